@@ -22,6 +22,7 @@ public:
                  !std::is_same_v<T, char16_t>)
     FormatArg(T v) : value_(static_cast<unsigned long long>(v)) {}
     FormatArg(bool v) : value_(static_cast<long long>(v)) {}
+    FormatArg(char v) : value_(std::string(1, v)) {}
     FormatArg(float v) : value_(static_cast<long double>(v)) {}
     FormatArg(double v) : value_(static_cast<long double>(v)) {}
     FormatArg(long double v) : value_(v) {}
@@ -38,10 +39,20 @@ private:
     Value value_;
 };
 
-// printf-style formatting with the runtime's placeholders: %[index:][-][width|*][.precision|.*]type
-// where type is one of d u x s f e g n p (and %% for a percent sign). Numbers never follow the C++
-// or C locale: the decimal separator is always ".". A placeholder that does not fit its argument
-// raises EConversionError "Format '%s' invalid or incompatible with argument".
+// printf-style formatting with the runtime's placeholders: %[index:][-][width][.precision]type, where
+// index, width and precision are digits or "*" (taken from the next argument), and type is one of
+// d u x s f e g n p, in either case (%% gives a percent sign).
+//   d u x   integers; precision is the minimum number of digits; x gives upper-case hex digits
+//   f n     fixed decimals (default 2); n adds "," between thousands
+//   e       scientific "d.dddE+ddd" with precision significant digits (default 15)
+//   g       FloatToGeneral with precision significant digits (default 15)
+//   s       text (UTF-8); precision is the maximum number of characters
+//   p       a pointer as 16 upper-case hex digits
+// Width pads with spaces on the left, or on the right with "-"; it counts characters, not bytes. An
+// index selects the argument; later placeholders go on from the one after it. Numbers never follow
+// the C++ or C locale: the decimal separator is always ".". A placeholder that does not fit its
+// argument, or a missing argument, raises EConversionError
+// "Format '%s' invalid or incompatible with argument".
 std::string FormatV(std::string_view format, std::span<const FormatArg> args);
 
 template <class... Args>
@@ -67,8 +78,11 @@ std::u16string WideFormat(std::u16string_view format, const Args&... args) {
     }
 }
 
-// Locale-free float text: "%.*f", "%.*e" and the shortest round-trip form with at most `digits`
-// significant digits (the runtime's general format, e.g. 0.1, 1E20, 1.5E-7).
+// Locale-free float text; a value exactly halfway rounds away from zero (2.5 -> "3", 0.125 with two
+// decimals -> "0.13"). FloatToFixed: "%.*f" (a result that rounds to zero has no minus sign).
+// FloatToGeneral: the shortest text of the value rounded to `digits` significant digits (1..18),
+// without trailing zeros; scientific ("1E20", "1.5E-7") when the value has more integer digits than
+// `digits` or is below 0.00001. NaN and infinities give "NAN", "INF" and "-INF".
 std::string FloatToFixed(long double value, int decimals);
 std::string FloatToGeneral(long double value, int digits = 15);
 

@@ -1,0 +1,208 @@
+#include "platform/rtl/Threads.h"
+
+#include <chrono>
+#include <deque>
+
+namespace rtl {
+
+namespace {
+
+// A process-wide object initialised before main, so on the process's first thread.
+std::atomic<std::thread::id> mainThreadId{std::this_thread::get_id()};
+
+struct SyncCall {
+    const std::function<void()>* fn = nullptr;
+    std::exception_ptr error;
+    bool done = false;
+};
+
+struct SyncQueue {
+    std::mutex mutex;
+    std::condition_variable queued; // a call arrived, or a thread ended (`poked`)
+    std::condition_variable done;
+    std::deque<SyncCall*> calls;
+    bool poked = false;
+    std::function<void()> wakeup;
+};
+
+SyncQueue& Queue() {
+    static SyncQueue queue;
+    return queue;
+}
+
+// Lets a UI thread that waits in CheckSynchronize look at its own condition again.
+void PokeMainThread() {
+    SyncQueue& q = Queue();
+    {
+        std::lock_guard lock(q.mutex);
+        q.poked = true;
+    }
+    q.queued.notify_all();
+}
+
+} // namespace
+
+uint64_t GetTickCount() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void Sleep(uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void SetMainThread() {
+    mainThreadId = std::this_thread::get_id();
+}
+
+bool IsMainThread() {
+    return std::this_thread::get_id() == mainThreadId.load();
+}
+
+void Synchronize(const std::function<void()>& fn) {
+    if (IsMainThread()) {
+        fn();
+        return;
+    }
+    SyncQueue& q = Queue();
+    SyncCall call;
+    call.fn = &fn;
+    std::function<void()> wakeup;
+    {
+        std::lock_guard lock(q.mutex);
+        q.calls.push_back(&call);
+        wakeup = q.wakeup;
+    }
+    q.queued.notify_all();
+    if (wakeup) wakeup();
+    {
+        std::unique_lock lock(q.mutex);
+        q.done.wait(lock, [&] { return call.done; });
+    }
+    if (call.error) std::rethrow_exception(call.error);
+}
+
+bool CheckSynchronize(uint32_t timeoutMs) {
+    if (!IsMainThread()) throw EThread("CheckSynchronize called from a thread that is not the main thread");
+    SyncQueue& q = Queue();
+    std::unique_lock lock(q.mutex);
+    const auto ready = [&] { return !q.calls.empty() || q.poked; };
+    if (timeoutMs == kInfinite)
+        q.queued.wait(lock, ready);
+    else if (timeoutMs > 0)
+        q.queued.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+    q.poked = false;
+    if (q.calls.empty()) return false;
+
+    std::deque<SyncCall*> pending;
+    pending.swap(q.calls);
+    lock.unlock();
+    for (SyncCall* call : pending) {
+        try {
+            (*call->fn)();
+        } catch (...) {
+            call->error = std::current_exception();
+        }
+        {
+            std::lock_guard doneLock(q.mutex);
+            call->done = true;
+        }
+        q.done.notify_all();
+    }
+    return true;
+}
+
+void SetSynchronizeWakeup(std::function<void()> wakeup) {
+    SyncQueue& q = Queue();
+    std::lock_guard lock(q.mutex);
+    q.wakeup = std::move(wakeup);
+}
+
+TThread::~TThread() {
+    TerminateAndWait();
+}
+
+void TThread::Start() {
+    std::lock_guard lock(mutex_);
+    if (thread_.joinable() || finished_) throw EThread("Thread already started");
+    thread_ = std::thread([this] { Run(); });
+}
+
+void TThread::Run() {
+    try {
+        Execute();
+    } catch (...) {
+        fatalException_ = std::current_exception();
+    }
+    if (OnTerminate) {
+        try {
+            rtl::Synchronize([this] { OnTerminate(*this); });
+        } catch (...) {
+            if (!fatalException_) fatalException_ = std::current_exception();
+        }
+    }
+    {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+    }
+    finishedCv_.notify_all();
+    PokeMainThread();
+}
+
+int TThread::WaitFor() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!thread_.joinable() && !finished_) throw EThread("Thread not started");
+        if (std::this_thread::get_id() == thread_.get_id()) throw EThread("Thread cannot wait for itself");
+    }
+    if (IsMainThread()) {
+        while (!finished_)
+            CheckSynchronize(kInfinite);
+    } else {
+        std::unique_lock lock(mutex_);
+        finishedCv_.wait(lock, [this] { return finished_.load(); });
+    }
+    std::lock_guard lock(mutex_);
+    if (thread_.joinable()) thread_.join();
+    return returnValue_;
+}
+
+void TThread::TerminateAndWait() {
+    bool started;
+    {
+        std::lock_guard lock(mutex_);
+        started = thread_.joinable();
+    }
+    if (!started) return;
+    Terminate();
+    WaitFor();
+}
+
+void TEvent::SetEvent() {
+    {
+        std::lock_guard lock(mutex_);
+        signaled_ = true;
+    }
+    if (manualReset_)
+        cv_.notify_all();
+    else
+        cv_.notify_one();
+}
+
+void TEvent::ResetEvent() {
+    std::lock_guard lock(mutex_);
+    signaled_ = false;
+}
+
+TWaitResult TEvent::WaitFor(uint32_t timeoutMs) {
+    std::unique_lock lock(mutex_);
+    const auto signaled = [this] { return signaled_; };
+    if (timeoutMs == kInfinite)
+        cv_.wait(lock, signaled);
+    else if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), signaled))
+        return wrTimeout;
+    if (!manualReset_) signaled_ = false;
+    return wrSignaled;
+}
+
+} // namespace rtl
