@@ -24,8 +24,10 @@ private:
 // Declares an exception class `Name` derived from `Base` that reports its own class name.
 #define RTL_DECLARE_EXCEPTION(Name, Base)                                                                    \
     class Name : public Base {                                                                               \
+        using BaseType = Base; /* lets Base be a qualified name */                                           \
+                                                                                                             \
     public:                                                                                                  \
-        using Base::Base;                                                                                    \
+        using BaseType::BaseType;                                                                            \
         const char* ClassName() const override { return #Name; }                                             \
     }
 
