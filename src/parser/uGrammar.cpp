@@ -1,0 +1,770 @@
+#include "parser/uGrammar.h"
+
+#include "core/uStringUtils.h"
+#include "parser/uParser.h"
+#include "parser/uTokenizer.h"
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/Format.h"
+
+#include <algorithm>
+#include <functional>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#else
+#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#endif
+
+namespace parser {
+
+namespace {
+
+// Key spaces of word sequences and word choices, apart from each other and from the terminals'.
+char ConstantProductionTag(bool reserved, bool byOr) {
+    if (reserved) return byOr ? 'O' : 'S';
+    return byOr ? 'o' : 's';
+}
+
+// Calls `visit` with each of the blank-separated words.
+template <class F>
+void ForEachWord(std::string_view words, F visit) {
+    size_t i = 0;
+    while (i < words.size()) {
+        while (i < words.size() && words[i] == ' ')
+            ++i;
+        size_t start = i;
+        while (i < words.size() && words[i] != ' ')
+            ++i;
+        if (i > start) visit(words.substr(start, i - start));
+    }
+}
+
+// The words joined by single blanks; most texts are written so already.
+std::string JoinWords(std::string_view words) {
+    std::string joined;
+    ForEachWord(words, [&](std::string_view w) {
+        if (!joined.empty()) joined += ' ';
+        joined += w;
+    });
+    return joined;
+}
+
+bool IsJoined(std::string_view words) {
+    return !words.empty() && words.front() != ' ' && words.back() != ' ' &&
+           words.find("  ") == std::string_view::npos;
+}
+
+const std::string* InternWords(TGrammar& grammar, char tag, std::string_view words) {
+    return IsJoined(words) ? grammar.InternText(tag, words) : grammar.InternText(tag, JoinWords(words));
+}
+
+// Digits of a hexadecimal or binary literal: "0x1F" or "X'1F'" give "1F".
+std::string LiteralDigits(const TToken* token, char prefix) {
+    if (!token) return {};
+    std::string text = token->GetText();
+    if (text.size() < 2) return {};
+    if (text[0] == '0' && (text[1] == prefix || text[1] == prefix - 'a' + 'A')) return text.substr(2);
+    std::string digits = text.substr(2);
+    if (!digits.empty() && digits.back() == '\'') digits.pop_back();
+    return digits;
+}
+
+// ---- TSymbolStorage
+
+constexpr size_t kFirstBlockSize = 16 * 1024;
+constexpr size_t kLargestBlockSize = 1024 * 1024;
+
+} // namespace
+
+TSymbolStorage::~TSymbolStorage() {
+    for (TBlock& block : blocks_)
+        ASAN_UNPOISON_MEMORY_REGION(block.Data.get(), block.Size);
+}
+
+void* TSymbolStorage::do_allocate(size_t bytes, size_t alignment) {
+    for (;;) {
+        if (current_ < blocks_.size()) {
+            TBlock& block = blocks_[current_];
+            size_t start = (used_ + alignment - 1) & ~(alignment - 1);
+            if (start + bytes <= block.Size) {
+                used_ = start + bytes;
+                std::byte* p = block.Data.get() + start;
+                ASAN_UNPOISON_MEMORY_REGION(p, bytes);
+                return p;
+            }
+            if (current_ + 1 < blocks_.size()) {
+                // A block kept from before a release.
+                ++current_;
+                used_ = 0;
+                continue;
+            }
+        }
+        size_t size =
+            blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().Size * 2, kLargestBlockSize);
+        size = std::max(size, bytes + alignment);
+        blocks_.push_back({std::unique_ptr<std::byte[]>(new std::byte[size]), size}); // not zeroed
+        ASAN_POISON_MEMORY_REGION(blocks_.back().Data.get(), size);
+        current_ = blocks_.size() - 1;
+        used_ = 0;
+    }
+}
+
+void TSymbolStorage::Release(TMark mark) {
+    if (blocks_.empty()) return;
+    RTL_ASSERT(mark.Block <= current_);
+    for (size_t b = mark.Block; b <= current_; ++b) {
+        size_t from = b == mark.Block ? mark.Used : 0;
+        ASAN_POISON_MEMORY_REGION(blocks_[b].Data.get() + from, blocks_[b].Size - from);
+    }
+    current_ = mark.Block;
+    used_ = mark.Used;
+}
+
+// ---- TSymbolClass
+
+bool TSymbolClass::InheritsFrom(const TSymbolClass& other) const {
+    for (const TSymbolClass* c = this; c; c = c->Parent) {
+        if (c == &other) return true;
+    }
+    return false;
+}
+
+TSymbol* TSymbolClass::Create(TProduction* owner, bool required) const {
+    RTL_ASSERT_MSG(Construct != nullptr, "Abstract symbol class");
+    RTL_ASSERT(owner != nullptr && owner->GetGrammar() != nullptr);
+    TGrammar* grammar = owner->GetGrammar();
+    // Registered before construction completes its set-up, so that the grammar destroys it in any case.
+    grammar->symbols_.push_back(nullptr);
+    TSymbol* symbol = Construct(*grammar);
+    grammar->symbols_.back() = symbol;
+    symbol->owner_ = owner;
+    symbol->grammar_ = grammar;
+    symbol->Init();
+    symbol->required_ = required;
+    return symbol;
+}
+
+// ---- TSymbols
+
+TSymbols::TSymbols(const TSymbols& other) : resource_(other.resource_) {
+    Reserve(other.count_);
+    std::copy(other.begin(), other.end(), items_);
+    count_ = other.count_;
+}
+
+TSymbols& TSymbols::operator=(const TSymbols& other) {
+    if (this != &other) {
+        Clear();
+        Reserve(other.count_);
+        std::copy(other.begin(), other.end(), items_);
+        count_ = other.count_;
+    }
+    return *this;
+}
+
+TSymbols::~TSymbols() {
+    if (items_) resource_->deallocate(items_, capacity_ * sizeof(TSymbol*), alignof(TSymbol*));
+}
+
+void TSymbols::SetStorage(std::pmr::memory_resource* resource) {
+    RTL_ASSERT(items_ == nullptr);
+    resource_ = resource;
+}
+
+void TSymbols::Add(TSymbol* symbol) {
+    if (count_ == capacity_) Reserve(capacity_ ? capacity_ * 2 : 4);
+    items_[count_++] = symbol;
+}
+
+void TSymbols::Clear() {
+    count_ = 0;
+}
+
+void TSymbols::Reserve(int capacity) {
+    if (capacity <= capacity_) return;
+    auto** items =
+        static_cast<TSymbol**>(resource_->allocate(capacity * sizeof(TSymbol*), alignof(TSymbol*)));
+    std::copy(begin(), end(), items);
+    if (items_) resource_->deallocate(items_, capacity_ * sizeof(TSymbol*), alignof(TSymbol*));
+    items_ = items;
+    capacity_ = capacity;
+}
+
+TSymbol* TSymbols::Items(int index) const {
+    if (index < 0 || index >= count_) rtl::ListIndexError(index);
+    return items_[index];
+}
+
+TSymbol* TSymbols::Find(const TSymbolClass& cls, bool exact) const {
+    for (TSymbol* s : *this) {
+        if (exact ? &s->ClassType() == &cls : s->InheritsFrom(cls)) return s;
+    }
+    return nullptr;
+}
+
+// ---- TSymbol
+
+const TSymbolClass& TSymbol::StaticClass() {
+    static const TSymbolClass info{"TSymbol", nullptr, nullptr};
+    return info;
+}
+
+TSymbol* TSymbol::FindOwner(const TSymbolClass& cls) {
+    for (TSymbol* s = this; s; s = s->owner_) {
+        if (s->InheritsFrom(cls)) return s;
+    }
+    return nullptr;
+}
+
+void TSymbol::Assign(const TSymbol& source) {
+    endIndex_ = source.endIndex_;
+}
+
+void TSymbol::Init() {
+    required_ = true;
+    endIndex_ = -1;
+}
+
+void TSymbol::Accept(TSymbolVisitor& visitor) {
+    visitor.VisitSymbol(this);
+}
+
+bool Match(TSymbol& symbol, TTokenIterator& iterator) {
+    TToken* token = iterator.Eof() ? nullptr : iterator.Current();
+    if (token && token->Is<TCursorToken>()) {
+        if (&symbol != symbol.grammar_) {
+            static_cast<TCursorToken*>(token)->Symbols().push_back(&symbol);
+            ++symbol.grammar_->kept_;
+            return false;
+        }
+        token = nullptr; // nothing is remembered at the cursor
+    }
+    if (!symbol.Memoised()) token = nullptr;
+    TSymbolKey key = symbol.Key();
+    if (token) {
+        if (const auto* entry = token->Memo().Find(key)) {
+            if (!entry->symbol) return false;
+            symbol.Assign(*entry->symbol);
+            iterator.SetPosition(symbol.endIndex_);
+            return true;
+        }
+        // Marked failed while it runs, so that a rule reaching itself at the same token fails
+        // instead of recursing without end.
+        token->Memo().Set(key, nullptr);
+    }
+    if (!symbol.DoMatch(iterator)) {
+        symbol.MatchFailed(iterator);
+        return false;
+    }
+    if (token) {
+        token->Memo().Set(key, &symbol);
+        ++symbol.grammar_->kept_;
+    }
+    symbol.MatchSucceeded(iterator);
+    symbol.endIndex_ = iterator.Position();
+    return true;
+}
+
+// ---- terminals
+
+std::string TTerminal::GetKey() const {
+    return token_ ? token_->GetText() : TSymbol::GetKey();
+}
+
+void TTerminal::Assign(const TSymbol& source) {
+    TSymbol::Assign(source);
+    if (const auto* terminal = dynamic_cast<const TTerminal*>(&source)) token_ = terminal->token_;
+}
+
+void TTerminal::MatchSucceeded(TTokenIterator& iterator) {
+    token_ = iterator.Current();
+    iterator.Next();
+}
+
+bool TTerminal::DoMatch(TTokenIterator& iterator) {
+    return !iterator.Eof() && Accepts(*iterator.Current());
+}
+
+template <class T>
+T* TConstantTerminal::NewOf(TProduction* owner, std::string_view text, bool required) {
+    auto* terminal = static_cast<T*>(T::StaticClass().Create(owner, required));
+    TConstantTerminal* base = terminal;
+    base->text_ = base->GetGrammar()->InternText(base->KeyTag(), text);
+    base->SetKey(base->text_);
+    return terminal;
+}
+
+TConstantTerminal* TConstantTerminal::New(TProduction* owner, std::string_view text, bool required) {
+    return NewOf<TConstantTerminal>(owner, text, required);
+}
+
+bool TConstantTerminal::TextMatches(const TToken& token, std::string_view text) {
+    if (const auto* t = token.As<TCustomTextToken>()) return core::SameText(t->Text(), text);
+    return core::SameText(token.GetText(), text);
+}
+
+bool TConstantTerminal::Accepts(const TToken& token) const {
+    return TextMatches(token, Text());
+}
+
+void TConstantTerminal::Accept(TSymbolVisitor& visitor) {
+    visitor.VisitConstantTerminal(this);
+}
+
+TReservedTerminal* TReservedTerminal::New(TProduction* owner, std::string_view text, bool required) {
+    return NewOf<TReservedTerminal>(owner, text, required);
+}
+
+std::string TReservedTerminal::GetKey() const {
+    return rtl::Format("<%s>", Text());
+}
+
+bool TIdentifierTerminal::Accepts(const TToken& token) const {
+    return token.Is<TQuotedIdentifierToken>() || token.Is<TTextToken>();
+}
+
+void TIdentifierTerminal::Accept(TSymbolVisitor& visitor) {
+    visitor.VisitIdentifierTerminal(this);
+}
+
+bool TTextTerminal::Accepts(const TToken& token) const {
+    return token.Is<TTextToken>() || token.Is<TQuotedStringToken>();
+}
+
+void TTextTerminal::Accept(TSymbolVisitor& visitor) {
+    visitor.VisitTextTerminal(this);
+}
+
+void TNumericTerminal::Accept(TSymbolVisitor& visitor) {
+    visitor.VisitNumericTerminal(this);
+}
+
+std::string THexadecimalTerminal::GetDigits() const {
+    return LiteralDigits(Token(), 'x');
+}
+
+void THexadecimalTerminal::Accept(TSymbolVisitor& visitor) {
+    visitor.VisitHexadecimalTerminal(this);
+}
+
+std::string TBinaryTerminal::GetDigits() const {
+    return LiteralDigits(Token(), 'b');
+}
+
+void TBinaryTerminal::Accept(TSymbolVisitor& visitor) {
+    visitor.VisitBinaryTerminal(this);
+}
+
+// ---- strategies
+
+const TProductionMatchingStrategy& TProductionMatchingStrategy::Sequence() {
+    static const TLinearMatchingStrategy strategy;
+    return strategy;
+}
+
+const TProductionMatchingStrategy& TProductionMatchingStrategy::Choice() {
+    static const TMatchingByOrStrategy strategy;
+    return strategy;
+}
+
+const TProductionMatchingStrategy& TProductionMatchingStrategy::DelimitedList() {
+    static const TMatchingDelimitedListStrategy strategy;
+    return strategy;
+}
+
+bool TLinearMatchingStrategy::Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const {
+    owner.Children().Reserve(rule.Count());
+    for (int i = 0; i < rule.Count(); ++i) {
+        if (iterator.Eof()) return false;
+        int saved = iterator.Position();
+        TSymbol* matched = nullptr;
+        if (rule.MatchElement(i, iterator, matched)) {
+            owner.Children().Add(matched);
+        } else {
+            iterator.SetPosition(saved);
+            if (rule.Required(i)) return false;
+        }
+    }
+    return true;
+}
+
+bool TMatchingByOrStrategy::Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const {
+    for (int i = 0; i < rule.Count(); ++i) {
+        if (iterator.Eof()) return false;
+        int saved = iterator.Position();
+        TSymbol* matched = nullptr;
+        if (rule.MatchElement(i, iterator, matched)) {
+            owner.Children().Reserve(1);
+            owner.Children().Add(matched);
+            return true;
+        }
+        iterator.SetPosition(saved);
+    }
+    return false;
+}
+
+bool TMatchingDelimitedListStrategy::Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const {
+    RTL_ASSERT_MSG(rule.Count() == 3, "A delimited list needs item, delimiter and rest");
+    owner.Children().Reserve(3);
+    TSymbol* matched = nullptr;
+    if (iterator.Eof()) return false;
+    int saved = iterator.Position();
+    if (!rule.MatchElement(0, iterator, matched)) {
+        iterator.SetPosition(saved);
+        return false;
+    }
+    owner.Children().Add(matched);
+
+    if (iterator.Eof()) return true;
+    saved = iterator.Position();
+    if (!rule.MatchElement(1, iterator, matched)) {
+        iterator.SetPosition(saved);
+        return true;
+    }
+    owner.Children().Add(matched);
+
+    // After a delimiter the rest is required: a trailing delimiter fails the whole list.
+    if (iterator.Eof()) return true;
+    saved = iterator.Position();
+    if (!rule.MatchElement(2, iterator, matched)) {
+        iterator.SetPosition(saved);
+        return false;
+    }
+    owner.Children().Add(matched);
+    return true;
+}
+
+// ---- TRule
+
+TRule& TRule::Append(const TItem& item) {
+    if (count_ >= kInline)
+        more_.push_back(item);
+    else
+        inline_[count_] = item;
+    ++count_;
+    return *this;
+}
+
+TRule& TRule::Add(const TSymbolClass& cls, bool required) {
+    return Append({&cls, TKind::Class, required});
+}
+
+TRule& TRule::Add(TSymbol* symbol) {
+    RTL_ASSERT(symbol != nullptr && symbol->Owner() == &owner_);
+    return Append({symbol, TKind::Symbol, symbol->Required()});
+}
+
+TRule& TRule::AddText(TKind kind, std::string_view text, bool required) {
+    TGrammar* grammar = owner_.GetGrammar();
+    const std::string* interned = nullptr;
+    switch (kind) {
+    case TKind::Constant:
+        required = ParserFactory().ConstantTerminalRequired(&owner_, text, required);
+        interned = grammar->InternText(TConstantTerminal::kKeyTag, text);
+        break;
+    case TKind::Reserved:
+        interned = grammar->InternText(TReservedTerminal::kKeyTag, text);
+        break;
+    default: {
+        bool reserved = kind == TKind::ReservedSeq || kind == TKind::ReservedOr;
+        bool byOr = kind == TKind::ConstOr || kind == TKind::ReservedOr;
+        interned = InternWords(*grammar, ConstantProductionTag(reserved, byOr), text);
+        break;
+    }
+    }
+    return Append({interned, kind, required});
+}
+
+TRule& TRule::Const(std::string_view text, bool required) {
+    return AddText(TKind::Constant, text, required);
+}
+TRule& TRule::Reserved(std::string_view text, bool required) {
+    return AddText(TKind::Reserved, text, required);
+}
+TRule& TRule::ConstSeq(std::string_view words, bool required) {
+    return AddText(TKind::ConstSeq, words, required);
+}
+TRule& TRule::ConstOr(std::string_view words, bool required) {
+    return AddText(TKind::ConstOr, words, required);
+}
+TRule& TRule::ReservedSeq(std::string_view words, bool required) {
+    return AddText(TKind::ReservedSeq, words, required);
+}
+TRule& TRule::ReservedOr(std::string_view words, bool required) {
+    return AddText(TKind::ReservedOr, words, required);
+}
+
+TSymbolKey TRule::KeyOf(const TItem& item) const {
+    if (item.Kind == TKind::Symbol) return static_cast<const TSymbol*>(item.Ref)->Key();
+    return item.Ref;
+}
+
+TSymbol* TRule::Symbol(int index) {
+    if (index < 0 || index >= count_) rtl::ListIndexError(index);
+    TItem& item = At(index);
+    if (item.Kind == TKind::Symbol) return static_cast<TSymbol*>(const_cast<void*>(item.Ref));
+    const TParserFactory& factory = ParserFactory();
+    TSymbol* symbol = nullptr;
+    if (item.Kind == TKind::Class) {
+        symbol = factory.CreateSymbolEx(*static_cast<const TSymbolClass*>(item.Ref), &owner_, item.Required);
+        item = {symbol, TKind::Symbol, symbol->Required()};
+        return symbol;
+    }
+    const auto& text = *static_cast<const std::string*>(item.Ref);
+    switch (item.Kind) {
+    case TKind::Constant:
+        symbol = factory.CreateConstantTerminal(&owner_, text, item.Required);
+        break;
+    case TKind::Reserved:
+        symbol = factory.CreateReservedTerminal(&owner_, text, item.Required);
+        break;
+    case TKind::ConstSeq:
+    case TKind::ConstOr:
+        symbol = factory.CreateConstantProduction(&owner_, text, item.Kind == TKind::ConstOr, item.Required);
+        break;
+    case TKind::ReservedSeq:
+    case TKind::ReservedOr:
+        symbol =
+            factory.CreateReservedProduction(&owner_, text, item.Kind == TKind::ReservedOr, item.Required);
+        break;
+    default:
+        RTL_ASSERT(false);
+    }
+    item = {symbol, TKind::Symbol, symbol->Required()};
+    return symbol;
+}
+
+bool TRule::MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched) {
+    TItem& item = At(index);
+    if (item.Kind == TKind::Symbol) {
+        auto* symbol = static_cast<TSymbol*>(const_cast<void*>(item.Ref));
+        if (!Match(*symbol, iterator)) return false;
+        matched = symbol;
+        return true;
+    }
+
+    // Answer what is known without creating a symbol (not at a cursor, which records every try).
+    const TToken* token = iterator.Eof() ? nullptr : iterator.Current();
+    if (token && !token->Is<TCursorToken>()) {
+        if (item.Kind == TKind::Constant || item.Kind == TKind::Reserved) {
+            if (!TConstantTerminal::TextMatches(*token, *static_cast<const std::string*>(item.Ref)))
+                return false;
+        } else if (const auto* entry = token->Memo().Find(KeyOf(item)); entry && !entry->symbol) {
+            return false;
+        }
+    }
+
+    TGrammar& grammar = *owner_.GetGrammar();
+    TGrammar::TMark mark = grammar.Mark();
+    TItem described = item;
+    TSymbol* symbol = Symbol(index);
+    if (Match(*symbol, iterator)) {
+        matched = symbol;
+        return true;
+    }
+    if (grammar.ReleaseSince(mark)) item = described;
+    return false;
+}
+
+// ---- productions
+
+void TProduction::Init() {
+    TSymbol::Init();
+    if (GetGrammar()) children_.SetStorage(GetGrammar()->Storage());
+}
+
+bool TProduction::DoMatch(TTokenIterator& iterator) {
+    children_.Clear();
+    TRule rule(*this);
+    DefineRule(rule);
+    bool matched = StrategyClass().Match(*this, rule, iterator);
+    return matched || (SucceedsWhenTolerant() && GetGrammar()->Tolerant());
+}
+
+void TProduction::Assign(const TSymbol& source) {
+    TSymbol::Assign(source);
+    if (const auto* production = dynamic_cast<const TProduction*>(&source)) children_ = production->children_;
+}
+
+void TProduction::Accept(TSymbolVisitor& visitor) {
+    visitor.VisitProduction(this);
+}
+
+template <class T>
+T* TConstantProduction::NewOf(TProduction* owner, std::string_view words, bool byOr, bool required) {
+    auto* production = static_cast<T*>(T::StaticClass().Create(owner, required));
+    TConstantProduction* base = production;
+    base->words_ =
+        InternWords(*base->GetGrammar(), ConstantProductionTag(base->ReservedWords(), byOr), words);
+    base->byOr_ = byOr;
+    base->SetKey(base->words_);
+    return production;
+}
+
+TConstantProduction* TConstantProduction::New(TProduction* owner, std::string_view words, bool byOr,
+                                              bool required) {
+    return NewOf<TConstantProduction>(owner, words, byOr, required);
+}
+
+void TConstantProduction::DefineRule(TRule& rule) {
+    bool reserved = ReservedWords();
+    ForEachWord(Words(), [&](std::string_view word) { reserved ? rule.Reserved(word) : rule.Const(word); });
+}
+
+const TProductionMatchingStrategy& TConstantProduction::StrategyClass() const {
+    return byOr_ ? TProductionMatchingStrategy::Choice() : TProductionMatchingStrategy::Sequence();
+}
+
+TReservedProduction* TReservedProduction::New(TProduction* owner, std::string_view words, bool byOr,
+                                              bool required) {
+    return NewOf<TReservedProduction>(owner, words, byOr, required);
+}
+
+// ---- TGrammar
+
+TGrammar::TGrammar() {
+    TSymbol::grammar_ = this;
+}
+
+TGrammar::~TGrammar() {
+    for (auto it = symbols_.rbegin(); it != symbols_.rend(); ++it) {
+        if (*it) (*it)->~TSymbol();
+    }
+}
+
+bool TGrammar::ReleaseSince(const TMark& mark) {
+    if (kept_ != mark.Kept) return false;
+    while (symbols_.size() > mark.Symbols) {
+        if (TSymbol* s = symbols_.back()) s->~TSymbol();
+        symbols_.pop_back();
+    }
+    storage_.Release(mark.Storage);
+    return true;
+}
+
+size_t TGrammar::TTextKeyHash::operator()(const TTextKey& key) const {
+    return std::hash<std::string_view>{}(key.Text) * 31 + static_cast<unsigned char>(key.Tag);
+}
+
+const std::string* TGrammar::InternText(char tag, std::string_view text) {
+    auto found = textIndex_.find({tag, text});
+    if (found != textIndex_.end()) return found->second;
+    const std::string& stored = texts_.emplace_back(text);
+    textIndex_.emplace(TTextKey{tag, stored}, &stored);
+    return &stored;
+}
+
+void TGrammar::GetReservedWords(std::vector<std::string>& list) {
+    ParserFactory().GetReservedWords(this, list);
+    SortReservedWords(list);
+}
+
+void TGrammar::SetupTokenizer(TTokenizer& tokenizer) {
+    ConfigureTokenizer(tokenizer);
+    GetReservedWords(tokenizer.ReservedWords());
+}
+
+bool TGrammar::DoMatch(TTokenIterator& iterator) {
+    TTokenIterator* previous = iterator_;
+    iterator_ = &iterator;
+    struct Restore {
+        TTokenIterator*& slot;
+        TTokenIterator* value;
+        ~Restore() { slot = value; }
+    } restore{iterator_, previous};
+
+    if (!TProduction::DoMatch(iterator)) return false;
+    return !RequireEOF() || iterator.Eof() || iterator.Current()->Is<TEOFToken>();
+}
+
+void TGrammar::Accept(TSymbolVisitor& visitor) {
+    visitor.VisitGrammar(this);
+}
+
+// ---- TSymbolVisitor
+
+void TSymbolVisitor::VisitProduction(TProduction* production) {
+    for (TSymbol* child : production->Children())
+        child->Accept(*this);
+}
+
+void TSymbolVisitor::VisitGrammar(TGrammar* grammar) {
+    VisitProduction(grammar);
+}
+void TSymbolVisitor::VisitTextTerminal(TTextTerminal* terminal) {
+    VisitSymbol(terminal);
+}
+void TSymbolVisitor::VisitNumericTerminal(TNumericTerminal* terminal) {
+    VisitSymbol(terminal);
+}
+void TSymbolVisitor::VisitHexadecimalTerminal(THexadecimalTerminal* terminal) {
+    VisitSymbol(terminal);
+}
+void TSymbolVisitor::VisitBinaryTerminal(TBinaryTerminal* terminal) {
+    VisitSymbol(terminal);
+}
+void TSymbolVisitor::VisitConstantTerminal(TConstantTerminal* terminal) {
+    VisitSymbol(terminal);
+}
+void TSymbolVisitor::VisitIdentifierTerminal(TIdentifierTerminal* terminal) {
+    VisitSymbol(terminal);
+}
+
+// ---- tree helpers
+
+TSymbol* FindChildSymbol(const TProduction& production, const TSymbolClass& cls) {
+    for (TSymbol* child : production.Children()) {
+        if (child->InheritsFrom(cls)) return child;
+        if (const auto* p = dynamic_cast<const TProduction*>(child)) {
+            if (TSymbol* found = FindChildSymbol(*p, cls)) return found;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+void AppendSymbolText(const TSymbol& symbol, std::string& text) {
+    if (const auto* terminal = dynamic_cast<const TTerminal*>(&symbol)) {
+        if (const auto* t = terminal->Token() ? terminal->Token()->As<TCustomTextToken>() : nullptr) {
+            text += t->Text();
+        } else if (terminal->Token()) {
+            text += terminal->Token()->GetText();
+        }
+    } else if (const auto* production = dynamic_cast<const TProduction*>(&symbol)) {
+        for (const TSymbol* child : production->Children())
+            AppendSymbolText(*child, text);
+    }
+}
+
+} // namespace
+
+std::string GetSymbolText(const TSymbol& symbol) {
+    std::string text;
+    AppendSymbolText(symbol, text);
+    return text;
+}
+
+std::string GetSourceText(const TSymbol& symbol, bool whitespaceAsBlank, bool keepComments) {
+    const TToken* first = ParserFactory().FirstToken(&symbol);
+    const TToken* last = ParserFactory().LastToken(&symbol);
+    if (!first || !last || !first->Owner() || first->Owner() != last->Owner()) return {};
+    const TCompositeToken& tokens = *first->Owner();
+    std::string text;
+    for (int i = tokens.IndexOf(first); i <= tokens.IndexOf(last); ++i) {
+        const TToken* t = tokens.Items(i);
+        if (t->Is<TWhiteSpace>()) {
+            text += whitespaceAsBlank ? std::string(" ") : t->GetText();
+        } else if (!t->Is<TCommentToken>() || keepComments) {
+            text += t->GetText();
+        }
+    }
+    return text;
+}
+
+bool IsAlternativeProduction(const TProduction& production) {
+    return dynamic_cast<const TMatchingByOrStrategy*>(&production.StrategyClass()) != nullptr;
+}
+
+} // namespace parser
