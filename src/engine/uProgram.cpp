@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/uStringUtils.h"
+#include "engine/uStatementInterpreter.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
 
@@ -66,6 +67,10 @@ TRoutine& TProgram::MainRoutine() {
 
 std::shared_ptr<IBlock> TProgram::CreateBlock() {
     return std::make_shared<TBlock>(std::make_shared<TDebugInfo>(), nullptr, "", &identifierManager_);
+}
+
+void TProgram::Run(const std::shared_ptr<IDebugger>& debugger) {
+    RunStatement(MainRoutine(), MainRoutine().Block(), MainRoutine().Block(), debugger);
 }
 
 TRoutine* TProgram::LoadProcedure(const std::string&, bool) {

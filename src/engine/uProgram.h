@@ -127,7 +127,7 @@ public:
     // A new outermost block: no position, no label, no parent.
     virtual std::shared_ptr<IBlock> CreateBlock();
     // Runs the main routine's block under the debugger.
-    virtual void Run(const std::shared_ptr<IDebugger>& debugger) = 0;
+    virtual void Run(const std::shared_ptr<IDebugger>& debugger);
     // The visitor that collects a routine's executable lines into the list.
     virtual std::unique_ptr<TStatementVisitor> CreateLineFiller(core::TIntegerList& lines) = 0;
     // Compiles the routine's text into its block.

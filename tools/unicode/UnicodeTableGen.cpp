@@ -13,6 +13,8 @@
 //   COMPOSITION    count N, N pairs: key (first << 16 | second), composite; sorted by key
 //   NUMBERS        count N, N records: code point, numerator, denominator (signed)
 
+#include "core/uUnicode.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -30,65 +32,9 @@ namespace {
 constexpr std::uint32_t kPlaneSize = 0x10000;
 constexpr std::uint32_t kCompatibilityBit = 1u << 30;
 
-// Ordinals of the program's character categories.
-enum Category : int {
-    ccLetterUppercase,
-    ccLetterLowercase,
-    ccLetterTitlecase,
-    ccMarkNonSpacing,
-    ccMarkSpacingCombining,
-    ccMarkEnclosing,
-    ccNumberDecimalDigit,
-    ccNumberLetter,
-    ccNumberOther,
-    ccSeparatorSpace,
-    ccSeparatorLine,
-    ccSeparatorParagraph,
-    ccOtherControl,
-    ccOtherFormat,
-    ccOtherSurrogate,
-    ccOtherPrivate,
-    ccOtherUnassigned,
-    ccLetterModifier,
-    ccLetterOther,
-    ccPunctuationConnector,
-    ccPunctuationDash,
-    ccPunctuationOpen,
-    ccPunctuationClose,
-    ccPunctuationInitialQuote,
-    ccPunctuationFinalQuote,
-    ccPunctuationOther,
-    ccSymbolMath,
-    ccSymbolCurrency,
-    ccSymbolModifier,
-    ccSymbolOther,
-    ccLeftToRight,
-    ccLeftToRightEmbedding,
-    ccLeftToRightOverride,
-    ccRightToLeft,
-    ccRightToLeftArabic,
-    ccRightToLeftEmbedding,
-    ccRightToLeftoverride,
-    ccPopDirectionalFormat,
-    ccEuropeanNumber,
-    ccEuropeanNumberSeparator,
-    ccEuropeanNumberTerminator,
-    ccArabicNumber,
-    ccCommonNumberSeparator,
-    ccBoundaryNeutral,
-    ccSegmentSeparator,
-    ccWhiteSpace,
-    ccOtherNeutrals,
-    ccComposed,
-    ccNonBreaking,
-    ccSymmetric,
-    ccHexDigit,
-    ccQuotationMark,
-    ccMirroring,
-    ccSpaceOther,
-    ccAssigned,
-    kCategoryCount
-};
+// The ordinals written into CATEGORIES are the library's own.
+using Category = core::TCharacterCategory;
+using enum core::TCharacterCategory;
 
 const std::map<std::string, Category> kGeneralCategories = {
     {"Lu", ccLetterUppercase},       {"Ll", ccLetterLowercase},      {"Lt", ccLetterTitlecase},
@@ -413,7 +359,7 @@ void WriteRanges(Writer& w, const std::vector<std::pair<std::uint32_t, std::uint
 
 Writer Categories(const Database& db) {
     Writer w;
-    for (int category = 0; category < kCategoryCount; ++category) {
+    for (int category = 0; category < core::kCharacterCategoryCount; ++category) {
         const auto ranges = Ranges([&](std::uint32_t c) { return db.Has(c, Category(category)); });
         if (ranges.empty()) continue;
         w.Byte(static_cast<std::uint8_t>(category));

@@ -15,6 +15,7 @@ foreach(_file IN LISTS _ucd_files)
 endforeach()
 
 add_executable(unicode_table_gen "${PROJECT_SOURCE_DIR}/tools/unicode/UnicodeTableGen.cpp")
+target_include_directories(unicode_table_gen PRIVATE "${PROJECT_SOURCE_DIR}/src")
 veltrane_warnings(unicode_table_gen)
 
 set(_unicode_tables "${CMAKE_CURRENT_BINARY_DIR}/generated/core/UnicodeTables.cpp")

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "core/uDataTypes.h"
+#include "core/uDataValues.h"
+#include "core/uIdentifierManager.h"
+#include "engine/uExpressions.h"
+
+namespace engine {
+
+// Under its default strict sql_mode the server refuses to store into a routine's variable or a
+// function's result a value that does not fit the declared type, where the value converter would
+// clamp or cut it. This raises the server's error for such a value: 1366 for text that is no
+// number, 1265 for a number followed by other text, 1264 for an integer outside the type's range,
+// 1406 for text longer than the type (surplus blanks are cut silently). `column` names the target as
+// the server's messages do: the variable's name, or "f()" for the result of function f. NULL and
+// types whose limits a value does not carry (decimal precision, dates) pass.
+void CheckStrictStore(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
+                      std::string_view column);
+
+// Whether the server stores into the target under its strict rules: a variable of a declared type,
+// one that keeps its value in the client. User and system variables take any value.
+bool IsTypedVariable(const IAssignable& target);
+
+// Assigns the value to the target, checking it first when the target is a typed variable. The
+// DEFAULT marker resets the target as usual.
+void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValue>& value,
+                    const core::TIdentifierManager& identifiers);
+
+} // namespace engine
