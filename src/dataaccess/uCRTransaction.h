@@ -1,0 +1,87 @@
+#pragma once
+
+#include "dataaccess/uCRConnection.h"
+#include "dataaccess/uDAError.h"
+#include "platform/rtl/Variant.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace data {
+class TComponent;
+}
+
+namespace dataaccess {
+
+// Isolation levels of property 35.
+enum TCRIsolationLevel : uint8_t {
+    ilReadCommitted = 0,
+    ilReadUncommitted = 1,
+    ilRepeatableRead = 2,
+    ilSerializable = 3,
+};
+
+// The server-neutral transaction: the connections it covers, its isolation level and read-only
+// flag, and the operations a server class implements. Every connection owns one as its internal
+// transaction; the transaction component drives it.
+class TCRTransaction {
+public:
+    TCRTransaction() = default;
+    virtual ~TCRTransaction() = default;
+    TCRTransaction(const TCRTransaction&) = delete;
+    TCRTransaction& operator=(const TCRTransaction&) = delete;
+
+    static std::unique_ptr<TCRTransaction> Create() { return std::make_unique<TCRTransaction>(); }
+
+    // True when the connection was not in the list yet.
+    virtual bool AddConnection(TCRConnection* connection);
+    // True when the connection was in the list.
+    virtual bool RemoveConnection(TCRConnection* connection);
+    virtual bool SetProp(int prop, const rtl::Variant& value);
+    virtual bool GetProp(int prop, rtl::Variant& value);
+    virtual bool GetInTransaction() const { return active_; }
+    virtual bool GetActive() const { return GetInTransaction(); }
+    // Server classes implement these three; the base fails an assertion.
+    virtual void StartTransaction();
+    virtual void Commit();
+    virtual void Rollback();
+    // The savepoint and retaining operations raise "Operation is not supported by the database"
+    // unless a server class supports them.
+    virtual void CommitRetaining();
+    virtual void RollbackRetaining();
+    virtual void Savepoint(const std::string& name);
+    virtual void ReleaseSavepoint(const std::string& name);
+    virtual void RollbackToSavepoint(const std::string& name);
+    virtual void NoOperation() {}
+    // Whether the transaction component may keep its start count across a reconnect.
+    virtual bool CanRestoreAfterFailover() const { return false; }
+
+    // Raises "Can't perform operation on active transaction".
+    void CheckInactive() const;
+    // Raises "Can't perform operation on inactive transaction".
+    void CheckActive() const;
+
+    TCRConnections& Connections() { return connections_; }
+    const TCRConnections& Connections() const { return connections_; }
+    uint8_t IsolationLevel() const { return isolationLevel_; }
+    bool ReadOnly() const { return readOnly_; }
+    // The transaction component; not owned.
+    data::TComponent* Component() const { return component_; }
+    void SetComponent(data::TComponent* component) { component_ = component; }
+
+    // Installed by the transaction component; the classes of this layer do not call it.
+    std::function<void(EDAError& error, bool& fail)> OnError;
+
+protected:
+    bool active_ = false;
+
+private:
+    data::TComponent* component_ = nullptr;
+    TCRConnections connections_;
+    uint8_t isolationLevel_ = ilReadCommitted;
+    bool readOnly_ = false;
+};
+
+} // namespace dataaccess
