@@ -2,34 +2,12 @@
 
 #include "parser/uParser.h"
 #include "parser/uSQLExpressions.h"
+#include "parser/uSQLRoutines.h"
+#include "parser/uSQLStatements.h"
 #include "parser/uTokenizer.h"
 #include "platform/rtl/StringList.h"
 
 namespace parser {
-
-namespace {
-
-// Classes of the routine and statement grammar that the root names itself.
-const TSymbolClass& CreateProcedureClass() {
-    return TMissingProduction::StaticClass();
-}
-const TSymbolClass& CreateFunctionClass() {
-    return TMissingProduction::StaticClass();
-}
-const TSymbolClass& RoutineHeaderClass() {
-    return TMissingProduction::StaticClass();
-}
-const TSymbolClass& CaseStatementElseClass() {
-    return TMissingProduction::StaticClass();
-}
-const TSymbolClass& CaseStatementWhenChainClass() {
-    return TMissingProduction::StaticClass();
-}
-const TSymbolClass& ELSEIFChainClass() {
-    return TMissingProduction::StaticClass();
-}
-
-} // namespace
 
 const TCommonObjectBuilder& TSQLProduction::Builder() const {
     return SQLGrammarOf(*this).ObjectBuilder();
@@ -75,37 +53,37 @@ void TCommonSQLGrammar::DefineRule(TRule& rule) {
     switch (parseMode_) {
     case pmDefault:
         // A text that is both a statement and an expression is a statement.
-        rule.Add(CreateProcedureClass())
-            .Add(CreateFunctionClass())
+        rule.Add<TgrmCreateProcedure>()
+            .Add<TgrmCreateFunction>()
             .Add(builder.StatementClass())
             .Add<TExpression>()
             .Add(builder.SQLStatementClass());
         break;
     case pmRoutineHeader:
-        rule.Add(RoutineHeaderClass());
+        rule.Add<TgrmRoutineHeader>();
         break;
     case pmExpression:
         rule.Add<TExpression>();
         break;
     case pmStatements:
-        rule.Add(CreateProcedureClass()).Add(CreateFunctionClass()).Add(builder.StatementClass());
+        rule.Add<TgrmCreateProcedure>().Add<TgrmCreateFunction>().Add(builder.StatementClass());
         break;
     case pmCreateFunction:
-        rule.Add(CreateFunctionClass());
+        rule.Add<TgrmCreateFunction>();
         break;
     case pmCreateProcedure:
-        rule.Add(CreateProcedureClass());
+        rule.Add<TgrmCreateProcedure>();
         break;
     case pmStatement:
         rule.Add(builder.StatementClass());
         break;
     case pmBranch:
-        rule.Add(CreateProcedureClass())
-            .Add(CreateFunctionClass())
+        rule.Add<TgrmCreateProcedure>()
+            .Add<TgrmCreateFunction>()
             .Add(builder.StatementClass())
-            .Add(CaseStatementElseClass())
-            .Add(CaseStatementWhenChainClass())
-            .Add(ELSEIFChainClass());
+            .Add<TCaseStatementElse>()
+            .Add<TCaseStatementWhenChain>()
+            .Add<TELSEIFChain>();
         break;
     default:
         break;

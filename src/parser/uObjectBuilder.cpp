@@ -2,7 +2,10 @@
 
 #include "parser/uMySqlDataTypes.h"
 #include "parser/uMySqlGrammar.h"
+#include "parser/uMySqlStatements.h"
+#include "parser/uSQLDataChange.h"
 #include "parser/uSQLQueries.h"
+#include "parser/uSQLStatements.h"
 
 namespace parser {
 
@@ -13,11 +16,6 @@ static_assert(0 PARSER_OBJECT_BUILDER_POSITIONS(PARSER_COUNT_BUILDER_POSITION) =
               "one operation per builder position");
 #undef PARSER_COUNT_BUILDER_POSITION
 
-// Positions of the statement and data-change grammar.
-const TSymbolClass& MissingClass() {
-    return TMissingProduction::StaticClass();
-}
-
 } // namespace
 
 // ---- TCommonObjectBuilder
@@ -26,13 +24,13 @@ const TSymbolClass& TCommonObjectBuilder::SelectStatementClass() const {
     return TSelectStatement::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::InsertStatementClass() const {
-    return MissingClass();
+    return TInsertStatement::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::UpdateStatementClass() const {
-    return MissingClass();
+    return TUpdateStatement::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::DeleteStatementClass() const {
-    return MissingClass();
+    return TDeleteStatement::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::SQLStatementClass() const {
     return TSQLStatement::StaticClass();
@@ -141,22 +139,22 @@ const TSymbolClass& TCommonObjectBuilder::NamedTableFactorClass() const {
     return TTableFactor_01::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::InsertTableNameClass() const {
-    return MissingClass();
+    return TInsertTableName::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::AliasClass() const {
     return TAliasIdOpt::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::InsertTargetClass() const {
-    return MissingClass();
+    return TInsertTarget::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::InsertColumnListClass() const {
-    return MissingClass();
+    return TInsertColumnList::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::InsertVariantsClass() const {
-    return MissingClass();
+    return TInsertVariants::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::InsertValuesExpressionListClass() const {
-    return MissingClass();
+    return TInsertValuesExpressionList::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::DeleteWhereClauseClass() const {
     return TWhereClause::StaticClass();
@@ -207,13 +205,31 @@ const TSymbolClass& TCommonObjectBuilder::UnionOperatorTypeClass() const {
     return TUnionOperatorType::StaticClass();
 }
 const TSymbolClass& TCommonObjectBuilder::StatementClass() const {
-    return MissingClass();
+    return TStatement::StaticClass();
 }
 
 // ---- TMySqlObjectBuilder
 
+const TSymbolClass& TMySqlObjectBuilder::SelectStatementClass() const {
+    return TMySelectStatement::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::InsertStatementClass() const {
+    return TMyInsertStatement::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::UpdateStatementClass() const {
+    return TMyUpdateStatement::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::DeleteStatementClass() const {
+    return TMyDeleteStatement::StaticClass();
+}
 const TSymbolClass& TMySqlObjectBuilder::SQLStatementClass() const {
     return TMySQLStatement::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::RestrictionClass() const {
+    return TMySqlRestriction::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::GroupClauseClass() const {
+    return TMySqlGroupClause::StaticClass();
 }
 const TSymbolClass& TMySqlObjectBuilder::ComparisonOperatorClass() const {
     return TMyComparsionOperator::StaticClass();
@@ -226,6 +242,24 @@ const TSymbolClass& TMySqlObjectBuilder::DataTypeClass() const {
 }
 const TSymbolClass& TMySqlObjectBuilder::CastTypeClass() const {
     return TMySQLCastType::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::NamedTableFactorClass() const {
+    return TMyTableFactor_01::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::AliasClass() const {
+    return TMyAliasIDOpt::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::InsertVariantsClass() const {
+    return TMySqlInsertVariants::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::DeleteFromClauseClass() const {
+    return TMyDeleteFromClause::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::JoinClass() const {
+    return TMyJoin::StaticClass();
+}
+const TSymbolClass& TMySqlObjectBuilder::SubSelectStatementClass() const {
+    return TMySubSelectStatement::StaticClass();
 }
 const TSymbolClass& TMySqlObjectBuilder::ValueClass() const {
     return TMyValue::StaticClass();

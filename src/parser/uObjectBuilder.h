@@ -88,11 +88,23 @@ public:
 // The MySQL dialect's classes where they differ.
 class TMySqlObjectBuilder : public TCommonObjectBuilder {
 public:
+    const TSymbolClass& SelectStatementClass() const override;
+    const TSymbolClass& InsertStatementClass() const override;
+    const TSymbolClass& UpdateStatementClass() const override;
+    const TSymbolClass& DeleteStatementClass() const override;
     const TSymbolClass& SQLStatementClass() const override;
+    const TSymbolClass& RestrictionClass() const override;
+    const TSymbolClass& GroupClauseClass() const override;
     const TSymbolClass& ComparisonOperatorClass() const override;
     const TSymbolClass& CastClass() const override;
     const TSymbolClass& DataTypeClass() const override;
     const TSymbolClass& CastTypeClass() const override;
+    const TSymbolClass& NamedTableFactorClass() const override;
+    const TSymbolClass& AliasClass() const override;
+    const TSymbolClass& InsertVariantsClass() const override;
+    const TSymbolClass& DeleteFromClauseClass() const override;
+    const TSymbolClass& JoinClass() const override;
+    const TSymbolClass& SubSelectStatementClass() const override;
     const TSymbolClass& ValueClass() const override;
     const TSymbolClass& StringLiteralClass() const override;
 };
@@ -104,12 +116,5 @@ template <class B>
 std::unique_ptr<TCommonObjectBuilder> NewObjectBuilder() {
     return std::make_unique<B>();
 }
-
-// Answered for the positions of the statement, routine and data-change grammar while this build
-// has none: it never matches, so the rules that ask for those positions try the others.
-class TMissingProduction : public TProduction {
-    PARSER_SYMBOL_CLASS(TMissingProduction, TProduction)
-    bool DoMatch(TTokenIterator&) override { return false; }
-};
 
 } // namespace parser

@@ -3,6 +3,7 @@
 #include "core/uStringUtils.h"
 #include "parser/uMySqlDataTypes.h"
 #include "parser/uSQLQueries.h"
+#include "parser/uSQLStatements.h"
 #include "parser/uTokenizer.h"
 #include "platform/rtl/StringList.h"
 
@@ -20,7 +21,9 @@ using ::testing::ElementsAre;
 
 TEST(SQLGrammarModes, DefaultModePrefersAStatementToAnExpression) {
     auto select = ParseMySql("SELECT 1", pmDefault);
-    EXPECT_NE(dynamic_cast<TMySQLStatement*>(select->Children()[0]), nullptr);
+    auto* statement = dynamic_cast<TStatement*>(select->Children()[0]);
+    ASSERT_NE(statement, nullptr);
+    EXPECT_NE(dynamic_cast<TMySQLStatement*>(statement->Children()[0]), nullptr);
 
     auto expression = ParseMySql("1 + 1", pmDefault);
     EXPECT_NE(dynamic_cast<TExpression*>(expression->Children()[0]), nullptr);

@@ -39,7 +39,7 @@ TEST(SQLQuery, ParenthesisedQueriesInAChain) {
 TEST(SQLQuery, ColumnsAndAliases) {
     auto grammar = ParseQuery("SELECT DISTINCT a AS x, b y, `c` AS `z`, * FROM t");
     auto& columns = Find<TColumns>(*grammar);
-    EXPECT_NE(dynamic_cast<TSimpleRestriction*>(columns.Children()[0]), nullptr);
+    EXPECT_NE(dynamic_cast<TRestriction*>(columns.Children()[0]), nullptr);
 
     std::vector<TColumnItem*> items;
     for (auto* list = &Find<TColumnList>(columns); list; list = list->Children().Find<TColumnList>())
