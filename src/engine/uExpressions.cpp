@@ -12,8 +12,10 @@ void TLiteral::Accept(TExpressionVisitor& visitor) {
     visitor.VisitLiteral(SharedSelf(this));
 }
 
-TCustomVariable::TCustomVariable(std::string name, std::shared_ptr<core::IRODataValue> defaultValue)
-    : name_(std::move(name)), defaultValue_(std::move(defaultValue)) {
+TCustomVariable::TCustomVariable(std::string name, std::shared_ptr<core::IRODataValue> defaultValue,
+                                 std::shared_ptr<IExpression> defaultExpression)
+    : name_(std::move(name)), defaultValue_(std::move(defaultValue)),
+      defaultExpression_(std::move(defaultExpression)) {
     RTL_ASSERT(defaultValue_);
     RTL_ASSERT(defaultValue_ != core::DefaultDataValue());
 }
@@ -35,8 +37,10 @@ void TCustomVariable::ResetToDefault() {
 }
 
 TVariable::TVariable(std::string name, std::shared_ptr<core::IRODataValue> defaultValue,
-                     std::shared_ptr<core::IRWDataValue> value)
-    : TCustomVariable(std::move(name), std::move(defaultValue)), value_(std::move(value)) {
+                     std::shared_ptr<core::IRWDataValue> value,
+                     std::shared_ptr<IExpression> defaultExpression)
+    : TCustomVariable(std::move(name), std::move(defaultValue), std::move(defaultExpression)),
+      value_(std::move(value)) {
     RTL_ASSERT(value_);
     ResetToDefault();
 }

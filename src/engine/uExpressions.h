@@ -61,6 +61,9 @@ public:
 class ICustomVariable : public virtual IAssignable {
 public:
     virtual std::shared_ptr<core::IRODataValue> GetDefaultValue() const = 0;
+    // A declared DEFAULT expression, which the interpreter evaluates at every entry of the variable's
+    // block; null when the default is the value alone.
+    virtual std::shared_ptr<IExpression> GetDefaultExpression() const = 0;
     virtual void ResetToDefault() = 0;
 };
 
@@ -215,13 +218,15 @@ class TCustomVariable : public TInterfacedObject, public virtual ICustomVariable
 public:
     // The default must not be the DEFAULT marker. A descendant that keeps a value sets it to the
     // default in its constructor.
-    TCustomVariable(std::string name, std::shared_ptr<core::IRODataValue> defaultValue);
+    TCustomVariable(std::string name, std::shared_ptr<core::IRODataValue> defaultValue,
+                    std::shared_ptr<IExpression> defaultExpression = nullptr);
 
     void Accept(TExpressionVisitor& visitor) override;
     std::string GetName() const override { return name_; }
     // The DEFAULT marker (compared by identity) resets the variable to its default.
     void SetValue(const std::shared_ptr<core::IRODataValue>& value) override;
     std::shared_ptr<core::IRODataValue> GetDefaultValue() const override { return defaultValue_; }
+    std::shared_ptr<IExpression> GetDefaultExpression() const override { return defaultExpression_; }
     void ResetToDefault() override;
 
 protected:
@@ -230,6 +235,7 @@ protected:
 private:
     std::string name_;
     std::shared_ptr<core::IRODataValue> defaultValue_;
+    std::shared_ptr<IExpression> defaultExpression_;
 };
 
 // A variable whose value lives in the client, in a holder of the declared type: what is stored is
@@ -237,7 +243,8 @@ private:
 class TVariable : public TCustomVariable {
 public:
     TVariable(std::string name, std::shared_ptr<core::IRODataValue> defaultValue,
-              std::shared_ptr<core::IRWDataValue> value);
+              std::shared_ptr<core::IRWDataValue> value,
+              std::shared_ptr<IExpression> defaultExpression = nullptr);
 
     // The holder itself, so the result follows later assignments.
     std::shared_ptr<core::IRODataValue> GetValue() const override { return value_; }

@@ -3,7 +3,11 @@
 #include <algorithm>
 
 #include "core/uStringUtils.h"
+#include "engine/uCompiler.h"
+#include "engine/uExecutableLineFiller.h"
+#include "engine/uStatementBuilder.h"
 #include "engine/uStatementInterpreter.h"
+#include "parser/uMySqlGrammar.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
 
@@ -71,6 +75,15 @@ std::shared_ptr<IBlock> TProgram::CreateBlock() {
 
 void TProgram::Run(const std::shared_ptr<IDebugger>& debugger) {
     RunStatement(MainRoutine(), MainRoutine().Block(), MainRoutine().Block(), debugger);
+}
+
+std::unique_ptr<TStatementVisitor> TProgram::CreateLineFiller(core::TIntegerList& lines) {
+    return std::make_unique<TExecutableLineFiller>(lines);
+}
+
+void TProgram::Parse(TRoutine& routine) {
+    TStatementBuilder builder(routine, routine.Block()->GetStatements(), routine.Block());
+    CompileStatements(routine.Text(), parser::TMySqlGrammar::StaticClass(), builder);
 }
 
 TRoutine* TProgram::LoadProcedure(const std::string&, bool) {

@@ -128,10 +128,12 @@ public:
     virtual std::shared_ptr<IBlock> CreateBlock();
     // Runs the main routine's block under the debugger.
     virtual void Run(const std::shared_ptr<IDebugger>& debugger);
-    // The visitor that collects a routine's executable lines into the list.
-    virtual std::unique_ptr<TStatementVisitor> CreateLineFiller(core::TIntegerList& lines) = 0;
-    // Compiles the routine's text into its block.
-    virtual void Parse(TRoutine& routine) = 0;
+    // The visitor that collects a routine's executable lines into the list; the base collects the
+    // lines of the local statements.
+    virtual std::unique_ptr<TStatementVisitor> CreateLineFiller(core::TIntegerList& lines);
+    // Compiles the routine's text into its block with the MySQL grammar; the base builds the local
+    // statements only.
+    virtual void Parse(TRoutine& routine);
     // Null when the routine cannot be loaded; the base loads nothing.
     virtual TRoutine* LoadProcedure(const std::string& qualifiedName, bool compile);
     virtual TRoutine* LoadFunction(const std::string& qualifiedName, bool compile);

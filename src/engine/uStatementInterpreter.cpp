@@ -70,7 +70,16 @@ bool TStatementInterpreter::HandleException(rtl::Exception&, const std::shared_p
 void TStatementInterpreter::ResetBlockVariables(const std::shared_ptr<IBlock>& block) {
     for (int i = 0; i < block->SymbolCount(); ++i)
         if (const auto variable = std::dynamic_pointer_cast<ICustomVariable>(block->GetSymbol(i)))
-            variable->ResetToDefault();
+            ResetVariable(*variable, block);
+}
+
+void TStatementInterpreter::ResetVariable(ICustomVariable& variable, const std::shared_ptr<IBlock>& block) {
+    // A DEFAULT expression is evaluated each time, in the block, so that it sees the parameters and
+    // the variables declared before it, and its value is stored as strictly as a SET stores.
+    const auto expression = variable.GetDefaultExpression();
+    if (!expression) return variable.ResetToDefault();
+    const auto value = CreateNestedInterpreter(routine_, block)->EvaluateExpression(expression, emStrict);
+    AssignStrictly(variable, value, routine_.Program().IdentifierManager());
 }
 
 void TStatementInterpreter::CheckTerminate() {
@@ -126,7 +135,12 @@ void TStatementInterpreter::VisitAssignation(const std::shared_ptr<IAssignation>
         const auto target = statement->GetTarget();
         const auto value =
             EvaluateExpression(statement->GetExpression(), IsTypedVariable(*target) ? emStrict : emDefault);
-        AssignStrictly(*target, value, routine_.Program().IdentifierManager());
+        // SET x = DEFAULT gives x what its declaration gives it.
+        const auto variable = std::dynamic_pointer_cast<ICustomVariable>(target);
+        if (value == core::DefaultDataValue() && variable)
+            ResetVariable(*variable, block_);
+        else
+            AssignStrictly(*target, value, routine_.Program().IdentifierManager());
     } catch (rtl::Exception& exception) {
         if (!TryHandle(exception, statement)) throw;
     }

@@ -1,0 +1,38 @@
+#pragma once
+
+// A program compiled by the base compiler and run without a server, and the same main block as a
+// compound statement for the server, so that one table of texts can run on both.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/uDataConverter.h"
+#include "engine/InterpreterTestSupport.h"
+#include "engine/uProgram.h"
+#include "engine/uStatements.h"
+
+namespace engine {
+
+class CompilerTest : public ::testing::Test {
+protected:
+    CompilerTest();
+
+    // Compiles the text as the main block.
+    TRoutine& CompileMain(std::string_view text);
+    // The block of a compiled main text that is one BEGIN ... END.
+    std::shared_ptr<IBlock> MainBlock();
+    // Compiles and runs the main text with a do-nothing debugger; then the values of the named
+    // variables of its block as ServerOutcome shows a row, or the MySQL error the run ended with.
+    TOutcome RunMain(std::string_view text, const std::vector<std::string>& variables);
+    // The same text as a compound statement for the server, selecting the variables at its end.
+    static std::string ServerBlock(std::string_view text, const std::vector<std::string>& variables);
+
+    core::TDataConverter converter;
+    TProgram program;
+};
+
+} // namespace engine
