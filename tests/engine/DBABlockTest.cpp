@@ -1,3 +1,4 @@
+#include "support/ErrorText.h"
 #include "engine/uDBABlock.h"
 
 #include <gmock/gmock.h>
@@ -23,14 +24,7 @@ namespace {
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const rtl::Exception& e) {
-        return e.Message();
-    }
-    return "no error";
-}
+const auto ErrorOf = testsupport::ErrorMessageOf;
 
 std::shared_ptr<IDebugInfo> NoPosition() {
     return std::make_shared<TDebugInfo>();

@@ -1,3 +1,4 @@
+#include "support/ErrorText.h"
 #include "engine/uDBAExpressions.h"
 
 #include <gmock/gmock.h>
@@ -27,14 +28,7 @@ using testing::IsEmpty;
 
 constexpr char kSessionPrefix[] = "@debugger_internal_variable_";
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const rtl::Exception& e) {
-        return std::string(e.ClassName()) + ": " + e.Message();
-    }
-    return "no error";
-}
+using testsupport::ErrorOf;
 
 int SessionNumber(const TDBAVariable& variable) {
     const std::string& name = variable.SessionName();

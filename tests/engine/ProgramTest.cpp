@@ -1,3 +1,4 @@
+#include "support/ErrorText.h"
 #include "engine/uProgram.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +20,7 @@ namespace {
 
 using rtl::Variant;
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const rtl::Exception& e) {
-        return std::string(e.ClassName()) + ": " + e.Message();
-    }
-    return "no error";
-}
+using testsupport::ErrorOf;
 
 class TSchemaStub : public ISchema {
 public:

@@ -1,3 +1,4 @@
+#include "support/ErrorText.h"
 #include "engine/uSQLWriter.h"
 
 #include <gtest/gtest.h>
@@ -21,14 +22,7 @@ using Expr = std::shared_ptr<IExpression>;
 
 constexpr std::uint8_t kChar = 254;
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const rtl::Exception& e) {
-        return e.Message();
-    }
-    return "no error";
-}
+const auto ErrorOf = testsupport::ErrorMessageOf;
 
 // Builds expression trees over one value factory.
 class TTrees {

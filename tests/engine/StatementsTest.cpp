@@ -1,3 +1,4 @@
+#include "support/ErrorText.h"
 #include "engine/uStatements.h"
 
 #include <gtest/gtest.h>
@@ -13,14 +14,7 @@
 namespace engine {
 namespace {
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const rtl::Exception& e) {
-        return std::string(e.ClassName()) + ": " + e.Message();
-    }
-    return "no error";
-}
+using testsupport::ErrorOf;
 
 class StatementsTest : public ::testing::Test {
 protected:
