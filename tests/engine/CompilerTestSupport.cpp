@@ -1,6 +1,7 @@
 #include "engine/CompilerTestSupport.h"
 
 #include "core/uDBAConnection.h"
+#include "engine/uCompiler.h"
 #include "engine/uDebugger.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Utf.h"
@@ -57,6 +58,17 @@ std::string CompilerTest::ServerBlock(std::string_view text, const std::vector<s
     for (const std::string& name : variables)
         select += (select.empty() ? "SELECT " : ", ") + name;
     return "BEGIN NOT ATOMIC" + body + select + "; END";
+}
+
+void ExpectCompileError(const std::function<void()>& compile, const TErrorCase& c) {
+    try {
+        compile();
+        ADD_FAILURE() << "compiled";
+    } catch (const ECompileError& error) {
+        EXPECT_EQ(error.Message(), c.message);
+        EXPECT_EQ(error.StartPosition(), c.start);
+        EXPECT_EQ(error.EndPosition(), c.end);
+    }
 }
 
 } // namespace engine

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,5 +36,20 @@ protected:
     core::TDataConverter converter;
     TProgram program;
 };
+
+// A text that must fail to compile with this message at these (start, end) offsets.
+struct TErrorCase {
+    const char* text;
+    const char* message;
+    int start;
+    int end;
+};
+
+inline void PrintTo(const TErrorCase& c, std::ostream* os) {
+    *os << c.text;
+}
+
+// Runs the compilation and checks that it raises exactly the case's error.
+void ExpectCompileError(const std::function<void()>& compile, const TErrorCase& c);
 
 } // namespace engine

@@ -240,29 +240,11 @@ TEST_F(ExpressionBuilderTest, SearchedCaseTakesTheFirstTrueCondition) {
 
 // ---- errors
 
-struct TErrorCase {
-    const char* text;
-    const char* message;
-    int start;
-    int end;
-};
-
-void PrintTo(const TErrorCase& c, std::ostream* os) {
-    *os << c.text;
-}
-
 class ExpressionErrorTest : public ExpressionBuilderTest, public ::testing::WithParamInterface<TErrorCase> {};
 
 TEST_P(ExpressionErrorTest, ReportsTheOffendingRange) {
     const TErrorCase& c = GetParam();
-    try {
-        Compile(c.text);
-        FAIL() << "compiled";
-    } catch (const ECompileError& error) {
-        EXPECT_EQ(error.Message(), c.message);
-        EXPECT_EQ(error.StartPosition(), c.start);
-        EXPECT_EQ(error.EndPosition(), c.end);
-    }
+    ExpectCompileError([&] { Compile(c.text); }, c);
 }
 
 INSTANTIATE_TEST_SUITE_P(

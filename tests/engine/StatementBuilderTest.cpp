@@ -272,29 +272,11 @@ TEST_F(StatementBuilderTest, ExecutableLinesAreWhereARunThatCoversEverythingStop
 
 // ---- compile errors
 
-struct TErrorCase {
-    const char* text;
-    const char* message;
-    int start;
-    int end;
-};
-
-void PrintTo(const TErrorCase& c, std::ostream* os) {
-    *os << c.text;
-}
-
 class StatementErrorTest : public StatementBuilderTest, public ::testing::WithParamInterface<TErrorCase> {};
 
 TEST_P(StatementErrorTest, ReportsTheOffendingRange) {
     const TErrorCase& c = GetParam();
-    try {
-        CompileMain(c.text);
-        FAIL() << "compiled";
-    } catch (const ECompileError& error) {
-        EXPECT_EQ(error.Message(), c.message);
-        EXPECT_EQ(error.StartPosition(), c.start);
-        EXPECT_EQ(error.EndPosition(), c.end);
-    }
+    ExpectCompileError([&] { CompileMain(c.text); }, c);
     EXPECT_FALSE(program.MainRoutine().Compiled());
 }
 
