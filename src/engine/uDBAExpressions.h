@@ -36,12 +36,6 @@ private:
     std::string sessionName_;
 };
 
-enum TParameterScope : std::uint8_t {
-    psIn = 0,
-    psOut = 1,
-    psInOut = 2,
-};
-
 class IDBAParameter : public virtual ICustomVariable {
 public:
     virtual TParameterScope GetScope() const = 0;

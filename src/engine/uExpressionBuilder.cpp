@@ -11,6 +11,7 @@
 #include "parser/uSQLValues.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Threads.h"
 
 namespace engine {
 
@@ -91,6 +92,10 @@ TExpressionBuilder::TExpressionBuilder(TProgram& program, std::shared_ptr<IBlock
     : program_(program), block_(std::move(block)) {}
 
 std::shared_ptr<IExpression> TExpressionBuilder::Build(parser::TSymbol& symbol) {
+    // A long operator chain parses without recursion but is built recursively; a quarter of the
+    // stack stays for evaluating what was built.
+    if (rtl::StackSpaceLeft() < rtl::StackSize() / 4)
+        RaiseCompileError("The expression is nested too deeply", symbol);
     symbol.Accept(*this);
     if (!result_) RaiseUnknownSymbol(symbol);
     return result_;

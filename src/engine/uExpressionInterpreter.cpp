@@ -3,12 +3,16 @@
 #include "core/uDBAConnection.h"
 #include "engine/uStrictAssignment.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/Threads.h"
 
 namespace engine {
 
 namespace {
 
 constexpr int kErrorDivisionByZero = 1365;
+constexpr int kErrorStackOverrun = 1436;
+// Enough for one level of evaluation and for raising the error.
+constexpr std::size_t kEvaluationStackReserve = 256 * 1024;
 
 // NULL when either side is.
 std::optional<bool> Compared(const core::IRODataValue& left, const std::shared_ptr<core::IRODataValue>& right,
@@ -59,6 +63,9 @@ TExpressionInterpreter::TExpressionInterpreter(TRoutine& routine, std::shared_pt
 std::shared_ptr<core::IRODataValue>
 TExpressionInterpreter::Evaluate(const std::shared_ptr<IExpression>& expression) {
     RTL_ASSERT(expression);
+    // Deep expressions recurse here: stop with the server's error before the stack runs out.
+    if (rtl::StackSpaceLeft() < kEvaluationStackReserve)
+        core::RaiseMySQLError("Thread stack overrun", kErrorStackOverrun);
     result_ = core::NullDataValue();
     expression->Accept(*this);
     return result_;

@@ -11,6 +11,13 @@
 
 namespace engine {
 
+// How a routine parameter passes its value.
+enum TParameterScope : std::uint8_t {
+    psIn = 0,
+    psOut = 1,
+    psInOut = 2,
+};
+
 // Base of the model's objects, which live in shared_ptrs and hand themselves out through their
 // interfaces. Whether an object supports another interface is asked with std::dynamic_pointer_cast.
 class TInterfacedObject : public std::enable_shared_from_this<TInterfacedObject> {

@@ -21,12 +21,6 @@ class TgrmParameterDefinition;
 
 namespace engine {
 
-enum TParameterScope : std::uint8_t {
-    psIn = 0,
-    psOut = 1,
-    psInOut = 2,
-};
-
 // "OUT" and "INOUT" ignoring case; anything else is IN.
 TParameterScope ParameterScope(std::string_view text);
 

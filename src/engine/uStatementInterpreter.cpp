@@ -16,12 +16,6 @@ constexpr int kErrorCaseNotFound = 1339;
 constexpr int kErrorWrongArgumentCount = 1318;
 
 // Control flow of the interpreted language, which is no error for handlers or the debugger.
-bool IsFlowControl(const rtl::Exception& exception) {
-    return dynamic_cast<const EBreak*>(&exception) || dynamic_cast<const EContinue*>(&exception) ||
-           dynamic_cast<const ELeave*>(&exception) || dynamic_cast<const EReset*>(&exception) ||
-           dynamic_cast<const EReturn*>(&exception) || dynamic_cast<const EExitBlock*>(&exception);
-}
-
 // Statements that are no stop of their own: lists and blocks stop at their statements, a REPEAT
 // stops at its UNTIL test.
 bool IsStepStop(const std::shared_ptr<IStatement>& statement) {
@@ -40,6 +34,7 @@ TStatementInterpreter::TStatementInterpreter(TRoutine& routine, std::shared_ptr<
 
 void TStatementInterpreter::Execute(const std::shared_ptr<IStatement>& statement) {
     RTL_ASSERT(statement);
+    current_ = statement;
     statement->Accept(*this);
 }
 
@@ -103,7 +98,7 @@ void TStatementInterpreter::CallLeaveBlock(const std::shared_ptr<IBlock>& block)
 
 bool TStatementInterpreter::TryHandle(rtl::Exception& exception,
                                       const std::shared_ptr<IStatement>& statement) {
-    if (IsFlowControl(exception)) return false;
+    if (IsFlowControlException(exception)) return false;
     if (HandleException(exception, statement)) return true;
     bool handled = false;
     debugger_->OnException(exception, routine_, handled, statement);
@@ -121,6 +116,7 @@ void TStatementInterpreter::VisitStatement(const std::shared_ptr<IStatement>&) {
 void TStatementInterpreter::VisitCompositeStatement(const std::shared_ptr<ICompositeStatement>& statement) {
     for (int i = 0; i < statement->Count(); ++i) {
         const auto item = statement->GetStatement(i);
+        current_ = item;
         try {
             if (IsStepStop(item)) CallBeforeStatement(item);
             item->Accept(*this);

@@ -75,6 +75,9 @@ protected:
     // the debugger; the statement is then done. Flow control is never offered.
     bool TryHandle(rtl::Exception& exception, const std::shared_ptr<IStatement>& statement);
 
+    // The statement this interpreter runs or last ran; null before the first.
+    const std::shared_ptr<IStatement>& CurrentStatement() const { return current_; }
+
 private:
     // How a loop's body ended.
     enum class TBodyEnd { Completed, Iterated, Left };
@@ -86,6 +89,7 @@ private:
     TRoutine& routine_;
     std::shared_ptr<IDebugger> debugger_;
     std::shared_ptr<IBlock> block_;
+    std::shared_ptr<IStatement> current_;
 };
 
 // Runs the statement with a base interpreter.

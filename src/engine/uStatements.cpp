@@ -277,4 +277,10 @@ bool IsAddressedTo(const rtl::Exception& flowControl, std::string_view label) {
     return core::SameText(flowControl.Message(), label);
 }
 
+bool IsFlowControlException(const rtl::Exception& exception) {
+    return dynamic_cast<const EBreak*>(&exception) || dynamic_cast<const EContinue*>(&exception) ||
+           dynamic_cast<const ELeave*>(&exception) || dynamic_cast<const EReset*>(&exception) ||
+           dynamic_cast<const EReturn*>(&exception) || dynamic_cast<const EExitBlock*>(&exception);
+}
+
 } // namespace engine

@@ -471,4 +471,8 @@ private:
 // equal ignoring case, and an empty label matches only an empty one.
 bool IsAddressedTo(const rtl::Exception& flowControl, std::string_view label);
 
+// Whether the exception carries the interpreted language's control flow (or the end of a session)
+// rather than an error.
+bool IsFlowControlException(const rtl::Exception& exception);
+
 } // namespace engine

@@ -5,6 +5,7 @@
 #include "parser/uTokenizer.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Threads.h"
 
 #include <algorithm>
 #include <functional>
@@ -230,7 +231,25 @@ void TSymbol::Accept(TSymbolVisitor& visitor) {
     visitor.VisitSymbol(this);
 }
 
+namespace {
+
+[[noreturn]] void RaiseNestedTooDeeply(const TTokenIterator& iterator) {
+    const TToken* token = iterator.Eof() ? nullptr : iterator.Current();
+    if (!token) throw EGrammarError("The text is nested too deeply", 0, 0);
+    throw EGrammarError(
+        rtl::Format("The text is nested too deeply near '%s' at line %d", token->GetText(), token->Line()),
+        token->GetStart(), token->GetEnd());
+}
+
+} // namespace
+
 bool Match(TSymbol& symbol, TTokenIterator& iterator) {
+    // Half of the stack stays for the builders and visitors that walk the tree afterwards.
+    if (&symbol == symbol.grammar_) {
+        symbol.grammar_->stackFloor_ = rtl::StackSpaceLeft() / 2;
+    } else if (rtl::StackSpaceLeft() < symbol.grammar_->stackFloor_) {
+        RaiseNestedTooDeeply(iterator);
+    }
     TToken* token = iterator.Eof() ? nullptr : iterator.Current();
     if (token && token->Is<TCursorToken>()) {
         if (&symbol != symbol.grammar_) {

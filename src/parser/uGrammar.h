@@ -581,6 +581,9 @@ private:
     TSymbolStorage storage_;
     std::vector<TSymbol*> symbols_;
     uint64_t kept_ = 0;
+    // Matching stops with an error below this much free stack, so that deep nesting cannot
+    // overflow it; set when the grammar itself starts matching.
+    std::size_t stackFloor_ = 0;
     std::deque<std::string> texts_;
     std::unordered_map<TTextKey, const std::string*, TTextKeyHash> textIndex_;
     TCompositeToken tokens_;

@@ -1,7 +1,9 @@
 #include "platform/rtl/Threads.h"
 
 #include <chrono>
+#include <cstdint>
 #include <deque>
+#include <pthread.h>
 
 namespace rtl {
 
@@ -40,7 +42,41 @@ void PokeMainThread() {
     q.queued.notify_all();
 }
 
+// The calling thread's stack bounds, read once per thread.
+struct StackBounds {
+    const char* low = nullptr;
+    std::size_t size = 0;
+};
+
+const StackBounds& ThreadStack() {
+    thread_local const StackBounds bounds = [] {
+        StackBounds result;
+        pthread_attr_t attributes;
+        void* address = nullptr;
+        if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+            pthread_attr_getstack(&attributes, &address, &result.size);
+            pthread_attr_destroy(&attributes);
+        }
+        result.low = static_cast<const char*>(address);
+        return result;
+    }();
+    return bounds;
+}
+
 } // namespace
+
+std::size_t StackSpaceLeft() {
+    const StackBounds& stack = ThreadStack();
+    // The frame address, not a local's: a sanitizer may keep locals on a heap of its own.
+    const char* frame = static_cast<const char*>(__builtin_frame_address(0));
+    // The stack grows down; where the bounds are unknown there is no limit to report.
+    if (!stack.low || frame < stack.low || frame > stack.low + stack.size) return SIZE_MAX;
+    return static_cast<std::size_t>(frame - stack.low);
+}
+
+std::size_t StackSize() {
+    return ThreadStack().size;
+}
 
 uint64_t GetTickCount() {
     using namespace std::chrono;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -19,6 +20,11 @@ inline constexpr uint32_t kInfinite = 0xFFFFFFFF; // a wait without a time limit
 // Milliseconds of a steady clock (never goes back); only differences have a meaning.
 uint64_t GetTickCount();
 void Sleep(uint32_t milliseconds);
+
+// Bytes of the calling thread's stack between the caller's frame and the stack's end, and the
+// stack's whole size. Deeply recursive code checks these to fail cleanly instead of overflowing.
+std::size_t StackSpaceLeft();
+std::size_t StackSize();
 
 // The UI thread: the process's first thread until SetMainThread names the calling thread instead.
 void SetMainThread();

@@ -1,0 +1,386 @@
+#include "engine/uDBAInterpreter.h"
+
+#include <cctype>
+
+#include "core/uStringUtils.h"
+#include "engine/uDBABlock.h"
+#include "engine/uDBAProgram.h"
+#include "engine/uDBARoutineCall.h"
+#include "engine/uSQLWriter.h"
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Utf.h"
+
+namespace engine {
+
+namespace {
+
+constexpr int kErrorSyntax = 1064;
+constexpr int kErrorCursorAlreadyOpen = 1325;
+constexpr int kErrorCursorNotOpen = 1326;
+constexpr int kErrorWrongFetchVariableCount = 1328;
+constexpr int kErrorNoData = 1329;
+constexpr int kErrorSignalWarning = 1642;
+constexpr int kErrorSignalNotFound = 1643;
+constexpr int kErrorSignalException = 1644;
+constexpr int kErrorResignalWithoutHandler = 1645;
+
+THandlerCallStack& ActiveHandlers(const TRoutine& routine) {
+    return DBAProgramOf(routine).HandlerCallStack();
+}
+
+bool IsClearWarningsTrace(int errorCode, std::string message) {
+    if (errorCode != kErrorSyntax) return false;
+    for (char& c : message)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return message.find("CLEAR WARNINGS") != std::string::npos;
+}
+
+// Whether the handlers of the block are out of scope: one of them is running, and a condition
+// raised in a handler's body never reaches the handlers declared beside it.
+bool IsHandlerBlockActive(const THandlerCallStack& handlers, const IDBABlock& block) {
+    for (int i = 0; i < handlers.Count(); ++i)
+        if (handlers.Items(i).Handler->Block().get() == &block) return true;
+    return false;
+}
+
+// The entry of a running handler, removed however its body ends.
+class TActiveHandlerGuard {
+public:
+    TActiveHandlerGuard(THandlerCallStack& handlers, TDBAHandler& handler, const std::string& message,
+                        bool warning, const std::string& sqlState, int errorCode)
+        : handlers_(handlers) {
+        handlers_.Push(handler, rtl::Utf8ToUtf16(message), warning, sqlState, errorCode);
+    }
+    ~TActiveHandlerGuard() { handlers_.Pop(); }
+    TActiveHandlerGuard(const TActiveHandlerGuard&) = delete;
+    TActiveHandlerGuard& operator=(const TActiveHandlerGuard&) = delete;
+
+private:
+    THandlerCallStack& handlers_;
+};
+
+// The server's code and text of a SIGNAL that names neither, by the class of its SQLSTATE.
+int DefaultSignalCode(const std::string& sqlState) {
+    if (sqlState.starts_with("01")) return kErrorSignalWarning;
+    if (sqlState.starts_with("02")) return kErrorSignalNotFound;
+    return kErrorSignalException;
+}
+
+std::string DefaultSignalMessage(const std::string& sqlState) {
+    if (sqlState.starts_with("01")) return "Unhandled user-defined warning condition";
+    if (sqlState.starts_with("02")) return "Unhandled user-defined not found condition";
+    return "Unhandled user-defined exception condition";
+}
+
+// Replaces every occurrence of `name` that no further digit continues.
+void ReplaceWholeName(std::string& text, const std::string& name, const std::string& replacement) {
+    std::size_t position = 0;
+    while ((position = text.find(name, position)) != std::string::npos) {
+        const std::size_t end = position + name.size();
+        if (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) {
+            position = end;
+            continue;
+        }
+        text.replace(position, name.size(), replacement);
+        position += replacement.size();
+    }
+}
+
+} // namespace
+
+TDBAProgram& DBAProgramOf(const TRoutine& routine) {
+    auto* program = dynamic_cast<TDBAProgram*>(&routine.Program());
+    RTL_ASSERT_MSG(program, "not a server program");
+    return *program;
+}
+
+core::IDBAConnection& RoutineConnection(const TRoutine& routine) {
+    return *DBAProgramOf(routine).Connection();
+}
+
+std::string ConditionText(int errorCode, const std::string& sqlState, const std::string& message) {
+    // The text of the error as the connection raises it.
+    return core::EDBAConnectionException(message, errorCode, sqlState).Message();
+}
+
+// ---- round trips
+
+void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variables) {
+    for (const auto& variable : variables)
+        connection.ExecSQL(
+            rtl::Format("SET %s=%s", variable->SessionName(), TSQLWriter::WriteExpression(variable)));
+}
+
+void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables) {
+    if (variables.Count() == 0) return;
+    std::string names;
+    for (const auto& variable : variables)
+        core::AppendWithDelimiter(names, variable->SessionName(), ",");
+    const auto query = connection.CreateQuery("SELECT " + names, false);
+    query->Open();
+    RTL_ASSERT(query->FieldCount() == variables.Count());
+    for (int i = 0; i < variables.Count(); ++i)
+        variables.Items(i)->SetValue(connection.FieldDataValue(query->Fields()[i]));
+}
+
+void ClearServerWarnings(core::IDBAConnection& connection) {
+    core::SetSQLMonitorEnabled(false);
+    try {
+        // Not a statement the server knows: the syntax error it answers with replaces the warnings.
+        connection.ExecSQL("CLEAR WARNINGS");
+    } catch (const rtl::Exception&) {
+    }
+    core::SetSQLMonitorEnabled(true);
+}
+
+void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
+                           const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
+                           const std::shared_ptr<IStatement>& statement) {
+    const auto query = connection.CreateQuery("show warnings", false);
+    query->Open();
+    if (query->IsEmpty()) return;
+    ClearServerWarnings(connection);
+    for (; !query->Eof(); query->Next()) {
+        const int errorCode = query->Fields()[1]->AsInteger();
+        const std::string message = query->Fields()[2]->AsString();
+        if (IsClearWarningsTrace(errorCode, message)) continue;
+        const std::string sqlState = core::MySQLErrorSQLState(errorCode);
+        if (!DispatchCondition(routine, block, statement, true, sqlState, errorCode, message, debugger))
+            debugger->Output(mkError, rtl::Utf8ToUtf16(ConditionText(errorCode, sqlState, message)), nullptr,
+                             statement, routine);
+    }
+}
+
+bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                       const std::shared_ptr<IStatement>& statement, bool warning,
+                       const std::string& sqlState, int errorCode, const std::string& message,
+                       const std::shared_ptr<IDebugger>& debugger) {
+    const auto dbaBlock = std::dynamic_pointer_cast<IDBABlock>(block);
+    if (!dbaBlock) return false;
+    TDBAHandler* handler = dbaBlock->FindHandler(errorCode, sqlState, warning);
+    if (!handler) return false;
+    const std::shared_ptr<IDBABlock> declaringBlock = handler->Block();
+    THandlerCallStack& handlers = ActiveHandlers(routine);
+    if (IsHandlerBlockActive(handlers, *declaringBlock))
+        return DispatchCondition(routine, declaringBlock->GetParent(), statement, warning, sqlState,
+                                 errorCode, message, debugger);
+
+    debugger->Output(mkInformation,
+                     rtl::Utf8ToUtf16("[HANDLED]" + ConditionText(errorCode, sqlState, message)), nullptr,
+                     statement, routine);
+    {
+        const TActiveHandlerGuard active(handlers, *handler, message, warning, sqlState, errorCode);
+        // In a list of its own, so that the debugger stops on the body as on any statement.
+        const auto body = std::make_shared<TCompositeStatement>();
+        body->Add(handler->Body());
+        ExecuteInContext(routine, declaringBlock, body, debugger);
+    }
+    if (handler->Kind() == hkExit) throw EExitBlock(declaringBlock->GetIdentity());
+    return true;
+}
+
+void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& variables) {
+    if (!result.HasResultSet()) return;
+    data::TDataSet* dataSet = result.GetDataSet();
+    RTL_ASSERT(dataSet);
+    for (int i = 0; i < dataSet->FieldCount(); ++i) {
+        data::TField* field = dataSet->Fields()[i];
+        std::string label = field->DisplayLabel();
+        for (const auto& variable : variables)
+            ReplaceWholeName(label, variable->SessionName(), variable->GetName());
+        field->SetDisplayLabel(label);
+    }
+}
+
+std::shared_ptr<core::IRODataValue> EvaluateInContext(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                                                      const std::shared_ptr<IDebugger>& debugger,
+                                                      const std::shared_ptr<IExpression>& expression,
+                                                      TEvaluationMode mode,
+                                                      const std::shared_ptr<IStatement>& statement) {
+    TDBAExpressionInterpreter interpreter(routine, debugger, block, statement);
+    interpreter.SetMode(mode);
+    return interpreter.Evaluate(expression);
+}
+
+void ExecuteInContext(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                      const std::shared_ptr<IStatement>& statement,
+                      const std::shared_ptr<IDebugger>& debugger) {
+    TDBAStatementInterpreter(routine, debugger, block).Execute(statement);
+}
+
+// ---- expressions
+
+TDBAExpressionInterpreter::TDBAExpressionInterpreter(TRoutine& routine, std::shared_ptr<IDebugger> debugger,
+                                                     std::shared_ptr<IBlock> block,
+                                                     std::shared_ptr<IStatement> statement)
+    : TExpressionInterpreter(routine, std::move(debugger), std::move(block)),
+      statement_(std::move(statement)) {}
+
+std::shared_ptr<IStatement> TDBAExpressionInterpreter::WarningStatement() const {
+    if (statement_) return statement_;
+    return Block();
+}
+
+std::unique_ptr<TExpressionInterpreter> TDBAExpressionInterpreter::CreateNestedInterpreter() {
+    return std::make_unique<TDBAExpressionInterpreter>(Routine(), Debugger(), Block(), statement_);
+}
+
+void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctionCall>& call) {
+    std::shared_ptr<core::IRODataValue> result;
+    try {
+        TFunctionCaller caller(call);
+        CallRoutine(caller, Routine(), Block(), Debugger());
+    } catch (const EReturn& returned) {
+        result = returned.Value();
+    }
+    RTL_ASSERT_MSG(result, "a function call ended without a result");
+    ProcessServerWarnings(RoutineConnection(Routine()), Routine(), Block(), Debugger(), WarningStatement());
+    SetResult(result);
+}
+
+void TDBAExpressionInterpreter::VisitMirroredVariable(const std::shared_ptr<TDBAVariable>& variable) {
+    SetResult(variable->GetValue());
+}
+
+void TDBAExpressionInterpreter::VisitServerSideExpression(
+    const std::shared_ptr<TDBAServerSideExpression>& expression) {
+    core::IDBAConnection& connection = RoutineConnection(Routine());
+    PushVariables(connection, expression->Variables());
+    const auto value = connection.Evaluate(expression->Text(), true, 0);
+    PullVariables(connection, expression->Variables());
+    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement());
+    SetResult(value);
+}
+
+// ---- statements
+
+std::unique_ptr<TStatementInterpreter>
+TDBAStatementInterpreter::CreateNestedInterpreter(TRoutine& routine, const std::shared_ptr<IBlock>& block) {
+    return std::make_unique<TDBAStatementInterpreter>(routine, Debugger(), block);
+}
+
+std::shared_ptr<core::IRODataValue>
+TDBAStatementInterpreter::EvaluateExpression(const std::shared_ptr<IExpression>& expression,
+                                             TEvaluationMode mode) {
+    return EvaluateInContext(Routine(), Block(), Debugger(), expression, mode, CurrentStatement());
+}
+
+bool TDBAStatementInterpreter::HandleException(rtl::Exception& exception,
+                                               const std::shared_ptr<IStatement>& statement) {
+    if (auto* serverError = dynamic_cast<core::EDBAConnectionException*>(&exception))
+        return HandleServerError(*serverError, statement);
+    return TStatementInterpreter::HandleException(exception, statement);
+}
+
+bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& exception,
+                                                 const std::shared_ptr<IStatement>& statement) {
+    if (exception.Handled()) return false;
+    ClearServerWarnings(RoutineConnection(Routine()));
+    if (DispatchCondition(Routine(), Block(), statement, false, exception.SQLState(), exception.ErrorCode(),
+                          exception.ErrorMessage(), Debugger()))
+        return true;
+    exception.SetHandled(true);
+    return false;
+}
+
+void TDBAStatementInterpreter::ResetBlockVariables(const std::shared_ptr<IBlock>& block) {
+    TStatementInterpreter::ResetBlockVariables(block);
+    if (const auto dbaBlock = std::dynamic_pointer_cast<IDBABlock>(block))
+        for (int i = 0; i < dbaBlock->CursorCount(); ++i)
+            dbaBlock->GetCursor(i).DataSet().Close();
+}
+
+void TDBAStatementInterpreter::VisitRoutineCall(const std::shared_ptr<IRoutineCall>& statement) {
+    TProcedureCaller caller(statement);
+    CallRoutine(caller, Routine(), Block(), Debugger());
+}
+
+void TDBAStatementInterpreter::VisitServerSideStatement(
+    const std::shared_ptr<TDBAServerSideStatement>& statement) {
+    core::IDBAConnection& connection = RoutineConnection(Routine());
+    const TDBAVariables& variables = statement->Variables();
+    PushVariables(connection, variables);
+    const auto result = connection.Execute(rtl::Utf16ToUtf8(statement->Text()));
+    RestoreVariableLabels(*result, variables);
+    Debugger()->Output(mkQueryResult, u"", result, statement, Routine());
+    PullVariables(connection, variables);
+    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement);
+}
+
+void TDBAStatementInterpreter::VisitOpenCursor(const std::shared_ptr<TDBAOpenCursor>& statement) {
+    TDBACursor& cursor = statement->Cursor();
+    if (cursor.DataSet().Active()) core::RaiseMySQLError("Cursor is already open", kErrorCursorAlreadyOpen);
+    core::IDBAConnection& connection = RoutineConnection(Routine());
+    PushVariables(connection, cursor.Variables());
+    cursor.DataSet().Open();
+    PullVariables(connection, cursor.Variables());
+    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement);
+}
+
+void TDBAStatementInterpreter::VisitFetchCursor(const std::shared_ptr<TDBAFetchCursor>& statement) {
+    data::TDataSet& dataSet = statement->Cursor().DataSet();
+    if (!dataSet.Active()) core::RaiseMySQLError("Cursor is not open", kErrorCursorNotOpen);
+    const TDBAVariables& targets = statement->Targets();
+    if (targets.Count() != dataSet.FieldCount())
+        core::RaiseMySQLError("Incorrect number of FETCH variables", kErrorWrongFetchVariableCount);
+    if (dataSet.Eof())
+        core::RaiseMySQLError("No data - zero rows fetched, selected, or processed", kErrorNoData);
+    core::IDBAConnection& connection = RoutineConnection(Routine());
+    for (int i = 0; i < targets.Count(); ++i)
+        targets.Items(i)->SetValue(connection.FieldDataValue(dataSet.Fields()[i]));
+    dataSet.Next();
+}
+
+void TDBAStatementInterpreter::VisitCloseCursor(const std::shared_ptr<TDBACloseCursor>& statement) {
+    data::TDataSet& dataSet = statement->Cursor().DataSet();
+    if (!dataSet.Active()) core::RaiseMySQLError("Cursor is not open", kErrorCursorNotOpen);
+    dataSet.Close();
+}
+
+void TDBAStatementInterpreter::ApplySignalItems(const TDBACustomSignal& statement, int& errorCode,
+                                                std::string& message) {
+    if (const auto& number = statement.ErrorNumber())
+        errorCode =
+            static_cast<int>(core::VariantToInt64(EvaluateExpression(number, emDefault)->AsInteger()));
+    if (const auto& text = statement.MessageText())
+        message =
+            rtl::Utf16ToUtf8(core::VariantToWideString(EvaluateExpression(text, emDefault)->AsWideString()));
+}
+
+void TDBAStatementInterpreter::VisitSignal(const std::shared_ptr<TDBASignal>& statement) {
+    const std::string& sqlState = statement->SQLState();
+    int errorCode = DefaultSignalCode(sqlState);
+    std::string message = DefaultSignalMessage(sqlState);
+    ApplySignalItems(*statement, errorCode, message);
+    RaiseCondition(statement, sqlState, false, message, errorCode);
+}
+
+void TDBAStatementInterpreter::VisitResignal(const std::shared_ptr<TDBAResignal>& statement) {
+    const THandlerStackEntry* entry = ActiveHandlers(Routine()).Top();
+    if (!entry)
+        core::RaiseDBAError("RESIGNAL when handler not active", kErrorResignalWithoutHandler, "0K000");
+    bool warning = entry->Warning;
+    int errorCode = entry->ErrorCode;
+    std::string message = rtl::Utf16ToUtf8(entry->Message);
+    std::string sqlState = entry->SQLState;
+    if (!statement->SQLState().empty()) {
+        // As on the server, a new SQLSTATE brings the code of its class but keeps the text.
+        sqlState = statement->SQLState();
+        warning = false;
+        errorCode = DefaultSignalCode(sqlState);
+    }
+    ApplySignalItems(*statement, errorCode, message);
+    RaiseCondition(statement, sqlState, warning, message, errorCode);
+}
+
+void TDBAStatementInterpreter::RaiseCondition(const std::shared_ptr<IStatement>& statement,
+                                              const std::string& sqlState, bool warning,
+                                              const std::string& message, int errorCode) {
+    if (!warning && !sqlState.starts_with("01")) core::RaiseDBAError(message, errorCode, sqlState);
+    if (!DispatchCondition(Routine(), Block(), statement, true, sqlState, errorCode, message, Debugger()))
+        Debugger()->Output(mkError, rtl::Utf8ToUtf16(ConditionText(errorCode, sqlState, message)), nullptr,
+                           statement, Routine());
+}
+
+} // namespace engine

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/uDataValues.h"
+#include "core/uDBAConnection.h"
+#include "engine/uDBAExpressions.h"
+#include "engine/uDBAStatements.h"
+#include "engine/uDebugger.h"
+#include "engine/uExpressionInterpreter.h"
+#include "engine/uProgram.h"
+#include "engine/uStatementInterpreter.h"
+
+namespace engine {
+
+// The interpreters of a routine compiled for the server. Local control flow and local expressions
+// run as in their parents; SQL statements, server-side expressions, cursors and routine calls go to
+// the server through the program's connection, with the mirrored local variables pushed into their
+// session variables before and pulled back after each round trip, followed by the warning pass.
+// Errors, warnings and raised conditions go to the condition handlers of the enclosing blocks.
+
+// Evaluates on the client, sending what only the server can compute.
+class TDBAExpressionInterpreter : public TExpressionInterpreter, public IDBAExpressionVisitor {
+public:
+    // `statement` gives the warnings of a round trip their line; without one the block stands in.
+    TDBAExpressionInterpreter(TRoutine& routine, std::shared_ptr<IDebugger> debugger,
+                              std::shared_ptr<IBlock> block, std::shared_ptr<IStatement> statement = nullptr);
+
+    std::unique_ptr<TExpressionInterpreter> CreateNestedInterpreter() override;
+    // A stored function: interpreted, or run on the server when it cannot be loaded; then the
+    // warning pass.
+    void VisitFunctionCall(const std::shared_ptr<IFunctionCall>& call) override;
+    void VisitMirroredVariable(const std::shared_ptr<TDBAVariable>& variable) override;
+    void VisitServerSideExpression(const std::shared_ptr<TDBAServerSideExpression>& expression) override;
+
+private:
+    std::shared_ptr<IStatement> WarningStatement() const;
+
+    std::shared_ptr<IStatement> statement_;
+};
+
+class TDBAStatementInterpreter : public TStatementInterpreter, public IDBAStatementVisitor {
+public:
+    using TStatementInterpreter::TStatementInterpreter;
+
+    void VisitRoutineCall(const std::shared_ptr<IRoutineCall>& statement) override;
+    void VisitServerSideStatement(const std::shared_ptr<TDBAServerSideStatement>& statement) override;
+    void VisitOpenCursor(const std::shared_ptr<TDBAOpenCursor>& statement) override;
+    void VisitFetchCursor(const std::shared_ptr<TDBAFetchCursor>& statement) override;
+    void VisitCloseCursor(const std::shared_ptr<TDBACloseCursor>& statement) override;
+    void VisitSignal(const std::shared_ptr<TDBASignal>& statement) override;
+    void VisitResignal(const std::shared_ptr<TDBAResignal>& statement) override;
+
+    // Offers a server or engine error to the handlers once: an error that none took is marked, so
+    // that the enclosing statement lists of the same routine do not search again.
+    bool HandleServerError(core::EDBAConnectionException& exception,
+                           const std::shared_ptr<IStatement>& statement);
+    // An error-level condition travels as an exception; a warning-level one is offered to the
+    // handlers and, when none takes it, reported as an output message.
+    void RaiseCondition(const std::shared_ptr<IStatement>& statement, const std::string& sqlState,
+                        bool warning, const std::string& message, int errorCode);
+
+protected:
+    // Also closes the block's cursors.
+    void ResetBlockVariables(const std::shared_ptr<IBlock>& block) override;
+    std::unique_ptr<TStatementInterpreter>
+    CreateNestedInterpreter(TRoutine& routine, const std::shared_ptr<IBlock>& block) override;
+    std::shared_ptr<core::IRODataValue> EvaluateExpression(const std::shared_ptr<IExpression>& expression,
+                                                           TEvaluationMode mode) override;
+    bool HandleException(rtl::Exception& exception, const std::shared_ptr<IStatement>& statement) override;
+
+private:
+    // MYSQL_ERRNO and MESSAGE_TEXT, where the statement sets them, replace the code and the text.
+    void ApplySignalItems(const TDBACustomSignal& statement, int& errorCode, std::string& message);
+};
+
+class TDBAProgram;
+
+// The routine's program, which must be a server program, and its connection.
+TDBAProgram& DBAProgramOf(const TRoutine& routine);
+core::IDBAConnection& RoutineConnection(const TRoutine& routine);
+
+// "SET <session variable>=<literal>" for each variable, in order.
+void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
+// One "SELECT a,b" of the session variables, whose values the variables take; nothing for none.
+void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
+// Empties the server's warning list with a statement that fails on purpose, unseen by the monitor.
+void ClearServerWarnings(core::IDBAConnection& connection);
+// "show warnings": each row, except the trace of ClearServerWarnings, is offered to the handlers
+// as a warning-level condition or else reported for the statement.
+void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
+                           const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
+                           const std::shared_ptr<IStatement>& statement);
+// Runs the handler that takes the condition raised in the block, if any: "[HANDLED]" output, its
+// body in its declaring block, then EExitBlock for an EXIT handler. The handlers of a block whose
+// handler is running are out of scope, as on the server. Whether a handler took it.
+bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                       const std::shared_ptr<IStatement>& statement, bool warning,
+                       const std::string& sqlState, int errorCode, const std::string& message,
+                       const std::shared_ptr<IDebugger>& debugger);
+// The column headings of the result name the routine's variables rather than their session
+// variables; a name is replaced only where it stands whole.
+void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& variables);
+// "Error code: %d, SQLState: %s, Message: %s".
+std::string ConditionText(int errorCode, const std::string& sqlState, const std::string& message);
+
+std::shared_ptr<core::IRODataValue> EvaluateInContext(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                                                      const std::shared_ptr<IDebugger>& debugger,
+                                                      const std::shared_ptr<IExpression>& expression,
+                                                      TEvaluationMode mode = emDefault,
+                                                      const std::shared_ptr<IStatement>& statement = nullptr);
+void ExecuteInContext(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                      const std::shared_ptr<IStatement>& statement,
+                      const std::shared_ptr<IDebugger>& debugger);
+
+} // namespace engine

@@ -1,0 +1,168 @@
+#include "engine/uDBAProgram.h"
+
+#include <algorithm>
+
+#include "core/uStringUtils.h"
+#include "engine/uCompiler.h"
+#include "engine/uDBABlock.h"
+#include "engine/uDBAExecutableLineFiller.h"
+#include "engine/uDBAInterpreter.h"
+#include "engine/uDBAStatementBuilder.h"
+#include "parser/uMySqlGrammar.h"
+#include "parser/uParser.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Utf.h"
+
+namespace engine {
+
+namespace {
+
+// Field 2 of SHOW CREATE PROCEDURE and SHOW CREATE FUNCTION is the CREATE text.
+constexpr int kCreateTextField = 2;
+
+// "PROCEDURE" or "FUNCTION".
+std::string KindWord(TRoutineKind kind) {
+    RTL_ASSERT(kind == rkProcedure || kind == rkFunction);
+    std::string word(RoutineKindNamesLower[kind]);
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](char c) { return static_cast<char>(std::toupper(c)); });
+    return word;
+}
+
+core::IDBAConnection& Required(const std::shared_ptr<core::IDBAConnection>& connection) {
+    RTL_ASSERT(connection);
+    return *connection;
+}
+
+TDBAProgram& ProgramOf(const TRoutine& routine) {
+    auto* program = dynamic_cast<TDBAProgram*>(&routine.Program());
+    RTL_ASSERT(program);
+    return *program;
+}
+
+} // namespace
+
+// ---- active handlers
+
+const THandlerStackEntry& THandlerCallStack::Items(int index) const {
+    return ItemAt(entries_, index);
+}
+
+bool THandlerCallStack::IsActive(const TDBAHandler& handler) const {
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [&](const THandlerStackEntry& entry) { return entry.Handler == &handler; });
+}
+
+const THandlerStackEntry* THandlerCallStack::Top() const {
+    return entries_.empty() ? nullptr : &entries_.front();
+}
+
+void THandlerCallStack::Push(TDBAHandler& handler, std::u16string message, bool warning, std::string sqlState,
+                             int errorCode) {
+    entries_.insert(entries_.begin(), THandlerStackEntry{&handler, std::move(sqlState), std::move(message),
+                                                         static_cast<std::uint16_t>(errorCode), warning});
+}
+
+void THandlerCallStack::Pop() {
+    RTL_ASSERT(!entries_.empty());
+    entries_.erase(entries_.begin());
+}
+
+// ---- program
+
+TDBAProgram::TDBAProgram(std::shared_ptr<ISchema> schema, std::shared_ptr<core::IDBAConnection> connection)
+    : TProgram(std::move(schema), &Required(connection).GetDataConverter()),
+      connection_(std::move(connection)) {}
+
+std::shared_ptr<IBlock> TDBAProgram::CreateBlock() {
+    return std::make_shared<TDBABlock>(std::make_shared<TDebugInfo>(), nullptr, "", &IdentifierManager(),
+                                       connection_);
+}
+
+void TDBAProgram::Run(const std::shared_ptr<IDebugger>& debugger) {
+    const auto& block = MainRoutine().Block();
+    ExecuteInContext(MainRoutine(), block, block, debugger);
+}
+
+std::unique_ptr<TStatementVisitor> TDBAProgram::CreateLineFiller(core::TIntegerList& lines) {
+    return std::make_unique<TDBAExecutableLineFiller>(lines);
+}
+
+void TDBAProgram::Parse(TRoutine& routine) {
+    TDBAStatementBuilder builder(routine, routine.Block()->GetStatements(), routine.Block());
+    CompileStatements(routine.Text(), parser::TMySqlGrammar::StaticClass(), builder);
+}
+
+TRoutine* TDBAProgram::Load(const std::string& qualifiedName, TRoutineKind kind, bool compile) {
+    TRoutine* routine = nullptr;
+    try {
+        const std::u16string text = LoadRoutineText(*connection_, qualifiedName, kind);
+        routine =
+            kind == rkProcedure ? &AddProcedure(qualifiedName, text) : &AddFunction(qualifiedName, text);
+    } catch (const rtl::Exception&) {
+        // Not there, not readable or not reachable: the call runs on the server.
+        return nullptr;
+    }
+    if (!compile) return routine;
+    try {
+        Compile(*routine);
+    } catch (const ECompileError&) {
+        if (raiseCompileErrors_) throw;
+    } catch (const parser::EGrammarError&) {
+        if (raiseCompileErrors_) throw;
+    }
+    return routine;
+}
+
+TRoutine* TDBAProgram::LoadProcedure(const std::string& qualifiedName, bool compile) {
+    return Load(qualifiedName, rkProcedure, compile);
+}
+
+TRoutine* TDBAProgram::LoadFunction(const std::string& qualifiedName, bool compile) {
+    return Load(qualifiedName, rkFunction, compile);
+}
+
+std::u16string TDBAProgram::GetRoutineText(const TRoutine& routine) {
+    return LoadRoutineText(*connection_, routine.Name(), routine.Kind());
+}
+
+std::string TDBAProgram::GetDefaultSchema() {
+    return connection_->GetDatabase();
+}
+
+// ---- routines on the server
+
+std::u16string LoadRoutineText(core::IDBAConnection& connection, const std::string& name, TRoutineKind kind) {
+    const std::string sql = rtl::Format("SHOW CREATE %s %s", KindWord(kind), name);
+    const auto value = connection.Evaluate(rtl::Utf8ToUtf16(sql), false, kCreateTextField);
+    // A user who may execute the routine but not read it gets NULL: an empty body would run as a
+    // routine without parameters that does nothing.
+    const std::u16string text = value->IsNull() ? u"" : core::VariantToWideString(value->AsWideString());
+    if (text.empty())
+        throw ERoutineTextUnavailable(
+            rtl::Format("The text of %s %s is not available", KindWord(kind), name));
+    return core::NormalizeLineBreaks(text);
+}
+
+void DropRoutine(core::IDBAConnection& connection, const std::string& name, TRoutineKind kind) {
+    connection.ExecSQL(rtl::Format("DROP %s %s", KindWord(kind), name));
+}
+
+bool RoutineExistsOnServer(const TRoutine& routine) {
+    try {
+        return !LoadRoutineText(*ProgramOf(routine).Connection(), routine.Name(), routine.Kind()).empty();
+    } catch (const rtl::Exception&) {
+        return false;
+    }
+}
+
+std::string GetRoutineSchema(const TRoutine& routine) {
+    TDBAProgram& program = ProgramOf(routine);
+    if (routine.Kind() == rkAnonymousBlock) {
+        RTL_ASSERT(&routine == &program.MainRoutine());
+        return program.Connection()->GetDatabase();
+    }
+    return program.IdentifierManager().QuotedSchema(routine.Name(), program.GetDefaultSchema());
+}
+
+} // namespace engine

@@ -1,0 +1,246 @@
+#include "engine/uDBARoutineCall.h"
+
+#include <vector>
+
+#include "core/uStringUtils.h"
+#include "engine/uDBAInterpreter.h"
+#include "engine/uDBAProgram.h"
+#include "engine/uDebugSQLWriter.h"
+#include "engine/uSQLWriter.h"
+#include "engine/uStrictAssignment.h"
+#include "platform/data/Component.h"
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Utf.h"
+
+namespace engine {
+
+namespace {
+
+constexpr int kErrorFunctionWithoutReturn = 1321;
+constexpr int kErrorNotVariableArgument = 1414;
+constexpr int kErrorRecursiveFunction = 1424;
+constexpr int kErrorRecursionLimit = 1456;
+
+// The routine compiled, or left uncompiled while its text does not compile, so that every call of
+// it runs on the server alike; with the program's RaiseCompileErrors set, every call fails instead.
+TRoutine* Compiled(TRoutine* routine) {
+    if (!routine || routine->Compiled()) return routine;
+    try {
+        routine->Compile();
+    } catch (const core::EDBAConnectionException&) {
+        throw;
+    } catch (const data::EAbort&) {
+        throw;
+    } catch (const rtl::Exception&) {
+        // A fault of the text.
+        if (DBAProgramOf(*routine).RaiseCompileErrors()) throw;
+    }
+    return routine;
+}
+
+std::string BareName(const TRoutine& routine) {
+    TProgram& program = routine.Program();
+    const core::TIdentifierManager& identifiers = program.IdentifierManager();
+    return identifiers.UnquoteIdentifier(
+        identifiers.SplitIdentifier(routine.Name(), program.GetDefaultSchema()).name);
+}
+
+std::string UnquotedQualifiedName(const TRoutine& routine) {
+    TProgram& program = routine.Program();
+    return program.IdentifierManager().UnquotedQualifiedName(routine.Name(), program.GetDefaultSchema());
+}
+
+// The server refuses recursion as max_sp_recursion_depth = 0 has it, and refuses recursive
+// functions always.
+void CheckRecursion(TRoutine& callingRoutine, TRoutine& routine) {
+    if (&callingRoutine != &routine && routine.Program().CallStack().CountOf(routine) == 0) return;
+    if (routine.Kind() == rkFunction)
+        core::RaiseMySQLError("Recursive stored functions and triggers are not allowed",
+                              kErrorRecursiveFunction);
+    core::RaiseMySQLError(
+        rtl::Format("Recursive limit %d (as set by the max_sp_recursion_depth variable) was "
+                    "exceeded for routine %s",
+                    0, BareName(routine)),
+        kErrorRecursionLimit);
+}
+
+std::shared_ptr<IDBAParameter> Parameter(const TRoutine& routine, int index) {
+    const auto parameter = std::dynamic_pointer_cast<IDBAParameter>(routine.Block()->GetSymbol(index));
+    RTL_ASSERT(parameter);
+    return parameter;
+}
+
+// The parameters' values, restored however the call ends.
+class TSavedParameters {
+public:
+    explicit TSavedParameters(const TRoutine& routine) : routine_(routine) {
+        for (int i = 0; i < routine.Block()->SymbolCount(); ++i)
+            values_.push_back(Parameter(routine, i)->GetValue()->Clone());
+    }
+    ~TSavedParameters() {
+        for (int i = 0; i < static_cast<int>(values_.size()); ++i)
+            Parameter(routine_, i)->SetValue(values_[i]);
+    }
+    TSavedParameters(const TSavedParameters&) = delete;
+    TSavedParameters& operator=(const TSavedParameters&) = delete;
+
+private:
+    const TRoutine& routine_;
+    std::vector<std::shared_ptr<core::IRODataValue>> values_;
+};
+
+// The call-stack entry and the routine's schema as the current database for the time of the body.
+class TCallFrame {
+public:
+    TCallFrame(core::IDBAConnection& connection, TRoutine& callingRoutine, TRoutine& routine,
+               std::string arguments, int line)
+        : connection_(connection), program_(routine.Program()) {
+        program_.CallStack().Push(callingRoutine, routine, std::move(arguments), line);
+        try {
+            previousDatabase_ = connection_.GetCurrentDatabase();
+            connection_.UseDatabase(GetRoutineSchema(routine));
+        } catch (...) {
+            program_.CallStack().Pop();
+            throw;
+        }
+    }
+    ~TCallFrame() {
+        try {
+            // Without a current database before the call there is nothing to go back to.
+            if (!previousDatabase_.empty()) connection_.UseDatabase(previousDatabase_);
+        } catch (const rtl::Exception&) {
+        }
+        program_.CallStack().Pop();
+    }
+    TCallFrame(const TCallFrame&) = delete;
+    TCallFrame& operator=(const TCallFrame&) = delete;
+
+private:
+    core::IDBAConnection& connection_;
+    TProgram& program_;
+    std::string previousDatabase_;
+};
+
+} // namespace
+
+// ---- callers
+
+TProcedureCaller::TProcedureCaller(std::shared_ptr<IRoutineCall> call) : call_(std::move(call)) {
+    RTL_ASSERT(call_);
+}
+
+TRoutine* TProcedureCaller::FindRoutine(TRoutine& callingRoutine, const std::string& schema) const {
+    return Compiled(callingRoutine.Program().GetProcedure(call_->GetRoutineName(), schema, false));
+}
+
+int TProcedureCaller::CallLine() const {
+    return call_->GetDebugInfo()->GetBeginLine();
+}
+
+void TProcedureCaller::CallOnServer(core::IDBAConnection& connection, const std::string& argumentText,
+                                    const TDBAVariables& variables) const {
+    PushVariables(connection, variables);
+    connection.ExecSQL(rtl::Format("CALL %s(%s)", call_->GetRoutineName(), argumentText));
+    PullVariables(connection, variables);
+}
+
+TFunctionCaller::TFunctionCaller(std::shared_ptr<IFunctionCall> call) : call_(std::move(call)) {
+    RTL_ASSERT(call_);
+}
+
+TRoutine* TFunctionCaller::FindRoutine(TRoutine& callingRoutine, const std::string& schema) const {
+    return Compiled(callingRoutine.Program().GetFunction(call_->GetName(), schema, false));
+}
+
+void TFunctionCaller::CallOnServer(core::IDBAConnection& connection, const std::string& argumentText,
+                                   const TDBAVariables& variables) const {
+    PushVariables(connection, variables);
+    const std::string text = rtl::Format("SELECT %s(%s)", call_->GetName(), argumentText);
+    throw EReturn(connection.Evaluate(rtl::Utf8ToUtf16(text), true, 0));
+}
+
+void TVariableFinder::VisitMirroredVariable(const std::shared_ptr<TDBAVariable>& variable) {
+    if (!variables_.Contains(variable)) variables_.Add(variable);
+}
+
+// ---- calls
+
+void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::shared_ptr<IBlock>& block,
+                 const std::shared_ptr<IDebugger>& debugger) {
+    core::IDBAConnection& connection = RoutineConnection(callingRoutine);
+    TRoutine* routine = caller.FindRoutine(callingRoutine, GetRoutineSchema(callingRoutine));
+    if (!routine || !routine->Compiled())
+        return CallRoutineOnServer(connection, caller, callingRoutine, block, debugger);
+
+    CheckRecursion(callingRoutine, *routine);
+    const auto arguments = caller.GetArguments();
+    if (arguments->Count() != routine->Block()->SymbolCount())
+        RaiseWrongArgumentCount(*routine, arguments->Count());
+
+    const TSavedParameters saved(*routine);
+    const core::TIdentifierManager& identifiers = routine->Program().IdentifierManager();
+    std::string argumentText;
+    for (int i = 0; i < arguments->Count(); ++i) {
+        const auto parameter = Parameter(*routine, i);
+        const auto argument = arguments->GetItem(i);
+        if (parameter->GetScope() != psIn && !std::dynamic_pointer_cast<IAssignable>(argument))
+            core::RaiseMySQLError(
+                rtl::Format("OUT or INOUT argument %d for routine %s is not a variable or NEW "
+                            "pseudo-variable in BEFORE trigger",
+                            i + 1, UnquotedQualifiedName(*routine)),
+                kErrorNotVariableArgument);
+        if (parameter->GetScope() == psOut)
+            parameter->SetValue(core::NullDataValue());
+        else
+            AssignStrictly(*parameter, EvaluateInContext(callingRoutine, block, debugger, argument, emStrict),
+                           identifiers);
+        core::AppendWithDelimiter(argumentText, TSQLWriter::WriteExpression(parameter), ", ");
+    }
+
+    {
+        const TCallFrame frame(connection, callingRoutine, *routine, argumentText, caller.CallLine());
+        try {
+            ExecuteInContext(*routine, routine->Block(), routine->Block()->GetStatements(), debugger);
+        } catch (core::EDBAConnectionException& error) {
+            // The caller's handlers have not seen it yet.
+            error.SetHandled(false);
+            throw;
+        }
+        if (routine->Kind() == rkFunction)
+            core::RaiseMySQLError(rtl::Format("FUNCTION %s ended without RETURN", BareName(*routine)),
+                                  kErrorFunctionWithoutReturn);
+    }
+
+    for (int i = 0; i < arguments->Count(); ++i) {
+        const auto parameter = Parameter(*routine, i);
+        if (parameter->GetScope() == psIn) continue;
+        const auto target = std::dynamic_pointer_cast<IAssignable>(arguments->GetItem(i));
+        AssignStrictly(*target, parameter->GetValue()->Clone(), identifiers);
+    }
+}
+
+void CallRoutineOnServer(core::IDBAConnection& connection, TRoutineCaller& caller, TRoutine& callingRoutine,
+                         const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger) {
+    TDBAVariables variables(false);
+    TVariableFinder finder(variables);
+    std::string argumentText;
+    const auto arguments = caller.GetArguments();
+    for (int i = 0; i < arguments->Count(); ++i) {
+        const auto argument = arguments->GetItem(i);
+        argument->Accept(finder);
+        std::string piece;
+        if (const auto user = std::dynamic_pointer_cast<TDBAUserVariable>(argument))
+            // By name, so that the server can write an OUT argument into it.
+            piece = user->GetName();
+        else if (std::dynamic_pointer_cast<IAssignable>(argument))
+            piece = TSQLWriter::WriteExpression<TDebugSQLWriter>(argument);
+        else
+            piece = TSQLWriter::WriteExpression<TDebugSQLWriter>(
+                std::make_shared<TLiteral>(EvaluateInContext(callingRoutine, block, debugger, argument)));
+        core::AppendWithDelimiter(argumentText, piece, ", ");
+    }
+    caller.CallOnServer(connection, argumentText, variables);
+}
+
+} // namespace engine

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/uDBAExpressions.h"
+#include "engine/uStatements.h"
+#include "parser/uSQLProductionVisitor.h"
+
+namespace engine {
+
+// Finds the names in a parse tree that refer to mirrored local variables and renames their tokens,
+// in the tree itself, to the variables' session variable names, so that the tree's source text is
+// what the server runs. A reference is a bare name in an expression, a SET target or an INTO
+// target; a qualified name, an UPDATE ... SET column, an INSERT column and the argument of VALUES()
+// are the server's. Names the block does not declare as mirrored variables stay as written.
+class TLocalVariableFinder : public parser::TSQLProductionVisitor {
+public:
+    // Each variable found is added to `variables` once. With `limitParameters`, a variable that
+    // gives a LIMIT or OFFSET count becomes a "?" placeholder and is added there in placeholder
+    // order, because the server takes no user variable in LIMIT; without it, it is renamed too.
+    TLocalVariableFinder(TDBAVariables& variables, std::shared_ptr<IBlock> block,
+                         TDBAVariables* limitParameters = nullptr);
+
+    void VisitIdentifierTerminal(parser::TIdentifierTerminal* terminal) override;
+
+private:
+    TDBAVariables& variables_;
+    std::shared_ptr<IBlock> block_;
+    TDBAVariables* limitParameters_;
+};
+
+// The source text of a statement or expression as the server must receive it, comments and line
+// breaks kept: mirrored local variables renamed to their session names and collected into the list
+// (without a block nothing is renamed). Where a LIMIT or OFFSET count is a local variable and
+// `limitAsParameter` is set, the text is run as a prepared statement with the count as its
+// parameter: EXECUTE IMMEDIATE '...' USING @name.
+std::string ServerSideText(parser::TSymbol& symbol, const std::shared_ptr<IBlock>& block,
+                           TDBAVariables& variables, bool limitAsParameter);
+
+} // namespace engine

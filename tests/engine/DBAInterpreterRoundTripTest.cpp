@@ -1,0 +1,231 @@
+// The exact SQL of the round trips, over the scripted connection: what reaches the server, what the
+// monitor sees, and what the debugger is told.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/uMySQLTypes.h"
+#include "engine/DBAInterpreterTestSupport.h"
+#include "engine/uDBAInterpreter.h"
+#include "support/ErrorText.h"
+
+namespace engine {
+namespace {
+
+using testing::ElementsAre;
+using testing::ElementsAreArray;
+using testsupport::FetchedColumn;
+using testsupport::FetchedRow;
+
+const std::vector<FetchedColumn> kWarningColumns = {{"Level"}, {"Code", 3}, {"Message"}};
+
+class DBAInterpreterRoundTripTest : public testing::Test {
+protected:
+    DBAInterpreterRoundTripTest() {
+        connection->Connect();
+        Warnings({});
+    }
+
+    // Compiles the main text; what the compiler sent is forgotten.
+    void Compile(std::string_view text) {
+        runner.CompileMain(text);
+        connection->ClearStatements();
+    }
+    std::string Session(std::string_view name) const { return runner.Variable(name)->SessionName(); }
+    // The pull of the variables answers these values, as INT columns.
+    void AnswerPull(const std::vector<std::string>& names, const FetchedRow& values) {
+        std::vector<FetchedColumn> columns;
+        std::string sql;
+        for (const std::string& name : names) {
+            columns.push_back({Session(name), 3});
+            sql += (sql.empty() ? "SELECT " : ",") + Session(name);
+        }
+        connection->AnswerRows(sql, columns, {values});
+    }
+    void Warnings(const std::vector<FetchedRow>& rows) {
+        connection->AnswerRows("show warnings", kWarningColumns, rows);
+    }
+    const std::vector<std::string>& Sent() const { return connection->Statements(); }
+    const std::vector<std::string>& Monitor() const { return runner.monitor->lines; }
+    const std::vector<TOutputMessage>& Outputs() const { return runner.debugger->outputs; }
+
+    std::shared_ptr<testsupport::FakeConnection> connection = std::make_shared<testsupport::FakeConnection>();
+    TDBAProgramRunner runner{connection};
+};
+
+TEST_F(DBAInterpreterRoundTripTest, StatementIsPushedRunPulledAndChecked) {
+    Compile("BEGIN\nDECLARE a INT DEFAULT 5;\nUPDATE t SET v = 'x' WHERE id = a;\nEND");
+    AnswerPull({"a"}, {"6"});
+    EXPECT_EQ(runner.Run(), "");
+    const std::string a = Session("a");
+    const std::vector<std::string> expected = {"SET " + a + "=5", "UPDATE t SET v = 'x' WHERE id = " + a,
+                                               "SELECT " + a, "show warnings"};
+    // No warnings, so nothing is cleared.
+    EXPECT_THAT(Sent(), ElementsAreArray(expected));
+    EXPECT_THAT(Monitor(), ElementsAreArray(expected));
+    // The pull brought the server's value back.
+    EXPECT_EQ(runner.ValueOf("a"), "6");
+    EXPECT_THAT(Outputs(), ElementsAre(Result(3)));
+}
+
+TEST_F(DBAInterpreterRoundTripTest, StatementWithoutVariablesSendsNoPushOrPull) {
+    Compile("BEGIN\nDELETE FROM t;\nEND");
+    EXPECT_EQ(runner.Run(), "");
+    EXPECT_THAT(Sent(), ElementsAre("DELETE FROM t", "show warnings"));
+}
+
+TEST_F(DBAInterpreterRoundTripTest, WarningsAreReportedAndClearedUnseen) {
+    Compile("BEGIN\nDELETE FROM t;\nEND");
+    Warnings({{"Warning", "1265", "Data truncated for column 'v' at row 1"},
+              {"Error", "1064", "You have an error in your SQL syntax; ... near 'clear Warnings' at line 1"},
+              {"Error", "1064", "You have an error in your SQL syntax; ... near 'x' at line 1"}});
+    connection->Fail("CLEAR WARNINGS", 1064, "42000", "near 'CLEAR WARNINGS' at line 1");
+    EXPECT_EQ(runner.Run(), "");
+    // Cleared at once, before the rows are dispatched; the failure of that statement is swallowed
+    // and the monitor sees neither it nor its error.
+    EXPECT_THAT(Sent(), ElementsAre("DELETE FROM t", "show warnings", "CLEAR WARNINGS"));
+    EXPECT_THAT(Monitor(), ElementsAre("DELETE FROM t", "show warnings"));
+    EXPECT_THAT(
+        Outputs(),
+        ElementsAre(Result(2),
+                    Message(mkError,
+                            "Error code: 1265, SQLState: 01000, Message: Data truncated for column 'v' at "
+                            "row 1",
+                            2),
+                    Message(mkError,
+                            "Error code: 1064, SQLState: 42000, Message: You have an error in your SQL "
+                            "syntax; ... near 'x' at line 1",
+                            2)));
+    // The monitor is on again.
+    core::MonitorSQL("after");
+    EXPECT_EQ(Monitor().back(), "after");
+}
+
+TEST_F(DBAInterpreterRoundTripTest, ContinueHandlerTakesEveryWarningRow) {
+    Compile("BEGIN\nDECLARE w INT DEFAULT 0;\nDECLARE CONTINUE HANDLER FOR SQLWARNING SET w = w + 1;\n"
+            "DELETE FROM t;\nSET w = w * 10;\nEND");
+    Warnings({{"Warning", "1265", "first"}, {"Note", "1051", "second"}});
+    EXPECT_EQ(runner.Run(), "");
+    EXPECT_THAT(
+        Outputs(),
+        ElementsAre(
+            Result(4),
+            Message(mkInformation, "[HANDLED]Error code: 1265, SQLState: 01000, Message: first", 4),
+            Message(mkInformation, "[HANDLED]Error code: 1051, SQLState: 42S02, Message: second", 4)));
+    EXPECT_EQ(runner.ValueOf("w"), "20");
+}
+
+TEST_F(DBAInterpreterRoundTripTest, ExitHandlerStopsTheWarningPass) {
+    Compile("BEGIN\nDECLARE w INT DEFAULT 0;\nb: BEGIN\nDECLARE EXIT HANDLER FOR SQLWARNING SET w = w + 1;\n"
+            "DELETE FROM t;\nSET w = 100;\nEND b;\nEND");
+    Warnings({{"Warning", "1265", "first"}, {"Warning", "1265", "second"}});
+    EXPECT_EQ(runner.Run(), "");
+    EXPECT_THAT(
+        Outputs(),
+        ElementsAre(Result(5),
+                    Message(mkInformation, "[HANDLED]Error code: 1265, SQLState: 01000, Message: first", 5)));
+    EXPECT_EQ(runner.ValueOf("w"), "1");
+}
+
+TEST_F(DBAInterpreterRoundTripTest, ServerErrorGoesToTheHandlerWithoutPullOrWarningPass) {
+    Compile("BEGIN\nDECLARE a INT DEFAULT 1;\nDECLARE CONTINUE HANDLER FOR SQLSTATE '23000' SET a = 2;\n"
+            "INSERT INTO t VALUES (a, 'x');\nEND");
+    const std::string a = Session("a");
+    connection->Fail("INSERT INTO t VALUES (" + a + ", 'x')", 1062, "23000",
+                     "Duplicate entry '1' for key 'PRIMARY'");
+    EXPECT_EQ(runner.Run(), "");
+    EXPECT_THAT(Sent(),
+                ElementsAre("SET " + a + "=1", "INSERT INTO t VALUES (" + a + ", 'x')", "CLEAR WARNINGS"));
+    EXPECT_THAT(Monitor(), ElementsAre("SET " + a + "=1", "INSERT INTO t VALUES (" + a + ", 'x')",
+                                       "ERROR: Duplicate entry '1' for key 'PRIMARY'"));
+    EXPECT_THAT(
+        Outputs(),
+        ElementsAre(Message(
+            mkInformation,
+            "[HANDLED]Error code: 1062, SQLState: 23000, Message: Duplicate entry '1' for key 'PRIMARY'",
+            4)));
+    EXPECT_EQ(runner.ValueOf("a"), "2");
+}
+
+TEST_F(DBAInterpreterRoundTripTest, ServerSideExpressionWarningsCarryTheStatementLine) {
+    Compile("BEGIN\nDECLARE a INT DEFAULT 5;\n\nSET a = ABS(a - 10);\nEND");
+    const std::string a = Session("a");
+    connection->AnswerRows("select (ABS(" + a + " - 10)) as ExpressionValue", {{"ExpressionValue", 8}},
+                           {{"5"}});
+    AnswerPull({"a"}, {"5"});
+    Warnings({{"Warning", "1292", "Truncated"}});
+    EXPECT_EQ(runner.Run(), "");
+    EXPECT_THAT(Sent(), ElementsAre("SET " + a + "=5", "select (ABS(" + a + " - 10)) as ExpressionValue",
+                                    "SELECT " + a, "show warnings", "CLEAR WARNINGS"));
+    EXPECT_THAT(Outputs(),
+                ElementsAre(Message(mkError, "Error code: 1292, SQLState: 22007, Message: Truncated", 4)));
+}
+
+TEST_F(DBAInterpreterRoundTripTest, FunctionThatCannotBeLoadedRunsOnTheServer) {
+    Compile("BEGIN\nDECLARE a INT DEFAULT 5;\nDECLARE r INT;\nSET r = f(a, a + 1);\nEND");
+    const std::string a = Session("a");
+    connection->Fail("SHOW CREATE FUNCTION `fake_db`.`f`", 1305, "42000", "FUNCTION f does not exist");
+    connection->AnswerRows("select (SELECT f(" + a + ", 6)) as ExpressionValue", {{"ExpressionValue", 8}},
+                           {{"11"}});
+    EXPECT_EQ(runner.Run(), "");
+    // The arguments are pushed, but a function gives nothing back: no pull.
+    EXPECT_THAT(Sent(), ElementsAre("SHOW CREATE FUNCTION `fake_db`.`f`", "SET " + a + "=5",
+                                    "select (SELECT f(" + a + ", 6)) as ExpressionValue", "show warnings"));
+    EXPECT_EQ(runner.ValueOf("r"), "11");
+}
+
+TEST_F(DBAInterpreterRoundTripTest, HeadingsNameVariablesWhole) {
+    const auto variable = [&](const std::string& name) {
+        return std::make_shared<TDBAVariable>(
+            name, core::NullDataValue(),
+            runner.program.ValueFactory().CreateVariableValue(
+                core::MySQLTypeCharacteristics(3, {}, false, -1, -1, 0, "")));
+    };
+    // A later session name that begins with an earlier one, as _12 begins with _1.
+    const auto first = variable("first");
+    auto last = variable("last");
+    while (!last->SessionName().starts_with(first->SessionName()))
+        last = variable("last");
+    TDBAVariables variables(false);
+    variables.Add(first);
+    variables.Add(last);
+    const std::string sql = "SELECT " + first->SessionName() + ", " + last->SessionName() + ", 1";
+    connection->AnswerRows(sql, {{first->SessionName(), 3}, {last->SessionName(), 3}, {"1", 3}},
+                           {{"1", "2", "1"}});
+    const auto result = connection->Execute(sql);
+    RestoreVariableLabels(*result, variables);
+    const data::TFields& fields = result->GetDataSet()->Fields();
+    EXPECT_EQ(fields[0]->DisplayLabel(), "first");
+    EXPECT_EQ(fields[1]->DisplayLabel(), "last");
+    EXPECT_EQ(fields[2]->DisplayLabel(), "1");
+}
+
+TEST_F(DBAInterpreterRoundTripTest, UnhandledErrorReachesTheDebuggerOnce) {
+    Compile("BEGIN\nBEGIN\nDELETE FROM t;\nEND;\nEND");
+    connection->Fail("DELETE FROM t", 1146, "42S02", "Table 'fake_db.t' doesn't exist");
+    runner.debugger->goOnAfterErrors = true;
+    EXPECT_EQ(runner.Run(), "");
+    EXPECT_THAT(
+        runner.debugger->errors,
+        ElementsAre("3: Error code: 1146, SQLState: 42S02, Message: Table 'fake_db.t' doesn't exist"));
+}
+
+TEST_F(DBAInterpreterRoundTripTest, LostConnectionIsNoConditionForHandlers) {
+    Compile("BEGIN\nDECLARE r INT DEFAULT 0;\nDECLARE CONTINUE HANDLER FOR SQLEXCEPTION SET r = 1;\nDELETE "
+            "FROM t;\n"
+            "SET r = 2;\nEND");
+    int lost = 0;
+    connection->SetOnConnectionLost([&](core::IDBAConnection*) { ++lost; });
+    connection->Fail("DELETE FROM t", 2013, "HY000", "Lost connection to server during query");
+    EXPECT_EQ(runner.Run(),
+              "Error code: 2013, SQLState: HY000, Message: Lost connection to server during query");
+    EXPECT_EQ(lost, 1);
+    EXPECT_THAT(Outputs(), testing::IsEmpty());
+    EXPECT_EQ(runner.ValueOf("r"), "0");
+}
+
+} // namespace
+} // namespace engine
