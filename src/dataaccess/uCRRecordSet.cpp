@@ -106,6 +106,11 @@ bool TCRRecordSet::FilterUpdated() {
     return empty;
 }
 
+void TCRRecordSet::SortItems() {
+    if (Active() && !SortColumns().empty()) FetchAll();
+    TMemData::SortItems();
+}
+
 void TCRRecordSet::GetSortDefaults(bool& descending, TSortType& sortType) const {
     TMemData::GetSortDefaults(descending, sortType);
     if (const TCRConnection* connection = command_->Connection())
@@ -166,13 +171,9 @@ bool TCRRecordSet::SetProp(int prop, const rtl::Variant& value) {
     case prFlatBuffers:
         flatBuffers_ = value.AsBoolean();
         break;
-    case prIndexFieldNames: {
-        // The local sort of an unfinished result needs every row.
-        const std::string fieldNames = value.AsString();
-        if (Active() && fieldNames.find_first_not_of(" \t\r\n") != std::string::npos) FetchAll();
-        SetIndexFieldNames(fieldNames);
+    case prIndexFieldNames:
+        SetIndexFieldNames(value.AsString());
         break;
-    }
     case prCompressBlobMode:
         command_->SetProp(prCompressBlobMode, value);
         break;

@@ -62,6 +62,8 @@ public:
     void GetPriorRecord(void* record) override;
     // The end of data stays only while the command has no more rows.
     bool FilterUpdated() override;
+    // A local sort needs every row: the rest of the result is fetched first.
+    void SortItems() override;
     // The sort type becomes the connection's default.
     void GetSortDefaults(bool& descending, TSortType& sortType) const override;
 

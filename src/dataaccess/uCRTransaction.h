@@ -2,6 +2,7 @@
 
 #include "dataaccess/uCRConnection.h"
 #include "dataaccess/uDAError.h"
+#include "dataaccess/uDTCLoader.h"
 #include "platform/rtl/Variant.h"
 
 #include <cstdint>
@@ -82,6 +83,40 @@ private:
     TCRConnections connections_;
     uint8_t isolationLevel_ = ilReadCommitted;
     bool readOnly_ = false;
+};
+
+// A distributed transaction run by the coordinator (uDTCLoader.h): every connection enlists in
+// it. MySQL connections refuse to enlist, so with them starting fails and the coordinator
+// transaction is aborted.
+class TMTSTransaction : public TCRTransaction {
+public:
+    static std::unique_ptr<TCRTransaction> Create() { return std::make_unique<TMTSTransaction>(); }
+
+    // While active the connection enlists (leaves) too.
+    bool AddConnection(TCRConnection* connection) override;
+    bool RemoveConnection(TCRConnection* connection) override;
+    // Every connection must be connected; when one fails to enlist the transaction is rolled back.
+    void StartTransaction() override;
+    void Commit() override;
+    void Rollback() override;
+    // Forwarded to the internal transaction of every connection.
+    void Savepoint(const std::string& name) override;
+    void ReleaseSavepoint(const std::string& name) override;
+    void RollbackToSavepoint(const std::string& name) override;
+
+    virtual void StartMTSTransaction();
+    virtual void CompleteMTSTransaction(bool commit);
+    virtual void Enlist(TCRConnection* connection);
+    virtual void UnEnlist(TCRConnection* connection);
+
+    // The coordinator's isolation constant of a level; raises "Transaction isolation level is not
+    // supported with MTS".
+    static int32_t CoordinatorIsolationLevel(uint8_t level);
+    ICRTransactionSC* CoordinatorTransaction() const { return transaction_.get(); }
+
+private:
+    std::shared_ptr<ICRTransactionDispenserSC> dispenser_;
+    std::shared_ptr<ICRTransactionSC> transaction_;
 };
 
 } // namespace dataaccess

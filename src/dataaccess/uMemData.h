@@ -81,7 +81,8 @@ public:
     void SetIndexFieldNames(const std::string& text);
     const TSortColumns& SortColumns() const { return sortColumns_; }
     virtual void GetSortDefaults(bool& descending, TSortType& sortType) const;
-    void SortItems();
+    // Orders the rows by the sort columns.
+    virtual void SortItems();
 
     // ---- Comparison (flags of uSortColumn.h)
     // The sign of `value` (in the comparable form of `valueType`) minus the field's value in the

@@ -6,6 +6,7 @@
 #include "dataaccess/uMyHelpers.h"
 #include "dataaccess/uMyParser.h"
 #include "dataaccess/uMySQLConnection.h"
+#include "dataaccess/uMySQLRecordset.h"
 #include "dataaccess/uMyTableInfo.h"
 #include "platform/data/Component.h"
 #include "platform/rtl/Exception.h"
@@ -278,11 +279,19 @@ void TMySQLCommand::ExecuteText() {
     }
 
     if (!requestResultSet_) {
-        if (PMYSQL_RES result = api.mysql_use_result(handle)) api.mysql_free_result(result);
+        // Freeing reads the rest of the rows; an error among them (an interrupted query) is kept
+        // by the handle.
+        const auto consume = [&] {
+            if (PMYSQL_RES result = api.mysql_use_result(handle)) {
+                api.mysql_free_result(result);
+                CheckLastError();
+            }
+        };
+        consume();
         if (connection_->IsClient41()) {
             int next;
             while ((next = api.mysql_next_result(handle)) == 0)
-                if (PMYSQL_RES result = api.mysql_use_result(handle)) api.mysql_free_result(result);
+                consume();
             if (next > 0) CheckLastError();
         }
         return;
@@ -437,9 +446,9 @@ void TMySQLCommand::BreakExec() {
         TMySQLConnection killer;
         killer.CopySettings(*connection_);
         killer.Connect("");
-        // Ends the whole session, not only the statement.
+        // Only the statement ends: the session keeps its variables and temporary tables.
         const std::string sql =
-            "KILL " + std::to_string(connection_->API()->mysql_thread_id(connection_->Handle()));
+            "KILL QUERY " + std::to_string(connection_->API()->mysql_thread_id(connection_->Handle()));
         killer.API()->mysql_real_query(killer.Handle(), sql.data(), static_cast<unsigned long>(sql.size()));
         killer.Disconnect();
     } catch (const std::exception&) {
@@ -447,30 +456,59 @@ void TMySQLCommand::BreakExec() {
     }
 }
 
+void TMySQLCommand::BreakRunningStatement() {
+    {
+        std::lock_guard lock(breakLock_);
+        executing_ = true;
+    }
+    BreakExec();
+    std::lock_guard lock(breakLock_);
+    executing_ = false;
+}
+
+void TMySQLCommand::TakeResult(PMYSQL_RES result, int32_t rowsAffected) {
+    sqlResult_ = result;
+    rowsAffected_ = rowsAffected;
+    cursorState_ = result ? csExecuted : csInactive;
+}
+
+void TMySQLCommand::RestoreSQLState(TSQLState state) {
+    sql_ = std::move(state.SQL);
+    cachedSQL_ = std::move(state.CachedSQL);
+    paramPositions_ = std::move(state.ParamPositions);
+}
+
+void TMySQLCommand::SetProbeSQL(std::string sql) {
+    sql_ = std::move(sql);
+    cachedSQL_.clear();
+    paramPositions_.clear();
+}
+
 std::vector<std::string> TMySQLCommand::QueryFirstRow(const std::string& sql, int columns,
                                                       std::vector<bool>* nulls) {
-    TMySQLAPI& api = *connection_->API();
-    const PMYSQL_CON handle = connection_->Handle();
-    CheckStatus(api.mysql_real_query(handle, sql.data(), static_cast<unsigned long>(sql.size())));
-    PMYSQL_RES result = api.mysql_use_result(handle);
-    CheckHandle(result);
+    TMySQLRecordset recordSet;
+    recordSet.SetConnection(connection_);
+    recordSet.SetOwnerComponent(Component());
+    recordSet.SetProp(prFlatBuffers, false);
+    recordSet.SetProp(prLongStrings, true);
+    recordSet.SetProp(prFetchAll, true);
+    recordSet.Command()->SetProp(prDisableParamScan, true);
+    recordSet.SetSQL(sql);
+    recordSet.Open();
     std::vector<std::string> row;
-    if (PMYSQL_ROW values = api.FetchRow(result)) {
+    if (PItemHeader item = recordSet.FirstItem()) {
+        void* record = TBlockManager::ItemRecord(item);
         row.resize(static_cast<size_t>(columns));
         if (nulls) nulls->assign(static_cast<size_t>(columns), false);
-        for (int i = 0; i < columns; ++i) {
-            if (api.FieldIsNull(values, i)) {
+        for (int i = 0; i < columns && i < recordSet.FieldCount(); ++i) {
+            if (recordSet.IsFieldNull(i + 1, record)) {
                 if (nulls) (*nulls)[static_cast<size_t>(i)] = true;
             } else {
-                api.GetFieldString(values, i, row[static_cast<size_t>(i)]);
+                row[static_cast<size_t>(i)] = recordSet.ReadFieldAsVariant(i + 1, record).AsString();
             }
         }
-        while (api.FetchRow(result)) {
-        }
     }
-    api.mysql_free_result(result);
-    while (api.mysql_next_result(handle) == 0)
-        if (PMYSQL_RES more = api.mysql_use_result(handle)) api.mysql_free_result(more);
+    recordSet.Close();
     return row;
 }
 

@@ -74,8 +74,28 @@ public:
     void DescribeRoutine(const std::string& name, bool& isFunction, TMyParamBlockResult& description);
     // Parameter infos (and descriptors, with `params`) of a routine's parameter list or return type.
     void ParseRoutineParams(const std::string& text, bool isResult, TParamDescs* params, TParamInfos& infos);
-    // Stops the running statement with "KILL <thread id>" from a second connection; nothing while idle.
+    // Stops the running statement with "KILL QUERY <thread id>" from a second connection; the
+    // session itself survives. Nothing while idle.
     void BreakExec();
+    // BreakExec for a statement whose rows are still being read (executing is set around it).
+    void BreakRunningStatement();
+
+    // The record set's hand-over of a further result of the text, with its affected-row count.
+    void TakeResult(PMYSQL_RES result, int32_t rowsAffected);
+    void SetPreviousRowsAffected(int32_t value) { previousRowsAffected_ = value; }
+    int32_t CommandTimeout() const { return commandTimeout_; }
+
+    // The final SQL and what was derived from it, put aside while the record set runs another text
+    // in its place.
+    struct TSQLState {
+        std::string SQL;
+        std::vector<std::string> CachedSQL;
+        std::vector<int32_t> ParamPositions;
+    };
+    TSQLState SaveSQLState() const { return {sql_, cachedSQL_, paramPositions_}; }
+    void RestoreSQLState(TSQLState state);
+    // Replaces the final SQL; its markers are found again.
+    void SetProbeSQL(std::string sql);
 
     TMySQLConnection* MyConnection() const { return connection_; }
     PMYSQL_RES SQLResult() const { return sqlResult_; }

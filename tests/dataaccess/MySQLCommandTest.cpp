@@ -170,13 +170,16 @@ TEST(MySQLCommandTest, RaisesTheServersErrorAndReturnsToIdle) {
     EXPECT_EQ(f.Scalar("SELECT 2"), "2");
 }
 
-TEST(MySQLCommandTest, BreakExecStopsARunningStatementSilently) {
+TEST(MySQLCommandTest, BreakExecStopsTheStatementButKeepsTheSession) {
     const auto settings = VELTRANE_REQUIRE_SERVER();
     Fixture f(settings);
     f.command.BreakExec(); // idle: nothing happens
-    EXPECT_EQ(f.Scalar("SELECT 1"), "1");
+    f.Run("SET @kept = 42");
+    const auto threadId = f.connection->API()->mysql_thread_id(f.connection->Handle());
 
-    f.command.SetSQL("SELECT SLEEP(30)");
+    // A killed SLEEP just returns, so a statement the server interrupts with 1317 is used.
+    f.command.SetSQL("SELECT COUNT(*) FROM information_schema.COLUMNS a, information_schema.COLUMNS b, "
+                     "information_schema.COLUMNS c");
     std::thread breaker([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         f.command.BreakExec();
@@ -185,6 +188,10 @@ TEST(MySQLCommandTest, BreakExecStopsARunningStatementSilently) {
     EXPECT_THROW(f.command.Execute(), data::EAbort);
     breaker.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+
+    // KILL QUERY, not KILL: the same session goes on with its variables.
+    EXPECT_EQ(f.connection->API()->mysql_thread_id(f.connection->Handle()), threadId);
+    EXPECT_EQ(f.Scalar("SELECT @kept"), "42");
 }
 
 // Routine calls: the texts built for procedures and functions from the server's description.
@@ -192,7 +199,14 @@ class MySQLCommandRoutineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         settings_ = VELTRANE_REQUIRE_SERVER();
+        // Cases run in parallel and share routine names: each gets a database of its own.
+        const std::string database =
+            std::string("cmdr_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         raw_ = std::make_unique<testsupport::RawSession>(settings_, settings_.database);
+        raw_->Execute("DROP DATABASE IF EXISTS `" + database + "`");
+        raw_->Execute("CREATE DATABASE `" + database + "`");
+        raw_->Execute("USE `" + database + "`");
+        settings_.database = database;
         raw_->Execute("DROP PROCEDURE IF EXISTS cmdr_p");
         raw_->Execute("CREATE PROCEDURE cmdr_p(IN a INT, OUT b DATE, INOUT c VARCHAR(10)) "
                       "BEGIN SET b = '2020-01-02'; SET c = CONCAT(c, a); END");
@@ -205,9 +219,7 @@ protected:
     }
     void TearDown() override {
         f_.reset();
-        if (raw_)
-            raw_->Execute("DROP PROCEDURE IF EXISTS cmdr_p; DROP FUNCTION IF EXISTS cmdr_f; "
-                          "DROP PROCEDURE IF EXISTS cmdr_bin");
+        if (raw_) raw_->Execute("DROP DATABASE IF EXISTS `" + settings_.database + "`");
     }
 
     testsupport::ServerSettings settings_;
