@@ -51,12 +51,25 @@ TDataSet* TCustomConnection::GetDataSet(int index) const {
 }
 
 void TCustomConnection::SendConnectEvent(bool connecting) {
+    SendConnectEvent(connecting, nullptr);
+}
+
+void TCustomConnection::SendConnectEvent(bool connecting, const std::function<void()>& onClientError) {
     // Copy: a client may unregister while it is told.
     const std::vector<Client> clients = clients_;
     for (const Client& c : clients) {
         const bool registered = std::any_of(clients_.begin(), clients_.end(),
                                             [&](const Client& other) { return other.client == c.client; });
-        if (registered && c.onConnectChange) c.onConnectChange(this, connecting);
+        if (!registered || !c.onConnectChange) continue;
+        if (!onClientError) {
+            c.onConnectChange(this, connecting);
+            continue;
+        }
+        try {
+            c.onConnectChange(this, connecting);
+        } catch (...) {
+            onClientError();
+        }
     }
 }
 

@@ -50,7 +50,10 @@ protected:
     virtual int GetDataSetCount() const;
     virtual TDataSet* GetDataSet(int index) const;
     // Calls the connect-change callback of every registered client.
-    void SendConnectEvent(bool connecting);
+    virtual void SendConnectEvent(bool connecting);
+    // The same; when a client raises, `onClientError` runs inside the handler (it may rethrow with
+    // `throw;`) and the remaining clients are still told.
+    void SendConnectEvent(bool connecting, const std::function<void()>& onClientError);
 
 private:
     struct Client {

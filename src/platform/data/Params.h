@@ -39,6 +39,11 @@ public:
     rtl::Variant Value() const { return GetValue(); }
     // The value as the parameter stores it, without conversion.
     const rtl::Variant& RawValue() const { return data_; }
+    // Stores a value as it is, leaving the type alone (bound unless Empty).
+    void SetRawValue(const rtl::Variant& value) {
+        data_ = value;
+        bound_ = !value.IsEmpty();
+    }
 
     virtual TFieldType GetDataType() const { return dataType_; }
     virtual void SetDataType(TFieldType type);

@@ -1,0 +1,774 @@
+#include "components/uDADataSet.h"
+
+#include "components/uDAConnection.h"
+#include "components/uDADataSetUpdater.h"
+#include "components/uDASQLMonitor.h"
+#include "components/uDATransaction.h"
+#include "dataaccess/uCRAccess.h"
+#include "dataaccess/uCRConnection.h"
+#include "dataaccess/uDAError.h"
+#include "platform/data/DataError.h"
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/Format.h"
+
+namespace components {
+
+using namespace data;
+
+namespace {
+
+// Sets a flag for the length of a scope.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = saved_; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+    bool saved_;
+};
+
+// Pops the connection's operation pushed for the length of a scope.
+class OperationScope {
+public:
+    OperationScope(TCustomDAConnection* connection, TConnLostCause operation, bool allowFailOver)
+        : connection_(connection) {
+        if (connection_) connection_->PushOperation(operation, allowFailOver);
+    }
+    ~OperationScope() {
+        if (connection_) connection_->PopOperation();
+    }
+    OperationScope(const OperationScope&) = delete;
+    OperationScope& operator=(const OperationScope&) = delete;
+
+private:
+    TCustomDAConnection* connection_;
+};
+
+std::string Trim(const std::string& text) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// The next name of a ";"-separated list from `pos`; false at its end.
+bool NextName(const std::string& list, size_t& pos, std::string& name) {
+    if (pos > list.size()) return false;
+    size_t end = list.find(';', pos);
+    if (end == std::string::npos) end = list.size();
+    name = Trim(list.substr(pos, end - pos));
+    pos = end + 1;
+    return true;
+}
+
+} // namespace
+
+// ---- Detail link
+
+TDataSet* TDADetailDataLink::GetDetailDataSet() const {
+    return dataSet_;
+}
+
+// ---- Options
+
+TDADataSetOptions::TDADataSetOptions(TCustomDADataSet* owner) : dataSet_(owner) {}
+
+void TDADataSetOptions::WriteRecordSetProp(int prop, const rtl::Variant& value) const {
+    if (dataaccess::TCRRecordSet* recordSet = dataSet_->RecordSet()) recordSet->SetProp(prop, value);
+}
+
+void TDADataSetOptions::WriteCommandProp(int prop, const rtl::Variant& value) const {
+    if (dataaccess::TCRRecordSet* recordSet = dataSet_->RecordSet())
+        recordSet->Command()->SetProp(prop, value);
+}
+
+void TDADataSetOptions::SetRequiredFields(bool value) {
+    if (value == requiredFields_) return;
+    requiredFields_ = value;
+    dataSet_->SetRequiredFields(value);
+    dataSet_->FieldDefs().SetUpdated(false);
+    if (dataSet_->Active()) dataSet_->FieldDefs().Update();
+}
+
+void TDADataSetOptions::SetNumberRange(bool value) {
+    numberRange_ = value;
+    dataSet_->SetNumberRange(value);
+}
+
+void TDADataSetOptions::SetAutoPrepare(bool value) {
+    if (value == autoPrepare_) return;
+    dataSet_->UnPrepare();
+    autoPrepare_ = value;
+}
+
+void TDADataSetOptions::SetTrimFixedChar(bool value) {
+    trimFixedChar_ = value;
+    if (dataSet_->RecordStore()) dataSet_->RecordStore()->SetTrimFixedChar(value);
+}
+
+void TDADataSetOptions::SetTrimVarChar(bool value) {
+    trimVarChar_ = value;
+    if (dataSet_->RecordStore()) dataSet_->RecordStore()->SetTrimVarChar(value);
+}
+
+void TDADataSetOptions::SetLongStrings(bool value) {
+    dataSet_->CheckInactive();
+    longStrings_ = value;
+    WriteRecordSetProp(dataaccess::prLongStrings, value);
+    dataSet_->FieldDefs().SetUpdated(false);
+}
+
+void TDADataSetOptions::SetFlatBuffers(bool value) {
+    dataSet_->CheckInactive();
+    flatBuffers_ = value;
+    WriteRecordSetProp(dataaccess::prFlatBuffers, value);
+}
+
+void TDADataSetOptions::SetQuoteNames(bool value) {
+    quoteNames_ = value;
+    WriteCommandProp(dataaccess::prQuoteNames, value);
+}
+
+void TDADataSetOptions::SetCompressBlobMode(TCompressBlobMode value) {
+    if (value == compressBlobMode_) return;
+    dataSet_->CheckInactive();
+    compressBlobMode_ = value;
+    WriteRecordSetProp(dataaccess::prCompressBlobMode, static_cast<int>(value));
+    dataSet_->FieldDefs().SetUpdated(false);
+}
+
+void TDADataSetOptions::SetLocalMasterDetail(bool value) {
+    if (value == localMasterDetail_) return;
+    dataSet_->CheckInactive();
+    localMasterDetail_ = value;
+}
+
+bool TDADataSetOptions::CacheCalcFields() const {
+    return dataSet_->TMemDataSet::CacheCalcFields();
+}
+
+void TDADataSetOptions::SetCacheCalcFields(bool value) {
+    if (value == CacheCalcFields()) return;
+    dataSet_->CheckInactive();
+    dataSet_->TMemDataSet::SetCacheCalcFields(value);
+}
+
+void TDADataSetOptions::SetEnableBCD(bool value) {
+    if (value == enableBCD_) return;
+    dataSet_->CheckInactive();
+    enableBCD_ = value;
+    WriteCommandProp(dataaccess::prEnableBCD, value);
+}
+
+void TDADataSetOptions::SetEnableFMTBCD(bool value) {
+    if (value == enableFMTBCD_) return;
+    dataSet_->CheckInactive();
+    enableFMTBCD_ = value;
+    WriteCommandProp(dataaccess::prEnableFMTBCD, value);
+}
+
+void TDADataSetOptions::AssignTo(TPersistent* dest) const {
+    auto* other = dynamic_cast<TDADataSetOptions*>(dest);
+    if (!other) {
+        TPersistent::AssignTo(dest);
+        return;
+    }
+    other->SetSetFieldsReadOnly(setFieldsReadOnly_);
+    other->SetRequiredFields(requiredFields_);
+    other->SetStrictUpdate(strictUpdate_);
+    other->SetNumberRange(numberRange_);
+    other->SetQueryRecCount(queryRecCount_);
+    other->SetAutoPrepare(autoPrepare_);
+    other->SetReturnParams(returnParams_);
+    other->SetTrimFixedChar(trimFixedChar_);
+    other->SetTrimVarChar(trimVarChar_);
+    if (other->LongStrings() != longStrings_) other->SetLongStrings(longStrings_);
+    other->SetRemoveOnRefresh(removeOnRefresh_);
+    if (other->FlatBuffers() != flatBuffers_) other->SetFlatBuffers(flatBuffers_);
+    other->SetQuoteNames(quoteNames_);
+    other->SetDetailDelay(detailDelay_);
+    other->SetCompressBlobMode(compressBlobMode_);
+    other->SetFullRefresh(fullRefresh_);
+    other->SetLocalMasterDetail(localMasterDetail_);
+    other->SetFieldsOrigin(fieldsOrigin_);
+    other->SetDefaultValues(defaultValues_);
+    other->SetUpdateBatchSize(updateBatchSize_);
+    other->SetUpdateAllFields(updateAllFields_);
+    other->SetCacheCalcFields(CacheCalcFields());
+    other->SetEnableBCD(enableBCD_);
+    other->SetEnableFMTBCD(enableFMTBCD_);
+}
+
+// ---- Construction
+
+TCustomDADataSet::TCustomDADataSet(TComponent* owner) : TCustomDADataSet(owner, TDeferInit{}) {
+    Init();
+}
+
+TCustomDADataSet::TCustomDADataSet(TComponent* owner, TDeferInit)
+    : TMemDataSet(owner), detailLink_(std::make_unique<TDADetailDataLink>(this)) {}
+
+void TCustomDADataSet::Init() {
+    for (int type = 0; type < kStatementTypeCount; ++type) {
+        if (!GetUpdateStatementTypes().Contains(static_cast<TStatementType>(type))) continue;
+        updateSQL_[type] = std::make_unique<rtl::TStringList>();
+        updateSQL_[type]->OnChange = [this](rtl::TStringList&) { ScanMacros(); };
+    }
+    command_ = CreateCommand();
+    command_->SetDataSet(this);
+    options_ = CreateOptions();
+    SetRequiredFields(options_->RequiredFields());
+}
+
+TCustomDADataSet::~TCustomDADataSet() {
+    Destroying();
+    try {
+        Close();
+        UnPrepare();
+    } catch (...) {
+        HandleApplicationException(std::current_exception());
+    }
+    UnregisterConnection();
+    if (transaction_) RemoveFreeNotification(transaction_);
+    for (auto& list : updateSQL_)
+        if (list) list->OnChange = nullptr;
+    SetRecordStore(nullptr);
+    command_.reset();
+}
+
+std::unique_ptr<TCustomDASQL> TCustomDADataSet::CreateCommand() {
+    return std::make_unique<TCustomDASQL>(nullptr);
+}
+
+std::unique_ptr<TDADataSetOptions> TCustomDADataSet::CreateOptions() {
+    return std::make_unique<TDADataSetOptions>(this);
+}
+
+std::unique_ptr<TDataSetService> TCustomDADataSet::CreateDataSetService() const {
+    auto service = std::make_unique<TDADataSetService>(const_cast<TCustomDADataSet*>(this));
+    service->CreateHelpers();
+    return service;
+}
+
+TDADataSetService* TCustomDADataSet::DADataSetService() const {
+    return static_cast<TDADataSetService*>(DataSetService());
+}
+
+TStatementTypes TCustomDADataSet::GetUpdateStatementTypes() const {
+    return {stInsert, stUpdate, stDelete, stLock, stRefresh};
+}
+
+void TCustomDADataSet::SetUpdateSQL(TStatementType type, const rtl::TStringList& lines) {
+    rtl::TStringList* list = updateSQL_[type].get();
+    RTL_ASSERT(list);
+    list->BeginUpdate();
+    try {
+        list->Assign(lines);
+    } catch (...) {
+        list->EndUpdate();
+        throw;
+    }
+    list->EndUpdate();
+}
+
+void TCustomDADataSet::ScanMacros() {
+    std::string text = SQL().Text();
+    for (const auto& list : updateSQL_)
+        if (list) text += list->Text();
+    FlagScope scanning(command_->scanningMacros_);
+    Macros().Scan(command_->MacroCheck() ? text : std::string());
+}
+
+// ---- Connection binding
+
+void TCustomDADataSet::RegisterWith(TCustomDAConnection* connection) {
+    connection->RegisterClient(
+        this, [this](TCustomConnection* sender, bool connecting) { ConnectChange(sender, connecting); });
+    FreeNotification(connection);
+    registeredWith_ = connection;
+}
+
+void TCustomDADataSet::UnregisterConnection() {
+    if (!registeredWith_) return;
+    registeredWith_->UnRegisterClient(this);
+    RemoveFreeNotification(registeredWith_);
+    registeredWith_ = nullptr;
+}
+
+void TCustomDADataSet::SetConnection(TCustomDAConnection* value) {
+    if (value == connection_) return;
+    if (connection_) {
+        Disconnect(true);
+        UnregisterConnection();
+    }
+    connection_ = value;
+    if (value) RegisterWith(value);
+    if (recordSet_) recordSet_->SetConnection(value ? value->IConnection() : nullptr);
+    DataEvent(dePropertyChange, 0);
+}
+
+void TCustomDADataSet::SetTransaction(TDATransaction* value) {
+    if (value == transaction_) return;
+    if (transaction_) RemoveFreeNotification(transaction_);
+    transaction_ = value;
+    if (transaction_) FreeNotification(transaction_);
+}
+
+TDATransaction* TCustomDADataSet::UsedTransaction() const {
+    TCustomDAConnection* connection = UsedConnection();
+    if (!connection) return nullptr;
+    if (transaction_ && connection->IsMultipleTransactionsSupported()) return transaction_;
+    return connection->CurrentTransaction();
+}
+
+void TCustomDADataSet::Notification(TComponent* component, TOperation operation) {
+    TMemDataSet::Notification(component, operation);
+    if (operation != opRemove) return;
+    if (component == transaction_) transaction_ = nullptr;
+    if (component == registeredWith_) {
+        // The connection is mostly gone by now: let go of it without calling it.
+        registeredWith_ = nullptr;
+        if (connection_ == component) connection_ = nullptr;
+        if (recordSet_) recordSet_->SetConnection(nullptr);
+        executionHeld_ = openHeld_ = prepareHeld_ = false;
+    }
+}
+
+void TCustomDADataSet::ConnectChange(TCustomConnection*, bool connecting) {
+    if (connecting) return;
+    TCustomDAConnection* connection = UsedConnection();
+    Disconnect(!(connection && connection->Options().DisconnectedMode()));
+}
+
+void TCustomDADataSet::Disconnect(bool abort) {
+    if (abort) {
+        Close();
+        UnPrepare();
+        FieldDefs().SetUpdated(false);
+    }
+    Params().NotifyDisconnect();
+}
+
+// ---- Record set
+
+void TCustomDADataSet::CreateRecordStore() {
+    SetRecordStore(nullptr);
+}
+
+bool TCustomDADataSet::IsServerRecordSet(const dataaccess::TData& store) const {
+    return dynamic_cast<const dataaccess::TCRRecordSet*>(&store) != nullptr;
+}
+
+void TCustomDADataSet::CheckRecordStore() {
+    if (RecordStore() && IsServerRecordSet(*RecordStore())) return;
+    SetRecordStore(nullptr);
+    CreateRecordStore();
+}
+
+void TCustomDADataSet::SetRecordStore(std::unique_ptr<dataaccess::TData> store) {
+    // The command component borrows the old record set's command: let go of it first.
+    if (command_) command_->SetICommand(nullptr);
+    recordSet_ = nullptr;
+    TMemDataSet::SetRecordStore(std::move(store));
+    recordSet_ = dynamic_cast<dataaccess::TCRRecordSet*>(RecordStore());
+    if (!recordSet_) return;
+    command_->SetICommand(TServerCommandPtr(recordSet_->Command(), TServerCommandDeleter(false)));
+    TCustomDAConnection* connection = UsedConnection();
+    recordSet_->SetConnection(connection ? connection->IConnection() : nullptr);
+    TDATransaction* transaction = UsedTransaction();
+    recordSet_->SetTransaction(transaction ? transaction->ITransaction() : nullptr);
+    recordSet_->SetOwnerComponent(this);
+    WriteRecordSetSettings();
+    recordSet_->OnAfterFetchAll = [this](bool) {
+        if (!IndexFieldNames().empty()) Resync({});
+    };
+    recordSet_->OnBeforeFetch = [this](dataaccess::TCRRecordSet&, bool& cancel) { DoBeforeFetch(cancel); };
+    recordSet_->OnAfterFetch = [this](dataaccess::TCRRecordSet&) { DoAfterFetch(); };
+    dataaccess::TCRCommand* command = recordSet_->Command();
+    command->SetProp(dataaccess::prAutoCommit, autoCommit_);
+    command->OnAfterExecute = [this](bool result) { DoAfterExecute(result); };
+}
+
+void TCustomDADataSet::WriteRecordSetSettings() {
+    recordSet_->SetProp(dataaccess::prUniDirectional, uniDirectional_);
+    recordSet_->SetProp(dataaccess::prFetchRows, fetchRows_);
+    recordSet_->SetProp(dataaccess::prFetchAll, fetchAll_);
+    recordSet_->SetProp(dataaccess::prReadOnly, readOnly_);
+    if (!options_) return;
+    recordSet_->SetProp(dataaccess::prLongStrings, options_->LongStrings());
+    recordSet_->SetProp(dataaccess::prFlatBuffers, options_->FlatBuffers());
+    recordSet_->SetTrimFixedChar(options_->TrimFixedChar());
+    recordSet_->SetTrimVarChar(options_->TrimVarChar());
+    recordSet_->SetProp(dataaccess::prCompressBlobMode, static_cast<int>(options_->CompressBlobMode()));
+    dataaccess::TCRCommand* command = recordSet_->Command();
+    command->SetProp(dataaccess::prQuoteNames, options_->QuoteNames());
+    command->SetProp(dataaccess::prEnableBCD, options_->EnableBCD());
+    command->SetProp(dataaccess::prEnableFMTBCD, options_->EnableFMTBCD());
+}
+
+dataaccess::TFieldDesc* TCustomDADataSet::GetFieldDescByNo(int fieldNo) const {
+    if (!RecordStore() || fieldNo < 1 || fieldNo > RecordStore()->FieldCount()) return nullptr;
+    return &RecordStore()->Fields().Items(fieldNo - 1);
+}
+
+uint16_t TCustomDADataSet::GetFieldDataTypeByName(const std::string& name) const {
+    dataaccess::TFieldDesc* desc = RecordStore() ? RecordStore()->FindFieldDesc(name) : nullptr;
+    if (!desc) throw rtl::Exception(rtl::Format("Field %s not found", name.c_str()));
+    return desc->TypeCode;
+}
+
+void TCustomDADataSet::CommandSQLChanged() {
+    UnPrepare();
+    if (!recordSet_) return;
+    recordSet_->ResetForNewSQL();
+    recordSet_->SetCommandType(dataaccess::ctUnknown);
+}
+
+// ---- Connection use
+
+void TCustomDADataSet::BeginConnection(bool noConnectCheck) {
+    TCustomDAConnection* connection = UsedConnection();
+    if (!connection) DatabaseError("Connection is not defined", this);
+    if (noConnectCheck)
+        connection->AcquireConnection();
+    else if (!connection->Connected())
+        connection->Connect();
+    try {
+        TDATransaction* transaction = UsedTransaction();
+        if (!transaction) DatabaseError("Transaction not assigned", this);
+        if (!registeredWith_) RegisterWith(connection);
+        CheckRecordStore();
+        recordSet_->SetConnection(connection->IConnection());
+        recordSet_->SetTransaction(transaction->ITransaction());
+    } catch (...) {
+        if (noConnectCheck) connection->ReleaseConnection();
+        throw;
+    }
+}
+
+void TCustomDADataSet::EndConnection() {
+    if (TCustomDAConnection* connection = UsedConnection()) connection->ReleaseConnection();
+}
+
+void TCustomDADataSet::ReleaseExecution() {
+    if (!executionHeld_) return;
+    executionHeld_ = false;
+    EndConnection();
+}
+
+void TCustomDADataSet::ReleaseOpen() {
+    if (!openHeld_) return;
+    openHeld_ = false;
+    EndConnection();
+}
+
+bool TCustomDADataSet::TraceWanted() const {
+    return !traceLock_ && (TCustomDASQLMonitor::MonitorExists() || debug_);
+}
+
+// ---- Prepare
+
+void TCustomDADataSet::Prepare() {
+    if (Prepared() || Active()) return;
+    BeginConnection(true);
+    prepareHeld_ = true;
+    try {
+        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), true);
+        command_->WriteParams(false);
+        TMemDataSet::Prepare();
+        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), false);
+    } catch (...) {
+        prepareHeld_ = false;
+        EndConnection();
+        throw;
+    }
+}
+
+void TCustomDADataSet::UnPrepare() {
+    const bool wasPrepared = Prepared();
+    if (wasPrepared && TraceWanted()) TCustomDASQLMonitor::TraceSQLUnprepare(this, FinalSQL(), true);
+    auto release = [this] {
+        if (!prepareHeld_) return;
+        prepareHeld_ = false;
+        EndConnection();
+    };
+    try {
+        TMemDataSet::UnPrepare();
+    } catch (...) {
+        release();
+        throw;
+    }
+    release();
+    if (recordSet_ && !IsDestroying()) recordSet_->TablesInfo().Clear();
+    if (wasPrepared && TraceWanted()) TCustomDASQLMonitor::TraceSQLUnprepare(this, FinalSQL(), false);
+}
+
+// ---- Open and close
+
+void TCustomDADataSet::WriteParamsForExecution() {
+    command_->WriteParams(true);
+}
+
+void TCustomDADataSet::OpenCursor(bool infoQuery) {
+    TCustomDAConnection* connection = UsedConnection();
+    OperationScope operation(connection, dataaccess::clOpen, connection && connection->IsFailOverAllowed());
+    ReleaseOpen();
+    BeginConnection(true);
+    openHeld_ = true;
+    for (;;) {
+        try {
+            BeforeOpenCursor(infoQuery);
+            WriteParamsForExecution();
+            TMemDataSet::OpenCursor(infoQuery);
+            break;
+        } catch (const dataaccess::EFailOver&) {
+            connection->RestoreAfterFailOver();
+        } catch (...) {
+            ReleaseOpen();
+            throw;
+        }
+    }
+    rtl::Variant selectParams;
+    if (recordSet_->Command()->GetProp(dataaccess::prIsSelectParams, selectParams) &&
+        selectParams.AsBoolean())
+        rowsAffected_ = command_->RowsAffected();
+    else
+        rowsAffected_ = -1;
+    // Nothing more to read: the server is free again.
+    if (infoQuery || recordSet_->IsFetchComplete()) ReleaseOpen();
+    AfterOpenCursor(infoQuery);
+}
+
+void TCustomDADataSet::InternalOpen() {
+    if (options_->AutoPrepare()) Prepare();
+    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
+    BeginConnection(true);
+    try {
+        TMemDataSet::InternalOpen();
+        DADataSetService()->InitCursor();
+    } catch (...) {
+        EndConnection();
+        throw;
+    }
+    EndConnection();
+    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
+}
+
+void TCustomDADataSet::CloseCursor() {
+    TMemDataSet::CloseCursor();
+    if (!IsDestroying()) {
+        DADataSetService()->Updater()->UnPrepareUpdateObjects();
+        FieldDefs().SetUpdated(false);
+    }
+    ReleaseOpen();
+}
+
+void TCustomDADataSet::InternalClose() {
+    try {
+        TMemDataSet::InternalClose();
+    } catch (const dataaccess::EDAError& error) {
+        // The connection is gone: there is nothing left to close on the server.
+        if (!error.IsConnectionLostError()) throw;
+    }
+    if (RecordStore() && !RecordStore()->Prepared() && recordSet_) recordSet_->TablesInfo().Clear();
+    DADataSetService()->CloseCursor();
+}
+
+void TCustomDADataSet::InternalRefresh() {
+    TCustomDAConnection* connection = UsedConnection();
+    OperationScope operation(connection, dataaccess::clRefresh,
+                             connection && connection->IsFailOverAllowed());
+    BeginConnection(true);
+    try {
+        for (;;) {
+            try {
+                if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
+                WriteParamsForExecution();
+                TMemDataSet::InternalRefresh();
+                if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
+                rowsAffected_ = -1;
+                break;
+            } catch (const dataaccess::EFailOver&) {
+                connection->RestoreAfterFailOver();
+            }
+        }
+    } catch (...) {
+        EndConnection();
+        throw;
+    }
+    EndConnection();
+}
+
+// ---- Execute
+
+bool TCustomDADataSet::Executing() const {
+    if (!recordSet_) return false;
+    rtl::Variant value;
+    recordSet_->Command()->GetProp(dataaccess::prExecuting, value);
+    return value.AsBoolean();
+}
+
+bool TCustomDADataSet::IsQuery() const {
+    return recordSet_ && recordSet_->ReturnsRows();
+}
+
+bool TCustomDADataSet::Fetched() const {
+    if (!recordSet_) return false;
+    const dataaccess::TCursorState state = recordSet_->Command()->GetCursorState();
+    return state == dataaccess::csFetched || (Active() && state == dataaccess::csInactive);
+}
+
+void TCustomDADataSet::Execute() {
+    // A busy server command would ignore the call and leave a stale RowsAffected behind.
+    if (Executing()) DatabaseError("Cannot execute a statement that is still executing", this);
+    TCustomDAConnection* connection = UsedConnection();
+    OperationScope operation(connection, dataaccess::clExecute, true);
+    BeginConnection(true);
+    executionHeld_ = true;
+    try {
+        if (Active()) Close();
+        for (;;) {
+            try {
+                BeforeExecute();
+                if (options_->AutoPrepare()) Prepare();
+                if (!IsQuery()) {
+                    WriteParamsForExecution();
+                    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
+                    {
+                        FlagScope lock(traceLock_);
+                        InternalExecute();
+                    }
+                    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
+                }
+                if (IsQuery()) {
+                    FlagScope lock(traceLock_);
+                    Open();
+                }
+                break;
+            } catch (const dataaccess::EFailOver& failOver) {
+                if (failOver.ConnLostCause() != dataaccess::clExecute) throw;
+                connection->RestoreAfterFailOver();
+                if (!executionHeld_) {
+                    BeginConnection(true);
+                    executionHeld_ = true;
+                }
+            }
+        }
+    } catch (...) {
+        ReleaseExecution();
+        throw;
+    }
+    ReleaseExecution();
+}
+
+void TCustomDADataSet::InternalExecute() {
+    recordSet_->ExecCommand();
+    if (recordSet_->ReturnsRows()) InternalInitFieldDefs();
+}
+
+void TCustomDADataSet::DoAfterExecute(bool result) {
+    if (result) {
+        command_->ReadOutParams();
+        rowsAffected_ = command_->RowsAffected();
+        TCustomDAConnection* connection = UsedConnection();
+        rtl::Variant id;
+        if (!IsQuery() && connection && connection->IConnection() &&
+            connection->IConnection()->GetProp(dataaccess::prLastInsertId, id))
+            lastInsertId_ = id.AsInt64();
+    }
+    if (!IsQuery()) ReleaseExecution();
+    if (AfterExecute) AfterExecute(this, result);
+}
+
+// ---- Fetching
+
+void TCustomDADataSet::DoBeforeFetch(bool& cancel) {
+    if (BeforeFetch) BeforeFetch(this, cancel);
+}
+
+void TCustomDADataSet::DoAfterFetch() {
+    if (!fetchAll_ || Fetched())
+        if (AfterFetch) AfterFetch(this);
+    if (recordSet_ && recordSet_->IsFetchComplete()) ReleaseOpen();
+}
+
+void TCustomDADataSet::SetFetchAll(bool value) {
+    fetchAll_ = value;
+    if (recordSet_) recordSet_->SetProp(dataaccess::prFetchAll, value);
+    if (!value) return;
+    SetUniDirectional(false);
+    if (Active() && recordSet_) {
+        recordSet_->FetchAll();
+        Resync({});
+    }
+}
+
+void TCustomDADataSet::SetUniDirectional(bool value) {
+    if (value == uniDirectional_) return;
+    CheckInactive();
+    uniDirectional_ = value;
+    if (recordSet_) recordSet_->SetProp(dataaccess::prUniDirectional, value);
+    if (value) SetFetchAll(false);
+}
+
+void TCustomDADataSet::SetFetchRows(int value) {
+    if (value == fetchRows_) return;
+    CheckInactive();
+    if (value < 1 || value > 10000) DatabaseError("FetchRows must be 1..10000", this);
+    fetchRows_ = value;
+    if (recordSet_) recordSet_->SetProp(dataaccess::prFetchRows, value);
+}
+
+void TCustomDADataSet::SetReadOnly(bool value) {
+    if (value == readOnly_) return;
+    if (recordSet_) recordSet_->SetProp(dataaccess::prReadOnly, value);
+    readOnly_ = value;
+}
+
+// ---- Final text
+
+std::string TCustomDADataSet::MasterDetailCondition() const {
+    if (!MasterSource() || masterFields_.empty() || detailFields_.empty() || options_->LocalMasterDetail() ||
+        !RecordStore())
+        return {};
+    std::string condition, master, detail;
+    size_t masterPos = 0, detailPos = 0;
+    while (NextName(detailFields_, detailPos, detail) && NextName(masterFields_, masterPos, master)) {
+        if (!condition.empty()) condition += " and ";
+        condition += detail + " = :" + master;
+    }
+    return condition;
+}
+
+std::string TCustomDADataSet::FinalSQL() const {
+    std::string text = command_->GetFinalSQL();
+    if (!filterSQL_.empty()) text = SQLAddWhere(text, filterSQL_);
+    const std::string condition = MasterDetailCondition();
+    if (!condition.empty()) text = SQLAddWhere(text, condition);
+    return text;
+}
+
+void TCustomDADataSet::SetFilterSQL(const std::string& value) {
+    const std::string trimmed = Trim(value);
+    if (trimmed == filterSQL_) return;
+    const std::string old = filterSQL_;
+    const bool wasActive = Active();
+    filterSQL_ = trimmed;
+    try {
+        Close();
+        UnPrepare();
+        command_->ScanParams();
+        if (wasActive) Open();
+    } catch (...) {
+        filterSQL_ = old;
+        command_->ScanParams();
+        throw;
+    }
+}
+
+} // namespace components

@@ -1,0 +1,319 @@
+#pragma once
+
+#include "components/uDADataSetService.h"
+#include "components/uDASQL.h"
+#include "components/uDASQLGenerator.h"
+#include "components/uMemDataSet.h"
+#include "dataaccess/uCRRecordSet.h"
+#include "platform/data/DataLink.h"
+#include "platform/rtl/StringList.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace components {
+
+class TCustomDAConnection;
+class TCustomDADataSet;
+class TDATransaction;
+
+enum TCompressBlobMode : uint8_t { cbNone, cbClient, cbServer, cbClientServer };
+enum TRefreshOption : uint8_t { roAfterInsert, roAfterUpdate, roBeforeEdit };
+using TRefreshOptions = rtl::Set<TRefreshOption, 3>;
+enum TLockMode : uint8_t { lmNone, lmPessimistic, lmOptimistic };
+
+// The link from a detail data set to the data source of its master.
+class TDADetailDataLink : public data::TDetailDataLink {
+public:
+    explicit TDADetailDataLink(TCustomDADataSet* dataSet) : dataSet_(dataSet) {}
+    data::TDataSet* GetDetailDataSet() const override;
+
+private:
+    TCustomDADataSet* dataSet_;
+};
+
+// The options of a query data set. Writers that reach the record set pass the value at once when
+// one exists; those marked so refuse a change while the data set is open.
+class TDADataSetOptions : public data::TPersistent {
+public:
+    explicit TDADataSetOptions(TCustomDADataSet* owner);
+
+    bool SetFieldsReadOnly() const { return setFieldsReadOnly_; }
+    void SetSetFieldsReadOnly(bool value) { setFieldsReadOnly_ = value; }
+    bool RequiredFields() const { return requiredFields_; }
+    void SetRequiredFields(bool value);
+    bool StrictUpdate() const { return strictUpdate_; }
+    void SetStrictUpdate(bool value) { strictUpdate_ = value; }
+    bool NumberRange() const { return numberRange_; }
+    void SetNumberRange(bool value);
+    bool QueryRecCount() const { return queryRecCount_; }
+    void SetQueryRecCount(bool value) { queryRecCount_ = value; }
+    bool AutoPrepare() const { return autoPrepare_; }
+    void SetAutoPrepare(bool value);
+    bool ReturnParams() const { return returnParams_; }
+    void SetReturnParams(bool value) { returnParams_ = value; }
+    bool TrimFixedChar() const { return trimFixedChar_; }
+    void SetTrimFixedChar(bool value);
+    bool TrimVarChar() const { return trimVarChar_; }
+    void SetTrimVarChar(bool value);
+    // Open: refused.
+    bool LongStrings() const { return longStrings_; }
+    void SetLongStrings(bool value);
+    bool RemoveOnRefresh() const { return removeOnRefresh_; }
+    void SetRemoveOnRefresh(bool value) { removeOnRefresh_ = value; }
+    // Open: refused.
+    bool FlatBuffers() const { return flatBuffers_; }
+    void SetFlatBuffers(bool value);
+    bool QuoteNames() const { return quoteNames_; }
+    void SetQuoteNames(bool value);
+    // Milliseconds a detail waits before it follows its master.
+    int DetailDelay() const { return detailDelay_; }
+    void SetDetailDelay(int value) { detailDelay_ = value; }
+    // Open: refused.
+    TCompressBlobMode CompressBlobMode() const { return compressBlobMode_; }
+    void SetCompressBlobMode(TCompressBlobMode value);
+    bool FullRefresh() const { return fullRefresh_; }
+    void SetFullRefresh(bool value) { fullRefresh_ = value; }
+    // Open: refused.
+    bool LocalMasterDetail() const { return localMasterDetail_; }
+    void SetLocalMasterDetail(bool value);
+    bool FieldsOrigin() const { return fieldsOrigin_; }
+    void SetFieldsOrigin(bool value) { fieldsOrigin_ = value; }
+    bool DefaultValues() const { return defaultValues_; }
+    void SetDefaultValues(bool value) { defaultValues_ = value; }
+    int UpdateBatchSize() const { return updateBatchSize_; }
+    void SetUpdateBatchSize(int value) { updateBatchSize_ = value; }
+    bool UpdateAllFields() const { return updateAllFields_; }
+    void SetUpdateAllFields(bool value) { updateAllFields_ = value; }
+    // The data set's own flag; open: refused.
+    bool CacheCalcFields() const;
+    void SetCacheCalcFields(bool value);
+    // Open: refused.
+    bool EnableBCD() const { return enableBCD_; }
+    void SetEnableBCD(bool value);
+    bool EnableFMTBCD() const { return enableFMTBCD_; }
+    void SetEnableFMTBCD(bool value);
+
+protected:
+    void AssignTo(data::TPersistent* dest) const override;
+    TCustomDADataSet* DataSet() const { return dataSet_; }
+    // Passes a value to the record set or its command when one exists.
+    void WriteRecordSetProp(int prop, const rtl::Variant& value) const;
+    void WriteCommandProp(int prop, const rtl::Variant& value) const;
+
+private:
+    TCustomDADataSet* dataSet_;
+    bool setFieldsReadOnly_ = false;
+    bool requiredFields_ = true;
+    bool strictUpdate_ = true;
+    bool numberRange_ = false;
+    bool queryRecCount_ = false;
+    bool autoPrepare_ = false;
+    bool returnParams_ = false;
+    bool trimFixedChar_ = true;
+    bool trimVarChar_ = false;
+    bool longStrings_ = true;
+    bool removeOnRefresh_ = true;
+    bool flatBuffers_ = false;
+    bool quoteNames_ = false;
+    int detailDelay_ = 0;
+    TCompressBlobMode compressBlobMode_ = cbNone;
+    bool fullRefresh_ = false;
+    bool localMasterDetail_ = false;
+    bool fieldsOrigin_ = false;
+    bool defaultValues_ = false;
+    int updateBatchSize_ = 1;
+    bool updateAllFields_ = false;
+    bool enableBCD_ = false;
+    bool enableFMTBCD_ = false;
+};
+
+// A data set that runs one SQL statement through a connection component and shows its rows: the
+// record store is the server record set of the connection's class, the statement text, parameters
+// and macros live in an owned command component.
+class TCustomDADataSet : public TMemDataSet {
+public:
+    using TAfterExecuteEvent = std::function<void(TCustomDADataSet* sender, bool result)>;
+    using TBeforeFetchEvent = std::function<void(TCustomDADataSet* dataSet, bool& cancel)>;
+    using TAfterFetchEvent = std::function<void(TCustomDADataSet* dataSet)>;
+
+    explicit TCustomDADataSet(data::TComponent* owner);
+    ~TCustomDADataSet() override;
+
+    // ---- Connection and transaction
+    TCustomDAConnection* Connection() const { return connection_; }
+    void SetConnection(TCustomDAConnection* value);
+    virtual TCustomDAConnection* UsedConnection() const { return connection_; }
+    TDATransaction* Transaction() const { return transaction_; }
+    void SetTransaction(TDATransaction* value);
+    TDATransaction* UsedTransaction() const;
+
+    // ---- Text, parameters, macros
+    rtl::TStringList& SQL() const { return command_->SQL(); }
+    void SetSQL(const std::string& text) { command_->SetSQL(text); }
+    TDAParams& Params() const { return command_->Params(); }
+    TMacros& Macros() const { return command_->Macros(); }
+    TDAParam* FindParam(std::string_view name) const { return command_->Params().FindParam(name); }
+    bool ParamCheck() const { return command_->ParamCheck(); }
+    void SetParamCheck(bool value) { command_->SetParamCheck(value); }
+    // Off: the statement goes out as written, "&name" included.
+    bool MacroCheck() const { return command_->MacroCheck(); }
+    void SetMacroCheck(bool value) { command_->SetMacroCheck(value); }
+    TCustomDASQL& Command() const { return *command_; }
+    // Update statements of the types GetUpdateStatementTypes names; none for the others.
+    rtl::TStringList* GetUpdateSQL(TStatementType type) const { return updateSQL_[type].get(); }
+    void SetUpdateSQL(TStatementType type, const rtl::TStringList& lines);
+    virtual TStatementTypes GetUpdateStatementTypes() const;
+    // The text sent: the command's final text, then FilterSQL and the master/detail condition.
+    virtual std::string FinalSQL() const;
+    const std::string& FilterSQL() const { return filterSQL_; }
+    void SetFilterSQL(const std::string& value);
+    const std::string& MasterFields() const { return masterFields_; }
+    void SetMasterFields(const std::string& value) { masterFields_ = value; }
+    const std::string& DetailFields() const { return detailFields_; }
+    void SetDetailFields(const std::string& value) { detailFields_ = value; }
+    data::TDataSource* MasterSource() const { return detailLink_->DataSource(); }
+    void SetMasterSource(data::TDataSource* value) { detailLink_->SetDataSource(value); }
+
+    // ---- Options
+    TDADataSetOptions& Options() const { return *options_; }
+    void SetOptions(const TDADataSetOptions& value) { options_->Assign(&value); }
+    bool Debug() const { return debug_; }
+    void SetDebug(bool value) { debug_ = value; }
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value);
+    bool UniDirectional() const { return uniDirectional_; }
+    void SetUniDirectional(bool value);
+    bool FetchAll() const { return fetchAll_; }
+    void SetFetchAll(bool value);
+    int FetchRows() const { return fetchRows_; }
+    // 1..10000, else "FetchRows must be 1..10000"; refused while open.
+    void SetFetchRows(int value);
+    TRefreshOptions RefreshOptions() const { return refreshOptions_; }
+    void SetRefreshOptions(TRefreshOptions value) { refreshOptions_ = value; }
+    TLockMode LockMode() const { return lockMode_; }
+    void SetLockMode(TLockMode value) { lockMode_ = value; }
+    const std::string& KeyFields() const { return keyFields_; }
+    void SetKeyFields(const std::string& value) { keyFields_ = value; }
+    const std::string& UpdatingTable() const { return updatingTable_; }
+    void SetUpdatingTable(const std::string& value) { updatingTable_ = value; }
+
+    // ---- Running
+    // Runs the statement: one without rows leaves the data set closed with RowsAffected set, one
+    // with rows leaves it open. Raises an error while the statement is still executing.
+    virtual void Execute();
+    bool Executing() const;
+    int RowsAffected() const { return rowsAffected_; }
+    int64_t LastInsertId() const { return lastInsertId_; }
+    // Whether the statement returns rows, as far as the record set knows.
+    virtual bool IsQuery() const;
+    // All rows are fetched, or the cursor is gone.
+    bool Fetched() const;
+    void Prepare() override;
+    void UnPrepare() override;
+
+    // ---- Record set
+    dataaccess::TCRRecordSet* RecordSet() const { return recordSet_; }
+    // Replaces the record store when it is missing or not of the connection's class.
+    void CheckRecordStore();
+    dataaccess::TFieldDesc* GetFieldDescByNo(int fieldNo) const;
+    uint16_t GetFieldDataTypeByName(const std::string& name) const;
+    TDADataSetService* DADataSetService() const;
+
+    // The command component's text changed: close, unprepare, forget the command type.
+    void CommandSQLChanged();
+
+    TAfterExecuteEvent AfterExecute;
+    TBeforeFetchEvent BeforeFetch;
+    TAfterFetchEvent AfterFetch;
+
+protected:
+    // A descendant constructs with this tag and calls Init itself, so that its own command and
+    // options classes are made.
+    struct TDeferInit {};
+    TCustomDADataSet(data::TComponent* owner, TDeferInit);
+    void Init();
+
+    void SetRecordStore(std::unique_ptr<dataaccess::TData> store) override;
+    void CreateRecordStore() override;
+    // Whether the store is the record set class this data set's connection works with.
+    virtual bool IsServerRecordSet(const dataaccess::TData& store) const;
+    std::unique_ptr<TDataSetService> CreateDataSetService() const override;
+    virtual std::unique_ptr<TCustomDASQL> CreateCommand();
+    virtual std::unique_ptr<TDADataSetOptions> CreateOptions();
+
+    // ---- Connection use: every BeginConnection is matched by one EndConnection.
+    virtual void BeginConnection(bool noConnectCheck);
+    virtual void EndConnection();
+    virtual void Disconnect(bool abort);
+    void ConnectChange(data::TCustomConnection* sender, bool connecting);
+
+    // ---- Cursor
+    void OpenCursor(bool infoQuery) override;
+    void CloseCursor() override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    void InternalRefresh() override;
+    void Notification(data::TComponent* component, data::TOperation operation) override;
+    virtual void BeforeOpenCursor(bool infoQuery) {}
+    virtual void AfterOpenCursor(bool infoQuery) {}
+    virtual void BeforeExecute() {}
+    virtual void InternalExecute();
+    virtual void DoAfterExecute(bool result);
+    virtual void DoBeforeFetch(bool& cancel);
+    virtual void DoAfterFetch();
+    // SQL clause editing of the server dialect; the text unchanged here.
+    virtual std::string SQLAddWhere(const std::string& sql, const std::string& condition) const {
+        return sql;
+    }
+    void ScanMacros();
+
+private:
+    friend class TDADataSetOptions;
+
+    void AttachCommand();
+    void RegisterWith(TCustomDAConnection* connection);
+    void UnregisterConnection();
+    // Pushes the data set's settings into the record set and its command.
+    void WriteRecordSetSettings();
+    // Writes the parameters into the server command; with the stored-procedure call when named.
+    void WriteParamsForExecution();
+    std::string MasterDetailCondition() const;
+    bool TraceWanted() const;
+    void ReleaseExecution();
+    void ReleaseOpen();
+
+    TCustomDAConnection* connection_ = nullptr;
+    TCustomDAConnection* registeredWith_ = nullptr;
+    TDATransaction* transaction_ = nullptr;
+    std::unique_ptr<TCustomDASQL> command_;
+    std::unique_ptr<TDADataSetOptions> options_;
+    std::unique_ptr<TDADetailDataLink> detailLink_;
+    std::array<std::unique_ptr<rtl::TStringList>, kStatementTypeCount> updateSQL_;
+    dataaccess::TCRRecordSet* recordSet_ = nullptr;
+    int fetchRows_ = 25;
+    bool debug_ = false;
+    bool readOnly_ = false;
+    bool uniDirectional_ = false;
+    bool fetchAll_ = false;
+    bool autoCommit_ = true;
+    TRefreshOptions refreshOptions_;
+    TLockMode lockMode_ = lmNone;
+    std::string keyFields_;
+    std::string updatingTable_;
+    std::string filterSQL_;
+    std::string masterFields_;
+    std::string detailFields_;
+    int rowsAffected_ = -1;
+    int64_t lastInsertId_ = 0;
+    bool traceLock_ = false;
+    // One counted use of the connection for the execution, one for an open that still reads rows.
+    bool executionHeld_ = false;
+    bool openHeld_ = false;
+    bool prepareHeld_ = false;
+};
+
+} // namespace components

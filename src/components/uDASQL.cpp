@@ -1,0 +1,689 @@
+#include "components/uDASQL.h"
+
+#include "components/uDAConnection.h"
+#include "components/uDADataSet.h"
+#include "components/uDASQLMonitor.h"
+#include "components/uDATransaction.h"
+#include "components/uMemDataSet.h"
+#include "dataaccess/uBlob.h"
+#include "dataaccess/uCRAccess.h"
+#include "dataaccess/uCRConnection.h"
+#include "dataaccess/uData.h"
+#include "platform/data/DataError.h"
+#include "platform/rtl/Exception.h"
+
+#include <cmath>
+
+namespace components {
+
+using namespace data;
+using dataaccess::TParamDesc;
+
+namespace {
+
+bool IsSizedType(TFieldType type) {
+    switch (type) {
+    case ftString:
+    case ftBytes:
+    case ftVarBytes:
+    case ftFixedChar:
+    case ftWideString:
+    case ftFixedWideChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsTextBlobType(TFieldType type) {
+    return type == ftBlob || type == ftMemo || type == ftOraClob;
+}
+
+// Length of a value for a parameter without a size: bytes of a byte array or 8-bit text, UTF-16
+// units of wide text.
+int ValueLength(const rtl::Variant& value) {
+    switch (value.Type()) {
+    case rtl::varArray:
+        return static_cast<int>(value.AsArray().size());
+    case rtl::varWideString:
+        return static_cast<int>(value.AsWideString().size());
+    case rtl::varNull:
+    case rtl::varEmpty:
+        return 0;
+    default:
+        return static_cast<int>(value.AsString().size());
+    }
+}
+
+rtl::Variant BytesOf(const std::string& text) {
+    rtl::VariantArray bytes;
+    bytes.reserve(text.size());
+    for (unsigned char c : text)
+        bytes.emplace_back(static_cast<int>(c));
+    return rtl::Variant(std::move(bytes));
+}
+
+// Sets a variable for the length of a scope.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = saved_; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+    bool saved_;
+};
+
+// The pairs of a named call; a single Null element stands for none.
+void ForEachPair(const rtl::VariantArray& pairs,
+                 const std::function<void(const std::string& name, const rtl::Variant& value)>& action) {
+    TCustomDAConnection::CheckNamedParams(pairs);
+    if (pairs.size() == 1) return;
+    for (size_t i = 0; i + 1 < pairs.size(); i += 2)
+        action(pairs[i].AsString(), pairs[i + 1]);
+}
+
+} // namespace
+
+// ---- Construction
+
+TCustomDASQL::TCustomDASQL(TComponent* owner)
+    : TComponent(owner), params_(std::make_unique<TDAParams>(this)),
+      macros_(std::make_unique<TMacros>(this)) {
+    sql_.OnChange = [this](rtl::TStringList&) { SQLChanged(); };
+    macros_->OnChange = [this](const TMacro*) {
+        if (scanningMacros_) return;
+        FlagScope lock(macroLock_);
+        SQLChanged();
+    };
+}
+
+TCustomDASQL::~TCustomDASQL() {
+    Destroying();
+    try {
+        UnPrepare();
+    } catch (...) {
+        HandleApplicationException(std::current_exception());
+    }
+    UnregisterConnection();
+    if (transaction_) RemoveFreeNotification(transaction_);
+    sql_.OnChange = nullptr;
+    macros_->OnChange = nullptr;
+}
+
+// ---- Connection and transaction
+
+void TCustomDASQL::RegisterWith(TCustomDAConnection* connection) {
+    connection->RegisterClient(
+        this, [this](TCustomConnection* sender, bool connecting) { ConnectChange(sender, connecting); });
+    FreeNotification(connection);
+    registeredWith_ = connection;
+}
+
+void TCustomDASQL::UnregisterConnection() {
+    if (!registeredWith_) return;
+    registeredWith_->UnRegisterClient(this);
+    RemoveFreeNotification(registeredWith_);
+    registeredWith_ = nullptr;
+}
+
+void TCustomDASQL::SetConnection(TCustomDAConnection* value) {
+    if (value == connection_ && value == UsedConnection()) return;
+    if (UsedConnection()) {
+        HandleDisconnect();
+        UnregisterConnection();
+    }
+    connection_ = value;
+    if (value) RegisterWith(value);
+    if (iCommand_) iCommand_->SetConnection(value ? value->IConnection() : nullptr);
+}
+
+void TCustomDASQL::SetTransaction(TDATransaction* value) {
+    if (value == transaction_) return;
+    if (transaction_) RemoveFreeNotification(transaction_);
+    transaction_ = value;
+    if (transaction_) FreeNotification(transaction_);
+}
+
+TDATransaction* TCustomDASQL::UsedTransaction() const {
+    TCustomDAConnection* connection = UsedConnection();
+    if (!connection) return nullptr;
+    if (connection->IsMultipleTransactionsSupported()) return transaction_;
+    return connection->CurrentTransaction();
+}
+
+void TCustomDASQL::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation != opRemove) return;
+    if (component == transaction_) transaction_ = nullptr;
+    if (component == registeredWith_) {
+        // The connection is mostly gone by now: let go of it without calling it.
+        registeredWith_ = nullptr;
+        if (connection_ == component) connection_ = nullptr;
+        if (iCommand_) iCommand_->SetConnection(nullptr);
+    }
+}
+
+void TCustomDASQL::ConnectChange(TCustomConnection*, bool connecting) {
+    if (!connecting) HandleDisconnect();
+}
+
+void TCustomDASQL::HandleDisconnect() {
+    UnPrepare();
+    params_->NotifyDisconnect();
+}
+
+// ---- Text and options
+
+void TCustomDASQL::SetSQL(const std::string& text) {
+    rtl::TStringList lines;
+    lines.SetText(text);
+    if (lines.Text() == sql_.Text()) return;
+    sql_.BeginUpdate();
+    try {
+        sql_.SetText(text);
+    } catch (...) {
+        sql_.EndUpdate();
+        throw;
+    }
+    sql_.EndUpdate();
+}
+
+void TCustomDASQL::SetParamCheck(bool value) {
+    paramCheck_ = value;
+    if (iCommand_) iCommand_->SetProp(dataaccess::prScanParams, value);
+    if (value) ScanParams();
+}
+
+void TCustomDASQL::SetMacroCheck(bool value) {
+    if (value == macroCheck_) return;
+    macroCheck_ = value;
+    ScanMacros();
+    AssembleSQL();
+}
+
+void TCustomDASQL::SetAutoCommit(bool value) {
+    autoCommit_ = value;
+    if (iCommand_) iCommand_->SetProp(dataaccess::prAutoCommit, value);
+}
+
+void TCustomDASQL::SetStoredProcName(const std::string& value) {
+    storedProcName_ = value;
+    if (iCommand_) iCommand_->SetProp(dataaccess::prIsStoredProc, !value.empty());
+}
+
+bool TCustomDASQL::Prepared() const {
+    return iCommand_ && iCommand_->GetPrepared();
+}
+
+void TCustomDASQL::SetPrepared(bool value) {
+    if (value)
+        Prepare();
+    else
+        UnPrepare();
+}
+
+bool TCustomDASQL::Executing() const {
+    if (!iCommand_) return false;
+    rtl::Variant value;
+    iCommand_->GetProp(dataaccess::prExecuting, value);
+    return value.AsBoolean();
+}
+
+int TCustomDASQL::RowsAffected() const {
+    if (!iCommand_) return 0;
+    rtl::Variant value;
+    iCommand_->GetProp(dataaccess::prRowsAffected, value);
+    return static_cast<int>(value.AsInt64());
+}
+
+// ---- Server command
+
+void TCustomDASQL::CreateICommand() {
+    if (TCustomDAConnection* connection = UsedConnection()) SetICommand(connection->CreateServerCommand());
+}
+
+TCustomDAConnection* TCustomDASQL::UsedConnection() const {
+    return dataSet_ ? dataSet_->UsedConnection() : connection_;
+}
+
+std::string TCustomDASQL::FinalSQL() const {
+    return dataSet_ ? dataSet_->FinalSQL() : GetFinalSQL();
+}
+
+void TCustomDASQL::SetICommand(TServerCommandPtr command) {
+    iCommand_ = std::move(command);
+    if (!iCommand_) return;
+    iCommand_->SetConnection(connection_ ? connection_->IConnection() : nullptr);
+    iCommand_->SetTransaction(transaction_ ? transaction_->ITransaction() : nullptr);
+    iCommand_->SetProp(dataaccess::prAutoCommit, autoCommit_);
+    iCommand_->OnAfterExecute = [this](bool result) { DoAfterExecute(result); };
+    TComponent* component = dynamic_cast<TCustomDAConnection*>(Owner()) ? Owner() : this;
+    iCommand_->SetComponent(component);
+    iCommand_->SetProp(dataaccess::prScanParams, paramCheck_);
+    iCommand_->SetProp(dataaccess::prIsStoredProc, !storedProcName_.empty());
+    iCommand_->OnReadParams = [this] { ReadOutParams(); };
+    AssembleSQL();
+}
+
+bool TCustomDASQL::CheckICommand() {
+    // A query data set's record set owns the command.
+    if (dataSet_) return false;
+    TCustomDAConnection* connection = UsedConnection();
+    // Without a connection there is no class to compare with: a present command stays.
+    if (iCommand_ && (!connection || connection->IsServerCommand(*iCommand_))) return false;
+    iCommand_.reset();
+    CreateICommand();
+    return true;
+}
+
+const TDataTypesMap& TCustomDASQL::GetDataTypesMap() const {
+    return TDataTypesMap::Instance();
+}
+
+void TCustomDASQL::AssembleSQL() {
+    if (!iCommand_) return;
+    const std::string text = sql_.Count() > 0 ? FinalSQL() : std::string();
+    if (!paramScanLock_) {
+        iCommand_->SetSQL(text);
+        return;
+    }
+    iCommand_->SetProp(dataaccess::prDisableParamScan, true);
+    try {
+        iCommand_->SetSQL(text);
+    } catch (...) {
+        iCommand_->SetProp(dataaccess::prDisableParamScan, false);
+        throw;
+    }
+    iCommand_->SetProp(dataaccess::prDisableParamScan, false);
+}
+
+std::string TCustomDASQL::GetFinalSQL() const {
+    std::string text = sql_.Text();
+    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
+        text.pop_back();
+    if (macros_->Count() > 0) macros_->Expand(text);
+    return text;
+}
+
+void TCustomDASQL::SQLChanged() {
+    if (dataSet_)
+        dataSet_->CommandSQLChanged();
+    else
+        UnPrepare();
+    if (!macroLock_) ScanMacros();
+    if (!assembleLock_) ScanParams();
+    SetStoredProcName(std::string());
+}
+
+void TCustomDASQL::ScanMacros() {
+    FlagScope scanning(scanningMacros_);
+    macros_->Scan(macroCheck_ ? sql_.Text() : std::string());
+}
+
+void TCustomDASQL::ScanParams() {
+    if (!CheckICommand()) AssembleSQL();
+    if (!paramCheck_ || paramScanLock_ || !iCommand_) return;
+    TDAParams old;
+    old.Assign(params_.get());
+    CreateParamsFromCommand();
+    params_->AssignValues(old);
+}
+
+// ---- Connection use
+
+void TCustomDASQL::BeginConnection(bool counted) {
+    TCustomDAConnection* connection = UsedConnection();
+    if (!connection) DatabaseError("Connection is not defined", this);
+    if (counted)
+        connection->AcquireConnection();
+    else if (!connection->Connected())
+        connection->Connect();
+    try {
+        TDATransaction* transaction = UsedTransaction();
+        if (!transaction) DatabaseError("Transaction not assigned", this);
+        CheckICommand();
+        iCommand_->SetConnection(connection->IConnection());
+        iCommand_->SetTransaction(transaction->ITransaction());
+    } catch (...) {
+        if (counted) connection->ReleaseConnection();
+        throw;
+    }
+}
+
+void TCustomDASQL::EndConnection() {
+    if (TCustomDAConnection* connection = UsedConnection()) connection->ReleaseConnection();
+}
+
+// ---- Prepare and execute
+
+bool TCustomDASQL::TraceWanted() const {
+    return !traceLock_ && (TCustomDASQLMonitor::MonitorExists() || debug_);
+}
+
+void TCustomDASQL::Prepare() {
+    if (Prepared()) return;
+    BeginConnection(true);
+    try {
+        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), true);
+        InternalPrepare();
+        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), false);
+    } catch (...) {
+        EndConnection();
+        throw;
+    }
+}
+
+void TCustomDASQL::InternalPrepare() {
+    WriteParams(false);
+    iCommand_->Prepare();
+}
+
+void TCustomDASQL::UnPrepare() {
+    if (!Prepared()) return;
+    try {
+        InternalUnPrepare();
+    } catch (...) {
+        EndConnection();
+        throw;
+    }
+    EndConnection();
+}
+
+void TCustomDASQL::InternalUnPrepare() {
+    iCommand_->Unprepare();
+}
+
+void TCustomDASQL::ReleaseExecution() {
+    if (!executionHeld_) return;
+    executionHeld_ = false;
+    EndConnection();
+}
+
+void TCustomDASQL::Execute(int iterations) {
+    // The server command would ignore the call and never end the use taken for it.
+    if (Executing()) DatabaseError("Cannot execute a command that is already executing", this);
+    BeginConnection(true);
+    executionHeld_ = true;
+    dataaccess::NotifyBusyStart();
+    try {
+        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
+        WriteParams(true);
+        InternalExecute(iterations);
+        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
+    } catch (...) {
+        dataaccess::NotifyBusyEnd();
+        ReleaseExecution();
+        throw;
+    }
+    dataaccess::NotifyBusyEnd();
+    // A server command that ran nothing did not report its end.
+    ReleaseExecution();
+}
+
+void TCustomDASQL::InternalExecute(int iterations) {
+    TCustomDAConnection* connection = UsedConnection();
+    connection->PushOperation(dataaccess::clExecute, true);
+    try {
+        for (;;) {
+            try {
+                iCommand_->Execute(iterations);
+                break;
+            } catch (const dataaccess::EFailOver& failOver) {
+                if (failOver.ConnLostCause() != dataaccess::clExecute) throw;
+                connection->RestoreAfterFailOver();
+                if (!executionHeld_) {
+                    connection->AcquireConnection();
+                    executionHeld_ = true;
+                }
+            }
+        }
+    } catch (...) {
+        connection->PopOperation();
+        throw;
+    }
+    connection->PopOperation();
+}
+
+void TCustomDASQL::DoAfterExecute(bool result) {
+    if (result) {
+        ReadOutParams();
+        rtl::Variant id;
+        TCustomDAConnection* connection = UsedConnection();
+        if (connection && connection->IConnection() &&
+            connection->IConnection()->GetProp(dataaccess::prLastInsertId, id))
+            insertId_ = id.AsInt64();
+    }
+    ReleaseExecution();
+    if (AfterExecute) AfterExecute(this, result);
+}
+
+void TCustomDASQL::CreateProcCall(const std::string& name, bool needDescription, bool isQuery) {
+    if (name.empty()) DatabaseError("StoredProcName must be defined", this);
+    BeginConnection(true);
+    try {
+        if (!needDescription) WriteParams(false);
+        iCommand_->CreateProcCall(name, needDescription);
+        if (needDescription) CreateParamsFromCommand();
+        // The call with ":name" parameters, so that a later rebuild of the text finds them again.
+        FlagScope lock(assembleLock_);
+        SetSQL(iCommand_->UserSQL());
+    } catch (...) {
+        EndConnection();
+        throw;
+    }
+    EndConnection();
+    storedProcIsQuery_ = isQuery;
+    SetStoredProcName(name);
+}
+
+// ---- Parameters and server descriptors
+
+bool TCustomDASQL::IsInput(const TDAParam& param) const {
+    switch (param.ParamType()) {
+    case ptInput:
+    case ptInputOutput:
+        return true;
+    case ptUnknown:
+        return IsUnknownParamInOut();
+    default:
+        return false;
+    }
+}
+
+bool TCustomDASQL::ConvertLineBreaks() const {
+    TCustomDAConnection* connection = UsedConnection();
+    return connection && connection->ConvertLineBreaks();
+}
+
+void TCustomDASQL::WriteParamDesc(TParamDesc& desc, TDAParam& param) {
+    desc.SetName(param.Name());
+    desc.SetDataType(GetDataTypesMap().GetDataType(param.DataType()));
+    desc.SetSubDataType(param.SubType());
+    desc.SetNational(param.NationalFlag());
+    desc.SetParamType(static_cast<dataaccess::TParamDirection>(param.ParamType()));
+    desc.SetIsBound(param.Bound());
+    if (!IsSizedType(param.DataType())) return;
+    int size = param.Size();
+    if (size < 1 &&
+        (param.ParamType() == ptInput || (param.ParamType() == ptUnknown && !IsUnknownParamInOut())))
+        size = ValueLength(param.Value());
+    if (size < 1) {
+        rtl::Variant maxSize;
+        TCustomDAConnection* connection = UsedConnection();
+        if (connection && connection->IConnection() &&
+            connection->IConnection()->GetProp(dataaccess::prMaxStringSize, maxSize))
+            size = static_cast<int>(maxSize.AsInt64());
+    }
+    desc.SetSize(size);
+}
+
+void TCustomDASQL::WriteParamValue(TParamDesc& desc, TDAParam& param) {
+    if (dataaccess::TSharedObject* object = param.GetValueObject()) {
+        auto* blob = dynamic_cast<dataaccess::TBlob*>(object);
+        const TFieldType type = param.DataType();
+        if (IsInput(param)) {
+            if (blob && IsTextBlobType(type) && ConvertLineBreaks()) blob->RemoveCR();
+        } else if (blob && (IsTextBlobType(type) || type == ftOraBlob)) {
+            param.Clear();
+        }
+        desc.SetObject(object);
+        desc.SetNull(param.IsNull());
+        return;
+    }
+    desc.SetConvertLineBreaks(ConvertLineBreaks());
+    rtl::Variant value = rtl::Variant::Null();
+    if (IsInput(param)) {
+        value = param.Value();
+        if (param.DataType() == ftDate && !param.IsNull())
+            value = rtl::Variant::FromDateTime(std::floor(value.AsDateTime()));
+        const uint16_t type = desc.GetDataType();
+        if ((type == dataaccess::dtBytes || type == dataaccess::dtVarBytes) &&
+            (value.Type() == rtl::varString || value.Type() == rtl::varWideString))
+            value = BytesOf(value.AsString());
+    }
+    desc.SetValue(rtl::Variant());
+    desc.SetValue(value);
+}
+
+void TCustomDASQL::ReadParamDesc(TDAParam& param, const TParamDesc& desc) {
+    param.SetName(desc.GetName());
+    param.SetDataType(GetDataTypesMap().GetFieldType(desc.GetDataType()));
+    param.SetParamType(static_cast<TParamType>(desc.GetParamType()));
+    param.SetSize(desc.GetSize());
+}
+
+void TCustomDASQL::ReadParamValue(TDAParam& param, const TParamDesc& desc) {
+    if (auto* blob = dynamic_cast<dataaccess::TBlob*>(param.GetValueObject())) {
+        if (ConvertLineBreaks() && IsTextBlobType(param.DataType())) blob->AddCR();
+        param.SetObjectNull(desc.GetNull());
+        return;
+    }
+    param.SetValue(desc.GetValue());
+}
+
+void TCustomDASQL::CreateParamsFromCommand() {
+    AssignParamDescs(*params_, iCommand_->Params());
+}
+
+void TCustomDASQL::AssignParamDescs(TDAParams& params, const dataaccess::TParamDescs& descs) {
+    params.BeginUpdate();
+    try {
+        params.Clear();
+        for (int i = 0; i < descs.Count(); ++i)
+            ReadParamDesc(*static_cast<TDAParam*>(params.Add()), *descs.Items(i));
+    } catch (...) {
+        params.EndUpdate();
+        throw;
+    }
+    params.EndUpdate();
+}
+
+void TCustomDASQL::WriteParams(bool withValues) {
+    for (int i = 0; i < params_->Count(); ++i) {
+        TParamDesc* desc = i < iCommand_->ParamCount() ? iCommand_->GetParam(i) : iCommand_->AddParam();
+        TDAParam& param = *params_->Items(i);
+        WriteParamDesc(*desc, param);
+        if (withValues) WriteParamValue(*desc, param);
+    }
+    while (iCommand_->ParamCount() > params_->Count())
+        iCommand_->DeleteParam(iCommand_->ParamCount() - 1);
+}
+
+void TCustomDASQL::ReadOutParams() {
+    RTL_ASSERT(iCommand_);
+    rtl::Variant canRead;
+    iCommand_->GetProp(dataaccess::prCanReadParams, canRead);
+    if (!canRead.AsBoolean()) return;
+    for (int i = 0; i < params_->Count() && i < iCommand_->ParamCount(); ++i) {
+        TDAParam& param = *params_->Items(i);
+        if (param.ParamType() == ptInput || (param.ParamType() == ptUnknown && !IsUnknownParamInOut()))
+            continue;
+        ReadParamValue(param, *iCommand_->GetParam(i));
+    }
+    iCommand_->SetProp(dataaccess::prCanReadParams, false);
+}
+
+// ---- Copying
+
+void TCustomDASQL::AssignTo(TPersistent* dest) const {
+    auto* other = dynamic_cast<TCustomDASQL*>(dest);
+    if (!other) {
+        TComponent::AssignTo(dest);
+        return;
+    }
+    other->SetConnection(connection_);
+    other->SetParamCheck(paramCheck_);
+    other->SetMacroCheck(macroCheck_);
+    other->SetSQL(sql_.Text());
+    other->SetMacros(*macros_);
+    other->params_->Assign(params_.get());
+    other->SetDebug(debug_);
+    other->SetAutoCommit(autoCommit_);
+    other->SetStoredProcName(storedProcName_);
+    other->storedProcIsQuery_ = storedProcIsQuery_;
+}
+
+// ---- One-shot execution
+
+rtl::Variant ExecuteSQLThrough(TCustomDASQL& command, const std::string& text,
+                               const rtl::VariantArray& values) {
+    command.SetSQL(std::string());
+    command.SetSQL(text);
+    for (size_t i = 0; i < values.size() && static_cast<int>(i) < command.ParamCount(); ++i)
+        command.Params()[static_cast<int>(i)]->SetValue(values[i]);
+    command.Execute();
+    return rtl::Variant::Null();
+}
+
+rtl::Variant ExecuteSQLNamedThrough(TCustomDASQL& command, const std::string& text,
+                                    const rtl::VariantArray& pairs) {
+    command.SetSQL(std::string());
+    command.SetSQL(text);
+    ForEachPair(pairs, [&](const std::string& name, const rtl::Variant& value) {
+        command.ParamByName(name)->SetValue(value);
+    });
+    command.Execute();
+    return rtl::Variant();
+}
+
+namespace {
+
+void PrepareProcCall(TCustomDASQL& command, const std::string& name) {
+    command.SetSQL(std::string());
+    command.CreateProcCall(name, true, false);
+}
+
+} // namespace
+
+rtl::Variant ExecuteProcThrough(TCustomDASQL& command, const std::string& name,
+                                const rtl::VariantArray& values) {
+    PrepareProcCall(command, name);
+    size_t next = 0;
+    for (int i = 0; i < command.ParamCount(); ++i) {
+        TDAParam* param = command.Params()[i];
+        if (param->ParamType() == ptResult) continue;
+        if (next < values.size())
+            param->SetValue(values[next++]);
+        else if (param->ParamType() == ptInput)
+            param->SetBound(false);
+    }
+    command.Execute();
+    return rtl::Variant();
+}
+
+rtl::Variant ExecuteProcNamedThrough(TCustomDASQL& command, const std::string& name,
+                                     const rtl::VariantArray& pairs) {
+    PrepareProcCall(command, name);
+    for (int i = 0; i < command.ParamCount(); ++i)
+        if (command.Params()[i]->ParamType() == ptInput) command.Params()[i]->SetBound(false);
+    ForEachPair(pairs, [&](const std::string& paramName, const rtl::Variant& value) {
+        command.ParamByName(paramName)->SetValue(value);
+    });
+    command.Execute();
+    return rtl::Variant();
+}
+
+} // namespace components

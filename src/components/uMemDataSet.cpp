@@ -1,0 +1,988 @@
+#include "components/uMemDataSet.h"
+
+#include "dataaccess/uBlob.h"
+#include "dataaccess/uDataUtils.h"
+#include "dataaccess/uFieldDesc.h"
+#include "dataaccess/uMarshal.h"
+#include "dataaccess/uMemData.h"
+#include "platform/data/DataError.h"
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/Format.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace components {
+
+using namespace data;
+using dataaccess::LoadAs;
+using dataaccess::StoreAs;
+using dataaccess::TFieldDesc;
+using dataaccess::TRecBookmark;
+
+namespace {
+
+// Default expressions are SQL literals: '...' is unquoted before it is assigned.
+constexpr bool kTypedDefaults = false;
+// Every open ends with a data-set change event.
+constexpr bool kChangeNoticeAfterOpen = true;
+
+constexpr char kFieldReadOnly[] = "Field '%s' cannot be modified";
+constexpr char kNotEditing[] = "Dataset not in edit or insert mode";
+
+// The store gives dates and times in the server layer's native forms; fields hold date-time doubles.
+int DateTimeMode(uint16_t typeCode) {
+    switch (typeCode) {
+    case dataaccess::dtDate:
+        return 3;
+    case dataaccess::dtTime:
+        return 2;
+    case dataaccess::dtDateTime:
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+TRecBookmark BookmarkAt(const void* data) {
+    return LoadAs<TRecBookmark>(data);
+}
+
+bool IsCalcKind(const TField* field) {
+    return field->FieldKind() == fkCalculated || field->FieldKind() == fkLookup;
+}
+
+// 10^digits - 1 within [0, limit].
+int64_t DecimalMax(int digits, int64_t limit) {
+    int64_t value = 0;
+    for (int i = 0; i < digits; ++i) {
+        if (value > (limit - 9) / 10) return limit;
+        value = value * 10 + 9;
+    }
+    return value;
+}
+
+} // namespace
+
+// ---- TDataTypesMap
+
+TFieldType TDataTypesMap::GetFieldType(uint16_t dataType) const {
+    using namespace dataaccess;
+    switch (dataType) {
+    case dtUnknown:
+        return ftUnknown;
+    case dtString:
+    case dtExtString:
+        return ftString;
+    case dtInt8:
+    case dtInt16:
+        return ftSmallint;
+    case dtInt32:
+        return ftInteger;
+    case dtFloat:
+        return ftFloat;
+    case dtDate:
+        return ftDate;
+    case dtTime:
+        return ftTime;
+    case dtDateTime:
+        return ftDateTime;
+    case dtUInt16:
+        return ftWord;
+    case dtBoolean:
+        return ftBoolean;
+    case dtInt64:
+    case dtUInt32:
+        return ftLargeint;
+    case dtCurrency:
+        return ftCurrency;
+    case dtBlob:
+        return ftBlob;
+    case dtMemo:
+    case dtWideMemo:
+        return ftMemo;
+    case dtObject:
+        return ftADT;
+    case dtReference:
+        return ftReference;
+    case dtArray:
+        return ftArray;
+    case dtTable:
+        return ftDataSet;
+    case dtVariant:
+        return ftVariant;
+    case dtBytes:
+        return ftBytes;
+    case dtVarBytes:
+    case dtExtVarBytes:
+        return ftVarBytes;
+    case dtWideString:
+    case dtExtWideString:
+        return ftWideString;
+    case dtBCD:
+        return ftBCD;
+    case dtFMTBCD:
+        return ftFMTBcd;
+    case dtGuid:
+        return ftGuid;
+    case dtCursor:
+        return ftCursor;
+    default:
+        RTL_ASSERT_MSG(false, "Unknown data type");
+        return ftUnknown;
+    }
+}
+
+uint16_t TDataTypesMap::GetDataType(TFieldType fieldType) const {
+    using namespace dataaccess;
+    switch (fieldType) {
+    case ftString:
+    case ftFixedChar:
+        return dtString;
+    case ftSmallint:
+        return dtInt16;
+    case ftInteger:
+    case ftAutoInc:
+        return dtInt32;
+    case ftWord:
+        return dtUInt16;
+    case ftBoolean:
+        return dtBoolean;
+    case ftFloat:
+        return dtFloat;
+    case ftCurrency:
+        return dtCurrency;
+    case ftBCD:
+        return dtBCD;
+    case ftDate:
+        return dtDate;
+    case ftTime:
+        return dtTime;
+    case ftDateTime:
+        return dtDateTime;
+    case ftBytes:
+        return dtBytes;
+    case ftVarBytes:
+        return dtVarBytes;
+    case ftBlob:
+        return dtBlob;
+    case ftMemo:
+        return dtMemo;
+    case ftCursor:
+        return dtCursor;
+    case ftWideString:
+        return dtWideString;
+    case ftLargeint:
+        return dtInt64;
+    case ftADT:
+        return dtObject;
+    case ftArray:
+        return dtArray;
+    case ftReference:
+        return dtReference;
+    case ftDataSet:
+        return dtTable;
+    case ftVariant:
+        return dtVariant;
+    case ftGuid:
+        return dtGuid;
+    case ftFMTBcd:
+        return dtFMTBCD;
+    default:
+        return dtUnknown;
+    }
+}
+
+const TDataTypesMap& TDataTypesMap::Instance() {
+    static const TDataTypesMap map;
+    return map;
+}
+
+// ---- TDataSetService
+
+TFieldClass TDataSetService::GetFieldClass(TFieldType fieldType) const {
+    return dataSet_->FrameworkFieldClass(fieldType);
+}
+
+void TDataSetService::ApplyNumberRange(TFieldDef* fieldDef) {
+    const TFieldType type = fieldDef->DataType();
+    if (type != ftSmallint && type != ftInteger && type != ftFloat && type != ftLargeint) return;
+    TField* field = dataSet_->FindField(fieldDef->Name());
+    if (!field) return;
+    dataSet_->CheckFieldCompatibility(field, fieldDef);
+    const TFieldDesc& desc = dataSet_->RecordStore()->FieldDescByName(fieldDef->Name());
+    const int length = static_cast<int>(desc.ValueLength);
+    if (type == ftFloat) {
+        if (length <= 0 || length > 15) return;
+        auto* floatField = dynamic_cast<TFloatField*>(field);
+        RTL_ASSERT(floatField);
+        const int scale = desc.DecimalPlaces;
+        const double max = std::pow(10.0, length - scale) - std::pow(10.0, -scale);
+        floatField->SetPrecision(length);
+        floatField->SetMaxValue(max);
+        floatField->SetMinValue(-max);
+        return;
+    }
+    auto* integerField = dynamic_cast<TIntegerField*>(field);
+    RTL_ASSERT(integerField && (type != ftLargeint || dynamic_cast<TLargeintField*>(field)));
+    // 10^L - 1 is clamped to what the field type holds (INT(10), BIGINT(20)).
+    const int64_t limit = type == ftSmallint  ? std::numeric_limits<int16_t>::max()
+                          : type == ftInteger ? std::numeric_limits<int32_t>::max()
+                                              : std::numeric_limits<int64_t>::max();
+    const int64_t max = DecimalMax(length, limit);
+    integerField->SetMaxValue(max);
+    integerField->SetMinValue(-max);
+}
+
+// ---- TMemDataSet: construction and store
+
+TMemDataSet::TMemDataSet(TComponent* owner) : TDataSet(owner) {}
+
+TMemDataSet::~TMemDataSet() {
+    Destroying();
+    try {
+        Close();
+        UnPrepare();
+    } catch (...) {
+        HandleApplicationException(std::current_exception());
+    }
+    FreeOldRecord();
+    SetRecordStore(nullptr);
+}
+
+void TMemDataSet::CreateRecordStore() {
+    SetRecordStore(std::make_unique<dataaccess::TMemData>());
+}
+
+void TMemDataSet::SetRecordStore(std::unique_ptr<dataaccess::TData> store) {
+    if (data_) {
+        data_->OnFieldsInitialized = nullptr;
+        data_->OnCalcFields = nullptr;
+    }
+    calcFields_.clear();
+    data_ = std::move(store);
+    if (!data_) return;
+    data_->SetCachedUpdates(cachedUpdates_);
+    // Deleted records stay hidden: unmodified, modified and inserted ones show.
+    data_->SetFilterItemTypes({dataaccess::isUnmodified, dataaccess::isUpdated, dataaccess::isInserted});
+    if (auto* memData = dynamic_cast<dataaccess::TMemData*>(data_.get()))
+        memData->SetIndexFieldNames(indexFieldNames_);
+    data_->OnFieldsInitialized = [this] { AddCalcFieldDescs(); };
+    data_->OnCalcFields = [this](void* record, void* source) { CalcCachedRecord(record, source); };
+}
+
+TDataSetService* TMemDataSet::DataSetService() const {
+    if (!service_) service_ = CreateDataSetService();
+    return service_.get();
+}
+
+std::unique_ptr<TDataSetService> TMemDataSet::CreateDataSetService() const {
+    return std::make_unique<TDataSetService>(const_cast<TMemDataSet*>(this));
+}
+
+void TMemDataSet::SetDataSetService(std::unique_ptr<TDataSetService> service) {
+    service_ = std::move(service);
+}
+
+TFieldClass TMemDataSet::GetFieldClass(TFieldType type) const {
+    return DataSetService()->GetFieldClass(type);
+}
+
+void TMemDataSet::AssignTo(TPersistent* dest) const {
+    auto* other = dynamic_cast<TMemDataSet*>(dest);
+    if (!other) {
+        TDataSet::AssignTo(dest);
+        return;
+    }
+    other->cachedUpdates_ = cachedUpdates_;
+    if (other->data_) other->data_->SetCachedUpdates(cachedUpdates_);
+    other->requiredFields_ = requiredFields_;
+    other->localUpdate_ = localUpdate_;
+}
+
+void TMemDataSet::SetBlockReadSize(int value) {
+    if (value == BlockReadSize()) return;
+    // The store's cursor must stand on the active record before reading in blocks starts or ends.
+    if (value > 0 || value < -1) UpdateCursorPos();
+    TDataSet::SetBlockReadSize(value);
+}
+
+void TMemDataSet::SetCacheCalcFields(bool value) {
+    CheckInactive();
+    cacheCalcFields_ = value;
+}
+
+void TMemDataSet::SetIndexFieldNames(const std::string& value) {
+    auto* memData = dynamic_cast<dataaccess::TMemData*>(data_.get());
+    if (Active()) CheckBrowseMode();
+    if (memData) {
+        memData->SetIndexFieldNames(value);
+        if (Active() && !memData->SortColumns().empty()) Resync({});
+    }
+    indexFieldNames_ = value;
+}
+
+void TMemDataSet::Prepare() {
+    if (!data_ || data_->Prepared()) return;
+    data_->Prepare();
+    CreateFieldDefs();
+}
+
+void TMemDataSet::UnPrepare() {
+    if (Active()) Close();
+    if (data_) data_->Unprepare();
+    if (!IsDestroying()) FieldDefs().SetUpdated(false);
+}
+
+// ---- Calculated fields
+
+void TMemDataSet::AddCalcFieldDescs() {
+    calcFields_.clear();
+    for (TField* field : Fields()) {
+        if (!IsCalcKind(field)) continue;
+        std::unique_ptr<TFieldDesc> desc = data_->GetFieldDescClass()();
+        desc->FieldName = field->FullName();
+        desc->ServerName = field->FullName();
+        desc->FieldNumber = static_cast<uint16_t>(data_->FieldCount() + 1);
+        desc->TypeCode = GetDataTypesMap().GetDataType(field->DataType());
+        // A field's data size is the store's own size for every type that can be calculated.
+        desc->ByteSize = static_cast<uint32_t>(field->DataSize());
+        desc->ValueLength = static_cast<uint32_t>(field->Size());
+        desc->FieldRole = cacheCalcFields_ ? dataaccess::frData : dataaccess::frCalculated;
+        calcFields_.emplace_back(&data_->Fields().Add(std::move(desc)), field);
+    }
+}
+
+void TMemDataSet::CalcCachedRecord(void* record, void* source) {
+    if (calcFields_.empty()) return;
+    const size_t recordSize = static_cast<size_t>(data_->RecordSize());
+    const size_t calcSize = static_cast<size_t>(data_->CalcRecordSize());
+    std::vector<uint8_t> buffer(recordSize + calcSize + TRecInfo::kSize + dataaccess::kBookmarkSize);
+    std::memcpy(buffer.data(), source ? source : record, recordSize);
+    GetCalcFields(buffer.data());
+    std::memcpy(record, buffer.data(), recordSize + calcSize);
+}
+
+TFieldDesc* TMemDataSet::CalcFieldDesc(const TField* field) const {
+    for (const auto& [desc, calcField] : calcFields_)
+        if (calcField == field) return desc;
+    return nullptr;
+}
+
+bool TMemDataSet::IsCalcFieldDesc(const TFieldDesc& desc) const {
+    return desc.IsCalculated() || std::any_of(calcFields_.begin(), calcFields_.end(),
+                                              [&](const auto& pair) { return pair.first == &desc; });
+}
+
+void TMemDataSet::ClearCalcFields(TRecordBuffer buffer) {
+    for (const auto& pair : calcFields_)
+        data_->SetFieldNull(pair.first->FieldNumber, buffer, true);
+}
+
+// ---- Lifecycle
+
+void TMemDataSet::OpenCursor(bool infoQuery) {
+    TDataSet::OpenCursor(infoQuery);
+    if (infoQuery) return;
+    FreeOldRecord();
+    oldRecord_ = AllocRecordBuffer();
+}
+
+void TMemDataSet::CloseCursor() {
+    if (data_ && data_->HasComplexFields() && ActiveBuffer()) {
+        if (inserting_) data_->FreeComplexFields(ActiveBuffer(), true);
+        if (editing_) data_->FreeComplexFields(ActiveBuffer(), false);
+    }
+    inserting_ = editing_ = false;
+    FreeOldRecord();
+    TDataSet::CloseCursor();
+}
+
+void TMemDataSet::FreeOldRecord() {
+    if (oldRecord_) FreeRecordBuffer(oldRecord_);
+}
+
+void TMemDataSet::InternalOpen() {
+    RTL_ASSERT(data_);
+    data_->Open();
+    DataSetService()->PreInitCursor();
+    CreateFieldDefs();
+    if (DefaultFields()) {
+        CreateFields();
+    } else {
+        for (int i = 0; i < FieldDefs().Count(); ++i) {
+            TFieldDef* def = FieldDefs()[i];
+            if (def->DataType() != ftString) continue;
+            TField* field = FindField(def->Name());
+            if (!field || field->FieldKind() != fkData) continue;
+            CheckFieldCompatibility(field, def);
+            field->SetSize(def->Size());
+        }
+    }
+    if (numberRange_) ApplyNumberRanges();
+    BindFields(true);
+    auto* memData = dynamic_cast<dataaccess::TMemData*>(data_.get());
+    if (memData && !calcFields_.empty()) memData->CalcRecordRange();
+    if (memData && !memData->SortColumns().empty()) memData->SortItems();
+    SetBookmarkSize(static_cast<int>(dataaccess::kBookmarkSize));
+    recInfoOffset_ = data_->RecordSize() + (cacheCalcFields_ ? 0 : data_->CalcRecordSize());
+    bookmarkOffset_ = recInfoOffset_ + TRecInfo::kSize;
+    recBufSize_ = bookmarkOffset_ + static_cast<int>(dataaccess::kBookmarkSize);
+    // Filling the store may have moved its cursor; the window is read from the first record.
+    InternalFirst();
+}
+
+void TMemDataSet::ApplyNumberRanges() {
+    TDataSetService* service = DataSetService();
+    for (int i = 0; i < FieldDefs().Count(); ++i)
+        service->ApplyNumberRange(FieldDefs()[i]);
+}
+
+void TMemDataSet::InternalClose() {
+    if (!data_) return;
+    BindFields(false);
+    if (DefaultFields()) DestroyFields();
+    calcFields_.clear();
+    data_->Close();
+}
+
+void TMemDataSet::InternalInitFieldDefs() {
+    RTL_ASSERT(data_);
+    if (data_->Active()) return;
+    const int count = data_->FieldCount();
+    std::vector<std::string> names;
+    if (FieldDefs().Updated())
+        for (const auto& desc : data_->Fields())
+            names.push_back(desc->FieldName);
+    data_->InitFields();
+    bool changed = data_->FieldCount() != count;
+    for (size_t i = 0; !changed && i < names.size(); ++i)
+        changed = data_->Fields().Items(static_cast<int>(i)).FieldName != names[i];
+    if (changed) FieldDefs().SetUpdated(false);
+    CreateFieldDefs();
+}
+
+void TMemDataSet::CreateFieldDefs() {
+    RTL_ASSERT(data_);
+    if (FieldDefs().Updated()) return;
+    FieldDefs().BeginUpdate();
+    try {
+        FieldDefs().Clear();
+        for (int i = 0; i < data_->FieldCount(); ++i) {
+            const TFieldDesc& desc = data_->Fields().Items(i);
+            // Children of object columns and calculated columns get no definition of their own.
+            if (desc.OwnerField || IsCalcFieldDesc(desc)) continue;
+            const TFieldType type = GetFieldTypeOfDesc(desc);
+            if (type == ftUnknown) DatabaseError("Data type is not supported", this);
+            TFieldDef* def = FieldDefs().AddFieldDef();
+            def->SetName(desc.FieldName);
+            def->SetFieldNo(i + 1);
+            def->SetDataType(type);
+            def->SetSize(GetFieldDefSize(type, desc));
+            def->SetRequired(false);
+            TFieldAttributes attributes;
+            if (desc.FixedChar) attributes += {faFixed};
+            def->SetAttributes(attributes);
+            switch (type) {
+            case ftSmallint:
+            case ftInteger:
+            case ftFloat:
+            case ftLargeint:
+                def->SetPrecision(static_cast<int>(desc.ValueLength));
+                break;
+            case ftBCD:
+            case ftFMTBcd:
+                def->SetPrecision(static_cast<int>(desc.ValueLength));
+                def->SetSize(desc.DecimalPlaces);
+                break;
+            default:
+                break;
+            }
+        }
+    } catch (...) {
+        FieldDefs().EndUpdate();
+        throw;
+    }
+    FieldDefs().EndUpdate();
+    FieldDefs().SetUpdated(data_->FieldCount() > 0);
+}
+
+int TMemDataSet::GetFieldDefSize(TFieldType fieldType, const TFieldDesc& desc) const {
+    switch (fieldType) {
+    case ftString:
+    case ftWideString:
+    case ftGuid:
+        return desc.ValueLength == 0 ? 1 : static_cast<int>(desc.ValueLength);
+    case ftBytes:
+    case ftVarBytes:
+        return static_cast<int>(desc.ValueLength);
+    default:
+        return 0;
+    }
+}
+
+void TMemDataSet::ReopenData() {
+    data_->Reopen();
+}
+
+void TMemDataSet::InternalRefresh() {
+    // The store sorts again when it reopens.
+    ReopenData();
+}
+
+void TMemDataSet::DoAfterOpen() {
+    TDataSet::DoAfterOpen();
+    if (kChangeNoticeAfterOpen) DataEvent(deDataSetChange, 0);
+}
+
+// ---- Record buffers
+
+TRecordBuffer TMemDataSet::AllocRecordBuffer() {
+    auto* buffer =
+        static_cast<TRecordBuffer>(dataaccess::Marshal::AllocBlock(static_cast<size_t>(recBufSize_)));
+    buffer[recInfoOffset_ + TRecInfo::kReserved] = 0;
+    return buffer;
+}
+
+void TMemDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
+    dataaccess::Marshal::FreeBlock(buffer);
+    buffer = nullptr;
+}
+
+TGetResult TMemDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool) {
+    RTL_ASSERT(data_);
+    switch (mode) {
+    case gmCurrent:
+        data_->GetRecord(buffer);
+        break;
+    case gmNext:
+        data_->GetNextRecord(buffer);
+        break;
+    case gmPrior:
+        data_->GetPriorRecord(buffer);
+        break;
+    }
+    if (data_->IsBof()) return grBOF;
+    if (data_->IsEof()) return grEOF;
+    uint8_t* info = buffer + recInfoOffset_;
+    StoreAs<int32_t>(info + TRecInfo::kRecordNumber, data_->GetRecordNo());
+    info[TRecInfo::kUpdateStatus] = static_cast<uint8_t>(data_->GetUpdateStatus());
+    info[TRecInfo::kBookmarkFlag] = bfCurrent;
+    if (!cacheCalcFields_) GetCalcFields(buffer);
+    TRecBookmark bookmark;
+    data_->GetBookmark(bookmark);
+    StoreAs(buffer + bookmarkOffset_, bookmark);
+    return grOK;
+}
+
+void TMemDataSet::InternalFirst() {
+    data_->SetToBegin();
+}
+
+void TMemDataSet::InternalLast() {
+    data_->SetToEnd();
+}
+
+void TMemDataSet::InternalGotoBookmark(const void* bookmark) {
+    data_->SetToBookmark(BookmarkAt(bookmark));
+}
+
+void TMemDataSet::InternalSetToRecord(TRecordBuffer buffer) {
+    InternalGotoBookmark(buffer + bookmarkOffset_);
+}
+
+void TMemDataSet::GetBookmarkData(TRecordBuffer buffer, void* data) const {
+    std::memcpy(data, buffer + bookmarkOffset_, static_cast<size_t>(BookmarkSize()));
+}
+
+void TMemDataSet::SetBookmarkData(TRecordBuffer buffer, const void* data) {
+    std::memcpy(buffer + bookmarkOffset_, data, static_cast<size_t>(BookmarkSize()));
+}
+
+TBookmarkFlag TMemDataSet::GetBookmarkFlag(TRecordBuffer buffer) const {
+    return static_cast<TBookmarkFlag>(buffer[recInfoOffset_ + TRecInfo::kBookmarkFlag]);
+}
+
+void TMemDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) {
+    buffer[recInfoOffset_ + TRecInfo::kBookmarkFlag] = flag;
+}
+
+bool TMemDataSet::BookmarkValid(const TBookmark& bookmark) const {
+    if (!data_ || bookmark.size() < dataaccess::kBookmarkSize) return false;
+    const TRecBookmark value = BookmarkAt(bookmark.data());
+    return data_->BookmarkValid(&value);
+}
+
+int TMemDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
+    if (!data_) return 0;
+    const bool hasA = a.size() >= dataaccess::kBookmarkSize, hasB = b.size() >= dataaccess::kBookmarkSize;
+    TRecBookmark valueA, valueB;
+    if (hasA) valueA = BookmarkAt(a.data());
+    if (hasB) valueB = BookmarkAt(b.data());
+    return data_->CompareBookmarks(hasA ? &valueA : nullptr, hasB ? &valueB : nullptr);
+}
+
+int TMemDataSet::GetRecordCount() const {
+    return Active() && data_ ? data_->GetRecordCount() : 0;
+}
+
+int TMemDataSet::GetRecNo() const {
+    TRecordBuffer buffer;
+    if (!const_cast<TMemDataSet*>(this)->GetActiveRecBuf(buffer)) return 0;
+    return LoadAs<int32_t>(buffer + recInfoOffset_ + TRecInfo::kRecordNumber);
+}
+
+void TMemDataSet::SetRecNo(int value) {
+    CheckBrowseMode();
+    DoBeforeScroll();
+    data_->SetRecordNo(value);
+    Resync({});
+    DoAfterScroll();
+}
+
+bool TMemDataSet::GetActiveRecBuf(TRecordBuffer& recBuf) {
+    switch (State()) {
+    case dsBrowse:
+    case dsBlockRead:
+        recBuf = IsEmpty() ? nullptr : ActiveBuffer();
+        break;
+    case dsEdit:
+    case dsInsert:
+    case dsNewValue:
+        recBuf = ActiveBuffer();
+        break;
+    case dsCalcFields:
+        recBuf = CalcBuffer();
+        break;
+    case dsOldValue:
+        UpdateCursorPos();
+        data_->GetOldRecord(oldRecord_);
+        recBuf = oldRecord_;
+        break;
+    default:
+        recBuf = nullptr;
+        break;
+    }
+    return recBuf != nullptr;
+}
+
+// ---- Field values
+
+TFieldDesc* TMemDataSet::GetFieldDesc(const TField* field) const {
+    RTL_ASSERT_MSG(data_, "FIRecordSet must be setted to this time");
+    RTL_ASSERT_MSG(field, "Field cannot be nil");
+    RTL_ASSERT_MSG(!field->DataSet() || field->DataSet() == this, "Wrong DataSet");
+    if (field->FieldNo() > 0) return &data_->Fields().Items(field->FieldNo() - 1);
+    if (TFieldDesc* desc = CalcFieldDesc(field)) return desc;
+    if (DefaultFields() && Fields().Count() == data_->FieldCount() && field->Index() >= 0)
+        return &data_->Fields().Items(field->Index());
+    for (const auto& desc : data_->Fields()) {
+        if (field->FieldKind() == fkData) {
+            if (dataaccess::SameTextAnsi(desc->FieldName, field->FieldName())) return desc.get();
+        } else if (IsCalcFieldDesc(*desc) &&
+                   (desc->FieldName == field->FieldName() || desc->ServerName == field->FieldName())) {
+            return desc.get();
+        }
+    }
+    return nullptr;
+}
+
+int TMemDataSet::GetFieldDescNo(const TField* field) const {
+    const TFieldDesc* desc = GetFieldDesc(field);
+    if (!desc) throw rtl::Exception(rtl::Format("Field %s not found", field->FieldName()));
+    return desc->FieldNumber;
+}
+
+bool TMemDataSet::GetFieldData(TField* field, void* buffer) {
+    TRecordBuffer recBuf;
+    if (!GetActiveRecBuf(recBuf)) return false;
+    RTL_ASSERT(data_);
+    int fieldNo = field->FieldNo();
+    if (fieldNo < 1) {
+        switch (State()) {
+        case dsBrowse:
+        case dsEdit:
+        case dsInsert:
+        case dsCalcFields:
+        case dsFilter:
+        case dsBlockRead:
+            break;
+        default:
+            return false;
+        }
+        fieldNo = GetFieldDescNo(field);
+    }
+    const TFieldDesc& desc = data_->FieldByNo(fieldNo);
+    bool isNull = false;
+    const int mode = DateTimeMode(desc.TypeCode);
+    if (mode < 0 || !buffer) {
+        data_->ReadFieldByNo(fieldNo, recBuf, isNull, buffer);
+        return !isNull;
+    }
+    uint8_t native[sizeof(double)];
+    data_->ReadFieldByNo(fieldNo, recBuf, isNull, native);
+    if (!isNull) StoreAs<double>(buffer, data_->DateTimeToInternal(mode, native));
+    return !isNull;
+}
+
+bool TMemDataSet::GetFieldData(int fieldNo, void* buffer) {
+    TField* field = FieldByNumber(fieldNo);
+    if (field) return GetFieldData(field, buffer);
+    TRecordBuffer recBuf;
+    if (!GetActiveRecBuf(recBuf)) return false;
+    bool isNull = false;
+    data_->ReadFieldByNo(fieldNo, recBuf, isNull, buffer);
+    return !isNull;
+}
+
+void TMemDataSet::SetFieldData(TField* field, const void* buffer) {
+    const TDataSetState state = State();
+    switch (state) {
+    case dsEdit:
+    case dsInsert:
+    case dsSetKey:
+    case dsCalcFields:
+    case dsFilter:
+    case dsNewValue:
+    case dsInternalCalc:
+        break;
+    default:
+        DatabaseError(kNotEditing, this);
+    }
+    RTL_ASSERT(data_);
+    TRecordBuffer recBuf;
+    if (!GetActiveRecBuf(recBuf)) DatabaseError(kNotEditing, this);
+    int fieldNo = field->FieldNo();
+    if (fieldNo > 0) {
+        if (state == dsCalcFields) DatabaseError(kNotEditing, this);
+        if (field->ReadOnly() && state != dsSetKey && state != dsFilter)
+            DatabaseError(rtl::Format(kFieldReadOnly, field->DisplayName()), this);
+        field->Validate(buffer);
+    } else {
+        fieldNo = GetFieldDescNo(field);
+    }
+    if (field->FieldKind() != fkInternalCalc) {
+        const int mode = DateTimeMode(data_->FieldByNo(fieldNo).TypeCode);
+        if (mode >= 0 && buffer) {
+            uint8_t native[sizeof(double)];
+            data_->DateTimeToExternal(mode, LoadAs<double>(buffer), native);
+            data_->WriteFieldByNo(fieldNo, recBuf, native);
+        } else {
+            data_->WriteFieldByNo(fieldNo, recBuf, buffer);
+        }
+    }
+    if (state != dsCalcFields && state != dsFilter && state != dsNewValue)
+        DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field));
+}
+
+rtl::Variant TMemDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
+    if (inserting_ && state == dsOldValue) return rtl::Variant::Null();
+    return TDataSet::GetStateFieldValue(state, field);
+}
+
+// ---- Editing
+
+void TMemDataSet::InternalInitRecord(TRecordBuffer buffer) {
+    data_->InitRecord(buffer);
+    if (data_->HasComplexFields()) data_->CreateComplexFields(buffer, true);
+}
+
+void TMemDataSet::InitRecord(TRecordBuffer buffer) {
+    TDataSet::InitRecord(buffer);
+    uint8_t* info = buffer + recInfoOffset_;
+    StoreAs<int32_t>(info + TRecInfo::kRecordNumber, 0);
+    info[TRecInfo::kUpdateStatus] = usInserted;
+    info[TRecInfo::kBookmarkFlag] = bfInserted;
+    data_->InitRecord(oldRecord_);
+}
+
+void TMemDataSet::InternalInsert() {
+    inserting_ = true;
+}
+
+void TMemDataSet::InternalEdit() {
+    editing_ = true;
+    data_->EditRecord(ActiveBuffer());
+}
+
+void TMemDataSet::InternalPost() {
+    TDataSet::InternalPost();
+    RTL_ASSERT(data_);
+    for (TField* field : Fields()) {
+        auto* blobField = dynamic_cast<TBlobField*>(field);
+        const TFieldDesc* desc = blobField ? GetFieldDesc(field) : nullptr;
+        if (!desc || !data_->IsBlobFieldType(desc->TypeCode)) continue;
+        const dataaccess::TBlob* blob = data_->BlobOfField(desc->FieldNumber, ActiveBuffer());
+        if (blob && blob->HasRollback()) blobField->SetModified(true);
+    }
+    if (State() == dsEdit) {
+        data_->PostEditedRecord(ActiveBuffer());
+    } else {
+        // The cursor goes to the record the new one stands before (or to an end for an append).
+        UpdateCursorPos();
+        data_->InsertRecord(ActiveBuffer());
+    }
+    inserting_ = editing_ = false;
+}
+
+void TMemDataSet::InternalCancel() {
+    inserting_ = editing_ = false;
+    if (State() == dsEdit)
+        data_->CancelRecord(ActiveBuffer());
+    else if (State() == dsInsert && data_->HasComplexFields())
+        data_->FreeComplexFields(ActiveBuffer(), true);
+}
+
+void TMemDataSet::InternalDelete() {
+    if (!CanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+    data_->DeleteRecord();
+    inserting_ = editing_ = false;
+}
+
+void TMemDataSet::Cancel() {
+    const bool keep = (State() == dsEdit || State() == dsInsert) && data_ && data_->HasComplexFields();
+    if (!keep) {
+        TDataSet::Cancel();
+        return;
+    }
+    // The buffer's complex values stay alive until the framework's cancel is over.
+    std::vector<uint8_t> temporary(ActiveBuffer(), ActiveBuffer() + recBufSize_);
+    data_->AddRefComplexFields(temporary.data());
+    try {
+        TDataSet::Cancel();
+    } catch (...) {
+        data_->FreeComplexFields(temporary.data(), true);
+        throw;
+    }
+    data_->FreeComplexFields(temporary.data(), true);
+}
+
+void TMemDataSet::DoOnNewRecord() {
+    try {
+        SetDefaultExpressionValues();
+        TDataSet::DoOnNewRecord();
+    } catch (...) {
+        InternalCancel();
+        throw;
+    }
+}
+
+void TMemDataSet::SetDefaultExpressionValues() {
+    for (TField* field : Fields()) {
+        const std::string& expression = field->DefaultExpression();
+        if (expression.empty()) continue;
+        field->SetAsString(kTypedDefaults ? expression : dataaccess::AnsiDequote(expression, '\''));
+    }
+}
+
+// ---- Blobs
+
+dataaccess::TBlob* TMemDataSet::GetBlob(const TFieldDesc& desc) {
+    RTL_ASSERT(data_);
+    TRecordBuffer recBuf;
+    if (!GetActiveRecBuf(recBuf)) return nullptr;
+    if (!data_->IsBlobFieldType(desc.TypeCode)) DatabaseError("Field is not BLOB", this);
+    return data_->BlobOfField(desc.FieldNumber, recBuf);
+}
+
+dataaccess::TBlob* TMemDataSet::GetBlob(const std::string& fieldName) {
+    RTL_ASSERT(data_);
+    return GetBlob(data_->FieldDescByName(fieldName));
+}
+
+dataaccess::TBlob* TMemDataSet::GetBlob(const TField* field) {
+    if (!field || !Active()) return nullptr;
+    const TFieldDesc* desc = GetFieldDesc(field);
+    return desc ? GetBlob(*desc) : nullptr;
+}
+
+std::unique_ptr<rtl::TStream> TMemDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode) {
+    auto* blobField = dynamic_cast<TBlobField*>(field);
+    RTL_ASSERT(blobField);
+    return std::make_unique<TBlobStream>(blobField, mode);
+}
+
+// ---- TBlobStream
+
+TBlobStream::TBlobStream(TBlobField* field, TBlobStreamMode mode)
+    : field_(field), dataSet_(dynamic_cast<TMemDataSet*>(field->DataSet())), mode_(mode) {
+    RTL_ASSERT(dataSet_);
+    if (!dataSet_->GetActiveRecBuf(buffer_)) return;
+    if (!field_->Modified() && mode_ != bmRead) {
+        if (field_->ReadOnly()) DatabaseError(rtl::Format(kFieldReadOnly, field_->DisplayName()), dataSet_);
+        const TDataSetState state = dataSet_->State();
+        if (state != dsEdit && state != dsInsert && state != dsNewValue) DatabaseError(kNotEditing, dataSet_);
+    }
+    fieldNo_ = dataSet_->GetFieldDescNo(field_);
+    opened_ = true;
+    if (mode_ == bmWrite) Truncate();
+}
+
+TBlobStream::~TBlobStream() {
+    // Only an open stream gets modified.
+    if (!modified_) return;
+    field_->SetModified(true);
+    try {
+        dataSet_->DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field_));
+    } catch (...) {
+        HandleApplicationException(std::current_exception());
+    }
+}
+
+bool TBlobStream::FromRollback() const {
+    return dataSet_->State() == dsOldValue;
+}
+
+int64_t TBlobStream::Read(void* buffer, int64_t count) {
+    if (!opened_) return 0;
+    count = std::min(count, GetBlobSize() - position_);
+    if (count <= 0) return 0;
+    const uint32_t read =
+        dataSet_->RecordStore()->ReadBlob(fieldNo_, buffer_, static_cast<uint32_t>(position_),
+                                          static_cast<uint32_t>(count), buffer, false, FromRollback());
+    position_ += read;
+    return read;
+}
+
+int64_t TBlobStream::Write(const void* buffer, int64_t count) {
+    if (!opened_) return 0;
+    dataSet_->RecordStore()->WriteBlob(fieldNo_, buffer_, static_cast<uint32_t>(position_),
+                                       static_cast<uint32_t>(count), buffer);
+    position_ += count;
+    modified_ = true;
+    return count;
+}
+
+int64_t TBlobStream::Seek(int64_t offset, rtl::TSeekOrigin origin) {
+    switch (origin) {
+    case rtl::soBeginning:
+        position_ = offset;
+        break;
+    case rtl::soCurrent:
+        position_ += offset;
+        break;
+    case rtl::soEnd:
+        position_ = GetBlobSize() + offset;
+        break;
+    }
+    return position_;
+}
+
+void TBlobStream::SetSize(int64_t size) {
+    if (opened_) dataSet_->RecordStore()->SetBlobSize(fieldNo_, buffer_, static_cast<uint32_t>(size));
+}
+
+void TBlobStream::Truncate() {
+    if (!opened_) return;
+    dataSet_->RecordStore()->TruncateBlob(fieldNo_, buffer_, static_cast<uint32_t>(position_));
+    modified_ = true;
+}
+
+int64_t TBlobStream::GetBlobSize() {
+    if (!opened_) return 0;
+    return dataSet_->RecordStore()->GetBlobSize(fieldNo_, buffer_, false, FromRollback());
+}
+
+} // namespace components

@@ -1,0 +1,144 @@
+#include "components/uMyQuery.h"
+
+#include "components/uMyCommand.h"
+#include "components/uMyConnection.h"
+#include "dataaccess/uCRAccess.h"
+#include "dataaccess/uMySQLRecordset.h"
+#include "platform/data/DataError.h"
+
+namespace components {
+
+// ---- Options
+
+TMyDataSetOptions::TMyDataSetOptions(TCustomMyDataSet* owner) : TDADataSetOptions(owner) {
+    SetRequiredFields(false);
+    SetLongStrings(true);
+    SetFieldsOrigin(true);
+}
+
+void TMyDataSetOptions::SetColumnOption(bool& field, bool value, int prop, bool fieldDefsChange) {
+    if (value == field) return;
+    DataSet()->CheckInactive();
+    field = value;
+    WriteRecordSetProp(prop, value);
+    if (fieldDefsChange) DataSet()->FieldDefs().SetUpdated(false);
+}
+
+void TMyDataSetOptions::SetFieldsAsString(bool value) {
+    SetColumnOption(fieldsAsString_, value, dataaccess::prFieldsAsString, true);
+}
+
+void TMyDataSetOptions::SetNullForZeroDate(bool value) {
+    SetColumnOption(nullForZeroDate_, value, dataaccess::prNullForZeroDate, false);
+}
+
+void TMyDataSetOptions::SetEnableBoolean(bool value) {
+    SetColumnOption(enableBoolean_, value, dataaccess::prEnableBoolean, true);
+}
+
+void TMyDataSetOptions::SetBinaryAsString(bool value) {
+    SetColumnOption(binaryAsString_, value, dataaccess::prBinaryAsString, true);
+}
+
+void TMyDataSetOptions::SetCreateConnection(bool value) {
+    SetColumnOption(createConnection_, value, dataaccess::prCreateConnection, false);
+}
+
+void TMyDataSetOptions::AssignTo(data::TPersistent* dest) const {
+    TDADataSetOptions::AssignTo(dest);
+    auto* other = dynamic_cast<TMyDataSetOptions*>(dest);
+    if (!other) return;
+    other->SetFieldsAsString(fieldsAsString_);
+    other->SetNullForZeroDate(nullForZeroDate_);
+    other->SetEnableBoolean(enableBoolean_);
+    other->SetBinaryAsString(binaryAsString_);
+    other->SetCreateConnection(createConnection_);
+}
+
+// ---- Service
+
+std::unique_ptr<TDASQLGenerator> TMyDataSetService::CreateSQLGenerator() {
+    return std::make_unique<TMySQLGenerator>(this);
+}
+
+std::unique_ptr<TDADataSetUpdater> TMyDataSetService::CreateUpdater() {
+    return std::make_unique<TMyDataSetUpdater>(this);
+}
+
+// ---- Data set
+
+TCustomMyDataSet::TCustomMyDataSet(data::TComponent* owner) : TCustomDADataSet(owner, TDeferInit{}) {
+    Init();
+    SetFetchAll(true);
+}
+
+std::unique_ptr<TCustomDASQL> TCustomMyDataSet::CreateCommand() {
+    return std::make_unique<TMyCommand>(nullptr);
+}
+
+std::unique_ptr<TDADataSetOptions> TCustomMyDataSet::CreateOptions() {
+    return std::make_unique<TMyDataSetOptions>(this);
+}
+
+std::unique_ptr<TDataSetService> TCustomMyDataSet::CreateDataSetService() const {
+    auto service = std::make_unique<TMyDataSetService>(const_cast<TCustomMyDataSet*>(this));
+    service->CreateHelpers();
+    return service;
+}
+
+TCustomMyConnection* TCustomMyDataSet::Connection() const {
+    return static_cast<TCustomMyConnection*>(TCustomDADataSet::Connection());
+}
+
+void TCustomMyDataSet::SetConnection(TCustomMyConnection* value) {
+    TCustomDADataSet::SetConnection(value);
+}
+
+dataaccess::TMySQLRecordset* TCustomMyDataSet::MyRecordSet() const {
+    return static_cast<dataaccess::TMySQLRecordset*>(RecordSet());
+}
+
+dataaccess::TMySQLCommand* TCustomMyDataSet::MyICommand() const {
+    return RecordSet() ? &MyRecordSet()->MyCommand() : nullptr;
+}
+
+void TCustomMyDataSet::CreateRecordStore() {
+    TCustomDADataSet::CreateRecordStore();
+    if (!RecordStore()) SetRecordStore(std::make_unique<dataaccess::TMySQLRecordset>());
+}
+
+bool TCustomMyDataSet::IsServerRecordSet(const dataaccess::TData& store) const {
+    return dynamic_cast<const dataaccess::TMySQLRecordset*>(&store) != nullptr;
+}
+
+void TCustomMyDataSet::SetRecordStore(std::unique_ptr<dataaccess::TData> store) {
+    TCustomDADataSet::SetRecordStore(std::move(store));
+    dataaccess::TCRRecordSet* recordSet = RecordSet();
+    if (!recordSet) return;
+    const TMyDataSetOptions& options = Options();
+    recordSet->SetProp(dataaccess::prFieldsAsString, options.FieldsAsString());
+    recordSet->SetProp(dataaccess::prNullForZeroDate, options.NullForZeroDate());
+    recordSet->SetProp(dataaccess::prEnableBoolean, options.EnableBoolean());
+    recordSet->SetProp(dataaccess::prBinaryAsString, options.BinaryAsString());
+    recordSet->SetProp(dataaccess::prCreateConnection, options.CreateConnection());
+    // Empty strings read back as empty strings, not as null.
+    recordSet->SetProp(dataaccess::prEnableEmptyStrings, true);
+    recordSet->SetProp(dataaccess::prCommandTimeout, commandTimeout_);
+}
+
+void TCustomMyDataSet::SetCommandTimeout(int value) {
+    if (value == commandTimeout_) return;
+    commandTimeout_ = value;
+    if (RecordSet()) RecordSet()->SetProp(dataaccess::prCommandTimeout, value);
+}
+
+void TCustomMyDataSet::CreateFieldDefs() {
+    if (RecordStore() && RecordStore()->Prepared() && IsQuery()) FieldDefs().SetUpdated(false);
+    TCustomDADataSet::CreateFieldDefs();
+}
+
+void TCustomMyDataSet::BeforeOpenCursor(bool) {
+    if (SQL().Count() == 0) data::DatabaseError("No SQL statement provided", this);
+}
+
+} // namespace components

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "components/uDADataSet.h"
+#include "components/uDADataSetUpdater.h"
+#include "components/uDASQLGenerator.h"
+
+#include <memory>
+
+namespace dataaccess {
+class TMySQLCommand;
+class TMySQLRecordset;
+} // namespace dataaccess
+
+namespace components {
+
+class TCustomMyConnection;
+class TCustomMyDataSet;
+
+// The MySQL options of a query data set. Changing the column options of an open data set raises the
+// framework's open-dataset error.
+class TMyDataSetOptions : public TDADataSetOptions {
+public:
+    explicit TMyDataSetOptions(TCustomMyDataSet* owner);
+
+    // Every column but blobs reads as a string field.
+    bool FieldsAsString() const { return fieldsAsString_; }
+    void SetFieldsAsString(bool value);
+    bool NullForZeroDate() const { return nullForZeroDate_; }
+    void SetNullForZeroDate(bool value);
+    bool CheckRowVersion() const { return checkRowVersion_; }
+    void SetCheckRowVersion(bool value) { checkRowVersion_ = value; }
+    // TINYINT(1) columns read as booleans.
+    bool EnableBoolean() const { return enableBoolean_; }
+    void SetEnableBoolean(bool value);
+    bool BinaryAsString() const { return binaryAsString_; }
+    void SetBinaryAsString(bool value);
+    bool AutoRefresh() const { return autoRefresh_; }
+    void SetAutoRefresh(bool value) { autoRefresh_ = value; }
+    // Seconds.
+    int AutoRefreshInterval() const { return autoRefreshInterval_; }
+    void SetAutoRefreshInterval(int value) { autoRefreshInterval_ = value; }
+    // On: a query that does not fetch all rows at once reads them over a second server session of
+    // its own. Off: everything runs in the connection's one session.
+    bool CreateConnection() const { return createConnection_; }
+    void SetCreateConnection(bool value);
+
+protected:
+    void AssignTo(data::TPersistent* dest) const override;
+
+private:
+    // The open-dataset check, then the value goes to the record set.
+    void SetColumnOption(bool& field, bool value, int prop, bool fieldDefsChange);
+
+    bool fieldsAsString_ = false;
+    bool nullForZeroDate_ = true;
+    bool checkRowVersion_ = false;
+    bool enableBoolean_ = true;
+    bool binaryAsString_ = true;
+    bool autoRefresh_ = false;
+    int autoRefreshInterval_ = 60;
+    bool createConnection_ = true;
+};
+
+class TMySQLGenerator : public TDASQLGenerator {
+public:
+    using TDASQLGenerator::TDASQLGenerator;
+};
+
+class TMyDataSetUpdater : public TDADataSetUpdater {
+public:
+    using TDADataSetUpdater::TDADataSetUpdater;
+};
+
+class TMyDataSetService : public TDADataSetService {
+public:
+    using TDADataSetService::TDADataSetService;
+
+protected:
+    std::unique_ptr<TDASQLGenerator> CreateSQLGenerator() override;
+    std::unique_ptr<TDADataSetUpdater> CreateUpdater() override;
+};
+
+// The query data set over a MySQL connection and its record set.
+class TCustomMyDataSet : public TCustomDADataSet {
+public:
+    explicit TCustomMyDataSet(data::TComponent* owner = nullptr);
+
+    TCustomMyConnection* Connection() const;
+    void SetConnection(TCustomMyConnection* value);
+    TMyDataSetOptions& Options() const {
+        return static_cast<TMyDataSetOptions&>(TCustomDADataSet::Options());
+    }
+    // Seconds; 0 waits without limit.
+    int CommandTimeout() const { return commandTimeout_; }
+    void SetCommandTimeout(int value);
+    dataaccess::TMySQLRecordset* MyRecordSet() const;
+    dataaccess::TMySQLCommand* MyICommand() const;
+
+protected:
+    std::unique_ptr<TCustomDASQL> CreateCommand() override;
+    std::unique_ptr<TDADataSetOptions> CreateOptions() override;
+    std::unique_ptr<TDataSetService> CreateDataSetService() const override;
+    void CreateRecordStore() override;
+    bool IsServerRecordSet(const dataaccess::TData& store) const override;
+    void SetRecordStore(std::unique_ptr<dataaccess::TData> store) override;
+    void CreateFieldDefs() override;
+    // An SQL list without lines: "No SQL statement provided".
+    void BeforeOpenCursor(bool infoQuery) override;
+
+private:
+    int commandTimeout_ = 0;
+};
+
+// The query component.
+class TMyQuery : public TCustomMyDataSet {
+public:
+    using TCustomMyDataSet::TCustomMyDataSet;
+};
+
+} // namespace components
