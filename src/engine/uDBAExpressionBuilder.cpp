@@ -5,6 +5,7 @@
 #include "engine/uDBAProgram.h"
 #include "engine/uLocalVariableFinder.h"
 #include "parser/uSQLExpressions.h"
+#include "parser/uSQLQueries.h"
 #include "parser/uSQLValues.h"
 #include "parser/uSystemFunctions.h"
 #include "platform/rtl/Utf.h"
@@ -35,7 +36,75 @@ bool IsQuantifiedSubQuery(const parser::TSymbol& operand) {
     return false;
 }
 
+// Stands for a count in the text until the text is cut around it; no SQL text holds it.
+const std::string kLimitCountMarker("\0limit\0", 7);
+
+std::string JoinCounts(const std::vector<std::string>& pieces, const std::vector<std::string>& counts) {
+    std::string text = pieces.front();
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        text += counts[i] + pieces[i + 1];
+    return text;
+}
+
+std::vector<std::string> SessionNames(const std::vector<std::shared_ptr<TDBAVariable>>& counts) {
+    std::vector<std::string> names;
+    for (const auto& count : counts)
+        names.push_back(count->SessionName());
+    return names;
+}
+
+std::string CountLiteral(const TDBAVariable& count) {
+    const auto value = count.GetValue();
+    // The server refuses NULL as a count with its own error.
+    return value->IsNull() ? "NULL" : std::to_string(value->AsInteger().AsInt64());
+}
+
+// Marks the local variables that give LIMIT and OFFSET counts, in text order, before the rest of
+// the text is renamed for the server.
+class TLimitCountMarker : public parser::TSQLProductionVisitor {
+public:
+    explicit TLimitCountMarker(const IBlock& block) : block_(block) {}
+
+    void VisitIdentifierTerminal(parser::TIdentifierTerminal* terminal) override {
+        if (!IsLimitCount(*terminal)) return;
+        auto variable =
+            std::dynamic_pointer_cast<TDBAVariable>(block_.FindSymbol(parser::GetSymbolText(*terminal)));
+        if (!variable) return;
+        terminal->Token()->SetText(kLimitCountMarker);
+        counts.push_back(std::move(variable));
+    }
+
+    std::vector<std::shared_ptr<TDBAVariable>> counts;
+
+private:
+    const IBlock& block_;
+};
+
+std::vector<std::string> SplitAtMarkers(const std::string& text) {
+    std::vector<std::string> pieces;
+    std::size_t begin = 0;
+    for (std::size_t at; (at = text.find(kLimitCountMarker, begin)) != std::string::npos;
+         begin = at + kLimitCountMarker.size())
+        pieces.push_back(text.substr(begin, at - begin));
+    pieces.push_back(text.substr(begin));
+    return pieces;
+}
+
 } // namespace
+
+TDBALimitedServerSideExpression::TDBALimitedServerSideExpression(
+    std::vector<std::string> pieces, std::vector<std::shared_ptr<TDBAVariable>> counts)
+    : TDBAServerSideExpression(rtl::Utf8ToUtf16(JoinCounts(pieces, SessionNames(counts)))),
+      pieces_(std::move(pieces)), counts_(std::move(counts)) {
+    RTL_ASSERT(pieces_.size() == counts_.size() + 1);
+}
+
+std::u16string TDBALimitedServerSideExpression::RunText() const {
+    std::vector<std::string> literals;
+    for (const auto& count : counts_)
+        literals.push_back(CountLiteral(*count));
+    return rtl::Utf8ToUtf16(JoinCounts(pieces_, literals));
+}
 
 std::shared_ptr<IExpression> ResolveUserVariable(TDBAProgram& program, const std::string& name) {
     if (!name.starts_with('@')) return nullptr;
@@ -62,10 +131,23 @@ std::shared_ptr<IExpression> TDBAExpressionBuilder::ResolveIdentifier(const std:
 }
 
 void TDBAExpressionBuilder::BuildServerSide(parser::TSymbol& symbol) {
+    std::vector<std::shared_ptr<TDBAVariable>> counts;
+    if (Block()) {
+        TLimitCountMarker marker(*Block());
+        symbol.Accept(marker);
+        counts = std::move(marker.counts);
+    }
     TDBAVariables variables(false);
     // The server takes no placeholder inside an expression it evaluates.
     const std::string text = ServerSideText(symbol, Block(), variables, false);
-    auto expression = std::make_shared<TDBAServerSideExpression>(rtl::Utf8ToUtf16(text));
+    std::shared_ptr<TDBAServerSideExpression> expression;
+    if (counts.empty()) {
+        expression = std::make_shared<TDBAServerSideExpression>(rtl::Utf8ToUtf16(text));
+    } else {
+        std::vector<std::string> pieces = SplitAtMarkers(text);
+        RTL_ASSERT_MSG(pieces.size() == counts.size() + 1, "a LIMIT count marker inside the text");
+        expression = std::make_shared<TDBALimitedServerSideExpression>(std::move(pieces), std::move(counts));
+    }
     expression->Variables().Assign(variables);
     SetResult(std::move(expression));
 }

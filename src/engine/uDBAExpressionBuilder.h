@@ -2,12 +2,31 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "engine/uDBAExpressions.h"
 #include "engine/uExpressionBuilder.h"
 
 namespace engine {
 
 class TDBAProgram;
+
+// A server-side expression whose LIMIT or OFFSET counts are local variables. The server takes no
+// variable there, so each count is written into the text as an integer literal when the expression
+// runs; Text shows the counts by their session names.
+class TDBALimitedServerSideExpression : public TDBAServerSideExpression {
+public:
+    // The text around the counts, one piece more than there are counts.
+    TDBALimitedServerSideExpression(std::vector<std::string> pieces,
+                                    std::vector<std::shared_ptr<TDBAVariable>> counts);
+
+    // The text with the counts' current values.
+    std::u16string RunText() const;
+
+private:
+    std::vector<std::string> pieces_;
+    std::vector<std::shared_ptr<TDBAVariable>> counts_;
+};
 
 // The expression builder of the server-side program: built-in functions, sub-selects, LIKE, REGEXP,
 // interval arithmetic and IN with a sub-select become expressions that the server evaluates from

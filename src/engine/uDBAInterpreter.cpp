@@ -4,6 +4,7 @@
 
 #include "core/uStringUtils.h"
 #include "engine/uDBABlock.h"
+#include "engine/uDBAExpressionBuilder.h"
 #include "engine/uDBAProgram.h"
 #include "engine/uDBARoutineCall.h"
 #include "engine/uSQLWriter.h"
@@ -247,7 +248,8 @@ void TDBAExpressionInterpreter::VisitServerSideExpression(
     const std::shared_ptr<TDBAServerSideExpression>& expression) {
     core::IDBAConnection& connection = RoutineConnection(Routine());
     PushVariables(connection, expression->Variables());
-    const auto value = connection.Evaluate(expression->Text(), true, 0);
+    const auto* limited = dynamic_cast<const TDBALimitedServerSideExpression*>(expression.get());
+    const auto value = connection.Evaluate(limited ? limited->RunText() : expression->Text(), true, 0);
     PullVariables(connection, expression->Variables());
     ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement());
     SetResult(value);

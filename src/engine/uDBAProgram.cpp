@@ -20,15 +20,6 @@ namespace {
 // Field 2 of SHOW CREATE PROCEDURE and SHOW CREATE FUNCTION is the CREATE text.
 constexpr int kCreateTextField = 2;
 
-// "PROCEDURE" or "FUNCTION".
-std::string KindWord(TRoutineKind kind) {
-    RTL_ASSERT(kind == rkProcedure || kind == rkFunction);
-    std::string word(RoutineKindNamesLower[kind]);
-    std::transform(word.begin(), word.end(), word.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(c)); });
-    return word;
-}
-
 core::IDBAConnection& Required(const std::shared_ptr<core::IDBAConnection>& connection) {
     RTL_ASSERT(connection);
     return *connection;
@@ -132,20 +123,33 @@ std::string TDBAProgram::GetDefaultSchema() {
 
 // ---- routines on the server
 
+std::string RoutineKindWord(TRoutineKind kind) {
+    RTL_ASSERT(kind == rkProcedure || kind == rkFunction);
+    std::string word(RoutineKindNamesLower[kind]);
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](char c) { return static_cast<char>(std::toupper(c)); });
+    return word;
+}
+
 std::u16string LoadRoutineText(core::IDBAConnection& connection, const std::string& name, TRoutineKind kind) {
-    const std::string sql = rtl::Format("SHOW CREATE %s %s", KindWord(kind), name);
+    return core::NormalizeLineBreaks(LoadRawRoutineText(connection, name, kind));
+}
+
+std::u16string LoadRawRoutineText(core::IDBAConnection& connection, const std::string& name,
+                                  TRoutineKind kind) {
+    const std::string sql = rtl::Format("SHOW CREATE %s %s", RoutineKindWord(kind), name);
     const auto value = connection.Evaluate(rtl::Utf8ToUtf16(sql), false, kCreateTextField);
     // A user who may execute the routine but not read it gets NULL: an empty body would run as a
     // routine without parameters that does nothing.
     const std::u16string text = value->IsNull() ? u"" : core::VariantToWideString(value->AsWideString());
     if (text.empty())
         throw ERoutineTextUnavailable(
-            rtl::Format("The text of %s %s is not available", KindWord(kind), name));
-    return core::NormalizeLineBreaks(text);
+            rtl::Format("The text of %s %s is not available", RoutineKindWord(kind), name));
+    return text;
 }
 
 void DropRoutine(core::IDBAConnection& connection, const std::string& name, TRoutineKind kind) {
-    connection.ExecSQL(rtl::Format("DROP %s %s", KindWord(kind), name));
+    connection.ExecSQL(rtl::Format("DROP %s %s", RoutineKindWord(kind), name));
 }
 
 bool RoutineExistsOnServer(const TRoutine& routine) {

@@ -76,9 +76,15 @@ private:
     bool raiseCompileErrors_ = true;
 };
 
+// "PROCEDURE" or "FUNCTION", as the statements about routines spell them.
+std::string RoutineKindWord(TRoutineKind kind);
 // The CREATE text of a procedure (kind 1) or function (kind 2) as the server shows it, with CR LF
 // line breaks. Server errors pass on; a NULL or empty text raises ERoutineTextUnavailable.
 std::u16string LoadRoutineText(core::IDBAConnection& connection, const std::string& name, TRoutineKind kind);
+// The same text exactly as the server keeps it, line breaks included, so that executing it again
+// re-creates the routine unchanged.
+std::u16string LoadRawRoutineText(core::IDBAConnection& connection, const std::string& name,
+                                  TRoutineKind kind);
 void DropRoutine(core::IDBAConnection& connection, const std::string& name, TRoutineKind kind);
 // Whether the server gives the routine's text; never raises.
 bool RoutineExistsOnServer(const TRoutine& routine);

@@ -1,5 +1,6 @@
 #include "engine/uDebugSQLWriter.h"
 
+#include "engine/uDBAExpressionBuilder.h"
 #include "platform/rtl/Utf.h"
 
 namespace engine {
@@ -9,6 +10,9 @@ void TDebugSQLWriter::VisitMirroredVariable(const std::shared_ptr<TDBAVariable>&
 }
 
 void TDebugSQLWriter::VisitServerSideExpression(const std::shared_ptr<TDBAServerSideExpression>& expression) {
+    // LIMIT counts taken from local variables are written in as their current values.
+    if (const auto limited = std::dynamic_pointer_cast<TDBALimitedServerSideExpression>(expression))
+        return WriteWord(rtl::Utf16ToUtf8(limited->RunText()));
     WriteWord(rtl::Utf16ToUtf8(expression->Text()));
 }
 

@@ -29,10 +29,6 @@ bool IsVariableReference(parser::TIdentifierTerminal& terminal) {
     return false;
 }
 
-bool IsLimitCount(const parser::TIdentifierTerminal& terminal) {
-    return terminal.Owner() && terminal.Owner()->Is<parser::TLimitValue>();
-}
-
 // A string literal that reads back byte-identical whatever the sql_mode: quotes doubled, or, when
 // a backslash would be read differently with and without NO_BACKSLASH_ESCAPES, the bytes in hex.
 std::string StatementLiteral(const std::string& text) {
@@ -41,6 +37,10 @@ std::string StatementLiteral(const std::string& text) {
 }
 
 } // namespace
+
+bool IsLimitCount(const parser::TIdentifierTerminal& terminal) {
+    return terminal.Owner() && terminal.Owner()->Is<parser::TLimitValue>();
+}
 
 TLocalVariableFinder::TLocalVariableFinder(TDBAVariables& variables, std::shared_ptr<IBlock> block,
                                            TDBAVariables* limitParameters)

@@ -9,6 +9,9 @@
 
 namespace engine {
 
+// Whether the identifier is the count of a LIMIT or OFFSET.
+bool IsLimitCount(const parser::TIdentifierTerminal& terminal);
+
 // Finds the names in a parse tree that refer to mirrored local variables and renames their tokens,
 // in the tree itself, to the variables' session variable names, so that the tree's source text is
 // what the server runs. A reference is a bare name in an expression, a SET target or an INTO

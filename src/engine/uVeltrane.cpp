@@ -1,8 +1,5 @@
 #include "engine/uVeltrane.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "core/uDataTypes.h"
 #include "engine/uCompiler.h"
 #include "engine/uDBAExpressionBuilder.h"
@@ -24,8 +21,6 @@ namespace {
 
 // How long a wait for the debug thread serves its calls before the tick runs again.
 constexpr std::uint32_t kWaitSliceMs = 10;
-// The column of SHOW CREATE PROCEDURE / FUNCTION with the CREATE text.
-constexpr int kCreateTextColumn = 2;
 
 const char* const kProcessNotAccessible = "process not accessible";
 
@@ -36,17 +31,6 @@ int FirstStatementLine(const TRoutine& routine, bool atEnd) {
     const auto info = statements->GetStatement(0)->GetDebugInfo();
     if (!info) return -1;
     return atEnd ? info->GetEndLine() : info->GetBeginLine();
-}
-
-// The routine's CREATE text exactly as the server keeps it, line breaks included, so that putting it
-// back changes nothing.
-std::u16string ServerRoutineText(core::IDBAConnection& connection, const TRoutine& routine) {
-    std::string kind(RoutineKindNamesLower[routine.Kind()]);
-    std::transform(kind.begin(), kind.end(), kind.begin(), [](unsigned char c) { return std::toupper(c); });
-    const auto value = connection.Evaluate(
-        rtl::Utf8ToUtf16(rtl::Format("SHOW CREATE %s %s", kind, routine.Name())), false, kCreateTextColumn);
-    if (value->IsNull()) return {};
-    return core::VariantToWideString(value->AsWideString());
 }
 
 } // namespace
@@ -121,6 +105,13 @@ void TVeltrane::Pause() {
 }
 
 void TVeltrane::Stop(bool wait) {
+    // A lost-connection handler stops the run from the debug thread, inside the statement that lost
+    // it: the stop belongs to the user-interface thread, and waiting there would wait for itself.
+    if (!rtl::IsMainThread()) {
+        RTL_ASSERT_MSG(!wait, "only the user-interface thread waits for a run to stop");
+        rtl::Synchronize([this] { Stop(false); });
+        return;
+    }
     if (!thread_ || thread_->GetResumeMode() == rmTerminate) return;
     OutputMainMessage(mkError, u"Debugging interrupted by user", true);
     Resume(rmTerminate);
@@ -274,25 +265,52 @@ std::u16string TVeltrane::GetExpressionAt(std::u16string_view text, int position
     return parser::GetExpressionAtPosition(tokens, position);
 }
 
+namespace {
+
+// Runs the new text after the old routine was dropped; when it fails the old text goes back, and
+// when that fails too the routine is reported gone, with its old text.
+void CreateInPlaceOf(core::IDBAConnection& connection, const TRoutine& routine, std::u16string_view newText,
+                     const std::u16string& oldText) {
+    try {
+        connection.ExecSQL(rtl::Utf16ToUtf8(newText));
+    } catch (const rtl::Exception&) {
+        try {
+            connection.ExecSQL(rtl::Utf16ToUtf8(oldText));
+        } catch (const rtl::Exception& error) {
+            throw ERoutineDropped(
+                rtl::Format("%s %s was dropped and could not be re-created: %s. Its old text is kept to be "
+                            "stored again.",
+                            RoutineKindWord(routine.Kind()), routine.Name(), error.Message()),
+                oldText);
+        }
+        throw;
+    }
+}
+
+} // namespace
+
 void StoreRoutine(core::IDBAConnection& connection, TRoutine& routine, std::u16string_view newText) {
     std::u16string oldText;
     try {
-        oldText = ServerRoutineText(connection, routine);
+        oldText = LoadRawRoutineText(connection, routine.Name(), routine.Kind());
     } catch (const rtl::Exception&) {
         // Not on the server (or not readable): stored as a new routine.
     }
     const std::string database = connection.GetCurrentDatabase();
     connection.UseDatabase(GetRoutineSchema(routine));
     try {
-        if (!oldText.empty()) DropRoutine(connection, routine.Name(), routine.Kind());
-        try {
+        if (oldText.empty()) {
             connection.ExecSQL(rtl::Utf16ToUtf8(newText));
-        } catch (const rtl::Exception&) {
-            if (!oldText.empty()) connection.ExecSQL(rtl::Utf16ToUtf8(oldText));
-            throw;
+        } else {
+            DropRoutine(connection, routine.Name(), routine.Kind());
+            CreateInPlaceOf(connection, routine, newText, oldText);
         }
     } catch (...) {
-        connection.UseDatabase(database);
+        try {
+            connection.UseDatabase(database);
+        } catch (const rtl::Exception&) {
+            // The failure being raised says more than a failed switch back on the same connection.
+        }
         throw;
     }
     connection.UseDatabase(database);

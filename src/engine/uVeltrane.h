@@ -60,6 +60,7 @@ public:
     void StepInto();
     // The next hook stops.
     void Pause();
+    // Also from another thread without waiting, as a lost-connection handler does during a run.
     void Stop(bool wait);
     // Raises "process not accessible" without a run; else waits until it stops.
     void CheckPaused();
@@ -123,9 +124,24 @@ private:
     std::unique_ptr<TDebugThread> endedThread_;
 };
 
+// The old routine was dropped and neither the new text nor the old one could be created again (the
+// connection died in between, say): the routine is gone from the server, and its old text, exactly as
+// the server kept it, is all that is left of it.
+class ERoutineDropped : public rtl::Exception {
+public:
+    ERoutineDropped(const std::string& message, std::u16string oldText)
+        : rtl::Exception(message), oldText_(std::move(oldText)) {}
+    const char* ClassName() const override { return "ERoutineDropped"; }
+    const std::u16string& OldText() const { return oldText_; }
+
+private:
+    std::u16string oldText_;
+};
+
 // Stores a routine's new text on the server in the routine's schema: drops the old routine and
 // creates the new one; when that fails, the old text is created again exactly as the server gave it
-// and the failure passes on. The current database is the one before the call afterwards.
+// and the failure passes on, or ERoutineDropped when the old routine cannot be put back either. The
+// current database is the one before the call afterwards, as far as the connection still allows.
 void StoreRoutine(core::IDBAConnection& connection, TRoutine& routine, std::u16string_view newText);
 
 // The monitor callback delivered on the user-interface thread, whichever thread sends the SQL: a

@@ -77,6 +77,25 @@ TEST_F(DBAInterpreterRoundTripTest, StatementWithoutVariablesSendsNoPushOrPull) 
     EXPECT_THAT(Sent(), ElementsAre("DELETE FROM t", "show warnings"));
 }
 
+TEST_F(DBAInterpreterRoundTripTest, LimitCountsOfAnExpressionAreSentAsTheirValues) {
+    Compile("BEGIN\nDECLARE n INT DEFAULT 2;\nDECLARE m INT DEFAULT 1;\nDECLARE r INT;\n"
+            "SET r = (SELECT SUM(id) + n FROM (SELECT id FROM t LIMIT m, n) s);\n"
+            "SET n = 3;\n"
+            "SET r = (SELECT id FROM t LIMIT n OFFSET m);\nEND");
+    const std::string n = Session("n");
+    // Only the counts become literals, with the values of the moment; the other use of n stays mirrored.
+    const std::string first =
+        "select (SELECT SUM(id) + " + n + " FROM (SELECT id FROM t LIMIT 1, 2) s) as ExpressionValue";
+    const std::string second = "select (SELECT id FROM t LIMIT 3 OFFSET 1) as ExpressionValue";
+    connection->AnswerRows(first, {{"ExpressionValue", 3}}, {{"7"}});
+    connection->AnswerRows(second, {{"ExpressionValue", 3}}, {{"2"}});
+    AnswerPull({"n"}, {"2"});
+    EXPECT_EQ(runner.Run(), "");
+    EXPECT_THAT(Sent(), ElementsAre("SET " + n + "=2", first, "SELECT " + n, "show warnings", second,
+                                    "show warnings"));
+    EXPECT_EQ(runner.ValueOf("r"), "2");
+}
+
 TEST_F(DBAInterpreterRoundTripTest, WarningsAreReportedAndClearedUnseen) {
     Compile("BEGIN\nDELETE FROM t;\nEND");
     Warnings({{"Warning", "1265", "Data truncated for column 'v' at row 1"},

@@ -238,6 +238,14 @@ const TAgreementCase kCases[] = {
      "END",
      {"r"},
      "11"},
+    // The server takes no user variable as a LIMIT count: a local one is written in as its value.
+    {"LocalLimitAndOffsetInAServerSideExpression",
+     {},
+     "BEGIN DECLARE n INT DEFAULT 2; DECLARE m INT DEFAULT 1; DECLARE r, q INT; "
+     "SET r = (SELECT SUM(id) + n FROM (SELECT id FROM t ORDER BY id LIMIT m, n) s); "
+     "SET q = (SELECT SUM(id) FROM (SELECT id FROM t ORDER BY id LIMIT n OFFSET m) s); END",
+     {"r", "q"},
+     "7|5"},
 };
 
 class DBAInterpreterServerAgreementTest : public testing::TestWithParam<TAgreementCase> {};
