@@ -24,6 +24,10 @@ std::unique_ptr<TDASQLGenerator> TDADataSetService::CreateSQLGenerator() {
     return std::make_unique<TDASQLGenerator>(this);
 }
 
+TDataSetUpdater* TDADataSetService::DataSetUpdater() const {
+    return updater_.get();
+}
+
 std::unique_ptr<TDADataSetUpdater> TDADataSetService::CreateUpdater() {
     return std::make_unique<TDADataSetUpdater>(this);
 }

@@ -20,6 +20,7 @@ public:
     TCustomDADataSet* DADataSet() const { return dataSet_; }
     TDASQLGenerator* SQLGenerator() const { return generator_.get(); }
     TDADataSetUpdater* Updater() const { return updater_.get(); }
+    TDataSetUpdater* DataSetUpdater() const override;
 
     // After every open: field origins when the data set asks for them.
     virtual void InitCursor();

@@ -1,13 +1,19 @@
 #include "components/uMemDataSet.h"
 
+#include "components/uDADataSetUpdater.h"
+#include "components/uDASQLHelpers.h"
+
 #include "dataaccess/uBlob.h"
 #include "dataaccess/uDataUtils.h"
 #include "dataaccess/uFieldDesc.h"
 #include "dataaccess/uMarshal.h"
 #include "dataaccess/uMemData.h"
+#include "dataaccess/uXMLWriter.h"
 #include "platform/data/DataError.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Utf.h"
 
 #include <algorithm>
 #include <cmath>
@@ -260,6 +266,11 @@ void TMemDataSet::SetRecordStore(std::unique_ptr<dataaccess::TData> store) {
     if (data_) {
         data_->OnFieldsInitialized = nullptr;
         data_->OnCalcFields = nullptr;
+        data_->OnInsertRecord = nullptr;
+        data_->OnUpdateRecord = nullptr;
+        data_->OnDeleteRecord = nullptr;
+        data_->OnApplyRecord = nullptr;
+        data_->OnFilterRecord = nullptr;
     }
     calcFields_.clear();
     data_ = std::move(store);
@@ -271,6 +282,7 @@ void TMemDataSet::SetRecordStore(std::unique_ptr<dataaccess::TData> store) {
         memData->SetIndexFieldNames(indexFieldNames_);
     data_->OnFieldsInitialized = [this] { AddCalcFieldDescs(); };
     data_->OnCalcFields = [this](void* record, void* source) { CalcCachedRecord(record, source); };
+    InstallUpdaterHooks();
 }
 
 TDataSetService* TMemDataSet::DataSetService() const {
@@ -423,6 +435,7 @@ void TMemDataSet::InternalOpen() {
     }
     if (numberRange_) ApplyNumberRanges();
     BindFields(true);
+    if (Filtered()) InstallFilter();
     auto* memData = dynamic_cast<dataaccess::TMemData*>(data_.get());
     if (memData && !calcFields_.empty()) memData->CalcRecordRange();
     if (memData && !memData->SortColumns().empty()) memData->SortItems();
@@ -646,24 +659,37 @@ bool TMemDataSet::GetActiveRecBuf(TRecordBuffer& recBuf) {
     switch (State()) {
     case dsBrowse:
     case dsBlockRead:
-        recBuf = IsEmpty() ? nullptr : ActiveBuffer();
+        recBuf = newCacheBuffer_ ? newCacheBuffer_ : IsEmpty() ? nullptr : ActiveBuffer();
         break;
     case dsEdit:
     case dsInsert:
-    case dsNewValue:
         recBuf = ActiveBuffer();
+        break;
+    case dsNewValue:
+        recBuf = newCacheBuffer_ ? newCacheBuffer_ : ActiveBuffer();
         break;
     case dsCalcFields:
         recBuf = CalcBuffer();
         break;
-    case dsOldValue:
-        UpdateCursorPos();
-        data_->GetOldRecord(oldRecord_);
-        recBuf = oldRecord_;
+    case dsFilter:
+        recBuf = filterBuffer_;
         break;
+    case dsOldValue:
+        return GetOldRecBuf(recBuf);
     default:
         recBuf = nullptr;
         break;
+    }
+    return recBuf != nullptr;
+}
+
+bool TMemDataSet::GetOldRecBuf(TRecordBuffer& recBuf) {
+    if (oldCacheBuffer_) {
+        recBuf = oldCacheBuffer_;
+    } else {
+        UpdateCursorPos();
+        data_->GetOldRecord(oldRecord_);
+        recBuf = oldRecord_;
     }
     return recBuf != nullptr;
 }
@@ -983,6 +1009,682 @@ void TBlobStream::Truncate() {
 int64_t TBlobStream::GetBlobSize() {
     if (!opened_) return 0;
     return dataSet_->RecordStore()->GetBlobSize(fieldNo_, buffer_, false, FromRollback());
+}
+
+// ---- Key values of the locate engine
+
+namespace {
+
+template <class T>
+void PutBlock(std::vector<uint8_t>& block, const T& value) {
+    block.assign(std::max(sizeof(T), sizeof(int64_t)), 0);
+    std::memcpy(block.data(), &value, sizeof(T));
+}
+
+void PutText(std::vector<uint8_t>& block, const std::string& text) {
+    block.assign(text.begin(), text.end());
+    block.push_back(0);
+}
+
+void PutWideText(std::vector<uint8_t>& block, const std::u16string& text) {
+    block.assign((text.size() + 1) * sizeof(char16_t), 0);
+    std::memcpy(block.data(), text.data(), text.size() * sizeof(char16_t));
+}
+
+void PutBytes(std::vector<uint8_t>& block, const std::string& bytes) {
+    const auto length = static_cast<uint16_t>(std::min<size_t>(bytes.size(), UINT16_MAX));
+    block.assign(sizeof(uint16_t) + length, 0);
+    std::memcpy(block.data(), &length, sizeof(uint16_t));
+    std::memcpy(block.data() + sizeof(uint16_t), bytes.data(), length);
+}
+
+// The names of a list separated by ";", trimmed; empty entries dropped.
+std::vector<std::string> SplitFieldNames(const std::string& list) {
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = std::min(list.find(';', start), list.size());
+        const std::string name = TrimBlanks(list.substr(start, end - start));
+        if (!name.empty()) names.push_back(name);
+        start = end + 1;
+    }
+    return names;
+}
+
+struct TLocateKey {
+    TFieldDesc* Desc;
+    std::vector<uint8_t> Block; // empty for a null key
+    uint16_t Type = 0;
+};
+
+} // namespace
+
+// ---- Cached updates
+
+void TMemDataSet::InstallUpdaterHooks() {
+    const auto updater = [this]() -> TDataSetUpdater* {
+        return service_ ? service_->DataSetUpdater() : nullptr;
+    };
+    data_->OnInsertRecord = [updater](void*) {
+        if (TDataSetUpdater* u = updater()) u->HandleAppend();
+    };
+    data_->OnUpdateRecord = [updater](void*) {
+        if (TDataSetUpdater* u = updater()) u->HandleUpdate();
+    };
+    data_->OnDeleteRecord = [updater] {
+        if (TDataSetUpdater* u = updater()) u->HandleDelete();
+    };
+    data_->OnApplyRecord = [updater](dataaccess::TUpdateRecKind kind, dataaccess::TUpdateRecAction& action,
+                                     bool lastItem) {
+        if (TDataSetUpdater* u = updater())
+            u->HandleApplyRecord(static_cast<TUpdateKind>(kind), action, lastItem);
+        else
+            action = dataaccess::urApplied;
+    };
+}
+
+void TMemDataSet::SetCachedUpdates(bool value) {
+    if (value == cachedUpdates_) return;
+    CheckInactive();
+    cachedUpdates_ = value;
+    if (data_) data_->SetCachedUpdates(value);
+}
+
+void TMemDataSet::CheckCachedUpdates() const {
+    if (!cachedUpdates_) DatabaseError("Not in cached update mode", this);
+}
+
+template <class Operation>
+void TMemDataSet::WithCacheBuffers(Operation operation) {
+    newCacheBuffer_ = AllocRecordBuffer();
+    oldCacheBuffer_ = AllocRecordBuffer();
+    data_->SetCacheRecBuf(newCacheBuffer_, oldCacheBuffer_);
+    const auto release = [this] {
+        data_->SetCacheRecBuf(nullptr, nullptr);
+        FreeRecordBuffer(newCacheBuffer_);
+        FreeRecordBuffer(oldCacheBuffer_);
+        newCacheBuffer_ = oldCacheBuffer_ = nullptr;
+    };
+    try {
+        operation();
+    } catch (...) {
+        release();
+        throw;
+    }
+    release();
+}
+
+void TMemDataSet::ApplyUpdates() {
+    CheckActive();
+    if (State() != dsBrowse) Post();
+    CheckCachedUpdates();
+    UpdateCursorPos();
+    RTL_ASSERT(data_);
+    try {
+        WithCacheBuffers([this] { data_->ApplyUpdates(); });
+    } catch (...) {
+        Resync({});
+        throw;
+    }
+    Resync({});
+}
+
+void TMemDataSet::CommitUpdates() {
+    CheckActive();
+    CheckCachedUpdates();
+    UpdateCursorPos();
+    RTL_ASSERT(data_);
+    WithCacheBuffers([this] { data_->CommitUpdates(); });
+    Resync({});
+}
+
+void TMemDataSet::RevertRecord() {
+    CheckActive();
+    if (State() == dsEdit || State() == dsInsert || State() == dsSetKey) Cancel();
+    CheckCachedUpdates();
+    UpdateCursorPos();
+    RTL_ASSERT(data_);
+    data_->RevertRecord();
+    Resync({});
+}
+
+TUpdateStatus TMemDataSet::UpdateStatus() const {
+    if (!cachedUpdates_ || IsEmpty()) return usUnmodified;
+    const TRecordBuffer buffer = State() == dsCalcFields ? CalcBuffer() : ActiveBuffer();
+    if (!buffer) return usUnmodified;
+    return static_cast<TUpdateStatus>(buffer[recInfoOffset_ + TRecInfo::kUpdateStatus]);
+}
+
+// ---- Filters
+
+void TMemDataSet::RemoveFilter() {
+    if (!data_) return;
+    data_->OnFilterRecord = nullptr;
+    data_->SetFilterText("");
+}
+
+void TMemDataSet::InstallFilter() {
+    if (!data_) return;
+    RemoveFilter();
+    if (OnFilterRecord()) data_->OnFilterRecord = [this](void* record) { return RecordFilter(record); };
+    if (!TrimBlanks(Filter()).empty()) data_->SetFilterText(Filter());
+    data_->SetFilterCaseInsensitive(FilterOptions().Contains(foCaseInsensitive));
+    data_->SetFilterNoPartialCompare(FilterOptions().Contains(foNoPartialCompare));
+}
+
+bool TMemDataSet::RecordFilter(void* record) {
+    const TDataSetState saved = SetTempState(dsFilter);
+    filterBuffer_ = static_cast<TRecordBuffer>(record);
+    bool accept = true;
+    try {
+        OnFilterRecord()(this, accept);
+    } catch (...) {
+        // Shown per record; the record keeps the answer it had.
+        InternalHandleException();
+    }
+    filterBuffer_ = nullptr;
+    RestoreState(saved);
+    return accept;
+}
+
+void TMemDataSet::BeginFilterChange() {
+    if (!Active()) return;
+    CheckBrowseMode();
+    UpdateCursorPos();
+}
+
+void TMemDataSet::ReevaluateFilter() {
+    data_->FilterUpdated();
+    Resync({});
+    First();
+}
+
+void TMemDataSet::SetFiltered(bool value) {
+    BeginFilterChange();
+    if (value == Filtered()) return;
+    if (value)
+        InstallFilter();
+    else
+        RemoveFilter();
+    TDataSet::SetFiltered(value);
+    if (!Active()) return;
+    RTL_ASSERT(data_);
+    ReevaluateFilter();
+}
+
+void TMemDataSet::SetFilterText(const std::string& value) {
+    BeginFilterChange();
+    if (value == Filter()) return;
+    if (data_) data_->SetFilterText(Filtered() && !TrimBlanks(value).empty() ? value : "");
+    TDataSet::SetFilterText(value);
+    if (Active() && Filtered()) ReevaluateFilter();
+}
+
+void TMemDataSet::SetFilterOptions(TFilterOptions value) {
+    BeginFilterChange();
+    if (value == FilterOptions()) return;
+    if (data_) {
+        data_->SetFilterCaseInsensitive(value.Contains(foCaseInsensitive));
+        data_->SetFilterNoPartialCompare(value.Contains(foNoPartialCompare));
+    }
+    TDataSet::SetFilterOptions(value);
+    if (Active() && Filtered()) ReevaluateFilter();
+}
+
+void TMemDataSet::SetOnFilterRecord(TFilterRecordEvent value) {
+    BeginFilterChange();
+    TDataSet::SetOnFilterRecord(std::move(value));
+    if (data_) {
+        if (Filtered() && OnFilterRecord())
+            data_->OnFilterRecord = [this](void* record) { return RecordFilter(record); };
+        else
+            data_->OnFilterRecord = nullptr;
+    }
+    if (Active()) ReevaluateFilter();
+}
+
+bool TMemDataSet::FindRecord(bool restart, bool goForward) {
+    CheckBrowseMode();
+    DoBeforeScroll();
+    UpdateCursorPos();
+    CursorPosChanged();
+    RTL_ASSERT(data_);
+    auto* memData = dynamic_cast<dataaccess::TMemData*>(data_.get());
+    // The search filters whether or not Filtered is on.
+    const bool temporary = !Filtered();
+    const auto resetFilter = [memData] {
+        if (memData) memData->ResetFilterState();
+    };
+    if (temporary) {
+        InstallFilter();
+        resetFilter();
+    }
+    try {
+        if (goForward) {
+            if (restart) data_->SetToBegin();
+            data_->GetNextRecord(nullptr);
+        } else {
+            if (restart) data_->SetToEnd();
+            data_->GetPriorRecord(nullptr);
+        }
+    } catch (...) {
+        if (temporary) {
+            RemoveFilter();
+            resetFilter();
+        }
+        throw;
+    }
+    if (temporary) {
+        RemoveFilter();
+        resetFilter();
+    }
+    const bool found = !data_->IsBof() && !data_->IsEof();
+    if (found) {
+        Resync({rmExact, rmCenter});
+        DoAfterScroll();
+    }
+    return found;
+}
+
+// ---- Locate and lookup
+
+void TMemDataSet::PrepareKeyValue(const rtl::Variant& keyValue, std::vector<uint8_t>& block, bool convert,
+                                  const TFieldDesc& desc, uint16_t& valueType) {
+    using namespace dataaccess;
+    block.clear();
+    valueType = desc.TypeCode;
+    if (keyValue.IsNull() || keyValue.IsEmpty()) return;
+    const bool text = keyValue.Type() == rtl::varString || keyValue.Type() == rtl::varWideString;
+    const uint16_t code = desc.TypeCode;
+    if (text && !convert) {
+        if (code == dtBoolean) {
+            PutBlock<int16_t>(block, keyValue.AsBoolean() ? 1 : 0);
+        } else if (code == dtBytes || code == dtVarBytes || code == dtExtVarBytes) {
+            PutBytes(block, keyValue.AsString());
+        } else if (code == dtWideString || code == dtExtWideString) {
+            valueType = dtWideString;
+            PutWideText(block, keyValue.AsWideString());
+        } else {
+            valueType = dtString;
+            PutText(block, keyValue.AsString());
+        }
+        return;
+    }
+    switch (code) {
+    case dtString:
+    case dtExtString:
+    case dtGuid:
+        valueType = code == dtGuid ? dtGuid : dtString;
+        PutText(block, keyValue.AsString());
+        break;
+    case dtInt8:
+    case dtInt16:
+    case dtInt32:
+    case dtUInt16:
+        PutBlock(block, static_cast<int32_t>(keyValue.AsInt64()));
+        break;
+    case dtUInt32:
+    case dtInt64:
+        PutBlock(block, keyValue.AsInt64());
+        break;
+    case dtFloat:
+    case dtCurrency:
+    case dtBCD:
+        PutBlock(block, keyValue.AsDouble());
+        break;
+    case dtDate:
+    case dtTime:
+    case dtDateTime: {
+        // The store compares dates in their native form.
+        uint8_t native[sizeof(double)] = {};
+        data_->DateTimeToExternal(DateTimeMode(code), keyValue.AsDateTime(), native);
+        block.assign(native, native + sizeof native);
+        break;
+    }
+    case dtBoolean:
+        PutBlock<int16_t>(block, keyValue.AsBoolean() ? 1 : 0);
+        break;
+    case dtBytes:
+    case dtVarBytes:
+    case dtExtVarBytes:
+        PutBytes(block, keyValue.AsString());
+        break;
+    case dtWideString:
+    case dtExtWideString:
+    case dtWideMemo:
+        valueType = dtWideString;
+        PutWideText(block, keyValue.AsWideString());
+        break;
+    default:
+        DatabaseError("Cannot convert type", this);
+    }
+}
+
+bool TMemDataSet::LocateRecord(const std::string& keyFields, const rtl::Variant& keyValues,
+                               TLocateExOptions options, bool keepPosition) {
+    RTL_ASSERT(data_);
+    std::vector<TFieldDesc*> keys;
+    for (const std::string& name : SplitFieldNames(keyFields))
+        keys.push_back(&data_->FieldDescByName(name));
+    return LocateDescs(keys, keyValues, options, keepPosition);
+}
+
+bool TMemDataSet::LocateRecord(const std::vector<TField*>& fields, const rtl::Variant& keyValues,
+                               TLocateExOptions options, bool keepPosition) {
+    std::vector<TFieldDesc*> keys;
+    for (TField* field : fields)
+        if (field) keys.push_back(GetFieldDesc(field));
+    return LocateDescs(keys, keyValues, options, keepPosition);
+}
+
+bool TMemDataSet::LocateDescs(const std::vector<TFieldDesc*>& descs, const rtl::Variant& keyValues,
+                              TLocateExOptions options, bool keepPosition) {
+    if (descs.empty()) return false;
+    CheckBrowseMode();
+    CursorPosChanged();
+    UpdateCursorPos();
+    RTL_ASSERT(data_);
+    auto* memData = dynamic_cast<dataaccess::TMemData*>(data_.get());
+    RTL_ASSERT(memData);
+    int flags = 0;
+    if (options.Contains(lxCaseInsensitive)) flags |= dataaccess::cfCaseInsensitive;
+    if (options.Contains(lxPartialKey)) flags |= dataaccess::cfPartial;
+    if (options.Contains(lxPartialCompare)) flags |= dataaccess::cfSubstring;
+
+    // One value for one key (a byte array too); an array holds one per key.
+    const bool array = keyValues.Type() == rtl::varArray;
+    const bool whole = !array || (descs.size() == 1 && keyValues.AsArray().size() != 1);
+    std::vector<TLocateKey> keys;
+    bool calculated = false;
+    for (size_t i = 0; i < descs.size(); ++i) {
+        TLocateKey key{descs[i], {}, 0};
+        rtl::Variant value = rtl::Variant::Null();
+        if (whole) {
+            if (i == 0) value = keyValues;
+        } else if (i < keyValues.AsArray().size()) {
+            value = keyValues.AsArray()[i];
+        }
+        PrepareKeyValue(value, key.Block, false, *key.Desc, key.Type);
+        calculated = calculated || IsCalcFieldDesc(*key.Desc);
+        keys.push_back(std::move(key));
+    }
+
+    TRecBookmark bookmark;
+    data_->GetBookmark(bookmark);
+    const TRecordBuffer temp = TempBuffer();
+    const bool up = options.Contains(lxUp);
+    if (!options.Contains(lxNext) && !up) data_->SetToBegin();
+    bool found = false;
+    for (;;) {
+        up ? data_->GetPriorRecord(temp) : data_->GetNextRecord(temp);
+        if (data_->IsBof() || data_->IsEof()) break;
+        if (calculated) GetCalcFields(temp);
+        found = std::all_of(keys.begin(), keys.end(), [&](const TLocateKey& key) {
+            const bool fieldNull = data_->IsFieldNull(key.Desc->FieldNumber, temp);
+            if (key.Block.empty()) return fieldNull;
+            if (fieldNull) return false;
+            const int order = memData->CompareValues(key.Block.data(), key.Type, flags, temp, *key.Desc);
+            return order == 0 || (order < 0 && options.Contains(lxNearest));
+        });
+        if (found) break;
+    }
+    if ((keepPosition || !found) && !(data_->IsBof() && data_->IsEof())) data_->SetToBookmark(bookmark);
+    return found;
+}
+
+bool TMemDataSet::Locate(const std::string& keyFields, const rtl::Variant& keyValues,
+                         TLocateOptions options) {
+    DoBeforeScroll();
+    TLocateExOptions exOptions;
+    if (options.Contains(loCaseInsensitive)) exOptions.Include(lxCaseInsensitive);
+    if (options.Contains(loPartialKey)) exOptions.Include(lxPartialKey);
+    const bool found = LocateRecord(keyFields, keyValues, exOptions, false);
+    if (found) {
+        Resync({rmExact, rmCenter});
+        DoAfterScroll();
+    }
+    return found;
+}
+
+bool TMemDataSet::LocateByFields(const std::vector<TField*>& fields, const rtl::Variant& keyValues,
+                                 TLocateOptions options) {
+    DoBeforeScroll();
+    TLocateExOptions exOptions;
+    if (options.Contains(loCaseInsensitive)) exOptions.Include(lxCaseInsensitive);
+    if (options.Contains(loPartialKey)) exOptions.Include(lxPartialKey);
+    const bool found = LocateRecord(fields, keyValues, exOptions, false);
+    if (found) {
+        Resync({rmExact, rmCenter});
+        DoAfterScroll();
+    }
+    return found;
+}
+
+bool TMemDataSet::LocateExtended(const std::vector<TField*>& fields, const rtl::Variant& keyValues,
+                                 TLocateExOptions options) {
+    DoBeforeScroll();
+    const bool found = LocateRecord(fields, keyValues, options, false);
+    if (found) {
+        Resync({});
+        DoAfterScroll();
+    }
+    return found;
+}
+
+rtl::Variant TMemDataSet::Lookup(const std::string& keyFields, const rtl::Variant& keyValues,
+                                 const std::string& resultFields) {
+    if (!LocateRecord(keyFields, keyValues, {}, true)) return rtl::Variant::Null();
+    // The found record is still in TempBuffer: its calculated fields are computed there and read
+    // from there.
+    GetCalcFields(TempBuffer());
+    const TDataSetState saved = SetTempState(dsFilter);
+    filterBuffer_ = TempBuffer();
+    rtl::VariantArray values;
+    try {
+        for (const std::string& name : SplitFieldNames(resultFields))
+            values.push_back(FieldByName(name)->Value());
+    } catch (...) {
+        filterBuffer_ = nullptr;
+        RestoreState(saved);
+        throw;
+    }
+    filterBuffer_ = nullptr;
+    RestoreState(saved);
+    if (values.size() == 1) return values.front();
+    return rtl::Variant(values);
+}
+
+// ---- XML rowset description
+
+namespace {
+
+void WriteAttribute(dataaccess::TXmlTextWriter& writer, const char* name, const std::string& value) {
+    writer.WriteAttributeString(rtl::Utf8ToUtf16(name), rtl::Utf8ToUtf16(value));
+}
+
+std::string Hex(const uint8_t* bytes, size_t count) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
+
+// "%2d" parts joined by `separator`, blanks turned into zeros.
+std::string ZeroPadded(const char* format, int a, const char* separator, int b, int c) {
+    std::string text = rtl::Format(format, a, separator, b, separator, c);
+    std::replace(text.begin(), text.end(), ' ', '0');
+    return text;
+}
+
+} // namespace
+
+void TMemDataSet::WriteFieldXMLDataType(TField* field, const TFieldDesc& desc,
+                                        dataaccess::TXmlTextWriter& writer) {
+    using namespace dataaccess;
+    const std::string size = std::to_string(desc.ByteSize);
+    const std::string length = std::to_string(desc.ValueLength);
+    const std::string scale = std::to_string(desc.DecimalPlaces);
+    const bool longBlob = field->IsBlob() && !desc.FixedChar;
+    const uint16_t code = desc.TypeCode;
+    const auto type = [&writer](const char* name) { WriteAttribute(writer, "dt:type", name); };
+    const auto maxLength = [&writer](const std::string& value) {
+        WriteAttribute(writer, "dt:maxLength", value);
+    };
+    const auto precision = [&writer](const std::string& value) {
+        WriteAttribute(writer, "rs:precision", value);
+    };
+    switch (code) {
+    case 0:
+    case 19:
+        type("string");
+        break;
+    case dtInt8:
+        type("i1"), maxLength(size), precision(length);
+        break;
+    case dtInt16:
+        type("i2"), maxLength(size), precision("5");
+        break;
+    case dtInt32:
+        type("int"), maxLength(size), precision("10");
+        break;
+    case dtFloat:
+        if (desc.ValueLength > 7)
+            type("float"), maxLength(size);
+        else
+            type("r4"), maxLength("4");
+        precision(length);
+        break;
+    case dtDate:
+    case dtTime:
+        type(code == dtDate ? "date" : "time"), maxLength(size);
+        WriteAttribute(writer, "rs:scale", scale);
+        precision(length);
+        break;
+    case dtDateTime:
+        type("datetime");
+        WriteAttribute(writer, "rs:dbtype", "variantdate");
+        maxLength(size);
+        WriteAttribute(writer, "rs:scale", scale);
+        precision(length);
+        break;
+    case dtUInt16:
+        type("ui2"), maxLength(size), precision(length);
+        break;
+    case dtBoolean:
+        type("boolean"), maxLength(size);
+        break;
+    case dtInt64:
+        type("i8"), maxLength(size), precision("19");
+        break;
+    case dtCurrency:
+    case dtBCD:
+        type("number");
+        WriteAttribute(writer, "rs:dbtype", "currency");
+        maxLength(size), precision(length);
+        break;
+    case dtBlob:
+    case dtBytes:
+    case dtVarBytes:
+    case dtExtVarBytes:
+        type("bin.hex"), maxLength(code == dtBlob ? "2147483647" : length);
+        if (longBlob) WriteAttribute(writer, "rs:long", "true");
+        break;
+    case dtUInt32:
+        type("ui4"), maxLength(size), precision(length);
+        break;
+    case dtFMTBCD:
+        type("number");
+        WriteAttribute(writer, "rs:dbtype", "numeric");
+        maxLength(size);
+        WriteAttribute(writer, "rs:scale", scale);
+        precision(length);
+        break;
+    case dtGuid:
+        type("uuid"), maxLength("16");
+        break;
+    case dtString:
+    case dtMemo:
+    case dtExtString:
+    case dtWideString:
+    case dtExtWideString:
+    case dtWideMemo:
+        type("string"), maxLength(code == dtMemo || code == dtWideMemo ? "2147483647" : length);
+        if (code != dtWideString && code != dtExtWideString && code != dtWideMemo)
+            WriteAttribute(writer, "rs:dbtype", "str");
+        if (longBlob) WriteAttribute(writer, "rs:long", "true");
+        break;
+    default:
+        DatabaseError("Data type is not supported", this);
+    }
+    if (desc.FixedChar && code != 0 && code != 19) WriteAttribute(writer, "rs:fixedlength", "true");
+    if (field->Required() && !field->ReadOnly()) WriteAttribute(writer, "rs:maybenull", "false");
+}
+
+void TMemDataSet::WriteFieldXMLAttributeType(TField* field, const TFieldDesc& desc,
+                                             dataaccess::TXmlTextWriter& writer, const std::string& name) {
+    if (!name.empty()) {
+        WriteAttribute(writer, "name", name);
+        WriteAttribute(writer, "rs:name", desc.FieldName);
+    } else {
+        WriteAttribute(writer, "name", desc.FieldName);
+    }
+    WriteAttribute(writer, "rs:number", std::to_string(desc.FieldNumber));
+    if (!field->Required() && !field->ReadOnly()) WriteAttribute(writer, "rs:nullable", "true");
+    if (!field->ReadOnly()) WriteAttribute(writer, "rs:writeunknown", "true");
+    if (!desc.ServerName.empty()) WriteAttribute(writer, "rs:basecolumn", desc.ServerName);
+    if (desc.KeyColumn) WriteAttribute(writer, "rs:keycolumn", "true");
+    if (field->AutoGenerateValue() == arAutoInc) WriteAttribute(writer, "rs:autoincrement", "true");
+}
+
+std::u16string TMemDataSet::GetFieldXMLValue(TField* field, const TFieldDesc& desc) {
+    using namespace dataaccess;
+    switch (desc.TypeCode) {
+    case dtFloat:
+    case dtCurrency:
+    case dtBCD:
+        // The variant's text never follows a locale.
+        return rtl::Utf8ToUtf16(rtl::Variant(field->AsFloat()).AsString());
+    case dtDate:
+    case dtTime:
+    case dtDateTime: {
+        const rtl::DateTimeParts parts = rtl::DecodeDateTime(field->AsDateTime());
+        const std::string time = ZeroPadded("%2d%s%2d%s%2d", parts.hour, ":", parts.minute, parts.second);
+        if (desc.TypeCode == dtTime) return rtl::Utf8ToUtf16(time);
+        return rtl::Utf8ToUtf16(ZeroPadded("%4d%s%2d%s%2d", parts.year, "-", parts.month, parts.day) + "T" +
+                                time);
+    }
+    case dtBoolean:
+        return field->AsBoolean() ? u"True" : u"False";
+    case dtBlob: {
+        TBlob* blob = GetBlob(field);
+        std::string text;
+        if (!blob) return {};
+        std::vector<uint8_t> piece(4096);
+        for (uint32_t position = 0, size = blob->GetSize(); position < size;) {
+            const uint32_t count = blob->Read(position, static_cast<uint32_t>(piece.size()), piece.data());
+            if (count == 0) break;
+            text += Hex(piece.data(), count);
+            position += count;
+        }
+        return rtl::Utf8ToUtf16(text);
+    }
+    case dtBytes:
+    case dtVarBytes:
+    case dtExtVarBytes: {
+        const std::string bytes = field->AsString();
+        return rtl::Utf8ToUtf16(Hex(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    }
+    default:
+        if (auto* wide = dynamic_cast<TWideStringField*>(field)) {
+            std::u16string value;
+            wide->GetValue(value);
+            return value;
+        }
+        return rtl::Utf8ToUtf16(field->AsString());
+    }
 }
 
 } // namespace components

@@ -6,6 +6,7 @@
 #include "platform/rtl/Streams.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -14,6 +15,7 @@
 namespace dataaccess {
 class TBlob;
 class TFieldDesc;
+class TXmlTextWriter;
 } // namespace dataaccess
 
 namespace components {
@@ -40,6 +42,22 @@ public:
 };
 
 class TMemDataSet;
+class TDataSetUpdater;
+
+// Update actions beyond the framework's, shared by the apply driver and the record store: a record
+// whose statement waits in a batch, and an OnUpdateRecord answer asking for the default processing
+// after the handler's own. The store's action type holds every value; the framework's enum cannot.
+inline constexpr dataaccess::TUpdateRecAction uaDeferred = dataaccess::urSuspended;
+inline constexpr dataaccess::TUpdateRecAction uaDefaultProcessing =
+    static_cast<dataaccess::TUpdateRecAction>(10);
+using TUpdateRecordEvent = std::function<void(data::TDataSet* dataSet, data::TUpdateKind kind,
+                                              dataaccess::TUpdateRecAction& action)>;
+using TUpdateErrorEvent = std::function<void(data::TDataSet* dataSet, data::EDatabaseError& error,
+                                             data::TUpdateKind kind, dataaccess::TUpdateRecAction& action)>;
+
+// The locate engine's options: the framework's two and four of its own.
+enum TLocateExOption { lxCaseInsensitive, lxPartialKey, lxNearest, lxNext, lxUp, lxPartialCompare };
+using TLocateExOptions = rtl::Set<TLocateExOption, 6>;
 
 // Per-data-set services: field classes and numeric ranges. Query data sets install descendants.
 class TDataSetService {
@@ -58,6 +76,8 @@ public:
     virtual void PreInitCursor() {}
     virtual bool SetProp(int prop, const rtl::Variant& value) { return false; }
     virtual bool GetProp(int prop, rtl::Variant& value) { return false; }
+    // The updater that posted and cached changes go to; none here.
+    virtual TDataSetUpdater* DataSetUpdater() const { return nullptr; }
 
 private:
     TMemDataSet* dataSet_;
@@ -138,6 +158,8 @@ public:
     std::unique_ptr<rtl::TStream> CreateBlobStream(data::TField* field, data::TBlobStreamMode mode) override;
     // The record buffer that field access uses in the current state; false when there is none.
     bool GetActiveRecBuf(data::TRecordBuffer& recBuf);
+    // The old values of the current record; of the record being applied while the cache is applied.
+    bool GetOldRecBuf(data::TRecordBuffer& recBuf);
 
     // ---- Blobs of the active record
     dataaccess::TBlob* GetBlob(const dataaccess::TFieldDesc& desc);
@@ -152,6 +174,58 @@ public:
 
     void Cancel() override;
     void SetBlockReadSize(int value) override;
+
+    // ---- Cached updates
+    // Only while closed ("Cannot perform this operation on an open dataset").
+    void SetCachedUpdates(bool value);
+    // EDatabaseError "Not in cached update mode" while cached updates are off.
+    virtual void ApplyUpdates();
+    void CommitUpdates();
+    void RevertRecord();
+    data::TUpdateStatus UpdateStatus() const override;
+    // Replaces or precedes the updater's default processing of one cached record.
+    components::TUpdateRecordEvent OnUpdateRecord;
+    // Decides what happens when applying one cached record raised an EDatabaseError.
+    components::TUpdateErrorEvent OnUpdateError;
+
+    // ---- Filters, locate, lookup
+    void SetFiltered(bool value) override;
+    void SetFilterText(const std::string& value) override;
+    void SetFilterOptions(data::TFilterOptions value) override;
+    void SetOnFilterRecord(TFilterRecordEvent value) override;
+    bool Locate(const std::string& keyFields, const rtl::Variant& keyValues,
+                data::TLocateOptions options) override;
+    // Never moves and fires no scroll events.
+    rtl::Variant Lookup(const std::string& keyFields, const rtl::Variant& keyValues,
+                        const std::string& resultFields) override;
+    // The locate engine: key fields separated by ";" ("Field %s not found" from the store), or a
+    // list of fields (null entries skipped); `keyValues` is a value, or an array for several keys.
+    // With `keepPosition`, or when nothing matches, the store's position is kept.
+    bool LocateRecord(const std::string& keyFields, const rtl::Variant& keyValues, TLocateExOptions options,
+                      bool keepPosition);
+    bool LocateRecord(const std::vector<data::TField*>& fields, const rtl::Variant& keyValues,
+                      TLocateExOptions options, bool keepPosition);
+    bool LocateByFields(const std::vector<data::TField*>& fields, const rtl::Variant& keyValues,
+                        data::TLocateOptions options);
+    bool LocateExtended(const std::vector<data::TField*>& fields, const rtl::Variant& keyValues,
+                        TLocateExOptions options);
+    // One key value in the store's comparable form: an empty block for null, else the block and the
+    // type to compare it as. `convert` converts text to the field's own type. EDatabaseError
+    // "Cannot convert type" for a type that has no such form.
+    virtual void PrepareKeyValue(const rtl::Variant& keyValue, std::vector<uint8_t>& block, bool convert,
+                                 const dataaccess::TFieldDesc& desc, uint16_t& valueType);
+
+    // ---- XML rowset description of fields and values
+    // The type attributes of a field; EDatabaseError "Data type is not supported" for types without
+    // one.
+    virtual void WriteFieldXMLDataType(data::TField* field, const dataaccess::TFieldDesc& desc,
+                                       dataaccess::TXmlTextWriter& writer);
+    // Name, number and the nullable, writable, key and auto-increment flags; with `name`, the
+    // descriptor's name goes to "rs:name".
+    virtual void WriteFieldXMLAttributeType(data::TField* field, const dataaccess::TFieldDesc& desc,
+                                            dataaccess::TXmlTextWriter& writer, const std::string& name);
+    // Numbers with "." whatever the locale; dates as yyyy-mm-ddThh:nn:ss; bytes in hexadecimal.
+    virtual std::u16string GetFieldXMLValue(data::TField* field, const dataaccess::TFieldDesc& desc);
 
     // ---- Record-buffer layout
     int RecInfoOffset() const { return recInfoOffset_; }
@@ -204,10 +278,30 @@ protected:
     void ClearCalcFields(data::TRecordBuffer buffer) override;
     virtual std::unique_ptr<TDataSetService> CreateDataSetService() const;
 
+    bool FindRecord(bool restart, bool goForward) override;
+    // Mirrors Filter, FilterOptions and OnFilterRecord into the store.
+    void InstallFilter();
+    void RemoveFilter();
+    // The store's record filter: OnFilterRecord over the record in the filter state.
+    bool RecordFilter(void* record);
+
     bool Inserting() const { return inserting_; }
     bool Editing() const { return editing_; }
 
 private:
+    friend class TDataSetUpdater;
+
+    // The writers' common start; `reevaluate` ends them when the store must filter again.
+    void BeginFilterChange();
+    void ReevaluateFilter();
+    bool LocateDescs(const std::vector<dataaccess::TFieldDesc*>& keys, const rtl::Variant& keyValues,
+                     TLocateExOptions options, bool keepPosition);
+    void CheckCachedUpdates() const;
+    // Runs `operation` with the two cache record buffers handed to the store.
+    template <class Operation>
+    void WithCacheBuffers(Operation operation);
+    void InstallUpdaterHooks();
+
     // The store's calculated descriptors of the data set's calculated and lookup fields.
     void AddCalcFieldDescs();
     // Computes the calculated fields of a store record (`source`: another record to take the data
@@ -221,6 +315,10 @@ private:
     std::unique_ptr<dataaccess::TData> data_;
     mutable std::unique_ptr<TDataSetService> service_;
     data::TRecordBuffer oldRecord_ = nullptr;
+    data::TRecordBuffer filterBuffer_ = nullptr;
+    // While the cache is applied or committed, field access reads these two.
+    data::TRecordBuffer newCacheBuffer_ = nullptr;
+    data::TRecordBuffer oldCacheBuffer_ = nullptr;
     bool cachedUpdates_ = false;
     bool localUpdate_ = false;
     bool inserting_ = false;

@@ -2,6 +2,7 @@
 
 #include "components/uMyCommand.h"
 #include "dataaccess/uCRAccess.h"
+#include "dataaccess/uMyConnectionPool.h"
 #include "dataaccess/uMyHelpers.h"
 #include "dataaccess/uMySQLCommand.h"
 #include "platform/data/DataError.h"
@@ -224,14 +225,27 @@ void TCustomMyConnection::EnsureServerConnection() {
     std::unique_ptr<TMySQLConnection> connection = CreateIConnection();
     // The core opens helper connections (a second session for fetching) through these.
     connection->OnGetFetchConnection = [this] { return CreateIConnection().release(); };
-    connection->OnReleaseFetchConnection = [](TMySQLConnection* helper) { delete helper; };
+    connection->OnReleaseFetchConnection = [](TMySQLConnection* helper) {
+        if (helper->Pool())
+            helper->ReturnToPool();
+        else
+            delete helper;
+    };
     AttachServerConnection(std::move(connection));
 }
 
 std::unique_ptr<TMySQLConnection> TCustomMyConnection::CreateIConnection() {
-    if (Pooling()) data::DatabaseError("Connection pooling is not available", this);
-    auto connection = std::make_unique<TMySQLConnection>();
-    SetIConnection(*connection);
+    std::unique_ptr<TMySQLConnection> connection;
+    if (Pooling()) {
+        TMyConnectionParameters key;
+        FillConnectionParameters(key);
+        // The pool hands out connected sessions of its own class.
+        connection.reset(
+            static_cast<TMySQLConnection*>(TMyConnectionPoolManager::AcquireConnection(key).release()));
+    } else {
+        connection = std::make_unique<TMySQLConnection>();
+        SetIConnection(*connection);
+    }
     connection->SetProp(prEnableBCD, Options().EnableBCD());
     connection->SetProp(prEnableFMTBCD, Options().EnableFMTBCD());
     connection->SetProp(prAutoCommit, AutoCommit());
@@ -246,6 +260,25 @@ void TCustomMyConnection::SetIConnection(TMySQLConnection& connection) {
     connection.SetProp(prConnectionTimeout, connectionTimeout_);
     connection.SetProp(prUseUnicode, MyOptions().UseUnicode());
     connection.SetProp(prCharset, MyOptions().Charset());
+}
+
+void TCustomMyConnection::FillConnectionParameters(TMyConnectionParameters& key) const {
+    const TPoolingOptions& pooling = PoolingOptions();
+    key.MinPoolSize = pooling.MinPoolSize;
+    key.MaxPoolSize = pooling.MaxPoolSize;
+    key.ConnectionLifetime = pooling.ConnectionLifetime;
+    key.Validate = pooling.Validate;
+    key.Username = Username();
+    key.Server = GetServer();
+    key.Password = Password();
+    key.Database = database_;
+    key.ConnectionTimeout = connectionTimeout_;
+    key.UseUnicode = MyOptions().UseUnicode();
+    key.Charset = MyOptions().Charset();
+    key.Port = 0;
+    key.Compress = false;
+    key.Embedded = false;
+    key.Direct = true;
 }
 
 rtl::Variant TCustomMyConnection::ExecuteSQL(const std::string& text, const rtl::VariantArray& values) {
@@ -365,6 +398,20 @@ void TMyConnection::SetIConnection(TMySQLConnection& connection) {
     connection.SetProp(prCACert, sslOptions_->CACert());
     connection.SetProp(prKey, sslOptions_->Key());
     connection.SetProp(prCert, sslOptions_->Cert());
+}
+
+void TMyConnection::FillConnectionParameters(TMyConnectionParameters& key) const {
+    TCustomMyConnection::FillConnectionParameters(key);
+    key.Port = port_;
+    key.Compress = Options().Compress();
+    key.Protocol = static_cast<int32_t>(Options().Protocol());
+    key.Embedded = Options().Embedded();
+    key.Direct = Options().Direct();
+    key.IOHandler = IOHandler();
+    key.ChipherList = sslOptions_->ChipherList();
+    key.CACert = sslOptions_->CACert();
+    key.Key = sslOptions_->Key();
+    key.Cert = sslOptions_->Cert();
 }
 
 void TMyConnection::AssignTo(data::TPersistent* dest) const {

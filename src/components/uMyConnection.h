@@ -8,6 +8,10 @@
 #include <memory>
 #include <string>
 
+namespace dataaccess {
+class TMyConnectionParameters;
+}
+
 namespace components {
 
 using TMyIsolationLevel = dataaccess::TCRIsolationLevel;
@@ -144,6 +148,8 @@ protected:
     std::unique_ptr<dataaccess::TMySQLConnection> CreateIConnection();
     // Hands every setting to a new server connection.
     virtual void SetIConnection(dataaccess::TMySQLConnection& connection);
+    // The pool key of this connection's settings.
+    virtual void FillConnectionParameters(dataaccess::TMyConnectionParameters& key) const;
     std::unique_ptr<TCustomDASQL> CreateSQL() const override;
 
 private:
@@ -171,6 +177,7 @@ public:
 protected:
     void AssignTo(data::TPersistent* dest) const override;
     void SetIConnection(dataaccess::TMySQLConnection& connection) override;
+    void FillConnectionParameters(dataaccess::TMyConnectionParameters& key) const override;
 
 private:
     int port_ = 3306;

@@ -1,5 +1,6 @@
 #include "components/uMyQuery.h"
 
+#include "components/uDASQLHelpers.h"
 #include "components/uMyCommand.h"
 #include "components/uMyConnection.h"
 #include "dataaccess/uCRAccess.h"
@@ -139,6 +140,10 @@ void TCustomMyDataSet::CreateFieldDefs() {
 
 void TCustomMyDataSet::BeforeOpenCursor(bool) {
     if (SQL().Count() == 0) data::DatabaseError("No SQL statement provided", this);
+}
+
+std::string TCustomMyDataSet::SQLAddWhere(const std::string& sql, const std::string& condition) const {
+    return MyAddWhere(sql, condition);
 }
 
 } // namespace components

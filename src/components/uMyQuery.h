@@ -3,6 +3,7 @@
 #include "components/uDADataSet.h"
 #include "components/uDADataSetUpdater.h"
 #include "components/uDASQLGenerator.h"
+#include "components/uMySQLGenerator.h"
 
 #include <memory>
 
@@ -61,9 +62,9 @@ private:
     bool createConnection_ = true;
 };
 
-class TMySQLGenerator : public TDASQLGenerator {
+class TMySQLGenerator : public TCustomMySQLGenerator {
 public:
-    using TDASQLGenerator::TDASQLGenerator;
+    using TCustomMySQLGenerator::TCustomMySQLGenerator;
 };
 
 class TMyDataSetUpdater : public TDADataSetUpdater {
@@ -106,6 +107,7 @@ protected:
     void CreateFieldDefs() override;
     // An SQL list without lines: "No SQL statement provided".
     void BeforeOpenCursor(bool infoQuery) override;
+    std::string SQLAddWhere(const std::string& sql, const std::string& condition) const override;
 
 private:
     int commandTimeout_ = 0;

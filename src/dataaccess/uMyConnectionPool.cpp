@@ -1,6 +1,7 @@
 #include "dataaccess/uMyConnectionPool.h"
 
 #include "dataaccess/uCRAccess.h"
+#include "dataaccess/uData.h"
 #include "dataaccess/uMySQLConnection.h"
 
 #include <mutex>
@@ -20,8 +21,9 @@ bool TMyConnectionParameters::SameAs(const TCRConnectionParameters* other) const
     return Database == my->Database && Port == my->Port && ConnectionTimeout == my->ConnectionTimeout &&
            Compress == my->Compress && UseUnicode == my->UseUnicode && Protocol == my->Protocol &&
            Embedded == my->Embedded && Direct == my->Direct && Charset == my->Charset &&
-           (Protocol != mpSSL ||
-            (ChipherList == my->ChipherList && CACert == my->CACert && Key == my->Key && Cert == my->Cert));
+           // The client uses TLS whenever TLS texts are set, whatever the protocol: sessions made
+           // with other certificates are never shared.
+           ChipherList == my->ChipherList && CACert == my->CACert && Key == my->Key && Cert == my->Cert;
 }
 
 void TMyConnectionParameters::SetProp(int prop, const rtl::Variant& value) {
@@ -112,10 +114,17 @@ std::unique_ptr<TCRConnection> TMyLocalConnectionPool::CreateNewConnection() {
     connection->SetProp(prKey, key.Key);
     connection->SetProp(prCert, key.Cert);
     connection->SetProp(prEmbParams, key.EmbeddedParams);
-    connection->SetUsername(key.Username);
-    connection->SetPassword(key.Password);
-    connection->SetServer(key.Server);
-    connection->Connect(std::string());
+    NotifyBusyStart();
+    try {
+        connection->SetUsername(key.Username);
+        connection->SetPassword(key.Password);
+        connection->SetServer(key.Server);
+        connection->Connect(std::string());
+    } catch (...) {
+        NotifyBusyEnd();
+        throw;
+    }
+    NotifyBusyEnd();
     return connection;
 }
 

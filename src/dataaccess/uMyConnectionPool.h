@@ -14,8 +14,7 @@ public:
     std::unique_ptr<TCRConnectionParameters> Create() const override;
     // For a key of this class also the database (exactly: its name is case-sensitive on this
     // platform and a pooled session keeps it as its current one), port, timeout, compression,
-    // Unicode, character set, protocol, embedded and direct flags, and the TLS texts when the
-    // protocol is TLS.
+    // Unicode, character set, protocol, embedded and direct flags, and the TLS texts.
     bool SameAs(const TCRConnectionParameters* other) const override;
     // The connection's codes of the key's fields.
     void SetProp(int prop, const rtl::Variant& value) override;

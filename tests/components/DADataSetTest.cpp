@@ -1,5 +1,6 @@
 #include "components/uMyConnection.h"
 #include "components/uMyQuery.h"
+#include "ComponentsTestSupport.h"
 #include "platform/data/DataLink.h"
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
@@ -16,17 +17,7 @@ using testsupport::ErrorMessageOf;
 using testsupport::RawSession;
 using testsupport::ServerSettings;
 
-std::unique_ptr<TMyConnection> NewConnection(const ServerSettings& s) {
-    auto connection = std::make_unique<TMyConnection>();
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetPort(static_cast<int>(s.port));
-    connection->SetDatabase(s.database);
-    connection->SetLoginPrompt(false);
-    connection->Options().SetDirect(false);
-    return connection;
-}
+using testing::NewConnection;
 
 TEST(DADataSetTextTest, FinalTextKeepsMacroAndParameterTextWhenChecksAreOff) {
     TMyQuery query;

@@ -1,5 +1,6 @@
 #include "components/uMyCommand.h"
 #include "components/uMyConnection.h"
+#include "ComponentsTestSupport.h"
 #include "dataaccess/uMyError.h"
 #include "dataaccess/uMySQLCommand.h"
 #include "support/ErrorText.h"
@@ -20,17 +21,7 @@ using testsupport::ErrorMessageOf;
 using testsupport::RawSession;
 using testsupport::ServerSettings;
 
-std::unique_ptr<TMyConnection> NewConnection(const ServerSettings& s) {
-    auto connection = std::make_unique<TMyConnection>();
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetPort(static_cast<int>(s.port));
-    connection->SetDatabase(s.database);
-    connection->SetLoginPrompt(false);
-    connection->Options().SetDirect(false);
-    return connection;
-}
+using testing::NewConnection;
 
 // A command over a table (id auto-increment, name) and a procedure that adds a row to it.
 class MyCommandTest : public ::testing::Test {

@@ -1,5 +1,6 @@
 #include "components/uMyCommand.h"
 #include "components/uMyConnection.h"
+#include "ComponentsTestSupport.h"
 #include "dataaccess/uMyError.h"
 #include "dataaccess/uMySQLAPI.h"
 #include "platform/data/Component.h"
@@ -42,16 +43,7 @@ struct ApplicationHandler {
     }
 };
 
-std::unique_ptr<TMyConnection> NewConnection(const ServerSettings& s) {
-    auto connection = std::make_unique<TMyConnection>();
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetPort(static_cast<int>(s.port));
-    connection->SetDatabase(s.database);
-    connection->Options().SetDirect(false);
-    return connection;
-}
+using testing::NewConnection;
 
 std::string SessionId(TMyConnection& connection) {
     dataaccess::TMySQLConnection& session = *connection.MyIConnection();

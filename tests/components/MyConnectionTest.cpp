@@ -1,4 +1,5 @@
 #include "components/uMyConnection.h"
+#include "ComponentsTestSupport.h"
 #include "dataaccess/uMyError.h"
 #include "dataaccess/uMySQLAPI.h"
 #include "platform/data/Component.h"
@@ -21,17 +22,7 @@ using dataaccess::EMyError;
 using testsupport::ErrorMessageOf;
 using testsupport::ServerSettings;
 
-// A connection to the test server through the client library, not yet connected.
-std::unique_ptr<TMyConnection> NewConnection(const ServerSettings& s) {
-    auto connection = std::make_unique<TMyConnection>();
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetPort(static_cast<int>(s.port));
-    connection->SetDatabase(s.database);
-    connection->Options().SetDirect(false);
-    return connection;
-}
+using testing::NewConnection;
 
 // The first column of the first row, read over the component's own session.
 std::string Scalar(TMyConnection& connection, const std::string& sql) {
@@ -161,14 +152,6 @@ TEST(MyConnectionTest, DefaultTransactionTakesTheInternalOnesPlace) {
     EXPECT_EQ(connection->DefaultTransaction(), nullptr);
     EXPECT_EQ(connection->UsedTransaction(), connection->InternalTransaction());
     EXPECT_EQ(connection->TransactionCount(), 1);
-}
-
-TEST(MyConnectionTest, PoolingIsRefusedClearly) {
-    TMyConnection connection;
-    connection.SetName("Pooled");
-    connection.SetPooling(true);
-    EXPECT_EQ(ErrorMessageOf([&] { connection.Connect(); }), "Pooled: Connection pooling is not available");
-    EXPECT_EQ(connection.ConnectCount(), 0);
 }
 
 TEST(MyConnectionTest, ConnectAndDisconnectFireEachEventOnce) {

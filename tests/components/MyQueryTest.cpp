@@ -1,5 +1,6 @@
 #include "components/uMyConnection.h"
 #include "components/uMyQuery.h"
+#include "ComponentsTestSupport.h"
 #include "dataaccess/uMyError.h"
 #include "dataaccess/uMySQLFieldDesc.h"
 #include "platform/data/DataError.h"
@@ -22,17 +23,7 @@ using testsupport::ErrorMessageOf;
 using testsupport::RawSession;
 using testsupport::ServerSettings;
 
-std::unique_ptr<TMyConnection> NewConnection(const ServerSettings& s) {
-    auto connection = std::make_unique<TMyConnection>();
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetPort(static_cast<int>(s.port));
-    connection->SetDatabase(s.database);
-    connection->SetLoginPrompt(false);
-    connection->Options().SetDirect(false);
-    return connection;
-}
+using testing::NewConnection;
 
 TEST(MyQueryDefaultsTest, FreshQueryHasTheDocumentedDefaults) {
     TMyQuery query;
@@ -123,6 +114,15 @@ TEST_F(MyQueryTest, SelectOpensWithAllRows) {
     EXPECT_EQ(query->FieldByName("id")->AsInteger(), 1);
     query->Last();
     EXPECT_EQ(query->FieldByName("name")->AsString(), "c");
+}
+
+// The added condition is bracketed: unbracketed, "OR id = 1" would bring back the first row.
+TEST_F(MyQueryTest, FilterSQLNarrowsTheWhereClause) {
+    query->SetFilterSQL("id = 3 OR id = 1");
+    Run("SELECT id FROM " + table + " WHERE id > 1 ORDER BY id");
+    ASSERT_TRUE(query->Active());
+    EXPECT_EQ(query->RecordCount(), 1);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 3);
 }
 
 TEST_F(MyQueryTest, StatementsWithoutRowsLeaveTheQueryClosed) {

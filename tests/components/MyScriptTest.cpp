@@ -1,6 +1,7 @@
 #include "components/uMyConnection.h"
 #include "components/uMyQuery.h"
 #include "components/uMyScript.h"
+#include "ComponentsTestSupport.h"
 #include "dataaccess/uMyError.h"
 #include "platform/data/Component.h"
 #include "platform/rtl/Utf.h"
@@ -23,17 +24,7 @@ using testsupport::ErrorMessageOf;
 using testsupport::RawSession;
 using testsupport::ServerSettings;
 
-std::unique_ptr<TMyConnection> NewConnection(const ServerSettings& s) {
-    auto connection = std::make_unique<TMyConnection>();
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetPort(static_cast<int>(s.port));
-    connection->SetDatabase(s.database);
-    connection->SetLoginPrompt(false);
-    connection->Options().SetDirect(false);
-    return connection;
-}
+using testing::NewConnection;
 
 struct Piece {
     std::string sql;

@@ -1,6 +1,8 @@
 #include "components/uMyConnection.h"
+#include "ComponentsTestSupport.h"
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uMyError.h"
+#include "dataaccess/uMySQLConnection.h"
 #include "platform/data/Component.h"
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
@@ -24,16 +26,7 @@ using testsupport::ServerSettings;
 
 constexpr const char* SActive = "Can't perform operation on active transaction";
 
-std::unique_ptr<TMyConnection> NewConnection(const ServerSettings& s) {
-    auto connection = std::make_unique<TMyConnection>();
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetPort(static_cast<int>(s.port));
-    connection->SetDatabase(s.database);
-    connection->Options().SetDirect(false);
-    return connection;
-}
+using testing::NewConnection;
 
 // A table of the suite's own, empty.
 class MyTransactionTest : public ::testing::Test {
@@ -99,10 +92,14 @@ TEST_F(MyTransactionTest, IsolationLevelIsSentWithTheStart) {
     const auto settings = VELTRANE_REQUIRE_SERVER();
     auto connection = NewConnection(settings);
     connection->Connect();
+    dataaccess::TMySQLConnection& session = *connection->MyIConnection();
+    const auto sessionId = session.API()->mysql_thread_id(session.Handle());
     const auto levelOfOpenTransaction = [&] {
-        // The server refreshes this table at most every 100 ms.
+        // The server refreshes this table at most every 100 ms; other tests' transactions are in it too.
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        return admin_->Scalar("SELECT trx_isolation_level FROM information_schema.INNODB_TRX");
+        return admin_->Scalar(
+            "SELECT trx_isolation_level FROM information_schema.INNODB_TRX WHERE trx_mysql_thread_id = " +
+            std::to_string(sessionId));
     };
     struct Case {
         TMyIsolationLevel level;

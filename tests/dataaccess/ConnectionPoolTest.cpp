@@ -303,10 +303,10 @@ TEST(ConnectionPoolTest, MySQLKeysAddTheSessionSettings) {
         EXPECT_FALSE(base.SameAs(other.get())) << c.what;
     }
 
-    // The TLS texts count only for the TLS protocol.
+    // The TLS texts count whatever the protocol: the client uses TLS whenever they are set.
     auto tls = base.Clone();
     tls->SetProp(prCACert, "/etc/ca.pem");
-    EXPECT_TRUE(base.SameAs(tls.get()));
+    EXPECT_FALSE(base.SameAs(tls.get()));
     base.SetProp(prProtocol, int(mpSSL));
     tls->SetProp(prProtocol, int(mpSSL));
     EXPECT_FALSE(base.SameAs(tls.get()));

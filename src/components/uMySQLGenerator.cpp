@@ -1,0 +1,138 @@
+#include "components/uMySQLGenerator.h"
+
+#include "components/uDASQLHelpers.h"
+#include "components/uMyQuery.h"
+#include "dataaccess/uCRRecordSet.h"
+#include "dataaccess/uMyHelpers.h"
+#include "dataaccess/uMySQLFieldDesc.h"
+#include "dataaccess/uMyTableInfo.h"
+#include "platform/data/DataError.h"
+#include "platform/rtl/Exception.h"
+
+#include <mariadb/mysql.h>
+
+#include <algorithm>
+#include <set>
+
+namespace components {
+
+using dataaccess::TFieldDesc;
+using dataaccess::TMySQLFieldDesc;
+
+namespace {
+
+bool IsTimestamp(const TFieldDesc& desc) {
+    const auto* my = dynamic_cast<const TMySQLFieldDesc*>(&desc);
+    return my && my->MySQLType == MYSQL_TYPE_TIMESTAMP;
+}
+
+} // namespace
+
+std::string TCustomMySQLGenerator::FieldNameForCondition(const TFieldDesc& desc, bool forRefresh) const {
+    const auto* crDesc = dynamic_cast<const dataaccess::TCRFieldDesc*>(&desc);
+    const dataaccess::TCRTableInfo* table = crDesc ? crDesc->TableInfo() : nullptr;
+    if (!forRefresh || !table) return TDASQLGenerator::FieldNameForCondition(desc, false);
+    return QuoteName(TableAliasOrName(*table)) + "." + QuoteName(ActualFieldName(desc, table));
+}
+
+void TCustomMySQLGenerator::AddKeyCondition(std::string& builder, const TFieldDesc* desc, int recIndex,
+                                            bool flag, TStatementType statementType) {
+    const auto* my = dynamic_cast<const TMySQLFieldDesc*>(desc);
+    RTL_ASSERT(my);
+    if (!my->TableInfo()) return;
+    if (flag && statementType == stRefresh && IsTimestamp(*desc) && FieldIsNull(*desc, true)) {
+        if (!builder.empty()) builder += " AND ";
+        builder += FieldNameForCondition(*desc, true) + " = '00000000'";
+        return;
+    }
+    TDASQLGenerator::AddKeyCondition(builder, desc, recIndex, flag, statementType);
+}
+
+bool TCustomMySQLGenerator::CheckRowVersion() const {
+    const auto* options = dynamic_cast<const TMyDataSetOptions*>(&DataSet()->Options());
+    return options && options->CheckRowVersion();
+}
+
+void TCustomMySQLGenerator::AddTimestampCondition(std::string& builder, const TKeyAndDataFields& fields) {
+    const auto found = std::find_if(fields.DataFieldDescs.begin(), fields.DataFieldDescs.end(),
+                                    [](const TFieldDesc* desc) { return IsTimestamp(*desc); });
+    if (found == fields.DataFieldDescs.end() || !DataSet()->FindField((*found)->FieldName))
+        data::DatabaseError("Timestamp field required");
+    const auto* table =
+        dynamic_cast<const dataaccess::TMyTableInfo*>(static_cast<TMySQLFieldDesc*>(*found)->TableInfo());
+    RTL_ASSERT(table);
+    builder +=
+        FieldNameForCondition(**found, true) + " >= " +
+        dataaccess::MyVariantToQuotedText(rtl::Variant::FromDateTime(table->MaxTimestamp()), nullptr, {});
+}
+
+void TCustomMySQLGenerator::AddKeyConditions(std::string& builder, TStatementType statementType, int recIndex,
+                                             const TKeyAndDataFields& fields, bool flag) {
+    if (statementType == stRefreshQuick) {
+        AddTimestampCondition(builder, fields);
+        return;
+    }
+    if (!CheckRowVersion() || (statementType != stUpdate && statementType != stDelete)) {
+        TDASQLGenerator::AddKeyConditions(builder, statementType, recIndex, fields, flag);
+        return;
+    }
+    std::set<int> keyNumbers;
+    for (const TFieldDesc* desc : fields.KeyFieldDescs) {
+        AddKeyCondition(builder, desc, recIndex, flag, statementType);
+        keyNumbers.insert(desc->FieldNumber);
+    }
+    const auto version = std::find_if(fields.DataFieldDescs.begin(), fields.DataFieldDescs.end(),
+                                      [](const TFieldDesc* desc) { return IsTimestamp(*desc); });
+    if (version != fields.DataFieldDescs.end()) {
+        const data::TField* field = DataSet()->FindField((*version)->FieldName);
+        if (field && !field->IsNull()) {
+            AddKeyCondition(builder, *version, recIndex, flag, statementType);
+            return;
+        }
+    }
+    RTL_ASSERT(!fields.DataFieldDescs.empty());
+    for (const TFieldDesc* desc : fields.DataFieldDescs)
+        if (!IsBlobDataType(desc->TypeCode) && !keyNumbers.count(desc->FieldNumber))
+            AddKeyCondition(builder, desc, recIndex, flag, statementType);
+}
+
+std::string TCustomMySQLGenerator::SQLAddWhere(const std::string& sql, const std::string& condition) const {
+    return MyAddWhere(sql, condition);
+}
+
+std::string TCustomMySQLGenerator::SQLGetWhere(const std::string& sql) const {
+    return MyGetWhere(sql);
+}
+
+std::string TCustomMySQLGenerator::SQLGetFrom(const std::string& sql) const {
+    return MyGetFrom(sql);
+}
+
+void TCustomMySQLGenerator::GenerateLockSQL(const TKeyAndDataFields& fields, int recIndex) {
+    headerSB_ = "SELECT * FROM " + QuotedTableName();
+    middleSB_ = "\r\nWHERE\r\n  ";
+    AddKeyConditions(condSB_, stLock, recIndex, fields, false);
+    footerSB_ = "\r\n";
+    if (lockType_ == 0)
+        footerSB_ += "FOR UPDATE";
+    else if (lockType_ == 1)
+        footerSB_ += "LOCK IN SHARE MODE";
+}
+
+void TCustomMySQLGenerator::LimitKeyless(const TKeyAndDataFields& fields) {
+    if (fields.KeyFieldDescs.empty() && !headerSB_.empty()) footerSB_ += "\r\nLIMIT 1";
+}
+
+void TCustomMySQLGenerator::GenerateUpdateSQL(const TKeyAndDataFields& fields, bool modifiedFieldsOnly,
+                                              int recIndex) {
+    TDASQLGenerator::GenerateUpdateSQL(fields, modifiedFieldsOnly, recIndex);
+    LimitKeyless(fields);
+}
+
+void TCustomMySQLGenerator::GenerateDeleteSQL(const TKeyAndDataFields& fields, bool modifiedFieldsOnly,
+                                              int recIndex) {
+    TDASQLGenerator::GenerateDeleteSQL(fields, modifiedFieldsOnly, recIndex);
+    LimitKeyless(fields);
+}
+
+} // namespace components

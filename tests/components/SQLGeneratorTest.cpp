@@ -1,0 +1,184 @@
+#include "components/uDAParams.h"
+#include "components/uMyQuery.h"
+#include "components/uMySQLGenerator.h"
+#include "ComponentsTestSupport.h"
+#include "dataaccess/uCRRecordSet.h"
+#include "dataaccess/uCRTableInfo.h"
+#include "platform/data/DataError.h"
+#include "support/ErrorText.h"
+#include "support/TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace components {
+namespace {
+
+using testsupport::ErrorMessageOf;
+using testsupport::RawSession;
+
+// A query over t(id PRIMARY KEY, name, ts TIMESTAMP) of its own, open on the row id 1 (name "a");
+// id 2 has a NULL name. The generator works over the query's descriptors and table.
+class SQLGeneratorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto settings = VELTRANE_REQUIRE_SERVER();
+        table = std::string("SQLGeneratorTest_") +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        raw = std::make_unique<RawSession>(settings, settings.database);
+        raw->Execute("DROP TABLE IF EXISTS " + table);
+        raw->Execute(
+            "CREATE TABLE " + table +
+            " (id INT PRIMARY KEY, name VARCHAR(20), ts TIMESTAMP NOT NULL DEFAULT '2024-01-02 03:04:05')");
+        raw->Execute("INSERT INTO " + table + " (id, name) VALUES (1, 'a'), (2, NULL)");
+        connection = testing::NewConnection(settings);
+        query = std::make_unique<TMyQuery>();
+        query->SetConnection(connection.get());
+        query->SetSQL("SELECT id, name, ts FROM " + table + " ORDER BY id");
+        query->Open();
+        generator = std::make_unique<TCustomMySQLGenerator>(query->DADataSetService());
+        fields.KeyFieldDescs = {&Desc("id")};
+        fields.DataFieldDescs = {&Desc("name")};
+    }
+
+    void TearDown() override {
+        generator.reset();
+        query.reset();
+        connection.reset();
+        if (raw) raw->Execute("DROP TABLE IF EXISTS " + table);
+    }
+
+    dataaccess::TFieldDesc& Desc(const char* name) { return query->RecordSet()->FieldDescByName(name); }
+
+    dataaccess::TCRTableInfo& Table() {
+        return *static_cast<dataaccess::TCRFieldDesc&>(Desc("id")).TableInfo();
+    }
+
+    std::string Generate(TStatementType type, TDAParams* params, bool modifiedOnly = false,
+                         int recIndex = -1) {
+        std::string sql;
+        generator->GenerateFor(Table(), fields, sql, recIndex, params, modifiedOnly, type);
+        return sql;
+    }
+
+    std::vector<std::string> ParamNames() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < params.Count(); ++i)
+            names.push_back(params[i]->Name());
+        return names;
+    }
+
+    std::string table;
+    std::unique_ptr<RawSession> raw;
+    std::unique_ptr<TMyConnection> connection;
+    std::unique_ptr<TMyQuery> query;
+    std::unique_ptr<TCustomMySQLGenerator> generator;
+    TKeyAndDataFields fields;
+    TDAParams params;
+};
+
+TEST_F(SQLGeneratorTest, UpdateOfAChangedColumnWithParameters) {
+    query->Edit();
+    query->FieldByName("name")->SetAsString("b");
+    EXPECT_EQ(Generate(stUpdate, &params, true),
+              "UPDATE " + table + "\r\nSET\r\n  name = ?\r\nWHERE\r\n  id = ?");
+    EXPECT_EQ(ParamNames(), (std::vector<std::string>{"name", "Old_id"}));
+    ASSERT_EQ(generator->ParamsInfo().Count(), 2);
+    const TDAParamsInfo& infos = generator->ParamsInfo();
+    EXPECT_EQ(infos.Items(0)->Field, query->FieldByName("name"));
+    EXPECT_FALSE(infos.Items(0)->Old);
+    EXPECT_EQ(infos.Items(1)->Field, query->FieldByName("id"));
+    EXPECT_TRUE(infos.Items(1)->Old);
+
+    EXPECT_EQ(Generate(stUpdate, nullptr, true),
+              "UPDATE " + table + "\r\nSET\r\n  name = :name\r\nWHERE\r\n  id = :Old_id")
+        << "markers by name without a parameter list";
+    EXPECT_EQ(Generate(stUpdate, &params, true, 2),
+              "UPDATE " + table + "\r\nSET\r\n  name = ?\r\nWHERE\r\n  id = ?");
+    EXPECT_EQ(ParamNames(), (std::vector<std::string>{"P_2_name", "P_2_Old_id"}));
+    query->Cancel();
+    EXPECT_EQ(Generate(stUpdate, &params, true), "") << "nothing changed";
+    EXPECT_EQ(params.Count(), 0);
+}
+
+TEST_F(SQLGeneratorTest, InsertDeleteAndLock) {
+    fields.DataFieldDescs = {&Desc("id"), &Desc("name")};
+    EXPECT_EQ(Generate(stInsert, &params), "INSERT INTO " + table + "\r\n  (id, name)\r\nVALUES\r\n  (?, ?)");
+    EXPECT_EQ(ParamNames(), (std::vector<std::string>{"id", "name"}));
+    EXPECT_EQ(Generate(stDelete, &params), "DELETE FROM " + table + "\r\nWHERE\r\n  id = ?");
+    EXPECT_EQ(ParamNames(), std::vector<std::string>{"Old_id"});
+    EXPECT_EQ(Generate(stLock, &params), "SELECT * FROM " + table + "\r\nWHERE\r\n  id = ?\r\nFOR UPDATE");
+    generator->SetLockType(1);
+    EXPECT_EQ(Generate(stLock, &params),
+              "SELECT * FROM " + table + "\r\nWHERE\r\n  id = ?\r\nLOCK IN SHARE MODE");
+}
+
+// Without a key every non-blob column is a condition; a NULL old value is matched with IS NULL, and
+// at most one of several equal rows changes.
+TEST_F(SQLGeneratorTest, KeylessConditionsLimitTheChangeToOneRow) {
+    fields.KeyFieldDescs.clear();
+    fields.DataFieldDescs = {&Desc("id"), &Desc("name")};
+    query->Next();
+    const std::string sql = Generate(stDelete, &params);
+    EXPECT_EQ(sql, "DELETE FROM " + table + "\r\nWHERE\r\n  id = ? AND name IS NULL\r\nLIMIT 1");
+    EXPECT_EQ(ParamNames(), std::vector<std::string>{"Old_id"});
+    raw->Execute("ALTER TABLE " + table + " DROP PRIMARY KEY");
+    raw->Execute("INSERT INTO " + table + " (id, name) VALUES (2, NULL)");
+    std::string statement = sql;
+    statement.replace(statement.find('?'), 1, "2");
+    raw->Execute(statement);
+    EXPECT_EQ(raw->Scalar("SELECT COUNT(*) FROM " + table + " WHERE id = 2"), "1");
+}
+
+TEST_F(SQLGeneratorTest, RefreshStatements) {
+    const std::string t = table;
+    EXPECT_EQ(Generate(stRefresh, &params),
+              "SELECT " + t + ".name AS _1 FROM " + t + "\r\nWHERE\r\n  " + t + ".id = ?");
+    EXPECT_EQ(ParamNames(), std::vector<std::string>{"id"});
+    EXPECT_EQ(Generate(stRefreshCheckDeleted, &params), "SELECT id FROM " + t + " ORDER BY id");
+    EXPECT_EQ(ErrorMessageOf([&] { Generate(stRefreshQuick, &params); }), "Timestamp field required");
+    fields.DataFieldDescs.push_back(&Desc("ts"));
+    EXPECT_EQ(Generate(stRefreshQuick, &params)
+                  .rfind("SELECT id, name, ts FROM " + t + "\rWHERE " + t + ".ts >= '", 0),
+              0u);
+    query->Options().SetFullRefresh(true);
+    EXPECT_EQ(Generate(stRefresh, &params),
+              "SELECT id, name, ts FROM " + t + "\rWHERE \r\n  " + t + ".id = :id  ORDER BY id")
+        << "the query's own text, markers by name";
+}
+
+TEST_F(SQLGeneratorTest, RowVersionChecksTheTimestampOnly) {
+    static_cast<TMyDataSetOptions&>(query->Options()).SetCheckRowVersion(true);
+    fields.DataFieldDescs = {&Desc("name"), &Desc("ts")};
+    query->Edit();
+    query->FieldByName("name")->SetAsString("b");
+    EXPECT_EQ(Generate(stUpdate, &params, true),
+              "UPDATE " + table + "\r\nSET\r\n  name = ?\r\nWHERE\r\n  id = ? AND ts = ?");
+    EXPECT_EQ(ParamNames(), (std::vector<std::string>{"name", "Old_id", "Old_ts"}));
+}
+
+TEST_F(SQLGeneratorTest, Errors) {
+    fields.KeyFieldDescs.clear();
+    fields.DataFieldDescs.clear();
+    EXPECT_EQ(ErrorMessageOf([&] { Generate(stDelete, &params); }), "Key fields not found");
+    dataaccess::TCRTablesInfo tables(dataaccess::TCRTableInfo::Class());
+    dataaccess::TCRTableInfo* unnamed = tables.NewItem();
+    std::string sql;
+    EXPECT_EQ(
+        ErrorMessageOf([&] { generator->GenerateFor(*unnamed, fields, sql, -1, &params, false, stUpdate); }),
+        "TableInfo name must be provided");
+    EXPECT_EQ(ErrorMessageOf([&] { Generate(stCustom, &params); }), "Bad statement type");
+}
+
+TEST(SQLGeneratorAliasTest, AliasIndexReadsOnlyUnderscoreNumbers) {
+    EXPECT_EQ(TDASQLGenerator::FieldAlias("4"), "_4");
+    EXPECT_EQ(TDASQLGenerator::FieldAliasIndex("_4"), 4);
+    EXPECT_EQ(TDASQLGenerator::FieldAliasIndex("_12"), 12);
+    for (const char* text : {"_", "4", "_x", "_4x", "", "x4"})
+        EXPECT_EQ(TDASQLGenerator::FieldAliasIndex(text), -1) << text;
+}
+
+} // namespace
+} // namespace components
