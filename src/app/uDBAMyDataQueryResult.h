@@ -1,0 +1,43 @@
+#pragma once
+
+#include "components/uMyQuery.h"
+#include "core/uDBAConnection.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace components {
+class TMyConnection;
+}
+
+namespace app {
+
+// The adapter's queries: each runs its text verbatim (no parameter or macro scanning) in the
+// connection's one session, never over a second fetch session.
+std::unique_ptr<components::TMyQuery> NewVerbatimQuery(components::TMyConnection* connection,
+                                                       const std::string& sql);
+
+// The result of one executed statement. Its text columns hold UTF-16 fields (TUcStringField and
+// TUcMemoField, chosen for this query alone). Construction runs the statement and throws on failure.
+class TMyDataQueryResultImp : public core::IQueryResult {
+public:
+    TMyDataQueryResultImp(components::TMyConnection* connection, const std::string& sql);
+
+    data::TDataSet* GetDataSet() override { return query_.get(); }
+    std::uint32_t ExecutionTime() override { return executionTime_; }
+    std::int64_t RowCount() override;
+    bool HasResultSet() override { return query_->Active(); }
+    bool HasMoreResults() override;
+    void NextResult() override;
+    std::shared_ptr<core::IQueryResult> GetNextResult() override;
+
+private:
+    // Opens on rows, else executes.
+    void Run();
+
+    std::unique_ptr<components::TMyQuery> query_;
+    std::uint32_t executionTime_ = 0;
+};
+
+} // namespace app
