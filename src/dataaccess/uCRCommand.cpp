@@ -186,7 +186,7 @@ bool TCRCommand::SetProp(int prop, const rtl::Variant& value) {
 bool TCRCommand::GetProp(int prop, rtl::Variant& value) {
     switch (prop) {
     case prExecuting:
-        value = executing_;
+        value = executing_.load();
         break;
     case prCanReadParams:
         value = true;

@@ -3,6 +3,7 @@
 #include "dataaccess/uStringBuilder.h"
 #include "platform/rtl/Variant.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -185,7 +186,8 @@ public:
 protected:
     std::string sql_;
     std::string userSQL_;
-    bool executing_ = false;
+    // Read by other threads (BreakExec, the components' Executing) while a statement runs.
+    std::atomic<bool> executing_ = false;
 
 private:
     data::TComponent* component_ = nullptr;

@@ -56,6 +56,9 @@ public:
     virtual void ReleaseSavepoint(const std::string& name);
     virtual void RollbackToSavepoint(const std::string& name);
     virtual void NoOperation() {}
+    // Forgets a transaction whose session is gone (the server ended it with the session): it counts
+    // as inactive again, so the next one can start.
+    virtual void Reset() { active_ = false; }
     // Whether the transaction component may keep its start count across a reconnect.
     virtual bool CanRestoreAfterFailover() const { return false; }
 

@@ -61,7 +61,9 @@ public:
     uint32_t ByteSize = 0;    // bytes in the record
     int32_t RecordOffset = 0; // in the data area, or in the calculated area for calculated fields
     bool FixedChar = false;
-    bool NotUpdatable = false;
+    bool ReadOnly = false;
+    bool Required = false; // a value must be given: NOT NULL without a default the server fills in
+    bool Hidden = false;
     bool KeyColumn = false;
     TFieldDesc* OwnerField = nullptr; // parent of a child field of an object field
     bool HasDuplicateName = false;

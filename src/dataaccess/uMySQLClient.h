@@ -91,13 +91,16 @@ public:
     // The loader's reason for the last failed load; empty after a successful one.
     const std::string& LastLoadError() const { return lastLoadError_; }
 
+protected:
+    // Raised by a call whose entry point the library lacks.
+    [[noreturn]] virtual void NotLinked() const;
+
 private:
     struct TEntryPoints;
 
     // The entry point, or the not-linked error when the library lacks it.
     template <class F>
     F Bound(F entry) const;
-    [[noreturn]] void NotLinked() const;
 
     std::string libName_;
     std::unique_ptr<TEntryPoints> entries_;

@@ -4,6 +4,8 @@
 #include "dataaccess/uMyError.h"
 #include "dataaccess/uMyHelpers.h"
 #include "dataaccess/uMySQLClient.h"
+#include "dataaccess/uMySqlDirect.h"
+#include "dataaccess/uMySQLEmbedded.h"
 #include "platform/data/Component.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Format.h"
@@ -12,11 +14,9 @@
 
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
 namespace dataaccess {
-
-TMySQLAPI* MySQLAPIEmbedded = nullptr;
-TMySQLAPI* MySQLAPIDirect = nullptr;
 
 namespace {
 
@@ -79,9 +79,9 @@ TCRTransactionClass TMySQLConnection::GetTransactionClass() const {
 
 void TMySQLConnection::SelectAPI() {
     if (embedded_)
-        api_ = MySQLAPIEmbedded;
+        api_ = &MySQLAPIEmbeddedServer();
     else if (direct_)
-        api_ = MySQLAPIDirect;
+        api_ = &MySQLAPIDirectInstance();
     else
         api_ = &MySQLAPIClient();
 }
@@ -101,11 +101,11 @@ void TMySQLConnection::Connect(const std::string& connectString) {
     serverVersionText_.clear();
     serverVersion_ = {};
     try {
-        if (!api_)
-            data::DatabaseError(embedded_ ? "The embedded server library is not available"
-                                          : "The wire-protocol client is not available");
-        api_->Init();
         if (handle_) Disconnect();
+        auto* embeddedServer = dynamic_cast<TMySQLAPIEmbedded*>(api_);
+        if (embeddedServer) embeddedServer->SetParams(embParams_);
+        api_->Init();
+        embeddedServer_ = embeddedServer;
         handle_ = api_->mysql_init(nullptr);
         RTL_ASSERT_MSG(handle_, "mysql_init"); // fails only when out of memory
         SetConnectionOptions();
@@ -167,6 +167,8 @@ void TMySQLConnection::Disconnect() {
     if (handle_ && ownsHandle_) api_->mysql_close(handle_);
     handle_ = nullptr;
     connected_ = false;
+    // The shared embedded server stops with its last client.
+    if (embeddedServer_) std::exchange(embeddedServer_, nullptr)->FreeLib();
 }
 
 void TMySQLConnection::AssignConnect(TCRConnection* source) {
@@ -397,6 +399,12 @@ bool TMySQLConnection::GetProp(int prop, rtl::Variant& value) {
         break;
     case prBackslashEscapes:
         value = BackslashEscapes();
+        break;
+    case prDecimalPrecision:
+        value = decimalPrecision_;
+        break;
+    case prOptimizedBigInt:
+        value = optimizedBigInt_;
         break;
     default:
         return TCRConnection::GetProp(prop, value);

@@ -11,6 +11,7 @@
 namespace dataaccess {
 
 class EMyError;
+class TMySQLAPIEmbedded;
 
 // Property codes of the MySQL connection, after those of TCRConnection.
 inline constexpr int prConnectionTimeout = 1001;
@@ -31,11 +32,6 @@ inline constexpr int prCheckBackslashes = 1035;
 inline constexpr int prBackslashEscapes = 1036;
 
 enum TMyProtocol : uint8_t { mpDefault, mpTCP, mpSocket, mpPipe, mpMemory, mpSSL };
-
-// The process-wide API objects of the embedded server and of the library's own wire protocol, set
-// by their units. A connection that chooses one that is not there fails to connect.
-extern TMySQLAPI* MySQLAPIEmbedded;
-extern TMySQLAPI* MySQLAPIDirect;
 
 // A MySQL server connection: chooses the API object every call goes through, connects with the
 // options the components set, puts the session into the wanted character set, and turns every
@@ -79,7 +75,9 @@ public:
     // Runs the statements of `sql` (UTF-8) and drops their results, with the connection timeout
     // as the read and write timeouts.
     void ExecSQL(const std::string& sql);
-    void SelectAPI();
+    // The client library, the embedded server or the library's own wire protocol, by the Embedded
+    // and Direct properties.
+    virtual void SelectAPI();
     bool IsClient41() const;
     bool IsServer41() const;
     // Whether string literals may use backslash escapes: false while the session's sql_mode holds
@@ -103,6 +101,9 @@ public:
     std::function<TMySQLConnection*()> OnGetFetchConnection;
     std::function<void(TMySQLConnection*)> OnReleaseFetchConnection;
 
+protected:
+    void SetAPI(TMySQLAPI* api) { api_ = api; }
+
 private:
     void SetConnectionOptions();
     unsigned long ClientFlags() const;
@@ -122,6 +123,8 @@ private:
     bool decimalPrecision_ = false;
     bool checkBackslashes_ = false;
     bool errorsToHandler_ = false;
+    // The embedded server this connection counts as a client of until it disconnects.
+    TMySQLAPIEmbedded* embeddedServer_ = nullptr;
     std::vector<std::string> embParams_;
     std::string chipherList_, caCert_, key_, cert_;
     std::string serverVersionText_;

@@ -415,14 +415,15 @@ void TMySQLAPIEmbedded::FreeLib() {
     TMySQLAPIClient::FreeLib();
 }
 
+void TMySQLAPIEmbedded::NotLinked() const {
+    throw rtl::Exception(
+        "MySQL API function is not linked. You should update MySQL Embedded Server library (" + GetLibName() +
+        ").");
+}
+
 TMySQLAPIEmbedded& MySQLAPIEmbeddedServer() {
     static TMySQLAPIEmbedded instance;
     return instance;
 }
-
-namespace {
-// Connections that choose the embedded server find it here.
-[[maybe_unused]] const bool registered = (MySQLAPIEmbedded = &MySQLAPIEmbeddedServer(), true);
-} // namespace
 
 } // namespace dataaccess

@@ -71,6 +71,9 @@ public:
     // This connection no longer needs the server; the last one stops it and unloads the library.
     void FreeLib() override;
 
+protected:
+    void NotLinked() const override;
+
 private:
     void StartServer();
 

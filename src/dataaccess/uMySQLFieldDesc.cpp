@@ -6,8 +6,11 @@
 
 #include <mariadb/mysql.h>
 
+#include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
+#include <type_traits>
 
 namespace dataaccess {
 
@@ -223,6 +226,89 @@ double ParseTextFloat(std::string_view text) {
     const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
     if (error != std::errc() || end != plain.data() + plain.size()) notFloat();
     return text[0] == '-' ? -value : value;
+}
+
+namespace {
+
+// Little-endian, as the wire carries it.
+template <class T>
+T LoadLittleEndian(const uint8_t* data, size_t length) {
+    using U = std::make_unsigned_t<T>;
+    U value = 0;
+    for (size_t i = std::min(length, sizeof(T)); i-- > 0;)
+        value = static_cast<U>(value << 8 | data[i]);
+    return static_cast<T>(value);
+}
+
+template <class T>
+std::string NumberText(T value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
+    return std::string(buffer, result.ptr);
+}
+
+template <class Signed>
+std::string IntegerText(bool isUnsigned, const uint8_t* data, size_t length) {
+    using Unsigned = std::make_unsigned_t<Signed>;
+    return isUnsigned ? NumberText(LoadLittleEndian<Unsigned>(data, length))
+                      : NumberText(LoadLittleEndian<Signed>(data, length));
+}
+
+std::string FractionText(const uint8_t* data, size_t length, size_t at) {
+    if (length < at + 4) return {};
+    const uint32_t micro = LoadLittleEndian<uint32_t>(data + at, 4);
+    return micro ? rtl::Format(".%.6u", micro) : std::string();
+}
+
+// Dates of 0, 4, 7 or 11 bytes: year, month, day, then hour, minute, second, then microseconds.
+std::string DateText(bool withTime, const uint8_t* data, size_t length) {
+    const auto byte = [&](size_t i) -> unsigned { return i < length ? data[i] : 0u; };
+    std::string text = rtl::Format(
+        "%.4u-%.2u-%.2u", length >= 2 ? unsigned{LoadLittleEndian<uint16_t>(data, 2)} : 0u, byte(2), byte(3));
+    if (withTime)
+        text += rtl::Format(" %.2u:%.2u:%.2u", byte(4), byte(5), byte(6)) + FractionText(data, length, 7);
+    return text;
+}
+
+// Times of 0, 8 or 12 bytes: sign, days, hour, minute, second, then microseconds.
+std::string TimeText(const uint8_t* data, size_t length) {
+    if (length < 8) return "00:00:00";
+    // The server's TIME range ends at 838 hours.
+    const unsigned hours = LoadLittleEndian<uint32_t>(data + 1, 4) * 24 + data[5];
+    return rtl::Format("%s%.2u:%.2u:%.2u", data[0] ? "-" : "", hours, unsigned{data[6]}, unsigned{data[7]}) +
+           FractionText(data, length, 8);
+}
+
+} // namespace
+
+std::string BinaryValueAsText(uint8_t mySqlType, bool isUnsigned, const uint8_t* data, size_t length) {
+    switch (mySqlType) {
+    case MYSQL_TYPE_TINY:
+        return IntegerText<int8_t>(isUnsigned, data, length);
+    case MYSQL_TYPE_SHORT:
+        return IntegerText<int16_t>(isUnsigned, data, length);
+    case MYSQL_TYPE_YEAR:
+        return IntegerText<int16_t>(true, data, length);
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_INT24:
+        return IntegerText<int32_t>(isUnsigned, data, length);
+    case MYSQL_TYPE_LONGLONG:
+        return IntegerText<int64_t>(isUnsigned, data, length);
+    case MYSQL_TYPE_FLOAT:
+        return NumberText(std::bit_cast<float>(LoadLittleEndian<uint32_t>(data, length)));
+    case MYSQL_TYPE_DOUBLE:
+        return NumberText(std::bit_cast<double>(LoadLittleEndian<uint64_t>(data, length)));
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+        return DateText(false, data, length);
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+        return DateText(true, data, length);
+    case MYSQL_TYPE_TIME:
+        return TimeText(data, length);
+    default:
+        return std::string(reinterpret_cast<const char*>(data), length);
+    }
 }
 
 } // namespace dataaccess

@@ -18,6 +18,7 @@ inline constexpr uint32_t kMyMultipleKeyFlag = 8;
 inline constexpr uint32_t kMyUnsignedFlag = 32;
 inline constexpr uint32_t kMyBinaryFlag = 128;
 inline constexpr uint32_t kMyAutoIncrementFlag = 512;
+inline constexpr uint32_t kMyNoDefaultValueFlag = 4096;
 inline constexpr uint32_t kMyPartKeyFlag = 16384;
 
 // A column of a MySQL result: the protocol's type code and the flags the adapter reads.
@@ -50,5 +51,10 @@ bool ParseTextDateTime(int mySqlType, std::string_view text, uint32_t fieldLengt
 // Anything else raises EConversionError "'%s' is not a valid floating point value"; a bad exponent
 // "'%s' is not a valid integer value".
 double ParseTextFloat(std::string_view text);
+
+// A value of a binary (prepared-statement) row in the form a text row carries it, so that both row
+// formats go through the same decoders: numbers and dates are written out, everything else (strings,
+// DECIMAL, BIT) arrives as its bytes already.
+std::string BinaryValueAsText(uint8_t mySqlType, bool isUnsigned, const uint8_t* data, size_t length);
 
 } // namespace dataaccess

@@ -8,6 +8,7 @@
 #include "dataaccess/uMyHelpers.h"
 #include "dataaccess/uMyParser.h"
 #include "dataaccess/uMySQLConnection.h"
+#include "dataaccess/uMySqlResultSet.h"
 #include "dataaccess/uMyTableInfo.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
@@ -208,6 +209,9 @@ void TMySQLRecordset::RefreshConnectionFacts() {
     serverMajor_ = connection->ServerMajor();
     serverMinor_ = connection->ServerMinor();
     serverRelease_ = connection->ServerRelease();
+    rtl::Variant value;
+    optimizedBigInt_ = connection->GetProp(prOptimizedBigInt, value) && value.AsBoolean();
+    decimalPrecision_ = connection->GetProp(prDecimalPrecision, value) && value.AsBoolean();
     charsetMaxBytes_ = connection->IsConnected() &&
                                connection->API()->mysql_character_set_name(connection->Handle()) == "utf8mb4"
                            ? 4
@@ -362,8 +366,7 @@ void TMySQLRecordset::CloseResult(bool checkNext, bool skipRows) {
             command.GetCursorState() >= csExecuted) {
             TMySQLAPI& api = *connection->API();
             fetchState_ = 2;
-            for (int code; (code = api.mysql_stmt_fetch(command.Statement())) != MYSQL_NO_DATA &&
-                           code != MYSQL_DATA_TRUNCATED;)
+            for (int code; (code = FetchStmtRow()) != MYSQL_NO_DATA && code != MYSQL_DATA_TRUNCATED;)
                 command.CheckStmtStatus(code);
             api.mysql_stmt_free_result(command.Statement());
         }
@@ -705,6 +708,7 @@ void TMySQLRecordset::DetermineFieldType(const TMYSQL_FIELD& column, int& dataTy
         options.UseUnicode = useUnicode_;
         options.BinaryAsString = binaryAsString_;
         options.OptimizedBigInt = optimizedBigInt_;
+        options.DecimalPrecision = decimalPrecision_;
         options.EnableBoolean = enableBoolean_;
         if (!MySqlTypeToInternalType(type, column.Length, column.Decimals, column.CharsetNr,
                                      (column.Flags & kMyUnsignedFlag) != 0,
@@ -786,8 +790,11 @@ void TMySQLRecordset::FillFieldDesc(const TMYSQL_FIELD& column, int dataType, ui
     field.IsUnsigned = (column.Flags & kMyUnsignedFlag) != 0;
     field.SubTypeCode = 0;
     field.TypeCode = static_cast<uint16_t>(dataType);
-    field.NotUpdatable = column.FieldType == MYSQL_TYPE_NULL;
+    field.ReadOnly = column.FieldType == MYSQL_TYPE_NULL;
     field.IsAutoIncrement = (column.Flags & kMyAutoIncrementFlag) != 0;
+    // The server fills in auto-increment values and TIMESTAMP columns itself.
+    field.Required = (column.Flags & kMyNotNullFlag) != 0 && (column.Flags & kMyNoDefaultValueFlag) != 0 &&
+                     !field.IsAutoIncrement && column.FieldType != MYSQL_TYPE_TIMESTAMP;
     field.IsBinary = (column.Flags & kMyBinaryFlag) != 0;
     field.KeyColumn =
         (column.Flags & (kMyPriKeyFlag | kMyUniqueKeyFlag | kMyMultipleKeyFlag | kMyPartKeyFlag)) != 0;
@@ -983,7 +990,8 @@ void TMySQLRecordset::FreeItems(std::vector<PItemHeader>& items) {
 void TMySQLRecordset::ReadRowValues(void* record, PMYSQL_ROW row, const TLenArr& lengths) {
     TMySQLAPI& api = *Connection().API();
     PMYSQL_RES result = MyCommand().SQLResult();
-    DecodeRow(record, [&](int column) {
+    DecodeRow(record, [&](const TMySQLFieldDesc& field) {
+        const int column = field.ServerNumber;
         TMyRowValue value;
         value.IsNull = api.FieldIsNull(row, column);
         if (!value.IsNull) {
@@ -994,13 +1002,14 @@ void TMySQLRecordset::ReadRowValues(void* record, PMYSQL_ROW row, const TLenArr&
     });
 }
 
-void TMySQLRecordset::DecodeRow(void* record, const std::function<TMyRowValue(int column)>& valueOf) {
+void TMySQLRecordset::DecodeRow(void* record,
+                                const std::function<TMyRowValue(const TMySQLFieldDesc& field)>& valueOf) {
     const TCompressBlobMode compressMode = MyCommand().CompressBlobMode();
     nulls_.assign(static_cast<size_t>(FieldCount()), 1);
     for (int i = 0; i < FieldCount(); ++i) {
         auto& field = static_cast<TMySQLFieldDesc&>(Fields().Items(i));
         if (field.OwnerField || field.IsCalculated() || field.FieldRole != frData) continue;
-        const TMyRowValue value = valueOf(field.ServerNumber);
+        const TMyRowValue value = valueOf(field);
         uint8_t* slot = FieldData(record, field);
         const uint16_t type = field.TypeCode;
         if (value.IsNull) {
@@ -1239,9 +1248,46 @@ void TMySQLRecordset::DropFetchBuffers() {
     fetchErrors_.clear();
 }
 
+int TMySQLRecordset::FetchStmtRow() {
+    TMySQLAPI& api = *Connection().API();
+    if (api.Layout() != mlDirect) return api.mysql_stmt_fetch(MyCommand().Statement());
+    PMYSQL_BINDSET row = nullptr;
+    return api.StmtFetch(MyCommand().Statement(), row);
+}
+
+int TMySQLRecordset::FetchDirectRow(void* record) {
+    TMySQLCommand& command = MyCommand();
+    TMySQLAPI& api = *Connection().API();
+    PMYSQL_BINDSET row = nullptr;
+    const int code = api.StmtFetch(command.Statement(), row);
+    if (code == MYSQL_NO_DATA) return code;
+    if (code != 0) command.CheckStmtStatus(code);
+    api.StmtGetLengths(row, fetchLengths_);
+    // The executed statement's column types, which may differ from the prepared ones (a parameter's
+    // type is known only now), say how the values are written.
+    const TMySqlBinds& binds = *reinterpret_cast<const TMySqlBinds*>(row);
+    std::vector<std::string> texts(fetchLengths_.size());
+    DecodeRow(record, [&](const TMySQLFieldDesc& field) {
+        const int column = field.ServerNumber;
+        const auto* data = static_cast<const uint8_t*>(api.StmtGetFieldBuf(command.Statement(), column));
+        TMyRowValue value;
+        value.IsNull = data == nullptr;
+        if (!value.IsNull) {
+            std::string& text = texts[static_cast<size_t>(column)];
+            text = BinaryValueAsText(binds[column].FieldType, field.IsUnsigned, data,
+                                     fetchLengths_[static_cast<size_t>(column)]);
+            value.Data = text.data();
+            value.Length = text.size();
+        }
+        return value;
+    });
+    return 0;
+}
+
 int TMySQLRecordset::FetchPreparedRow(void* record) {
     TMySQLCommand& command = MyCommand();
     TMySQLAPI& api = *Connection().API();
+    if (api.Layout() == mlDirect) return FetchDirectRow(record);
     const int code = api.mysql_stmt_fetch(command.Statement());
     if (code == MYSQL_NO_DATA) return code;
     if (code != 0 && code != MYSQL_DATA_TRUNCATED) command.CheckStmtStatus(code);
@@ -1259,8 +1305,8 @@ int TMySQLRecordset::FetchPreparedRow(void* record) {
         bind.buffer_length = kPreparedPiece;
         command.CheckStmtStatus(status);
     }
-    DecodeRow(record, [&](int column) {
-        const size_t i = static_cast<size_t>(column);
+    DecodeRow(record, [&](const TMySQLFieldDesc& field) {
+        const size_t i = static_cast<size_t>(field.ServerNumber);
         TMyRowValue value;
         value.IsNull = fetchNulls_[i] != 0;
         if (!value.IsNull) {

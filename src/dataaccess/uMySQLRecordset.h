@@ -137,12 +137,16 @@ private:
     // The rows after the fetch rows of a single SELECT are not read: the fetch connection is killed.
     void KillFetchConnection();
     void ReadOutParams(void* record);
-    void DecodeRow(void* record, const std::function<TMyRowValue(int column)>& valueOf);
+    void DecodeRow(void* record, const std::function<TMyRowValue(const TMySQLFieldDesc& field)>& valueOf);
     // Prepared rows: every column is bound as text, so the same decoding reads them.
     void BindFetchBuffers();
     void DropFetchBuffers();
     // 0 a row was read into `record`, 100 no more rows.
     int FetchPreparedRow(void* record);
+    // The wire protocol reads the row itself; its binary values are decoded as their text form.
+    int FetchDirectRow(void* record);
+    // The statement fetch of the API in use.
+    int FetchStmtRow();
     PItemHeader TakeFetchItem(std::vector<PItemHeader>& reuse);
     // The items of the previous block, emptied for reuse by unidirectional reading.
     std::vector<PItemHeader> RecycleBlock();
@@ -150,8 +154,8 @@ private:
 
     bool isClient41_ = false;
     bool useUnicode_ = false;
-    // The connection does not publish its OptimizedBigInt and DecimalPrecision settings yet.
     bool optimizedBigInt_ = false;
+    bool decimalPrecision_ = false;
     int serverMajor_ = 0;
     int serverMinor_ = 0;
     int serverRelease_ = 0;

@@ -509,14 +509,4 @@ void SetMySqlIOHandler(PMYSQL_CON mysql, TCRIOHandler* handler) {
     Session(mysql).SetIOHandler(handler);
 }
 
-namespace {
-
-// A connection chooses the wire protocol through this pointer; it is set as soon as the unit is in.
-const bool registered = [] {
-    MySQLAPIDirect = &MySQLAPIDirectInstance();
-    return true;
-}();
-
-} // namespace
-
 } // namespace dataaccess

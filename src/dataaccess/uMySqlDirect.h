@@ -89,7 +89,7 @@ public:
     void* StmtGetFieldBuf(PMYSQL_STMT stmt, int index) override;
 };
 
-// The process-wide instance; MySQLAPIDirect points at it once this unit is linked in.
+// The process-wide instance.
 TMySQLAPIDirect& MySQLAPIDirectInstance();
 
 // The transport component a connection uses in place of its own sockets.

@@ -56,7 +56,7 @@ bool IsJoined(std::string_view words) {
            words.find("  ") == std::string_view::npos;
 }
 
-const std::string* InternWords(TGrammar& grammar, char tag, std::string_view words) {
+const TInternedText* InternWords(TGrammar& grammar, char tag, std::string_view words) {
     return IsJoined(words) ? grammar.InternText(tag, words) : grammar.InternText(tag, JoinWords(words));
 }
 
@@ -123,6 +123,15 @@ void TSymbolStorage::Release(TMark mark) {
 }
 
 // ---- TSymbolClass
+
+int TSymbolClass::Index() const {
+    static std::atomic<int> next{0};
+    int index = Ordinal.load(std::memory_order_acquire);
+    if (index >= 0) return index;
+    int fresh = next.fetch_add(1);
+    // Another thread may have numbered the class meanwhile; its number stands.
+    return Ordinal.compare_exchange_strong(index, fresh) ? fresh : index;
+}
 
 bool TSymbolClass::InheritsFrom(const TSymbolClass& other) const {
     for (const TSymbolClass* c = this; c; c = c->Parent) {
@@ -244,9 +253,10 @@ namespace {
 } // namespace
 
 bool Match(TSymbol& symbol, TTokenIterator& iterator) {
-    // Half of the stack stays for the builders and visitors that walk the tree afterwards.
+    // An eighth of the stack stays for failing cleanly. The builders and visitors that walk the tree
+    // afterwards start again from here and spend far less stack per level than matching does.
     if (&symbol == symbol.grammar_) {
-        symbol.grammar_->stackFloor_ = rtl::StackSpaceLeft() / 2;
+        symbol.grammar_->stackFloor_ = rtl::StackSpaceLeft() / 8;
     } else if (rtl::StackSpaceLeft() < symbol.grammar_->stackFloor_) {
         RaiseNestedTooDeeply(iterator);
     }
@@ -307,14 +317,24 @@ bool TTerminal::DoMatch(TTokenIterator& iterator) {
 
 template <class T>
 T* TConstantTerminal::NewOf(TProduction* owner, std::string_view text, bool required) {
+    RTL_ASSERT(owner != nullptr && owner->GetGrammar() != nullptr);
+    return NewOf<T>(owner, *owner->GetGrammar()->InternText(T::kKeyTag, text), required);
+}
+
+template <class T>
+T* TConstantTerminal::NewOf(TProduction* owner, const TInternedText& text, bool required) {
     auto* terminal = static_cast<T*>(T::StaticClass().Create(owner, required));
     TConstantTerminal* base = terminal;
-    base->text_ = base->GetGrammar()->InternText(base->KeyTag(), text);
+    base->text_ = &text;
     base->SetKey(base->text_);
     return terminal;
 }
 
 TConstantTerminal* TConstantTerminal::New(TProduction* owner, std::string_view text, bool required) {
+    return NewOf<TConstantTerminal>(owner, text, required);
+}
+
+TConstantTerminal* TConstantTerminal::New(TProduction* owner, const TInternedText& text, bool required) {
     return NewOf<TConstantTerminal>(owner, text, required);
 }
 
@@ -332,6 +352,10 @@ void TConstantTerminal::Accept(TSymbolVisitor& visitor) {
 }
 
 TReservedTerminal* TReservedTerminal::New(TProduction* owner, std::string_view text, bool required) {
+    return NewOf<TReservedTerminal>(owner, text, required);
+}
+
+TReservedTerminal* TReservedTerminal::New(TProduction* owner, const TInternedText& text, bool required) {
     return NewOf<TReservedTerminal>(owner, text, required);
 }
 
@@ -457,10 +481,9 @@ bool TMatchingDelimitedListStrategy::Match(TProduction& owner, TRule& rule, TTok
 // ---- TRule
 
 TRule& TRule::Append(const TItem& item) {
-    if (count_ >= kInline)
-        more_.push_back(item);
-    else
-        inline_[count_] = item;
+    RTL_ASSERT(items_ == own_.data());
+    own_.push_back(item);
+    items_ = own_.data();
     ++count_;
     return *this;
 }
@@ -476,7 +499,7 @@ TRule& TRule::Add(TSymbol* symbol) {
 
 TRule& TRule::AddText(TKind kind, std::string_view text, bool required) {
     TGrammar* grammar = owner_.GetGrammar();
-    const std::string* interned = nullptr;
+    const TInternedText* interned = nullptr;
     switch (kind) {
     case TKind::Constant:
         required = ParserFactory().ConstantTerminalRequired(&owner_, text, required);
@@ -514,52 +537,78 @@ TRule& TRule::ReservedOr(std::string_view words, bool required) {
     return AddText(TKind::ReservedOr, words, required);
 }
 
+void TRule::Define() {
+    RTL_ASSERT(count_ == 0);
+    TGrammar& grammar = *owner_.GetGrammar();
+    // The grammar's own rule follows its parse mode.
+    if (&owner_ == &grammar) {
+        owner_.DefineRule(*this);
+        return;
+    }
+    TGrammar::TKeptRule& kept = grammar.KeptRule(owner_);
+    if (!kept.Kept) {
+        owner_.DefineRule(*this);
+        auto names = [](const TItem& item) { return item.Kind == TKind::Symbol; };
+        if (std::any_of(own_.begin(), own_.end(), names)) return;
+        kept.Items = std::move(own_);
+        kept.Kept = true;
+    }
+    items_ = kept.Items.data();
+    count_ = static_cast<int>(kept.Items.size());
+}
+
 TSymbolKey TRule::KeyOf(const TItem& item) const {
     if (item.Kind == TKind::Symbol) return static_cast<const TSymbol*>(item.Ref)->Key();
     return item.Ref;
 }
 
+TSymbol*& TRule::Created(int index) {
+    if (index < kInline) return created_[index];
+    if (!moreCreated_) moreCreated_ = std::make_unique<TSymbol*[]>(count_ - kInline);
+    return moreCreated_[index - kInline];
+}
+
 TSymbol* TRule::Symbol(int index) {
     if (index < 0 || index >= count_) rtl::ListIndexError(index);
-    TItem& item = At(index);
+    const TItem& item = items_[index];
     if (item.Kind == TKind::Symbol) return static_cast<TSymbol*>(const_cast<void*>(item.Ref));
-    const TParserFactory& factory = ParserFactory();
-    TSymbol* symbol = nullptr;
+    TSymbol*& symbol = Created(index);
+    if (symbol) return symbol;
     if (item.Kind == TKind::Class) {
-        symbol = factory.CreateSymbolEx(*static_cast<const TSymbolClass*>(item.Ref), &owner_, item.Required);
-        item = {symbol, TKind::Symbol, symbol->Required()};
+        symbol = ParserFactory().CreateSymbolEx(*static_cast<const TSymbolClass*>(item.Ref), &owner_,
+                                                item.Required);
         return symbol;
     }
-    const auto& text = *static_cast<const std::string*>(item.Ref);
+    // The texts were interned and their requirement settled when the rule was defined.
+    const auto& text = *static_cast<const TInternedText*>(item.Ref);
     switch (item.Kind) {
     case TKind::Constant:
-        symbol = factory.CreateConstantTerminal(&owner_, text, item.Required);
+        symbol = TConstantTerminal::New(&owner_, text, item.Required);
         break;
     case TKind::Reserved:
-        symbol = factory.CreateReservedTerminal(&owner_, text, item.Required);
+        symbol = TReservedTerminal::New(&owner_, text, item.Required);
         break;
     case TKind::ConstSeq:
     case TKind::ConstOr:
-        symbol = factory.CreateConstantProduction(&owner_, text, item.Kind == TKind::ConstOr, item.Required);
+        symbol = TConstantProduction::New(&owner_, text, item.Kind == TKind::ConstOr, item.Required);
         break;
     case TKind::ReservedSeq:
     case TKind::ReservedOr:
-        symbol =
-            factory.CreateReservedProduction(&owner_, text, item.Kind == TKind::ReservedOr, item.Required);
+        symbol = TReservedProduction::New(&owner_, text, item.Kind == TKind::ReservedOr, item.Required);
         break;
     default:
         RTL_ASSERT(false);
     }
-    item = {symbol, TKind::Symbol, symbol->Required()};
     return symbol;
 }
 
 bool TRule::MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched) {
-    TItem& item = At(index);
-    if (item.Kind == TKind::Symbol) {
-        auto* symbol = static_cast<TSymbol*>(const_cast<void*>(item.Ref));
-        if (!Match(*symbol, iterator)) return false;
-        matched = symbol;
+    const TItem& item = items_[index];
+    TSymbol* known =
+        item.Kind == TKind::Symbol ? static_cast<TSymbol*>(const_cast<void*>(item.Ref)) : Created(index);
+    if (known) {
+        if (!Match(*known, iterator)) return false;
+        matched = known;
         return true;
     }
 
@@ -567,7 +616,7 @@ bool TRule::MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched)
     const TToken* token = iterator.Eof() ? nullptr : iterator.Current();
     if (token && !token->Is<TCursorToken>()) {
         if (item.Kind == TKind::Constant || item.Kind == TKind::Reserved) {
-            if (!TConstantTerminal::TextMatches(*token, *static_cast<const std::string*>(item.Ref)))
+            if (!TConstantTerminal::TextMatches(*token, static_cast<const TInternedText*>(item.Ref)->Text))
                 return false;
         } else if (const auto* entry = token->Memo().Find(KeyOf(item)); entry && !entry->symbol) {
             return false;
@@ -576,13 +625,12 @@ bool TRule::MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched)
 
     TGrammar& grammar = *owner_.GetGrammar();
     TGrammar::TMark mark = grammar.Mark();
-    TItem described = item;
     TSymbol* symbol = Symbol(index);
     if (Match(*symbol, iterator)) {
         matched = symbol;
         return true;
     }
-    if (grammar.ReleaseSince(mark)) item = described;
+    if (grammar.ReleaseSince(mark)) Created(index) = nullptr;
     return false;
 }
 
@@ -596,7 +644,7 @@ void TProduction::Init() {
 bool TProduction::DoMatch(TTokenIterator& iterator) {
     children_.Clear();
     TRule rule(*this);
-    DefineRule(rule);
+    rule.Define();
     bool matched = StrategyClass().Match(*this, rule, iterator);
     return matched || (SucceedsWhenTolerant() && GetGrammar()->Tolerant());
 }
@@ -612,16 +660,28 @@ void TProduction::Accept(TSymbolVisitor& visitor) {
 
 template <class T>
 T* TConstantProduction::NewOf(TProduction* owner, std::string_view words, bool byOr, bool required) {
+    RTL_ASSERT(owner != nullptr && owner->GetGrammar() != nullptr);
+    const bool reserved = std::is_base_of_v<TReservedProduction, T>;
+    return NewOf<T>(owner, *InternWords(*owner->GetGrammar(), ConstantProductionTag(reserved, byOr), words),
+                    byOr, required);
+}
+
+template <class T>
+T* TConstantProduction::NewOf(TProduction* owner, const TInternedText& words, bool byOr, bool required) {
     auto* production = static_cast<T*>(T::StaticClass().Create(owner, required));
     TConstantProduction* base = production;
-    base->words_ =
-        InternWords(*base->GetGrammar(), ConstantProductionTag(base->ReservedWords(), byOr), words);
+    base->words_ = &words;
     base->byOr_ = byOr;
     base->SetKey(base->words_);
     return production;
 }
 
 TConstantProduction* TConstantProduction::New(TProduction* owner, std::string_view words, bool byOr,
+                                              bool required) {
+    return NewOf<TConstantProduction>(owner, words, byOr, required);
+}
+
+TConstantProduction* TConstantProduction::New(TProduction* owner, const TInternedText& words, bool byOr,
                                               bool required) {
     return NewOf<TConstantProduction>(owner, words, byOr, required);
 }
@@ -640,6 +700,11 @@ TReservedProduction* TReservedProduction::New(TProduction* owner, std::string_vi
     return NewOf<TReservedProduction>(owner, words, byOr, required);
 }
 
+TReservedProduction* TReservedProduction::New(TProduction* owner, const TInternedText& words, bool byOr,
+                                              bool required) {
+    return NewOf<TReservedProduction>(owner, words, byOr, required);
+}
+
 // ---- TGrammar
 
 TGrammar::TGrammar() {
@@ -650,6 +715,14 @@ TGrammar::~TGrammar() {
     for (auto it = symbols_.rbegin(); it != symbols_.rend(); ++it) {
         if (*it) (*it)->~TSymbol();
     }
+}
+
+void TGrammar::SetTolerant(bool value) {
+    if (value != tolerant_) {
+        classRules_.clear();
+        textRules_.clear();
+    }
+    tolerant_ = value;
 }
 
 bool TGrammar::ReleaseSince(const TMark& mark) {
@@ -666,12 +739,22 @@ size_t TGrammar::TTextKeyHash::operator()(const TTextKey& key) const {
     return std::hash<std::string_view>{}(key.Text) * 31 + static_cast<unsigned char>(key.Tag);
 }
 
-const std::string* TGrammar::InternText(char tag, std::string_view text) {
+const TInternedText* TGrammar::InternText(char tag, std::string_view text) {
     auto found = textIndex_.find({tag, text});
     if (found != textIndex_.end()) return found->second;
-    const std::string& stored = texts_.emplace_back(text);
-    textIndex_.emplace(TTextKey{tag, stored}, &stored);
+    const TInternedText& stored =
+        texts_.emplace_back(TInternedText{std::string(text), static_cast<int>(texts_.size())});
+    textIndex_.emplace(TTextKey{tag, stored.Text}, &stored);
     return &stored;
+}
+
+TGrammar::TKeptRule& TGrammar::KeptRule(const TSymbol& symbol) {
+    const bool byText = symbol.key_ != nullptr;
+    std::vector<TKeptRule>& rules = byText ? textRules_ : classRules_;
+    const size_t index =
+        byText ? static_cast<const TInternedText*>(symbol.key_)->Index : symbol.ClassType().Index();
+    if (index >= rules.size()) rules.resize(index + 1);
+    return rules[index];
 }
 
 void TGrammar::GetReservedWords(std::vector<std::string>& list) {

@@ -3,6 +3,7 @@
 #include "parser/uTokens.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <deque>
 #include <memory>
@@ -40,11 +41,21 @@ struct TSymbolClass {
     const TSymbolClass* Parent;
     // Constructs an instance in the grammar's storage; null for abstract classes.
     TSymbol* (*Construct)(TGrammar& grammar);
+    // Numbers the classes in the order they are first asked for; -1 until then.
+    mutable std::atomic<int> Ordinal{-1};
 
     bool InheritsFrom(const TSymbolClass& other) const;
+    // A small number of the class, unique in the process: an index into per-class tables.
+    int Index() const;
     // The virtual constructor: a new symbol of this class, created for the owner and owned by the
     // owner's grammar.
     TSymbol* Create(TProduction* owner, bool required = true) const;
+};
+
+// A text interned by a grammar: its address is the memo key of the symbols keyed by it.
+struct TInternedText {
+    std::string Text;
+    int Index; // in the order the grammar interned its texts
 };
 
 // A class reference of a grammar, which also constructs standalone instances.
@@ -246,7 +257,9 @@ class TConstantTerminal : public TTerminal {
     PARSER_SYMBOL_CLASS(TConstantTerminal, TTerminal)
     // A terminal with the text, created for the owner (see also TParserFactory).
     static TConstantTerminal* New(TProduction* owner, std::string_view text, bool required);
-    std::string_view Text() const { return text_ ? std::string_view(*text_) : std::string_view(); }
+    // The same with a text the owner's grammar interned already.
+    static TConstantTerminal* New(TProduction* owner, const TInternedText& text, bool required);
+    std::string_view Text() const { return text_ ? std::string_view(text_->Text) : std::string_view(); }
     std::string GetKey() const override { return std::string(Text()); }
     void Accept(TSymbolVisitor& visitor) override;
     // Whether a token has the text, ignoring ASCII case.
@@ -256,24 +269,23 @@ class TConstantTerminal : public TTerminal {
 
 protected:
     bool Accepts(const TToken& token) const override;
-    virtual char KeyTag() const { return kKeyTag; }
 
     template <class T>
     static T* NewOf(TProduction* owner, std::string_view text, bool required);
+    template <class T>
+    static T* NewOf(TProduction* owner, const TInternedText& text, bool required);
 
 private:
-    const std::string* text_ = nullptr;
+    const TInternedText* text_ = nullptr;
 };
 
 // A constant terminal whose text is also one of the grammar's reserved words.
 class TReservedTerminal : public TConstantTerminal {
     PARSER_SYMBOL_CLASS(TReservedTerminal, TConstantTerminal)
     static TReservedTerminal* New(TProduction* owner, std::string_view text, bool required);
+    static TReservedTerminal* New(TProduction* owner, const TInternedText& text, bool required);
     std::string GetKey() const override;
     static constexpr char kKeyTag = 'r';
-
-protected:
-    char KeyTag() const override { return kKeyTag; }
 };
 
 // A name: a quoted identifier or any text token (numbers, literals and user variables included).
@@ -372,7 +384,7 @@ public:
 
 inline constexpr bool kOptional = false;
 
-// The elements of a production's rule, built by DefineRule on every match attempt. Elements are
+// The elements of a production's rule for one match attempt (see Define). Elements are
 // described first and become symbols only when the strategy tries them: alternatives that are never
 // reached cost nothing, a word or a production that already failed at the current token is answered
 // without creating a symbol, and the symbols of an attempt that failed without leaving anything
@@ -401,15 +413,21 @@ public:
     TRule& ReservedSeq(std::string_view words, bool required = true);
     TRule& ReservedOr(std::string_view words, bool required = true);
 
+    // Defines the owner's rule: a copy of the elements its grammar keeps for the owner's key, else
+    // what DefineRule gives (kept then, unless it names symbols of the owner).
+    void Define();
+
     TProduction& Owner() const { return owner_; }
     int Count() const { return count_; }
-    bool Required(int index) const { return At(index).Required; }
+    bool Required(int index) const { return items_[index].Required; }
     // The symbol of an element, created on first request.
     TSymbol* Symbol(int index);
     // Matches an element at the iterator; on success `matched` is its symbol.
     bool MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched);
 
 private:
+    friend class TGrammar;
+
     enum class TKind : uint8_t {
         Class,
         Symbol,
@@ -430,13 +448,16 @@ private:
     TRule& Append(const TItem& item);
     TRule& AddText(TKind kind, std::string_view text, bool required);
     TSymbolKey KeyOf(const TItem& item) const;
-    TItem& At(int index) { return index < kInline ? inline_[index] : more_[index - kInline]; }
-    const TItem& At(int index) const { return index < kInline ? inline_[index] : more_[index - kInline]; }
+    // The symbol created for an element in this attempt.
+    TSymbol*& Created(int index);
 
     TProduction& owner_;
-    std::array<TItem, kInline> inline_;
-    std::vector<TItem> more_;
+    // The elements: the grammar's kept copy, or own_ while DefineRule builds them.
+    const TItem* items_ = nullptr;
     int count_ = 0;
+    std::vector<TItem> own_;
+    std::array<TSymbol*, kInline> created_{};
+    std::unique_ptr<TSymbol*[]> moreCreated_;
 };
 
 class TProduction : public TSymbol {
@@ -467,8 +488,10 @@ private:
 class TConstantProduction : public TProduction {
     PARSER_SYMBOL_CLASS(TConstantProduction, TProduction)
     static TConstantProduction* New(TProduction* owner, std::string_view words, bool byOr, bool required);
+    // The same with words the owner's grammar interned already.
+    static TConstantProduction* New(TProduction* owner, const TInternedText& words, bool byOr, bool required);
     // The words joined by single blanks.
-    std::string_view Words() const { return words_ ? std::string_view(*words_) : std::string_view(); }
+    std::string_view Words() const { return words_ ? std::string_view(words_->Text) : std::string_view(); }
     bool ByOr() const { return byOr_; }
     std::string GetKey() const override { return std::string(Words()); }
     void DefineRule(TRule& rule) override;
@@ -479,15 +502,18 @@ protected:
 
     template <class T>
     static T* NewOf(TProduction* owner, std::string_view words, bool byOr, bool required);
+    template <class T>
+    static T* NewOf(TProduction* owner, const TInternedText& words, bool byOr, bool required);
 
 private:
-    const std::string* words_ = nullptr;
+    const TInternedText* words_ = nullptr;
     bool byOr_ = false;
 };
 
 class TReservedProduction : public TConstantProduction {
     PARSER_SYMBOL_CLASS(TReservedProduction, TConstantProduction)
     static TReservedProduction* New(TProduction* owner, std::string_view words, bool byOr, bool required);
+    static TReservedProduction* New(TProduction* owner, const TInternedText& words, bool byOr, bool required);
 
 protected:
     bool ReservedWords() const override { return true; }
@@ -533,7 +559,8 @@ class TGrammar : public TProduction {
     TCompositeToken& Tokens() { return tokens_; }
     const TCompositeToken& Tokens() const { return tokens_; }
     bool Tolerant() const { return tolerant_; }
-    void SetTolerant(bool value) { tolerant_ = value; }
+    // Rules kept so far were built for the old value (a ")" is optional when tolerant).
+    void SetTolerant(bool value);
     // The iterator of the running match; null between matches.
     TTokenIterator* Iterator() const { return iterator_; }
 
@@ -551,7 +578,7 @@ class TGrammar : public TProduction {
     // Number of symbols created for this grammar so far.
     int SymbolCount() const { return static_cast<int>(symbols_.size()); }
     // The one stored copy of a text in a key space (tag), whose address serves as memo key.
-    const std::string* InternText(char tag, std::string_view text);
+    const TInternedText* InternText(char tag, std::string_view text);
     std::pmr::memory_resource* Storage() { return &storage_; }
 
     // A point to go back to when an attempt fails (see ReleaseSince).
@@ -567,6 +594,7 @@ class TGrammar : public TProduction {
 
 private:
     friend struct TSymbolClass;
+    friend class TRule;
     friend bool Match(TSymbol& symbol, TTokenIterator& iterator);
 
     struct TTextKey {
@@ -584,8 +612,17 @@ private:
     // Matching stops with an error below this much free stack, so that deep nesting cannot
     // overflow it; set when the grammar itself starts matching.
     std::size_t stackFloor_ = 0;
-    std::deque<std::string> texts_;
-    std::unordered_map<TTextKey, const std::string*, TTextKeyHash> textIndex_;
+    std::deque<TInternedText> texts_;
+    std::unordered_map<TTextKey, const TInternedText*, TTextKeyHash> textIndex_;
+    // The rules of the productions, built once for the grammar's settings: by class index for
+    // the symbols keyed by class, by text index for those keyed by an interned text.
+    struct TKeptRule {
+        bool Kept = false;
+        std::vector<TRule::TItem> Items;
+    };
+    TKeptRule& KeptRule(const TSymbol& symbol);
+    std::vector<TKeptRule> classRules_;
+    std::vector<TKeptRule> textRules_;
     TCompositeToken tokens_;
     TTokenIterator* iterator_ = nullptr;
     bool tolerant_ = false;

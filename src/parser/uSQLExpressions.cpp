@@ -60,7 +60,7 @@ public:
         for (;;) {
             // Fresh tails every round: a matched symbol is what the memo remembers for its token.
             TRule round(owner);
-            owner.DefineRule(round);
+            round.Define();
             TChainTail* tail = MatchTail(round, iterator);
             if (!tail) break;
             left = NewNode(owner, tail->NodeClass(), {left}, tail->Children(), *tail);
@@ -88,7 +88,7 @@ public:
             }
             operators.push_back(matched);
             round = std::make_unique<TRule>(owner);
-            owner.DefineRule(*round);
+            round->Define();
             current = round.get();
         }
         if (iterator.Eof()) return false;

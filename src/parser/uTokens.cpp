@@ -152,11 +152,6 @@ int32_t TCompositeToken::GetEnd() const {
     return tokens_.empty() ? EndPosition() : Last()->GetEnd();
 }
 
-TToken* TCompositeToken::Items(int index) const {
-    if (index < 0 || index >= Count()) rtl::ListIndexError(index);
-    return tokens_[index].get();
-}
-
 TToken* TCompositeToken::AddToken(TTokenKind kind) {
     return InsertToken(Count(), kind);
 }
@@ -206,11 +201,6 @@ void TTokenIterator::Reset() {
 void TTokenIterator::Next() {
     ++position_;
     SkipInsignificant();
-}
-
-TToken* TTokenIterator::Current() const {
-    RTL_ASSERT(!Eof());
-    return tokens_.Items(position_);
 }
 
 void TTokenIterator::SetPosition(int index) {

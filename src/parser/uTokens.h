@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/rtl/Exception.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -139,7 +141,10 @@ public:
     int32_t GetEnd() const override;
 
     int Count() const { return static_cast<int>(tokens_.size()); }
-    TToken* Items(int index) const;
+    TToken* Items(int index) const {
+        if (index < 0 || index >= Count()) rtl::ListIndexError(index);
+        return tokens_[index].get();
+    }
     TToken* First() const { return tokens_.empty() ? nullptr : tokens_.front().get(); }
     TToken* Last() const { return tokens_.empty() ? nullptr : tokens_.back().get(); }
     TToken* AddToken(TTokenKind kind);
@@ -254,7 +259,10 @@ public:
 
     void Reset();
     void Next();
-    TToken* Current() const;
+    TToken* Current() const {
+        RTL_ASSERT(!Eof());
+        return tokens_.Items(position_);
+    }
     bool Eof() const { return position_ >= tokens_.Count(); }
     int Position() const { return position_; }
     void SetPosition(int index);

@@ -108,5 +108,14 @@ TEST(CRTransactionTest, ActiveChecksNameTheState) {
     EXPECT_FALSE(transaction.GetInTransaction());
 }
 
+TEST(CRTransactionTest, ResetForgetsATransactionOfALostSession) {
+    TLocalTransaction transaction;
+    transaction.StartTransaction();
+    transaction.Reset();
+    EXPECT_FALSE(transaction.GetActive());
+    transaction.StartTransaction(); // not refused as in progress
+    EXPECT_TRUE(transaction.GetActive());
+}
+
 } // namespace
 } // namespace dataaccess

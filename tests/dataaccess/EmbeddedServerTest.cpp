@@ -1,3 +1,4 @@
+#include "dataaccess/uMySQLConnection.h"
 #include "dataaccess/uMySQLEmbedded.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Streams.h"
@@ -108,7 +109,9 @@ TEST(EmbeddedLockTest, AStartWithoutTheServerEntryPointIsReported) {
     TMySQLAPIEmbedded api(VELTRANE_MYSQL_STUB);
     api.SetParams({"--no-defaults"});
     EXPECT_THAT(ErrorMessageOf([&] { api.Init(); }),
-                StartsWith(std::string(SServerInitFailed) + "\r\nMySQL API function is not linked."));
+                StartsWith(std::string(SServerInitFailed) +
+                           "\r\nMySQL API function is not linked. You should update MySQL Embedded Server "
+                           "library (" VELTRANE_MYSQL_STUB ")."));
     EXPECT_FALSE(api.Loaded());
     EXPECT_EQ(api.Clients(), 0);
 }
@@ -183,6 +186,51 @@ TEST_F(EmbeddedServerTest, TwoConnectionsShareOneServerUntilBothDisconnect) {
     EXPECT_FALSE(api.ServerStarted());
     EXPECT_FALSE(api.Loaded());
     EXPECT_FALSE(FolderLocked(data_));
+}
+
+TEST_F(EmbeddedServerTest, ConnectionsStartTheServerWithTheirParametersAndTheLastStopsIt) {
+    std::string params;
+    for (const std::string& line : Params())
+        params += line + "\n";
+    const auto connect = [&] {
+        auto connection = std::make_unique<TMySQLConnection>();
+        connection->SetProp(prEmbedded, true);
+        connection->SetProp(prEmbParams, params);
+        connection->Connect("");
+        return connection;
+    };
+    TMySQLAPIEmbedded& server = MySQLAPIEmbeddedServer();
+    auto first = connect();
+    EXPECT_EQ(first->API(), &server);
+    EXPECT_TRUE(server.ServerStarted());
+    EXPECT_TRUE(FolderLocked(data_));
+    auto second = connect();
+    EXPECT_EQ(server.Clients(), 2);
+    first->ExecSQL("CREATE DATABASE EmbeddedServerTest_connections");
+
+    first->Disconnect();
+    first->Disconnect(); // a second disconnect does not count again
+    EXPECT_TRUE(server.ServerStarted());
+    EXPECT_EQ(Scalar(server, second->Handle(),
+                     "SELECT COUNT(*) FROM information_schema.SCHEMATA "
+                     "WHERE SCHEMA_NAME = 'EmbeddedServerTest_connections'"),
+              "1");
+
+    second.reset();
+    EXPECT_FALSE(server.ServerStarted());
+    EXPECT_FALSE(server.Loaded());
+    EXPECT_FALSE(FolderLocked(data_));
+}
+
+TEST_F(EmbeddedServerTest, AConnectionThatFailsToStartTheServerHoldsNoClient) {
+    auto connection = std::make_unique<TMySQLConnection>();
+    connection->SetProp(prEmbedded, true);
+    connection->SetProp(prEmbParams, "--no-defaults\n--bogus-option");
+    EXPECT_THAT(ErrorMessageOf([&] { connection->Connect(""); }), StartsWith(SServerInitFailed));
+    EXPECT_EQ(MySQLAPIEmbeddedServer().Clients(), 0);
+    EXPECT_FALSE(MySQLAPIEmbeddedServer().Loaded());
+    connection->Disconnect();
+    EXPECT_EQ(MySQLAPIEmbeddedServer().Clients(), 0);
 }
 
 TEST_F(EmbeddedServerTest, ADifferentParameterTextIsRefusedWhileInUse) {

@@ -72,13 +72,18 @@ protected:
         raw_->Execute("CREATE PROCEDURE fill(IN a INT, OUT b VARCHAR(20), INOUT c DECIMAL(10,2)) BEGIN END");
         raw_->Execute("CREATE FUNCTION twice(x INT) RETURNS BIGINT RETURN x * 2");
 
-        connection_ = std::make_unique<TMySQLConnection>();
+        settings_ = s;
+        Connect(std::make_unique<TMySQLConnection>());
+    }
+
+    void Connect(std::unique_ptr<TMySQLConnection> connection) {
+        connection_ = std::move(connection);
         connection_->SetProp(prDirect, false);
-        connection_->SetServer(s.host);
-        connection_->SetUsername(s.user);
-        connection_->SetPassword(s.password);
+        connection_->SetServer(settings_.host);
+        connection_->SetUsername(settings_.user);
+        connection_->SetPassword(settings_.password);
         connection_->SetProp(prDatabase, database_);
-        connection_->SetProp(prPort, s.port);
+        connection_->SetProp(prPort, settings_.port);
         connection_->Connect("");
     }
 
@@ -100,6 +105,7 @@ protected:
     }
     std::string LastSQL() const { return metaData_.RecordSet().Command()->SQL(); }
 
+    testsupport::ServerSettings settings_;
     std::string database_;
     std::unique_ptr<testsupport::RawSession> raw_;
     std::unique_ptr<TMySQLConnection> connection_;
@@ -217,23 +223,20 @@ public:
     std::string mysql_get_server_info(PMYSQL_CON) override { return "4.1.22-log"; }
 };
 
+class TOldServerConnection : public TMySQLConnection {
+public:
+    ~TOldServerConnection() override { Disconnect(); } // while the API is still there
+    void SelectAPI() override { SetAPI(&api_); }
+
+private:
+    TOldServerAPI api_;
+};
+
 TEST_F(MetaDataTest, OldServersAnswerFromShowStatements) {
-    TOldServerAPI oldServer;
-    TMySQLAPI* const saved = MySQLAPIEmbedded;
-    MySQLAPIEmbedded = &oldServer;
-    // Nothing may use the fake once the test ends.
-    struct Cleanup {
-        std::function<void()> run;
-        ~Cleanup() { run(); }
-    } cleanup{[this, saved] {
-        metaData_.RecordSet().Close();
-        metaData_.RecordSet().SetConnection(nullptr);
-        connection_->Disconnect();
-        MySQLAPIEmbedded = saved;
-    }};
-    connection_->Disconnect();
-    connection_->SetProp(prEmbedded, true);
-    connection_->Connect("");
+    // Nothing may use the old connection once it is replaced.
+    metaData_.RecordSet().Close();
+    metaData_.RecordSet().SetConnection(nullptr);
+    Connect(std::make_unique<TOldServerConnection>());
     ASSERT_EQ(connection_->ServerMajor(), 4);
 
     EXPECT_EQ(Read(Get("tables"), {"TABLE_SCHEMA", "TABLE_NAME"}), (Rows{{database_, "odd name"},

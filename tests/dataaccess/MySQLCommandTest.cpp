@@ -3,6 +3,7 @@
 #include "dataaccess/uMyError.h"
 #include "dataaccess/uMySQLCommand.h"
 #include "dataaccess/uMySQLConnection.h"
+#include "DirectSwitch.h"
 #include "platform/data/Component.h"
 #include "support/TestServer.h"
 
@@ -20,7 +21,7 @@ namespace {
 
 std::unique_ptr<TMySQLConnection> Connect(const testsupport::ServerSettings& s) {
     auto connection = std::make_unique<TMySQLConnection>();
-    connection->SetProp(prDirect, false);
+    connection->SetProp(prDirect, testsupport::TestDirect());
     connection->SetServer(s.host);
     connection->SetUsername(s.user);
     connection->SetPassword(s.password);

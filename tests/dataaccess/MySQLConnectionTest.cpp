@@ -2,6 +2,8 @@
 #include "dataaccess/uMyError.h"
 #include "dataaccess/uMySQLClient.h"
 #include "dataaccess/uMySQLConnection.h"
+#include "dataaccess/uMySqlDirect.h"
+#include "DirectSwitch.h"
 #include "platform/data/Component.h"
 #include "support/TestServer.h"
 
@@ -22,7 +24,7 @@ using ::testing::MatchesRegex;
 // A client-library connection to the test server, not yet connected.
 std::unique_ptr<TMySQLConnection> NewConnection(const testsupport::ServerSettings& s) {
     auto connection = std::make_unique<TMySQLConnection>();
-    connection->SetProp(prDirect, false);
+    connection->SetProp(prDirect, testsupport::TestDirect());
     connection->SetServer(s.host);
     connection->SetUsername(s.user);
     connection->SetPassword(s.password);
@@ -56,13 +58,15 @@ EMyError ErrorOf(const std::function<void()>& action) {
 TEST(MySQLConnectionTest, ConnectsThroughTheClientLibrary) {
     const auto settings = VELTRANE_REQUIRE_SERVER();
     auto connection = NewConnection(settings);
-    EXPECT_EQ(connection->API(), &MySQLAPIClient());
+    const bool direct = testsupport::TestDirect();
+    EXPECT_EQ(connection->API(),
+              direct ? static_cast<TMySQLAPI*>(&MySQLAPIDirectInstance()) : &MySQLAPIClient());
     connection->Connect("");
     EXPECT_TRUE(connection->IsConnected());
     EXPECT_EQ(connection->ServerMajor(), 10);
     EXPECT_THAT(connection->GetServerVersion(), MatchesRegex("10\\.11\\.[0-9]+"));
     EXPECT_THAT(connection->GetServerVersionFull(), ::testing::StartsWith(connection->GetServerVersion()));
-    EXPECT_THAT(connection->GetClientVersion(), ::testing::StartsWith("3.3."));
+    EXPECT_THAT(connection->GetClientVersion(), ::testing::StartsWith(direct ? "4.1.3 Direct" : "3.3."));
     EXPECT_TRUE(connection->IsClient41());
     EXPECT_TRUE(connection->IsServer41());
     EXPECT_EQ(Scalar(*connection, "SELECT DATABASE()"), settings.database);
@@ -134,16 +138,14 @@ TEST(MySQLConnectionTest, ConnectFailures) {
     auto closedPort = NewConnection(settings);
     closedPort->SetProp(prPort, 1);
     const EMyError refused = ErrorOf([&] { closedPort->Connect(""); });
-    EXPECT_EQ(refused.ErrorCode(), 2002); // the client library's code for a refused TCP connection
+    // The client library reports a refused TCP connection as 2002, the wire protocol as 2003.
+    EXPECT_EQ(refused.ErrorCode(), testsupport::TestDirect() ? 2003 : 2002);
     EXPECT_TRUE(refused.IsConnectionLostError());
 
     auto memory = NewConnection(settings);
     memory->SetProp(prProtocol, int{mpMemory});
     EXPECT_THROW(memory->Connect(""), data::EDatabaseError);
     EXPECT_FALSE(memory->IsConnected());
-
-    auto noApi = std::make_unique<TMySQLConnection>(); // the wire protocol is not linked into these tests
-    EXPECT_THROW(noApi->Connect(""), data::EDatabaseError);
 }
 
 TEST(MySQLConnectionTest, AHandlerThatClearsFailGivesASilentAbort) {

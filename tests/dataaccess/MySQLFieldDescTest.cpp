@@ -4,6 +4,7 @@
 #include "dataaccess/uMySQLConnection.h"
 #include "dataaccess/uMySQLFieldDesc.h"
 #include "dataaccess/uMySQLRecordset.h"
+#include "DirectSwitch.h"
 #include "platform/rtl/Utf.h"
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
@@ -124,7 +125,7 @@ TEST(MySQLFieldDescTest, ParseTextDateTime) {
 
 std::unique_ptr<TMySQLConnection> Connect(const testsupport::ServerSettings& s, bool useUnicode) {
     auto connection = std::make_unique<TMySQLConnection>();
-    connection->SetProp(prDirect, false);
+    connection->SetProp(prDirect, testsupport::TestDirect());
     connection->SetServer(s.host);
     connection->SetUsername(s.user);
     connection->SetPassword(s.password);
@@ -299,6 +300,95 @@ TEST_F(MySQLColumnTypesTest, TablesOfTheColumns) {
     EXPECT_TRUE(small.IsUnsigned);
     EXPECT_EQ(small.MySQLType, MYSQL_TYPE_SHORT);
     rs.Close();
+}
+
+// Binary row values in the text form of text rows, as the wire carries them (little-endian).
+TEST(MySQLFieldDescTest, BinaryValueAsText) {
+    const struct {
+        uint8_t type;
+        bool isUnsigned;
+        std::vector<uint8_t> bytes;
+        const char* expected;
+    } cases[] = {
+        {MYSQL_TYPE_TINY, false, {0xFF}, "-1"},
+        {MYSQL_TYPE_TINY, true, {0xFF}, "255"},
+        {MYSQL_TYPE_SHORT, false, {0x00, 0x80}, "-32768"},
+        {MYSQL_TYPE_YEAR, false, {0xE8, 0x07}, "2024"},
+        {MYSQL_TYPE_LONG, true, {0xFF, 0xFF, 0xFF, 0xFF}, "4294967295"},
+        {MYSQL_TYPE_INT24, false, {0xFE, 0xFF, 0xFF, 0xFF}, "-2"},
+        {MYSQL_TYPE_LONGLONG, true, std::vector<uint8_t>(8, 0xFF), "18446744073709551615"},
+        {MYSQL_TYPE_LONGLONG, false, {42, 0, 0, 0, 0, 0, 0, 0}, "42"},
+        {MYSQL_TYPE_FLOAT, false, {0xCD, 0xCC, 0x8C, 0x3F}, "1.1"},
+        {MYSQL_TYPE_DOUBLE, false, {0, 0, 0, 0, 0, 0, 0x04, 0xC0}, "-2.5"},
+        {MYSQL_TYPE_DATE, false, {0xE8, 0x07, 2, 29}, "2024-02-29"},
+        {MYSQL_TYPE_DATE, false, {}, "0000-00-00"},
+        {MYSQL_TYPE_DATETIME, false, {0xE8, 0x07, 1, 2, 3, 4, 5}, "2024-01-02 03:04:05"},
+        {MYSQL_TYPE_DATETIME, false, {0xE8, 0x07, 1, 2}, "2024-01-02 00:00:00"},
+        {MYSQL_TYPE_TIMESTAMP,
+         false,
+         {0xE8, 0x07, 1, 2, 3, 4, 5, 0x40, 0xE2, 0x01, 0},
+         "2024-01-02 03:04:05.123456"},
+        {MYSQL_TYPE_TIME, false, {1, 1, 0, 0, 0, 1, 30, 0}, "-25:30:00"},
+        {MYSQL_TYPE_TIME, false, {0, 0, 0, 0, 0, 0, 0, 1, 0x20, 0xA1, 0x07, 0}, "00:00:01.500000"},
+        {MYSQL_TYPE_TIME, false, {}, "00:00:00"},
+        {MYSQL_TYPE_NEWDECIMAL, false, {'-', '1', '.', '5'}, "-1.5"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BinaryValueAsText(c.type, c.isUnsigned, c.bytes.data(), c.bytes.size()), c.expected)
+            << int{c.type} << " " << c.expected;
+}
+
+// The record set takes OptimizedBigInt and DecimalPrecision from its connection.
+TEST_F(MySQLColumnTypesTest, ConnectionOptionsChooseTheTypes) {
+    for (const bool on : {false, true}) {
+        auto connection = Connect(settings_, false);
+        connection->SetProp(prOptimizedBigInt, on);
+        connection->SetProp(prDecimalPrecision, on);
+        rtl::Variant value;
+        ASSERT_TRUE(connection->GetProp(prOptimizedBigInt, value));
+        EXPECT_EQ(value.AsBoolean(), on);
+        ASSERT_TRUE(connection->GetProp(prDecimalPrecision, value));
+        EXPECT_EQ(value.AsBoolean(), on);
+        TMySQLRecordset rs;
+        rs.SetConnection(connection.get());
+        rs.SetProp(prCreateConnection, false);
+        rs.MyCommand().SetProp(prEnableBCD, true);
+        rs.SetSQL("SELECT 5000000000 AS narrow_int, big, CAST(1 AS DECIMAL(20,2)) AS wide_dec, money FROM " +
+                  table_);
+        rs.Open();
+        EXPECT_EQ(rs.Fields().Items(0).TypeCode, on ? dtInt32 : dtInt64) << on;
+        EXPECT_EQ(rs.Fields().Items(1).TypeCode, dtInt64) << on;
+        EXPECT_EQ(rs.Fields().Items(2).TypeCode, on ? dtFloat : dtBCD) << on;
+        EXPECT_EQ(rs.Fields().Items(3).TypeCode, dtBCD) << on;
+        rs.Close();
+    }
+}
+
+// Required: NOT NULL without a default the server fills in; read-only: the NULL type.
+TEST_F(MySQLColumnTypesTest, FieldFlagsComeFromTheColumnFlags) {
+    const std::string table = table_ + "_flags";
+    raw_->Execute("DROP TABLE IF EXISTS " + table);
+    raw_->Execute("CREATE TABLE " + table +
+                  " (id INT AUTO_INCREMENT PRIMARY KEY, must INT NOT NULL, defaulted INT NOT NULL DEFAULT 0, "
+                  "optional INT, stamp TIMESTAMP NOT NULL)");
+    auto connection = Connect(settings_, false);
+    TMySQLRecordset rs;
+    rs.SetConnection(connection.get());
+    rs.SetProp(prCreateConnection, false);
+    rs.SetSQL("SELECT *, NULL AS nothing FROM " + table);
+    rs.Open();
+    std::map<std::string, std::pair<bool, bool>> flags; // required, read-only
+    for (int i = 0; i < rs.FieldCount(); ++i) {
+        const TFieldDesc& field = rs.Fields().Items(i);
+        flags[field.FieldName] = {field.Required, field.ReadOnly};
+        EXPECT_FALSE(field.Hidden);
+    }
+    rs.Close();
+    raw_->Execute("DROP TABLE " + table);
+    const std::map<std::string, std::pair<bool, bool>> expected = {
+        {"id", {false, false}},       {"must", {true, false}},   {"defaulted", {false, false}},
+        {"optional", {false, false}}, {"stamp", {false, false}}, {"nothing", {false, true}}};
+    EXPECT_EQ(flags, expected);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "dataaccess/uDataTypes.h"
 #include "dataaccess/uMySQLConnection.h"
 #include "dataaccess/uMySQLRecordset.h"
+#include "DirectSwitch.h"
 #include "platform/rtl/Threads.h"
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
@@ -21,7 +22,7 @@ using ::testing::ElementsAre;
 
 std::unique_ptr<TMySQLConnection> Connect(const testsupport::ServerSettings& s, bool useUnicode = false) {
     auto connection = std::make_unique<TMySQLConnection>();
-    connection->SetProp(prDirect, false);
+    connection->SetProp(prDirect, testsupport::TestDirect());
     connection->SetServer(s.host);
     connection->SetUsername(s.user);
     connection->SetPassword(s.password);

@@ -2,6 +2,7 @@
 #include "dataaccess/uCRVioHandler.h"
 #include "dataaccess/uDataTypes.h"
 #include "dataaccess/uMyError.h"
+#include "dataaccess/uMySQLClient.h"
 #include "dataaccess/uMySQLCommand.h"
 #include "dataaccess/uMySQLConnection.h"
 #include "dataaccess/uMySqlDirect.h"
@@ -94,7 +95,10 @@ TEST(MySqlDirectTest, ClientVersionAndLayout) {
     EXPECT_EQ(api.ClientVersion(), "4.1.3 Direct");
     EXPECT_EQ(api.Layout(), mlDirect);
     EXPECT_TRUE(api.IsProtocol41());
-    EXPECT_EQ(MySQLAPIDirect, &api); // connections find it
+    TMySQLConnection connection; // Direct is on by default
+    EXPECT_EQ(connection.API(), &api);
+    connection.SetProp(prDirect, false);
+    EXPECT_EQ(connection.API(), &MySQLAPIClient());
     EXPECT_THROW(api.mysql_fetch_lengths(nullptr), rtl::EAssertionFailed);
 }
 

@@ -295,6 +295,21 @@ TEST_F(GrammarTest, TolerantModeMakesTheClosingParenthesisOptional) {
     EXPECT_TRUE(ParserFactory().CreateConstantTerminal(grammar.get(), "(")->Required());
 }
 
+// One grammar matching in both modes: rules kept from the first match must not carry over.
+TEST_F(GrammarTest, RulesFollowTheToleranceOfTheGrammar) {
+    grammar = std::make_unique<TToyGrammar>();
+    grammar->mode = TToyGrammar::Parens;
+    auto matches = [&](bool tolerant) {
+        grammar->SetTolerant(tolerant);
+        GrammarParserCache().GetParser<TToyGrammar>().Tokenize(grammar->Tokens(), u"(a, b");
+        TTokenIterator it(grammar->Tokens());
+        return Match(*grammar, it);
+    };
+    EXPECT_FALSE(matches(false));
+    EXPECT_TRUE(matches(true));
+    EXPECT_FALSE(matches(false));
+}
+
 TEST_F(GrammarTest, CursorTokenCollectsTheSymbolsTriedThere) {
     grammar = std::make_unique<TToyGrammar>();
     grammar->mode = TToyGrammar::Pair;
