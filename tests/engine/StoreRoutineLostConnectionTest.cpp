@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -51,8 +52,14 @@ class StoreRoutineLostConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         settings = VELTRANE_REQUIRE_SERVER();
+        // Cases run in parallel and share the routine's name: each gets a database of its own.
+        const std::string testName = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         session = std::make_unique<testsupport::RawSession>(settings, settings.database);
-        session->Execute("DROP PROCEDURE IF EXISTS storeroutinelost_p");
+        settings.database =
+            "storeroutinelost_" + std::to_string(std::hash<std::string>{}(testName) % 1000000007);
+        session->Execute("DROP DATABASE IF EXISTS `" + settings.database + "`");
+        session->Execute("CREATE DATABASE `" + settings.database + "`");
+        session->Execute("USE `" + settings.database + "`");
         session->Execute(kOldText);
         serverText = session->Query(kShowCreate).at(0).at(2).value_or("");
         ASSERT_NE(serverText.find("\r\n"), std::string::npos);
@@ -64,7 +71,7 @@ protected:
     }
 
     void TearDown() override {
-        if (session) session->Execute("DROP PROCEDURE IF EXISTS storeroutinelost_p");
+        if (session) session->Execute("DROP DATABASE IF EXISTS `" + settings.database + "`");
     }
 
     bool OnServer() {
