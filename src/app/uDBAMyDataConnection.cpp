@@ -44,30 +44,8 @@ std::uint8_t TypeCodeOf(const dataaccess::TMySQLFieldDesc& column) {
 
 // ---- TMyDataConverter ----
 
-std::shared_ptr<core::IRODataValue>
-TMyDataConverter::ServerCast(const char* expression, const rtl::Variant& value,
-                             const core::TDatatypeCharacteristics& characteristics) {
-    const std::string sql = rtl::Format(expression, ToSQL(value, characteristics));
-    return connection_.Evaluate(rtl::Utf8ToUtf16(sql), true, 0);
-}
-
-std::shared_ptr<core::IRODataValue>
-TMyDataConverter::ConvertToTime(const rtl::Variant& value,
-                                const core::TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as time)+0", value, characteristics);
-}
-
-std::shared_ptr<core::IRODataValue>
-TMyDataConverter::ConvertToDate(const rtl::Variant& value,
-                                const core::TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as date)+0", value, characteristics);
-}
-
-std::shared_ptr<core::IRODataValue>
-TMyDataConverter::ConvertToDateTime(const rtl::Variant& value,
-                                    const core::TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as datetime)+0", value, characteristics);
-}
+TMyDataConverter::TMyDataConverter(TDBAMyDataConnection& connection)
+    : core::TServerDataConverter(connection) {}
 
 // ---- TDBAMyDataConnection ----
 

@@ -21,24 +21,9 @@ namespace app {
 class TDBAMyDataConnection;
 
 // The connection's converter: the server does the time, date and date-time conversions.
-class TMyDataConverter : public core::TDataConverter {
+class TMyDataConverter : public core::TServerDataConverter {
 public:
-    explicit TMyDataConverter(TDBAMyDataConnection& connection) : connection_(connection) {}
-
-    std::shared_ptr<core::IRODataValue>
-    ConvertToTime(const rtl::Variant& value, const core::TDatatypeCharacteristics& characteristics) override;
-    std::shared_ptr<core::IRODataValue>
-    ConvertToDate(const rtl::Variant& value, const core::TDatatypeCharacteristics& characteristics) override;
-    std::shared_ptr<core::IRODataValue>
-    ConvertToDateTime(const rtl::Variant& value,
-                      const core::TDatatypeCharacteristics& characteristics) override;
-
-private:
-    // Evaluates the value's literal inside the cast expression, such as "cast(%s as time)+0".
-    std::shared_ptr<core::IRODataValue> ServerCast(const char* expression, const rtl::Variant& value,
-                                                   const core::TDatatypeCharacteristics& characteristics);
-
-    TDBAMyDataConnection& connection_;
+    explicit TMyDataConverter(TDBAMyDataConnection& connection);
 };
 
 // The database interfaces over one TMyConnection. Every statement runs verbatim in its one session.

@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringList.h"
+#include "platform/rtl/Utf.h"
 
 #include <algorithm>
 #include <array>
@@ -116,6 +117,33 @@ void QueryColumnToStrings(IDBAConnection* connection, const std::string& sql, in
     query->Open();
     for (; !query->Eof(); query->Next())
         strings->Add(query->Fields()[column]->AsString());
+}
+
+// ---- TServerDataConverter
+
+std::shared_ptr<IRODataValue>
+TServerDataConverter::ServerCast(const char* expression, const rtl::Variant& value,
+                                 const TDatatypeCharacteristics& characteristics) {
+    const std::string sql = rtl::Format(expression, ToSQL(value, characteristics));
+    return connection_.Evaluate(rtl::Utf8ToUtf16(sql), true, 0);
+}
+
+std::shared_ptr<IRODataValue>
+TServerDataConverter::ConvertToTime(const rtl::Variant& value,
+                                    const TDatatypeCharacteristics& characteristics) {
+    return ServerCast("cast(%s as time)+0", value, characteristics);
+}
+
+std::shared_ptr<IRODataValue>
+TServerDataConverter::ConvertToDate(const rtl::Variant& value,
+                                    const TDatatypeCharacteristics& characteristics) {
+    return ServerCast("cast(%s as date)+0", value, characteristics);
+}
+
+std::shared_ptr<IRODataValue>
+TServerDataConverter::ConvertToDateTime(const rtl::Variant& value,
+                                        const TDatatypeCharacteristics& characteristics) {
+    return ServerCast("cast(%s as datetime)+0", value, characteristics);
 }
 
 } // namespace core

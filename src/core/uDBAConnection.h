@@ -170,4 +170,24 @@ std::string MySQLErrorSQLState(int errorCode);
 void QueryColumnToStrings(IDBAConnection* connection, const std::string& sql, int column,
                           rtl::TStringList* strings);
 
+// A connection's converter for which the server converts values to TIME, DATE and DATETIME.
+class TServerDataConverter : public TDataConverter {
+public:
+    explicit TServerDataConverter(IDBAConnection& connection) : connection_(connection) {}
+
+    std::shared_ptr<IRODataValue> ConvertToTime(const rtl::Variant& value,
+                                                const TDatatypeCharacteristics& characteristics) override;
+    std::shared_ptr<IRODataValue> ConvertToDate(const rtl::Variant& value,
+                                                const TDatatypeCharacteristics& characteristics) override;
+    std::shared_ptr<IRODataValue> ConvertToDateTime(const rtl::Variant& value,
+                                                    const TDatatypeCharacteristics& characteristics) override;
+
+private:
+    // Evaluates the value's literal inside the cast expression, such as "cast(%s as time)+0".
+    std::shared_ptr<IRODataValue> ServerCast(const char* expression, const rtl::Variant& value,
+                                             const TDatatypeCharacteristics& characteristics);
+
+    IDBAConnection& connection_;
+};
+
 } // namespace core

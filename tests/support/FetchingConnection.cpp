@@ -74,33 +74,6 @@ FetchedDataSet& FetchedDataSetOf(const data::TField* field) {
 
 } // namespace
 
-// ---- ServerDataConverter ----
-
-std::shared_ptr<core::IRODataValue>
-ServerDataConverter::ServerCast(const char* expression, const rtl::Variant& value,
-                                const core::TDatatypeCharacteristics& characteristics) {
-    const std::string sql = rtl::Format(expression, ToSQL(value, characteristics));
-    return connection_.Evaluate(rtl::Utf8ToUtf16(sql), true, 0);
-}
-
-std::shared_ptr<core::IRODataValue>
-ServerDataConverter::ConvertToTime(const rtl::Variant& value,
-                                   const core::TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as time)+0", value, characteristics);
-}
-
-std::shared_ptr<core::IRODataValue>
-ServerDataConverter::ConvertToDate(const rtl::Variant& value,
-                                   const core::TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as date)+0", value, characteristics);
-}
-
-std::shared_ptr<core::IRODataValue>
-ServerDataConverter::ConvertToDateTime(const rtl::Variant& value,
-                                       const core::TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as datetime)+0", value, characteristics);
-}
-
 // ---- FetchingConnection ----
 
 FetchingConnection::FetchingConnection(std::string host, std::string database)

@@ -9,27 +9,6 @@
 
 namespace testsupport {
 
-// The connection's converter: the server converts values to TIME, DATE and DATETIME.
-class ServerDataConverter : public core::TDataConverter {
-public:
-    explicit ServerDataConverter(core::IDBAConnection& connection) : connection_(connection) {}
-
-    std::shared_ptr<core::IRODataValue>
-    ConvertToTime(const rtl::Variant& value, const core::TDatatypeCharacteristics& characteristics) override;
-    std::shared_ptr<core::IRODataValue>
-    ConvertToDate(const rtl::Variant& value, const core::TDatatypeCharacteristics& characteristics) override;
-    std::shared_ptr<core::IRODataValue>
-    ConvertToDateTime(const rtl::Variant& value,
-                      const core::TDatatypeCharacteristics& characteristics) override;
-
-private:
-    // Evaluates the value's literal inside the cast expression, such as "cast(%s as time)+0".
-    std::shared_ptr<core::IRODataValue> ServerCast(const char* expression, const rtl::Variant& value,
-                                                   const core::TDatatypeCharacteristics& characteristics);
-
-    core::IDBAConnection& connection_;
-};
-
 // The database interfaces over one operation that sends a statement and fetches all of its results.
 // The statements, the monitor lines, errors and lost connections, typed values and the system-variable
 // cache are handled here once, so that the scripted fake and the libmariadb connection behave alike.
@@ -75,7 +54,7 @@ private:
 
     std::string host_;
     std::string database_;
-    ServerDataConverter converter_;
+    core::TServerDataConverter converter_;
     core::TMultiNotifier databaseNotifier_;
     core::TConnectionLostEvent onConnectionLost_;
     rtl::TStringList systemVariables_;
