@@ -3,6 +3,7 @@
 #include "components/uDASQLHelpers.h"
 #include "components/uMyCommand.h"
 #include "components/uMyConnection.h"
+#include "components/uMyDataSetService.h"
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uMySQLRecordset.h"
 #include "platform/data/DataError.h"
@@ -54,16 +55,6 @@ void TMyDataSetOptions::AssignTo(data::TPersistent* dest) const {
     other->SetEnableBoolean(enableBoolean_);
     other->SetBinaryAsString(binaryAsString_);
     other->SetCreateConnection(createConnection_);
-}
-
-// ---- Service
-
-std::unique_ptr<TDASQLGenerator> TMyDataSetService::CreateSQLGenerator() {
-    return std::make_unique<TMySQLGenerator>(this);
-}
-
-std::unique_ptr<TDADataSetUpdater> TMyDataSetService::CreateUpdater() {
-    return std::make_unique<TMyDataSetUpdater>(this);
 }
 
 // ---- Data set

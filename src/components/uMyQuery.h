@@ -1,9 +1,6 @@
 #pragma once
 
 #include "components/uDADataSet.h"
-#include "components/uDADataSetUpdater.h"
-#include "components/uDASQLGenerator.h"
-#include "components/uMySQLGenerator.h"
 
 #include <memory>
 
@@ -60,25 +57,6 @@ private:
     bool autoRefresh_ = false;
     int autoRefreshInterval_ = 60;
     bool createConnection_ = true;
-};
-
-class TMySQLGenerator : public TCustomMySQLGenerator {
-public:
-    using TCustomMySQLGenerator::TCustomMySQLGenerator;
-};
-
-class TMyDataSetUpdater : public TDADataSetUpdater {
-public:
-    using TDADataSetUpdater::TDADataSetUpdater;
-};
-
-class TMyDataSetService : public TDADataSetService {
-public:
-    using TDADataSetService::TDADataSetService;
-
-protected:
-    std::unique_ptr<TDASQLGenerator> CreateSQLGenerator() override;
-    std::unique_ptr<TDADataSetUpdater> CreateUpdater() override;
 };
 
 // The query data set over a MySQL connection and its record set.

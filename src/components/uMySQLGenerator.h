@@ -42,4 +42,10 @@ private:
     int lockType_ = 0;
 };
 
+// The generator of MySQL query data sets.
+class TMySQLGenerator : public TCustomMySQLGenerator {
+public:
+    using TCustomMySQLGenerator::TCustomMySQLGenerator;
+};
+
 } // namespace components
