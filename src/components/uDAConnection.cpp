@@ -4,8 +4,10 @@
 #include "components/uDASQLMonitor.h"
 #include "components/uDATransaction.h"
 #include "dataaccess/uCRAccess.h"
+#include "dataaccess/uCRMetaData.h"
 #include "dataaccess/uCRVioHandler.h"
 #include "dataaccess/uDAError.h"
+#include "platform/rtl/Exception.h"
 
 #include <algorithm>
 #include <exception>
@@ -384,6 +386,11 @@ void TCustomDAConnection::SetDefaultTransaction(TDATransaction* value) {
         FreeNotification(value);
     }
     defaultTransaction_ = value;
+}
+
+std::unique_ptr<dataaccess::TCRMetaData> TCustomDAConnection::CreateServerMetaData() const {
+    RTL_ASSERT_MSG(false, "Must be overrided");
+    return nullptr;
 }
 
 TDATransaction* TCustomDAConnection::UsedTransaction() const {

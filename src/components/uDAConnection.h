@@ -16,6 +16,7 @@ namespace dataaccess {
 class EDAError;
 class TCRCommand;
 class TCRIOHandler;
+class TCRMetaData;
 } // namespace dataaccess
 
 namespace rtl {
@@ -152,6 +153,8 @@ public:
     // A new, unconnected server command of this connection's server class, and the test for it.
     virtual std::unique_ptr<dataaccess::TCRCommand> CreateServerCommand() const = 0;
     virtual bool IsServerCommand(const dataaccess::TCRCommand& command) const = 0;
+    // A new metadata provider of this connection's server class.
+    virtual std::unique_ptr<dataaccess::TCRMetaData> CreateServerMetaData() const;
 
     // Transactions.
     virtual bool IsMultipleTransactionsSupported() const { return false; }

@@ -4,6 +4,7 @@
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uMyConnectionPool.h"
 #include "dataaccess/uMyHelpers.h"
+#include "dataaccess/uMyMetaData.h"
 #include "dataaccess/uMySQLCommand.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/StringList.h"
@@ -214,6 +215,10 @@ std::unique_ptr<TCRCommand> TCustomMyConnection::CreateServerCommand() const {
 
 std::unique_ptr<TCustomDASQL> TCustomMyConnection::CreateSQL() const {
     return std::make_unique<TMyCommand>();
+}
+
+std::unique_ptr<TCRMetaData> TCustomMyConnection::CreateServerMetaData() const {
+    return std::make_unique<TMySQLMetaData>();
 }
 
 bool TCustomMyConnection::IsServerCommand(const TCRCommand& command) const {

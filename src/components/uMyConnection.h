@@ -133,6 +133,7 @@ public:
     dataaccess::TMySQLConnection* MyIConnection() const;
     std::unique_ptr<dataaccess::TCRCommand> CreateServerCommand() const override;
     bool IsServerCommand(const dataaccess::TCRCommand& command) const override;
+    std::unique_ptr<dataaccess::TCRMetaData> CreateServerMetaData() const override;
 
     // Without values the statement goes straight to the client and every result is dropped; with
     // values it runs through the internal command, and parameters past the values get Null.
