@@ -74,6 +74,16 @@ TData& TCRMetaData::GetMetaData(const std::string& kind, const rtl::TStringList&
     throw rtl::Exception(SUnsupportedMetaDataKind);
 }
 
+std::unique_ptr<TData> TCRMetaData::ReleaseAnswer(TData& answer) {
+    if (&answer == memData_.get()) {
+        memDataHelper_.FreeBuffer();
+        return std::move(memData_);
+    }
+    RTL_ASSERT(&answer == recordSet_.get());
+    recordSetHelper_.FreeBuffer();
+    return std::move(recordSet_);
+}
+
 void TCRMetaData::GetMetaDataKinds(rtl::TStringList& list) const {
     list.Clear();
     for (const char* kind : {"MetaDataKinds", "Restrictions", "Tables", "Columns", "Procedures",

@@ -47,6 +47,10 @@ public:
     // `kind` in lower case; "Unsupported metadata kind" for a kind nobody answers.
     virtual TData& GetMetaData(const std::string& kind, const rtl::TStringList& restrictions);
 
+    // Hands the store of the last answer over to the caller; this object answers no further
+    // question afterwards.
+    std::unique_ptr<TData> ReleaseAnswer(TData& answer);
+
     virtual void GetMetaDataKinds(rtl::TStringList& list) const;
     // The restriction names of `kind` (lower case).
     virtual void GetRestrictions(rtl::TStringList& list, const std::string& kind) const;

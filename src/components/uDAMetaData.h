@@ -1,0 +1,54 @@
+#pragma once
+
+#include "components/uMemDataSet.h"
+#include "platform/rtl/StringList.h"
+
+#include <string>
+
+namespace components {
+
+class TCustomDAConnection;
+class TDATransaction;
+
+// A read-only data set of server metadata: the rows of one metadata kind ("tables", "columns",
+// "indexcolumns", ...) narrowed by restrictions, lines of the form name=value.
+class TDAMetaData : public TMemDataSet {
+public:
+    explicit TDAMetaData(data::TComponent* owner = nullptr);
+    ~TDAMetaData() override;
+
+    TCustomDAConnection* Connection() const { return connection_; }
+    void SetConnection(TCustomDAConnection* value);
+    TDATransaction* Transaction() const { return transaction_; }
+    void SetTransaction(TDATransaction* value);
+    // Null without a connection; otherwise the connection's current transaction, or the own one
+    // where the connection runs several transactions at once.
+    TDATransaction* UsedTransaction() const;
+
+    const std::string& MetaDataKind() const { return metaDataKind_; }
+    // A different kind closes the data set.
+    void SetMetaDataKind(const std::string& value);
+    // Any change closes the data set.
+    rtl::TStringList& Restrictions() { return restrictions_; }
+    void SetRestrictions(const rtl::TStringList& value) { restrictions_.Assign(value); }
+
+protected:
+    void OpenCursor(bool infoQuery) override;
+    void InternalOpen() override;
+    void CloseCursor() override;
+    void Notification(data::TComponent* component, data::TOperation operation) override;
+
+private:
+    void RegisterWith(TCustomDAConnection* connection);
+    void UnregisterConnection();
+    void ConnectChange(bool connecting);
+    void OpenConnection();
+    void ReleaseConnection();
+
+    TCustomDAConnection* connection_ = nullptr;
+    TDATransaction* transaction_ = nullptr;
+    std::string metaDataKind_;
+    rtl::TStringList restrictions_;
+};
+
+} // namespace components
