@@ -75,10 +75,17 @@ void SetIntegerRange(data::TField* field, int64_t min, int64_t max) {
     }
 }
 
-void SetFloatRange(data::TField* field, int precision, double max) {
+// A string of digits with an optional sign, point and exponent.
+bool IsNumberText(const std::string& text) {
+    return !text.empty() &&
+           std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+           text.find_first_not_of("0123456789+-.eE") == std::string::npos;
+}
+
+void SetFloatRange(data::TField* field, int precision, double min, double max) {
     if (auto* floatField = dynamic_cast<data::TFloatField*>(field)) {
         if (precision > 0) floatField->SetPrecision(precision);
-        floatField->SetMinValue(-max);
+        floatField->SetMinValue(min);
         floatField->SetMaxValue(max);
     }
 }
@@ -223,6 +230,7 @@ std::string TCustomMyDataSetService::DefaultExpression(const data::TField& field
     if (columnDefault == "NULL") return {};
     if (IsCurrentTimestamp(columnDefault)) return "CURRENT_TIMESTAMP";
     std::string value;
+    if (IsNumberText(columnDefault)) return QuotedLiteral(columnDefault);
     if (!UnquoteLiteral(columnDefault, value)) return columnDefault;
     const data::TFieldType type = field.DataType();
     if (type != data::ftDate && type != data::ftTime && type != data::ftDateTime) return QuotedLiteral(value);
@@ -268,9 +276,12 @@ void TCustomMyDataSetService::ApplyNumberRange(data::TFieldDef* fieldDef) {
     switch (desc->MySQLType) {
     case MYSQL_TYPE_DECIMAL:
     case MYSQL_TYPE_NEWDECIMAL: {
+        // The column length counts the point and, when signed, the sign besides the digits.
         const int scale = desc->DecimalPlaces;
-        const int precision = static_cast<int>(desc->ValueLength);
-        SetFloatRange(field, 0, std::pow(10.0, precision - scale) - std::pow(10.0, -scale));
+        const int precision =
+            static_cast<int>(desc->ValueLength) - (scale > 0 ? 1 : 0) - (isUnsigned ? 0 : 1);
+        const double max = std::pow(10.0, precision - scale) - std::pow(10.0, -scale);
+        SetFloatRange(field, 0, isUnsigned ? 0 : -max, max);
         break;
     }
     case MYSQL_TYPE_TINY:
@@ -295,10 +306,11 @@ void TCustomMyDataSetService::ApplyNumberRange(data::TFieldDef* fieldDef) {
             SetIntegerRange(field, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
         break;
     case MYSQL_TYPE_FLOAT:
-        SetFloatRange(field, static_cast<int>(desc->ValueLength), 3.402823466e38);
+        SetFloatRange(field, static_cast<int>(desc->ValueLength), -3.402823466e38, 3.402823466e38);
         break;
     case MYSQL_TYPE_DOUBLE:
-        SetFloatRange(field, static_cast<int>(desc->ValueLength), std::numeric_limits<double>::max());
+        SetFloatRange(field, static_cast<int>(desc->ValueLength), std::numeric_limits<double>::lowest(),
+                      std::numeric_limits<double>::max());
         break;
     case MYSQL_TYPE_YEAR:
         // The server takes 0 to 99 (two-digit years) and 1901 to 2155.
