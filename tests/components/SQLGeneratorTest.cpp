@@ -125,6 +125,10 @@ TEST_F(SQLGeneratorTest, KeylessConditionsLimitTheChangeToOneRow) {
     const std::string sql = Generate(stDelete, &params);
     EXPECT_EQ(sql, "DELETE FROM " + table + "\r\nWHERE\r\n  id = ? AND name IS NULL\r\nLIMIT 1");
     EXPECT_EQ(ParamNames(), std::vector<std::string>{"Old_id"});
+    fields.KeyFieldDescs = {&Desc("name")};
+    EXPECT_EQ(Generate(stDelete, &params), "DELETE FROM " + table + "\r\nWHERE\r\n  name IS NULL")
+        << "a NULL key";
+    EXPECT_EQ(params.Count(), 0);
     raw->Execute("ALTER TABLE " + table + " DROP PRIMARY KEY");
     raw->Execute("INSERT INTO " + table + " (id, name) VALUES (2, NULL)");
     std::string statement = sql;
