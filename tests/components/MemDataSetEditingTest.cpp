@@ -265,6 +265,13 @@ TEST_F(MemDataSetSortedLocateTest, UnsortedKeysScanFromTheSortedMatch) {
     EXPECT_FALSE(ds.Locate("GRP;ID", rtl::Variant(rtl::VariantArray{1, 500}), {}));
     EXPECT_EQ(Current(), "r501");
     EXPECT_FALSE(ds.Locate("GRP;ID", rtl::Variant(rtl::VariantArray{0, 501}), {}));
+    const std::vector<TField*> both{ds.FieldByName("GRP"), ds.FieldByName("ID")};
+    ds.Last();
+    EXPECT_TRUE(ds.LocateExtended(both, rtl::Variant(rtl::VariantArray{2, 500}), {lxUp}));
+    EXPECT_EQ(Current(), "r500") << "backwards past the other duplicate";
+    ds.Last();
+    EXPECT_TRUE(ds.LocateExtended(both, rtl::Variant(rtl::VariantArray{0, 500}), {lxUp}));
+    EXPECT_EQ(Current(), "r501");
 }
 
 TEST_F(MemDataSetSortedLocateTest, BisectsOnlyTheVisibleRows) {
@@ -295,6 +302,16 @@ TEST_F(MemDataSetEditingTest, SortedTextKeysFollowTheSortOrder) {
     EXPECT_EQ(Current(), "ann") << "a case-sensitive key on a case-insensitive sort is scanned";
     EXPECT_TRUE(ds.Locate("NAME", kNull, {}));
     EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 7);
+}
+
+TEST_F(MemDataSetEditingTest, SortedLocateInAnEmptyStoreFindsNothing) {
+    ds.SetRecordStore(std::make_unique<ThreeColumnStore>(std::vector<std::vector<rtl::Variant>>{}));
+    ds.SetIndexFieldNames("ID");
+    ds.Open();
+    for (const TLocateExOptions options :
+         {TLocateExOptions{}, TLocateExOptions{lxNext}, TLocateExOptions{lxUp}})
+        EXPECT_FALSE(ds.LocateExtended(Fields("ID"), rtl::Variant(1), options));
+    EXPECT_TRUE(ds.IsEmpty());
 }
 
 TEST_F(MemDataSetEditingTest, LookupNeverMoves) {
