@@ -1510,9 +1510,8 @@ bool TMemDataSet::LocateDescs(const std::vector<TFieldDesc*>& descs, const rtl::
     const auto withCalcFields = [&] {
         if (calculated) GetCalcFields(temp);
     };
-    const auto matches = [&](size_t first, size_t last) {
-        for (size_t i = first; i < last; ++i) {
-            const TLocateKey& key = keys[i];
+    const auto matches = [&] {
+        for (const TLocateKey& key : keys) {
             const bool fieldNull = data_->IsFieldNull(key.Desc->FieldNumber, temp);
             if (key.Block.empty() != fieldNull) return false;
             if (fieldNull) continue;
@@ -1523,7 +1522,6 @@ bool TMemDataSet::LocateDescs(const std::vector<TFieldDesc*>& descs, const rtl::
     };
     const bool up = options.Contains(lxUp);
     bool found = false;
-    bool bisected = false;
     if (sorted > 0) {
         int start = 1;
         int end = data_->GetRecordCount();
@@ -1540,16 +1538,16 @@ bool TMemDataSet::LocateDescs(const std::vector<TFieldDesc*>& descs, const rtl::
             end = data_->GetRecordNo();
         }
         found = BisectSortedKeys(*memData, keys, sorted, flags, start, end, up, temp, withCalcFields);
-        bisected = true;
     }
     if (sorted < keys.size() && (sorted == 0 || found)) {
         if (sorted == 0 && !options.Contains(lxNext) && !up) data_->SetToBegin();
         found = false;
         for (bool first = true;; first = false) {
-            if (!(bisected && first)) up ? data_->GetPriorRecord(temp) : data_->GetNextRecord(temp);
+            // After a bisection the scan starts on the record it left current.
+            if (!(sorted > 0 && first)) up ? data_->GetPriorRecord(temp) : data_->GetNextRecord(temp);
             if (data_->IsBof() || data_->IsEof()) break;
             withCalcFields();
-            if ((found = matches(0, keys.size()))) break;
+            if ((found = matches())) break;
         }
     }
     if ((keepPosition || !found) && !(data_->IsBof() && data_->IsEof())) data_->SetToBookmark(bookmark);
