@@ -229,6 +229,7 @@ class SQLGeneratorServiceTest : public SQLGeneratorTest {
 protected:
     void SetUp() override {
         SQLGeneratorTest::SetUp();
+        if (IsSkipped()) return;
         service = std::make_unique<FixedTablesService>(query.get());
         generator = std::make_unique<TCustomMySQLGenerator>(service.get());
         service->table = &Table();
