@@ -37,7 +37,10 @@ bool SameTable(const TCRTableInfo* a, const TCRTableInfo* b) {
 } // namespace
 
 TDASQLGenerator::TDASQLGenerator(TDADataSetService* service)
-    : service_(service), paramsInfo_(std::make_unique<TDAParamsInfo>()) {
+    : TDASQLGenerator(service, &data::TCollection::ItemClassOf<TDAParamInfo>) {}
+
+TDASQLGenerator::TDASQLGenerator(TDADataSetService* service, data::TCollection::TItemClass paramInfoClass)
+    : service_(service), paramsInfo_(std::make_unique<TDAParamsInfo>(paramInfoClass)) {
     RTL_ASSERT(service);
     RTL_ASSERT(service->DataSet());
     dataSet_ = service->DADataSet();
@@ -130,9 +133,15 @@ int TDASQLGenerator::MaxParamNameLength() const {
 }
 
 std::string TDASQLGenerator::QuoteName(const std::string& name) const {
-    const dataaccess::TTableInfoClass& rules =
-        tableInfo_ ? tableInfo_->ClassType() : dataaccess::TCRTableInfo::Class();
+    const dataaccess::TTableInfoClass& rules = tableInfo_ ? tableInfo_->ClassType()
+                                               : dataSet_->RecordSet()
+                                                   ? dataSet_->RecordSet()->GetTableInfoClass()
+                                                   : dataaccess::TCRTableInfo::Class();
     return rules.NormalizeName(name, dataSet_->Options().QuoteNames());
+}
+
+const TUpdatingTableSource* TDASQLGenerator::TablesSource() const {
+    return dynamic_cast<const TUpdatingTableSource*>(service_);
 }
 
 std::string TDASQLGenerator::QuotedTableName() const {
@@ -177,6 +186,11 @@ void TDASQLGenerator::AddKeyConditions(std::string& builder, TStatementType stat
     if (!fields.KeyFieldDescs.empty()) {
         for (const TFieldDesc* desc : fields.KeyFieldDescs)
             AddKeyCondition(builder, desc, recIndex, flag, statementType);
+        return;
+    }
+    const TUpdatingTableSource* source = TablesSource();
+    if (TFieldDesc* identity = source ? source->IdentityField() : nullptr) {
+        AddKeyCondition(builder, identity, recIndex, flag, statementType);
         return;
     }
     if (fields.DataFieldDescs.empty()) data::DatabaseError("Key fields not found");
@@ -334,6 +348,30 @@ void TDASQLGenerator::GenerateFor(TCRTableInfo& tableInfo, const TKeyAndDataFiel
         throw;
     }
     finish();
+}
+
+void TDASQLGenerator::GenerateSQL(TStatementType statementType, bool modifiedFieldsOnly, std::string& sql,
+                                  TDAParams* params, int recIndex) {
+    const TUpdatingTableSource* source = TablesSource();
+    TCRTableInfo* table = source ? source->UpdatingTableInfo() : nullptr;
+    if (!table) {
+        sql.clear();
+        return;
+    }
+    // A full refresh re-reads a join through every table it names.
+    const bool allTables = statementType == stRefresh && dataSet_->Options().FullRefresh() &&
+                           dataSet_->RecordSet() && dataSet_->RecordSet()->TablesInfo().Count() != 1;
+    TKeyAndDataFields fields;
+    source->GetKeyAndDataFields(fields, allTables);
+    GenerateFor(*table, fields, sql, recIndex, params, modifiedFieldsOnly, statementType);
+}
+
+std::string TDASQLGenerator::GenerateTableSQL(const std::string& tableName, const std::string& orderFields) {
+    RTL_ASSERT(dataSet_->UsedConnection());
+    std::string sql = "SELECT * FROM " + QuoteName(tableName) + "\r";
+    const std::string order = TrimBlanks(orderFields);
+    if (!order.empty()) sql += "ORDER BY " + order;
+    return sql + "\r";
 }
 
 } // namespace components

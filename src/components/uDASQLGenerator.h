@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/data/Collection.h"
 #include "platform/data/DBTypes.h"
 #include "platform/rtl/Set.h"
 
@@ -42,6 +43,19 @@ struct TKeyAndDataFields {
     std::vector<dataaccess::TFieldDesc*> DataFieldDescs;
 };
 
+// What a generator asks of its data set's service about the statement's tables; a service that
+// knows them implements this beside TDADataSetService.
+class TUpdatingTableSource {
+public:
+    virtual ~TUpdatingTableSource() = default;
+    // The table edits are written to; null when the statement has none.
+    virtual dataaccess::TCRTableInfo* UpdatingTableInfo() const = 0;
+    // The column whose value the server generates; null when there is none.
+    virtual dataaccess::TFieldDesc* IdentityField() const = 0;
+    // The key and data columns of the updating table, or of every table of the statement.
+    virtual void GetKeyAndDataFields(TKeyAndDataFields& fields, bool allTables) const = 0;
+};
+
 // Builds the update statements of a data set from its fields and its updating table. A statement is
 // assembled from six parts in this order: header, fields, middle, field parameters, conditions,
 // footer. Parameters go into the given list with one info each (which field, old or new value);
@@ -66,12 +80,21 @@ public:
     // errors). The parameter list is filled afresh.
     void GenerateFor(dataaccess::TCRTableInfo& tableInfo, const TKeyAndDataFields& fields, std::string& sql,
                      int recIndex, TDAParams* params, bool modifiedFieldsOnly, TStatementType statementType);
+    // The statement for the service's updating table and columns; empty without an updating table.
+    void GenerateSQL(TStatementType statementType, bool modifiedFieldsOnly, std::string& sql,
+                     TDAParams* params, int recIndex);
+    // Every row of a table, in the given order when there is one. The data set needs a connection.
+    virtual std::string GenerateTableSQL(const std::string& tableName, const std::string& orderFields);
+    static std::string GenerateSelectValues(const std::string& text) { return "SELECT " + text; }
 
     static std::string FieldAlias(const std::string& text) { return "_" + text; }
     // The number after a leading "_"; -1 for anything else.
     static int FieldAliasIndex(const std::string& text);
 
 protected:
+    // `paramInfoClass` makes the items of ParamsInfo.
+    TDASQLGenerator(TDADataSetService* service, data::TCollection::TItemClass paramInfoClass);
+
     virtual void Clear();
     virtual std::string AssembleSQL() const;
     virtual bool IsBlobDataType(uint16_t dataType) const;
@@ -114,6 +137,8 @@ protected:
     static const std::string& TableAliasOrName(const dataaccess::TCRTableInfo& table);
     static std::string ParamPrefix() { return "P_"; }
     dataaccess::TCRTableInfo* TableInfo() const { return tableInfo_; }
+    // Null when the service does not know the statement's tables.
+    const TUpdatingTableSource* TablesSource() const;
 
     std::string headerSB_, fldSB_, middleSB_, fldParamSB_, condSB_, footerSB_;
 

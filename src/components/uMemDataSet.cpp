@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 namespace components {
@@ -1055,7 +1056,96 @@ struct TLocateKey {
     TFieldDesc* Desc;
     std::vector<uint8_t> Block; // empty for a null key
     uint16_t Type = 0;
+    const dataaccess::TSortColumn* Column; // the store's sort column of a sorted key
 };
+
+// Moves the keys that follow the store's leading sort columns (of the same case sensitivity) to the
+// front, in sort order, together with their values; returns how many there are.
+size_t MoveSortedKeysFirst(const dataaccess::TSortColumns& columns, bool caseInsensitive,
+                           std::vector<TLocateKey>& keys, std::vector<rtl::Variant>& values) {
+    size_t sorted = 0;
+    for (const dataaccess::TSortColumn& column : columns) {
+        if ((column.SortType == dataaccess::stCaseInsensitive) != caseInsensitive) break;
+        const auto key = std::find_if(keys.begin() + static_cast<ptrdiff_t>(sorted), keys.end(),
+                                      [&column](const TLocateKey& k) { return k.Desc == column.FieldDesc; });
+        if (key == keys.end()) break;
+        const auto index = key - keys.begin();
+        std::rotate(keys.begin() + static_cast<ptrdiff_t>(sorted), key, key + 1);
+        std::rotate(values.begin() + static_cast<ptrdiff_t>(sorted), values.begin() + index,
+                    values.begin() + index + 1);
+        keys[sorted++].Column = &column;
+    }
+    return sorted;
+}
+
+// Where the sorted keys lie against the record in `record`: above 0 after it, below 0 before it.
+// Nulls sort first.
+int CompareSortedKeys(const dataaccess::TMemData& store, const std::vector<TLocateKey>& keys, size_t sorted,
+                      int flags, void* record) {
+    for (size_t i = 0; i < sorted; ++i) {
+        const TLocateKey& key = keys[i];
+        const bool fieldNull = store.IsFieldNull(key.Desc->FieldNumber, record);
+        int order;
+        if (fieldNull || key.Block.empty()) {
+            order = fieldNull == key.Block.empty() ? 0 : (fieldNull ? 1 : -1);
+        } else {
+            const int keyFlags = key.Column->SortType == dataaccess::stBinary ? flags | dataaccess::cfBinary
+                                                                              : flags & ~dataaccess::cfBinary;
+            order = store.CompareValues(key.Block.data(), key.Type, keyFlags, record, *key.Desc);
+        }
+        if (key.Column->DescendingOrder) order = -order;
+        if (order != 0) return order;
+    }
+    return 0;
+}
+
+// Bisects the records start..end (record numbers) on the sorted keys and leaves the store on the
+// first match in the search direction: the lowest when searching forwards, the highest backwards.
+// When only some keys are sorted, a prefix mismatch next to the matches may be left current.
+bool BisectSortedKeys(dataaccess::TMemData& store, const std::vector<TLocateKey>& keys, size_t sorted,
+                      int flags, int start, int end, bool up, void* record,
+                      const std::function<void()>& withCalcFields) {
+    store.BuildRecordNoCache();
+    const auto compareAt = [&](int recordNo) {
+        store.SetRecordNo(recordNo);
+        store.GetRecord(record);
+        withCalcFields();
+        return CompareSortedKeys(store, keys, sorted, flags, record);
+    };
+    if (end < start) return false;
+    int order = compareAt(start);
+    if (order > 0) {
+        order = compareAt(end);
+        if (order < 0) {
+            order = 1;
+            while (end - start > 1) {
+                const int middle = (start + end) / 2;
+                const int middleOrder = compareAt(middle);
+                if (middleOrder == 0) {
+                    order = 0;
+                    break;
+                }
+                (middleOrder > 0 ? start : end) = middle;
+            }
+        }
+    }
+    if (order != 0) return false;
+    const bool allSorted = sorted == keys.size();
+    for (;;) {
+        if (up ? store.GetRecordNo() >= end : store.GetRecordNo() <= start) break;
+        up ? store.GetNextRecord(record) : store.GetPriorRecord(record);
+        if (store.IsBof() || store.IsEof()) {
+            if (allSorted) up ? store.GetPriorRecord(record) : store.GetNextRecord(record);
+            break;
+        }
+        withCalcFields();
+        if (CompareSortedKeys(store, keys, sorted, flags, record) != 0) {
+            if (allSorted) up ? store.GetPriorRecord(record) : store.GetNextRecord(record);
+            break;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -1395,38 +1485,70 @@ bool TMemDataSet::LocateDescs(const std::vector<TFieldDesc*>& descs, const rtl::
     const bool array = keyValues.Type() == rtl::varArray;
     const bool whole = !array || (descs.size() == 1 && keyValues.AsArray().size() != 1);
     std::vector<TLocateKey> keys;
-    bool calculated = false;
+    std::vector<rtl::Variant> values;
     for (size_t i = 0; i < descs.size(); ++i) {
-        TLocateKey key{descs[i], {}, 0};
-        rtl::Variant value = rtl::Variant::Null();
-        if (whole) {
-            if (i == 0) value = keyValues;
-        } else if (i < keyValues.AsArray().size()) {
-            value = keyValues.AsArray()[i];
-        }
-        PrepareKeyValue(value, key.Block, false, *key.Desc, key.Type);
-        calculated = calculated || IsCalcFieldDesc(*key.Desc);
-        keys.push_back(std::move(key));
+        keys.push_back({descs[i], {}, 0, nullptr});
+        if (whole)
+            values.push_back(i == 0 ? keyValues : rtl::Variant::Null());
+        else
+            values.push_back(i < keyValues.AsArray().size() ? keyValues.AsArray()[i] : rtl::Variant::Null());
+    }
+    const size_t sorted =
+        options.Contains(lxPartialKey) || options.Contains(lxNearest) || options.Contains(lxPartialCompare)
+            ? 0
+            : MoveSortedKeysFirst(memData->SortColumns(), options.Contains(lxCaseInsensitive), keys, values);
+    bool calculated = false;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        // Sorted keys are searched by bisection, which compares typed values.
+        PrepareKeyValue(values[i], keys[i].Block, i < sorted, *keys[i].Desc, keys[i].Type);
+        calculated = calculated || IsCalcFieldDesc(*keys[i].Desc);
     }
 
     TRecBookmark bookmark;
     data_->GetBookmark(bookmark);
     const TRecordBuffer temp = TempBuffer();
-    const bool up = options.Contains(lxUp);
-    if (!options.Contains(lxNext) && !up) data_->SetToBegin();
-    bool found = false;
-    for (;;) {
-        up ? data_->GetPriorRecord(temp) : data_->GetNextRecord(temp);
-        if (data_->IsBof() || data_->IsEof()) break;
+    const auto withCalcFields = [&] {
         if (calculated) GetCalcFields(temp);
-        found = std::all_of(keys.begin(), keys.end(), [&](const TLocateKey& key) {
+    };
+    const auto matches = [&] {
+        for (const TLocateKey& key : keys) {
             const bool fieldNull = data_->IsFieldNull(key.Desc->FieldNumber, temp);
-            if (key.Block.empty()) return fieldNull;
-            if (fieldNull) return false;
+            if (key.Block.empty() != fieldNull) return false;
+            if (fieldNull) continue;
             const int order = memData->CompareValues(key.Block.data(), key.Type, flags, temp, *key.Desc);
-            return order == 0 || (order < 0 && options.Contains(lxNearest));
-        });
-        if (found) break;
+            if (order != 0 && !(order < 0 && options.Contains(lxNearest))) return false;
+        }
+        return true;
+    };
+    const bool up = options.Contains(lxUp);
+    bool found = false;
+    if (sorted > 0) {
+        int start = 1;
+        int end = data_->GetRecordCount();
+        if (options.Contains(lxNext)) {
+            data_->GetNextRecord(temp);
+            if (data_->IsEof()) {
+                if (!data_->IsBof()) data_->SetToBookmark(bookmark);
+                return false;
+            }
+            start = data_->GetRecordNo();
+        }
+        if (up) {
+            data_->GetPriorRecord(temp);
+            end = data_->GetRecordNo();
+        }
+        found = BisectSortedKeys(*memData, keys, sorted, flags, start, end, up, temp, withCalcFields);
+    }
+    if (sorted < keys.size() && (sorted == 0 || found)) {
+        if (sorted == 0 && !options.Contains(lxNext) && !up) data_->SetToBegin();
+        found = false;
+        for (bool first = true;; first = false) {
+            // After a bisection the scan starts on the record it left current.
+            if (!(sorted > 0 && first)) up ? data_->GetPriorRecord(temp) : data_->GetNextRecord(temp);
+            if (data_->IsBof() || data_->IsEof()) break;
+            withCalcFields();
+            if ((found = matches())) break;
+        }
     }
     if ((keepPosition || !found) && !(data_->IsBof() && data_->IsEof())) data_->SetToBookmark(bookmark);
     return found;

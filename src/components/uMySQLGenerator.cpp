@@ -1,17 +1,23 @@
 #include "components/uMySQLGenerator.h"
 
 #include "components/uDASQLHelpers.h"
+#include "components/uMyConnection.h"
 #include "components/uMyQuery.h"
+#include "dataaccess/uCRParser.h"
 #include "dataaccess/uCRRecordSet.h"
 #include "dataaccess/uMyHelpers.h"
+#include "dataaccess/uMySQLConnection.h"
 #include "dataaccess/uMySQLFieldDesc.h"
 #include "dataaccess/uMyTableInfo.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/Format.h"
 
 #include <mariadb/mysql.h>
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <set>
 
 namespace components {
@@ -27,6 +33,33 @@ bool IsTimestamp(const TFieldDesc& desc) {
 }
 
 } // namespace
+
+TCustomMySQLGenerator::TCustomMySQLGenerator(TDADataSetService* service)
+    : TDASQLGenerator(service, &data::TCollection::ItemClassOf<TMyParamInfo>) {}
+
+int TCustomMySQLGenerator::ParamPosition(int index) const {
+    const auto* info = dynamic_cast<const TMyParamInfo*>(ParamsInfo().Items(index));
+    RTL_ASSERT(info);
+    size_t before = headerSB_.size();
+    if (info->Builder != &fldSB_) {
+        before += fldSB_.size() + middleSB_.size();
+        if (info->Builder == &condSB_)
+            before += fldParamSB_.size();
+        else
+            RTL_ASSERT(info->Builder == &fldParamSB_);
+    }
+    return static_cast<int>(before) + info->Position + 1;
+}
+
+void TCustomMySQLGenerator::AddParam(std::string& builder, const TFieldDesc& desc, bool old, int recIndex,
+                                     data::TParamType paramType, TStatementType statementType) {
+    const int count = ParamsInfo().Count();
+    TDASQLGenerator::AddParam(builder, desc, old, recIndex, paramType, statementType);
+    if (ParamsInfo().Count() == count) return;
+    auto* info = static_cast<TMyParamInfo*>(ParamsInfo().Items(count));
+    info->Builder = &builder;
+    info->Position = static_cast<int>(builder.size()) - 1;
+}
 
 std::string TCustomMySQLGenerator::FieldNameForCondition(const TFieldDesc& desc, bool forRefresh) const {
     const auto* crDesc = dynamic_cast<const dataaccess::TCRFieldDesc*>(&desc);
@@ -120,7 +153,9 @@ void TCustomMySQLGenerator::GenerateLockSQL(const TKeyAndDataFields& fields, int
 }
 
 void TCustomMySQLGenerator::LimitKeyless(const TKeyAndDataFields& fields) {
-    if (fields.KeyFieldDescs.empty() && !headerSB_.empty()) footerSB_ += "\r\nLIMIT 1";
+    const TUpdatingTableSource* source = TablesSource();
+    const bool identified = !fields.KeyFieldDescs.empty() || (source && source->IdentityField());
+    if (!identified && !headerSB_.empty()) footerSB_ += "\r\nLIMIT 1";
 }
 
 void TCustomMySQLGenerator::GenerateUpdateSQL(const TKeyAndDataFields& fields, bool modifiedFieldsOnly,
@@ -133,6 +168,45 @@ void TCustomMySQLGenerator::GenerateDeleteSQL(const TKeyAndDataFields& fields, b
                                               int recIndex) {
     TDASQLGenerator::GenerateDeleteSQL(fields, modifiedFieldsOnly, recIndex);
     LimitKeyless(fields);
+}
+
+bool TCustomMySQLGenerator::IsProtocol41() const {
+    const auto* connection = dynamic_cast<const TCustomMyConnection*>(DataSet()->UsedConnection());
+    const dataaccess::TMySQLConnection* session = connection ? connection->MyIConnection() : nullptr;
+    return session && session->IsClient41() && session->IsServer41();
+}
+
+std::string TCustomMySQLGenerator::GenerateTableSQL(const std::string& tableName,
+                                                    const std::string& orderFields) {
+    const std::string table = QuoteName(tableName);
+    // "LIMIT n, -1" is not SQL: a window without a row count runs to the end.
+    const int rows = limit_ == -1 ? std::numeric_limits<int32_t>::max() : limit_;
+    if (!useHandler_) {
+        std::string sql = "SELECT * FROM " + table;
+        if (!orderFields.empty()) sql += " ORDER BY " + orderFields;
+        if (limit_ != -1 || offset_ != 0) sql += rtl::Format(" LIMIT %d, %d", offset_, rows);
+        return sql;
+    }
+    const bool protocol41 = IsProtocol41();
+    std::string sql = protocol41 ? "HANDLER " + table + " OPEN; " : "";
+    sql += "HANDLER " + table + " READ";
+    const std::string index = TrimBlanks(handlerIndex_);
+    if (index.empty()) {
+        sql += " FIRST";
+    } else {
+        sql += " " + index;
+        // An index with a comparison reads from the given key; a bare index name reads from its start.
+        std::unique_ptr<dataaccess::TSQLParser> lexer = MyParserClass()(index);
+        lexer->SetSkipBlanks(true);
+        std::string lexem;
+        lexer->NextLexem(lexem);
+        lexer->NextLexem(lexem);
+        if (lexem.empty() || !std::strchr("=<>", lexem[0])) sql += " FIRST";
+    }
+    if (!DataSet()->FilterSQL().empty()) sql += " WHERE " + DataSet()->FilterSQL();
+    sql += rtl::Format(" LIMIT %d, %d", offset_, rows);
+    if (protocol41) sql += "; HANDLER " + table + " CLOSE";
+    return sql;
 }
 
 } // namespace components

@@ -1,20 +1,48 @@
 #pragma once
 
+#include "components/uDAParams.h"
 #include "components/uDASQLGenerator.h"
 
 namespace components {
+
+// A parameter info that also knows where its marker was written: the builder and the offset of the
+// marker's last character in it.
+class TMyParamInfo : public TDAParamInfo {
+public:
+    using TDAParamInfo::TDAParamInfo;
+
+    const std::string* Builder = nullptr;
+    int Position = 0;
+};
 
 // The MySQL form of the update statements: the row lock statement, and UPDATE and DELETE that
 // change at most one row when no key identifies it.
 class TCustomMySQLGenerator : public TDASQLGenerator {
 public:
-    using TDASQLGenerator::TDASQLGenerator;
+    explicit TCustomMySQLGenerator(TDADataSetService* service);
+
+    // The 1-based position in the assembled statement of the last character of parameter `index`'s
+    // marker.
+    int ParamPosition(int index) const;
+
+    // The table SELECT: a row window (Limit -1 is no limit), or HANDLER reads over HandlerIndex.
+    int Limit() const { return limit_; }
+    void SetLimit(int value) { limit_ = value; }
+    int Offset() const { return offset_; }
+    void SetOffset(int value) { offset_ = value; }
+    bool UseHandler() const { return useHandler_; }
+    void SetUseHandler(bool value) { useHandler_ = value; }
+    const std::string& HandlerIndex() const { return handlerIndex_; }
+    void SetHandlerIndex(const std::string& value) { handlerIndex_ = value; }
+    std::string GenerateTableSQL(const std::string& tableName, const std::string& orderFields) override;
 
     // 0: FOR UPDATE, 1: LOCK IN SHARE MODE, anything else: no lock clause.
     int LockType() const { return lockType_; }
     void SetLockType(int value) { lockType_ = value; }
 
 protected:
+    void AddParam(std::string& builder, const dataaccess::TFieldDesc& desc, bool old, int recIndex,
+                  data::TParamType paramType, TStatementType statementType) override;
     // For a refresh: the column qualified by its table's alias or name.
     std::string FieldNameForCondition(const dataaccess::TFieldDesc& desc, bool forRefresh) const override;
     // A TIMESTAMP column whose old value is NULL is matched as zero in a flagged refresh; a column
@@ -38,8 +66,14 @@ private:
     // "Timestamp field required" without a TIMESTAMP data column that has a field.
     void AddTimestampCondition(std::string& builder, const TKeyAndDataFields& fields);
     bool CheckRowVersion() const;
+    // Both the client and the server speak the 4.1 protocol.
+    bool IsProtocol41() const;
 
     int lockType_ = 0;
+    int limit_ = -1;
+    int offset_ = 0;
+    bool useHandler_ = false;
+    std::string handlerIndex_;
 };
 
 // The generator of MySQL query data sets.

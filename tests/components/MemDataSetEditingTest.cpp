@@ -4,6 +4,7 @@
 #include "dataaccess/uMemData.h"
 #include "dataaccess/uXMLWriter.h"
 #include "platform/data/DataError.h"
+#include "platform/rtl/CommaLocale.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Utf.h"
 #include "support/ErrorText.h"
@@ -185,6 +186,134 @@ TEST_F(MemDataSetEditingTest, LocateExtendedNearestNextAndBackwards) {
     EXPECT_EQ(Current(), "eve");
 }
 
+// Counts the value comparisons of a locate.
+class CountingStore : public ThreeColumnStore {
+public:
+    using ThreeColumnStore::ThreeColumnStore;
+    int CompareValues(const void* value, uint16_t valueType, int flags, void* record,
+                      const TFieldDesc& field) const override {
+        ++comparisons;
+        return ThreeColumnStore::CompareValues(value, valueType, flags, record, field);
+    }
+    mutable int comparisons = 0;
+};
+
+// 1,000 rows sorted by ID, each even ID twice: row i has ID i / 2 * 2, NAME "r<i>", GRP i % 3.
+class MemDataSetSortedLocateTest : public MemDataSetEditingTest {
+protected:
+    void SetUp() override {
+        std::vector<std::vector<rtl::Variant>> rows;
+        for (int i = 0; i < 1000; ++i)
+            rows.push_back({i / 2 * 2, "r" + std::to_string(i), i % 3});
+        auto owned = std::make_unique<CountingStore>(std::move(rows));
+        store = owned.get();
+        ds.SetRecordStore(std::move(owned));
+        ds.SetIndexFieldNames("ID");
+        ds.Open();
+    }
+
+    // Locates from row `from` and answers the row it stops on ("" when not found).
+    std::string LocateFrom(const std::string& from, const rtl::Variant& id, TLocateExOptions options) {
+        EXPECT_TRUE(ds.Locate("NAME", rtl::Variant(from), {}));
+        store->comparisons = 0;
+        return ds.LocateExtended(Fields("ID"), id, options) ? Current() : "";
+    }
+
+    CountingStore* store = nullptr;
+};
+
+TEST_F(MemDataSetSortedLocateTest, BisectsTheSortedKey) {
+    struct Case {
+        const char* from;
+        rtl::Variant id;
+        TLocateExOptions options;
+        const char* found;
+    } cases[] = {
+        {"r999", 500, {}, "r500"},        // the first of two
+        {"r0", 998, {}, "r998"},          // the last value
+        {"r999", 0, {}, "r0"},            // the first value
+        {"r0", 501, {}, ""},              // between two values
+        {"r0", -1, {}, ""},               // before the first
+        {"r0", 1000, {}, ""},             // after the last
+        {"r999", 500, {lxUp}, "r501"},    // backwards: the last before the current row
+        {"r501", 500, {lxUp}, "r500"},    // the current row is not searched
+        {"r0", 500, {lxNext}, "r500"},    // onwards: the first after the current row
+        {"r500", 500, {lxNext}, "r501"},  // the duplicate after the current row
+        {"r501", 500, {lxNext}, ""},      // every match is behind
+        {"r999", 998, {lxNext}, ""},      // from the last row
+        {"r999", "250", {}, "r250"},      // text converted to the column's type
+        {"r0", 499, {lxNearest}, "r500"}, // nearest scans: the next greater value
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.from) + " -> " + c.id.AsString());
+        const std::string found = LocateFrom(c.from, c.id, c.options);
+        EXPECT_EQ(found, c.found);
+        if (found.empty()) {
+            EXPECT_EQ(Current(), c.from) << "the position is kept";
+        }
+        if (!c.options.Contains(lxNearest)) {
+            EXPECT_LE(store->comparisons, 25);
+        }
+    }
+}
+
+TEST_F(MemDataSetSortedLocateTest, UnsortedKeysScanFromTheSortedMatch) {
+    EXPECT_TRUE(ds.Locate("GRP;ID", rtl::Variant(rtl::VariantArray{2, 500}), {}));
+    EXPECT_EQ(Current(), "r500") << "500 % 3 == 2";
+    EXPECT_TRUE(ds.Locate("GRP;ID", rtl::Variant(rtl::VariantArray{0, 500}), {}));
+    EXPECT_EQ(Current(), "r501");
+    EXPECT_FALSE(ds.Locate("GRP;ID", rtl::Variant(rtl::VariantArray{1, 500}), {}));
+    EXPECT_EQ(Current(), "r501");
+    EXPECT_FALSE(ds.Locate("GRP;ID", rtl::Variant(rtl::VariantArray{0, 501}), {}));
+    const std::vector<TField*> both{ds.FieldByName("GRP"), ds.FieldByName("ID")};
+    ds.Last();
+    EXPECT_TRUE(ds.LocateExtended(both, rtl::Variant(rtl::VariantArray{2, 500}), {lxUp}));
+    EXPECT_EQ(Current(), "r500") << "backwards past the other duplicate";
+    ds.Last();
+    EXPECT_TRUE(ds.LocateExtended(both, rtl::Variant(rtl::VariantArray{0, 500}), {lxUp}));
+    EXPECT_EQ(Current(), "r501");
+}
+
+TEST_F(MemDataSetSortedLocateTest, BisectsOnlyTheVisibleRows) {
+    ds.SetFilterText("GRP = 1");
+    ds.SetFiltered(true);
+    EXPECT_TRUE(ds.Locate("ID", rtl::Variant(502), {}));
+    EXPECT_EQ(Current(), "r502");
+    store->comparisons = 0;
+    EXPECT_TRUE(ds.Locate("ID", rtl::Variant(504), {}));
+    EXPECT_EQ(Current(), "r505") << "r504 is filtered out";
+    EXPECT_LE(store->comparisons, 25);
+    EXPECT_FALSE(ds.Locate("ID", rtl::Variant(500), {})) << "r500 and r501 are filtered out";
+    EXPECT_EQ(Current(), "r505");
+}
+
+TEST_F(MemDataSetEditingTest, SortedTextKeysFollowTheSortOrder) {
+    OpenSorted();
+    ds.SetIndexFieldNames("NAME DESC");
+    EXPECT_TRUE(ds.Locate("NAME", rtl::Variant("bob"), {}));
+    EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 3);
+    EXPECT_TRUE(ds.Locate("NAME", kNull, {})) << "nulls sort last when descending";
+    EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 7);
+    EXPECT_FALSE(ds.Locate("NAME", rtl::Variant("BOB"), {}));
+    ds.SetIndexFieldNames("NAME CIS");
+    EXPECT_TRUE(ds.Locate("NAME", rtl::Variant("BOB"), {loCaseInsensitive}));
+    EXPECT_EQ(Current(), "bob");
+    EXPECT_TRUE(ds.Locate("NAME", rtl::Variant("ann"), {}));
+    EXPECT_EQ(Current(), "ann") << "a case-sensitive key on a case-insensitive sort is scanned";
+    EXPECT_TRUE(ds.Locate("NAME", kNull, {}));
+    EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 7);
+}
+
+TEST_F(MemDataSetEditingTest, SortedLocateInAnEmptyStoreFindsNothing) {
+    ds.SetRecordStore(std::make_unique<ThreeColumnStore>(std::vector<std::vector<rtl::Variant>>{}));
+    ds.SetIndexFieldNames("ID");
+    ds.Open();
+    for (const TLocateExOptions options :
+         {TLocateExOptions{}, TLocateExOptions{lxNext}, TLocateExOptions{lxUp}})
+        EXPECT_FALSE(ds.LocateExtended(Fields("ID"), rtl::Variant(1), options));
+    EXPECT_TRUE(ds.IsEmpty());
+}
+
 TEST_F(MemDataSetEditingTest, LookupNeverMoves) {
     OpenSorted();
     ds.Next();
@@ -215,6 +344,11 @@ TEST_F(MemDataSetEditingTest, XMLDescribesFieldsAndValues) {
                              "rs:basecolumn=\"ID\" dt:type=\"int\" dt:maxLength=\"4\" rs:precision=\"10\""));
     TField* f = ds.FieldByName("F");
     EXPECT_EQ(ds.GetFieldXMLValue(f, *ds.GetFieldDesc(f)), u"2.5");
+    {
+        CommaLocale comma;
+        ASSERT_TRUE(comma.Active());
+        EXPECT_EQ(ds.GetFieldXMLValue(f, *ds.GetFieldDesc(f)), u"2.5") << "whatever the locale";
+    }
     TField* d = ds.FieldByName("D");
     EXPECT_EQ(ds.GetFieldXMLValue(d, *ds.GetFieldDesc(d)), u"2024-03-05T07:08:09");
     EXPECT_EQ(ds.GetFieldXMLValue(id, *ds.GetFieldDesc(id)), u"1");

@@ -1,4 +1,5 @@
 #include "components/uDAParams.h"
+#include "components/uMyDataSetService.h"
 #include "components/uMyQuery.h"
 #include "components/uMySQLGenerator.h"
 #include "ComponentsTestSupport.h"
@@ -124,6 +125,10 @@ TEST_F(SQLGeneratorTest, KeylessConditionsLimitTheChangeToOneRow) {
     const std::string sql = Generate(stDelete, &params);
     EXPECT_EQ(sql, "DELETE FROM " + table + "\r\nWHERE\r\n  id = ? AND name IS NULL\r\nLIMIT 1");
     EXPECT_EQ(ParamNames(), std::vector<std::string>{"Old_id"});
+    fields.KeyFieldDescs = {&Desc("name")};
+    EXPECT_EQ(Generate(stDelete, &params), "DELETE FROM " + table + "\r\nWHERE\r\n  name IS NULL")
+        << "a NULL key";
+    EXPECT_EQ(params.Count(), 0);
     raw->Execute("ALTER TABLE " + table + " DROP PRIMARY KEY");
     raw->Execute("INSERT INTO " + table + " (id, name) VALUES (2, NULL)");
     std::string statement = sql;
@@ -170,6 +175,177 @@ TEST_F(SQLGeneratorTest, Errors) {
         ErrorMessageOf([&] { generator->GenerateFor(*unnamed, fields, sql, -1, &params, false, stUpdate); }),
         "TableInfo name must be provided");
     EXPECT_EQ(ErrorMessageOf([&] { Generate(stCustom, &params); }), "Bad statement type");
+}
+
+// Every marker stands where ParamPosition says: on the "?" that ends it.
+TEST_F(SQLGeneratorTest, ParamPositionPointsAtEachMarker) {
+    fields.DataFieldDescs = {&Desc("id"), &Desc("name")};
+    query->Edit();
+    query->FieldByName("name")->SetAsString("b");
+    for (const TStatementType type : {stInsert, stUpdate, stDelete, stLock, stRefresh}) {
+        SCOPED_TRACE(type);
+        const std::string sql = Generate(type, &params);
+        ASSERT_GT(params.Count(), 0);
+        ASSERT_EQ(generator->ParamsInfo().Count(), params.Count());
+        size_t marker = 0;
+        for (int i = 0; i < params.Count(); ++i) {
+            marker = sql.find('?', marker) + 1;
+            EXPECT_EQ(generator->ParamPosition(i), static_cast<int>(marker)) << params[i]->Name();
+        }
+        EXPECT_EQ(sql.find('?', marker), std::string::npos);
+    }
+    query->Cancel();
+}
+
+// The blob column cannot identify a row.
+TEST_F(SQLGeneratorTest, KeylessBlobColumnsGiveNoConditions) {
+    raw->Execute("ALTER TABLE " + table + " ADD b BLOB");
+    query->Close();
+    query->SetSQL("SELECT id, b FROM " + table);
+    query->Open();
+    fields.KeyFieldDescs.clear();
+    fields.DataFieldDescs = {&Desc("b")};
+    EXPECT_EQ(ErrorMessageOf([&] { Generate(stDelete, &params); }), "Key fields not found");
+}
+
+// Answers for the generator what a data set service knows of the query's tables.
+class FixedTablesService : public TMyDataSetService, public TUpdatingTableSource {
+public:
+    using TMyDataSetService::TMyDataSetService;
+    dataaccess::TCRTableInfo* UpdatingTableInfo() const override { return table; }
+    dataaccess::TFieldDesc* IdentityField() const override { return identity; }
+    void GetKeyAndDataFields(TKeyAndDataFields& result, bool allTables) const override {
+        result = fields;
+        askedForAllTables = allTables;
+    }
+
+    dataaccess::TCRTableInfo* table = nullptr;
+    dataaccess::TFieldDesc* identity = nullptr;
+    TKeyAndDataFields fields;
+    mutable bool askedForAllTables = false;
+};
+
+class SQLGeneratorServiceTest : public SQLGeneratorTest {
+protected:
+    void SetUp() override {
+        SQLGeneratorTest::SetUp();
+        if (IsSkipped()) return;
+        service = std::make_unique<FixedTablesService>(query.get());
+        generator = std::make_unique<TCustomMySQLGenerator>(service.get());
+        service->table = &Table();
+        service->fields = fields;
+    }
+
+    void TearDown() override {
+        generator.reset();
+        service.reset();
+        SQLGeneratorTest::TearDown();
+    }
+
+    std::string GenerateSQL(TStatementType type) {
+        std::string sql = "stale";
+        generator->GenerateSQL(type, false, sql, &params, -1);
+        return sql;
+    }
+
+    std::unique_ptr<FixedTablesService> service;
+};
+
+TEST_F(SQLGeneratorServiceTest, GenerateSQLUsesTheServiceTablesAndColumns) {
+    EXPECT_EQ(GenerateSQL(stDelete), "DELETE FROM " + table + "\r\nWHERE\r\n  id = ?");
+    EXPECT_FALSE(service->askedForAllTables);
+    query->Options().SetFullRefresh(true);
+    GenerateSQL(stRefresh);
+    EXPECT_FALSE(service->askedForAllTables) << "one table";
+    query->Close();
+    query->SetSQL("SELECT a.id, a.name, b.ts FROM " + table + " a JOIN " + table + " b ON b.id = a.id");
+    query->Open();
+    service->table = static_cast<dataaccess::TCRFieldDesc&>(Desc("id")).TableInfo();
+    service->fields = {{&Desc("id")}, {&Desc("name")}};
+    GenerateSQL(stRefresh);
+    EXPECT_TRUE(service->askedForAllTables) << "a join";
+    service->table = nullptr;
+    EXPECT_EQ(GenerateSQL(stUpdate), "") << "no updating table";
+}
+
+// Without a key the identity column identifies the row, so no LIMIT is needed.
+TEST_F(SQLGeneratorServiceTest, IdentityStandsInForAMissingKey) {
+    service->fields.KeyFieldDescs.clear();
+    service->identity = &Desc("id");
+    EXPECT_EQ(GenerateSQL(stDelete), "DELETE FROM " + table + "\r\nWHERE\r\n  id = ?");
+    EXPECT_EQ(ParamNames(), std::vector<std::string>{"Old_id"});
+    service->identity = nullptr;
+    EXPECT_EQ(GenerateSQL(stDelete), "DELETE FROM " + table + "\r\nWHERE\r\n  name = ?\r\nLIMIT 1");
+}
+
+TEST_F(SQLGeneratorTest, TableSelectRunsOnTheServer) {
+    const auto ids = [this](const std::string& sql) {
+        std::string result;
+        for (const auto& row : raw->Query(sql))
+            result += (result.empty() ? "" : ",") + row[0].value_or("NULL");
+        return result;
+    };
+    TDASQLGenerator general(query->DADataSetService());
+    EXPECT_EQ(general.GenerateTableSQL(table, " id DESC "),
+              "SELECT * FROM " + table + "\rORDER BY id DESC\r");
+    EXPECT_EQ(ids(general.GenerateTableSQL(table, "id DESC")), "2,1");
+    EXPECT_EQ(general.GenerateTableSQL(table, ""), "SELECT * FROM " + table + "\r\r");
+
+    EXPECT_EQ(generator->GenerateTableSQL(table, ""), "SELECT * FROM " + table);
+    generator->SetOffset(1);
+    EXPECT_EQ(ids(generator->GenerateTableSQL(table, "id")), "2") << "an offset without a row count";
+    generator->SetLimit(1);
+    generator->SetOffset(0);
+    EXPECT_EQ(generator->GenerateTableSQL(table, "id DESC"),
+              "SELECT * FROM " + table + " ORDER BY id DESC LIMIT 0, 1");
+    EXPECT_EQ(ids(generator->GenerateTableSQL(table, "id DESC")), "2");
+    EXPECT_EQ(generator->GenerateTableSQL("a b", ""), "SELECT * FROM `a b` LIMIT 0, 1");
+}
+
+// HANDLER reads, run statement by statement as a multi-statement batch would.
+TEST_F(SQLGeneratorTest, HandlerTableSelectRunsOnTheServer) {
+    generator->SetUseHandler(true);
+    const std::string t = table;
+    struct Case {
+        const char* index;
+        std::string sql;
+        const char* firstId;
+    } cases[] = {
+        {"",
+         "HANDLER " + t + " OPEN; HANDLER " + t + " READ FIRST LIMIT 0, 2147483647; HANDLER " + t + " CLOSE",
+         "1"},
+        {" `PRIMARY` ",
+         "HANDLER " + t + " OPEN; HANDLER " + t + " READ `PRIMARY` FIRST LIMIT 0, 2147483647; HANDLER " + t +
+             " CLOSE",
+         "1"},
+        {"`PRIMARY` = (2)",
+         "HANDLER " + t + " OPEN; HANDLER " + t + " READ `PRIMARY` = (2) LIMIT 0, 2147483647; HANDLER " + t +
+             " CLOSE",
+         "2"},
+        {"`PRIMARY` >= (2)",
+         "HANDLER " + t + " OPEN; HANDLER " + t + " READ `PRIMARY` >= (2) LIMIT 0, 2147483647; HANDLER " + t +
+             " CLOSE",
+         "2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        generator->SetHandlerIndex(c.index);
+        const std::string sql = generator->GenerateTableSQL(table, "");
+        EXPECT_EQ(sql, c.sql);
+        const size_t read = sql.find("; ") + 2;
+        const size_t close = sql.find("; ", read);
+        raw->Execute(sql.substr(0, read - 2));
+        const auto rows = raw->Query(sql.substr(read, close - read));
+        raw->Execute(sql.substr(close + 2));
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows[0][0], c.firstId);
+    }
+    query->SetFilterSQL("name IS NULL");
+    generator->SetHandlerIndex("");
+    generator->SetLimit(5);
+    EXPECT_EQ(generator->GenerateTableSQL(table, ""),
+              "HANDLER " + t + " OPEN; HANDLER " + t + " READ FIRST WHERE name IS NULL LIMIT 0, 5; HANDLER " +
+                  t + " CLOSE");
 }
 
 TEST(SQLGeneratorAliasTest, AliasIndexReadsOnlyUnderscoreNumbers) {
