@@ -5,11 +5,11 @@
 #include "components/uDASQLMonitor.h"
 #include "components/uDATransaction.h"
 #include "components/uDAUpdateSQL.h"
-#include "dataaccess/uTimer.h"
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uCRConnection.h"
 #include "dataaccess/uDAError.h"
 #include "dataaccess/uDataUtils.h"
+#include "dataaccess/uTimer.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
@@ -537,6 +537,8 @@ void TCustomDADataSet::OpenCursor(bool infoQuery) {
     for (;;) {
         try {
             BeforeOpenCursor(infoQuery);
+            if (MasterSource() && MasterSource()->DataSet() && MasterSource()->DataSet()->Active())
+                SetMasterParams(Params());
             WriteParamsForExecution();
             TMemDataSet::OpenCursor(infoQuery);
             break;
@@ -892,7 +894,8 @@ void TCustomDADataSet::DoOnNewRecord() {
         TDataSet* master = MasterSource()->DataSet();
         std::string masterName, detailName;
         size_t masterPos = 0, detailPos = 0;
-        while (NextName(masterFields_, masterPos, masterName) && NextName(detailFields_, detailPos, detailName)) {
+        while (NextName(masterFields_, masterPos, masterName) &&
+               NextName(detailFields_, detailPos, detailName)) {
             TField* masterField = master->FindField(masterName);
             TField* detailField = FindField(detailName);
             if (masterField && detailField && !detailField->ReadOnly()) detailField->Assign(masterField);
@@ -923,12 +926,14 @@ void TCustomDADataSet::SetDefaultExpressionValues() {
     query.SetSQL("SELECT " + expressions);
     BeginConnection(true);
     try {
-        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, query.SQL().Text(), true, "Select default values");
+        if (TraceWanted())
+            TCustomDASQLMonitor::TraceSQLExecute(this, query.SQL().Text(), true, "Select default values");
         query.Open();
         for (size_t i = 0; i < serverFields.size(); ++i)
             serverFields[i]->SetValue(query.Fields()[static_cast<int>(i)]->Value());
         query.Close();
-        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, query.SQL().Text(), false, "Select default values");
+        if (TraceWanted())
+            TCustomDASQLMonitor::TraceSQLExecute(this, query.SQL().Text(), false, "Select default values");
     } catch (...) {
         query.Close();
         EndConnection();
@@ -941,7 +946,12 @@ void TCustomDADataSet::SetDefaultExpressionValues() {
 
 void TCustomDADataSet::SetMasterSource(TDataSource* value) {
     if (value == MasterSource()) return;
-    if (value && value->IsLinkedTo(this)) DatabaseError("Circular datalinks are not allowed", this);
+    // The new master, or any master it follows, must not be this data set.
+    for (TDataSet* master = value ? value->DataSet() : nullptr; master;) {
+        if (master == this) DatabaseError("Circular datalinks are not allowed", this);
+        TDataSource* source = master->GetDataSource();
+        master = source ? source->DataSet() : nullptr;
+    }
     detailLink_->SetDataSource(value);
 }
 
@@ -953,8 +963,9 @@ bool TCustomDADataSet::SetMasterParams(TDAParams& params) {
         TDAParam* param = params[i];
         TField* field = master->FindField(param->Name());
         if (!field) continue;
-        const bool same = Active() && ((!param->GetIsNull() && dataaccess::VarEqual(param->GetValue(), field->Value())) ||
-                                       (param->GetIsNull() && field->IsNull() && !master->IsEmpty()));
+        const bool same =
+            Active() && ((!param->GetIsNull() && dataaccess::VarEqual(param->GetValue(), field->Value())) ||
+                         (param->GetIsNull() && field->IsNull() && !master->IsEmpty()));
         if (!same) {
             param->AssignField(field);
             changed = true;

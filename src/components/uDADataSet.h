@@ -191,7 +191,9 @@ public:
     data::TDataSource* MasterSource() const { return detailLink_->DataSource(); }
     // A source linked to this data set: "Circular datalinks are not allowed".
     void SetMasterSource(data::TDataSource* value);
-    bool HasMasterDetail() const { return MasterSource() && !masterFields_.empty() && !detailFields_.empty(); }
+    bool HasMasterDetail() const {
+        return MasterSource() && !masterFields_.empty() && !detailFields_.empty();
+    }
     // Parameters named after master fields take the master's values; true when one changed.
     bool SetMasterParams(TDAParams& params);
     // The master moved: refresh now, or DetailDelay milliseconds after the last move.

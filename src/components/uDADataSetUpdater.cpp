@@ -101,7 +101,6 @@ void TDataSetUpdater::HandleApplyRecord(data::TUpdateKind kind, TUpdateRecAction
     dataSet.SetModified(modified);
 }
 
-
 // ---- Query data sets
 
 namespace {
@@ -243,8 +242,9 @@ data::TField* TDADataSetUpdater::FindParamField(const std::string& name, bool& o
         old = true;
         fieldName = name.substr(4);
     }
-    if (!fieldName.empty() && std::all_of(fieldName.begin(), fieldName.end(),
-                                          [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+    if (!fieldName.empty() && std::all_of(fieldName.begin(), fieldName.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c));
+        })) {
         const int number = std::stoi(fieldName);
         for (data::TField* field : data.Fields())
             if (field->FieldNo() == number) {
@@ -256,7 +256,8 @@ data::TField* TDADataSetUpdater::FindParamField(const std::string& name, bool& o
     return data.FindField(fieldName);
 }
 
-void TDADataSetUpdater::PrepareUpdateStatement(const std::string& sql, TStatementTypes types, TPrepared& prepared) {
+void TDADataSetUpdater::PrepareUpdateStatement(const std::string& sql, TStatementTypes types,
+                                               TPrepared& prepared) {
     TCustomDADataSet& data = *DataSet();
     const TStatementType type = SingleType(types);
     prepared.type = type;
@@ -285,8 +286,8 @@ void TDADataSetUpdater::PrepareUpdateStatement(const std::string& sql, TStatemen
             TKeyAndDataFields fields;
             service_->GetKeyAndDataFields(fields, false);
             const bool modifiedOnly = !data.Options().UpdateAllFields();
-            service_->SQLGenerator()->GenerateFor(*table, fields, text, IsBatchMode() ? batchCount_ : -1, nullptr,
-                                                  modifiedOnly, type);
+            service_->SQLGenerator()->GenerateFor(*table, fields, text, IsBatchMode() ? batchCount_ : -1,
+                                                  nullptr, modifiedOnly, type);
             prepared.generated = true;
             prepared.keyless = fields.KeyFieldDescs.empty();
         }
@@ -298,7 +299,7 @@ void TDADataSetUpdater::PrepareUpdateStatement(const std::string& sql, TStatemen
     }
     if (text != prepared.query->SQL().Text()) {
         prepared.query->Params().Clear();
-        prepared.query->SetParamCheck(type != stBatchUpdate);
+        prepared.query->SetParamCheck(true);
         prepared.query->SetSQL(text);
     }
 }
@@ -352,13 +353,15 @@ void TDADataSetUpdater::ExecuteUpdateStatement(TStatementTypes types, const TPre
     TCustomDADataSet& data = *DataSet();
     const bool trace = data.Debug() || TCustomDASQLMonitor::MonitorExists();
     std::string typeNames;
-    static const char* const kNames[] = {"Query",  "Insert", "Update",       "Delete",
-                                         "Lock",   "Refresh", "Custom",      "RefreshQuick",
-                                         "RefreshCheckDeleted", "BatchUpdate"};
+    static const char* const kNames[] = {"Query",      "Insert",       "Update",
+                                         "Delete",     "Lock",         "Refresh",
+                                         "Custom",     "RefreshQuick", "RefreshCheckDeleted",
+                                         "BatchUpdate"};
     for (int type = 0; type < kStatementTypeCount; ++type)
         if (types.Contains(static_cast<TStatementType>(type)))
             typeNames += (typeNames.empty() ? "" : ",") + std::string(kNames[type]);
-    data::TComponent* component = prepared.query ? static_cast<data::TComponent*>(prepared.query) : prepared.command;
+    data::TComponent* component =
+        prepared.query ? static_cast<data::TComponent*>(prepared.query) : prepared.command;
     if (trace) TCustomDASQLMonitor::TraceSQLExecute(component, prepared.Text(), true, typeNames);
     if (prepared.query)
         prepared.query->Execute();
@@ -377,7 +380,8 @@ void TDADataSetUpdater::CheckKeylessMatch(TStatementType type) {
     const size_t from = text.find("FROM");
     const size_t limit = text.rfind("LIMIT 1");
     RTL_ASSERT(from != std::string::npos);
-    text = "SELECT COUNT(*) " + text.substr(from, limit == std::string::npos ? std::string::npos : limit - from);
+    text =
+        "SELECT COUNT(*) " + text.substr(from, limit == std::string::npos ? std::string::npos : limit - from);
     TCustomDADataSet& counter = UpdateQuery(stCustom);
     counter.Params().Clear();
     counter.SetParamCheck(true);
@@ -389,7 +393,8 @@ void TDADataSetUpdater::CheckKeylessMatch(TStatementType type) {
     counter.Open();
     const int64_t count = counter.Fields()[0]->AsLargeInt();
     counter.Close();
-    if (count != 1) data::DatabaseError(rtl::Format("Update failed. Found %d records", static_cast<int>(count)));
+    if (count != 1)
+        data::DatabaseError(rtl::Format("Update failed. Found %d records", static_cast<int>(count)));
 }
 
 bool TDADataSetUpdater::RunUpdateStatement(const std::string& sql, TStatementTypes types) {
@@ -406,12 +411,9 @@ bool TDADataSetUpdater::RunUpdateStatement(const std::string& sql, TStatementTyp
     const TStatementType type = prepared.type;
     if (type == stBatchUpdate) {
         TDAParams& params = prepared.Params();
-        params.Clear();
-        if (batchParams_)
-            for (int i = 0; i < batchParams_->Count(); ++i)
-                params.CreateParam(batchParams_->Items(i)->DataType(), batchParams_->Items(i)->Name(),
-                                   data::ptInput)
-                    ->Assign(batchParams_->Items(i));
+        for (int i = 0; i < params.Count(); ++i)
+            if (TDAParam* value = batchParams_ ? batchParams_->FindParam(params[i]->Name()) : nullptr)
+                params[i]->Assign(value);
     } else {
         FillParams(types, prepared);
     }
@@ -422,7 +424,8 @@ bool TDADataSetUpdater::RunUpdateStatement(const std::string& sql, TStatementTyp
         data.BeforeUpdateExecute(&data, types, prepared.Params());
         for (int i = 0; i < prepared.Params().Count(); ++i)
             if (prepared.Params()[i]->DataType() == data::ftUnknown)
-                data::DatabaseError(rtl::Format("Unknown data type of parameter %s", prepared.Params()[i]->Name()));
+                data::DatabaseError(
+                    rtl::Format("Unknown data type of parameter %s", prepared.Params()[i]->Name()));
     }
     const bool strict = data.Options().StrictUpdate() && IsDML(type);
     if (strict && prepared.keyless && (type == stUpdate || type == stDelete)) CheckKeylessMatch(type);
@@ -441,9 +444,11 @@ bool TDADataSetUpdater::RunUpdateStatement(const std::string& sql, TStatementTyp
                 data::DatabaseError(rtl::Format("Refresh failed. Found %d records", count));
             if (count > 0 && (type == stRefresh || checkRecordOnLock_)) CopyRecord(query, types);
         } else if (type != stBatchUpdate) {
-            const int count = prepared.query ? prepared.query->RowsAffected() : prepared.command->RowsAffected();
+            const int count =
+                prepared.query ? prepared.query->RowsAffected() : prepared.command->RowsAffected();
             data.rowsAffected_ = count;
-            if (strict && count != 1) data::DatabaseError(rtl::Format("Update failed. Found %d records", count));
+            if (strict && count != 1)
+                data::DatabaseError(rtl::Format("Update failed. Found %d records", count));
             if (NeedReturnParams() || types.Contains(stRefresh)) ReturnParamsToRecord(prepared);
         }
         if (guard) transaction->Commit();
@@ -466,8 +471,8 @@ void TDADataSetUpdater::CopyRecord(TCustomDADataSet& source, TStatementTypes typ
     dataaccess::TData& store = *data.RecordStore();
     data::TRecordBuffer buffer = nullptr;
     if (!data.GetActiveRecBuf(buffer) || !buffer) return;
-    const bool verify = types.Contains(stLock) && checkRecordOnLock_ &&
-                        !data.RefreshOptions().Contains(roBeforeEdit);
+    const bool verify =
+        types.Contains(stLock) && checkRecordOnLock_ && !data.RefreshOptions().Contains(roBeforeEdit);
     data::TRecordBuffer oldBuffer = nullptr;
     if (verify && (data.State() != data::dsBrowse || data.CachedUpdates())) data.GetOldRecBuf(oldBuffer);
     for (data::TField* field : source.Fields()) {
@@ -478,7 +483,8 @@ void TDADataSetUpdater::CopyRecord(TCustomDADataSet& source, TStatementTypes typ
         if (!desc || desc->OwnerField) continue;
         const rtl::Variant value = field->Value();
         if (verify) {
-            const rtl::Variant held = store.ReadFieldAsVariant(desc->FieldNumber, oldBuffer ? oldBuffer : buffer);
+            const rtl::Variant held =
+                store.ReadFieldAsVariant(desc->FieldNumber, oldBuffer ? oldBuffer : buffer);
             if (!ValuesEqual(value, held)) data::DatabaseError("Record was changed by another user");
         } else {
             store.WriteFieldAsVariant(desc->FieldNumber, buffer, value);
@@ -511,7 +517,8 @@ bool TDADataSetUpdater::ValuesEqual(const rtl::Variant& a, const rtl::Variant& b
 
 bool TDADataSetUpdater::IsBatchMode() const {
     TCustomDADataSet& data = *DataSet();
-    return ApplyingCache() && data.CachedUpdates() && data.Options().UpdateBatchSize() > 1 && !data.UpdateObject();
+    return ApplyingCache() && data.CachedUpdates() && data.Options().UpdateBatchSize() > 1 &&
+           !data.UpdateObject();
 }
 
 bool TDADataSetUpdater::IsBatchFull() const {
@@ -543,8 +550,8 @@ bool TDADataSetUpdater::ApplyInsert() {
     TCustomDADataSet& data = *DataSet();
     const bool ran = RunUpdateStatement({}, TStatementTypes{stInsert});
     if (!ran || IsBatchMode()) return ran;
-    SetIdentityFieldValue();
     data.lastInsertId_ = UpdateQuery(stInsert).LastInsertId();
+    SetIdentityFieldValue();
     if (data.RefreshOptions().Contains(roAfterInsert) && NeedRefreshAfterInsert()) RefreshRecordInUpdate();
     return ran;
 }
@@ -662,7 +669,8 @@ void TDADataSetUpdater::BeforeEdit() {
 
 void TDADataSetUpdater::BeforeCancel() {
     TCustomDADataSet& data = *DataSet();
-    if (data.LockMode() == lmPessimistic && data.State() != data::dsInsert && !data.CachedUpdates()) ReleaseLock();
+    if (data.LockMode() == lmPessimistic && data.State() != data::dsInsert && !data.CachedUpdates())
+        ReleaseLock();
 }
 
 void TDADataSetUpdater::RefreshRecord() {

@@ -61,12 +61,12 @@ void TCustomDAUpdateSQL::CheckObject(const data::TComponent* value, const TCusto
     if (!value) return;
     if (IsDataSetClass(value) || IsSQLClass(value)) {
         if (dataSet && value == dataSet)
-            throw rtl::Exception(
-                "Circular references are not allowed between TCustomDADataset and TCustomDAUpdateSQL objects");
+            throw rtl::Exception("Circular references are not allowed between TCustomDADataset and "
+                                 "TCustomDAUpdateSQL objects");
         return;
     }
-    throw rtl::Exception(
-        rtl::Format("Only %s and %s objects are allowed in update properties", DataSetClassName(), SQLClassName()));
+    throw rtl::Exception(rtl::Format("Only %s and %s objects are allowed in update properties",
+                                     DataSetClassName(), SQLClassName()));
 }
 
 void TCustomDAUpdateSQL::CheckObjects(const TCustomDADataSet* dataSet) const {

@@ -32,7 +32,8 @@ void TMyDataSetService::GetKeyAndDataFields(TKeyAndDataFields& fields, bool allT
     fields.KeyFieldDescs.clear();
     for (const auto& desc : DADataSet()->RecordStore()->Fields()) {
         const auto* myDesc = dynamic_cast<const TMySQLFieldDesc*>(desc.get());
-        if (myDesc && myDesc->IsPrimaryKey && OfUpdatingTable(*desc)) fields.KeyFieldDescs.push_back(desc.get());
+        if (myDesc && myDesc->IsPrimaryKey && OfUpdatingTable(*desc))
+            fields.KeyFieldDescs.push_back(desc.get());
     }
 }
 

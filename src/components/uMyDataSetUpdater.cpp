@@ -1,9 +1,6 @@
 #include "components/uMyDataSetUpdater.h"
 
-#include "components/uDAConnection.h"
 #include "components/uDADataSet.h"
-#include "dataaccess/uCRAccess.h"
-#include "dataaccess/uCRConnection.h"
 #include "platform/data/DataError.h"
 
 #include <cmath>
@@ -21,12 +18,9 @@ void TMyDataSetUpdater::BeforeEdit() {
 }
 
 bool TMyDataSetUpdater::GetIdentityFieldValue(rtl::Variant& value) {
-    TCustomDAConnection* connection = DataSet()->UsedConnection();
-    rtl::Variant id;
-    if (!connection || !connection->IConnection() ||
-        !connection->IConnection()->GetProp(dataaccess::prLastInsertId, id) || id.AsInt64() == 0)
-        return false;
-    value = id.AsInt64();
+    // Taken when the INSERT ran: the COMMIT after a checked change resets the session's value.
+    if (DataSet()->LastInsertId() == 0) return false;
+    value = DataSet()->LastInsertId();
     return true;
 }
 

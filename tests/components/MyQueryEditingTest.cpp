@@ -5,8 +5,8 @@
 #include "components/uMyUpdateSQL.h"
 #include "ComponentsTestSupport.h"
 #include "platform/data/DataLink.h"
-#include "support/ErrorText.h"
 #include "platform/rtl/Threads.h"
+#include "support/ErrorText.h"
 #include "support/TestServer.h"
 
 #include <gtest/gtest.h>
@@ -18,9 +18,9 @@
 namespace components {
 namespace {
 
+using testing::NewConnection;
 using testsupport::ErrorMessageOf;
 using testsupport::RawSession;
-using testing::NewConnection;
 
 // Editing a query over a table of its own: t (id auto-increment key, name), and k without a key.
 class MyQueryEditingTest : public ::testing::Test {
@@ -32,7 +32,8 @@ protected:
         keyless = "EditK_" + suffix;
         raw = std::make_unique<RawSession>(settings, settings.database);
         raw->Execute("DROP TABLE IF EXISTS " + table + ", " + keyless);
-        raw->Execute("CREATE TABLE " + table + " (id INT AUTO_INCREMENT PRIMARY KEY, name VARCHAR(20)) ENGINE=InnoDB");
+        raw->Execute("CREATE TABLE " + table +
+                     " (id INT AUTO_INCREMENT PRIMARY KEY, name VARCHAR(20)) ENGINE=InnoDB");
         raw->Execute("INSERT INTO " + table + " (name) VALUES ('a'), ('b'), ('c')");
         raw->Execute("CREATE TABLE " + keyless + " (name VARCHAR(20)) ENGINE=InnoDB");
         raw->Execute("INSERT INTO " + keyless + " VALUES ('dup'), ('dup'), ('one')");
