@@ -4,9 +4,12 @@
 #include "components/uDADataSetUpdater.h"
 #include "components/uDASQLMonitor.h"
 #include "components/uDATransaction.h"
+#include "components/uDAUpdateSQL.h"
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uCRConnection.h"
 #include "dataaccess/uDAError.h"
+#include "dataaccess/uDataUtils.h"
+#include "dataaccess/uTimer.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
@@ -69,6 +72,15 @@ bool NextName(const std::string& list, size_t& pos, std::string& name) {
 } // namespace
 
 // ---- Detail link
+
+void TDADetailDataLink::ActiveChanged() {
+    if (dataSet_->Active()) dataSet_->HandleMasterChange();
+}
+
+void TDADetailDataLink::RecordChanged(TField* field) {
+    if (!field && DataSet() && DataSet()->State() != dsEdit && DataSet()->State() != dsInsert)
+        dataSet_->HandleMasterChange();
+}
 
 TDataSet* TDADetailDataLink::GetDetailDataSet() const {
     return dataSet_;
@@ -237,6 +249,8 @@ TCustomDADataSet::~TCustomDADataSet() {
     if (transaction_) RemoveFreeNotification(transaction_);
     for (auto& list : updateSQL_)
         if (list) list->OnChange = nullptr;
+    detailTimer_.reset();
+    if (updateObject_) updateObject_->SetDataSet(nullptr);
     SetRecordStore(nullptr);
     command_.reset();
 }
@@ -523,6 +537,8 @@ void TCustomDADataSet::OpenCursor(bool infoQuery) {
     for (;;) {
         try {
             BeforeOpenCursor(infoQuery);
+            if (MasterSource() && MasterSource()->DataSet() && MasterSource()->DataSet()->Active())
+                SetMasterParams(Params());
             WriteParamsForExecution();
             TMemDataSet::OpenCursor(infoQuery);
             break;
@@ -769,6 +785,216 @@ void TCustomDADataSet::SetFilterSQL(const std::string& value) {
         command_->ScanParams();
         throw;
     }
+}
+
+// ---- Editing
+
+TDADataSetUpdater& TCustomDADataSet::Updater() const {
+    return *DADataSetService()->Updater();
+}
+
+std::unique_ptr<TCustomDADataSet> TCustomDADataSet::CreateUpdateQuery() const {
+    return std::make_unique<TCustomDADataSet>(nullptr);
+}
+
+bool TCustomDADataSet::GetCanModify() const {
+    return Active() && !readOnly_ && !uniDirectional_;
+}
+
+void TCustomDADataSet::InternalEdit() {
+    Updater().BeforeEdit();
+    TMemDataSet::InternalEdit();
+}
+
+void TCustomDADataSet::InternalCancel() {
+    try {
+        Updater().BeforeCancel();
+    } catch (...) {
+        TMemDataSet::InternalCancel();
+        throw;
+    }
+    TMemDataSet::InternalCancel();
+}
+
+void TCustomDADataSet::Lock() {
+    CheckActive();
+    Updater().LockRecord();
+}
+
+void TCustomDADataSet::RefreshRecord() {
+    CheckActive();
+    UpdateCursorPos();
+    Updater().RefreshRecord();
+    Resync({});
+}
+
+void TCustomDADataSet::ApplyUpdates() {
+    if (!UsedConnection()) DatabaseError("Connection is not defined", this);
+    TMemDataSet::ApplyUpdates();
+}
+
+void TCustomDADataSet::SetUpdateObject(TCustomDAUpdateSQL* value) {
+    if (value) value->CheckObjects(this);
+    if (value == updateObject_) return;
+    if (updateObject_ && updateObject_->DataSet() == this) updateObject_->SetDataSet(nullptr);
+    updateObject_ = value;
+    if (!value) return;
+    if (TCustomDADataSet* other = value->DataSet(); other && other != this) other->updateObject_ = nullptr;
+    value->SetDataSet(this);
+}
+
+namespace {
+
+// The text of a default expression when it is a constant: a string, a number, true or false, or
+// nothing, inside any number of parentheses.
+bool ConstantDefault(const std::string& expression, std::string& value) {
+    std::string text = Trim(expression);
+    while (text.size() >= 2 && text.front() == '(' && text.back() == ')')
+        text = Trim(text.substr(1, text.size() - 2));
+    if (text.empty()) {
+        value.clear();
+        return true;
+    }
+    const char quote = text.front();
+    if (quote == '\'' || quote == '"') {
+        if (text.size() < 2 || text.back() != quote) return false;
+        std::string result;
+        for (size_t i = 1; i + 1 < text.size(); ++i) {
+            if (text[i] == quote) {
+                if (text[i + 1] != quote || i + 2 >= text.size()) return false;
+                ++i;
+            }
+            result += text[i];
+        }
+        value = result;
+        return true;
+    }
+    if (dataaccess::SameTextAnsi(text, "true") || dataaccess::SameTextAnsi(text, "false")) {
+        value = text;
+        return true;
+    }
+    size_t pos = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    bool digits = false, dot = false;
+    for (; pos < text.size(); ++pos) {
+        if (std::isdigit(static_cast<unsigned char>(text[pos])))
+            digits = true;
+        else if (text[pos] == '.' && !dot)
+            dot = true;
+        else
+            return false;
+    }
+    value = text;
+    return digits;
+}
+
+} // namespace
+
+void TCustomDADataSet::DoOnNewRecord() {
+    if (HasMasterDetail() && MasterSource()->DataSet() && MasterSource()->DataSet()->Active()) {
+        TDataSet* master = MasterSource()->DataSet();
+        std::string masterName, detailName;
+        size_t masterPos = 0, detailPos = 0;
+        while (NextName(masterFields_, masterPos, masterName) &&
+               NextName(detailFields_, detailPos, detailName)) {
+            TField* masterField = master->FindField(masterName);
+            TField* detailField = FindField(detailName);
+            if (masterField && detailField && !detailField->ReadOnly()) detailField->Assign(masterField);
+        }
+    }
+    TMemDataSet::DoOnNewRecord();
+}
+
+void TCustomDADataSet::SetDefaultExpressionValues() {
+    std::vector<TField*> serverFields;
+    std::string expressions;
+    for (TField* field : Fields()) {
+        if (field->DefaultExpression().empty()) continue;
+        std::string constant;
+        rtl::Variant value;
+        if (ConstantDefault(field->DefaultExpression(), constant))
+            field->SetAsString(constant);
+        else if (Updater().GetDefaultValue(field->DefaultExpression(), value))
+            field->SetValue(value);
+        else {
+            expressions += (expressions.empty() ? "" : ", ") + field->DefaultExpression();
+            serverFields.push_back(field);
+        }
+    }
+    if (serverFields.empty()) return;
+    TCustomDADataSet& query = Updater().UpdateQuery(stCustom);
+    query.SetParamCheck(false);
+    query.SetSQL("SELECT " + expressions);
+    BeginConnection(true);
+    try {
+        if (TraceWanted())
+            TCustomDASQLMonitor::TraceSQLExecute(this, query.SQL().Text(), true, "Select default values");
+        query.Open();
+        for (size_t i = 0; i < serverFields.size(); ++i)
+            serverFields[i]->SetValue(query.Fields()[static_cast<int>(i)]->Value());
+        query.Close();
+        if (TraceWanted())
+            TCustomDASQLMonitor::TraceSQLExecute(this, query.SQL().Text(), false, "Select default values");
+    } catch (...) {
+        query.Close();
+        EndConnection();
+        throw;
+    }
+    EndConnection();
+}
+
+// ---- Master/detail
+
+void TCustomDADataSet::SetMasterSource(TDataSource* value) {
+    if (value == MasterSource()) return;
+    // The new master, or any master it follows, must not be this data set.
+    for (TDataSet* master = value ? value->DataSet() : nullptr; master;) {
+        if (master == this) DatabaseError("Circular datalinks are not allowed", this);
+        TDataSource* source = master->GetDataSource();
+        master = source ? source->DataSet() : nullptr;
+    }
+    detailLink_->SetDataSource(value);
+}
+
+bool TCustomDADataSet::SetMasterParams(TDAParams& params) {
+    TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
+    if (!master) return false;
+    bool changed = false;
+    for (int i = 0; i < params.Count(); ++i) {
+        TDAParam* param = params[i];
+        TField* field = master->FindField(param->Name());
+        if (!field) continue;
+        const bool same =
+            Active() && ((!param->GetIsNull() && dataaccess::VarEqual(param->GetValue(), field->Value())) ||
+                         (param->GetIsNull() && field->IsNull() && !master->IsEmpty()));
+        if (!same) {
+            param->AssignField(field);
+            changed = true;
+        }
+        param->SetParamType(ptInput);
+    }
+    return changed;
+}
+
+void TCustomDADataSet::HandleMasterChange() {
+    TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
+    if (!master || !master->Active() || master->State() == dsSetKey || !SetMasterParams(Params())) return;
+    if (options_->DetailDelay() <= 0) {
+        RefreshDetail();
+        return;
+    }
+    if (!detailTimer_) {
+        detailTimer_ = std::make_unique<dataaccess::TWin32Timer>();
+        detailTimer_->SetOnTimer([this](dataaccess::TWin32Timer&) { RefreshDetail(); });
+    }
+    detailTimer_->SetEnabled(false);
+    detailTimer_->SetInterval(static_cast<uint32_t>(options_->DetailDelay()));
+    detailTimer_->SetEnabled(true);
+}
+
+void TCustomDADataSet::RefreshDetail() {
+    if (detailTimer_) detailTimer_->SetEnabled(false);
+    if (!Active()) return;
+    Refresh();
 }
 
 } // namespace components

@@ -8,6 +8,10 @@
 #include "platform/data/DataLink.h"
 #include "platform/rtl/StringList.h"
 
+namespace dataaccess {
+class TWin32Timer;
+}
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -18,6 +22,8 @@ namespace components {
 
 class TCustomDAConnection;
 class TCustomDADataSet;
+class TCustomDAUpdateSQL;
+class TDADataSetUpdater;
 class TDATransaction;
 
 enum TCompressBlobMode : uint8_t { cbNone, cbClient, cbServer, cbClientServer };
@@ -30,6 +36,11 @@ class TDADetailDataLink : public data::TDetailDataLink {
 public:
     explicit TDADetailDataLink(TCustomDADataSet* dataSet) : dataSet_(dataSet) {}
     data::TDataSet* GetDetailDataSet() const override;
+
+protected:
+    // The master opened or moved: the detail follows.
+    void ActiveChanged() override;
+    void RecordChanged(data::TField* field) override;
 
 private:
     TCustomDADataSet* dataSet_;
@@ -139,6 +150,8 @@ public:
     using TAfterExecuteEvent = std::function<void(TCustomDADataSet* sender, bool result)>;
     using TBeforeFetchEvent = std::function<void(TCustomDADataSet* dataSet, bool& cancel)>;
     using TAfterFetchEvent = std::function<void(TCustomDADataSet* dataSet)>;
+    using TUpdateExecuteEvent =
+        std::function<void(TCustomDADataSet* sender, TStatementTypes types, TDAParams& params)>;
 
     explicit TCustomDADataSet(data::TComponent* owner);
     ~TCustomDADataSet() override;
@@ -176,7 +189,36 @@ public:
     const std::string& DetailFields() const { return detailFields_; }
     void SetDetailFields(const std::string& value) { detailFields_ = value; }
     data::TDataSource* MasterSource() const { return detailLink_->DataSource(); }
-    void SetMasterSource(data::TDataSource* value) { detailLink_->SetDataSource(value); }
+    // A source linked to this data set: "Circular datalinks are not allowed".
+    void SetMasterSource(data::TDataSource* value);
+    bool HasMasterDetail() const {
+        return MasterSource() && !masterFields_.empty() && !detailFields_.empty();
+    }
+    // Parameters named after master fields take the master's values; true when one changed.
+    bool SetMasterParams(TDAParams& params);
+    // The master moved: refresh now, or DetailDelay milliseconds after the last move.
+    void HandleMasterChange();
+    void RefreshDetail();
+    data::TDataSource* GetDataSource() const override { return MasterSource(); }
+
+    // ---- Editing through the updater
+    TCustomDAUpdateSQL* UpdateObject() const { return updateObject_; }
+    // The object's own slots must not name this data set.
+    void SetUpdateObject(TCustomDAUpdateSQL* value);
+    // Locks the current record on the server ("Lock is not compatible with FetchAll = False" in
+    // MySQL without FetchAll).
+    void Lock();
+    void RefreshRecord();
+    // "Connection is not defined" without a connection.
+    void ApplyUpdates() override;
+    bool AutoCommit() const { return autoCommit_; }
+    void SetAutoCommit(bool value) { autoCommit_ = value; }
+    // A query of this data set's class for the updater's statements.
+    virtual std::unique_ptr<TCustomDADataSet> CreateUpdateQuery() const;
+    // SQL clause editing of the server dialect; the text unchanged here.
+    virtual std::string SQLAddWhere(const std::string& sql, const std::string& condition) const {
+        return sql;
+    }
 
     // ---- Options
     TDADataSetOptions& Options() const { return *options_; }
@@ -229,6 +271,9 @@ public:
     TAfterExecuteEvent AfterExecute;
     TBeforeFetchEvent BeforeFetch;
     TAfterFetchEvent AfterFetch;
+    // Around every update statement the updater runs.
+    TUpdateExecuteEvent BeforeUpdateExecute;
+    TUpdateExecuteEvent AfterUpdateExecute;
 
 protected:
     // A descendant constructs with this tag and calls Init itself, so that its own command and
@@ -265,14 +310,20 @@ protected:
     virtual void DoAfterExecute(bool result);
     virtual void DoBeforeFetch(bool& cancel);
     virtual void DoAfterFetch();
-    // SQL clause editing of the server dialect; the text unchanged here.
-    virtual std::string SQLAddWhere(const std::string& sql, const std::string& condition) const {
-        return sql;
-    }
     void ScanMacros();
+
+    bool GetCanModify() const override;
+    void InternalEdit() override;
+    void InternalCancel() override;
+    void DoOnNewRecord() override;
+    // Constants are assigned here; the other expressions come from the server in one SELECT.
+    void SetDefaultExpressionValues() override;
 
 private:
     friend class TDADataSetOptions;
+    friend class TDADataSetUpdater;
+
+    TDADataSetUpdater& Updater() const;
 
     void AttachCommand();
     void RegisterWith(TCustomDAConnection* connection);
@@ -294,6 +345,8 @@ private:
     std::unique_ptr<TDADetailDataLink> detailLink_;
     std::array<std::unique_ptr<rtl::TStringList>, kStatementTypeCount> updateSQL_;
     dataaccess::TCRRecordSet* recordSet_ = nullptr;
+    TCustomDAUpdateSQL* updateObject_ = nullptr;
+    std::unique_ptr<dataaccess::TWin32Timer> detailTimer_;
     int fetchRows_ = 25;
     bool debug_ = false;
     bool readOnly_ = false;

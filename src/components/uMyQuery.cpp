@@ -137,4 +137,11 @@ std::string TCustomMyDataSet::SQLAddWhere(const std::string& sql, const std::str
     return MyAddWhere(sql, condition);
 }
 
+std::unique_ptr<TCustomDADataSet> TCustomMyDataSet::CreateUpdateQuery() const {
+    auto query = std::make_unique<TCustomMyDataSet>(nullptr);
+    // Update statements run in the data set's own session and transaction.
+    query->Options().SetCreateConnection(false);
+    return query;
+}
+
 } // namespace components

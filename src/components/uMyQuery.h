@@ -74,6 +74,7 @@ public:
     void SetCommandTimeout(int value);
     dataaccess::TMySQLRecordset* MyRecordSet() const;
     dataaccess::TMySQLCommand* MyICommand() const;
+    std::unique_ptr<TCustomDADataSet> CreateUpdateQuery() const override;
 
 protected:
     std::unique_ptr<TCustomDASQL> CreateCommand() override;

@@ -1,0 +1,325 @@
+#include "components/uDAUpdateSQL.h"
+#include "components/uMyCommand.h"
+#include "components/uMyConnection.h"
+#include "components/uMyQuery.h"
+#include "components/uMyUpdateSQL.h"
+#include "ComponentsTestSupport.h"
+#include "platform/data/DataLink.h"
+#include "platform/rtl/Threads.h"
+#include "support/ErrorText.h"
+#include "support/TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace components {
+namespace {
+
+using testing::NewConnection;
+using testsupport::ErrorMessageOf;
+using testsupport::RawSession;
+
+// Editing a query over a table of its own: t (id auto-increment key, name), and k without a key.
+class MyQueryEditingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings = VELTRANE_REQUIRE_SERVER();
+        const std::string suffix = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        table = "Edit_" + suffix;
+        keyless = "EditK_" + suffix;
+        raw = std::make_unique<RawSession>(settings, settings.database);
+        raw->Execute("DROP TABLE IF EXISTS " + table + ", " + keyless);
+        raw->Execute("CREATE TABLE " + table +
+                     " (id INT AUTO_INCREMENT PRIMARY KEY, name VARCHAR(20)) ENGINE=InnoDB");
+        raw->Execute("INSERT INTO " + table + " (name) VALUES ('a'), ('b'), ('c')");
+        raw->Execute("CREATE TABLE " + keyless + " (name VARCHAR(20)) ENGINE=InnoDB");
+        raw->Execute("INSERT INTO " + keyless + " VALUES ('dup'), ('dup'), ('one')");
+        connection = NewConnection(settings);
+        query = std::make_unique<TMyQuery>();
+        query->SetName("Q");
+        query->SetConnection(connection.get());
+    }
+
+    void TearDown() override {
+        query.reset();
+        connection.reset();
+        if (raw) raw->Execute("DROP TABLE IF EXISTS " + table + ", " + keyless);
+    }
+
+    void OpenTable() {
+        query->SetSQL("SELECT id, name FROM " + table + " ORDER BY id");
+        query->Open();
+    }
+
+    std::string Names() {
+        std::string result;
+        for (const auto& row : raw->Query("SELECT name FROM " + table + " ORDER BY id"))
+            result += (result.empty() ? "" : ",") + row[0].value_or("NULL");
+        return result;
+    }
+
+    testsupport::ServerSettings settings;
+    std::string table, keyless;
+    std::unique_ptr<RawSession> raw;
+    std::unique_ptr<TMyConnection> connection;
+    std::unique_ptr<TMyQuery> query;
+};
+
+TEST_F(MyQueryEditingTest, PostsUpdateInsertWithIdentityAndDelete) {
+    OpenTable();
+    query->Next();
+    query->Edit();
+    query->FieldByName("name")->SetAsString("B2");
+    query->Post();
+    EXPECT_EQ(Names(), "a,B2,c");
+
+    query->Append();
+    query->FieldByName("name")->SetAsString("d");
+    query->Post();
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 4);
+    EXPECT_EQ(raw->Scalar("SELECT name FROM " + table + " WHERE id = 4"), "d");
+
+    query->First();
+    query->Delete();
+    EXPECT_EQ(Names(), "B2,c,d");
+    EXPECT_EQ(query->RecordCount(), 3);
+}
+
+TEST_F(MyQueryEditingTest, StrictUpdateRefusesAChangeThatMatchesNoRow) {
+    OpenTable();
+    raw->Execute("DELETE FROM " + table + " WHERE id = 1");
+    query->Edit();
+    query->FieldByName("name")->SetAsString("gone");
+    EXPECT_EQ(ErrorMessageOf([&] { query->Post(); }), "Update failed. Found 0 records");
+    query->Cancel();
+    query->Options().SetStrictUpdate(false);
+    query->Edit();
+    query->FieldByName("name")->SetAsString("gone");
+    query->Post();
+    EXPECT_EQ(Names(), "b,c");
+}
+
+// Without a key the row is identified by its values; two equal rows are refused before anything runs.
+TEST_F(MyQueryEditingTest, KeylessChangeOfADuplicateIsRefusedBeforeItRuns) {
+    query->SetSQL("SELECT name FROM " + keyless + " ORDER BY name");
+    query->Open();
+    query->Edit();
+    query->FieldByName("name")->SetAsString("x");
+    EXPECT_EQ(ErrorMessageOf([&] { query->Post(); }), "Update failed. Found 2 records");
+    query->Cancel();
+    EXPECT_EQ(raw->Scalar("SELECT COUNT(*) FROM " + keyless + " WHERE name = 'dup'"), "2");
+    EXPECT_EQ(ErrorMessageOf([&] { query->Delete(); }), "Update failed. Found 2 records");
+    EXPECT_EQ(raw->Scalar("SELECT COUNT(*) FROM " + keyless), "3");
+    query->Last();
+    query->Edit();
+    query->FieldByName("name")->SetAsString("single");
+    query->Post();
+    EXPECT_EQ(raw->Scalar("SELECT COUNT(*) FROM " + keyless + " WHERE name = 'single'"), "1");
+}
+
+// A user's update text that hits several rows is rolled back, not reported after commit.
+TEST_F(MyQueryEditingTest, StrictUpdateChecksBeforeCommit) {
+    rtl::TStringList lines;
+    lines.SetText("UPDATE " + table + " SET name = :name WHERE id >= :OLD_id");
+    query->SetUpdateSQL(stUpdate, lines);
+    OpenTable();
+    query->Edit();
+    query->FieldByName("name")->SetAsString("z");
+    EXPECT_EQ(ErrorMessageOf([&] { query->Post(); }), "Update failed. Found 3 records");
+    query->Cancel();
+    EXPECT_EQ(Names(), "a,b,c");
+}
+
+TEST_F(MyQueryEditingTest, RefreshOfTwoRowsFails) {
+    rtl::TStringList lines;
+    lines.SetText("WHERE id <= 2");
+    query->SetUpdateSQL(stRefresh, lines);
+    OpenTable();
+    EXPECT_EQ(ErrorMessageOf([&] { query->RefreshRecord(); }), "Refresh failed. Found 2 records");
+    raw->Execute("UPDATE " + table + " SET name = 'A' WHERE id = 1");
+    lines.SetText("WHERE id = :id");
+    query->SetUpdateSQL(stRefresh, lines);
+    OpenTable();
+    raw->Execute("UPDATE " + table + " SET name = 'A2' WHERE id = 1");
+    query->RefreshRecord();
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "A2");
+}
+
+// OLD_id takes the value the key had before the edit.
+TEST_F(MyQueryEditingTest, OldPrefixedParameterTakesTheOldValue) {
+    rtl::TStringList lines;
+    lines.SetText("UPDATE " + table + " SET id = :id, name = :name WHERE id = :OLD_id");
+    query->SetUpdateSQL(stUpdate, lines);
+    OpenTable();
+    query->FieldByName("id")->SetReadOnly(false);
+    query->Edit();
+    query->FieldByName("id")->SetAsInteger(10);
+    query->FieldByName("name")->SetAsString("ten");
+    query->Post();
+    EXPECT_EQ(raw->Scalar("SELECT name FROM " + table + " WHERE id = 10"), "ten");
+    EXPECT_EQ(raw->Scalar("SELECT COUNT(*) FROM " + table + " WHERE id = 1"), "0");
+}
+
+TEST_F(MyQueryEditingTest, CachedChangesRunInBatchesOfUpdateBatchSize) {
+    query->SetCachedUpdates(true);
+    query->Options().SetUpdateBatchSize(3);
+    OpenTable();
+    int batches = 0;
+    query->AfterUpdateExecute = [&](TCustomDADataSet*, TStatementTypes types, TDAParams&) {
+        if (types.Contains(stBatchUpdate)) ++batches;
+    };
+    for (int i = 0; i < 3; ++i) {
+        query->Edit();
+        query->FieldByName("name")->SetAsString("n" + std::to_string(i));
+        query->Post();
+        query->Next();
+    }
+    for (const char* name : {"x", "y"}) {
+        query->Append();
+        query->FieldByName("name")->SetAsString(name);
+        query->Post();
+    }
+    EXPECT_EQ(Names(), "a,b,c");
+    query->ApplyUpdates();
+    EXPECT_EQ(batches, 2);
+    EXPECT_EQ(Names(), "n0,n1,n2,x,y");
+}
+
+TEST_F(MyQueryEditingTest, ApplyUpdatesNeedsAConnection) {
+    TMyQuery loose;
+    loose.SetCachedUpdates(true);
+    EXPECT_EQ(ErrorMessageOf([&] { loose.ApplyUpdates(); }), "Connection is not defined");
+}
+
+// A pessimistic lock holds the row: a second session waits for it and gives up.
+TEST_F(MyQueryEditingTest, PessimisticLockBlocksASecondSession) {
+    query->SetLockMode(lmPessimistic);
+    OpenTable();
+    query->Edit();
+    raw->Execute("SET SESSION innodb_lock_wait_timeout = 1");
+    EXPECT_ANY_THROW(raw->Execute("UPDATE " + table + " SET name = 'other' WHERE id = 1"));
+    query->FieldByName("name")->SetAsString("mine");
+    query->Post();
+    EXPECT_EQ(Names(), "mine,b,c");
+    raw->Execute("UPDATE " + table + " SET name = 'free' WHERE id = 1");
+}
+
+TEST_F(MyQueryEditingTest, LockSeesAChangeByAnotherUser) {
+    OpenTable();
+    raw->Execute("UPDATE " + table + " SET name = 'other' WHERE id = 1");
+    EXPECT_EQ(ErrorMessageOf([&] { query->Lock(); }), "Record was changed by another user");
+    query->SetFetchAll(false);
+    OpenTable();
+    EXPECT_EQ(ErrorMessageOf([&] { query->Lock(); }), "Lock is not compatible with FetchAll = False");
+}
+
+TEST_F(MyQueryEditingTest, NonConstantDefaultsArriveInOneSelect) {
+    OpenTable();
+    query->FieldByName("name")->SetDefaultExpression("(0)");
+    query->FieldByName("id")->SetReadOnly(false);
+    query->FieldByName("id")->SetDefaultExpression("1 + 41");
+    query->Append();
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "0");
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 42);
+    query->Cancel();
+}
+
+TEST(UpdateSQLTest, ObjectSlotsTakeOnlyDataSetsAndCommandsOfOtherDataSets) {
+    TMyQuery dataSet;
+    TMyUpdateSQL update;
+    dataSet.SetUpdateObject(&update);
+    EXPECT_EQ(update.DataSet(), &dataSet);
+    EXPECT_EQ(ErrorMessageOf([&] { update.SetModifyObject(&dataSet); }),
+              "Circular references are not allowed between TCustomDADataset and TCustomDAUpdateSQL objects");
+    TMyConnection foreign;
+    EXPECT_EQ(ErrorMessageOf([&] { update.SetInsertObject(&foreign); }),
+              "Only TCustomMyDataSet and TMyCommand objects are allowed in update properties");
+    TMyCommand command;
+    TMyQuery other;
+    update.SetInsertObject(&command);
+    update.SetRefreshObject(&other);
+    EXPECT_EQ(update.InsertObject(), &command);
+    TMyQuery second;
+    second.SetUpdateObject(&update);
+    EXPECT_EQ(dataSet.UpdateObject(), nullptr);
+    EXPECT_EQ(update.DataSet(), &second);
+}
+
+TEST_F(MyQueryEditingTest, UpdateObjectTextsAndObjectsRunTheChange) {
+    TMyUpdateSQL update;
+    update.ModifySQL().SetText("UPDATE " + table + " SET name = CONCAT(:name, '!') WHERE id = :OLD_id");
+    TMyCommand deleter;
+    deleter.SetConnection(connection.get());
+    deleter.SetSQL("DELETE FROM " + table + " WHERE id = :OLD_id");
+    update.SetDeleteObject(&deleter);
+    query->SetUpdateObject(&update);
+    OpenTable();
+    query->Edit();
+    query->FieldByName("name")->SetAsString("a");
+    query->Post();
+    query->Last();
+    query->Delete();
+    EXPECT_EQ(Names(), "a!,b");
+    TMyCommand empty;
+    update.SetInsertObject(&empty);
+    query->Append();
+    query->FieldByName("name")->SetAsString("e");
+    EXPECT_EQ(ErrorMessageOf([&] { query->Post(); }),
+              "SQL property of InsertObject, ModifyObject, DeleteObject or RefreshObject cannot be empty");
+    query->Cancel();
+}
+
+TEST_F(MyQueryEditingTest, DetailFollowsTheMasterByParameters) {
+    raw->Execute("DROP TABLE IF EXISTS " + keyless);
+    raw->Execute("CREATE TABLE " + keyless + " (m INT, v VARCHAR(5))");
+    raw->Execute("INSERT INTO " + keyless + " VALUES (1, 'x'), (1, 'y'), (2, 'z')");
+    OpenTable();
+    data::TDataSource source(nullptr);
+    source.SetDataSet(query.get());
+    TMyQuery detail;
+    detail.SetConnection(connection.get());
+    detail.SetSQL("SELECT m, v FROM " + keyless + " WHERE m = :id");
+    detail.SetMasterSource(&source);
+    detail.Open();
+    EXPECT_EQ(detail.RecordCount(), 2);
+    query->Next();
+    EXPECT_EQ(detail.RecordCount(), 1);
+    EXPECT_EQ(detail.FieldByName("v")->AsString(), "z");
+
+    data::TDataSource own(nullptr);
+    own.SetDataSet(&detail);
+    EXPECT_EQ(ErrorMessageOf([&] { query->SetMasterSource(&own); }), "Q: Circular datalinks are not allowed");
+}
+
+TEST_F(MyQueryEditingTest, DetailDelayRefreshesOnceAfterTheLastMove) {
+    raw->Execute("DROP TABLE IF EXISTS " + keyless);
+    raw->Execute("CREATE TABLE " + keyless + " (m INT)");
+    raw->Execute("INSERT INTO " + keyless + " VALUES (1), (2), (3), (3)");
+    OpenTable();
+    data::TDataSource source(nullptr);
+    source.SetDataSet(query.get());
+    TMyQuery detail;
+    detail.SetConnection(connection.get());
+    detail.SetSQL("SELECT m FROM " + keyless + " WHERE m = :id");
+    detail.SetMasterSource(&source);
+    detail.Options().SetDetailDelay(500);
+    detail.Open();
+    int refreshes = 0;
+    detail.AfterRefresh = [&](data::TDataSet*) { ++refreshes; };
+    query->Next();
+    query->Next();
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(300))
+        rtl::CheckSynchronize(10);
+    EXPECT_EQ(refreshes, 0);
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1000))
+        rtl::CheckSynchronize(10);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(detail.RecordCount(), 2);
+}
+
+} // namespace
+} // namespace components
