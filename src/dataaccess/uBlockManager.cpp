@@ -101,8 +101,17 @@ void TBlockManager::DisposeBlock(PBlockHeader block) {
 
 void TBlockManager::DisposeAll() {
     firstFree_ = nullptr;
-    while (firstBlock_)
-        DisposeBlock(firstBlock_);
+    // Oldest first: the newest block usually borders the top of the heap, and freeing it first
+    // would shrink the heap (a system call) on nearly every free that follows.
+    PBlockHeader block = firstBlock_;
+    while (block && block->Prev)
+        block = block->Prev;
+    firstBlock_ = nullptr;
+    while (block) {
+        const PBlockHeader newer = block->Next;
+        Marshal::FreeBlock(block);
+        block = newer;
+    }
 }
 
 void TBlockManager::PutItemRecord(PItemHeader item, const void* record) const {

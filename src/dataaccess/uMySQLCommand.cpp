@@ -467,6 +467,9 @@ void TMySQLCommand::BreakRunningStatement() {
 }
 
 void TMySQLCommand::TakeResult(PMYSQL_RES result, int32_t rowsAffected) {
+    // A text result is freed before its successor is taken; what may still be held here is the
+    // column description of a prepared statement, which nothing else frees once replaced.
+    if (sqlResult_ && sqlResult_ != result) connection_->API()->mysql_free_result(sqlResult_);
     sqlResult_ = result;
     rowsAffected_ = rowsAffected;
     cursorState_ = result ? csExecuted : csInactive;

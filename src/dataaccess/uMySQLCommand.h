@@ -80,7 +80,8 @@ public:
     // BreakExec for a statement whose rows are still being read (executing is set around it).
     void BreakRunningStatement();
 
-    // The record set's hand-over of a further result of the text, with its affected-row count.
+    // The record set's hand-over of a further result of the text, with its affected-row count; a
+    // result still held is freed.
     void TakeResult(PMYSQL_RES result, int32_t rowsAffected);
     void SetPreviousRowsAffected(int32_t value) { previousRowsAffected_ = value; }
     int32_t CommandTimeout() const { return commandTimeout_; }

@@ -145,10 +145,19 @@ void TStringHeap::AddRefStr(void* buffer) {
 
 void TStringHeap::Clear() {
     if (empty_) return;
+    // The links run newest to oldest; they are turned round so that the oldest block goes first
+    // and the heap is not shrunk on every free (see TBlockManager::DisposeAll).
+    uint8_t* oldest = nullptr;
     while (lastBlock_) {
         uint8_t* previous = static_cast<uint8_t*>(Marshal::LoadPointer(lastBlock_));
-        Marshal::FreeBlock(lastBlock_);
+        Marshal::StorePointer(lastBlock_, oldest);
+        oldest = lastBlock_;
         lastBlock_ = previous;
+    }
+    while (oldest) {
+        uint8_t* newer = static_cast<uint8_t*>(Marshal::LoadPointer(oldest));
+        Marshal::FreeBlock(oldest);
+        oldest = newer;
     }
     freeLists_.fill(nullptr);
     freeSize_ = kHeapBlockDataSize;
