@@ -273,6 +273,7 @@ protected:
 
 private:
     friend class TDADataSetOptions;
+    friend class TDBAccessUtils;
 
     void AttachCommand();
     void RegisterWith(TCustomDAConnection* connection);
