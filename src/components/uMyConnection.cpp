@@ -4,6 +4,7 @@
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uMyConnectionPool.h"
 #include "dataaccess/uMyHelpers.h"
+#include "dataaccess/uMyMetaData.h"
 #include "dataaccess/uMySQLCommand.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/StringList.h"
@@ -216,6 +217,10 @@ std::unique_ptr<TCustomDASQL> TCustomMyConnection::CreateSQL() const {
     return std::make_unique<TMyCommand>();
 }
 
+std::unique_ptr<TCRMetaData> TCustomMyConnection::CreateServerMetaData() const {
+    return std::make_unique<TMySQLMetaData>();
+}
+
 bool TCustomMyConnection::IsServerCommand(const TCRCommand& command) const {
     return dynamic_cast<const TMySQLCommand*>(&command) != nullptr;
 }
@@ -306,7 +311,8 @@ rtl::Variant TCustomMyConnection::ExecuteSQL(const std::string& text, const rtl:
     return rtl::Variant::Null();
 }
 
-void TCustomMyConnection::ListStoredProcNames(rtl::TStringList& list) {
+void TCustomMyConnection::ListStoredProcNames(rtl::TStringList& list, bool allProcs) {
+    if (allProcs) return TCustomDAConnection::ListStoredProcNames(list, true);
     list.Clear();
     const bool wasConnected = Connected();
     const std::string database = database_;
