@@ -1,13 +1,19 @@
 #include "components/uDAConnection.h"
 
+#include "components/uDADataSet.h"
 #include "components/uDASQL.h"
 #include "components/uDASQLMonitor.h"
 #include "components/uDATransaction.h"
+#include "components/uDBAccessUtils.h"
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uCRMetaData.h"
 #include "dataaccess/uCRVioHandler.h"
 #include "dataaccess/uDAError.h"
+#include "dataaccess/uDataHelper.h"
+#include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/StringList.h"
 
 #include <algorithm>
 #include <exception>
@@ -31,6 +37,27 @@ private:
     bool& flag_;
     bool old_;
 };
+
+// Adds one line per row of a metadata answer: the `name` column, preceded by the non-empty values
+// of the `prefixes` columns the answer has, each followed by ".".
+void AddNames(dataaccess::TData& answer, rtl::TStringList& list, const char* name,
+              std::initializer_list<const char*> prefixes) {
+    dataaccess::TDataHelper row(answer);
+    row.AllocBuffer();
+    answer.SetToBegin();
+    auto text = [&](const char* column) {
+        const dataaccess::TFieldDesc* desc = answer.FindFieldDesc(column);
+        if (!desc) return std::string();
+        const rtl::Variant value = row.GetFieldValue(desc->FieldNumber);
+        return value.IsNull() || value.IsEmpty() ? std::string() : value.AsString();
+    };
+    while (row.NextRecord()) {
+        std::string line;
+        for (const char* prefix : prefixes)
+            if (std::string part = text(prefix); !part.empty()) line += part + ".";
+        list.Add(line + text(name));
+    }
+}
 
 } // namespace
 
@@ -317,8 +344,11 @@ void TCustomDAConnection::DoDisconnect() {
 
 void TCustomDAConnection::AttachServerConnection(std::unique_ptr<dataaccess::TCRConnection> connection) {
     iConnection_ = std::move(connection);
+    // No client may keep the old server connection: it may be freed now.
     for (TCustomDASQL* command : sqlClients_)
         if (command->ICommand()) command->ICommand()->SetConnection(iConnection_.get());
+    for (TCustomDADataSet* dataSet : DADataSets())
+        if (dataSet->RecordSet()) dataSet->RecordSet()->SetConnection(iConnection_.get());
     if (!iConnection_) return;
     iConnection_->SetComponent(this);
     iConnection_->OnError = [this](dataaccess::EDAError& error, bool& fail, bool& reconnect, bool& reexecute,
@@ -329,6 +359,18 @@ void TCustomDAConnection::AttachServerConnection(std::unique_ptr<dataaccess::TCR
     iConnection_->OnReconnected = [this] {
         if (AfterConnect) AfterConnect(this);
     };
+}
+
+std::vector<TCustomDADataSet*> TCustomDAConnection::DADataSets() const {
+    std::vector<TCustomDADataSet*> dataSets;
+    for (int i = 0; i < DataSetCount(); ++i)
+        if (auto* dataSet = dynamic_cast<TCustomDADataSet*>(DataSets(i))) dataSets.push_back(dataSet);
+    return dataSets;
+}
+
+std::unique_ptr<dataaccess::TCRMetaData> TCustomDAConnection::CreateServerMetaData() const {
+    RTL_ASSERT_MSG(false, "Must be overrided");
+    return nullptr;
 }
 
 void TCustomDAConnection::FreeServerConnection() {
@@ -386,11 +428,6 @@ void TCustomDAConnection::SetDefaultTransaction(TDATransaction* value) {
         FreeNotification(value);
     }
     defaultTransaction_ = value;
-}
-
-std::unique_ptr<dataaccess::TCRMetaData> TCustomDAConnection::CreateServerMetaData() const {
-    RTL_ASSERT_MSG(false, "Must be overrided");
-    return nullptr;
 }
 
 TDATransaction* TCustomDAConnection::UsedTransaction() const {
@@ -555,6 +592,20 @@ TConnLostCause TCustomDAConnection::DetectConnLostCause(data::TComponent* compon
     }
 }
 
+bool TCustomDAConnection::ClientsNeedSession(TConnLostCause connLostCause,
+                                             const data::TComponent* refreshing) const {
+    // A prepared statement and unread rows live in the old session: a new session would not know
+    // them.
+    const std::vector<TCustomDADataSet*> dataSets = DADataSets();
+    const bool dataSetNeedsIt = std::any_of(dataSets.begin(), dataSets.end(), [&](TCustomDADataSet* d) {
+        if (connLostCause == dataaccess::clRefresh && d == refreshing) return false;
+        return d->Prepared() || (d->Active() && !d->FetchAll() && !d->Fetched());
+    });
+    return dataSetNeedsIt || std::any_of(sqlClients_.begin(), sqlClients_.end(), [](const TCustomDASQL* c) {
+               return c->Prepared() && !c->Executing();
+           });
+}
+
 void TCustomDAConnection::HandleConnectionError(dataaccess::EDAError& error, bool& fail, bool& reconnect,
                                                 bool& reexecute, int reconnectAttempt,
                                                 TConnLostCause& connLostCause) {
@@ -566,10 +617,7 @@ void TCustomDAConnection::HandleConnectionError(dataaccess::EDAError& error, boo
         reconnect = (GetConnected() || (reconnectAttempt > 0 && options_->LocalFailover()) ||
                      (connLostCause == dataaccess::clConnect && options_->DisconnectedMode())) &&
                     (IsFailOverAllowed() || connLostCause == dataaccess::clConnectionApply);
-        // A prepared statement lives in the old session: a new session would not know it.
-        if (reconnect)
-            reconnect = std::none_of(sqlClients_.begin(), sqlClients_.end(),
-                                     [](const TCustomDASQL* c) { return c->Prepared() && !c->Executing(); });
+        if (reconnect) reconnect = !ClientsNeedSession(connLostCause, error.Component());
     }
     if (reconnect && options_->LocalFailover()) {
         TRetryMode retryMode =
@@ -632,6 +680,124 @@ rtl::Variant TCustomDAConnection::ExecuteProc(const std::string& name, const rtl
 
 rtl::Variant TCustomDAConnection::ExecuteProcNamed(const std::string& name, const rtl::VariantArray& pairs) {
     return ExecuteProcNamedThrough(EnsureInternalCommand(), name, pairs);
+}
+
+// ---- name lists
+
+void TCustomDAConnection::ListTableNames(rtl::TStringList& list, bool allTables) {
+    rtl::TStringList restrictions;
+    if (!allTables) restrictions.Add("SCOPE=LOCAL");
+    ListNames("tables", restrictions, list, "TABLE_NAME",
+              allTables ? std::initializer_list<const char*>{"TABLE_CATALOG", "TABLE_SCHEMA"}
+                        : std::initializer_list<const char*>{});
+}
+
+void TCustomDAConnection::ListDatabaseNames(rtl::TStringList& list) {
+    ListNames("databases", rtl::TStringList(), list, "DATABASE_NAME", {});
+}
+
+void TCustomDAConnection::ListStoredProcNames(rtl::TStringList& list, bool allProcs) {
+    rtl::TStringList restrictions;
+    if (!allProcs) restrictions.Add("SCOPE=LOCAL");
+    ListNames("procedures", restrictions, list, "PROCEDURE_NAME",
+              allProcs ? std::initializer_list<const char*>{"PROCEDURE_CATALOG", "PROCEDURE_SCHEMA",
+                                                            "PROCEDURE_PACKAGE"}
+                       : std::initializer_list<const char*>{"PROCEDURE_PACKAGE"});
+}
+
+void TCustomDAConnection::ListNames(const std::string& kind, const rtl::TStringList& restrictions,
+                                    rtl::TStringList& list, const char* name,
+                                    std::initializer_list<const char*> prefixes) {
+    std::unique_ptr<dataaccess::TCRMetaData> metaData = CreateServerMetaData();
+    AcquireConnection();
+    try {
+        list.Clear();
+        TDATransaction* transaction = UsedTransaction();
+        AddNames(metaData->GetMetaData(iConnection_.get(),
+                                       transaction ? transaction->ITransaction() : nullptr, kind,
+                                       restrictions),
+                 list, name, prefixes);
+    } catch (...) {
+        ReleaseConnection();
+        throw;
+    }
+    ReleaseConnection();
+}
+
+// ---- applying cached updates
+
+void TCustomDAConnection::ApplyUpdates() {
+    ApplyUpdatesOf(DADataSets());
+}
+
+void TCustomDAConnection::ApplyUpdatesOf(const std::vector<TCustomDADataSet*>& dataSets) {
+    for (TCustomDADataSet* dataSet : dataSets)
+        if (dataSet->UsedConnection() != this)
+            data::DatabaseError(
+                rtl::Format("Cannot update, %s is not owned by %s", dataSet->Name().c_str(), Name().c_str()));
+    std::vector<TCustomDADataSet*> cached;
+    std::vector<TDATransaction*> transactions;
+    for (TCustomDADataSet* dataSet : dataSets) {
+        if (!dataSet->Active() || !dataSet->CachedUpdates()) continue;
+        // With one transaction per connection the update transaction is the used one.
+        TDATransaction* transaction = dataSet->UsedTransaction();
+        if (!transaction) throw rtl::Exception("Transaction not assigned");
+        cached.push_back(dataSet);
+        if (std::find(transactions.begin(), transactions.end(), transaction) == transactions.end())
+            transactions.push_back(transaction);
+    }
+    // Which transactions this call started; the others were running before and only go on.
+    std::vector<bool> startedHere(transactions.size());
+    auto endTransactions = [&](bool commit) {
+        for (size_t i = 0; i < transactions.size(); ++i) {
+            TDATransaction* transaction = transactions[i];
+            if (!commit && !transaction->Active()) continue;
+            const bool retaining = IsMultipleTransactionsSupported() && !startedHere[i];
+            if (commit)
+                retaining ? transaction->CommitRetaining() : transaction->Commit();
+            else
+                retaining ? transaction->RollbackRetaining() : transaction->Rollback();
+        }
+    };
+    PushOperation(dataaccess::clConnectionApply, IsFailOverAllowed());
+    try {
+        for (bool firstPass = true;; firstPass = false) {
+            try {
+                for (size_t i = 0; i < transactions.size(); ++i) {
+                    if (firstPass) startedHere[i] = !transactions[i]->Active();
+                    if (!transactions[i]->Active()) transactions[i]->StartTransaction();
+                }
+                for (TCustomDADataSet* dataSet : cached) {
+                    const bool autoCommit = TDBAccessUtils::GetAutoCommit(dataSet);
+                    TDBAccessUtils::SetAutoCommit(dataSet, false);
+                    try {
+                        dataSet->ApplyUpdates();
+                    } catch (...) {
+                        TDBAccessUtils::SetAutoCommit(dataSet, autoCommit);
+                        throw;
+                    }
+                    TDBAccessUtils::SetAutoCommit(dataSet, autoCommit);
+                }
+                if (autoCommit_) endTransactions(true);
+                break;
+            } catch (const dataaccess::EFailOver&) {
+                RestoreAfterFailOver();
+            } catch (...) {
+                std::exception_ptr error = std::current_exception();
+                try {
+                    endTransactions(false);
+                } catch (...) {
+                }
+                std::rethrow_exception(error);
+            }
+        }
+    } catch (...) {
+        PopOperation();
+        throw;
+    }
+    PopOperation();
+    for (TCustomDADataSet* dataSet : cached)
+        dataSet->CommitUpdates();
 }
 
 void TCustomDAConnection::CheckNamedParams(const rtl::VariantArray& pairs) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ class TStringList;
 namespace components {
 
 class TCustomDAConnection;
+class TCustomDADataSet;
 class TCustomDASQL;
 class TDATransaction;
 
@@ -190,6 +192,9 @@ public:
     void RestoreAfterFailOver();
     // The operation the lost connection interrupted, from the operations stack.
     TConnLostCause DetectConnLostCause(data::TComponent* component);
+    // Whether a client still needs the present session: a prepared command or data set, or an open
+    // data set with rows to fetch (except `refreshing`, whose refresh starts afresh).
+    bool ClientsNeedSession(TConnLostCause connLostCause, const data::TComponent* refreshing) const;
     // The server connection's error handler (see TCRConnection::HandleError).
     void HandleConnectionError(dataaccess::EDAError& error, bool& fail, bool& reconnect, bool& reexecute,
                                int reconnectAttempt, TConnLostCause& connLostCause);
@@ -203,8 +208,16 @@ public:
     rtl::Variant ExecuteProcNamed(const std::string& name, const rtl::VariantArray& pairs);
     // Raises "Invalid Params array. ..." unless `pairs` alternates names and values (or is one Null).
     static void CheckNamedParams(const rtl::VariantArray& pairs);
-    // The stored routines of the current database.
-    virtual void ListStoredProcNames(rtl::TStringList& list) = 0;
+    // Names read from the server's metadata, one a line. With `allTables` (`allProcs`) every schema
+    // is listed and the non-empty catalog and schema go in front, each followed by ".".
+    void ListTableNames(rtl::TStringList& list, bool allTables = false);
+    void ListDatabaseNames(rtl::TStringList& list);
+    virtual void ListStoredProcNames(rtl::TStringList& list, bool allProcs = false);
+
+    // Applies the cached updates of the given data sets (ApplyUpdates: of all of this connection's)
+    // in their transactions: committed together when AutoCommit is on, rolled back on a failure.
+    void ApplyUpdates();
+    void ApplyUpdatesOf(const std::vector<TCustomDADataSet*>& dataSets);
 
     // Commands registered as clients.
     const std::vector<TCustomDASQL*>& SQLClients() const { return sqlClients_; }
@@ -243,6 +256,11 @@ protected:
     TCustomDASQL& EnsureInternalCommand();
     // A new command of this connection's server class, not yet bound to it.
     virtual std::unique_ptr<TCustomDASQL> CreateSQL() const = 0;
+    // The query data sets among the clients.
+    std::vector<TCustomDADataSet*> DADataSets() const;
+    // Fills `list` from a metadata answer of `kind` (see ListTableNames).
+    void ListNames(const std::string& kind, const rtl::TStringList& restrictions, rtl::TStringList& list,
+                   const char* name, std::initializer_list<const char*> prefixes);
 
 private:
     friend class TDAConnectionOptions;

@@ -322,6 +322,7 @@ protected:
 private:
     friend class TDADataSetOptions;
     friend class TDADataSetUpdater;
+    friend class TDBAccessUtils;
 
     TDADataSetUpdater& Updater() const;
 

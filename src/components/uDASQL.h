@@ -155,6 +155,7 @@ protected:
 
 private:
     friend class TCustomDADataSet;
+    friend class TDBAccessUtils;
 
     void RegisterWith(TCustomDAConnection* connection);
     void UnregisterConnection();

@@ -4,6 +4,7 @@
 #include "components/uDADataSet.h"
 #include "components/uDASQL.h"
 #include "components/uDATransaction.h"
+#include "dataaccess/uCRAccess.h"
 #include "platform/rtl/Exception.h"
 
 namespace components {
@@ -36,8 +37,16 @@ TCustomDAConnection* TDBAccessUtils::UsedConnection(const data::TComponent* obje
     return command.DataSet() ? command.DataSet()->UsedConnection() : nullptr;
 }
 
+bool TDBAccessUtils::GetAutoCommit(const data::TComponent* object) {
+    if (const auto* dataSet = dynamic_cast<const TCustomDADataSet*>(object)) return dataSet->autoCommit_;
+    return As<TCustomDASQL>(object).AutoCommit();
+}
+
 void TDBAccessUtils::SetAutoCommit(data::TComponent* object, bool value) {
-    CommandOf(object).SetAutoCommit(value);
+    auto* dataSet = dynamic_cast<TCustomDADataSet*>(object);
+    if (!dataSet) return As<TCustomDASQL>(object).SetAutoCommit(value);
+    dataSet->autoCommit_ = value;
+    if (dataSet->recordSet_) dataSet->recordSet_->Command()->SetProp(dataaccess::prAutoCommit, value);
 }
 
 dataaccess::TCRConnection* TDBAccessUtils::InternalConnection(const data::TComponent* connection) {
@@ -72,8 +81,40 @@ data::TParams& TDBAccessUtils::GetParams(data::TComponent* object) {
     return CommandOf(object).Params();
 }
 
-void TDBAccessUtils::SetSQLText(data::TComponent* object, const std::string& text) {
-    CommandOf(object).SetSQL(text);
+void TDBAccessUtils::SetSQLText(data::TComponent* object, const std::string& text, bool macroLock,
+                                bool rescanLock) {
+    TCustomDASQL& command = CommandOf(object);
+    command.macroLock_ = macroLock;
+    command.paramScanLock_ = rescanLock;
+    try {
+        command.SetSQL(text);
+    } catch (...) {
+        command.macroLock_ = command.paramScanLock_ = false;
+        throw;
+    }
+    command.macroLock_ = command.paramScanLock_ = false;
+}
+
+void TDBAccessUtils::HandleDisconnect(data::TComponent* command) {
+    As<TCustomDASQL>(command).HandleDisconnect();
+}
+
+bool TDBAccessUtils::GetTraceSuppressed(const data::TComponent* object) {
+    if (const auto* dataSet = dynamic_cast<const TCustomDADataSet*>(object)) return dataSet->traceLock_;
+    return As<TCustomDASQL>(object).traceLock_;
+}
+
+void TDBAccessUtils::SetTraceSuppressed(data::TComponent* object, bool value) {
+    if (auto* dataSet = dynamic_cast<TCustomDADataSet*>(object))
+        dataSet->traceLock_ = value;
+    else
+        As<TCustomDASQL>(object).traceLock_ = value;
+}
+
+dataaccess::TCRTablesInfo& TDBAccessUtils::GetTablesInfo(const data::TComponent* dataSet) {
+    dataaccess::TCRRecordSet* recordSet = As<TCustomDADataSet>(dataSet).RecordSet();
+    RTL_ASSERT(recordSet);
+    return recordSet->TablesInfo();
 }
 
 void TDBAccessUtils::Execute(data::TComponent* object) {

@@ -12,6 +12,7 @@ namespace dataaccess {
 class TCRCommand;
 class TCRConnection;
 class TCRRecordSet;
+class TCRTablesInfo;
 } // namespace dataaccess
 
 namespace rtl {
@@ -30,7 +31,8 @@ class TDBAccessUtils {
 public:
     // A data set's used connection; a command's own connection, else its data set's.
     static TCustomDAConnection* UsedConnection(const data::TComponent* object);
-    // Stored in the command (a data set's internal command) and passed to its server command.
+    // Stored in the command or data set and passed to its server command.
+    static bool GetAutoCommit(const data::TComponent* object);
     static void SetAutoCommit(data::TComponent* object, bool value);
     static dataaccess::TCRConnection* InternalConnection(const data::TComponent* connection);
     static void AcquireConnection(data::TComponent* connection);
@@ -42,7 +44,16 @@ public:
     static const std::vector<TCustomDASQL*>& GetCommands(const data::TComponent* connection);
     static rtl::TStringList& GetSQL(data::TComponent* object);
     static data::TParams& GetParams(data::TComponent* object);
-    static void SetSQLText(data::TComponent* object, const std::string& text);
+    // With `macroLock` the macros are not scanned again, with `rescanLock` the parameters are not;
+    // both locks end with the call.
+    static void SetSQLText(data::TComponent* object, const std::string& text, bool macroLock = false,
+                           bool rescanLock = false);
+    // The command's own end of a lost or closed connection.
+    static void HandleDisconnect(data::TComponent* command);
+    // While suppressed, the command or data set reports no executions to the monitor.
+    static bool GetTraceSuppressed(const data::TComponent* object);
+    static void SetTraceSuppressed(data::TComponent* object, bool value);
+    static dataaccess::TCRTablesInfo& GetTablesInfo(const data::TComponent* dataSet);
     static void Execute(data::TComponent* object);
     static int GetRowsAffected(const data::TComponent* object);
     static dataaccess::TCRRecordSet* InternalRecordSet(const data::TComponent* dataSet);

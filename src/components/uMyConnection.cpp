@@ -311,7 +311,8 @@ rtl::Variant TCustomMyConnection::ExecuteSQL(const std::string& text, const rtl:
     return rtl::Variant::Null();
 }
 
-void TCustomMyConnection::ListStoredProcNames(rtl::TStringList& list) {
+void TCustomMyConnection::ListStoredProcNames(rtl::TStringList& list, bool allProcs) {
+    if (allProcs) return TCustomDAConnection::ListStoredProcNames(list, true);
     list.Clear();
     const bool wasConnected = Connected();
     const std::string database = database_;

@@ -138,7 +138,8 @@ public:
     // Without values the statement goes straight to the client and every result is dropped; with
     // values it runs through the internal command, and parameters past the values get Null.
     rtl::Variant ExecuteSQL(const std::string& text, const rtl::VariantArray& values = {}) override;
-    void ListStoredProcNames(rtl::TStringList& list) override;
+    // The routines of Database; with `allProcs` those of every schema, from the metadata.
+    void ListStoredProcNames(rtl::TStringList& list, bool allProcs = false) override;
     virtual std::string GetClientVersion() = 0;
 
 protected:

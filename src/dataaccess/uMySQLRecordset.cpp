@@ -1181,7 +1181,13 @@ bool TMySQLRecordset::Fetch() {
         while (!prepared && static_cast<int>(items.size()) < FetchRows()) {
             PMYSQL_ROW row = api.FetchRow(command.SQLResult());
             if (!row) {
-                CheckLastError();
+                // The error's handler may close this record set (a lost session disconnects the
+                // connection): nothing of this fetch may be left to free after it ran.
+                if (api.mysql_errno(Connection().Handle()) != 0) {
+                    FreeItems(items);
+                    FreeItems(reuse);
+                    CheckLastError();
+                }
                 CloseResult(true, true);
                 break;
             }

@@ -115,7 +115,6 @@ public:
     FakeServerConnection& Fake() const { return static_cast<FakeServerConnection&>(*IConnection()); }
     std::unique_ptr<TCRCommand> CreateServerCommand() const override { return nullptr; }
     bool IsServerCommand(const TCRCommand&) const override { return false; }
-    void ListStoredProcNames(rtl::TStringList&) override {}
 
     // One counted server operation, with `operation` on the operations stack.
     void Run(std::optional<TConnLostCause> operation) {

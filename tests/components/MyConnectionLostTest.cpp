@@ -1,5 +1,6 @@
 #include "components/uMyCommand.h"
 #include "components/uMyConnection.h"
+#include "components/uMyQuery.h"
 #include "ComponentsTestSupport.h"
 #include "dataaccess/uMyError.h"
 #include "dataaccess/uMySQLAPI.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -57,9 +59,8 @@ std::string SessionId(TMyConnection& connection) {
     return text;
 }
 
-// Kills the component's session and waits until the server has dropped it.
-void KillSession(testsupport::RawSession& admin, TMyConnection& connection) {
-    const unsigned long id = std::stoul(SessionId(connection));
+// Kills a session and waits until the server has dropped it.
+void KillSession(testsupport::RawSession& admin, unsigned long id) {
     admin.Kill(id);
     for (int i = 0; i < 200; ++i) {
         const auto ids = admin.SessionIds();
@@ -67,6 +68,10 @@ void KillSession(testsupport::RawSession& admin, TMyConnection& connection) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     FAIL() << "session " << id << " still there";
+}
+
+void KillSession(testsupport::RawSession& admin, TMyConnection& connection) {
+    KillSession(admin, std::stoul(SessionId(connection)));
 }
 
 bool IsLostConnectionCode(int code) {
@@ -163,6 +168,112 @@ TEST(MyConnectionLostTest, PreparedCommandKeepsTheLostSessionFromBeingReplaced) 
     EXPECT_FALSE(connection->Connected());
     EXPECT_FALSE(command.Prepared());
     EXPECT_EQ(connection->ConnectCount(), 0);
+}
+
+// Prepared statements and unread rows live in the session: while a data set holds one, a lost
+// session is not replaced under it. The component ends disconnected, the data sets closed, and the
+// next connect gives every data set the new session.
+TEST(MyConnectionLostTest, DataSetsThatNeedTheSessionKeepItFromBeingReplaced) {
+    struct Case {
+        const char* name;
+        std::function<void(TMyQuery&)> use;
+        bool replaced;
+    };
+    const std::vector<Case> cases = {
+        {"rows still to read",
+         [](TMyQuery& q) {
+             // More rows than the socket buffers hold: reading on meets the lost session.
+             q.SetSQL("SELECT seq, REPEAT('x', 1000) FROM seq_1_to_100000");
+             q.SetFetchAll(false);
+             q.SetFetchRows(100);
+             q.Open();
+         },
+         false},
+        {"prepared", [](TMyQuery& q) { q.Prepare(); }, false},
+        {"every row read",
+         [](TMyQuery& q) {
+             q.SetFetchAll(true);
+             q.Open();
+         },
+         true},
+        {"closed after reading",
+         [](TMyQuery& q) {
+             q.Open();
+             q.Last();
+             q.Close();
+         },
+         true},
+    };
+    const auto settings = VELTRANE_REQUIRE_SERVER();
+    testsupport::RawSession admin(settings);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto connection = NewConnection(settings);
+        ApplicationHandler handler;
+        handler.Install(*connection);
+        TMyQuery query;
+        query.SetConnection(connection.get());
+        query.Options().SetCreateConnection(false);
+        query.SetSQL("SELECT seq FROM seq_1_to_20");
+        connection->Connect();
+        const unsigned long id = std::stoul(SessionId(*connection));
+        c.use(query);
+        const bool rowsPending = query.Active() && !query.Fetched();
+        const bool wasActive = query.Active();
+        KillSession(admin, id);
+
+        // With rows pending only reading on can use the session.
+        EXPECT_THROW(rowsPending ? query.Last() : (void)connection->ExecuteSQL("DO 1"), data::EAbort);
+        EXPECT_EQ(handler.codes.size(), 1u);
+        EXPECT_EQ(connection->Connected(), c.replaced);
+        EXPECT_EQ(query.Active(), c.replaced && wasActive);
+        EXPECT_FALSE(query.Prepared());
+        EXPECT_EQ(connection->ConnectCount(), c.replaced ? 1 : 0);
+
+        // The server connection of the lost session is gone after the next connect; the data set
+        // works on the new one.
+        connection->Connect();
+        query.Close();
+        query.SetSQL("SELECT seq FROM seq_1_to_3");
+        query.Open();
+        query.Last();
+        EXPECT_EQ(query.RecordCount(), 3);
+    }
+}
+
+// Under local failover a data set's statement lost with its session runs again on the new session
+// when the handler asks for it, and the uses of the connection balance.
+TEST(MyConnectionLostTest, LocalFailoverRepeatsADataSetsStatement) {
+    const auto settings = VELTRANE_REQUIRE_SERVER();
+    testsupport::RawSession admin(settings, settings.database);
+    admin.Execute("CREATE OR REPLACE TABLE MyConnectionLostTest_failover (id INT)");
+    auto connection = NewConnection(settings);
+    connection->Options().SetLocalFailover(true);
+    std::vector<dataaccess::TConnLostCause> causes;
+    connection->OnConnectionLost = [&](TCustomDAConnection*, data::TComponent*,
+                                       dataaccess::TConnLostCause cause, TRetryMode& mode) {
+        causes.push_back(cause);
+        mode = rmReconnectExecute;
+    };
+    TMyQuery insert, select;
+    insert.SetConnection(connection.get());
+    insert.SetSQL("INSERT INTO MyConnectionLostTest_failover VALUES (1)");
+    select.SetConnection(connection.get());
+    select.SetFetchAll(true);
+    select.SetSQL("SELECT id FROM MyConnectionLostTest_failover");
+    connection->Connect();
+
+    KillSession(admin, *connection);
+    insert.Execute();
+    KillSession(admin, *connection);
+    select.Open();
+
+    EXPECT_THAT(causes, ::testing::ElementsAre(dataaccess::clExecute, dataaccess::clOpen));
+    EXPECT_EQ(select.RecordCount(), 1); // the insert ran once
+    EXPECT_EQ(connection->ConnectCount(), 1);
+    select.Close();
+    EXPECT_EQ(connection->ConnectCount(), 1);
+    admin.Execute("DROP TABLE MyConnectionLostTest_failover");
 }
 
 TEST(MyConnectionLostTest, SessionKilledDuringAStatement) {
