@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <unordered_map>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -69,6 +70,78 @@ std::string LiteralDigits(const TToken* token, char prefix) {
     std::string digits = text.substr(2);
     if (!digits.empty() && digits.back() == '\'') digits.pop_back();
     return digits;
+}
+
+// ---- start sets
+
+// The tokens that can start a match: token kinds, words of the rules (bits by word number), and
+// whether it can match without taking a token.
+struct TStartSet {
+    bool Any = false;
+    bool Empty = false;
+    uint32_t Kinds = 0;
+    std::vector<uint64_t> Words;
+
+    void AddWord(int number) {
+        if (static_cast<size_t>(number / 64) >= Words.size()) Words.resize(number / 64 + 1);
+        Words[number / 64] |= uint64_t{1} << (number % 64);
+    }
+    bool HasWord(int number) const {
+        return static_cast<size_t>(number / 64) < Words.size() && (Words[number / 64] >> (number % 64) & 1);
+    }
+    // Everything the other may start with (not whether it may match empty).
+    void Merge(const TStartSet& other) {
+        Any = Any || other.Any;
+        Kinds |= other.Kinds;
+        if (other.Words.size() > Words.size()) Words.resize(other.Words.size());
+        for (size_t i = 0; i < other.Words.size(); ++i)
+            Words[i] |= other.Words[i];
+    }
+    bool operator==(const TStartSet&) const = default;
+};
+
+// The start sets of the production classes under one grammar class, in strict mode, kept for the
+// process: every parse with that grammar asks the same questions. Read and filled under ParseLock.
+struct TStartSets {
+    std::vector<TStartSet> ByClass; // by class index
+    std::vector<bool> Known;
+
+    const TStartSet* Find(const TSymbolClass& cls) const {
+        const size_t index = cls.Index();
+        return index < Known.size() && Known[index] ? &ByClass[index] : nullptr;
+    }
+};
+
+TStartSets& StartSetsOf(const TSymbolClass& grammarClass) {
+    static std::unordered_map<const TSymbolClass*, TStartSets> sets;
+    return sets[&grammarClass];
+}
+
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
+// Words of the rules, numbered for the process; a constant matches its word ignoring ASCII case.
+std::unordered_map<std::string, int>& WordNumbers() {
+    static std::unordered_map<std::string, int> numbers;
+    return numbers;
+}
+
+int WordNumber(std::string_view word) {
+    auto& numbers = WordNumbers();
+    return numbers.try_emplace(AsciiUpper(word), static_cast<int>(numbers.size())).first->second;
+}
+
+int TokenWordNumber(TToken& token) {
+    if (token.WordNumber() == -2) {
+        const auto* text = token.As<TCustomTextToken>();
+        const auto found = text ? WordNumbers().find(AsciiUpper(text->Text())) : WordNumbers().end();
+        token.SetWordNumber(found != WordNumbers().end() ? found->second : -1);
+    }
+    return token.WordNumber();
 }
 
 // ---- TSymbolStorage
@@ -620,6 +693,8 @@ bool TRule::MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched)
                 return false;
         } else if (const auto* entry = token->Memo().Find(KeyOf(item)); entry && !entry->symbol) {
             return false;
+        } else if (!owner_.GetGrammar()->CanStart(item, *const_cast<TToken*>(token))) {
+            return false;
         }
     }
 
@@ -755,6 +830,187 @@ TGrammar::TKeptRule& TGrammar::KeptRule(const TSymbol& symbol) {
         byText ? static_cast<const TInternedText*>(symbol.key_)->Index : symbol.ClassType().Index();
     if (index >= rules.size()) rules.resize(index + 1);
     return rules[index];
+}
+
+// The start sets of a class and of every class its rule reaches that has none yet: each class's
+// rule read once from a scratch instance, then the sets widened together until nothing changes
+// (rules reach themselves).
+class TStartSetBuilder {
+public:
+    TStartSetBuilder(TGrammar& grammar, TStartSets& sets) : grammar_(grammar), sets_(sets) {}
+
+    const TStartSet& Build(const TSymbolClass& root) {
+        const TGrammar::TMark mark = grammar_.Mark();
+        std::vector<const TSymbolClass*> pending{&root};
+        while (!pending.empty()) {
+            const TSymbolClass* cls = pending.back();
+            pending.pop_back();
+            if (sets_.Find(*cls) || nodes_.count(cls)) continue;
+            TNode& node = nodes_[cls];
+            Describe(*cls, node);
+            for (const TElement& element : node.Elements)
+                if (element.Class) pending.push_back(element.Class);
+        }
+        grammar_.ReleaseSince(mark);
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (auto& [cls, node] : nodes_) {
+                if (node.Shape == TProductionMatchingStrategy::TStartShape::Unknown) continue;
+                TStartSet widened = Evaluate(node);
+                if (!(widened == node.Set)) {
+                    node.Set = std::move(widened);
+                    changed = true;
+                }
+            }
+        }
+        for (auto& [cls, node] : nodes_) {
+            const size_t index = cls->Index();
+            if (index >= sets_.Known.size()) {
+                sets_.Known.resize(index + 1);
+                sets_.ByClass.resize(index + 1);
+            }
+            sets_.ByClass[index] = std::move(node.Set);
+            sets_.Known[index] = true;
+        }
+        return *sets_.Find(root);
+    }
+
+private:
+    // A class to look up, or a set of its own (words, or anything).
+    struct TElement {
+        const TSymbolClass* Class = nullptr;
+        TStartSet Own;
+        bool Required = true;
+    };
+    struct TNode {
+        TProductionMatchingStrategy::TStartShape Shape = TProductionMatchingStrategy::TStartShape::Unknown;
+        std::vector<TElement> Elements;
+        TStartSet Set; // final for terminals and unknown shapes, widened for the rest
+    };
+
+    void Describe(const TSymbolClass& cls, TNode& node) {
+        node.Set.Any = true;
+        if (!cls.Construct) return;
+        TSymbol* symbol = cls.Create(&grammar_);
+        if (const auto* terminal = dynamic_cast<const TTerminal*>(symbol)) {
+            node.Set.Any = false;
+            node.Set.Kinds = terminal->StartKinds();
+            return;
+        }
+        auto* production = dynamic_cast<TProduction*>(symbol);
+        if (!production || !production->StartsAsItsRule()) return;
+        node.Shape = production->StrategyClass().StartShape();
+        if (node.Shape == TProductionMatchingStrategy::TStartShape::Unknown) return;
+        node.Set.Any = false;
+        TRule rule(*production);
+        production->DefineRule(rule);
+        for (const TRule::TItem& item : rule.own_) {
+            TElement& element = node.Elements.emplace_back();
+            element.Required = item.Required;
+            switch (item.Kind) {
+            case TRule::TKind::Class:
+                element.Class = static_cast<const TSymbolClass*>(item.Ref);
+                break;
+            case TRule::TKind::Symbol:
+                element.Own.Any = true;
+                break;
+            case TRule::TKind::Constant:
+            case TRule::TKind::Reserved:
+                element.Own.AddWord(WordNumber(static_cast<const TInternedText*>(item.Ref)->Text));
+                break;
+            default: {
+                const bool byOr = item.Kind == TRule::TKind::ConstOr || item.Kind == TRule::TKind::ReservedOr;
+                bool first = true;
+                ForEachWord(static_cast<const TInternedText*>(item.Ref)->Text, [&](std::string_view word) {
+                    if (first || byOr) element.Own.AddWord(WordNumber(word));
+                    first = false;
+                });
+            }
+            }
+        }
+    }
+
+    const TStartSet& SetOf(const TElement& element) const {
+        if (!element.Class) return element.Own;
+        if (const TStartSet* known = sets_.Find(*element.Class)) return *known;
+        return nodes_.at(element.Class).Set;
+    }
+
+    TStartSet Evaluate(const TNode& node) const {
+        using TShape = TProductionMatchingStrategy::TStartShape;
+        TStartSet result;
+        if (node.Elements.empty()) return result;
+        switch (node.Shape) {
+        case TShape::Sequence:
+            result.Empty = true;
+            for (const TElement& element : node.Elements) {
+                const TStartSet& set = SetOf(element);
+                result.Merge(set);
+                if (element.Required && !set.Empty) {
+                    result.Empty = false;
+                    break;
+                }
+            }
+            break;
+        case TShape::Choice:
+            for (const TElement& element : node.Elements) {
+                const TStartSet& set = SetOf(element);
+                result.Merge(set);
+                result.Empty = result.Empty || set.Empty;
+            }
+            break;
+        case TShape::Leading:
+            result.Merge(SetOf(node.Elements[0]));
+            result.Empty = SetOf(node.Elements[0]).Empty;
+            break;
+        case TShape::Unknown:
+            result.Any = true;
+            break;
+        }
+        return result;
+    }
+
+    TGrammar& grammar_;
+    TStartSets& sets_;
+    std::unordered_map<const TSymbolClass*, TNode> nodes_;
+};
+
+bool TGrammar::CanStart(const TRule::TItem& item, TToken& token) {
+    // Tolerant matches may succeed with nothing matched; they are rare and tried in full.
+    if (tolerant_) return true;
+    switch (item.Kind) {
+    case TRule::TKind::Class: {
+        const auto& cls = *static_cast<const TSymbolClass*>(item.Ref);
+        TStartSets& sets = StartSetsOf(ClassType());
+        const TStartSet* set = sets.Find(cls);
+        if (!set) {
+            const size_t words = WordNumbers().size();
+            set = &TStartSetBuilder(*this, sets).Build(cls);
+            // Tokens looked up before the new words were numbered may be among them now.
+            if (WordNumbers().size() != words) {
+                for (int i = 0; i < tokens_.Count(); ++i)
+                    tokens_.Items(i)->SetWordNumber(-2);
+            }
+        }
+        if (set->Any || set->Empty || (set->Kinds >> static_cast<int>(token.Kind()) & 1)) return true;
+        const int number = TokenWordNumber(token);
+        return number >= 0 && set->HasWord(number);
+    }
+    case TRule::TKind::ConstSeq:
+    case TRule::TKind::ReservedSeq:
+    case TRule::TKind::ConstOr:
+    case TRule::TKind::ReservedOr: {
+        const bool byOr = item.Kind == TRule::TKind::ConstOr || item.Kind == TRule::TKind::ReservedOr;
+        bool starts = false, first = true;
+        ForEachWord(static_cast<const TInternedText*>(item.Ref)->Text, [&](std::string_view word) {
+            if ((first || byOr) && TConstantTerminal::TextMatches(token, word)) starts = true;
+            first = false;
+        });
+        return starts;
+    }
+    default:
+        return true;
+    }
 }
 
 void TGrammar::GetReservedWords(std::vector<std::string>& list) {

@@ -244,6 +244,9 @@ class TTerminal : public TSymbol {
     void MatchSucceeded(TTokenIterator& iterator) override;
     bool DoMatch(TTokenIterator& iterator) override;
     bool Memoised() const override { return false; }
+    // The token kinds (bits by TTokenKind) Accepts may take; every kind unless narrowed. An Accepts
+    // that takes more than its parent's must widen them too.
+    virtual uint32_t StartKinds() const { return ~0u; }
 
 protected:
     virtual bool Accepts(const TToken& token) const = 0;
@@ -291,6 +294,7 @@ class TReservedTerminal : public TConstantTerminal {
 // A name: a quoted identifier or any text token (numbers, literals and user variables included).
 class TIdentifierTerminal : public TTerminal {
     PARSER_SYMBOL_CLASS(TIdentifierTerminal, TTerminal)
+    uint32_t StartKinds() const override { return KindsOf<TQuotedIdentifierToken, TTextToken>(); }
     void Accept(TSymbolVisitor& visitor) override;
 
 protected:
@@ -299,6 +303,7 @@ protected:
 
 class TTextTerminal : public TTerminal {
     PARSER_SYMBOL_CLASS(TTextTerminal, TTerminal)
+    uint32_t StartKinds() const override { return KindsOf<TTextToken, TQuotedStringToken>(); }
     void Accept(TSymbolVisitor& visitor) override;
 
 protected:
@@ -307,12 +312,15 @@ protected:
 
 class TStringTerminal : public TTerminal {
     PARSER_SYMBOL_CLASS(TStringTerminal, TTerminal)
+    uint32_t StartKinds() const override { return KindsOf<TQuotedStringToken>(); }
+
 protected:
     bool Accepts(const TToken& token) const override { return token.Is<TQuotedStringToken>(); }
 };
 
 class TNumericTerminal : public TTerminal {
     PARSER_SYMBOL_CLASS(TNumericTerminal, TTerminal)
+    uint32_t StartKinds() const override { return KindsOf<TNumericToken>(); }
     void Accept(TSymbolVisitor& visitor) override;
 
 protected:
@@ -321,6 +329,7 @@ protected:
 
 class THexadecimalTerminal : public TTerminal {
     PARSER_SYMBOL_CLASS(THexadecimalTerminal, TTerminal)
+    uint32_t StartKinds() const override { return KindsOf<THexadecimalToken>(); }
     // The digits without "0x", or without "X'" and the closing quote.
     std::string GetDigits() const;
     void Accept(TSymbolVisitor& visitor) override;
@@ -331,6 +340,7 @@ protected:
 
 class TBinaryTerminal : public TTerminal {
     PARSER_SYMBOL_CLASS(TBinaryTerminal, TTerminal)
+    uint32_t StartKinds() const override { return KindsOf<TBinaryToken>(); }
     // The digits without "0b", or without "B'" and the closing quote.
     std::string GetDigits() const;
     void Accept(TSymbolVisitor& visitor) override;
@@ -341,6 +351,8 @@ protected:
 
 class TAnyTextTerminal : public TTerminal {
     PARSER_SYMBOL_CLASS(TAnyTextTerminal, TTerminal)
+    uint32_t StartKinds() const override { return KindsOf<TCustomTextToken>(); }
+
 protected:
     bool Accepts(const TToken& token) const override { return token.Is<TCustomTextToken>(); }
 };
@@ -359,6 +371,11 @@ public:
     virtual ~TProductionMatchingStrategy() = default;
     virtual bool Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const = 0;
 
+    // How the tokens that can start a match follow from the rule's elements: every element up to the
+    // first required one that cannot match empty, any element, the first element only, or unknown.
+    enum class TStartShape : uint8_t { Unknown, Sequence, Choice, Leading };
+    virtual TStartShape StartShape() const { return TStartShape::Unknown; }
+
     // Every element in order; optional ones may be skipped.
     static const TProductionMatchingStrategy& Sequence();
     // The first alternative that matches.
@@ -370,16 +387,19 @@ public:
 class TLinearMatchingStrategy : public TProductionMatchingStrategy {
 public:
     bool Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const override;
+    TStartShape StartShape() const override { return TStartShape::Sequence; }
 };
 
 class TMatchingByOrStrategy : public TProductionMatchingStrategy {
 public:
     bool Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const override;
+    TStartShape StartShape() const override { return TStartShape::Choice; }
 };
 
 class TMatchingDelimitedListStrategy : public TProductionMatchingStrategy {
 public:
     bool Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const override;
+    TStartShape StartShape() const override { return TStartShape::Leading; }
 };
 
 inline constexpr bool kOptional = false;
@@ -427,6 +447,7 @@ public:
 
 private:
     friend class TGrammar;
+    friend class TStartSetBuilder;
 
     enum class TKind : uint8_t {
         Class,
@@ -473,6 +494,9 @@ class TProduction : public TSymbol {
     }
     // Whether the production reports success in tolerant mode with whatever part of its rule matched.
     virtual bool SucceedsWhenTolerant() const { return false; }
+    // Whether a match can start only where its rule's can (a DoMatch that may match elsewhere, or
+    // match nothing, says no).
+    virtual bool StartsAsItsRule() const { return true; }
 
     bool DoMatch(TTokenIterator& iterator) override;
     void Assign(const TSymbol& source) override;
@@ -623,6 +647,8 @@ private:
     TKeptRule& KeptRule(const TSymbol& symbol);
     std::vector<TKeptRule> classRules_;
     std::vector<TKeptRule> textRules_;
+    // Whether a rule element can match at the token, from the tokens that can start it.
+    bool CanStart(const TRule::TItem& item, TToken& token);
     TCompositeToken tokens_;
     TTokenIterator* iterator_ = nullptr;
     bool tolerant_ = false;

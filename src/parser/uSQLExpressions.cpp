@@ -49,6 +49,7 @@ TChainTail* MatchTail(TRule& round, TTokenIterator& iterator) {
 
 class TLeftChainStrategy : public TProductionMatchingStrategy {
 public:
+    TStartShape StartShape() const override { return TStartShape::Leading; }
     bool Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const override {
         if (rule.Count() == 0 || iterator.Eof()) return false;
         int start = iterator.Position();
@@ -72,6 +73,8 @@ public:
 
 class TPrefixStrategy : public TProductionMatchingStrategy {
 public:
+    // Operators, then the operand: either may come first.
+    TStartShape StartShape() const override { return TStartShape::Choice; }
     bool Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const override {
         auto* level = dynamic_cast<TCustomPrefixExp*>(&owner);
         RTL_ASSERT(level != nullptr && rule.Count() == 2);

@@ -532,6 +532,7 @@ protected:
 class TgrmTakeAllUntilStatementDelimiter : public TSQLProduction {
     PARSER_SYMBOL_CLASS(TgrmTakeAllUntilStatementDelimiter, TSQLProduction)
     bool DoMatch(TTokenIterator& iterator) override;
+    bool StartsAsItsRule() const override { return false; }
     // ";", the end of the text, or the code-completion cursor.
     virtual bool IsDelimiter(const TToken& token) const;
 };

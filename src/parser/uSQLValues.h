@@ -147,6 +147,7 @@ class TFunctionIdentifierItem : public TCustomIdentifierItem {
 // A name, or the name of a built-in function even when it is a reserved word (LEFT, REPLACE).
 class TFunctionIdentifierTerminal : public TIdentifierTerminal {
     PARSER_SYMBOL_CLASS(TFunctionIdentifierTerminal, TIdentifierTerminal)
+    uint32_t StartKinds() const override { return KindsOf<TCustomTextToken>(); }
 protected:
     bool Accepts(const TToken& token) const override;
 };

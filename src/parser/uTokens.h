@@ -112,6 +112,10 @@ public:
 
     TSymbolMemo& Memo() { return memo_; }
     const TSymbolMemo& Memo() const { return memo_; }
+    // The grammar engine's number of the token's text among its rules' words: -1 for none, -2 until
+    // looked up.
+    int32_t WordNumber() const { return wordNumber_; }
+    void SetWordNumber(int32_t value) { wordNumber_ = value; }
 
 private:
     friend class TCompositeToken;
@@ -121,6 +125,7 @@ private:
     int32_t start_ = 0;
     int32_t end_ = 0;
     int32_t line_ = -1;
+    int32_t wordNumber_ = -2;
     TTokenKind kind_;
     TSymbolMemo memo_;
 };
@@ -239,6 +244,12 @@ public:
     TWhiteSpace() : TTextToken(TTokenKind::WhiteSpace) {}
     std::string GetDescription() const override { return "Space"; }
 };
+
+// The kinds of the token classes and their descendants, one bit per TTokenKind.
+template <class... T>
+constexpr uint32_t KindsOf() {
+    return ((((2u << static_cast<int>(T::kLast)) - 1) & ~((1u << static_cast<int>(T::kFirst)) - 1)) | ...);
+}
 
 // A new token of the given class, without owner.
 std::unique_ptr<TToken> CreateToken(TTokenKind kind);

@@ -32,6 +32,20 @@ class TCountedFailure : public TProduction {
         ++calls;
         return TProduction::DoMatch(iterator);
     }
+    // Tried wherever it stands, so that only the memo spares a second attempt.
+    bool StartsAsItsRule() const override { return false; }
+    static inline int calls = 0;
+};
+
+// Counts its attempts; it starts only with NOPE, or may also match nothing.
+template <bool MayMatchNothing>
+class TCountedNope : public TProduction {
+    PARSER_SYMBOL_CLASS(TCountedNope, TProduction)
+    PARSER_RULE(Sequence) { rule.Const("NOPE", !MayMatchNothing); }
+    bool DoMatch(TTokenIterator& iterator) override {
+        ++calls;
+        return TProduction::DoMatch(iterator);
+    }
     static inline int calls = 0;
 };
 
@@ -111,7 +125,7 @@ bool TExpectedName::DoMatch(TTokenIterator& iterator) {
 // The root: mode picks the rule, as the SQL grammar does with its parse modes.
 class TToyGrammar : public TGrammar {
     PARSER_GRAMMAR_CLASS(TToyGrammar, TGrammar)
-    enum TMode { Choice, List, Select, Parens, Pair, Same, Words, Failures, OptionalTail, Owners };
+    enum TMode { Choice, List, Select, Parens, Pair, Same, Words, Failures, OptionalTail, Owners, Starts };
     TMode mode = Choice;
     bool requireEOF = true;
 
@@ -152,6 +166,9 @@ class TToyGrammar : public TGrammar {
         case Owners:
             rule.Add<TExpectsOne>().Add<TExpectsTwo>();
             break;
+        case Starts:
+            rule.Add<TCountedNope<false>>().Add<TCountedNope<true>>();
+            break;
         }
     }
     bool RequireEOF() const override { return requireEOF; }
@@ -189,6 +206,16 @@ TEST_F(GrammarTest, RepeatedAttemptIsAnsweredFromTheMemo) {
     EXPECT_EQ(GetSymbolText(*counted), "a");
     EXPECT_EQ(counted->EndIndex(), 2);
     EXPECT_EQ(GetSymbolText(*grammar), "a?");
+}
+
+// A rule element is tried only where the token can start it, or where it may match nothing.
+TEST_F(GrammarTest, OnlyWhatCanStartAtTheTokenIsTried) {
+    TCountedNope<false>::calls = TCountedNope<true>::calls = 0;
+    MatchText(TToyGrammar::Starts, u"a");
+    EXPECT_EQ(TCountedNope<false>::calls, 0);
+    EXPECT_EQ(TCountedNope<true>::calls, 1);
+    ASSERT_TRUE(MatchText(TToyGrammar::Starts, u"nope"));
+    EXPECT_EQ(TCountedNope<false>::calls, 1);
 }
 
 TEST_F(GrammarTest, FailureIsRememberedToo) {

@@ -4,6 +4,9 @@
 #include "parser/uSQLStatements.h"
 #include "support/TestServer.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -430,6 +433,89 @@ TEST_F(RoutineCorpusTest, ShowCreateTextsParse) {
         for (const TgrmParameterDefinition* definition : headerParameters)
             parameters.emplace_back(definition->GetScope(), Unquoted(definition->GetName()));
         EXPECT_EQ(parameters, ServerParameters(session, settings.database, routine));
+    }
+}
+
+// The whole tree in one line: each symbol's class and where it ends, with the token of a terminal.
+void AppendTree(const TSymbol& symbol, std::string& out) {
+    out += symbol.Name();
+    out += '@' + std::to_string(symbol.EndIndex());
+    if (const auto* terminal = dynamic_cast<const TTerminal*>(&symbol)) {
+        out += '=' + std::to_string(terminal->Token() ? terminal->Token()->Index() : -1);
+    } else if (const auto* production = dynamic_cast<const TProduction*>(&symbol)) {
+        out += '(';
+        for (const TSymbol* child : production->Children()) {
+            AppendTree(*child, out);
+            out += ' ';
+        }
+        out += ')';
+    }
+}
+
+// The tree a parse builds, or its error with the position it names.
+std::string ParseOutcome(const std::string& text, bool tolerant) {
+    TMySqlGrammar grammar;
+    grammar.SetParseMode(pmStatements);
+    grammar.SetTolerant(tolerant);
+    try {
+        GrammarParserCache().GetParser<TMySqlGrammar>().Parse(grammar, rtl::Utf8ToUtf16(text));
+    } catch (const EGrammarError& e) {
+        return e.Message() + " " + std::to_string(e.StartPosition()) + "-" + std::to_string(e.EndPosition());
+    }
+    std::string tree;
+    AppendTree(grammar, tree);
+    return tree;
+}
+
+std::string Digest(std::string_view text) {
+    uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (unsigned char c : text)
+        hash = (hash ^ c) * 1099511628211ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return hex;
+}
+
+// The trees of the corpus, and what a cut text gives strictly and tolerantly (errors and partial
+// trees), stay exactly as they were when the engine was first proven: any change to how the
+// engine matches must leave every outcome alone.
+TEST(RoutineCorpusTrees, StayTheSame) {
+    const std::map<std::string, std::string> expected = {
+        {"routinecorpus_handlers", "d1ba7d3c0e3e296a 12e45c62d36da5e9 12e45c62d36da5e9"},
+        {"routinecorpus_cursor", "cb5f65a6daef770d 28aae9cebd2ae93b f000cdd428ae8f35"},
+        {"routinecorpus_loops", "ef2e5b142dc0a232 c90e353c23cd54df c90e353c23cd54df"},
+        {"routinecorpus_nested", "00c3a1a031ea7f4c bd695e9c103328c3 6eab67a90631112d"},
+        {"routinecorpus_signals", "0d3c56e813b3e80d 4efaa84dd0c9d03b 3767e4e307fe77bb"},
+        {"routinecorpus_case", "0365d256bdee16aa 949fe72f8549cdf9 949fe72f8549cdf9"},
+        {"routinecorpus_dml", "734d5f9eff985f69 52f6b1b70f703867 bc0411d352b5d3f4"},
+        {"routinecorpus_strings", "a3b0866e7e25f9df a2571a11f1ff63d6 cd7a94b275dfe6ca"},
+        {"routinecorpus_comments", "acbeeba75c80ffce bd1cbd416651b16a 1fcde5e8c5a9fc66"},
+        {"routinecorpus_ünïcode", "d35350d3c8097272 97d949ec949761b0 7345cb4d0b99e383"},
+        {"routinecorpus_characteristics", "92cb5a780690a5ac 84a624df6f458307 84a624df6f458307"},
+        {"routinecorpus_select", "639ae2e1aec69dd3 cd7892998bd04b4c b0514d3a171b1b66"},
+        {"routinecorpus_passthrough", "ceb11fea6548649e c54392adeee22953 c54392adeee22953"},
+        {"routinecorpus_simple", "d70e159e499fd9f6 62976b1cbdb7b330 62976b1cbdb7b330"},
+        {"routinecorpus_calls", "7ee7b38d0669db28 7308ec586ff0c9e8 7308ec586ff0c9e8"},
+        {"routinecorpus_ifchain", "24f9008b68089193 5edb4a7e947891d9 bec1d6ef2da1c81c"},
+        {"routinecorpus_expressions", "0af91ef6da21f3f6 949fe72f8549cdf9 a8addd8a4dd45ebb"},
+        {"routinecorpus_with_dml_subqueries", "487df0b016f021c5 9cfb71853b736ae4 667f236cb427f367"},
+        {"routinecorpus_main_like", "df339e2cc64bea81 25b3bb552a8578d4 f31df59e40fc4bc5"},
+        {"routinecorpus_join_names", "442d10c518cd0898 1bb3ca588ba835bd 5141fc06263367b1"},
+        {"routinecorpus_types", "cb99631183cf859b 7cf3c54b329b0819 7cf3c54b329b0819"},
+        {"routinecorpus_single_statement", "1d9bf3966d84d6aa edff6dfbca1f4022 edff6dfbca1f4022"},
+        {"routinecorpus_transaction", "459cd35f0a3b7ee1 33b9bc295c8815a7 bbfb5b8f112a6468"},
+        {"routinecorpus_empty", "28e77dc9f42e1570 edff6dfbca1f4022 edff6dfbca1f4022"},
+    };
+    for (const TCorpusRoutine& routine : kCorpus) {
+        const std::string text = WithDatabase(routine.text, "corpus_db");
+        const std::string cut = text.substr(0, text.size() / 2);
+        const std::string outcomes[] = {ParseOutcome(text, false), ParseOutcome(cut, false),
+                                        ParseOutcome(cut, true)};
+        const std::string digest =
+            Digest(outcomes[0]) + " " + Digest(outcomes[1]) + " " + Digest(outcomes[2]);
+        const auto found = expected.find(routine.name);
+        EXPECT_TRUE(found != expected.end() && found->second == digest)
+            << "{\"" << routine.name << "\", \"" << digest << "\"},";
     }
 }
 
