@@ -103,6 +103,7 @@ TEST_F(DBAInterpreterScenarioTest, CursorLoopWithNotFoundHandler) {
                                "SET {total}=6",
                                "SELECT {total}",
                                "SELECT {total},@@warning_count",
+                               "show warnings",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Message(mkInformation, std::string("[HANDLED]") + kNoData, 9),
                                        Result(14, {"total"}, {"6"})));
@@ -342,7 +343,7 @@ TEST_F(DBAInterpreterScenarioTest, SignalAndResignal) {
                   "END"),
               "");
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand(
-                               {"SET {msg}='caught'", "SELECT {msg}", "SELECT {msg},@@warning_count"})));
+                               {"SET {msg}='caught'", "SELECT {msg}", "SELECT {msg},@@warning_count", "show warnings"})));
     EXPECT_THAT(
         Outputs(),
         ElementsAre(Message(mkInformation, "[HANDLED]Error code: 5001, SQLState: 45000, Message: boom", 5),
