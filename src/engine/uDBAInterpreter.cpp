@@ -244,10 +244,6 @@ std::shared_ptr<IStatement> TDBAExpressionInterpreter::WarningStatement() const 
     return Block();
 }
 
-std::unique_ptr<TExpressionInterpreter> TDBAExpressionInterpreter::CreateNestedInterpreter() {
-    return std::make_unique<TDBAExpressionInterpreter>(Routine(), Debugger(), Block(), statement_);
-}
-
 void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctionCall>& call) {
     std::shared_ptr<core::IRODataValue> result;
     try {

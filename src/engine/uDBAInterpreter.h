@@ -27,10 +27,10 @@ public:
     TDBAExpressionInterpreter(TRoutine& routine, std::shared_ptr<IDebugger> debugger,
                               std::shared_ptr<IBlock> block, std::shared_ptr<IStatement> statement = nullptr);
 
-    std::unique_ptr<TExpressionInterpreter> CreateNestedInterpreter() override;
     // A stored function: interpreted, or run on the server when it cannot be loaded; then the
     // warning pass.
     void VisitFunctionCall(const std::shared_ptr<IFunctionCall>& call) override;
+    IDBAExpressionVisitor* ServerSideExtension() override { return this; }
     void VisitMirroredVariable(const std::shared_ptr<TDBAVariable>& variable) override;
     void VisitServerSideExpression(const std::shared_ptr<TDBAServerSideExpression>& expression) override;
 

@@ -156,6 +156,7 @@ protected:
 
 class TExtendedVisitor : public TPlainVisitor, public IDBAExpressionVisitor {
 public:
+    IDBAExpressionVisitor* ServerSideExtension() override { return this; }
     void VisitMirroredVariable(const std::shared_ptr<TDBAVariable>& e) override {
         Record("Mirrored", e.get());
     }
