@@ -111,8 +111,8 @@ void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variab
     if (variables.Count() == 0) return;
     std::string assignments;
     for (const auto& variable : variables)
-        core::AppendWithDelimiter(
-            assignments, variable->SessionName() + "=" + TSQLWriter::WriteExpression(variable), ",");
+        core::AppendWithDelimiter(assignments,
+                                  variable->SessionName() + "=" + TSQLWriter::WriteExpression(variable), ",");
     connection.ExecSQL("SET " + assignments);
 }
 

@@ -1,5 +1,5 @@
-#include "support/ErrorText.h"
 #include "engine/uDBAExpressions.h"
+#include "support/ErrorText.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -148,9 +148,9 @@ TEST_F(DBAInterpreterScenarioTest, WarningPassUnhandledAndHandled) {
                   "  SELECT w;\n"
                   "END"),
               "");
-    EXPECT_THAT(Monitor(), ElementsAreArray(
-                               Expand({"SELECT 1/0 AS q", "show warnings", "SELECT 1/0 AS q", "show warnings",
-                                       "SET {w}=1", "SELECT {w}", "SELECT {w},@@warning_count", "show warnings"})));
+    EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SELECT 1/0 AS q", "show warnings", "SELECT 1/0 AS q",
+                                                    "show warnings", "SET {w}=1", "SELECT {w}",
+                                                    "SELECT {w},@@warning_count", "show warnings"})));
     const std::string division = "Error code: 1365, SQLState: 22012, Message: Division by 0";
     EXPECT_THAT(Outputs(),
                 ElementsAre(Result(3, {"q"}, {"NULL"}), Message(mkError, division, 3),
@@ -342,8 +342,8 @@ TEST_F(DBAInterpreterScenarioTest, SignalAndResignal) {
                   "  SELECT msg;\n"
                   "END"),
               "");
-    EXPECT_THAT(Monitor(), ElementsAreArray(Expand(
-                               {"SET {msg}='caught'", "SELECT {msg}", "SELECT {msg},@@warning_count", "show warnings"})));
+    EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SET {msg}='caught'", "SELECT {msg}",
+                                                    "SELECT {msg},@@warning_count", "show warnings"})));
     EXPECT_THAT(
         Outputs(),
         ElementsAre(Message(mkInformation, "[HANDLED]Error code: 5001, SQLState: 45000, Message: boom", 5),
