@@ -42,8 +42,8 @@ TBreakPoints::TBreakPoints() : notifier_(this) {}
 TBreakPoint& TBreakPoints::Add(std::string_view routineName, std::uint8_t routineKind, int line) {
     if (TBreakPoint* existing = Find(routineName, routineKind, line)) return *existing;
     items_.push_back(std::make_unique<TBreakPoint>(std::string(routineName), routineKind, line,
-                                                   [this](TBreakPoint&) { notifier_.Notify(); }));
-    notifier_.Notify();
+                                                   [this](TBreakPoint&) { Changed(); }));
+    Changed();
     return *items_.back();
 }
 
@@ -53,7 +53,7 @@ void TBreakPoints::Remove(std::string_view routineName, std::uint8_t routineKind
     });
     if (found == items_.end()) return;
     items_.erase(found);
-    notifier_.Notify();
+    Changed();
 }
 
 void TBreakPoints::Toggle(std::string_view routineName, std::uint8_t routineKind, int line) {
@@ -66,7 +66,7 @@ void TBreakPoints::Toggle(std::string_view routineName, std::uint8_t routineKind
 
 void TBreakPoints::Clear() {
     items_.clear();
-    notifier_.Notify();
+    Changed();
 }
 
 TBreakPoint* TBreakPoints::Find(std::string_view routineName, std::uint8_t routineKind, int line) const {
@@ -77,6 +77,22 @@ TBreakPoint* TBreakPoints::Find(std::string_view routineName, std::uint8_t routi
 
 TBreakPoint& TBreakPoints::Items(int index) const {
     return *ItemAt(items_, index);
+}
+
+void TBreakPoints::Changed() {
+    std::vector<int> lines;
+    for (const auto& item : items_)
+        if (item->Enabled()) lines.push_back(item->Line());
+    {
+        std::lock_guard lock(linesLock_);
+        enabledLines_ = std::move(lines);
+    }
+    notifier_.Notify();
+}
+
+bool TBreakPoints::AnyEnabledAt(int line) const {
+    std::lock_guard lock(linesLock_);
+    return std::find(enabledLines_.begin(), enabledLines_.end(), line) != enabledLines_.end();
 }
 
 } // namespace engine

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,9 +73,18 @@ public:
     TBreakPoint& Items(int index) const;
     core::TMultiNotifier& Notifier() { return notifier_; }
 
+    // Whether an enabled breakpoint of any routine is at the line. Safe from any thread: the debug
+    // thread asks it at every hook while the list changes on the user-interface thread.
+    bool AnyEnabledAt(int line) const;
+
 private:
+    // Renews the enabled lines, then notifies.
+    void Changed();
+
     std::vector<std::unique_ptr<TBreakPoint>> items_;
     core::TMultiNotifier notifier_;
+    mutable std::mutex linesLock_;
+    std::vector<int> enabledLines_;
 };
 
 } // namespace engine

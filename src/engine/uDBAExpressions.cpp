@@ -30,7 +30,7 @@ TDBAVariable::TDBAVariable(std::string name, std::shared_ptr<core::IRODataValue>
       sessionName_(NextSessionVariableName()) {}
 
 void TDBAVariable::Accept(TExpressionVisitor& visitor) {
-    if (auto* extension = dynamic_cast<IDBAExpressionVisitor*>(&visitor))
+    if (auto* extension = visitor.ServerSideExtension())
         extension->VisitMirroredVariable(SharedSelf(this));
     else
         TVariable::Accept(visitor);
@@ -87,7 +87,7 @@ void TDBASystemVariable::ResetToDefault() {
 TDBAServerSideExpression::TDBAServerSideExpression(std::u16string text) : text_(std::move(text)) {}
 
 void TDBAServerSideExpression::Accept(TExpressionVisitor& visitor) {
-    if (auto* extension = dynamic_cast<IDBAExpressionVisitor*>(&visitor))
+    if (auto* extension = visitor.ServerSideExtension())
         extension->VisitServerSideExpression(SharedSelf(this));
     else
         visitor.VisitExpression(SharedSelf(this));

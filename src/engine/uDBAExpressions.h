@@ -144,7 +144,8 @@ private:
     TDBAVariables variables_{false};
 };
 
-// An extension that an expression visitor implements to see the nodes of the server-side layer.
+// An extension that an expression visitor implements to see the nodes of the server-side layer; the
+// visitor hands it out through ServerSideExtension.
 class IDBAExpressionVisitor {
 public:
     virtual ~IDBAExpressionVisitor() = default;

@@ -108,21 +108,41 @@ std::string ConditionText(int errorCode, const std::string& sqlState, const std:
 // ---- round trips
 
 void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variables) {
+    if (variables.Count() == 0) return;
+    std::string assignments;
     for (const auto& variable : variables)
-        connection.ExecSQL(
-            rtl::Format("SET %s=%s", variable->SessionName(), TSQLWriter::WriteExpression(variable)));
+        core::AppendWithDelimiter(assignments,
+                                  variable->SessionName() + "=" + TSQLWriter::WriteExpression(variable), ",");
+    connection.ExecSQL("SET " + assignments);
 }
 
-void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables) {
-    if (variables.Count() == 0) return;
+namespace {
+
+// Opens "SELECT <session variables><more columns>"; the variables take the values of the first columns.
+std::unique_ptr<data::TDataSet> ReadBack(core::IDBAConnection& connection, const TDBAVariables& variables,
+                                         const std::string& moreColumns) {
     std::string names;
     for (const auto& variable : variables)
         core::AppendWithDelimiter(names, variable->SessionName(), ",");
-    const auto query = connection.CreateQuery("SELECT " + names, false);
+    auto query = connection.CreateQuery("SELECT " + names + moreColumns, false);
     query->Open();
-    RTL_ASSERT(query->FieldCount() == variables.Count());
+    RTL_ASSERT(query->FieldCount() >= variables.Count());
     for (int i = 0; i < variables.Count(); ++i)
         variables.Items(i)->SetValue(connection.FieldDataValue(query->Fields()[i]));
+    return query;
+}
+
+} // namespace
+
+void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables) {
+    if (variables.Count() > 0) ReadBack(connection, variables, "");
+}
+
+int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables) {
+    if (variables.Count() == 0) return kWarningCountUnknown;
+    // Reading variables uses no table, so the server keeps the warnings of the statement before.
+    const auto query = ReadBack(connection, variables, ",@@warning_count");
+    return query->Fields()[variables.Count()]->AsInteger();
 }
 
 void ClearServerWarnings(core::IDBAConnection& connection) {
@@ -137,7 +157,8 @@ void ClearServerWarnings(core::IDBAConnection& connection) {
 
 void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
                            const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
-                           const std::shared_ptr<IStatement>& statement) {
+                           const std::shared_ptr<IStatement>& statement, int warningCount) {
+    if (warningCount == 0) return;
     const auto query = connection.CreateQuery("show warnings", false);
     query->Open();
     if (query->IsEmpty()) return;
@@ -223,10 +244,6 @@ std::shared_ptr<IStatement> TDBAExpressionInterpreter::WarningStatement() const 
     return Block();
 }
 
-std::unique_ptr<TExpressionInterpreter> TDBAExpressionInterpreter::CreateNestedInterpreter() {
-    return std::make_unique<TDBAExpressionInterpreter>(Routine(), Debugger(), Block(), statement_);
-}
-
 void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctionCall>& call) {
     std::shared_ptr<core::IRODataValue> result;
     try {
@@ -250,8 +267,8 @@ void TDBAExpressionInterpreter::VisitServerSideExpression(
     PushVariables(connection, expression->Variables());
     const auto* limited = dynamic_cast<const TDBALimitedServerSideExpression*>(expression.get());
     const auto value = connection.Evaluate(limited ? limited->RunText() : expression->Text(), true, 0);
-    PullVariables(connection, expression->Variables());
-    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement());
+    const int warningCount = PullVariablesWithWarningCount(connection, expression->Variables());
+    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement(), warningCount);
     SetResult(value);
 }
 
@@ -306,8 +323,8 @@ void TDBAStatementInterpreter::VisitServerSideStatement(
     const auto result = connection.Execute(rtl::Utf16ToUtf8(statement->Text()));
     RestoreVariableLabels(*result, variables);
     Debugger()->Output(mkQueryResult, u"", result, statement, Routine());
-    PullVariables(connection, variables);
-    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement);
+    const int warningCount = PullVariablesWithWarningCount(connection, variables);
+    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement, warningCount);
 }
 
 void TDBAStatementInterpreter::VisitOpenCursor(const std::shared_ptr<TDBAOpenCursor>& statement) {
@@ -316,8 +333,8 @@ void TDBAStatementInterpreter::VisitOpenCursor(const std::shared_ptr<TDBAOpenCur
     core::IDBAConnection& connection = RoutineConnection(Routine());
     PushVariables(connection, cursor.Variables());
     cursor.DataSet().Open();
-    PullVariables(connection, cursor.Variables());
-    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement);
+    const int warningCount = PullVariablesWithWarningCount(connection, cursor.Variables());
+    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement, warningCount);
 }
 
 void TDBAStatementInterpreter::VisitFetchCursor(const std::shared_ptr<TDBAFetchCursor>& statement) {

@@ -27,10 +27,10 @@ public:
     TDBAExpressionInterpreter(TRoutine& routine, std::shared_ptr<IDebugger> debugger,
                               std::shared_ptr<IBlock> block, std::shared_ptr<IStatement> statement = nullptr);
 
-    std::unique_ptr<TExpressionInterpreter> CreateNestedInterpreter() override;
     // A stored function: interpreted, or run on the server when it cannot be loaded; then the
     // warning pass.
     void VisitFunctionCall(const std::shared_ptr<IFunctionCall>& call) override;
+    IDBAExpressionVisitor* ServerSideExtension() override { return this; }
     void VisitMirroredVariable(const std::shared_ptr<TDBAVariable>& variable) override;
     void VisitServerSideExpression(const std::shared_ptr<TDBAServerSideExpression>& expression) override;
 
@@ -81,17 +81,25 @@ class TDBAProgram;
 TDBAProgram& DBAProgramOf(const TRoutine& routine);
 core::IDBAConnection& RoutineConnection(const TRoutine& routine);
 
-// "SET <session variable>=<literal>" for each variable, in order.
+// The server's warning count is not known: only "show warnings" tells.
+constexpr int kWarningCountUnknown = -1;
+
+// One "SET a=<literal>,b=<literal>" of the session variables, in order; nothing for none.
 void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
 // One "SELECT a,b" of the session variables, whose values the variables take; nothing for none.
 void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
+// The same read-back with the server's warning count as a last column, which spares the round trip
+// of "show warnings" when there are none; kWarningCountUnknown, and nothing sent, for no variables.
+int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables);
 // Empties the server's warning list with a statement that fails on purpose, unseen by the monitor.
 void ClearServerWarnings(core::IDBAConnection& connection);
 // "show warnings": each row, except the trace of ClearServerWarnings, is offered to the handlers
-// as a warning-level condition or else reported for the statement.
+// as a warning-level condition or else reported for the statement. Nothing is asked when the
+// warning count is known to be 0.
 void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
                            const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
-                           const std::shared_ptr<IStatement>& statement);
+                           const std::shared_ptr<IStatement>& statement,
+                           int warningCount = kWarningCountUnknown);
 // Runs the handler that takes the condition raised in the block, if any: "[HANDLED]" output, its
 // body in its declaring block, then EExitBlock for an EXIT handler. The handlers of a block whose
 // handler is running are out of scope, as on the server. Whether a handler took it.

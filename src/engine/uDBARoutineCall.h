@@ -68,6 +68,7 @@ public:
     explicit TVariableFinder(TDBAVariables& variables) : variables_(variables) {}
 
     void VisitExpression(const std::shared_ptr<IExpression>&) override {}
+    IDBAExpressionVisitor* ServerSideExtension() override { return this; }
     void VisitMirroredVariable(const std::shared_ptr<TDBAVariable>& variable) override;
     void VisitServerSideExpression(const std::shared_ptr<TDBAServerSideExpression>&) override {}
 

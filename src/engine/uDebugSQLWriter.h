@@ -11,6 +11,7 @@ namespace engine {
 // as its session variable name, a server-side expression as its SQL text.
 class TDebugSQLWriter : public TSQLWriter, public IDBAExpressionVisitor {
 public:
+    IDBAExpressionVisitor* ServerSideExtension() override { return this; }
     void VisitMirroredVariable(const std::shared_ptr<TDBAVariable>& variable) override;
     void VisitServerSideExpression(const std::shared_ptr<TDBAServerSideExpression>& expression) override;
 };

@@ -16,8 +16,9 @@ int EndLine(const IStatement& statement) {
 
 } // namespace
 
-TDebugThread::TDebugThread(TProgram& program, TOutputEvent onOutput, TStopEvent onStop)
-    : program_(program), onOutput_(std::move(onOutput)), onStop_(std::move(onStop)) {}
+TDebugThread::TDebugThread(TProgram& program, TOutputEvent onOutput, TStopEvent onStop, TStopFilter mayStop)
+    : program_(program), onOutput_(std::move(onOutput)), onStop_(std::move(onStop)),
+      mayStop_(std::move(mayStop)) {}
 
 TDebugThread::~TDebugThread() {
     RequestResume(rmTerminate);
@@ -44,6 +45,10 @@ void TDebugThread::WaitForResume() {
     Synchronize([this] { onStop_(*this); });
     std::unique_lock lock(mutex_);
     resumed_.wait(lock, [this] { return running_ != rsWaiting || resumeMode_.load() == rmTerminate; });
+}
+
+void TDebugThread::WaitIfMayStop(const TRoutine& routine, int line) {
+    if (!mayStop_ || mayStop_(routine, line)) WaitForResume();
 }
 
 void TDebugThread::RequestResume(TResumeMode mode) {
@@ -81,18 +86,21 @@ void TDebugThread::OnException(rtl::Exception& exception, TRoutine& routine, boo
 
 void TDebugThread::BeforeStatement(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                                    const std::shared_ptr<IStatement>& statement) {
-    Record(routine, block, statement, BeginLine(*statement));
-    WaitForResume();
+    const int line = BeginLine(*statement);
+    Record(routine, block, statement, line);
+    WaitIfMayStop(routine, line);
 }
 
 void TDebugThread::EnterBlock(TRoutine& routine, const std::shared_ptr<IBlock>& block) {
-    Record(routine, block, block, BeginLine(*block));
-    if (block->GetParent()) WaitForResume();
+    const int line = BeginLine(*block);
+    Record(routine, block, block, line);
+    if (block->GetParent()) WaitIfMayStop(routine, line);
 }
 
 void TDebugThread::LeaveBlock(TRoutine& routine, const std::shared_ptr<IBlock>& block) {
-    Record(routine, block, block, EndLine(*block));
-    if (block->GetParent()) WaitForResume();
+    const int line = EndLine(*block);
+    Record(routine, block, block, line);
+    if (block->GetParent()) WaitIfMayStop(routine, line);
 }
 
 void TDebugThread::Output(TDebugMessageKind kind, const std::u16string& text,

@@ -28,6 +28,7 @@ struct TExceptionInfo {
 // The run of a program's main routine on a thread of its own, and the debugger its interpreters call.
 // At every hook it records where the run is, hands over to the user-interface thread with the
 // synchronous stop callback, and then sleeps until RequestResume lets it go on or ends the session.
+// A hook that the stop filter rules out goes on without the hand-over; errors are always handed over.
 // Its output messages reach the output callback on the user-interface thread as well, so handlers
 // may touch widgets.
 class TDebugThread : public TInterfacedThread, public IDebugger {
@@ -36,9 +37,12 @@ public:
                                             const std::shared_ptr<core::IQueryResult>& result,
                                             const std::shared_ptr<IStatement>& statement, TRoutine& routine)>;
     using TStopEvent = std::function<void(TDebugThread& sender)>;
+    // Called on the debug thread: false when the hook at the line of the routine cannot be a stop.
+    using TStopFilter = std::function<bool(const TRoutine& routine, int line)>;
 
-    // The program must outlive the thread. Created suspended: Start runs it.
-    TDebugThread(TProgram& program, TOutputEvent onOutput, TStopEvent onStop);
+    // The program must outlive the thread. Created suspended: Start runs it. Without a filter every
+    // hook is handed over.
+    TDebugThread(TProgram& program, TOutputEvent onOutput, TStopEvent onStop, TStopFilter mayStop = nullptr);
     // Ends a run that still waits or runs, and waits for the thread.
     ~TDebugThread() override;
 
@@ -75,11 +79,14 @@ private:
     void Record(TRoutine& routine, const std::shared_ptr<IBlock>& context,
                 const std::shared_ptr<IStatement>& statement, int line);
     void WaitForResume();
+    // Hands over unless the filter rules the hook out.
+    void WaitIfMayStop(const TRoutine& routine, int line);
     bool IsLastReported(const rtl::Exception& exception) const;
 
     TProgram& program_;
     TOutputEvent onOutput_;
     TStopEvent onStop_;
+    TStopFilter mayStop_;
 
     // Guards the recorded place and the error, which the user-interface thread reads, and the run
     // state that it changes.

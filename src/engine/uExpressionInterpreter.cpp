@@ -71,15 +71,13 @@ TExpressionInterpreter::Evaluate(const std::shared_ptr<IExpression>& expression)
     return result_;
 }
 
-std::unique_ptr<TExpressionInterpreter> TExpressionInterpreter::CreateNestedInterpreter() {
-    return std::make_unique<TExpressionInterpreter>(routine_, debugger_, block_);
-}
-
 std::shared_ptr<core::IRODataValue>
 TExpressionInterpreter::EvaluateOperand(const std::shared_ptr<IExpression>& expression) {
-    const std::unique_ptr<TExpressionInterpreter> nested = CreateNestedInterpreter();
-    nested->SetMode(mode_);
-    return nested->Evaluate(expression);
+    // The result that the visit in progress may have set already stays as it was.
+    std::shared_ptr<core::IRODataValue> outer = std::move(result_);
+    auto value = Evaluate(expression);
+    result_ = std::move(outer);
+    return value;
 }
 
 void TExpressionInterpreter::SetResult(std::shared_ptr<core::IRODataValue> value) {

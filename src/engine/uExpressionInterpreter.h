@@ -24,8 +24,8 @@ enum TEvaluationMode : std::uint8_t {
 
 // Evaluates an expression tree on the client with the server's semantics: SQL's three-valued
 // logic, short-circuit AND, OR and IF, exact integer arithmetic, decimals with the server's scales.
-// The server-side interpreter derives from it and takes over nested evaluation through
-// CreateNestedInterpreter. Errors of evaluation (server errors among them) propagate.
+// The server-side interpreter derives from it; operands are evaluated by the same interpreter, so a
+// derived class sees them too. Errors of evaluation (server errors among them) propagate.
 class TExpressionInterpreter : public TExpressionVisitor {
 public:
     // The routine (whose program makes the values) must outlive the interpreter.
@@ -47,16 +47,13 @@ public:
     void VisitTypeCast(const std::shared_ptr<ITypeCast>& cast) override;
     void VisitAssignationExpression(const std::shared_ptr<IAssignationExpression>& assignation) override;
 
-    // A new interpreter of this class with the same routine, debugger and block.
-    virtual std::unique_ptr<TExpressionInterpreter> CreateNestedInterpreter();
-
 protected:
     TRoutine& Routine() const { return routine_; }
     const std::shared_ptr<IDebugger>& Debugger() const { return debugger_; }
     const std::shared_ptr<IBlock>& Block() const { return block_; }
     const TDataValueManager& ValueFactory() const { return routine_.Program().ValueFactory(); }
 
-    // The value of a sub-expression, evaluated in this mode by a nested interpreter.
+    // The value of a sub-expression, evaluated in this mode by this interpreter.
     std::shared_ptr<core::IRODataValue> EvaluateOperand(const std::shared_ptr<IExpression>& expression);
     void SetResult(std::shared_ptr<core::IRODataValue> value);
     void SetBoolean(bool value);

@@ -40,6 +40,7 @@ const Item& ItemAt(const std::vector<Item>& items, int index) {
 }
 
 class TExpressionVisitor;
+class IDBAExpressionVisitor;
 
 // ---- Interfaces of the expression tree. A node never evaluates itself: Accept hands the node's own
 // interface to the one visitor operation of its kind.
@@ -429,11 +430,15 @@ private:
 
 // ---- The base of every expression visitor. Whoever creates a visitor frees it. Each default falls
 // back to a more general operation and in the end to VisitExpression, which raises
-// "Unknown expression". Extensions of the server-side layer are further interfaces that a visitor may
-// implement; their nodes find them with dynamic_cast.
+// "Unknown expression". The server-side layer's extension is a further interface that a visitor may
+// implement and hand out through ServerSideExtension.
 class TExpressionVisitor {
 public:
     virtual ~TExpressionVisitor() = default;
+
+    // This visitor as IDBAExpressionVisitor when it implements it. Asked by the server-side nodes at
+    // every visit, and a cast there costs more than evaluating the node.
+    virtual IDBAExpressionVisitor* ServerSideExtension() { return nullptr; }
 
     virtual void VisitExpression(const std::shared_ptr<IExpression>& expression);
     virtual void VisitBrackets(const std::shared_ptr<IBrackets>& brackets);

@@ -15,12 +15,23 @@ namespace {
 constexpr int kErrorCaseNotFound = 1339;
 constexpr int kErrorWrongArgumentCount = 1318;
 
-// Control flow of the interpreted language, which is no error for handlers or the debugger.
 // Statements that are no stop of their own: lists and blocks stop at their statements, a REPEAT
-// stops at its UNTIL test.
-bool IsStepStop(const std::shared_ptr<IStatement>& statement) {
-    return !std::dynamic_pointer_cast<ICompositeStatement>(statement) &&
-           !std::dynamic_pointer_cast<IBlock>(statement) && !std::dynamic_pointer_cast<IRepeat>(statement);
+// stops at its UNTIL test. Told by the visit rather than by casts, which would cost more than
+// running a simple statement.
+class TStepStopFinder : public TStatementVisitor {
+public:
+    bool stop = true;
+
+    void VisitStatement(const std::shared_ptr<IStatement>&) override {}
+    void VisitCompositeStatement(const std::shared_ptr<ICompositeStatement>&) override { stop = false; }
+    void VisitBlock(const std::shared_ptr<IBlock>&) override { stop = false; }
+    void VisitRepeat(const std::shared_ptr<IRepeat>&) override { stop = false; }
+};
+
+bool IsStepStop(IStatement& statement) {
+    TStepStopFinder finder;
+    statement.Accept(finder);
+    return finder.stop;
 }
 
 } // namespace
@@ -118,7 +129,7 @@ void TStatementInterpreter::VisitCompositeStatement(const std::shared_ptr<ICompo
         const auto item = statement->GetStatement(i);
         current_ = item;
         try {
-            if (IsStepStop(item)) CallBeforeStatement(item);
+            if (IsStepStop(*item)) CallBeforeStatement(item);
             item->Accept(*this);
         } catch (rtl::Exception& exception) {
             if (!TryHandle(exception, item)) throw;
@@ -132,11 +143,10 @@ void TStatementInterpreter::VisitAssignation(const std::shared_ptr<IAssignation>
         const auto value =
             EvaluateExpression(statement->GetExpression(), IsTypedVariable(*target) ? emStrict : emDefault);
         // SET x = DEFAULT gives x what its declaration gives it.
-        const auto variable = std::dynamic_pointer_cast<ICustomVariable>(target);
-        if (value == core::DefaultDataValue() && variable)
-            ResetVariable(*variable, block_);
-        else
-            AssignStrictly(*target, value, routine_.Program().IdentifierManager());
+        if (value == core::DefaultDataValue())
+            if (const auto variable = std::dynamic_pointer_cast<ICustomVariable>(target))
+                return ResetVariable(*variable, block_);
+        AssignStrictly(*target, value, routine_.Program().IdentifierManager());
     } catch (rtl::Exception& exception) {
         if (!TryHandle(exception, statement)) throw;
     }

@@ -76,7 +76,8 @@ void TVeltrane::Start(bool step) {
                const std::shared_ptr<core::IQueryResult>& result,
                const std::shared_ptr<IStatement>& statement,
                TRoutine& routine) { OutputMessage(kind, text, result, statement, routine); },
-        [this](TDebugThread& thread) { OnBreak(thread); });
+        [this](TDebugThread& thread) { OnBreak(thread); },
+        [this](const TRoutine&, int line) { return MayStop(line); });
     thread_->OnTerminate = [this](rtl::TThread&) { OnThreadTerminate(); };
     // The thread reaches this thread only when it is served below, so what follows comes first.
     thread_->Start();
@@ -124,6 +125,8 @@ void TVeltrane::CheckPaused() {
 }
 
 void TVeltrane::Resume(TResumeMode mode) {
+    // The error of the stop being left is no longer pending, as at every later hook that is no stop.
+    if (mode == rmRun) pendingError_.Clear();
     thread_->RequestResume(mode);
     busy_ = true;
     Notify(onAfterResume_);
@@ -135,6 +138,11 @@ void TVeltrane::WaitWhileBusy() {
         rtl::CheckSynchronize(kWaitSliceMs);
         if (thread_ && busy_) Notify(onTick_);
     }
+}
+
+bool TVeltrane::MayStop(int line) const {
+    return runMode_.load() == rmStep || breakPoints_.AnyEnabledAt(line) ||
+           temporaryBreakPoints_.AnyEnabledAt(line);
 }
 
 void TVeltrane::OnBreak(TDebugThread& thread) {

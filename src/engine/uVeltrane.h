@@ -91,7 +91,10 @@ private:
 
     void Resume(TResumeMode mode);
     void WaitWhileBusy();
-    // The stop decision, at every hook of the debug thread.
+    // On the debug thread: whether the hook at the line can be a stop at all, so that only those reach
+    // the user-interface thread.
+    bool MayStop(int line) const;
+    // The stop decision, on the user-interface thread.
     void OnBreak(TDebugThread& thread);
     bool IsBreakpointHit();
     bool ScanBreakpoints(const TBreakPoints& list, const TRoutine& routine, int line);
@@ -115,7 +118,7 @@ private:
     TBreakPoints temporaryBreakPoints_;
     core::TMultiNotifier messages_;
     std::unique_ptr<parser::TTokenizer> tokenizer_;
-    TRunMode runMode_ = rmContinue;
+    std::atomic<TRunMode> runMode_{rmContinue};
     TExceptionInfo pendingError_;
     std::atomic<bool> busy_{false};
     // Declared last: a thread ends before what it uses goes. The one that ended is joined later,

@@ -1,5 +1,5 @@
-#include "support/ErrorText.h"
 #include "engine/uDBAExpressions.h"
+#include "support/ErrorText.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -156,6 +156,7 @@ protected:
 
 class TExtendedVisitor : public TPlainVisitor, public IDBAExpressionVisitor {
 public:
+    IDBAExpressionVisitor* ServerSideExtension() override { return this; }
     void VisitMirroredVariable(const std::shared_ptr<TDBAVariable>& e) override {
         Record("Mirrored", e.get());
     }

@@ -35,15 +35,26 @@ protected:
         connection->ClearStatements();
     }
     std::string Session(std::string_view name) const { return runner.Variable(name)->SessionName(); }
-    // The pull of the variables answers these values, as INT columns.
-    void AnswerPull(const std::vector<std::string>& names, const FetchedRow& values) {
-        std::vector<FetchedColumn> columns;
+    // The pull of the variables answers these values, as INT columns, and the server's warning count.
+    void AnswerPull(const std::vector<std::string>& names, FetchedRow values, int warningCount = 0) {
+        connection->AnswerRows(Pull(names), PullColumns(names), {PullRow(values, warningCount)});
+    }
+    std::string Pull(const std::vector<std::string>& names) const {
         std::string sql;
-        for (const std::string& name : names) {
-            columns.push_back({Session(name), 3});
+        for (const std::string& name : names)
             sql += (sql.empty() ? "SELECT " : ",") + Session(name);
-        }
-        connection->AnswerRows(sql, columns, {values});
+        return sql + ",@@warning_count";
+    }
+    std::vector<FetchedColumn> PullColumns(const std::vector<std::string>& names) const {
+        std::vector<FetchedColumn> columns;
+        for (const std::string& name : names)
+            columns.push_back({Session(name), 3});
+        columns.push_back({"@@warning_count", 8});
+        return columns;
+    }
+    static FetchedRow PullRow(FetchedRow values, int warningCount) {
+        values.push_back(std::to_string(warningCount));
+        return values;
     }
     void Warnings(const std::vector<FetchedRow>& rows) {
         connection->AnswerRows("show warnings", kWarningColumns, rows);
@@ -62,8 +73,8 @@ TEST_F(DBAInterpreterRoundTripTest, StatementIsPushedRunPulledAndChecked) {
     EXPECT_EQ(runner.Run(), "");
     const std::string a = Session("a");
     const std::vector<std::string> expected = {"SET " + a + "=5", "UPDATE t SET v = 'x' WHERE id = " + a,
-                                               "SELECT " + a, "show warnings"};
-    // No warnings, so nothing is cleared.
+                                               Pull({"a"})};
+    // The pull counted no warnings, so none are asked for and nothing is cleared.
     EXPECT_THAT(Sent(), ElementsAreArray(expected));
     EXPECT_THAT(Monitor(), ElementsAreArray(expected));
     // The pull brought the server's value back.
@@ -91,8 +102,7 @@ TEST_F(DBAInterpreterRoundTripTest, LimitCountsOfAnExpressionAreSentAsTheirValue
     connection->AnswerRows(second, {{"ExpressionValue", 3}}, {{"2"}});
     AnswerPull({"n"}, {"2"});
     EXPECT_EQ(runner.Run(), "");
-    EXPECT_THAT(Sent(), ElementsAre("SET " + n + "=2", first, "SELECT " + n, "show warnings", second,
-                                    "show warnings"));
+    EXPECT_THAT(Sent(), ElementsAre("SET " + n + "=2", first, Pull({"n"}), second, "show warnings"));
     EXPECT_EQ(runner.ValueOf("r"), "2");
 }
 
@@ -174,11 +184,11 @@ TEST_F(DBAInterpreterRoundTripTest, ServerSideExpressionWarningsCarryTheStatemen
     const std::string a = Session("a");
     connection->AnswerRows("select (ABS(" + a + " - 10)) as ExpressionValue", {{"ExpressionValue", 8}},
                            {{"5"}});
-    AnswerPull({"a"}, {"5"});
+    AnswerPull({"a"}, {"5"}, 1);
     Warnings({{"Warning", "1292", "Truncated"}});
     EXPECT_EQ(runner.Run(), "");
     EXPECT_THAT(Sent(), ElementsAre("SET " + a + "=5", "select (ABS(" + a + " - 10)) as ExpressionValue",
-                                    "SELECT " + a, "show warnings", "CLEAR WARNINGS"));
+                                    Pull({"a"}), "show warnings", "CLEAR WARNINGS"));
     EXPECT_THAT(Outputs(),
                 ElementsAre(Message(mkError, "Error code: 1292, SQLState: 22007, Message: Truncated", 4)));
 }

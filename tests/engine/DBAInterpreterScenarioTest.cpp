@@ -66,18 +66,13 @@ TEST_F(DBAInterpreterScenarioTest, MirroringOrderAndHeadings) {
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({
                                "SET {a}=5",
                                "INSERT INTO t VALUES ({a} + 10, 'new')",
-                               "SELECT {a}",
-                               "show warnings",
-                               "SET {n}=NULL",
-                               "SET {a}=5",
+                               "SELECT {a},@@warning_count",
+                               "SET {n}=NULL,{a}=5",
                                "SELECT COUNT(*) INTO {n} FROM t WHERE id > {a}",
-                               "SELECT {n},{a}",
-                               "show warnings",
-                               "SET {a}=5",
-                               "SET {n}=1",
+                               "SELECT {n},{a},@@warning_count",
+                               "SET {a}=5,{n}=1",
                                "SELECT {a}, {n}, v FROM t WHERE id = {a} + 10",
-                               "SELECT {a},{n}",
-                               "show warnings",
+                               "SELECT {a},{n},@@warning_count",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Result(4), Result(5), Result(6, {"a", "n", "v"}, {"5|1|new"})));
     EXPECT_THAT(database->Rows("SELECT id, v FROM t ORDER BY id"),
@@ -104,11 +99,10 @@ TEST_F(DBAInterpreterScenarioTest, CursorLoopWithNotFoundHandler) {
     EXPECT_EQ(runner->Run(), "");
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({
                                "SET {total}=0",
-                               "SELECT {total}",
-                               "show warnings",
+                               "SELECT {total},@@warning_count",
                                "SET {total}=6",
                                "SELECT {total}",
-                               "SELECT {total}",
+                               "SELECT {total},@@warning_count",
                                "show warnings",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Message(mkInformation, std::string("[HANDLED]") + kNoData, 9),
@@ -154,9 +148,9 @@ TEST_F(DBAInterpreterScenarioTest, WarningPassUnhandledAndHandled) {
                   "  SELECT w;\n"
                   "END"),
               "");
-    EXPECT_THAT(Monitor(), ElementsAreArray(
-                               Expand({"SELECT 1/0 AS q", "show warnings", "SELECT 1/0 AS q", "show warnings",
-                                       "SET {w}=1", "SELECT {w}", "SELECT {w}", "show warnings"})));
+    EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SELECT 1/0 AS q", "show warnings", "SELECT 1/0 AS q",
+                                                    "show warnings", "SET {w}=1", "SELECT {w}",
+                                                    "SELECT {w},@@warning_count", "show warnings"})));
     const std::string division = "Error code: 1365, SQLState: 22012, Message: Division by 0";
     EXPECT_THAT(Outputs(),
                 ElementsAre(Result(3, {"q"}, {"NULL"}), Message(mkError, division, 3),
@@ -205,7 +199,7 @@ TEST_F(DBAInterpreterScenarioTest, ExitHandlerAndUnhandledError) {
                                "ERROR: Duplicate entry '1' for key 'PRIMARY'",
                                "SET {r}='dup'",
                                "SELECT {r}",
-                               "SELECT {r}",
+                               "SELECT {r},@@warning_count",
                                "show warnings",
                                "INSERT INTO t VALUES (2, 'again')",
                                "ERROR: Duplicate entry '2' for key 'PRIMARY'",
@@ -239,8 +233,7 @@ TEST_F(DBAInterpreterScenarioTest, InterpretedProcedureCall) {
                                "use `{db}`",
                                "SET {a}=15",
                                "SELECT {a}",
-                               "SELECT {a}",
-                               "show warnings",
+                               "SELECT {a},@@warning_count",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Result(4, {"a"}, {"15"})));
     const TRecordingDebugger& debugger = *runner->debugger;
@@ -299,8 +292,7 @@ TEST_F(DBAInterpreterScenarioTest, InterpretedFunctionCall) {
                                "show warnings",
                                "SET {r}=50",
                                "SELECT {r}",
-                               "SELECT {r}",
-                               "show warnings",
+                               "SELECT {r},@@warning_count",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Result(4, {"r"}, {"50"})));
     EXPECT_THAT(runner->debugger->stack, ElementsAre("", "<Main>->f_add:-1(2, 3)", ""));
@@ -350,8 +342,8 @@ TEST_F(DBAInterpreterScenarioTest, SignalAndResignal) {
                   "  SELECT msg;\n"
                   "END"),
               "");
-    EXPECT_THAT(Monitor(), ElementsAreArray(Expand(
-                               {"SET {msg}='caught'", "SELECT {msg}", "SELECT {msg}", "show warnings"})));
+    EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SET {msg}='caught'", "SELECT {msg}",
+                                                    "SELECT {msg},@@warning_count", "show warnings"})));
     EXPECT_THAT(
         Outputs(),
         ElementsAre(Message(mkInformation, "[HANDLED]Error code: 5001, SQLState: 45000, Message: boom", 5),

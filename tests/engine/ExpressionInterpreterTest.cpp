@@ -297,12 +297,9 @@ public:
     void VisitFunctionCall(const std::shared_ptr<IFunctionCall>&) override {
         SetResult(ValueFactory().CreateInteger(42));
     }
-    std::unique_ptr<TExpressionInterpreter> CreateNestedInterpreter() override {
-        return std::make_unique<TFunctionInterpreter>(Routine(), Debugger(), Block());
-    }
 };
 
-TEST_F(ExpressionInterpreterTest, OperandsAreEvaluatedByTheNestedInterpreterOfTheSubclass) {
+TEST_F(ExpressionInterpreterTest, OperandsAreEvaluatedByTheSubclass) {
     const auto call = TSqlExpression{std::make_shared<TFunctionCall>("f"), "f()"};
     const auto sum = TSqlBuilder::Op(TSqlBuilder::Brackets(call), boAdd, sql.Int(1));
     TFunctionInterpreter interpreter(program.MainRoutine(), CreateNullDebugger(),

@@ -147,7 +147,7 @@ TEST(RoutineCallServerTest, RoutineWithoutReadableBodyRunsOnTheServer) {
                     ElementsAreArray(std::vector<std::string>{
                         "SHOW CREATE PROCEDURE `" + database.name + "`.`p_out`", "SET " + a + "=NULL",
                         "CALL p_out(" + a + ")", "SELECT " + a, "SET " + a + "=42", "SELECT " + a,
-                        "SELECT " + a, "show warnings"}));
+                        "SELECT " + a + ",@@warning_count"}));
         EXPECT_THAT(runner.debugger->outputs, ElementsAre(Result(4, {"a"}, {"42"})));
 
         TDBAProgramRunner userVariable(connection);

@@ -121,6 +121,8 @@ TEST_F(VeltraneTest, RunsToTheEndWithoutBreakpoints) {
     EXPECT_EQ(started, 1);
     EXPECT_EQ(stopped, 1);
     EXPECT_EQ(paused, 0);
+    // No hook could stop, so none was handed to this thread to be resumed.
+    EXPECT_EQ(resumed, 0);
     EXPECT_NO_THROW(veltrane->CheckError());
 }
 
@@ -213,6 +215,28 @@ TEST_F(VeltraneTest, PauseStopsARunningLoopAndStopWithoutWaitEndsIt) {
     EXPECT_EQ(resumed, 1);
     veltrane->Stop(false);
     PumpUntil([&] { return !veltrane->IsRunning(); });
+    EXPECT_EQ(stopped, 1);
+}
+
+TEST_F(VeltraneTest, BreakpointsChangedDuringARunAreSeenByIt) {
+    CompileMain("BEGIN\n"
+                "  DECLARE i INT DEFAULT 0;\n"
+                "  WHILE i < 1000000 DO\n"
+                "    SET i = i + 1;\n"
+                "  END WHILE;\n"
+                "END");
+    veltrane->BreakPoints().Add("", rkAnonymousBlock, 1);
+    veltrane->BreakPoints().Add("", rkAnonymousBlock, 4).SetEnabled(false);
+    veltrane->Start(false);
+    ASSERT_EQ(veltrane->CurrentLine(), 1);
+    veltrane->Run();
+    // Enabled while the loop runs: the run stops there, long before its end.
+    veltrane->BreakPoints().Items(1).SetEnabled(true);
+    veltrane->CheckPaused();
+    ASSERT_TRUE(veltrane->IsRunning());
+    EXPECT_EQ(veltrane->CurrentLine(), 4);
+    EXPECT_EQ(paused, 2);
+    veltrane->Stop(true);
     EXPECT_EQ(stopped, 1);
 }
 
