@@ -1,5 +1,6 @@
 #include "components/uDAConnection.h"
 
+#include "components/uDADataSet.h"
 #include "components/uDASQL.h"
 #include "components/uDASQLMonitor.h"
 #include "components/uDATransaction.h"
@@ -317,6 +318,9 @@ void TCustomDAConnection::AttachServerConnection(std::unique_ptr<dataaccess::TCR
     iConnection_ = std::move(connection);
     for (TCustomDASQL* command : sqlClients_)
         if (command->ICommand()) command->ICommand()->SetConnection(iConnection_.get());
+    // A record set must not keep the server connection that is going: reconnecting frees it.
+    for (TCustomDADataSet* dataSet : dataSetClients_)
+        if (dataSet->RecordSet()) dataSet->RecordSet()->SetConnection(iConnection_.get());
     if (!iConnection_) return;
     iConnection_->SetComponent(this);
     iConnection_->OnError = [this](dataaccess::EDAError& error, bool& fail, bool& reconnect, bool& reexecute,
@@ -482,12 +486,17 @@ void TCustomDAConnection::RegisterClient(data::TComponent* client, TConnectChang
     auto* command = dynamic_cast<TCustomDASQL*>(client);
     if (command && std::find(sqlClients_.begin(), sqlClients_.end(), command) == sqlClients_.end())
         sqlClients_.push_back(command);
+    auto* dataSet = dynamic_cast<TCustomDADataSet*>(client);
+    if (dataSet &&
+        std::find(dataSetClients_.begin(), dataSetClients_.end(), dataSet) == dataSetClients_.end())
+        dataSetClients_.push_back(dataSet);
 }
 
 void TCustomDAConnection::UnRegisterClient(data::TComponent* client) {
     rtl::TCriticalSection::Guard guard(clientLock_);
     data::TCustomConnection::UnRegisterClient(client);
     std::erase(sqlClients_, client);
+    std::erase(dataSetClients_, client);
 }
 
 // ---- failover

@@ -25,6 +25,7 @@ class TStringList;
 namespace components {
 
 class TCustomDAConnection;
+class TCustomDADataSet;
 class TCustomDASQL;
 class TDATransaction;
 
@@ -262,6 +263,7 @@ private:
     std::unique_ptr<TDATransaction> internalTransaction_;
     int connectCount_ = 0;
     std::vector<TCustomDASQL*> sqlClients_;
+    std::vector<TCustomDADataSet*> dataSetClients_;
     std::unique_ptr<dataaccess::TCRConnection> iConnection_;
     // Set after construction and every explicit disconnect: the next connect is a first one.
     bool promptFlag_ = true;
