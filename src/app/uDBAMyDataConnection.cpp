@@ -10,6 +10,7 @@
 #include "dataaccess/uMySQLFieldDesc.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Threads.h"
 #include "platform/rtl/Utf.h"
 
 namespace app {
@@ -66,6 +67,13 @@ TDBAMyDataConnection::TDBAMyDataConnection(const std::string& server, const std:
     connection_->OnError = [this](data::TComponent*, dataaccess::EDAError& error, bool& fail) {
         HandleError(error, fail);
     };
+    // A query finding the component disconnected after a lost connection would connect it again: a
+    // new session without the run's session state, as if nothing had happened.
+    connection_->BeforeConnect = [this](data::TCustomConnection*) {
+        if (connecting_) return;
+        core::MonitorSQL("ERROR: Not connected");
+        throw rtl::Exception("Not connected");
+    };
 }
 
 TDBAMyDataConnection::~TDBAMyDataConnection() {
@@ -91,6 +99,16 @@ void TDBAMyDataConnection::HandleError(dataaccess::EDAError& error, bool& fail) 
     core::RaiseDBAError(myError->Message(), code, sqlState);
 }
 
+void TDBAMyDataConnection::SetRunBusy(std::function<bool()> isBusy) {
+    runBusy_ = std::move(isBusy);
+}
+
+void TDBAMyDataConnection::CheckSessionAccess() const {
+    // Only the user-interface thread sets and reads the predicate.
+    if (rtl::IsMainThread() && runBusy_ && runBusy_())
+        throw rtl::Exception("The connection is in use by the running debugger: pause or stop it first");
+}
+
 bool TDBAMyDataConnection::GetConnected() {
     std::lock_guard guard(lock_);
     return connection_->Connected();
@@ -107,6 +125,7 @@ std::string TDBAMyDataConnection::GetCurrentDatabase() {
 }
 
 void TDBAMyDataConnection::UseDatabase(const std::string& database) {
+    CheckSessionAccess();
     static const core::TIdentifierManager identifiers("`", ".", "`");
     {
         std::lock_guard guard(lock_);
@@ -121,16 +140,32 @@ std::string TDBAMyDataConnection::GetDatabase() {
 }
 
 void TDBAMyDataConnection::Connect() {
+    CheckSessionAccess();
     std::lock_guard guard(lock_);
     DropReusedQueries();
-    connection_->Connect();
+    connecting_ = true;
+    try {
+        connection_->Connect();
+    } catch (...) {
+        connecting_ = false;
+        throw;
+    }
+    connecting_ = false;
     ExecSQL("SET NAMES utf8mb4");
     const auto charset = Evaluate(u"SHOW VARIABLES like 'character_set_database'", false, 1);
     const std::string name = charset->IsNull() ? std::string() : charset->AsString().AsString();
-    converter_->SetDefaultCodePage(core::CharsetCodePages[core::CharsetIndexByName(name)]);
+    try {
+        converter_->SetDefaultCodePage(core::CharsetCodePages[core::CharsetIndexByName(name)]);
+    } catch (...) {
+        // Text in a character set the catalogue lacks would read wrongly: no session rather than that.
+        DropReusedQueries();
+        connection_->Disconnect();
+        throw;
+    }
 }
 
 void TDBAMyDataConnection::Disconnect() {
+    CheckSessionAccess();
     std::lock_guard guard(lock_);
     DropReusedQueries();
     connection_->Disconnect();
@@ -143,6 +178,7 @@ std::string TDBAMyDataConnection::GetDescription() {
 
 std::shared_ptr<core::IRODataValue> TDBAMyDataConnection::Evaluate(const std::u16string& text,
                                                                    bool asExpression, int fieldIndex) {
+    CheckSessionAccess();
     std::lock_guard guard(lock_);
     const std::string body = rtl::Utf16ToUtf8(text);
     const std::string sql = asExpression ? "select (" + body + ") as ExpressionValue" : body;
@@ -222,6 +258,7 @@ void TDBAMyDataConnection::SetOnConnectionLost(core::TConnectionLostEvent handle
 }
 
 std::int64_t TDBAMyDataConnection::ExecSQL(const std::string& sql) {
+    CheckSessionAccess();
     std::lock_guard guard(lock_);
     core::MonitorSQL(sql);
     ReusedQuery(statementQuery_, sql).Execute();
@@ -232,6 +269,7 @@ std::int64_t TDBAMyDataConnection::ExecSQL(const std::string& sql) {
 }
 
 void TDBAMyDataConnection::ExecScript(const std::string& fileName) {
+    CheckSessionAccess();
     std::lock_guard guard(lock_);
     components::TMyScript script;
     script.SetConnection(connection_.get());
@@ -240,6 +278,7 @@ void TDBAMyDataConnection::ExecScript(const std::string& fileName) {
 
 std::unique_ptr<data::TDataSet> TDBAMyDataConnection::CreateQuery(const std::string& sql,
                                                                   bool unidirectional) {
+    CheckSessionAccess();
     std::lock_guard guard(lock_);
     core::MonitorSQL(sql);
     auto query = NewVerbatimQuery(connection_.get(), sql);
@@ -251,12 +290,14 @@ std::unique_ptr<data::TDataSet> TDBAMyDataConnection::CreateQuery(const std::str
 }
 
 std::shared_ptr<core::IQueryResult> TDBAMyDataConnection::Execute(const std::string& sql) {
+    CheckSessionAccess();
     std::lock_guard guard(lock_);
     core::MonitorSQL(sql);
     return std::make_shared<TMyDataQueryResultImp>(connection_.get(), sql);
 }
 
 bool TDBAMyDataConnection::IsSystemVariable(const std::string& name) {
+    CheckSessionAccess();
     std::lock_guard guard(lock_);
     if (systemVariables_.Count() == 0)
         core::QueryColumnToStrings(this, "show variables", 0, &systemVariables_);

@@ -3,6 +3,7 @@
 #include "core/uDBAConnection.h"
 #include "platform/rtl/StringList.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -26,10 +27,14 @@ public:
     explicit TMyDataConverter(TDBAMyDataConnection& connection);
 };
 
-// The database interfaces over one TMyConnection. Every statement runs verbatim in its one session.
+// The database interfaces over one TMyConnection. Every statement runs verbatim in its one session,
+// which only Connect opens: after a lost connection the calls fail until Connect is called again.
 // The debug thread and the user-interface thread share the object: every call holds its lock, so
-// calls from two threads never interleave on the session.
-class TDBAMyDataConnection : public core::IDBAConnection, public core::IDBASystemVariables {
+// calls from two threads never interleave on the session, and while a run is busy the user
+// interface's database work is refused.
+class TDBAMyDataConnection : public core::IDBAConnection,
+                             public core::IDBASystemVariables,
+                             public core::IDBARunGuard {
 public:
     TDBAMyDataConnection(const std::string& server, const std::string& user, const std::string& password,
                          const std::string& database, int port);
@@ -57,7 +62,12 @@ public:
 
     bool IsSystemVariable(const std::string& name) override;
 
+    void SetRunBusy(std::function<bool()> isBusy) override;
+
 private:
+    // Raises when the calling thread may not use the session now: the user-interface thread while a
+    // run is busy.
+    void CheckSessionAccess() const;
     void HandleError(dataaccess::EDAError& error, bool& fail);
     // The query kept for reuse with its text set; made on first use.
     components::TMyQuery& ReusedQuery(std::unique_ptr<components::TMyQuery>& query, const std::string& sql);
@@ -73,6 +83,8 @@ private:
     std::unique_ptr<components::TMyQuery> evaluationQuery_;
     rtl::TStringList systemVariables_;
     core::TConnectionLostEvent onConnectionLost_;
+    std::function<bool()> runBusy_;
+    bool connecting_ = false;
 };
 
 // The program's one way to make a connection; it is not yet connected.

@@ -150,6 +150,17 @@ public:
     virtual bool IsSystemVariable(const std::string& name) = 0;
 };
 
+// A connection that a debugging run shares with the user interface, told by the run's owner whether
+// the run is busy (ask with dynamic_cast). While it is, database work from the user-interface thread
+// is refused, so that it never slips in between the run's statements in the one session.
+class IDBARunGuard {
+public:
+    virtual ~IDBARunGuard() = default;
+
+    // Called on the user-interface thread; an empty predicate ends the guarding.
+    virtual void SetRunBusy(std::function<bool()> isBusy) = 0;
+};
+
 // The process-wide SQL monitor: a callback that sees every statement sent, and a switch. At start-up
 // there is no callback and the switch is on. Both may be changed on one thread while another sends SQL.
 using TSQLMonitorCallback = std::function<void(const std::string& text)>;

@@ -287,6 +287,7 @@ bool TMySQLRecordset::GetProp(int prop, rtl::Variant& value) {
 // ---- Execution and results
 
 void TMySQLRecordset::DropPendingResults() {
+    rowlessResultPending_ = false;
     TMySQLConnection* connection = MyCommand().MyConnection();
     if (nextResult_ ||
         (connection && connection->Handle() && connection->API()->mysql_more_results(connection->Handle())))
@@ -311,6 +312,7 @@ void TMySQLRecordset::ResetForNewSQL() {
 void TMySQLRecordset::TakeNextResult() {
     MyCommand().TakeResult(nextResult_, nextRowsAffected_);
     nextResult_ = nullptr;
+    rowlessResultPending_ = false;
 }
 
 void TMySQLRecordset::ExecCommand() {
@@ -324,6 +326,9 @@ void TMySQLRecordset::ExecCommand() {
         Connection().API()->mysql_free_result(command.SQLResult());
         command.SetSQLResult(nullptr);
     }
+    const bool takesNext = command.OpenNext() && CommandType() == ctUnknown;
+    // The execution reports the count of the result it opens: the pending one's, taken below.
+    if (takesNext) command.TakeResult(nullptr, nextRowsAffected_);
     try {
         TCRRecordSet::ExecCommand();
     } catch (...) {
@@ -332,7 +337,7 @@ void TMySQLRecordset::ExecCommand() {
         if (CommandType() != ctCursor) command.SetCursorState(csInactive);
         throw;
     }
-    if (command.OpenNext() && CommandType() == ctUnknown)
+    if (takesNext)
         TakeNextResult();
     else if (command.GetPrepared())
         fetchState_ = 0;
@@ -406,7 +411,8 @@ void TMySQLRecordset::CloseResult(bool checkNext, bool skipRows) {
         } else if (openNextState_ != onNoMoreResults) {
             openNextState_ = onMoreResults;
         }
-        if (checkNext && openNextState_ != onNoMoreResults && isClient41_ && !released) {
+        if (checkNext && openNextState_ != onNoMoreResults && isClient41_ && !released &&
+            !rowlessResultPending_) {
             nextRowsAffected_ = -2;
             bool first = true;
             while (!nextResult_) {
@@ -434,8 +440,10 @@ void TMySQLRecordset::CloseResult(bool checkNext, bool skipRows) {
                     nextResult_ = nullptr;
                     throw;
                 }
+                // A last result without rows (the status of a CALL) is still a result of its own:
+                // it stays pending for the next open rather than being taken as the end.
                 if (!api.mysql_more_results(handle) && !nextResult_) {
-                    openNextState_ = onNoMoreResults;
+                    rowlessResultPending_ = true;
                     break;
                 }
             }
@@ -795,7 +803,8 @@ void TMySQLRecordset::FillFieldDesc(const TMYSQL_FIELD& column, int dataType, ui
     // The server fills in auto-increment values and TIMESTAMP columns itself.
     field.Required = (column.Flags & kMyNotNullFlag) != 0 && (column.Flags & kMyNoDefaultValueFlag) != 0 &&
                      !field.IsAutoIncrement && column.FieldType != MYSQL_TYPE_TIMESTAMP;
-    field.IsBinary = (column.Flags & kMyBinaryFlag) != 0;
+    // The binary flag also marks text in a _bin collation; only the binary character set is bytes.
+    field.IsBinary = (column.Flags & kMyBinaryFlag) != 0 && column.CharsetNr == kBinaryCharsetNr;
     field.KeyColumn =
         (column.Flags & (kMyPriKeyFlag | kMyUniqueKeyFlag | kMyMultipleKeyFlag | kMyPartKeyFlag)) != 0;
     field.IsPrimaryKey = (column.Flags & kMyPriKeyFlag) != 0;

@@ -180,6 +180,8 @@ private:
     TOpenNextState openNextState_ = onNotChecked;
     PMYSQL_RES nextResult_ = nullptr;
     int32_t nextRowsAffected_ = -2;
+    // The pending next result is one without rows (nextResult_ is null): the session has read it.
+    bool rowlessResultPending_ = false;
     bool canFastClose_ = false;
     TStatementKind kind_;
 };

@@ -47,11 +47,14 @@ TVeltrane::TVeltrane(std::shared_ptr<core::IDBAConnection> connection, TVeltrane
     program_->SetRaiseCompileErrors(false);
     // Made now, not on first use, which could come from both threads of a run at once.
     program_->MainRoutine();
+    if (auto* guard = dynamic_cast<core::IDBARunGuard*>(connection_.get()))
+        guard->SetRunBusy([this] { return busy_.load(); });
 }
 
 TVeltrane::~TVeltrane() {
     // The application may be half gone: none of its callbacks while the run ends.
     onPaused_ = onStarted_ = onStopped_ = onTick_ = onAfterResume_ = nullptr;
+    if (auto* guard = dynamic_cast<core::IDBARunGuard*>(connection_.get())) guard->SetRunBusy(nullptr);
     if (thread_) {
         Resume(rmTerminate);
         WaitWhileBusy();

@@ -2,9 +2,12 @@
 #include "app/uUcFields.h"
 
 #include "core/uDataTypes.h"
+#include "engine/DebugThreadTestSupport.h"
+#include "engine/uVeltrane.h"
 #include "platform/data/FieldClassTable.h"
 #include "platform/rtl/Utf.h"
 #include "support/ErrorText.h"
+#include "support/ServerConnection.h"
 #include "support/SQLMonitorLog.h"
 #include "support/TestServer.h"
 
@@ -41,20 +44,6 @@ TEST(DBAMyDataConnectionTest, ConnectsInUtf8mb4AndKeepsNonLatinText) {
         EXPECT_EQ(value->GetCharacteristics().CodePage, 65001);
     }
     EXPECT_EQ(connection->Evaluate(u"char_length('привет')", true, 0)->AsInteger().AsInt64(), 6);
-}
-
-TEST(DBAMyDataConnectionTest, UnknownDatabaseCharacterSetIsRefused) {
-    const auto& server = VELTRANE_REQUIRE_SERVER();
-    RawSession setup(server);
-    setup.Execute("CREATE DATABASE IF NOT EXISTS DBAMyDataConnectionTest_utf16 CHARACTER SET utf16");
-    struct Drop {
-        RawSession& session;
-        ~Drop() { session.Execute("DROP DATABASE IF EXISTS DBAMyDataConnectionTest_utf16"); }
-    } drop{setup};
-    const auto connection =
-        CreateDBAConnection(server.host, server.user, server.password, "DBAMyDataConnectionTest_utf16",
-                            static_cast<int>(server.port));
-    EXPECT_EQ(ErrorMessageOf([&] { connection->Connect(); }), "Unknown character set utf16");
 }
 
 struct ScaleCase {
@@ -135,6 +124,64 @@ TEST(DBAMyDataConnectionTest, DescriptionAndCurrentDatabase) {
     connection->Connect();
     EXPECT_EQ(connection->GetCurrentDatabase(), "");
     EXPECT_EQ(connection->GetDescription(), " at " + server.host);
+}
+
+// A lost session is not silently replaced, and the data sets made over it work over the next one.
+TEST(DBAMyDataConnectionTest, ReconnectingAfterALossLeavesEarlierResultsSound) {
+    const auto& server = VELTRANE_REQUIRE_SERVER();
+    const auto connection = Connected(server);
+    const auto result = connection->Execute("select 1 as a");
+    const auto query = connection->CreateQuery("select 2 as b", false);
+    query->Open();
+    // Never opened again: it goes with the test, and must not reach for the freed session then.
+    const auto untouched = connection->CreateQuery("select 3 as c", false);
+    untouched->Open();
+    RawSession(server).Kill(testsupport::SessionIdOf(*connection));
+    EXPECT_THAT(ErrorMessageOf([&] { connection->ExecSQL("do 1"); }),
+                testing::MatchesRegex("Error code: 20(06|13), SQLState: HY000, Message: .*"));
+    EXPECT_FALSE(connection->GetConnected());
+    // A new session would have none of the old one's state: only Connect opens one.
+    EXPECT_EQ(ErrorMessageOf([&] { connection->Evaluate(u"1", true, 0); }), "Not connected");
+    connection->Connect();
+    EXPECT_EQ(connection->Evaluate(u"1+1", true, 0)->AsString().AsString(), "2");
+    query->Close();
+    query->Open();
+    EXPECT_EQ(query->Fields()[0]->AsString(), "2");
+    // Closed with the lost session, and reopened over the new one.
+    data::TDataSet* earlier = result->GetDataSet();
+    EXPECT_FALSE(earlier->Active());
+    earlier->Open();
+    EXPECT_EQ(earlier->Fields()[0]->AsString(), "1");
+}
+
+// The user interface's database work never slips in between the statements of a busy run; once the
+// run stops at a statement, it is served.
+TEST(DBAMyDataConnectionTest, UserInterfaceWorkIsRefusedWhileARunIsBusy) {
+    const auto& server = VELTRANE_REQUIRE_SERVER();
+    const auto connection = Connected(server);
+    std::vector<std::string> refusals;
+    const auto deadline = engine::TimeLimitedTick();
+    engine::TVeltrane veltrane(
+        connection, nullptr, nullptr, nullptr,
+        [&](engine::TVeltrane&) {
+            deadline();
+            if (refusals.empty())
+                refusals.push_back(ErrorMessageOf([&] { connection->Evaluate(u"1", true, 0); }));
+        },
+        nullptr);
+    engine::TRoutine& main = veltrane.MainRoutine();
+    main.SetText(u"BEGIN\n  DECLARE i INT DEFAULT 0;\n  DO SLEEP(0.5);\n  SET i = i + 1;\nEND");
+    main.Compile();
+    veltrane.BreakPoints().Add("", engine::rkAnonymousBlock, 4);
+    veltrane.Start(false);
+    ASSERT_EQ(veltrane.CurrentLine(), 4);
+    EXPECT_THAT(refusals,
+                ElementsAre("The connection is in use by the running debugger: pause or stop it first"));
+    EXPECT_EQ(connection->Evaluate(u"2", true, 0)->AsString().AsString(), "2");
+    veltrane.Run();
+    engine::PumpUntil([&] { return !veltrane.IsRunning(); });
+    EXPECT_NO_THROW(veltrane.CheckError());
+    EXPECT_EQ(connection->Evaluate(u"3", true, 0)->AsString().AsString(), "3");
 }
 
 } // namespace

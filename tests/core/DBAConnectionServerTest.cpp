@@ -1,7 +1,8 @@
 #include "core/uDBAConnection.h"
 
 #include "platform/rtl/Utf.h"
-#include "support/MariaDBConnection.h"
+#include "support/ErrorText.h"
+#include "support/ServerConnection.h"
 #include "support/SQLMonitorLog.h"
 #include "support/TestServer.h"
 
@@ -16,7 +17,8 @@ namespace core {
 namespace {
 
 using testing::ElementsAre;
-using testsupport::MariaDBConnection;
+using testsupport::kServerConnectionTag;
+using testsupport::NewServerConnection;
 using testsupport::RawSession;
 using testsupport::SQLMonitorLog;
 
@@ -38,77 +40,97 @@ int ErrorCodeOf(Action action) {
 TEST(DBAConnectionServerTest, ConnectsInUtf8mb4) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
     SQLMonitorLog log;
-    MariaDBConnection connection(server);
-    EXPECT_FALSE(connection.GetConnected());
-    EXPECT_EQ(connection.GetDataConverter().DefaultCodePage(), 1252);
-    connection.Connect();
-    EXPECT_TRUE(connection.GetConnected());
+    const auto connection = NewServerConnection(server);
+    EXPECT_FALSE(connection->GetConnected());
+    EXPECT_EQ(connection->GetDataConverter().DefaultCodePage(), 1252);
+    connection->Connect();
+    EXPECT_TRUE(connection->GetConnected());
     EXPECT_THAT(log.lines, ElementsAre("SET NAMES utf8mb4", "SHOW VARIABLES like 'character_set_database'"));
-    EXPECT_EQ(connection.GetDataConverter().DefaultCodePage(), 65001);
-    EXPECT_EQ(Text(connection.Evaluate(u"@@character_set_client", true, 0)), "utf8mb4");
-    EXPECT_EQ(connection.GetCurrentDatabase(), server.database);
-    EXPECT_EQ(connection.GetDescription(), server.database + " at " + server.host);
+    EXPECT_EQ(connection->GetDataConverter().DefaultCodePage(), 65001);
+    EXPECT_EQ(Text(connection->Evaluate(u"@@character_set_client", true, 0)), "utf8mb4");
+    EXPECT_EQ(connection->GetCurrentDatabase(), server.database);
+    EXPECT_EQ(connection->GetDescription(), server.database + " at " + server.host);
 }
+
+// A database of the test's own, dropped with the object.
+class TOwnDatabase {
+public:
+    TOwnDatabase(const testsupport::ServerSettings& server, const std::string& name,
+                 const std::string& options = {})
+        : name(name + kServerConnectionTag), quoted(QuotedName(this->name)), session_(server) {
+        session_.Execute("CREATE DATABASE IF NOT EXISTS " + quoted + " " + options);
+    }
+    ~TOwnDatabase() { session_.Execute("DROP DATABASE IF EXISTS " + quoted); }
+
+    const std::string name;
+    const std::string quoted;
+
+private:
+    static std::string QuotedName(const std::string& name) {
+        std::string text = "`";
+        for (const char c : name)
+            text += c == '`' ? "``" : std::string(1, c);
+        return text + "`";
+    }
+
+    RawSession session_;
+};
 
 struct CharsetCase {
     const char* charset;
-    int codePage;
+    // The default code page, or the error of the connect.
+    const char* outcome;
 };
 
 class DatabaseCharsetTest : public testing::TestWithParam<CharsetCase> {};
 
 TEST_P(DatabaseCharsetTest, GivesTheDefaultCodePage) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    const std::string database = std::string("DBAConnectionServerTest_") + GetParam().charset;
-    RawSession setup(server);
-    setup.Execute("CREATE DATABASE IF NOT EXISTS " + database + " CHARACTER SET " + GetParam().charset);
-    struct Drop {
-        RawSession& session;
-        std::string database;
-        ~Drop() { session.Execute("DROP DATABASE IF EXISTS " + database); }
-    } drop{setup, database};
-
-    MariaDBConnection connection(server, database);
-    connection.Connect();
-    EXPECT_EQ(connection.GetDataConverter().DefaultCodePage(), GetParam().codePage);
+    const TOwnDatabase database(server, std::string("DBAConnectionServerTest_") + GetParam().charset,
+                                std::string("CHARACTER SET ") + GetParam().charset);
+    const auto connection = NewServerConnection(server, database.name);
+    const std::string error = testsupport::ErrorMessageOf([&] { connection->Connect(); });
+    EXPECT_EQ(error == "no error" ? std::to_string(connection->GetDataConverter().DefaultCodePage()) : error,
+              GetParam().outcome);
 }
 
-// utf16 is not in the catalogue: rather than refusing the connection, it counts as UTF-8.
+// utf16 is not in the catalogue: its text would be read wrongly, so the connection is refused.
 INSTANTIATE_TEST_SUITE_P(Charsets, DatabaseCharsetTest,
-                         testing::Values(CharsetCase{"latin1", 1252}, CharsetCase{"utf8mb3", 65001},
-                                         CharsetCase{"cp1251", 1251}, CharsetCase{"utf16", 65001}));
+                         testing::Values(CharsetCase{"latin1", "1252"}, CharsetCase{"utf8mb3", "65001"},
+                                         CharsetCase{"cp1251", "1251"},
+                                         CharsetCase{"utf16", "Unknown character set utf16"}));
 
 TEST(DBAConnectionServerTest, FourByteCharactersRoundTrip) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    MariaDBConnection connection(server);
-    connection.Connect();
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
     const std::u16string emoji = u"\U0001F600";
-    EXPECT_EQ(connection.Evaluate(u"'" + emoji + u"'", true, 0)->AsWideString().AsWideString(), emoji);
-    EXPECT_EQ(Text(connection.Evaluate(u"hex('" + emoji + u"')", true, 0)), "F09F9880");
-    const auto result = connection.Execute("select '\xF0\x9F\x98\x80' as e");
+    EXPECT_EQ(connection->Evaluate(u"'" + emoji + u"'", true, 0)->AsWideString().AsWideString(), emoji);
+    EXPECT_EQ(Text(connection->Evaluate(u"hex('" + emoji + u"')", true, 0)), "F09F9880");
+    const auto result = connection->Execute("select '\xF0\x9F\x98\x80' as e");
     EXPECT_EQ(result->GetDataSet()->Fields()[0]->AsString(), "\xF0\x9F\x98\x80");
 }
 
 TEST(DBAConnectionServerTest, EvaluatesAnExpression) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    MariaDBConnection connection(server);
-    connection.Connect();
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
     SQLMonitorLog log;
-    const auto value = connection.Evaluate(u"1+1", true, 0);
+    const auto value = connection->Evaluate(u"1+1", true, 0);
     EXPECT_EQ(value->GetCharacteristics().DataType, dtInteger);
     EXPECT_EQ(value->AsInteger().AsInt64(), 2);
     EXPECT_THAT(log.lines, ElementsAre("select (1+1) as ExpressionValue"));
-    EXPECT_EQ(connection.Evaluate(u"null", true, 0), NullDataValue());
-    EXPECT_EQ(Text(connection.Evaluate(u"select 'a', 'b'", false, 1)), "b");
+    EXPECT_EQ(connection->Evaluate(u"null", true, 0), NullDataValue());
+    EXPECT_EQ(Text(connection->Evaluate(u"select 'a', 'b'", false, 1)), "b");
 }
 
 TEST(DBAConnectionServerTest, ServerErrorsCarryTheServersStateAndReachTheMonitor) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    MariaDBConnection connection(server);
-    connection.Connect();
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
     SQLMonitorLog log;
     try {
-        connection.Execute("SELECT * FROM nope");
+        connection->Execute("SELECT * FROM nope");
         FAIL() << "no error";
     } catch (const EDBAConnectionException& e) {
         EXPECT_EQ(e.ErrorCode(), 1146);
@@ -117,23 +139,23 @@ TEST(DBAConnectionServerTest, ServerErrorsCarryTheServersStateAndReachTheMonitor
     EXPECT_THAT(log.lines, ElementsAre("SELECT * FROM nope",
                                        "ERROR: Table '" + server.database + ".nope' doesn't exist"));
     try {
-        connection.ExecSQL("SIGNAL SQLSTATE '45001' SET MYSQL_ERRNO = 1644, MESSAGE_TEXT = 'custom'");
+        connection->ExecSQL("SIGNAL SQLSTATE '45001' SET MYSQL_ERRNO = 1644, MESSAGE_TEXT = 'custom'");
         FAIL() << "no error";
     } catch (const EDBAConnectionException& e) {
         EXPECT_EQ(e.Message(), "Error code: 1644, SQLState: 45001, Message: custom");
     }
-    EXPECT_EQ(ErrorCodeOf<EDBAConnectionException>([&] { connection.CreateQuery("selec 1", true)->Open(); }),
+    EXPECT_EQ(ErrorCodeOf<EDBAConnectionException>([&] { connection->CreateQuery("selec 1", true)->Open(); }),
               1064);
     // The session is still usable.
-    EXPECT_EQ(Text(connection.Evaluate(u"1", true, 0)), "1");
+    EXPECT_EQ(Text(connection->Evaluate(u"1", true, 0)), "1");
 }
 
 TEST(DBAConnectionServerTest, SystemVariablesAreAskedOnce) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    MariaDBConnection connection(server);
-    connection.Connect();
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
     SQLMonitorLog log;
-    auto* variables = dynamic_cast<IDBASystemVariables*>(static_cast<IDBAConnection*>(&connection));
+    auto* variables = dynamic_cast<IDBASystemVariables*>(connection.get());
     ASSERT_NE(variables, nullptr);
     EXPECT_TRUE(variables->IsSystemVariable("AUTOCOMMIT"));
     EXPECT_TRUE(variables->IsSystemVariable("sql_mode"));
@@ -144,38 +166,38 @@ TEST(DBAConnectionServerTest, SystemVariablesAreAskedOnce) {
 class KilledConnectionTest : public testing::Test {
 protected:
     // Kills the connection's session from another one.
-    static void Kill(const testsupport::ServerSettings& server, MariaDBConnection& connection) {
-        RawSession killer(server);
-        killer.Kill(connection.ConnectionId());
+    static void Kill(const testsupport::ServerSettings& server, IDBAConnection& connection) {
+        const unsigned long session = testsupport::SessionIdOf(connection);
+        RawSession(server).Kill(session);
     }
 };
 
 TEST_F(KilledConnectionTest, CallsTheHandlerAndStillRaises) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    MariaDBConnection connection(server);
-    connection.Connect();
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
     std::vector<IDBAConnection*> senders;
-    connection.SetOnConnectionLost([&](IDBAConnection* sender) { senders.push_back(sender); });
-    Kill(server, connection);
+    connection->SetOnConnectionLost([&](IDBAConnection* sender) { senders.push_back(sender); });
+    Kill(server, *connection);
     SQLMonitorLog log;
-    const int code = ErrorCodeOf<EDBAConnectionLost>([&] { connection.ExecSQL("do 1"); });
+    const int code = ErrorCodeOf<EDBAConnectionLost>([&] { connection->ExecSQL("do 1"); });
     EXPECT_THAT(code, testing::AnyOf(2006, 2013));
-    EXPECT_THAT(senders, ElementsAre(static_cast<IDBAConnection*>(&connection)));
+    EXPECT_THAT(senders, ElementsAre(connection.get()));
     ASSERT_EQ(log.lines.size(), 2u);
     EXPECT_THAT(log.lines[1], testing::StartsWith("ERROR: "));
     // Reconnecting makes it usable again.
-    connection.Disconnect();
-    connection.Connect();
-    EXPECT_EQ(Text(connection.Evaluate(u"1+1", true, 0)), "2");
+    connection->Disconnect();
+    connection->Connect();
+    EXPECT_EQ(Text(connection->Evaluate(u"1+1", true, 0)), "2");
 }
 
 TEST_F(KilledConnectionTest, WithoutHandlerRaisesAServerError) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    MariaDBConnection connection(server);
-    connection.Connect();
-    Kill(server, connection);
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
+    Kill(server, *connection);
     try {
-        connection.Evaluate(u"1", true, 0);
+        connection->Evaluate(u"1", true, 0);
         FAIL() << "no error";
     } catch (const EDBAConnectionException& e) {
         EXPECT_THAT(e.ErrorCode(), testing::AnyOf(2006, 2013));
@@ -185,27 +207,20 @@ TEST_F(KilledConnectionTest, WithoutHandlerRaisesAServerError) {
 
 TEST(DBAConnectionServerTest, UseDatabaseQuotesTheName) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    const std::string name = "DBAConnectionServerTest-db`1";
-    RawSession setup(server);
-    setup.Execute("CREATE DATABASE IF NOT EXISTS `DBAConnectionServerTest-db``1`");
-    struct Drop {
-        RawSession& session;
-        ~Drop() { session.Execute("DROP DATABASE IF EXISTS `DBAConnectionServerTest-db``1`"); }
-    } drop{setup};
-
-    MariaDBConnection connection(server);
-    connection.Connect();
+    const TOwnDatabase database(server, "DBAConnectionServerTest-db`1");
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
     struct Listener {
         void HandleEvent(const std::shared_ptr<IEvent>& event) { senders.push_back(event->GetSender()); }
         std::vector<void*> senders;
     } listener;
-    connection.GetDatabaseNotifier().AddHandler(TEventHandler::Of<&Listener::HandleEvent>(&listener));
+    connection->GetDatabaseNotifier().AddHandler(TEventHandler::Of<&Listener::HandleEvent>(&listener));
     SQLMonitorLog log;
-    connection.UseDatabase(name);
-    EXPECT_EQ(log.lines.at(0), "use `DBAConnectionServerTest-db``1`");
-    EXPECT_EQ(connection.GetCurrentDatabase(), name);
-    EXPECT_EQ(connection.GetDatabase(), server.database);
-    EXPECT_THAT(listener.senders, ElementsAre(static_cast<IDBAConnection*>(&connection)));
+    connection->UseDatabase(database.name);
+    EXPECT_EQ(log.lines.at(0), "use " + database.quoted);
+    EXPECT_EQ(connection->GetCurrentDatabase(), database.name);
+    EXPECT_EQ(connection->GetDatabase(), server.database);
+    EXPECT_THAT(listener.senders, ElementsAre(connection.get()));
 }
 
 // Each value must read as the server shows it.
@@ -220,15 +235,15 @@ class FieldValueTest : public testing::TestWithParam<ValueCase> {};
 TEST_P(FieldValueTest, EvaluateAndQueriesAgreeWithTheServer) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
     const ValueCase& c = GetParam();
-    MariaDBConnection connection(server);
-    connection.Connect();
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
     const std::string expression = c.expression;
     const std::string shown = RawSession(server).Scalar("select cast((" + expression + ") as char)");
 
-    const auto evaluated = connection.Evaluate(rtl::Utf8ToUtf16(expression), true, 0);
-    const auto query = connection.CreateQuery("select " + expression, false);
+    const auto evaluated = connection->Evaluate(rtl::Utf8ToUtf16(expression), true, 0);
+    const auto query = connection->CreateQuery("select " + expression, false);
     query->Open();
-    const auto fetched = connection.FieldDataValue(query->Fields()[0]);
+    const auto fetched = connection->FieldDataValue(query->Fields()[0]);
     for (const auto& value : {evaluated, fetched}) {
         EXPECT_EQ(value->GetCharacteristics().DataType, c.kind);
         EXPECT_EQ(value->GetCharacteristics().CodePage, c.codePage);
@@ -251,17 +266,18 @@ INSTANTIATE_TEST_SUITE_P(Types, FieldValueTest,
 
 TEST(DBAConnectionServerTest, EnumAndSetColumnsReadAsText) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    MariaDBConnection connection(server);
-    connection.Connect();
-    connection.ExecSQL("create temporary table DBAConnectionServerTest_es (e enum('a','b'), s set('x','y'))");
-    connection.ExecSQL("insert into DBAConnectionServerTest_es values ('b', 'x,y')");
-    const auto query = connection.CreateQuery("select e, s from DBAConnectionServerTest_es", true);
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
+    connection->ExecSQL(
+        "create temporary table DBAConnectionServerTest_es (e enum('a','b'), s set('x','y'))");
+    connection->ExecSQL("insert into DBAConnectionServerTest_es values ('b', 'x,y')");
+    const auto query = connection->CreateQuery("select e, s from DBAConnectionServerTest_es", true);
     query->Open();
     for (data::TField* field : query->Fields()) {
         // Whatever code the column reports, ENUM and SET included, the value is the member text.
         for (int typeCode : {field->MySQLType(), 247, 248}) {
             field->SetMySQLType(typeCode, false);
-            const auto value = connection.FieldDataValue(field);
+            const auto value = connection->FieldDataValue(field);
             EXPECT_EQ(value->GetCharacteristics().DataType, dtString);
             EXPECT_EQ(Text(value), field->FieldName() == "e" ? "b" : "x,y");
         }
@@ -270,22 +286,23 @@ TEST(DBAConnectionServerTest, EnumAndSetColumnsReadAsText) {
 
 TEST(DBAConnectionServerTest, ExecuteReportsRowsOrAffectedRows) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    MariaDBConnection connection(server);
-    connection.Connect();
-    EXPECT_EQ(connection.ExecSQL("create temporary table DBAConnectionServerTest_r (a int, t varchar(10))"),
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
+    EXPECT_EQ(connection->ExecSQL("create temporary table DBAConnectionServerTest_r (a int, t varchar(10))"),
               0);
     const auto insert =
-        connection.Execute("insert into DBAConnectionServerTest_r values (1,'x'),(2,'y'),(3,null)");
+        connection->Execute("insert into DBAConnectionServerTest_r values (1,'x'),(2,'y'),(3,null)");
     EXPECT_FALSE(insert->HasResultSet());
     EXPECT_EQ(insert->RowCount(), 3);
-    EXPECT_EQ(connection.ExecSQL("update DBAConnectionServerTest_r set a = a + 1 where a > 1"), 2);
+    EXPECT_EQ(connection->ExecSQL("update DBAConnectionServerTest_r set a = a + 1 where a > 1"), 2);
 
-    const auto select = connection.Execute("select a, t from DBAConnectionServerTest_r order by a");
+    const auto select = connection->Execute("select a, t from DBAConnectionServerTest_r order by a");
     ASSERT_TRUE(select->HasResultSet());
     EXPECT_EQ(select->RowCount(), 3);
     EXPECT_FALSE(select->HasMoreResults());
     data::TDataSet* rows = select->GetDataSet();
-    EXPECT_EQ(rows->Fields()[1]->DataType(), data::ftWideString);
+    // Text columns read as UTF-16.
+    EXPECT_EQ(rows->Fields()[1]->Value().Type(), rtl::varWideString);
     std::vector<std::string> texts;
     for (rows->First(); !rows->Eof(); rows->Next())
         texts.push_back(rows->Fields()[0]->AsString() + ":" +
@@ -306,16 +323,18 @@ TEST(DBAConnectionServerTest, ExecuteReportsRowsOrAffectedRows) {
 TEST(DBAConnectionServerTest, PendingResultsAreSkippedTogether) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
     RawSession setup(server);
-    setup.Execute("CREATE OR REPLACE PROCEDURE DBAConnectionServerTest_two() BEGIN SELECT 1 AS a; SELECT 2 "
-                  "AS b, 3 AS c; END");
+    const std::string procedure = std::string("DBAConnectionServerTest_two") + kServerConnectionTag;
+    setup.Execute("CREATE OR REPLACE PROCEDURE " + procedure +
+                  "() BEGIN SELECT 1 AS a; SELECT 2 AS b, 3 AS c; END");
     struct Drop {
         RawSession& session;
-        ~Drop() { session.Execute("DROP PROCEDURE IF EXISTS DBAConnectionServerTest_two"); }
-    } drop{setup};
+        std::string procedure;
+        ~Drop() { session.Execute("DROP PROCEDURE IF EXISTS " + procedure); }
+    } drop{setup, procedure};
 
-    MariaDBConnection connection(server);
-    connection.Connect();
-    const auto result = connection.Execute("CALL DBAConnectionServerTest_two()");
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
+    const auto result = connection->Execute("CALL " + procedure + "()");
     ASSERT_TRUE(result->HasResultSet());
     EXPECT_TRUE(result->HasMoreResults());
     EXPECT_EQ(result->GetDataSet()->Fields()[0]->FieldName(), "a");
@@ -331,13 +350,13 @@ TEST(DBAConnectionServerTest, PendingResultsAreSkippedTogether) {
     EXPECT_FALSE(result->HasMoreResults());
     EXPECT_EQ(result->RowCount(), 0);
 
-    const auto batch = connection.Execute("select 1 as a; select 2 as b, 3 as c");
+    const auto batch = connection->Execute("select 1 as a; select 2 as b, 3 as c");
     batch->NextResult();
     ASSERT_TRUE(batch->HasResultSet());
     EXPECT_EQ(batch->GetDataSet()->FieldCount(), 2);
     EXPECT_EQ(batch->GetDataSet()->Fields()[1]->AsString(), "3");
     // The session was left in step.
-    EXPECT_EQ(Text(connection.Evaluate(u"4", true, 0)), "4");
+    EXPECT_EQ(Text(connection->Evaluate(u"4", true, 0)), "4");
 }
 
 TEST(DBAConnectionServerTest, ScriptsBypassTheMonitor) {
@@ -348,20 +367,20 @@ TEST(DBAConnectionServerTest, ScriptsBypassTheMonitor) {
     close(fd);
     std::ofstream(fileName) << "create temporary table DBAConnectionServerTest_s (a int);\n"
                                "insert into DBAConnectionServerTest_s values (1), (2);\n";
-    MariaDBConnection connection(server);
-    connection.Connect();
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
     SQLMonitorLog log;
-    connection.ExecScript(fileName);
+    connection->ExecScript(fileName);
     std::remove(fileName);
     EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(Text(connection.Evaluate(u"select count(*) from DBAConnectionServerTest_s", false, 0)), "2");
+    EXPECT_EQ(Text(connection->Evaluate(u"select count(*) from DBAConnectionServerTest_s", false, 0)), "2");
 }
 
 TEST(DBAConnectionServerTest, TheConverterAsksTheServerForDatesAndTimes) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
-    MariaDBConnection connection(server);
-    connection.Connect();
-    TDataConverter& converter = connection.GetDataConverter();
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
+    TDataConverter& converter = connection->GetDataConverter();
     const TDatatypeCharacteristics text = Utf8StringCharacteristics();
     EXPECT_EQ(converter.ConvertToDate("2024-1-31", text)->AsInteger().AsInt64(), 20240131);
     EXPECT_EQ(converter.ConvertToDateTime("2024-01-31 10:20:30", text)->AsInteger().AsInt64(),

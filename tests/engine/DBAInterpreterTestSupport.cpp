@@ -153,7 +153,8 @@ std::string Lower(std::string text) {
 } // namespace
 
 TScenarioDatabase::TScenarioDatabase(const testsupport::ServerSettings& settings, const std::string& suffix)
-    : name("dbai_" + Lower(suffix)), settings_(settings), session_(settings) {
+    : name("dbai_" + Lower(suffix) + testsupport::kServerConnectionTag), settings_(settings),
+      session_(settings) {
     session_.Execute("DROP DATABASE IF EXISTS " + name);
     session_.Execute("CREATE DATABASE " + name);
     session_.Execute("USE " + name);
@@ -193,8 +194,8 @@ std::string TScenarioDatabase::Outcome(const std::string& sql) {
     }
 }
 
-std::shared_ptr<testsupport::MariaDBConnection> TScenarioDatabase::Connect() {
-    auto connection = std::make_shared<testsupport::MariaDBConnection>(settings_, name);
+std::shared_ptr<core::IDBAConnection> TScenarioDatabase::Connect() {
+    auto connection = testsupport::NewServerConnection(settings_, name);
     connection->Connect();
     return connection;
 }

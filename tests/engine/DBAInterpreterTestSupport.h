@@ -16,7 +16,7 @@
 #include "engine/uDBAProgram.h"
 #include "engine/uDebugger.h"
 #include "support/FakeConnection.h"
-#include "support/MariaDBConnection.h"
+#include "support/ServerConnection.h"
 #include "support/SQLMonitorLog.h"
 #include "support/TestServer.h"
 
@@ -95,7 +95,8 @@ public:
 // f_add(a INT, b INT). Dropped with the object.
 class TScenarioDatabase {
 public:
-    // The name is "dbai_" and the suffix, lower-cased, with "_" for anything but letters and digits.
+    // The name is "dbai_" and the suffix, lower-cased, with "_" for anything but letters and digits,
+    // and the connection's tag.
     TScenarioDatabase(const testsupport::ServerSettings& settings, const std::string& suffix);
     ~TScenarioDatabase();
 
@@ -104,7 +105,8 @@ public:
     std::string Outcome(const std::string& sql);
     // The rows of a query, columns joined with "|".
     std::vector<std::string> Rows(const std::string& sql);
-    std::shared_ptr<testsupport::MariaDBConnection> Connect();
+    // A connected connection made by NewServerConnection.
+    std::shared_ptr<core::IDBAConnection> Connect();
 
     const std::string name;
 

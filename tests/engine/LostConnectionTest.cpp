@@ -24,7 +24,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Utf.h"
 #include "support/ErrorText.h"
-#include "support/MariaDBConnection.h"
+#include "support/ServerConnection.h"
 #include "support/TestServer.h"
 
 namespace engine {
@@ -59,7 +59,7 @@ protected:
     }
 
     void Open() {
-        connection = std::make_shared<testsupport::MariaDBConnection>(settings, settings.database);
+        connection = testsupport::NewServerConnection(settings);
         connection->Connect();
         threadsBefore = ThreadCount();
         veltrane = std::make_unique<TVeltrane>(
@@ -106,7 +106,7 @@ protected:
     void ExpectNextRunWorks() {
         CheckConnectionLost();
         ASSERT_EQ(userNotices, 1);
-        EXPECT_NE(connection->ConnectionId(), killedSession);
+        EXPECT_NE(testsupport::SessionIdOf(*connection), killedSession);
         messages.clear();
         stopped = 0;
         veltrane->BreakPoints().Clear();
@@ -132,7 +132,7 @@ protected:
     }
 
     testsupport::ServerSettings settings;
-    std::shared_ptr<testsupport::MariaDBConnection> connection;
+    std::shared_ptr<core::IDBAConnection> connection;
     std::unique_ptr<TVeltrane> veltrane;
     std::size_t threadsBefore = 0;
     std::vector<std::string> messages;
@@ -145,7 +145,7 @@ protected:
 
 TEST_F(LostConnectionTest, KilledWhileAStatementOfTheRunExecutes) {
     CompileMain(rtl::Format(kSleeper, 30));
-    killedSession = connection->ConnectionId();
+    killedSession = testsupport::SessionIdOf(*connection);
     // The killer waits for the statement to be on the server, then kills its session.
     std::atomic<bool> killed{false};
     std::thread killer([&] {
@@ -182,7 +182,7 @@ TEST_F(LostConnectionTest, KilledWhileTheRunIsPausedAtABreakpoint) {
     veltrane->Start(false);
     ASSERT_TRUE(veltrane->IsRunning());
     ASSERT_EQ(veltrane->CurrentLine(), 4);
-    killedSession = connection->ConnectionId();
+    killedSession = testsupport::SessionIdOf(*connection);
     testsupport::RawSession session(settings);
     session.Kill(killedSession);
     veltrane->Run();
@@ -197,7 +197,7 @@ TEST_F(LostConnectionTest, WithoutAHandlerTheRunStopsAtTheLossWithTheServerMessa
     veltrane->BreakPoints().Add("", rkAnonymousBlock, 4);
     veltrane->Start(false);
     ASSERT_EQ(veltrane->CurrentLine(), 4);
-    testsupport::RawSession(settings).Kill(connection->ConnectionId());
+    testsupport::RawSession(settings).Kill(testsupport::SessionIdOf(*connection));
     veltrane->StepInto();
     ASSERT_TRUE(veltrane->IsRunning());
     EXPECT_EQ(veltrane->CurrentLine(), 4);
@@ -214,7 +214,7 @@ TEST_F(LostConnectionTest, WithoutAHandlerTheRunStopsAtTheLossWithTheServerMessa
 TEST_F(LostConnectionTest, TheServerClosesTheIdleSession) {
     CompileMain(rtl::Format(kSleeper, 0));
     connection->ExecSQL("SET SESSION wait_timeout=1");
-    killedSession = connection->ConnectionId();
+    killedSession = testsupport::SessionIdOf(*connection);
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     // The run cannot begin: the loss is reported to the handler and the start aborts silently.
     EXPECT_THROW(veltrane->Start(false), core::EDBAConnectionLost);

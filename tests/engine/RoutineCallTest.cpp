@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/DBAInterpreterTestSupport.h"
+#include "support/MariaDBConnection.h"
 
 namespace engine {
 namespace {

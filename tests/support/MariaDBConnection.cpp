@@ -1,7 +1,6 @@
 #include "support/MariaDBConnection.h"
 
 #include "core/uMySQLTypes.h"
-#include "platform/rtl/CodePage.h"
 
 #include <mysql.h>
 
@@ -12,16 +11,6 @@ namespace {
 // utf8mb4 came with MySQL 5.5.3; every MariaDB 10 has it.
 constexpr unsigned long kFirstUtf8mb4Version = 50503;
 constexpr unsigned kBinaryCharset = 63;
-
-// The code page of a character set: utf8, utf8mb3 and utf8mb4 are UTF-8, and so is a name the
-// catalogue does not know, rather than refusing the connection.
-std::int32_t CharsetCodePage(const std::string& name) {
-    try {
-        return core::CharsetCodePages[core::CharsetIndexByName(name)];
-    } catch (const rtl::Exception&) {
-        return rtl::kCodePageUtf8;
-    }
-}
 
 FetchedResult ReadResultSet(MYSQL_RES* result) {
     FetchedResult fetched;
@@ -73,8 +62,14 @@ void MariaDBConnection::Connect() {
     ExecSQL(mysql_get_server_version(mysql_) >= kFirstUtf8mb4Version ? "SET NAMES utf8mb4"
                                                                      : "SET NAMES utf8");
     const auto charset = Evaluate(u"SHOW VARIABLES like 'character_set_database'", false, 1);
-    GetDataConverter().SetDefaultCodePage(
-        CharsetCodePage(charset->IsNull() ? "" : charset->AsString().AsString()));
+    try {
+        // A character set the catalogue lacks raises "Unknown character set": its text would read wrongly.
+        GetDataConverter().SetDefaultCodePage(core::CharsetCodePages[core::CharsetIndexByName(
+            charset->IsNull() ? "" : charset->AsString().AsString())]);
+    } catch (...) {
+        Disconnect();
+        throw;
+    }
 }
 
 void MariaDBConnection::Disconnect() {

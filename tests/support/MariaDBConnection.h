@@ -19,7 +19,7 @@ public:
 
     bool GetConnected() override { return mysql_ != nullptr; }
     // Connects, sends "SET NAMES utf8mb4" ("SET NAMES utf8" on servers without it) and takes the
-    // default code page from the database character set.
+    // default code page from the database character set; one the catalogue lacks is refused.
     void Connect() override;
     void Disconnect() override;
 
