@@ -165,9 +165,8 @@ TCRFieldDesc* TCustomMyDataSetService::DetectIdentityField() {
     if (!table) return nullptr;
     for (const auto& item : DADataSet()->RecordStore()->Fields()) {
         auto* desc = dynamic_cast<TMySQLFieldDesc*>(item.get());
-        if (desc && !desc->Hidden && desc->IsAutoIncrement && desc->TableInfo() &&
-            data::SameName(desc->TableInfo()->TableName(), table->TableName()))
-            return desc;
+        // Two aliases of one table are two entries: the column must come through the updating one.
+        if (desc && !desc->Hidden && desc->IsAutoIncrement && desc->TableInfo() == table) return desc;
     }
     return nullptr;
 }
