@@ -141,7 +141,7 @@ std::string TDASQLGenerator::QuoteName(const std::string& name) const {
 }
 
 std::string TDASQLGenerator::QuotedTableName() const {
-    return QuoteName(tableInfo_->TableName());
+    return QuoteName(tableInfo_->GetTableNameFull());
 }
 
 void TDASQLGenerator::AddParam(std::string& builder, const TFieldDesc& desc, bool old, int recIndex,

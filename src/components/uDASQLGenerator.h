@@ -119,6 +119,7 @@ protected:
     // Identifiers by the rules of the updating table's server, quoted when needed or always
     // (QuoteNames).
     std::string QuoteName(const std::string& name) const;
+    // Qualified by its database where the statement or the server names one.
     std::string QuotedTableName() const;
     // The alias of a table, or its name without one.
     static const std::string& TableAliasOrName(const dataaccess::TCRTableInfo& table);

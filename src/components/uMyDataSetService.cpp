@@ -244,7 +244,7 @@ std::string TCustomMyDataSetService::DefaultExpression(const data::TField& field
 void TCustomMyDataSetService::FillDefaultValues() {
     const dataaccess::TCRTableInfo* table = UpdatingTableInfo();
     if (!table || DADataSet()->Fields().Count() == 0) return;
-    const std::string& name = table->TableName();
+    const std::string name = table->GetTableNameFull();
     const size_t dot = name.find('.');
     const std::string schema = dot == std::string::npos ? std::string() : UnquoteName(name.substr(0, dot));
     const std::string tableName = dot == std::string::npos ? name : name.substr(dot + 1);

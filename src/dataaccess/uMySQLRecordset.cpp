@@ -907,6 +907,10 @@ TMyTableInfo* TMySQLRecordset::ColumnTableInfo(const TMYSQL_FIELD& column) {
     table->SetTableName(name);
     table->SetTableAlias(alias);
     table->SetFlag(aliased ? 1 : 0);
+    // A table of another database is reached through its database.
+    const TMySQLConnection* connection = MyCommand().MyConnection();
+    if (!column.Database.empty() && connection && !SameText(column.Database, connection->Database()))
+        table->SetTableNameFull(MyEscapeBackquotes(column.Database) + "." + name);
     return table;
 }
 
@@ -964,10 +968,6 @@ void TMySQLRecordset::ParseTableNames() {
             continue;
         }
         break;
-    }
-    for (int k = 0; k < TablesInfo().Count(); ++k) {
-        TCRTableInfo* table = TablesInfo().Items(k);
-        if (table->GetTableNameFull().empty()) table->SetTableNameFull(table->TableName());
     }
 }
 

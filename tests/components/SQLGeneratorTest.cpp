@@ -300,8 +300,11 @@ TEST_F(SQLGeneratorTest, QueryServiceGivesTheStatementsOfItsTable) {
     EXPECT_EQ(generate(stRefresh, false), "SELECT " + t + ".id AS _0, " + t + ".name AS _1, " + t +
                                               ".ts AS _2 FROM " + t + "\r\nWHERE\r\n  " + t + ".id = :id");
 
-    // Through a join, the alias's table takes the edits.
-    const std::string other = t + "_other";
+    // Through a join, the alias's table takes the edits, in its own database.
+    const std::string database = t + "_db";
+    const std::string other = database + ".labels";
+    raw->Execute("DROP DATABASE IF EXISTS " + database);
+    raw->Execute("CREATE DATABASE " + database);
     raw->Execute("CREATE TABLE " + other + " (oid INT PRIMARY KEY, label VARCHAR(10))");
     raw->Execute("INSERT INTO " + other + " VALUES (1, 'one')");
     query->Close();
@@ -314,12 +317,12 @@ TEST_F(SQLGeneratorTest, QueryServiceGivesTheStatementsOfItsTable) {
     std::string sql = generate(stUpdate, true);
     EXPECT_EQ(sql, "UPDATE " + other + "\r\nSET\r\n  label = :text\r\nWHERE\r\n  oid = :Old_oid");
     query->Cancel();
+    query->Close();
     sql.replace(sql.find(":text"), 5, "'uno'");
     sql.replace(sql.find(":Old_oid"), 8, "1");
     raw->Execute(sql);
     EXPECT_EQ(raw->Scalar("SELECT label FROM " + other + " WHERE oid = 1"), "uno");
-    query->Close();
-    raw->Execute("DROP TABLE " + other);
+    raw->Execute("DROP DATABASE " + database);
 }
 
 TEST_F(SQLGeneratorTest, TableSelectRunsOnTheServer) {
