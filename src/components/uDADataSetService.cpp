@@ -218,9 +218,7 @@ void TDADataSetService::AppendUniqueKey(const TCRTableInfo* table, TFieldDescArr
         if (static_cast<TCRFieldDesc*>(item)->TableInfo() == table) columns.push_back(item);
     // Only columns of some index can make up a unique one: no flag, no question to the server.
     if (std::none_of(columns.begin(), columns.end(), [](auto* desc) { return desc->KeyColumn; })) return;
-    const std::string tableName =
-        table->GetTableNameFull().empty() ? table->TableName() : table->GetTableNameFull();
-    for (const std::vector<std::string>& index : GetUniqueIndexes(tableName)) {
+    for (const std::vector<std::string>& index : GetUniqueIndexes(table->GetTableNameFull())) {
         TFieldDescArray key;
         for (const std::string& column : index) {
             auto found =

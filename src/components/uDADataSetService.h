@@ -42,16 +42,16 @@ public:
 
     // The updating table's place in the record set's tables, -1 for none.
     int UpdatingTableIndex() const { return updatingTableIndex_; }
-    dataaccess::TCRTableInfo* UpdatingTableInfo() const;
+    virtual dataaccess::TCRTableInfo* UpdatingTableInfo() const;
     // The descriptor whose value the server generates; null for none.
-    dataaccess::TCRFieldDesc* IdentityField() const { return identityField_; }
+    virtual dataaccess::TCRFieldDesc* IdentityField() const { return identityField_; }
     bool AnyFieldCanBeModified() const { return anyFieldCanBeModified_; }
 
     // Cached until the data set closes. Keys of all tables only when `allTables` and
     // KeysFromAllTables().
     const TFieldDescArray& GetKeyFieldDescs(bool allTables = false);
     const TFieldDescArray& GetDataFieldDescs(bool allTables = false);
-    TKeyAndDataFields GetKeyAndDataFields(bool allTables = false);
+    virtual TKeyAndDataFields GetKeyAndDataFields(bool allTables = false);
     // The quoted server name of the field's column.
     std::string GetFieldSQLName(const data::TField* field);
 

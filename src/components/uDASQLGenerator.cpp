@@ -140,12 +140,8 @@ std::string TDASQLGenerator::QuoteName(const std::string& name) const {
     return rules.NormalizeName(name, dataSet_->Options().QuoteNames());
 }
 
-const TUpdatingTableSource* TDASQLGenerator::TablesSource() const {
-    return dynamic_cast<const TUpdatingTableSource*>(service_);
-}
-
 std::string TDASQLGenerator::QuotedTableName() const {
-    return QuoteName(tableInfo_->TableName());
+    return QuoteName(tableInfo_->GetTableNameFull());
 }
 
 void TDASQLGenerator::AddParam(std::string& builder, const TFieldDesc& desc, bool old, int recIndex,
@@ -188,8 +184,7 @@ void TDASQLGenerator::AddKeyConditions(std::string& builder, TStatementType stat
             AddKeyCondition(builder, desc, recIndex, flag, statementType);
         return;
     }
-    const TUpdatingTableSource* source = TablesSource();
-    if (TFieldDesc* identity = source ? source->IdentityField() : nullptr) {
+    if (TFieldDesc* identity = service_->IdentityField()) {
         AddKeyCondition(builder, identity, recIndex, flag, statementType);
         return;
     }
@@ -352,8 +347,7 @@ void TDASQLGenerator::GenerateFor(TCRTableInfo& tableInfo, const TKeyAndDataFiel
 
 void TDASQLGenerator::GenerateSQL(TStatementType statementType, bool modifiedFieldsOnly, std::string& sql,
                                   TDAParams* params, int recIndex) {
-    const TUpdatingTableSource* source = TablesSource();
-    TCRTableInfo* table = source ? source->UpdatingTableInfo() : nullptr;
+    TCRTableInfo* table = service_->UpdatingTableInfo();
     if (!table) {
         sql.clear();
         return;
@@ -361,8 +355,7 @@ void TDASQLGenerator::GenerateSQL(TStatementType statementType, bool modifiedFie
     // A full refresh re-reads a join through every table it names.
     const bool allTables = statementType == stRefresh && dataSet_->Options().FullRefresh() &&
                            dataSet_->RecordSet() && dataSet_->RecordSet()->TablesInfo().Count() != 1;
-    TKeyAndDataFields fields;
-    source->GetKeyAndDataFields(fields, allTables);
+    const TKeyAndDataFields fields = service_->GetKeyAndDataFields(allTables);
     GenerateFor(*table, fields, sql, recIndex, params, modifiedFieldsOnly, statementType);
 }
 

@@ -43,19 +43,6 @@ struct TKeyAndDataFields {
     std::vector<dataaccess::TFieldDesc*> DataFieldDescs;
 };
 
-// What a generator asks of its data set's service about the statement's tables; a service that
-// knows them implements this beside TDADataSetService.
-class TUpdatingTableSource {
-public:
-    virtual ~TUpdatingTableSource() = default;
-    // The table edits are written to; null when the statement has none.
-    virtual dataaccess::TCRTableInfo* UpdatingTableInfo() const = 0;
-    // The column whose value the server generates; null when there is none.
-    virtual dataaccess::TFieldDesc* IdentityField() const = 0;
-    // The key and data columns of the updating table, or of every table of the statement.
-    virtual void GetKeyAndDataFields(TKeyAndDataFields& fields, bool allTables) const = 0;
-};
-
 // Builds the update statements of a data set from its fields and its updating table. A statement is
 // assembled from six parts in this order: header, fields, middle, field parameters, conditions,
 // footer. Parameters go into the given list with one info each (which field, old or new value);
@@ -132,13 +119,12 @@ protected:
     // Identifiers by the rules of the updating table's server, quoted when needed or always
     // (QuoteNames).
     std::string QuoteName(const std::string& name) const;
+    // Qualified by its database where the statement or the server names one.
     std::string QuotedTableName() const;
     // The alias of a table, or its name without one.
     static const std::string& TableAliasOrName(const dataaccess::TCRTableInfo& table);
     static std::string ParamPrefix() { return "P_"; }
     dataaccess::TCRTableInfo* TableInfo() const { return tableInfo_; }
-    // Null when the service does not know the statement's tables.
-    const TUpdatingTableSource* TablesSource() const;
 
     std::string headerSB_, fldSB_, middleSB_, fldParamSB_, condSB_, footerSB_;
 

@@ -165,9 +165,8 @@ TCRFieldDesc* TCustomMyDataSetService::DetectIdentityField() {
     if (!table) return nullptr;
     for (const auto& item : DADataSet()->RecordStore()->Fields()) {
         auto* desc = dynamic_cast<TMySQLFieldDesc*>(item.get());
-        if (desc && !desc->Hidden && desc->IsAutoIncrement && desc->TableInfo() &&
-            data::SameName(desc->TableInfo()->TableName(), table->TableName()))
-            return desc;
+        // Two aliases of one table are two entries: the column must come through the updating one.
+        if (desc && !desc->Hidden && desc->IsAutoIncrement && desc->TableInfo() == table) return desc;
     }
     return nullptr;
 }
@@ -245,7 +244,7 @@ std::string TCustomMyDataSetService::DefaultExpression(const data::TField& field
 void TCustomMyDataSetService::FillDefaultValues() {
     const dataaccess::TCRTableInfo* table = UpdatingTableInfo();
     if (!table || DADataSet()->Fields().Count() == 0) return;
-    const std::string& name = table->TableName();
+    const std::string name = table->GetTableNameFull();
     const size_t dot = name.find('.');
     const std::string schema = dot == std::string::npos ? std::string() : UnquoteName(name.substr(0, dot));
     const std::string tableName = dot == std::string::npos ? name : name.substr(dot + 1);

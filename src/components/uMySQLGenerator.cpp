@@ -153,8 +153,7 @@ void TCustomMySQLGenerator::GenerateLockSQL(const TKeyAndDataFields& fields, int
 }
 
 void TCustomMySQLGenerator::LimitKeyless(const TKeyAndDataFields& fields) {
-    const TUpdatingTableSource* source = TablesSource();
-    const bool identified = !fields.KeyFieldDescs.empty() || (source && source->IdentityField());
+    const bool identified = !fields.KeyFieldDescs.empty() || Service()->IdentityField();
     if (!identified && !headerSB_.empty()) footerSB_ += "\r\nLIMIT 1";
 }
 

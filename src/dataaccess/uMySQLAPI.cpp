@@ -200,6 +200,7 @@ void TMySQLAPI::ReadFieldDesc(PMYSQL_RES result, unsigned int index, bool, TMYSQ
     field.OrgName = source->org_name && *source->org_name ? std::string(source->org_name) : field.Name;
     field.Table = Text(source->table);
     field.OrgTable = Text(source->org_table);
+    field.Database = Text(source->db);
     field.Flags = source->flags;
     field.FieldType = static_cast<uint8_t>(source->type);
     field.Length = static_cast<uint32_t>(std::min<unsigned long>(source->length, kMaxFieldDisplayLength));

@@ -41,6 +41,7 @@ struct TMYSQL_FIELD {
     std::string OrgName; // the column name when the API gives none
     std::string Table;   // alias
     std::string OrgTable;
+    std::string Database; // of the underlying table
     uint32_t Flags = 0;
     uint8_t FieldType = 0;
     uint32_t Length = 0; // capped at kMaxFieldDisplayLength

@@ -786,13 +786,9 @@ void TMySQLRecordset::DetermineFieldType(const TMYSQL_FIELD& column, int& dataTy
 void TMySQLRecordset::FillFieldDesc(const TMYSQL_FIELD& column, int dataType, uint32_t length,
                                     TMySQLFieldDesc& field) {
     field.FieldName = column.Name;
-    const bool aliased = !column.OrgTable.empty() && !SameText(column.OrgTable, column.Table);
-    field.ServerName = aliased ? column.Name : column.OrgName;
-    if (!column.Table.empty()) {
-        TMyTableInfo* table = AddTableInfo(column.Table, aliased);
-        table->SetTableAlias(column.Table);
-        field.SetTableInfo(table);
-    }
+    // A column alias is no column of the table: edits write the underlying one.
+    field.ServerName = column.OrgName;
+    if (!column.Table.empty()) field.SetTableInfo(ColumnTableInfo(column));
     if (dataType != dtBlob && dataType != dtMemo && dataType != dtWideMemo) field.ValueLength = length;
     field.MySQLType = column.FieldType;
     field.IsUnsigned = (column.Flags & kMyUnsignedFlag) != 0;
@@ -906,6 +902,27 @@ TMyTableInfo* TMySQLRecordset::AddTableInfo(const std::string& name, bool aliase
     return table;
 }
 
+TMyTableInfo* TMySQLRecordset::ColumnTableInfo(const TMYSQL_FIELD& column) {
+    const bool aliased = !column.OrgTable.empty() && !SameText(column.OrgTable, column.Table);
+    const std::string name = MyEscapeBackquotes(aliased ? column.OrgTable : column.Table);
+    const std::string alias = aliased ? MyEscapeBackquotes(column.Table) : std::string();
+    TCRTablesInfo& tables = TablesInfo();
+    for (int i = 0; i < tables.Count(); ++i) {
+        TCRTableInfo* table = tables.Items(i);
+        if (SameText(table->TableAlias(), alias) && SameText(table->TableName(), name))
+            return static_cast<TMyTableInfo*>(table);
+    }
+    auto* table = static_cast<TMyTableInfo*>(tables.NewItem());
+    table->SetTableName(name);
+    table->SetTableAlias(alias);
+    table->SetFlag(aliased ? 1 : 0);
+    // A table of another database is reached through its database.
+    const TMySQLConnection* connection = MyCommand().MyConnection();
+    if (!column.Database.empty() && connection && !SameText(column.Database, connection->Database()))
+        table->SetTableNameFull(MyEscapeBackquotes(column.Database) + "." + name);
+    return table;
+}
+
 void TMySQLRecordset::ParseTableNames() {
     const bool handler = useHandler_ && kind_.Handler;
     if (!handler && !kind_.Select) {
@@ -942,14 +959,15 @@ void TMySQLRecordset::ParseTableNames() {
         SplitObjectName(text, schema, tableName);
         tableName = MyUnquoteName(tableName);
         RTL_ASSERT_MSG(!tableName.empty(), "TableName cannot be empty");
+        // The columns named their tables already; a table none of them comes from is added.
         TCRTableInfo* table = nullptr;
         if (!alias.empty()) {
-            table = AddTableInfo(alias, true);
+            const int index = TablesInfo().IndexByAlias(alias);
+            table = index >= 0 ? TablesInfo().Items(index) : AddTableInfo(alias, true);
             table->SetTableName(tableName);
             table->SetTableAlias(alias);
         } else if (const int index = FindTableInfo(text); index >= 0) {
             table = TablesInfo().Items(index);
-            table->SetTableAlias("");
         } else if (serverMajor_ >= 5) {
             table = AddTableInfo(tableName, true);
         }
@@ -959,10 +977,6 @@ void TMySQLRecordset::ParseTableNames() {
             continue;
         }
         break;
-    }
-    for (int k = 0; k < TablesInfo().Count(); ++k) {
-        TCRTableInfo* table = TablesInfo().Items(k);
-        if (table->GetTableNameFull().empty()) table->SetTableNameFull(table->TableName());
     }
 }
 

@@ -95,6 +95,9 @@ public:
     int FindTableInfo(const std::string& name);
     int FindTableInfoEx(const std::string& name, bool& isAlias);
     TMyTableInfo* AddTableInfo(const std::string& name, bool aliased);
+    // The entry of the table a column comes from: one per name the statement gives a table (its
+    // alias, or its own name), named after the server's underlying table.
+    TMyTableInfo* ColumnTableInfo(const TMYSQL_FIELD& column);
     // One fetched text-protocol row into `record`.
     void ReadRowValues(void* record, PMYSQL_ROW row, const TLenArr& lengths);
 

@@ -383,6 +383,7 @@ void TMySQLAPIDirect::ReadFieldDesc(PMYSQL_RES result, unsigned int index, bool 
     field.OrgName = info.OrgName.empty() ? info.Name : info.OrgName;
     field.Table = info.Table;
     field.OrgTable = info.OrgTable;
+    field.Database = info.Database;
     field.Flags = info.Flags;
     field.FieldType = info.FieldType;
     field.CharsetNr = info.CharsetNr;

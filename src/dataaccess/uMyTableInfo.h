@@ -28,8 +28,10 @@ public:
     static const TTableInfoClass& Class();
     const TTableInfoClass& ClassType() const override { return Class(); }
 
-    // Database-qualified as the SQL wrote it.
-    std::string GetTableNameFull() const override { return tableNameFull_; }
+    // Database-qualified as the SQL wrote it or as the server named it; the table name until known.
+    std::string GetTableNameFull() const override {
+        return tableNameFull_.empty() ? TableName() : tableNameFull_;
+    }
     void SetTableNameFull(const std::string& value) override { tableNameFull_ = value; }
 
     // The largest TIMESTAMP value fetched from this table; 0 after the record set closes.

@@ -86,23 +86,54 @@ protected:
     std::unique_ptr<TMyQuery> query;
 };
 
+// Each table entry carries the table's own name and the alias the statement gives it, however the
+// tables are listed; edits go to the table, never to a table named like the alias.
 TEST_F(DataSetServiceTest, UpdatingTableByNameOrAliasAndUnknownIsRefused) {
-    const std::string sql = "SELECT x.id, v.label FROM " + t + " x, " + u + " v WHERE v.tid = x.id";
-    Open(sql);
-    EXPECT_EQ(Service().UpdatingTableIndex(), 0);
-    query->Close();
-    query->SetUpdatingTable(u);
-    Open(sql);
-    EXPECT_EQ(Service().UpdatingTableIndex(), 1);
-    query->Close();
-    query->SetUpdatingTable("v");
-    Open(sql);
-    EXPECT_EQ(Service().UpdatingTableIndex(), 1);
-    query->Close();
-    query->SetUpdatingTable("nosuch");
-    EXPECT_EQ(ErrorMessageOf([&] { Open(sql); }), "Wrong UpdatingTable value - table nosuch is unknown");
-    EXPECT_FALSE(query->Active());
+    for (const std::string& sql : {
+             "SELECT x.id, v.label FROM " + t + " x, " + u + " v WHERE v.tid = x.id",
+             "SELECT x.id, v.label FROM " + t + " x JOIN " + u + " v ON v.tid = x.id",
+             "SELECT x.id, v.label FROM " + t + " AS x LEFT OUTER JOIN " + u + " AS v ON v.tid = x.id",
+         }) {
+        SCOPED_TRACE(sql);
+        query->SetUpdatingTable("");
+        Open(sql);
+        EXPECT_EQ(Service().UpdatingTableIndex(), 0);
+        const dataaccess::TCRTablesInfo& tables = query->RecordSet()->TablesInfo();
+        ASSERT_EQ(tables.Count(), 2);
+        EXPECT_EQ(tables.Items(0)->TableName(), t);
+        EXPECT_EQ(tables.Items(0)->TableAlias(), "x");
+        EXPECT_EQ(tables.Items(1)->TableName(), u);
+        EXPECT_EQ(tables.Items(1)->TableAlias(), "v");
+        for (const std::string& name : {u, std::string("v")}) {
+            query->Close();
+            query->SetUpdatingTable(name);
+            Open(sql);
+            EXPECT_EQ(Service().UpdatingTableIndex(), 1) << name;
+        }
+        query->Close();
+        query->SetUpdatingTable("nosuch");
+        EXPECT_EQ(ErrorMessageOf([&] { Open(sql); }), "Wrong UpdatingTable value - table nosuch is unknown");
+        EXPECT_FALSE(query->Active());
+    }
     EXPECT_EQ(connection->ConnectCount(), 0);
+}
+
+// A table joined to itself under two aliases: two entries, and only the updating one's
+// auto-increment column is the identity.
+TEST_F(DataSetServiceTest, SelfJoinKeepsOneEntryPerAlias) {
+    query->SetUpdatingTable("y");
+    Open("SELECT x.code, y.id FROM " + t + " x JOIN " + t + " y ON y.a = x.b");
+    const dataaccess::TCRTablesInfo& tables = query->RecordSet()->TablesInfo();
+    ASSERT_EQ(tables.Count(), 2);
+    EXPECT_EQ(Service().UpdatingTableInfo()->TableName(), t);
+    EXPECT_EQ(Service().UpdatingTableInfo()->TableAlias(), "y");
+    ASSERT_NE(Service().IdentityField(), nullptr);
+    EXPECT_EQ(Service().IdentityField()->FieldName, "id");
+    query->Close();
+    query->SetUpdatingTable("x");
+    query->Open();
+    EXPECT_EQ(Service().IdentityField(), nullptr);
+    EXPECT_EQ(KeyNames(), std::vector<std::string>{"code"});
 }
 
 TEST_F(DataSetServiceTest, StatementWithoutTablesHasNoUpdatingTableOrIdentity) {
@@ -111,6 +142,29 @@ TEST_F(DataSetServiceTest, StatementWithoutTablesHasNoUpdatingTableOrIdentity) {
     EXPECT_EQ(Service().IdentityField(), nullptr);
     EXPECT_TRUE(KeyNames().empty());
     EXPECT_TRUE(KeyNames(true).empty());
+}
+
+// The debugger evaluates expressions with a query like this one: opening it asks the server nothing
+// but the statement, whatever the options that read the statement's tables.
+TEST_F(DataSetServiceTest, ExpressionSelectOpensWithOneStatement) {
+    TMyQuery status;
+    status.SetConnection(connection.get());
+    status.SetSQL("SELECT VARIABLE_VALUE FROM information_schema.SESSION_STATUS WHERE VARIABLE_NAME = "
+                  "'QUESTIONS'");
+    const auto questions = [&status] {
+        status.Close();
+        status.Open();
+        return status.Fields()[0]->AsInteger();
+    };
+    query->Options().SetDefaultValues(true);
+    query->Options().SetFieldsOrigin(true);
+    query->Options().SetSetFieldsReadOnly(true);
+    query->SetSQL("select (1+1) as ExpressionValue");
+    const int64_t before = questions();
+    query->Open();
+    EXPECT_EQ(query->Fields()[0]->AsInteger(), 2);
+    EXPECT_FALSE(Service().CanModify());
+    EXPECT_EQ(questions() - before, 2) << "the expression and the second status question";
 }
 
 TEST_F(DataSetServiceTest, NamedKeyFieldsAreLookedUp) {

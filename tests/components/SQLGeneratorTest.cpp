@@ -208,21 +208,22 @@ TEST_F(SQLGeneratorTest, KeylessBlobColumnsGiveNoConditions) {
     EXPECT_EQ(ErrorMessageOf([&] { Generate(stDelete, &params); }), "Key fields not found");
 }
 
-// Answers for the generator what a data set service knows of the query's tables.
-class FixedTablesService : public TMyDataSetService, public TUpdatingTableSource {
+// Names the tables and columns a data set service would find, so each rule of GenerateSQL shows
+// on its own.
+class FixedTablesService : public TMyDataSetService {
 public:
     using TMyDataSetService::TMyDataSetService;
     dataaccess::TCRTableInfo* UpdatingTableInfo() const override { return table; }
-    dataaccess::TFieldDesc* IdentityField() const override { return identity; }
-    void GetKeyAndDataFields(TKeyAndDataFields& result, bool allTables) const override {
-        result = fields;
+    dataaccess::TCRFieldDesc* IdentityField() const override { return identity; }
+    TKeyAndDataFields GetKeyAndDataFields(bool allTables) override {
         askedForAllTables = allTables;
+        return fields;
     }
 
     dataaccess::TCRTableInfo* table = nullptr;
-    dataaccess::TFieldDesc* identity = nullptr;
+    dataaccess::TCRFieldDesc* identity = nullptr;
     TKeyAndDataFields fields;
-    mutable bool askedForAllTables = false;
+    bool askedForAllTables = false;
 };
 
 class SQLGeneratorServiceTest : public SQLGeneratorTest {
@@ -271,11 +272,57 @@ TEST_F(SQLGeneratorServiceTest, GenerateSQLUsesTheServiceTablesAndColumns) {
 // Without a key the identity column identifies the row, so no LIMIT is needed.
 TEST_F(SQLGeneratorServiceTest, IdentityStandsInForAMissingKey) {
     service->fields.KeyFieldDescs.clear();
-    service->identity = &Desc("id");
+    service->identity = &static_cast<dataaccess::TCRFieldDesc&>(Desc("id"));
     EXPECT_EQ(GenerateSQL(stDelete), "DELETE FROM " + table + "\r\nWHERE\r\n  id = ?");
     EXPECT_EQ(ParamNames(), std::vector<std::string>{"Old_id"});
     service->identity = nullptr;
     EXPECT_EQ(GenerateSQL(stDelete), "DELETE FROM " + table + "\r\nWHERE\r\n  name = ?\r\nLIMIT 1");
+}
+
+// The query's own service finds the updating table, its primary key and its columns; the
+// statements it gives run on the server and change the row they name.
+TEST_F(SQLGeneratorTest, QueryServiceGivesTheStatementsOfItsTable) {
+    TDASQLGenerator& own = *query->DADataSetService()->SQLGenerator();
+    const auto generate = [&](TStatementType type, bool modifiedOnly) {
+        std::string sql;
+        own.GenerateSQL(type, modifiedOnly, sql, nullptr, -1);
+        return sql;
+    };
+    const std::string t = table;
+    query->Edit();
+    query->FieldByName("name")->SetAsString("b");
+    EXPECT_EQ(generate(stUpdate, true),
+              "UPDATE " + t + "\r\nSET\r\n  name = :name\r\nWHERE\r\n  id = :Old_id");
+    query->Cancel();
+    EXPECT_EQ(generate(stInsert, false),
+              "INSERT INTO " + t + "\r\n  (id, name, ts)\r\nVALUES\r\n  (:id, :name, :ts)");
+    EXPECT_EQ(generate(stDelete, false), "DELETE FROM " + t + "\r\nWHERE\r\n  id = :Old_id");
+    EXPECT_EQ(generate(stRefresh, false), "SELECT " + t + ".id AS _0, " + t + ".name AS _1, " + t +
+                                              ".ts AS _2 FROM " + t + "\r\nWHERE\r\n  " + t + ".id = :id");
+
+    // Through a join, the alias's table takes the edits, in its own database.
+    const std::string database = t + "_db";
+    const std::string other = database + ".labels";
+    raw->Execute("DROP DATABASE IF EXISTS " + database);
+    raw->Execute("CREATE DATABASE " + database);
+    raw->Execute("CREATE TABLE " + other + " (oid INT PRIMARY KEY, label VARCHAR(10))");
+    raw->Execute("INSERT INTO " + other + " VALUES (1, 'one')");
+    query->Close();
+    query->SetSQL("SELECT a.id, a.name, b.oid, b.label AS text FROM " + t + " a JOIN " + other +
+                  " b ON b.oid = a.id");
+    query->SetUpdatingTable("b");
+    query->Open();
+    query->Edit();
+    query->FieldByName("text")->SetAsString("uno");
+    std::string sql = generate(stUpdate, true);
+    EXPECT_EQ(sql, "UPDATE " + other + "\r\nSET\r\n  label = :text\r\nWHERE\r\n  oid = :Old_oid");
+    query->Cancel();
+    query->Close();
+    sql.replace(sql.find(":text"), 5, "'uno'");
+    sql.replace(sql.find(":Old_oid"), 8, "1");
+    raw->Execute(sql);
+    EXPECT_EQ(raw->Scalar("SELECT label FROM " + other + " WHERE oid = 1"), "uno");
+    raw->Execute("DROP DATABASE " + database);
 }
 
 TEST_F(SQLGeneratorTest, TableSelectRunsOnTheServer) {
