@@ -403,13 +403,14 @@ bool TCustomMyDataSetService::OpenNext() {
     recordSet->SetProp(dataaccess::prOpenNext, true);
     try {
         dataSet->FieldDefs().SetUpdated(false);
-        dataSet->Open();
+        // The last result of a CALL is its status, without rows: taken, it leaves nothing open.
+        dataSet->Execute();
     } catch (...) {
         recordSet->SetProp(dataaccess::prOpenNext, false);
         throw;
     }
     recordSet->SetProp(dataaccess::prOpenNext, false);
-    return true;
+    return dataSet->Active();
 }
 
 // ---- Names

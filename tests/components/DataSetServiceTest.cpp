@@ -353,7 +353,7 @@ TEST_F(DataSetServiceTest, RecordCountMatchesTheRowsOfTheStatement) {
 }
 
 TEST_F(DataSetServiceTest, OpenNextStepsThroughResults) {
-    raw->Execute("CREATE PROCEDURE " + t + "_p() BEGIN SELECT 1 AS a; SELECT 2 AS b, 3 AS c; END");
+    raw->Execute("CREATE OR REPLACE PROCEDURE " + t + "_p() BEGIN SELECT 1 AS a; SELECT 2 AS b, 3 AS c; END");
     query->SetSQL("CALL " + t + "_p()");
     EXPECT_EQ(ErrorMessageOf([&] {
                   query->Open();
