@@ -31,15 +31,6 @@ using dataaccess::TMySQLFieldDesc;
 
 namespace {
 
-constexpr int kSelectCode = 42;
-constexpr int kFromCode = 22;
-constexpr int kLimitCode = 33;
-constexpr int kGroupCode = 24;
-constexpr int kHavingCode = 25;
-constexpr int kDistinctCode = 53;
-constexpr int kDistinctRowCode = 54;
-constexpr int kTerminatorCode = 7;
-
 std::string QuotedLiteral(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
@@ -337,22 +328,22 @@ std::string TCustomMyDataSetService::RecCountSQL() const {
         }
         if (depth > 0) continue;
         if (selectEnd < 0) {
-            if (code != kSelectCode) continue;
+            if (code != dataaccess::kwSelect) continue;
             selectEnd = parser.CurrentOffset();
             code = parser.NextLexem(lexeme);
-            distinct = code == kDistinctCode || code == kDistinctRowCode;
+            distinct = code == dataaccess::kwDistinct || code == dataaccess::kwDistinctRow;
             parser.Back();
             continue;
         }
-        if (code == kTerminatorCode) {
+        if (code == dataaccess::kwSemicolon) {
             terminator = parser.CurrentOffset() - 1;
             break;
         }
-        if (code == kFromCode && fromStart < 0)
+        if (code == dataaccess::kwFrom && fromStart < 0)
             fromStart = parser.CurrentOffset() - static_cast<int64_t>(lexeme.size());
         // A count over groups, unions and limits needs the rows the statement gives, not the
         // rows it reads.
-        if (code == kLimitCode || code == kGroupCode || code == kHavingCode ||
+        if (code == dataaccess::kwLimit || code == dataaccess::kwGroup || code == dataaccess::kwHaving ||
             (code == dataaccess::lxIdent && data::SameName(lexeme, "UNION")))
             subSelect = true;
     }

@@ -6,17 +6,6 @@
 
 namespace components {
 
-namespace {
-
-// Keyword codes of the MySQL lexer.
-constexpr int kCreate = 13;
-constexpr int kDelimiter = 16;
-constexpr int kFunction = 23;
-constexpr int kProcedure = 39;
-constexpr int kTrigger = 47;
-
-} // namespace
-
 std::unique_ptr<dataaccess::TParser> TMyScriptProcessor::CreateParser(std::string text) const {
     return std::make_unique<dataaccess::TMyParser>(std::move(text));
 }
@@ -32,11 +21,12 @@ void TMyScriptProcessor::CheckLexem(int code, const std::string&, int& statement
     previousCode_ = lastCode_;
     lastCode_ = code;
     // DELIMITER is a command only where a statement starts: elsewhere it is a name.
-    if (code == kDelimiter && SignificantCount() == 0) {
+    if (code == dataaccess::kwDelimiter && SignificantCount() == 0) {
         DelimiterState() = 1;
         statementType = kDelimiterCommand;
-    } else if (CurrentDelimiter() == ";" && previousCode_ == kCreate &&
-               (code == kFunction || code == kProcedure || code == kTrigger)) {
+    } else if (CurrentDelimiter() == ";" && previousCode_ == dataaccess::kwCreate &&
+               (code == dataaccess::kwFunction || code == dataaccess::kwProcedure ||
+                code == dataaccess::kwTrigger)) {
         statementType = kSpecificSQL;
     }
 }

@@ -7,34 +7,72 @@ namespace dataaccess {
 namespace {
 
 const TLexemeTable& MySymbols() {
-    static const TLexemeTable table({{"*", 1}, {"=", 2}, {":", 3}, {",", 4}, {".", 5}, {"/", 6}, {";", 7}});
+    static const TLexemeTable table({{"*", kwStar},
+                                     {"=", kwEqual},
+                                     {":", kwColon},
+                                     {",", kwComma},
+                                     {".", kwDot},
+                                     {"/", kwSlash},
+                                     {";", kwSemicolon}});
     return table;
 }
 
 const TLexemeTable& MyKeywords() {
-    static const TLexemeTable table({{"AND", 8},         {"AS", 9},           {"BY", 10},
-                                     {"CHARSET", 11},    {"COLUMNS", 12},     {"CREATE", 13},
-                                     {"CROSS", 14},      {"DELETE", 15},      {"DELIMITER", 16},
-                                     {"DESC", 17},       {"DESCRIBE", 18},    {"EXPLAIN", 19},
-                                     {"FOR", 20},        {"FORCE", 21},       {"FROM", 22},
-                                     {"FUNCTION", 23},   {"GROUP", 24},       {"HAVING", 25},
-                                     {"IGNORE", 26},     {"INNER", 27},       {"INSERT", 28},
-                                     {"INTO", 29},       {"IS", 30},          {"JOIN", 31},
-                                     {"LEFT", 32},       {"LIMIT", 33},       {"LOCK", 34},
-                                     {"NATURAL", 35},    {"OR", 36},          {"ORDER", 37},
-                                     {"PRIVILEGES", 38}, {"PROCEDURE", 39},   {"REPLACE", 40},
-                                     {"RIGHT", 41},      {"SELECT", 42},      {"SHOW", 43},
-                                     {"SLAVE", 44},      {"STATUS", 45},      {"STRAIGHT_JOIN", 46},
-                                     {"TRIGGER", 47},    {"UPDATE", 48},      {"USE", 49},
-                                     {"WHERE", 50},      {"HANDLER", 51},     {"SET", 52},
-                                     {"DISTINCT", 53},   {"DISTINCTROW", 54}, {"ENGINES", 55},
-                                     {"PROCESSLIST", 56}});
+    static const TLexemeTable table({{"AND", kwAnd},
+                                     {"AS", kwAs},
+                                     {"BY", kwBy},
+                                     {"CHARSET", kwCharset},
+                                     {"COLUMNS", kwColumns},
+                                     {"CREATE", kwCreate},
+                                     {"CROSS", kwCross},
+                                     {"DELETE", kwDelete},
+                                     {"DELIMITER", kwDelimiter},
+                                     {"DESC", kwDesc},
+                                     {"DESCRIBE", kwDescribe},
+                                     {"EXPLAIN", kwExplain},
+                                     {"FOR", kwFor},
+                                     {"FORCE", kwForce},
+                                     {"FROM", kwFrom},
+                                     {"FUNCTION", kwFunction},
+                                     {"GROUP", kwGroup},
+                                     {"HAVING", kwHaving},
+                                     {"IGNORE", kwIgnore},
+                                     {"INNER", kwInner},
+                                     {"INSERT", kwInsert},
+                                     {"INTO", kwInto},
+                                     {"IS", kwIs},
+                                     {"JOIN", kwJoin},
+                                     {"LEFT", kwLeft},
+                                     {"LIMIT", kwLimit},
+                                     {"LOCK", kwLock},
+                                     {"NATURAL", kwNatural},
+                                     {"OR", kwOr},
+                                     {"ORDER", kwOrder},
+                                     {"PRIVILEGES", kwPrivileges},
+                                     {"PROCEDURE", kwProcedure},
+                                     {"REPLACE", kwReplace},
+                                     {"RIGHT", kwRight},
+                                     {"SELECT", kwSelect},
+                                     {"SHOW", kwShow},
+                                     {"SLAVE", kwSlave},
+                                     {"STATUS", kwStatus},
+                                     {"STRAIGHT_JOIN", kwStraightJoin},
+                                     {"TRIGGER", kwTrigger},
+                                     {"UPDATE", kwUpdate},
+                                     {"USE", kwUse},
+                                     {"WHERE", kwWhere},
+                                     {"HANDLER", kwHandler},
+                                     {"SET", kwSet},
+                                     {"DISTINCT", kwDistinct},
+                                     {"DISTINCTROW", kwDistinctRow},
+                                     {"ENGINES", kwEngines},
+                                     {"PROCESSLIST", kwProcesslist}});
     return table;
 }
 
 const std::vector<int>& MyClauses() {
-    // WHERE, GROUP, HAVING, ORDER, LIMIT, PROCEDURE, FOR, LOCK
-    static const std::vector<int> clauses = {50, 24, 25, 37, 33, 39, 20, 34};
+    static const std::vector<int> clauses = {kwWhere, kwGroup,     kwHaving, kwOrder,
+                                             kwLimit, kwProcedure, kwFor,    kwLock};
     return clauses;
 }
 

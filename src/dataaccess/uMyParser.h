@@ -4,6 +4,66 @@
 
 namespace dataaccess {
 
+// The codes the MySQL lexer gives its symbols and keywords.
+enum TMyLexemeCode : int {
+    kwStar = 1,
+    kwEqual,
+    kwColon,
+    kwComma,
+    kwDot,
+    kwSlash,
+    kwSemicolon,
+    kwAnd,
+    kwAs,
+    kwBy,
+    kwCharset,
+    kwColumns,
+    kwCreate,
+    kwCross,
+    kwDelete,
+    kwDelimiter,
+    kwDesc,
+    kwDescribe,
+    kwExplain,
+    kwFor,
+    kwForce,
+    kwFrom,
+    kwFunction,
+    kwGroup,
+    kwHaving,
+    kwIgnore,
+    kwInner,
+    kwInsert,
+    kwInto,
+    kwIs,
+    kwJoin,
+    kwLeft,
+    kwLimit,
+    kwLock,
+    kwNatural,
+    kwOr,
+    kwOrder,
+    kwPrivileges,
+    kwProcedure,
+    kwReplace,
+    kwRight,
+    kwSelect,
+    kwShow,
+    kwSlave,
+    kwStatus,
+    kwStraightJoin,
+    kwTrigger,
+    kwUpdate,
+    kwUse,
+    kwWhere,
+    kwHandler,
+    kwSet,
+    kwDistinct,
+    kwDistinctRow,
+    kwEngines,
+    kwProcesslist,
+};
+
 // The MySQL dialect of the lexer: "#" and "-- " line comments, strings in single and double quotes
 // with backslash escapes, backquoted identifiers, $ in identifiers, and the MySQL symbols and
 // keywords.
@@ -12,12 +72,12 @@ public:
     explicit TMyParser(std::string text);
     TMyParser(rtl::TStream& stream, const Encoding& encoding = Encoding::DefaultEncoding());
 
-    bool IsTerminator(int code) const override { return code == 7; } // ";"
-    int SelectCode() const override { return 42; }
-    int FromCode() const override { return 22; }
-    int WhereCode() const override { return 50; }
-    int OrderCode() const override { return 37; }
-    int ByCode() const override { return 10; }
+    bool IsTerminator(int code) const override { return code == kwSemicolon; }
+    int SelectCode() const override { return kwSelect; }
+    int FromCode() const override { return kwFrom; }
+    int WhereCode() const override { return kwWhere; }
+    int OrderCode() const override { return kwOrder; }
+    int ByCode() const override { return kwBy; }
 
 protected:
     bool IsAlpha(char c) const override;

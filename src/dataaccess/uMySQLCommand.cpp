@@ -613,13 +613,13 @@ void TMySQLCommand::ParseRoutineParams(const std::string& text, bool isResult, T
             else
                 info.Direction = pdInput;
             RTL_ASSERT_MSG(
-                code == lxIdent || code == 45 || code == 52,
+                code == lxIdent || code == kwStatus || code == kwSet,
                 rtl::Format("Invalid parameter \"%s\" in \"%s\"", lexem.c_str(), text.c_str()).c_str());
             info.Name = lexem;
             code = parser.NextLexem(lexem);
         }
         RTL_ASSERT_MSG(
-            code == lxIdent || code == 52,
+            code == lxIdent || code == kwSet,
             rtl::Format("Invalid parameter type \"%s\" in \"%s\"", lexem.c_str(), text.c_str()).c_str());
         info.TypeText = Upper(lexem);
         const std::string typeWord = info.TypeText;

@@ -30,31 +30,6 @@ constexpr uint32_t kBinaryCharsetNr = 63;
 // Prepared rows are read as text; values longer than this are fetched again whole.
 constexpr unsigned long kPreparedPiece = 256;
 
-// MySQL parser codes of the keywords the record set looks for.
-enum : int {
-    kwSemicolon = 7,
-    kwAs = 9,
-    kwColumns = 12,
-    kwCreate = 13,
-    kwDesc = 17,
-    kwDescribe = 18,
-    kwExplain = 19,
-    kwFor = 20,
-    kwFrom = 22,
-    kwLimit = 33,
-    kwLock = 34,
-    kwPrivileges = 38,
-    kwProcedure = 39,
-    kwSelect = 42,
-    kwShow = 43,
-    kwSlave = 44,
-    kwStatus = 45,
-    kwHandler = 51,
-    kwSet = 52,
-    kwEngines = 55,
-    kwProcesslist = 56,
-};
-
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
     return text;
