@@ -539,6 +539,7 @@ void TCustomDADataSet::OpenCursor(bool infoQuery) {
             BeforeOpenCursor(infoQuery);
             if (MasterSource() && MasterSource()->DataSet() && MasterSource()->DataSet()->Active())
                 SetMasterParams(Params());
+            QueryServerRecordCount();
             WriteParamsForExecution();
             TMemDataSet::OpenCursor(infoQuery);
             break;
@@ -703,6 +704,31 @@ void TCustomDADataSet::DoAfterExecute(bool result) {
 
 // ---- Fetching
 
+bool TCustomDADataSet::ServerRecordCountWanted() const {
+    return !fetchAll_ && options_->QueryRecCount();
+}
+
+void TCustomDADataSet::QueryServerRecordCount() {
+    serverRecordCount_ = ServerRecordCountWanted() ? DADataSetService()->GetRecCount() : 0;
+}
+
+void TCustomDADataSet::ReopenData() {
+    // The count may share the session with the rows still pending: the old result goes first.
+    if (ServerRecordCountWanted()) {
+        RecordStore()->Close();
+        QueryServerRecordCount();
+    }
+    TMemDataSet::ReopenData();
+}
+
+int TCustomDADataSet::GetRecordCount() const {
+    // The server record set counts its fetched rows as the store does, so the server's count stands
+    // for the whole result until everything is fetched.
+    if (Active() && !Fetched() && options_->QueryRecCount() && serverRecordCount_ != 0)
+        return serverRecordCount_;
+    return TMemDataSet::GetRecordCount();
+}
+
 void TCustomDADataSet::DoBeforeFetch(bool& cancel) {
     if (BeforeFetch) BeforeFetch(this, cancel);
 }
@@ -798,7 +824,7 @@ std::unique_ptr<TCustomDADataSet> TCustomDADataSet::CreateUpdateQuery() const {
 }
 
 bool TCustomDADataSet::GetCanModify() const {
-    return Active() && !readOnly_ && !uniDirectional_;
+    return Active() && DADataSetService()->CanModify();
 }
 
 void TCustomDADataSet::InternalEdit() {

@@ -302,6 +302,7 @@ protected:
     void InternalOpen() override;
     void InternalClose() override;
     void InternalRefresh() override;
+    void ReopenData() override;
     void Notification(data::TComponent* component, data::TOperation operation) override;
     virtual void BeforeOpenCursor(bool infoQuery) {}
     virtual void AfterOpenCursor(bool infoQuery) {}
@@ -312,6 +313,8 @@ protected:
     virtual void DoAfterFetch();
     void ScanMacros();
 
+    // With QueryRecCount on, a query that has not fetched everything counts the rows the server has.
+    int GetRecordCount() const override;
     bool GetCanModify() const override;
     void InternalEdit() override;
     void InternalCancel() override;
@@ -336,6 +339,8 @@ private:
     bool TraceWanted() const;
     void ReleaseExecution();
     void ReleaseOpen();
+    bool ServerRecordCountWanted() const;
+    void QueryServerRecordCount();
 
     TCustomDAConnection* connection_ = nullptr;
     TCustomDAConnection* registeredWith_ = nullptr;
@@ -362,6 +367,8 @@ private:
     std::string detailFields_;
     int rowsAffected_ = -1;
     int64_t lastInsertId_ = 0;
+    // Rows the server counted at the last open or refresh; 0 when it was not asked.
+    int serverRecordCount_ = 0;
     bool traceLock_ = false;
     // One counted use of the connection for the execution, one for an open that still reads rows.
     bool executionHeld_ = false;

@@ -216,6 +216,67 @@ TEST_F(MyQueryEditingTest, LockSeesAChangeByAnotherUser) {
     EXPECT_EQ(ErrorMessageOf([&] { query->Lock(); }), "Lock is not compatible with FetchAll = False");
 }
 
+// QueryRecCount: a query that reads in blocks knows the server's row count before it has them all,
+// and asks again on refresh, when another session's rows count too.
+TEST_F(MyQueryEditingTest, QueryRecCountGivesTheServersCountBeforeAllRowsArrive) {
+    raw->Execute("INSERT INTO " + table + " (name) VALUES ('d'), ('e')");
+    query->Options().SetCreateConnection(false);
+    query->SetFetchAll(false);
+    query->SetFetchRows(2);
+    query->SetSQL("SELECT id, name FROM " + table + " WHERE id > :low ORDER BY id LIMIT 10");
+    query->FindParam("low")->SetAsInteger(1);
+    query->Open();
+    EXPECT_EQ(query->RecordCount(), 2);
+    query->Close();
+    query->Options().SetQueryRecCount(true);
+    query->Open();
+    EXPECT_EQ(query->RecordCount(), 4);
+    raw->Execute("INSERT INTO " + table + " (name) VALUES ('f')");
+    query->Refresh();
+    EXPECT_EQ(query->RecordCount(), 5);
+    query->Last();
+    EXPECT_EQ(query->RecordCount(), 5);
+    query->Close();
+    query->SetFetchAll(true);
+    query->Open();
+    EXPECT_EQ(query->RecordCount(), 5);
+}
+
+// Whether a query can be edited: its columns, its update texts or objects, and the read-only modes.
+TEST_F(MyQueryEditingTest, CanModifyFollowsColumnsUpdateTextsAndObjects) {
+    query->Options().SetSetFieldsReadOnly(true);
+    query->SetSQL("SELECT 1 AS x, 'a' AS y");
+    query->Open();
+    EXPECT_FALSE(query->CanModify());
+    EXPECT_EQ(ErrorMessageOf([&] { query->Edit(); }), "Q: Cannot modify a read-only dataset");
+    query->Close();
+    rtl::TStringList lines;
+    lines.SetText("UPDATE " + table + " SET name = :y WHERE id = :x");
+    query->SetUpdateSQL(stUpdate, lines);
+    query->Open();
+    EXPECT_TRUE(query->CanModify());
+    query->Close();
+    query->SetUpdateSQL(stUpdate, rtl::TStringList());
+    TMyUpdateSQL update;
+    query->SetUpdateObject(&update);
+    query->Open();
+    EXPECT_TRUE(query->CanModify());
+    query->Close();
+    query->SetUpdateObject(nullptr);
+
+    OpenTable();
+    EXPECT_TRUE(query->CanModify());
+    query->Close();
+    query->SetReadOnly(true);
+    OpenTable();
+    EXPECT_FALSE(query->CanModify());
+    query->Close();
+    query->SetReadOnly(false);
+    query->SetUniDirectional(true);
+    OpenTable();
+    EXPECT_FALSE(query->CanModify());
+}
+
 TEST_F(MyQueryEditingTest, NonConstantDefaultsArriveInOneSelect) {
     OpenTable();
     query->FieldByName("name")->SetDefaultExpression("(0)");
