@@ -602,6 +602,10 @@ void TCustomDADataSet::InternalRefresh() {
                              connection && connection->IsFailOverAllowed());
     BeginConnection(true);
     try {
+        // Finding the key may ask the server, which must wait until the session is free.
+        std::vector<TField*> keyFields;
+        rtl::Variant keyValues;
+        if (!RowsPendingInSession()) GetCurrentKeys(keyFields, keyValues);
         for (;;) {
             try {
                 if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
@@ -609,6 +613,7 @@ void TCustomDADataSet::InternalRefresh() {
                 TMemDataSet::InternalRefresh();
                 if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
                 rowsAffected_ = -1;
+                RelocateRecord(keyFields, keyValues);
                 break;
             } catch (const dataaccess::EFailOver&) {
                 connection->RestoreAfterFailOver();
@@ -619,6 +624,55 @@ void TCustomDADataSet::InternalRefresh() {
         throw;
     }
     EndConnection();
+}
+
+void TCustomDADataSet::RelocateRecord(const std::vector<TField*>& fields, const rtl::Variant& values) {
+    if (fields.empty() || values.IsEmpty()) {
+        RecordStore()->SetToBegin();
+        return;
+    }
+    DoBeforeScroll();
+    if (!LocateRecord(fields, values, {}, false)) {
+        RecordStore()->SetToBegin();
+        return;
+    }
+    Resync({});
+    DoAfterScroll();
+}
+
+TField* TCustomDADataSet::FieldOfDesc(const dataaccess::TFieldDesc* desc) const {
+    RTL_ASSERT(desc);
+    for (TField* field : Fields())
+        if (field->FieldNo() == desc->FieldNumber) return field;
+    return nullptr;
+}
+
+void TCustomDADataSet::GetCurrentKeys(std::vector<TField*>& fields, rtl::Variant& values) {
+    fields.clear();
+    values = rtl::Variant();
+    TDADataSetService* service = DADataSetService();
+    RTL_ASSERT(service);
+    if (!Active() || !RecordStore()) return;
+    std::vector<dataaccess::TFieldDesc*> descs = service->GetKeyFieldDescs();
+    if (descs.empty())
+        for (dataaccess::TFieldDesc* desc : service->GetDataFieldDescs())
+            if (!RecordStore()->IsBlobFieldType(desc->TypeCode)) descs.push_back(desc);
+    std::vector<dataaccess::TFieldDesc*> found;
+    for (dataaccess::TFieldDesc* desc : descs)
+        if (TField* field = FieldOfDesc(desc)) {
+            fields.push_back(field);
+            found.push_back(desc);
+        }
+    TRecordBuffer buffer = nullptr;
+    if (fields.empty() || !GetActiveRecBuf(buffer) || !buffer) return;
+    if (found.size() == 1) {
+        values = RecordStore()->ReadFieldAsVariant(found[0]->FieldNumber, buffer);
+        return;
+    }
+    rtl::VariantArray items;
+    for (dataaccess::TFieldDesc* desc : found)
+        items.push_back(RecordStore()->ReadFieldAsVariant(desc->FieldNumber, buffer));
+    values = rtl::Variant(std::move(items));
 }
 
 // ---- Execute
@@ -719,6 +773,9 @@ void TCustomDADataSet::ReopenData() {
         QueryServerRecordCount();
     }
     TMemDataSet::ReopenData();
+    // The store made its field descriptors anew.
+    DADataSetService()->CloseCursor();
+    DADataSetService()->InitCursor();
 }
 
 int TCustomDADataSet::GetRecordCount() const {
@@ -852,6 +909,11 @@ void TCustomDADataSet::RefreshRecord() {
     UpdateCursorPos();
     Updater().RefreshRecord();
     Resync({});
+}
+
+void TCustomDADataSet::RefreshQuick(bool checkDeleted) {
+    CheckActive();
+    Updater().RefreshQuick(checkDeleted);
 }
 
 void TCustomDADataSet::ApplyUpdates() {

@@ -17,6 +17,7 @@ class TWin32Timer;
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace components {
 
@@ -209,6 +210,14 @@ public:
     // MySQL without FetchAll).
     void Lock();
     void RefreshRecord();
+    // Re-reads the rows changed since the newest row-version value it holds; with `checkDeleted`
+    // also drops the rows gone from the server. "Unique keyfields required" without a key.
+    void RefreshQuick(bool checkDeleted);
+    // The fields that identify the current record (the key, else the comparable data fields) and
+    // their values: one value for one field, an array for several; unassigned without a record.
+    void GetCurrentKeys(std::vector<data::TField*>& fields, rtl::Variant& values);
+    // The data set's field of a store descriptor; null for none.
+    data::TField* FieldOfDesc(const dataaccess::TFieldDesc* desc) const;
     // "Connection is not defined" without a connection.
     void ApplyUpdates() override;
     bool AutoCommit() const { return autoCommit_; }
@@ -254,6 +263,8 @@ public:
     virtual bool IsQuery() const;
     // All rows are fetched, or the cursor is gone.
     bool Fetched() const;
+    // Unread rows hold the connection's session, so no other statement can run in it.
+    virtual bool RowsPendingInSession() const { return false; }
     void Prepare() override;
     void UnPrepare() override;
 
@@ -341,6 +352,8 @@ private:
     void ReleaseOpen();
     bool ServerRecordCountWanted() const;
     void QueryServerRecordCount();
+    // Puts the cursor back on the record with these key values, else before the first record.
+    void RelocateRecord(const std::vector<data::TField*>& fields, const rtl::Variant& values);
 
     TCustomDAConnection* connection_ = nullptr;
     TCustomDAConnection* registeredWith_ = nullptr;

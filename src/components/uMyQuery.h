@@ -75,6 +75,8 @@ public:
     dataaccess::TMySQLRecordset* MyRecordSet() const;
     dataaccess::TMySQLCommand* MyICommand() const;
     std::unique_ptr<TCustomDADataSet> CreateUpdateQuery() const override;
+    // Without a session of its own for fetching, a query reads its rows in the connection's session.
+    bool RowsPendingInSession() const override { return !Fetched() && !Options().CreateConnection(); }
 
 protected:
     std::unique_ptr<TCustomDASQL> CreateCommand() override;

@@ -277,6 +277,76 @@ TEST_F(MyQueryEditingTest, CanModifyFollowsColumnsUpdateTextsAndObjects) {
     EXPECT_FALSE(query->CanModify());
 }
 
+// Refresh keeps the cursor on the key it was on, wherever another session's changes move that row.
+TEST_F(MyQueryEditingTest, RefreshStaysOnTheKeyOfTheCurrentRecord) {
+    query->SetSQL("SELECT id, name FROM " + table + " ORDER BY name");
+    query->Open();
+    query->Next();
+    ASSERT_EQ(query->FieldByName("id")->AsInteger(), 2);
+    raw->Execute("UPDATE " + table + " SET name = 'z' WHERE id = 2");
+    int scrolls = 0;
+    query->AfterScroll = [&](data::TDataSet*) { ++scrolls; };
+    query->Refresh();
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2);
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "z");
+    EXPECT_EQ(query->RecNo(), 3);
+    EXPECT_EQ(scrolls, 1);
+    raw->Execute("DELETE FROM " + table + " WHERE id = 2");
+    query->Refresh();
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 1);
+    EXPECT_EQ(query->RecNo(), 1);
+}
+
+// A quick refresh re-reads only rows whose TIMESTAMP is at least the newest one held, and with the
+// deleted check drops the rows another session removed.
+TEST_F(MyQueryEditingTest, RefreshQuickMergesChangedRowsAndDropsDeletedOnes) {
+    raw->Execute("ALTER TABLE " + table +
+                 " ADD ts TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
+    raw->Execute("UPDATE " + table + " SET ts = CONCAT('2020-01-0', id)");
+    query->SetSQL("SELECT id, name, ts FROM " + table + " ORDER BY id");
+    query->Open();
+    query->Next();
+    raw->Execute("UPDATE " + table + " SET name = 'A' WHERE id = 1");
+    raw->Execute("INSERT INTO " + table + " (name) VALUES ('d')");
+    raw->Execute("DELETE FROM " + table + " WHERE id = 3");
+    int refreshes = 0;
+    query->AfterRefresh = [&](data::TDataSet*) { ++refreshes; };
+    query->RefreshQuick(false);
+    EXPECT_EQ(refreshes, 1);
+    // Rows 1 and 4 are new since 2020-01-03; row 3 still shows until the deleted check.
+    EXPECT_EQ(query->RowsAffected(), 2);
+    EXPECT_EQ(query->RecordCount(), 4);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2);
+    query->First();
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "A");
+    query->Last();
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "d");
+    EXPECT_FALSE(query->FieldByName("ts")->IsNull());
+
+    query->First();
+    query->Next();
+    raw->Execute("UPDATE " + table + " SET name = 'B' WHERE id = 2");
+    query->RefreshQuick(true);
+    EXPECT_EQ(query->RecordCount(), 3);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2);
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "B");
+    std::string ids;
+    for (query->First(); !query->Eof(); query->Next())
+        ids += query->FieldByName("id")->AsString();
+    EXPECT_EQ(ids, "124");
+    // Nothing changed: the rows of the newest second are read again, the store stays as it is.
+    query->RefreshQuick(true);
+    EXPECT_EQ(query->RecordCount(), 3);
+}
+
+TEST_F(MyQueryEditingTest, RefreshQuickNeedsAKeyAndARowVersion) {
+    query->SetSQL("SELECT name FROM " + keyless);
+    query->Open();
+    EXPECT_EQ(ErrorMessageOf([&] { query->RefreshQuick(false); }), "Unique keyfields required");
+    OpenTable();
+    EXPECT_EQ(ErrorMessageOf([&] { query->RefreshQuick(false); }), "Timestamp field required");
+}
+
 TEST_F(MyQueryEditingTest, NonConstantDefaultsArriveInOneSelect) {
     OpenTable();
     query->FieldByName("name")->SetDefaultExpression("(0)");
