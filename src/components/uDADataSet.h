@@ -185,10 +185,11 @@ public:
     virtual std::string FinalSQL() const;
     const std::string& FilterSQL() const { return filterSQL_; }
     void SetFilterSQL(const std::string& value);
+    // Changing the link reopens an open data set with the condition and parameters it implies.
     const std::string& MasterFields() const { return masterFields_; }
-    void SetMasterFields(const std::string& value) { masterFields_ = value; }
+    void SetMasterFields(const std::string& value);
     const std::string& DetailFields() const { return detailFields_; }
-    void SetDetailFields(const std::string& value) { detailFields_ = value; }
+    void SetDetailFields(const std::string& value);
     data::TDataSource* MasterSource() const { return detailLink_->DataSource(); }
     // A source linked to this data set: "Circular datalinks are not allowed".
     void SetMasterSource(data::TDataSource* value);
@@ -201,6 +202,9 @@ public:
     void HandleMasterChange();
     void RefreshDetail();
     data::TDataSource* GetDataSource() const override { return MasterSource(); }
+    // With LocalMasterDetail: the store's filter, true for a record that belongs to the master's
+    // current record.
+    bool LocalMasterDetailFilter(void* record);
 
     // ---- Editing through the updater
     TCustomDAUpdateSQL* UpdateObject() const { return updateObject_; }
@@ -329,6 +333,8 @@ protected:
     bool GetCanModify() const override;
     void InternalEdit() override;
     void InternalCancel() override;
+    // A detail record whose link fields no longer match its master leaves the rows shown.
+    void InternalPost() override;
     void DoOnNewRecord() override;
     // Constants are assigned here; the other expressions come from the server in one SELECT.
     void SetDefaultExpressionValues() override;
@@ -352,6 +358,24 @@ private:
     void ReleaseOpen();
     bool ServerRecordCountWanted() const;
     void QueryServerRecordCount();
+    // One link of a local detail: a store field and the master's value in its comparable form.
+    struct TLocalLink {
+        dataaccess::TFieldDesc* Desc = nullptr;
+        bool IsNull = false;
+        std::vector<uint8_t> Value;
+        uint16_t ValueType = 0;
+    };
+    data::TDataSet* MasterDataSet() const;
+    // Calls `visit` with the fields of each (master, detail) name pair until either list ends.
+    template <class Visit>
+    void ForEachLinkPair(Visit visit) const;
+    void BuildLocalLinks();
+    // Runs `change`, then closes, rescans the parameters and reopens when master/detail was or is
+    // configured.
+    template <class Change>
+    void ChangeMasterDetail(Change change);
+    void InstallLocalMasterDetail();
+    bool LeftItsMaster();
     // Puts the cursor back on the record with these key values, else before the first record.
     void RelocateRecord(const std::vector<data::TField*>& fields, const rtl::Variant& values);
 
@@ -365,6 +389,7 @@ private:
     dataaccess::TCRRecordSet* recordSet_ = nullptr;
     TCustomDAUpdateSQL* updateObject_ = nullptr;
     std::unique_ptr<dataaccess::TWin32Timer> detailTimer_;
+    std::vector<TLocalLink> localLinks_;
     int fetchRows_ = 25;
     bool debug_ = false;
     bool readOnly_ = false;

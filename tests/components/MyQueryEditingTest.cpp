@@ -425,6 +425,69 @@ TEST_F(MyQueryEditingTest, DetailFollowsTheMasterByParameters) {
     EXPECT_EQ(ErrorMessageOf([&] { query->SetMasterSource(&own); }), "Q: Circular datalinks are not allowed");
 }
 
+// A local detail reads its rows once and shows those of the master's current record.
+TEST_F(MyQueryEditingTest, LocalDetailFiltersItsRowsByTheMaster) {
+    raw->Execute("DROP TABLE IF EXISTS " + keyless);
+    raw->Execute("CREATE TABLE " + keyless + " (m VARCHAR(5), v VARCHAR(5))");
+    raw->Execute("INSERT INTO " + keyless + " VALUES ('1', 'x'), ('1', 'y'), ('2', 'z'), (NULL, 'n')");
+    OpenTable();
+    data::TDataSource source(nullptr);
+    source.SetDataSet(query.get());
+    TMyQuery detail;
+    detail.SetConnection(connection.get());
+    detail.SetSQL("SELECT m, v FROM " + keyless + " ORDER BY v");
+    detail.Options().SetLocalMasterDetail(true);
+    detail.SetMasterFields("id");
+    detail.SetDetailFields("m");
+    detail.SetMasterSource(&source);
+    detail.Open();
+    EXPECT_EQ(detail.FinalSQL(), "SELECT m, v FROM " + keyless + " ORDER BY v");
+    EXPECT_EQ(detail.RecordCount(), 2);
+    EXPECT_EQ(detail.FieldByName("v")->AsString(), "x");
+    // Read once: a row added on the server later does not show.
+    raw->Execute("INSERT INTO " + keyless + " VALUES ('2', 'w')");
+    query->Next();
+    EXPECT_EQ(detail.RecordCount(), 1);
+    EXPECT_EQ(detail.FieldByName("v")->AsString(), "z");
+    query->Next();
+    EXPECT_EQ(detail.RecordCount(), 0);
+    EXPECT_TRUE(detail.Eof());
+    query->First();
+    EXPECT_EQ(detail.RecordCount(), 2);
+    EXPECT_EQ(ErrorMessageOf([&] { detail.Options().SetLocalMasterDetail(false); }),
+              "Cannot perform this operation on an open dataset");
+}
+
+// A detail row posted with another master's value leaves the detail; the server keeps it.
+TEST_F(MyQueryEditingTest, PostedDetailRowThatLeftItsMasterIsRemoved) {
+    raw->Execute("DROP TABLE IF EXISTS " + keyless);
+    raw->Execute("CREATE TABLE " + keyless + " (m INT, v VARCHAR(5))");
+    raw->Execute("INSERT INTO " + keyless + " VALUES (1, 'x'), (1, 'y'), (2, 'z')");
+    OpenTable();
+    data::TDataSource source(nullptr);
+    source.SetDataSet(query.get());
+    TMyQuery detail;
+    detail.SetConnection(connection.get());
+    detail.SetSQL("SELECT m, v FROM " + keyless + " ORDER BY v");
+    detail.SetMasterFields("id");
+    detail.SetDetailFields("m");
+    detail.SetMasterSource(&source);
+    detail.Open();
+    ASSERT_EQ(detail.RecordCount(), 2);
+    detail.Edit();
+    detail.FieldByName("v")->SetAsString("X");
+    detail.Post();
+    EXPECT_EQ(detail.RecordCount(), 2);
+    detail.Edit();
+    detail.FieldByName("m")->SetAsInteger(2);
+    detail.Post();
+    EXPECT_EQ(detail.RecordCount(), 1);
+    EXPECT_EQ(detail.FieldByName("v")->AsString(), "y");
+    EXPECT_EQ(raw->Scalar("SELECT m FROM " + keyless + " WHERE v = 'X'"), "2");
+    query->Next();
+    EXPECT_EQ(detail.RecordCount(), 2);
+}
+
 TEST_F(MyQueryEditingTest, DetailDelayRefreshesOnceAfterTheLastMove) {
     raw->Execute("DROP TABLE IF EXISTS " + keyless);
     raw->Execute("CREATE TABLE " + keyless + " (m INT)");
