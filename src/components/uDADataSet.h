@@ -212,7 +212,7 @@ public:
     void SetUpdateObject(TCustomDAUpdateSQL* value);
     // Locks the current record on the server ("Lock is not compatible with FetchAll = False" in
     // MySQL without FetchAll).
-    void Lock();
+    virtual void Lock();
     void RefreshRecord();
     // Re-reads the rows changed since the newest row-version value it holds; with `checkDeleted`
     // also drops the rows gone from the server. "Unique keyfields required" without a key.

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace components {
 namespace {
@@ -21,6 +22,12 @@ namespace {
 using testing::NewConnection;
 using testsupport::ErrorMessageOf;
 using testsupport::RawSession;
+
+// Serves the UI thread's queue (timer ticks) until `until` has passed since `start`.
+void PumpUntil(std::chrono::steady_clock::time_point start, std::chrono::milliseconds until) {
+    while (std::chrono::steady_clock::now() - start < until)
+        rtl::CheckSynchronize(10);
+}
 
 // Editing a query over a table of its own: t (id auto-increment key, name), and k without a key.
 class MyQueryEditingTest : public ::testing::Test {
@@ -506,13 +513,55 @@ TEST_F(MyQueryEditingTest, DetailDelayRefreshesOnceAfterTheLastMove) {
     query->Next();
     query->Next();
     const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(300))
-        rtl::CheckSynchronize(10);
+    PumpUntil(start, std::chrono::milliseconds(300));
     EXPECT_EQ(refreshes, 0);
-    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1000))
-        rtl::CheckSynchronize(10);
+    PumpUntil(start, std::chrono::milliseconds(1000));
     EXPECT_EQ(refreshes, 1);
     EXPECT_EQ(detail.RecordCount(), 2);
+}
+
+// Auto refresh re-reads the rows on its timer: quickly with a TIMESTAMP column, fully without; a
+// failed refresh switches it off and reaches the application's handler.
+TEST_F(MyQueryEditingTest, AutoRefreshFollowsAnotherSessionUntilARefreshFails) {
+    std::vector<std::string> handled;
+    data::SetApplicationExceptionHandler([&](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            handled.push_back(e.what());
+        }
+    });
+    OpenTable();
+    query->Options().SetAutoRefreshInterval(1);
+    query->Options().SetAutoRefresh(true);
+    raw->Execute("UPDATE " + table + " SET name = 'A' WHERE id = 1");
+    PumpUntil(std::chrono::steady_clock::now(), std::chrono::milliseconds(2500));
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "A");
+    EXPECT_EQ(query->RowsAffected(), -1);
+
+    raw->Execute("ALTER TABLE " + table +
+                 " ADD ts TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
+    query->SetSQL("SELECT id, name, ts FROM " + table + " ORDER BY id");
+    query->Open();
+    raw->Execute("INSERT INTO " + table + " (name) VALUES ('d')");
+    PumpUntil(std::chrono::steady_clock::now(), std::chrono::milliseconds(2500));
+    EXPECT_EQ(query->RecordCount(), 4);
+    EXPECT_GE(query->RowsAffected(), 1);
+
+    query->SetSQL("SELECT id, name FROM " + table + " ORDER BY id");
+    query->Open();
+    raw->Execute("DROP TABLE " + table);
+    PumpUntil(std::chrono::steady_clock::now(), std::chrono::milliseconds(2500));
+    data::SetApplicationExceptionHandler(nullptr);
+    EXPECT_FALSE(query->Options().AutoRefresh());
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_NE(handled[0].find("doesn't exist"), std::string::npos) << handled[0];
+}
+
+TEST_F(MyQueryEditingTest, LockNeedsARecord) {
+    query->SetSQL("SELECT id, name FROM " + table + " WHERE id = 0");
+    query->Open();
+    EXPECT_EQ(ErrorMessageOf([&] { query->Lock(); }), "Q: There is no active record to lock");
 }
 
 } // namespace
