@@ -585,6 +585,51 @@ void TCustomDADataSet::InternalOpen() {
     }
 }
 
+void TCustomDADataSet::DoAfterOpen() {
+    TMemDataSet::DoAfterOpen();
+    openedTableName_ = PSGetTableName();
+}
+
+std::string TCustomDADataSet::PSGetTableName() const {
+    const dataaccess::TCRTablesInfo* tables = recordSet_ ? &recordSet_->TablesInfo() : nullptr;
+    if (Active() && tables) {
+        const int index = DADataSetService()->UpdatingTableIndex();
+        if (index >= 0 && index < tables->Count()) return tables->Items(index)->TableName();
+        return tables->TableInfoClass().NormalizeName(updatingTable_, false);
+    }
+    const std::string& name = !openedTableName_.empty() ? openedTableName_ : updatingTable_;
+    return tables ? tables->TableInfoClass().NormalizeName(name, false) : name;
+}
+
+void TCustomDADataSet::AssignTo(TPersistent* dest) const {
+    TMemDataSet::AssignTo(dest);
+    auto* other = dynamic_cast<TCustomDADataSet*>(dest);
+    if (!other) return;
+    other->SetConnection(connection_);
+    other->SetTransaction(transaction_);
+    other->SetMasterSource(MasterSource());
+    other->SetMasterFields(masterFields_);
+    other->SetDetailFields(detailFields_);
+    other->SetParamCheck(ParamCheck());
+    other->SetSQL(SQL().Text());
+    for (int type = 0; type < kStatementTypeCount; ++type)
+        if (updateSQL_[type] && other->updateSQL_[type])
+            other->updateSQL_[type]->SetText(updateSQL_[type]->Text());
+    other->SetFilterSQL(filterSQL_);
+    other->command_->SetMacros(Macros());
+    other->Params().Assign(&Params());
+    other->SetDebug(debug_);
+    other->SetFetchRows(fetchRows_);
+    other->SetUniDirectional(uniDirectional_);
+    other->SetAutoCommit(autoCommit_);
+    other->SetRefreshOptions(refreshOptions_);
+    other->SetUpdatingTable(updatingTable_);
+    other->SetKeyFields(keyFields_);
+    other->SetLockMode(lockMode_);
+    other->SetOptions(*options_);
+    other->command_->SetStoredProcName(command_->StoredProcName());
+}
+
 void TCustomDADataSet::CloseCursor() {
     TMemDataSet::CloseCursor();
     if (!IsDestroying()) {

@@ -279,6 +279,9 @@ public:
     dataaccess::TFieldDesc* GetFieldDescByNo(int fieldNo) const;
     uint16_t GetFieldDataTypeByName(const std::string& name) const;
     TDADataSetService* DADataSetService() const;
+    // The updating table: open, from the statement's tables; closed, the one of the last open, else
+    // UpdatingTable.
+    std::string PSGetTableName() const;
 
     // The command component's text changed: close, unprepare, forget the command type.
     void CommandSQLChanged();
@@ -316,6 +319,10 @@ protected:
     void CloseCursor() override;
     void InternalOpen() override;
     void InternalClose() override;
+    void DoAfterOpen() override;
+    // To another query data set: connection, transaction, master/detail, texts, parameters, macros
+    // and settings.
+    void AssignTo(data::TPersistent* dest) const override;
     void InternalRefresh() override;
     void ReopenData() override;
     void Notification(data::TComponent* component, data::TOperation operation) override;
@@ -400,6 +407,8 @@ private:
     TLockMode lockMode_ = lmNone;
     std::string keyFields_;
     std::string updatingTable_;
+    // The updating table's name at the last open.
+    std::string openedTableName_;
     std::string filterSQL_;
     std::string masterFields_;
     std::string detailFields_;

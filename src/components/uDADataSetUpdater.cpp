@@ -615,13 +615,21 @@ void TDADataSetUpdater::ReturnParamsToRecord(const TPrepared& prepared) {
     data::TRecordBuffer buffer = nullptr;
     if (!data.GetActiveRecBuf(buffer) || !buffer) return;
     TDAParams& params = prepared.Params();
+    dataaccess::TData& store = *data.RecordStore();
     for (int i = 0; i < params.Count(); ++i) {
-        if (params[i]->ParamType() == data::ptInput) continue;
         bool old = false;
         int fieldNo = -1;
         data::TField* field = FindParamField(WithoutBatchPrefix(Unquoted(params[i]->Name())), old, fieldNo);
         dataaccess::TFieldDesc* desc = field && !old ? data.GetFieldDesc(field) : nullptr;
-        if (desc) data.RecordStore()->WriteFieldAsVariant(desc->FieldNumber, buffer, params[i]->GetValue());
+        if (!desc) continue;
+        // The record shows what the statement stored, also a value changed on its way.
+        const rtl::Variant value = params[i]->GetValue();
+        const rtl::Variant held = store.ReadFieldAsVariant(desc->FieldNumber, buffer);
+        const bool differs =
+            value.IsNull() || value.IsEmpty() ? !held.IsNull() : !dataaccess::VarEqual(value, held);
+        if (differs)
+            store.WriteFieldAsVariant(desc->FieldNumber, buffer,
+                                      value.IsEmpty() ? rtl::Variant::Null() : value);
     }
 }
 

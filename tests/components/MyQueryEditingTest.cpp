@@ -558,6 +558,63 @@ TEST_F(MyQueryEditingTest, AutoRefreshFollowsAnotherSessionUntilARefreshFails) {
     EXPECT_NE(handled[0].find("doesn't exist"), std::string::npos) << handled[0];
 }
 
+// ReturnParams: the record shows the values the update statement's parameters held when it ran.
+TEST_F(MyQueryEditingTest, ReturnParamsBringsChangedParameterValuesIntoTheRecord) {
+    rtl::TStringList lines;
+    lines.SetText("UPDATE " + table + " SET name = :name WHERE id = :OLD_id");
+    query->SetUpdateSQL(stUpdate, lines);
+    query->BeforeUpdateExecute = [](TCustomDADataSet*, TStatementTypes, TDAParams& params) {
+        TDAParam* name = params.FindParam("name");
+        name->SetAsString(name->AsString() + "!");
+    };
+    OpenTable();
+    for (const bool returnParams : {false, true}) {
+        query->Options().SetReturnParams(returnParams);
+        query->Edit();
+        query->FieldByName("name")->SetAsString("x");
+        query->Post();
+        EXPECT_EQ(raw->Scalar("SELECT name FROM " + table + " WHERE id = 1"), "x!");
+        EXPECT_EQ(query->FieldByName("name")->AsString(), returnParams ? "x!" : "x") << returnParams;
+    }
+}
+
+TEST_F(MyQueryEditingTest, AssignToCopiesTheQuerySettings) {
+    rtl::TStringList lines;
+    lines.SetText("UPDATE " + table + " SET name = :name WHERE id = :OLD_id");
+    query->SetUpdateSQL(stUpdate, lines);
+    query->SetSQL("SELECT id, name FROM " + table + " WHERE id > :low");
+    query->FindParam("low")->SetAsInteger(1);
+    query->SetFilterSQL("name <> 'c'");
+    query->SetFetchRows(7);
+    query->SetKeyFields("id");
+    query->SetLockMode(lmOptimistic);
+    query->Options().SetQueryRecCount(true);
+    TMyQuery copy;
+    copy.Assign(query.get());
+    EXPECT_EQ(copy.Connection(), connection.get());
+    EXPECT_EQ(copy.SQL().Text(), query->SQL().Text());
+    EXPECT_EQ(copy.GetUpdateSQL(stUpdate)->Text(), lines.Text());
+    EXPECT_EQ(copy.FilterSQL(), "name <> 'c'");
+    EXPECT_EQ(copy.FetchRows(), 7);
+    EXPECT_EQ(copy.KeyFields(), "id");
+    EXPECT_EQ(copy.LockMode(), lmOptimistic);
+    EXPECT_TRUE(copy.Options().QueryRecCount());
+    copy.Open();
+    EXPECT_EQ(copy.RecordCount(), 1);
+    EXPECT_EQ(copy.FieldByName("name")->AsString(), "b");
+}
+
+// The updating table is known after open and stays known after close.
+TEST_F(MyQueryEditingTest, TableNameOfTheUpdatingTable) {
+    query->SetSQL("SELECT x.id, x.name FROM " + table + " x");
+    query->SetUpdatingTable("x");
+    EXPECT_EQ(query->PSGetTableName(), "x");
+    query->Open();
+    EXPECT_EQ(query->PSGetTableName(), table);
+    query->Close();
+    EXPECT_EQ(query->PSGetTableName(), table);
+}
+
 TEST_F(MyQueryEditingTest, LockNeedsARecord) {
     query->SetSQL("SELECT id, name FROM " + table + " WHERE id = 0");
     query->Open();
