@@ -631,6 +631,7 @@ void TCustomDADataSet::AssignTo(TPersistent* dest) const {
 }
 
 void TCustomDADataSet::CloseCursor() {
+    if (detailTimer_) detailTimer_->SetEnabled(false);
     TMemDataSet::CloseCursor();
     if (!IsDestroying()) {
         DADataSetService()->Updater()->UnPrepareUpdateObjects();
@@ -963,6 +964,16 @@ void TCustomDADataSet::RefreshRecord() {
     UpdateCursorPos();
     Updater().RefreshRecord();
     Resync({});
+}
+
+void TCustomDADataSet::SetFiltered(bool value) {
+    std::vector<TField*> keyFields;
+    rtl::Variant keyValues;
+    if (Active() && value != Filtered() && !RowsPendingInSession()) GetCurrentKeys(keyFields, keyValues);
+    TMemDataSet::SetFiltered(value);
+    if (Active() && !keyFields.empty() && !keyValues.IsEmpty() &&
+        LocateRecord(keyFields, keyValues, {}, false))
+        Resync({});
 }
 
 void TCustomDADataSet::RefreshQuick(bool checkDeleted) {

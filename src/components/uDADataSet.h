@@ -220,6 +220,8 @@ public:
     // The fields that identify the current record (the key, else the comparable data fields) and
     // their values: one value for one field, an array for several; unassigned without a record.
     void GetCurrentKeys(std::vector<data::TField*>& fields, rtl::Variant& values);
+    // The record the cursor was on stays current when the filter still shows it.
+    void SetFiltered(bool value) override;
     // The data set's field of a store descriptor; null for none.
     data::TField* FieldOfDesc(const dataaccess::TFieldDesc* desc) const;
     // "Connection is not defined" without a connection.

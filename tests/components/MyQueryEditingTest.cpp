@@ -493,6 +493,29 @@ TEST_F(MyQueryEditingTest, PostedDetailRowThatLeftItsMasterIsRemoved) {
     EXPECT_EQ(raw->Scalar("SELECT m FROM " + keyless + " WHERE v = 'X'"), "2");
     query->Next();
     EXPECT_EQ(detail.RecordCount(), 2);
+
+    detail.Close();
+    detail.SetCachedUpdates(true);
+    detail.Open();
+    detail.Edit();
+    detail.FieldByName("m")->SetAsInteger(1);
+    EXPECT_NE(ErrorMessageOf([&] { detail.Post(); }).find("Can not use Master/Detail with CachedUpdates"),
+              std::string::npos);
+}
+
+// Switching the filter keeps the current record when the filter still shows it.
+TEST_F(MyQueryEditingTest, FilterSwitchKeepsTheCurrentRecord) {
+    OpenTable();
+    query->SetFilterText("name <> 'a'");
+    query->Last();
+    query->SetFiltered(true);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 3);
+    query->Prior();
+    query->SetFiltered(false);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2);
+    query->First();
+    query->SetFiltered(true);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2);
 }
 
 TEST_F(MyQueryEditingTest, DetailDelayRefreshesOnceAfterTheLastMove) {
