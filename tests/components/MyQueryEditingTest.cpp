@@ -432,6 +432,29 @@ TEST_F(MyQueryEditingTest, DetailFollowsTheMasterByParameters) {
     EXPECT_EQ(ErrorMessageOf([&] { query->SetMasterSource(&own); }), "Q: Circular datalinks are not allowed");
 }
 
+// A detail whose reopen fails still tells its listeners and gives its controls back.
+TEST_F(MyQueryEditingTest, FailedDetailRefreshEndsCleanly) {
+    raw->Execute("DROP TABLE IF EXISTS " + keyless);
+    raw->Execute("CREATE TABLE " + keyless + " (m INT)");
+    raw->Execute("INSERT INTO " + keyless + " VALUES (1), (2)");
+    OpenTable();
+    data::TDataSource source(nullptr);
+    source.SetDataSet(query.get());
+    TMyQuery detail;
+    detail.SetConnection(connection.get());
+    detail.SetSQL("SELECT m FROM " + keyless + " WHERE m = :id");
+    detail.SetMasterSource(&source);
+    detail.Open();
+    int refreshes = 0;
+    detail.AfterRefresh = [&](data::TDataSet*) { ++refreshes; };
+    raw->Execute("DROP TABLE " + keyless);
+    const int connects = connection->ConnectCount();
+    EXPECT_NE(ErrorMessageOf([&] { query->Next(); }).find("doesn't exist"), std::string::npos);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_FALSE(detail.ControlsDisabled());
+    EXPECT_EQ(connection->ConnectCount(), connects);
+}
+
 // A local detail reads its rows once and shows those of the master's current record.
 TEST_F(MyQueryEditingTest, LocalDetailFiltersItsRowsByTheMaster) {
     raw->Execute("DROP TABLE IF EXISTS " + keyless);
