@@ -9,6 +9,7 @@
 #include "dataaccess/uCRConnection.h"
 #include "dataaccess/uDAError.h"
 #include "dataaccess/uDataUtils.h"
+#include "dataaccess/uMemData.h"
 #include "dataaccess/uTimer.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
@@ -158,6 +159,7 @@ void TDADataSetOptions::SetLocalMasterDetail(bool value) {
     if (value == localMasterDetail_) return;
     dataSet_->CheckInactive();
     localMasterDetail_ = value;
+    dataSet_->InstallLocalMasterDetail();
 }
 
 bool TDADataSetOptions::CacheCalcFields() const {
@@ -403,9 +405,12 @@ void TCustomDADataSet::SetRecordStore(std::unique_ptr<dataaccess::TData> store) 
     };
     recordSet_->OnBeforeFetch = [this](dataaccess::TCRRecordSet&, bool& cancel) { DoBeforeFetch(cancel); };
     recordSet_->OnAfterFetch = [this](dataaccess::TCRRecordSet&) { DoAfterFetch(); };
+    InstallLocalMasterDetail();
     dataaccess::TCRCommand* command = recordSet_->Command();
     command->SetProp(dataaccess::prAutoCommit, autoCommit_);
     command->OnAfterExecute = [this](bool result) { DoAfterExecute(result); };
+    // The master/detail condition needs a store: its parameters appear only now.
+    if (!MasterDetailCondition().empty()) command_->ScanParams();
 }
 
 void TCustomDADataSet::WriteRecordSetSettings() {
@@ -537,8 +542,9 @@ void TCustomDADataSet::OpenCursor(bool infoQuery) {
     for (;;) {
         try {
             BeforeOpenCursor(infoQuery);
-            if (MasterSource() && MasterSource()->DataSet() && MasterSource()->DataSet()->Active())
+            if (MasterDataSet() && MasterDataSet()->Active() && !options_->LocalMasterDetail())
                 SetMasterParams(Params());
+            QueryServerRecordCount();
             WriteParamsForExecution();
             TMemDataSet::OpenCursor(infoQuery);
             break;
@@ -573,9 +579,59 @@ void TCustomDADataSet::InternalOpen() {
     }
     EndConnection();
     if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
+    if (options_->LocalMasterDetail() && MasterDataSet() && MasterDataSet()->Active()) {
+        SetMasterParams(Params());
+        RecordStore()->FilterUpdated();
+    }
+}
+
+void TCustomDADataSet::DoAfterOpen() {
+    TMemDataSet::DoAfterOpen();
+    openedTableName_ = PSGetTableName();
+}
+
+std::string TCustomDADataSet::PSGetTableName() const {
+    const dataaccess::TCRTablesInfo* tables = recordSet_ ? &recordSet_->TablesInfo() : nullptr;
+    if (Active() && tables) {
+        const int index = DADataSetService()->UpdatingTableIndex();
+        if (index >= 0 && index < tables->Count()) return tables->Items(index)->TableName();
+        return tables->TableInfoClass().NormalizeName(updatingTable_, false);
+    }
+    const std::string& name = !openedTableName_.empty() ? openedTableName_ : updatingTable_;
+    return tables ? tables->TableInfoClass().NormalizeName(name, false) : name;
+}
+
+void TCustomDADataSet::AssignTo(TPersistent* dest) const {
+    TMemDataSet::AssignTo(dest);
+    auto* other = dynamic_cast<TCustomDADataSet*>(dest);
+    if (!other) return;
+    other->SetConnection(connection_);
+    other->SetTransaction(transaction_);
+    other->SetMasterSource(MasterSource());
+    other->SetMasterFields(masterFields_);
+    other->SetDetailFields(detailFields_);
+    other->SetParamCheck(ParamCheck());
+    other->SetSQL(SQL().Text());
+    for (int type = 0; type < kStatementTypeCount; ++type)
+        if (updateSQL_[type] && other->updateSQL_[type])
+            other->updateSQL_[type]->SetText(updateSQL_[type]->Text());
+    other->SetFilterSQL(filterSQL_);
+    other->command_->SetMacros(Macros());
+    other->Params().Assign(&Params());
+    other->SetDebug(debug_);
+    other->SetFetchRows(fetchRows_);
+    other->SetUniDirectional(uniDirectional_);
+    other->SetAutoCommit(autoCommit_);
+    other->SetRefreshOptions(refreshOptions_);
+    other->SetUpdatingTable(updatingTable_);
+    other->SetKeyFields(keyFields_);
+    other->SetLockMode(lockMode_);
+    other->SetOptions(*options_);
+    other->command_->SetStoredProcName(command_->StoredProcName());
 }
 
 void TCustomDADataSet::CloseCursor() {
+    if (detailTimer_) detailTimer_->SetEnabled(false);
     TMemDataSet::CloseCursor();
     if (!IsDestroying()) {
         DADataSetService()->Updater()->UnPrepareUpdateObjects();
@@ -601,6 +657,10 @@ void TCustomDADataSet::InternalRefresh() {
                              connection && connection->IsFailOverAllowed());
     BeginConnection(true);
     try {
+        // Finding the key may ask the server, which must wait until the session is free.
+        std::vector<TField*> keyFields;
+        rtl::Variant keyValues;
+        if (!RowsPendingInSession()) GetCurrentKeys(keyFields, keyValues);
         for (;;) {
             try {
                 if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
@@ -608,6 +668,7 @@ void TCustomDADataSet::InternalRefresh() {
                 TMemDataSet::InternalRefresh();
                 if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
                 rowsAffected_ = -1;
+                RelocateRecord(keyFields, keyValues);
                 break;
             } catch (const dataaccess::EFailOver&) {
                 connection->RestoreAfterFailOver();
@@ -618,6 +679,55 @@ void TCustomDADataSet::InternalRefresh() {
         throw;
     }
     EndConnection();
+}
+
+void TCustomDADataSet::RelocateRecord(const std::vector<TField*>& fields, const rtl::Variant& values) {
+    if (fields.empty() || values.IsEmpty()) {
+        RecordStore()->SetToBegin();
+        return;
+    }
+    DoBeforeScroll();
+    if (!LocateRecord(fields, values, {}, false)) {
+        RecordStore()->SetToBegin();
+        return;
+    }
+    Resync({});
+    DoAfterScroll();
+}
+
+TField* TCustomDADataSet::FieldOfDesc(const dataaccess::TFieldDesc* desc) const {
+    RTL_ASSERT(desc);
+    for (TField* field : Fields())
+        if (field->FieldNo() == desc->FieldNumber) return field;
+    return nullptr;
+}
+
+void TCustomDADataSet::GetCurrentKeys(std::vector<TField*>& fields, rtl::Variant& values) {
+    fields.clear();
+    values = rtl::Variant();
+    TDADataSetService* service = DADataSetService();
+    RTL_ASSERT(service);
+    if (!Active() || !RecordStore()) return;
+    std::vector<dataaccess::TFieldDesc*> descs = service->GetKeyFieldDescs();
+    if (descs.empty())
+        for (dataaccess::TFieldDesc* desc : service->GetDataFieldDescs())
+            if (!RecordStore()->IsBlobFieldType(desc->TypeCode)) descs.push_back(desc);
+    std::vector<dataaccess::TFieldDesc*> found;
+    for (dataaccess::TFieldDesc* desc : descs)
+        if (TField* field = FieldOfDesc(desc)) {
+            fields.push_back(field);
+            found.push_back(desc);
+        }
+    TRecordBuffer buffer = nullptr;
+    if (fields.empty() || !GetActiveRecBuf(buffer) || !buffer) return;
+    if (found.size() == 1) {
+        values = RecordStore()->ReadFieldAsVariant(found[0]->FieldNumber, buffer);
+        return;
+    }
+    rtl::VariantArray items;
+    for (dataaccess::TFieldDesc* desc : found)
+        items.push_back(RecordStore()->ReadFieldAsVariant(desc->FieldNumber, buffer));
+    values = rtl::Variant(std::move(items));
 }
 
 // ---- Execute
@@ -702,6 +812,34 @@ void TCustomDADataSet::DoAfterExecute(bool result) {
 }
 
 // ---- Fetching
+
+bool TCustomDADataSet::ServerRecordCountWanted() const {
+    return !fetchAll_ && options_->QueryRecCount();
+}
+
+void TCustomDADataSet::QueryServerRecordCount() {
+    serverRecordCount_ = ServerRecordCountWanted() ? DADataSetService()->GetRecCount() : 0;
+}
+
+void TCustomDADataSet::ReopenData() {
+    // The count may share the session with the rows still pending: the old result goes first.
+    if (ServerRecordCountWanted()) {
+        RecordStore()->Close();
+        QueryServerRecordCount();
+    }
+    TMemDataSet::ReopenData();
+    // The store made its field descriptors anew.
+    DADataSetService()->CloseCursor();
+    DADataSetService()->InitCursor();
+}
+
+int TCustomDADataSet::GetRecordCount() const {
+    // The server record set counts its fetched rows as the store does, so the server's count stands
+    // for the whole result until everything is fetched.
+    if (Active() && !Fetched() && options_->QueryRecCount() && serverRecordCount_ != 0)
+        return serverRecordCount_;
+    return TMemDataSet::GetRecordCount();
+}
 
 void TCustomDADataSet::DoBeforeFetch(bool& cancel) {
     if (BeforeFetch) BeforeFetch(this, cancel);
@@ -798,7 +936,7 @@ std::unique_ptr<TCustomDADataSet> TCustomDADataSet::CreateUpdateQuery() const {
 }
 
 bool TCustomDADataSet::GetCanModify() const {
-    return Active() && !readOnly_ && !uniDirectional_;
+    return Active() && DADataSetService()->CanModify();
 }
 
 void TCustomDADataSet::InternalEdit() {
@@ -826,6 +964,21 @@ void TCustomDADataSet::RefreshRecord() {
     UpdateCursorPos();
     Updater().RefreshRecord();
     Resync({});
+}
+
+void TCustomDADataSet::SetFiltered(bool value) {
+    std::vector<TField*> keyFields;
+    rtl::Variant keyValues;
+    if (Active() && value != Filtered() && !RowsPendingInSession()) GetCurrentKeys(keyFields, keyValues);
+    TMemDataSet::SetFiltered(value);
+    if (Active() && !keyFields.empty() && !keyValues.IsEmpty() &&
+        LocateRecord(keyFields, keyValues, {}, false))
+        Resync({});
+}
+
+void TCustomDADataSet::RefreshQuick(bool checkDeleted) {
+    CheckActive();
+    Updater().RefreshQuick(checkDeleted);
 }
 
 void TCustomDADataSet::ApplyUpdates() {
@@ -890,17 +1043,10 @@ bool ConstantDefault(const std::string& expression, std::string& value) {
 } // namespace
 
 void TCustomDADataSet::DoOnNewRecord() {
-    if (HasMasterDetail() && MasterSource()->DataSet() && MasterSource()->DataSet()->Active()) {
-        TDataSet* master = MasterSource()->DataSet();
-        std::string masterName, detailName;
-        size_t masterPos = 0, detailPos = 0;
-        while (NextName(masterFields_, masterPos, masterName) &&
-               NextName(detailFields_, detailPos, detailName)) {
-            TField* masterField = master->FindField(masterName);
-            TField* detailField = FindField(detailName);
+    if (HasMasterDetail() && MasterDataSet() && MasterDataSet()->Active())
+        ForEachLinkPair([](TField* masterField, TField* detailField, const std::string&, const std::string&) {
             if (masterField && detailField && !detailField->ReadOnly()) detailField->Assign(masterField);
-        }
-    }
+        });
     TMemDataSet::DoOnNewRecord();
 }
 
@@ -952,12 +1098,95 @@ void TCustomDADataSet::SetMasterSource(TDataSource* value) {
         TDataSource* source = master->GetDataSource();
         master = source ? source->DataSet() : nullptr;
     }
-    detailLink_->SetDataSource(value);
+    ChangeMasterDetail([&] { detailLink_->SetDataSource(value); });
+}
+
+template <class Change>
+void TCustomDADataSet::ChangeMasterDetail(Change change) {
+    const bool had = HasMasterDetail();
+    change();
+    if (!had && !HasMasterDetail()) return;
+    const bool wasActive = Active();
+    Close();
+    UnPrepare();
+    command_->ScanParams();
+    if (wasActive) Open();
+}
+
+void TCustomDADataSet::SetMasterFields(const std::string& value) {
+    if (value == masterFields_) return;
+    ChangeMasterDetail([&] { masterFields_ = value; });
+}
+
+void TCustomDADataSet::SetDetailFields(const std::string& value) {
+    if (value == detailFields_) return;
+    ChangeMasterDetail([&] { detailFields_ = value; });
+}
+
+TDataSet* TCustomDADataSet::MasterDataSet() const {
+    return MasterSource() ? MasterSource()->DataSet() : nullptr;
+}
+
+template <class Visit>
+void TCustomDADataSet::ForEachLinkPair(Visit visit) const {
+    TDataSet* master = MasterDataSet();
+    std::string masterName, detailName;
+    size_t masterPos = 0, detailPos = 0;
+    while (NextName(masterFields_, masterPos, masterName) && NextName(detailFields_, detailPos, detailName))
+        visit(master->FindField(masterName), const_cast<TCustomDADataSet*>(this)->FindField(detailName),
+              masterName, detailName);
+}
+
+void TCustomDADataSet::InstallLocalMasterDetail() {
+    if (!recordSet_) return;
+    if (options_ && options_->LocalMasterDetail())
+        recordSet_->OnMasterDetailFilter = [this](void* record) { return LocalMasterDetailFilter(record); };
+    else
+        recordSet_->OnMasterDetailFilter = nullptr;
+}
+
+void TCustomDADataSet::BuildLocalLinks() {
+    auto* master = dynamic_cast<TCustomDADataSet*>(MasterDataSet());
+    RTL_ASSERT(master);
+    localLinks_.clear();
+    if (!master->Active() || !RecordStore()) return;
+    ForEachLinkPair(
+        [&](TField* masterField, TField* detailField, const std::string& masterName, const std::string&) {
+            if (!masterField || !detailField) return;
+            TLocalLink link;
+            link.Desc = RecordStore()->FindFieldDesc(detailField->FieldName());
+            if (!link.Desc) throw rtl::Exception(rtl::Format("Field %s not found", detailField->FieldName()));
+            if (!master->GetFieldDesc(masterField))
+                throw rtl::Exception(rtl::Format("Field %s not found", masterName));
+            link.IsNull = masterField->IsNull();
+            if (!link.IsNull)
+                PrepareKeyValue(masterField->Value(), link.Value, true, *link.Desc, link.ValueType);
+            localLinks_.push_back(std::move(link));
+        });
+}
+
+bool TCustomDADataSet::LocalMasterDetailFilter(void* record) {
+    TDataSet* master = MasterDataSet();
+    if (!master || master->IsEmpty()) return false;
+    auto* store = static_cast<dataaccess::TMemData*>(RecordStore());
+    for (const TLocalLink& link : localLinks_) {
+        const bool detailNull = store->IsFieldNull(link.Desc->FieldNumber, record);
+        if (link.IsNull || detailNull) {
+            if (link.IsNull != detailNull) return false;
+            continue;
+        }
+        if (store->CompareValues(link.Value.data(), link.ValueType, 0, record, *link.Desc) != 0) return false;
+    }
+    return true;
 }
 
 bool TCustomDADataSet::SetMasterParams(TDAParams& params) {
-    TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
+    TDataSet* master = MasterDataSet();
     if (!master) return false;
+    if (options_->LocalMasterDetail()) {
+        BuildLocalLinks();
+        return true;
+    }
     bool changed = false;
     for (int i = 0; i < params.Count(); ++i) {
         TDAParam* param = params[i];
@@ -976,7 +1205,7 @@ bool TCustomDADataSet::SetMasterParams(TDAParams& params) {
 }
 
 void TCustomDADataSet::HandleMasterChange() {
-    TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
+    TDataSet* master = MasterDataSet();
     if (!master || !master->Active() || master->State() == dsSetKey || !SetMasterParams(Params())) return;
     if (options_->DetailDelay() <= 0) {
         RefreshDetail();
@@ -994,7 +1223,67 @@ void TCustomDADataSet::HandleMasterChange() {
 void TCustomDADataSet::RefreshDetail() {
     if (detailTimer_) detailTimer_->SetEnabled(false);
     if (!Active()) return;
-    Refresh();
+    if (options_->LocalMasterDetail()) {
+        RecordStore()->FilterUpdated();
+        Resync({});
+        First();
+        return;
+    }
+    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true, "Refresh");
+    BeginConnection(true);
+    DisableControls();
+    // Whatever the reopen did, the rows shown and the listeners follow it.
+    const auto show = [this] {
+        Resync({});
+        DoAfterRefresh();
+        if (!IsEmpty()) DoAfterScroll();
+    };
+    try {
+        WriteParamsForExecution();
+        DoBeforeRefresh();
+        CheckBrowseMode();
+        UpdateCursorPos();
+        try {
+            ReopenData();
+        } catch (...) {
+            show();
+            throw;
+        }
+        show();
+    } catch (...) {
+        EnableControls();
+        EndConnection();
+        throw;
+    }
+    EnableControls();
+    EndConnection();
+    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false, "Refresh");
+    rowsAffected_ = -1;
+}
+
+// ---- Posting
+
+bool TCustomDADataSet::LeftItsMaster() {
+    TDataSet* master = MasterDataSet();
+    if (!HasMasterDetail() || options_->LocalMasterDetail() || !master || !master->Active()) return false;
+    bool left = false;
+    ForEachLinkPair([&](TField* masterField, TField* detailField, const std::string&, const std::string&) {
+        if (left || !masterField || !detailField) return;
+        const rtl::Variant mine = detailField->Value(), theirs = masterField->Value();
+        const bool texts = (mine.Type() == rtl::varString || mine.Type() == rtl::varWideString) &&
+                           (theirs.Type() == rtl::varString || theirs.Type() == rtl::varWideString);
+        left = texts ? !dataaccess::SameTextAnsi(mine.AsString(), theirs.AsString())
+                     : !dataaccess::VarEqual(mine, theirs);
+    });
+    return left;
+}
+
+void TCustomDADataSet::InternalPost() {
+    TMemDataSet::InternalPost();
+    if (!LeftItsMaster()) return;
+    RTL_ASSERT_MSG(!CachedUpdates(), "Can not use Master/Detail with CachedUpdates");
+    // It stays on the server; this detail shows only the master's records.
+    static_cast<dataaccess::TMemData*>(RecordStore())->RemoveCurrentItem();
 }
 
 } // namespace components

@@ -17,6 +17,7 @@ class TWin32Timer;
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace components {
 
@@ -184,10 +185,11 @@ public:
     virtual std::string FinalSQL() const;
     const std::string& FilterSQL() const { return filterSQL_; }
     void SetFilterSQL(const std::string& value);
+    // Changing the link reopens an open data set with the condition and parameters it implies.
     const std::string& MasterFields() const { return masterFields_; }
-    void SetMasterFields(const std::string& value) { masterFields_ = value; }
+    void SetMasterFields(const std::string& value);
     const std::string& DetailFields() const { return detailFields_; }
-    void SetDetailFields(const std::string& value) { detailFields_ = value; }
+    void SetDetailFields(const std::string& value);
     data::TDataSource* MasterSource() const { return detailLink_->DataSource(); }
     // A source linked to this data set: "Circular datalinks are not allowed".
     void SetMasterSource(data::TDataSource* value);
@@ -200,6 +202,9 @@ public:
     void HandleMasterChange();
     void RefreshDetail();
     data::TDataSource* GetDataSource() const override { return MasterSource(); }
+    // With LocalMasterDetail: the store's filter, true for a record that belongs to the master's
+    // current record.
+    bool LocalMasterDetailFilter(void* record);
 
     // ---- Editing through the updater
     TCustomDAUpdateSQL* UpdateObject() const { return updateObject_; }
@@ -207,8 +212,18 @@ public:
     void SetUpdateObject(TCustomDAUpdateSQL* value);
     // Locks the current record on the server ("Lock is not compatible with FetchAll = False" in
     // MySQL without FetchAll).
-    void Lock();
+    virtual void Lock();
     void RefreshRecord();
+    // Re-reads the rows changed since the newest row-version value it holds; with `checkDeleted`
+    // also drops the rows gone from the server. "Unique keyfields required" without a key.
+    void RefreshQuick(bool checkDeleted);
+    // The fields that identify the current record (the key, else the comparable data fields) and
+    // their values: one value for one field, an array for several; unassigned without a record.
+    void GetCurrentKeys(std::vector<data::TField*>& fields, rtl::Variant& values);
+    // The record the cursor was on stays current when the filter still shows it.
+    void SetFiltered(bool value) override;
+    // The data set's field of a store descriptor; null for none.
+    data::TField* FieldOfDesc(const dataaccess::TFieldDesc* desc) const;
     // "Connection is not defined" without a connection.
     void ApplyUpdates() override;
     bool AutoCommit() const { return autoCommit_; }
@@ -254,6 +269,8 @@ public:
     virtual bool IsQuery() const;
     // All rows are fetched, or the cursor is gone.
     bool Fetched() const;
+    // Unread rows hold the connection's session, so no other statement can run in it.
+    virtual bool RowsPendingInSession() const { return false; }
     void Prepare() override;
     void UnPrepare() override;
 
@@ -264,6 +281,9 @@ public:
     dataaccess::TFieldDesc* GetFieldDescByNo(int fieldNo) const;
     uint16_t GetFieldDataTypeByName(const std::string& name) const;
     TDADataSetService* DADataSetService() const;
+    // The updating table: open, from the statement's tables; closed, the one of the last open, else
+    // UpdatingTable.
+    std::string PSGetTableName() const;
 
     // The command component's text changed: close, unprepare, forget the command type.
     void CommandSQLChanged();
@@ -301,7 +321,12 @@ protected:
     void CloseCursor() override;
     void InternalOpen() override;
     void InternalClose() override;
+    void DoAfterOpen() override;
+    // To another query data set: connection, transaction, master/detail, texts, parameters, macros
+    // and settings.
+    void AssignTo(data::TPersistent* dest) const override;
     void InternalRefresh() override;
+    void ReopenData() override;
     void Notification(data::TComponent* component, data::TOperation operation) override;
     virtual void BeforeOpenCursor(bool infoQuery) {}
     virtual void AfterOpenCursor(bool infoQuery) {}
@@ -312,9 +337,13 @@ protected:
     virtual void DoAfterFetch();
     void ScanMacros();
 
+    // With QueryRecCount on, a query that has not fetched everything counts the rows the server has.
+    int GetRecordCount() const override;
     bool GetCanModify() const override;
     void InternalEdit() override;
     void InternalCancel() override;
+    // A detail record whose link fields no longer match its master leaves the rows shown.
+    void InternalPost() override;
     void DoOnNewRecord() override;
     // Constants are assigned here; the other expressions come from the server in one SELECT.
     void SetDefaultExpressionValues() override;
@@ -337,6 +366,28 @@ private:
     bool TraceWanted() const;
     void ReleaseExecution();
     void ReleaseOpen();
+    bool ServerRecordCountWanted() const;
+    void QueryServerRecordCount();
+    // One link of a local detail: a store field and the master's value in its comparable form.
+    struct TLocalLink {
+        dataaccess::TFieldDesc* Desc = nullptr;
+        bool IsNull = false;
+        std::vector<uint8_t> Value;
+        uint16_t ValueType = 0;
+    };
+    data::TDataSet* MasterDataSet() const;
+    // Calls `visit` with the fields of each (master, detail) name pair until either list ends.
+    template <class Visit>
+    void ForEachLinkPair(Visit visit) const;
+    void BuildLocalLinks();
+    // Runs `change`, then closes, rescans the parameters and reopens when master/detail was or is
+    // configured.
+    template <class Change>
+    void ChangeMasterDetail(Change change);
+    void InstallLocalMasterDetail();
+    bool LeftItsMaster();
+    // Puts the cursor back on the record with these key values, else before the first record.
+    void RelocateRecord(const std::vector<data::TField*>& fields, const rtl::Variant& values);
 
     TCustomDAConnection* connection_ = nullptr;
     TCustomDAConnection* registeredWith_ = nullptr;
@@ -348,6 +399,7 @@ private:
     dataaccess::TCRRecordSet* recordSet_ = nullptr;
     TCustomDAUpdateSQL* updateObject_ = nullptr;
     std::unique_ptr<dataaccess::TWin32Timer> detailTimer_;
+    std::vector<TLocalLink> localLinks_;
     int fetchRows_ = 25;
     bool debug_ = false;
     bool readOnly_ = false;
@@ -358,11 +410,15 @@ private:
     TLockMode lockMode_ = lmNone;
     std::string keyFields_;
     std::string updatingTable_;
+    // The updating table's name at the last open.
+    std::string openedTableName_;
     std::string filterSQL_;
     std::string masterFields_;
     std::string detailFields_;
     int rowsAffected_ = -1;
     int64_t lastInsertId_ = 0;
+    // Rows the server counted at the last open or refresh; 0 when it was not asked.
+    int serverRecordCount_ = 0;
     bool traceLock_ = false;
     // One counted use of the connection for the execution, one for an open that still reads rows.
     bool executionHeld_ = false;

@@ -271,7 +271,8 @@ std::string TDADataSetService::GetFieldSQLName(const data::TField* field) {
 
 bool TDADataSetService::CanModify() const {
     return !dataSet_->ReadOnly() && !dataSet_->UniDirectional() &&
-           (dataSet_->LocalUpdate() || (dataSet_->CachedUpdates() && dataSet_->OnUpdateRecord));
+           (dataSet_->LocalUpdate() || (dataSet_->CachedUpdates() && dataSet_->OnUpdateRecord) ||
+            dataSet_->UpdateObject());
 }
 
 bool TDADataSetService::OpenNext() {

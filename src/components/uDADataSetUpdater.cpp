@@ -9,6 +9,7 @@
 #include "dataaccess/uCRTableInfo.h"
 #include "dataaccess/uDataUtils.h"
 #include "dataaccess/uFieldDesc.h"
+#include "dataaccess/uMemData.h"
 #include "platform/data/Component.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace components {
 
@@ -151,6 +153,23 @@ std::string Unquoted(const std::string& name) {
     if (name.size() > 2 && (name.front() == '`' || name.front() == '"') && name.back() == name.front())
         return name.substr(1, name.size() - 2);
     return name;
+}
+
+} // namespace
+
+namespace {
+
+// Calls `visit` for each top-level field of `source` with the store descriptor it fills: the one
+// its alias numbers, else the one of its name.
+template <class Visit>
+void ForEachSourceField(TCustomDADataSet& source, dataaccess::TData& store, Visit visit) {
+    for (data::TField* field : source.Fields()) {
+        const int aliasIndex = TDASQLGenerator::FieldAliasIndex(field->FieldName());
+        dataaccess::TFieldDesc* desc = aliasIndex >= 0 && aliasIndex < store.Fields().Count()
+                                           ? &store.Fields().Items(aliasIndex)
+                                           : store.FindFieldDesc(field->FieldName());
+        if (desc && !desc->OwnerField) visit(*field, *desc);
+    }
 }
 
 } // namespace
@@ -313,7 +332,10 @@ void TDADataSetUpdater::FillParams(TStatementTypes types, const TPrepared& prepa
         const std::string name = WithoutBatchPrefix(Unquoted(param->Name()));
         bool old = false;
         int fieldNo = -1;
-        data::TField* field = FindParamField(name, old, fieldNo);
+        const bool quick = prepared.type == stRefreshQuick || prepared.type == stRefreshCheckDeleted;
+        // The statement is the data set's own text: its parameters keep their values.
+        data::TField* field =
+            quick && data.FindParam(param->Name()) ? nullptr : FindParamField(name, old, fieldNo);
         if (field && field->FieldKind() == data::fkData) {
             dataaccess::TFieldDesc* desc = data.GetFieldDesc(field);
             rtl::Variant value;
@@ -433,7 +455,11 @@ bool TDADataSetUpdater::RunUpdateStatement(const std::string& sql, TStatementTyp
     if (guard) transaction->StartTransaction();
     try {
         ExecuteUpdateStatement(types, prepared);
-        if (prepared.query && prepared.query->Active() && (type == stLock || type == stRefresh)) {
+        if (prepared.query && prepared.query->Active() && type == stRefreshCheckDeleted) {
+            RemoveDeletedRecords(*prepared.query);
+        } else if (prepared.query && prepared.query->Active() && type == stRefreshQuick) {
+            MergeRefreshedRecords(*prepared.query);
+        } else if (prepared.query && prepared.query->Active() && (type == stLock || type == stRefresh)) {
             TCustomDADataSet& query = *prepared.query;
             const int count = query.RecordCount();
             data.rowsAffected_ = count;
@@ -472,25 +498,116 @@ void TDADataSetUpdater::CopyRecord(TCustomDADataSet& source, TStatementTypes typ
         types.Contains(stLock) && checkRecordOnLock_ && !data.RefreshOptions().Contains(roBeforeEdit);
     data::TRecordBuffer oldBuffer = nullptr;
     if (verify && (data.State() != data::dsBrowse || data.CachedUpdates())) data.GetOldRecBuf(oldBuffer);
-    for (data::TField* field : source.Fields()) {
-        const int aliasIndex = TDASQLGenerator::FieldAliasIndex(field->FieldName());
-        dataaccess::TFieldDesc* desc = aliasIndex >= 0 && aliasIndex < store.Fields().Count()
-                                           ? &store.Fields().Items(aliasIndex)
-                                           : store.FindFieldDesc(field->FieldName());
-        if (!desc || desc->OwnerField) continue;
-        const rtl::Variant value = field->Value();
-        if (verify) {
-            const rtl::Variant held =
-                store.ReadFieldAsVariant(desc->FieldNumber, oldBuffer ? oldBuffer : buffer);
-            if (!ValuesEqual(value, held)) data::DatabaseError("Record was changed by another user");
-        } else {
-            store.WriteFieldAsVariant(desc->FieldNumber, buffer, value);
+    if (!verify) {
+        WriteSourceRecord(source, buffer);
+        if (data.State() == data::dsBrowse && !ApplyingCache() && !refreshingInUpdate_) {
+            data.UpdateCursorPos();
+            store.PutRecord(buffer);
         }
+        return;
     }
-    if (!verify && data.State() == data::dsBrowse && !ApplyingCache() && !refreshingInUpdate_) {
-        data.UpdateCursorPos();
-        store.PutRecord(buffer);
+    ForEachSourceField(source, store, [&](data::TField& field, dataaccess::TFieldDesc& desc) {
+        const rtl::Variant held = store.ReadFieldAsVariant(desc.FieldNumber, oldBuffer ? oldBuffer : buffer);
+        if (!ValuesEqual(field.Value(), held)) data::DatabaseError("Record was changed by another user");
+    });
+}
+
+void TDADataSetUpdater::WriteSourceRecord(TCustomDADataSet& source, void* record) const {
+    dataaccess::TData& store = *DataSet()->RecordStore();
+    ForEachSourceField(source, store, [&](data::TField& field, dataaccess::TFieldDesc& desc) {
+        store.WriteFieldAsVariant(desc.FieldNumber, record, field.Value());
+    });
+}
+
+void TDADataSetUpdater::KeyFieldsOf(TCustomDADataSet& source, std::vector<data::TField*>& own,
+                                    std::vector<data::TField*>& theirs) const {
+    TCustomDADataSet& data = *DataSet();
+    own.clear();
+    theirs.clear();
+    for (dataaccess::TFieldDesc* desc : service_->GetKeyFieldDescs()) {
+        data::TField* field = data.FieldOfDesc(desc);
+        data::TField* other = field ? source.FindField(field->FieldName()) : nullptr;
+        if (!other) continue;
+        own.push_back(field);
+        theirs.push_back(other);
     }
+}
+
+namespace {
+
+rtl::Variant KeyValues(const std::vector<data::TField*>& fields) {
+    if (fields.size() == 1) return fields[0]->Value();
+    rtl::VariantArray values;
+    for (data::TField* field : fields)
+        values.push_back(field->Value());
+    return rtl::Variant(std::move(values));
+}
+
+std::string FieldNames(const std::vector<data::TField*>& fields) {
+    std::string names;
+    for (data::TField* field : fields)
+        names += (names.empty() ? "" : ";") + field->FieldName();
+    return names;
+}
+
+} // namespace
+
+void TDADataSetUpdater::RemoveDeletedRecords(TCustomDADataSet& source) {
+    TCustomDADataSet& data = *DataSet();
+    std::vector<data::TField*> own, theirs;
+    KeyFieldsOf(source, own, theirs);
+    if (own.empty()) return;
+    const std::string savedIndex = source.IndexFieldNames();
+    source.SetIndexFieldNames(FieldNames(theirs));
+    auto* store = static_cast<dataaccess::TMemData*>(data.RecordStore());
+    try {
+        std::vector<data::TBookmark> gone;
+        for (data.First(); !data.Eof(); data.Next())
+            if (!source.LocateRecord(theirs, KeyValues(own), {}, false)) gone.push_back(data.GetBookmark());
+        for (const data::TBookmark& bookmark : gone) {
+            data.GotoBookmark(bookmark);
+            data.UpdateCursorPos();
+            store->RemoveCurrentItem();
+        }
+    } catch (...) {
+        source.SetIndexFieldNames(savedIndex);
+        throw;
+    }
+    source.SetIndexFieldNames(savedIndex);
+    data.Resync({});
+}
+
+void TDADataSetUpdater::MergeRefreshedRecords(TCustomDADataSet& source) {
+    TCustomDADataSet& data = *DataSet();
+    auto* store = static_cast<dataaccess::TMemData*>(data.RecordStore());
+    data.rowsAffected_ = source.RecordCount();
+    std::vector<data::TField*> own, theirs;
+    KeyFieldsOf(source, own, theirs);
+    std::vector<uint8_t> record(static_cast<size_t>(store->RecordSize()));
+    for (source.First(); !source.Eof(); source.Next()) {
+        if (!own.empty() && data.LocateRecord(own, KeyValues(theirs), {}, false)) {
+            store->GetRecord(record.data());
+            WriteSourceRecord(source, record.data());
+            store->PutRecord(record.data());
+        } else {
+            store->InitRecord(record.data());
+            store->CreateComplexFields(record.data(), true);
+            WriteSourceRecord(source, record.data());
+            // A row the server added: it is already there, so it is not inserted again.
+            auto insert = std::exchange(store->OnInsertRecord, nullptr);
+            try {
+                store->AppendRecord(record.data());
+            } catch (...) {
+                store->OnInsertRecord = std::move(insert);
+                throw;
+            }
+            store->OnInsertRecord = std::move(insert);
+        }
+        for (data::TField* field : source.Fields())
+            SaveMaxTimestamp(field->FieldName(), field->Value());
+    }
+    if (!store->SortColumns().empty()) store->SortItems();
+    data.Resync({});
 }
 
 void TDADataSetUpdater::ReturnParamsToRecord(const TPrepared& prepared) {
@@ -498,13 +615,21 @@ void TDADataSetUpdater::ReturnParamsToRecord(const TPrepared& prepared) {
     data::TRecordBuffer buffer = nullptr;
     if (!data.GetActiveRecBuf(buffer) || !buffer) return;
     TDAParams& params = prepared.Params();
+    dataaccess::TData& store = *data.RecordStore();
     for (int i = 0; i < params.Count(); ++i) {
-        if (params[i]->ParamType() == data::ptInput) continue;
         bool old = false;
         int fieldNo = -1;
         data::TField* field = FindParamField(WithoutBatchPrefix(Unquoted(params[i]->Name())), old, fieldNo);
         dataaccess::TFieldDesc* desc = field && !old ? data.GetFieldDesc(field) : nullptr;
-        if (desc) data.RecordStore()->WriteFieldAsVariant(desc->FieldNumber, buffer, params[i]->GetValue());
+        if (!desc) continue;
+        // The record shows what the statement stored, also a value changed on its way.
+        const rtl::Variant value = params[i]->GetValue();
+        const rtl::Variant held = store.ReadFieldAsVariant(desc->FieldNumber, buffer);
+        const bool differs =
+            value.IsNull() || value.IsEmpty() ? !held.IsNull() : !dataaccess::VarEqual(value, held);
+        if (differs)
+            store.WriteFieldAsVariant(desc->FieldNumber, buffer,
+                                      value.IsEmpty() ? rtl::Variant::Null() : value);
     }
 }
 
@@ -672,6 +797,45 @@ void TDADataSetUpdater::BeforeCancel() {
 
 void TDADataSetUpdater::RefreshRecord() {
     RunUpdateStatement({}, TStatementTypes{stRefresh});
+}
+
+void TDADataSetUpdater::RefreshQuick(bool checkDeleted) {
+    TCustomDADataSet& data = *DataSet();
+    data.DoBeforeRefresh();
+    data.BeginConnection(true);
+    struct Release {
+        TCustomDADataSet& data;
+        ~Release() { data.EndConnection(); }
+    } release{data};
+    if (service_->GetKeyFieldDescs().empty()) data::DatabaseError("Unique keyfields required");
+    data.CheckBrowseMode();
+    if (!service_->UpdatingTableInfo()) return;
+
+    const bool filtered = data.Filtered();
+    const bool strict = data.Options().StrictUpdate();
+    data.DisableControls();
+    const auto restore = [&] {
+        data.Options().SetStrictUpdate(strict);
+        if (filtered) data.SetFiltered(true);
+        data.EnableControls();
+    };
+    try {
+        if (filtered) data.SetFiltered(false);
+        data.Options().SetStrictUpdate(false);
+        std::vector<data::TField*> keyFields;
+        rtl::Variant keyValues;
+        data.GetCurrentKeys(keyFields, keyValues);
+        if (checkDeleted && !data.IsEmpty()) RunUpdateStatement({}, TStatementTypes{stRefreshCheckDeleted});
+        RunUpdateStatement({}, TStatementTypes{stRefreshQuick});
+        data.RelocateRecord(keyFields, keyValues);
+        data.Resync({});
+    } catch (...) {
+        restore();
+        data.DoAfterRefresh();
+        throw;
+    }
+    restore();
+    data.DoAfterRefresh();
 }
 
 void TDADataSetUpdater::RefreshRecordInUpdate() {

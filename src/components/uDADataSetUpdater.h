@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace data {
 class TField;
@@ -88,6 +89,9 @@ public:
     void ReleaseLock();
     bool LockHeld() const { return lockTransaction_ != nullptr; }
     virtual void RefreshRecord();
+    // Merges the rows the server changed since the newest row version held, and with
+    // `checkDeleted` drops the rows the server no longer has; the cursor stays on its key.
+    void RefreshQuick(bool checkDeleted);
     // Runs `sql` (or the text chosen for the types) for the current record; false when there was
     // nothing to run.
     bool RunUpdateStatement(const std::string& sql, TStatementTypes types);
@@ -111,6 +115,8 @@ protected:
     virtual void ConfigureUpdateComponent(TStatementType type, TCustomDADataSet& query) {}
     virtual bool ValuesEqual(const rtl::Variant& a, const rtl::Variant& b) const;
     virtual std::string BatchSQLText(const std::string& text) const { return text; }
+    // A re-read row-version value of the named field; the newest one bounds the next quick refresh.
+    virtual void SaveMaxTimestamp(const std::string& fieldName, const rtl::Variant& value) {}
 
 private:
     struct TPrepared;
@@ -124,6 +130,15 @@ private:
     // A keyless generated UPDATE or DELETE runs only when its conditions match exactly one row.
     void CheckKeylessMatch(TStatementType type);
     void CopyRecord(TCustomDADataSet& source, TStatementTypes types);
+    // Writes the current record of `source` into a store record, field by field.
+    void WriteSourceRecord(TCustomDADataSet& source, void* record) const;
+    // The source holds the keys the server still has: every other row leaves the store.
+    void RemoveDeletedRecords(TCustomDADataSet& source);
+    // The source holds re-read rows: each replaces the row of its key, or joins the store.
+    void MergeRefreshedRecords(TCustomDADataSet& source);
+    // The data set's key fields and their namesakes in `source`.
+    void KeyFieldsOf(TCustomDADataSet& source, std::vector<data::TField*>& own,
+                     std::vector<data::TField*>& theirs) const;
     void ReturnParamsToRecord(const TPrepared& prepared);
     void RefreshRecordInUpdate();
     void SetIdentityFieldValue();

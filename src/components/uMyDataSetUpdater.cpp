@@ -1,7 +1,11 @@
 #include "components/uMyDataSetUpdater.h"
 
 #include "components/uDADataSet.h"
+#include "dataaccess/uMySQLFieldDesc.h"
+#include "dataaccess/uMyTableInfo.h"
 #include "platform/data/DataError.h"
+
+#include <mariadb/mysql.h>
 
 #include <cmath>
 
@@ -34,6 +38,16 @@ bool TMyDataSetUpdater::ValuesEqual(const rtl::Variant& a, const rtl::Variant& b
     constexpr double kMsPerDay = 86400000.0;
     const int64_t x = std::llround(a.AsDateTime() * kMsPerDay), y = std::llround(b.AsDateTime() * kMsPerDay);
     return x / 60000 == y / 60000 && std::llabs(x - y) < 1000;
+}
+
+void TMyDataSetUpdater::SaveMaxTimestamp(const std::string& fieldName, const rtl::Variant& value) {
+    const data::TField* field = DataSet()->FindField(fieldName);
+    const auto* desc =
+        field ? dynamic_cast<const dataaccess::TMySQLFieldDesc*>(DataSet()->GetFieldDesc(field)) : nullptr;
+    if (!desc || desc->MySQLType != MYSQL_TYPE_TIMESTAMP || !desc->TableInfo()) return;
+    const rtl::TDateTime time = value.IsNull() || value.IsEmpty() ? 0 : value.AsDateTime();
+    auto* table = static_cast<dataaccess::TMyTableInfo*>(desc->TableInfo());
+    if (time > table->MaxTimestamp()) table->SetMaxTimestamp(time);
 }
 
 } // namespace components

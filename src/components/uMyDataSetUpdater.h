@@ -20,6 +20,8 @@ protected:
     void ConfigureUpdateComponent(TStatementType type, TCustomDADataSet& query) override;
     // Date-times of the same day, hour and minute whose seconds differ by less than one second.
     bool ValuesEqual(const rtl::Variant& a, const rtl::Variant& b) const override;
+    // Only a TIMESTAMP column of a known table keeps a newest value.
+    void SaveMaxTimestamp(const std::string& fieldName, const rtl::Variant& value) override;
 };
 
 } // namespace components

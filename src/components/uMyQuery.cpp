@@ -6,7 +6,9 @@
 #include "components/uMyDataSetService.h"
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uMySQLRecordset.h"
+#include "dataaccess/uTimer.h"
 #include "platform/data/DataError.h"
+#include "platform/rtl/Exception.h"
 
 namespace components {
 
@@ -46,6 +48,22 @@ void TMyDataSetOptions::SetCreateConnection(bool value) {
     SetColumnOption(createConnection_, value, dataaccess::prCreateConnection, false);
 }
 
+TCustomMyDataSet* TMyDataSetOptions::MyDataSet() const {
+    return static_cast<TCustomMyDataSet*>(DataSet());
+}
+
+void TMyDataSetOptions::SetAutoRefresh(bool value) {
+    if (value == autoRefresh_) return;
+    autoRefresh_ = value;
+    MyDataSet()->EnableAutoRefresh(value);
+}
+
+void TMyDataSetOptions::SetAutoRefreshInterval(int value) {
+    autoRefreshInterval_ = value;
+    if (MyDataSet()->autoRefreshTimer_)
+        MyDataSet()->autoRefreshTimer_->SetInterval(static_cast<uint32_t>(value) * 1000);
+}
+
 void TMyDataSetOptions::AssignTo(data::TPersistent* dest) const {
     TDADataSetOptions::AssignTo(dest);
     auto* other = dynamic_cast<TMyDataSetOptions*>(dest);
@@ -62,6 +80,45 @@ void TMyDataSetOptions::AssignTo(data::TPersistent* dest) const {
 TCustomMyDataSet::TCustomMyDataSet(data::TComponent* owner) : TCustomDADataSet(owner, TDeferInit{}) {
     Init();
     SetFetchAll(true);
+}
+
+TCustomMyDataSet::~TCustomMyDataSet() {
+    autoRefreshTimer_.reset();
+}
+
+void TCustomMyDataSet::EnableAutoRefresh(bool value) {
+    if (!autoRefreshTimer_) {
+        autoRefreshTimer_ = std::make_unique<dataaccess::TWin32Timer>();
+        autoRefreshTimer_->SetEnabled(false);
+        autoRefreshTimer_->SetInterval(static_cast<uint32_t>(Options().AutoRefreshInterval()) * 1000);
+        autoRefreshTimer_->SetOnTimer([this](dataaccess::TWin32Timer&) { AutoRefreshTick(); });
+    }
+    autoRefreshTimer_->SetEnabled(value);
+}
+
+void TCustomMyDataSet::AutoRefreshTick() {
+    if (State() != data::dsBrowse) return;
+    try {
+        auto* service = static_cast<TCustomMyDataSetService*>(DADataSetService());
+        if (service->TimestampField())
+            RefreshQuick(true);
+        else
+            Refresh();
+    } catch (...) {
+        Options().SetAutoRefresh(false);
+        throw;
+    }
+    // The next tick counts from the end of this refresh.
+    autoRefreshTimer_->SetEnabled(false);
+    autoRefreshTimer_->SetEnabled(true);
+}
+
+void TCustomMyDataSet::Lock() {
+    CheckActive();
+    if (RecordCount() == 0) data::DatabaseError("There is no active record to lock", this);
+    RTL_ASSERT(DADataSetService());
+    DADataSetService()->SetProp(prLockType, 0);
+    TCustomDADataSet::Lock();
 }
 
 std::unique_ptr<TCustomDASQL> TCustomMyDataSet::CreateCommand() {

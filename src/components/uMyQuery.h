@@ -7,6 +7,7 @@
 namespace dataaccess {
 class TMySQLCommand;
 class TMySQLRecordset;
+class TWin32Timer;
 } // namespace dataaccess
 
 namespace components {
@@ -32,11 +33,13 @@ public:
     void SetEnableBoolean(bool value);
     bool BinaryAsString() const { return binaryAsString_; }
     void SetBinaryAsString(bool value);
+    // On: the open data set re-reads its rows every AutoRefreshInterval seconds (quickly when it has
+    // a row-version column); a failed refresh switches it off.
     bool AutoRefresh() const { return autoRefresh_; }
-    void SetAutoRefresh(bool value) { autoRefresh_ = value; }
+    void SetAutoRefresh(bool value);
     // Seconds.
     int AutoRefreshInterval() const { return autoRefreshInterval_; }
-    void SetAutoRefreshInterval(int value) { autoRefreshInterval_ = value; }
+    void SetAutoRefreshInterval(int value);
     // On: a query that does not fetch all rows at once reads them over a second server session of
     // its own. Off: everything runs in the connection's one session.
     bool CreateConnection() const { return createConnection_; }
@@ -48,6 +51,7 @@ protected:
 private:
     // The open-dataset check, then the value goes to the record set.
     void SetColumnOption(bool& field, bool value, int prop, bool fieldDefsChange);
+    TCustomMyDataSet* MyDataSet() const;
 
     bool fieldsAsString_ = false;
     bool nullForZeroDate_ = true;
@@ -63,6 +67,7 @@ private:
 class TCustomMyDataSet : public TCustomDADataSet {
 public:
     explicit TCustomMyDataSet(data::TComponent* owner = nullptr);
+    ~TCustomMyDataSet() override;
 
     TCustomMyConnection* Connection() const;
     void SetConnection(TCustomMyConnection* value);
@@ -75,6 +80,10 @@ public:
     dataaccess::TMySQLRecordset* MyRecordSet() const;
     dataaccess::TMySQLCommand* MyICommand() const;
     std::unique_ptr<TCustomDADataSet> CreateUpdateQuery() const override;
+    // "There is no active record to lock" without records.
+    void Lock() override;
+    // Without a session of its own for fetching, a query reads its rows in the connection's session.
+    bool RowsPendingInSession() const override { return !Fetched() && !Options().CreateConnection(); }
 
 protected:
     std::unique_ptr<TCustomDASQL> CreateCommand() override;
@@ -89,7 +98,14 @@ protected:
     std::string SQLAddWhere(const std::string& sql, const std::string& condition) const override;
 
 private:
+    friend class TMyDataSetOptions;
+
+    // Made on the first change of AutoRefresh.
+    void EnableAutoRefresh(bool value);
+    void AutoRefreshTick();
+
     int commandTimeout_ = 0;
+    std::unique_ptr<dataaccess::TWin32Timer> autoRefreshTimer_;
 };
 
 // The query component.

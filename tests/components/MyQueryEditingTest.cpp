@@ -14,6 +14,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace components {
 namespace {
@@ -21,6 +22,12 @@ namespace {
 using testing::NewConnection;
 using testsupport::ErrorMessageOf;
 using testsupport::RawSession;
+
+// Serves the UI thread's queue (timer ticks) until `until` has passed since `start`.
+void PumpUntil(std::chrono::steady_clock::time_point start, std::chrono::milliseconds until) {
+    while (std::chrono::steady_clock::now() - start < until)
+        rtl::CheckSynchronize(10);
+}
 
 // Editing a query over a table of its own: t (id auto-increment key, name), and k without a key.
 class MyQueryEditingTest : public ::testing::Test {
@@ -216,6 +223,137 @@ TEST_F(MyQueryEditingTest, LockSeesAChangeByAnotherUser) {
     EXPECT_EQ(ErrorMessageOf([&] { query->Lock(); }), "Lock is not compatible with FetchAll = False");
 }
 
+// QueryRecCount: a query that reads in blocks knows the server's row count before it has them all,
+// and asks again on refresh, when another session's rows count too.
+TEST_F(MyQueryEditingTest, QueryRecCountGivesTheServersCountBeforeAllRowsArrive) {
+    raw->Execute("INSERT INTO " + table + " (name) VALUES ('d'), ('e')");
+    query->Options().SetCreateConnection(false);
+    query->SetFetchAll(false);
+    query->SetFetchRows(2);
+    query->SetSQL("SELECT id, name FROM " + table + " WHERE id > :low ORDER BY id LIMIT 10");
+    query->FindParam("low")->SetAsInteger(1);
+    query->Open();
+    EXPECT_EQ(query->RecordCount(), 2);
+    query->Close();
+    query->Options().SetQueryRecCount(true);
+    query->Open();
+    EXPECT_EQ(query->RecordCount(), 4);
+    raw->Execute("INSERT INTO " + table + " (name) VALUES ('f')");
+    query->Refresh();
+    EXPECT_EQ(query->RecordCount(), 5);
+    query->Last();
+    EXPECT_EQ(query->RecordCount(), 5);
+    query->Close();
+    query->SetFetchAll(true);
+    query->Open();
+    EXPECT_EQ(query->RecordCount(), 5);
+}
+
+// Whether a query can be edited: its columns, its update texts or objects, and the read-only modes.
+TEST_F(MyQueryEditingTest, CanModifyFollowsColumnsUpdateTextsAndObjects) {
+    query->Options().SetSetFieldsReadOnly(true);
+    query->SetSQL("SELECT 1 AS x, 'a' AS y");
+    query->Open();
+    EXPECT_FALSE(query->CanModify());
+    EXPECT_EQ(ErrorMessageOf([&] { query->Edit(); }), "Q: Cannot modify a read-only dataset");
+    query->Close();
+    rtl::TStringList lines;
+    lines.SetText("UPDATE " + table + " SET name = :y WHERE id = :x");
+    query->SetUpdateSQL(stUpdate, lines);
+    query->Open();
+    EXPECT_TRUE(query->CanModify());
+    query->Close();
+    query->SetUpdateSQL(stUpdate, rtl::TStringList());
+    TMyUpdateSQL update;
+    query->SetUpdateObject(&update);
+    query->Open();
+    EXPECT_TRUE(query->CanModify());
+    query->Close();
+    query->SetUpdateObject(nullptr);
+
+    OpenTable();
+    EXPECT_TRUE(query->CanModify());
+    query->Close();
+    query->SetReadOnly(true);
+    OpenTable();
+    EXPECT_FALSE(query->CanModify());
+    query->Close();
+    query->SetReadOnly(false);
+    query->SetUniDirectional(true);
+    OpenTable();
+    EXPECT_FALSE(query->CanModify());
+}
+
+// Refresh keeps the cursor on the key it was on, wherever another session's changes move that row.
+TEST_F(MyQueryEditingTest, RefreshStaysOnTheKeyOfTheCurrentRecord) {
+    query->SetSQL("SELECT id, name FROM " + table + " ORDER BY name");
+    query->Open();
+    query->Next();
+    ASSERT_EQ(query->FieldByName("id")->AsInteger(), 2);
+    raw->Execute("UPDATE " + table + " SET name = 'z' WHERE id = 2");
+    int scrolls = 0;
+    query->AfterScroll = [&](data::TDataSet*) { ++scrolls; };
+    query->Refresh();
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2);
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "z");
+    EXPECT_EQ(query->RecNo(), 3);
+    EXPECT_EQ(scrolls, 1);
+    raw->Execute("DELETE FROM " + table + " WHERE id = 2");
+    query->Refresh();
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 1);
+    EXPECT_EQ(query->RecNo(), 1);
+}
+
+// A quick refresh re-reads only rows whose TIMESTAMP is at least the newest one held, and with the
+// deleted check drops the rows another session removed.
+TEST_F(MyQueryEditingTest, RefreshQuickMergesChangedRowsAndDropsDeletedOnes) {
+    raw->Execute("ALTER TABLE " + table +
+                 " ADD ts TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
+    raw->Execute("UPDATE " + table + " SET ts = CONCAT('2020-01-0', id)");
+    query->SetSQL("SELECT id, name, ts FROM " + table + " ORDER BY id");
+    query->Open();
+    query->Next();
+    raw->Execute("UPDATE " + table + " SET name = 'A' WHERE id = 1");
+    raw->Execute("INSERT INTO " + table + " (name) VALUES ('d')");
+    raw->Execute("DELETE FROM " + table + " WHERE id = 3");
+    int refreshes = 0;
+    query->AfterRefresh = [&](data::TDataSet*) { ++refreshes; };
+    query->RefreshQuick(false);
+    EXPECT_EQ(refreshes, 1);
+    // Rows 1 and 4 are new since 2020-01-03; row 3 still shows until the deleted check.
+    EXPECT_EQ(query->RowsAffected(), 2);
+    EXPECT_EQ(query->RecordCount(), 4);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2);
+    query->First();
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "A");
+    query->Last();
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "d");
+    EXPECT_FALSE(query->FieldByName("ts")->IsNull());
+
+    query->First();
+    query->Next();
+    raw->Execute("UPDATE " + table + " SET name = 'B' WHERE id = 2");
+    query->RefreshQuick(true);
+    EXPECT_EQ(query->RecordCount(), 3);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2);
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "B");
+    std::string ids;
+    for (query->First(); !query->Eof(); query->Next())
+        ids += query->FieldByName("id")->AsString();
+    EXPECT_EQ(ids, "124");
+    // Nothing changed: the rows of the newest second are read again, the store stays as it is.
+    query->RefreshQuick(true);
+    EXPECT_EQ(query->RecordCount(), 3);
+}
+
+TEST_F(MyQueryEditingTest, RefreshQuickNeedsAKeyAndARowVersion) {
+    query->SetSQL("SELECT name FROM " + keyless);
+    query->Open();
+    EXPECT_EQ(ErrorMessageOf([&] { query->RefreshQuick(false); }), "Unique keyfields required");
+    OpenTable();
+    EXPECT_EQ(ErrorMessageOf([&] { query->RefreshQuick(false); }), "Timestamp field required");
+}
+
 TEST_F(MyQueryEditingTest, NonConstantDefaultsArriveInOneSelect) {
     OpenTable();
     query->FieldByName("name")->SetDefaultExpression("(0)");
@@ -294,6 +432,115 @@ TEST_F(MyQueryEditingTest, DetailFollowsTheMasterByParameters) {
     EXPECT_EQ(ErrorMessageOf([&] { query->SetMasterSource(&own); }), "Q: Circular datalinks are not allowed");
 }
 
+// A detail whose reopen fails still tells its listeners and gives its controls back.
+TEST_F(MyQueryEditingTest, FailedDetailRefreshEndsCleanly) {
+    raw->Execute("DROP TABLE IF EXISTS " + keyless);
+    raw->Execute("CREATE TABLE " + keyless + " (m INT)");
+    raw->Execute("INSERT INTO " + keyless + " VALUES (1), (2)");
+    OpenTable();
+    data::TDataSource source(nullptr);
+    source.SetDataSet(query.get());
+    TMyQuery detail;
+    detail.SetConnection(connection.get());
+    detail.SetSQL("SELECT m FROM " + keyless + " WHERE m = :id");
+    detail.SetMasterSource(&source);
+    detail.Open();
+    int refreshes = 0;
+    detail.AfterRefresh = [&](data::TDataSet*) { ++refreshes; };
+    raw->Execute("DROP TABLE " + keyless);
+    const int connects = connection->ConnectCount();
+    EXPECT_NE(ErrorMessageOf([&] { query->Next(); }).find("doesn't exist"), std::string::npos);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_FALSE(detail.ControlsDisabled());
+    EXPECT_EQ(connection->ConnectCount(), connects);
+}
+
+// A local detail reads its rows once and shows those of the master's current record.
+TEST_F(MyQueryEditingTest, LocalDetailFiltersItsRowsByTheMaster) {
+    raw->Execute("DROP TABLE IF EXISTS " + keyless);
+    raw->Execute("CREATE TABLE " + keyless + " (m VARCHAR(5), v VARCHAR(5))");
+    raw->Execute("INSERT INTO " + keyless + " VALUES ('1', 'x'), ('1', 'y'), ('2', 'z'), (NULL, 'n')");
+    OpenTable();
+    data::TDataSource source(nullptr);
+    source.SetDataSet(query.get());
+    TMyQuery detail;
+    detail.SetConnection(connection.get());
+    detail.SetSQL("SELECT m, v FROM " + keyless + " ORDER BY v");
+    detail.Options().SetLocalMasterDetail(true);
+    detail.SetMasterFields("id");
+    detail.SetDetailFields("m");
+    detail.SetMasterSource(&source);
+    detail.Open();
+    EXPECT_EQ(detail.FinalSQL(), "SELECT m, v FROM " + keyless + " ORDER BY v");
+    EXPECT_EQ(detail.RecordCount(), 2);
+    EXPECT_EQ(detail.FieldByName("v")->AsString(), "x");
+    // Read once: a row added on the server later does not show.
+    raw->Execute("INSERT INTO " + keyless + " VALUES ('2', 'w')");
+    query->Next();
+    EXPECT_EQ(detail.RecordCount(), 1);
+    EXPECT_EQ(detail.FieldByName("v")->AsString(), "z");
+    query->Next();
+    EXPECT_EQ(detail.RecordCount(), 0);
+    EXPECT_TRUE(detail.Eof());
+    query->First();
+    EXPECT_EQ(detail.RecordCount(), 2);
+    EXPECT_EQ(ErrorMessageOf([&] { detail.Options().SetLocalMasterDetail(false); }),
+              "Cannot perform this operation on an open dataset");
+}
+
+// A detail row posted with another master's value leaves the detail; the server keeps it.
+TEST_F(MyQueryEditingTest, PostedDetailRowThatLeftItsMasterIsRemoved) {
+    raw->Execute("DROP TABLE IF EXISTS " + keyless);
+    raw->Execute("CREATE TABLE " + keyless + " (m INT, v VARCHAR(5))");
+    raw->Execute("INSERT INTO " + keyless + " VALUES (1, 'x'), (1, 'y'), (2, 'z')");
+    OpenTable();
+    data::TDataSource source(nullptr);
+    source.SetDataSet(query.get());
+    TMyQuery detail;
+    detail.SetConnection(connection.get());
+    detail.SetSQL("SELECT m, v FROM " + keyless + " ORDER BY v");
+    detail.SetMasterFields("id");
+    detail.SetDetailFields("m");
+    detail.SetMasterSource(&source);
+    detail.Open();
+    ASSERT_EQ(detail.RecordCount(), 2);
+    detail.Edit();
+    detail.FieldByName("v")->SetAsString("X");
+    detail.Post();
+    EXPECT_EQ(detail.RecordCount(), 2);
+    detail.Edit();
+    detail.FieldByName("m")->SetAsInteger(2);
+    detail.Post();
+    EXPECT_EQ(detail.RecordCount(), 1);
+    EXPECT_EQ(detail.FieldByName("v")->AsString(), "y");
+    EXPECT_EQ(raw->Scalar("SELECT m FROM " + keyless + " WHERE v = 'X'"), "2");
+    query->Next();
+    EXPECT_EQ(detail.RecordCount(), 2);
+
+    detail.Close();
+    detail.SetCachedUpdates(true);
+    detail.Open();
+    detail.Edit();
+    detail.FieldByName("m")->SetAsInteger(1);
+    EXPECT_NE(ErrorMessageOf([&] { detail.Post(); }).find("Can not use Master/Detail with CachedUpdates"),
+              std::string::npos);
+}
+
+// Switching the filter keeps the current record when the filter still shows it.
+TEST_F(MyQueryEditingTest, FilterSwitchKeepsTheCurrentRecord) {
+    OpenTable();
+    query->SetFilterText("name <> 'a'");
+    query->Last();
+    query->SetFiltered(true);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 3);
+    query->Prior();
+    query->SetFiltered(false);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2);
+    query->First();
+    query->SetFiltered(true);
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2);
+}
+
 TEST_F(MyQueryEditingTest, DetailDelayRefreshesOnceAfterTheLastMove) {
     raw->Execute("DROP TABLE IF EXISTS " + keyless);
     raw->Execute("CREATE TABLE " + keyless + " (m INT)");
@@ -312,13 +559,112 @@ TEST_F(MyQueryEditingTest, DetailDelayRefreshesOnceAfterTheLastMove) {
     query->Next();
     query->Next();
     const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(300))
-        rtl::CheckSynchronize(10);
+    PumpUntil(start, std::chrono::milliseconds(300));
     EXPECT_EQ(refreshes, 0);
-    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1000))
-        rtl::CheckSynchronize(10);
+    PumpUntil(start, std::chrono::milliseconds(1000));
     EXPECT_EQ(refreshes, 1);
     EXPECT_EQ(detail.RecordCount(), 2);
+}
+
+// Auto refresh re-reads the rows on its timer: quickly with a TIMESTAMP column, fully without; a
+// failed refresh switches it off and reaches the application's handler.
+TEST_F(MyQueryEditingTest, AutoRefreshFollowsAnotherSessionUntilARefreshFails) {
+    std::vector<std::string> handled;
+    data::SetApplicationExceptionHandler([&](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            handled.push_back(e.what());
+        }
+    });
+    OpenTable();
+    query->Options().SetAutoRefreshInterval(1);
+    query->Options().SetAutoRefresh(true);
+    raw->Execute("UPDATE " + table + " SET name = 'A' WHERE id = 1");
+    PumpUntil(std::chrono::steady_clock::now(), std::chrono::milliseconds(2500));
+    EXPECT_EQ(query->FieldByName("name")->AsString(), "A");
+    EXPECT_EQ(query->RowsAffected(), -1);
+
+    raw->Execute("ALTER TABLE " + table +
+                 " ADD ts TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP");
+    query->SetSQL("SELECT id, name, ts FROM " + table + " ORDER BY id");
+    query->Open();
+    raw->Execute("INSERT INTO " + table + " (name) VALUES ('d')");
+    PumpUntil(std::chrono::steady_clock::now(), std::chrono::milliseconds(2500));
+    EXPECT_EQ(query->RecordCount(), 4);
+    EXPECT_GE(query->RowsAffected(), 1);
+
+    query->SetSQL("SELECT id, name FROM " + table + " ORDER BY id");
+    query->Open();
+    raw->Execute("DROP TABLE " + table);
+    PumpUntil(std::chrono::steady_clock::now(), std::chrono::milliseconds(2500));
+    data::SetApplicationExceptionHandler(nullptr);
+    EXPECT_FALSE(query->Options().AutoRefresh());
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_NE(handled[0].find("doesn't exist"), std::string::npos) << handled[0];
+}
+
+// ReturnParams: the record shows the values the update statement's parameters held when it ran.
+TEST_F(MyQueryEditingTest, ReturnParamsBringsChangedParameterValuesIntoTheRecord) {
+    rtl::TStringList lines;
+    lines.SetText("UPDATE " + table + " SET name = :name WHERE id = :OLD_id");
+    query->SetUpdateSQL(stUpdate, lines);
+    query->BeforeUpdateExecute = [](TCustomDADataSet*, TStatementTypes, TDAParams& params) {
+        TDAParam* name = params.FindParam("name");
+        name->SetAsString(name->AsString() + "!");
+    };
+    OpenTable();
+    for (const bool returnParams : {false, true}) {
+        query->Options().SetReturnParams(returnParams);
+        query->Edit();
+        query->FieldByName("name")->SetAsString("x");
+        query->Post();
+        EXPECT_EQ(raw->Scalar("SELECT name FROM " + table + " WHERE id = 1"), "x!");
+        EXPECT_EQ(query->FieldByName("name")->AsString(), returnParams ? "x!" : "x") << returnParams;
+    }
+}
+
+TEST_F(MyQueryEditingTest, AssignToCopiesTheQuerySettings) {
+    rtl::TStringList lines;
+    lines.SetText("UPDATE " + table + " SET name = :name WHERE id = :OLD_id");
+    query->SetUpdateSQL(stUpdate, lines);
+    query->SetSQL("SELECT id, name FROM " + table + " WHERE id > :low");
+    query->FindParam("low")->SetAsInteger(1);
+    query->SetFilterSQL("name <> 'c'");
+    query->SetFetchRows(7);
+    query->SetKeyFields("id");
+    query->SetLockMode(lmOptimistic);
+    query->Options().SetQueryRecCount(true);
+    TMyQuery copy;
+    copy.Assign(query.get());
+    EXPECT_EQ(copy.Connection(), connection.get());
+    EXPECT_EQ(copy.SQL().Text(), query->SQL().Text());
+    EXPECT_EQ(copy.GetUpdateSQL(stUpdate)->Text(), lines.Text());
+    EXPECT_EQ(copy.FilterSQL(), "name <> 'c'");
+    EXPECT_EQ(copy.FetchRows(), 7);
+    EXPECT_EQ(copy.KeyFields(), "id");
+    EXPECT_EQ(copy.LockMode(), lmOptimistic);
+    EXPECT_TRUE(copy.Options().QueryRecCount());
+    copy.Open();
+    EXPECT_EQ(copy.RecordCount(), 1);
+    EXPECT_EQ(copy.FieldByName("name")->AsString(), "b");
+}
+
+// The updating table is known after open and stays known after close.
+TEST_F(MyQueryEditingTest, TableNameOfTheUpdatingTable) {
+    query->SetSQL("SELECT x.id, x.name FROM " + table + " x");
+    query->SetUpdatingTable("x");
+    EXPECT_EQ(query->PSGetTableName(), "x");
+    query->Open();
+    EXPECT_EQ(query->PSGetTableName(), table);
+    query->Close();
+    EXPECT_EQ(query->PSGetTableName(), table);
+}
+
+TEST_F(MyQueryEditingTest, LockNeedsARecord) {
+    query->SetSQL("SELECT id, name FROM " + table + " WHERE id = 0");
+    query->Open();
+    EXPECT_EQ(ErrorMessageOf([&] { query->Lock(); }), "Q: There is no active record to lock");
 }
 
 } // namespace
