@@ -288,9 +288,11 @@ void TDADataSetUpdater::PrepareUpdateStatement(const std::string& sql, TStatemen
         if (TrimText(prepared.Text()).empty())
             data::DatabaseError(
                 "SQL property of InsertObject, ModifyObject, DeleteObject or RefreshObject cannot be empty");
+        updateComponent_ = object;
         return;
     }
     prepared.query = &UpdateQuery(type);
+    updateComponent_ = prepared.query;
     std::string text;
     if (type == stBatchUpdate) {
         text = BatchSQLText(batchText_);

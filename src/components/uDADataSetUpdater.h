@@ -99,6 +99,8 @@ public:
     virtual bool GetDefaultValue(const std::string& expression, rtl::Variant& value) { return false; }
     // The internal query of a type, made on first use.
     TCustomDADataSet& UpdateQuery(TStatementType type);
+    // The component of the statement last prepared: an update object's, else an internal query.
+    data::TComponent* UpdateComponent() const { return updateComponent_; }
 
     bool CheckRecordOnLock() const { return checkRecordOnLock_; }
     void SetCheckRecordOnLock(bool value) { checkRecordOnLock_ = value; }
@@ -147,6 +149,7 @@ private:
 
     TDADataSetService* service_;
     std::array<std::unique_ptr<TCustomDADataSet>, kStatementTypeCount> updateQueries_;
+    data::TComponent* updateComponent_ = nullptr;
     std::string batchText_;
     std::unique_ptr<TDAParams> batchParams_;
     int batchCount_ = 0;

@@ -2,6 +2,7 @@
 
 #include "components/uDAConnection.h"
 #include "components/uDADataSet.h"
+#include "components/uDADataSetUpdater.h"
 #include "components/uDASQL.h"
 #include "components/uDATransaction.h"
 #include "dataaccess/uCRAccess.h"
@@ -115,6 +116,10 @@ dataaccess::TCRTablesInfo& TDBAccessUtils::GetTablesInfo(const data::TComponent*
     dataaccess::TCRRecordSet* recordSet = As<TCustomDADataSet>(dataSet).RecordSet();
     RTL_ASSERT(recordSet);
     return recordSet->TablesInfo();
+}
+
+data::TComponent* TDBAccessUtils::UpdateQuery(const data::TComponent* dataSet) {
+    return As<TCustomDADataSet>(dataSet).Updater().UpdateComponent();
 }
 
 void TDBAccessUtils::Execute(data::TComponent* object) {

@@ -54,6 +54,9 @@ public:
     static bool GetTraceSuppressed(const data::TComponent* object);
     static void SetTraceSuppressed(data::TComponent* object, bool value);
     static dataaccess::TCRTablesInfo& GetTablesInfo(const data::TComponent* dataSet);
+    // The component that runs the data set's update statement being prepared or run; null before
+    // the first.
+    static data::TComponent* UpdateQuery(const data::TComponent* dataSet);
     static void Execute(data::TComponent* object);
     static int GetRowsAffected(const data::TComponent* object);
     static dataaccess::TCRRecordSet* InternalRecordSet(const data::TComponent* dataSet);

@@ -1,4 +1,5 @@
 #include "components/uDAUpdateSQL.h"
+#include "components/uDBAccessUtils.h"
 #include "components/uMyCommand.h"
 #include "components/uMyConnection.h"
 #include "components/uMyQuery.h"
@@ -93,6 +94,17 @@ TEST_F(MyQueryEditingTest, PostsUpdateInsertWithIdentityAndDelete) {
     query->Delete();
     EXPECT_EQ(Names(), "B2,c,d");
     EXPECT_EQ(query->RecordCount(), 3);
+}
+
+TEST_F(MyQueryEditingTest, AccessUtilsReachTheUpdateQueryOfTheLastStatement) {
+    OpenTable();
+    EXPECT_EQ(TDBAccessUtils::UpdateQuery(query.get()), nullptr);
+    query->Edit();
+    query->FieldByName("name")->SetAsString("A2");
+    query->Post();
+    const auto* update = dynamic_cast<TCustomDADataSet*>(TDBAccessUtils::UpdateQuery(query.get()));
+    ASSERT_NE(update, nullptr);
+    EXPECT_EQ(update->SQL().Text().rfind("UPDATE", 0), 0u) << update->SQL().Text();
 }
 
 TEST_F(MyQueryEditingTest, StrictUpdateRefusesAChangeThatMatchesNoRow) {
