@@ -290,6 +290,27 @@ TEST_F(MyQueryTest, UniDirectionalReadsForwardInTheConnectionsSession) {
     EXPECT_EQ(query->Fields()[0]->AsLargeInt(), own);
 }
 
+// Reading on demand over a second session: reopening and refreshing after a close that left rows
+// unread must work on a fresh session each time.
+TEST_F(MyQueryTest, FetchSessionSurvivesReopenAndRefresh) {
+    raw->Execute("INSERT INTO " + table + " (name) SELECT CONCAT('n', seq) FROM seq_1_to_200");
+    query->SetFetchAll(false);
+    query->SetFetchRows(10);
+    query->SetSQL("SELECT id FROM " + table + " ORDER BY id");
+    query->Open();
+    query->Close();
+    query->Open();
+    query->Refresh();
+    ASSERT_TRUE(query->Active());
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 1);
+    query->Close();
+    query->Open();
+    int rows = 0;
+    for (; !query->Eof(); query->Next())
+        ++rows;
+    EXPECT_EQ(rows, 203);
+}
+
 TEST_F(MyQueryTest, ExecuteWhileExecutingRaises) {
     query->SetSQL("SELECT SLEEP(1)");
     std::thread worker([&] { query->Execute(); });
