@@ -270,6 +270,17 @@ void TMySQLRecordset::DropPendingResults() {
 }
 
 void TMySQLRecordset::SetConnection(TCRConnection* connection) {
+    if (mainConnection_) {
+        // The data set binds its connection on every use (a refresh too): the open result stays on
+        // the fetch session.
+        if (connection == mainConnection_) return;
+        // The fetch session belongs to the connection being replaced.
+        if (!MyCommand().GetPrepared()) {
+            CloseResult(false, true);
+            DropPendingResults();
+        }
+        ReleaseFetchConnection(true);
+    }
     TCRRecordSet::SetConnection(connection);
     RefreshConnectionFacts();
 }
@@ -330,8 +341,8 @@ void TMySQLRecordset::ExecCommand() {
 }
 
 void TMySQLRecordset::KillFetchConnection() {
-    TMySQLConnection& fetch = Connection();
-    const std::string sql = "KILL " + std::to_string(fetch.API()->mysql_thread_id(fetch.Handle()));
+    const std::string sql =
+        "KILL " + std::to_string(fetchConnection_->API()->mysql_thread_id(fetchConnection_->Handle()));
     mainConnection_->CheckStatus(
         mainConnection_->API()->mysql_real_query(mainConnection_->Handle(), sql.data(),
                                                  static_cast<unsigned long>(sql.size())),
@@ -455,6 +466,7 @@ void TMySQLRecordset::UseFetchConnection() {
         fetch = ownFetchConnection_.get();
     }
     mainConnection_ = main;
+    fetchConnection_ = fetch;
     command.SetConnection(fetch);
     try {
         fetch->SetErrorsToHandler(true);
@@ -468,10 +480,11 @@ void TMySQLRecordset::UseFetchConnection() {
 
 void TMySQLRecordset::ReleaseFetchConnection(bool killed) {
     if (!mainConnection_) return;
-    TMySQLConnection* fetch = MyCommand().MyConnection();
+    TMySQLConnection* fetch = fetchConnection_;
     TMySQLConnection* main = mainConnection_;
     MyCommand().SetConnection(main);
     mainConnection_ = nullptr;
+    fetchConnection_ = nullptr;
     canFastClose_ = false;
     TCRTransaction* transaction = fetch->IsConnected() ? fetch->InternalTransaction() : nullptr;
     if (!killed && transaction && transaction->GetInTransaction()) transaction->Commit();

@@ -60,7 +60,7 @@ public:
     bool Fetch() override;
     void ExecCommand() override;
     void ResetForNewSQL() override;
-    // The connection's facts are read at once.
+    // The connection's facts are read at once; binding the one in use keeps the fetch session.
     void SetConnection(TCRConnection* connection) override;
     void BreakFetch() override;
     bool IsFetchComplete() const override;
@@ -102,9 +102,7 @@ public:
     void ReadRowValues(void* record, PMYSQL_ROW row, const TLenArr& lengths);
 
     TOpenNextState OpenNextState() const { return openNextState_; }
-    TMySQLConnection* FetchConnection() const {
-        return mainConnection_ ? MyCommand().MyConnection() : nullptr;
-    }
+    TMySQLConnection* FetchConnection() const { return fetchConnection_; }
     bool CreateConnection() const { return createConnection_; }
     bool NullForZeroDate() const { return nullForZeroDate_; }
     bool FieldsAsString() const { return fieldsAsString_; }
@@ -163,7 +161,9 @@ private:
     int serverMinor_ = 0;
     int serverRelease_ = 0;
     uint32_t charsetMaxBytes_ = 3;
+    // While a result is read over the fetch session, the command runs on fetchConnection_.
     TMySQLConnection* mainConnection_ = nullptr;
+    TMySQLConnection* fetchConnection_ = nullptr;
     std::unique_ptr<TMySQLConnection> ownFetchConnection_;
     bool nullForZeroDate_ = true;
     bool fieldsAsString_ = false;

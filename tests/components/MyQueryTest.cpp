@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -97,6 +98,27 @@ protected:
     void Run(const std::string& sql) {
         query->SetSQL(sql);
         query->Execute();
+    }
+
+    // The session a fully read query runs in: the connection's own.
+    int64_t SessionOfQuery() {
+        const bool fetchAll = query->FetchAll();
+        query->SetFetchAll(true);
+        Run("SELECT CONNECTION_ID()");
+        const int64_t id = query->Fields()[0]->AsLargeInt();
+        query->Close();
+        query->SetFetchAll(fetchAll);
+        return id;
+    }
+
+    // Whether the server lets go of a session within a second (a kill takes effect asynchronously).
+    bool SessionEnds(unsigned long id) {
+        for (int i = 0; i < 50; ++i) {
+            const auto ids = raw->SessionIds();
+            if (std::find(ids.begin(), ids.end(), id) == ids.end()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
     }
 
     std::string table;
@@ -288,6 +310,52 @@ TEST_F(MyQueryTest, UniDirectionalReadsForwardInTheConnectionsSession) {
     query->SetUniDirectional(true);
     Run("SELECT CONNECTION_ID()");
     EXPECT_EQ(query->Fields()[0]->AsLargeInt(), own);
+}
+
+// Reading on demand over a second session: a close with rows unread kills that session, and
+// reopening and refreshing after it work on a fresh one while the connection's own stays.
+TEST_F(MyQueryTest, FetchSessionSurvivesReopenAndRefresh) {
+    raw->Execute("INSERT INTO " + table + " (name) SELECT CONCAT('n', seq) FROM seq_1_to_200");
+    const int64_t own = SessionOfQuery();
+    query->SetFetchAll(false);
+    query->SetFetchRows(10);
+    query->SetSQL("SELECT id, CONNECTION_ID() AS cid FROM " + table + " ORDER BY id");
+    query->Open();
+    const auto first = static_cast<unsigned long>(query->FieldByName("cid")->AsLargeInt());
+    EXPECT_NE(first, static_cast<unsigned long>(own));
+    query->Close();
+    EXPECT_TRUE(SessionEnds(first));
+    query->Open();
+    query->Next();
+    query->Refresh();
+    ASSERT_TRUE(query->Active());
+    EXPECT_EQ(query->FieldByName("id")->AsInteger(), 2); // the current record is kept
+    EXPECT_NE(query->FieldByName("cid")->AsLargeInt(), own);
+    int rows = 0;
+    for (; !query->Eof(); query->Next())
+        ++rows;
+    EXPECT_EQ(rows, 202);
+    query->Close();
+    EXPECT_EQ(SessionOfQuery(), own);
+}
+
+// Asked for one session, a query reading on demand never opens another: the server runs the
+// statement, its rows still unread, in the connection's own session only.
+TEST_F(MyQueryTest, WithoutCreateConnectionRowsComeOverTheOwnSession) {
+    const int64_t own = SessionOfQuery();
+    query->SetFetchAll(false);
+    query->Options().SetCreateConnection(false);
+    query->SetFetchRows(10);
+    // Far more than the socket buffers hold: the server keeps writing while the query is open.
+    const std::string marker = table + "_marker";
+    query->SetSQL("SELECT seq, REPEAT('x', 1000) AS pad, '" + marker + "' AS m FROM seq_1_to_20000");
+    query->Open();
+    const auto sessions = raw->Query("SELECT ID FROM information_schema.PROCESSLIST WHERE INFO LIKE '%" +
+                                     marker + "%' AND ID <> CONNECTION_ID()");
+    ASSERT_EQ(sessions.size(), 1u);
+    EXPECT_EQ(sessions[0][0], std::to_string(own));
+    query->Close();
+    EXPECT_EQ(SessionOfQuery(), own);
 }
 
 TEST_F(MyQueryTest, ExecuteWhileExecutingRaises) {

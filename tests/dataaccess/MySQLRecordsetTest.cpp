@@ -313,6 +313,37 @@ TEST(MySQLRecordsetTest, FetchConnectionIsKilledWhenClosedEarly) {
     EXPECT_THAT(f.FirstColumn(), ElementsAre("9"));
 }
 
+// The data set binds its connection again on every use (a refresh too): that keeps the fetch
+// session; another connection ends it, as the session belongs to the old one.
+TEST(MySQLRecordsetTest, BindingConnectionsWhileReadingOverTheFetchSession) {
+    const auto settings = VELTRANE_REQUIRE_SERVER();
+    auto other = Connect(settings);
+    Fixture f(settings);
+    f.rs().SetProp(prCreateConnection, true);
+    f.Open("SELECT seq FROM seq_1_to_1000");
+    TMySQLConnection* fetch = f.rs().FetchConnection();
+    ASSERT_NE(fetch, nullptr);
+    f.rs().SetConnection(f.connection.get());
+    EXPECT_EQ(f.rs().FetchConnection(), fetch);
+    EXPECT_EQ(f.rs().MyCommand().MyConnection(), fetch);
+    EXPECT_EQ(f.Rows().size(), 1000u);
+    f.Close();
+
+    f.Open("SELECT seq FROM seq_1_to_1000");
+    ASSERT_NE(f.rs().FetchConnection(), nullptr);
+    f.rs().SetConnection(other.get());
+    EXPECT_EQ(f.rs().FetchConnection(), nullptr);
+    EXPECT_EQ(f.rs().MyCommand().MyConnection(), other.get());
+    f.Close();
+    f.Open("SELECT 9");
+    EXPECT_THAT(f.FirstColumn(), ElementsAre("9"));
+    // Both sessions stay usable.
+    f.Close();
+    f.rs().SetConnection(f.connection.get());
+    f.Open("SELECT 8");
+    EXPECT_THAT(f.FirstColumn(), ElementsAre("8"));
+}
+
 TEST(MySQLRecordsetTest, FetchConnectionComesFromTheProviderAndGoesBackMarked) {
     const auto settings = VELTRANE_REQUIRE_SERVER();
     Fixture f(settings);
