@@ -72,6 +72,38 @@ std::string LiteralDigits(const TToken* token, char prefix) {
     return digits;
 }
 
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
+// Words of the rules, numbered for the process; a constant matches its word ignoring ASCII case.
+std::unordered_map<std::string, int>& WordNumbers() {
+    static std::unordered_map<std::string, int> numbers;
+    return numbers;
+}
+
+int WordNumber(std::string_view word) {
+    auto& numbers = WordNumbers();
+    return numbers.try_emplace(AsciiUpper(word), static_cast<int>(numbers.size())).first->second;
+}
+
+int TokenWordNumber(TToken& token) {
+    if (token.WordNumber() == -2) {
+        const auto* text = token.As<TCustomTextToken>();
+        const auto found = text ? WordNumbers().find(AsciiUpper(text->Text())) : WordNumbers().end();
+        token.SetWordNumber(found != WordNumbers().end() ? found->second : -1);
+    }
+    return token.WordNumber();
+}
+
+constexpr size_t kFirstBlockSize = 16 * 1024;
+constexpr size_t kLargestBlockSize = 1024 * 1024;
+
+} // namespace
+
 // ---- start sets
 
 // The tokens that can start a match: token kinds, words of the rules (bits by word number), and
@@ -104,7 +136,7 @@ struct TStartSet {
 // process: every parse with that grammar asks the same questions. Read and filled under ParseLock.
 struct TStartSets {
     std::vector<TStartSet> ByClass; // by class index
-    std::vector<bool> Known;
+    std::vector<uint8_t> Known;
 
     const TStartSet* Find(const TSymbolClass& cls) const {
         const size_t index = cls.Index();
@@ -112,44 +144,16 @@ struct TStartSets {
     }
 };
 
+namespace {
+
 TStartSets& StartSetsOf(const TSymbolClass& grammarClass) {
     static std::unordered_map<const TSymbolClass*, TStartSets> sets;
     return sets[&grammarClass];
 }
 
-std::string AsciiUpper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return upper;
-}
-
-// Words of the rules, numbered for the process; a constant matches its word ignoring ASCII case.
-std::unordered_map<std::string, int>& WordNumbers() {
-    static std::unordered_map<std::string, int> numbers;
-    return numbers;
-}
-
-int WordNumber(std::string_view word) {
-    auto& numbers = WordNumbers();
-    return numbers.try_emplace(AsciiUpper(word), static_cast<int>(numbers.size())).first->second;
-}
-
-int TokenWordNumber(TToken& token) {
-    if (token.WordNumber() == -2) {
-        const auto* text = token.As<TCustomTextToken>();
-        const auto found = text ? WordNumbers().find(AsciiUpper(text->Text())) : WordNumbers().end();
-        token.SetWordNumber(found != WordNumbers().end() ? found->second : -1);
-    }
-    return token.WordNumber();
-}
+} // namespace
 
 // ---- TSymbolStorage
-
-constexpr size_t kFirstBlockSize = 16 * 1024;
-constexpr size_t kLargestBlockSize = 1024 * 1024;
-
-} // namespace
 
 TSymbolStorage::~TSymbolStorage() {
     for (TBlock& block : blocks_)
@@ -981,7 +985,8 @@ bool TGrammar::CanStart(const TRule::TItem& item, TToken& token) {
     switch (item.Kind) {
     case TRule::TKind::Class: {
         const auto& cls = *static_cast<const TSymbolClass*>(item.Ref);
-        TStartSets& sets = StartSetsOf(ClassType());
+        if (!startSets_) startSets_ = &StartSetsOf(ClassType());
+        TStartSets& sets = *startSets_;
         const TStartSet* set = sets.Find(cls);
         if (!set) {
             const size_t words = WordNumbers().size();

@@ -29,6 +29,7 @@ class TTextTerminal;
 class TNumericTerminal;
 class THexadecimalTerminal;
 class TBinaryTerminal;
+struct TStartSets;
 
 // The memo key of a symbol: the address of its class descriptor, or of a text interned by its
 // grammar for the symbols that are keyed by text. Two classes never share a key, whatever their
@@ -649,6 +650,7 @@ private:
     std::vector<TKeptRule> textRules_;
     // Whether a rule element can match at the token, from the tokens that can start it.
     bool CanStart(const TRule::TItem& item, TToken& token);
+    TStartSets* startSets_ = nullptr; // of the grammar's class, found on first use
     TCompositeToken tokens_;
     TTokenIterator* iterator_ = nullptr;
     bool tolerant_ = false;
