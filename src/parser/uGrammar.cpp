@@ -348,23 +348,31 @@ bool Match(TSymbol& symbol, TTokenIterator& iterator) {
     }
     if (!symbol.Memoised()) token = nullptr;
     TSymbolKey key = symbol.Key();
+    uint32_t slot = 0, capacity = 0;
     if (token) {
-        if (const auto* entry = token->Memo().Find(key)) {
-            if (!entry->symbol) return false;
-            symbol.Assign(*entry->symbol);
+        // Added as failed while it runs, so that a rule reaching itself at the same token fails
+        // instead of recursing without end.
+        bool added = false;
+        slot = token->Memo().Claim(key, added);
+        if (!added) {
+            const TSymbol* known = token->Memo().At(slot).symbol;
+            if (!known) return false;
+            symbol.Assign(*known);
             iterator.SetPosition(symbol.endIndex_);
             return true;
         }
-        // Marked failed while it runs, so that a rule reaching itself at the same token fails
-        // instead of recursing without end.
-        token->Memo().Set(key, nullptr);
+        capacity = token->Memo().Capacity();
     }
     if (!symbol.DoMatch(iterator)) {
         symbol.MatchFailed(iterator);
         return false;
     }
     if (token) {
-        token->Memo().Set(key, &symbol);
+        // Matches inside may have grown the table meanwhile.
+        if (token->Memo().Capacity() == capacity)
+            token->Memo().At(slot).symbol = &symbol;
+        else
+            token->Memo().Set(key, &symbol);
         ++symbol.grammar_->kept_;
     }
     symbol.MatchSucceeded(iterator);
