@@ -687,6 +687,16 @@ TSymbol* TRule::Symbol(int index) {
     return symbol;
 }
 
+bool TRule::MayStart(int index, const TTokenIterator& iterator) const {
+    // A cursor records every try.
+    TToken* token = iterator.Eof() ? nullptr : iterator.Current();
+    if (!token || token->Is<TCursorToken>()) return true;
+    const TItem& item = items_[index];
+    if (item.Kind == TKind::Constant || item.Kind == TKind::Reserved)
+        return TConstantTerminal::TextMatches(*token, static_cast<const TInternedText*>(item.Ref)->Text);
+    return owner_.GetGrammar()->CanStart(item, *token);
+}
+
 bool TRule::MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched) {
     const TItem& item = items_[index];
     TSymbol* known =
@@ -698,16 +708,11 @@ bool TRule::MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched)
     }
 
     // Answer what is known without creating a symbol (not at a cursor, which records every try).
+    if (!MayStart(index, iterator)) return false;
     const TToken* token = iterator.Eof() ? nullptr : iterator.Current();
-    if (token && !token->Is<TCursorToken>()) {
-        if (item.Kind == TKind::Constant || item.Kind == TKind::Reserved) {
-            if (!TConstantTerminal::TextMatches(*token, static_cast<const TInternedText*>(item.Ref)->Text))
-                return false;
-        } else if (const auto* entry = token->Memo().Find(KeyOf(item)); entry && !entry->symbol) {
-            return false;
-        } else if (!owner_.GetGrammar()->CanStart(item, *const_cast<TToken*>(token))) {
-            return false;
-        }
+    const bool terminal = item.Kind == TKind::Constant || item.Kind == TKind::Reserved;
+    if (token && !terminal && !token->Is<TCursorToken>()) {
+        if (const auto* entry = token->Memo().Find(KeyOf(item)); entry && !entry->symbol) return false;
     }
 
     TGrammar& grammar = *owner_.GetGrammar();

@@ -443,6 +443,8 @@ public:
     bool Required(int index) const { return items_[index].Required; }
     // The symbol of an element, created on first request.
     TSymbol* Symbol(int index);
+    // Whether an element may match at the iterator: false only where trying it is sure to fail.
+    bool MayStart(int index, const TTokenIterator& iterator) const;
     // Matches an element at the iterator; on success `matched` is its symbol.
     bool MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched);
 
