@@ -135,12 +135,14 @@ struct TStartSet {
 // The start sets of the production classes under one grammar class, in strict mode, kept for the
 // process: every parse with that grammar asks the same questions. Read and filled under ParseLock.
 struct TStartSets {
-    std::vector<TStartSet> ByClass; // by class index
-    std::vector<uint8_t> Known;
+    // By class index; a set never moves, so rules may keep pointers to it.
+    std::vector<std::unique_ptr<TStartSet>> ByClass;
+    // Of word sequences and word choices, by kind and words.
+    std::unordered_map<std::string, TStartSet> ByWords;
 
     const TStartSet* Find(const TSymbolClass& cls) const {
         const size_t index = cls.Index();
-        return index < Known.size() && Known[index] ? &ByClass[index] : nullptr;
+        return index < ByClass.size() ? ByClass[index].get() : nullptr;
     }
 };
 
@@ -882,12 +884,8 @@ public:
         }
         for (auto& [cls, node] : nodes_) {
             const size_t index = cls->Index();
-            if (index >= sets_.Known.size()) {
-                sets_.Known.resize(index + 1);
-                sets_.ByClass.resize(index + 1);
-            }
-            sets_.ByClass[index] = std::move(node.Set);
-            sets_.Known[index] = true;
+            if (index >= sets_.ByClass.size()) sets_.ByClass.resize(index + 1);
+            sets_.ByClass[index] = std::make_unique<TStartSet>(std::move(node.Set));
         }
         return *sets_.Find(root);
     }
@@ -992,43 +990,54 @@ private:
     std::unordered_map<const TSymbolClass*, TNode> nodes_;
 };
 
-bool TGrammar::CanStart(const TRule::TItem& item, TToken& token) {
-    // Tolerant matches may succeed with nothing matched; they are rare and tried in full.
-    if (tolerant_) return true;
+const TStartSet* TGrammar::StartSetOf(const TRule::TItem& item) {
+    if (!startSets_) startSets_ = &StartSetsOf(ClassType());
+    const size_t words = WordNumbers().size();
+    const TStartSet* set = nullptr;
     switch (item.Kind) {
     case TRule::TKind::Class: {
         const auto& cls = *static_cast<const TSymbolClass*>(item.Ref);
-        if (!startSets_) startSets_ = &StartSetsOf(ClassType());
-        TStartSets& sets = *startSets_;
-        const TStartSet* set = sets.Find(cls);
-        if (!set) {
-            const size_t words = WordNumbers().size();
-            set = &TStartSetBuilder(*this, sets).Build(cls);
-            // Tokens looked up before the new words were numbered may be among them now.
-            if (WordNumbers().size() != words) {
-                for (int i = 0; i < tokens_.Count(); ++i)
-                    tokens_.Items(i)->SetWordNumber(-2);
-            }
-        }
-        if (set->Any || set->Empty || (set->Kinds >> static_cast<int>(token.Kind()) & 1)) return true;
-        const int number = TokenWordNumber(token);
-        return number >= 0 && set->HasWord(number);
+        set = startSets_->Find(cls);
+        if (!set) set = &TStartSetBuilder(*this, *startSets_).Build(cls);
+        break;
     }
     case TRule::TKind::ConstSeq:
     case TRule::TKind::ReservedSeq:
     case TRule::TKind::ConstOr:
     case TRule::TKind::ReservedOr: {
-        const bool byOr = item.Kind == TRule::TKind::ConstOr || item.Kind == TRule::TKind::ReservedOr;
-        bool starts = false, first = true;
-        ForEachWord(static_cast<const TInternedText*>(item.Ref)->Text, [&](std::string_view word) {
-            if ((first || byOr) && TConstantTerminal::TextMatches(token, word)) starts = true;
-            first = false;
-        });
-        return starts;
+        const std::string& text = static_cast<const TInternedText*>(item.Ref)->Text;
+        auto [found, added] = startSets_->ByWords.try_emplace(static_cast<char>(item.Kind) + text);
+        if (added) {
+            const bool byOr = item.Kind == TRule::TKind::ConstOr || item.Kind == TRule::TKind::ReservedOr;
+            bool first = true;
+            ForEachWord(text, [&](std::string_view word) {
+                if (first || byOr) found->second.AddWord(WordNumber(word));
+                first = false;
+            });
+        }
+        set = &found->second;
+        break;
     }
     default:
-        return true;
+        return nullptr;
     }
+    // Tokens looked up before the new words were numbered may be among them now.
+    if (WordNumbers().size() != words) {
+        for (int i = 0; i < tokens_.Count(); ++i)
+            tokens_.Items(i)->SetWordNumber(-2);
+    }
+    return set;
+}
+
+bool TGrammar::CanStart(const TRule::TItem& item, TToken& token) {
+    // Tolerant matches may succeed with nothing matched; they are rare and tried in full.
+    if (tolerant_) return true;
+    if (!item.Start) item.Start = StartSetOf(item);
+    if (!item.Start) return true;
+    const TStartSet& set = *item.Start;
+    if (set.Any || set.Empty || (set.Kinds >> static_cast<int>(token.Kind()) & 1)) return true;
+    const int number = TokenWordNumber(token);
+    return number >= 0 && set.HasWord(number);
 }
 
 void TGrammar::GetReservedWords(std::vector<std::string>& list) {

@@ -29,6 +29,7 @@ class TTextTerminal;
 class TNumericTerminal;
 class THexadecimalTerminal;
 class TBinaryTerminal;
+struct TStartSet;
 struct TStartSets;
 
 // The memo key of a symbol: the address of its class descriptor, or of a text interned by its
@@ -466,6 +467,7 @@ private:
         const void* Ref; // class, symbol or interned text
         TKind Kind;
         bool Required;
+        mutable const TStartSet* Start = nullptr; // found on first use
     };
     static constexpr int kInline = 8;
 
@@ -652,6 +654,8 @@ private:
     std::vector<TKeptRule> textRules_;
     // Whether a rule element can match at the token, from the tokens that can start it.
     bool CanStart(const TRule::TItem& item, TToken& token);
+    // The start set of a class or of words; none for the other elements.
+    const TStartSet* StartSetOf(const TRule::TItem& item);
     TStartSets* startSets_ = nullptr; // of the grammar's class, found on first use
     TCompositeToken tokens_;
     TTokenIterator* iterator_ = nullptr;
