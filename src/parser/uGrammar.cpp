@@ -72,6 +72,38 @@ std::string LiteralDigits(const TToken* token, char prefix) {
     return digits;
 }
 
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
+// Words of the rules, numbered for the process; a constant matches its word ignoring ASCII case.
+std::unordered_map<std::string, int>& WordNumbers() {
+    static std::unordered_map<std::string, int> numbers;
+    return numbers;
+}
+
+int WordNumber(std::string_view word) {
+    auto& numbers = WordNumbers();
+    return numbers.try_emplace(AsciiUpper(word), static_cast<int>(numbers.size())).first->second;
+}
+
+int TokenWordNumber(TToken& token) {
+    if (token.WordNumber() == -2) {
+        const auto* text = token.As<TCustomTextToken>();
+        const auto found = text ? WordNumbers().find(AsciiUpper(text->Text())) : WordNumbers().end();
+        token.SetWordNumber(found != WordNumbers().end() ? found->second : -1);
+    }
+    return token.WordNumber();
+}
+
+constexpr size_t kFirstBlockSize = 16 * 1024;
+constexpr size_t kLargestBlockSize = 1024 * 1024;
+
+} // namespace
+
 // ---- start sets
 
 // The tokens that can start a match: token kinds, words of the rules (bits by word number), and
@@ -103,53 +135,27 @@ struct TStartSet {
 // The start sets of the production classes under one grammar class, in strict mode, kept for the
 // process: every parse with that grammar asks the same questions. Read and filled under ParseLock.
 struct TStartSets {
-    std::vector<TStartSet> ByClass; // by class index
-    std::vector<bool> Known;
+    // By class index; a set never moves, so rules may keep pointers to it.
+    std::vector<std::unique_ptr<TStartSet>> ByClass;
+    // Of word sequences and word choices, by kind and words.
+    std::unordered_map<std::string, TStartSet> ByWords;
 
     const TStartSet* Find(const TSymbolClass& cls) const {
         const size_t index = cls.Index();
-        return index < Known.size() && Known[index] ? &ByClass[index] : nullptr;
+        return index < ByClass.size() ? ByClass[index].get() : nullptr;
     }
 };
+
+namespace {
 
 TStartSets& StartSetsOf(const TSymbolClass& grammarClass) {
     static std::unordered_map<const TSymbolClass*, TStartSets> sets;
     return sets[&grammarClass];
 }
 
-std::string AsciiUpper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return upper;
-}
-
-// Words of the rules, numbered for the process; a constant matches its word ignoring ASCII case.
-std::unordered_map<std::string, int>& WordNumbers() {
-    static std::unordered_map<std::string, int> numbers;
-    return numbers;
-}
-
-int WordNumber(std::string_view word) {
-    auto& numbers = WordNumbers();
-    return numbers.try_emplace(AsciiUpper(word), static_cast<int>(numbers.size())).first->second;
-}
-
-int TokenWordNumber(TToken& token) {
-    if (token.WordNumber() == -2) {
-        const auto* text = token.As<TCustomTextToken>();
-        const auto found = text ? WordNumbers().find(AsciiUpper(text->Text())) : WordNumbers().end();
-        token.SetWordNumber(found != WordNumbers().end() ? found->second : -1);
-    }
-    return token.WordNumber();
-}
+} // namespace
 
 // ---- TSymbolStorage
-
-constexpr size_t kFirstBlockSize = 16 * 1024;
-constexpr size_t kLargestBlockSize = 1024 * 1024;
-
-} // namespace
 
 TSymbolStorage::~TSymbolStorage() {
     for (TBlock& block : blocks_)
@@ -344,23 +350,31 @@ bool Match(TSymbol& symbol, TTokenIterator& iterator) {
     }
     if (!symbol.Memoised()) token = nullptr;
     TSymbolKey key = symbol.Key();
+    uint32_t slot = 0, capacity = 0;
     if (token) {
-        if (const auto* entry = token->Memo().Find(key)) {
-            if (!entry->symbol) return false;
-            symbol.Assign(*entry->symbol);
+        // Added as failed while it runs, so that a rule reaching itself at the same token fails
+        // instead of recursing without end.
+        bool added = false;
+        slot = token->Memo().Claim(key, added);
+        if (!added) {
+            const TSymbol* known = token->Memo().At(slot).symbol;
+            if (!known) return false;
+            symbol.Assign(*known);
             iterator.SetPosition(symbol.endIndex_);
             return true;
         }
-        // Marked failed while it runs, so that a rule reaching itself at the same token fails
-        // instead of recursing without end.
-        token->Memo().Set(key, nullptr);
+        capacity = token->Memo().Capacity();
     }
     if (!symbol.DoMatch(iterator)) {
         symbol.MatchFailed(iterator);
         return false;
     }
     if (token) {
-        token->Memo().Set(key, &symbol);
+        // Matches inside may have grown the table meanwhile.
+        if (token->Memo().Capacity() == capacity)
+            token->Memo().At(slot).symbol = &symbol;
+        else
+            token->Memo().Set(key, &symbol);
         ++symbol.grammar_->kept_;
     }
     symbol.MatchSucceeded(iterator);
@@ -675,6 +689,16 @@ TSymbol* TRule::Symbol(int index) {
     return symbol;
 }
 
+bool TRule::MayStart(int index, const TTokenIterator& iterator) const {
+    // A cursor records every try.
+    TToken* token = iterator.Eof() ? nullptr : iterator.Current();
+    if (!token || token->Is<TCursorToken>()) return true;
+    const TItem& item = items_[index];
+    if (item.Kind == TKind::Constant || item.Kind == TKind::Reserved)
+        return TConstantTerminal::TextMatches(*token, static_cast<const TInternedText*>(item.Ref)->Text);
+    return owner_.GetGrammar()->CanStart(item, *token);
+}
+
 bool TRule::MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched) {
     const TItem& item = items_[index];
     TSymbol* known =
@@ -686,16 +710,11 @@ bool TRule::MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched)
     }
 
     // Answer what is known without creating a symbol (not at a cursor, which records every try).
+    if (!MayStart(index, iterator)) return false;
     const TToken* token = iterator.Eof() ? nullptr : iterator.Current();
-    if (token && !token->Is<TCursorToken>()) {
-        if (item.Kind == TKind::Constant || item.Kind == TKind::Reserved) {
-            if (!TConstantTerminal::TextMatches(*token, static_cast<const TInternedText*>(item.Ref)->Text))
-                return false;
-        } else if (const auto* entry = token->Memo().Find(KeyOf(item)); entry && !entry->symbol) {
-            return false;
-        } else if (!owner_.GetGrammar()->CanStart(item, *const_cast<TToken*>(token))) {
-            return false;
-        }
+    const bool terminal = item.Kind == TKind::Constant || item.Kind == TKind::Reserved;
+    if (token && !terminal && !token->Is<TCursorToken>()) {
+        if (const auto* entry = token->Memo().Find(KeyOf(item)); entry && !entry->symbol) return false;
     }
 
     TGrammar& grammar = *owner_.GetGrammar();
@@ -865,12 +884,8 @@ public:
         }
         for (auto& [cls, node] : nodes_) {
             const size_t index = cls->Index();
-            if (index >= sets_.Known.size()) {
-                sets_.Known.resize(index + 1);
-                sets_.ByClass.resize(index + 1);
-            }
-            sets_.ByClass[index] = std::move(node.Set);
-            sets_.Known[index] = true;
+            if (index >= sets_.ByClass.size()) sets_.ByClass.resize(index + 1);
+            sets_.ByClass[index] = std::make_unique<TStartSet>(std::move(node.Set));
         }
         return *sets_.Find(root);
     }
@@ -975,42 +990,54 @@ private:
     std::unordered_map<const TSymbolClass*, TNode> nodes_;
 };
 
-bool TGrammar::CanStart(const TRule::TItem& item, TToken& token) {
-    // Tolerant matches may succeed with nothing matched; they are rare and tried in full.
-    if (tolerant_) return true;
+const TStartSet* TGrammar::StartSetOf(const TRule::TItem& item) {
+    if (!startSets_) startSets_ = &StartSetsOf(ClassType());
+    const size_t words = WordNumbers().size();
+    const TStartSet* set = nullptr;
     switch (item.Kind) {
     case TRule::TKind::Class: {
         const auto& cls = *static_cast<const TSymbolClass*>(item.Ref);
-        TStartSets& sets = StartSetsOf(ClassType());
-        const TStartSet* set = sets.Find(cls);
-        if (!set) {
-            const size_t words = WordNumbers().size();
-            set = &TStartSetBuilder(*this, sets).Build(cls);
-            // Tokens looked up before the new words were numbered may be among them now.
-            if (WordNumbers().size() != words) {
-                for (int i = 0; i < tokens_.Count(); ++i)
-                    tokens_.Items(i)->SetWordNumber(-2);
-            }
-        }
-        if (set->Any || set->Empty || (set->Kinds >> static_cast<int>(token.Kind()) & 1)) return true;
-        const int number = TokenWordNumber(token);
-        return number >= 0 && set->HasWord(number);
+        set = startSets_->Find(cls);
+        if (!set) set = &TStartSetBuilder(*this, *startSets_).Build(cls);
+        break;
     }
     case TRule::TKind::ConstSeq:
     case TRule::TKind::ReservedSeq:
     case TRule::TKind::ConstOr:
     case TRule::TKind::ReservedOr: {
-        const bool byOr = item.Kind == TRule::TKind::ConstOr || item.Kind == TRule::TKind::ReservedOr;
-        bool starts = false, first = true;
-        ForEachWord(static_cast<const TInternedText*>(item.Ref)->Text, [&](std::string_view word) {
-            if ((first || byOr) && TConstantTerminal::TextMatches(token, word)) starts = true;
-            first = false;
-        });
-        return starts;
+        const std::string& text = static_cast<const TInternedText*>(item.Ref)->Text;
+        auto [found, added] = startSets_->ByWords.try_emplace(static_cast<char>(item.Kind) + text);
+        if (added) {
+            const bool byOr = item.Kind == TRule::TKind::ConstOr || item.Kind == TRule::TKind::ReservedOr;
+            bool first = true;
+            ForEachWord(text, [&](std::string_view word) {
+                if (first || byOr) found->second.AddWord(WordNumber(word));
+                first = false;
+            });
+        }
+        set = &found->second;
+        break;
     }
     default:
-        return true;
+        return nullptr;
     }
+    // Tokens looked up before the new words were numbered may be among them now.
+    if (WordNumbers().size() != words) {
+        for (int i = 0; i < tokens_.Count(); ++i)
+            tokens_.Items(i)->SetWordNumber(-2);
+    }
+    return set;
+}
+
+bool TGrammar::CanStart(const TRule::TItem& item, TToken& token) {
+    // Tolerant matches may succeed with nothing matched; they are rare and tried in full.
+    if (tolerant_) return true;
+    if (!item.Start) item.Start = StartSetOf(item);
+    if (!item.Start) return true;
+    const TStartSet& set = *item.Start;
+    if (set.Any || set.Empty || (set.Kinds >> static_cast<int>(token.Kind()) & 1)) return true;
+    const int number = TokenWordNumber(token);
+    return number >= 0 && set.HasWord(number);
 }
 
 void TGrammar::GetReservedWords(std::vector<std::string>& list) {

@@ -29,6 +29,8 @@ class TTextTerminal;
 class TNumericTerminal;
 class THexadecimalTerminal;
 class TBinaryTerminal;
+struct TStartSet;
+struct TStartSets;
 
 // The memo key of a symbol: the address of its class descriptor, or of a text interned by its
 // grammar for the symbols that are keyed by text. Two classes never share a key, whatever their
@@ -442,6 +444,8 @@ public:
     bool Required(int index) const { return items_[index].Required; }
     // The symbol of an element, created on first request.
     TSymbol* Symbol(int index);
+    // Whether an element may match at the iterator: false only where trying it is sure to fail.
+    bool MayStart(int index, const TTokenIterator& iterator) const;
     // Matches an element at the iterator; on success `matched` is its symbol.
     bool MatchElement(int index, TTokenIterator& iterator, TSymbol*& matched);
 
@@ -463,6 +467,7 @@ private:
         const void* Ref; // class, symbol or interned text
         TKind Kind;
         bool Required;
+        mutable const TStartSet* Start = nullptr; // found on first use
     };
     static constexpr int kInline = 8;
 
@@ -649,6 +654,9 @@ private:
     std::vector<TKeptRule> textRules_;
     // Whether a rule element can match at the token, from the tokens that can start it.
     bool CanStart(const TRule::TItem& item, TToken& token);
+    // The start set of a class or of words; none for the other elements.
+    const TStartSet* StartSetOf(const TRule::TItem& item);
+    TStartSets* startSets_ = nullptr; // of the grammar's class, found on first use
     TCompositeToken tokens_;
     TTokenIterator* iterator_ = nullptr;
     bool tolerant_ = false;

@@ -47,6 +47,13 @@ TChainTail* MatchTail(TRule& round, TTokenIterator& iterator) {
     return nullptr;
 }
 
+// Most operands end a chain: a plain value passes every level with no tail to try.
+bool AnyTailMayStart(const TRule& rule, const TTokenIterator& iterator) {
+    for (int i = 1; i < rule.Count(); ++i)
+        if (rule.MayStart(i, iterator)) return true;
+    return false;
+}
+
 class TLeftChainStrategy : public TProductionMatchingStrategy {
 public:
     TStartShape StartShape() const override { return TStartShape::Leading; }
@@ -58,7 +65,7 @@ public:
             iterator.SetPosition(start);
             return false;
         }
-        for (;;) {
+        while (AnyTailMayStart(rule, iterator)) {
             // Fresh tails every round: a matched symbol is what the memo remembers for its token.
             TRule round(owner);
             round.Define();

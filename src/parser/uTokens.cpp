@@ -33,25 +33,31 @@ const TSymbolMemo::Entry* TSymbolMemo::Find(const void* key) const {
 }
 
 void TSymbolMemo::Set(const void* key, TSymbol* symbol) {
+    bool added = false;
+    entries_[Claim(key, added)].symbol = symbol;
+}
+
+uint32_t TSymbolMemo::Claim(const void* key, bool& added) {
     RTL_ASSERT(key != nullptr);
     if ((count_ + 1) * 4 > static_cast<int>(capacity_) * 3) Grow();
     uint32_t mask = capacity_ - 1;
     for (uint32_t i = HashKey(key) & mask;; i = (i + 1) & mask) {
         Entry& e = entries_[i];
         if (e.key == key) {
-            e.symbol = symbol;
-            return;
+            added = false;
+            return i;
         }
         if (e.key == nullptr) {
-            e = {key, symbol};
+            e = {key, nullptr};
             ++count_;
-            return;
+            added = true;
+            return i;
         }
     }
 }
 
 void TSymbolMemo::Grow() {
-    uint32_t newCapacity = capacity_ == 0 ? 8 : capacity_ * 2;
+    uint32_t newCapacity = capacity_ == 0 ? kFirstCapacity : capacity_ * 2;
     auto old = std::move(entries_);
     uint32_t oldCapacity = capacity_;
     entries_ = std::make_unique<Entry[]>(newCapacity);

@@ -53,11 +53,19 @@ public:
     const Entry* Find(const void* key) const;
     // Adds or replaces the entry for the key.
     void Set(const void* key, TSymbol* symbol);
+    // The slot of the key's entry, added as failed when there was none (then `added`). A slot stays
+    // the key's while the capacity stays the same.
+    uint32_t Claim(const void* key, bool& added);
+    Entry& At(uint32_t slot) { return entries_[slot]; }
+    uint32_t Capacity() const { return capacity_; }
     int Count() const { return count_; }
     void Clear();
 
 private:
     void Grow();
+
+    // Most tokens where anything is tried see a few dozen keys.
+    static constexpr uint32_t kFirstCapacity = 32;
 
     std::unique_ptr<Entry[]> entries_;
     uint32_t capacity_ = 0;
