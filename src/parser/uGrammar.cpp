@@ -1009,9 +1009,10 @@ const TStartSet* TGrammar::StartSetOf(const TRule::TItem& item) {
         auto [found, added] = startSets_->ByWords.try_emplace(static_cast<char>(item.Kind) + text);
         if (added) {
             const bool byOr = item.Kind == TRule::TKind::ConstOr || item.Kind == TRule::TKind::ReservedOr;
+            TStartSet& startSet = found->second; // clang before 16 cannot capture a structured binding
             bool first = true;
             ForEachWord(text, [&](std::string_view word) {
-                if (first || byOr) found->second.AddWord(WordNumber(word));
+                if (first || byOr) startSet.AddWord(WordNumber(word));
                 first = false;
             });
         }
