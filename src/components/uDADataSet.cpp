@@ -1,4 +1,5 @@
 #include "components/uDADataSet.h"
+#include "components/uDASQLHelpers.h"
 
 #include "components/uDAConnection.h"
 #include "components/uDADataSetUpdater.h"
@@ -51,21 +52,12 @@ private:
     TCustomDAConnection* connection_;
 };
 
-std::string Trim(const std::string& text) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 // The next name of a ";"-separated list from `pos`; false at its end.
 bool NextName(const std::string& list, size_t& pos, std::string& name) {
     if (pos > list.size()) return false;
     size_t end = list.find(';', pos);
     if (end == std::string::npos) end = list.size();
-    name = Trim(list.substr(pos, end - pos));
+    name = TrimBlanks(list.substr(pos, end - pos));
     pos = end + 1;
     return true;
 }
@@ -908,7 +900,7 @@ std::string TCustomDADataSet::FinalSQL() const {
 }
 
 void TCustomDADataSet::SetFilterSQL(const std::string& value) {
-    const std::string trimmed = Trim(value);
+    const std::string trimmed = TrimBlanks(value);
     if (trimmed == filterSQL_) return;
     const std::string old = filterSQL_;
     const bool wasActive = Active();
@@ -1001,9 +993,9 @@ namespace {
 // The text of a default expression when it is a constant: a string, a number, true or false, or
 // nothing, inside any number of parentheses.
 bool ConstantDefault(const std::string& expression, std::string& value) {
-    std::string text = Trim(expression);
+    std::string text = TrimBlanks(expression);
     while (text.size() >= 2 && text.front() == '(' && text.back() == ')')
-        text = Trim(text.substr(1, text.size() - 2));
+        text = TrimBlanks(text.substr(1, text.size() - 2));
     if (text.empty()) {
         value.clear();
         return true;

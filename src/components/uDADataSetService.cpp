@@ -1,4 +1,5 @@
 #include "components/uDADataSetService.h"
+#include "components/uDASQLHelpers.h"
 
 #include "components/uDAConnection.h"
 #include "components/uDADataSet.h"
@@ -19,15 +20,7 @@ namespace components {
 using dataaccess::TCRFieldDesc;
 using dataaccess::TCRTableInfo;
 
-namespace {
-
-std::string TrimText(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-} // namespace
+namespace {} // namespace
 
 TDADataSetService::TDADataSetService(TCustomDADataSet* dataSet)
     : TDataSetService(dataSet), dataSet_(dataSet) {}
@@ -85,7 +78,7 @@ void TDADataSetService::InitUpdatingTableIndex() {
     if (!recordSet || recordSet->TablesInfo().Count() == 0) return;
     const dataaccess::TCRTablesInfo& tables = recordSet->TablesInfo();
     const std::string name =
-        tables.TableInfoClass().NormalizeName(TrimText(dataSet_->UpdatingTable()), false);
+        tables.TableInfoClass().NormalizeName(TrimBlanks(dataSet_->UpdatingTable()), false);
     if (name.empty()) {
         updatingTableIndex_ = 0;
         return;
@@ -184,7 +177,7 @@ void TDADataSetService::FillNamedKeyFieldDescs(TFieldDescArray& descs) const {
     while (pos <= list.size()) {
         size_t end = list.find(';', pos);
         if (end == std::string::npos) end = list.size();
-        const std::string name = TrimText(list.substr(pos, end - pos));
+        const std::string name = TrimBlanks(list.substr(pos, end - pos));
         pos = end + 1;
         if (name.empty()) continue;
         dataaccess::TFieldDesc* desc = dataSet_->RecordStore()->FindFieldDesc(name);
@@ -194,7 +187,7 @@ void TDADataSetService::FillNamedKeyFieldDescs(TFieldDescArray& descs) const {
 }
 
 void TDADataSetService::FillKeyFieldDescs(TFieldDescArray& descs, bool) {
-    if (!TrimText(dataSet_->KeyFields()).empty())
+    if (!TrimBlanks(dataSet_->KeyFields()).empty())
         FillNamedKeyFieldDescs(descs);
     else if (identityField_)
         descs.push_back(identityField_);
@@ -286,7 +279,7 @@ std::string TDADataSetService::QuoteName(const std::string& name) const {
 }
 
 std::string TDADataSetService::UnquoteName(const std::string& name) const {
-    const std::string trimmed = TrimText(name);
+    const std::string trimmed = TrimBlanks(name);
     if (dataSet_->Options().QuoteNames() && trimmed.size() > 2 &&
         dataaccess::TCRTableInfo::Class().IsQuoted(trimmed))
         return trimmed.substr(1, trimmed.size() - 2);

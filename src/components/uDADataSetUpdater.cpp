@@ -1,4 +1,5 @@
 #include "components/uDADataSetUpdater.h"
+#include "components/uDASQLHelpers.h"
 
 #include "components/uDADataSet.h"
 #include "components/uDADataSetService.h"
@@ -115,12 +116,6 @@ bool IsRefresh(TStatementType type) {
     return type == stRefresh || type == stRefreshQuick || type == stRefreshCheckDeleted;
 }
 
-std::string TrimText(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 bool StartsWithWord(const std::string& text, const std::string& word) {
     return text.size() >= word.size() && dataaccess::SameTextAnsi(text.substr(0, word.size()), word) &&
            (text.size() == word.size() || std::isspace(static_cast<unsigned char>(text[word.size()])));
@@ -234,9 +229,9 @@ std::string TDADataSetUpdater::GetDataSetUpdateSQL(TStatementType type) const {
     const rtl::TStringList* lines = DataSet()->GetUpdateSQL(type);
     if (!lines) return {};
     std::string text = lines->Text();
-    const std::string trimmed = TrimText(text);
+    const std::string trimmed = TrimBlanks(text);
     if (type == stRefresh && StartsWithWord(trimmed, "WHERE"))
-        return DataSet()->SQLAddWhere(DataSet()->FinalSQL(), TrimText(trimmed.substr(5)));
+        return DataSet()->SQLAddWhere(DataSet()->FinalSQL(), TrimBlanks(trimmed.substr(5)));
     if (type == stLock && StartsWithWord(trimmed, "FOR")) {
         std::string refresh = GetDataSetUpdateSQL(stRefresh);
         if (refresh.empty()) {
@@ -285,7 +280,7 @@ void TDADataSetUpdater::PrepareUpdateStatement(const std::string& sql, TStatemen
         prepared.query = dynamic_cast<TCustomDADataSet*>(object);
         prepared.command = dynamic_cast<TCustomDASQL*>(object);
         RTL_ASSERT(prepared.query || prepared.command);
-        if (TrimText(prepared.Text()).empty())
+        if (TrimBlanks(prepared.Text()).empty())
             data::DatabaseError(
                 "SQL property of InsertObject, ModifyObject, DeleteObject or RefreshObject cannot be empty");
         updateComponent_ = object;
@@ -311,7 +306,7 @@ void TDADataSetUpdater::PrepareUpdateStatement(const std::string& sql, TStatemen
             prepared.keyless = fields.KeyFieldDescs.empty();
         }
     }
-    if (IsBatchMode() && IsDML(type) && !TrimText(text).empty()) {
+    if (IsBatchMode() && IsDML(type) && !TrimBlanks(text).empty()) {
         if (!batchText_.empty()) batchText_ += "\r\n";
         batchText_ += text + ";";
         ++batchCount_;
@@ -428,7 +423,7 @@ bool TDADataSetUpdater::RunUpdateStatement(const std::string& sql, TStatementTyp
 
     TPrepared prepared;
     PrepareUpdateStatement(sql, types, prepared);
-    if (TrimText(prepared.Text()).empty()) return false;
+    if (TrimBlanks(prepared.Text()).empty()) return false;
     const TStatementType type = prepared.type;
     if (type == stBatchUpdate) {
         TDAParams& params = prepared.Params();
@@ -763,10 +758,10 @@ void TDADataSetUpdater::LockRecord() {
 bool TDADataSetUpdater::CanRefreshByLock() const {
     TCustomDADataSet& data = *DataSet();
     const rtl::TStringList* lock = data.GetUpdateSQL(stLock);
-    if (lock && !TrimText(lock->Text()).empty()) return false;
+    if (lock && !TrimBlanks(lock->Text()).empty()) return false;
     if (!data.RefreshOptions().Contains(roBeforeEdit)) return true;
     const rtl::TStringList* refresh = data.GetUpdateSQL(stRefresh);
-    return (!refresh || TrimText(refresh->Text()).empty()) && !data.Options().FullRefresh();
+    return (!refresh || TrimBlanks(refresh->Text()).empty()) && !data.Options().FullRefresh();
 }
 
 void TDADataSetUpdater::BeforeEdit() {
