@@ -51,6 +51,13 @@ protected:
         query->SetConnection(connection.get());
     }
 
+    // The keyless table again, with these columns and rows: the detail table of master/detail cases.
+    void ReplaceKeylessTable(const std::string& columns, const std::string& rows) {
+        raw->Execute("DROP TABLE IF EXISTS " + keyless);
+        raw->Execute("CREATE TABLE " + keyless + " (" + columns + ")");
+        raw->Execute("INSERT INTO " + keyless + " VALUES " + rows);
+    }
+
     void TearDown() override {
         query.reset();
         connection.reset();
@@ -423,9 +430,7 @@ TEST_F(MyQueryEditingTest, UpdateObjectTextsAndObjectsRunTheChange) {
 }
 
 TEST_F(MyQueryEditingTest, DetailFollowsTheMasterByParameters) {
-    raw->Execute("DROP TABLE IF EXISTS " + keyless);
-    raw->Execute("CREATE TABLE " + keyless + " (m INT, v VARCHAR(5))");
-    raw->Execute("INSERT INTO " + keyless + " VALUES (1, 'x'), (1, 'y'), (2, 'z')");
+    ReplaceKeylessTable("m INT, v VARCHAR(5)", "(1, 'x'), (1, 'y'), (2, 'z')");
     OpenTable();
     data::TDataSource source(nullptr);
     source.SetDataSet(query.get());
@@ -446,9 +451,7 @@ TEST_F(MyQueryEditingTest, DetailFollowsTheMasterByParameters) {
 
 // A detail whose reopen fails still tells its listeners and gives its controls back.
 TEST_F(MyQueryEditingTest, FailedDetailRefreshEndsCleanly) {
-    raw->Execute("DROP TABLE IF EXISTS " + keyless);
-    raw->Execute("CREATE TABLE " + keyless + " (m INT)");
-    raw->Execute("INSERT INTO " + keyless + " VALUES (1), (2)");
+    ReplaceKeylessTable("m INT", "(1), (2)");
     OpenTable();
     data::TDataSource source(nullptr);
     source.SetDataSet(query.get());
@@ -469,9 +472,7 @@ TEST_F(MyQueryEditingTest, FailedDetailRefreshEndsCleanly) {
 
 // A local detail reads its rows once and shows those of the master's current record.
 TEST_F(MyQueryEditingTest, LocalDetailFiltersItsRowsByTheMaster) {
-    raw->Execute("DROP TABLE IF EXISTS " + keyless);
-    raw->Execute("CREATE TABLE " + keyless + " (m VARCHAR(5), v VARCHAR(5))");
-    raw->Execute("INSERT INTO " + keyless + " VALUES ('1', 'x'), ('1', 'y'), ('2', 'z'), (NULL, 'n')");
+    ReplaceKeylessTable("m VARCHAR(5), v VARCHAR(5)", "('1', 'x'), ('1', 'y'), ('2', 'z'), (NULL, 'n')");
     OpenTable();
     data::TDataSource source(nullptr);
     source.SetDataSet(query.get());
@@ -502,9 +503,7 @@ TEST_F(MyQueryEditingTest, LocalDetailFiltersItsRowsByTheMaster) {
 
 // A detail row posted with another master's value leaves the detail; the server keeps it.
 TEST_F(MyQueryEditingTest, PostedDetailRowThatLeftItsMasterIsRemoved) {
-    raw->Execute("DROP TABLE IF EXISTS " + keyless);
-    raw->Execute("CREATE TABLE " + keyless + " (m INT, v VARCHAR(5))");
-    raw->Execute("INSERT INTO " + keyless + " VALUES (1, 'x'), (1, 'y'), (2, 'z')");
+    ReplaceKeylessTable("m INT, v VARCHAR(5)", "(1, 'x'), (1, 'y'), (2, 'z')");
     OpenTable();
     data::TDataSource source(nullptr);
     source.SetDataSet(query.get());
@@ -554,9 +553,7 @@ TEST_F(MyQueryEditingTest, FilterSwitchKeepsTheCurrentRecord) {
 }
 
 TEST_F(MyQueryEditingTest, DetailDelayRefreshesOnceAfterTheLastMove) {
-    raw->Execute("DROP TABLE IF EXISTS " + keyless);
-    raw->Execute("CREATE TABLE " + keyless + " (m INT)");
-    raw->Execute("INSERT INTO " + keyless + " VALUES (1), (2), (3), (3)");
+    ReplaceKeylessTable("m INT", "(1), (2), (3), (3)");
     OpenTable();
     data::TDataSource source(nullptr);
     source.SetDataSet(query.get());
