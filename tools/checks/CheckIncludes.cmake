@@ -1,6 +1,8 @@
-# Fails when a source file includes a header of a library it may not depend on, or a Qt header
-# outside the window framework. The allowed directions come from the libraries' links in
-# src/CMakeLists.txt, written out at configure time as RULES: one line "dir=allowed;dirs".
+# Fails when a source file includes a header of a library it may not depend on, or when Qt leaks
+# out of the window framework: only platform/ui includes Qt headers, there only in its sources and
+# its bridge headers (*Bridge.h), and no other folder includes a bridge header. The allowed
+# directions come from the libraries' links in src/CMakeLists.txt, written out at configure time as
+# RULES: one line "dir=allowed;dirs".
 #   cmake -DRULES=<file> -DSOURCE_DIR=<src> -P CheckIncludes.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -37,8 +39,16 @@ foreach(dir IN LISTS layer_dirs)
     file(STRINGS "${SOURCE_DIR}/${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
     foreach(include IN LISTS includes)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"].*$" "\\1" target "${include}")
-      if(target MATCHES "^Q[A-Za-z]*(/|$)" AND NOT dir STREQUAL "platform/ui")
-        list(APPEND violations "${file}: ${target} (Qt is included only by platform/ui)")
+      if(target MATCHES "^Q[A-Za-z]*(/|$)")
+        if(NOT dir STREQUAL "platform/ui")
+          list(APPEND violations "${file}: ${target} (Qt is included only by platform/ui)")
+        elseif(file MATCHES "\\.h$" AND NOT file MATCHES "Bridge\\.h$")
+          list(APPEND violations "${file}: ${target} (a public header of platform/ui hides Qt)")
+        endif()
+        continue()
+      endif()
+      if(target MATCHES "^platform/ui/[^/]*Bridge\\.h$" AND NOT dir STREQUAL "platform/ui")
+        list(APPEND violations "${file}: ${target} (the bridge to Qt stays inside platform/ui)")
         continue()
       endif()
       layer_of("${target}" used)
