@@ -31,7 +31,9 @@ TEST(Color, ConvertsToQColorAndBack) {
         SCOPED_TRACE(ColorToString(c.color));
         const QColor q = ToQColor(c.color);
         EXPECT_EQ(q.isValid(), c.expected.isValid());
-        if (c.expected.isValid()) EXPECT_EQ(q.rgba(), c.expected.rgba());
+        if (c.expected.isValid()) {
+            EXPECT_EQ(q.rgba(), c.expected.rgba());
+        }
         if (c.roundTrips) {
             EXPECT_EQ(FromQColor(q), c.color);
         } else {
@@ -61,6 +63,15 @@ TEST(Color, NamesAndTextReadBack) {
     EXPECT_EQ(StringToColor("255"), clRed);
     EXPECT_EQ(StringToColor("$"), std::nullopt);
     EXPECT_EQ(StringToColor("clNoSuchColour"), std::nullopt);
+}
+
+TEST(Color, WidgetPaletteUsesTheSystemColours) {
+    const QPalette palette = SystemPalette();
+    EXPECT_EQ(FromQColor(palette.color(QPalette::Base)), ColorToRGB(clWindow));
+    EXPECT_EQ(FromQColor(palette.color(QPalette::Button)), ColorToRGB(clBtnFace));
+    EXPECT_EQ(FromQColor(palette.color(QPalette::Highlight)), ColorToRGB(clHighlight));
+    EXPECT_EQ(FromQColor(palette.color(QPalette::ToolTipBase)), ColorToRGB(clInfoBk));
+    EXPECT_EQ(FromQColor(palette.color(QPalette::Disabled, QPalette::Text)), ColorToRGB(clGrayText));
 }
 
 } // namespace
