@@ -180,6 +180,28 @@ void TGIFColorMap::FillFromRGBQuads(const uint8_t* quads, int count) {
     NotifyChanged();
 }
 
+void TGIFColorMap::FillFromPalette(const ui::TPaletteEntries& palette) {
+    Clear();
+    if (palette.empty()) return;
+    int count = std::min(static_cast<int>(palette.size()), MaxColors);
+    Reserve(count);
+    for (int i = 0; i < count; ++i)
+        entries_[i] = EntryOf(palette[i]);
+    count_ = count;
+    NotifyChanged();
+}
+
+void TGIFColorMap::FillFromDIBSection(const ui::TBitmap& bitmap) {
+    FillFromPalette(bitmap.PaletteEntries());
+}
+
+ui::TPaletteEntries TGIFColorMap::CreatePaletteHandle() const {
+    ui::TPaletteEntries palette;
+    for (int i = 0; i < count_; ++i)
+        palette.push_back(ui::RGB(entries_[i][0], entries_[i][1], entries_[i][2]));
+    return palette;
+}
+
 void TGIFColorMap::Clear() {
     entries_.clear();
     entries_.shrink_to_fit();

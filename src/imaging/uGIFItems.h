@@ -5,8 +5,10 @@
 #include "platform/data/Component.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Streams.h"
+#include "platform/ui/Bitmap.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Graphic.h"
+#include "platform/ui/Palette.h"
 
 #include <array>
 #include <cstdint>
@@ -123,6 +125,12 @@ public:
     int IndexBits() const;
     // Entries stored blue, green, red, reserved.
     void FillFromRGBQuads(const uint8_t* quads, int count);
+    // The first 256 entries of a palette; nothing more for an empty one.
+    void FillFromPalette(const ui::TPaletteEntries& palette);
+    // The colour table of an indexed bitmap.
+    void FillFromDIBSection(const ui::TBitmap& bitmap);
+    // A palette of the entries in order; empty for an empty table.
+    ui::TPaletteEntries CreatePaletteHandle() const;
     void Clear();
     void Assign(const data::TPersistent* source) override;
 

@@ -258,6 +258,25 @@ TEST(GIFColorMap, BoundsAndSizes) {
     EXPECT_EQ(table.ColorAt(0), ui::RGB(1, 1, 1));
 }
 
+TEST(GIFColorMap, PalettesInAndOut) {
+    TestColorMap table;
+    ui::TPaletteEntries palette(300);
+    for (int i = 0; i < 300; ++i)
+        palette[i] = ui::RGB(i % 256, 1, 2) | 0x02000000; // the top byte is dropped
+    table.FillFromPalette(palette);
+    EXPECT_EQ(table.Count(), 256);
+    EXPECT_EQ(table.ColorAt(255), ui::RGB(255, 1, 2));
+    EXPECT_EQ(table.CreatePaletteHandle().size(), 256u);
+
+    ui::TBitmap bitmap;
+    bitmap.SetPixelFormat(ui::pf8bit);
+    table.FillFromDIBSection(bitmap);
+    EXPECT_EQ(table.CreatePaletteHandle(), ui::DefaultPalette(8));
+
+    table.Clear();
+    EXPECT_TRUE(table.CreatePaletteHandle().empty());
+}
+
 TEST(GIFColorMap, WrittenTablePadsWithBlackToAPowerOfTwo) {
     TestColorMap table;
     AddGreys(table, 3);
