@@ -115,7 +115,9 @@ void TUcTextField<Base>::SetOnSetText(TFieldSetWideTextEvent handler) {
         data::TField::OnSetText = nullptr;
         return;
     }
-    data::TField::OnSetText = [this](data::TField*, const std::string& text) { onSetText_(this, AnsiToWide(text)); };
+    data::TField::OnSetText = [this](data::TField*, const std::string& text) {
+        onSetText_(this, AnsiToWide(text));
+    };
 }
 
 template <class Base>

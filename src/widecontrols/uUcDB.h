@@ -13,8 +13,8 @@ namespace widecontrols {
 
 // How a text column's bytes are read as UTF-16 and written back.
 enum TUcStringFieldEncodingMode : uint8_t {
-    emNone,              // the default ANSI code page
-    emUTF8,              // the default
+    emNone, // the default ANSI code page
+    emUTF8, // the default
     emUTF7,
     emFixedCodePage,     // FixedCodePage
     emFixedCodePage_Safe // FixedCodePage with every byte from 0x80 escaped below 0x80
@@ -39,7 +39,8 @@ enum TUcStringFieldCodePageEnum : uint8_t {
 };
 
 // The handler sets `text` to the text to show (doDisplayText) or edit.
-using TFieldGetWideTextEvent = std::function<void(data::TField* sender, WideString& text, bool doDisplayText)>;
+using TFieldGetWideTextEvent =
+    std::function<void(data::TField* sender, WideString& text, bool doDisplayText)>;
 // The handler stores `text` into the field.
 using TFieldSetWideTextEvent = std::function<void(data::TField* sender, const WideString& text)>;
 

@@ -132,7 +132,9 @@ TEST_F(UcFieldTest, EachModeWritesItsBytesAndReadsThemBack) {
     const Case cases[] = {
         {emFixedCodePage_Safe, u"\u00E9", "\x80\x69"},
         {emFixedCodePage_Safe, u"\u20AC", "\x80\x80"},
-        {emFixedCodePage_Safe, u"a\u00E9b", "a\x80\x69" "b"},
+        {emFixedCodePage_Safe, u"a\u00E9b",
+         "a\x80\x69"
+         "b"},
         {emFixedCodePage, u"\u00E9\u20AC", "\xE9\x80"},
         {emUTF7, u"\u00E9a", "+AOk-a"},
         {emUTF8, u"\U0001F600", "\xF0\x9F\x98\x80"},
@@ -185,8 +187,10 @@ TEST_F(UcFieldTest, WideTextEventsDriveTheFrameworkTextToo) {
         calls.push_back(display);
         text = u"\u00E9" + text_->GetWideValue();
     });
-    EXPECT_EQ(text_->DisplayText(), "\xE9" "abc");
-    EXPECT_EQ(text_->Text(), "\xE9" "abc");
+    EXPECT_EQ(text_->DisplayText(), "\xE9"
+                                    "abc");
+    EXPECT_EQ(text_->Text(), "\xE9"
+                             "abc");
     EXPECT_EQ(GetFieldWideDisplayValue(text_), u"\u00E9abc");
     EXPECT_EQ(GetFieldWideEditValue(text_), u"\u00E9abc");
     EXPECT_EQ(calls, (std::vector<bool>{true, false, true, false}));
