@@ -193,6 +193,20 @@ bool TWideStrings::Equals(const TWideStrings& other) const {
     return true;
 }
 
+void TWideStrings::Assign(const data::TPersistent* source) {
+    if (const auto* strings = dynamic_cast<const TWideStrings*>(source))
+        Assign(*strings);
+    else
+        data::TPersistent::Assign(source);
+}
+
+void TWideStrings::AssignTo(data::TPersistent* dest) const {
+    if (auto* strings = dynamic_cast<TWideStrings*>(dest))
+        strings->Assign(*this);
+    else
+        data::TPersistent::AssignTo(dest);
+}
+
 void TWideStrings::Assign(const TWideStrings& source) {
     if (&source == this) return;
     rtl::TUpdateBracket update(*this);
@@ -227,6 +241,37 @@ void TWideStrings::AssignTo(rtl::TStringList& target) const {
 
 void TWideStrings::Error(const char* message, int value) {
     throw rtl::EStringListError(rtl::Format(message, value));
+}
+
+void TWideStrings::DefineProperties(TFiler& filer) {
+    const auto* ancestor = filer.Ancestor();
+    const auto* inherited = dynamic_cast<const TWideStrings*>(ancestor);
+    const bool hasData = ancestor ? !inherited || !inherited->Equals(*this) : GetCount() > 0;
+    filer.DefineProperty(
+        "Strings", [this](TReader& reader) { ReadStrings(reader); },
+        [this](TWriter& writer) {
+            writer.WriteListBegin();
+            for (int i = 0; i < GetCount(); ++i)
+                writer.WriteWideString(Get(i));
+            writer.WriteListEnd();
+        },
+        hasData);
+}
+
+void TWideStrings::ReadStrings(TReader& reader) {
+    const TValueType type = reader.NextValue();
+    if (type == vaString || type == vaLString || type == vaWString) {
+        SetTextStr(reader.ReadWideString());
+        return;
+    }
+    reader.ReadListBegin();
+    {
+        rtl::TUpdateBracket update(*this);
+        Clear();
+        while (!reader.EndOfList())
+            Add(reader.ReadWideString());
+    }
+    reader.ReadListEnd();
 }
 
 // ---- TUcStrings ----
@@ -282,6 +327,36 @@ void TUcStrings::LoadFromStreamDetect(rtl::TStream& stream, bool detect) {
 void TUcStrings::SaveToStreamWithBom(rtl::TStream& stream, bool writeMark) {
     if (writeMark) stream.WriteString("\xFF\xFE");
     TWideStrings::SaveToStream(stream);
+}
+
+void TUcStrings::DefineProperties(TFiler& filer) {
+    TWideStrings::DefineProperties(filer);
+    filer.DefineProperty(
+        "WideStrings", [this](TReader& reader) { ReadStrings(reader); }, nullptr, false);
+    filer.DefineProperty(
+        "WideStringsW",
+        [this](TReader& reader) {
+            // Only into an empty list: the items of "Strings" win over the legacy copy.
+            const bool take = GetCount() == 0;
+            reader.ReadListBegin();
+            rtl::TUpdateBracket update(*this);
+            if (take) Clear();
+            while (!reader.EndOfList()) {
+                const std::string item = reader.ReadString();
+                if (take) Add(Utf8ToWide(item));
+            }
+            reader.ReadListEnd();
+        },
+        nullptr, false);
+    filer.DefineProperty(
+        "WideStrings_UTF7",
+        [](TReader& reader) {
+            reader.ReadListBegin();
+            while (!reader.EndOfList())
+                reader.ReadString();
+            reader.ReadListEnd();
+        },
+        nullptr, false);
 }
 
 // ---- TUcStringList ----

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "widecontrols/uFiler.h"
 #include "widecontrols/uUcUtils.h"
 
 #include "platform/rtl/Streams.h"
@@ -17,14 +18,9 @@ class TAnsiStringsForWideStringsAdapter;
 
 // An ordered list of UTF-16 strings, each with an object pointer the list does not own. The abstract
 // base of the layer's lists: descendants keep the items (a stored list, a control's lines) and the base
-// builds text, files, searching and copying on the virtual operations.
-class TWideStrings {
+// builds text, files, searching, copying and the stored form on the virtual operations.
+class TWideStrings : public data::TPersistent, public IStreamedObject {
 public:
-    TWideStrings() = default;
-    virtual ~TWideStrings() = default;
-    TWideStrings(const TWideStrings&) = delete;
-    TWideStrings& operator=(const TWideStrings&) = delete;
-
     // Read as ",", the double quote and "=" until set.
     WideChar Delimiter() const { return Defined(kDelimiter) ? delimiter_ : u','; }
     void SetDelimiter(WideChar c) { Define(kDelimiter, delimiter_, c); }
@@ -78,6 +74,7 @@ public:
     bool Equals(const TWideStrings& other) const;
     // The items, objects and the three characters of another list. From an 8-bit list the characters
     // are taken as set, so they read back as copied.
+    void Assign(const data::TPersistent* source) override;
     void Assign(const TWideStrings& source);
     void Assign(const rtl::TStringList& source);
     void AssignTo(TWideStrings& target) const { target.Assign(*this); }
@@ -87,8 +84,14 @@ public:
     // Raises EStringListError with the message formatted with the value.
     [[noreturn]] static void Error(const char* message, int value);
 
+    // "Strings": the items as a list of wide strings; written when they differ from the ancestor's.
+    void DefineProperties(TFiler& filer) override;
+
 protected:
     int UpdateCount() const { return updateCount_; }
+    void AssignTo(data::TPersistent* dest) const override;
+    // The items from a stored "Strings": a list, or one text of lines.
+    void ReadStrings(TReader& reader);
 
 private:
     enum TDefined : uint8_t { kDelimiter = 1, kQuoteChar = 2, kNameValueSeparator = 4 };
@@ -134,6 +137,10 @@ public:
     virtual void LoadFromStreamDetect(rtl::TStream& stream, bool detect);
     // UTF-16 little-endian, after FF FE when `writeMark`.
     virtual void SaveToStreamWithBom(rtl::TStream& stream, bool writeMark);
+
+    // Also reads the lists that older stored forms hold under "WideStrings", "WideStringsW" (UTF-8)
+    // and "WideStrings_UTF7".
+    void DefineProperties(TFiler& filer) override;
 
 private:
     std::unique_ptr<TAnsiStringsForWideStringsAdapter> ansiStrings_;
