@@ -179,6 +179,38 @@ void TUcTextField<Base>::SetVarValue(const rtl::Variant& value) {
         SetWideValue(value.AsWideString());
 }
 
+template <class Base>
+const TPropInfos& TUcTextField<Base>::PropInfos() const {
+    const auto self = [](const data::TPersistent& o) -> const TUcTextField& {
+        return static_cast<const TUcTextField&>(o);
+    };
+    const auto mutableSelf = [](data::TPersistent& o) -> TUcTextField& {
+        return static_cast<TUcTextField&>(o);
+    };
+    static const TPropInfos props = {
+        {"EncodingMode", tkInteger,
+         [=](const data::TPersistent& o) { return rtl::Variant(int64_t{self(o).encodingMode_}); },
+         [=](data::TPersistent& o, const rtl::Variant& v) {
+             mutableSelf(o).encodingMode_ = static_cast<TUcStringFieldEncodingMode>(v.AsInt64());
+         },
+         nullptr, emUTF8},
+        {"FixedCodePage", tkInteger,
+         [=](const data::TPersistent& o) { return rtl::Variant(int64_t{self(o).fixedCodePage_}); },
+         [=](data::TPersistent& o, const rtl::Variant& v) {
+             mutableSelf(o).fixedCodePage_ = static_cast<uint16_t>(v.AsInt64());
+         },
+         [=](const data::TPersistent& o) { return self(o).encodingMode_ == emFixedCodePage; },
+         TPropInfo::kNoDefault},
+        {"RawVariantAccess", tkInteger,
+         [=](const data::TPersistent& o) { return rtl::Variant(int64_t{self(o).rawVariantAccess_}); },
+         [=](data::TPersistent& o, const rtl::Variant& v) {
+             mutableSelf(o).rawVariantAccess_ = v.AsInt64() != 0;
+         },
+         nullptr, 0},
+    };
+    return props;
+}
+
 template class TUcTextField<data::TStringField>;
 template class TUcTextField<data::TMemoField>;
 

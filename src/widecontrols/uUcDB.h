@@ -1,5 +1,6 @@
 #pragma once
 
+#include "widecontrols/uFiler.h"
 #include "widecontrols/uUcUtils.h"
 
 #include "platform/data/FieldClasses.h"
@@ -65,7 +66,7 @@ WideString DecodeSafeCodePageText(std::string_view bytes, int codePage);
 // A field over 8-bit stored text that reads and writes UTF-16. `Base` is the framework's string or memo
 // field; "the stored text" is its own 8-bit value (the record's bytes, or the whole blob).
 template <class Base>
-class TUcTextField : public Base, public IWideTextField {
+class TUcTextField : public Base, public IWideTextField, public IStreamedObject {
 public:
     explicit TUcTextField(data::TComponent* owner) : Base(owner) {}
 
@@ -94,6 +95,10 @@ public:
     void SetWideEditValue(const WideString& text) override;
 
     void SetAsString(const std::string& value) override;
+
+    // EncodingMode and RawVariantAccess when they are not the default, FixedCodePage only with
+    // emFixedCodePage.
+    const TPropInfos& PropInfos() const override;
 
 protected:
     std::string GetAsString() const override;

@@ -8,6 +8,7 @@
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
 #include "widecontrols/AnsiCodePageScope.h"
+#include "widecontrols/StoredForm.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +68,7 @@ protected:
 
     // Writes the text in an edit and returns the bytes the record then holds.
     template <class Field>
-    std::string Stored(Field* field, const WideString& text) {
+    std::string BytesAfterWriting(Field* field, const WideString& text) {
         ds.Edit();
         field->SetWideValue(text);
         ds.Post();
@@ -98,6 +99,21 @@ TEST_F(UcFieldTest, NewFieldsReadUtf8WithLatinWesternAsTheFixedPage) {
     EXPECT_EQ(field.FixedCodePage(), 437);
     field.SetFixedCodePageEnum(fcpJapanese);
     EXPECT_EQ(field.FixedCodePage(), 932);
+}
+
+TEST_F(UcFieldTest, TheStoredFormKeepsTheFixedCodePageOnlyForItsOwnMode) {
+    TUcStringField field(nullptr);
+    EXPECT_EQ(Stored(field), std::string(1, '\0'));
+    field.SetFixedCodePage(1253);
+    field.SetRawVariantAccess(true);
+    for (const auto mode : {emFixedCodePage, emFixedCodePage_Safe}) {
+        field.SetEncodingMode(mode);
+        TUcStringField back(nullptr);
+        Load(back, Stored(field));
+        EXPECT_EQ(back.EncodingMode(), mode);
+        EXPECT_EQ(back.FixedCodePage(), mode == emFixedCodePage ? 1253 : 1252);
+        EXPECT_TRUE(back.RawVariantAccess());
+    }
 }
 
 TEST_F(UcFieldTest, StoredBytesReadByEncodingMode) {
@@ -142,7 +158,7 @@ TEST_F(UcFieldTest, EachModeWritesItsBytesAndReadsThemBack) {
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.mode));
         text_->SetEncodingMode(c.mode);
-        EXPECT_EQ(Stored(text_, c.text), c.bytes);
+        EXPECT_EQ(BytesAfterWriting(text_, c.text), c.bytes);
         EXPECT_EQ(text_->GetWideValue(), c.text);
     }
 }

@@ -1,6 +1,7 @@
 #include "widecontrols/uUcProps.h"
 
 #include "support/ErrorText.h"
+#include "widecontrols/StoredForm.h"
 #include "widecontrols/uUcClasses.h"
 
 #include <gmock/gmock.h>
@@ -50,31 +51,6 @@ private:
     static TMarked& Self(data::TPersistent& o) { return static_cast<TMarked&>(o); }
     static const TMarked& Self(const data::TPersistent& o) { return static_cast<const TMarked&>(o); }
 };
-
-std::string Stored(data::TPersistent& instance, const data::TPersistent* ancestor = nullptr) {
-    rtl::TMemoryStream stream;
-    TWriter writer(stream);
-    writer.SetAncestor(ancestor);
-    writer.WriteProperties(instance);
-    return stream.Bytes();
-}
-
-void Load(data::TPersistent& instance, const std::string& bytes) {
-    rtl::TMemoryStream stream;
-    stream.WriteString(bytes);
-    stream.SetPosition(0);
-    TReader reader(stream);
-    reader.ReadProperties(instance);
-}
-
-// A stored form written by hand: the properties `write` puts there and the end of the list.
-std::string Form(const std::function<void(TWriter&)>& write) {
-    rtl::TMemoryStream stream;
-    TWriter writer(stream);
-    write(writer);
-    writer.WriteListEnd();
-    return stream.Bytes();
-}
 
 TEST(WidePropertiesTest, AWideCharacterTravelsAsAOneCharacterWideString) {
     TMarked marked;
