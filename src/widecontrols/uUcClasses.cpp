@@ -2,6 +2,7 @@
 
 #include "core/uUnicode.h"
 #include "platform/rtl/Format.h"
+#include "platform/ui/Resources.h"
 
 #include <algorithm>
 #include <utility>
@@ -578,5 +579,18 @@ void TAnsiStringsForWideStringsAdapter::SaveToStreamWithCodePage(rtl::TStream& s
 TUcFileStream::TUcFileStream(const WideString& fileName, uint16_t mode)
     : rtl::TFileStream(WideToUtf8(ExpandFileNameWide(fileName)),
                        mode == fmCreateWide ? static_cast<uint16_t>(rtl::fmCreate) : mode) {}
+
+// ---- TUcResourceStream ----
+
+TUcResourceStream::TUcResourceStream(const WideString& name, const WideString& type) {
+    const std::string_view bytes =
+        ui::LoadResource(ui::TResourceId(WideToUtf8(type)), ui::TResourceId(WideToUtf8(name)));
+    rtl::TMemoryStream::Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    SetPosition(0);
+}
+
+int64_t TUcResourceStream::Write(const void*, int64_t) {
+    throw rtl::EStreamError("Can't write to a read-only resource stream");
+}
 
 } // namespace widecontrols

@@ -247,4 +247,13 @@ public:
     TUcFileStream(const WideString& fileName, uint16_t mode);
 };
 
+// A compiled-in resource by wide name and type ("#12" for numbers), read-only.
+class TUcResourceStream : public rtl::TMemoryStream {
+public:
+    // Raises EResNotFound "Resource %s not found".
+    TUcResourceStream(const WideString& name, const WideString& type);
+    // Raises EStreamError "Can't write to a read-only resource stream".
+    int64_t Write(const void* buffer, int64_t count) override;
+};
+
 } // namespace widecontrols

@@ -1,7 +1,9 @@
 #include "widecontrols/uUcUtils.h"
 
 #include "platform/rtl/CodePage.h"
+#include "platform/ui/Resources.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -210,6 +212,32 @@ WideString AdjustLineBreaksWide(std::u16string_view text, TTextLineBreakStyle st
 WideString ExpandFileNameWide(std::u16string_view fileName) {
     const std::filesystem::path path(WideToUtf8(fileName));
     return Utf8ToWide(std::filesystem::absolute(path).lexically_normal().string());
+}
+
+int LoadStringFromTable(uint32_t identifier, char16_t* buffer, int size) {
+    if (identifier >> 16 == 0xFFFF) identifier = 0u - identifier;
+    const auto block = ui::FindResource(ui::RT_STRING, static_cast<int>((identifier >> 4 & 0xFFFF) + 1));
+    if (!block) return 0;
+    const auto unitAt = [&](size_t pos) {
+        return static_cast<char16_t>(static_cast<unsigned char>((*block)[pos]) |
+                                     static_cast<unsigned char>((*block)[pos + 1]) << 8);
+    };
+    size_t pos = 0;
+    for (uint32_t skip = identifier & 15;; --skip) {
+        if (pos + 2 > block->size()) return 0; // a damaged table holds no such string
+        const size_t length = unitAt(pos);
+        pos += 2;
+        if (pos + 2 * length > block->size()) return 0;
+        if (skip == 0) {
+            if (!buffer || size <= 0) return static_cast<int>(length);
+            const size_t copied = std::min(static_cast<size_t>(size - 1), length);
+            for (size_t i = 0; i < copied; ++i)
+                buffer[i] = unitAt(pos + 2 * i);
+            buffer[copied] = u'\0';
+            return static_cast<int>(copied);
+        }
+        pos += 2 * length;
+    }
 }
 
 } // namespace widecontrols

@@ -3,6 +3,7 @@
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Utf.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -67,5 +68,11 @@ WideString AdjustLineBreaksWide(std::u16string_view text, TTextLineBreakStyle st
 
 // The absolute, normalised path, of any length.
 WideString ExpandFileNameWide(std::u16string_view fileName);
+
+// String `identifier` of the program's compiled-in string tables: resources of type RT_STRING numbered
+// (identifier >> 4) + 1, each 16 strings of a 16-bit length and that many UTF-16 units. Copies at most
+// size - 1 units and a NUL into `buffer` and returns how many; without a buffer (or with size 0 or
+// less) returns the string's length. 0 when the table has no such block.
+int LoadStringFromTable(uint32_t identifier, char16_t* buffer, int size);
 
 } // namespace widecontrols
