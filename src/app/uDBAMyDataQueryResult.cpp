@@ -1,10 +1,10 @@
 #include "app/uDBAMyDataQueryResult.h"
 
-#include "app/uUcFields.h"
 #include "components/uMyConnection.h"
 #include "dataaccess/uMySQLRecordset.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Threads.h"
+#include "widecontrols/uUcDB.h"
 
 namespace app {
 
@@ -22,7 +22,7 @@ std::unique_ptr<components::TMyQuery> NewVerbatimQuery(components::TMyConnection
 
 TMyDataQueryResultImp::TMyDataQueryResultImp(components::TMyConnection* connection, const std::string& sql)
     : query_(NewVerbatimQuery(connection, sql)) {
-    query_->SetFieldClasses(UcFieldClasses());
+    query_->SetFieldClasses(widecontrols::UcFieldClasses());
     const std::uint64_t start = rtl::GetTickCount();
     query_->Execute();
     executionTime_ = static_cast<std::uint32_t>(rtl::GetTickCount() - start);

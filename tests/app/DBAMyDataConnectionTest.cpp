@@ -1,5 +1,4 @@
 #include "app/uDBAMyDataConnection.h"
-#include "app/uUcFields.h"
 
 #include "core/uDataTypes.h"
 #include "engine/DebugThreadTestSupport.h"
@@ -10,6 +9,7 @@
 #include "support/ServerConnection.h"
 #include "support/SQLMonitorLog.h"
 #include "support/TestServer.h"
+#include "widecontrols/uUcDB.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -92,7 +92,7 @@ TEST(DBAMyDataConnectionTest, ResultsUseWideFieldsWithoutChangingTheDefaults) {
     const auto result = connection->Execute("select 'привет' as s, repeat('я', 70000) as m");
     EXPECT_EQ(data::DefaultFieldClass(data::ftString), before);
     data::TField* text = result->GetDataSet()->Fields()[0];
-    EXPECT_NE(dynamic_cast<TUcStringField*>(text), nullptr);
+    EXPECT_NE(dynamic_cast<widecontrols::TUcStringField*>(text), nullptr);
     EXPECT_EQ(text->Value().AsWideString(), u"привет");
     EXPECT_EQ(result->GetDataSet()->Fields()[1]->Value().AsWideString().size(), 70000u);
 }

@@ -33,18 +33,6 @@ bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-// BeginUpdate/EndUpdate around a scope, also when it fails.
-class UpdateBracket {
-public:
-    explicit UpdateBracket(TStringList& list) : list_(list) { list_.BeginUpdate(); }
-    ~UpdateBracket() noexcept(false) { list_.EndUpdate(); }
-    UpdateBracket(const UpdateBracket&) = delete;
-    UpdateBracket& operator=(const UpdateBracket&) = delete;
-
-private:
-    TStringList& list_;
-};
-
 } // namespace
 
 TStringList::~TStringList() {
@@ -133,7 +121,7 @@ int TStringList::AddItem(std::string_view s, void* object) {
 }
 
 void TStringList::AddStrings(const TStringList& other) {
-    UpdateBracket update(*this);
+    TUpdateBracket update(*this);
     for (const Item& item : other.items_)
         AddItem(item.text, item.object);
 }
@@ -196,7 +184,7 @@ void TStringList::Move(int curIndex, int newIndex) {
 
 void TStringList::Assign(const TStringList& other) {
     if (&other == this) return;
-    UpdateBracket update(*this);
+    TUpdateBracket update(*this);
     Clear();
     sorted_ = other.sorted_;
     caseSensitive_ = other.caseSensitive_;
@@ -278,7 +266,7 @@ void TStringList::SetValue(std::string_view name, std::string_view value) {
         SetString(index, text);
     } else {
         // A new value may move the item; it keeps its object.
-        UpdateBracket update(*this);
+        TUpdateBracket update(*this);
         void* object = items_[index].object;
         items_.erase(items_.begin() + index);
         AddItem(text, object);
@@ -295,7 +283,7 @@ std::string TStringList::Text() const {
 }
 
 void TStringList::SetText(std::string_view text) {
-    UpdateBracket update(*this);
+    TUpdateBracket update(*this);
     Clear();
     size_t pos = 0;
     while (pos < text.size()) {
@@ -346,7 +334,7 @@ std::string TStringList::DelimitedText(char delimiter, char quote, bool strict) 
 }
 
 void TStringList::SetDelimitedText(std::string_view text, char delimiter, char quote, bool strict) {
-    UpdateBracket update(*this);
+    TUpdateBracket update(*this);
     Clear();
     size_t i = 0;
     const auto skipBlanks = [&] {

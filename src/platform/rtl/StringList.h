@@ -17,6 +17,43 @@ RTL_DECLARE_EXCEPTION(EStringListError, EListError);
 
 enum TDuplicates { dupIgnore, dupAccept, dupError };
 
+// BeginUpdate now, EndUpdate when the scope ends, however it ends; for any list with the two.
+template <class List>
+class TUpdateBracket {
+public:
+    explicit TUpdateBracket(List& list) : list_(list) { list_.BeginUpdate(); }
+    ~TUpdateBracket() noexcept(false) { list_.EndUpdate(); }
+    TUpdateBracket(const TUpdateBracket&) = delete;
+    TUpdateBracket& operator=(const TUpdateBracket&) = delete;
+
+private:
+    List& list_;
+};
+
+// Bisection of `count` sorted items; compare(i) compares item i with the sought value (<0, 0, >0).
+// Returns whether an equal item exists. `index` is where the search settled: an equal item it met
+// (with dupAccept the first of them), or where the value belongs.
+template <class Compare>
+bool FindSorted(int count, TDuplicates duplicates, Compare compare, int& index) {
+    bool found = false;
+    int low = 0, high = count - 1;
+    while (low <= high) {
+        const int middle = (low + high) >> 1;
+        const int comparison = compare(middle);
+        if (comparison < 0) {
+            low = middle + 1;
+        } else {
+            high = middle - 1;
+            if (comparison == 0) {
+                found = true;
+                if (duplicates != dupAccept) low = middle;
+            }
+        }
+    }
+    index = low;
+    return found;
+}
+
 // A list of UTF-8 strings, each with an object pointer. The list does not own the objects unless
 // it was given a deleter (SetOwnsObjects); it then frees an object when its item is deleted, the
 // list is cleared or destroyed, or the object is replaced.
