@@ -137,6 +137,28 @@ void TWideCodeEditModel::DeleteRange(TPoint from, TPoint to) {
     if (recorded) undoList_.Commit();
 }
 
+void TWideCodeEditModel::DropSelection(TPoint target, bool copy) {
+    if (ReadOnly() || !SelectionAvailable()) return;
+    const TPoint s = selStart_, e = selEnd_;
+    if (!PointBefore(target, s) && PointBefore(target, e)) return;
+    const std::u16string text = GetSelectedText();
+    if (!copy && !PointBefore(target, e)) {
+        // Where the target will be once the text has left: the records keep it so.
+        if (target.Y == e.Y) target.X = s.X + target.X - e.X;
+        target.Y -= e.Y - s.Y;
+    }
+    const bool recorded =
+        copy ? undoList_.BeginDragCopy(s, e, target) : undoList_.BeginDragMove(s, e, target);
+    if (!copy) InsertText({});
+    SetSelection(target, target);
+    InsertText(text);
+    const TPoint end = blockEnd_;
+    SetSelection(target, end);
+    caret_ = end;
+    AnnounceCaret();
+    if (recorded) undoList_.Commit();
+}
+
 // ---- the processor
 
 void TWideCodeEditModel::CommandProcessor(TEditorCommand command, char16_t ch, const TPoint* data) {

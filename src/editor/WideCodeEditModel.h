@@ -244,6 +244,9 @@ public:
     void CutToClipboard() { CommandProcessor(ecCut, 0, nullptr); }
     void CopyToClipboard() { CommandProcessor(ecCopy, 0, nullptr); }
     void PasteFromClipboard() { CommandProcessor(ecPaste, 0, nullptr); }
+    // Moves or copies the selected text to `target` (a position in the text as it is now), as one
+    // record; nothing when the target lies inside the selection.
+    void DropSelection(TPoint target, bool copy);
     // Finds and replaces; the number of matches.
     int SearchReplace(const std::u16string& search, const std::u16string& replace,
                       TEditSearchOptions options);

@@ -151,6 +151,112 @@ TEST_F(WideCodeEditModelTest, GroupedTypingUndoesAsOneStepAndACaretMoveSplitsIt)
     EXPECT_EQ(Text(), u"");
 }
 
+// One command on a text with the caret at a place: the text and caret after it, and undo.
+TEST_F(WideCodeEditModelTest, EditingCommandsTable) {
+    const struct {
+        const char* name;
+        std::u16string text;
+        TPoint caret;
+        TEditorCommand command;
+        std::u16string after;
+        TPoint caretAfter;
+    } cases[] = {
+        {"delete char", u"abc", {1, 0}, ecDeleteChar, u"ac", {1, 0}},
+        {"delete char in a tab", u"a\tb", {3, 0}, ecDeleteChar, u"ab", {3, 0}},
+        {"delete char joins padded", u"ab\r\ncd", {4, 0}, ecDeleteChar, u"ab  cd", {4, 0}},
+        {"backspace joins lines", u"ab\r\ncd", {0, 1}, ecDeleteLastChar, u"abcd", {2, 0}},
+        {"backspace past the end moves", u"ab", {5, 0}, ecDeleteLastChar, u"ab", {4, 0}},
+        {"backspace inside a leading tab", u"\tx", {2, 0}, ecDeleteLastChar, u"x", {0, 0}},
+        {"backspace a tab after text", u"a\tb", {5, 0}, ecDeleteLastChar, u"ab", {1, 0}},
+        {"delete word", u"abc def", {0, 0}, ecDeleteWord, u"def", {0, 0}},
+        {"delete last word", u"abc def", {7, 0}, ecDeleteLastWord, u"abc ", {4, 0}},
+        {"delete to line start", u"abc def", {4, 0}, ecDeleteBOL, u"def", {0, 0}},
+        {"delete to line end", u"abc def", {4, 0}, ecDeleteEOL, u"abc ", {4, 0}},
+        {"insert line keeps the caret", u"abcd", {2, 0}, ecInsertLine, u"ab\r\ncd", {2, 0}},
+        {"line break at column 0", u"  ab", {0, 0}, ecLineBreak, u"\r\n  ab", {0, 1}},
+        {"line end trims", u"ab  ", {0, 0}, ecLineEnd, u"ab", {2, 0}},
+        {"delete the only line", u"abc", {1, 0}, ecDeleteLine, u"", {0, 0}},
+    };
+    for (const auto& c : cases) {
+        Load(c.text);
+        PlaceCaret(c.caret);
+        Command(c.command);
+        EXPECT_EQ(Text(), c.after) << c.name;
+        EXPECT_EQ(editor.GetCaretXY(), c.caretAfter) << c.name;
+        UndoAll();
+        EXPECT_EQ(Text(), c.command == ecLineEnd ? c.after : c.text) << c.name << " (undone)";
+    }
+}
+
+TEST_F(WideCodeEditModelTest, MovementAndSelectionCommands) {
+    Load(u"abc\r\ndefgh\r\ni");
+    PlaceCaret({1, 0});
+    Command(ecSelectDown);
+    Command(ecSelectRight);
+    EXPECT_EQ(editor.GetSelectedText(), u"bc\r\nde");
+    Command(ecRight); // a plain movement drops the selection
+    EXPECT_FALSE(editor.SelectionAvailable());
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{3, 1}));
+    Command(ecSelectAll);
+    EXPECT_EQ(editor.GetSelectedText(), u"abc\r\ndefgh\r\ni");
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{1, 2}));
+    Command(ecDown); // on the last line: the selection collapses where the caret stands
+    EXPECT_FALSE(editor.SelectionAvailable());
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{1, 2}));
+    Command(ecEditorTop);
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{0, 0}));
+    Command(ecSelectEditorBottom);
+    EXPECT_EQ(editor.SelEnd(), (TPoint{1, 2}));
+
+    SetOption(eoScrollPastEOL, false);
+    PlaceCaret({3, 0});
+    Command(ecRight);
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{0, 1}));
+    Command(ecLeft);
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{3, 0}));
+    PlaceCaret({5, 1});
+    Command(ecDown);
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{1, 2})); // pulled to the line end
+}
+
+TEST_F(WideCodeEditModelTest, PagesAndScrollingFollowTheWindow) {
+    std::u16string text;
+    for (int i = 0; i < 40; ++i)
+        text += u"line\r\n";
+    Load(text);
+    EXPECT_EQ(editor.LinesInWindow(), 10);
+    Command(ecPageDown);
+    EXPECT_EQ(editor.CaretY(), 10);
+    EXPECT_EQ(editor.TopLine(), 11);
+    Command(ecScrollDown);
+    EXPECT_EQ(editor.TopLine(), 12);
+    EXPECT_EQ(editor.CaretY(), 11); // pulled into the visible lines
+    Command(ecPageBottom);
+    EXPECT_EQ(editor.CaretY(), 20);
+    Command(ecEditorBottom);
+    EXPECT_EQ(editor.TopLine(), 31);
+    editor.SetTopLine(100);
+    EXPECT_EQ(editor.TopLine(), 31);
+    EXPECT_EQ(editor.PixelsToColumnLine(editor.GutterWidth() + 20, 17), (TPoint{3, 31}));
+}
+
+TEST_F(WideCodeEditModelTest, ClipboardCommands) {
+    Load(u"hello world");
+    editor.SetSelStart(0);
+    editor.SetSelEnd(5);
+    Command(ecCopy);
+    EXPECT_EQ(clipboard.text, u"hello");
+    Command(ecCut);
+    EXPECT_EQ(Text(), u" world");
+    PlaceCaret({6, 0});
+    Command(ecPaste);
+    EXPECT_EQ(Text(), u" worldhello");
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{11, 0}));
+    clipboard.text.clear();
+    Command(ecPaste);
+    EXPECT_EQ(Text(), u" worldhello");
+}
+
 TEST_F(WideCodeEditModelTest, ControlCharactersAndGotoWithoutDataDoNothing) {
     Load(u"abc");
     editor.SetCaretXY({1, 0});
@@ -262,6 +368,39 @@ TEST_F(WideCodeEditModelTest, BlockIndentAndUnindentShiftTheSelectedLines) {
     EXPECT_EQ(Text(), u"  a\r\n  b");
     editor.Redo();
     EXPECT_EQ(Text(), u"    a\r\n    b");
+}
+
+TEST_F(WideCodeEditModelTest, UndoOfADragMoveGivesBackTheTextAndTheSelection) {
+    const struct {
+        std::u16string text;
+        TPoint from, to, target;
+        std::u16string moved;
+    } cases[] = {
+        {u"a12\r\ncdef\r\nghi", {1, 0}, {3, 0}, {1, 1}, u"a\r\nc12def\r\nghi"}, // to a later line
+        {u"abc\r\nd12\r\nghi", {1, 1}, {3, 1}, {0, 0}, u"12abc\r\nd\r\nghi"},   // backwards
+        {u"ab12cd", {2, 0}, {4, 0}, {5, 0}, u"abc12d"},                         // on its own line
+        {u"abc\r\ndef\r\nghi", {2, 0}, {1, 1}, {2, 2}, u"abef\r\nghc\r\ndi"},   // a multi-line block
+    };
+    for (const auto& c : cases) {
+        Load(c.text);
+        editor.SetBlockBegin(c.from);
+        editor.SetBlockEnd(c.to);
+        editor.DropSelection(c.target, false);
+        EXPECT_EQ(Text(), c.moved);
+        editor.Undo();
+        EXPECT_EQ(Text(), c.text);
+        EXPECT_EQ(editor.SelStart(), c.from);
+        EXPECT_EQ(editor.SelEnd(), c.to);
+        editor.Redo();
+        EXPECT_EQ(Text(), c.moved);
+    }
+    Load(u"abc");
+    editor.SetBlockBegin({0, 0});
+    editor.SetBlockEnd({2, 0});
+    editor.DropSelection({3, 0}, true);
+    EXPECT_EQ(Text(), u"abcab");
+    editor.Undo();
+    EXPECT_EQ(Text(), u"abc");
 }
 
 TEST_F(WideCodeEditModelTest, WordsAndWordMovement) {
