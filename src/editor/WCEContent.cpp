@@ -5,7 +5,6 @@
 #include "platform/rtl/Exception.h"
 
 #include <algorithm>
-#include <cassert>
 
 namespace editor {
 
@@ -197,7 +196,7 @@ void TWideCodeEditorContent::StartsChangedAfter(std::size_t ordinal) {
 }
 
 TLineBlock& TWideCodeEditorContent::Locate(int i, int& slot) const {
-    assert(!blocks_.empty());
+    RTL_ASSERT(!blocks_.empty());
     BlockStart(*blocks_.back());
     // The last block whose start is at or before i.
     auto it =
@@ -209,7 +208,7 @@ TLineBlock& TWideCodeEditorContent::Locate(int i, int& slot) const {
 }
 
 TWCELine* TWideCodeEditorContent::GetLineRaw(int i) const {
-    assert(i >= 0 && i < count_);
+    RTL_ASSERT(i >= 0 && i < count_);
     int slot;
     TLineBlock& block = Locate(i, slot);
     return block.lines[std::size_t(slot)].get();

@@ -77,6 +77,8 @@ TEST(WCEContentTest, DeleteLineChecksItsIndexAndAnnouncesTheLineBeforeFreeingIt)
         EXPECT_EQ(e.Message(), "List index out of bounds (10)");
     }
     std::u16string announced;
+    EXPECT_THROW(host.content.GetLineRaw(10), rtl::EAssertionFailed);
+    EXPECT_THROW(host.content.GetLine(-1), rtl::EAssertionFailed);
     host.content.OnLineDeleted = [&](TWideCodeEditorContent&, TWCELine* line) { announced = line->Text(); };
     host.content.DeleteLine(3);
     EXPECT_EQ(announced, u"3");

@@ -257,6 +257,35 @@ TEST_F(WideCodeEditModelTest, ClipboardCommands) {
     EXPECT_EQ(Text(), u" worldhello");
 }
 
+TEST_F(WideCodeEditModelTest, PropertiesClampAndDefaultsAreReadable) {
+    // A bare editor shows its selection in the highlight colours, not black on black.
+    EXPECT_EQ(editor.SelectedColor().GetBackground(), ui::clHighlight);
+    EXPECT_EQ(editor.SelectedColor().GetForeground(), ui::clHighlightText);
+    editor.SetMaxUndo(-5);
+    EXPECT_EQ(editor.MaxUndo(), 100);
+    editor.SetTabSize(0);
+    EXPECT_EQ(editor.TabSize(), 1);
+    editor.SetIndentSize(-1);
+    EXPECT_EQ(editor.IndentSize(), 1);
+    editor.SetWorkWidth(-1);
+    EXPECT_EQ(editor.WorkWidth(), 4098);
+    EXPECT_EQ(editor.Keystrokes().TranslateKey('Z', ssCtrl), ecUndo);
+    editor.SetKeystrokes(nullptr);
+    EXPECT_EQ(editor.Keystrokes().Count(), 0);
+    TKeyStrokes keys;
+    keys.Add(ecCopy, 'K', ssCtrl);
+    editor.SetKeystrokes(&keys);
+    EXPECT_EQ(editor.Keystrokes().TranslateKey('K', ssCtrl), ecCopy);
+
+    int settingChanges = 0;
+    editor.OnSettingChange = [&](TWideCodeEditModel&) { ++settingChanges; };
+    Command(ecToggleMode);
+    EXPECT_FALSE(editor.Options().Contains(eoInserting));
+    Command(ecInsertMode);
+    EXPECT_TRUE(editor.Options().Contains(eoInserting));
+    EXPECT_EQ(settingChanges, 2);
+}
+
 TEST_F(WideCodeEditModelTest, ControlCharactersAndGotoWithoutDataDoNothing) {
     Load(u"abc");
     editor.SetCaretXY({1, 0});
