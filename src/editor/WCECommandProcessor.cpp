@@ -107,16 +107,31 @@ void TWideCodeEditModel::InsertText(std::u16string_view text) {
     view_->InvalidateLines(selStart_.Y, content_.Count());
 }
 
-// One replace record over the selection, or an insert record at the caret; the caret ends after the
-// new text.
-void TWideCodeEditModel::ReplaceSelection(std::u16string_view text) {
-    bool recorded;
+// Text that goes in past the end of a line pads the line with spaces first. The records start at the
+// line end and take the padding into their new text, so that undo removes it too.
+TPoint TWideCodeEditModel::PaddedStart(TPoint p, std::u16string& padding) const {
+    const int columns = LineColumns(p.Y);
+    if (p.Y < 0 || p.Y >= content_.Count() || p.X <= columns) return p;
+    padding.assign(std::size_t(p.X - columns), u' ');
+    return {columns, p.Y};
+}
+
+// One replace record over the selection, or an insert record at the caret (the selection collapsed
+// there).
+bool TWideCodeEditModel::BeginTyping(std::u16string_view text) {
+    std::u16string newText;
     if (SelectionAvailable()) {
-        recorded = undoList_.BeginReplace(selStart_, selEnd_, std::u16string(text), selStart_);
-    } else {
-        SetBlockBegin(caret_);
-        recorded = undoList_.BeginInsert(caret_, std::u16string(text));
+        const TPoint from = PaddedStart(selStart_, newText);
+        return undoList_.BeginReplace(from, selEnd_, newText.append(text), from);
     }
+    SetBlockBegin(caret_);
+    const TPoint from = PaddedStart(caret_, newText);
+    return undoList_.BeginInsert(from, newText.append(text));
+}
+
+// The caret ends after the new text.
+void TWideCodeEditModel::ReplaceSelection(std::u16string_view text) {
+    const bool recorded = BeginTyping(text);
     InsertText(text);
     const TPoint end = blockEnd_;
     SetSelection(end, end);
@@ -131,10 +146,15 @@ void TWideCodeEditModel::SetSelectedText(std::u16string_view text) {
 
 void TWideCodeEditModel::DeleteRange(TPoint from, TPoint to) {
     if (from == to) return;
-    const bool recorded = undoList_.BeginDelete(from, to);
+    // From past a line end the joined line is padded: a replacement of the break by the padding.
+    std::u16string padding;
+    const TPoint start = PaddedStart(from, padding);
+    const bool recorded = padding.empty() || from.Y == to.Y
+                              ? undoList_.BeginDelete(from, to)
+                              : undoList_.BeginReplace(start, to, padding, start);
     SetSelection(from, to);
     DeleteSelection(false);
-    if (recorded) undoList_.Commit();
+    if (recorded) undoList_.CommitAt(from);
 }
 
 void TWideCodeEditModel::DropSelection(TPoint target, bool copy) {
@@ -415,7 +435,9 @@ void TWideCodeEditModel::TypeChar(char16_t ch) {
             const int width = column - caret_.X;
             if (width <= 0) return;
             const std::u16string spaces(std::size_t(width), u' ');
-            const bool recorded = undoList_.BeginInsert(caret_, spaces);
+            std::u16string padding;
+            const TPoint from = PaddedStart(caret_, padding);
+            const bool recorded = undoList_.BeginInsert(from, padding + spaces);
             TWCELine& line = *Line(caret_.Y);
             std::u16string lineText = line.Text();
             const int k = line.ColumnToChar(caret_.X);
@@ -591,13 +613,7 @@ void TWideCodeEditModel::LineBreak(bool moveCaret) {
         }
         text.append(std::size_t(indent), u' ');
     }
-    bool recorded;
-    if (SelectionAvailable()) {
-        recorded = undoList_.BeginReplace(selStart_, selEnd_, text, selStart_);
-    } else {
-        SetBlockBegin(caret_);
-        recorded = undoList_.BeginInsert(caret_, text);
-    }
+    const bool recorded = BeginTyping(text);
     InsertText(text);
     const TPoint end = blockEnd_;
     SetSelection(end, end);

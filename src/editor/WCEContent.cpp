@@ -118,6 +118,14 @@ int TWCELine::ColumnToChar(int column) const {
     return k;
 }
 
+int TWCELine::SnapColumn(int column) const {
+    EnsureWidths();
+    const auto at = std::lower_bound(boundaries_.begin(), boundaries_.end(), column);
+    if (at == boundaries_.end() || *at != column) return column;
+    const int k = int(at - boundaries_.begin());
+    return InsidePair(k) ? boundaries_[std::size_t(k - 1)] : column;
+}
+
 int TWCELine::NextColumn(int column, bool ignoreOption) const {
     EnsureWidths();
     const int total = boundaries_.back();

@@ -293,6 +293,8 @@ private:
 
     TWCELine* Line(int y) const { return content_.GetLineRaw(y); }
     int LineColumns(int y) const;
+    // A column of line y that splits no surrogate pair.
+    int SnapColumn(int y, int x) const;
     // The caret column limit of a line: its text, or the work width with eoScrollPastEOL.
     int MaxCaretX(int y) const;
     void SetSelection(TPoint begin, TPoint end);
@@ -308,6 +310,8 @@ private:
     void DeleteSelection(bool thenInsert);
     void InsertAtSelStart(std::u16string_view text);
     void ReplaceSelection(std::u16string_view text);
+    TPoint PaddedStart(TPoint p, std::u16string& padding) const;
+    bool BeginTyping(std::u16string_view text);
     void ExecuteCommand(TEditorCommand command, char16_t ch, const TPoint* data);
     void MoveCaret(TEditorCommand command, const TPoint* data);
     void TypeChar(char16_t ch);

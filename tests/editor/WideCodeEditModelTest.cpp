@@ -375,6 +375,10 @@ TEST_F(WideCodeEditModelTest, BackspaceAndDeleteNeverSplitASurrogatePair) {
     editor.SetCaretXY({1, 0});
     Command(ecRight);
     EXPECT_EQ(editor.CaretX(), 3);
+    editor.SetCaretXY({2, 0}); // between the halves: the caret stands before the pair
+    EXPECT_EQ(editor.CaretX(), 1);
+    editor.SetBlockEnd({2, 0});
+    EXPECT_EQ(editor.BlockEnd(), (TPoint{1, 0}));
 }
 
 TEST_F(WideCodeEditModelTest, BlockIndentAndUnindentShiftTheSelectedLines) {
