@@ -330,10 +330,17 @@ TEST_F(WideCodeEditModelTest, ReadOnlyRefusesEveryChangeButCopyAndMovement) {
          {ecDeleteLastChar, ecDeleteChar, ecDeleteLine, ecLineBreak, ecClearAll, ecBlockIndent})
         Command(c);
     EXPECT_EQ(Text(), u"abc\r\ndef");
+    EXPECT_FALSE(editor.Modified());
     editor.CopyToClipboard();
     EXPECT_EQ(clipboard.text, u"ab");
+    SetOption(eoReadOnly, false);
+    Type(u"z");
+    SetOption(eoReadOnly, true);
+    EXPECT_FALSE(editor.CanUndo());
+    editor.Undo();
+    EXPECT_EQ(Text(), u"zc\r\ndef");
     Command(ecRight);
-    EXPECT_EQ(editor.CaretX(), 1);
+    EXPECT_EQ(editor.CaretX(), 2);
 }
 
 TEST_F(WideCodeEditModelTest, MultiLinePasteAndDeletionFireTheLineHooks) {
