@@ -251,7 +251,8 @@ public:
     int SearchReplace(const std::u16string& search, const std::u16string& replace,
                       TEditSearchOptions options);
 
-    // ---- highlighting state
+    // ---- highlighting state: the painter raises ScannedUpTo as it learns line ranges; a change of a
+    // line above it, or of the highlighter, lowers it to that line (RescanFrom).
     int ScannedUpTo() const override { return scannedUpTo_; }
     void SetScannedUpTo(int line) { scannedUpTo_ = line; }
     void RescanFrom(int line) override;
