@@ -116,16 +116,23 @@ TPoint TWideCodeEditModel::PaddedStart(TPoint p, std::u16string& padding) const 
     return {columns, p.Y};
 }
 
+TPoint TWideCodeEditModel::Boundary(TPoint p) const {
+    if (p.Y < 0 || p.Y >= content_.Count() || p.X >= LineColumns(p.Y)) return p;
+    const TWCELine& line = *Line(p.Y);
+    return {line.CharToColumn(line.ColumnToChar(p.X)), p.Y};
+}
+
 // One replace record over the selection, or an insert record at the caret (the selection collapsed
-// there).
+// there). Records name character boundaries, so their replay meets the same characters.
 bool TWideCodeEditModel::BeginTyping(std::u16string_view text) {
     std::u16string newText;
     if (SelectionAvailable()) {
+        SetSelection(Boundary(blockBegin_), Boundary(blockEnd_));
         const TPoint from = PaddedStart(selStart_, newText);
         return undoList_.BeginReplace(from, selEnd_, newText.append(text), from);
     }
-    SetBlockBegin(caret_);
-    const TPoint from = PaddedStart(caret_, newText);
+    SetBlockBegin(Boundary(caret_));
+    const TPoint from = PaddedStart(selStart_, newText);
     return undoList_.BeginInsert(from, newText.append(text));
 }
 
@@ -145,6 +152,8 @@ void TWideCodeEditModel::SetSelectedText(std::u16string_view text) {
 }
 
 void TWideCodeEditModel::DeleteRange(TPoint from, TPoint to) {
+    from = Boundary(from);
+    to = Boundary(to);
     if (from == to) return;
     // From past a line end the joined line is padded: a replacement of the break by the padding.
     std::u16string padding;
@@ -436,7 +445,7 @@ void TWideCodeEditModel::TypeChar(char16_t ch) {
             if (width <= 0) return;
             const std::u16string spaces(std::size_t(width), u' ');
             std::u16string padding;
-            const TPoint from = PaddedStart(caret_, padding);
+            const TPoint from = PaddedStart(Boundary(caret_), padding);
             const bool recorded = undoList_.BeginInsert(from, padding + spaces);
             TWCELine& line = *Line(caret_.Y);
             std::u16string lineText = line.Text();
@@ -453,7 +462,7 @@ void TWideCodeEditModel::TypeChar(char16_t ch) {
             caret_.X = column;
             AnnounceCaret();
             view_->InvalidateLines(caret_.Y, caret_.Y);
-            if (recorded) undoList_.CommitAt(caret_);
+            if (recorded) undoList_.CommitAt({from.X + int(padding.size()) + width, from.Y});
             return;
         }
         text = options_.Contains(eoUseTabs) ? u"\t" : std::u16string(std::size_t(tabSize_), u' ');
@@ -631,9 +640,13 @@ void TWideCodeEditModel::LineBreak(bool moveCaret) {
 void TWideCodeEditModel::BlockIndent(bool indent) {
     if (!SelectionAvailable()) return;
     const TPoint s = selStart_, e = selEnd_;
-    const bool recorded = indent ? undoList_.BeginIndent(s, e) : undoList_.BeginUnindent(s, e);
-    BeginUpdate();
     const int last = e.X == 0 ? e.Y - 1 : e.Y;
+    std::u16string leading;
+    for (int y = s.Y; y <= last; ++y)
+        leading.append(Line(y)->Text(), 0, std::size_t(LeadingBlanks(Line(y)->Text()))).append(u"\r\n");
+    const bool recorded =
+        indent ? undoList_.BeginIndent(s, e, leading) : undoList_.BeginUnindent(s, e, leading);
+    BeginUpdate();
     for (int y = s.Y; y <= last; ++y) {
         TWCELine& line = *Line(y);
         std::u16string text = ExpandLeadingTabs(line.Text(), tabSize_);
@@ -704,10 +717,16 @@ void TWideCodeEditModel::Undo() {
             break;
         }
         case ckIndent:
-        case ckUnindent:
-            SetSelection(change.Target, change.TargetEnd);
-            BlockIndent(change.Kind == ckUnindent);
+        case ckUnindent: {
+            // Every line of the block gets its leading white space back.
+            const std::vector<std::u16string_view> leading = SplitLines(change.OldText);
+            for (std::size_t i = 0; i < leading.size(); ++i) {
+                TWCELine& line = *Line(change.Target.Y + int(i));
+                const std::u16string& text = line.Text();
+                line.SetText(std::u16string(leading[i]) + text.substr(std::size_t(LeadingBlanks(text))));
+            }
             break;
+        }
         default:
             break;
         }

@@ -312,6 +312,8 @@ private:
     void InsertAtSelStart(std::u16string_view text);
     void ReplaceSelection(std::u16string_view text);
     TPoint PaddedStart(TPoint p, std::u16string& padding) const;
+    // The character boundary at or before p: where text goes in or out when p stands inside a tab.
+    TPoint Boundary(TPoint p) const;
     bool BeginTyping(std::u16string_view text);
     void ExecuteCommand(TEditorCommand command, char16_t ch, const TPoint* data);
     void MoveCaret(TEditorCommand command, const TPoint* data);

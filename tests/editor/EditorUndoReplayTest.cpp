@@ -1,7 +1,5 @@
 // Random editing followed by undoing everything must give back the text it started from, and
 // redoing everything the text it ended with: every command's record must describe its change.
-// Block unindent is left out: its record keeps only the block, and its undo (an indent) cannot give
-// back fewer blanks than IndentSize to a line that had them.
 #include "editor/WideCodeEditModel.h"
 
 #include "EditorModelTesting.h"
@@ -24,7 +22,11 @@ TEST_P(EditorUndoReplayTest, UndoingEverythingRestoresTheTextAndRedoingReplaysIt
     SetOption(eoKeepTrailingBlanks, true);
     editor.SetMaxUndo(100000);
     SetOption(eoGroupUndo, GetParam() % 2 == 0);
-    const std::u16string start = u"begin\r\n  select a, b;\r\n\r\n  x \U0001F600 y\r\nend";
+    SetOption(eoCursorThroughTabs, GetParam() % 3 != 0);
+    SetOption(eoScrollPastEOL, GetParam() % 5 != 0);
+    SetOption(eoSmartTabs, GetParam() % 7 != 0);
+    SetOption(eoUseTabs, GetParam() % 4 == 0);
+    const std::u16string start = u"begin\r\n  select a, b;\r\n\r\n \tx \U0001F600 y\r\nend";
     Load(start);
     const TEditorCommand commands[] = {
         ecChar,       ecChar,           ecLineBreak,   ecInsertLine, ecDeleteLastChar, ecDeleteChar,
@@ -39,7 +41,7 @@ TEST_P(EditorUndoReplayTest, UndoingEverythingRestoresTheTextAndRedoingReplaysIt
             const int y = pick(std::max(editor.Content().Count(), 1));
             PlaceCaretKeepingUndo({pick(12), y});
         }
-        Command(command, command == ecChar ? char16_t(u"ab ;("[pick(5)]) : 0);
+        Command(command, command == ecChar ? char16_t(u"ab ;(\t"[pick(6)]) : 0);
     }
     const std::u16string end = editor.GetText();
     UndoAll();
@@ -49,7 +51,7 @@ TEST_P(EditorUndoReplayTest, UndoingEverythingRestoresTheTextAndRedoingReplaysIt
     EXPECT_EQ(editor.GetText(), end);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, EditorUndoReplayTest, ::testing::Range(1u, 41u));
+INSTANTIATE_TEST_SUITE_P(Seeds, EditorUndoReplayTest, ::testing::Range(1u, 101u));
 
 } // namespace
 } // namespace editor

@@ -398,7 +398,9 @@ TEST_F(WideCodeEditModelTest, BlockIndentAndUnindentShiftTheSelectedLines) {
     EXPECT_EQ(editor.SelEnd(), (TPoint{0, 2}));
     Command(ecBlockUnindent);
     EXPECT_EQ(Text(), u"a\r\n        b\r\nc");
-    // Leading tabs stay expanded; undo of the indent is an unindent.
+    // Undo gives back what the unindent could not: the tab.
+    UndoAll();
+    EXPECT_EQ(Text(), u"a\r\n\tb\r\nc");
     Load(u"  a\r\n  b");
     editor.SetSelStart(0);
     editor.SetSelEnd(9);
