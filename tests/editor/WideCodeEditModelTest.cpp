@@ -219,7 +219,20 @@ TEST_F(WideCodeEditModelTest, MovementAndSelectionCommands) {
     EXPECT_EQ(editor.GetCaretXY(), (TPoint{1, 2})); // pulled to the line end
 }
 
+TEST_F(WideCodeEditModelTest, PointsInTheSelection) {
+    Load(u"abcdef\r\nghijkl\r\nmn");
+    editor.SetBlockBegin({4, 2});
+    editor.SetBlockEnd({2, 0}); // anchored at the end: the ordered pair still runs forwards
+    EXPECT_EQ(editor.SelStart(), (TPoint{2, 0}));
+    const std::pair<TPoint, bool> cases[] = {{{1, 0}, false}, {{2, 0}, true},  {{9, 0}, true}, {{0, 1}, true},
+                                             {{2, 2}, true},  {{3, 2}, false}, {{0, 3}, false}};
+    for (auto [p, inside] : cases)
+        EXPECT_EQ(editor.IsPointInSelection(p), inside) << p.X << "," << p.Y;
+}
+
 TEST_F(WideCodeEditModelTest, PagesAndScrollingFollowTheWindow) {
+    int scrolled = 0;
+    editor.OnScroll = [&](TWideCodeEditModel&, int, int deltaY) { scrolled += deltaY; };
     std::u16string text;
     for (int i = 0; i < 40; ++i)
         text += u"line\r\n";
@@ -230,6 +243,7 @@ TEST_F(WideCodeEditModelTest, PagesAndScrollingFollowTheWindow) {
     EXPECT_EQ(editor.TopLine(), 11);
     Command(ecScrollDown);
     EXPECT_EQ(editor.TopLine(), 12);
+    EXPECT_EQ(scrolled, -11 * 16);
     EXPECT_EQ(editor.CaretY(), 11); // pulled into the visible lines
     Command(ecPageBottom);
     EXPECT_EQ(editor.CaretY(), 20);
@@ -452,6 +466,11 @@ TEST_F(WideCodeEditModelTest, WordsAndWordMovement) {
     EXPECT_EQ(w.Start, (TPoint{7, 0}));
     EXPECT_EQ(w.End, (TPoint{10, 0}));
     EXPECT_EQ(editor.GetWordAndBounds({10, 0}).Word, u"a_b"); // the word that ends before
+    EXPECT_EQ(editor.GetWordAndBounds({0, 1}).Word, u"next"); // none before: the next one
+    Load(u";; ,\r\n");
+    EXPECT_EQ(editor.GetWordAndBounds({1, 0}).Word, u";; ,"); // no word at all: the whole line
+    EXPECT_EQ(editor.GetWordAndBounds({1, 0}).End, (TPoint{4, 0}));
+    Load(u"select a_b, c\r\n  next");
     editor.SetCaretXY({0, 0});
     Command(ecWordRight);
     EXPECT_EQ(editor.CaretX(), 7);
