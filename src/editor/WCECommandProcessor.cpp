@@ -542,9 +542,7 @@ void TWideCodeEditModel::Backspace() {
         return;
     }
     // The character before the caret; a surrogate pair as one.
-    const bool pair = k >= 2 && text[std::size_t(k - 1)] >= 0xDC00 && text[std::size_t(k - 1)] <= 0xDFFF &&
-                      text[std::size_t(k - 2)] >= 0xD800 && text[std::size_t(k - 2)] <= 0xDBFF;
-    DeleteRange({line.CharToColumn(k - (pair ? 2 : 1)), caret_.Y}, caret_);
+    DeleteRange({line.SnapColumn(line.CharToColumn(k - 1)), caret_.Y}, caret_);
 }
 
 void TWideCodeEditModel::DeleteChar() {
