@@ -300,6 +300,32 @@ TEST_F(WideCodeEditModelTest, PropertiesClampAndDefaultsAreReadable) {
     EXPECT_EQ(settingChanges, 2);
 }
 
+TEST_F(WideCodeEditModelTest, HandlersSeeCommandsFirstAndOwnTheUserCommands) {
+    Load(u"abc");
+    std::vector<TEditorCommand> seen, user;
+    editor.OnProcessCommand = [&](TWideCodeEditModel&, TEditorCommand& command, char16_t& ch, const TPoint*) {
+        seen.push_back(command);
+        if (command == ecChar) ch = u'X';
+        if (command == ecDeleteChar) command = ecNone;
+    };
+    editor.OnProcessUserCommand = [&](TWideCodeEditModel&, TEditorCommand& command, char16_t&,
+                                      const TPoint*) { user.push_back(command); };
+    Command(ecChar, u'q');
+    Command(ecDeleteChar);
+    Command(TEditorCommand(ecUserFirst + 4));
+    EXPECT_EQ(Text(), u"Xabc");
+    EXPECT_EQ(seen, (std::vector<TEditorCommand>{ecChar, ecDeleteChar}));
+    EXPECT_EQ(user, std::vector<TEditorCommand>{ecUserFirst + 4});
+}
+
+TEST_F(WideCodeEditModelTest, TrimmingOutsideACommandIsItsOwnUndoableRecord) {
+    Load(u"ab  \r\ncd");
+    editor.SetCaretY(1);
+    EXPECT_EQ(Text(), u"ab\r\ncd");
+    editor.Undo();
+    EXPECT_EQ(Text(), u"ab  \r\ncd");
+}
+
 TEST_F(WideCodeEditModelTest, ControlCharactersAndGotoWithoutDataDoNothing) {
     Load(u"abc");
     editor.SetCaretXY({1, 0});
