@@ -76,11 +76,12 @@ TEST(WCESQLHighlighterTest, RangesCarryCommentsStringsAndNamesAcrossLines) {
         int range;
         std::vector<int> secondKinds;
     } cases[] = {
-        {u"/* x", u"y */ a", srComment, {951, 959, 948}},
-        {u"/*! x", u"y */", srExecutableComment, {944}},
-        {u"'abc", u"d' 1", srString, {954, 959, 949}},
+        {u"/* x", u"y */ a", srComment, {951, 951, 959, 948}}, // "y ", "*/"
+        {u"/*! x", u"y * */", srExecutableComment, {944, 944, 944, 944}},
+        {u"'abc", u"d' 1", srString, {954, 954, 959, 949}}, // "d", "'"
+        {u"'abc", u"\\'d' 1", srString, {954, 954, 954, 959, 949}},
         {u"\"ab", u"\" 1", srDoubleQuoted, {952, 959, 949}},
-        {u"`a\\", u"b` 1", srBackQuoted, {952, 959, 949}},
+        {u"`a\\", u"b``c` 1", srBackQuoted, {952, 952, 952, 952, 959, 949}},
         {u"'a\\", u"' b", srString, {954, 959, 948}}, // the backslash stops at the line end
     };
     for (const auto& c : cases) {
