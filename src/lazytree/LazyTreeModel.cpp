@@ -3,6 +3,7 @@
 #include "lazytree/LazyTreeError.h"
 #include "lazytree/ScopeExit.h"
 #include "platform/rtl/Exception.h"
+#include "platform/ui/Timers.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@ TLazyTreeModel::TLazyTreeModel(ITreeHost* host) : host_(host) {
 }
 
 TLazyTreeModel::~TLazyTreeModel() {
+    ui::Timers().KillTimers(this);
     // Frees every node through the normal path so that OnFreeNode sees what it should; read-only
     // trees are cleared all the same.
     options_.MiscOptions.Exclude(toReadOnly);

@@ -14,7 +14,8 @@ namespace lazytree {
 // The node store of a lazy tree and everything that needs no widget: node blocks created on demand,
 // their counters, life and events, the update bracket, walkers, positions, expanding and scrolling.
 // The control is a thin shell over it that paints what it says; everything it needs of a window
-// (client size, invalidation, scroll bars, timers, the clock) it asks of its ITreeHost.
+// (client size, invalidation, scroll bars) it asks of its ITreeHost; timers and the clock are the
+// framework's.
 // All of it runs on the user-interface thread.
 class TLazyTreeModel {
 public:
@@ -150,8 +151,6 @@ public:
     void EndOperation();
     bool OperationCanceled() const { return operationCanceled_ && operationCount_ > 0; }
     void CancelOperation() { operationCanceled_ = true; }
-    // The host reports a timer that fired.
-    void TimerFired(int id);
 
     // --- Navigation -------------------------------------------------------------------------------
     PLazyNode GetFirst(bool considerChildrenAbove = false);
@@ -294,6 +293,10 @@ private:
     bool InternalAddToSelection(PLazyNode node);
     void InternalRemoveFromSelection(PLazyNode node);
     void PackSelection();
+
+    // Timers of the framework, keyed by this tree and a TTreeTimer id.
+    void StartTimer(int id, uint32_t milliseconds);
+    void TimerFired(int id);
 
     // Notifications.
     void AccumulateChange(bool structure, PLazyNode node, TChangeReason reason);

@@ -1,4 +1,5 @@
 #include "lazytree/LazyTreeModel.h"
+#include "platform/ui/Timers.h"
 #include "lazytree/ScopeExit.h"
 #include "platform/rtl/Exception.h"
 
@@ -47,7 +48,7 @@ void TLazyTreeModel::DoUpdating(TVTUpdateState state) {
 void TLazyTreeModel::AccumulateChange(bool structure, PLazyNode node, TChangeReason reason) {
     if (structure) {
         if (states_.Contains(tsStructureChangePending)) {
-            if (host_) host_->StopTimer(StructureChangeTimer);
+            ui::Timers().KillTimer(this, StructureChangeTimer);
         } else {
             DoStateChange({tsStructureChangePending});
         }
@@ -58,7 +59,7 @@ void TLazyTreeModel::AccumulateChange(bool structure, PLazyNode node, TChangeRea
             lastStructureChangeReason_ = crAccumulated;
     } else {
         if (states_.Contains(tsChangePending)) {
-            if (host_) host_->StopTimer(ChangeTimer);
+            ui::Timers().KillTimer(this, ChangeTimer);
         } else {
             DoStateChange({tsChangePending});
         }
@@ -69,34 +70,38 @@ void TLazyTreeModel::AccumulateChange(bool structure, PLazyNode node, TChangeRea
 void TLazyTreeModel::Change(PLazyNode node) {
     AccumulateChange(false, node, crIgnore);
     if (updateCount_ > 0) return;
-    if (changeDelay_ == 0 || states_.Contains(tsSynchMode) || !host_)
+    if (changeDelay_ == 0 || states_.Contains(tsSynchMode))
         DoChange(node);
     else
-        host_->StartTimer(ChangeTimer, changeDelay_);
+        StartTimer(ChangeTimer, changeDelay_);
 }
 
 void TLazyTreeModel::StructureChange(PLazyNode node, TChangeReason reason) {
     AccumulateChange(true, node, reason);
     if (updateCount_ > 0) return;
-    if (changeDelay_ == 0 || states_.Contains(tsSynchMode) || !host_)
+    if (changeDelay_ == 0 || states_.Contains(tsSynchMode))
         DoStructureChange(node, reason);
     else
-        host_->StartTimer(StructureChangeTimer, changeDelay_);
+        StartTimer(StructureChangeTimer, changeDelay_);
 }
 
 void TLazyTreeModel::DoChange(PLazyNode node) {
-    if (host_) host_->StopTimer(ChangeTimer);
+    ui::Timers().KillTimer(this, ChangeTimer);
     if (OnChange) OnChange(*this, node);
     DoStateChange({}, {tsChangePending});
     lastChangedNode_ = nullptr;
 }
 
 void TLazyTreeModel::DoStructureChange(PLazyNode node, TChangeReason reason) {
-    if (host_) host_->StopTimer(StructureChangeTimer);
+    ui::Timers().KillTimer(this, StructureChangeTimer);
     if (OnStructureChange) OnStructureChange(*this, node, reason);
     DoStateChange({}, {tsStructureChangePending});
     lastStructureChangeNode_ = nullptr;
     lastStructureChangeReason_ = crIgnore;
+}
+
+void TLazyTreeModel::StartTimer(int id, uint32_t milliseconds) {
+    ui::Timers().SetTimer(this, id, milliseconds, [this, id] { TimerFired(id); });
 }
 
 void TLazyTreeModel::TimerFired(int id) {
@@ -110,7 +115,7 @@ void TLazyTreeModel::TimerFired(int id) {
     case ScrollTimer:
         if (states_.Contains(tsScrollPending)) {
             // The first tick after the delay: from now on every interval.
-            host_->StartTimer(ScrollTimer, autoScrollInterval_);
+            StartTimer(ScrollTimer, autoScrollInterval_);
             DoStateChange({tsScrolling}, {tsScrollPending});
         }
         DoTimerScroll();

@@ -1,4 +1,6 @@
 #include "lazytree/LazyTreeModel.h"
+#include "platform/ui/Clock.h"
+#include "platform/ui/Timers.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -124,7 +126,7 @@ TScrollDirections TLazyTreeModel::DetermineScrollDirections(int x, int y) {
     }
     const bool inside = x >= 0 && y >= 0 && x < ClientWidth() && y < ClientHeight();
     if (!inside) return result; // dragged beyond the tree: at once
-    const uint64_t now = host_ ? host_->TickCount() : 0;
+    const uint64_t now = ui::Clock().Now();
     if (autoScrollStart_ == 0) autoScrollStart_ = now == 0 ? 1 : now;
     if (now - autoScrollStart_ < autoScrollDelay_) return {};
     return result;
@@ -132,18 +134,18 @@ TScrollDirections TLazyTreeModel::DetermineScrollDirections(int x, int y) {
 
 void TLazyTreeModel::DoAutoScroll(int x, int y) {
     scrollDirections_ = DetermineScrollDirections(x, y);
-    if (WheelPanning() || !host_) return;
+    if (WheelPanning()) return;
     const bool running = states_.Contains(tsScrollPending) || states_.Contains(tsScrolling);
     if (!scrollDirections_.Empty() && !running) {
         DoStateChange({tsScrollPending});
-        host_->StartTimer(ScrollTimer, autoScrollDelay_);
+        StartTimer(ScrollTimer, autoScrollDelay_);
     } else if (scrollDirections_.Empty() && running) {
         StopAutoScroll();
     }
 }
 
 void TLazyTreeModel::StopAutoScroll() {
-    if (host_) host_->StopTimer(ScrollTimer);
+    ui::Timers().KillTimer(this, ScrollTimer);
     DoStateChange({}, {tsScrollPending, tsScrolling});
 }
 

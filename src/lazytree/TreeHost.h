@@ -1,25 +1,11 @@
 #pragma once
 
-#include <cstdint>
+#include "platform/ui/Types.h"
 
 namespace lazytree {
 
-// Client coordinates; the right and bottom edges lie outside the rectangle.
-struct TTreeRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
-    int Width() const { return Right - Left; }
-    int Height() const { return Bottom - Top; }
-    bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-    friend bool operator==(const TTreeRect&, const TTreeRect&) = default;
-};
-
-struct TTreePoint {
-    int X = 0;
-    int Y = 0;
-};
+using TTreeRect = ui::TRect;
+using TTreePoint = ui::TPoint;
 
 // One scroll bar as the tree wants it shown.
 struct TScrollBarState {
@@ -32,8 +18,9 @@ struct TScrollBarState {
 };
 
 // What the node model needs of the window that shows it. The control implements it over its widget;
-// tests implement it with a fixed client size, a record of what was invalidated and a manual clock.
-// Everything is called on the user-interface thread.
+// tests implement it with a fixed client size and a record of what was invalidated. (Timers and the
+// clock are the framework's, which tests drive with a manual clock.) Everything is called on the
+// user-interface thread.
 class ITreeHost {
 public:
     virtual ~ITreeHost() = default;
@@ -48,11 +35,6 @@ public:
     // Moves the painted content by (dx, dy) within clip.
     virtual void ScrollContent(int dx, int dy, const TTreeRect& clip) = 0;
     virtual void SetScrollBar(bool horizontal, const TScrollBarState& state) = 0;
-    // Timers by id (ids are TTreeTimer); the host calls TLazyTreeModel::TimerFired when one is due.
-    virtual void StartTimer(int id, uint32_t milliseconds) = 0;
-    virtual void StopTimer(int id) = 0;
-    // Milliseconds of a steady clock.
-    virtual uint64_t TickCount() const = 0;
     // The mouse in client coordinates.
     virtual TTreePoint CursorPos() const = 0;
 };

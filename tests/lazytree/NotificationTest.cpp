@@ -1,5 +1,7 @@
 #include "FakeTreeHost.h"
 #include "lazytree/LazyTreeModel.h"
+#include "platform/ui/Clock.h"
+#include "platform/ui/Timers.h"
 
 #include <gtest/gtest.h>
 
@@ -12,14 +14,14 @@ namespace {
 class NotificationTest : public ::testing::Test {
 protected:
     NotificationTest() : tree(&host) {
-        host.Attach(tree);
         tree.OnStructureChange = [this](TLazyTreeModel&, PLazyNode node, TChangeReason reason) {
             structure.push_back({node, reason});
         };
-        tree.OnChange = [this](TLazyTreeModel&, PLazyNode node) { changes.push_back({node, host.TickCount()}); };
+        tree.OnChange = [this](TLazyTreeModel&, PLazyNode node) { changes.push_back({node, clock->Now()}); };
         tree.OnUpdating = [this](TLazyTreeModel&, TVTUpdateState state) { updating.push_back(state); };
     }
 
+    ui::TManualClockScope clock{1000};
     test::TFakeTreeHost host;
     TLazyTreeModel tree;
     std::vector<std::pair<PLazyNode, TChangeReason>> structure;
@@ -66,16 +68,16 @@ TEST_F(NotificationTest, ChangeDelayCollapsesABurstIntoOneEventForTheLastNode) {
     PLazyNode nodes[] = {tree.GetFirst(), tree.GetFirst()->NextSibling, tree.GetLastNoInit()};
     for (PLazyNode node : nodes) {
         tree.AddToSelection(node);
-        host.Advance(50);
+        clock->Advance(50);
     }
-    const uint64_t third = host.TickCount() - 50;
+    const uint64_t third = clock->Now() - 50;
     EXPECT_TRUE(changes.empty());
-    host.Advance(149);
+    clock->Advance(149);
     EXPECT_TRUE(changes.empty());
-    host.Advance(1);
+    clock->Advance(1);
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0], std::make_pair(nodes[2], third + 200));
-    EXPECT_FALSE(host.TimerRunning(ChangeTimer));
+    EXPECT_FALSE(ui::Timers().IsActive(&tree, ChangeTimer));
 }
 
 TEST_F(NotificationTest, StructureChangesWithinOneDelayAccumulate) {
@@ -84,7 +86,7 @@ TEST_F(NotificationTest, StructureChangesWithinOneDelayAccumulate) {
     structure.clear(); // AddChild itself reports at once
     tree.StructureChange(parent, crChildAdded);
     tree.StructureChange(nullptr, crChildDeleted);
-    host.Advance(100);
+    clock->Advance(100);
     ASSERT_EQ(structure.size(), 1u);
     EXPECT_EQ(structure[0], std::make_pair(PLazyNode{nullptr}, crAccumulated));
 }
