@@ -114,9 +114,13 @@ void TLazyTreeModel::TimerFired(int id) {
         break;
     case ScrollTimer:
         if (states_.Contains(tsScrollPending)) {
-            // The first tick after the delay: from now on every interval.
+            // The first tick after the delay: from now on every interval, where the mouse is now.
             StartTimer(ScrollTimer, autoScrollInterval_);
             DoStateChange({tsScrolling}, {tsScrollPending});
+            if (host_) {
+                const TTreePoint p = host_->CursorPos();
+                scrollDirections_ = DetermineScrollDirections(p.X, p.Y);
+            }
         }
         DoTimerScroll();
         break;

@@ -135,11 +135,14 @@ TScrollDirections TLazyTreeModel::DetermineScrollDirections(int x, int y) {
 void TLazyTreeModel::DoAutoScroll(int x, int y) {
     scrollDirections_ = DetermineScrollDirections(x, y);
     if (WheelPanning()) return;
+    // Inside the edge band the delay is already running: the timer waits for what is left of it.
+    const bool waiting = scrollDirections_.Empty() && autoScrollStart_ != 0;
     const bool running = states_.Contains(tsScrollPending) || states_.Contains(tsScrolling);
-    if (!scrollDirections_.Empty() && !running) {
+    if ((!scrollDirections_.Empty() || waiting) && !running) {
         DoStateChange({tsScrollPending});
-        StartTimer(ScrollTimer, autoScrollDelay_);
-    } else if (scrollDirections_.Empty() && running) {
+        const uint64_t elapsed = ui::Clock().Now() - autoScrollStart_;
+        StartTimer(ScrollTimer, waiting ? static_cast<uint32_t>(autoScrollDelay_ - elapsed) : autoScrollDelay_);
+    } else if (scrollDirections_.Empty() && !waiting && running) {
         StopAutoScroll();
     }
 }
