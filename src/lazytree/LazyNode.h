@@ -67,7 +67,7 @@ enum TCheckType : uint8_t { ctNone, ctTriStateCheckBox, ctCheckBox, ctRadioButto
 // The header of a node block. The block is zero-filled; the internal data areas of derived trees and
 // then NodeDataSize bytes of user data follow at kNodeHeaderSize.
 struct TLazyNode {
-    uint32_t Index;      // among its siblings, dense from 0
+    uint32_t Index; // among its siblings, dense from 0
     uint32_t ChildCount;
     uint16_t NodeHeight;
     TLazyNodeStates States;
@@ -75,9 +75,9 @@ struct TLazyNode {
     TCheckState CheckState;
     TCheckType CheckType;
     uint8_t Reserved;
-    uint32_t TotalCount;  // 1 + the total count of every child
-    uint32_t TotalHeight; // own height + the total height of the visible children when expanded
-    TLazyNode* Parent;    // nil for the hidden root, which names its tree in Owner instead
+    uint32_t TotalCount;    // 1 + the total count of every child
+    uint32_t TotalHeight;   // own height + the total height of the visible children when expanded
+    TLazyNode* Parent;      // nil for the hidden root, which names its tree in Owner instead
     TLazyNode* PrevSibling; // the root points to itself
     TLazyNode* NextSibling; // the root points to itself
     TLazyNode* FirstChild;
@@ -95,7 +95,9 @@ using PLazyNode = TLazyNode*;
 // The header rounded up to 16 bytes, so that every area after it is aligned for any value a user
 // record holds.
 inline constexpr std::size_t kNodeHeaderSize = (sizeof(TLazyNode) + 15) / 16 * 16;
-constexpr std::size_t TLazyNode::kHeaderSize() { return kNodeHeaderSize; }
+constexpr std::size_t TLazyNode::kHeaderSize() {
+    return kNodeHeaderSize;
+}
 
 // The smallest user area that AddChild can store its user pointer in.
 inline constexpr int kUserPointerSize = static_cast<int>(sizeof(void*));

@@ -35,7 +35,8 @@ PLazyNode TLazyTreeModel::CreateNodeBlock() {
         OnGetNodeDataSize(*this, size);
         nodeDataSize_ = size < -1 ? -1 : size;
     }
-    const std::size_t size = kNodeHeaderSize + totalInternalDataSize_ + (nodeDataSize_ > 0 ? nodeDataSize_ : 0);
+    const std::size_t size =
+        kNodeHeaderSize + totalInternalDataSize_ + (nodeDataSize_ > 0 ? nodeDataSize_ : 0);
     auto* node = static_cast<PLazyNode>(std::calloc(1, size));
     if (!node) throw std::bad_alloc();
     node->TotalCount = 1;
@@ -71,7 +72,8 @@ void TLazyTreeModel::FreeNodeBlock(PLazyNode node) {
 }
 
 std::size_t TLazyTreeModel::AllocateInternalDataArea(std::size_t size) {
-    RTL_ASSERT_MSG(root_->ChildCount == 0, "Internal data allocation must be done before any node is created.");
+    RTL_ASSERT_MSG(root_->ChildCount == 0,
+                   "Internal data allocation must be done before any node is created.");
     const std::size_t offset = kNodeHeaderSize + totalInternalDataSize_;
     // Areas keep the alignment of the header, so any value can live in them.
     totalInternalDataSize_ += (size + 15) / 16 * 16;

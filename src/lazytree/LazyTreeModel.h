@@ -306,7 +306,9 @@ private:
     PLazyNode ReportedNode(PLazyNode node) const { return node == root_ ? nullptr : node; }
 
     // Geometry.
-    bool WheelPanning() const { return states_.Contains(tsWheelPanning) || states_.Contains(tsWheelScrolling); }
+    bool WheelPanning() const {
+        return states_.Contains(tsWheelPanning) || states_.Contains(tsWheelScrolling);
+    }
     int NodeHeight(PLazyNode node);
     int NodeTop(PLazyNode node);
     void UpdateRanges();

@@ -47,7 +47,8 @@ PLazyNode TLazyTreeModel::GetFirstChild(PLazyNode node) {
 
 PLazyNode TLazyTreeModel::GetFirstInitialized(bool considerChildrenAbove) const {
     PLazyNode first = GetFirstNoInit(considerChildrenAbove);
-    if (first && !first->States.Contains(nsInitialized)) first = GetNextInitialized(first, considerChildrenAbove);
+    if (first && !first->States.Contains(nsInitialized))
+        first = GetNextInitialized(first, considerChildrenAbove);
     return first;
 }
 
@@ -225,8 +226,7 @@ PLazyNode TLazyTreeModel::GetFirstVisibleChild(PLazyNode node, bool includeFilte
 
 PLazyNode TLazyTreeModel::GetFirstVisibleChildNoInit(PLazyNode node, bool includeFiltered) const {
     PLazyNode child = (node ? node : root_)->FirstChild;
-    if (child && !Listed(child, includeFiltered))
-        child = GetNextVisibleSiblingNoInit(child, includeFiltered);
+    if (child && !Listed(child, includeFiltered)) child = GetNextVisibleSiblingNoInit(child, includeFiltered);
     return child;
 }
 
@@ -341,7 +341,8 @@ PLazyNode TLazyTreeModel::GetNextVisibleNoInit(PLazyNode node, bool considerChil
     if (!node) return nullptr;
     const bool above = ChildrenAboveOn(considerChildrenAbove);
     bool enter = true;
-    while (node->Parent != root_ && !(IsFullyShown(node->Parent) && node->Parent->States.Contains(nsExpanded))) {
+    while (node->Parent != root_ &&
+           !(IsFullyShown(node->Parent) && node->Parent->States.Contains(nsExpanded))) {
         node = node->Parent;
         enter = false;
     }
@@ -381,7 +382,8 @@ PLazyNode TLazyTreeModel::GetPreviousVisibleNoInit(PLazyNode node, bool consider
     RTL_ASSERT_MSG(node != root_, SNotRoot);
     if (!node) return nullptr;
     const bool above = ChildrenAboveOn(considerChildrenAbove);
-    while (node->Parent != root_ && !(IsFullyShown(node->Parent) && node->Parent->States.Contains(nsExpanded)))
+    while (node->Parent != root_ &&
+           !(IsFullyShown(node->Parent) && node->Parent->States.Contains(nsExpanded)))
         node = node->Parent;
     bool enter = true;
     do {

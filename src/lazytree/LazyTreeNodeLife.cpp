@@ -12,11 +12,11 @@ void RaiseTreeError(const std::string& message, int helpContext) {
     throw ELazyTreeError(message, helpContext);
 }
 
-
 PLazyNode TLazyTreeModel::AddChild(PLazyNode parent, void* userData) {
     if (ReadOnly()) return nullptr;
     // The user pointer needs its room: checked before anything is added.
-    if (userData && nodeDataSize_ < kUserPointerSize) RaiseTreeError(SCannotSetUserData, hcTFCannotSetUserData);
+    if (userData && nodeDataSize_ < kUserPointerSize)
+        RaiseTreeError(SCannotSetUserData, hcTFCannotSetUserData);
     if (!parent) parent = root_;
     EnsureInitialized(parent);
     {
@@ -74,12 +74,14 @@ void TLazyTreeModel::EnsureInitialized(PLazyNode node) {
 }
 
 void TLazyTreeModel::EnsureChildrenCounted(PLazyNode node) {
-    if (node && node != root_ && node->States.Contains(nsHasChildren) && node->ChildCount == 0) InitChildren(node);
+    if (node && node != root_ && node->States.Contains(nsHasChildren) && node->ChildCount == 0)
+        InitChildren(node);
 }
 
 void TLazyTreeModel::RemoveNode(PLazyNode node, bool reindex) {
     if (!node || node == root_ || ReadOnly()) return;
-    RTL_ASSERT_MSG(!states_.Contains(tsIterating), "Deleting nodes during tree iteration leads to invalid pointers.");
+    RTL_ASSERT_MSG(!states_.Contains(tsIterating),
+                   "Deleting nodes during tree iteration leads to invalid pointers.");
     PLazyNode parent = node->Parent;
     const bool parentClearing = parent->States.Contains(nsClearing);
     if (!parentClearing) StructureChange(ReportedNode(parent), crChildDeleted);
@@ -114,12 +116,12 @@ void TLazyTreeModel::RemoveNode(PLazyNode node, bool reindex) {
 void TLazyTreeModel::RemoveChildren(PLazyNode node, bool resetHasChildren) {
     if (!node) node = root_;
     if (!node->FirstChild || ReadOnly()) return;
-    RTL_ASSERT_MSG(!states_.Contains(tsIterating), "Deleting nodes during tree iteration leads to invalid pointers.");
+    RTL_ASSERT_MSG(!states_.Contains(tsIterating),
+                   "Deleting nodes during tree iteration leads to invalid pointers.");
     {
         ++updateCount_;
         TScopeExit quiet([this] { --updateCount_; });
-        const bool parentVisible =
-            node == root_ || (IsFullyShown(node) && node->States.Contains(nsExpanded));
+        const bool parentVisible = node == root_ || (IsFullyShown(node) && node->States.Contains(nsExpanded));
         node->States.Include(nsClearing);
         for (PLazyNode child = node->LastChild; child;) {
             PLazyNode previous = child->PrevSibling;
@@ -188,7 +190,8 @@ void TLazyTreeModel::ResetNode(PLazyNode node) {
     }
     if (OnResetNode) OnResetNode(*this, node);
     RemoveChildren(node, false);
-    for (auto s : {nsInitialized, nsChecking, nsCutOrCopy, nsDeleting, nsExpanded, nsHasChildren, nsHeightMeasured})
+    for (auto s :
+         {nsInitialized, nsChecking, nsCutOrCopy, nsDeleting, nsExpanded, nsHasChildren, nsHeightMeasured})
         node->States.Exclude(s);
     InvalidateNode(node);
 }

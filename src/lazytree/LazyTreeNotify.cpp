@@ -1,7 +1,7 @@
 #include "lazytree/LazyTreeModel.h"
-#include "platform/ui/Timers.h"
 #include "lazytree/ScopeExit.h"
 #include "platform/rtl/Exception.h"
+#include "platform/ui/Timers.h"
 
 namespace lazytree {
 

@@ -37,8 +37,8 @@ int TLazyTreeModel::NodeTop(PLazyNode node) {
     PLazyNode run = nullptr;
     int64_t top = 0;
     if (states_.Contains(tsUseCache)) {
-        const auto entry =
-            cache_.EntryForNode(node, [this](PLazyNode a, PLazyNode b) { return CompareTreeOrder(a, b, true); });
+        const auto entry = cache_.EntryForNode(
+            node, [this](PLazyNode a, PLazyNode b) { return CompareTreeOrder(a, b, true); });
         run = entry.Node;
         top = entry.Top;
     }

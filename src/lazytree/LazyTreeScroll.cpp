@@ -54,7 +54,8 @@ void TLazyTreeModel::UpdateVerticalScrollBar() {
     TScrollBarState bar;
     if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) {
         const bool needed = ClientHeight() < rangeY_;
-        if (needed || alwaysVisible_) bar = {true, needed, rangeY_, std::max(0, ClientHeight() + 1), -offsetY_};
+        if (needed || alwaysVisible_)
+            bar = {true, needed, rangeY_, std::max(0, ClientHeight() + 1), -offsetY_};
     }
     host_->SetScrollBar(false, bar);
     ApplyScrollOffset(offsetX_, -bar.Position);
@@ -66,7 +67,8 @@ void TLazyTreeModel::UpdateHorizontalScrollBar() {
     TScrollBarState bar;
     if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) {
         const bool needed = ClientWidth() < rangeX_;
-        if (needed || alwaysVisible_) bar = {true, needed, rangeX_, std::max(0, ClientWidth() + 1), -offsetX_};
+        if (needed || alwaysVisible_)
+            bar = {true, needed, rangeX_, std::max(0, ClientWidth() + 1), -offsetX_};
     }
     host_->SetScrollBar(true, bar);
     ApplyScrollOffset(bar.Visible ? -bar.Position : offsetX_, offsetY_);
@@ -141,7 +143,8 @@ void TLazyTreeModel::DoAutoScroll(int x, int y) {
     if ((!scrollDirections_.Empty() || waiting) && !running) {
         DoStateChange({tsScrollPending});
         const uint64_t elapsed = ui::Clock().Now() - autoScrollStart_;
-        StartTimer(ScrollTimer, waiting ? static_cast<uint32_t>(autoScrollDelay_ - elapsed) : autoScrollDelay_);
+        StartTimer(ScrollTimer,
+                   waiting ? static_cast<uint32_t>(autoScrollDelay_ - elapsed) : autoScrollDelay_);
     } else if (scrollDirections_.Empty() && !waiting && running) {
         StopAutoScroll();
     }

@@ -82,7 +82,13 @@ enum TVTUpdateState : uint8_t { usBegin, usBeginSynch, usSynch, usUpdate, usEnd,
 enum TLazyNodeInitState : uint8_t { ivsDisabled, ivsExpanded, ivsHasChildren, ivsMultiline, ivsSelected };
 using TLazyNodeInitStates = rtl::Set<TLazyNodeInitState, 8>;
 
-enum TVTNodeAttachMode : uint8_t { amNoWhere, amInsertBefore, amInsertAfter, amAddChildFirst, amAddChildLast };
+enum TVTNodeAttachMode : uint8_t {
+    amNoWhere,
+    amInsertBefore,
+    amInsertAfter,
+    amAddChildFirst,
+    amAddChildLast
+};
 
 // The option sets the node core reads.
 enum TVTPaintOption : uint8_t {
@@ -168,14 +174,14 @@ enum TVTMiscOption : uint8_t {
 using TVTMiscOptions = rtl::Set<TVTMiscOption, 16>;
 
 struct TLazyTreeOptions {
-    TVTPaintOptions PaintOptions{toShowButtons, toShowDropmark,   toShowRoot,
-                                 toShowTreeLines, toThemeAware, toUseBlendedImages};
+    TVTPaintOptions PaintOptions{toShowButtons,   toShowDropmark, toShowRoot,
+                                 toShowTreeLines, toThemeAware,   toUseBlendedImages};
     TVTAnimationOptions AnimationOptions;
     TVTAutoOptions AutoOptions{toAutoDropExpand, toAutoScrollOnExpand, toAutoTristateTracking,
                                toAutoDeleteMovedNodes};
     TVTSelectionOptions SelectionOptions;
-    TVTMiscOptions MiscOptions{toAcceptOLEDrop, toFullRepaintOnResize, toInitOnSave,
-                               toToggleOnDblClick, toWheelPanning, toEditOnClick};
+    TVTMiscOptions MiscOptions{toAcceptOLEDrop,    toFullRepaintOnResize, toInitOnSave,
+                               toToggleOnDblClick, toWheelPanning,        toEditOnClick};
 };
 
 enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };

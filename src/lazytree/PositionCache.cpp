@@ -9,7 +9,8 @@ std::size_t TPositionCache::EntryCount(uint32_t visibleCount) {
     return (visibleCount + kCacheThreshold - 1) / kCacheThreshold;
 }
 
-void TPositionCache::Build(uint32_t visibleCount, PLazyNode first, const std::function<PLazyNode(PLazyNode)>& next,
+void TPositionCache::Build(uint32_t visibleCount, PLazyNode first,
+                           const std::function<PLazyNode(PLazyNode)>& next,
                            const std::function<int(PLazyNode)>& heightOf) {
     entries_.clear();
     if (visibleCount <= kCacheThreshold || !first) return;
@@ -36,13 +37,14 @@ void TPositionCache::Build(uint32_t visibleCount, PLazyNode first, const std::fu
 TPositionCache::TEntry TPositionCache::EntryForY(int64_t y) const {
     if (entries_.size() < 2) return {};
     const auto end = entries_.end() - 1;
-    auto it = std::upper_bound(entries_.begin(), end, y, [](int64_t v, const TEntry& e) { return v < e.Top; });
+    auto it =
+        std::upper_bound(entries_.begin(), end, y, [](int64_t v, const TEntry& e) { return v < e.Top; });
     if (it == entries_.begin()) return {};
     return *(it - 1);
 }
 
-TPositionCache::TEntry TPositionCache::EntryForNode(PLazyNode node,
-                                                    const std::function<int(PLazyNode, PLazyNode)>& compare) const {
+TPositionCache::TEntry
+TPositionCache::EntryForNode(PLazyNode node, const std::function<int(PLazyNode, PLazyNode)>& compare) const {
     if (entries_.size() < 2) return {};
     const auto end = entries_.end() - 1;
     auto it = std::upper_bound(entries_.begin(), end, node,

@@ -228,7 +228,7 @@ TEST_F(GeometryTest, ScrollIntoViewTopBottomAndCentre) {
     EXPECT_TRUE(tree.ScrollIntoView(node, false));
     EXPECT_EQ(tree.OffsetY(), -360); // at the top
     EXPECT_TRUE(tree.ScrollIntoView(node, true));
-    EXPECT_EQ(tree.OffsetY(), 50 - 378); // bottom at the centre
+    EXPECT_EQ(tree.OffsetY(), 50 - 378);            // bottom at the centre
     EXPECT_FALSE(tree.ScrollIntoView(node, false)); // in view already
     EXPECT_EQ(scrolled.size(), 4u);
 }

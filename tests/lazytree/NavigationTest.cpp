@@ -53,17 +53,20 @@ protected:
 TEST_F(NavigationTest, InitialisingWalkCountsChildrenNoInitWalkDoesNot) {
     EXPECT_EQ(Walk(tree.GetFirstNoInit(), [&](PLazyNode n) { return tree.GetNextNoInit(n); }), "0 1 2");
     EXPECT_EQ(inits, 0);
-    EXPECT_EQ(Walk(tree.GetFirst(), [&](PLazyNode n) { return tree.GetNext(n); }), "0 0.0 0.1 1 1.0 1.1 2 2.0 2.1");
+    EXPECT_EQ(Walk(tree.GetFirst(), [&](PLazyNode n) { return tree.GetNext(n); }),
+              "0 0.0 0.1 1 1.0 1.1 2 2.0 2.1");
     EXPECT_EQ(childInits, 3);
     EXPECT_EQ(inits, 9);
-    EXPECT_EQ(Walk(tree.GetLast(), [&](PLazyNode n) { return tree.GetPrevious(n); }), "2.1 2.0 2 1.1 1.0 1 0.1 0.0 0");
+    EXPECT_EQ(Walk(tree.GetLast(), [&](PLazyNode n) { return tree.GetPrevious(n); }),
+              "2.1 2.0 2 1.1 1.0 1 0.1 0.0 0");
 }
 
 TEST_F(NavigationTest, VisibleWalkSkipsCollapsedAndInvisibleNodes) {
     tree.ToggleNode(tree.GetFirst());
     tree.ToggleNode(Top(2));
     Top(0)->FirstChild->States.Exclude(nsVisible);
-    EXPECT_EQ(Walk(tree.GetFirstVisible(), [&](PLazyNode n) { return tree.GetNextVisible(n); }), "0 0.1 1 2 2.0 2.1");
+    EXPECT_EQ(Walk(tree.GetFirstVisible(), [&](PLazyNode n) { return tree.GetNextVisible(n); }),
+              "0 0.1 1 2 2.0 2.1");
     EXPECT_EQ(Walk(tree.GetLastVisible(), [&](PLazyNode n) { return tree.GetPreviousVisible(n); }),
               "2.1 2.0 2 1 0.1 0");
     // From a node in a collapsed branch the walk goes on after the branch.
@@ -108,7 +111,8 @@ TEST_F(NavigationTest, SortedSelectionResolvesDescendants) {
         names.push_back(Name(n));
     EXPECT_EQ(names, (std::vector<std::string>{"0", "1.1", "2"}));
     EXPECT_EQ(tree.GetSortedSelection(false).size(), 4u);
-    EXPECT_EQ(Walk(tree.GetFirstSelected(), [&](PLazyNode n) { return tree.GetNextSelected(n); }), "0 0.0 1.1 2");
+    EXPECT_EQ(Walk(tree.GetFirstSelected(), [&](PLazyNode n) { return tree.GetNextSelected(n); }),
+              "0 0.0 1.1 2");
 }
 
 TEST_F(NavigationTest, CutCopyWalkNeedsAPendingCutOrCopy) {
@@ -127,7 +131,8 @@ TEST_F(NavigationTest, WalkersRefuseTheRoot) {
 
 TEST_F(NavigationTest, NextInitializedSkipsUntouchedNodes) {
     tree.GetFirstChild(Top(2));
-    EXPECT_EQ(Walk(tree.GetFirstInitialized(), [&](PLazyNode n) { return tree.GetNextInitialized(n); }), "2 2.0");
+    EXPECT_EQ(Walk(tree.GetFirstInitialized(), [&](PLazyNode n) { return tree.GetNextInitialized(n); }),
+              "2 2.0");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "FakeTreeHost.h"
-#include "TreeDump.h"
 #include "lazytree/LazyTreeError.h"
 #include "lazytree/LazyTreeModel.h"
+#include "TreeDump.h"
 
 #include <gtest/gtest.h>
 
@@ -46,8 +46,9 @@ TEST(NodeLife, AddChildWithoutRoomForUserDataRaisesBeforeAdding) {
             tree.AddChild(nullptr, &value);
             FAIL() << "no error for size " << size;
         } catch (const ELazyTreeError& e) {
-            EXPECT_STREQ(e.what(),
-                         "Cannot set initial user data because there is not enough user data space allocated.");
+            EXPECT_STREQ(
+                e.what(),
+                "Cannot set initial user data because there is not enough user data space allocated.");
             EXPECT_EQ(e.HelpContext(), 2008);
         }
         EXPECT_EQ(tree.RootNodeCount(), 0u) << size;

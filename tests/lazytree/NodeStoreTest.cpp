@@ -1,7 +1,7 @@
 #include "FakeTreeHost.h"
-#include "TreeDump.h"
 #include "lazytree/LazyTreeError.h"
 #include "lazytree/LazyTreeModel.h"
+#include "TreeDump.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,8 @@ TEST(NodeStore, HeaderIsNativeAndUserDataFollowsIt) {
     tree.SetNodeDataSize(12);
     tree.SetRootNodeCount(1);
     PLazyNode node = tree.GetFirstNoInit();
-    EXPECT_EQ(static_cast<std::byte*>(tree.GetNodeData(node)), reinterpret_cast<std::byte*>(node) + kNodeHeaderSize);
+    EXPECT_EQ(static_cast<std::byte*>(tree.GetNodeData(node)),
+              reinterpret_cast<std::byte*>(node) + kNodeHeaderSize);
     EXPECT_EQ(tree.GetNodeData(tree.RootNode()), nullptr);
     EXPECT_EQ(tree.GetNodeData(nullptr), nullptr);
 }
@@ -166,7 +167,8 @@ TEST(NodeStore, InternalDataAreasComeBeforeUserDataAndBeforeNodes) {
     tree.SetNodeDataSize(8);
     tree.SetRootNodeCount(1);
     PLazyNode node = tree.GetFirstNoInit();
-    EXPECT_GE(static_cast<std::byte*>(tree.GetNodeData(node)), reinterpret_cast<std::byte*>(node) + second + 8);
+    EXPECT_GE(static_cast<std::byte*>(tree.GetNodeData(node)),
+              reinterpret_cast<std::byte*>(node) + second + 8);
     EXPECT_THROW(tree.AllocateInternalDataArea(4), rtl::EAssertionFailed);
 }
 
