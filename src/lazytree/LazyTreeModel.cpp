@@ -131,7 +131,8 @@ void TLazyTreeModel::ResizeChildList(PLazyNode node, uint32_t newCount) {
         return;
     }
     if (newCount == node->ChildCount) return;
-    InvalidateCache();
+    // New children come after the last one; removed ones cut the cache themselves.
+    InvalidateCache(node->LastChild ? node->LastChild : node);
     if (newCount > node->ChildCount) {
         uint32_t index = node->LastChild ? node->LastChild->Index + 1 : 0;
         if (!node->LastChild) node->States.Include(nsHasChildren);
@@ -197,9 +198,8 @@ void TLazyTreeModel::ChangeNodeHeight(PLazyNode node, int height) {
     const int64_t difference = height - node->NodeHeight;
     node->NodeHeight = static_cast<uint16_t>(height);
     PropagateTotalHeight(node, difference, true);
-    // Positions below the node moved: the cache is stale even while it is being built.
     if (!IsFullyShown(node) || IsEffectivelyFiltered(node)) return;
-    InvalidateCache();
+    InvalidateCache(node); // positions below the node moved
     if (updateCount_ == 0) {
         InvalidateToBottom(node);
         UpdateScrollBars();

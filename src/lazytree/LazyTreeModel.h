@@ -204,10 +204,11 @@ public:
     TTreeRect GetDisplayRect(PLazyNode node, int column, bool textOnly, bool unclipped = false);
     void MeasureItemHeight(PLazyNode node);
     int GetMaxRightExtend();
-    // Marks the cache stale. It is rebuilt on the user-interface thread when a position is next asked
-    // for, so a burst of changes costs one build, and only when something is looked up.
-    void InvalidateCache();
-    // Builds the cache now when it is stale.
+    // Drops every cache entry (nil) or those from node on, when node is shown: positions before a
+    // change keep their entries. The rest is rebuilt on the user-interface thread as positions are
+    // next asked for, so a change costs what lies between it and the view.
+    void InvalidateCache(PLazyNode node = nullptr);
+    // Extends the cache to the last visible node.
     void ValidateCache();
     const TPositionCache& PositionCache() const { return cache_; }
 
@@ -311,6 +312,11 @@ private:
     }
     int NodeHeight(PLazyNode node);
     int NodeTop(PLazyNode node);
+    // Walks the visible nodes from a cache entry (nil: the first node at top 0) until arrived says so,
+    // appending an entry every kSpacing nodes when it starts from the last entry. Returns the node it
+    // stopped at (nil at the end) with its top.
+    PLazyNode WalkPositions(TPositionCache::TEntry start, int64_t& top,
+                            const std::function<bool(PLazyNode node, int64_t top)>& arrived);
     void UpdateRanges();
     int ClientWidth() const { return host_ ? host_->ClientWidth() : 0; }
     int ClientHeight() const { return host_ ? host_->ClientHeight() : 0; }
@@ -343,8 +349,8 @@ private:
     uint32_t operationCount_ = 0;
     bool operationCanceled_ = false;
 
-    // Node tops of every 2000th visible node. Invalidated by every change of a height, of the
-    // structure or of an expansion state (InvalidateCache); rebuilt when next needed.
+    // Node tops of every 2000th visible node. Cut back by every change of a height, of the structure
+    // or of an expansion state at the changed node (InvalidateCache); extended by the walks below.
     TPositionCache cache_;
 
     int offsetX_ = 0;

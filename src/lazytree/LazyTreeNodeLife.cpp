@@ -31,7 +31,6 @@ PLazyNode TLazyTreeModel::AddChild(PLazyNode parent, void* userData) {
         std::memcpy(GetNodeData(result), &userData, sizeof userData);
         result->States.Include(nsFreeNotifyRequired);
     }
-    InvalidateCache();
     if (updateCount_ == 0) {
         if (states_.Contains(tsStructureChangePending)) DoStructureChange(ReportedNode(parent), crChildAdded);
         InvalidateToBottom(parent);
@@ -83,6 +82,7 @@ void TLazyTreeModel::RemoveNode(PLazyNode node, bool reindex) {
     RTL_ASSERT_MSG(!states_.Contains(tsIterating),
                    "Deleting nodes during tree iteration leads to invalid pointers.");
     PLazyNode parent = node->Parent;
+    InvalidateCache(node); // before any of its subtree is freed
     const bool parentClearing = parent->States.Contains(nsClearing);
     if (!parentClearing) StructureChange(ReportedNode(parent), crChildDeleted);
     const int oldX = offsetX_, oldY = offsetY_;
@@ -105,7 +105,6 @@ void TLazyTreeModel::RemoveNode(PLazyNode node, bool reindex) {
     DoFreeNode(node);
     if (!parentClearing) {
         UpdateHiddenChildrenFlag(parent);
-        InvalidateCache();
         if (updateCount_ == 0) {
             UpdateScrollBars();
             if ((oldX != offsetX_ || oldY != offsetY_) && host_) host_->Invalidate(nullptr);
@@ -118,6 +117,7 @@ void TLazyTreeModel::RemoveChildren(PLazyNode node, bool resetHasChildren) {
     if (!node->FirstChild || ReadOnly()) return;
     RTL_ASSERT_MSG(!states_.Contains(tsIterating),
                    "Deleting nodes during tree iteration leads to invalid pointers.");
+    InvalidateCache(node->FirstChild);
     {
         ++updateCount_;
         TScopeExit quiet([this] { --updateCount_; });
@@ -145,7 +145,6 @@ void TLazyTreeModel::RemoveChildren(PLazyNode node, bool resetHasChildren) {
             PropagateTotalCount(node, 1, false);
             PropagateTotalHeight(node, node->NodeHeight, false);
         }
-        InvalidateCache();
     }
     if (updateCount_ == 0) {
         PackSelection();
@@ -291,11 +290,12 @@ void TLazyTreeModel::ConnectNode(PLazyNode node, PLazyNode destination, TVTNodeA
         else if (parent->ChildCount == 1)
             parent->States.Include(nsAllChildrenHidden);
     }
-    InvalidateCache();
+    InvalidateCache(node);
 }
 
 void TLazyTreeModel::DisconnectNode(PLazyNode node, bool keepFocus, bool reindex) {
     RTL_ASSERT_MSG(node && node != root_, "Node must neither be nil nor the root node.");
+    if (!node->States.Contains(nsDeleting)) InvalidateCache(node);
     if (node == focusedNode_ && !keepFocus) SetFocusedNode(nullptr);
     if (node == rangeAnchor_) rangeAnchor_ = nullptr;
     PLazyNode parent = node->Parent;
@@ -335,7 +335,6 @@ void TLazyTreeModel::DisconnectNode(PLazyNode node, bool keepFocus, bool reindex
     node->Parent = nullptr;
     node->PrevSibling = nullptr;
     node->NextSibling = nullptr;
-    InvalidateCache();
 }
 
 void TLazyTreeModel::DoFreeNode(PLazyNode node) {

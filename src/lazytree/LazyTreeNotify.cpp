@@ -25,7 +25,7 @@ void TLazyTreeModel::EndUpdate() {
         }
         DoStateChange({}, {tsUpdating});
         PackSelection();
-        InvalidateCache();
+        // Every change of the bracket has cut the position cache at its node already.
         UpdateScrollBars();
         // The redraw comes back even when a change handler raises.
         TScopeExit redraw([this] {

@@ -5,17 +5,46 @@
 
 namespace lazytree {
 
-void TLazyTreeModel::InvalidateCache() {
-    cache_.Clear(); // its nodes may be freed from now on
-    DoStateChange({tsValidationNeeded}, {tsUseCache});
+void TLazyTreeModel::InvalidateCache(PLazyNode node) {
+    PLazyNode parent = node ? node->Parent : nullptr;
+    if (!node || node == root_ || !parent) {
+        cache_.Clear();
+    } else if (parent != root_ && !(IsFullyShown(parent) && parent->States.Contains(nsExpanded))) {
+        return; // nothing on display moves: the cache holds only shown nodes
+    } else {
+        // Entries are in display order: from the back, the ones after node, node itself and its
+        // descendants (before it when children are shown above) go.
+        cache_.TruncateWhile([this, node](PLazyNode entry) {
+            return entry == node || HasAsParent(entry, node) || CompareTreeOrder(entry, node, true) > 0;
+        });
+    }
+    DoStateChange({tsValidationNeeded}, cache_.Empty() ? TLazyTreeStates{tsUseCache} : TLazyTreeStates{});
 }
 
 void TLazyTreeModel::ValidateCache() {
-    if (!states_.Contains(tsValidationNeeded)) return;
-    cache_.Build(
-        visibleCount_, GetFirstVisibleNoInit(), [this](PLazyNode n) { return GetNextVisibleNoInit(n); },
-        [](PLazyNode n) { return static_cast<int>(n->NodeHeight); });
-    DoStateChange(cache_.Empty() ? TLazyTreeStates{} : TLazyTreeStates{tsUseCache}, {tsValidationNeeded});
+    int64_t top = 0;
+    const auto& entries = cache_.Entries();
+    WalkPositions(entries.empty() ? TPositionCache::TEntry{} : entries.back(), top,
+                  [](PLazyNode, int64_t) { return false; });
+}
+
+PLazyNode TLazyTreeModel::WalkPositions(TPositionCache::TEntry start, int64_t& top,
+                                        const std::function<bool(PLazyNode, int64_t)>& arrived) {
+    const bool extend = start.Node == nullptr ? cache_.Empty() : cache_.IsLast(start.Node);
+    PLazyNode node = start.Node ? start.Node : GetFirstVisibleNoInit();
+    top = start.Top;
+    uint32_t sinceEntry = 0;
+    for (; node; node = GetNextVisibleNoInit(node), ++sinceEntry) {
+        if (extend && sinceEntry == TPositionCache::kSpacing) {
+            cache_.Append(node, top);
+            sinceEntry = 0;
+        }
+        if (arrived(node, top)) break;
+        top += node->NodeHeight;
+    }
+    if (extend && node == nullptr) DoStateChange({}, {tsValidationNeeded}); // walked to the end
+    if (!cache_.Empty()) DoStateChange({tsUseCache});
+    return node;
 }
 
 int TLazyTreeModel::NodeHeight(PLazyNode node) {
@@ -33,37 +62,21 @@ void TLazyTreeModel::MeasureItemHeight(PLazyNode node) {
 
 // The absolute top of a visible node: summed from the nearest cache entry, or from the first node.
 int TLazyTreeModel::NodeTop(PLazyNode node) {
-    ValidateCache();
-    PLazyNode run = nullptr;
     int64_t top = 0;
-    if (states_.Contains(tsUseCache)) {
-        const auto entry = cache_.EntryForNode(
-            node, [this](PLazyNode a, PLazyNode b) { return CompareTreeOrder(a, b, true); });
-        run = entry.Node;
-        top = entry.Top;
-    }
-    if (!run) run = GetFirstVisibleNoInit();
-    for (; run && run != node; run = GetNextVisibleNoInit(run))
-        top += run->NodeHeight;
+    WalkPositions(
+        cache_.EntryForNode(node, [this](PLazyNode a, PLazyNode b) { return CompareTreeOrder(a, b, true); }),
+        top, [node](PLazyNode run, int64_t) { return run == node; });
     return static_cast<int>(top);
 }
 
 PLazyNode TLazyTreeModel::GetNodeAt(int /*x*/, int y, bool relative, int* nodeTop) {
     if (y < 0) y = 0;
     const int64_t absoluteY = relative ? int64_t{y} - offsetY_ : y;
-    ValidateCache();
-    PLazyNode node = nullptr;
     int64_t top = 0;
-    if (states_.Contains(tsUseCache)) {
-        const auto entry = cache_.EntryForY(absoluteY);
-        node = entry.Node;
-        top = entry.Top;
-    }
-    if (!node) node = GetFirstVisibleNoInit();
-    for (; node; node = GetNextVisibleNoInit(node)) {
-        if (top + node->NodeHeight > absoluteY) break;
-        top += node->NodeHeight;
-    }
+    PLazyNode node =
+        WalkPositions(cache_.EntryForY(absoluteY), top, [absoluteY](PLazyNode run, int64_t runTop) {
+            return runTop + run->NodeHeight > absoluteY;
+        });
     if (!node) return nullptr;
     if (nodeTop) *nodeTop = static_cast<int>(top + (relative ? offsetY_ : 0));
     return node;

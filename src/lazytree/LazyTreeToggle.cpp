@@ -22,6 +22,7 @@ void TLazyTreeModel::ToggleNode(PLazyNode node) {
     if (collapsing) {
         if (OnCollapsing) OnCollapsing(*this, node, allowed);
         if (allowed) {
+            InvalidateCache(node); // while its children are still shown
             if (IsFullyShown(node)) visibleCount_ -= CountVisibleChildren(node);
             PropagateTotalHeight(node, node->NodeHeight, false);
             node->States.Exclude(nsExpanded);
@@ -39,6 +40,7 @@ void TLazyTreeModel::ToggleNode(PLazyNode node) {
             EnsureChildrenCounted(node);
             // A node without children after counting stays collapsed.
             if (node->ChildCount > 0 && !node->States.Contains(nsExpanded)) {
+                InvalidateCache(node);
                 for (PLazyNode child = node->FirstChild; child; child = child->NextSibling)
                     if (IsEffectivelyVisible(child)) heightDelta += static_cast<int>(child->TotalHeight);
                 node->States.Include(nsExpanded);
@@ -52,7 +54,6 @@ void TLazyTreeModel::ToggleNode(PLazyNode node) {
         InvalidateNode(node);
         return;
     }
-    InvalidateCache();
     if (updateCount_ > 0) {
         UpdateRanges();
     } else if (node->ChildCount > 0) {

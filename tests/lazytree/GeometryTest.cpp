@@ -57,12 +57,10 @@ TEST_F(GeometryTest, CacheHasOneEntryPerTwoThousandVisibleNodes) {
     tree.SetRootNodeCount(2001);
     tree.ValidateCache();
     const auto& entries = tree.PositionCache().Entries();
-    PLazyNode last = tree.GetLastNoInit();
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0], (TPositionCache::TEntry{Top(0), 0}));
-    EXPECT_EQ(entries[1], (TPositionCache::TEntry{last, 2000 * 18}));
-    EXPECT_EQ(entries[2], (TPositionCache::TEntry{last, 2001 * 18})); // closing entry
+    // The first node needs no entry: it is where every walk without one starts.
+    EXPECT_EQ(entries, (std::vector<TPositionCache::TEntry>{{tree.GetLastNoInit(), 2000 * 18}}));
     EXPECT_TRUE(tree.TreeStates().Contains(tsUseCache));
+    EXPECT_FALSE(tree.TreeStates().Contains(tsValidationNeeded));
 }
 
 // Positions through the cache agree with positions summed from the top, also after changes.
@@ -79,6 +77,42 @@ TEST_F(GeometryTest, CachedPositionsAgreeWithSummedOnes) {
     EXPECT_TRUE(tree.TreeStates().Contains(tsUseCache));
     const TTreeRect r = tree.GetDisplayRect(probe, -1, false);
     EXPECT_EQ(r.Top, top + tree.OffsetY());
+}
+
+// Every entry's top is the sum of the heights of the visible nodes before it.
+void ExpectCacheAgreesWithWalk(const TLazyTreeModel& tree) {
+    const auto& entries = tree.PositionCache().Entries();
+    std::size_t next = 0;
+    int64_t top = 0;
+    for (PLazyNode node = tree.GetFirstVisibleNoInit(); node && next < entries.size();
+         node = tree.GetNextVisibleNoInit(node)) {
+        if (node == entries[next].Node) EXPECT_EQ(entries[next++].Top, top) << next;
+        top += node->NodeHeight;
+    }
+    EXPECT_EQ(next, entries.size()) << "entries of nodes no longer shown";
+}
+
+// A change keeps the entries before it and the walks that follow extend the cache again.
+TEST_F(GeometryTest, ChangesCutTheCacheAtTheirNode) {
+    tree.Options().AutoOptions.Exclude(toAutoScrollOnExpand); // the view stays at the top
+    tree.SetRootNodeCount(10000);
+    tree.ValidateCache();
+    ASSERT_EQ(tree.PositionCache().Entries().size(), 4u); // nodes 2000, 4000, 6000, 8000
+    PLazyNode middle = tree.GetNodeAt(0, 5000 * 18, false);
+    tree.SetChildCount(middle, 3);
+    tree.ToggleNode(middle);
+    EXPECT_EQ(tree.PositionCache().Entries().size(), 2u);
+    ExpectCacheAgreesWithWalk(tree);
+    tree.RemoveNode(tree.GetNodeAt(0, 1000 * 18, false));
+    EXPECT_EQ(tree.PositionCache().Entries().size(), 0u);
+    PLazyNode last = tree.GetLastNoInit();
+    EXPECT_EQ(tree.GetDisplayRect(last, -1, false).Top - tree.OffsetY(), (9999 - 1 + 3) * 18);
+    EXPECT_EQ(tree.PositionCache().Entries().size(), 5u);
+    ExpectCacheAgreesWithWalk(tree);
+    tree.ChangeNodeHeight(last, 30); // the last node: nothing before it moves
+    EXPECT_EQ(tree.PositionCache().Entries().size(), 5u);
+    tree.FullCollapse(middle);
+    ExpectCacheAgreesWithWalk(tree);
 }
 
 TEST_F(GeometryTest, DisplayRectInsideACollapsedParentIsEmpty) {
