@@ -58,9 +58,50 @@ void TBaseLazyTree::Resize() {
     tree_.UpdateScrollBars();
 }
 
+namespace {
+
+// The standard shape that shows where wheel panning moves the view.
+ui::TCursor PanningShape(TPanningCursor cursor) {
+    switch (cursor) {
+    case pcMoveAll:
+        return ui::crSizeAll;
+    case pcMoveEW:
+    case pcMoveE:
+    case pcMoveW:
+        return ui::crSizeWE;
+    case pcMoveNE:
+    case pcMoveSW:
+        return ui::crSizeNESW;
+    case pcMoveNW:
+    case pcMoveSE:
+        return ui::crSizeNWSE;
+    default:
+        return ui::crSizeNS;
+    }
+}
+
+} // namespace
+
+void TBaseLazyTree::MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) {
+    const bool panning = tree_.TreeStates().Contains(tsWheelPanning);
+    if (panning) {
+        // Any button ends the panning.
+        tree_.StopWheelPanning();
+        SetMouseCapture(false);
+        SetCursor(ownCursor_);
+    } else if (button == ui::mbMiddle && tree_.Options().MiscOptions.Contains(toWheelPanning)) {
+        tree_.StartWheelPanning({x, y});
+        SetMouseCapture(true);
+        ownCursor_ = Cursor();
+        SetCursor(PanningShape(tree_.PanningCursor(x, y)));
+    }
+    ui::TCustomControl::MouseDown(button, shift, x, y);
+}
+
 void TBaseLazyTree::MouseMove(ui::TShiftState shift, int x, int y) {
     mouse_ = {x, y};
     tree_.DoAutoScroll(x, y);
+    if (tree_.TreeStates().Contains(tsWheelPanning)) SetCursor(PanningShape(tree_.PanningCursor(x, y)));
     ui::TCustomControl::MouseMove(shift, x, y);
 }
 

@@ -21,6 +21,7 @@ public:
 protected:
     void Resize() override;
     void CreateWnd() override;
+    void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
     void MouseMove(ui::TShiftState shift, int x, int y) override;
 
 private:
@@ -43,7 +44,8 @@ private:
 
     void Scroll(int bar, int code);
 
-    ui::TPoint mouse_; // where the mouse last moved over the window
+    ui::TPoint mouse_;                      // where the mouse last moved over the window
+    ui::TCursor ownCursor_ = ui::crDefault; // the cursor to restore after wheel panning
     bool resizing_ = false;
     THost host_;
     TLazyTreeModel tree_; // after host_, which it uses

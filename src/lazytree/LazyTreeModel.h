@@ -75,8 +75,6 @@ public:
     void SetScrollBars(TScrollStyle value) { scrollBars_ = value; }
     bool AlwaysVisible() const { return alwaysVisible_; }
     void SetAlwaysVisible(bool value) { alwaysVisible_ = value; }
-    // Where wheel panning was started (client coordinates).
-    void SetPanningAnchor(TTreePoint anchor) { panningAnchor_ = anchor; }
     int VerticalIncrement() const { return verticalIncrement_; }
     int HorizontalIncrement() const { return horizontalIncrement_; }
     ITreeHost* Host() const { return host_; }
@@ -235,6 +233,10 @@ public:
     TScrollDirections DetermineScrollDirections(int x, int y);
     void DoAutoScroll(int x, int y);
     void DoTimerScroll();
+    // Wheel panning: the view follows the mouse's distance from where the middle button went down.
+    void StartWheelPanning(TTreePoint position);
+    void StopWheelPanning();
+    TPanningCursor PanningCursor(int x, int y) const;
 
     // --- Invalidation -------------------------------------------------------------------------------
     void InvalidateNode(PLazyNode node);

@@ -11,6 +11,10 @@ namespace {
 
 // Distance of the panning mouse from its anchor before the view moves.
 constexpr int kPanningDeadZone = 8;
+// Within this distance of the anchor the panning cursor shows the resting shape.
+constexpr int kPanningRest = 7;
+// Every wheel-panning tick, as long as the panning lasts.
+constexpr uint32_t kPanningInterval = 20;
 
 } // namespace
 
@@ -191,6 +195,42 @@ void TLazyTreeModel::DoTimerScroll() {
         if (deltaX != 0 || deltaY != 0) ApplyScrollOffset(offsetX_ + deltaX, offsetY_ + deltaY);
     }
     if (scrollDirections_.Empty() && !wheel) StopAutoScroll();
+}
+
+void TLazyTreeModel::StartWheelPanning(TTreePoint position) {
+    ui::Timers().KillTimer(this, ScrollTimer);
+    DoStateChange({tsWheelPanning, tsWheelScrolling}, {tsScrollPending, tsScrolling});
+    panningAnchor_ = position;
+    scrollDirections_.Clear();
+    StartTimer(ScrollTimer, kPanningInterval);
+}
+
+void TLazyTreeModel::StopWheelPanning() {
+    if (!WheelPanning()) return;
+    ui::Timers().KillTimer(this, ScrollTimer);
+    DoStateChange({}, {tsWheelPanning, tsWheelScrolling});
+    scrollDirections_.Clear();
+}
+
+TPanningCursor TLazyTreeModel::PanningCursor(int x, int y) const {
+    const bool horizontal = rangeX_ > ClientWidth();
+    const bool vertical = rangeY_ > ClientHeight();
+    const int dx = x - panningAnchor_.X;
+    const int dy = y - panningAnchor_.Y;
+    if (std::abs(dx) <= kPanningRest && std::abs(dy) <= kPanningRest) {
+        if (!horizontal) return pcMoveNS;
+        return vertical ? pcMoveAll : pcMoveEW;
+    }
+    if (horizontal && vertical) {
+        const auto row = [dy](TPanningCursor up, TPanningCursor middle, TPanningCursor down) {
+            return dy < -kPanningDeadZone ? up : dy <= kPanningDeadZone ? middle : down;
+        };
+        if (dx < -kPanningDeadZone) return row(pcMoveNW, pcMoveW, pcMoveSW);
+        if (dx > kPanningDeadZone) return row(pcMoveNE, pcMoveE, pcMoveSE);
+        return dy < 0 ? pcMoveN : pcMoveS;
+    }
+    if (horizontal) return dx < 0 ? pcMoveW : pcMoveE;
+    return dy < 0 ? pcMoveN : pcMoveS;
 }
 
 } // namespace lazytree

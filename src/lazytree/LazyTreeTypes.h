@@ -192,6 +192,21 @@ enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TScrollDirection : uint8_t { sdLeft, sdUp, sdRight, sdDown };
 using TScrollDirections = rtl::Set<TScrollDirection, 4>;
 
+// The cursor of wheel panning: where the view moves while the mouse stays where it is.
+enum TPanningCursor : uint8_t {
+    pcMoveAll, // resting; both directions can scroll
+    pcMoveEW,  // resting; only horizontally
+    pcMoveNS,  // resting; only vertically
+    pcMoveN,
+    pcMoveS,
+    pcMoveE,
+    pcMoveW,
+    pcMoveNE,
+    pcMoveNW,
+    pcMoveSE,
+    pcMoveSW,
+};
+
 // Window timers of the tree.
 enum TTreeTimer : int {
     ExpandTimer = 1,

@@ -51,5 +51,17 @@ TEST_F(BaseLazyTreeTest, ScrollBarActionsMoveTheOffset) {
     EXPECT_EQ(tree.Tree().OffsetY(), 0);
 }
 
+TEST_F(BaseLazyTreeTest, MiddleButtonPansWithADirectionCursor) {
+    tree.Tree().SetRootNodeCount(50);
+    tree.Perform(ui::WM_MBUTTONDOWN, 0, ui::MakeLParam(100, 50));
+    EXPECT_TRUE(tree.Tree().TreeStates().Contains(tsWheelPanning));
+    EXPECT_EQ(tree.Cursor(), ui::crSizeNS);
+    tree.Perform(ui::WM_MOUSEMOVE, 0, ui::MakeLParam(100, 20));
+    EXPECT_EQ(tree.Tree().PanningCursor(100, 20), pcMoveN);
+    tree.Perform(ui::WM_LBUTTONDOWN, 0, ui::MakeLParam(100, 20));
+    EXPECT_FALSE(tree.Tree().TreeStates().Contains(tsWheelPanning));
+    EXPECT_EQ(tree.Cursor(), ui::crDefault);
+}
+
 } // namespace
 } // namespace lazytree

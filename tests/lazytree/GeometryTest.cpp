@@ -309,5 +309,39 @@ TEST_F(GeometryTest, AutoScrollOutsideTheWindowIsImmediateAndScaled) {
     EXPECT_EQ(tree.OffsetY(), -60); // 20 pixels for each pixel beyond the edge
 }
 
+TEST_F(GeometryTest, WheelPanningFollowsTheMouseFromItsAnchor) {
+    tree.SetRootNodeCount(50);
+    tree.StartWheelPanning({100, 50});
+    EXPECT_EQ(tree.PanningCursor(104, 45), pcMoveNS); // resting: only vertical scrolling is possible
+    EXPECT_EQ(tree.PanningCursor(100, 80), pcMoveS);
+    host.cursor = {100, 80};
+    tree.DoAutoScroll(100, 80);
+    clock->Advance(20);
+    EXPECT_EQ(tree.OffsetY(), -(80 - 50 - 8)); // one tick: the distance beyond the dead zone
+    clock->Advance(20);
+    EXPECT_EQ(tree.OffsetY(), -44);
+    tree.StopWheelPanning();
+    clock->Advance(100);
+    EXPECT_EQ(tree.OffsetY(), -44);
+    EXPECT_FALSE(tree.TreeStates().Contains(tsWheelPanning));
+}
+
+TEST(PanningCursor, ShapesAroundTheAnchor) {
+    test::TFakeTreeHost host(20, 20); // everything scrolls both ways
+    TWideNodes tree(&host);
+    tree.SetRootNodeCount(10);
+    tree.UpdateScrollBars();
+    tree.StartWheelPanning({50, 50});
+    struct {
+        int x, y;
+        TPanningCursor expected;
+    } cases[] = {{57, 57, pcMoveAll}, {41, 41, pcMoveNW}, {41, 50, pcMoveW},
+                 {41, 59, pcMoveSW},  {50, 40, pcMoveN},  {58, 60, pcMoveS},
+                 {59, 41, pcMoveNE},  {59, 58, pcMoveE},  {59, 59, pcMoveSE}};
+    for (const auto& c : cases)
+        EXPECT_EQ(tree.PanningCursor(c.x, c.y), c.expected) << c.x << "," << c.y;
+    tree.StopWheelPanning();
+}
+
 } // namespace
 } // namespace lazytree
