@@ -2,6 +2,7 @@
 #include "FakeTreeHost.h"
 #include "lazytree/LazyTreeModel.h"
 #include "platform/ui/Clock.h"
+#include "TreeChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -79,19 +80,6 @@ TEST_F(GeometryTest, CachedPositionsAgreeWithSummedOnes) {
     EXPECT_EQ(r.Top, top + tree.OffsetY());
 }
 
-// Every entry's top is the sum of the heights of the visible nodes before it.
-void ExpectCacheAgreesWithWalk(const TLazyTreeModel& tree) {
-    const auto& entries = tree.PositionCache().Entries();
-    std::size_t next = 0;
-    int64_t top = 0;
-    for (PLazyNode node = tree.GetFirstVisibleNoInit(); node && next < entries.size();
-         node = tree.GetNextVisibleNoInit(node)) {
-        if (node == entries[next].Node) EXPECT_EQ(entries[next++].Top, top) << next;
-        top += node->NodeHeight;
-    }
-    EXPECT_EQ(next, entries.size()) << "entries of nodes no longer shown";
-}
-
 // A change keeps the entries before it and the walks that follow extend the cache again.
 TEST_F(GeometryTest, ChangesCutTheCacheAtTheirNode) {
     tree.Options().AutoOptions.Exclude(toAutoScrollOnExpand); // the view stays at the top
@@ -102,17 +90,17 @@ TEST_F(GeometryTest, ChangesCutTheCacheAtTheirNode) {
     tree.SetChildCount(middle, 3);
     tree.ToggleNode(middle);
     EXPECT_EQ(tree.PositionCache().Entries().size(), 2u);
-    ExpectCacheAgreesWithWalk(tree);
+    EXPECT_EQ(test::CheckTree(tree), "");
     tree.RemoveNode(tree.GetNodeAt(0, 1000 * 18, false));
     EXPECT_EQ(tree.PositionCache().Entries().size(), 0u);
     PLazyNode last = tree.GetLastNoInit();
     EXPECT_EQ(tree.GetDisplayRect(last, -1, false).Top - tree.OffsetY(), (9999 - 1 + 3) * 18);
     EXPECT_EQ(tree.PositionCache().Entries().size(), 5u);
-    ExpectCacheAgreesWithWalk(tree);
+    EXPECT_EQ(test::CheckTree(tree), "");
     tree.ChangeNodeHeight(last, 30); // the last node: nothing before it moves
     EXPECT_EQ(tree.PositionCache().Entries().size(), 5u);
     tree.FullCollapse(middle);
-    ExpectCacheAgreesWithWalk(tree);
+    EXPECT_EQ(test::CheckTree(tree), "");
 }
 
 TEST_F(GeometryTest, DisplayRectInsideACollapsedParentIsEmpty) {
