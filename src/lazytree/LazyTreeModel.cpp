@@ -20,6 +20,7 @@ TLazyTreeModel::~TLazyTreeModel() {
     // Frees every node through the normal path so that OnFreeNode sees what it should; read-only
     // trees are cleared all the same.
     options_.MiscOptions.Exclude(toReadOnly);
+    focusedNode_ = nullptr; // forgotten without focus events
     if (root_->ChildCount > 0) {
         updateCount_++;
         RemoveChildren(root_, true);

@@ -165,6 +165,7 @@ TEST_F(GeometryTest, AutoFreeOnCollapseCountsChildrenAgain) {
     tree.ToggleNode(node);
     EXPECT_EQ(childInits, 2);
     EXPECT_EQ(tree.VisibleCount(), 3u);
+    tree.OnFreeNode = nullptr; // the fixture's tree outlives the counters
 }
 
 TEST_F(GeometryTest, FullExpandIsOneBracket) {

@@ -70,11 +70,11 @@ TEST(NodeStore, CollapsedParentCountsChildrenButNotTheirHeight) {
 }
 
 TEST(NodeStore, ShrinkingDeletesFromTheEndAndReportsChildAdded) {
+    TStructureLog log; // outlives the tree
+    int freed = 0;
     TLazyTreeModel tree;
     tree.SetRootNodeCount(5);
-    TStructureLog log;
     log.Attach(tree);
-    int freed = 0;
     tree.OnFreeNode = [&](TLazyTreeModel&, PLazyNode) { ++freed; };
     tree.SetRootNodeCount(2);
     EXPECT_EQ(tree.RootNodeCount(), 2u);
