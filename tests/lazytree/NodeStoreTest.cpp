@@ -1,6 +1,7 @@
 #include "FakeTreeHost.h"
 #include "lazytree/LazyTreeError.h"
 #include "lazytree/LazyTreeModel.h"
+#include "TreeChecks.h"
 #include "TreeDump.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +182,27 @@ TEST(NodeStore, HeightChangeOfAShownNodePropagatesAndRestoresTheCache) {
     int top = -1;
     EXPECT_EQ(tree.GetNodeAt(0, 50, false, &top), second->NextSibling);
     EXPECT_EQ(top, 48);
+}
+
+// Totals of nodes read from a stream start at 1 and at the own height; recounting restores them.
+TEST(NodeStore, RecountTotalsAfterTheTotalsWereReset) {
+    TLazyTreeModel tree;
+    tree.SetRootNodeCount(3);
+    PLazyNode first = tree.GetFirstNoInit();
+    tree.SetChildCount(first, 2);
+    tree.SetChildCount(first->FirstChild, 2);
+    tree.ToggleNode(first);
+    tree.ToggleNode(first->FirstChild);
+    const std::string expected = DumpTree(tree);
+    for (PLazyNode n = tree.RootNode(); n;
+         n = n == tree.RootNode() ? tree.GetFirstNoInit() : tree.GetNextNoInit(n)) {
+        n->TotalCount = 1;
+        n->TotalHeight = n->NodeHeight;
+    }
+    tree.RecountTotals(tree.RootNode());
+    tree.RecomputeTotalHeights(tree.RootNode());
+    EXPECT_EQ(DumpTree(tree), expected);
+    EXPECT_EQ(test::CheckTree(tree), "");
 }
 
 } // namespace
