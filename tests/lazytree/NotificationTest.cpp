@@ -80,6 +80,20 @@ TEST_F(NotificationTest, ChangeDelayCollapsesABurstIntoOneEventForTheLastNode) {
     EXPECT_FALSE(ui::Timers().IsActive(&tree, ChangeTimer));
 }
 
+// Removing a selected node reports the selection change at once, whatever the delay.
+TEST_F(NotificationTest, RemovingASelectedNodeChangesAtOnce) {
+    tree.SetRootNodeCount(2);
+    tree.SetChangeDelay(500);
+    PLazyNode node = tree.GetFirst();
+    tree.AddToSelection(node);
+    clock->Advance(500);
+    changes.clear();
+    tree.RemoveNode(node);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_FALSE(tree.TreeStates().Contains(tsSynchMode));
+    EXPECT_EQ(tree.SelectedCount(), 0u);
+}
+
 TEST_F(NotificationTest, StructureChangesWithinOneDelayAccumulate) {
     tree.SetChangeDelay(100);
     PLazyNode parent = tree.AddChild(nullptr);
