@@ -55,6 +55,8 @@ public:
     uint32_t VisibleCount() const { return visibleCount_; }
     uint32_t TotalCount() const { return root_->TotalCount; }
     const TLazyTreeStates& TreeStates() const { return states_; }
+    // An option that moves nodes on display (toChildrenAbove, toShowHiddenNodes) changed here must be
+    // followed by InvalidateCache(): the option setters of the control do that.
     TLazyTreeOptions& Options() { return options_; }
     const TLazyTreeOptions& Options() const { return options_; }
     uint32_t ChangeDelay() const { return changeDelay_; }
