@@ -56,7 +56,7 @@ public:
     uint32_t TotalCount() const { return root_->TotalCount; }
     const TLazyTreeStates& TreeStates() const { return states_; }
     // An option that moves nodes on display (toChildrenAbove, toShowHiddenNodes) changed here must be
-    // followed by InvalidateCache(): the option setters of the control do that.
+    // followed by InvalidateCache(), or the position cache keeps the old display order.
     TLazyTreeOptions& Options() { return options_; }
     const TLazyTreeOptions& Options() const { return options_; }
     uint32_t ChangeDelay() const { return changeDelay_; }
