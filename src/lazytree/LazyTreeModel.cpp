@@ -31,9 +31,9 @@ TLazyTreeModel::~TLazyTreeModel() {
 // --- Node blocks ------------------------------------------------------------------------------------
 
 PLazyNode TLazyTreeModel::CreateNodeBlock() {
-    if (nodeDataSize_ == -1 && OnGetNodeDataSize) {
+    if (nodeDataSize_ == -1) {
         int size = -1;
-        OnGetNodeDataSize(*this, size);
+        DoGetNodeDataSize(size);
         nodeDataSize_ = size < -1 ? -1 : size;
     }
     const std::size_t size =

@@ -270,6 +270,25 @@ protected:
     // The width of a node's content in a column: 0 here, the text width in a string tree.
     virtual int DoGetNodeWidth(PLazyNode node, int column);
 
+    // Every event is fired by one of these, so that a derived tree can take part; without a handler
+    // they do nothing and answer the default (allowed, unchanged).
+    virtual void DoGetNodeDataSize(int& nodeDataSize);
+    virtual void DoInitNode(PLazyNode parent, PLazyNode node, TLazyNodeInitStates& initialStates);
+    virtual void DoInitChildren(PLazyNode node, uint32_t& childCount);
+    virtual void DoReset(PLazyNode node);
+    // Fires OnFreeNode for a node that was initialised or asked for it, then releases the block.
+    virtual void DoFreeNode(PLazyNode node);
+    virtual void DoFocusChange(PLazyNode node);
+    virtual void DoUpdating(TVTUpdateState state);
+    virtual void DoChange(PLazyNode node);
+    virtual void DoStructureChange(PLazyNode node, TChangeReason reason);
+    virtual void DoMeasureItem(PLazyNode node, int& nodeHeight);
+    virtual void DoScroll(int deltaX, int deltaY);
+    virtual bool DoCollapsing(PLazyNode node);
+    virtual bool DoExpanding(PLazyNode node);
+    virtual void DoCollapsed(PLazyNode node);
+    virtual void DoExpanded(PLazyNode node);
+
 private:
     // Node blocks.
     PLazyNode CreateNodeBlock();
@@ -278,7 +297,6 @@ private:
     void ResizeChildList(PLazyNode node, uint32_t newCount);
     void PropagateTotalCount(PLazyNode node, int64_t value, bool relative);
     void PropagateTotalHeight(PLazyNode node, int64_t value, bool relative);
-    void DoFreeNode(PLazyNode node);
     bool ReadOnly() const { return options_.MiscOptions.Contains(toReadOnly); }
     bool ChildrenAboveOn(bool considerChildrenAbove) const {
         return considerChildrenAbove && options_.PaintOptions.Contains(toChildrenAbove);
@@ -305,9 +323,6 @@ private:
 
     // Notifications.
     void AccumulateChange(bool structure, PLazyNode node, TChangeReason reason);
-    void DoChange(PLazyNode node);
-    void DoStructureChange(PLazyNode node, TChangeReason reason);
-    void DoUpdating(TVTUpdateState state);
     PLazyNode ReportedNode(PLazyNode node) const { return node == root_ ? nullptr : node; }
 
     // Geometry.

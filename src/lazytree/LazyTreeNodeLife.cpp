@@ -43,7 +43,7 @@ void TLazyTreeModel::InitNode(PLazyNode node) {
     // Set first, so that the handler may call back into the tree for this node.
     node->States.Include(nsInitialized);
     TLazyNodeInitStates initStates;
-    if (OnInitNode) OnInitNode(*this, ReportedNode(node->Parent), node, initStates);
+    DoInitNode(ReportedNode(node->Parent), node, initStates);
     if (initStates.Contains(ivsDisabled)) node->States.Include(nsDisabled);
     if (initStates.Contains(ivsHasChildren)) node->States.Include(nsHasChildren);
     if (initStates.Contains(ivsSelected)) InternalAddToSelection(node);
@@ -59,7 +59,7 @@ void TLazyTreeModel::InitNode(PLazyNode node) {
 void TLazyTreeModel::InitChildren(PLazyNode node) {
     if (!node || node == root_ || !node->States.Contains(nsHasChildren)) return;
     uint32_t count = node->ChildCount;
-    if (OnInitChildren) OnInitChildren(*this, node, count);
+    DoInitChildren(node, count);
     if (count > 0) {
         ResizeChildList(node, count);
     } else {
@@ -187,7 +187,7 @@ void TLazyTreeModel::ResetNode(PLazyNode node) {
         Clear();
         return;
     }
-    if (OnResetNode) OnResetNode(*this, node);
+    DoReset(node);
     RemoveChildren(node, false);
     for (auto s :
          {nsInitialized, nsChecking, nsCutOrCopy, nsDeleting, nsExpanded, nsHasChildren, nsHeightMeasured})
@@ -441,7 +441,7 @@ void TLazyTreeModel::UnselectAll() {
 void TLazyTreeModel::SetFocusedNode(PLazyNode node) {
     if (node == focusedNode_) return;
     focusedNode_ = node;
-    if (OnFocusChanged) OnFocusChanged(*this, node);
+    DoFocusChange(node);
 }
 
 } // namespace lazytree

@@ -41,10 +41,6 @@ void TLazyTreeModel::EndUpdate() {
     DoUpdating(updateCount_ == 0 ? usEnd : usUpdate);
 }
 
-void TLazyTreeModel::DoUpdating(TVTUpdateState state) {
-    if (OnUpdating) OnUpdating(*this, state);
-}
-
 void TLazyTreeModel::AccumulateChange(bool structure, PLazyNode node, TChangeReason reason) {
     if (structure) {
         if (states_.Contains(tsStructureChangePending)) {

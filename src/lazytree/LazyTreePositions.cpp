@@ -56,7 +56,7 @@ void TLazyTreeModel::MeasureItemHeight(PLazyNode node) {
     if (node->States.Contains(nsHeightMeasured)) return;
     node->States.Include(nsHeightMeasured);
     int height = node->NodeHeight;
-    if (OnMeasureItem) OnMeasureItem(*this, node, height);
+    DoMeasureItem(node, height);
     if (height != node->NodeHeight) ChangeNodeHeight(node, height);
 }
 

@@ -39,7 +39,7 @@ bool TLazyTreeModel::ApplyScrollOffset(int x, int y, const TTreeRect* clip) {
             if (!states_.Contains(tsDrawSelecting)) UpdateHorizontalScrollBar();
         }
     }
-    if (OnScroll) OnScroll(*this, deltaX, deltaY);
+    DoScroll(deltaX, deltaY);
     return true;
 }
 

@@ -20,13 +20,13 @@ void TLazyTreeModel::ToggleNode(PLazyNode node) {
     int heightDelta = 0;
     const bool collapsing = node->States.Contains(nsExpanded);
     if (collapsing) {
-        if (OnCollapsing) OnCollapsing(*this, node, allowed);
+        allowed = DoCollapsing(node);
         if (allowed) {
             InvalidateCache(node); // while its children are still shown
             if (IsFullyShown(node)) visibleCount_ -= CountVisibleChildren(node);
             PropagateTotalHeight(node, node->NodeHeight, false);
             node->States.Exclude(nsExpanded);
-            if (OnCollapsed) OnCollapsed(*this, node);
+            DoCollapsed(node);
             if (options_.AutoOptions.Contains(toAutoFreeOnCollapse) && node->ChildCount > 0) {
                 // Counted anew at the next expansion.
                 RemoveChildren(node);
@@ -34,7 +34,7 @@ void TLazyTreeModel::ToggleNode(PLazyNode node) {
             }
         }
     } else {
-        if (OnExpanding) OnExpanding(*this, node, allowed);
+        allowed = DoExpanding(node);
         if (allowed) {
             EnsureInitialized(node);
             EnsureChildrenCounted(node);
@@ -46,7 +46,7 @@ void TLazyTreeModel::ToggleNode(PLazyNode node) {
                 node->States.Include(nsExpanded);
                 PropagateTotalHeight(node, heightDelta, true);
                 if (IsFullyShown(node)) visibleCount_ += CountVisibleChildren(node);
-                if (OnExpanded) OnExpanded(*this, node);
+                DoExpanded(node);
             }
         }
     }
