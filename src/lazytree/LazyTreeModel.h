@@ -1,0 +1,391 @@
+#pragma once
+
+#include "lazytree/LazyNode.h"
+#include "lazytree/LazyTreeTypes.h"
+#include "lazytree/PositionCache.h"
+#include "lazytree/TreeHost.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace lazytree {
+
+// The node store of a lazy tree and everything that needs no widget: node blocks created on demand,
+// their counters, life and events, the update bracket, walkers, positions, expanding and scrolling.
+// The control is a thin shell over it that paints what it says; everything it needs of a window
+// (client size, invalidation, scroll bars) it asks of its ITreeHost; timers and the clock are the
+// framework's.
+// All of it runs on the user-interface thread.
+class TLazyTreeModel {
+public:
+    using TNodeEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node)>;
+    using TInitNodeEvent = std::function<void(TLazyTreeModel& sender, PLazyNode parentNode, PLazyNode node,
+                                              TLazyNodeInitStates& initialStates)>;
+    using TInitChildrenEvent =
+        std::function<void(TLazyTreeModel& sender, PLazyNode node, uint32_t& childCount)>;
+    using TStructureChangeEvent =
+        std::function<void(TLazyTreeModel& sender, PLazyNode node, TChangeReason reason)>;
+    using TStateChangeEvent =
+        std::function<void(TLazyTreeModel& sender, TLazyTreeStates enter, TLazyTreeStates leave)>;
+    using TUpdatingEvent = std::function<void(TLazyTreeModel& sender, TVTUpdateState state)>;
+    using TGetNodeDataSizeEvent = std::function<void(TLazyTreeModel& sender, int& nodeDataSize)>;
+    using TNodeAllowedEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node, bool& allowed)>;
+    using TMeasureItemEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node, int& nodeHeight)>;
+    using TScrollEvent = std::function<void(TLazyTreeModel& sender, int deltaX, int deltaY)>;
+
+    static constexpr int kDefaultNodeHeight = 18;
+    static constexpr int kNoColumn = -1;
+    static constexpr int kInvalidColumn = -2;
+
+    // Without a host the tree has no window: a client area of 0 x 0 and nothing to paint.
+    explicit TLazyTreeModel(ITreeHost* host = nullptr);
+    virtual ~TLazyTreeModel();
+    TLazyTreeModel(const TLazyTreeModel&) = delete;
+    TLazyTreeModel& operator=(const TLazyTreeModel&) = delete;
+
+    // --- Tree-wide properties ---------------------------------------------------------------------
+    PLazyNode RootNode() const { return root_; }
+    uint32_t RootNodeCount() const { return root_->ChildCount; }
+    void SetRootNodeCount(uint32_t value);
+    int NodeDataSize() const { return nodeDataSize_; }
+    void SetNodeDataSize(int value);
+    int DefaultNodeHeight() const { return defaultNodeHeight_; }
+    void SetDefaultNodeHeight(int value) { defaultNodeHeight_ = value; }
+    uint32_t VisibleCount() const { return visibleCount_; }
+    uint32_t TotalCount() const { return root_->TotalCount; }
+    const TLazyTreeStates& TreeStates() const { return states_; }
+    // An option that moves nodes on display (toChildrenAbove, toShowHiddenNodes) changed here must be
+    // followed by InvalidateCache(), or the position cache keeps the old display order.
+    TLazyTreeOptions& Options() { return options_; }
+    const TLazyTreeOptions& Options() const { return options_; }
+    uint32_t ChangeDelay() const { return changeDelay_; }
+    void SetChangeDelay(uint32_t milliseconds) { changeDelay_ = milliseconds; }
+    int Indent() const { return indent_; }
+    void SetIndent(int value) { indent_ = value; }
+    int Margin() const { return margin_; }
+    void SetMargin(int value) { margin_ = value; }
+    int BottomSpace() const { return bottomSpace_; }
+    void SetBottomSpace(int value) { bottomSpace_ = value; }
+    uint32_t AutoScrollDelay() const { return autoScrollDelay_; }
+    void SetAutoScrollDelay(uint32_t value) { autoScrollDelay_ = value; }
+    uint32_t AutoScrollInterval() const { return autoScrollInterval_; }
+    void SetAutoScrollInterval(uint32_t value) { autoScrollInterval_ = value; }
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value) { alignment_ = value; }
+    TScrollStyle ScrollBars() const { return scrollBars_; }
+    void SetScrollBars(TScrollStyle value) { scrollBars_ = value; }
+    bool AlwaysVisible() const { return alwaysVisible_; }
+    void SetAlwaysVisible(bool value) { alwaysVisible_ = value; }
+    int VerticalIncrement() const { return verticalIncrement_; }
+    int HorizontalIncrement() const { return horizontalIncrement_; }
+    ITreeHost* Host() const { return host_; }
+
+    // --- Node record services ---------------------------------------------------------------------
+    // Reserves bytes in every node for a derived tree; only before the first node exists. Returns the
+    // area's offset from the start of a node block.
+    std::size_t AllocateInternalDataArea(std::size_t size);
+    // The user data of a node; nil for nil, the root and a tree without user data.
+    void* GetNodeData(PLazyNode node) const;
+    template <class T>
+    T* GetNodeData(PLazyNode node) const {
+        return static_cast<T*>(GetNodeData(node));
+    }
+    void ChangeNodeHeight(PLazyNode node, int height);
+    // The owning tree of a node: the owner named by its hidden root.
+    static TLazyTreeModel* OwnerTreeOfNode(PLazyNode node);
+    // Tree order: negative when node1 comes first; with childrenAbove (and toChildrenAbove) parents
+    // follow their children.
+    int CompareTreeOrder(PLazyNode node1, PLazyNode node2, bool childrenAbove) const;
+    bool IsFullyShown(PLazyNode node) const;
+    bool AncestorsExpanded(PLazyNode node) const;
+    bool NodeShownAfterInit(PLazyNode node);
+    bool IsEffectivelyFiltered(PLazyNode node) const;
+    bool IsEffectivelyVisible(PLazyNode node) const;
+    // Sets a node's child count: creates or deletes children at its end.
+    void SetChildCount(PLazyNode node, uint32_t count);
+    // Recomputes the counters of a subtree whose totals start at 1 and at the own height.
+    void RecountTotals(PLazyNode node);
+    void RecomputeTotalHeights(PLazyNode node);
+
+    // --- Node life --------------------------------------------------------------------------------
+    PLazyNode AddChild(PLazyNode parent, void* userData = nullptr);
+    void InitNode(PLazyNode node);
+    void InitChildren(PLazyNode node);
+    void RemoveNode(PLazyNode node, bool reindex = true);
+    void RemoveChildren(PLazyNode node, bool resetHasChildren = false);
+    void RemoveSelectedNodes();
+    void Clear();
+    void ResetNode(PLazyNode node);
+    void ReinitNode(PLazyNode node, bool recursive);
+    void ReinitChildren(PLazyNode node, bool recursive);
+    void InitializeChildren(PLazyNode node, bool recursive);
+    void InitializeSubtree(PLazyNode node, bool recursive);
+    // Links a detached node (from this tree) at a new place.
+    void ConnectNode(PLazyNode node, PLazyNode destination, TVTNodeAttachMode mode);
+    void DisconnectNode(PLazyNode node, bool keepFocus, bool reindex);
+    int GetNodeLevel(PLazyNode node) const;
+    bool HasAsParent(PLazyNode node, PLazyNode candidate) const;
+    int CountLevelDifference(PLazyNode node1, PLazyNode node2) const;
+    uint32_t CountVisibleChildren(PLazyNode node) const;
+    void UpdateHiddenChildrenFlag(PLazyNode node);
+    void UpdateAllHiddenChildrenFlags();
+
+    // --- Selection and focus (the part node life relies on) ----------------------------------------
+    PLazyNode FocusedNode() const { return focusedNode_; }
+    void SetFocusedNode(PLazyNode node);
+    std::size_t SelectedCount() const { return selection_.size(); }
+    void AddToSelection(PLazyNode node);
+    void RemoveFromSelection(PLazyNode node);
+    void UnselectAll();
+    bool IsSelected(PLazyNode node) const { return node && node->States.Contains(nsSelected); }
+
+    // --- Update bracket and notifications ---------------------------------------------------------
+    void BeginUpdate();
+    void EndUpdate();
+    uint32_t UpdateCount() const { return updateCount_; }
+    void Change(PLazyNode node);
+    void StructureChange(PLazyNode node, TChangeReason reason);
+    void DoStateChange(TLazyTreeStates enter, TLazyTreeStates leave = {});
+    void BeginOperation();
+    void EndOperation();
+    bool OperationCanceled() const { return operationCanceled_ && operationCount_ > 0; }
+    void CancelOperation() { operationCanceled_ = true; }
+
+    // --- Navigation -------------------------------------------------------------------------------
+    PLazyNode GetFirst(bool considerChildrenAbove = false);
+    PLazyNode GetFirstNoInit(bool considerChildrenAbove = false) const;
+    PLazyNode GetFirstChild(PLazyNode node);
+    PLazyNode GetFirstInitialized(bool considerChildrenAbove = false) const;
+    PLazyNode GetFirstSelected(bool considerChildrenAbove = false);
+    PLazyNode GetFirstCutCopy(bool considerChildrenAbove = false);
+    PLazyNode GetFirstVisible(PLazyNode node = nullptr, bool considerChildrenAbove = true,
+                              bool includeFiltered = false);
+    PLazyNode GetFirstVisibleNoInit(PLazyNode node = nullptr, bool considerChildrenAbove = true,
+                                    bool includeFiltered = false) const;
+    PLazyNode GetFirstVisibleChild(PLazyNode node, bool includeFiltered = false);
+    PLazyNode GetFirstVisibleChildNoInit(PLazyNode node, bool includeFiltered = false) const;
+    PLazyNode GetLast(PLazyNode node = nullptr, bool considerChildrenAbove = false);
+    PLazyNode GetLastNoInit(PLazyNode node = nullptr, bool considerChildrenAbove = false) const;
+    PLazyNode GetLastChild(PLazyNode node);
+    PLazyNode GetLastChildNoInit(PLazyNode node) const;
+    PLazyNode GetLastVisibleChild(PLazyNode node, bool includeFiltered = false);
+    PLazyNode GetLastVisibleChildNoInit(PLazyNode node, bool includeFiltered = false) const;
+    PLazyNode GetLastVisible(PLazyNode node = nullptr, bool considerChildrenAbove = true,
+                             bool includeFiltered = false);
+    PLazyNode GetLastVisibleNoInit(PLazyNode node = nullptr, bool considerChildrenAbove = true,
+                                   bool includeFiltered = false) const;
+    PLazyNode GetNext(PLazyNode node, bool considerChildrenAbove = false);
+    PLazyNode GetNextNoInit(PLazyNode node, bool considerChildrenAbove = false) const;
+    PLazyNode GetNextInitialized(PLazyNode node, bool considerChildrenAbove = false) const;
+    PLazyNode GetNextSelected(PLazyNode node, bool considerChildrenAbove = false);
+    PLazyNode GetNextCutCopy(PLazyNode node, bool considerChildrenAbove = false);
+    PLazyNode GetNextSibling(PLazyNode node);
+    PLazyNode GetNextVisible(PLazyNode node, bool considerChildrenAbove = true);
+    PLazyNode GetNextVisibleNoInit(PLazyNode node, bool considerChildrenAbove = true) const;
+    PLazyNode GetNextVisibleSibling(PLazyNode node, bool includeFiltered = false);
+    PLazyNode GetNextVisibleSiblingNoInit(PLazyNode node, bool includeFiltered = false) const;
+    PLazyNode GetPrevious(PLazyNode node, bool considerChildrenAbove = false);
+    PLazyNode GetPreviousNoInit(PLazyNode node, bool considerChildrenAbove = false) const;
+    PLazyNode GetPreviousSibling(PLazyNode node);
+    PLazyNode GetPreviousVisible(PLazyNode node, bool considerChildrenAbove = true);
+    PLazyNode GetPreviousVisibleNoInit(PLazyNode node, bool considerChildrenAbove = true) const;
+    PLazyNode GetPreviousVisibleSibling(PLazyNode node, bool includeFiltered = false);
+    PLazyNode GetPreviousVisibleSiblingNoInit(PLazyNode node, bool includeFiltered = false) const;
+    PLazyNode GetVisibleParent(PLazyNode node, bool includeFiltered = false) const;
+    std::vector<PLazyNode> GetSortedSelection(bool resolve) const;
+    std::vector<PLazyNode> GetSortedCutCopySet(bool resolve) const;
+
+    // --- Positions and the position cache -----------------------------------------------------------
+    // The node at a vertical position (client coordinates when relative), or nil below the last one.
+    PLazyNode GetNodeAt(int x, int y, bool relative, int* nodeTop = nullptr);
+    PLazyNode GetNodeAt(int x, int y) { return GetNodeAt(x, y, true); }
+    // The row of a node (column < 0: the whole width), or its text part; empty when not shown.
+    TTreeRect GetDisplayRect(PLazyNode node, int column, bool textOnly, bool unclipped = false);
+    void MeasureItemHeight(PLazyNode node);
+    int GetMaxRightExtend();
+    // Drops every cache entry (nil) or those from node on, when node is shown: positions before a
+    // change keep their entries. The rest is rebuilt on the user-interface thread as positions are
+    // next asked for, so a change costs what lies between it and the view.
+    void InvalidateCache(PLazyNode node = nullptr);
+    // Extends the cache to the last visible node.
+    void ValidateCache();
+    const TPositionCache& PositionCache() const { return cache_; }
+
+    // --- Expanding and collapsing -------------------------------------------------------------------
+    void ToggleNode(PLazyNode node);
+    void FullExpand(PLazyNode node = nullptr);
+    void FullCollapse(PLazyNode node = nullptr);
+    bool Expanded(PLazyNode node) const { return node && node->States.Contains(nsExpanded); }
+    void SetExpanded(PLazyNode node, bool value);
+
+    // --- Scrolling ----------------------------------------------------------------------------------
+    int OffsetX() const { return offsetX_; }
+    int OffsetY() const { return offsetY_; }
+    int RangeX() const { return rangeX_; }
+    int RangeY() const { return rangeY_; }
+    bool ApplyScrollOffset(int x, int y, const TTreeRect* clip = nullptr);
+    void SetOffsetX(int x) { ApplyScrollOffset(x, offsetY_); }
+    void SetOffsetY(int y) { ApplyScrollOffset(offsetX_, y); }
+    void UpdateScrollBars();
+    void UpdateHorizontalScrollBar();
+    void UpdateVerticalScrollBar();
+    bool ScrollIntoView(PLazyNode node, bool center);
+    bool CanAutoScroll() const;
+    TScrollDirections DetermineScrollDirections(int x, int y);
+    void DoAutoScroll(int x, int y);
+    void DoTimerScroll();
+    // Wheel panning: the view follows the mouse's distance from where the middle button went down.
+    void StartWheelPanning(TTreePoint position);
+    void StopWheelPanning();
+    TPanningCursor PanningCursor(int x, int y) const;
+
+    // --- Invalidation -------------------------------------------------------------------------------
+    void InvalidateNode(PLazyNode node);
+    void InvalidateToBottom(PLazyNode node);
+
+    // --- Events -------------------------------------------------------------------------------------
+    TInitNodeEvent OnInitNode;
+    TInitChildrenEvent OnInitChildren;
+    TNodeEvent OnFreeNode;
+    TNodeEvent OnResetNode;
+    TNodeEvent OnChange;
+    TNodeEvent OnFocusChanged;
+    TStructureChangeEvent OnStructureChange;
+    TStateChangeEvent OnStateChange;
+    TUpdatingEvent OnUpdating;
+    TGetNodeDataSizeEvent OnGetNodeDataSize;
+    TNodeAllowedEvent OnExpanding;
+    TNodeAllowedEvent OnCollapsing;
+    TNodeEvent OnExpanded;
+    TNodeEvent OnCollapsed;
+    TMeasureItemEvent OnMeasureItem;
+    TScrollEvent OnScroll;
+
+    // Entries to be removed from a selection array are marked by bit 0 of their address; this packs
+    // the others together and returns how many remain, or -1 for an empty array (nothing to do).
+    static int CompactSelection(PLazyNode* nodes, int count);
+
+protected:
+    // The width of a node's content in a column: 0 here, the text width in a string tree.
+    virtual int DoGetNodeWidth(PLazyNode node, int column);
+
+    // Every event is fired by one of these, so that a derived tree can take part; without a handler
+    // they do nothing and answer the default (allowed, unchanged).
+    virtual void DoGetNodeDataSize(int& nodeDataSize);
+    virtual void DoInitNode(PLazyNode parent, PLazyNode node, TLazyNodeInitStates& initialStates);
+    virtual void DoInitChildren(PLazyNode node, uint32_t& childCount);
+    virtual void DoReset(PLazyNode node);
+    // Fires OnFreeNode for a node that was initialised or asked for it, then releases the block.
+    virtual void DoFreeNode(PLazyNode node);
+    virtual void DoFocusChange(PLazyNode node);
+    virtual void DoUpdating(TVTUpdateState state);
+    virtual void DoChange(PLazyNode node);
+    virtual void DoStructureChange(PLazyNode node, TChangeReason reason);
+    virtual void DoMeasureItem(PLazyNode node, int& nodeHeight);
+    virtual void DoScroll(int deltaX, int deltaY);
+    virtual bool DoCollapsing(PLazyNode node);
+    virtual bool DoExpanding(PLazyNode node);
+    virtual void DoCollapsed(PLazyNode node);
+    virtual void DoExpanded(PLazyNode node);
+
+private:
+    // Node blocks.
+    PLazyNode CreateNodeBlock();
+    void CreateRootNode();
+    void FreeNodeBlock(PLazyNode node);
+    void ResizeChildList(PLazyNode node, uint32_t newCount);
+    void PropagateTotalCount(PLazyNode node, int64_t value, bool relative);
+    void PropagateTotalHeight(PLazyNode node, int64_t value, bool relative);
+    bool ReadOnly() const { return options_.MiscOptions.Contains(toReadOnly); }
+    bool ChildrenAboveOn(bool considerChildrenAbove) const {
+        return considerChildrenAbove && options_.PaintOptions.Contains(toChildrenAbove);
+    }
+    // Initialises a node that is not yet, and counts the children of one about to be walked into.
+    void EnsureInitialized(PLazyNode node);
+    void EnsureChildrenCounted(PLazyNode node);
+    // What the sibling walkers stop at: visible, and not filtered unless filtered nodes are included.
+    bool Listed(PLazyNode node, bool includeFiltered) const {
+        return node->States.Contains(nsVisible) && (includeFiltered || !IsEffectivelyFiltered(node));
+    }
+    PLazyNode VisibleSiblingNoInit(PLazyNode node, bool includeFiltered, PLazyNode TLazyNode::*step) const;
+    // Walks from the root along first or last children to the deepest one, optionally initialising.
+    PLazyNode DeepestFirstDescendant(PLazyNode node, bool init);
+
+    // Selection internals: the array is sorted by address.
+    bool InternalAddToSelection(PLazyNode node);
+    void InternalRemoveFromSelection(PLazyNode node);
+    void PackSelection();
+
+    // Timers of the framework, keyed by this tree and a TTreeTimer id.
+    void StartTimer(int id, uint32_t milliseconds);
+    void TimerFired(int id);
+
+    // Notifications.
+    void AccumulateChange(bool structure, PLazyNode node, TChangeReason reason);
+    PLazyNode ReportedNode(PLazyNode node) const { return node == root_ ? nullptr : node; }
+
+    // Geometry.
+    bool WheelPanning() const {
+        return states_.Contains(tsWheelPanning) || states_.Contains(tsWheelScrolling);
+    }
+    int NodeHeight(PLazyNode node);
+    int NodeTop(PLazyNode node);
+    // Walks the visible nodes from a cache entry (nil: the first node at top 0) until arrived says so,
+    // appending an entry every kSpacing nodes when it starts from the last entry. Returns the node it
+    // stopped at (nil at the end) with its top.
+    PLazyNode WalkPositions(TPositionCache::TEntry start, int64_t& top,
+                            const std::function<bool(PLazyNode node, int64_t top)>& arrived);
+    void UpdateRanges();
+    int ClientWidth() const { return host_ ? host_->ClientWidth() : 0; }
+    int ClientHeight() const { return host_ ? host_->ClientHeight() : 0; }
+    bool HandleAllocated() const { return host_ && host_->HandleAllocated(); }
+    void ScrollAfterToggle(PLazyNode node, bool expanded, int heightDelta);
+    void StopAutoScroll();
+
+    ITreeHost* host_;
+    PLazyNode root_ = nullptr;
+    TLazyTreeOptions options_;
+    TLazyTreeStates states_;
+    int nodeDataSize_ = -1; // -1: not yet known
+    std::size_t totalInternalDataSize_ = 0;
+    int defaultNodeHeight_ = kDefaultNodeHeight;
+    uint32_t visibleCount_ = 0;
+    int indent_ = 18;
+    int margin_ = 4;
+    int bottomSpace_ = 0;
+
+    std::vector<PLazyNode> selection_; // sorted by address; bit 0 marks an entry to drop
+    bool selectionMarked_ = false;
+    PLazyNode focusedNode_ = nullptr;
+    PLazyNode rangeAnchor_ = nullptr;
+
+    uint32_t updateCount_ = 0;
+    uint32_t changeDelay_ = 0;
+    PLazyNode lastChangedNode_ = nullptr;
+    PLazyNode lastStructureChangeNode_ = nullptr;
+    TChangeReason lastStructureChangeReason_ = crIgnore;
+    uint32_t operationCount_ = 0;
+    bool operationCanceled_ = false;
+
+    // Node tops of every 2000th visible node. Cut back by every change of a height, of the structure
+    // or of an expansion state at the changed node (InvalidateCache); extended by the walks below.
+    TPositionCache cache_;
+
+    int offsetX_ = 0;
+    int offsetY_ = 0;
+    int rangeX_ = 0;
+    int rangeY_ = 0;
+    uint32_t autoScrollDelay_ = 1000;
+    uint32_t autoScrollInterval_ = 1;
+    TAlignment alignment_ = taLeftJustify;
+    TScrollStyle scrollBars_ = ssBoth;
+    bool alwaysVisible_ = false;
+    TTreePoint panningAnchor_;
+    int verticalIncrement_ = 20;
+    int horizontalIncrement_ = 20;
+    TScrollDirections scrollDirections_;
+    uint64_t autoScrollStart_ = 0; // 0: not started
+};
+
+} // namespace lazytree
