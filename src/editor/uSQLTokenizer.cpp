@@ -75,9 +75,12 @@ int TSQLTokenizer::TokenKind() {
     return kind_;
 }
 
+bool SameWord(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && core::WideCompareTextLocale(a, b, core::kUserDefaultLocale) == 0;
+}
+
 bool TSQLTokenizer::IsWord(std::u16string_view text) const {
-    return kind_ == tkWord && tokenText_.size() == text.size() &&
-           core::WideCompareTextLocale(tokenText_, text, core::kUserDefaultLocale) == 0;
+    return kind_ == tkWord && SameWord(tokenText_, text);
 }
 
 char16_t TSQLTokenizer::Peek(int offset) {

@@ -41,6 +41,9 @@ enum TSQLScanState : std::uint8_t {
     ssExecutableComment = 6,
 };
 
+// Words compared as UTF-16 text without regard to case.
+bool SameWord(std::u16string_view a, std::u16string_view b);
+
 // Just enough of MySQL script syntax to find statement delimiters safely: strings, quoted names,
 // comments, numbers, variables and words, one line or one stream at a time. It holds one buffer of
 // kBufferSize characters whatever the stream's length; a longer token is still returned whole.
