@@ -1,7 +1,8 @@
 #include "editor/uSQLScriptEditorPlugin.h"
 
 #include "core/uStringUtils.h"
-#include "platform/rtl/Streams.h"
+#include "editor/WCEBuffers.h"
+#include "editor/WCEContent.h"
 
 namespace editor {
 
@@ -25,9 +26,7 @@ TSQLStatementSplitter::TLineEnd TSQLStatementSplitter::EndOf(const TLineData* da
 }
 
 void TSQLStatementSplitter::Tokenize(const std::u16string& text, TSQLScanState state) {
-    rtl::TMemoryStream stream;
-    stream.Write(text.data(), static_cast<std::int64_t>(text.size() * sizeof(char16_t)));
-    stream.SetPosition(0);
+    TWideStringStream stream(text);
     tokenizer_.Open(stream, state);
     tokens_.clear();
     for (int kind = tokenizer_.NextToken(); kind != tkEnd; kind = tokenizer_.NextToken()) {
@@ -251,6 +250,100 @@ int TSQLStatementSplitter::TextOffset(TCharPoint point) const {
     for (int k = 0; k < point.Y; ++k)
         offset += static_cast<int>(lines_.LineText(k).size()) + 2;
     return offset;
+}
+
+TSQLScriptEditorPlugin::~TSQLScriptEditorPlugin() {
+    if (!editor_) return;
+    TWideCodeEditorContent& content = Content();
+    content.OnValidateLine = nullptr;
+    content.OnLineChanged = nullptr;
+    content.OnLineDeleted = nullptr;
+    for (int line = 0; line < content.Count(); ++line)
+        SetLineData(line, nullptr);
+}
+
+void TSQLScriptEditorPlugin::Attach(TWideCodeEditModel* editor) {
+    RTL_ASSERT(editor);
+    editor_ = editor;
+    TWideCodeEditorContent& content = Content();
+    content.OnValidateLine = [this](TWideCodeEditorContent&, TWCELine* line) {
+        splitter_.ValidateLine(line->Index());
+    };
+    content.OnLineChanged = [this](TWideCodeEditorContent&, TWCELine* line) {
+        if (line) splitter_.LineChanged(line->Index());
+    };
+    content.OnLineDeleted = [this](TWideCodeEditorContent&, TWCELine* line) {
+        splitter_.LineDeleted(line->Index());
+    };
+}
+
+// The caret's display column becomes a character index once; everything after counts characters.
+void TSQLScriptEditorPlugin::GetStatementAtCaret(int& offset, std::u16string& text) {
+    offset = 0;
+    text.clear();
+    if (!editor_) return;
+    const int line = editor_->CaretY();
+    if (line < 0 || line >= LineCount()) return;
+    const TStatementAtCaret statement =
+        splitter_.StatementAt({Content().GetLineRaw(line)->ColumnToChar(editor_->CaretX()), line});
+    offset = statement.Offset;
+    text = statement.Text;
+}
+
+void TSQLScriptEditorPlugin::GetStatementTextAtCaret(std::u16string& text) {
+    int offset = 0;
+    GetStatementAtCaret(offset, text);
+}
+
+void TSQLScriptEditorPlugin::GetLineFlags(int line, int& flags) const {
+    flags = 0;
+    if (editor_ && line >= 1 && line <= LineCount() && HasStatementMarker(line - 1))
+        flags |= kStatementStartFlag;
+}
+
+int TSQLScriptEditorPlugin::LineCount() const {
+    return Content().Count();
+}
+
+const std::u16string& TSQLScriptEditorPlugin::LineText(int line) const {
+    return Content().GetLineRaw(line)->Text();
+}
+
+const std::u16string& TSQLScriptEditorPlugin::FetchLine(int line) {
+    return Content().GetLine(line)->Text();
+}
+
+TLineData* TSQLScriptEditorPlugin::LineData(int line) const {
+    return static_cast<TLineData*>(Content().GetLineRaw(line)->Data);
+}
+
+// The one place where a line's data changes hands: the old data is freed as the new one takes its
+// slot.
+void TSQLScriptEditorPlugin::SetLineData(int line, std::unique_ptr<TLineData> data) {
+    TWCELine& target = *Content().GetLineRaw(line);
+    delete static_cast<TLineData*>(target.Data);
+    target.Data = data.release();
+}
+
+void TSQLScriptEditorPlugin::InvalidateLine(int line) {
+    Content().GetLineRaw(line)->ClearValidated();
+    editor_->Repaint();
+}
+
+void TSQLScriptEditorPlugin::SetStatementMarkers(int line, bool startsStatement, bool mark) {
+    TWCELine& target = *Content().GetLineRaw(line);
+    target.ClearMarkers();
+    if (!startsStatement) return;
+    target.AddMarker(debugInfoMarker_);
+    target.AddMarker(mark ? breakPointMarker_ : emptyMarker_);
+}
+
+bool TSQLScriptEditorPlugin::HasStatementMarker(int line) const {
+    return Content().GetLineRaw(line)->HasMarker(debugInfoMarker_);
+}
+
+std::u16string TSQLScriptEditorPlugin::TextRange(TCharPoint from, TCharPoint to) const {
+    return Content().GetTextRangeChars({from.X, from.Y}, {to.X, to.Y});
 }
 
 } // namespace editor

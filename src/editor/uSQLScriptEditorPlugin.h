@@ -1,6 +1,8 @@
 #pragma once
 
 #include "editor/uSQLTokenizer.h"
+#include "editor/WCEShared.h"
+#include "editor/WideCodeEditModel.h"
 
 #include <memory>
 #include <string>
@@ -109,6 +111,64 @@ private:
     // made what it read stale.
     unsigned invalidations_ = 0;
     std::vector<TTokenSpan> tokens_; // of the line being parsed, kept to reuse its room
+};
+
+// Gutter markers of the splitter. None draws anything; the empty one keeps room for the debugger's
+// glyphs.
+class TDebugInfoMarker : public IWCELineMarker {
+public:
+    void Draw(int, ui::TCanvas&, int, int) override {}
+    void GetSize(int, ui::TSize&) override {}
+};
+class TBreakPointMarker : public IWCELineMarker {
+public:
+    void Draw(int, ui::TCanvas&, int, int) override {}
+    void GetSize(int, ui::TSize&) override {}
+};
+class TEmptyMarker : public IWCELineMarker {
+public:
+    void Draw(int, ui::TCanvas&, int, int) override {}
+    void GetSize(int, ui::TSize& size) override { size = {12, 16}; }
+};
+
+// The line flag of a line on which a statement starts.
+constexpr int kStatementStartFlag = 8;
+
+// Attaches the statement splitter to one editor: the splitter follows its line store's hooks and
+// keeps its per-line data in the lines' data slots. Freed before the editor.
+class TSQLScriptEditorPlugin : public IWCEEditorPlugin, private ISQLScriptLines {
+public:
+    TSQLScriptEditorPlugin() = default;
+    // Removes the hooks and frees the lines' data; the text stays as it is.
+    ~TSQLScriptEditorPlugin() override;
+    TSQLScriptEditorPlugin(const TSQLScriptEditorPlugin&) = delete;
+    TSQLScriptEditorPlugin& operator=(const TSQLScriptEditorPlugin&) = delete;
+
+    void Attach(TWideCodeEditModel* editor) override;
+    // The statement under the caret and its offset in the whole text (line breaks counted as two).
+    void GetStatementAtCaret(int& offset, std::u16string& text);
+    void GetStatementTextAtCaret(std::u16string& text);
+    // `line` counts from 1; flags get kStatementStartFlag when a statement starts on the line.
+    void GetLineFlags(int line, int& flags) const;
+
+private:
+    int LineCount() const override;
+    const std::u16string& LineText(int line) const override;
+    const std::u16string& FetchLine(int line) override;
+    TLineData* LineData(int line) const override;
+    void SetLineData(int line, std::unique_ptr<TLineData> data) override;
+    void InvalidateLine(int line) override;
+    void SetStatementMarkers(int line, bool startsStatement, bool mark) override;
+    bool HasStatementMarker(int line) const override;
+    std::u16string TextRange(TCharPoint from, TCharPoint to) const override;
+
+    TWideCodeEditorContent& Content() const { return editor_->Content(); }
+
+    TWideCodeEditModel* editor_ = nullptr;
+    TSQLStatementSplitter splitter_{*this};
+    const std::shared_ptr<IWCELineMarker> debugInfoMarker_ = std::make_shared<TDebugInfoMarker>();
+    const std::shared_ptr<IWCELineMarker> breakPointMarker_ = std::make_shared<TBreakPointMarker>();
+    const std::shared_ptr<IWCELineMarker> emptyMarker_ = std::make_shared<TEmptyMarker>();
 };
 
 } // namespace editor
