@@ -146,8 +146,12 @@ void TSQLStatementSplitter::ValidateLine(int line) {
     if (!(EndOf(lines_.LineData(line)) == saved)) InvalidateFollowing(line);
 }
 
+// A line without data is parsed when fetched, unless the lines after it were parsed already: a line
+// inserted among parsed lines is parsed at once, so that their data follows it.
 void TSQLStatementSplitter::LineChanged(int line) {
-    if (lines_.LineData(line)) ValidateLine(line);
+    const bool followersParsed =
+        line + 1 < lines_.LineCount() && lines_.LineData(line + 1) && lines_.LineData(line + 1)->Parsed;
+    if (lines_.LineData(line) || followersParsed) ValidateLine(line);
 }
 
 // The lines after a deleted one were parsed against its end; they follow the line before it now.
@@ -162,28 +166,15 @@ void TSQLStatementSplitter::LineDeleted(int line) {
 // Every following parsed line is dropped, whether or not it was ever fetched: a line parsed on the
 // way to a later one holds data as stale as a painted one.
 void TSQLStatementSplitter::InvalidateFollowing(int line) {
-    bool dropped = false;
     for (int k = line + 1; k < lines_.LineCount(); ++k) {
         TLineData* data = lines_.LineData(k);
         if (!data || !data->Parsed) break;
         data->Parsed = false;
         lines_.InvalidateLine(k);
-        dropped = true;
     }
-    if (dropped) ++invalidations_;
 }
 
-// Fetching a line on the way may parse it and drop what was read of the lines after it; the lookup
-// then runs again over lines that are now parsed.
 TStatementAtCaret TSQLStatementSplitter::StatementAt(TCharPoint caret) {
-    for (;;) {
-        const unsigned before = invalidations_;
-        TStatementAtCaret result = LookUp(caret);
-        if (invalidations_ == before) return result;
-    }
-}
-
-TStatementAtCaret TSQLStatementSplitter::LookUp(TCharPoint caret) {
     const int line = caret.Y;
     if (line < 0 || line >= lines_.LineCount()) return {};
     const std::u16string& text = lines_.FetchLine(line);

@@ -100,16 +100,12 @@ private:
     // The index of the last token of a delimiter that starts at token `first`, or -1.
     int MatchDelimiter(const std::u16string& text, std::size_t first, const std::u16string& delimiter) const;
     void InvalidateFollowing(int line);
-    TStatementAtCaret LookUp(TCharPoint caret);
     TCharPoint FindStart(int line);
     TCharPoint FindEnd(int line);
     int TextOffset(TCharPoint point) const;
 
     ISQLScriptLines& lines_;
     TSQLTokenizer tokenizer_;
-    // Counts the walks that dropped parsed lines, so that a lookup sees whether its own fetches
-    // made what it read stale.
-    unsigned invalidations_ = 0;
     std::vector<TTokenSpan> tokens_; // of the line being parsed, kept to reuse its room
 };
 

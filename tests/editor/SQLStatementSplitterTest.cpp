@@ -197,6 +197,16 @@ TEST(SQLStatementSplitter, DeletingALineInvalidatesTheLinesItsEndReached) {
     EXPECT_EQ(script.Data(1)->EndState, ssBlockComment);
 }
 
+// A line inserted among parsed lines is parsed at once: its open comment reaches the lines after it.
+TEST(SQLStatementSplitter, AnInsertedLineReachesTheLinesAfterIt) {
+    TScript script({u"SELECT 1;", u"SELECT 2", u"FROM t;"});
+    script.FetchAll();
+    script.Content().InsertLine(1, u"/*");
+    EXPECT_FALSE(script.Data(2)->Parsed || script.Validated(2));
+    EXPECT_EQ(script.At(0, 3).Text, u"");
+    EXPECT_EQ(script.Data(3)->EndState, ssBlockComment);
+}
+
 // Typing goes through the editor's commands: a quote typed on the first line reaches the others.
 TEST(SQLStatementSplitter, FollowsTyping) {
     TScript script({u"SELECT 1;", u"SELECT 2;"});
