@@ -143,7 +143,7 @@ void TSQLStatementSplitter::ValidateLine(int line) {
             ParseLine(k, lines_.LineData(k - 1)->OpenAtEnd, MarkOf(lines_.LineData(k)));
     }
     ParseLine(line, line > 0 && lines_.LineData(line - 1)->OpenAtEnd, mark);
-    if (!(EndOf(lines_.LineData(line)) == saved)) InvalidateFollowing(line);
+    if (EndOf(lines_.LineData(line)) != saved) InvalidateFollowing(line);
 }
 
 // A line without data is parsed when fetched, unless the lines after it were parsed already: a line
@@ -158,7 +158,7 @@ void TSQLStatementSplitter::LineChanged(int line) {
 void TSQLStatementSplitter::LineDeleted(int line) {
     const TLineData* data = lines_.LineData(line);
     if (!data) return;
-    const bool endChanges = !(EndOf(data) == (line == 0 ? TLineEnd{} : EndOf(lines_.LineData(line - 1))));
+    const bool endChanges = EndOf(data) != (line == 0 ? TLineEnd{} : EndOf(lines_.LineData(line - 1)));
     lines_.SetLineData(line, nullptr);
     if (endChanges) InvalidateFollowing(line);
 }

@@ -35,7 +35,7 @@ struct TCharPoint {
     bool Valid() const { return X >= 0 && Y >= 0; }
 };
 
-// The lines the splitter reads and marks: the editor's line store, or a small fake in tests.
+// The lines the splitter reads and marks; the plug-in answers for the editor's line store.
 class ISQLScriptLines {
 public:
     virtual ~ISQLScriptLines() = default;
@@ -46,7 +46,7 @@ public:
     // splitter's ValidateLine.
     virtual const std::u16string& FetchLine(int line) = 0;
     virtual TLineData* LineData(int line) const = 0;
-    // Replaces the line's data; the store frees the old one.
+    // Replaces the line's data and frees the old one.
     virtual void SetLineData(int line, std::unique_ptr<TLineData> data) = 0;
     // Drops the line's validated mark, so that its next fetch validates it again, and repaints it.
     virtual void InvalidateLine(int line) = 0;
