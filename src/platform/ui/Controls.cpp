@@ -1,5 +1,6 @@
 #include "platform/ui/Controls.h"
 
+#include "platform/ui/Application.h"
 #include "platform/ui/Caret.h"
 #include "platform/ui/ControlScrollBars.h"
 #include "platform/ui/QtBridge.h"
@@ -80,6 +81,13 @@ void SetCaptureControl(TControl* control) {
     if (previous) previous->Perform(WM_CAPTURECHANGED, 0, 0);
 }
 
+void ControlGone(TControl* control) {
+    ForgetControl(control);
+    if (Application) Application->ControlGone(control);
+    if (Screen) Screen->ControlGone(control);
+    if (TCustomForm* form = GetParentForm(control)) form->ControlGone(control);
+}
+
 // ---------------------------------------------------------------------------------------------------
 // TControl
 
@@ -91,7 +99,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 TControl::~TControl() {
     Destroying();
     if (captureControl == this) captureControl = nullptr;
-    ForgetControl(this);
+    ControlGone(this);
     if (parent_) parent_->RemoveControl(this);
 }
 
@@ -919,6 +927,7 @@ void TWinControl::Update() {
 void TWinControl::WndProc(TMessage& message) {
     switch (message.Msg) {
     case WM_SETFOCUS:
+        if (Screen) Screen->FocusChanged(this);
         DoEnter();
         break;
     case WM_KILLFOCUS:
@@ -983,20 +992,26 @@ void TWinControl::DefaultHandler(TMessage& message) {
 }
 
 void TWinControl::HandleKey(TMessage& message) {
-    if (message.Msg == WM_CHAR || message.Msg == WM_SYSCHAR) {
-        auto key = static_cast<char16_t>(message.WParam);
-        KeyPress(key);
-        if (key == 0) return;
-        message.WParam = key;
-    } else {
-        auto key = static_cast<uint16_t>(message.WParam);
-        const TShiftState shift = KeyDataToShiftState(message.LParam);
-        if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN)
-            KeyDown(key, shift);
-        else
-            KeyUp(key, shift);
-        if (key == 0) return;
-        message.WParam = key;
+    // The outermost window that previews keys sees them first, then this control.
+    TWinControl* preview = nullptr;
+    for (TWinControl* p = parent_; p; p = p->parent_)
+        if (p->WantsKeyPreview()) preview = p;
+    for (TWinControl* target : {preview, this}) {
+        if (!target) continue;
+        if (message.Msg == WM_CHAR || message.Msg == WM_SYSCHAR) {
+            auto key = static_cast<char16_t>(message.WParam);
+            target->KeyPress(key);
+            message.WParam = key;
+        } else {
+            auto key = static_cast<uint16_t>(message.WParam);
+            const TShiftState shift = KeyDataToShiftState(message.LParam);
+            if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN)
+                target->KeyDown(key, shift);
+            else
+                target->KeyUp(key, shift);
+            message.WParam = key;
+        }
+        if (message.WParam == 0) return;
     }
     DefaultHandler(message);
 }

@@ -199,6 +199,8 @@ public:
     void SetAlignedBounds(const TRect& bounds);
     // Paints the control on `canvas`, whose origin is the control's client origin.
     virtual void PaintTo(TCanvas& canvas);
+    // Brings the control's action up to date (idle time); a control with an action link overrides it.
+    virtual void InitiateAction() {}
 
 protected:
     virtual void Click();
@@ -385,6 +387,8 @@ protected:
     virtual void KeyPress(char16_t& key);
     virtual void DoEnter();
     virtual void DoExit();
+    // A window that sees the key messages of its descendants first (a form's KeyPreview).
+    virtual bool WantsKeyPreview() const { return false; }
     // Paints the client area (WM_PAINT): the base fills it with Color, then paints the graphic children.
     virtual void PaintWindow(TCanvas& canvas, const TRect& updateRect);
     void PaintControls(TCanvas& canvas, const TRect& updateRect);
