@@ -966,6 +966,12 @@ void TWinControl::WndProc(TMessage& message) {
         Realign();
         Resize();
         break;
+    case CM_DIALOGCHAR:
+        for (TControl* child : std::vector<TControl*>(controls_))
+            if (child->Visible() && child->Enabled() &&
+                (message.Result = child->Perform(message.Msg, message.WParam, message.LParam)))
+                return;
+        return;
     case WM_SETREDRAW:
         updatesEnabled_ = message.WParam != 0;
         if (widget_) widget_->setUpdatesEnabled(updatesEnabled_);
@@ -1013,6 +1019,11 @@ void TWinControl::HandleKey(TMessage& message) {
         }
         if (message.WParam == 0) return;
     }
+    // An Alt+character nobody took is an accelerator: the form offers it to its controls.
+    if (message.Msg == WM_SYSCHAR)
+        if (TCustomForm* form = GetParentForm(this);
+            form && form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam))
+            return;
     DefaultHandler(message);
 }
 
