@@ -622,8 +622,9 @@ void TWinControl::DestroyHandle() {
         if (auto* win = dynamic_cast<TWinControl*>(*it)) win->DestroyHandle();
     DestroyWnd();
     Perform(WM_DESTROY);
+    // Window timers and the caret belong to the window.
     Timers().KillTimers(this);
-    Timers().KillTimers(caret_.get());
+    DestroyCaret();
     if (captureControl == this) SetCaptureControl(nullptr);
     QWidget* widget = widget_;
     widget_ = nullptr;
@@ -722,10 +723,6 @@ void TWinControl::ApplyVisible() {
 
 void TWinControl::ApplyEnabled() {
     if (widget_) widget_->setEnabled(Enabled());
-}
-
-std::string TWinControl::GetWindowText() const {
-    return TControl::GetWindowText();
 }
 
 void TWinControl::SetWindowText(const std::string& text) {
@@ -991,10 +988,6 @@ void TWinControl::WndProc(TMessage& message) {
         break;
     }
     TControl::WndProc(message);
-}
-
-void TWinControl::DefaultHandler(TMessage& message) {
-    TControl::DefaultHandler(message);
 }
 
 void TWinControl::HandleKey(TMessage& message) {
