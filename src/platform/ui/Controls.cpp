@@ -3,6 +3,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Caret.h"
 #include "platform/ui/ControlScrollBars.h"
+#include "platform/ui/Metrics.h"
 #include "platform/ui/QtBridge.h"
 #include "platform/ui/Timers.h"
 #include "platform/ui/WidgetBridge.h"
@@ -24,8 +25,7 @@ TControl* captureControl = nullptr;
 constexpr TTimerId kCaretTimer = 1;
 
 uint32_t CaretBlinkInterval() {
-    const int flash = QApplication::cursorFlashTime();
-    return flash > 0 ? static_cast<uint32_t>(flash / 2) : 0;
+    return static_cast<uint32_t>(std::max(GetCaretBlinkTime(), 0));
 }
 
 // A native sunken edge, two pixels wide, around `r`.

@@ -4,9 +4,9 @@
 #include "platform/rtl/Set.h"
 #include "platform/ui/AlignLayout.h"
 #include "platform/ui/Canvas.h"
+#include "platform/ui/Cursors.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Messages.h"
-#include "platform/ui/ScreenCursors.h"
 #include "platform/ui/Types.h"
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include "platform/ui/Application.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Metrics.h"
 #include "platform/ui/QtBridge.h"
 #include "platform/ui/WidgetBridge.h"
 
@@ -370,7 +371,6 @@ TScreen::TScreen(TComponent* owner) : TComponent(owner), hintFont_(std::make_uni
 }
 
 TScreen::~TScreen() {
-    SetCursor(crDefault);
     if (Screen == this) Screen = nullptr;
 }
 
@@ -401,11 +401,12 @@ void TScreen::ControlGone(TControl* control) {
     if (activeControl_ == control) activeControl_ = nullptr;
 }
 
+TCursor TScreen::Cursor() const {
+    return ScreenCursor();
+}
+
 void TScreen::SetCursor(TCursor cursor) {
-    if (cursor == cursor_) return;
-    if (cursor_ != crDefault) QGuiApplication::restoreOverrideCursor();
-    cursor_ = cursor;
-    if (cursor != crDefault) QGuiApplication::setOverrideCursor(ToQCursor(cursor));
+    SetScreenCursor(cursor);
 }
 
 TRect TScreen::DesktopRect() const {
@@ -416,8 +417,7 @@ TRect TScreen::DesktopRect() const {
 }
 
 TRect TScreen::WorkAreaRect() const {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary ? FromQRect(primary->availableGeometry()) : TRect{};
+    return WorkArea();
 }
 
 int TScreen::MonitorCount() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ui/Controls.h"
+#include "platform/ui/Metrics.h"
 
 #include <functional>
 #include <string>
@@ -158,10 +159,12 @@ public:
     TWinControl* ActiveControl() const { return activeControl_; }
 
     // A cursor over the whole program (crDefault: each control's own).
-    TCursor Cursor() const { return cursor_; }
+    TCursor Cursor() const;
     void SetCursor(TCursor cursor);
+    // The program's own cursors by index.
+    TScreenCursors& Cursors() const { return ScreenCursors(); }
 
-    int PixelsPerInch() const { return kScreenPixelsPerInch; }
+    int PixelsPerInch() const { return ScreenPixelsPerInch(); }
     int Width() const { return DesktopRect().Width(); }
     int Height() const { return DesktopRect().Height(); }
     // All displays together, and the primary display's work area.
@@ -189,7 +192,6 @@ private:
     std::vector<TCustomForm*> forms_;
     TCustomForm* activeForm_ = nullptr;
     TWinControl* activeControl_ = nullptr;
-    TCursor cursor_ = crDefault;
     std::unique_ptr<TFont> hintFont_;
 };
 

@@ -1,11 +1,8 @@
 #include "platform/ui/Mouse.h"
 
 #include "platform/ui/Controls.h"
+#include "platform/ui/Metrics.h"
 #include "platform/ui/QtBridge.h"
-
-#include <QApplication>
-#include <QCursor>
-#include <QStyleHints>
 
 #include <cstdlib>
 
@@ -16,15 +13,15 @@ TPoint TMouse::CursorPos() {
 }
 
 int TMouse::DragThreshold() {
-    return QApplication::startDragDistance();
+    return GetSystemMetrics(SM_CXDRAG);
 }
 
 uint32_t TMouse::DoubleClickTime() {
-    return static_cast<uint32_t>(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    return static_cast<uint32_t>(GetDoubleClickTime());
 }
 
 int TMouse::WheelScrollLines() {
-    return QApplication::wheelScrollLines();
+    return ui::WheelScrollLines();
 }
 
 TControl* TMouse::Capture() {
