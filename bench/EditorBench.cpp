@@ -107,10 +107,10 @@ void BM_Highlight(benchmark::State& state) {
             Fixed(figures.lines / figures.floorSeconds / 1e6, 2) + " M lines/s copying the lines",
             figures.loadSeconds / figures.floorSeconds, 0});
     Report({"editor load + read back, 5 MB", Fixed(figures.loadSeconds, 3) + " s", "1 s (target)",
-            figures.loadSeconds, Smoke() ? 0 : 1});
+            figures.loadSeconds, Smoke() ? 0.0 : 1.0});
     Report({"editor line break + char + delete line in the middle",
             Fixed(figures.editSeconds * 1e6, 1) + " us", "100 us (target)", figures.editSeconds / 100e-6,
-            Smoke() ? 0 : 1});
+            Smoke() ? 0.0 : 1.0});
     Report({"SQL highlighting", Fixed(mb / figures.highlightSeconds, 1) + " MB/s", "20 MB/s (target)",
             20 / (mb / figures.highlightSeconds), 0});
 }

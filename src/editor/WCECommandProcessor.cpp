@@ -107,16 +107,38 @@ void TWideCodeEditModel::InsertText(std::u16string_view text) {
     view_->InvalidateLines(selStart_.Y, content_.Count());
 }
 
-// One replace record over the selection, or an insert record at the caret; the caret ends after the
-// new text.
-void TWideCodeEditModel::ReplaceSelection(std::u16string_view text) {
-    bool recorded;
+// Text that goes in past the end of a line pads the line with spaces first. The records start at the
+// line end and take the padding into their new text, so that undo removes it too.
+TPoint TWideCodeEditModel::PaddedStart(TPoint p, std::u16string& padding) const {
+    const int columns = LineColumns(p.Y);
+    if (p.Y < 0 || p.Y >= content_.Count() || p.X <= columns) return p;
+    padding.assign(std::size_t(p.X - columns), u' ');
+    return {columns, p.Y};
+}
+
+TPoint TWideCodeEditModel::Boundary(TPoint p) const {
+    if (p.Y < 0 || p.Y >= content_.Count() || p.X >= LineColumns(p.Y)) return p;
+    const TWCELine& line = *Line(p.Y);
+    return {line.CharToColumn(line.ColumnToChar(p.X)), p.Y};
+}
+
+// One replace record over the selection, or an insert record at the caret (the selection collapsed
+// there). Records name character boundaries, so their replay meets the same characters.
+bool TWideCodeEditModel::BeginTyping(std::u16string_view text) {
+    std::u16string newText;
     if (SelectionAvailable()) {
-        recorded = undoList_.BeginReplace(selStart_, selEnd_, std::u16string(text), selStart_);
-    } else {
-        SetBlockBegin(caret_);
-        recorded = undoList_.BeginInsert(caret_, std::u16string(text));
+        SetSelection(Boundary(blockBegin_), Boundary(blockEnd_));
+        const TPoint from = PaddedStart(selStart_, newText);
+        return undoList_.BeginReplace(from, selEnd_, newText.append(text), from);
     }
+    SetBlockBegin(Boundary(caret_));
+    const TPoint from = PaddedStart(selStart_, newText);
+    return undoList_.BeginInsert(from, newText.append(text));
+}
+
+// The caret ends after the new text.
+void TWideCodeEditModel::ReplaceSelection(std::u16string_view text) {
+    const bool recorded = BeginTyping(text);
     InsertText(text);
     const TPoint end = blockEnd_;
     SetSelection(end, end);
@@ -130,10 +152,39 @@ void TWideCodeEditModel::SetSelectedText(std::u16string_view text) {
 }
 
 void TWideCodeEditModel::DeleteRange(TPoint from, TPoint to) {
+    from = Boundary(from);
+    to = Boundary(to);
     if (from == to) return;
-    const bool recorded = undoList_.BeginDelete(from, to);
+    // From past a line end the joined line is padded: a replacement of the break by the padding.
+    std::u16string padding;
+    const TPoint start = PaddedStart(from, padding);
+    const bool recorded = padding.empty() || from.Y == to.Y
+                              ? undoList_.BeginDelete(from, to)
+                              : undoList_.BeginReplace(start, to, padding, start);
     SetSelection(from, to);
     DeleteSelection(false);
+    if (recorded) undoList_.CommitAt(from);
+}
+
+void TWideCodeEditModel::DropSelection(TPoint target, bool copy) {
+    if (ReadOnly() || !SelectionAvailable()) return;
+    const TPoint s = selStart_, e = selEnd_;
+    if (!PointBefore(target, s) && PointBefore(target, e)) return;
+    const std::u16string text = GetSelectedText();
+    if (!copy && !PointBefore(target, e)) {
+        // Where the target will be once the text has left: the records keep it so.
+        if (target.Y == e.Y) target.X = s.X + target.X - e.X;
+        target.Y -= e.Y - s.Y;
+    }
+    const bool recorded =
+        copy ? undoList_.BeginDragCopy(s, e, target) : undoList_.BeginDragMove(s, e, target);
+    if (!copy) InsertText({});
+    SetSelection(target, target);
+    InsertText(text);
+    const TPoint end = blockEnd_;
+    SetSelection(target, end);
+    caret_ = end;
+    AnnounceCaret();
     if (recorded) undoList_.Commit();
 }
 
@@ -393,7 +444,9 @@ void TWideCodeEditModel::TypeChar(char16_t ch) {
             const int width = column - caret_.X;
             if (width <= 0) return;
             const std::u16string spaces(std::size_t(width), u' ');
-            const bool recorded = undoList_.BeginInsert(caret_, spaces);
+            std::u16string padding;
+            const TPoint from = PaddedStart(Boundary(caret_), padding);
+            const bool recorded = undoList_.BeginInsert(from, padding + spaces);
             TWCELine& line = *Line(caret_.Y);
             std::u16string lineText = line.Text();
             const int k = line.ColumnToChar(caret_.X);
@@ -409,7 +462,7 @@ void TWideCodeEditModel::TypeChar(char16_t ch) {
             caret_.X = column;
             AnnounceCaret();
             view_->InvalidateLines(caret_.Y, caret_.Y);
-            if (recorded) undoList_.CommitAt(caret_);
+            if (recorded) undoList_.CommitAt({from.X + int(padding.size()) + width, from.Y});
             return;
         }
         text = options_.Contains(eoUseTabs) ? u"\t" : std::u16string(std::size_t(tabSize_), u' ');
@@ -489,9 +542,7 @@ void TWideCodeEditModel::Backspace() {
         return;
     }
     // The character before the caret; a surrogate pair as one.
-    const bool pair = k >= 2 && text[std::size_t(k - 1)] >= 0xDC00 && text[std::size_t(k - 1)] <= 0xDFFF &&
-                      text[std::size_t(k - 2)] >= 0xD800 && text[std::size_t(k - 2)] <= 0xDBFF;
-    DeleteRange({line.CharToColumn(k - (pair ? 2 : 1)), caret_.Y}, caret_);
+    DeleteRange({line.SnapColumn(line.CharToColumn(k - 1)), caret_.Y}, caret_);
 }
 
 void TWideCodeEditModel::DeleteChar() {
@@ -569,13 +620,7 @@ void TWideCodeEditModel::LineBreak(bool moveCaret) {
         }
         text.append(std::size_t(indent), u' ');
     }
-    bool recorded;
-    if (SelectionAvailable()) {
-        recorded = undoList_.BeginReplace(selStart_, selEnd_, text, selStart_);
-    } else {
-        SetBlockBegin(caret_);
-        recorded = undoList_.BeginInsert(caret_, text);
-    }
+    const bool recorded = BeginTyping(text);
     InsertText(text);
     const TPoint end = blockEnd_;
     SetSelection(end, end);
@@ -593,9 +638,13 @@ void TWideCodeEditModel::LineBreak(bool moveCaret) {
 void TWideCodeEditModel::BlockIndent(bool indent) {
     if (!SelectionAvailable()) return;
     const TPoint s = selStart_, e = selEnd_;
-    const bool recorded = indent ? undoList_.BeginIndent(s, e) : undoList_.BeginUnindent(s, e);
-    BeginUpdate();
     const int last = e.X == 0 ? e.Y - 1 : e.Y;
+    std::u16string leading;
+    for (int y = s.Y; y <= last; ++y)
+        leading.append(Line(y)->Text(), 0, std::size_t(LeadingBlanks(Line(y)->Text()))).append(u"\r\n");
+    const bool recorded =
+        indent ? undoList_.BeginIndent(s, e, leading) : undoList_.BeginUnindent(s, e, leading);
+    BeginUpdate();
     for (int y = s.Y; y <= last; ++y) {
         TWCELine& line = *Line(y);
         std::u16string text = ExpandLeadingTabs(line.Text(), tabSize_);
@@ -666,10 +715,16 @@ void TWideCodeEditModel::Undo() {
             break;
         }
         case ckIndent:
-        case ckUnindent:
-            SetSelection(change.Target, change.TargetEnd);
-            BlockIndent(change.Kind == ckUnindent);
+        case ckUnindent: {
+            // Every line of the block gets its leading white space back.
+            const std::vector<std::u16string_view> leading = SplitLines(change.OldText);
+            for (std::size_t i = 0; i < leading.size(); ++i) {
+                TWCELine& line = *Line(change.Target.Y + int(i));
+                const std::u16string& text = line.Text();
+                line.SetText(std::u16string(leading[i]) + text.substr(std::size_t(LeadingBlanks(text))));
+            }
             break;
+        }
         default:
             break;
         }

@@ -5,7 +5,6 @@
 #include "platform/rtl/Exception.h"
 
 #include <algorithm>
-#include <cassert>
 
 namespace editor {
 
@@ -119,6 +118,14 @@ int TWCELine::ColumnToChar(int column) const {
     return k;
 }
 
+int TWCELine::SnapColumn(int column) const {
+    EnsureWidths();
+    const auto at = std::lower_bound(boundaries_.begin(), boundaries_.end(), column);
+    if (at == boundaries_.end() || *at != column) return column;
+    const int k = int(at - boundaries_.begin());
+    return InsidePair(k) ? boundaries_[std::size_t(k - 1)] : column;
+}
+
 int TWCELine::NextColumn(int column, bool ignoreOption) const {
     EnsureWidths();
     const int total = boundaries_.back();
@@ -197,7 +204,7 @@ void TWideCodeEditorContent::StartsChangedAfter(std::size_t ordinal) {
 }
 
 TLineBlock& TWideCodeEditorContent::Locate(int i, int& slot) const {
-    assert(!blocks_.empty());
+    RTL_ASSERT(!blocks_.empty());
     BlockStart(*blocks_.back());
     // The last block whose start is at or before i.
     auto it =
@@ -209,7 +216,7 @@ TLineBlock& TWideCodeEditorContent::Locate(int i, int& slot) const {
 }
 
 TWCELine* TWideCodeEditorContent::GetLineRaw(int i) const {
-    assert(i >= 0 && i < count_);
+    RTL_ASSERT(i >= 0 && i < count_);
     int slot;
     TLineBlock& block = Locate(i, slot);
     return block.lines[std::size_t(slot)].get();

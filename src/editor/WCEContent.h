@@ -52,6 +52,8 @@ public:
     int CharToColumn(int n) const;
     // The character whose span contains the column; past the text one character per column.
     int ColumnToChar(int column) const;
+    // The column, or the start of the surrogate pair it would split.
+    int SnapColumn(int column) const;
     // The next / previous caret column after / before `column`.
     int NextColumn(int column, bool ignoreOption = false) const;
     int PrevColumn(int column) const;

@@ -138,8 +138,9 @@ std::string KeyName(uint16_t key) {
         break;
     }
     if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, char(key));
-    if (key >= VK_F1 && key < VK_F1 + 24) return "F" + std::to_string(key - VK_F1 + 1);
-    return "#" + std::to_string(key);
+    std::string name(1, key >= VK_F1 && key < VK_F1 + 24 ? 'F' : '#');
+    name += std::to_string(key >= VK_F1 && key < VK_F1 + 24 ? key - VK_F1 + 1 : key);
+    return name;
 }
 
 } // namespace
@@ -178,7 +179,8 @@ std::string ShortCutToText(TShortCut shortCut) {
     if (shortCut & scCtrl) text += "Ctrl+";
     if (shortCut & scShift) text += "Shift+";
     if (shortCut & scAlt) text += "Alt+";
-    return text + KeyName(shortCut & 0xFF);
+    text += KeyName(shortCut & 0xFF);
+    return text;
 }
 
 void TKeyStroke::SetShortCut(TShortCut value) {
@@ -205,7 +207,9 @@ void TKeyStroke::Assign(const data::TPersistent* source) {
 }
 
 std::string TKeyStroke::GetDisplayName() const {
-    return EditorCommandToIdent(command_) + " - " + ShortCutToText(GetShortCut());
+    std::string name = EditorCommandToIdent(command_);
+    name.append(" - ").append(ShortCutToText(GetShortCut()));
+    return name;
 }
 
 TKeyStrokes::TKeyStrokes(data::TPersistent* owner) : TCollection(&ItemClassOf<TKeyStroke>, owner) {}

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <strings.h>
 
 namespace editor {
@@ -61,9 +64,49 @@ bool DecodeAttributes(const std::string& hex, TColor& foreground, TColor& backgr
     return true;
 }
 
+// A value of the legacy layout: text or integer.
+std::string ReadText(const rtl::TSettings& settings, const std::string& name) {
+    const std::string text = settings.ReadString(name);
+    return text.empty() && settings.ValueExists(name) ? std::to_string(settings.ReadInteger(name)) : text;
+}
+
+bool ReadBoolean(const rtl::TSettings& settings, const std::string& name) {
+    const std::string text = ReadText(settings, name);
+    return strcasecmp(text.c_str(), "true") == 0 || (!text.empty() && text != "0" && std::isdigit(text[0]));
+}
+
+// A colour of the legacy layout, or nothing to leave the colour as it is.
+std::optional<TColor> ReadLegacyColor(const rtl::TSettings& settings, std::string name, int version) {
+    static constexpr TColor kPalette[16] = {ui::clBlack,  ui::clMaroon,  ui::clGreen, ui::clOlive,
+                                            ui::clNavy,   ui::clPurple,  ui::clTeal,  ui::clGray,
+                                            ui::clSilver, ui::clRed,     ui::clLime,  ui::clYellow,
+                                            ui::clBlue,   ui::clFuchsia, ui::clAqua,  ui::clWhite};
+    if (version >= 7) name += " New";
+    if (!settings.ValueExists(name)) return std::nullopt;
+    const std::string text = ReadText(settings, name);
+    if (version >= 7) return ui::StringToColor(text);
+    char* end = nullptr;
+    const long index = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || index < 0 || index > 15) return std::nullopt;
+    return kPalette[index];
+}
+
 } // namespace
 
 // ---- THighlightAttributes
+
+bool THighlightAttributes::LoadFromLegacyKey(rtl::TSettings& settings, const std::string& key, int version) {
+    if (!settings.OpenKey(key, false)) return false;
+    if (!ReadBoolean(settings, "Default Foreground"))
+        if (auto color = ReadLegacyColor(settings, "Foreground Color", version)) foreground_ = *color;
+    if (!ReadBoolean(settings, "Default Background"))
+        if (auto color = ReadLegacyColor(settings, "Background Color", version)) background_ = *color;
+    style_.Clear();
+    if (ReadBoolean(settings, "Bold")) style_.Include(ui::fsBold);
+    if (ReadBoolean(settings, "Italic")) style_.Include(ui::fsItalic);
+    if (ReadBoolean(settings, "Underline")) style_.Include(ui::fsUnderline);
+    return true;
+}
 
 void THighlightAttributes::Changed() {
     if (OnChange) OnChange(*this);

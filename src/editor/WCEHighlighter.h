@@ -33,6 +33,10 @@ public:
     void Assign(const THighlightAttributes& source);
     // Sets the three values without firing OnChange (loading).
     void SetValues(TColor foreground, TColor background, TFontStyles style);
+    // Loads the values from `key` in another editor's settings layout of the given version: colour
+    // indexes into the 16-colour palette before version 7, colour names or numbers from it on. False
+    // when the key cannot be opened.
+    virtual bool LoadFromLegacyKey(rtl::TSettings& settings, const std::string& key, int version);
 
     std::function<void(THighlightAttributes& sender)> OnChange;
 

@@ -865,23 +865,53 @@ void TWCESQLHighlighter::Next() {
     if (pos_ >= line_.size()) return;
     switch (range_) {
     case srComment:
-        ScanCommentBody(srComment);
-        break;
     case srExecutableComment:
-        ScanCommentBody(srExecutableComment);
+        ScanCommentPiece();
         break;
     case srString:
-        ScanQuoted(u'\'', srString);
-        break;
     case srDoubleQuoted:
-        ScanQuoted(u'"', srDoubleQuoted);
-        break;
     case srBackQuoted:
-        ScanQuoted(u'`', srBackQuoted);
+        ScanQuotedPiece();
         break;
     default:
         ScanNormal();
         break;
+    }
+}
+
+// A line that starts inside a quoted text: a run of plain characters, an escape, or the closing quote
+// (which returns to the normal range), each a token of its own.
+void TWCESQLHighlighter::ScanQuotedPiece() {
+    const char16_t quote = range_ == srString ? u'\'' : range_ == srDoubleQuoted ? u'"' : u'`';
+    const bool backslashEscapes = quote != u'`';
+    kind_ = quote == u'\'' ? tkString : tkQuotedIdentifier;
+    const char16_t c = line_[pos_];
+    if (c == quote && !backslashEscapes && At(pos_ + 1) == quote) {
+        pos_ += 2;
+    } else if (c == quote) {
+        ++pos_;
+        range_ = srNormal;
+    } else if (c == u'\\' && backslashEscapes) {
+        pos_ = std::min(pos_ + 2, line_.size());
+    } else {
+        while (pos_ < line_.size() && line_[pos_] != quote && !(line_[pos_] == u'\\' && backslashEscapes))
+            ++pos_;
+    }
+}
+
+// A line that starts inside a comment: a run of characters other than "*", or a "*" that with a
+// following "/" ends the comment.
+void TWCESQLHighlighter::ScanCommentPiece() {
+    kind_ = range_ == srComment ? tkComment : tkExecutableComment;
+    if (line_[pos_] != u'*') {
+        while (pos_ < line_.size() && line_[pos_] != u'*')
+            ++pos_;
+        return;
+    }
+    ++pos_;
+    if (At(pos_) == u'/') {
+        ++pos_;
+        range_ = srNormal;
     }
 }
 

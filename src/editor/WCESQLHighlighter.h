@@ -84,6 +84,8 @@ private:
     // The rest of a quoted text from `run`; the range stays open when the line ends first.
     void ScanQuoted(char16_t quote, int openRange);
     void ScanCommentBody(int openRange);
+    void ScanQuotedPiece();
+    void ScanCommentPiece();
     // A number at `pos_` (after an optional sign); false when it is a plain integer with a sign.
     bool ScanNumber(bool signedNumber);
 

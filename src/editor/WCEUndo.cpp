@@ -80,15 +80,16 @@ bool TUndoList::BeginCaret() {
     return Open(ckCaret);
 }
 
-bool TUndoList::BeginIndent(TPoint p1, TPoint p2) {
+bool TUndoList::BeginIndent(TPoint p1, TPoint p2, std::u16string leading) {
     if (!Open(ckIndent)) return false;
     pending_->Target = p1;
     pending_->TargetEnd = p2;
+    pending_->OldText = std::move(leading);
     return true;
 }
 
-bool TUndoList::BeginUnindent(TPoint p1, TPoint p2) {
-    if (!BeginIndent(p1, p2)) return false;
+bool TUndoList::BeginUnindent(TPoint p1, TPoint p2, std::u16string leading) {
+    if (!BeginIndent(p1, p2, std::move(leading))) return false;
     pending_->Kind = ckUnindent;
     return true;
 }

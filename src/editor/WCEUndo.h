@@ -23,7 +23,8 @@ enum TChangeKind : uint8_t {
 
 // One recorded change: what was removed (Start..End, OldText), what went in (Target..TargetEnd,
 // NewText), and the caret and selection around it. Kinds 7 and 8 keep the block's corners in
-// Target and TargetEnd.
+// Target and TargetEnd and the leading white space of its lines in OldText, so that undo gives back
+// blanks an unindent removed and tabs it expanded.
 struct TChange {
     TChangeKind Kind = ckNone;
     // Records of one group are undone together: typing, deleting, dragging, caret moves, indenting.
@@ -50,8 +51,9 @@ public:
     bool BeginDragMove(TPoint start, TPoint end, TPoint target);
     bool BeginDragCopy(TPoint start, TPoint end, TPoint target);
     bool BeginCaret();
-    bool BeginIndent(TPoint p1, TPoint p2);
-    bool BeginUnindent(TPoint p1, TPoint p2);
+    // `leading`: the leading white space of every line of the block, each followed by CR LF.
+    bool BeginIndent(TPoint p1, TPoint p2, std::u16string leading = {});
+    bool BeginUnindent(TPoint p1, TPoint p2, std::u16string leading = {});
 
     // No record is pending, MaxUndo >= 1 and the editor is outside an update bracket.
     bool CanAdd() const;

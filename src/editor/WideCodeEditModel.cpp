@@ -129,6 +129,10 @@ int TWideCodeEditModel::LineColumns(int y) const {
     return y >= 0 && y < content_.Count() ? Line(y)->GetColumnCount() : 0;
 }
 
+int TWideCodeEditModel::SnapColumn(int y, int x) const {
+    return y >= 0 && y < content_.Count() ? Line(y)->SnapColumn(x) : x;
+}
+
 int TWideCodeEditModel::MaxCaretX(int y) const {
     return options_.Contains(eoScrollPastEOL) ? workWidth_ / charWidth_ : LineColumns(y);
 }
@@ -141,7 +145,7 @@ void TWideCodeEditModel::AnnounceCaret() {
 }
 
 void TWideCodeEditModel::SetCaretX(int x) {
-    x = std::clamp(x, 0, std::max(MaxCaretX(caret_.Y), 0));
+    x = SnapColumn(caret_.Y, std::clamp(x, 0, std::max(MaxCaretX(caret_.Y), 0)));
     if (x == caret_.X) return;
     caret_.X = x;
     AnnounceCaret();
@@ -211,13 +215,13 @@ void TWideCodeEditModel::SetSelection(TPoint begin, TPoint end) {
 
 void TWideCodeEditModel::SetBlockBegin(TPoint p) {
     p.Y = content_.Count() == 0 ? 0 : std::clamp(p.Y, 0, content_.Count() - 1);
-    p.X = std::clamp(p.X, 0, workWidth_ / charWidth_);
+    p.X = SnapColumn(p.Y, std::clamp(p.X, 0, workWidth_ / charWidth_));
     SetSelection(p, p);
 }
 
 void TWideCodeEditModel::SetBlockEnd(TPoint p) {
     p.Y = content_.Count() == 0 ? 0 : std::clamp(p.Y, 0, content_.Count() - 1);
-    p.X = std::clamp(p.X, 0, std::max(MaxCaretX(p.Y), 0));
+    p.X = SnapColumn(p.Y, std::clamp(p.X, 0, std::max(MaxCaretX(p.Y), 0)));
     if (p == blockEnd_) return;
     view_->InvalidateLines(std::min(p.Y, blockEnd_.Y), std::max(p.Y, blockEnd_.Y));
     blockEnd_ = p;

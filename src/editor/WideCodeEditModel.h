@@ -244,11 +244,15 @@ public:
     void CutToClipboard() { CommandProcessor(ecCut, 0, nullptr); }
     void CopyToClipboard() { CommandProcessor(ecCopy, 0, nullptr); }
     void PasteFromClipboard() { CommandProcessor(ecPaste, 0, nullptr); }
+    // Moves or copies the selected text to `target` (a position in the text as it is now), as one
+    // record; nothing when the target lies inside the selection.
+    void DropSelection(TPoint target, bool copy);
     // Finds and replaces; the number of matches.
     int SearchReplace(const std::u16string& search, const std::u16string& replace,
                       TEditSearchOptions options);
 
-    // ---- highlighting state
+    // ---- highlighting state: the painter raises ScannedUpTo as it learns line ranges; a change of a
+    // line above it, or of the highlighter, lowers it to that line (RescanFrom).
     int ScannedUpTo() const override { return scannedUpTo_; }
     void SetScannedUpTo(int line) { scannedUpTo_ = line; }
     void RescanFrom(int line) override;
@@ -290,6 +294,8 @@ private:
 
     TWCELine* Line(int y) const { return content_.GetLineRaw(y); }
     int LineColumns(int y) const;
+    // A column of line y that splits no surrogate pair.
+    int SnapColumn(int y, int x) const;
     // The caret column limit of a line: its text, or the work width with eoScrollPastEOL.
     int MaxCaretX(int y) const;
     void SetSelection(TPoint begin, TPoint end);
@@ -305,6 +311,10 @@ private:
     void DeleteSelection(bool thenInsert);
     void InsertAtSelStart(std::u16string_view text);
     void ReplaceSelection(std::u16string_view text);
+    TPoint PaddedStart(TPoint p, std::u16string& padding) const;
+    // The character boundary at or before p: where text goes in or out when p stands inside a tab.
+    TPoint Boundary(TPoint p) const;
+    bool BeginTyping(std::u16string_view text);
     void ExecuteCommand(TEditorCommand command, char16_t ch, const TPoint* data);
     void MoveCaret(TEditorCommand command, const TPoint* data);
     void TypeChar(char16_t ch);

@@ -66,6 +66,9 @@ public:
         editor.UndoList().Clear();
     }
 
+    // Moves the caret as a recorded caret move.
+    void PlaceCaretKeepingUndo(TPoint p) { editor.SetCaretXY(p); }
+
     void Command(TEditorCommand command, char16_t ch = 0) { editor.CommandProcessor(command, ch, nullptr); }
     void Type(std::u16string_view text) {
         for (char16_t c : text)

@@ -3,6 +3,9 @@
 #include "FakeEditorHost.h"
 #include "platform/rtl/Exception.h"
 
+#include "platform/ui/Bitmap.h"
+#include "support/UiTest.h"
+
 #include <gtest/gtest.h>
 
 namespace editor {
@@ -77,6 +80,8 @@ TEST(WCEContentTest, DeleteLineChecksItsIndexAndAnnouncesTheLineBeforeFreeingIt)
         EXPECT_EQ(e.Message(), "List index out of bounds (10)");
     }
     std::u16string announced;
+    EXPECT_THROW(host.content.GetLineRaw(10), rtl::EAssertionFailed);
+    EXPECT_THROW(host.content.GetLine(-1), rtl::EAssertionFailed);
     host.content.OnLineDeleted = [&](TWideCodeEditorContent&, TWCELine* line) { announced = line->Text(); };
     host.content.DeleteLine(3);
     EXPECT_EQ(announced, u"3");
@@ -206,6 +211,43 @@ TEST(WCEContentTest, ClearIsOneUndoableDeletionUnlessTheEditorIsGoing) {
     host.content.Clear();
     EXPECT_EQ(host.undo.Count(), 0);
     EXPECT_EQ(host.content.Count(), 0);
+}
+
+// A marker that records where it was drawn.
+class TRecordingMarker : public IWCELineMarker {
+public:
+    explicit TRecordingMarker(int width) : width_(width) {}
+    std::vector<std::pair<int, int>> drawn;
+    void Draw(int index, ui::TCanvas&, int x, int y) override { drawn.push_back({index * 1000 + x, y}); }
+    void GetSize(int, ui::TSize& size) override { size.cx = width_; }
+
+private:
+    int width_;
+};
+
+TEST(WCEContentTest, MarkersPaintSideBySideAndStylesStackOnALine) {
+    uitest::EnsureApplication();
+    TFakeEditorHost host;
+    TWCELine& line = *host.content.AddLine(u"x");
+    auto first = std::make_shared<TRecordingMarker>(12);
+    auto second = std::make_shared<TRecordingMarker>(5);
+    EXPECT_EQ(line.AddMarker(nullptr), -1);
+    EXPECT_EQ(line.AddMarker(first), 0);
+    EXPECT_EQ(line.AddMarker(second), 1);
+    EXPECT_TRUE(line.HasMarker(second));
+    ui::TBitmap bitmap(40, 16);
+    line.PaintMarkers(3, *bitmap.Canvas(), 2, 7);
+    EXPECT_EQ(first->drawn, (std::vector<std::pair<int, int>>{{3002, 7}}));
+    EXPECT_EQ(second->drawn, (std::vector<std::pair<int, int>>{{3014, 7}}));
+    line.ClearMarkers();
+    EXPECT_FALSE(line.HasMarker(first));
+
+    EXPECT_EQ(line.GetStyle(), nullptr);
+    auto style = std::make_shared<TWCELineStyle>(ui::clRed, ui::clDefault);
+    line.Styles.Add(style);
+    line.Styles.Add(std::make_shared<TWCELineStyle>());
+    EXPECT_EQ(line.GetStyle(), style);
+    EXPECT_EQ(line.GetStyle()->LineForeground(), ui::clDefault);
 }
 
 } // namespace

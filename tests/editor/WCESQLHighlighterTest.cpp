@@ -76,11 +76,12 @@ TEST(WCESQLHighlighterTest, RangesCarryCommentsStringsAndNamesAcrossLines) {
         int range;
         std::vector<int> secondKinds;
     } cases[] = {
-        {u"/* x", u"y */ a", srComment, {951, 959, 948}},
-        {u"/*! x", u"y */", srExecutableComment, {944}},
-        {u"'abc", u"d' 1", srString, {954, 959, 949}},
+        {u"/* x", u"y */ a", srComment, {951, 951, 959, 948}}, // "y ", "*/"
+        {u"/*! x", u"y * */", srExecutableComment, {944, 944, 944, 944}},
+        {u"'abc", u"d' 1", srString, {954, 954, 959, 949}}, // "d", "'"
+        {u"'abc", u"\\'d' 1", srString, {954, 954, 954, 959, 949}},
         {u"\"ab", u"\" 1", srDoubleQuoted, {952, 959, 949}},
-        {u"`a\\", u"b` 1", srBackQuoted, {952, 959, 949}},
+        {u"`a\\", u"b``c` 1", srBackQuoted, {952, 952, 952, 952, 959, 949}},
         {u"'a\\", u"' b", srString, {954, 959, 948}}, // the backslash stops at the line end
     };
     for (const auto& c : cases) {
@@ -204,6 +205,34 @@ TEST_F(WCESQLHighlighterRegistryTest, AMissingSubkeyStopsLoadingAndAShortValueIs
     EXPECT_TRUE(loaded.LoadFromRegistry(settings, "Software\\H"));
     EXPECT_EQ(loaded.NumberAttributes().Foreground(), ui::clLime);
     EXPECT_EQ(loaded.CommentAttributes().Foreground(), ui::clWindowText);
+}
+
+TEST_F(WCESQLHighlighterRegistryTest, LegacyLayoutsGiveColoursByPaletteIndexOrByName) {
+    rtl::TSettings settings(path);
+    settings.OpenKey("Old\\Comment", true);
+    settings.WriteInteger("Foreground Color", 9);
+    settings.WriteString("Background Color", "16"); // outside the palette: kept
+    settings.WriteString("Bold", "True");
+    settings.WriteString("Foreground Color New", "clNavy");
+    settings.WriteString("Background Color New", "$00010203");
+    settings.WriteString("Default Background", "False");
+
+    THighlightAttributes old("comment");
+    ASSERT_TRUE(old.LoadFromLegacyKey(settings, "Old\\Comment", 6));
+    EXPECT_EQ(old.Foreground(), ui::clRed);
+    EXPECT_EQ(old.Background(), ui::clWindow);
+    EXPECT_EQ(old.Style(), ui::TFontStyles{ui::fsBold});
+
+    THighlightAttributes named("comment");
+    ASSERT_TRUE(named.LoadFromLegacyKey(settings, "Old\\Comment", 7));
+    EXPECT_EQ(named.Foreground(), ui::clNavy);
+    EXPECT_EQ(named.Background(), 0x00010203);
+
+    settings.WriteString("Default Foreground", "True");
+    THighlightAttributes kept("comment");
+    ASSERT_TRUE(kept.LoadFromLegacyKey(settings, "Old\\Comment", 7));
+    EXPECT_EQ(kept.Foreground(), ui::clWindowText);
+    EXPECT_FALSE(kept.LoadFromLegacyKey(settings, "Old\\Missing", 7));
 }
 
 // An editor view that counts repaints.

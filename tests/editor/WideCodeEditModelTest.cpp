@@ -151,6 +151,181 @@ TEST_F(WideCodeEditModelTest, GroupedTypingUndoesAsOneStepAndACaretMoveSplitsIt)
     EXPECT_EQ(Text(), u"");
 }
 
+// One command on a text with the caret at a place: the text and caret after it, and undo.
+TEST_F(WideCodeEditModelTest, EditingCommandsTable) {
+    const struct {
+        const char* name;
+        std::u16string text;
+        TPoint caret;
+        TEditorCommand command;
+        std::u16string after;
+        TPoint caretAfter;
+    } cases[] = {
+        {"delete char", u"abc", {1, 0}, ecDeleteChar, u"ac", {1, 0}},
+        {"delete char in a tab", u"a\tb", {3, 0}, ecDeleteChar, u"ab", {3, 0}},
+        {"delete char joins padded", u"ab\r\ncd", {4, 0}, ecDeleteChar, u"ab  cd", {4, 0}},
+        {"backspace joins lines", u"ab\r\ncd", {0, 1}, ecDeleteLastChar, u"abcd", {2, 0}},
+        {"backspace past the end moves", u"ab", {5, 0}, ecDeleteLastChar, u"ab", {4, 0}},
+        {"backspace inside a leading tab", u"\tx", {2, 0}, ecDeleteLastChar, u"x", {0, 0}},
+        {"backspace a tab after text", u"a\tb", {5, 0}, ecDeleteLastChar, u"ab", {1, 0}},
+        {"delete word", u"abc def", {0, 0}, ecDeleteWord, u"def", {0, 0}},
+        {"delete last word", u"abc def", {7, 0}, ecDeleteLastWord, u"abc ", {4, 0}},
+        {"delete to line start", u"abc def", {4, 0}, ecDeleteBOL, u"def", {0, 0}},
+        {"delete to line end", u"abc def", {4, 0}, ecDeleteEOL, u"abc ", {4, 0}},
+        {"insert line keeps the caret", u"abcd", {2, 0}, ecInsertLine, u"ab\r\ncd", {2, 0}},
+        {"line break at column 0", u"  ab", {0, 0}, ecLineBreak, u"\r\n  ab", {0, 1}},
+        {"line end trims", u"ab  ", {0, 0}, ecLineEnd, u"ab", {2, 0}},
+        {"delete the only line", u"abc", {1, 0}, ecDeleteLine, u"", {0, 0}},
+    };
+    for (const auto& c : cases) {
+        Load(c.text);
+        PlaceCaret(c.caret);
+        Command(c.command);
+        EXPECT_EQ(Text(), c.after) << c.name;
+        EXPECT_EQ(editor.GetCaretXY(), c.caretAfter) << c.name;
+        UndoAll();
+        EXPECT_EQ(Text(), c.command == ecLineEnd ? c.after : c.text) << c.name << " (undone)";
+    }
+}
+
+TEST_F(WideCodeEditModelTest, MovementAndSelectionCommands) {
+    Load(u"abc\r\ndefgh\r\ni");
+    PlaceCaret({1, 0});
+    Command(ecSelectDown);
+    Command(ecSelectRight);
+    EXPECT_EQ(editor.GetSelectedText(), u"bc\r\nde");
+    Command(ecRight); // a plain movement drops the selection
+    EXPECT_FALSE(editor.SelectionAvailable());
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{3, 1}));
+    Command(ecSelectAll);
+    EXPECT_EQ(editor.GetSelectedText(), u"abc\r\ndefgh\r\ni");
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{1, 2}));
+    Command(ecDown); // on the last line: the selection collapses where the caret stands
+    EXPECT_FALSE(editor.SelectionAvailable());
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{1, 2}));
+    Command(ecEditorTop);
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{0, 0}));
+    Command(ecSelectEditorBottom);
+    EXPECT_EQ(editor.SelEnd(), (TPoint{1, 2}));
+
+    SetOption(eoScrollPastEOL, false);
+    PlaceCaret({3, 0});
+    Command(ecRight);
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{0, 1}));
+    Command(ecLeft);
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{3, 0}));
+    PlaceCaret({5, 1});
+    Command(ecDown);
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{1, 2})); // pulled to the line end
+}
+
+TEST_F(WideCodeEditModelTest, PointsInTheSelection) {
+    Load(u"abcdef\r\nghijkl\r\nmn");
+    editor.SetBlockBegin({4, 2});
+    editor.SetBlockEnd({2, 0}); // anchored at the end: the ordered pair still runs forwards
+    EXPECT_EQ(editor.SelStart(), (TPoint{2, 0}));
+    const std::pair<TPoint, bool> cases[] = {{{1, 0}, false}, {{2, 0}, true},  {{9, 0}, true}, {{0, 1}, true},
+                                             {{2, 2}, true},  {{3, 2}, false}, {{0, 3}, false}};
+    for (auto [p, inside] : cases)
+        EXPECT_EQ(editor.IsPointInSelection(p), inside) << p.X << "," << p.Y;
+}
+
+TEST_F(WideCodeEditModelTest, PagesAndScrollingFollowTheWindow) {
+    int scrolled = 0;
+    editor.OnScroll = [&](TWideCodeEditModel&, int, int deltaY) { scrolled += deltaY; };
+    std::u16string text;
+    for (int i = 0; i < 40; ++i)
+        text += u"line\r\n";
+    Load(text);
+    EXPECT_EQ(editor.LinesInWindow(), 10);
+    Command(ecPageDown);
+    EXPECT_EQ(editor.CaretY(), 10);
+    EXPECT_EQ(editor.TopLine(), 11);
+    Command(ecScrollDown);
+    EXPECT_EQ(editor.TopLine(), 12);
+    EXPECT_EQ(scrolled, -11 * 16);
+    EXPECT_EQ(editor.CaretY(), 11); // pulled into the visible lines
+    Command(ecPageBottom);
+    EXPECT_EQ(editor.CaretY(), 20);
+    Command(ecEditorBottom);
+    EXPECT_EQ(editor.TopLine(), 31);
+    editor.SetTopLine(100);
+    EXPECT_EQ(editor.TopLine(), 31);
+    EXPECT_EQ(editor.PixelsToColumnLine(editor.GutterWidth() + 20, 17), (TPoint{3, 31}));
+}
+
+TEST_F(WideCodeEditModelTest, ClipboardCommands) {
+    Load(u"hello world");
+    editor.SetSelStart(0);
+    editor.SetSelEnd(5);
+    Command(ecCopy);
+    EXPECT_EQ(clipboard.text, u"hello");
+    Command(ecCut);
+    EXPECT_EQ(Text(), u" world");
+    PlaceCaret({6, 0});
+    Command(ecPaste);
+    EXPECT_EQ(Text(), u" worldhello");
+    EXPECT_EQ(editor.GetCaretXY(), (TPoint{11, 0}));
+    clipboard.text.clear();
+    Command(ecPaste);
+    EXPECT_EQ(Text(), u" worldhello");
+}
+
+TEST_F(WideCodeEditModelTest, PropertiesClampAndDefaultsAreReadable) {
+    // A bare editor shows its selection in the highlight colours, not black on black.
+    EXPECT_EQ(editor.SelectedColor().GetBackground(), ui::clHighlight);
+    EXPECT_EQ(editor.SelectedColor().GetForeground(), ui::clHighlightText);
+    editor.SetMaxUndo(-5);
+    EXPECT_EQ(editor.MaxUndo(), 100);
+    editor.SetTabSize(0);
+    EXPECT_EQ(editor.TabSize(), 1);
+    editor.SetIndentSize(-1);
+    EXPECT_EQ(editor.IndentSize(), 1);
+    editor.SetWorkWidth(-1);
+    EXPECT_EQ(editor.WorkWidth(), 4098);
+    EXPECT_EQ(editor.Keystrokes().TranslateKey('Z', ssCtrl), ecUndo);
+    editor.SetKeystrokes(nullptr);
+    EXPECT_EQ(editor.Keystrokes().Count(), 0);
+    TKeyStrokes keys;
+    keys.Add(ecCopy, 'K', ssCtrl);
+    editor.SetKeystrokes(&keys);
+    EXPECT_EQ(editor.Keystrokes().TranslateKey('K', ssCtrl), ecCopy);
+
+    int settingChanges = 0;
+    editor.OnSettingChange = [&](TWideCodeEditModel&) { ++settingChanges; };
+    Command(ecToggleMode);
+    EXPECT_FALSE(editor.Options().Contains(eoInserting));
+    Command(ecInsertMode);
+    EXPECT_TRUE(editor.Options().Contains(eoInserting));
+    EXPECT_EQ(settingChanges, 2);
+}
+
+TEST_F(WideCodeEditModelTest, HandlersSeeCommandsFirstAndOwnTheUserCommands) {
+    Load(u"abc");
+    std::vector<TEditorCommand> seen, user;
+    editor.OnProcessCommand = [&](TWideCodeEditModel&, TEditorCommand& command, char16_t& ch, const TPoint*) {
+        seen.push_back(command);
+        if (command == ecChar) ch = u'X';
+        if (command == ecDeleteChar) command = ecNone;
+    };
+    editor.OnProcessUserCommand = [&](TWideCodeEditModel&, TEditorCommand& command, char16_t&,
+                                      const TPoint*) { user.push_back(command); };
+    Command(ecChar, u'q');
+    Command(ecDeleteChar);
+    Command(TEditorCommand(ecUserFirst + 4));
+    EXPECT_EQ(Text(), u"Xabc");
+    EXPECT_EQ(seen, (std::vector<TEditorCommand>{ecChar, ecDeleteChar}));
+    EXPECT_EQ(user, std::vector<TEditorCommand>{ecUserFirst + 4});
+}
+
+TEST_F(WideCodeEditModelTest, TrimmingOutsideACommandIsItsOwnUndoableRecord) {
+    Load(u"ab  \r\ncd");
+    editor.SetCaretY(1);
+    EXPECT_EQ(Text(), u"ab\r\ncd");
+    editor.Undo();
+    EXPECT_EQ(Text(), u"ab  \r\ncd");
+}
+
 TEST_F(WideCodeEditModelTest, ControlCharactersAndGotoWithoutDataDoNothing) {
     Load(u"abc");
     editor.SetCaretXY({1, 0});
@@ -195,10 +370,17 @@ TEST_F(WideCodeEditModelTest, ReadOnlyRefusesEveryChangeButCopyAndMovement) {
          {ecDeleteLastChar, ecDeleteChar, ecDeleteLine, ecLineBreak, ecClearAll, ecBlockIndent})
         Command(c);
     EXPECT_EQ(Text(), u"abc\r\ndef");
+    EXPECT_FALSE(editor.Modified());
     editor.CopyToClipboard();
     EXPECT_EQ(clipboard.text, u"ab");
+    SetOption(eoReadOnly, false);
+    Type(u"z");
+    SetOption(eoReadOnly, true);
+    EXPECT_FALSE(editor.CanUndo());
+    editor.Undo();
+    EXPECT_EQ(Text(), u"zc\r\ndef");
     Command(ecRight);
-    EXPECT_EQ(editor.CaretX(), 1);
+    EXPECT_EQ(editor.CaretX(), 2);
 }
 
 TEST_F(WideCodeEditModelTest, MultiLinePasteAndDeletionFireTheLineHooks) {
@@ -240,6 +422,10 @@ TEST_F(WideCodeEditModelTest, BackspaceAndDeleteNeverSplitASurrogatePair) {
     editor.SetCaretXY({1, 0});
     Command(ecRight);
     EXPECT_EQ(editor.CaretX(), 3);
+    editor.SetCaretXY({2, 0}); // between the halves: the caret stands before the pair
+    EXPECT_EQ(editor.CaretX(), 1);
+    editor.SetBlockEnd({2, 0});
+    EXPECT_EQ(editor.BlockEnd(), (TPoint{1, 0}));
 }
 
 TEST_F(WideCodeEditModelTest, BlockIndentAndUnindentShiftTheSelectedLines) {
@@ -252,7 +438,9 @@ TEST_F(WideCodeEditModelTest, BlockIndentAndUnindentShiftTheSelectedLines) {
     EXPECT_EQ(editor.SelEnd(), (TPoint{0, 2}));
     Command(ecBlockUnindent);
     EXPECT_EQ(Text(), u"a\r\n        b\r\nc");
-    // Leading tabs stay expanded; undo of the indent is an unindent.
+    // Undo gives back what the unindent could not: the tab.
+    UndoAll();
+    EXPECT_EQ(Text(), u"a\r\n\tb\r\nc");
     Load(u"  a\r\n  b");
     editor.SetSelStart(0);
     editor.SetSelEnd(9);
@@ -264,6 +452,39 @@ TEST_F(WideCodeEditModelTest, BlockIndentAndUnindentShiftTheSelectedLines) {
     EXPECT_EQ(Text(), u"    a\r\n    b");
 }
 
+TEST_F(WideCodeEditModelTest, UndoOfADragMoveGivesBackTheTextAndTheSelection) {
+    const struct {
+        std::u16string text;
+        TPoint from, to, target;
+        std::u16string moved;
+    } cases[] = {
+        {u"a12\r\ncdef\r\nghi", {1, 0}, {3, 0}, {1, 1}, u"a\r\nc12def\r\nghi"}, // to a later line
+        {u"abc\r\nd12\r\nghi", {1, 1}, {3, 1}, {0, 0}, u"12abc\r\nd\r\nghi"},   // backwards
+        {u"ab12cd", {2, 0}, {4, 0}, {5, 0}, u"abc12d"},                         // on its own line
+        {u"abc\r\ndef\r\nghi", {2, 0}, {1, 1}, {2, 2}, u"abef\r\nghc\r\ndi"},   // a multi-line block
+    };
+    for (const auto& c : cases) {
+        Load(c.text);
+        editor.SetBlockBegin(c.from);
+        editor.SetBlockEnd(c.to);
+        editor.DropSelection(c.target, false);
+        EXPECT_EQ(Text(), c.moved);
+        editor.Undo();
+        EXPECT_EQ(Text(), c.text);
+        EXPECT_EQ(editor.SelStart(), c.from);
+        EXPECT_EQ(editor.SelEnd(), c.to);
+        editor.Redo();
+        EXPECT_EQ(Text(), c.moved);
+    }
+    Load(u"abc");
+    editor.SetBlockBegin({0, 0});
+    editor.SetBlockEnd({2, 0});
+    editor.DropSelection({3, 0}, true);
+    EXPECT_EQ(Text(), u"abcab");
+    editor.Undo();
+    EXPECT_EQ(Text(), u"abc");
+}
+
 TEST_F(WideCodeEditModelTest, WordsAndWordMovement) {
     Load(u"select a_b, c\r\n  next");
     const auto w = editor.GetWordAndBounds({8, 0});
@@ -271,6 +492,11 @@ TEST_F(WideCodeEditModelTest, WordsAndWordMovement) {
     EXPECT_EQ(w.Start, (TPoint{7, 0}));
     EXPECT_EQ(w.End, (TPoint{10, 0}));
     EXPECT_EQ(editor.GetWordAndBounds({10, 0}).Word, u"a_b"); // the word that ends before
+    EXPECT_EQ(editor.GetWordAndBounds({0, 1}).Word, u"next"); // none before: the next one
+    Load(u";; ,\r\n");
+    EXPECT_EQ(editor.GetWordAndBounds({1, 0}).Word, u";; ,"); // no word at all: the whole line
+    EXPECT_EQ(editor.GetWordAndBounds({1, 0}).End, (TPoint{4, 0}));
+    Load(u"select a_b, c\r\n  next");
     editor.SetCaretXY({0, 0});
     Command(ecWordRight);
     EXPECT_EQ(editor.CaretX(), 7);
