@@ -1,8 +1,8 @@
 #include "platform/ui/ControlScrollBars.h"
 
-#include <QApplication>
+#include "platform/ui/Metrics.h"
+
 #include <QSignalBlocker>
-#include <QStyle>
 
 #include <algorithm>
 
@@ -17,7 +17,7 @@ int TScrollBarState::Clamp(int pos) const {
 }
 
 int TControlScrollBars::Extent() {
-    return QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return GetSystemMetrics(SM_CXVSCROLL);
 }
 
 void TControlScrollBars::Apply(QWidget* window, const TRect& client) {

@@ -1,7 +1,9 @@
 #include "platform/ui/Controls.h"
 
+#include "platform/ui/Application.h"
 #include "platform/ui/Caret.h"
 #include "platform/ui/ControlScrollBars.h"
+#include "platform/ui/Metrics.h"
 #include "platform/ui/QtBridge.h"
 #include "platform/ui/Timers.h"
 #include "platform/ui/WidgetBridge.h"
@@ -23,8 +25,7 @@ TControl* captureControl = nullptr;
 constexpr TTimerId kCaretTimer = 1;
 
 uint32_t CaretBlinkInterval() {
-    const int flash = QApplication::cursorFlashTime();
-    return flash > 0 ? static_cast<uint32_t>(flash / 2) : 0;
+    return static_cast<uint32_t>(std::max(GetCaretBlinkTime(), 0));
 }
 
 // A native sunken edge, two pixels wide, around `r`.
@@ -80,6 +81,13 @@ void SetCaptureControl(TControl* control) {
     if (previous) previous->Perform(WM_CAPTURECHANGED, 0, 0);
 }
 
+void ControlGone(TControl* control) {
+    ForgetControl(control);
+    if (Application) Application->ControlGone(control);
+    if (Screen) Screen->ControlGone(control);
+    if (TCustomForm* form = GetParentForm(control)) form->ControlGone(control);
+}
+
 // ---------------------------------------------------------------------------------------------------
 // TControl
 
@@ -91,7 +99,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 TControl::~TControl() {
     Destroying();
     if (captureControl == this) captureControl = nullptr;
-    ForgetControl(this);
+    ControlGone(this);
     if (parent_) parent_->RemoveControl(this);
 }
 
@@ -614,8 +622,9 @@ void TWinControl::DestroyHandle() {
         if (auto* win = dynamic_cast<TWinControl*>(*it)) win->DestroyHandle();
     DestroyWnd();
     Perform(WM_DESTROY);
+    // Window timers and the caret belong to the window.
     Timers().KillTimers(this);
-    Timers().KillTimers(caret_.get());
+    DestroyCaret();
     if (captureControl == this) SetCaptureControl(nullptr);
     QWidget* widget = widget_;
     widget_ = nullptr;
@@ -714,10 +723,6 @@ void TWinControl::ApplyVisible() {
 
 void TWinControl::ApplyEnabled() {
     if (widget_) widget_->setEnabled(Enabled());
-}
-
-std::string TWinControl::GetWindowText() const {
-    return TControl::GetWindowText();
 }
 
 void TWinControl::SetWindowText(const std::string& text) {
@@ -919,6 +924,7 @@ void TWinControl::Update() {
 void TWinControl::WndProc(TMessage& message) {
     switch (message.Msg) {
     case WM_SETFOCUS:
+        if (Screen) Screen->FocusChanged(this);
         DoEnter();
         break;
     case WM_KILLFOCUS:
@@ -957,6 +963,12 @@ void TWinControl::WndProc(TMessage& message) {
         Realign();
         Resize();
         break;
+    case CM_DIALOGCHAR:
+        for (TControl* child : std::vector<TControl*>(controls_))
+            if (child->Visible() && child->Enabled() &&
+                (message.Result = child->Perform(message.Msg, message.WParam, message.LParam)))
+                return;
+        return;
     case WM_SETREDRAW:
         updatesEnabled_ = message.WParam != 0;
         if (widget_) widget_->setUpdatesEnabled(updatesEnabled_);
@@ -978,26 +990,33 @@ void TWinControl::WndProc(TMessage& message) {
     TControl::WndProc(message);
 }
 
-void TWinControl::DefaultHandler(TMessage& message) {
-    TControl::DefaultHandler(message);
-}
-
 void TWinControl::HandleKey(TMessage& message) {
-    if (message.Msg == WM_CHAR || message.Msg == WM_SYSCHAR) {
-        auto key = static_cast<char16_t>(message.WParam);
-        KeyPress(key);
-        if (key == 0) return;
-        message.WParam = key;
-    } else {
-        auto key = static_cast<uint16_t>(message.WParam);
-        const TShiftState shift = KeyDataToShiftState(message.LParam);
-        if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN)
-            KeyDown(key, shift);
-        else
-            KeyUp(key, shift);
-        if (key == 0) return;
-        message.WParam = key;
+    // The outermost window that previews keys sees them first, then this control.
+    TWinControl* preview = nullptr;
+    for (TWinControl* p = parent_; p; p = p->parent_)
+        if (p->WantsKeyPreview()) preview = p;
+    for (TWinControl* target : {preview, this}) {
+        if (!target) continue;
+        if (message.Msg == WM_CHAR || message.Msg == WM_SYSCHAR) {
+            auto key = static_cast<char16_t>(message.WParam);
+            target->KeyPress(key);
+            message.WParam = key;
+        } else {
+            auto key = static_cast<uint16_t>(message.WParam);
+            const TShiftState shift = KeyDataToShiftState(message.LParam);
+            if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN)
+                target->KeyDown(key, shift);
+            else
+                target->KeyUp(key, shift);
+            message.WParam = key;
+        }
+        if (message.WParam == 0) return;
     }
+    // An Alt+character nobody took is an accelerator: the form offers it to its controls.
+    if (message.Msg == WM_SYSCHAR)
+        if (TCustomForm* form = GetParentForm(this);
+            form && form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam))
+            return;
     DefaultHandler(message);
 }
 

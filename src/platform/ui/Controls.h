@@ -4,9 +4,9 @@
 #include "platform/rtl/Set.h"
 #include "platform/ui/AlignLayout.h"
 #include "platform/ui/Canvas.h"
+#include "platform/ui/Cursors.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Messages.h"
-#include "platform/ui/ScreenCursors.h"
 #include "platform/ui/Types.h"
 
 #include <cstdint>
@@ -199,6 +199,8 @@ public:
     void SetAlignedBounds(const TRect& bounds);
     // Paints the control on `canvas`, whose origin is the control's client origin.
     virtual void PaintTo(TCanvas& canvas);
+    // Brings the control's action up to date (idle time); a control with an action link overrides it.
+    virtual void InitiateAction() {}
 
 protected:
     virtual void Click();
@@ -365,7 +367,6 @@ public:
     // Where the client area lies inside the window.
     TRect ClientRectInWindow() const;
     void WndProc(TMessage& message) override;
-    void DefaultHandler(TMessage& message) override;
     // Lays out the aligned and anchored children in `rect` (the client area by default).
     virtual void AlignControls(TControl* changed, TRect& rect);
 
@@ -385,13 +386,14 @@ protected:
     virtual void KeyPress(char16_t& key);
     virtual void DoEnter();
     virtual void DoExit();
+    // A window that sees the key messages of its descendants first (a form's KeyPreview).
+    virtual bool WantsKeyPreview() const { return false; }
     // Paints the client area (WM_PAINT): the base fills it with Color, then paints the graphic children.
     virtual void PaintWindow(TCanvas& canvas, const TRect& updateRect);
     void PaintControls(TCanvas& canvas, const TRect& updateRect);
     // The native window's border and bars take this much of each side.
     virtual TRect NonClientInsets() const;
 
-    std::string GetWindowText() const override;
     void SetWindowText(const std::string& text) override;
     void BoundsChanged() override;
     void ApplyFont() override;

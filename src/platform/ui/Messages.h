@@ -129,8 +129,6 @@ inline constexpr uintptr_t MK_MBUTTON = 0x0010;
 // Not a native flag: Alt has no mouse key flag of its own, but the controls read Alt with the mouse.
 inline constexpr uintptr_t MK_ALT = 0x0020;
 
-inline constexpr int WHEEL_DELTA = 120;
-
 // WM_SIZE kinds.
 inline constexpr uintptr_t SIZE_RESTORED = 0;
 inline constexpr uintptr_t SIZE_MINIMIZED = 1;

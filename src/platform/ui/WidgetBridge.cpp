@@ -187,6 +187,13 @@ bool TWidgetBridge::eventFilter(QObject* watched, QEvent* event) {
         Dispatch(control_, message);
         return false;
     }
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate: {
+        if (!widget_->isWindow()) return false;
+        TMessage message{WM_ACTIVATE, event->type() == QEvent::WindowActivate ? 1u : 0u, 0, 0};
+        Dispatch(control_, message);
+        return false;
+    }
     case QEvent::Enter: {
         const TPoint client = control_->ScreenToClient(FromQPoint(QCursor::pos()));
         SetMouseControl(TargetAt(client));
@@ -295,7 +302,8 @@ bool TWidgetBridge::Key(QKeyEvent* event, bool press) {
         TMessage message{alt ? WM_SYSCHAR : WM_CHAR, c, keyData, 0};
         reachedDefault = Dispatch(control_, message) && message.WParam == c && reachedDefault;
     }
-    return !reachedDefault;
+    // A key goes to the focused window alone; an own window has no default handling to pass it to.
+    return !reachedDefault || dynamic_cast<TControlWidget*>(widget_.data());
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -1,13 +1,12 @@
 #include "platform/ui/Controls.h"
 
 #include "platform/ui/Clock.h"
+#include "platform/ui/Metrics.h"
 #include "platform/ui/QtBridge.h"
 #include "support/UiTest.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QScrollBar>
-#include <QStyle>
 #include <QTest>
 #include <QWidget>
 
@@ -316,7 +315,7 @@ TEST_F(ControlsTest, TheCaretIsDrawnWhereItIsAndBlinksWithTheClock) {
     EXPECT_EQ(PixelAt(image, 7, 4), clWhite);
     EXPECT_EQ(PixelAt(image, 5, 14), clWhite);
 
-    clock->Advance(QApplication::cursorFlashTime() / 2);
+    clock->Advance(GetCaretBlinkTime());
     EXPECT_EQ(PixelAt(Grab(probe), 5, 4), clWhite) << "blinked off";
     probe.SetCaretPos(20, 4);
     image = Grab(probe);
@@ -340,7 +339,7 @@ TEST_F(ControlsTest, ScrollBarsTakeClientRoomAndReportScrollCodes) {
     };
     control.SetScrollInfo(SB_VERT, {0, 99, 10, 5});
     EXPECT_TRUE(control.ScrollBarVisible(SB_VERT));
-    EXPECT_EQ(control.ClientWidth(), 200 - QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    EXPECT_EQ(control.ClientWidth(), 200 - GetSystemMetrics(SM_CXVSCROLL));
     EXPECT_EQ(control.GetScrollInfo(SB_VERT).pos, 5);
     control.SetScrollInfo(SB_VERT, {0, 99, 10, 500});
     EXPECT_EQ(control.GetScrollInfo(SB_VERT).pos, 90) << "clamped to max - page + 1";
