@@ -111,15 +111,17 @@ void TChunkIHDR::Assign(const TChunk& source) {
 bool TChunkIHDR::LoadFromStream(rtl::TStream& stream, std::string_view type, uint32_t size) {
     TChunk::LoadFromStream(stream, type, size);
     if (size < 13) RaisePngError<EPngInvalidIHDR>(EPngInvalidIHDRText);
+    // Checked before it is kept: a refused header leaves an empty image that nothing reads.
     const uint8_t* p = Bytes();
-    IHDRData = {ReadBigEndian32(p), ReadBigEndian32(p + 4), p[8], p[9], p[10], p[11], p[12]};
-    if (IHDRData.Width > kMaxDimension || IHDRData.Height > kMaxDimension)
+    const TIHDRData read{ReadBigEndian32(p), ReadBigEndian32(p + 4), p[8], p[9], p[10], p[11], p[12]};
+    if (read.Width > kMaxDimension || read.Height > kMaxDimension)
         RaisePngError<EPNGSizeExceeds>(EPNGSizeExceedsText);
-    if (IHDRData.CompressionMethod != 0) RaisePngError<EPNGUnknownCompression>(EPNGUnknownCompressionText);
-    if (IHDRData.InterlaceMethod > imAdam7) RaisePngError<EPNGUnknownInterlace>(EPNGUnknownInterlaceText);
+    if (read.CompressionMethod != 0) RaisePngError<EPNGUnknownCompression>(EPNGUnknownCompressionText);
+    if (read.InterlaceMethod > imAdam7) RaisePngError<EPNGUnknownInterlace>(EPNGUnknownInterlaceText);
     // An empty image or a format without a decoder could never be shown.
-    if (IHDRData.Width == 0 || IHDRData.Height == 0 || !IsKnownFormat(IHDRData.ColorType, IHDRData.BitDepth))
+    if (read.Width == 0 || read.Height == 0 || !IsKnownFormat(read.ColorType, read.BitDepth))
         RaisePngError<EPngInvalidIHDR>(EPngInvalidIHDRText);
+    IHDRData = read;
     Owner().SetInterlacing(static_cast<TInterlaceMethod>(IHDRData.InterlaceMethod));
     BuildImage();
     return true;
@@ -128,8 +130,10 @@ bool TChunkIHDR::LoadFromStream(rtl::TStream& stream, std::string_view type, uin
 void TChunkIHDR::BuildImage() {
     const int bitsPerPixel = BitmapBitsPerPixel(IHDRData.ColorType, IHDRData.BitDepth);
     const bool withAlpha = IHDRData.ColorType == COLOR_GRAYSCALEALPHA || IHDRData.ColorType == COLOR_RGBALPHA;
-    if (!TPixelImage::Fits(IHDRData.Width, IHDRData.Height, bitsPerPixel, withAlpha))
+    if (!TPixelImage::Fits(IHDRData.Width, IHDRData.Height, bitsPerPixel, withAlpha)) {
+        IHDRData = {};
         RaisePngError<EPNGOutMemory>(EPNGOutMemoryText);
+    }
     Image.Build(IHDRData.Width, IHDRData.Height, bitsPerPixel, withAlpha);
 }
 

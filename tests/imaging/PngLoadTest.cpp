@@ -104,6 +104,11 @@ TEST(PngLoad, FailedLoadKeepsTheChunksReadSoFar) {
     EXPECT_THROW(LoadPng(png, kPngSignature + Ihdr(2, 2, 8, 0) + Chunk("IEND", "")), EPNGNoImageData);
     EXPECT_EQ(png.Chunks().Count(), 2);
     EXPECT_EQ(png.Width(), 2);
+    // A refused header is kept empty, so reading pixels finds nothing.
+    EXPECT_THROW(LoadPng(png, kPngSignature + Ihdr(3, 3, 16, 6, 0xFF)), EPNGUnknownInterlace);
+    EXPECT_TRUE(png.HasHeaderChunk());
+    EXPECT_EQ(png.Width(), 0);
+    EXPECT_EQ(png.PixelColor(1, 1), 0u);
 }
 
 TEST(PngLoad, TruncatedImageDataRaisesAndKeepsTheRowsDecoded) {
