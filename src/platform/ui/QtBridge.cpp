@@ -1,0 +1,86 @@
+#include "platform/ui/QtBridge.h"
+
+#include "platform/data/NameCompare.h"
+
+#include <QFontMetricsF>
+
+#include <cmath>
+
+namespace ui {
+
+QColor ToQColor(TColor color) {
+    if (color == clNone) return QColor(Qt::transparent);
+    if (color == clDefault) return QColor();
+    const TColor rgb = ColorToRGB(color);
+    return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+TColor FromQColor(const QColor& color) {
+    if (!color.isValid()) return clDefault;
+    if (color.alpha() == 0) return clNone;
+    return RGB(color.red(), color.green(), color.blue());
+}
+
+QPainter::CompositionMode CopyModeComposition(TCopyMode mode) {
+    switch (mode) {
+    case cmSrcAnd:
+        return QPainter::RasterOp_SourceAndDestination;
+    case cmSrcPaint:
+        return QPainter::RasterOp_SourceOrDestination;
+    case cmSrcInvert:
+        return QPainter::RasterOp_SourceXorDestination;
+    case cmNotSrcCopy:
+        return QPainter::RasterOp_NotSource;
+    default:
+        return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+namespace {
+
+constexpr const char* kSansFamily = "DejaVu Sans";
+constexpr const char* kMonoFamily = "DejaVu Sans Mono";
+
+// The faces the program names that Linux lacks, and their stand-ins.
+constexpr struct {
+    const char* name;
+    const char* family;
+} kFontMap[] = {
+    {"MS Sans Serif", kSansFamily}, {"Tahoma", kSansFamily},         {"Arial", kSansFamily},
+    {"Segoe UI", kSansFamily},      {"Verdana", kSansFamily},        {"Small Fonts", kSansFamily},
+    {"Courier New", kMonoFamily},   {"Courier", kMonoFamily},        {"Terminal", kMonoFamily},
+    {"Fixedsys", kMonoFamily},      {"Lucida Console", kMonoFamily}, {"Consolas", kMonoFamily},
+};
+
+} // namespace
+
+QString MapFontFamily(const std::string& name, TFontPitch pitch) {
+    for (const auto& entry : kFontMap)
+        if (data::SameName(name, entry.name)) return QString::fromLatin1(entry.family);
+    if (name.rfind("DejaVu", 0) == 0) return QString::fromStdString(name);
+    return QString::fromLatin1(pitch == fpFixed ? kMonoFamily : kSansFamily);
+}
+
+QFont ToQFont(const TFont& font) {
+    QFont result(MapFontFamily(font.Name(), font.Pitch()));
+    result.setStyleHint(font.Pitch() == fpFixed ? QFont::Monospace : QFont::SansSerif);
+    result.setHintingPreference(QFont::PreferFullHinting);
+    const TFontStyles style = font.Style();
+    result.setBold(style.Contains(fsBold));
+    result.setItalic(style.Contains(fsItalic));
+    result.setUnderline(style.Contains(fsUnderline));
+    result.setStrikeOut(style.Contains(fsStrikeOut));
+    int pixels = std::abs(font.Height());
+    if (font.Height() > 0) {
+        // A positive height is the whole cell: scale the em so that ascent + descent fill it.
+        QFont probe = result;
+        probe.setPixelSize(100);
+        const QFontMetricsF metrics(probe);
+        pixels =
+            static_cast<int>(std::lround(font.Height() * 100.0 / (metrics.ascent() + metrics.descent())));
+    }
+    result.setPixelSize(std::max(pixels, 1));
+    return result;
+}
+
+} // namespace ui
