@@ -1,6 +1,8 @@
 #include "imaging/uPngImage.h"
 
 #include "imaging/uPngZlib.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Canvas.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +29,7 @@ void PutBigEndian16(uint8_t* p, uint16_t value) {
 // The largest sample of a bit depth up to 8.
 int MaxSample(int bitDepth) { return (1 << bitDepth) - 1; }
 
-TPngColor QuadColor(const TRGBQuad& q) { return PngRGB(q.red, q.green, q.blue); }
+TColor QuadColor(const TRGBQuad& q) { return PngRGB(q.red, q.green, q.blue); }
 
 std::vector<TChunkClass>& Registry() {
     static std::vector<TChunkClass> registry = {
@@ -337,7 +339,7 @@ TRGBQuad TChunktRNS::KeyRGB() const {
     return {component(2), component(1), component(0), 0};
 }
 
-TPngColor TChunktRNS::TransparentKeyColor() const {
+TColor TChunktRNS::TransparentKeyColor() const {
     const TChunkIHDR& header = Owner().HeaderChunk();
     switch (header.IHDRData.ColorType) {
     case COLOR_GRAYSCALE: {
@@ -359,7 +361,7 @@ TPngColor TChunktRNS::TransparentKeyColor() const {
     }
 }
 
-void TChunktRNS::SetTransparentKeyColor(TPngColor color) {
+void TChunktRNS::SetTransparentKeyColor(TColor color) {
     const TChunkIHDR& header = Owner().HeaderChunk();
     const TIHDRData& h = header.IHDRData;
     const uint8_t* inverse = Owner().InverseGamma();
@@ -605,10 +607,74 @@ void TPNGObject::LoadFromStream(rtl::TStream& stream) {
     if (!haveImageData) RaisePngError<EPNGNoImageData>(EPNGNoImageDataText);
 }
 
-void TPNGObject::SaveToStream(rtl::TStream& stream) {
+void TPNGObject::SaveToStream(rtl::TStream& stream) const {
     stream.WriteBuffer(kSignature, 8);
     for (int i = 0; i < chunks_.Count(); ++i)
         chunks_.Item(i)->SaveToStream(stream);
+}
+
+void TPNGObject::Assign(const ui::TPersistent* source) {
+    if (const auto* png = dynamic_cast<const TPNGObject*>(source))
+        Assign(*png);
+    else if (const auto* bitmap = dynamic_cast<const ui::TBitmap*>(source))
+        AssignBitmap(*bitmap);
+    else
+        ui::TGraphic::Assign(source);
+}
+
+void TPNGObject::AssignTo(ui::TPersistent* dest) const {
+    if (auto* png = dynamic_cast<TPNGObject*>(dest)) {
+        png->Assign(*this);
+        return;
+    }
+    auto* bitmap = dynamic_cast<ui::TBitmap*>(dest);
+    if (!bitmap || !HasHeaderChunk()) {
+        ui::TGraphic::AssignTo(dest);
+        return;
+    }
+    const TPixelImage& image = HeaderChunk().Image;
+    const int bits = image.BitsPerPixel();
+    bitmap->SetPixelFormat(bits == 1 ? ui::pf1bit : bits == 4 ? ui::pf4bit : bits == 8 ? ui::pf8bit : ui::pf24bit);
+    bitmap->SetSize(Width(), Height());
+    if (bits <= 8) {
+        ui::TPaletteEntries entries;
+        for (int i = 0; i < 1 << bits; ++i) {
+            const TRGBQuad& q = image.ColorTable()[static_cast<size_t>(i)];
+            entries.push_back(PngRGB(q.red, q.green, q.blue));
+        }
+        bitmap->SetPaletteEntries(entries);
+    }
+    const size_t rowBytes = (size_t{image.Width()} * static_cast<size_t>(bits) + 7) / 8;
+    for (uint32_t y = 0; y < image.Height(); ++y)
+        std::memcpy(bitmap->ScanLine(static_cast<int>(y)), image.Row(y), rowBytes);
+    const bool keyed = TransparencyStyle() == tsBitmask;
+    if (keyed) {
+        bitmap->SetTransparentMode(ui::tmFixed);
+        bitmap->SetTransparentColor(TransparentKeyColor());
+    }
+    bitmap->SetTransparent(keyed);
+}
+
+void TPNGObject::AssignBitmap(const ui::TBitmap& bitmap) {
+    const ui::TPixelFormat format = bitmap.PixelFormat();
+    const int bits = format == ui::pf1bit ? 1 : format == ui::pf4bit ? 4 : format == ui::pf8bit ? 8 : 24;
+    // Formats other than the indexed ones and 24 bits are read through a 24-bit copy.
+    ui::TBitmap converted;
+    const ui::TBitmap* source = &bitmap;
+    if (bits == 24 && format != ui::pf24bit) {
+        converted.Assign(&bitmap);
+        converted.SetPixelFormat(ui::pf24bit);
+        source = &converted;
+    }
+    std::array<TRGBQuad, 256> table{};
+    const ui::TPaletteEntries& entries = source->PaletteEntries();
+    for (size_t i = 0; i < entries.size() && i < table.size(); ++i)
+        table[i] = {PngBlue(entries[i]), PngGreen(entries[i]), PngRed(entries[i]), 0};
+    std::vector<const uint8_t*> rows;
+    for (int y = 0; y < source->Height(); ++y)
+        rows.push_back(static_cast<const uint8_t*>(source->ScanLine(y)));
+    AssignPixels(static_cast<uint32_t>(source->Width()), static_cast<uint32_t>(source->Height()), bits,
+                 table.data(), rows.data(), bitmap.Transparent(), ui::ColorToRGB(bitmap.TransparentColor()));
 }
 
 void TPNGObject::Assign(const TPNGObject& source) {
@@ -647,6 +713,7 @@ int TPNGObject::Height() const {
 }
 
 void TPNGObject::SetWidth(int) { RaisePngError<EPngError>(EPNGCannotChangeSizeText); }
+
 void TPNGObject::SetHeight(int) { RaisePngError<EPngError>(EPNGCannotChangeSizeText); }
 
 TRowGeometry TPNGObject::RowGeometry() const {
@@ -676,7 +743,7 @@ uint8_t* TPNGObject::AlphaRow(int y) {
     return y >= 0 && y < Height() ? header.Image.AlphaRow(static_cast<uint32_t>(y)) : nullptr;
 }
 
-TPngColor TPNGObject::PixelColor(int x, int y) const {
+TColor TPNGObject::PixelColor(int x, int y) const {
     if (!Inside(*this, x, y)) return 0;
     const TChunkIHDR& header = HeaderChunk();
     const TPixelImage& image = header.Image;
@@ -703,7 +770,7 @@ TPngColor TPNGObject::PixelColor(int x, int y) const {
     }
 }
 
-void TPNGObject::SetPixelColor(int x, int y, TPngColor color) {
+void TPNGObject::SetPixelColor(int x, int y, TColor color) {
     if (!Inside(*this, x, y)) return;
     TChunkIHDR& header = HeaderChunk();
     TPixelImage& image = header.Image;
@@ -754,12 +821,12 @@ TPngTransparencyStyle TPNGObject::TransparencyStyle() const {
     }
 }
 
-TPngColor TPNGObject::TransparentKeyColor() const {
+TColor TPNGObject::TransparentKeyColor() const {
     const TChunktRNS* trns = chunks_.FindChunk<TChunktRNS>();
     return trns ? trns->TransparentKeyColor() : 0;
 }
 
-void TPNGObject::SetTransparentKeyColor(TPngColor color) {
+void TPNGObject::SetTransparentKeyColor(TColor color) {
     TChunktRNS* trns = chunks_.FindChunk<TChunktRNS>();
     if (!trns) trns = chunks_.AddChunk<TChunktRNS>();
     trns->SetTransparentKeyColor(color);
@@ -861,7 +928,7 @@ void TPNGObject::SetPalette(const std::vector<TRGBQuad>& entries) {
 }
 
 void TPNGObject::AssignPixels(uint32_t width, uint32_t height, int bitsPerPixel, const TRGBQuad* colorTable,
-                              const uint8_t* const* rows, bool transparent, TPngColor keyColor) {
+                              const uint8_t* const* rows, bool transparent, TColor keyColor) {
     if (width > kMaxDimension || height > kMaxDimension) RaisePngError<EPNGSizeExceeds>(EPNGSizeExceedsText);
     ResetChunks();
     const bool indexed = bitsPerPixel < 16;
@@ -884,6 +951,92 @@ void TPNGObject::AssignPixels(uint32_t width, uint32_t height, int bitsPerPixel,
     chunks_.Append(std::make_unique<TChunkIDAT>(this));
     chunks_.Append(std::make_unique<TChunkIEND>(this));
     if (transparent) chunks_.FindChunk<TChunktRNS>()->SetTransparentKeyColor(keyColor);
+}
+
+// ---- drawing ----
+
+TColor TPNGObject::DrawnColor(uint32_t x, uint32_t y) const {
+    const TChunkIHDR& header = HeaderChunk();
+    const TPixelImage& image = header.Image;
+    const uint8_t* row = image.Row(y);
+    if (header.IHDRData.ColorType == COLOR_GRAYSCALEALPHA) return PngRGB(row[x], row[x], row[x]);
+    if (image.BitsPerPixel() == 24) return PngRGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+    const TRGBQuad& q = image.ColorTable()[image.IndexAt(row, x)];
+    return PngRGB(q.red, q.green, q.blue);
+}
+
+namespace {
+
+// A 32-bit pixel of a bitmap's scan line: blue, green, red, alpha.
+void PutPixel(uint8_t* p, TColor color, uint8_t alpha) {
+    p[0] = PngBlue(color);
+    p[1] = PngGreen(color);
+    p[2] = PngRed(color);
+    p[3] = alpha;
+}
+
+} // namespace
+
+void TPNGObject::Draw(ui::TCanvas& canvas, const ui::TRect& rect) const {
+    if (!HasHeaderChunk() || Width() == 0) return;
+    switch (TransparencyStyle()) {
+    case tsNone:
+        DrawStretched(canvas, rect, false);
+        break;
+    case tsBitmask:
+        DrawStretched(canvas, rect, true);
+        break;
+    case tsPartial:
+        DrawBlended(canvas, rect.Left, rect.Top);
+        break;
+    }
+}
+
+void TPNGObject::DrawStretched(ui::TCanvas& canvas, const ui::TRect& rect, bool masked) const {
+    if (rect.IsEmpty()) return;
+    // Nearest-neighbour stretch; a masked picture lets the background show where the key is.
+    const auto width = static_cast<uint32_t>(Width()), height = static_cast<uint32_t>(Height());
+    const auto w = static_cast<uint32_t>(rect.Width()), h = static_cast<uint32_t>(rect.Height());
+    ui::TBitmap stretched(rect.Width(), rect.Height(), ui::pf32bit);
+    for (uint32_t dy = 0; dy < h; ++dy) {
+        const uint32_t sy = static_cast<uint32_t>(uint64_t{dy} * height / h);
+        auto* out = static_cast<uint8_t*>(stretched.ScanLine(static_cast<int>(dy)));
+        for (uint32_t dx = 0; dx < w; ++dx) {
+            const uint32_t sx = static_cast<uint32_t>(uint64_t{dx} * width / w);
+            const bool key = masked && IsKeyPixel(static_cast<int>(sx), static_cast<int>(sy));
+            PutPixel(out + 4 * dx, DrawnColor(sx, sy), key ? 0 : 255);
+        }
+    }
+    if (masked) stretched.SetAlphaFormat(ui::afDefined);
+    canvas.Draw(rect.Left, rect.Top, &stretched);
+}
+
+void TPNGObject::DrawBlended(ui::TCanvas& canvas, int left, int top) const {
+    const int width = Width(), height = Height();
+    ui::TBitmap blended(width, height, ui::pf32bit);
+    // A surface that can be read is blended here, exactly; a window's paint event leaves it to the
+    // painter's own alpha blending.
+    const bool readable = canvas.Image() != nullptr;
+    if (readable) blended.Canvas()->CopyRect({0, 0, width, height}, canvas, {left, top, left + width, top + height});
+    for (int y = 0; y < height; ++y) {
+        auto* out = static_cast<uint8_t*>(blended.ScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const TColor source = DrawnColor(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+            const int a = PixelAlpha(x, y);
+            uint8_t* p = out + 4 * x;
+            if (!readable) {
+                PutPixel(p, source, static_cast<uint8_t>(a));
+                continue;
+            }
+            auto blend = [a](int s, int d) { return static_cast<uint8_t>((s * a + (255 - a) * d + 255) / 256); };
+            p[0] = blend(PngBlue(source), p[0]);
+            p[1] = blend(PngGreen(source), p[1]);
+            p[2] = blend(PngRed(source), p[2]);
+            p[3] = 255;
+        }
+    }
+    if (!readable) blended.SetAlphaFormat(ui::afDefined);
+    canvas.Draw(left, top, &blended);
 }
 
 } // namespace imaging

@@ -4,6 +4,8 @@
 #include "imaging/uPngPixelCoding.h"
 #include "imaging/uPngPixelImage.h"
 #include "platform/rtl/Streams.h"
+#include "platform/ui/Color.h"
+#include "platform/ui/Graphic.h"
 
 #include <array>
 #include <cstdint>
@@ -12,18 +14,19 @@
 #include <string_view>
 #include <vector>
 
+namespace ui {
+class TBitmap;
+} // namespace ui
+
 namespace imaging {
 
 class TPNGObject;
 
-// A colour as $00BBGGRR.
-using TPngColor = uint32_t;
-inline constexpr TPngColor PngRGB(uint8_t r, uint8_t g, uint8_t b) {
-    return TPngColor{r} | TPngColor{g} << 8 | TPngColor{b} << 16;
-}
-inline constexpr uint8_t PngRed(TPngColor c) { return static_cast<uint8_t>(c); }
-inline constexpr uint8_t PngGreen(TPngColor c) { return static_cast<uint8_t>(c >> 8); }
-inline constexpr uint8_t PngBlue(TPngColor c) { return static_cast<uint8_t>(c >> 16); }
+using ui::TColor;
+inline constexpr TColor PngRGB(uint8_t r, uint8_t g, uint8_t b) { return ui::RGB(r, g, b); }
+inline constexpr uint8_t PngRed(TColor c) { return static_cast<uint8_t>(ui::GetRValue(c)); }
+inline constexpr uint8_t PngGreen(TColor c) { return static_cast<uint8_t>(ui::GetGValue(c)); }
+inline constexpr uint8_t PngBlue(TColor c) { return static_cast<uint8_t>(ui::GetBValue(c)); }
 
 enum TInterlaceMethod { imNone, imAdam7 };
 enum TPngTransparencyStyle { tsNone, tsBitmask, tsPartial };
@@ -141,9 +144,9 @@ public:
     bool KeyedTransparency = false;
 
     // The transparent colour as it shows on screen (scaled and gamma-corrected like the pixels).
-    TPngColor TransparentKeyColor() const;
+    TColor TransparentKeyColor() const;
     // Makes `color` the transparent one. On a palette image without that colour nothing changes.
-    void SetTransparentKeyColor(TPngColor color);
+    void SetTransparentKeyColor(TColor color);
     // The bitmap value a grey pixel has when it is the key (-1 when no sample matches), and the
     // 24-bit colour of a truecolour key.
     int KeyIndex() const;
@@ -261,23 +264,25 @@ struct TRowGeometry {
 
 // A Portable Network Graphics picture: its chunk list, the decoded image that the header owns, and
 // the options used when it is saved.
-class TPNGObject {
+class TPNGObject : public ui::TGraphic {
 public:
     TPNGObject();
-    virtual ~TPNGObject();
-    TPNGObject(const TPNGObject&) = delete;
-    TPNGObject& operator=(const TPNGObject&) = delete;
+    ~TPNGObject() override;
 
-    void LoadFromStream(rtl::TStream& stream);
-    void SaveToStream(rtl::TStream& stream);
+    void LoadFromStream(rtl::TStream& stream) override;
+    // Saving writes a 2-bit image's header as 4-bit, the way its pixels are held.
+    void SaveToStream(rtl::TStream& stream) const override;
+    // From another picture (a copy) or a bitmap; anything else raises the framework's conversion error.
+    void Assign(const ui::TPersistent* source) override;
     void Assign(const TPNGObject& source);
 
-    bool Empty() const { return chunks_.Count() == 0; }
-    int Width() const;
-    int Height() const;
+    bool Empty() const override { return chunks_.Count() == 0; }
+    int Width() const override;
+    int Height() const override;
     // A picture is resized only by assigning another image: these always raise EPngError.
-    [[noreturn]] void SetWidth(int value);
-    [[noreturn]] void SetHeight(int value);
+    void SetWidth(int value) override;
+    void SetHeight(int value) override;
+    bool Transparent() const override { return TransparencyStyle() != tsNone; }
 
     TPNGList& Chunks() { return chunks_; }
     const TPNGList& Chunks() const { return chunks_; }
@@ -306,12 +311,11 @@ public:
     TRowGeometry RowGeometry() const;
     uint8_t* PixelRow(int y);
     uint8_t* AlphaRow(int y);
-    TPngColor PixelColor(int x, int y) const;
-    void SetPixelColor(int x, int y, TPngColor color);
+    TColor PixelColor(int x, int y) const;
+    void SetPixelColor(int x, int y, TColor color);
     TPngTransparencyStyle TransparencyStyle() const;
-    bool Transparent() const { return TransparencyStyle() != tsNone; }
-    TPngColor TransparentKeyColor() const;
-    void SetTransparentKeyColor(TPngColor color);
+    TColor TransparentKeyColor() const;
+    void SetTransparentKeyColor(TColor color);
     // Whether the pixel is the key of a bitmask picture (matched by sample or index, not by colour).
     bool IsKeyPixel(int x, int y) const;
     // Opacity of a pixel (255 for opaque pictures).
@@ -326,9 +330,22 @@ public:
     // Replaces the picture by an image of 1, 4 or 8 bits (with its colour table) or 24 bits (blue,
     // green, red), rows top-down; the saving options stay.
     void AssignPixels(uint32_t width, uint32_t height, int bitsPerPixel, const TRGBQuad* colorTable,
-                      const uint8_t* const* rows, bool transparent, TPngColor keyColor);
+                      const uint8_t* const* rows, bool transparent, TColor keyColor);
+    // Replaces the picture by the bitmap's pixels (indexed formats keep their colour table, others
+    // become truecolour), with its transparent colour as key when it is transparent.
+    void AssignBitmap(const ui::TBitmap& bitmap);
+
+protected:
+    void AssignTo(ui::TPersistent* dest) const override;
+    // Opaque and bitmask pictures stretch to the rectangle; alpha blends at natural size.
+    void Draw(ui::TCanvas& canvas, const ui::TRect& rect) const override;
 
 private:
+    // The colour a pixel is drawn with.
+    TColor DrawnColor(uint32_t x, uint32_t y) const;
+    void DrawStretched(ui::TCanvas& canvas, const ui::TRect& rect, bool masked) const;
+    void DrawBlended(ui::TCanvas& canvas, int left, int top) const;
+
     TPNGList chunks_;
     TInterlaceMethod interlacing_ = imNone;
     int deflateLevel_ = 7;

@@ -108,7 +108,7 @@ TEST(PngLoad, FailedLoadKeepsTheChunksReadSoFar) {
     EXPECT_THROW(LoadPng(png, kPngSignature + Ihdr(3, 3, 16, 6, 0xFF)), EPNGUnknownInterlace);
     EXPECT_TRUE(png.HasHeaderChunk());
     EXPECT_EQ(png.Width(), 0);
-    EXPECT_EQ(png.PixelColor(1, 1), 0u);
+    EXPECT_EQ(png.PixelColor(1, 1), 0);
 }
 
 TEST(PngLoad, TruncatedImageDataRaisesAndKeepsTheRowsDecoded) {

@@ -23,7 +23,7 @@ Bytes PaletteChunk(int entries) {
 }
 
 // What the picture must show at (x, y) for the fixture's samples.
-TPngColor ExpectedColor(const SampleImage& image, uint32_t x, uint32_t y) {
+TColor ExpectedColor(const SampleImage& image, uint32_t x, uint32_t y) {
     auto level = [&](int channel) -> uint8_t {
         const uint16_t v = image.Sample(x, y, channel);
         switch (image.bitDepth) {
@@ -191,7 +191,7 @@ TEST(PngPixelCoding, CompressedDataIsSplitIntoFullIdatChunks) {
     ASSERT_EQ(sizes.size(), 3u);
     EXPECT_EQ(sizes[0], 65535u);
     EXPECT_EQ(sizes[1], 65535u);
-    EXPECT_GT(sizes[2], 0u);
+    EXPECT_GT(sizes[2], 0);
     EXPECT_LT(sizes[2], 65535u);
     TPNGObject reread;
     LoadPng(reread, saved);
@@ -218,12 +218,12 @@ TEST(PngPixelCoding, PixelColorReadsAndWritesInsideTheImageOnly) {
     EXPECT_EQ(png.PixelColor(300, 10), ExpectedColor(image, 300, 10));
     png.SetPixelColor(300, 10, PngRGB(1, 2, 3));
     EXPECT_EQ(png.PixelColor(300, 10), PngRGB(1, 2, 3));
-    EXPECT_EQ(png.PixelColor(400, 0), 0u);
-    EXPECT_EQ(png.PixelColor(-1, 0), 0u);
+    EXPECT_EQ(png.PixelColor(400, 0), 0);
+    EXPECT_EQ(png.PixelColor(-1, 0), 0);
     png.SetPixelColor(0, 20, PngRGB(9, 9, 9)); // ignored
     TPNGObject empty;
-    EXPECT_EQ(empty.PixelColor(0, 0), 0u);
-    EXPECT_EQ(empty.RowGeometry().rowBytes, 0u);
+    EXPECT_EQ(empty.PixelColor(0, 0), 0);
+    EXPECT_EQ(empty.RowGeometry().rowBytes, 0);
     EXPECT_THROW(empty.PixelRow(0), EPNGHeaderNotPresent);
     EXPECT_THROW(empty.TransparencyStyle(), EPNGHeaderNotPresent);
 }
@@ -240,7 +240,7 @@ TEST(PngPixelCoding, RowGeometryAndBytesForPixels) {
         EXPECT_EQ(BytesForPixels(c.width, c.type, c.depth), c.rowBytes);
         EXPECT_EQ(FilterOffset(c.type, c.depth), c.offset);
     }
-    EXPECT_EQ(BytesForPixels(5, 7, 8), 0u);
+    EXPECT_EQ(BytesForPixels(5, 7, 8), 0);
 }
 
 // ---- transparency ----
@@ -327,7 +327,7 @@ TEST(PngTransparency, PaletteIndicesPastThePaletteAreTransparentBlack) {
     TPNGObject png;
     LoadPng(png, PngFile(image, false, PaletteChunk(2) + Chunk("tRNS", Bytes("\x80\x80", 2))));
     EXPECT_EQ(png.TransparencyStyle(), tsPartial);
-    EXPECT_EQ(png.PixelColor(1, 0), 0u);
+    EXPECT_EQ(png.PixelColor(1, 0), 0);
     EXPECT_EQ(png.PixelAlpha(1, 0), 0);
     EXPECT_EQ(png.PixelAlpha(0, 0), 0x80);
 }
