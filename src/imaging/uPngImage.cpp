@@ -521,6 +521,10 @@ void TPNGList::Insert(int index, std::unique_ptr<TChunk> chunk) {
     if (index >= 0 && index < Count()) items_.insert(items_.begin() + index, std::move(chunk));
 }
 
+void TPNGList::Remove(const TChunk* chunk) {
+    if (const int index = IndexOf(chunk); index >= 0) items_.erase(items_.begin() + index);
+}
+
 int TPNGList::IndexOf(const TChunk* chunk) const {
     for (int i = 0; i < Count(); ++i)
         if (items_[static_cast<size_t>(i)].get() == chunk) return i;
@@ -879,38 +883,37 @@ uint8_t TPNGObject::PixelAlpha(int x, int y) const {
 void TPNGObject::AddAlphaChannel() {
     TChunkIHDR& header = HeaderChunk();
     TIHDRData& h = header.IHDRData;
-    switch (h.ColorType) {
-    case COLOR_GRAYSCALE:
-        if (h.BitDepth < 8) {
-            // Grey with alpha has 8 or 16 bits: spread the levels over a byte.
-            const TPixelImage old = header.Image;
-            const int scale = 255 / MaxSample(old.BitsPerPixel());
-            h.BitDepth = 8;
-            header.BuildImage();
-            for (uint32_t y = 0; y < h.Height; ++y)
-                for (uint32_t x = 0; x < h.Width; ++x)
-                    header.Image.Row(y)[x] = static_cast<uint8_t>(old.IndexAt(old.Row(y), x) * scale);
-            for (int i = 0; i < 256; ++i)
-                header.Image.ColorTable()[static_cast<size_t>(i)] = {gamma_[static_cast<size_t>(i)], gamma_[static_cast<size_t>(i)], gamma_[static_cast<size_t>(i)], 0};
-        }
-        h.ColorType = COLOR_GRAYSCALEALPHA;
-        header.Image.AddAlpha();
-        break;
-    case COLOR_RGB:
-        h.ColorType = COLOR_RGBALPHA;
-        header.Image.AddAlpha();
-        break;
-    case COLOR_PALETTE: {
+    if (h.ColorType == COLOR_PALETTE) {
         TChunktRNS* trns = chunks_.FindChunk<TChunktRNS>();
         if (!trns) trns = chunks_.AddChunk<TChunktRNS>();
         trns->AlphaValues.fill(255);
         trns->ResizeData(1u << h.BitDepth);
         trns->KeyedTransparency = false;
-        break;
+        return;
     }
-    default:
-        break;
+    if (h.ColorType != COLOR_GRAYSCALE && h.ColorType != COLOR_RGB) return;
+    // The key's pixels are transparent in the new plane; the image with alpha has no key.
+    std::vector<uint8_t> alpha(size_t{h.Width} * h.Height);
+    for (uint32_t y = 0; y < h.Height; ++y)
+        for (uint32_t x = 0; x < h.Width; ++x)
+            alpha[size_t{y} * h.Width + x] = IsKeyPixel(static_cast<int>(x), static_cast<int>(y)) ? 0 : 255;
+    chunks_.Remove(chunks_.FindChunk<TChunktRNS>());
+    if (h.ColorType == COLOR_GRAYSCALE && h.BitDepth < 8) {
+        // Grey with alpha has 8 or 16 bits: spread the levels over a byte.
+        const TPixelImage old = header.Image;
+        const int scale = 255 / MaxSample(old.BitsPerPixel());
+        h.BitDepth = 8;
+        header.BuildImage();
+        for (uint32_t y = 0; y < h.Height; ++y)
+            for (uint32_t x = 0; x < h.Width; ++x)
+                header.Image.Row(y)[x] = static_cast<uint8_t>(old.IndexAt(old.Row(y), x) * scale);
+        for (size_t i = 0; i < 256; ++i)
+            header.Image.ColorTable()[i] = {gamma_[i], gamma_[i], gamma_[i], 0};
     }
+    h.ColorType = h.ColorType == COLOR_GRAYSCALE ? COLOR_GRAYSCALEALPHA : COLOR_RGBALPHA;
+    header.Image.AddAlpha();
+    for (uint32_t y = 0; y < h.Height; ++y)
+        std::copy_n(alpha.begin() + static_cast<std::ptrdiff_t>(size_t{y} * h.Width), h.Width, header.Image.AlphaRow(y));
 }
 
 std::vector<TRGBQuad> TPNGObject::Palette() const {

@@ -231,6 +231,8 @@ public:
     // Only below the count; an index at or past it inserts nothing.
     void Insert(int index, std::unique_ptr<TChunk> chunk);
     void Clear() { items_.clear(); }
+    // Frees the chunk if it is in the list.
+    void Remove(const TChunk* chunk);
 
     // The first chunk of class C (or derived from it), or null.
     template <class C>
@@ -320,8 +322,8 @@ public:
     bool IsKeyPixel(int x, int y) const;
     // Opacity of a pixel (255 for opaque pictures).
     uint8_t PixelAlpha(int x, int y) const;
-    // Grey becomes grey with alpha, truecolour gets an alpha plane of 255, palette images get a tRNS
-    // chunk of opaque entries.
+    // Grey becomes grey with alpha and truecolour gets an alpha plane, opaque but for a key, which the
+    // plane takes over; palette images get a tRNS chunk of opaque entries.
     void AddAlphaChannel();
     // The colour table of grey and palette pictures (empty for others), and replacing its entries.
     std::vector<TRGBQuad> Palette() const;
