@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+namespace imaging {
+
+// One of the program's own pictures, drawn at build time (tools/artwork): its resource name, its
+// resource type ("PNG" for the editor's gutter glyphs, "ARTWORK" for the windows' images) and the
+// bytes of its PNG file.
+struct TArtwork {
+    const char* name;
+    const char* type;
+    const unsigned char* data;
+    std::size_t size;
+};
+
+std::span<const TArtwork> ProgramArtwork();
+
+} // namespace imaging
