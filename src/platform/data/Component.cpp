@@ -177,10 +177,24 @@ void TComponent::DestroyComponents() {
 }
 
 void TComponent::Destroying() {
-    if (destroying_) return;
-    destroying_ = true;
+    if (IsDestroying()) return;
+    state_.Include(csDestroying);
     for (TComponent* c : components_)
         c->Destroying();
+}
+
+void TComponent::BeginLoading() {
+    state_.Include(csLoading);
+    for (TComponent* c : components_)
+        c->BeginLoading();
+}
+
+void TComponent::EndLoading() {
+    for (TComponent* c : components_)
+        c->EndLoading();
+    if (!state_.Contains(csLoading)) return;
+    state_.Exclude(csLoading);
+    Loaded();
 }
 
 void TComponent::FreeNotification(TComponent* component) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/Set.h"
 
 #include <cstdint>
 #include <exception>
@@ -48,6 +49,10 @@ protected:
 
 enum TOperation { opInsert, opRemove };
 
+// What a component is going through. Designing never happens in the program: forms are built in code.
+enum TComponentStateFlag { csLoading, csDestroying, csDesigning, csUpdating };
+using TComponentState = rtl::Set<TComponentStateFlag, 4>;
+
 // An object with an owner that frees it, a name unique among its owner's components, a tag, and
 // notifications when components it refers to go away.
 //
@@ -77,15 +82,22 @@ public:
     void FreeNotification(TComponent* component);
     void RemoveFreeNotification(TComponent* component);
 
-    bool IsDestroying() const { return destroying_; }
+    TComponentState ComponentState() const { return state_; }
+    bool IsDestroying() const { return state_.Contains(csDestroying); }
     // Marks this component and everything it owns as being destroyed.
     void Destroying();
+    // Marks this component and everything it owns as loading (its properties are being set as a
+    // whole); EndLoading clears the mark and calls Loaded on each, owned components first.
+    void BeginLoading();
+    void EndLoading();
 
 protected:
     // `component` was inserted into or is being removed from this component's owner tree, or a component
     // this one asked about is going away. The base passes the notice on to the owned components, so an
     // override must call it.
     virtual void Notification(TComponent* component, TOperation operation);
+    // Loading has ended: a component applies what it held back while loading.
+    virtual void Loaded() {}
 
 private:
     void Insert(TComponent* component);
@@ -99,7 +111,7 @@ private:
     intptr_t tag_ = 0;
     std::vector<TComponent*> components_;
     std::vector<TComponent*> freeNotifies_;
-    bool destroying_ = false;
+    TComponentState state_;
 };
 
 } // namespace data

@@ -5,6 +5,7 @@
 #include "platform/ui/Graphic.h"
 #include "platform/ui/QtBridge.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
@@ -138,9 +139,14 @@ void TCanvas::SetImage(QImage* image) {
 void TCanvas::BeginPaint(QPainter* painter) {
     Flush();
     paintPainter_ = painter;
+    if (!painter) return;
+    // The painter's own state lies under one saved level; ApplyState rebuilds the canvas's on top.
+    painter->save();
+    ApplyState();
 }
 
 void TCanvas::EndPaint() {
+    if (paintPainter_) paintPainter_->restore();
     paintPainter_ = nullptr;
 }
 
@@ -150,13 +156,19 @@ QPainter* TCanvas::Painter() {
         PrepareImage(true);
         if (image_->isNull()) return nullptr;
         ownPainter_ = std::make_unique<QPainter>(image_);
-        if (!ownPainter_->isActive()) ownPainter_.reset();
+        if (!ownPainter_->isActive()) {
+            ownPainter_.reset();
+            return nullptr;
+        }
+        ownPainter_->save();
+        ApplyState();
     }
     return ownPainter_.get();
 }
 
 void TCanvas::Flush() {
     if (ownPainter_) {
+        ownPainter_->restore();
         ownPainter_->end();
         ownPainter_.reset();
     }
@@ -173,15 +185,78 @@ bool TCanvas::HandleAllocated() const {
     return paintPainter_ || (image_ && !image_->isNull());
 }
 
+// ---- Clipping, origin and saved states ----
+
+struct TCanvas::SavedState {
+    State state;
+    std::unique_ptr<TFont> font = std::make_unique<TFont>();
+    std::unique_ptr<TPen> pen = std::make_unique<TPen>();
+    std::unique_ptr<TBrush> brush = std::make_unique<TBrush>();
+};
+
+void TCanvas::ApplyState() {
+    QPainter* p = paintPainter_ ? paintPainter_ : ownPainter_.get();
+    if (!p) return;
+    p->restore();
+    p->save();
+    if (state_.clip) p->setClipRegion(state_.clip->Native());
+    if (state_.origin != TPoint{}) p->translate(-state_.origin.X, -state_.origin.Y);
+}
+
+TRegion TCanvas::DeviceClip() const {
+    if (state_.clip) return *state_.clip;
+    if (paintPainter_ && paintPainter_->device())
+        return TRegion(Rect(0, 0, paintPainter_->device()->width(), paintPainter_->device()->height()));
+    if (image_) return TRegion(Rect(0, 0, image_->width(), image_->height()));
+    return TRegion();
+}
+
 TRect TCanvas::ClipRect() const {
-    if (paintPainter_) {
-        if (paintPainter_->hasClipping()) return FromQRect(paintPainter_->clipBoundingRect().toAlignedRect());
-        const QPaintDevice* device = paintPainter_->device();
-        return device ? Rect(0, 0, device->width(), device->height()) : TRect{};
+    return OffsetRect(DeviceClip().BoundingRect(), state_.origin.X, state_.origin.Y);
+}
+
+void TCanvas::SelectClipRegion(const TRegion* region) {
+    if (region) {
+        state_.clip = *region;
+    } else {
+        state_.clip.reset();
     }
-    if (ownPainter_ && ownPainter_->hasClipping())
-        return FromQRect(ownPainter_->clipBoundingRect().toAlignedRect());
-    return image_ ? Rect(0, 0, image_->width(), image_->height()) : TRect{};
+    ApplyState();
+}
+
+void TCanvas::IntersectClipRect(const TRect& rect) {
+    const TRegion clipped = DeviceClip() & TRegion(OffsetRect(rect, -state_.origin.X, -state_.origin.Y));
+    SelectClipRegion(&clipped);
+}
+
+void TCanvas::ExcludeClipRect(const TRect& rect) {
+    const TRegion clipped = DeviceClip() - TRegion(OffsetRect(rect, -state_.origin.X, -state_.origin.Y));
+    SelectClipRegion(&clipped);
+}
+
+void TCanvas::SetWindowOrg(TPoint origin) {
+    state_.origin = origin;
+    ApplyState();
+}
+
+void TCanvas::SaveState() {
+    SavedState saved;
+    saved.state = state_;
+    saved.font->Assign(font_.get());
+    saved.pen->Assign(pen_.get());
+    saved.brush->Assign(brush_.get());
+    saved_.push_back(std::move(saved));
+}
+
+void TCanvas::RestoreState() {
+    if (saved_.empty()) return;
+    SavedState saved = std::move(saved_.back());
+    saved_.pop_back();
+    state_ = saved.state;
+    font_->Assign(saved.font.get());
+    pen_->Assign(saved.pen.get());
+    brush_->Assign(saved.brush.get());
+    ApplyState();
 }
 
 // ---- Shapes ----
@@ -298,6 +373,125 @@ void DrawTextCell(QPainter* p, const TCanvas& canvas, int x, int y, const QStrin
 
 } // namespace
 
+namespace {
+
+// The layout's view of a Qt font.
+class FontMeasurer : public TTextMeasurer {
+public:
+    explicit FontMeasurer(const QFont& font) : metrics_(font) {}
+    int Width(std::u16string_view text) const override { return metrics_.horizontalAdvance(ToQString(text)); }
+    int LineHeight() const override { return metrics_.height(); }
+    int ExternalLeading() const override { return metrics_.leading(); }
+    int AverageCharWidth() const override { return metrics_.averageCharWidth(); }
+    const QFontMetrics& Metrics() const { return metrics_; }
+
+private:
+    QFontMetrics metrics_;
+};
+
+} // namespace
+
+int TCanvas::DrawText(std::string_view text, TRect& rect, TTextFormat format) {
+    return DrawText(rtl::Utf8ToUtf16(text), rect, format);
+}
+
+int TCanvas::DrawText(std::u16string_view text, TRect& rect, TTextFormat format) {
+    const QFont font = ToQFont(*font_);
+    const FontMeasurer measurer(font);
+    const TTextLayout layout = LayoutText(text, rect.Width(), format, measurer);
+    if (format & DT_CALCRECT) {
+        rect.Right = rect.Left + layout.width;
+        rect.Bottom = rect.Top + layout.Height();
+        return layout.Height();
+    }
+    int top = rect.Top;
+    if (format & DT_SINGLELINE) {
+        if (format & DT_VCENTER) top = rect.Top + (rect.Height() - layout.lineHeight) / 2;
+        if (format & DT_BOTTOM) top = rect.Bottom - layout.lineHeight;
+    }
+    const int result = top - rect.Top + layout.Height();
+    QPainter* p = Painter();
+    if (!p) return result;
+    PainterState state(p);
+    if (!(format & DT_NOCLIP)) p->setClipRect(ToQRect(rect), Qt::IntersectClip);
+    p->setFont(font);
+    const QColor textColor = ToQColor(font_->Color());
+    p->setPen(textColor);
+    if (format & DT_RTLREADING) p->setLayoutDirection(Qt::RightToLeft);
+    const QFontMetrics& metrics = measurer.Metrics();
+    int y = top;
+    for (const TTextLine& line : layout.lines) {
+        int x = rect.Left;
+        if (format & DT_CENTER) x = rect.Left + (rect.Width() - line.width) / 2;
+        if (format & DT_RIGHT) x = rect.Right - line.width;
+        if (brush_->Style() != bsClear && !(format & DT_PREFIXONLY))
+            p->fillRect(QRect(x, y, line.width, layout.lineHeight), ToQColor(brush_->Color()));
+        if (!(format & DT_PREFIXONLY)) {
+            if (format & DT_EXPANDTABS) {
+                for (const auto& [offset, segment] : TabSegments(line.text, measurer))
+                    p->drawText(QPoint(x + offset, y + metrics.ascent()), ToQString(segment));
+            } else {
+                p->drawText(QPoint(x, y + metrics.ascent()), ToQString(line.text));
+            }
+        }
+        if (line.mnemonic >= 0 && !(format & DT_HIDEPREFIX)) {
+            const std::u16string_view before = std::u16string_view(line.text).substr(0, line.mnemonic);
+            const int start = x + MeasureText(before, measurer, format & DT_EXPANDTABS);
+            const int width = measurer.Width(std::u16string_view(line.text).substr(line.mnemonic, 1));
+            const int thickness = std::max(1, metrics.lineWidth());
+            p->fillRect(QRect(start, y + metrics.ascent() + metrics.underlinePos(), width, thickness),
+                        textColor);
+        }
+        y += layout.lineHeight;
+    }
+    return result;
+}
+
+void TCanvas::ExtTextOut(int x, int y, TTextOutOptions options, const TRect* rect, std::u16string_view text,
+                         const int* advances) {
+    QPainter* p = Painter();
+    if (!p) return;
+    const QFont font = ToQFont(*font_);
+    const QFontMetrics metrics(font);
+    PainterState state(p);
+    if (rect && (options & ETO_OPAQUE)) p->fillRect(ToQRect(*rect), ToQColor(brush_->Color()));
+    if (rect && (options & ETO_CLIPPED)) p->setClipRect(ToQRect(*rect), Qt::IntersectClip);
+    p->setFont(font);
+    p->setPen(ToQColor(font_->Color()));
+    const QString s = ToQString(text);
+    if (!advances) {
+        if (brush_->Style() != bsClear && !(options & ETO_OPAQUE))
+            p->fillRect(QRect(x, y, metrics.horizontalAdvance(s), metrics.height()),
+                        ToQColor(brush_->Color()));
+        p->drawText(QPoint(x, y + metrics.ascent()), s);
+        return;
+    }
+    // Each character at its own place; a surrogate pair is one character with the pair's advances.
+    int pos = x;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const qsizetype length = s[i].isHighSurrogate() && i + 1 < s.size() ? 2 : 1;
+        p->drawText(QPoint(pos, y + metrics.ascent()), s.mid(i, length));
+        for (qsizetype k = 0; k < length; ++k)
+            pos += advances[i + k];
+        i += length - 1;
+    }
+}
+
+TTextMetric TCanvas::TextMetrics() const {
+    const QFont font = ToQFont(*font_);
+    const QFontMetrics metrics(font);
+    TTextMetric tm;
+    tm.tmHeight = metrics.height();
+    tm.tmAscent = metrics.ascent();
+    tm.tmDescent = metrics.descent();
+    tm.tmInternalLeading = std::max(0, metrics.height() - font.pixelSize());
+    tm.tmExternalLeading = metrics.leading();
+    tm.tmAveCharWidth = metrics.averageCharWidth();
+    tm.tmMaxCharWidth = metrics.maxWidth();
+    tm.fixedPitch = QFontInfo(font).fixedPitch();
+    return tm;
+}
+
 void TCanvas::TextOut(int x, int y, std::string_view text) {
     TextOut(x, y, rtl::Utf8ToUtf16(text));
 }
@@ -342,14 +536,10 @@ void TCanvas::StretchDraw(const TRect& rect, const TGraphic* graphic) {
 }
 
 void TCanvas::CopyRect(const TRect& destRect, TCanvas& source, const TRect& sourceRect) {
-    QImage* sourceImage = &source == this ? nullptr : source.Image();
-    QImage copy;
-    if (&source == this) {
-        // Copying within one surface: take the source pixels first.
-        if (QImage* own = Image()) copy = own->copy(ToQRect(sourceRect));
-    } else if (sourceImage) {
-        copy = sourceImage->copy(ToQRect(sourceRect));
-    }
+    // Taken first: the source may be this canvas.
+    QImage* sourceImage = source.Image();
+    const TRect area = OffsetRect(sourceRect, -source.state_.origin.X, -source.state_.origin.Y);
+    const QImage copy = sourceImage ? sourceImage->copy(ToQRect(area)) : QImage();
     QPainter* p = Painter();
     if (!p || copy.isNull()) return;
     PainterState state(p);
@@ -375,6 +565,8 @@ void TCanvas::CopyRect(const TRect& destRect, TCanvas& source, const TRect& sour
 
 TColor TCanvas::Pixel(int x, int y) {
     QImage* image = Image();
+    x -= state_.origin.X;
+    y -= state_.origin.Y;
     if (!image || !image->valid(x, y)) return clNone;
     return FromQColor(QColor(image->pixel(x, y)).toRgb());
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "platform/ui/Graphics.h"
+#include "platform/ui/Region.h"
+#include "platform/ui/TextLayout.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +32,24 @@ constexpr TCopyMode SRCAND = cmSrcAnd;
 constexpr TCopyMode SRCPAINT = cmSrcPaint;
 constexpr TCopyMode SRCINVERT = cmSrcInvert;
 constexpr TCopyMode NOTSRCCOPY = cmNotSrcCopy;
+
+// ExtTextOut's options: fill the rectangle with the brush colour first, clip the text to it.
+using TTextOutOptions = uint32_t;
+constexpr TTextOutOptions ETO_OPAQUE = 0x2;
+constexpr TTextOutOptions ETO_CLIPPED = 0x4;
+
+// The measures of the canvas's font, in pixels.
+struct TTextMetric {
+    int tmHeight = 0; // ascent + descent: one line
+    int tmAscent = 0;
+    int tmDescent = 0;
+    int tmInternalLeading = 0;
+    int tmExternalLeading = 0;
+    int tmAveCharWidth = 0;
+    int tmMaxCharWidth = 0;
+    int tmOverhang = 0;
+    bool fixedPitch = false;
+};
 
 // A drawing surface with a font, a pen and a brush: a bitmap's image, or a control's paint event.
 // Right and bottom edges of rectangles are excluded, as are the end points of lines.
@@ -77,6 +98,15 @@ public:
     // Text at (x, y) clipped to `rect`, which is filled first unless the brush is clear.
     void TextRect(const TRect& rect, int x, int y, std::string_view text);
     void TextRect(const TRect& rect, int x, int y, std::u16string_view text);
+    // Lays `text` out in `rect` by `format` (DT_ flags) and draws it; with DT_CALCRECT it only
+    // measures, moving rect's right and bottom to fit the text. Returns the text's height (from the
+    // rectangle's top when centred or bottom-aligned).
+    int DrawText(std::u16string_view text, TRect& rect, TTextFormat format);
+    int DrawText(std::string_view text, TRect& rect, TTextFormat format);
+    // Text at (x, y) with the options; `advances`, when given, holds each UTF-16 unit's advance.
+    void ExtTextOut(int x, int y, TTextOutOptions options, const TRect* rect, std::u16string_view text,
+                    const int* advances = nullptr);
+    TTextMetric TextMetrics() const;
     TSize TextExtent(std::string_view text) const;
     TSize TextExtent(std::u16string_view text) const;
     int TextWidth(std::string_view text) const { return TextExtent(text).cx; }
@@ -94,8 +124,20 @@ public:
     TColor Pixel(int x, int y);
     void SetPixel(int x, int y, TColor color);
 
-    // The area drawing reaches: the clip box, or the whole surface.
+    // The area drawing reaches, in logical coordinates: the clip box, or the whole surface.
     TRect ClipRect() const;
+    // The clip region in device coordinates (none: the whole surface); the window origin does not
+    // move it.
+    void SelectClipRegion(const TRegion* region);
+    const TRegion* ClipRegion() const { return state_.clip ? &*state_.clip : nullptr; }
+    void IntersectClipRect(const TRect& rect);
+    void ExcludeClipRect(const TRect& rect);
+    // The logical point that appears at the surface's top-left.
+    TPoint WindowOrg() const { return state_.origin; }
+    void SetWindowOrg(TPoint origin);
+    // Saves the clip region, window origin, font, pen and brush; RestoreState brings the last back.
+    void SaveState();
+    void RestoreState();
     // Whether the canvas has a surface to draw on.
     bool HandleAllocated() const;
 
@@ -117,6 +159,15 @@ protected:
     virtual void PrepareImage(bool writing) {}
 
 private:
+    struct State {
+        std::optional<TRegion> clip;
+        TPoint origin;
+    };
+    struct SavedState;
+    void ApplyState();
+    // The region drawing may reach in device coordinates: the clip, or the whole surface.
+    TRegion DeviceClip() const;
+
     std::unique_ptr<TFont> font_;
     std::unique_ptr<TPen> pen_;
     std::unique_ptr<TBrush> brush_;
@@ -126,6 +177,8 @@ private:
     QImage* image_ = nullptr;
     std::unique_ptr<QPainter> ownPainter_;
     QPainter* paintPainter_ = nullptr;
+    State state_;
+    std::vector<SavedState> saved_;
 };
 
 } // namespace ui

@@ -29,6 +29,22 @@ protected:
         return text;
     }
 
+    // The smallest rectangle holding every pixel that is not `background`.
+    TRect InkBounds(TColor background) {
+        TRect ink{bitmap.Width(), bitmap.Height(), 0, 0};
+        for (int y = 0; y < bitmap.Height(); ++y)
+            for (int x = 0; x < bitmap.Width(); ++x)
+                if (At(x, y) != background)
+                    ink = {std::min(ink.Left, x), std::min(ink.Top, y), std::max(ink.Right, x + 1),
+                           std::max(ink.Bottom, y + 1)};
+        return ink.IsEmpty() ? TRect{} : ink;
+    }
+    bool RowHasInk(int y, int left, int right, TColor background) {
+        for (int x = left; x < right; ++x)
+            if (At(x, y) != background) return true;
+        return false;
+    }
+
     TBitmap bitmap;
 };
 
@@ -134,6 +150,131 @@ TEST_F(CanvasTest, TextRectClipsToItsRectangle) {
         EXPECT_EQ(At(20, y), clWhite);
     }
     EXPECT_EQ(At(10, 19), clAqua);
+}
+
+TEST_F(CanvasTest, DrawTextWrapsAndCalcRectGivesTheNeededHeight) {
+    bitmap.SetSize(200, 120);
+    canvas().Brush()->SetStyle(bsClear);
+    const std::string text = "alpha beta gamma delta";
+    const int lineHeight = canvas().TextHeight("Xg");
+    const int width = std::max(canvas().TextWidth("alpha beta"), canvas().TextWidth("gamma delta")) + 2;
+    TRect measured = Rect(4, 4, 4 + width, 4);
+    const int height = canvas().DrawText(text, measured, DT_WORDBREAK | DT_CALCRECT);
+    EXPECT_EQ(height, 2 * lineHeight); // "alpha beta" / "gamma delta"
+    EXPECT_EQ(measured.Bottom, 4 + height);
+    EXPECT_LE(measured.Width(), width + canvas().TextWidth("a"));
+    EXPECT_EQ(At(0, 0), clWhite); // measuring draws nothing
+    EXPECT_EQ(InkBounds(clWhite), TRect{});
+
+    TRect rect = Rect(4, 4, 4 + width, 120);
+    EXPECT_EQ(canvas().DrawText(text, rect, DT_WORDBREAK), height);
+    const TRect ink = InkBounds(clWhite);
+    EXPECT_GE(ink.Top, 4);
+    EXPECT_LE(ink.Bottom, 4 + height);
+    EXPECT_GT(ink.Bottom, 4 + lineHeight); // a second line was drawn
+    EXPECT_LE(ink.Right, 4 + width);
+}
+
+TEST_F(CanvasTest, MnemonicIsUnderlinedUnlessHidden) {
+    bitmap.SetSize(60, 30);
+    canvas().Brush()->SetStyle(bsClear);
+    canvas().Font()->SetColor(clBlack);
+    const TTextMetric tm = canvas().TextMetrics();
+    const int wide = canvas().TextWidth("W");
+    // Below the baseline of "W", where the glyph itself has no ink.
+    const int underlineRow = 2 + tm.tmAscent + 1;
+    auto underlined = [&](const std::string& text, TTextFormat format) {
+        canvas().Brush()->SetStyle(bsSolid);
+        canvas().Brush()->SetColor(clWhite);
+        canvas().FillRect(Rect(0, 0, 60, 30));
+        canvas().Brush()->SetStyle(bsClear);
+        TRect r = Rect(2, 2, 60, 30);
+        canvas().DrawText(text, r, format);
+        for (int y = 2 + tm.tmAscent; y < 2 + tm.tmHeight; ++y)
+            if (RowHasInk(y, 2, 2 + wide, clWhite)) return true;
+        return false;
+    };
+    EXPECT_FALSE(underlined("Wi", 0));
+    EXPECT_TRUE(underlined("&Wi", 0));
+    EXPECT_FALSE(underlined("&Wi", DT_HIDEPREFIX));
+    EXPECT_FALSE(underlined("W&i", 0)); // the underline sits under "i"
+    EXPECT_TRUE(underlined("&Wi", DT_PREFIXONLY));
+    EXPECT_FALSE(RowHasInk(underlineRow - 3, 0, 60, clWhite)); // prefix-only draws no glyphs
+}
+
+TEST_F(CanvasTest, EndEllipsisShortensToTheRectangle) {
+    bitmap.SetSize(200, 20);
+    canvas().Brush()->SetStyle(bsClear);
+    const std::string text = "WWWWWWWWWWWWWWWW";
+    const int width = canvas().TextWidth(text) / 2;
+    TRect calc = Rect(0, 0, width, 20);
+    canvas().DrawText(text, calc, DT_SINGLELINE | DT_END_ELLIPSIS | DT_CALCRECT);
+    EXPECT_LE(calc.Width(), width);
+    EXPECT_GT(calc.Width(), width - canvas().TextWidth("W") - canvas().TextWidth("..."));
+    TRect rect = Rect(0, 0, width, 20);
+    canvas().DrawText(text, rect, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOCLIP);
+    EXPECT_LE(InkBounds(clWhite).Right, width);
+    // Without the ellipsis the text runs on, clipped at the rectangle.
+    bitmap.Canvas()->Brush()->SetStyle(bsSolid);
+    canvas().FillRect(Rect(0, 0, 200, 20));
+    canvas().Brush()->SetStyle(bsClear);
+    canvas().DrawText(text, rect, DT_SINGLELINE | DT_NOCLIP);
+    EXPECT_GT(InkBounds(clWhite).Right, width + canvas().TextWidth("WW"));
+}
+
+TEST_F(CanvasTest, DrawTextAlignsAndCentresVertically) {
+    bitmap.SetSize(100, 40);
+    canvas().Brush()->SetStyle(bsClear);
+    TRect rect = Rect(0, 0, 100, 40);
+    const int top = canvas().DrawText("Ready", rect, DT_SINGLELINE | DT_RIGHT | DT_VCENTER);
+    const int lineHeight = canvas().TextHeight("Ready");
+    EXPECT_EQ(top, (40 - lineHeight) / 2 + lineHeight);
+    const TRect ink = InkBounds(clWhite);
+    EXPECT_GE(ink.Left, 100 - canvas().TextWidth("Ready"));
+    EXPECT_GE(ink.Top, (40 - lineHeight) / 2);
+    EXPECT_LE(ink.Bottom, (40 + lineHeight) / 2 + 1);
+    EXPECT_GT(ink.Right, 95);
+}
+
+TEST_F(CanvasTest, ClipRegionAndWindowOriginApplyToEveryDrawing) {
+    bitmap.SetSize(8, 4);
+    TRegion clip = TRegion(Rect(0, 0, 8, 4)) - TRegion(Rect(2, 1, 4, 3));
+    canvas().SelectClipRegion(&clip);
+    canvas().Brush()->SetColor(clRed);
+    canvas().FillRect(Rect(0, 0, 8, 4));
+    EXPECT_EQ(Picture(clRed), "########\n"
+                              "##..####\n"
+                              "##..####\n"
+                              "########\n");
+    canvas().SelectClipRegion(nullptr);
+    canvas().SaveState();
+    canvas().SetWindowOrg(Point(10, 0)); // logical x 10 is the surface's left edge
+    canvas().IntersectClipRect(Rect(10, 0, 12, 4));
+    canvas().Brush()->SetColor(clBlue);
+    canvas().FillRect(Rect(0, 0, 30, 1));
+    EXPECT_EQ(canvas().Pixel(11, 0), clBlue);
+    EXPECT_EQ(canvas().ClipRect(), Rect(10, 0, 12, 4));
+    canvas().RestoreState();
+    EXPECT_EQ(canvas().Brush()->Color(), clRed);
+    EXPECT_EQ(canvas().WindowOrg(), Point(0, 0));
+    EXPECT_EQ(Picture(clBlue), "##......\n"
+                               "........\n"
+                               "........\n"
+                               "........\n");
+    EXPECT_EQ(canvas().ClipRect(), Rect(0, 0, 8, 4));
+}
+
+TEST_F(CanvasTest, ExtTextOutFillsOpaqueRectangleAndPlacesCharacters) {
+    bitmap.SetSize(80, 20);
+    canvas().Brush()->SetColor(clYellow);
+    const TRect box = Rect(0, 0, 80, 20);
+    const int advances[] = {30, 30};
+    canvas().ExtTextOut(2, 2, ETO_OPAQUE | ETO_CLIPPED, &box, u"ii", advances);
+    EXPECT_EQ(At(79, 19), clYellow);
+    // Each "i" sits at its own advance: ink near x 2 and near x 32, none between.
+    EXPECT_TRUE(RowHasInk(2 + canvas().TextMetrics().tmAscent - 1, 2, 10, clYellow));
+    EXPECT_TRUE(RowHasInk(2 + canvas().TextMetrics().tmAscent - 1, 32, 40, clYellow));
+    EXPECT_FALSE(RowHasInk(2 + canvas().TextMetrics().tmAscent - 1, 12, 30, clYellow));
 }
 
 } // namespace

@@ -31,7 +31,9 @@ TEST(Color, ConvertsToQColorAndBack) {
         SCOPED_TRACE(ColorToString(c.color));
         const QColor q = ToQColor(c.color);
         EXPECT_EQ(q.isValid(), c.expected.isValid());
-        if (c.expected.isValid()) EXPECT_EQ(q.rgba(), c.expected.rgba());
+        if (c.expected.isValid()) {
+            EXPECT_EQ(q.rgba(), c.expected.rgba());
+        }
         if (c.roundTrips) {
             EXPECT_EQ(FromQColor(q), c.color);
         } else {
