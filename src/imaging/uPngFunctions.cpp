@@ -1,7 +1,10 @@
 #include "imaging/uPngFunctions.h"
 
+#include "imaging/uPngImageList.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Canvas.h"
+#include "platform/ui/Icon.h"
+#include "platform/ui/ImageList.h"
 
 #include <cmath>
 
@@ -101,12 +104,47 @@ void DrawPngStyled(const TPNGObject& png, ui::TCanvas& canvas, const ui::TRect& 
     canvas.StretchDraw(rect, &copy);
 }
 
+namespace {
+
+// Alpha 0 where a mask bitmap is white: the framework's masks mark transparent pixels that way.
+std::vector<uint8_t> AlphaOfMask(const ui::TBitmap& mask) {
+    std::vector<uint8_t> alpha;
+    ui::TBitmap readable;
+    readable.Assign(&mask);
+    for (int y = 0; y < mask.Height(); ++y)
+        for (int x = 0; x < mask.Width(); ++x)
+            alpha.push_back(ui::GetRValue(readable.Canvas()->Pixel(x, y)) != 0 ? 0 : 255);
+    return alpha;
+}
+
+std::unique_ptr<TPNGObject> IconToPng(const ui::TIcon& icon) {
+    ui::TBitmap colour, mask;
+    icon.GetBitmaps(colour, mask);
+    auto png = TruecolourWithAlpha(colour);
+    std::vector<uint8_t> alpha = AlphaOfMask(mask);
+    // A 32-bit colour bitmap's own alpha wins when it has any.
+    if (colour.PixelFormat() == ui::pf32bit && OsHasIconAlpha()) {
+        std::vector<uint8_t> own;
+        for (int y = 0; y < colour.Height(); ++y) {
+            const auto* row = static_cast<const uint8_t*>(colour.ScanLine(y));
+            for (int x = 0; x < colour.Width(); ++x)
+                own.push_back(row[4 * x + 3]);
+        }
+        if (std::any_of(own.begin(), own.end(), [](uint8_t a) { return a != 0; })) alpha = std::move(own);
+    }
+    SetAlpha(*png, [&](int x, int y) { return alpha[static_cast<size_t>(y * png->Width() + x)]; });
+    return png;
+}
+
+} // namespace
+
 std::unique_ptr<TPNGObject> GraphicToPng(const ui::TGraphic& graphic) {
     if (const auto* png = dynamic_cast<const TPNGObject*>(&graphic)) {
         auto copy = std::make_unique<TPNGObject>();
         copy->Assign(*png);
         return copy;
     }
+    if (const auto* icon = dynamic_cast<const ui::TIcon*>(&graphic)) return IconToPng(*icon);
     ui::TBitmap truecolour(graphic.Width(), graphic.Height(), ui::pf24bit);
     const auto* bitmap = dynamic_cast<const ui::TBitmap*>(&graphic);
     if (bitmap) {
@@ -134,10 +172,11 @@ std::unique_ptr<TPNGObject> GraphicToPng(const ui::TGraphic& graphic) {
     return png;
 }
 
-std::unique_ptr<TPNGObject> BitmapAndMaskToPng(const ui::TBitmap& bitmap, const ui::TBitmap& mask, bool invert) {
+std::unique_ptr<TPNGObject> BitmapAndMaskToPng(const ui::TBitmap& bitmap, const ui::TBitmap* mask, bool invert) {
     auto png = TruecolourWithAlpha(bitmap);
+    if (!mask) return png;
     ui::TBitmap readable;
-    readable.Assign(&mask);
+    readable.Assign(mask);
     SetAlpha(*png, [&](int x, int y) {
         const auto red = static_cast<uint8_t>(ui::GetRValue(readable.Canvas()->Pixel(x, y)));
         return invert ? static_cast<uint8_t>(255 - red) : red;
@@ -147,9 +186,26 @@ std::unique_ptr<TPNGObject> BitmapAndMaskToPng(const ui::TBitmap& bitmap, const 
 
 std::unique_ptr<TPNGObject> BitmapKeyedToPng(const ui::TBitmap& bitmap, TColor maskColor) {
     auto png = TruecolourWithAlpha(bitmap);
-    const TColor key = ui::ColorToRGB(maskColor);
+    const TColor key = maskColor == ui::clDefault ? png->PixelColor(0, png->Height() - 1) : ui::ColorToRGB(maskColor);
     SetAlpha(*png, [&](int x, int y) { return png->PixelColor(x, y) == key ? uint8_t{0} : uint8_t{255}; });
     return png;
+}
+
+void ImageListEntryToPng(TPNGObject& target, const ui::TCustomImageList& list, int index) {
+    if (const auto* pngList = dynamic_cast<const TPngImageList*>(&list)) {
+        if (const TPngImageCollectionItem* item = pngList->PngImages()->Items(index); item && item->PngImage())
+            target.Assign(*item->PngImage());
+        return;
+    }
+    if (index < 0 || index >= list.Count()) return;
+    ui::TIcon icon;
+    list.GetIcon(index, &icon);
+    ui::TBitmap colour, mask;
+    icon.GetBitmaps(colour, mask);
+    const auto png = TruecolourWithAlpha(colour);
+    const std::vector<uint8_t> alpha = AlphaOfMask(mask);
+    SetAlpha(*png, [&](int x, int y) { return alpha[static_cast<size_t>(y * png->Width() + x)]; });
+    target.Assign(*png);
 }
 
 } // namespace imaging

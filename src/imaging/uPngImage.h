@@ -312,7 +312,10 @@ public:
     // Pixel access.
     TRowGeometry RowGeometry() const;
     uint8_t* PixelRow(int y);
+    const uint8_t* PixelRow(int y) const { return const_cast<TPNGObject*>(this)->PixelRow(y); }
+    // Null for a picture without alpha plane.
     uint8_t* AlphaRow(int y);
+    const uint8_t* AlphaRow(int y) const { return const_cast<TPNGObject*>(this)->AlphaRow(y); }
     TColor PixelColor(int x, int y) const;
     void SetPixelColor(int x, int y, TColor color);
     TPngTransparencyStyle TransparencyStyle() const;

@@ -123,12 +123,12 @@ TEST_F(PngFunctions, BitmapWithMaskOrKeyColour) {
     mask.Canvas()->SetPixel(0, 0, PngRGB(200, 0, 0));
     mask.Canvas()->SetPixel(1, 0, PngRGB(0, 0, 0));
 
-    auto masked = BitmapAndMaskToPng(image, mask, false);
+    auto masked = BitmapAndMaskToPng(image, &mask, false);
     EXPECT_EQ(masked->HeaderChunk().IHDRData.ColorType, COLOR_RGBALPHA);
     EXPECT_EQ(masked->PixelColor(1, 0), PngRGB(0, 255, 0));
     EXPECT_EQ(masked->AlphaRow(0)[0], 200);
     EXPECT_EQ(masked->AlphaRow(0)[1], 0);
-    auto inverted = BitmapAndMaskToPng(image, mask, true);
+    auto inverted = BitmapAndMaskToPng(image, &mask, true);
     EXPECT_EQ(inverted->AlphaRow(0)[0], 55);
     EXPECT_EQ(inverted->AlphaRow(0)[1], 255);
 
