@@ -3,6 +3,8 @@
 #include "imaging/uPngZlib.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Canvas.h"
+#include "platform/ui/Clipboard.h"
+#include "platform/ui/Picture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,6 +42,14 @@ std::vector<TChunkClass>& Registry() {
     return registry;
 }
 std::mutex registryLock;
+
+// Pictures of the framework open ".png" files as PNG pictures while the program runs.
+struct TFileFormatRegistration {
+    TFileFormatRegistration() {
+        ui::TPicture::RegisterFileFormat("PNG", "Portable Network Graphics", ui::GraphicClassOf<TPNGObject>);
+    }
+    ~TFileFormatRegistration() { ui::TPicture::UnregisterGraphicClass(ui::GraphicClassOf<TPNGObject>); }
+} fileFormatRegistration;
 
 } // namespace
 
@@ -679,6 +689,19 @@ void TPNGObject::AssignBitmap(const ui::TBitmap& bitmap) {
         rows.push_back(static_cast<const uint8_t*>(source->ScanLine(y)));
     AssignPixels(static_cast<uint32_t>(source->Width()), static_cast<uint32_t>(source->Height()), bits,
                  table.data(), rows.data(), bitmap.Transparent(), ui::ColorToRGB(bitmap.TransparentColor()));
+}
+
+void TPNGObject::SaveToClipboard(ui::TClipboard& clipboard) const {
+    ui::TBitmap bitmap(Width(), Height(), ui::pf24bit);
+    bitmap.Canvas()->StretchDraw({0, 0, Width(), Height()}, this);
+    clipboard.SetBitmap(bitmap);
+}
+
+void TPNGObject::LoadFromClipboard(const ui::TClipboard& clipboard) {
+    ui::TBitmap bitmap;
+    if (!clipboard.GetBitmap(bitmap)) return;
+    bitmap.SetTransparent(false);
+    AssignBitmap(bitmap);
 }
 
 void TPNGObject::Assign(const TPNGObject& source) {

@@ -16,6 +16,7 @@
 
 namespace ui {
 class TBitmap;
+class TClipboard;
 } // namespace ui
 
 namespace imaging {
@@ -339,6 +340,10 @@ public:
     // Replaces the picture by the bitmap's pixels (indexed formats keep their colour table, others
     // become truecolour), with its transparent colour as key when it is transparent.
     void AssignBitmap(const ui::TBitmap& bitmap);
+    // Through a bitmap: the picture as drawn on one of its size, and a bitmap's pixels back (the
+    // clipboard keeping nothing leaves the picture as it is).
+    void SaveToClipboard(ui::TClipboard& clipboard) const;
+    void LoadFromClipboard(const ui::TClipboard& clipboard);
 
 protected:
     void AssignTo(ui::TPersistent* dest) const override;

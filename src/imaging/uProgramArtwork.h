@@ -15,6 +15,8 @@ struct TArtwork {
     std::size_t size;
 };
 
+// Every picture; the first call also adds them to the framework's resources (the program's resource
+// table), so that they are found by type and name.
 std::span<const TArtwork> ProgramArtwork();
 
 } // namespace imaging

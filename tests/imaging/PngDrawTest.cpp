@@ -5,7 +5,12 @@
 #include "support/UiTest.h"
 #include "imaging/PngFixture.h"
 #include "imaging/uPngImage.h"
+#include "platform/rtl/Streams.h"
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Clipboard.h"
+#include "platform/ui/Picture.h"
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -147,6 +152,29 @@ TEST_F(PngDraw, OtherGraphicsCannotBeAssigned) {
     TPNGObject png;
     ui::TFont font;
     EXPECT_THROW(png.Assign(&font), rtl::EConversionError);
+}
+
+TEST_F(PngDraw, PicturesOpenPngFilesAndTheClipboardGoesThroughABitmap) {
+    const SampleImage image = RandomImage(5, 3, 8, COLOR_RGB, 11);
+    const std::string file = rtl::CreateTempFile("png") + ".png";
+    {
+        rtl::TFileStream out(file, rtl::fmCreate);
+        out.WriteString(PngFile(image, false));
+    }
+    ui::TPicture picture;
+    picture.LoadFromFile(file);
+    std::remove(file.c_str());
+    const auto* png = dynamic_cast<const TPNGObject*>(picture.Graphic());
+    ASSERT_NE(png, nullptr);
+    EXPECT_EQ(png->Width(), 5);
+    EXPECT_NE(ui::TPicture::GraphicFilter().find("Portable Network Graphics"), std::string::npos);
+
+    png->SaveToClipboard(ui::Clipboard());
+    TPNGObject pasted;
+    pasted.LoadFromClipboard(ui::Clipboard());
+    EXPECT_EQ(pasted.HeaderChunk().IHDRData.ColorType, COLOR_RGB);
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(pasted.PixelColor(x, 2), png->PixelColor(x, 2));
 }
 
 // ---- Qt as the independent reader ----

@@ -3,6 +3,7 @@
 
 #include "imaging/uPngResources.h"
 #include "imaging/uProgramArtwork.h"
+#include "platform/ui/Resources.h"
 #include "support/QtImageReader.h"
 #include "support/UiTest.h"
 
@@ -23,6 +24,8 @@ TEST_F(PngResources, GutterGlyphsAreTheOnlyPngResources) {
     for (int digit = 0; digit <= 9; ++digit)
         expected.insert("GUTTER_BOOKMARK_" + std::to_string(digit));
     EXPECT_EQ(names, expected);
+    EXPECT_TRUE(ui::FindResource("PNG", "GUTTER_BREAKPOINT")) << "the framework's resources hold them";
+    EXPECT_TRUE(ui::FindResource("ARTWORK", "TOOLBAR_RUN_HOT"));
     for (const std::string& name : expected) {
         auto png = LoadPngResource(std::u16string(name.begin(), name.end()));
         ASSERT_NE(png, nullptr) << name;
