@@ -6,8 +6,8 @@
 namespace imaging {
 
 // One of the program's own pictures, drawn at build time (tools/artwork): its resource name, its
-// resource type ("PNG" for the editor's gutter glyphs, "ARTWORK" for the windows' images) and the
-// bytes of its PNG file.
+// resource type ("PNG" for the editor's gutter glyphs, "#1" for cursors, "ARTWORK" for the windows'
+// images) and the bytes of its PNG file (a cursor file holding one for cursors).
 struct TArtwork {
     const char* name;
     const char* type;

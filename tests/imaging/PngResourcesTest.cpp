@@ -3,6 +3,7 @@
 
 #include "imaging/uPngResources.h"
 #include "imaging/uProgramArtwork.h"
+#include "platform/ui/Cursors.h"
 #include "platform/ui/Resources.h"
 #include "support/QtImageReader.h"
 #include "support/UiTest.h"
@@ -49,6 +50,7 @@ TEST_F(PngResources, MissingOrOtherResourcesGiveNothing) {
 TEST_F(PngResources, EveryPictureReadsTheSameWithQt) {
     int toolBar = 0;
     for (const TArtwork& artwork : ProgramArtwork()) {
+        if (std::string_view(artwork.type) == "#1") continue; // cursors: below
         const std::string bytes(reinterpret_cast<const char*>(artwork.data), artwork.size);
         rtl::TMemoryStream stream;
         stream.WriteString(bytes);
@@ -74,6 +76,20 @@ TEST_F(PngResources, EveryPictureReadsTheSameWithQt) {
             }
     }
     EXPECT_EQ(toolBar, 24) << "twelve buttons, normal and hot";
+}
+
+TEST_F(PngResources, CursorsLoadWithTheirHotSpots) {
+    ProgramArtwork();
+    const struct {
+        const char* name;
+        ui::TPoint hotSpot;
+    } cursors[] = {{"DRAGMOVE", {1, 1}}, {"DRAGCOPY", {1, 1}}, {"UX_HANDCUR", {12, 1}}, {"UX_DRAGCUR", {16, 16}}};
+    for (const auto& c : cursors) {
+        const ui::HCURSOR cursor = ui::LoadCursorResource(c.name);
+        ASSERT_NE(cursor, nullptr) << c.name;
+        EXPECT_EQ(cursor->Width(), 32) << c.name;
+        EXPECT_EQ(cursor->HotSpot(), c.hotSpot) << c.name;
+    }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Draws the program's own pictures (gutter glyphs, object, status, message, tool-bar and dialog
-// images) from simple shapes, writes each as a PNG file, a contact sheet of all of them, and a C++
-// source that compiles the files into the program:
+// images, cursors) from simple shapes, writes each as a PNG or cursor file, a contact sheet of all
+// of them, and a C++ source that compiles the files into the program:
 //   draw_artwork <output folder> <generated source>
 // Shapes are given in unit coordinates (0..1 across the picture, y down) and drawn with 4 x 4
 // samples per pixel, so one drawing serves every size.
@@ -126,6 +126,13 @@ public:
         : name_(std::move(name)), width_(width), height_(height), pixels_(static_cast<size_t>(width * height)) {}
 
     const std::string& Name() const { return name_; }
+    // A cursor has a hot spot, in pixels.
+    bool IsCursor() const { return hotX_ >= 0; }
+    Picture& SetHotSpot(int x, int y) {
+        hotX_ = x;
+        hotY_ = y;
+        return *this;
+    }
     int Width() const { return width_; }
     int Height() const { return height_; }
     const Rgba& At(int x, int y) const { return pixels_[static_cast<size_t>(y * width_ + x)]; }
@@ -221,7 +228,24 @@ private:
 
     std::string name_;
     int width_, height_;
+    int hotX_ = -1, hotY_ = -1;
     std::vector<Rgba> pixels_;
+
+public:
+    // The resource's bytes: the PNG file, or for a cursor a cursor file holding it.
+    std::string ResourceBytes() const {
+        const std::string png = Png();
+        if (!IsCursor()) return png;
+        auto le = [](uint32_t v, int bytes) {
+            std::string out;
+            for (int i = 0; i < bytes; ++i)
+                out += static_cast<char>(v >> (8 * i));
+            return out;
+        };
+        return le(0, 2) + le(2, 2) + le(1, 2) + le(static_cast<uint32_t>(width_ & 0xFF), 1) +
+               le(static_cast<uint32_t>(height_ & 0xFF), 1) + le(0, 2) + le(static_cast<uint32_t>(hotX_), 2) +
+               le(static_cast<uint32_t>(hotY_), 2) + le(static_cast<uint32_t>(png.size()), 4) + le(22, 4) + png;
+    }
 };
 
 // ---- the glyphs ----
@@ -392,6 +416,40 @@ std::vector<Picture> AllPictures() {
     for (Picture& p : ToolBarPictures(16, "MENU_"))
         all.push_back(std::move(p));
 
+    // Cursors, 32 x 32: the editor's text drag (move and copy) and the link label's hand and drag hand.
+    const Rgba white = Hex(0xFFFFFF), black = Hex(0x000000);
+    auto outlined = [&](Picture& p, const std::vector<std::pair<double, double>>& points) {
+        p.Fill(Polygon(points), white);
+        for (size_t i = 0; i < points.size(); ++i) {
+            const auto [x0, y0] = points[i];
+            const auto [x1, y1] = points[(i + 1) % points.size()];
+            p.Fill(Stroke(x0, y0, x1, y1, 1.2 / 32), black);
+        }
+    };
+    const std::vector<std::pair<double, double>> arrow = {
+        {0.03, 0.03}, {0.03, 0.62}, {0.17, 0.5}, {0.27, 0.72}, {0.35, 0.68}, {0.25, 0.47}, {0.42, 0.47}};
+    for (const bool copy : {false, true}) {
+        Picture cursor(copy ? "DRAGCOPY" : "DRAGMOVE", 32, 32);
+        outlined(cursor, arrow);
+        cursor.Fill(Minus(Box(0.44, 0.6, 0.78, 0.86), Box(0.47, 0.63, 0.75, 0.83)), black);
+        if (copy) {
+            cursor.Fill(Box(0.66, 0.66, 0.97, 0.97), white).Fill(Minus(Box(0.66, 0.66, 0.97, 0.97), Box(0.69, 0.69, 0.94, 0.94)), black);
+            cursor.Fill(Union({Box(0.72, 0.79, 0.91, 0.84), Box(0.79, 0.72, 0.84, 0.91)}), black);
+        }
+        all.push_back(std::move(cursor.SetHotSpot(1, 1)));
+    }
+    Picture hand("UX_HANDCUR", 32, 32);
+    outlined(hand, {{0.34, 0.04}, {0.44, 0.04}, {0.44, 0.4}, {0.78, 0.44}, {0.82, 0.8}, {0.7, 0.96}, {0.38, 0.96},
+                    {0.16, 0.62}, {0.22, 0.56}, {0.34, 0.66}});
+    hand.Fill(Union({Stroke(0.52, 0.42, 0.52, 0.58, 1.0 / 32), Stroke(0.62, 0.43, 0.62, 0.58, 1.0 / 32)}), black);
+    all.push_back(std::move(hand.SetHotSpot(12, 1)));
+    Picture grab("UX_DRAGCUR", 32, 32);
+    outlined(grab, {{0.2, 0.34}, {0.3, 0.26}, {0.42, 0.3}, {0.52, 0.24}, {0.62, 0.3}, {0.74, 0.28}, {0.84, 0.38},
+                    {0.82, 0.76}, {0.66, 0.92}, {0.36, 0.92}, {0.2, 0.7}});
+    for (double x : {0.42, 0.52, 0.62, 0.74})
+        grab.Fill(Stroke(x, 0.32, x, 0.46, 1.0 / 32), black);
+    all.push_back(std::move(grab.SetHotSpot(16, 16)));
+
     // The about box and the connection dialog: a gutter with a breakpoint and an arrow over code lines.
     auto banner = [](const char* name, int width, int height) {
         Picture p(name, width, height);
@@ -411,8 +469,12 @@ std::vector<Picture> AllPictures() {
     return all;
 }
 
-// The gutter glyphs are the program's resources of type "PNG"; the rest are images of its windows.
-bool IsPngResource(const std::string& name) { return name.rfind("GUTTER_", 0) == 0; }
+// The gutter glyphs are the program's resources of type "PNG" and cursors are cursor resources
+// ("#1"); the rest are images of its windows.
+const char* ResourceType(const Picture& p) {
+    if (p.IsCursor()) return "#1";
+    return p.Name().rfind("GUTTER_", 0) == 0 ? "PNG" : "ARTWORK";
+}
 
 // Every picture on a checkerboard with its name below.
 Picture ContactSheet(const std::vector<Picture>& pictures) {
@@ -473,17 +535,18 @@ int main(int argc, char** argv) {
         "namespace imaging {\n\nnamespace {\n\n";
     std::string table;
     for (const Picture& p : pictures) {
-        const std::string png = p.Png();
-        if (!WriteFile(folder + "/" + p.Name() + ".png", png)) {
-            std::fprintf(stderr, "draw_artwork: cannot write %s\n", (folder + "/" + p.Name() + ".png").c_str());
+        const std::string path = folder + "/" + p.Name() + (p.IsCursor() ? ".cur" : ".png");
+        const std::string bytes = p.ResourceBytes();
+        if (!WriteFile(path, bytes)) {
+            std::fprintf(stderr, "draw_artwork: cannot write %s\n", path.c_str());
             return 1;
         }
         source += "const unsigned char k" + p.Name() + "[] = {";
-        for (size_t i = 0; i < png.size(); ++i)
-            source += (i % 24 == 0 ? "\n    " : "") + std::to_string(static_cast<unsigned char>(png[i])) + ",";
+        for (size_t i = 0; i < bytes.size(); ++i)
+            source += (i % 24 == 0 ? "\n    " : "") + std::to_string(static_cast<unsigned char>(bytes[i])) + ",";
         source += "\n};\n";
-        table += "        {\"" + p.Name() + "\", \"" + (IsPngResource(p.Name()) ? "PNG" : "ARTWORK") + "\", k" +
-                 p.Name() + ", sizeof k" + p.Name() + "},\n";
+        table += "        {\"" + p.Name() + "\", \"" + ResourceType(p) + "\", k" + p.Name() + ", sizeof k" + p.Name() +
+                 "},\n";
     }
     source += "\n} // namespace\n\nstd::span<const TArtwork> ProgramArtwork() {\n"
               "    static const TArtwork artwork[] = {\n" + table + "    };\n"
