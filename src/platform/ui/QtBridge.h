@@ -13,6 +13,7 @@
 #include <QCursor>
 #include <QFont>
 #include <QPainter>
+#include <QPalette>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -30,6 +31,9 @@ TColor FromQColor(const QColor& color);
 QFont ToQFont(const TFont& font);
 // The installed family that stands in for `name` (fixed-pitch fonts map to a monospaced one).
 QString MapFontFamily(const std::string& name, TFontPitch pitch);
+
+// A Qt palette in the fixed system colours, for the widgets of standard controls.
+QPalette SystemPalette();
 
 // The program's own cursor at that index, else the standard shape (crDefault: the arrow).
 QCursor ToQCursor(TCursor cursor);
