@@ -417,8 +417,8 @@ void TChunktRNS::SetTransparentKeyColor(TColor color) {
 // ---- gAMA ----
 
 void TChunkgAMA::Assign(const TChunk& source) {
-    auto& gama = const_cast<TChunkgAMA&>(CompatibleSource<TChunkgAMA>(source));
-    SetGammaValue(gama.GammaValue());
+    const TChunkgAMA& gama = CompatibleSource<TChunkgAMA>(source);
+    SetGammaValue(gama.DataSize() == 4 ? ReadBigEndian32(gama.Bytes()) : 1);
 }
 
 bool TChunkgAMA::LoadFromStream(rtl::TStream& stream, std::string_view type, uint32_t size) {

@@ -255,6 +255,13 @@ TEST(PngObject, AssignCopiesChunksPixelsAndOptions) {
             EXPECT_EQ(copy.AlphaRow(y)[x], source.AlphaRow(y)[x]);
         }
     EXPECT_EQ(SavePng(copy), SavePng(source));
+
+    // The copied pixels carry the source's gamma correction, which saving undoes the same way.
+    TPNGObject gamma;
+    LoadPng(gamma, PngFile(RandomImage(4, 2, 8, COLOR_RGB, 3), false, Chunk("gAMA", BigEndian32(100000))));
+    TPNGObject gammaCopy;
+    gammaCopy.Assign(gamma);
+    EXPECT_EQ(SavePng(gammaCopy), SavePng(gamma));
 }
 
 TEST(PngObject, SizeCannotBeSetAndHeaderIsRequired) {
