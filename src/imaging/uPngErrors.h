@@ -26,9 +26,9 @@ RTL_DECLARE_EXCEPTION(EPNGHeaderNotPresent, rtl::Exception);
 inline constexpr char EPngInvalidCRCText[] =
     "This \"Portable Network Graphics\" image is not valid because it contains invalid pieces of data (crc "
     "error)";
-inline constexpr char EPngInvalidIHDRText[] =
-    "The \"Portable Network Graphics\" image could not be loaded because one of its main piece of data (ihdr) "
-    "might be corrupted";
+inline constexpr char EPngInvalidIHDRText[] = "The \"Portable Network Graphics\" image could not be loaded "
+                                              "because one of its main piece of data (ihdr) "
+                                              "might be corrupted";
 inline constexpr char EPNGMissingMultipleIDATText[] =
     "This \"Portable Network Graphics\" image is invalid because it has missing image parts.";
 inline constexpr char EPNGZLIBErrorText[] =

@@ -172,7 +172,8 @@ std::unique_ptr<TPNGObject> GraphicToPng(const ui::TGraphic& graphic) {
     return png;
 }
 
-std::unique_ptr<TPNGObject> BitmapAndMaskToPng(const ui::TBitmap& bitmap, const ui::TBitmap* mask, bool invert) {
+std::unique_ptr<TPNGObject> BitmapAndMaskToPng(const ui::TBitmap& bitmap, const ui::TBitmap* mask,
+                                               bool invert) {
     auto png = TruecolourWithAlpha(bitmap);
     if (!mask) return png;
     ui::TBitmap readable;
@@ -186,14 +187,16 @@ std::unique_ptr<TPNGObject> BitmapAndMaskToPng(const ui::TBitmap& bitmap, const 
 
 std::unique_ptr<TPNGObject> BitmapKeyedToPng(const ui::TBitmap& bitmap, TColor maskColor) {
     auto png = TruecolourWithAlpha(bitmap);
-    const TColor key = maskColor == ui::clDefault ? png->PixelColor(0, png->Height() - 1) : ui::ColorToRGB(maskColor);
+    const TColor key =
+        maskColor == ui::clDefault ? png->PixelColor(0, png->Height() - 1) : ui::ColorToRGB(maskColor);
     SetAlpha(*png, [&](int x, int y) { return png->PixelColor(x, y) == key ? uint8_t{0} : uint8_t{255}; });
     return png;
 }
 
 void ImageListEntryToPng(TPNGObject& target, const ui::TCustomImageList& list, int index) {
     if (const auto* pngList = dynamic_cast<const TPngImageList*>(&list)) {
-        if (const TPngImageCollectionItem* item = pngList->PngImages()->Items(index); item && item->PngImage())
+        if (const TPngImageCollectionItem* item = pngList->PngImages()->Items(index);
+            item && item->PngImage())
             target.Assign(*item->PngImage());
         return;
     }

@@ -32,7 +32,8 @@ void DrawPngStyled(const TPNGObject& png, ui::TCanvas& canvas, const ui::TRect& 
 std::unique_ptr<TPNGObject> GraphicToPng(const ui::TGraphic& graphic);
 // A truecolour picture whose alpha is the mask's red level (255 minus it when `invert`); opaque
 // without a mask.
-std::unique_ptr<TPNGObject> BitmapAndMaskToPng(const ui::TBitmap& bitmap, const ui::TBitmap* mask, bool invert);
+std::unique_ptr<TPNGObject> BitmapAndMaskToPng(const ui::TBitmap& bitmap, const ui::TBitmap* mask,
+                                               bool invert);
 // A truecolour picture, transparent where the bitmap has `maskColor` (clDefault: its bottom-left
 // pixel's colour).
 std::unique_ptr<TPNGObject> BitmapKeyedToPng(const ui::TBitmap& bitmap, TColor maskColor);
@@ -40,6 +41,8 @@ std::unique_ptr<TPNGObject> BitmapKeyedToPng(const ui::TBitmap& bitmap, TColor m
 // its mask as alpha. An index without an entry leaves the target as it is.
 void ImageListEntryToPng(TPNGObject& target, const ui::TCustomImageList& list, int index);
 // Whether icons keep an alpha channel on this system: always, here.
-inline bool OsHasIconAlpha() { return true; }
+inline bool OsHasIconAlpha() {
+    return true;
+}
 
 } // namespace imaging

@@ -79,8 +79,9 @@ TPngImageCollectionItem* TPngImageCollectionItems::Insert(int index, bool create
 }
 
 TPngImageCollectionItem* TPngImageCollectionItems::Items(int index) const {
-    return index >= 0 && index < Count() ? static_cast<TPngImageCollectionItem*>(ui::TCollection::Items(index))
-                                         : nullptr;
+    return index >= 0 && index < Count()
+               ? static_cast<TPngImageCollectionItem*>(ui::TCollection::Items(index))
+               : nullptr;
 }
 
 void TPngImageCollectionItems::Assign(const ui::TPersistent* source) {
@@ -101,7 +102,8 @@ class TPngImageList::TUpdate {
 public:
     TUpdate(TPngImageList& list, bool rebuild) : list_(list), rebuild_(rebuild) { ++list_.updateCount_; }
     ~TUpdate() {
-        if (--list_.updateCount_ == 0 && rebuild_ && std::uncaught_exceptions() == exceptions_) list_.RebuildImages();
+        if (--list_.updateCount_ == 0 && rebuild_ && std::uncaught_exceptions() == exceptions_)
+            list_.RebuildImages();
     }
     TUpdate(const TUpdate&) = delete;
     TUpdate& operator=(const TUpdate&) = delete;
@@ -209,7 +211,8 @@ void TPngImageList::Assign(const ui::TPersistent* source) {
 void TPngImageList::DoDraw(int index, ui::TCanvas& canvas, int x, int y, ui::TImageDrawStyle, bool enabled) {
     const TPngImageCollectionItem* item = pngImages_->Items(index);
     if (!item || !item->PngImage()) return;
-    DrawPngStyled(*item->PngImage(), canvas, {x, y, x + Width(), y + Height()}, enabled ? TPngOptions{} : pngOptions_);
+    DrawPngStyled(*item->PngImage(), canvas, {x, y, x + Width(), y + Height()},
+                  enabled ? TPngOptions{} : pngOptions_);
 }
 
 int TPngImageList::AddPicture(int index, std::unique_ptr<TPNGObject> png) {

@@ -100,7 +100,8 @@ public:
 
 protected:
     // The picture, faded and grey as PngOptions say when disabled, into the list's cell at (x, y).
-    void DoDraw(int index, ui::TCanvas& canvas, int x, int y, ui::TImageDrawStyle style, bool enabled) override;
+    void DoDraw(int index, ui::TCanvas& canvas, int x, int y, ui::TImageDrawStyle style,
+                bool enabled) override;
 
 private:
     class TUpdate;

@@ -234,7 +234,8 @@ void EncodePixels(uint8_t* raw, uint32_t count, uint32_t x0, uint32_t step, cons
         } else {
             for (uint32_t i = 0, x = x0; i < count; ++i, x += step) {
                 const uint32_t bit = x * Depth;
-                const uint8_t v = static_cast<uint8_t>((row[bit / 8] >> (8 - Depth - bit % 8)) & ((1 << Depth) - 1));
+                const uint8_t v =
+                    static_cast<uint8_t>((row[bit / 8] >> (8 - Depth - bit % 8)) & ((1 << Depth) - 1));
                 PutPacked(raw, i, Depth, v);
             }
         }
@@ -260,41 +261,71 @@ void EncodePixels(uint8_t* raw, uint32_t count, uint32_t x0, uint32_t step, cons
 
 TPixelDecoder PixelDecoderFor(uint8_t colorType, uint8_t bitDepth) {
     switch (colorType * 100 + bitDepth) {
-    case 1: return DecodePixels<COLOR_GRAYSCALE, 1>;
-    case 2: return DecodePixels<COLOR_GRAYSCALE, 2>;
-    case 4: return DecodePixels<COLOR_GRAYSCALE, 4>;
-    case 8: return DecodePixels<COLOR_GRAYSCALE, 8>;
-    case 16: return DecodePixels<COLOR_GRAYSCALE, 16>;
-    case 301: return DecodePixels<COLOR_PALETTE, 1>;
-    case 302: return DecodePixels<COLOR_PALETTE, 2>;
-    case 304: return DecodePixels<COLOR_PALETTE, 4>;
-    case 308: return DecodePixels<COLOR_PALETTE, 8>;
-    case 208: return DecodePixels<COLOR_RGB, 8>;
-    case 216: return DecodePixels<COLOR_RGB, 16>;
-    case 408: return DecodePixels<COLOR_GRAYSCALEALPHA, 8>;
-    case 416: return DecodePixels<COLOR_GRAYSCALEALPHA, 16>;
-    case 608: return DecodePixels<COLOR_RGBALPHA, 8>;
-    case 616: return DecodePixels<COLOR_RGBALPHA, 16>;
-    default: return nullptr;
+    case 1:
+        return DecodePixels<COLOR_GRAYSCALE, 1>;
+    case 2:
+        return DecodePixels<COLOR_GRAYSCALE, 2>;
+    case 4:
+        return DecodePixels<COLOR_GRAYSCALE, 4>;
+    case 8:
+        return DecodePixels<COLOR_GRAYSCALE, 8>;
+    case 16:
+        return DecodePixels<COLOR_GRAYSCALE, 16>;
+    case 301:
+        return DecodePixels<COLOR_PALETTE, 1>;
+    case 302:
+        return DecodePixels<COLOR_PALETTE, 2>;
+    case 304:
+        return DecodePixels<COLOR_PALETTE, 4>;
+    case 308:
+        return DecodePixels<COLOR_PALETTE, 8>;
+    case 208:
+        return DecodePixels<COLOR_RGB, 8>;
+    case 216:
+        return DecodePixels<COLOR_RGB, 16>;
+    case 408:
+        return DecodePixels<COLOR_GRAYSCALEALPHA, 8>;
+    case 416:
+        return DecodePixels<COLOR_GRAYSCALEALPHA, 16>;
+    case 608:
+        return DecodePixels<COLOR_RGBALPHA, 8>;
+    case 616:
+        return DecodePixels<COLOR_RGBALPHA, 16>;
+    default:
+        return nullptr;
     }
 }
 
 TPixelEncoder PixelEncoderFor(uint8_t colorType, uint8_t bitDepth) {
     switch (colorType * 100 + bitDepth) {
-    case 1: return EncodePixels<COLOR_GRAYSCALE, 1>;
-    case 4: return EncodePixels<COLOR_GRAYSCALE, 4>;
-    case 8: return EncodePixels<COLOR_GRAYSCALE, 8>;
-    case 16: return EncodePixels<COLOR_GRAYSCALE, 16>;
-    case 301: return EncodePixels<COLOR_PALETTE, 1>;
-    case 304: return EncodePixels<COLOR_PALETTE, 4>;
-    case 308: return EncodePixels<COLOR_PALETTE, 8>;
-    case 208: return EncodePixels<COLOR_RGB, 8>;
-    case 216: return EncodePixels<COLOR_RGB, 16>;
-    case 408: return EncodePixels<COLOR_GRAYSCALEALPHA, 8>;
-    case 416: return EncodePixels<COLOR_GRAYSCALEALPHA, 16>;
-    case 608: return EncodePixels<COLOR_RGBALPHA, 8>;
-    case 616: return EncodePixels<COLOR_RGBALPHA, 16>;
-    default: return nullptr;
+    case 1:
+        return EncodePixels<COLOR_GRAYSCALE, 1>;
+    case 4:
+        return EncodePixels<COLOR_GRAYSCALE, 4>;
+    case 8:
+        return EncodePixels<COLOR_GRAYSCALE, 8>;
+    case 16:
+        return EncodePixels<COLOR_GRAYSCALE, 16>;
+    case 301:
+        return EncodePixels<COLOR_PALETTE, 1>;
+    case 304:
+        return EncodePixels<COLOR_PALETTE, 4>;
+    case 308:
+        return EncodePixels<COLOR_PALETTE, 8>;
+    case 208:
+        return EncodePixels<COLOR_RGB, 8>;
+    case 216:
+        return EncodePixels<COLOR_RGB, 16>;
+    case 408:
+        return EncodePixels<COLOR_GRAYSCALEALPHA, 8>;
+    case 416:
+        return EncodePixels<COLOR_GRAYSCALEALPHA, 16>;
+    case 608:
+        return EncodePixels<COLOR_RGBALPHA, 8>;
+    case 616:
+        return EncodePixels<COLOR_RGBALPHA, 16>;
+    default:
+        return nullptr;
     }
 }
 

@@ -40,7 +40,9 @@ uint32_t FilterOffset(uint8_t colorType, uint8_t bitDepth);
 bool IsKnownFormat(uint8_t colorType, uint8_t bitDepth);
 // Bits per pixel of the in-memory bitmap (1, 4, 8 or 24) and whether it has a colour table.
 int BitmapBitsPerPixel(uint8_t colorType, uint8_t bitDepth);
-inline bool IsPaletteBased(uint8_t colorType) { return colorType != COLOR_RGB && colorType != COLOR_RGBALPHA; }
+inline bool IsPaletteBased(uint8_t colorType) {
+    return colorType != COLOR_RGB && colorType != COLOR_RGBALPHA;
+}
 
 // Undoes the filter of one row in place; `previous` is the unfiltered row above (zeros for the first).
 // An unknown filter type leaves the row as it is.

@@ -8,7 +8,8 @@ namespace imaging {
 
 std::unique_ptr<TPNGObject> LoadPngResource(std::u16string_view name) {
     ProgramArtwork();
-    const std::optional<std::string_view> bytes = ui::FindResource("PNG", std::string_view(rtl::Utf16ToUtf8(name)));
+    const std::optional<std::string_view> bytes =
+        ui::FindResource("PNG", std::string_view(rtl::Utf16ToUtf8(name)));
     if (!bytes) return nullptr;
     rtl::TMemoryStream stream;
     stream.WriteString(*bytes);

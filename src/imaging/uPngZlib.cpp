@@ -27,16 +27,26 @@ const std::array<uint32_t, 256>& CrcTable() {
 
 std::string ZlibDescription(int code) {
     switch (code) {
-    case Z_VERSION_ERROR: return "incompatible version (-6)";
-    case Z_BUF_ERROR: return "buffer error (-5)";
-    case Z_MEM_ERROR: return "insufficient memory (-4)";
-    case Z_DATA_ERROR: return "data error (-3)";
-    case Z_STREAM_ERROR: return "stream error (-2)";
-    case Z_ERRNO: return "file error (-1)";
-    case Z_OK: return "(0)";
-    case Z_STREAM_END: return "stream end (1)";
-    case Z_NEED_DICT: return "need dictionary (2)";
-    default: return "(" + std::to_string(code) + ")";
+    case Z_VERSION_ERROR:
+        return "incompatible version (-6)";
+    case Z_BUF_ERROR:
+        return "buffer error (-5)";
+    case Z_MEM_ERROR:
+        return "insufficient memory (-4)";
+    case Z_DATA_ERROR:
+        return "data error (-3)";
+    case Z_STREAM_ERROR:
+        return "stream error (-2)";
+    case Z_ERRNO:
+        return "file error (-1)";
+    case Z_OK:
+        return "(0)";
+    case Z_STREAM_END:
+        return "stream end (1)";
+    case Z_NEED_DICT:
+        return "need dictionary (2)";
+    default:
+        return "(" + std::to_string(code) + ")";
     }
 }
 
@@ -44,15 +54,14 @@ std::string ZlibDescription(int code) {
     throw EPNGZLIBError(EPNGZLIBErrorText + ZlibDescription(code));
 }
 
-// Reads exactly `size` bytes or raises the unexpected-end error.
-void ReadExactly(rtl::TStream& stream, void* buffer, int64_t size) {
-    if (stream.Read(buffer, size) != size) RaisePngError<EPngUnexpectedEnd>(EPNGUnexpectedEndText);
-}
-
 constexpr char kIdat[4] = {'I', 'D', 'A', 'T'};
 constexpr uint32_t kInputBlock = 65535;
 
 } // namespace
+
+void ReadExactly(rtl::TStream& stream, void* buffer, int64_t size) {
+    if (stream.Read(buffer, size) != size) RaisePngError<EPngUnexpectedEnd>(EPNGUnexpectedEndText);
+}
 
 uint32_t UpdateCrc(uint32_t crc, const void* data, size_t size) {
     const auto& table = CrcTable();

@@ -17,6 +17,9 @@ uint32_t UpdateCrc(uint32_t crc, const void* data, size_t size);
 // Chunk lengths above this are refused: the standard limits them to 2^31 - 1.
 inline constexpr uint32_t kMaxChunkSize = 0x7FFFFFFFu;
 
+// Reads exactly `size` bytes or raises the unexpected-end error.
+void ReadExactly(rtl::TStream& stream, void* buffer, int64_t size);
+
 uint32_t ReadBigEndian32(const uint8_t* p);
 void WriteBigEndian32(uint8_t* p, uint32_t value);
 

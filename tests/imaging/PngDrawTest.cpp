@@ -1,14 +1,14 @@
 // Drawing on a canvas over a known background, conversions to and from bitmaps, and Qt's PNG reader as
 // an independent check of what the encoder writes.
 
-#include "support/QtImageReader.h"
-#include "support/UiTest.h"
 #include "imaging/PngFixture.h"
 #include "imaging/uPngImage.h"
 #include "platform/rtl/Streams.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Clipboard.h"
 #include "platform/ui/Picture.h"
+#include "support/QtImageReader.h"
+#include "support/UiTest.h"
 
 #include <cstdio>
 
@@ -78,14 +78,16 @@ TEST_F(PngDraw, AlphaBlendsAtNaturalSizeWithTheExactFormula) {
 TEST_F(PngDraw, PartialPaletteAndGreyAlphaBlend) {
     // Palette entry 1 is half transparent; grey with alpha blends its grey level.
     TPNGObject palette;
-    LoadPng(palette, PngFile(SampleImage{2, 1, 8, COLOR_PALETTE, {{0, 1}}}, false,
-                             Chunk("PLTE", Bytes("\xff\xff\xff\0\0\0", 6)) + Chunk("tRNS", Bytes("\xff\x40", 2))));
+    LoadPng(palette,
+            PngFile(SampleImage{2, 1, 8, COLOR_PALETTE, {{0, 1}}}, false,
+                    Chunk("PLTE", Bytes("\xff\xff\xff\0\0\0", 6)) + Chunk("tRNS", Bytes("\xff\x40", 2))));
     auto surface = Surface(2, 1);
     surface->Canvas()->Draw(0, 0, &palette);
     EXPECT_EQ(surface->Canvas()->Pixel(0, 0), PngRGB(255, 255, 255));
     const int a = 0x40;
-    EXPECT_EQ(surface->Canvas()->Pixel(1, 0),
-              PngRGB(((255 - a) * 10 + 255) / 256, ((255 - a) * 100 + 255) / 256, ((255 - a) * 200 + 255) / 256));
+    EXPECT_EQ(
+        surface->Canvas()->Pixel(1, 0),
+        PngRGB(((255 - a) * 10 + 255) / 256, ((255 - a) * 100 + 255) / 256, ((255 - a) * 200 + 255) / 256));
 
     TPNGObject grey;
     LoadPng(grey, PngFile(SampleImage{1, 1, 8, COLOR_GRAYSCALEALPHA, {{100, 255}}}, false));
@@ -182,8 +184,8 @@ TEST_F(PngDraw, PicturesOpenPngFilesAndTheClipboardGoesThroughABitmap) {
 TEST_F(PngDraw, QtReadsOurOutputAsTheSamePixels) {
     const struct {
         uint8_t type, depth;
-    } formats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {3, 1}, {3, 2}, {3, 4}, {3, 8},
-                   {2, 8}, {2, 16}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+    } formats[] = {{0, 1}, {0, 2}, {0, 4},  {0, 8}, {0, 16}, {3, 1}, {3, 2}, {3, 4},
+                   {3, 8}, {2, 8}, {2, 16}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
     for (const auto& f : formats)
         for (bool adam7 : {false, true}) {
             const SampleImage image = RandomImage(11, 9, f.depth, f.type, f.type + f.depth * 7u);

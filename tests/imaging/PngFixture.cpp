@@ -39,10 +39,14 @@ Bytes Deflate(const Bytes& raw) {
 
 int SampleImage::Channels() const {
     switch (colorType) {
-    case 2: return 3;
-    case 4: return 2;
-    case 6: return 4;
-    default: return 1;
+    case 2:
+        return 3;
+    case 4:
+        return 2;
+    case 6:
+        return 4;
+    default:
+        return 1;
     }
 }
 
@@ -99,7 +103,11 @@ Bytes FilterRow(const Bytes& raw, const Bytes& previous, int type, size_t bpp) {
         const int a = i >= bpp ? static_cast<uint8_t>(raw[i - bpp]) : 0;
         const int b = previous.empty() ? 0 : static_cast<uint8_t>(previous[i]);
         const int c = i >= bpp && !previous.empty() ? static_cast<uint8_t>(previous[i - bpp]) : 0;
-        const int predictor = type == 1 ? a : type == 2 ? b : type == 3 ? (a + b) / 2 : type == 4 ? PaethPredictor(a, b, c) : 0;
+        const int predictor = type == 1   ? a
+                              : type == 2 ? b
+                              : type == 3 ? (a + b) / 2
+                              : type == 4 ? PaethPredictor(a, b, c)
+                                          : 0;
         out += static_cast<char>(x - predictor);
     }
     return out;
@@ -113,7 +121,8 @@ Bytes Scanlines(const SampleImage& image, bool adam7) {
         uint32_t row, column, rowStep, columnStep;
     };
     const std::vector<Pass> passes =
-        adam7 ? std::vector<Pass>{{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4}, {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1}}
+        adam7 ? std::vector<Pass>{{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4},
+                                  {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1}}
               : std::vector<Pass>{{0, 0, 1, 1}};
     Bytes out;
     int filter = 0;
@@ -130,8 +139,8 @@ Bytes Scanlines(const SampleImage& image, bool adam7) {
 }
 
 Bytes PngFile(const SampleImage& image, bool adam7, const Bytes& beforeData, int idatParts) {
-    Bytes file = kPngSignature + Ihdr(image.width, image.height, image.bitDepth, image.colorType, adam7 ? 1 : 0) +
-                 beforeData;
+    Bytes file = kPngSignature +
+                 Ihdr(image.width, image.height, image.bitDepth, image.colorType, adam7 ? 1 : 0) + beforeData;
     const Bytes data = Deflate(Scanlines(image, adam7));
     const size_t part = (data.size() + static_cast<size_t>(idatParts) - 1) / static_cast<size_t>(idatParts);
     for (size_t at = 0; at < data.size(); at += part)
@@ -157,7 +166,8 @@ namespace {
 uint32_t At32(const Bytes& file, size_t at) {
     return static_cast<uint32_t>(static_cast<uint8_t>(file[at])) << 24 |
            static_cast<uint32_t>(static_cast<uint8_t>(file[at + 1])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(file[at + 2])) << 8 | static_cast<uint8_t>(file[at + 3]);
+           static_cast<uint32_t>(static_cast<uint8_t>(file[at + 2])) << 8 |
+           static_cast<uint8_t>(file[at + 3]);
 }
 
 template <class F>
@@ -186,7 +196,8 @@ Bytes InflatedImageData(const Bytes& file) {
     });
     uLongf size = 1 << 24;
     Bytes raw(size, '\0');
-    if (uncompress(reinterpret_cast<Bytef*>(raw.data()), &size, reinterpret_cast<const Bytef*>(compressed.data()),
+    if (uncompress(reinterpret_cast<Bytef*>(raw.data()), &size,
+                   reinterpret_cast<const Bytef*>(compressed.data()),
                    static_cast<uLong>(compressed.size())) != Z_OK)
         return {};
     raw.resize(size);

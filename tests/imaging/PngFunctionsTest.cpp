@@ -69,7 +69,8 @@ TEST_F(PngFunctions, GreyMixesTowardsTheGreyLevel) {
     EXPECT_EQ(red.PixelColor(0, 0), PngRGB(76, 76, 76));
 
     TPNGObject palette;
-    LoadPng(palette, PngFile(SampleImage{1, 1, 1, COLOR_PALETTE, {{0}}}, false, Chunk("PLTE", Bytes("\0\xff\0", 3))));
+    LoadPng(palette,
+            PngFile(SampleImage{1, 1, 1, COLOR_PALETTE, {{0}}}, false, Chunk("PLTE", Bytes("\0\xff\0", 3))));
     GreyPng(palette, 255);
     EXPECT_EQ(palette.PixelColor(0, 0), PngRGB(150, 150, 150));
 

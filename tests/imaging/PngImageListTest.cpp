@@ -110,7 +110,8 @@ TEST_F(PngImageList, DisabledSystemImagesAreFadedGreyWhileDrawingEnabledShowsThe
     surface.Canvas()->FillRect({0, 0, 16, 16});
     list.Draw(*surface.Canvas(), 0, 0, 0, false);
     const int v = (76 * 128 + 127 * 255 + 255) / 256;
-    EXPECT_EQ(surface.Canvas()->Pixel(12, 3), PngRGB(v, v, v)) << "disabled drawing fades over the background";
+    EXPECT_EQ(surface.Canvas()->Pixel(12, 3), PngRGB(v, v, v))
+        << "disabled drawing fades over the background";
 
     list.SetEnabledImages(true);
     EXPECT_EQ(SystemPixel(list, 0, 12, 3), std::pair(PngRGB(255, 0, 0), 255));

@@ -5,9 +5,9 @@
 #include "imaging/uPngImage.h"
 
 #include <functional>
+#include <gtest/gtest.h>
 #include <typeinfo>
 #include <zlib.h>
-#include <gtest/gtest.h>
 
 namespace imaging {
 namespace {
@@ -16,7 +16,9 @@ using namespace testing;
 
 const SampleImage kSmall = RandomImage(5, 4, 8, COLOR_RGB, 7);
 
-Bytes SmallFile(const Bytes& beforeData = {}, int idatParts = 1) { return PngFile(kSmall, false, beforeData, idatParts); }
+Bytes SmallFile(const Bytes& beforeData = {}, int idatParts = 1) {
+    return PngFile(kSmall, false, beforeData, idatParts);
+}
 
 // Replaces one byte of the file.
 Bytes Damaged(Bytes file, size_t at) {
@@ -56,32 +58,41 @@ TEST(PngLoad, EveryErrorOnItsTrigger) {
          "EPNGUnknownCriticalChunk", EPNGUnknownCriticalChunkText},
         {"damaged CRC in the 2nd of 3 IDATs", Damaged(three, secondIdat + 8 + 1), "EPngInvalidCRC",
          EPngInvalidCRCText},
-        {"IDAT followed by tEXt", header + Chunk("IDAT", data.substr(0, 10)) + Chunk("tEXt", Bytes("a\0b", 3)) +
-                                      Chunk("IDAT", data.substr(10)) + Chunk("IEND", ""),
+        {"IDAT followed by tEXt",
+         header + Chunk("IDAT", data.substr(0, 10)) + Chunk("tEXt", Bytes("a\0b", 3)) +
+             Chunk("IDAT", data.substr(10)) + Chunk("IEND", ""),
          "EPNGMissingMultipleIDAT", EPNGMissingMultipleIDATText},
         {"width 65536", kPngSignature + Ihdr(65536, 1, 8, 0), "EPNGSizeExceeds", EPNGSizeExceedsText},
-        {"257-byte tRNS", header + Chunk("tRNS", Bytes(257, '\0')), "EPNGInvalidPalette", EPNGInvalidPaletteText},
+        {"257-byte tRNS", header + Chunk("tRNS", Bytes(257, '\0')), "EPNGInvalidPalette",
+         EPNGInvalidPaletteText},
         {"palette of 2 bytes", header + Chunk("PLTE", "ab"), "EPNGInvalidPalette", EPNGInvalidPaletteText},
-        {"short header", kPngSignature + Chunk("IHDR", Bytes(12, '\1')), "EPngInvalidIHDR", EPngInvalidIHDRText},
-        {"compression 1", kPngSignature + Chunk("IHDR", BigEndian32(1) + BigEndian32(1) + Bytes("\x08\0\1\0\0", 5)),
+        {"short header", kPngSignature + Chunk("IHDR", Bytes(12, '\1')), "EPngInvalidIHDR",
+         EPngInvalidIHDRText},
+        {"compression 1",
+         kPngSignature + Chunk("IHDR", BigEndian32(1) + BigEndian32(1) + Bytes("\x08\0\1\0\0", 5)),
          "EPNGUnknownCompression", EPNGUnknownCompressionText},
-        {"interlace 2", kPngSignature + Ihdr(1, 1, 8, 0, 2), "EPNGUnknownInterlace", EPNGUnknownInterlaceText},
+        {"interlace 2", kPngSignature + Ihdr(1, 1, 8, 0, 2), "EPNGUnknownInterlace",
+         EPNGUnknownInterlaceText},
         {"no image data", header + Chunk("IEND", ""), "EPNGNoImageData", EPNGNoImageDataText},
         {"damaged compressed data", header + Chunk("IDAT", "\x78\x9c\xff\xff\xff") + Chunk("IEND", ""),
-         "EPNGZLIBError", "Could not decompress the image because it contains invalid compressed data.\r\n"
-                          " Description: data error (-3)"},
+         "EPNGZLIBError",
+         "Could not decompress the image because it contains invalid compressed data.\r\n"
+         " Description: data error (-3)"},
         // Sizes and formats that no decoder handles.
         {"width 0", kPngSignature + Ihdr(0, 1, 8, 0), "EPngInvalidIHDR", EPngInvalidIHDRText},
         {"height 0", kPngSignature + Ihdr(1, 0, 8, 0), "EPngInvalidIHDR", EPngInvalidIHDRText},
         {"truecolour of 4 bits", kPngSignature + Ihdr(1, 1, 4, 2), "EPngInvalidIHDR", EPngInvalidIHDRText},
-        {"grey with alpha of 2 bits", kPngSignature + Ihdr(1, 1, 2, 4), "EPngInvalidIHDR", EPngInvalidIHDRText},
+        {"grey with alpha of 2 bits", kPngSignature + Ihdr(1, 1, 2, 4), "EPngInvalidIHDR",
+         EPngInvalidIHDRText},
         {"colour type 5", kPngSignature + Ihdr(1, 1, 8, 5), "EPngInvalidIHDR", EPngInvalidIHDRText},
         {"palette of 16 bits", kPngSignature + Ihdr(1, 1, 16, 3), "EPngInvalidIHDR", EPngInvalidIHDRText},
         // Lengths from the file are checked before anything is allocated for them.
-        {"chunk length 2^31", header + BigEndian32(0x80000000u) + "tEXt", "EPngUnexpectedEnd", EPNGUnexpectedEndText},
+        {"chunk length 2^31", header + BigEndian32(0x80000000u) + "tEXt", "EPngUnexpectedEnd",
+         EPNGUnexpectedEndText},
         {"chunk longer than the file", header + BigEndian32(100000) + "tEXt" + "abc", "EPngUnexpectedEnd",
          EPNGUnexpectedEndText},
-        {"an image too large to hold", kPngSignature + Ihdr(65535, 65535, 16, 6), "EPNGOutMemory", EPNGOutMemoryText},
+        {"an image too large to hold", kPngSignature + Ihdr(65535, 65535, 16, 6), "EPNGOutMemory",
+         EPNGOutMemoryText},
     };
     for (const Case& c : cases) {
         const auto [cls, message] = LoadError(c.file);
@@ -299,7 +310,8 @@ TEST(PngObject, ChunkAssignNeedsACompatibleSource) {
 
 TEST(PngObject, PaletteEntryOutsideThePaletteRaises) {
     TPNGObject png;
-    LoadPng(png, PngFile(SampleImage{1, 1, 1, COLOR_PALETTE, {{0}}}, false, Chunk("PLTE", Bytes("\x01\x02\x03", 3))));
+    LoadPng(png, PngFile(SampleImage{1, 1, 1, COLOR_PALETTE, {{0}}}, false,
+                         Chunk("PLTE", Bytes("\x01\x02\x03", 3))));
     const auto* palette = png.Chunks().FindChunk<TChunkPLTE>();
     EXPECT_EQ(palette->PaletteEntry(0), 0x010203u);
     try {

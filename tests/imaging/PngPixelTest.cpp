@@ -27,11 +27,16 @@ TColor ExpectedColor(const SampleImage& image, uint32_t x, uint32_t y) {
     auto level = [&](int channel) -> uint8_t {
         const uint16_t v = image.Sample(x, y, channel);
         switch (image.bitDepth) {
-        case 1: return static_cast<uint8_t>(v * 255);
-        case 2: return static_cast<uint8_t>(v * 85);
-        case 4: return static_cast<uint8_t>(v * 17);
-        case 16: return static_cast<uint8_t>(v >> 8);
-        default: return static_cast<uint8_t>(v);
+        case 1:
+            return static_cast<uint8_t>(v * 255);
+        case 2:
+            return static_cast<uint8_t>(v * 85);
+        case 4:
+            return static_cast<uint8_t>(v * 17);
+        case 16:
+            return static_cast<uint8_t>(v >> 8);
+        default:
+            return static_cast<uint8_t>(v);
         }
     };
     switch (image.colorType) {
@@ -54,21 +59,24 @@ struct Format {
 };
 
 const Format kFormats[] = {
-    {0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {3, 1}, {3, 2}, {3, 4}, {3, 8},
-    {2, 8}, {2, 16}, {4, 8}, {4, 16}, {6, 8}, {6, 16},
+    {0, 1}, {0, 2}, {0, 4},  {0, 8}, {0, 16}, {3, 1}, {3, 2},  {3, 4},
+    {3, 8}, {2, 8}, {2, 16}, {4, 8}, {4, 16}, {6, 8}, {6, 16},
 };
 
 void ExpectPixels(TPNGObject& png, const SampleImage& image, const std::string& what) {
     ASSERT_EQ(png.Width(), static_cast<int>(image.width)) << what;
     ASSERT_EQ(png.Height(), static_cast<int>(image.height)) << what;
-    const int alphaChannel = image.colorType == COLOR_RGBALPHA ? 3 : image.colorType == COLOR_GRAYSCALEALPHA ? 1 : -1;
+    const int alphaChannel = image.colorType == COLOR_RGBALPHA         ? 3
+                             : image.colorType == COLOR_GRAYSCALEALPHA ? 1
+                                                                       : -1;
     for (uint32_t y = 0; y < image.height; ++y)
         for (uint32_t x = 0; x < image.width; ++x) {
             const int ix = static_cast<int>(x), iy = static_cast<int>(y);
             ASSERT_EQ(png.PixelColor(ix, iy), ExpectedColor(image, x, y)) << what << " at " << x << "," << y;
             if (alphaChannel >= 0) {
                 const uint16_t a = image.Sample(x, y, alphaChannel);
-                ASSERT_EQ(png.AlphaRow(iy)[x], image.bitDepth == 16 ? a >> 8 : a) << what << " alpha at " << x << "," << y;
+                ASSERT_EQ(png.AlphaRow(iy)[x], image.bitDepth == 16 ? a >> 8 : a)
+                    << what << " alpha at " << x << "," << y;
             } else {
                 ASSERT_EQ(png.AlphaRow(iy), nullptr) << what;
             }
@@ -79,11 +87,13 @@ TEST(PngPixelCoding, EveryFormatDecodesAndRoundTripsInterlacedOrNot) {
     // 13 x 11 leaves partial bytes at the row ends and Adam7 passes of uneven sizes.
     for (const Format& f : kFormats)
         for (bool adam7 : {false, true}) {
-            const SampleImage image = RandomImage(13, 11, f.bitDepth, f.colorType, f.colorType * 31u + f.bitDepth);
-            const std::string what = "type " + std::to_string(f.colorType) + " depth " + std::to_string(f.bitDepth) +
-                                     (adam7 ? " adam7" : "");
+            const SampleImage image =
+                RandomImage(13, 11, f.bitDepth, f.colorType, f.colorType * 31u + f.bitDepth);
+            const std::string what = "type " + std::to_string(f.colorType) + " depth " +
+                                     std::to_string(f.bitDepth) + (adam7 ? " adam7" : "");
             TPNGObject png;
-            LoadPng(png, PngFile(image, adam7, f.colorType == COLOR_PALETTE ? PaletteChunk(1 << f.bitDepth) : ""));
+            LoadPng(png,
+                    PngFile(image, adam7, f.colorType == COLOR_PALETTE ? PaletteChunk(1 << f.bitDepth) : ""));
             ExpectPixels(png, image, what);
             EXPECT_EQ(png.Interlacing(), adam7 ? imAdam7 : imNone);
 
@@ -145,11 +155,11 @@ TEST(PngPixelCoding, FilterChoiceByRepetitionScore) {
     } cases[] = {
         {{}, rfNone},
         {{rfNone}, rfNone},
-        {{rfUp}, rfUp},                  // a single filter is taken without scoring
-        {{rfSub, rfPaeth}, rfSub},       // equal scores keep the lower type
-        {{rfUp, rfAverage}, rfAverage},  // the higher score wins
+        {{rfUp}, rfUp},                 // a single filter is taken without scoring
+        {{rfSub, rfPaeth}, rfSub},      // equal scores keep the lower type
+        {{rfUp, rfAverage}, rfAverage}, // the higher score wins
         {{rfAverage, rfPaeth}, rfPaeth},
-        {{rfNone, rfUp}, rfNone},        // nothing scores above 0
+        {{rfNone, rfUp}, rfNone}, // nothing scores above 0
     };
     for (const Case& c : cases) {
         TRowFilterChooser chooser(c.filters, 6, 1);
@@ -208,7 +218,8 @@ TEST(PngPixelCoding, GammaIsAppliedOnLoadAndUndoneOnSave) {
     TPNGObject reread;
     LoadPng(reread, SavePng(png));
     for (int x = 0; x < 7; ++x)
-        EXPECT_EQ(reread.PixelColor(x, 0), png.PixelColor(x, 0)) << "the inverse table undoes the gamma on save";
+        EXPECT_EQ(reread.PixelColor(x, 0), png.PixelColor(x, 0))
+            << "the inverse table undoes the gamma on save";
 }
 
 TEST(PngPixelCoding, PixelColorReadsAndWritesInsideTheImageOnly) {
@@ -234,7 +245,7 @@ TEST(PngPixelCoding, RowGeometryAndBytesForPixels) {
         uint32_t width, rowBytes, offset;
     } cases[] = {
         {0, 1, 9, 2, 1}, {0, 16, 3, 6, 2}, {3, 4, 3, 2, 1}, {2, 8, 5, 15, 3}, {2, 16, 1, 6, 6},
-        {4, 8, 2, 4, 2}, {4, 16, 2, 8, 4}, {6, 8, 2, 8, 4},  {6, 16, 1, 8, 8},
+        {4, 8, 2, 4, 2}, {4, 16, 2, 8, 4}, {6, 8, 2, 8, 4}, {6, 16, 1, 8, 8},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(BytesForPixels(c.width, c.type, c.depth), c.rowBytes);
@@ -280,7 +291,8 @@ TEST(PngTransparency, GreyKeysMatchPixelsAtEveryBitDepth) {
     for (const Case& c : cases) {
         SampleImage image{2, 1, c.depth, COLOR_GRAYSCALE, {{c.key, 0}}};
         TPNGObject png;
-        LoadPng(png, PngFile(image, false, Chunk("tRNS", Bytes{static_cast<char>(c.key >> 8), static_cast<char>(c.key)})));
+        LoadPng(png, PngFile(image, false,
+                             Chunk("tRNS", Bytes{static_cast<char>(c.key >> 8), static_cast<char>(c.key)})));
         EXPECT_EQ(png.TransparentKeyColor(), PngRGB(c.shown, c.shown, c.shown)) << int(c.depth);
         EXPECT_TRUE(png.IsKeyPixel(0, 0)) << int(c.depth);
         EXPECT_FALSE(png.IsKeyPixel(1, 0)) << int(c.depth);
@@ -296,7 +308,11 @@ TEST(PngTransparency, GreyKeysMatchPixelsAtEveryBitDepth) {
 TEST(PngTransparency, TruecolourKeyMatchesAtBothDepths) {
     for (uint8_t depth : {uint8_t{8}, uint8_t{16}}) {
         const uint16_t unit = depth == 16 ? 257 : 1;
-        SampleImage image{2, 1, depth, COLOR_RGB, {{uint16_t(10 * unit), uint16_t(20 * unit), uint16_t(30 * unit), 0, 0, 0}}};
+        SampleImage image{2,
+                          1,
+                          depth,
+                          COLOR_RGB,
+                          {{uint16_t(10 * unit), uint16_t(20 * unit), uint16_t(30 * unit), 0, 0, 0}}};
         Bytes key;
         for (int v : {10, 20, 30}) {
             key += static_cast<char>((v * unit) >> 8);

@@ -61,7 +61,8 @@ TEST_F(PngResources, EveryPictureReadsTheSameWithQt) {
         if (name.rfind("TOOLBAR_", 0) == 0) {
             ++toolBar;
             EXPECT_EQ(png.Width(), 48) << name;
-        } else if (name.rfind("OBJECT_", 0) == 0 || name.rfind("MENU_", 0) == 0 || name.rfind("STATUS_", 0) == 0) {
+        } else if (name.rfind("OBJECT_", 0) == 0 || name.rfind("MENU_", 0) == 0 ||
+                   name.rfind("STATUS_", 0) == 0) {
             EXPECT_EQ(png.Width(), 16) << name;
         }
         const uitest::QtDecodedImage qt = uitest::DecodeWithQt(bytes, "PNG");
@@ -71,7 +72,8 @@ TEST_F(PngResources, EveryPictureReadsTheSameWithQt) {
                 const auto& p = qt.At(x, y);
                 ASSERT_EQ(p[3] >> 8, png.PixelAlpha(x, y)) << name << " " << x << "," << y;
                 if (p[3] == 0) continue; // a clear pixel's colour is nobody's business
-                ASSERT_EQ(PngRGB(uint8_t(p[0] >> 8), uint8_t(p[1] >> 8), uint8_t(p[2] >> 8)), png.PixelColor(x, y))
+                ASSERT_EQ(PngRGB(uint8_t(p[0] >> 8), uint8_t(p[1] >> 8), uint8_t(p[2] >> 8)),
+                          png.PixelColor(x, y))
                     << name << " " << x << "," << y;
             }
     }
@@ -83,7 +85,8 @@ TEST_F(PngResources, CursorsLoadWithTheirHotSpots) {
     const struct {
         const char* name;
         ui::TPoint hotSpot;
-    } cursors[] = {{"DRAGMOVE", {1, 1}}, {"DRAGCOPY", {1, 1}}, {"UX_HANDCUR", {12, 1}}, {"UX_DRAGCUR", {16, 16}}};
+    } cursors[] = {
+        {"DRAGMOVE", {1, 1}}, {"DRAGCOPY", {1, 1}}, {"UX_HANDCUR", {12, 1}}, {"UX_DRAGCUR", {16, 16}}};
     for (const auto& c : cursors) {
         const ui::HCURSOR cursor = ui::LoadCursorResource(c.name);
         ASSERT_NE(cursor, nullptr) << c.name;

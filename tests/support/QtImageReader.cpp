@@ -7,7 +7,8 @@ namespace uitest {
 
 QtDecodedImage DecodeWithQt(const std::string& bytes, const char* format) {
     QImage image;
-    if (!image.loadFromData(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), format)) return {};
+    if (!image.loadFromData(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), format))
+        return {};
     const QImage rgba = image.convertToFormat(QImage::Format_RGBA64);
     QtDecodedImage decoded{rgba.width(), rgba.height(), {}};
     for (int y = 0; y < rgba.height(); ++y) {

@@ -14,7 +14,9 @@ struct QtDecodedImage {
     int height = 0;
     std::vector<std::array<uint16_t, 4>> pixels;
 
-    const std::array<uint16_t, 4>& At(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+    const std::array<uint16_t, 4>& At(int x, int y) const {
+        return pixels[static_cast<size_t>(y * width + x)];
+    }
 };
 QtDecodedImage DecodeWithQt(const std::string& bytes, const char* format);
 

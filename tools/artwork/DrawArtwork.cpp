@@ -36,7 +36,9 @@ Shape Disc(double cx, double cy, double r) {
     return [=](double x, double y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; };
 }
 Shape Ellipse(double cx, double cy, double rx, double ry) {
-    return [=](double x, double y) { return (x - cx) * (x - cx) / (rx * rx) + (y - cy) * (y - cy) / (ry * ry) <= 1; };
+    return [=](double x, double y) {
+        return (x - cx) * (x - cx) / (rx * rx) + (y - cy) * (y - cy) / (ry * ry) <= 1;
+    };
 }
 Shape Ring(double cx, double cy, double r, double width) {
     return [=](double x, double y) {
@@ -100,20 +102,47 @@ const std::array<uint16_t, 128>& Font() {
                 if (*p != ' ') bits = static_cast<uint16_t>(bits << 1 | (*p == '#'));
             f[static_cast<size_t>(c)] = bits;
         };
-        set('0', "### #.# #.# #.# ###"); set('1', ".#. ##. .#. .#. ###"); set('2', "### ..# ### #.. ###");
-        set('3', "### ..# ### ..# ###"); set('4', "#.# #.# ### ..# ..#"); set('5', "### #.. ### ..# ###");
-        set('6', "### #.. ### #.# ###"); set('7', "### ..# ..# ..# ..#"); set('8', "### #.# ### #.# ###");
-        set('9', "### #.# ### ..# ###"); set('A', ".#. #.# ### #.# #.#"); set('B', "##. #.# ##. #.# ##.");
-        set('C', "### #.. #.. #.. ###"); set('D', "##. #.# #.# #.# ##."); set('E', "### #.. ### #.. ###");
-        set('F', "### #.. ### #.. #.."); set('G', "### #.. #.# #.# ###"); set('H', "#.# #.# ### #.# #.#");
-        set('I', "### .#. .#. .#. ###"); set('J', "..# ..# ..# #.# ###"); set('K', "#.# #.# ##. #.# #.#");
-        set('L', "#.. #.. #.. #.. ###"); set('M', "#.# ### ### #.# #.#"); set('N', "##. #.# #.# #.# #.#");
-        set('O', "### #.# #.# #.# ###"); set('P', "### #.# ### #.. #.."); set('Q', "### #.# #.# ### ..#");
-        set('R', "### #.# ##. #.# #.#"); set('S', "### #.. ### ..# ###"); set('T', "### .#. .#. .#. .#.");
-        set('U', "#.# #.# #.# #.# ###"); set('V', "#.# #.# #.# #.# .#."); set('W', "#.# #.# ### ### #.#");
-        set('X', "#.# #.# .#. #.# #.#"); set('Y', "#.# #.# .#. .#. .#."); set('Z', "### ..# .#. #.. ###");
-        set('_', "... ... ... ... ###"); set('=', "... ### ... ### ..."); set('?', "### ..# .## ... .#.");
-        set('-', "... ... ### ... ..."); set('+', "... .#. ### .#. ...");
+        set('0', "### #.# #.# #.# ###");
+        set('1', ".#. ##. .#. .#. ###");
+        set('2', "### ..# ### #.. ###");
+        set('3', "### ..# ### ..# ###");
+        set('4', "#.# #.# ### ..# ..#");
+        set('5', "### #.. ### ..# ###");
+        set('6', "### #.. ### #.# ###");
+        set('7', "### ..# ..# ..# ..#");
+        set('8', "### #.# ### #.# ###");
+        set('9', "### #.# ### ..# ###");
+        set('A', ".#. #.# ### #.# #.#");
+        set('B', "##. #.# ##. #.# ##.");
+        set('C', "### #.. #.. #.. ###");
+        set('D', "##. #.# #.# #.# ##.");
+        set('E', "### #.. ### #.. ###");
+        set('F', "### #.. ### #.. #..");
+        set('G', "### #.. #.# #.# ###");
+        set('H', "#.# #.# ### #.# #.#");
+        set('I', "### .#. .#. .#. ###");
+        set('J', "..# ..# ..# #.# ###");
+        set('K', "#.# #.# ##. #.# #.#");
+        set('L', "#.. #.. #.. #.. ###");
+        set('M', "#.# ### ### #.# #.#");
+        set('N', "##. #.# #.# #.# #.#");
+        set('O', "### #.# #.# #.# ###");
+        set('P', "### #.# ### #.. #..");
+        set('Q', "### #.# #.# ### ..#");
+        set('R', "### #.# ##. #.# #.#");
+        set('S', "### #.. ### ..# ###");
+        set('T', "### .#. .#. .#. .#.");
+        set('U', "#.# #.# #.# #.# ###");
+        set('V', "#.# #.# #.# #.# .#.");
+        set('W', "#.# #.# ### ### #.#");
+        set('X', "#.# #.# .#. #.# #.#");
+        set('Y', "#.# #.# .#. .#. .#.");
+        set('Z', "### ..# .#. #.. ###");
+        set('_', "... ... ... ... ###");
+        set('=', "... ### ... ### ...");
+        set('?', "### ..# .## ... .#.");
+        set('-', "... ... ### ... ...");
+        set('+', "... .#. ### .#. ...");
         return f;
     }();
     return font;
@@ -123,7 +152,8 @@ const std::array<uint16_t, 128>& Font() {
 class Picture {
 public:
     Picture(std::string name, int width, int height)
-        : name_(std::move(name)), width_(width), height_(height), pixels_(static_cast<size_t>(width * height)) {}
+        : name_(std::move(name)), width_(width), height_(height),
+          pixels_(static_cast<size_t>(width * height)) {}
 
     const std::string& Name() const { return name_; }
     // A cursor has a hot spot, in pixels.
@@ -145,7 +175,8 @@ public:
                 int inside = 0;
                 for (int sy = 0; sy < kSamples; ++sy)
                     for (int sx = 0; sx < kSamples; ++sx)
-                        inside += shape((px + (sx + 0.5) / kSamples) / width_, (py + (sy + 0.5) / kSamples) / height_);
+                        inside += shape((px + (sx + 0.5) / kSamples) / width_,
+                                        (py + (sy + 0.5) / kSamples) / height_);
                 if (inside == 0) continue;
                 Rgba colour = Mix(top, bottom, (py + 0.5) / height_);
                 colour.a *= static_cast<double>(inside) / (kSamples * kSamples);
@@ -163,7 +194,8 @@ public:
             const uint16_t bits = Font()[static_cast<size_t>(text[i]) & 127];
             for (int bit = 0; bit < 15; ++bit)
                 if (bits & (1 << (14 - bit))) {
-                    const int left = x + (static_cast<int>(i) * 4 + bit % 3) * cell, top = y + (bit / 3) * cell;
+                    const int left = x + (static_cast<int>(i) * 4 + bit % 3) * cell,
+                              top = y + (bit / 3) * cell;
                     parts.push_back(Box(left / w, top / h, (left + cell) / w, (top + cell) / h));
                 }
         }
@@ -205,9 +237,11 @@ public:
         compress2(reinterpret_cast<Bytef*>(data.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
                   static_cast<uLong>(raw.size()), 9);
         data.resize(size);
-        std::string header = BigEndian(static_cast<uint32_t>(width_)) + BigEndian(static_cast<uint32_t>(height_));
+        std::string header =
+            BigEndian(static_cast<uint32_t>(width_)) + BigEndian(static_cast<uint32_t>(height_));
         header += std::string("\x08\x06\0\0\0", 5);
-        return std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) + Chunk("IDAT", data) + Chunk("IEND", "");
+        return std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) + Chunk("IDAT", data) +
+               Chunk("IEND", "");
     }
 
 private:
@@ -218,11 +252,13 @@ private:
              (s.b * s.a + d.b * d.a * (1 - s.a)) / a, a};
     }
     static std::string BigEndian(uint32_t v) {
-        return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+        return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                static_cast<char>(v)};
     }
     static std::string Chunk(const std::string& type, const std::string& data) {
         const std::string body = type + data;
-        const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+        const uLong crc =
+            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
         return BigEndian(static_cast<uint32_t>(data.size())) + body + BigEndian(static_cast<uint32_t>(crc));
     }
 
@@ -244,7 +280,8 @@ public:
         };
         return le(0, 2) + le(2, 2) + le(1, 2) + le(static_cast<uint32_t>(width_ & 0xFF), 1) +
                le(static_cast<uint32_t>(height_ & 0xFF), 1) + le(0, 2) + le(static_cast<uint32_t>(hotX_), 2) +
-               le(static_cast<uint32_t>(hotY_), 2) + le(static_cast<uint32_t>(png.size()), 4) + le(22, 4) + png;
+               le(static_cast<uint32_t>(hotY_), 2) + le(static_cast<uint32_t>(png.size()), 4) + le(22, 4) +
+               png;
     }
 };
 
@@ -255,7 +292,8 @@ const Rgba kOutline = Hex(0x1E2A38);
 Picture Breakpoint(const char* name, int size, bool enabled) {
     Picture p(name, size, size);
     if (enabled)
-        p.Fill(Disc(0.5, 0.5, 0.44), Hex(0xF05A4F), Hex(0xB81F1F)).Fill(Ring(0.5, 0.5, 0.44, 0.09), Hex(0x7A1010));
+        p.Fill(Disc(0.5, 0.5, 0.44), Hex(0xF05A4F), Hex(0xB81F1F))
+            .Fill(Ring(0.5, 0.5, 0.44, 0.09), Hex(0x7A1010));
     else
         p.Fill(Disc(0.5, 0.5, 0.44), Hex(0xFFFFFF, 0.6)).Fill(Ring(0.5, 0.5, 0.44, 0.12), Hex(0x8A8A8A));
     return p;
@@ -264,7 +302,8 @@ Picture Breakpoint(const char* name, int size, bool enabled) {
 // An arrow pointing right.
 Shape RightArrow(double x0, double x1, double y, double shaft, double head) {
     const double neck = x1 - head * 0.9;
-    return Union({Box(x0, y - shaft / 2, neck + 0.01, y + shaft / 2), Polygon({{neck, y - head / 2}, {x1, y}, {neck, y + head / 2}})});
+    return Union({Box(x0, y - shaft / 2, neck + 0.01, y + shaft / 2),
+                  Polygon({{neck, y - head / 2}, {x1, y}, {neck, y + head / 2}})});
 }
 
 Picture ExecutionLine(const char* name, int size, Rgba top, Rgba bottom) {
@@ -284,7 +323,8 @@ Picture Bookmark(int digit) {
 // A database drum.
 Picture Cylinder(std::string name, int size, Rgba side, Rgba top) {
     Picture p(std::move(name), size, size);
-    p.Fill(Union({Box(0.16, 0.2, 0.84, 0.82), Ellipse(0.5, 0.82, 0.34, 0.12)}), Mix(side, Hex(0xFFFFFF), 0.2), side);
+    p.Fill(Union({Box(0.16, 0.2, 0.84, 0.82), Ellipse(0.5, 0.82, 0.34, 0.12)}), Mix(side, Hex(0xFFFFFF), 0.2),
+           side);
     p.Fill(Ellipse(0.5, 0.2, 0.34, 0.12), top);
     p.Fill(Minus(Ellipse(0.5, 0.2, 0.34, 0.12), Ellipse(0.5, 0.2, 0.28, 0.08)), kOutline);
     return p;
@@ -293,7 +333,8 @@ Picture Cylinder(std::string name, int size, Rgba side, Rgba top) {
 // A rounded tile with a letter: the routine kinds and the help pages.
 Picture LetterTile(std::string name, int size, const std::string& letter, Rgba top, Rgba bottom) {
     Picture p(std::move(name), size, size);
-    p.Fill(Box(0.06, 0.06, 0.94, 0.94, 0.18), top, bottom).Fill(Minus(Box(0.06, 0.06, 0.94, 0.94, 0.18), Box(0.12, 0.12, 0.88, 0.88, 0.12)), kOutline);
+    p.Fill(Box(0.06, 0.06, 0.94, 0.94, 0.18), top, bottom)
+        .Fill(Minus(Box(0.06, 0.06, 0.94, 0.94, 0.18), Box(0.12, 0.12, 0.88, 0.88, 0.12)), kOutline);
     // As large as fits in the tile's middle, on whole pixels.
     const int columns = 4 * static_cast<int>(letter.size()) - 1;
     const int cell = std::max(1, static_cast<int>(std::min(0.13 * size, 0.75 * size / columns)));
@@ -307,11 +348,14 @@ Shape Paper() {
 
 Picture Document(std::string name, int size) {
     Picture p(std::move(name), size, size);
-    p.Fill(Paper(), Hex(0xFFFFFF), Hex(0xDCE4EE)).Fill(Minus(Paper(), Polygon({{0.25, 0.11}, {0.6, 0.11}, {0.77, 0.28}, {0.77, 0.89}, {0.25, 0.89}})), kOutline);
+    p.Fill(Paper(), Hex(0xFFFFFF), Hex(0xDCE4EE))
+        .Fill(Minus(Paper(), Polygon({{0.25, 0.11}, {0.6, 0.11}, {0.77, 0.28}, {0.77, 0.89}, {0.25, 0.89}})),
+              kOutline);
     return p.Fill(Polygon({{0.62, 0.06}, {0.62, 0.26}, {0.82, 0.26}}), Hex(0xB8C4D2));
 }
 
-const Rgba kGreen = Hex(0x3DBE4A), kDarkGreen = Hex(0x1E7D2A), kBlue = Hex(0x3C86D8), kDarkBlue = Hex(0x1B4F96);
+const Rgba kGreen = Hex(0x3DBE4A), kDarkGreen = Hex(0x1E7D2A), kBlue = Hex(0x3C86D8),
+           kDarkBlue = Hex(0x1B4F96);
 
 std::vector<Picture> ToolBarPictures(int size, const std::string& prefix) {
     std::vector<Picture> pictures;
@@ -322,10 +366,16 @@ std::vector<Picture> ToolBarPictures(int size, const std::string& prefix) {
     pictures.push_back(newSession);
 
     // Storing: an arrow down into a tray; all routines: two trays.
-    auto tray = [](double y) { return Minus(Box(0.12, y, 0.88, y + 0.22, 0.05), Box(0.2, y - 0.02, 0.8, y + 0.14)); };
+    auto tray = [](double y) {
+        return Minus(Box(0.12, y, 0.88, y + 0.22, 0.05), Box(0.2, y - 0.02, 0.8, y + 0.14));
+    };
     auto down = Union({Box(0.42, 0.08, 0.58, 0.42), Polygon({{0.26, 0.4}, {0.74, 0.4}, {0.5, 0.64}})});
     add("STORE").Fill(tray(0.7), Hex(0x556677)).Fill(down, kBlue, kDarkBlue);
-    add("STORE_ALL").Fill(tray(0.74), Hex(0x556677)).Fill(tray(0.58), Hex(0x7A8A9A)).Fill(Union({Box(0.42, 0.04, 0.58, 0.3), Polygon({{0.26, 0.28}, {0.74, 0.28}, {0.5, 0.5}})}), kBlue, kDarkBlue);
+    add("STORE_ALL")
+        .Fill(tray(0.74), Hex(0x556677))
+        .Fill(tray(0.58), Hex(0x7A8A9A))
+        .Fill(Union({Box(0.42, 0.04, 0.58, 0.3), Polygon({{0.26, 0.28}, {0.74, 0.28}, {0.5, 0.5}})}), kBlue,
+              kDarkBlue);
 
     Picture compile = Document(prefix + "COMPILE", size);
     compile.Fill(Union({Stroke(0.3, 0.6, 0.45, 0.76, 0.1), Stroke(0.45, 0.76, 0.74, 0.4, 0.1)}), kGreen);
@@ -335,12 +385,14 @@ std::vector<Picture> ToolBarPictures(int size, const std::string& prefix) {
     // Step into: an arrow bending down onto a line; step over: an arc over a dot.
     add("STEP_INTO")
         .Fill(Box(0.18, 0.78, 0.82, 0.88, 0.03), Hex(0x556677))
-        .Fill(Union({Box(0.44, 0.1, 0.56, 0.5), Polygon({{0.28, 0.46}, {0.72, 0.46}, {0.5, 0.7}})}), kBlue, kDarkBlue);
+        .Fill(Union({Box(0.44, 0.1, 0.56, 0.5), Polygon({{0.28, 0.46}, {0.72, 0.46}, {0.5, 0.7}})}), kBlue,
+              kDarkBlue);
     add("STEP_OVER")
         .Fill(Disc(0.5, 0.8, 0.09), Hex(0x556677))
         .Fill(Arc(0.5, 0.6, 0.34, 0.11, 180, 330), kBlue, kDarkBlue)
         .Fill(Polygon({{0.7, 0.56}, {0.96, 0.5}, {0.84, 0.76}}), kDarkBlue);
-    add("PAUSE").Fill(Union({Box(0.22, 0.16, 0.42, 0.84, 0.04), Box(0.58, 0.16, 0.78, 0.84, 0.04)}), kBlue, kDarkBlue);
+    add("PAUSE").Fill(Union({Box(0.22, 0.16, 0.42, 0.84, 0.04), Box(0.58, 0.16, 0.78, 0.84, 0.04)}), kBlue,
+                      kDarkBlue);
     add("RESET").Fill(Box(0.2, 0.2, 0.8, 0.8, 0.06), Hex(0xE25A4A), Hex(0xA52020));
     // Evaluate: "x=" on a tile; SQL: a drum; help: a question mark in a ring.
     Picture evaluate = LetterTile(prefix + "EVALUATE", size, "X=", Hex(0xF2B233), Hex(0xC07A10));
@@ -378,17 +430,24 @@ std::vector<Picture> AllPictures() {
 
     // Status bar: the notice of a new version and the current database.
     Picture notice("STATUS_NOTICE", 16, 16);
-    notice.Fill(Disc(0.5, 0.5, 0.44), Hex(0xFFD23F), Hex(0xE89A00)).Fill(Box(0.43, 0.2, 0.57, 0.6, 0.04), kOutline).Fill(Disc(0.5, 0.76, 0.08), kOutline);
+    notice.Fill(Disc(0.5, 0.5, 0.44), Hex(0xFFD23F), Hex(0xE89A00))
+        .Fill(Box(0.43, 0.2, 0.57, 0.6, 0.04), kOutline)
+        .Fill(Disc(0.5, 0.76, 0.08), kOutline);
     all.push_back(notice);
     all.push_back(Cylinder("STATUS_DATABASE", 16, Hex(0x3C86D8), Hex(0x9CC4F0)));
 
     // Output messages by kind: 0 none, 1 error or warning, 2 information, 3 statement, 4 rows.
     all.push_back(Picture("MESSAGE_0", 16, 16).Fill(Disc(0.5, 0.5, 0.2), Hex(0x9AA4AE)));
-    all.push_back(Picture("MESSAGE_1", 16, 16).Fill(Disc(0.5, 0.5, 0.44), Hex(0xF05A4F), Hex(0xB81F1F)).Text("X", 5, 3, 2, Hex(0xFFFFFF)));
-    all.push_back(Picture("MESSAGE_2", 16, 16).Fill(Disc(0.5, 0.5, 0.44), kBlue, kDarkBlue).Text("I", 5, 3, 2, Hex(0xFFFFFF)));
+    all.push_back(Picture("MESSAGE_1", 16, 16)
+                      .Fill(Disc(0.5, 0.5, 0.44), Hex(0xF05A4F), Hex(0xB81F1F))
+                      .Text("X", 5, 3, 2, Hex(0xFFFFFF)));
+    all.push_back(Picture("MESSAGE_2", 16, 16)
+                      .Fill(Disc(0.5, 0.5, 0.44), kBlue, kDarkBlue)
+                      .Text("I", 5, 3, 2, Hex(0xFFFFFF)));
     all.push_back(Document("MESSAGE_3", 16));
     Picture rows("MESSAGE_4", 16, 16);
-    rows.Fill(Box(0.08, 0.12, 0.92, 0.88, 0.06), Hex(0xFFFFFF)).Fill(Minus(Box(0.08, 0.12, 0.92, 0.88, 0.06), Box(0.16, 0.2, 0.84, 0.8)), kOutline);
+    rows.Fill(Box(0.08, 0.12, 0.92, 0.88, 0.06), Hex(0xFFFFFF))
+        .Fill(Minus(Box(0.08, 0.12, 0.92, 0.88, 0.06), Box(0.16, 0.2, 0.84, 0.8)), kOutline);
     for (double y : {0.34, 0.5, 0.66})
         rows.Fill(Box(0.16, y - 0.03, 0.84, y + 0.03), Hex(0x7A8A9A));
     all.push_back(rows);
@@ -396,14 +455,17 @@ std::vector<Picture> AllPictures() {
     // The evaluate window's tool bar and the help window.
     all.push_back(LetterTile("EVALUATE_EVALUATE", 16, "=", Hex(0xF2B233), Hex(0xC07A10)));
     Picture watch("EVALUATE_WATCH", 16, 16);
-    watch.Fill(Ellipse(0.5, 0.5, 0.46, 0.3), Hex(0xFFFFFF)).Fill(Minus(Ellipse(0.5, 0.5, 0.46, 0.3), Ellipse(0.5, 0.5, 0.38, 0.22)), kOutline).Fill(Disc(0.5, 0.5, 0.16), kBlue, kDarkBlue);
+    watch.Fill(Ellipse(0.5, 0.5, 0.46, 0.3), Hex(0xFFFFFF))
+        .Fill(Minus(Ellipse(0.5, 0.5, 0.46, 0.3), Ellipse(0.5, 0.5, 0.38, 0.22)), kOutline)
+        .Fill(Disc(0.5, 0.5, 0.16), kBlue, kDarkBlue);
     all.push_back(watch);
     Picture find("HELP_FIND", 16, 16);
     find.Fill(Ring(0.42, 0.42, 0.3, 0.1), kOutline).Fill(Stroke(0.62, 0.62, 0.88, 0.88, 0.14), kOutline);
     all.push_back(find);
     all.push_back(LetterTile("HELP_CONTENTS", 16, "C", kBlue, kDarkBlue));
     Picture category("HELP_CATEGORY", 16, 16);
-    category.Fill(Box(0.06, 0.2, 0.94, 0.86, 0.06), Hex(0xF6D27A), Hex(0xD9A43A)).Fill(Box(0.06, 0.12, 0.44, 0.3, 0.05), Hex(0xD9A43A));
+    category.Fill(Box(0.06, 0.2, 0.94, 0.86, 0.06), Hex(0xF6D27A), Hex(0xD9A43A))
+        .Fill(Box(0.06, 0.12, 0.44, 0.3, 0.05), Hex(0xD9A43A));
     all.push_back(category);
     all.push_back(Document("HELP_TOPIC", 16));
 
@@ -433,19 +495,38 @@ std::vector<Picture> AllPictures() {
         outlined(cursor, arrow);
         cursor.Fill(Minus(Box(0.44, 0.6, 0.78, 0.86), Box(0.47, 0.63, 0.75, 0.83)), black);
         if (copy) {
-            cursor.Fill(Box(0.66, 0.66, 0.97, 0.97), white).Fill(Minus(Box(0.66, 0.66, 0.97, 0.97), Box(0.69, 0.69, 0.94, 0.94)), black);
+            cursor.Fill(Box(0.66, 0.66, 0.97, 0.97), white)
+                .Fill(Minus(Box(0.66, 0.66, 0.97, 0.97), Box(0.69, 0.69, 0.94, 0.94)), black);
             cursor.Fill(Union({Box(0.72, 0.79, 0.91, 0.84), Box(0.79, 0.72, 0.84, 0.91)}), black);
         }
         all.push_back(std::move(cursor.SetHotSpot(1, 1)));
     }
     Picture hand("UX_HANDCUR", 32, 32);
-    outlined(hand, {{0.34, 0.04}, {0.44, 0.04}, {0.44, 0.4}, {0.78, 0.44}, {0.82, 0.8}, {0.7, 0.96}, {0.38, 0.96},
-                    {0.16, 0.62}, {0.22, 0.56}, {0.34, 0.66}});
-    hand.Fill(Union({Stroke(0.52, 0.42, 0.52, 0.58, 1.0 / 32), Stroke(0.62, 0.43, 0.62, 0.58, 1.0 / 32)}), black);
+    outlined(hand, {{0.34, 0.04},
+                    {0.44, 0.04},
+                    {0.44, 0.4},
+                    {0.78, 0.44},
+                    {0.82, 0.8},
+                    {0.7, 0.96},
+                    {0.38, 0.96},
+                    {0.16, 0.62},
+                    {0.22, 0.56},
+                    {0.34, 0.66}});
+    hand.Fill(Union({Stroke(0.52, 0.42, 0.52, 0.58, 1.0 / 32), Stroke(0.62, 0.43, 0.62, 0.58, 1.0 / 32)}),
+              black);
     all.push_back(std::move(hand.SetHotSpot(12, 1)));
     Picture grab("UX_DRAGCUR", 32, 32);
-    outlined(grab, {{0.2, 0.34}, {0.3, 0.26}, {0.42, 0.3}, {0.52, 0.24}, {0.62, 0.3}, {0.74, 0.28}, {0.84, 0.38},
-                    {0.82, 0.76}, {0.66, 0.92}, {0.36, 0.92}, {0.2, 0.7}});
+    outlined(grab, {{0.2, 0.34},
+                    {0.3, 0.26},
+                    {0.42, 0.3},
+                    {0.52, 0.24},
+                    {0.62, 0.3},
+                    {0.74, 0.28},
+                    {0.84, 0.38},
+                    {0.82, 0.76},
+                    {0.66, 0.92},
+                    {0.36, 0.92},
+                    {0.2, 0.7}});
     for (double x : {0.42, 0.52, 0.62, 0.74})
         grab.Fill(Stroke(x, 0.32, x, 0.46, 1.0 / 32), black);
     all.push_back(std::move(grab.SetHotSpot(16, 16)));
@@ -458,7 +539,8 @@ std::vector<Picture> AllPictures() {
         p.Fill(Box(0, 0, gutter * 2.2, 1), Hex(0x34587E, 0.8));
         for (int line = 0; line < 6; ++line) {
             const double y = 0.18 + line * 0.12, length = 0.3 + 0.07 * ((line * 5) % 7);
-            p.Fill(Box(gutter * 2.8, y, gutter * 2.8 + length, y + 0.04, 0.01), Hex(line == 3 ? 0xFFE04A : 0x6F93B8));
+            p.Fill(Box(gutter * 2.8, y, gutter * 2.8 + length, y + 0.04, 0.01),
+                   Hex(line == 3 ? 0xFFE04A : 0x6F93B8));
         }
         p.Fill(Ellipse(gutter * 1.1, 0.2, gutter * 0.6, 0.05), Hex(0xF05A4F), Hex(0xB81F1F));
         p.Fill(Polygon({{gutter * 0.4, 0.52}, {gutter * 1.9, 0.56}, {gutter * 0.4, 0.6}}), Hex(0xFFE04A));
@@ -502,9 +584,14 @@ Picture ContactSheet(const std::vector<Picture>& pictures) {
     for (const Placed& item : placed) {
         Picture tile("", item.picture->Width(), item.picture->Height());
         tile.Fill([](double, double) { return true; }, Hex(0xE8E8E8));
-        tile.Fill([&](double u, double v) {
-            return (static_cast<int>(u * item.picture->Width() / 4) + static_cast<int>(v * item.picture->Height() / 4)) % 2 == 0;
-        }, Hex(0xC8C8C8));
+        tile.Fill(
+            [&](double u, double v) {
+                return (static_cast<int>(u * item.picture->Width() / 4) +
+                        static_cast<int>(v * item.picture->Height() / 4)) %
+                           2 ==
+                       0;
+            },
+            Hex(0xC8C8C8));
         tile.Blit(*item.picture, 0, 0);
         sheet.Blit(tile, item.x, item.y);
         Picture text("", static_cast<int>(item.picture->Name().size()) * 4, 5);
@@ -543,21 +630,26 @@ int main(int argc, char** argv) {
         }
         source += "const unsigned char k" + p.Name() + "[] = {";
         for (size_t i = 0; i < bytes.size(); ++i)
-            source += (i % 24 == 0 ? "\n    " : "") + std::to_string(static_cast<unsigned char>(bytes[i])) + ",";
+            source +=
+                (i % 24 == 0 ? "\n    " : "") + std::to_string(static_cast<unsigned char>(bytes[i])) + ",";
         source += "\n};\n";
-        table += "        {\"" + p.Name() + "\", \"" + ResourceType(p) + "\", k" + p.Name() + ", sizeof k" + p.Name() +
-                 "},\n";
+        table += "        {\"" + p.Name() + "\", \"" + ResourceType(p) + "\", k" + p.Name() + ", sizeof k" +
+                 p.Name() + "},\n";
     }
     source += "\n} // namespace\n\nstd::span<const TArtwork> ProgramArtwork() {\n"
-              "    static const TArtwork artwork[] = {\n" + table + "    };\n"
+              "    static const TArtwork artwork[] = {\n" +
+              table +
+              "    };\n"
               "    static const bool registered = [] {\n"
               "        for (const TArtwork& a : artwork)\n"
-              "            ui::TResourceRegistration{{a.type, a.name, {reinterpret_cast<const char*>(a.data), a.size}}};\n"
+              "            ui::TResourceRegistration{{a.type, a.name, {reinterpret_cast<const "
+              "char*>(a.data), a.size}}};\n"
               "        return true;\n"
               "    }();\n"
               "    (void)registered;\n"
               "    return artwork;\n}\n\n} // namespace imaging\n";
-    if (!WriteFile(folder + "/contact-sheet.png", ContactSheet(pictures).Png()) || !WriteFile(argv[2], source)) {
+    if (!WriteFile(folder + "/contact-sheet.png", ContactSheet(pictures).Png()) ||
+        !WriteFile(argv[2], source)) {
         std::fprintf(stderr, "draw_artwork: cannot write the contact sheet or the source\n");
         return 1;
     }
