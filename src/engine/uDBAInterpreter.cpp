@@ -215,6 +215,22 @@ void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& vari
     }
 }
 
+void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables, TRoutine& routine,
+                   const std::shared_ptr<IDebugger>& debugger, const std::shared_ptr<IStatement>& statement,
+                   bool reportRowless) {
+    for (;;) {
+        if (reportRowless || result->HasResultSet()) {
+            RestoreVariableLabels(*result, variables);
+            debugger->Output(mkQueryResult, u"", result, statement, routine);
+        }
+        if (!result->HasMoreResults()) return;
+        result = result->GetNextResult();
+        // Only the first result of a statement stands for it without rows; later ones without rows
+        // are the status of a procedure call.
+        reportRowless = false;
+    }
+}
+
 std::shared_ptr<core::IRODataValue> EvaluateInContext(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                                                       const std::shared_ptr<IDebugger>& debugger,
                                                       const std::shared_ptr<IExpression>& expression,
@@ -248,7 +264,7 @@ void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctio
     std::shared_ptr<core::IRODataValue> result;
     try {
         TFunctionCaller caller(call);
-        CallRoutine(caller, Routine(), Block(), Debugger());
+        CallRoutine(caller, Routine(), Block(), Debugger(), WarningStatement());
     } catch (const EReturn& returned) {
         result = returned.Value();
     }
@@ -312,7 +328,7 @@ void TDBAStatementInterpreter::ResetBlockVariables(const std::shared_ptr<IBlock>
 
 void TDBAStatementInterpreter::VisitRoutineCall(const std::shared_ptr<IRoutineCall>& statement) {
     TProcedureCaller caller(statement);
-    CallRoutine(caller, Routine(), Block(), Debugger());
+    CallRoutine(caller, Routine(), Block(), Debugger(), statement);
 }
 
 void TDBAStatementInterpreter::VisitServerSideStatement(
@@ -320,9 +336,8 @@ void TDBAStatementInterpreter::VisitServerSideStatement(
     core::IDBAConnection& connection = RoutineConnection(Routine());
     const TDBAVariables& variables = statement->Variables();
     PushVariables(connection, variables);
-    const auto result = connection.Execute(rtl::Utf16ToUtf8(statement->Text()));
-    RestoreVariableLabels(*result, variables);
-    Debugger()->Output(mkQueryResult, u"", result, statement, Routine());
+    ReportResults(connection.Execute(rtl::Utf16ToUtf8(statement->Text())), variables, Routine(), Debugger(),
+                  statement, true);
     const int warningCount = PullVariablesWithWarningCount(connection, variables);
     ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement, warningCount);
 }

@@ -229,6 +229,11 @@ TEST_F(DBAInterpreterScenarioTest, InterpretedProcedureCall) {
                                "SHOW CREATE PROCEDURE `{db}`.`p_scale`",
                                "select (database()) as ExpressionValue",
                                "use `{db}`",
+                               // The routine runs under the sql_mode it was created under.
+                               "SET @debugger_internal_sql_mode_1 = @@sql_mode, sql_mode = "
+                               "'STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,"
+                               "NO_ENGINE_SUBSTITUTION'",
+                               "SET sql_mode = @debugger_internal_sql_mode_1",
                                // Back to the database before the call, quoted as any name.
                                "use `{db}`",
                                "SET {a}=15",
@@ -287,6 +292,11 @@ TEST_F(DBAInterpreterScenarioTest, InterpretedFunctionCall) {
                                "SHOW CREATE FUNCTION `{db}`.`f_add`",
                                "select (database()) as ExpressionValue",
                                "use `{db}`",
+                               // The routine runs under the sql_mode it was created under.
+                               "SET @debugger_internal_sql_mode_1 = @@sql_mode, sql_mode = "
+                               "'STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,"
+                               "NO_ENGINE_SUBSTITUTION'",
+                               "SET sql_mode = @debugger_internal_sql_mode_1",
                                // Back to the database before the call, quoted as any name.
                                "use `{db}`",
                                "show warnings",
