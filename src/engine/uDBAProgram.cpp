@@ -8,6 +8,7 @@
 #include "engine/uDBAExecutableLineFiller.h"
 #include "engine/uDBAInterpreter.h"
 #include "engine/uDBAStatementBuilder.h"
+#include "engine/uStrictAssignment.h"
 #include "parser/uMySqlGrammar.h"
 #include "parser/uParser.h"
 #include "parser/uTokenizer.h"
@@ -135,12 +136,6 @@ std::string TDBAProgram::GetDefaultSchema() {
 }
 
 // ---- routines on the server
-
-bool HasSqlModeFlag(const std::string& sqlMode, std::string_view flag) {
-    for (const std::string& item : core::SplitString(sqlMode, ","))
-        if (core::SameText(item, flag)) return true;
-    return false;
-}
 
 std::string RoutineKindWord(TRoutineKind kind) {
     RTL_ASSERT(kind == rkProcedure || kind == rkFunction);

@@ -84,9 +84,6 @@ struct TRoutineDefinition {
     std::string SqlMode;
 };
 
-// Whether the sql_mode has the flag, as one of its comma-separated names.
-bool HasSqlModeFlag(const std::string& sqlMode, std::string_view flag);
-
 // "PROCEDURE" or "FUNCTION", as the statements about routines spell them.
 std::string RoutineKindWord(TRoutineKind kind);
 // The CREATE text of a procedure (kind 1) or function (kind 2) as the server shows it, with CR LF

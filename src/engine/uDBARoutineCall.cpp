@@ -53,17 +53,21 @@ std::string UnquotedQualifiedName(const TRoutine& routine) {
     return program.IdentifierManager().UnquotedQualifiedName(routine.Name(), program.GetDefaultSchema());
 }
 
-// The server refuses recursion as max_sp_recursion_depth = 0 has it, and refuses recursive
-// functions always.
-void CheckRecursion(TRoutine& callingRoutine, TRoutine& routine) {
-    if (&callingRoutine != &routine && routine.Program().CallStack().CountOf(routine) == 0) return;
+// The server refuses recursive functions always, and a procedure that is already running as many
+// times as the session's max_sp_recursion_depth allows.
+void CheckRecursion(core::IDBAConnection& connection, TRoutine& callingRoutine, TRoutine& routine) {
+    const int running = routine.Program().CallStack().CountOf(routine);
+    if (&callingRoutine != &routine && running == 0) return;
     if (routine.Kind() == rkFunction)
         core::RaiseMySQLError("Recursive stored functions and triggers are not allowed",
                               kErrorRecursiveFunction);
+    const auto limit = connection.Evaluate(u"@@max_sp_recursion_depth", true, 0)->AsInteger();
+    const std::int64_t depth = core::VariantToInt64(limit);
+    if (running <= depth) return;
     core::RaiseMySQLError(
         rtl::Format("Recursive limit %d (as set by the max_sp_recursion_depth variable) was "
                     "exceeded for routine %s",
-                    0, BareName(routine)),
+                    static_cast<int>(depth), BareName(routine)),
         kErrorRecursionLimit);
 }
 
@@ -201,13 +205,12 @@ void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::sh
         return CallRoutineOnServer(context, caller);
     }
 
-    CheckRecursion(callingRoutine, *routine);
+    CheckRecursion(connection, callingRoutine, *routine);
     const auto arguments = caller.GetArguments();
     if (arguments->Count() != routine->Block()->SymbolCount())
         RaiseWrongArgumentCount(*routine, arguments->Count());
 
     const TSavedParameters saved(*routine);
-    const core::TIdentifierManager& identifiers = routine->Program().IdentifierManager();
     std::string argumentText;
     for (int i = 0; i < arguments->Count(); ++i) {
         const auto parameter = Parameter(*routine, i);
@@ -221,8 +224,10 @@ void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::sh
         if (parameter->GetScope() == psOut)
             parameter->SetValue(core::NullDataValue());
         else
-            AssignStrictly(*parameter, EvaluateInContext(callingRoutine, block, debugger, argument, emStrict),
-                           identifiers);
+            AssignStrictly(*parameter,
+                           EvaluateInContext(callingRoutine, block, debugger, argument,
+                                             StoreEvaluationMode(*routine)),
+                           *routine);
         core::AppendWithDelimiter(argumentText, TSQLWriter::WriteExpression(parameter), ", ");
     }
 
@@ -244,7 +249,7 @@ void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::sh
         const auto parameter = Parameter(*routine, i);
         if (parameter->GetScope() == psIn) continue;
         const auto target = std::dynamic_pointer_cast<IAssignable>(arguments->GetItem(i));
-        AssignStrictly(*target, parameter->GetValue()->Clone(), identifiers);
+        AssignStrictly(*target, parameter->GetValue()->Clone(), callingRoutine);
     }
 }
 

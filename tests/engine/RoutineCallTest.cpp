@@ -104,6 +104,8 @@ TEST_F(RoutineCallTest, NoCurrentDatabaseBeforeTheCallIsNotSwitchedBackTo) {
 TEST_F(RoutineCallTest, RecursionThroughAnotherRoutineIsRefused) {
     AnswerProcedure("r1", "CREATE PROCEDURE r1()\nBEGIN\nCALL r2();\nEND");
     AnswerProcedure("r2", "CREATE PROCEDURE r2()\nBEGIN\nCALL r1();\nEND");
+    connection->AnswerRows("select (@@max_sp_recursion_depth) as ExpressionValue", {{"ExpressionValue", 8}},
+                           {{"0"}});
     EXPECT_EQ(
         Run("BEGIN\nCALL r1();\nEND"),
         "Error code: 1456, SQLState: HY000, Message: Recursive limit 0 (as set by the max_sp_recursion_depth "
