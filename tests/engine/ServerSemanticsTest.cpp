@@ -189,6 +189,13 @@ const TBothWaysCase kCases[] = {
      {"SET sql_mode = ''"},
      "CALL c()",
      {"error 1365: Division by 0"}},
+    // An OUT value written back to a user variable keeps its type.
+    {"OutValueKeepsUnsigned",
+     {"CREATE PROCEDURE u(OUT o INT UNSIGNED) SET o = 5",
+      "CREATE PROCEDURE w() BEGIN CALL u(@x); SELECT @x - 10 AS d; END"},
+     {},
+     "CALL w()",
+     {"error 1690: BIGINT UNSIGNED value is out of range in '@`x` - 10'"}},
     // The routine runs under the sql_mode it was created under, whatever the session's.
     {"RoutineKeepsItsSqlMode",
      {"SET sql_mode = 'PIPES_AS_CONCAT'", "CREATE PROCEDURE m() SELECT 'a' || 'b' AS c, @@sql_mode AS mode"},
