@@ -22,6 +22,27 @@ std::unique_ptr<components::TMyQuery> NewVerbatimQuery(components::TMyConnection
 
 TMyDataQueryResultImp::TMyDataQueryResultImp(components::TMyConnection* connection, const std::string& sql)
     : query_(NewVerbatimQuery(connection, sql)) {
+    Run();
+}
+
+TMyDataQueryResultImp::TMyDataQueryResultImp(TMyDataQueryResultImp& previous)
+    : query_(NewVerbatimQuery(dynamic_cast<components::TMyConnection*>(previous.query_->Connection()),
+                              previous.query_->SQLText())) {
+    query_->CheckRecordStore();
+    dataaccess::TMySQLRecordset* recordSet = query_->MyRecordSet();
+    // The status that ends a procedure call is read already: a result without rows.
+    if (!previous.query_->MyRecordSet()->HandPendingResultsTo(*recordSet)) return;
+    recordSet->SetProp(dataaccess::prOpenNext, true);
+    try {
+        Run();
+    } catch (...) {
+        recordSet->SetProp(dataaccess::prOpenNext, false);
+        throw;
+    }
+    recordSet->SetProp(dataaccess::prOpenNext, false);
+}
+
+void TMyDataQueryResultImp::Run() {
     query_->SetFieldClasses(widecontrols::UcFieldClasses());
     const std::uint64_t start = rtl::GetTickCount();
     query_->Execute();
@@ -60,7 +81,8 @@ void TMyDataQueryResultImp::NextResult() {
 }
 
 std::shared_ptr<core::IQueryResult> TMyDataQueryResultImp::GetNextResult() {
-    throw rtl::Exception(HasMoreResults() ? "Not implemented" : "No more results");
+    if (!HasMoreResults()) throw rtl::Exception("No more results");
+    return std::shared_ptr<core::IQueryResult>(new TMyDataQueryResultImp(*this));
 }
 
 } // namespace app

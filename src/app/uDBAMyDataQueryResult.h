@@ -20,6 +20,8 @@ std::unique_ptr<components::TMyQuery> NewVerbatimQuery(components::TMyConnection
 
 // The result of one executed statement. Its text columns hold UTF-16 fields (TUcStringField and
 // TUcMemoField, chosen for this query alone). Construction runs the statement and throws on failure.
+// A statement with further results (a procedure call) hands them on one at a time: each next result
+// is an object of its own, and the earlier ones keep their rows.
 class TMyDataQueryResultImp : public core::IQueryResult {
 public:
     TMyDataQueryResultImp(components::TMyConnection* connection, const std::string& sql);
@@ -33,7 +35,8 @@ public:
     std::shared_ptr<core::IQueryResult> GetNextResult() override;
 
 private:
-    // Opens on rows, else executes.
+    // Opens the result the previous one leaves pending; throws the error that result is.
+    explicit TMyDataQueryResultImp(TMyDataQueryResultImp& previous);
     void Run();
 
     std::unique_ptr<components::TMyQuery> query_;

@@ -285,7 +285,7 @@ void TCustomDADataSet::SetUpdateSQL(TStatementType type, const rtl::TStringList&
 }
 
 void TCustomDADataSet::ScanMacros() {
-    std::string text = SQL().Text();
+    std::string text = command_->SQLText();
     for (const auto& list : updateSQL_)
         if (list) text += list->Text();
     FlagScope scanning(command_->scanningMacros_);
@@ -603,7 +603,7 @@ void TCustomDADataSet::AssignTo(TPersistent* dest) const {
     other->SetMasterFields(masterFields_);
     other->SetDetailFields(detailFields_);
     other->SetParamCheck(ParamCheck());
-    other->SetSQL(SQL().Text());
+    other->SetSQL(command_->SQLText());
     for (int type = 0; type < kStatementTypeCount; ++type)
         if (updateSQL_[type] && other->updateSQL_[type])
             other->updateSQL_[type]->SetText(updateSQL_[type]->Text());

@@ -168,6 +168,7 @@ public:
     // ---- Text, parameters, macros
     rtl::TStringList& SQL() const { return command_->SQL(); }
     void SetSQL(const std::string& text) { command_->SetSQL(text); }
+    std::string SQLText() const { return command_->SQLText(); }
     TDAParams& Params() const { return command_->Params(); }
     TMacros& Macros() const { return command_->Macros(); }
     TDAParam* FindParam(std::string_view name) const { return command_->Params().FindParam(name); }

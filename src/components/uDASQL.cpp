@@ -92,7 +92,10 @@ void ForEachPair(const rtl::VariantArray& pairs,
 TCustomDASQL::TCustomDASQL(TComponent* owner)
     : TComponent(owner), params_(std::make_unique<TDAParams>(this)),
       macros_(std::make_unique<TMacros>(this)) {
-    sql_.OnChange = [this](rtl::TStringList&) { SQLChanged(); };
+    sql_.OnChange = [this](rtl::TStringList&) {
+        if (!settingWholeText_) hasWholeText_ = false;
+        SQLChanged();
+    };
     macros_->OnChange = [this](const TMacro*) {
         if (scanningMacros_) return;
         FlagScope lock(macroLock_);
@@ -178,9 +181,10 @@ void TCustomDASQL::HandleDisconnect() {
 // ---- Text and options
 
 void TCustomDASQL::SetSQL(const std::string& text) {
-    rtl::TStringList lines;
-    lines.SetText(text);
-    if (lines.Text() == sql_.Text()) return;
+    if (text == SQLText()) return;
+    wholeText_ = text;
+    hasWholeText_ = true;
+    FlagScope setting(settingWholeText_);
     sql_.BeginUpdate();
     try {
         sql_.SetText(text);
@@ -189,6 +193,10 @@ void TCustomDASQL::SetSQL(const std::string& text) {
         throw;
     }
     sql_.EndUpdate();
+}
+
+std::string TCustomDASQL::SQLText() const {
+    return hasWholeText_ ? wholeText_ : sql_.Text();
 }
 
 void TCustomDASQL::SetParamCheck(bool value) {
@@ -301,7 +309,7 @@ void TCustomDASQL::AssembleSQL() {
 }
 
 std::string TCustomDASQL::GetFinalSQL() const {
-    std::string text = sql_.Text();
+    std::string text = SQLText();
     while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
         text.pop_back();
     if (macros_->Count() > 0) macros_->Expand(text);
@@ -320,7 +328,7 @@ void TCustomDASQL::SQLChanged() {
 
 void TCustomDASQL::ScanMacros() {
     FlagScope scanning(scanningMacros_);
-    macros_->Scan(macroCheck_ ? sql_.Text() : std::string());
+    macros_->Scan(macroCheck_ ? SQLText() : std::string());
 }
 
 void TCustomDASQL::ScanParams() {
@@ -617,7 +625,7 @@ void TCustomDASQL::AssignTo(TPersistent* dest) const {
     other->SetConnection(connection_);
     other->SetParamCheck(paramCheck_);
     other->SetMacroCheck(macroCheck_);
-    other->SetSQL(sql_.Text());
+    other->SetSQL(SQLText());
     other->SetMacros(*macros_);
     other->params_->Assign(params_.get());
     other->SetDebug(debug_);

@@ -53,10 +53,14 @@ public:
     void SetTransaction(TDATransaction* value);
 
     // ---- Text, parameters, macros
+    // The text line by line; a change through the list replaces the whole text SetSQL kept.
     rtl::TStringList& SQL() { return sql_; }
     const rtl::TStringList& SQL() const { return sql_; }
     // The same text changes nothing; another text unprepares and scans macros and parameters again.
+    // The text is kept whole, byte for byte, line breaks included: it is what goes to the server.
     void SetSQL(const std::string& text);
+    // The text set whole, or the list's lines joined with its line break.
+    std::string SQLText() const;
     TDAParams& Params() const { return *params_; }
     // Copies the values of parameters of the same names.
     void SetParams(const TDAParams& value) { params_->AssignValues(value); }
@@ -168,6 +172,10 @@ private:
     TCustomDAConnection* registeredWith_ = nullptr;
     TDATransaction* transaction_ = nullptr;
     rtl::TStringList sql_;
+    // The text as SetSQL got it, while the list has not been changed line by line since.
+    std::string wholeText_;
+    bool hasWholeText_ = false;
+    bool settingWholeText_ = false;
     std::unique_ptr<TDAParams> params_;
     std::unique_ptr<TMacros> macros_;
     TServerCommandPtr iCommand_;

@@ -76,8 +76,8 @@ public:
     // Moves past every pending result, so that the data set shows the last one; raises
     // "No more results" when none is pending.
     virtual void NextResult() = 0;
-    // Never returns a result: raises "Not implemented" when more results are pending and
-    // "No more results" otherwise.
+    // The next pending result as a result of its own, this one keeping its rows; raises
+    // "No more results" when none is pending, and the error that the next result is.
     virtual std::shared_ptr<IQueryResult> GetNextResult() = 0;
 };
 

@@ -59,7 +59,8 @@ void TCRRecordSet::InternalOpen() {
 void TCRRecordSet::ExecuteAndFetch() {
     try {
         const TCommandType typeBefore = commandType_;
-        ExecCommand();
+        // A statement that was executed and turned out to return rows is read, not run again.
+        if (command_->GetCursorState() != csExecuted) ExecCommand();
         if (typeBefore != ctCursor || ReinitFieldsAfterExecute()) InitFields();
         if (fetchAll_)
             FetchAll();

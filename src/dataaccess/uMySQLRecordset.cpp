@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 namespace dataaccess {
 
@@ -293,6 +294,17 @@ void TMySQLRecordset::ResetForNewSQL() {
         DropPendingResults();
     }
     TCRRecordSet::ResetForNewSQL();
+}
+
+bool TMySQLRecordset::HandPendingResultsTo(TMySQLRecordset& next) {
+    RTL_ASSERT_MSG(!MyCommand().SQLResult() && openNextState_ == onMoreResults,
+                   "only a fully read result hands on pending results");
+    openNextState_ = onNoMoreResults;
+    if (std::exchange(rowlessResultPending_, false)) return false;
+    next.nextResult_ = std::exchange(nextResult_, nullptr);
+    next.nextRowsAffected_ = nextRowsAffected_;
+    next.openNextState_ = onMoreResults;
+    return true;
 }
 
 void TMySQLRecordset::TakeNextResult() {

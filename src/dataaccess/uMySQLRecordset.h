@@ -58,6 +58,11 @@ public:
     // Reads one block; "Query must return exactly result set - use Execute" for a statement
     // without columns.
     bool Fetch() override;
+    // Once this record set has read all its rows: the results the session has pending after them
+    // go to `next`, which opens them with "open next", while this one keeps its rows and reads no
+    // more from the session. False when all that was pending is a last result without rows (the
+    // status of a procedure call), which the session has read already: nothing is left to open.
+    bool HandPendingResultsTo(TMySQLRecordset& next);
     void ExecCommand() override;
     void ResetForNewSQL() override;
     // The connection's facts are read at once; binding the one in use keeps the fetch session.

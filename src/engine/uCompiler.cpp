@@ -30,6 +30,17 @@ std::unique_ptr<parser::TGrammar> Parse(std::u16string_view text, const parser::
     return grammar;
 }
 
+// Token texts with the text's own line breaks; positions stay those of the CR LF text.
+void RestoreLineBreaks(parser::TCompositeToken& tokens, const TLineBreaks& lineBreaks) {
+    for (int i = 0; i < tokens.Count(); ++i) {
+        parser::TToken& token = *tokens.Items(i);
+        const std::string text = token.GetText();
+        if (text.find('\n') == std::string::npos) continue;
+        // Lines count from 1.
+        token.SetText(WithLineBreaks(text, lineBreaks, static_cast<std::size_t>(token.Line() - 1)));
+    }
+}
+
 } // namespace
 
 ECompileError::ECompileError(std::string message, const parser::TSymbol& symbol)
@@ -72,8 +83,9 @@ std::shared_ptr<IExpression> CompileExpression(std::u16string_view text,
 }
 
 void CompileStatements(std::u16string_view text, const parser::TGrammarClass& grammarClass,
-                       TStatementBuilder& builder) {
+                       TStatementBuilder& builder, const TLineBreaks* lineBreaks) {
     const auto grammar = Parse(text, grammarClass, parser::pmStatements);
+    if (lineBreaks) RestoreLineBreaks(grammar->Tokens(), *lineBreaks);
     builder.Build(*grammar);
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/uExpressions.h"
+#include "engine/uLineBreaks.h"
 #include "parser/uGrammar.h"
 #include "platform/rtl/Exception.h"
 
@@ -78,8 +79,9 @@ std::shared_ptr<IExpression> CompileExpression(std::u16string_view text,
                                                const parser::TGrammarClass& grammarClass,
                                                TExpressionBuilder& builder);
 // Compiles a routine text, a CREATE PROCEDURE or CREATE FUNCTION text, or statements, into what the
-// builder builds.
+// builder builds. The text has CR LF line breaks; the pieces of it that the builder takes (literals,
+// statements for the server) carry the given line breaks instead.
 void CompileStatements(std::u16string_view text, const parser::TGrammarClass& grammarClass,
-                       TStatementBuilder& builder);
+                       TStatementBuilder& builder, const TLineBreaks* lineBreaks = nullptr);
 
 } // namespace engine

@@ -66,7 +66,11 @@ TDBAExternalVariable::TDBAExternalVariable(std::string name, std::shared_ptr<cor
 }
 
 void TDBAExternalVariable::StoreValue(const std::shared_ptr<core::IRODataValue>& value) {
-    const std::string literal = TSQLWriter::WriteExpression(std::make_shared<TLiteral>(value));
+    std::string literal = TSQLWriter::WriteExpression(std::make_shared<TLiteral>(value));
+    // A number literal reads as signed: an unsigned value keeps its type.
+    const core::TDatatypeCharacteristics type = value->GetCharacteristics();
+    if (!value->IsNull() && type.DataType == core::dtInteger && type.MinValue == 0)
+        literal = "CAST(" + literal + " AS UNSIGNED)";
     connection_->ExecSQL(rtl::Format("SET %s = %s", GetName(), literal));
 }
 

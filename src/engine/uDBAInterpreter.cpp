@@ -1,6 +1,7 @@
 #include "engine/uDBAInterpreter.h"
 
 #include <cctype>
+#include <vector>
 
 #include "core/uStringUtils.h"
 #include "engine/uDBABlock.h"
@@ -8,6 +9,7 @@
 #include "engine/uDBAProgram.h"
 #include "engine/uDBARoutineCall.h"
 #include "engine/uSQLWriter.h"
+#include "engine/uStrictAssignment.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Utf.h"
@@ -16,25 +18,25 @@ namespace engine {
 
 namespace {
 
-constexpr int kErrorSyntax = 1064;
 constexpr int kErrorCursorAlreadyOpen = 1325;
 constexpr int kErrorCursorNotOpen = 1326;
 constexpr int kErrorWrongFetchVariableCount = 1328;
 constexpr int kErrorNoData = 1329;
+constexpr int kErrorWrongValueForVariable = 1231;
+constexpr int kWarningConditionItemTruncated = 1647;
+constexpr int kErrorConditionItemTooLong = 1648;
 constexpr int kErrorSignalWarning = 1642;
+// The largest MYSQL_ERRNO a SIGNAL may set, and the longest MESSAGE_TEXT in characters.
+constexpr std::int64_t kMaxSignalErrorCode = 65534;
+constexpr std::size_t kMaxSignalMessageLength = 512;
+// The longest error message a client receives: its buffer holds 512 bytes with the terminator.
+constexpr std::size_t kMaxClientErrorMessage = 511;
 constexpr int kErrorSignalNotFound = 1643;
 constexpr int kErrorSignalException = 1644;
 constexpr int kErrorResignalWithoutHandler = 1645;
 
 THandlerCallStack& ActiveHandlers(const TRoutine& routine) {
     return DBAProgramOf(routine).HandlerCallStack();
-}
-
-bool IsClearWarningsTrace(int errorCode, std::string message) {
-    if (errorCode != kErrorSyntax) return false;
-    for (char& c : message)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return message.find("CLEAR WARNINGS") != std::string::npos;
 }
 
 // Whether the handlers of the block are out of scope: one of them is running, and a condition
@@ -148,8 +150,9 @@ int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVa
 void ClearServerWarnings(core::IDBAConnection& connection) {
     core::SetSQLMonitorEnabled(false);
     try {
-        // Not a statement the server knows: the syntax error it answers with replaces the warnings.
-        connection.ExecSQL("CLEAR WARNINGS");
+        // A statement that reads a table clears the warnings and, unlike a failing statement, leaves
+        // none of its own for the routine's SHOW WARNINGS to find.
+        connection.ExecSQL("DO (SELECT 0 FROM (SELECT 0) AS debugger_internal_clear)");
     } catch (const rtl::Exception&) {
     }
     core::SetSQLMonitorEnabled(true);
@@ -159,19 +162,32 @@ void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
                            const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement, int warningCount) {
     if (warningCount == 0) return;
-    const auto query = connection.CreateQuery("show warnings", false);
-    query->Open();
-    if (query->IsEmpty()) return;
-    ClearServerWarnings(connection);
-    for (; !query->Eof(); query->Next()) {
-        const int errorCode = query->Fields()[1]->AsInteger();
-        const std::string message = query->Fields()[2]->AsString();
-        if (IsClearWarningsTrace(errorCode, message)) continue;
-        const std::string sqlState = core::MySQLErrorSQLState(errorCode);
-        if (!DispatchCondition(routine, block, statement, true, sqlState, errorCode, message, debugger))
-            debugger->Output(mkError, rtl::Utf8ToUtf16(ConditionText(errorCode, sqlState, message)), nullptr,
-                             statement, routine);
+    struct TWarning {
+        int ErrorCode;
+        std::string Message;
+    };
+    std::vector<TWarning> warnings;
+    {
+        const auto query = connection.CreateQuery("show warnings", false);
+        query->Open();
+        if (query->IsEmpty()) return;
+        for (; !query->Eof(); query->Next()) {
+            const int errorCode = query->Fields()[1]->AsInteger();
+            warnings.push_back({errorCode, query->Fields()[2]->AsString()});
+        }
     }
+    ClearServerWarnings(connection);
+    // As on the server, one statement activates one handler at most: the first warning that a
+    // handler takes, and the handler's statements leave none of the others behind.
+    for (const TWarning& warning : warnings)
+        if (DispatchCondition(routine, block, statement, true, core::MySQLErrorSQLState(warning.ErrorCode),
+                              warning.ErrorCode, warning.Message, debugger))
+            return;
+    for (const TWarning& warning : warnings)
+        debugger->Output(mkError,
+                         rtl::Utf8ToUtf16(ConditionText(warning.ErrorCode, core::MySQLErrorSQLState(warning.ErrorCode),
+                                                        warning.Message)),
+                         nullptr, statement, routine);
 }
 
 bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
@@ -215,6 +231,22 @@ void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& vari
     }
 }
 
+void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables, TRoutine& routine,
+                   const std::shared_ptr<IDebugger>& debugger, const std::shared_ptr<IStatement>& statement,
+                   bool reportRowless) {
+    for (;;) {
+        if (reportRowless || result->HasResultSet()) {
+            RestoreVariableLabels(*result, variables);
+            debugger->Output(mkQueryResult, u"", result, statement, routine);
+        }
+        if (!result->HasMoreResults()) return;
+        result = result->GetNextResult();
+        // Only the first result of a statement stands for it without rows; later ones without rows
+        // are the status of a procedure call.
+        reportRowless = false;
+    }
+}
+
 std::shared_ptr<core::IRODataValue> EvaluateInContext(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                                                       const std::shared_ptr<IDebugger>& debugger,
                                                       const std::shared_ptr<IExpression>& expression,
@@ -248,7 +280,7 @@ void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctio
     std::shared_ptr<core::IRODataValue> result;
     try {
         TFunctionCaller caller(call);
-        CallRoutine(caller, Routine(), Block(), Debugger());
+        CallRoutine(caller, Routine(), Block(), Debugger(), WarningStatement());
     } catch (const EReturn& returned) {
         result = returned.Value();
     }
@@ -312,7 +344,7 @@ void TDBAStatementInterpreter::ResetBlockVariables(const std::shared_ptr<IBlock>
 
 void TDBAStatementInterpreter::VisitRoutineCall(const std::shared_ptr<IRoutineCall>& statement) {
     TProcedureCaller caller(statement);
-    CallRoutine(caller, Routine(), Block(), Debugger());
+    CallRoutine(caller, Routine(), Block(), Debugger(), statement);
 }
 
 void TDBAStatementInterpreter::VisitServerSideStatement(
@@ -320,9 +352,8 @@ void TDBAStatementInterpreter::VisitServerSideStatement(
     core::IDBAConnection& connection = RoutineConnection(Routine());
     const TDBAVariables& variables = statement->Variables();
     PushVariables(connection, variables);
-    const auto result = connection.Execute(rtl::Utf16ToUtf8(statement->Text()));
-    RestoreVariableLabels(*result, variables);
-    Debugger()->Output(mkQueryResult, u"", result, statement, Routine());
+    ReportResults(connection.Execute(rtl::Utf16ToUtf8(statement->Text())), variables, Routine(), Debugger(),
+                  statement, true);
     const int warningCount = PullVariablesWithWarningCount(connection, variables);
     ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement, warningCount);
 }
@@ -359,12 +390,32 @@ void TDBAStatementInterpreter::VisitCloseCursor(const std::shared_ptr<TDBACloseC
 
 void TDBAStatementInterpreter::ApplySignalItems(const TDBACustomSignal& statement, int& errorCode,
                                                 std::string& message) {
-    if (const auto& number = statement.ErrorNumber())
-        errorCode =
-            static_cast<int>(core::VariantToInt64(EvaluateExpression(number, emDefault)->AsInteger()));
-    if (const auto& text = statement.MessageText())
-        message =
-            rtl::Utf16ToUtf8(core::VariantToWideString(EvaluateExpression(text, emDefault)->AsWideString()));
+    const auto refuse = [](const char* item, const core::IRODataValue& value) {
+        core::RaiseMySQLError(rtl::Format("Variable '%s' can't be set to the value of '%s'", item,
+                                          value.IsNull() ? std::string("NULL") : value.AsString().AsString()),
+                              kErrorWrongValueForVariable);
+    };
+    if (const auto& number = statement.ErrorNumber()) {
+        const auto value = EvaluateExpression(number, emDefault);
+        const std::int64_t code = value->IsNull() ? 0 : core::VariantToInt64(value->AsInteger());
+        if (code <= 0 || code > kMaxSignalErrorCode) refuse("MYSQL_ERRNO", *value);
+        errorCode = static_cast<int>(code);
+    }
+    if (const auto& text = statement.MessageText()) {
+        const auto value = EvaluateExpression(text, emDefault);
+        if (value->IsNull()) refuse("MESSAGE_TEXT", *value);
+        std::u16string wide = core::VariantToWideString(value->AsWideString());
+        if (wide.size() > kMaxSignalMessageLength) {
+            // Strict: an error; otherwise cut, with a warning.
+            core::IDBAConnection& connection = RoutineConnection(Routine());
+            if (IsStrictSqlMode(connection.Evaluate(u"@@sql_mode", true, 0)->AsString().AsString()))
+                core::RaiseMySQLError("Data too long for condition item 'MESSAGE_TEXT'", kErrorConditionItemTooLong);
+            wide.resize(kMaxSignalMessageLength);
+            RaiseCondition(CurrentStatement(), core::MySQLErrorSQLState(kWarningConditionItemTruncated), true,
+                           "Data truncated for condition item 'MESSAGE_TEXT'", kWarningConditionItemTruncated);
+        }
+        message = rtl::Utf16ToUtf8(wide);
+    }
 }
 
 void TDBAStatementInterpreter::VisitSignal(const std::shared_ptr<TDBASignal>& statement) {
@@ -396,7 +447,9 @@ void TDBAStatementInterpreter::VisitResignal(const std::shared_ptr<TDBAResignal>
 void TDBAStatementInterpreter::RaiseCondition(const std::shared_ptr<IStatement>& statement,
                                               const std::string& sqlState, bool warning,
                                               const std::string& message, int errorCode) {
-    if (!warning && !sqlState.starts_with("01")) core::RaiseDBAError(message, errorCode, sqlState);
+    if (!warning && !sqlState.starts_with("01"))
+        core::RaiseDBAError(message.substr(0, rtl::Utf8PrefixBytes(message, kMaxClientErrorMessage)), errorCode,
+                            sqlState);
     if (!DispatchCondition(Routine(), Block(), statement, true, sqlState, errorCode, message, Debugger()))
         Debugger()->Output(mkError, rtl::Utf8ToUtf16(ConditionText(errorCode, sqlState, message)), nullptr,
                            statement, Routine());

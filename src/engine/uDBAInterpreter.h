@@ -110,6 +110,12 @@ bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
 // The column headings of the result name the routine's variables rather than their session
 // variables; a name is replaced only where it stands whole.
 void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& variables);
+// Reports the result, when it has a result set or `reportRowless` is set, and every further result
+// set the statement returned, in order, as query-result messages with the variables' labels
+// restored: afterwards nothing is pending on the session.
+void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables, TRoutine& routine,
+                   const std::shared_ptr<IDebugger>& debugger, const std::shared_ptr<IStatement>& statement,
+                   bool reportRowless);
 // "Error code: %d, SQLState: %s, Message: %s".
 std::string ConditionText(int errorCode, const std::string& sqlState, const std::string& message);
 

@@ -8,8 +8,11 @@
 #include "engine/uDBAExecutableLineFiller.h"
 #include "engine/uDBAInterpreter.h"
 #include "engine/uDBAStatementBuilder.h"
+#include "engine/uStrictAssignment.h"
 #include "parser/uMySqlGrammar.h"
 #include "parser/uParser.h"
+#include "parser/uTokenizer.h"
+#include "parser/uTokens.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Utf.h"
 
@@ -17,8 +20,10 @@ namespace engine {
 
 namespace {
 
-// Field 2 of SHOW CREATE PROCEDURE and SHOW CREATE FUNCTION is the CREATE text.
+// Fields of SHOW CREATE PROCEDURE and SHOW CREATE FUNCTION.
+constexpr int kSqlModeField = 1;
 constexpr int kCreateTextField = 2;
+
 
 core::IDBAConnection& Required(const std::shared_ptr<core::IDBAConnection>& connection) {
     RTL_ASSERT(connection);
@@ -81,15 +86,24 @@ std::unique_ptr<TStatementVisitor> TDBAProgram::CreateLineFiller(core::TIntegerL
 
 void TDBAProgram::Parse(TRoutine& routine) {
     TDBAStatementBuilder builder(routine, routine.Block()->GetStatements(), routine.Block());
-    CompileStatements(routine.Text(), parser::TMySqlGrammar::StaticClass(), builder);
+    const std::u16string text = HasSqlModeFlag(routine.SqlMode().value_or(""), "ANSI_QUOTES")
+                                    ? DoubleQuotesAsIdentifiers(routine.Text())
+                                    : routine.Text();
+    CompileStatements(text, parser::TMySqlGrammar::StaticClass(), builder, &routine.ServerLineBreaks());
+}
+
+void TDBAProgram::ReloadRoutine(TRoutine& routine, bool compile) {
+    TRoutineDefinition definition = LoadRoutineDefinition(*connection_, routine.Name(), routine.Kind());
+    routine.SetServerText(definition.Text, std::move(definition.SqlMode));
+    if (compile) Compile(routine);
 }
 
 TRoutine* TDBAProgram::Load(const std::string& qualifiedName, TRoutineKind kind, bool compile) {
     TRoutine* routine = nullptr;
     try {
-        const std::u16string text = LoadRoutineText(*connection_, qualifiedName, kind);
-        routine =
-            kind == rkProcedure ? &AddProcedure(qualifiedName, text) : &AddFunction(qualifiedName, text);
+        TRoutineDefinition definition = LoadRoutineDefinition(*connection_, qualifiedName, kind);
+        routine = kind == rkProcedure ? &AddProcedure(qualifiedName, u"") : &AddFunction(qualifiedName, u"");
+        routine->SetServerText(definition.Text, std::move(definition.SqlMode));
     } catch (const rtl::Exception&) {
         // Not there, not readable or not reachable: the call runs on the server.
         return nullptr;
@@ -137,15 +151,56 @@ std::u16string LoadRoutineText(core::IDBAConnection& connection, const std::stri
 
 std::u16string LoadRawRoutineText(core::IDBAConnection& connection, const std::string& name,
                                   TRoutineKind kind) {
-    const std::string sql = rtl::Format("SHOW CREATE %s %s", RoutineKindWord(kind), name);
-    const auto value = connection.Evaluate(rtl::Utf8ToUtf16(sql), false, kCreateTextField);
-    // A user who may execute the routine but not read it gets NULL: an empty body would run as a
-    // routine without parameters that does nothing.
-    const std::u16string text = value->IsNull() ? u"" : core::VariantToWideString(value->AsWideString());
-    if (text.empty())
+    return LoadRoutineDefinition(connection, name, kind).Text;
+}
+
+TRoutineDefinition LoadRoutineDefinition(core::IDBAConnection& connection, const std::string& name,
+                                         TRoutineKind kind) {
+    const auto query =
+        connection.CreateQuery(rtl::Format("SHOW CREATE %s %s", RoutineKindWord(kind), name), false);
+    query->Open();
+    TRoutineDefinition definition;
+    if (!query->Eof()) {
+        const auto text = connection.FieldDataValue(query->Fields()[kCreateTextField]);
+        // A user who may execute the routine but not read it gets NULL: an empty body would run as
+        // a routine without parameters that does nothing.
+        if (!text->IsNull()) definition.Text = core::VariantToWideString(text->AsWideString());
+        definition.SqlMode = query->Fields()[kSqlModeField]->AsString();
+    }
+    if (definition.Text.empty())
         throw ERoutineTextUnavailable(
             rtl::Format("The text of %s %s is not available", RoutineKindWord(kind), name));
-    return text;
+    return definition;
+}
+
+std::u16string DoubleQuotesAsIdentifiers(std::u16string_view text) {
+    parser::TTokenizer tokenizer;
+    parser::TMySqlGrammar::StaticClass().NewGrammar()->SetupTokenizer(tokenizer);
+    parser::TCompositeToken tokens;
+    tokenizer.Tokenize(tokens, text);
+    std::u16string result;
+    result.reserve(text.size());
+    for (int i = 0; i < tokens.Count(); ++i) {
+        const parser::TToken& token = *tokens.Items(i);
+        const std::u16string_view piece =
+            text.substr(token.StartPosition(), token.EndPosition() - token.StartPosition());
+        if (token.Kind() != parser::TTokenKind::QuotedString || piece.empty() || piece.front() != u'"') {
+            result += piece;
+            continue;
+        }
+        // "a""b" names a"b; back quotes inside a name are doubled.
+        std::u16string name;
+        for (std::size_t k = 1; k + 1 < piece.size(); ++k) {
+            if (piece[k] == u'"' && piece[k + 1] == u'"') ++k;
+            if (piece[k] == u'`') name += u'`';
+            name += piece[k];
+        }
+        std::u16string quoted = u"`" + name + u"`";
+        // A blank after the name keeps the length where a doubled quote was undone.
+        if (quoted.size() < piece.size()) quoted.append(piece.size() - quoted.size(), u' ');
+        result += quoted;
+    }
+    return result;
 }
 
 void DropRoutine(core::IDBAConnection& connection, const std::string& name, TRoutineKind kind) {

@@ -65,6 +65,8 @@ public:
     TRoutine* LoadProcedure(const std::string& qualifiedName, bool compile) override;
     TRoutine* LoadFunction(const std::string& qualifiedName, bool compile) override;
     std::u16string GetRoutineText(const TRoutine& routine) override;
+    // The text and sql_mode from the server again.
+    void ReloadRoutine(TRoutine& routine, bool compile) override;
     // The database the connection was configured with.
     std::string GetDefaultSchema() override;
 
@@ -76,6 +78,12 @@ private:
     bool raiseCompileErrors_ = true;
 };
 
+// What SHOW CREATE answers for a routine.
+struct TRoutineDefinition {
+    std::u16string Text; // exactly as the server keeps it
+    std::string SqlMode;
+};
+
 // "PROCEDURE" or "FUNCTION", as the statements about routines spell them.
 std::string RoutineKindWord(TRoutineKind kind);
 // The CREATE text of a procedure (kind 1) or function (kind 2) as the server shows it, with CR LF
@@ -85,6 +93,12 @@ std::u16string LoadRoutineText(core::IDBAConnection& connection, const std::stri
 // re-creates the routine unchanged.
 std::u16string LoadRawRoutineText(core::IDBAConnection& connection, const std::string& name,
                                   TRoutineKind kind);
+// The raw text with the sql_mode the routine was created under. Raises as LoadRoutineText does.
+TRoutineDefinition LoadRoutineDefinition(core::IDBAConnection& connection, const std::string& name,
+                                         TRoutineKind kind);
+// The text with every double-quoted piece of it written as a back-quoted identifier, as the server
+// reads it under ANSI_QUOTES. Offsets stay as they were unless a quoted name holds a quote.
+std::u16string DoubleQuotesAsIdentifiers(std::u16string_view text);
 void DropRoutine(core::IDBAConnection& connection, const std::string& name, TRoutineKind kind);
 // Whether the server gives the routine's text; never raises.
 bool RoutineExistsOnServer(const TRoutine& routine);

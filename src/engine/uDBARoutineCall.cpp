@@ -22,9 +22,10 @@ constexpr int kErrorNotVariableArgument = 1414;
 constexpr int kErrorRecursiveFunction = 1424;
 constexpr int kErrorRecursionLimit = 1456;
 
-// The routine compiled, or left uncompiled while its text does not compile, so that every call of
-// it runs on the server alike; with the program's RaiseCompileErrors set, every call fails instead.
-TRoutine* Compiled(TRoutine* routine) {
+// The routine compiled, or left uncompiled with the error in `compileError` while its text does not
+// compile, so that every call of it runs on the server alike; with the program's RaiseCompileErrors
+// set, every call fails instead.
+TRoutine* Compiled(TRoutine* routine, std::string& compileError) {
     if (!routine || routine->Compiled()) return routine;
     try {
         routine->Compile();
@@ -32,9 +33,10 @@ TRoutine* Compiled(TRoutine* routine) {
         throw;
     } catch (const data::EAbort&) {
         throw;
-    } catch (const rtl::Exception&) {
+    } catch (const rtl::Exception& error) {
         // A fault of the text.
         if (DBAProgramOf(*routine).RaiseCompileErrors()) throw;
+        compileError = error.Message();
     }
     return routine;
 }
@@ -51,17 +53,21 @@ std::string UnquotedQualifiedName(const TRoutine& routine) {
     return program.IdentifierManager().UnquotedQualifiedName(routine.Name(), program.GetDefaultSchema());
 }
 
-// The server refuses recursion as max_sp_recursion_depth = 0 has it, and refuses recursive
-// functions always.
-void CheckRecursion(TRoutine& callingRoutine, TRoutine& routine) {
-    if (&callingRoutine != &routine && routine.Program().CallStack().CountOf(routine) == 0) return;
+// The server refuses recursive functions always, and a procedure that is already running as many
+// times as the session's max_sp_recursion_depth allows.
+void CheckRecursion(core::IDBAConnection& connection, TRoutine& callingRoutine, TRoutine& routine) {
+    const int running = routine.Program().CallStack().CountOf(routine);
+    if (&callingRoutine != &routine && running == 0) return;
     if (routine.Kind() == rkFunction)
         core::RaiseMySQLError("Recursive stored functions and triggers are not allowed",
                               kErrorRecursiveFunction);
+    const auto limit = connection.Evaluate(u"@@max_sp_recursion_depth", true, 0)->AsInteger();
+    const std::int64_t depth = core::VariantToInt64(limit);
+    if (running <= depth) return;
     core::RaiseMySQLError(
         rtl::Format("Recursive limit %d (as set by the max_sp_recursion_depth variable) was "
                     "exceeded for routine %s",
-                    0, BareName(routine)),
+                    static_cast<int>(depth), BareName(routine)),
         kErrorRecursionLimit);
 }
 
@@ -90,7 +96,8 @@ private:
     std::vector<std::shared_ptr<core::IRODataValue>> values_;
 };
 
-// The call-stack entry and the routine's schema as the current database for the time of the body.
+// The call-stack entry, and for the time of the body the routine's schema as the current database
+// and the sql_mode the routine was created under as the session's, as the server runs a routine.
 class TCallFrame {
 public:
     TCallFrame(core::IDBAConnection& connection, TRoutine& callingRoutine, TRoutine& routine,
@@ -100,6 +107,12 @@ public:
         try {
             previousDatabase_ = connection_.GetCurrentDatabase();
             connection_.UseDatabase(GetRoutineSchema(routine));
+            if (routine.SqlMode()) {
+                // One saved mode per call depth: a nested call saves its caller's.
+                savedSqlMode_ = rtl::Format("@debugger_internal_sql_mode_%d", program_.CallStack().Count());
+                connection_.ExecSQL(rtl::Format("SET %s = @@sql_mode, sql_mode = %s", savedSqlMode_,
+                                                core::QuoteEscapedBuffer(*routine.SqlMode(), core::TEscapeMode::Quote)));
+            }
         } catch (...) {
             program_.CallStack().Pop();
             throw;
@@ -107,6 +120,7 @@ public:
     }
     ~TCallFrame() {
         try {
+            if (!savedSqlMode_.empty()) connection_.ExecSQL("SET sql_mode = " + savedSqlMode_);
             // Without a current database before the call there is nothing to go back to.
             if (!previousDatabase_.empty()) connection_.UseDatabase(previousDatabase_);
         } catch (const rtl::Exception&) {
@@ -120,6 +134,7 @@ private:
     core::IDBAConnection& connection_;
     TProgram& program_;
     std::string previousDatabase_;
+    std::string savedSqlMode_;
 };
 
 } // namespace
@@ -130,31 +145,38 @@ TProcedureCaller::TProcedureCaller(std::shared_ptr<IRoutineCall> call) : call_(s
     RTL_ASSERT(call_);
 }
 
-TRoutine* TProcedureCaller::FindRoutine(TRoutine& callingRoutine, const std::string& schema) const {
-    return Compiled(callingRoutine.Program().GetProcedure(call_->GetRoutineName(), schema, false));
+TRoutine* TProcedureCaller::FindRoutine(TRoutine& callingRoutine, const std::string& schema,
+                                        std::string& compileError) const {
+    return Compiled(callingRoutine.Program().GetProcedure(call_->GetRoutineName(), schema, false), compileError);
 }
 
 int TProcedureCaller::CallLine() const {
     return call_->GetDebugInfo()->GetBeginLine();
 }
 
-void TProcedureCaller::CallOnServer(core::IDBAConnection& connection, const std::string& argumentText,
+void TProcedureCaller::CallOnServer(TServerCallContext& context, const std::string& argumentText,
                                     const TDBAVariables& variables) const {
+    core::IDBAConnection& connection = context.Connection;
     PushVariables(connection, variables);
-    connection.ExecSQL(rtl::Format("CALL %s(%s)", call_->GetRoutineName(), argumentText));
-    PullVariables(connection, variables);
+    ReportResults(connection.Execute(rtl::Format("CALL %s(%s)", call_->GetRoutineName(), argumentText)),
+                  variables, context.CallingRoutine, context.Debugger, context.Statement, false);
+    const int warningCount = PullVariablesWithWarningCount(connection, variables);
+    ProcessServerWarnings(connection, context.CallingRoutine, context.Block, context.Debugger, context.Statement,
+                          warningCount);
 }
 
 TFunctionCaller::TFunctionCaller(std::shared_ptr<IFunctionCall> call) : call_(std::move(call)) {
     RTL_ASSERT(call_);
 }
 
-TRoutine* TFunctionCaller::FindRoutine(TRoutine& callingRoutine, const std::string& schema) const {
-    return Compiled(callingRoutine.Program().GetFunction(call_->GetName(), schema, false));
+TRoutine* TFunctionCaller::FindRoutine(TRoutine& callingRoutine, const std::string& schema,
+                                       std::string& compileError) const {
+    return Compiled(callingRoutine.Program().GetFunction(call_->GetName(), schema, false), compileError);
 }
 
-void TFunctionCaller::CallOnServer(core::IDBAConnection& connection, const std::string& argumentText,
+void TFunctionCaller::CallOnServer(TServerCallContext& context, const std::string& argumentText,
                                    const TDBAVariables& variables) const {
+    core::IDBAConnection& connection = context.Connection;
     PushVariables(connection, variables);
     const std::string text = rtl::Format("SELECT %s(%s)", call_->GetName(), argumentText);
     throw EReturn(connection.Evaluate(rtl::Utf8ToUtf16(text), true, 0));
@@ -167,19 +189,28 @@ void TVariableFinder::VisitMirroredVariable(const std::shared_ptr<TDBAVariable>&
 // ---- calls
 
 void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::shared_ptr<IBlock>& block,
-                 const std::shared_ptr<IDebugger>& debugger) {
+                 const std::shared_ptr<IDebugger>& debugger, const std::shared_ptr<IStatement>& statement) {
     core::IDBAConnection& connection = RoutineConnection(callingRoutine);
-    TRoutine* routine = caller.FindRoutine(callingRoutine, GetRoutineSchema(callingRoutine));
-    if (!routine || !routine->Compiled())
-        return CallRoutineOnServer(connection, caller, callingRoutine, block, debugger);
+    std::string compileError;
+    TRoutine* routine = caller.FindRoutine(callingRoutine, GetRoutineSchema(callingRoutine), compileError);
+    if (!routine || !routine->Compiled()) {
+        if (routine)
+            // Why stepping into it is not possible.
+            debugger->Output(mkError,
+                             rtl::Utf8ToUtf16(rtl::Format("%s %s cannot be stepped into and runs on the server: %s",
+                                                          RoutineKindWord(routine->Kind()), routine->Name(),
+                                                          compileError)),
+                             nullptr, statement, callingRoutine);
+        TServerCallContext context{connection, callingRoutine, block, debugger, statement};
+        return CallRoutineOnServer(context, caller);
+    }
 
-    CheckRecursion(callingRoutine, *routine);
+    CheckRecursion(connection, callingRoutine, *routine);
     const auto arguments = caller.GetArguments();
     if (arguments->Count() != routine->Block()->SymbolCount())
         RaiseWrongArgumentCount(*routine, arguments->Count());
 
     const TSavedParameters saved(*routine);
-    const core::TIdentifierManager& identifiers = routine->Program().IdentifierManager();
     std::string argumentText;
     for (int i = 0; i < arguments->Count(); ++i) {
         const auto parameter = Parameter(*routine, i);
@@ -193,8 +224,10 @@ void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::sh
         if (parameter->GetScope() == psOut)
             parameter->SetValue(core::NullDataValue());
         else
-            AssignStrictly(*parameter, EvaluateInContext(callingRoutine, block, debugger, argument, emStrict),
-                           identifiers);
+            AssignStrictly(*parameter,
+                           EvaluateInContext(callingRoutine, block, debugger, argument,
+                                             StoreEvaluationMode(*routine)),
+                           *routine);
         core::AppendWithDelimiter(argumentText, TSQLWriter::WriteExpression(parameter), ", ");
     }
 
@@ -216,12 +249,14 @@ void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::sh
         const auto parameter = Parameter(*routine, i);
         if (parameter->GetScope() == psIn) continue;
         const auto target = std::dynamic_pointer_cast<IAssignable>(arguments->GetItem(i));
-        AssignStrictly(*target, parameter->GetValue()->Clone(), identifiers);
+        AssignStrictly(*target, parameter->GetValue()->Clone(), callingRoutine);
     }
 }
 
-void CallRoutineOnServer(core::IDBAConnection& connection, TRoutineCaller& caller, TRoutine& callingRoutine,
-                         const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger) {
+void CallRoutineOnServer(TServerCallContext& context, TRoutineCaller& caller) {
+    TRoutine& callingRoutine = context.CallingRoutine;
+    const std::shared_ptr<IBlock>& block = context.Block;
+    const std::shared_ptr<IDebugger>& debugger = context.Debugger;
     TDBAVariables variables(false);
     TVariableFinder finder(variables);
     std::string argumentText;
@@ -240,7 +275,7 @@ void CallRoutineOnServer(core::IDBAConnection& connection, TRoutineCaller& calle
                 std::make_shared<TLiteral>(EvaluateInContext(callingRoutine, block, debugger, argument)));
         core::AppendWithDelimiter(argumentText, piece, ", ");
     }
-    caller.CallOnServer(connection, argumentText, variables);
+    caller.CallOnServer(context, argumentText, variables);
 }
 
 } // namespace engine

@@ -280,7 +280,7 @@ void TExpressionInterpreter::VisitAssignationExpression(
     const std::shared_ptr<IAssignationExpression>& assignation) {
     const auto value = EvaluateOperand(assignation->GetExpression());
     const auto target = assignation->GetTarget();
-    AssignStrictly(*target, value, routine_.Program().IdentifierManager());
+    AssignStrictly(*target, value, routine_);
     SetResult(target->GetValue());
 }
 

@@ -23,7 +23,18 @@ TRoutine::TRoutine(TProgram* program, std::shared_ptr<IBlock> block, std::u16str
 void TRoutine::SetText(std::u16string_view text) {
     std::u16string trimmed = core::WideTrimSpaces(text);
     if (trimmed == text_) return;
+    if (!serverLineBreaks_.empty()) serverLineBreaks_ = CarryLineBreaks(text_, serverLineBreaks_, trimmed);
     text_ = std::move(trimmed);
+    compiled_ = false;
+}
+
+void TRoutine::SetServerText(std::u16string_view text, std::string sqlMode) {
+    TLineBreaks breaks;
+    std::u16string trimmed = core::WideTrimSpaces(SplitLineBreaks(text, breaks));
+    if (trimmed == text_ && breaks == serverLineBreaks_ && sqlMode == sqlMode_) return;
+    text_ = std::move(trimmed);
+    serverLineBreaks_ = std::move(breaks);
+    sqlMode_ = std::move(sqlMode);
     compiled_ = false;
 }
 

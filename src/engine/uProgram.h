@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "core/uIdentifierManager.h"
 #include "engine/uDataValueManager.h"
 #include "engine/uDebugger.h"
+#include "engine/uLineBreaks.h"
 #include "engine/uMetadata.h"
 #include "engine/uStatements.h"
 
@@ -54,10 +56,17 @@ public:
     void SetName(std::string name) { name_ = std::move(name); }
     TProgram& Program() const { return *program_; }
     TRoutineKind Kind() const { return kind_; }
+    // With CR LF line breaks.
     const std::u16string& Text() const { return text_; }
     // Blanks and control characters at both ends do not count: only a real change of the text makes
-    // the routine uncompiled.
+    // the routine uncompiled. The server's line breaks stay with the lines the change left alone.
     void SetText(std::u16string_view text);
+    // The text and the sql_mode as the server keeps them.
+    void SetServerText(std::u16string_view text, std::string sqlMode);
+    // The line breaks of the text on the server; none for a routine the program wrote.
+    const TLineBreaks& ServerLineBreaks() const { return serverLineBreaks_; }
+    // The sql_mode the routine was created under; none for one the program wrote.
+    const std::optional<std::string>& SqlMode() const { return sqlMode_; }
     bool Compiled() const { return compiled_; }
     void SetCompiled(bool compiled) { compiled_ = compiled; }
     // The RETURNS type of a function.
@@ -74,6 +83,8 @@ private:
     TProgram* program_;
     TRoutineKind kind_;
     std::u16string text_;
+    TLineBreaks serverLineBreaks_;
+    std::optional<std::string> sqlMode_;
     bool compiled_ = false;
     core::TDatatypeCharacteristics returnType_;
 };
@@ -158,7 +169,7 @@ public:
     void RenameRoutine(TRoutine& routine, std::string_view newName);
     // "<Main>", the bare name in the default schema, else schema.name, all without quotes.
     std::string RoutineDisplayName(const TRoutine& routine);
-    void ReloadRoutine(TRoutine& routine, bool compile);
+    virtual void ReloadRoutine(TRoutine& routine, bool compile);
     // Nothing when compiled; otherwise clears the block and parses the text. A compile error leaves
     // the routine uncompiled and passes to the caller.
     void Compile(TRoutine& routine);

@@ -84,8 +84,8 @@ void TStatementInterpreter::ResetVariable(ICustomVariable& variable, const std::
     // the variables declared before it, and its value is stored as strictly as a SET stores.
     const auto expression = variable.GetDefaultExpression();
     if (!expression) return variable.ResetToDefault();
-    const auto value = CreateNestedInterpreter(routine_, block)->EvaluateExpression(expression, emStrict);
-    AssignStrictly(variable, value, routine_.Program().IdentifierManager());
+    const auto value = CreateNestedInterpreter(routine_, block)->EvaluateExpression(expression, StoreEvaluationMode(routine_));
+    AssignStrictly(variable, value, routine_);
 }
 
 void TStatementInterpreter::CheckTerminate() {
@@ -141,12 +141,13 @@ void TStatementInterpreter::VisitAssignation(const std::shared_ptr<IAssignation>
     try {
         const auto target = statement->GetTarget();
         const auto value =
-            EvaluateExpression(statement->GetExpression(), IsTypedVariable(*target) ? emStrict : emDefault);
+            EvaluateExpression(statement->GetExpression(),
+                               IsTypedVariable(*target) ? StoreEvaluationMode(routine_) : emDefault);
         // SET x = DEFAULT gives x what its declaration gives it.
         if (value == core::DefaultDataValue())
             if (const auto variable = std::dynamic_pointer_cast<ICustomVariable>(target))
                 return ResetVariable(*variable, block_);
-        AssignStrictly(*target, value, routine_.Program().IdentifierManager());
+        AssignStrictly(*target, value, routine_);
     } catch (rtl::Exception& exception) {
         if (!TryHandle(exception, statement)) throw;
     }
@@ -261,12 +262,12 @@ void TStatementInterpreter::VisitReturn(const std::shared_ptr<IReturn>& statemen
     // Only a function has a type to return, and its result is stored as strictly as a variable.
     const core::TDatatypeCharacteristics& type = routine_.ReturnType();
     const bool typed = type.DataType != core::dtUnknown;
-    const auto value = EvaluateExpression(statement->GetExpression(), typed ? emStrict : emDefault);
+    const auto value = EvaluateExpression(statement->GetExpression(), typed ? StoreEvaluationMode(routine_) : emDefault);
     if (!typed) throw EReturn(value->Clone());
     TProgram& program = routine_.Program();
     const core::TIdentifierManager& identifiers = program.IdentifierManager();
     const std::string name = identifiers.SplitIdentifier(routine_.Name(), program.GetDefaultSchema()).name;
-    CheckStrictStore(*value, type, identifiers.UnquoteIdentifier(name) + "()");
+    if (StoresStrictly(routine_)) CheckStrictStore(*value, type, identifiers.UnquoteIdentifier(name) + "()");
     throw EReturn(value->ConvertTo(type));
 }
 

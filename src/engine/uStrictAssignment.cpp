@@ -5,6 +5,7 @@
 
 #include "core/uDataConverter.h"
 #include "core/uDBAConnection.h"
+#include "core/uStringUtils.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Utf.h"
 
@@ -131,9 +132,30 @@ bool IsTypedVariable(const IAssignable& target) {
     return dynamic_cast<const TVariable*>(&target) != nullptr;
 }
 
+bool HasSqlModeFlag(const std::string& sqlMode, std::string_view flag) {
+    for (const std::string& item : core::SplitString(sqlMode, ","))
+        if (core::SameText(item, flag)) return true;
+    return false;
+}
+
+bool IsStrictSqlMode(const std::string& sqlMode) {
+    return HasSqlModeFlag(sqlMode, "STRICT_TRANS_TABLES") || HasSqlModeFlag(sqlMode, "STRICT_ALL_TABLES");
+}
+
+bool StoresStrictly(const TRoutine& routine) {
+    return !routine.SqlMode() || IsStrictSqlMode(*routine.SqlMode());
+}
+
+TEvaluationMode StoreEvaluationMode(const TRoutine& routine) {
+    if (!routine.SqlMode()) return emStrict;
+    return StoresStrictly(routine) && HasSqlModeFlag(*routine.SqlMode(), "ERROR_FOR_DIVISION_BY_ZERO") ? emStrict
+                                                                                                     : emDefault;
+}
+
 void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValue>& value,
-                    const core::TIdentifierManager& identifiers) {
-    if (value != core::DefaultDataValue())
+                    const TRoutine& routine) {
+    const core::TIdentifierManager& identifiers = routine.Program().IdentifierManager();
+    if (value != core::DefaultDataValue() && StoresStrictly(routine))
         if (const auto* variable = dynamic_cast<const TVariable*>(&target))
             CheckStrictStore(*value, variable->GetValue()->GetCharacteristics(),
                              identifiers.UnquoteIdentifier(variable->GetName()));

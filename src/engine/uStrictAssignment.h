@@ -6,7 +6,9 @@
 #include "core/uDataTypes.h"
 #include "core/uDataValues.h"
 #include "core/uIdentifierManager.h"
+#include "engine/uExpressionInterpreter.h"
 #include "engine/uExpressions.h"
+#include "engine/uProgram.h"
 
 namespace engine {
 
@@ -20,13 +22,25 @@ namespace engine {
 void CheckStrictStore(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
                       std::string_view column);
 
+// Whether the sql_mode has the flag, as one of its comma-separated names.
+bool HasSqlModeFlag(const std::string& sqlMode, std::string_view flag);
+// Whether stores under the sql_mode are strict: STRICT_TRANS_TABLES or STRICT_ALL_TABLES.
+bool IsStrictSqlMode(const std::string& sqlMode);
+// Whether the routine's stores are strict under the sql_mode it was created under; one the program
+// wrote runs under the server's default mode, which is strict.
+bool StoresStrictly(const TRoutine& routine);
+// emStrict where the routine's sql_mode makes a division by zero an error (strict, with
+// ERROR_FOR_DIVISION_BY_ZERO), else emDefault, where it gives NULL.
+TEvaluationMode StoreEvaluationMode(const TRoutine& routine);
+
 // Whether the server stores into the target under its strict rules: a variable of a declared type,
 // one that keeps its value in the client. User and system variables take any value.
 bool IsTypedVariable(const IAssignable& target);
 
-// Assigns the value to the target, checking it first when the target is a typed variable. The
-// DEFAULT marker resets the target as usual.
+// Assigns the value to the target, checking it first when the target is a typed variable and the
+// routine's stores are strict; otherwise the value is converted as the type takes it. The DEFAULT
+// marker resets the target as usual.
 void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValue>& value,
-                    const core::TIdentifierManager& identifiers);
+                    const TRoutine& routine);
 
 } // namespace engine

@@ -1,6 +1,7 @@
 #include "engine/uVeltrane.h"
 
 #include "core/uDataTypes.h"
+#include "core/uStringUtils.h"
 #include "engine/uCompiler.h"
 #include "engine/uDBAExpressionBuilder.h"
 #include "engine/uDBAInterpreter.h"
@@ -298,9 +299,19 @@ void CreateInPlaceOf(core::IDBAConnection& connection, const TRoutine& routine, 
     }
 }
 
+// The text with the line breaks the routine's text has on the server where its lines are unchanged,
+// and LF elsewhere.
+std::u16string WithServerLineBreaks(const TRoutine& routine, std::u16string_view text) {
+    TLineBreaks written;
+    const std::u16string lines = core::WideTrimSpaces(SplitLineBreaks(text, written));
+    const TLineBreaks breaks = CarryLineBreaks(routine.Text(), routine.ServerLineBreaks(), lines);
+    return rtl::Utf8ToUtf16(WithLineBreaks(rtl::Utf16ToUtf8(lines), breaks, 0));
+}
+
 } // namespace
 
-void StoreRoutine(core::IDBAConnection& connection, TRoutine& routine, std::u16string_view newText) {
+void StoreRoutine(core::IDBAConnection& connection, TRoutine& routine, std::u16string_view editedText) {
+    const std::u16string newText = WithServerLineBreaks(routine, editedText);
     std::u16string oldText;
     try {
         oldText = LoadRawRoutineText(connection, routine.Name(), routine.Kind());

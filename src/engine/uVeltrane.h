@@ -145,7 +145,9 @@ private:
 // creates the new one; when that fails, the old text is created again exactly as the server gave it
 // and the failure passes on, or ERoutineDropped when the old routine cannot be put back either. The
 // current database is the one before the call afterwards, as far as the connection still allows.
-void StoreRoutine(core::IDBAConnection& connection, TRoutine& routine, std::u16string_view newText);
+// The new text goes with the line breaks the routine's text has on the server wherever its lines are
+// unchanged, and LF elsewhere: a routine stored unedited is byte-identical on the server.
+void StoreRoutine(core::IDBAConnection& connection, TRoutine& routine, std::u16string_view editedText);
 
 // The monitor callback delivered on the user-interface thread, whichever thread sends the SQL: a
 // run sends its statements from the debug thread, and the monitor panel is a widget.

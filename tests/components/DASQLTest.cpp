@@ -34,6 +34,18 @@ TEST(DASQLTest, FinalTextLosesTrailingControlCharactersAndExpandsMacros) {
     EXPECT_EQ(CoreSQL(command), "select a, b from t") << "a macro change rebuilds the text";
 }
 
+TEST(DASQLTest, TextSetWholeIsSentByteForByte) {
+    TMyCommand command;
+    const std::string text = "insert into t values ('a\nb', 'c\r\nd', 'e\rf')";
+    command.SetSQL(text);
+    EXPECT_EQ(command.FinalSQL(), text);
+    EXPECT_EQ(CoreSQL(command), text);
+    // A change line by line makes the text the list's lines, joined with its line break.
+    command.SQL().Add("-- more");
+    EXPECT_EQ(command.FinalSQL(), "insert into t values ('a\r\nb', 'c\r\nd', 'e\r\nf')\r\n-- more");
+    EXPECT_EQ(CoreSQL(command), command.FinalSQL());
+}
+
 TEST(DASQLTest, ParametersAreScannedAndKeepTheirValues) {
     TMyCommand command;
     command.SetSQL("insert into t values (:a, :b)");

@@ -320,12 +320,13 @@ TEST(DBAConnectionServerTest, ExecuteReportsRowsOrAffectedRows) {
         rtl::Exception);
 }
 
-TEST(DBAConnectionServerTest, PendingResultsAreSkippedTogether) {
+// A CALL's results one at a time, each a result of its own, or all skipped together.
+TEST(DBAConnectionServerTest, PendingResults) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
     RawSession setup(server);
     const std::string procedure = std::string("DBAConnectionServerTest_two") + kServerConnectionTag;
     setup.Execute("CREATE OR REPLACE PROCEDURE " + procedure +
-                  "() BEGIN SELECT 1 AS a; SELECT 2 AS b, 3 AS c; END");
+                  "() BEGIN SET @calls = IFNULL(@calls, 0) + 1; SELECT 1 AS a; SELECT 2 AS b, 3 AS c; END");
     struct Drop {
         RawSession& session;
         std::string procedure;
@@ -338,17 +339,33 @@ TEST(DBAConnectionServerTest, PendingResultsAreSkippedTogether) {
     ASSERT_TRUE(result->HasResultSet());
     EXPECT_TRUE(result->HasMoreResults());
     EXPECT_EQ(result->GetDataSet()->Fields()[0]->FieldName(), "a");
+    const auto second = result->GetNextResult();
+    ASSERT_TRUE(second->HasResultSet());
+    EXPECT_EQ(second->GetDataSet()->FieldCount(), 2);
+    EXPECT_EQ(second->GetDataSet()->Fields()[1]->AsString(), "3");
+    // The first keeps its rows and has handed on what was pending.
+    EXPECT_EQ(result->GetDataSet()->Fields()[0]->AsString(), "1");
+    EXPECT_FALSE(result->HasMoreResults());
+    // The CALL's own status comes last, without a result set.
+    ASSERT_TRUE(second->HasMoreResults());
+    const auto status = second->GetNextResult();
+    EXPECT_FALSE(status->HasResultSet());
+    EXPECT_FALSE(status->HasMoreResults());
     try {
-        result->GetNextResult();
+        status->GetNextResult();
         FAIL() << "no error";
     } catch (const rtl::Exception& e) {
-        EXPECT_EQ(e.Message(), "Not implemented");
+        EXPECT_EQ(e.Message(), "No more results");
     }
+    // Each result was taken from the session, none by running the statement again.
+    EXPECT_EQ(Text(connection->Evaluate(u"@calls", true, 0)), "1");
+
     // Past both pending results (the second SELECT and the CALL's own status) at once.
-    result->NextResult();
-    EXPECT_FALSE(result->HasResultSet());
-    EXPECT_FALSE(result->HasMoreResults());
-    EXPECT_EQ(result->RowCount(), 0);
+    const auto skipped = connection->Execute("CALL " + procedure + "()");
+    skipped->NextResult();
+    EXPECT_FALSE(skipped->HasResultSet());
+    EXPECT_FALSE(skipped->HasMoreResults());
+    EXPECT_EQ(skipped->RowCount(), 0);
 
     const auto batch = connection->Execute("select 1 as a; select 2 as b, 3 as c");
     batch->NextResult();

@@ -103,7 +103,6 @@ TEST_F(DBAInterpreterScenarioTest, CursorLoopWithNotFoundHandler) {
                                "SET {total}=6",
                                "SELECT {total}",
                                "SELECT {total},@@warning_count",
-                               "show warnings",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Message(mkInformation, std::string("[HANDLED]") + kNoData, 9),
                                        Result(14, {"total"}, {"6"})));
@@ -150,7 +149,7 @@ TEST_F(DBAInterpreterScenarioTest, WarningPassUnhandledAndHandled) {
               "");
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SELECT 1/0 AS q", "show warnings", "SELECT 1/0 AS q",
                                                     "show warnings", "SET {w}=1", "SELECT {w}",
-                                                    "SELECT {w},@@warning_count", "show warnings"})));
+                                                    "SELECT {w},@@warning_count"})));
     const std::string division = "Error code: 1365, SQLState: 22012, Message: Division by 0";
     EXPECT_THAT(Outputs(),
                 ElementsAre(Result(3, {"q"}, {"NULL"}), Message(mkError, division, 3),
@@ -200,7 +199,6 @@ TEST_F(DBAInterpreterScenarioTest, ExitHandlerAndUnhandledError) {
                                "SET {r}='dup'",
                                "SELECT {r}",
                                "SELECT {r},@@warning_count",
-                               "show warnings",
                                "INSERT INTO t VALUES (2, 'again')",
                                "ERROR: Duplicate entry '2' for key 'PRIMARY'",
                            })));
@@ -229,6 +227,11 @@ TEST_F(DBAInterpreterScenarioTest, InterpretedProcedureCall) {
                                "SHOW CREATE PROCEDURE `{db}`.`p_scale`",
                                "select (database()) as ExpressionValue",
                                "use `{db}`",
+                               // The routine runs under the sql_mode it was created under.
+                               "SET @debugger_internal_sql_mode_1 = @@sql_mode, sql_mode = "
+                               "'STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,"
+                               "NO_ENGINE_SUBSTITUTION'",
+                               "SET sql_mode = @debugger_internal_sql_mode_1",
                                // Back to the database before the call, quoted as any name.
                                "use `{db}`",
                                "SET {a}=15",
@@ -287,6 +290,11 @@ TEST_F(DBAInterpreterScenarioTest, InterpretedFunctionCall) {
                                "SHOW CREATE FUNCTION `{db}`.`f_add`",
                                "select (database()) as ExpressionValue",
                                "use `{db}`",
+                               // The routine runs under the sql_mode it was created under.
+                               "SET @debugger_internal_sql_mode_1 = @@sql_mode, sql_mode = "
+                               "'STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,"
+                               "NO_ENGINE_SUBSTITUTION'",
+                               "SET sql_mode = @debugger_internal_sql_mode_1",
                                // Back to the database before the call, quoted as any name.
                                "use `{db}`",
                                "show warnings",
@@ -343,7 +351,7 @@ TEST_F(DBAInterpreterScenarioTest, SignalAndResignal) {
                   "END"),
               "");
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SET {msg}='caught'", "SELECT {msg}",
-                                                    "SELECT {msg},@@warning_count", "show warnings"})));
+                                                    "SELECT {msg},@@warning_count"})));
     EXPECT_THAT(
         Outputs(),
         ElementsAre(Message(mkInformation, "[HANDLED]Error code: 5001, SQLState: 45000, Message: boom", 5),

@@ -35,9 +35,10 @@ protected:
                                {{name, "", text, "utf8mb4"}});
     }
     std::string Session(std::string_view name) const { return runner.Variable(name)->SessionName(); }
-    // The pull of the compiled main's variable answers NULL.
+    // The pull of the compiled main's variable answers NULL, and no warnings with it.
     void AnswerPull(std::string_view name) {
-        connection->AnswerRows("SELECT " + Session(name), {{Session(name), 3}}, {{std::nullopt}});
+        connection->AnswerRows("SELECT " + Session(name) + ",@@warning_count",
+                               {{Session(name), 3}, {"@@warning_count", 3}}, {{std::nullopt, "0"}});
     }
     std::string Run(std::string_view text) {
         runner.CompileMain(text);
@@ -62,7 +63,7 @@ TEST_F(RoutineCallTest, RoutineThatDoesNotCompileRunsOnTheServerAtEveryCall) {
     const std::string call = "CALL pbad(" + Session("a") + ")";
     EXPECT_EQ(Count("SHOW CREATE PROCEDURE `fake_db`.`pbad`"), 1);
     EXPECT_EQ(Count(call), 2);
-    EXPECT_EQ(Count("SELECT " + Session("a")), 2);
+    EXPECT_EQ(Count("SELECT " + Session("a") + ",@@warning_count"), 2);
 }
 
 TEST_F(RoutineCallTest, RoutineThatDoesNotCompileFailsEveryCallWhenCompileErrorsAreRaised) {
@@ -87,7 +88,7 @@ TEST_F(RoutineCallTest, ServerCallNamesVariablesAndPullsThem) {
     // A user variable goes by its name, so that the server can write an OUT argument into it.
     EXPECT_THAT(connection->Statements(),
                 ElementsAre("SHOW CREATE PROCEDURE `fake_db`.`pout`", "SET " + a + "=3",
-                            "CALL pout(" + a + ", @u, 6, 'x')", "SELECT " + a));
+                            "CALL pout(" + a + ", @u, 6, 'x')", "SELECT " + a + ",@@warning_count"));
 }
 
 TEST_F(RoutineCallTest, NoCurrentDatabaseBeforeTheCallIsNotSwitchedBackTo) {
@@ -96,12 +97,15 @@ TEST_F(RoutineCallTest, NoCurrentDatabaseBeforeTheCallIsNotSwitchedBackTo) {
     EXPECT_EQ(Run("BEGIN\nCALL pok();\nEND"), "");
     EXPECT_THAT(connection->Statements(),
                 ElementsAre("SHOW CREATE PROCEDURE `fake_db`.`pok`", "select (database()) as ExpressionValue",
-                            "use `fake_db`"));
+                            "use `fake_db`", "SET @debugger_internal_sql_mode_1 = @@sql_mode, sql_mode = ''",
+                            "SET sql_mode = @debugger_internal_sql_mode_1"));
 }
 
 TEST_F(RoutineCallTest, RecursionThroughAnotherRoutineIsRefused) {
     AnswerProcedure("r1", "CREATE PROCEDURE r1()\nBEGIN\nCALL r2();\nEND");
     AnswerProcedure("r2", "CREATE PROCEDURE r2()\nBEGIN\nCALL r1();\nEND");
+    connection->AnswerRows("select (@@max_sp_recursion_depth) as ExpressionValue", {{"ExpressionValue", 8}},
+                           {{"0"}});
     EXPECT_EQ(
         Run("BEGIN\nCALL r1();\nEND"),
         "Error code: 1456, SQLState: HY000, Message: Recursive limit 0 (as set by the max_sp_recursion_depth "
@@ -147,7 +151,8 @@ TEST(RoutineCallServerTest, RoutineWithoutReadableBodyRunsOnTheServer) {
         EXPECT_THAT(runner.monitor->lines,
                     ElementsAreArray(std::vector<std::string>{
                         "SHOW CREATE PROCEDURE `" + database.name + "`.`p_out`", "SET " + a + "=NULL",
-                        "CALL p_out(" + a + ")", "SELECT " + a, "SET " + a + "=42", "SELECT " + a,
+                        "CALL p_out(" + a + ")", "SELECT " + a + ",@@warning_count", "SET " + a + "=42",
+                        "SELECT " + a,
                         "SELECT " + a + ",@@warning_count"}));
         EXPECT_THAT(runner.debugger->outputs, ElementsAre(Result(4, {"a"}, {"42"})));
 

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <set>
 
 namespace testsupport {
@@ -137,6 +138,10 @@ void FetchedDataSet::NextResult() {
     pending_.clear();
     fetched_ = true;
     if (current_.hasResultSet) Open();
+}
+
+std::vector<FetchedResult> FetchedDataSet::TakePendingResults() {
+    return std::exchange(pending_, {});
 }
 
 const FetchedColumn& FetchedDataSet::Column(const TField* field) const {

@@ -53,6 +53,8 @@ public:
     bool HasMoreResults() const { return !pending_.empty(); }
     // Takes the last pending result as the current one.
     void NextResult();
+    // The pending results, in order, which this data set then no longer has.
+    std::vector<FetchedResult> TakePendingResults();
     // The column behind one of this data set's fields.
     const FetchedColumn& Column(const data::TField* field) const;
 

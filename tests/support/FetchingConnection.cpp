@@ -57,7 +57,11 @@ public:
         dataSet_.NextResult();
     }
     std::shared_ptr<core::IQueryResult> GetNextResult() override {
-        throw rtl::Exception(HasMoreResults() ? "Not implemented" : "No more results");
+        if (!HasMoreResults()) throw rtl::Exception("No more results");
+        // The next result runs nothing: it opens on the results this one had pending.
+        auto pending = std::make_shared<std::vector<FetchedResult>>(dataSet_.TakePendingResults());
+        return std::make_shared<FetchedQueryResult>(
+            [pending](const std::string&) { return std::move(*pending); }, dataSet_.SQL());
     }
 
 private:

@@ -1,0 +1,232 @@
+// A routine called on the server and the same call run under the debugger give the same result
+// sets, in order, and end with the same error.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/DBAInterpreterTestSupport.h"
+
+namespace engine {
+namespace {
+
+struct TBothWaysCase {
+    const char* name;
+    // Statements of the session that creates the routines: they run under its sql_mode.
+    std::vector<std::string> setup;
+    // Session settings for both ways of running.
+    std::vector<std::string> session;
+    const char* call;
+    // The result sets as "headings:rows", then "error <code>: <message>" when the call failed.
+    std::vector<std::string> expected;
+};
+
+void PrintTo(const TBothWaysCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::string Describe(data::TDataSet& dataSet) {
+    std::string text;
+    for (int i = 0; i < dataSet.FieldCount(); ++i)
+        text += (i > 0 ? "," : "") + dataSet.Fields()[i]->DisplayLabel();
+    text += ":";
+    bool first = true;
+    for (dataSet.First(); !dataSet.Eof(); dataSet.Next(), first = false) {
+        if (!first) text += ";";
+        for (int i = 0; i < dataSet.FieldCount(); ++i) {
+            data::TField* field = dataSet.Fields()[i];
+            text += (i > 0 ? "|" : "") + (field->IsNull() ? std::string("NULL") : field->AsString());
+        }
+    }
+    return text;
+}
+
+std::string ErrorText(const core::EDBAConnectionException& error) {
+    return "error " + std::to_string(error.ErrorCode()) + ": " + error.ErrorMessage();
+}
+
+std::vector<std::string> CallOnServer(core::IDBAConnection& connection, const std::string& call) {
+    std::vector<std::string> results;
+    try {
+        auto result = connection.Execute(call);
+        for (;;) {
+            if (result->HasResultSet()) results.push_back(Describe(*result->GetDataSet()));
+            if (!result->HasMoreResults()) break;
+            result = result->GetNextResult();
+        }
+    } catch (const core::EDBAConnectionException& error) {
+        results.push_back(ErrorText(error));
+    }
+    return results;
+}
+
+std::vector<std::string> CallUnderTheDebugger(TDBAProgramRunner& runner, const std::string& call) {
+    std::vector<std::string> results;
+    std::string error;
+    try {
+        runner.CompileMain("BEGIN " + call + "; END");
+        RunProgram(runner.program, runner.debugger);
+    } catch (const core::EDBAConnectionException& failure) {
+        error = ErrorText(failure);
+    }
+    for (const TOutputMessage& message : runner.debugger->outputs) {
+        if (message.kind != mkQueryResult || message.headings.empty()) continue;
+        std::string text;
+        for (std::size_t i = 0; i < message.headings.size(); ++i)
+            text += (i > 0 ? "," : "") + message.headings[i];
+        text += ":";
+        for (std::size_t i = 0; i < message.rows.size(); ++i)
+            text += (i > 0 ? ";" : "") + message.rows[i];
+        results.push_back(text);
+    }
+    if (!error.empty()) results.push_back(error);
+    return results;
+}
+
+const std::string kLongText(600, 'x');
+
+const TBothWaysCase kCases[] = {
+    // Recursion as deep as max_sp_recursion_depth allows, and one step deeper.
+    {"RecursionWithinTheLimit",
+     {"CREATE PROCEDURE r(n INT) BEGIN IF n > 0 THEN CALL r(n - 1); END IF; SELECT n; END"},
+     {"SET max_sp_recursion_depth = 5"},
+     "CALL r(1)",
+     {"n:0", "n:1"}},
+    {"RecursionBeyondTheLimit",
+     {"CREATE PROCEDURE r(n INT) BEGIN IF n > 0 THEN CALL r(n - 1); END IF; SELECT n; END"},
+     {"SET max_sp_recursion_depth = 2"},
+     "CALL r(3)",
+     {"error 1456: Recursive limit 2 (as set by the max_sp_recursion_depth variable) was exceeded for "
+      "routine r"}},
+    // SIGNAL items the server refuses.
+    {"SignalNullMessage",
+     {"CREATE PROCEDURE s() SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = NULL"},
+     {},
+     "CALL s()",
+     {"error 1231: Variable 'MESSAGE_TEXT' can't be set to the value of 'NULL'"}},
+    {"SignalErrorNumberTooLarge",
+     {"CREATE PROCEDURE s() BEGIN DECLARE n INT DEFAULT 65535; SIGNAL SQLSTATE '45000' SET MYSQL_ERRNO = n; "
+      "END"},
+     {},
+     "CALL s()",
+     {"error 1231: Variable 'MYSQL_ERRNO' can't be set to the value of '65535'"}},
+    {"SignalErrorNumberZero",
+     {"CREATE PROCEDURE s() BEGIN DECLARE n INT DEFAULT 0; SIGNAL SQLSTATE '45000' SET MYSQL_ERRNO = n; END"},
+     {},
+     "CALL s()",
+     {"error 1231: Variable 'MYSQL_ERRNO' can't be set to the value of '0'"}},
+    {"SignalErrorNumberNotANumber",
+     {"CREATE PROCEDURE s() BEGIN DECLARE n VARCHAR(5) DEFAULT 'abc'; SIGNAL SQLSTATE '45000' SET MYSQL_ERRNO "
+      "= n; END"},
+     {},
+     "CALL s()",
+     {"error 1231: Variable 'MYSQL_ERRNO' can't be set to the value of 'abc'"}},
+    {"SignalLargestErrorNumber",
+     {"CREATE PROCEDURE s() BEGIN DECLARE n INT DEFAULT 65534; SIGNAL SQLSTATE '45000' SET MYSQL_ERRNO = n, "
+      "MESSAGE_TEXT = 'own'; END"},
+     {},
+     "CALL s()",
+     {"error 65534: own"}},
+    {"SignalMessageTooLongWhenStrict",
+     {"CREATE PROCEDURE s() BEGIN DECLARE m TEXT DEFAULT REPEAT('x', 600); SIGNAL SQLSTATE '45000' SET "
+      "MESSAGE_TEXT = m; END"},
+     {},
+     "CALL s()",
+     {"error 1648: Data too long for condition item 'MESSAGE_TEXT'"}},
+    {"SignalMessageCutWhenNotStrict",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE s() BEGIN DECLARE m TEXT DEFAULT REPEAT('x', 600); SIGNAL SQLSTATE '45000' SET "
+      "MESSAGE_TEXT = m; END"},
+     {},
+     "CALL s()",
+     // Cut to 512 characters, of which a client receives 511.
+     {"error 1644: " + kLongText.substr(0, 511)}},
+    // One statement activates one handler, however many warnings it raised.
+    {"ContinueHandlerOncePerStatement",
+     {"CREATE TABLE tiny (a TINYINT, b TINYINT)",
+      "CREATE PROCEDURE h() BEGIN DECLARE CONTINUE HANDLER FOR 1264 SELECT 'caught' AS c; DELETE FROM tiny; "
+      "INSERT IGNORE INTO tiny VALUES (1000, 1000); SELECT COUNT(*) AS n FROM tiny; END"},
+     {},
+     "CALL h()",
+     {"c:caught", "n:1"}},
+    // An error a caller's handler takes ends nothing.
+    {"CallersExitHandlerTakesTheError",
+     {"CREATE PROCEDURE p1() INSERT INTO t VALUES (1, 'x')",
+      "CREATE PROCEDURE p2() BEGIN DECLARE EXIT HANDLER FOR SQLEXCEPTION SELECT 'caught' AS c; CALL p1(); "
+      "SELECT 'missed' AS m; END"},
+     {},
+     "CALL p2()",
+     {"c:caught"}},
+    // Stores into locals follow the routine's sql_mode: cut or converted when it is not strict.
+    {"NotStrictStoreCutsText",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE c() BEGIN DECLARE x CHAR(3); SET x = 'abcdef'; SELECT x; END"},
+     {},
+     "CALL c()",
+     {"x:abc"}},
+    {"NotStrictStoreClampsNumbers",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE c() BEGIN DECLARE x TINYINT; DECLARE y INT; SET x = 1000; SET y = 'abc'; SELECT x, y; "
+      "END"},
+     {},
+     "CALL c()",
+     {"x,y:127|0"}},
+    {"StrictStoreRefusesTextTooLong",
+     {"CREATE PROCEDURE c() BEGIN DECLARE x CHAR(3); SET x = 'abcdef'; SELECT x; END"},
+     {"SET sql_mode = ''"},
+     "CALL c()",
+     {"error 1406: Data too long for column 'x' at row 0"}},
+    {"DivisionByZeroIsNullWithoutItsFlag",
+     {"SET sql_mode = 'STRICT_ALL_TABLES'",
+      "CREATE PROCEDURE c() BEGIN DECLARE d INT DEFAULT 5; SET d = 1 / 0; SELECT d; END"},
+     {},
+     "CALL c()",
+     {"d:NULL"}},
+    {"DivisionByZeroIsAnErrorWithItsFlag",
+     {"CREATE PROCEDURE c() BEGIN DECLARE d INT DEFAULT 5; SET d = 1 / 0; SELECT d; END"},
+     {"SET sql_mode = ''"},
+     "CALL c()",
+     {"error 1365: Division by 0"}},
+    // An OUT value written back to a user variable keeps its type.
+    {"OutValueKeepsUnsigned",
+     {"CREATE PROCEDURE u(OUT o INT UNSIGNED) SET o = 5",
+      "CREATE PROCEDURE w() BEGIN CALL u(@x); SELECT @x - 10 AS d; END"},
+     {},
+     "CALL w()",
+     {"error 1690: BIGINT UNSIGNED value is out of range in '@`x` - 10'"}},
+    // The routine runs under the sql_mode it was created under, whatever the session's.
+    {"RoutineKeepsItsSqlMode",
+     {"SET sql_mode = 'PIPES_AS_CONCAT'", "CREATE PROCEDURE m() SELECT 'a' || 'b' AS c, @@sql_mode AS mode"},
+     {"SET sql_mode = 'STRICT_ALL_TABLES'"},
+     "CALL m()",
+     {"c,mode:ab|PIPES_AS_CONCAT"}},
+};
+
+class ServerSemanticsTest : public testing::TestWithParam<TBothWaysCase> {};
+
+TEST_P(ServerSemanticsTest, DebuggerCallsAsTheServerDoes) {
+    const auto& settings = VELTRANE_REQUIRE_SERVER();
+    const TBothWaysCase& c = GetParam();
+    TScenarioDatabase database(settings, std::string("sem_") + c.name);
+    for (const std::string& sql : c.setup)
+        database.Execute(sql);
+    database.Execute("SET sql_mode = DEFAULT");
+
+    const auto server = database.Connect();
+    for (const std::string& sql : c.session)
+        server->ExecSQL(sql);
+    EXPECT_THAT(CallOnServer(*server, c.call), testing::ElementsAreArray(c.expected)) << "server";
+
+    TDBAProgramRunner runner(database.Connect());
+    for (const std::string& sql : c.session)
+        runner.connection->ExecSQL(sql);
+    EXPECT_THAT(CallUnderTheDebugger(runner, c.call), testing::ElementsAreArray(c.expected)) << "debugger";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ServerSemanticsTest, testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace engine
