@@ -122,6 +122,13 @@ private:
 
 } // namespace
 
+struct TCanvas::SavedState {
+    State state;
+    std::unique_ptr<TFont> font = std::make_unique<TFont>();
+    std::unique_ptr<TPen> pen = std::make_unique<TPen>();
+    std::unique_ptr<TBrush> brush = std::make_unique<TBrush>();
+};
+
 TCanvas::TCanvas()
     : font_(std::make_unique<TFont>()), pen_(std::make_unique<TPen>()), brush_(std::make_unique<TBrush>()) {}
 
@@ -187,12 +194,6 @@ bool TCanvas::HandleAllocated() const {
 
 // ---- Clipping, origin and saved states ----
 
-struct TCanvas::SavedState {
-    State state;
-    std::unique_ptr<TFont> font = std::make_unique<TFont>();
-    std::unique_ptr<TPen> pen = std::make_unique<TPen>();
-    std::unique_ptr<TBrush> brush = std::make_unique<TBrush>();
-};
 
 void TCanvas::ApplyState() {
     QPainter* p = paintPainter_ ? paintPainter_ : ownPainter_.get();
