@@ -3,6 +3,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Caret.h"
 #include "platform/ui/ControlScrollBars.h"
+#include "platform/ui/Edges.h"
 #include "platform/ui/Metrics.h"
 #include "platform/ui/QtBridge.h"
 #include "platform/ui/Timers.h"
@@ -26,22 +27,6 @@ constexpr TTimerId kCaretTimer = 1;
 
 uint32_t CaretBlinkInterval() {
     return static_cast<uint32_t>(std::max(GetCaretBlinkTime(), 0));
-}
-
-// A native sunken edge, two pixels wide, around `r`.
-void DrawSunkenEdge(QPainter& painter, const QRect& r) {
-    const auto line = [&](TColor color, int x1, int y1, int x2, int y2) {
-        painter.setPen(ToQColor(color));
-        painter.drawLine(x1, y1, x2, y2);
-    };
-    line(clBtnShadow, r.left(), r.top(), r.right(), r.top());
-    line(clBtnShadow, r.left(), r.top(), r.left(), r.bottom());
-    line(clBtnHighlight, r.left(), r.bottom(), r.right(), r.bottom());
-    line(clBtnHighlight, r.right(), r.top(), r.right(), r.bottom());
-    line(cl3DDkShadow, r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
-    line(cl3DDkShadow, r.left() + 1, r.top() + 1, r.left() + 1, r.bottom() - 1);
-    line(cl3DLight, r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
-    line(cl3DLight, r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
 }
 
 // Sets a variable for the lifetime of the scope and puts the old value back, also on an exception.
@@ -946,8 +931,8 @@ void TWinControl::WndProc(TMessage& message) {
         return;
     case WM_NCPAINT:
         if (borderStyle_ == bsSingle && parent_) {
-            QPainter* painter = reinterpret_cast<TCanvas*>(message.LParam)->Painter();
-            if (painter) DrawSunkenEdge(*painter, QRect(0, 0, Width(), Height()));
+            TRect frame = Rect(0, 0, Width(), Height());
+            DrawEdge(*reinterpret_cast<TCanvas*>(message.LParam), frame, EDGE_SUNKEN, BF_RECT);
         }
         return;
     case WM_ERASEBKGND:
