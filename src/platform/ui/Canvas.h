@@ -5,6 +5,7 @@
 #include "platform/ui/TextLayout.h"
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -124,6 +125,12 @@ public:
     TColor Pixel(int x, int y);
     void SetPixel(int x, int y, TColor color);
 
+    // Serialises drawing from several threads on one canvas (a bitmap's: widgets paint only on the UI
+    // thread). Locks nest within a thread.
+    void Lock() { lock_.lock(); }
+    bool TryLock() { return lock_.try_lock(); }
+    void Unlock() { lock_.unlock(); }
+
     // The area drawing reaches, in logical coordinates: the clip box, or the whole surface.
     TRect ClipRect() const;
     // The clip region in device coordinates (none: the whole surface); the window origin does not
@@ -179,6 +186,7 @@ private:
     QPainter* paintPainter_ = nullptr;
     State state_;
     std::vector<SavedState> saved_;
+    std::recursive_mutex lock_;
 };
 
 } // namespace ui

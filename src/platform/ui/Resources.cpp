@@ -34,7 +34,7 @@ bool TResourceId::operator==(const TResourceId& other) const {
     return data::SameName(std::get<std::string>(id_), std::get<std::string>(other.id_));
 }
 
-TResourceRegistration::TResourceRegistration(std::initializer_list<TResourceEntry> entries) {
+void RegisterResources(std::initializer_list<TResourceEntry> entries) {
     Table().insert(Table().end(), entries.begin(), entries.end());
 }
 

@@ -41,10 +41,13 @@ struct TResourceEntry {
 };
 
 // The program's own assets (glyphs, string tables, cursors), compiled in: each module adds its table
-// at start-up with a static registration.
+// at start-up, by a call or a static registration object. A static object in a library is linked only
+// with a file the program otherwise uses, so keep it beside code that is called.
+void RegisterResources(std::initializer_list<TResourceEntry> entries);
+
 class TResourceRegistration {
 public:
-    TResourceRegistration(std::initializer_list<TResourceEntry> entries);
+    TResourceRegistration(std::initializer_list<TResourceEntry> entries) { RegisterResources(entries); }
 };
 
 // The bytes of a resource, or nothing.

@@ -6,6 +6,7 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -275,6 +276,32 @@ TEST_F(CanvasTest, ExtTextOutFillsOpaqueRectangleAndPlacesCharacters) {
     EXPECT_TRUE(RowHasInk(2 + canvas().TextMetrics().tmAscent - 1, 2, 10, clYellow));
     EXPECT_TRUE(RowHasInk(2 + canvas().TextMetrics().tmAscent - 1, 32, 40, clYellow));
     EXPECT_FALSE(RowHasInk(2 + canvas().TextMetrics().tmAscent - 1, 12, 30, clYellow));
+}
+
+// A paint event hands its painter in; the canvas draws through it and leaves its state as it was.
+TEST_F(CanvasTest, DrawsThroughAPaintEventsPainter) {
+    QImage surface(8, 4, QImage::Format_ARGB32);
+    surface.fill(Qt::white);
+    QPainter painter(&surface);
+    painter.setPen(Qt::green);
+    TCanvas paintCanvas;
+    EXPECT_FALSE(paintCanvas.HandleAllocated());
+    paintCanvas.BeginPaint(&painter);
+    EXPECT_TRUE(paintCanvas.HandleAllocated());
+    EXPECT_EQ(paintCanvas.ClipRect(), Rect(0, 0, 8, 4));
+    paintCanvas.SetWindowOrg(Point(2, 0));
+    paintCanvas.ExcludeClipRect(Rect(3, 0, 4, 4));
+    paintCanvas.Brush()->SetColor(clRed);
+    paintCanvas.FillRect(Rect(2, 0, 6, 1));     // device pixels 0..3, less device pixel 1
+    EXPECT_EQ(paintCanvas.Pixel(2, 0), clNone); // a paint event's pixels cannot be read
+    paintCanvas.EndPaint();
+    EXPECT_EQ(painter.pen().color(), QColor(Qt::green));
+    EXPECT_FALSE(painter.hasClipping());
+    painter.end();
+    EXPECT_EQ(surface.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(surface.pixel(1, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(surface.pixel(3, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(surface.pixel(4, 0), qRgb(255, 255, 255));
 }
 
 } // namespace
