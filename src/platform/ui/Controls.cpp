@@ -49,7 +49,7 @@ private:
 // Free functions
 
 TWinControl* FindControl(HWND window) {
-    return TWidgetBridge::ControlOf(window);
+    return ControlOfWidget(window);
 }
 
 TControl* GetCaptureControl() {
@@ -589,13 +589,13 @@ void TWinControl::CreateHandle() {
 void TWinControl::CreateWnd() {
     QWidget* parentWidget = parent_ ? parent_->widget_ : nullptr;
     widget_ = CreateWidget(parentWidget);
-    new TWidgetBridge(this, widget_);
+    AttachWidget(this, widget_);
     ApplyAll();
     Perform(WM_CREATE);
 }
 
 QWidget* TWinControl::CreateWidget(QWidget* parentWidget) {
-    return new TControlWidget(this, parentWidget);
+    return CreateControlWidget(this, parentWidget);
 }
 
 void TWinControl::DestroyWnd() {}
@@ -613,17 +613,7 @@ void TWinControl::DestroyHandle() {
     if (captureControl == this) SetCaptureControl(nullptr);
     QWidget* widget = widget_;
     widget_ = nullptr;
-    TWidgetBridge* bridge = widget->findChild<TWidgetBridge*>(QString(), Qt::FindDirectChildrenOnly);
-    if (auto* own = dynamic_cast<TControlWidget*>(widget)) own->Detach();
-    widget->hide();
-    if (bridge) bridge->Detach();
-    // A window whose own event is being handled goes once that handler has returned.
-    if (bridge && bridge->Busy()) {
-        widget->setParent(nullptr);
-        widget->deleteLater();
-    } else {
-        delete widget;
-    }
+    DestroyWidget(widget);
     controlState_.Exclude(csDestroyingHandle);
 }
 
