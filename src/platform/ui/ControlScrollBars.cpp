@@ -1,6 +1,10 @@
 #include "platform/ui/ControlScrollBars.h"
 
 #include "platform/ui/Metrics.h"
+#include "platform/ui/QtBridge.h"
+
+#include <QPointer>
+#include <QScrollBar>
 
 #include <QSignalBlocker>
 
@@ -16,18 +20,29 @@ int TScrollBarState::Clamp(int pos) const {
     return std::clamp(pos, info.min, MaxPos());
 }
 
+struct TControlScrollBars::TBarWidgets {
+    QPointer<QScrollBar> horz;
+    QPointer<QScrollBar> vert;
+    QPointer<QScrollBar>& Of(int bar) { return bar == SB_HORZ ? horz : vert; }
+};
+
+TControlScrollBars::TControlScrollBars(TWinControl* control)
+    : control_(control), widgets_(std::make_unique<TBarWidgets>()) {}
+
+TControlScrollBars::~TControlScrollBars() = default;
+
 int TControlScrollBars::Extent() {
     return GetSystemMetrics(SM_CXVSCROLL);
 }
 
 void TControlScrollBars::Apply(QWidget* window, const TRect& client) {
     const int extent = Extent();
-    ApplyBar(SB_VERT, vertWidget_, window, QRect(client.Right, client.Top, extent, client.Height()));
-    ApplyBar(SB_HORZ, horzWidget_, window, QRect(client.Left, client.Bottom, client.Width(), extent));
+    ApplyBar(SB_VERT, window, Bounds(client.Right, client.Top, extent, client.Height()));
+    ApplyBar(SB_HORZ, window, Bounds(client.Left, client.Bottom, client.Width(), extent));
 }
 
-void TControlScrollBars::ApplyBar(int bar, QPointer<QScrollBar>& widget, QWidget* window,
-                                  const QRect& geometry) {
+void TControlScrollBars::ApplyBar(int bar, QWidget* window, const TRect& geometry) {
+    QPointer<QScrollBar>& widget = widgets_->Of(bar);
     const TScrollBarState& state = State(bar);
     if (!window || !state.Visible()) {
         if (widget) widget->hide();
@@ -41,7 +56,7 @@ void TControlScrollBars::ApplyBar(int bar, QPointer<QScrollBar>& widget, QWidget
         QObject::connect(widget, &QAbstractSlider::sliderReleased, widget, [this, bar] { Released(bar); });
     }
     const QSignalBlocker blocker(widget.data());
-    widget->setGeometry(geometry);
+    widget->setGeometry(ToQRect(geometry));
     widget->setRange(state.info.min, state.MaxPos());
     widget->setPageStep(std::max(state.info.page, 1));
     if (!state.tracking) widget->setSliderPosition(state.Clamp(state.info.pos));
@@ -50,7 +65,7 @@ void TControlScrollBars::ApplyBar(int bar, QPointer<QScrollBar>& widget, QWidget
 }
 
 void TControlScrollBars::Action(int bar, int action) {
-    QPointer<QScrollBar>& widget = bar == SB_HORZ ? horzWidget_ : vertWidget_;
+    QPointer<QScrollBar>& widget = widgets_->Of(bar);
     TScrollBarState& state = State(bar);
     int code = -1;
     switch (action) {
@@ -89,7 +104,7 @@ void TControlScrollBars::Action(int bar, int action) {
 
 // A native bar moves only when its owner sets a position: the bar shows what the control decided.
 void TControlScrollBars::ShowPosition(int bar) {
-    QPointer<QScrollBar>& widget = bar == SB_HORZ ? horzWidget_ : vertWidget_;
+    QPointer<QScrollBar>& widget = widgets_->Of(bar);
     if (!widget) return;
     const QSignalBlocker blocker(widget.data());
     widget->setSliderPosition(State(bar).Clamp(State(bar).info.pos));

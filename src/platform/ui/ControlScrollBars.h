@@ -4,8 +4,10 @@
 
 #include "platform/ui/Controls.h"
 
-#include <QPointer>
-#include <QScrollBar>
+#include <memory>
+
+class QScrollBar;
+class QWidget;
 
 namespace ui {
 
@@ -28,7 +30,8 @@ struct TScrollBarState {
 // bar sends the control WM_HSCROLL/WM_VSCROLL; the bar moves only when the control sets a position.
 class TControlScrollBars {
 public:
-    explicit TControlScrollBars(TWinControl* control) : control_(control) {}
+    explicit TControlScrollBars(TWinControl* control);
+    ~TControlScrollBars();
 
     TScrollBarState& State(int bar) { return bar == SB_HORZ ? horz_ : vert_; }
     const TScrollBarState& State(int bar) const { return bar == SB_HORZ ? horz_ : vert_; }
@@ -39,7 +42,8 @@ public:
     void Apply(QWidget* window, const TRect& clientInWindow);
 
 private:
-    void ApplyBar(int bar, QPointer<QScrollBar>& widget, QWidget* window, const QRect& geometry);
+    struct TBarWidgets; // the QScrollBar children, while the window has them
+    void ApplyBar(int bar, QWidget* window, const TRect& geometry);
     void Action(int bar, int action);
     void Released(int bar);
     void ShowPosition(int bar);
@@ -47,8 +51,7 @@ private:
     TWinControl* control_;
     TScrollBarState horz_;
     TScrollBarState vert_;
-    QPointer<QScrollBar> horzWidget_;
-    QPointer<QScrollBar> vertWidget_;
+    std::unique_ptr<TBarWidgets> widgets_;
 };
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Caret.h"
 #include "platform/ui/ControlScrollBars.h"
+#include "platform/ui/Edges.h"
 #include "platform/ui/Metrics.h"
 #include "platform/ui/QtBridge.h"
 #include "platform/ui/Timers.h"
@@ -28,22 +29,6 @@ uint32_t CaretBlinkInterval() {
     return static_cast<uint32_t>(std::max(GetCaretBlinkTime(), 0));
 }
 
-// A native sunken edge, two pixels wide, around `r`.
-void DrawSunkenEdge(QPainter& painter, const QRect& r) {
-    const auto line = [&](TColor color, int x1, int y1, int x2, int y2) {
-        painter.setPen(ToQColor(color));
-        painter.drawLine(x1, y1, x2, y2);
-    };
-    line(clBtnShadow, r.left(), r.top(), r.right(), r.top());
-    line(clBtnShadow, r.left(), r.top(), r.left(), r.bottom());
-    line(clBtnHighlight, r.left(), r.bottom(), r.right(), r.bottom());
-    line(clBtnHighlight, r.right(), r.top(), r.right(), r.bottom());
-    line(cl3DDkShadow, r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
-    line(cl3DDkShadow, r.left() + 1, r.top() + 1, r.left() + 1, r.bottom() - 1);
-    line(cl3DLight, r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
-    line(cl3DLight, r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
-}
-
 // Sets a variable for the lifetime of the scope and puts the old value back, also on an exception.
 template <class T>
 class TScopedValue {
@@ -64,7 +49,7 @@ private:
 // Free functions
 
 TWinControl* FindControl(HWND window) {
-    return TWidgetBridge::ControlOf(window);
+    return ControlOfWidget(window);
 }
 
 TControl* GetCaptureControl() {
@@ -604,13 +589,13 @@ void TWinControl::CreateHandle() {
 void TWinControl::CreateWnd() {
     QWidget* parentWidget = parent_ ? parent_->widget_ : nullptr;
     widget_ = CreateWidget(parentWidget);
-    new TWidgetBridge(this, widget_);
+    AttachWidget(this, widget_);
     ApplyAll();
     Perform(WM_CREATE);
 }
 
 QWidget* TWinControl::CreateWidget(QWidget* parentWidget) {
-    return new TControlWidget(this, parentWidget);
+    return CreateControlWidget(this, parentWidget);
 }
 
 void TWinControl::DestroyWnd() {}
@@ -628,17 +613,7 @@ void TWinControl::DestroyHandle() {
     if (captureControl == this) SetCaptureControl(nullptr);
     QWidget* widget = widget_;
     widget_ = nullptr;
-    TWidgetBridge* bridge = widget->findChild<TWidgetBridge*>(QString(), Qt::FindDirectChildrenOnly);
-    if (auto* own = dynamic_cast<TControlWidget*>(widget)) own->Detach();
-    widget->hide();
-    if (bridge) bridge->Detach();
-    // A window whose own event is being handled goes once that handler has returned.
-    if (bridge && bridge->Busy()) {
-        widget->setParent(nullptr);
-        widget->deleteLater();
-    } else {
-        delete widget;
-    }
+    DestroyWidget(widget);
     controlState_.Exclude(csDestroyingHandle);
 }
 
@@ -946,8 +921,8 @@ void TWinControl::WndProc(TMessage& message) {
         return;
     case WM_NCPAINT:
         if (borderStyle_ == bsSingle && parent_) {
-            QPainter* painter = reinterpret_cast<TCanvas*>(message.LParam)->Painter();
-            if (painter) DrawSunkenEdge(*painter, QRect(0, 0, Width(), Height()));
+            TRect frame = Rect(0, 0, Width(), Height());
+            DrawEdge(*reinterpret_cast<TCanvas*>(message.LParam), frame, EDGE_SUNKEN, BF_RECT);
         }
         return;
     case WM_ERASEBKGND:

@@ -91,7 +91,7 @@ TCustomForm::~TCustomForm() {
 }
 
 QWidget* TCustomForm::CreateWidget(QWidget* parentWidget) {
-    auto* widget = new TControlWidget(this, parentWidget);
+    auto* widget = CreateControlWidget(this, parentWidget);
     if (!parentWidget) widget->setWindowFlags(WindowFlagsFor(formBorderStyle_, formStyle_));
     return widget;
 }

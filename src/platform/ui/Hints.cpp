@@ -5,6 +5,7 @@
 #include "platform/ui/WidgetBridge.h"
 
 #include <QPainter>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -33,7 +34,7 @@ THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
 }
 
 QWidget* THintWindow::CreateWidget(QWidget*) {
-    auto* widget = new TControlWidget(this, nullptr);
+    auto* widget = CreateControlWidget(this, nullptr);
     widget->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
     widget->setAttribute(Qt::WA_ShowWithoutActivating);
     return widget;

@@ -8,13 +8,56 @@
 #include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QObject>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QPointer>
 #include <QWheelEvent>
+#include <QWidget>
 
 #include <unordered_map>
 
 namespace ui {
+
+// Turns the events of a control's window into the control's messages.
+class TWidgetBridge : public QObject {
+public:
+    TWidgetBridge(TWinControl* control, QWidget* widget);
+    ~TWidgetBridge() override;
+
+    static TWinControl* ControlOf(const QWidget* widget);
+    // Sends `message` to `control` and tells whether it reached the native default handling.
+    static bool Dispatch(TControl* control, TMessage& message);
+    // True while an event of this window is being handled (deleting the window must wait).
+    bool Busy() const { return depth_ > 0; }
+    void Detach() { control_ = nullptr; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool Mouse(QMouseEvent* event);
+    bool Wheel(QWheelEvent* event);
+    bool Key(QKeyEvent* event, bool press);
+    // The control under a client point of this window: a graphic child or the control itself.
+    TControl* TargetAt(TPoint client) const;
+    void SetMouseControl(TControl* control);
+
+    TWinControl* control_;
+    QPointer<QWidget> widget_;
+    int depth_ = 0;
+};
+
+class TControlWidget : public QWidget {
+public:
+    TControlWidget(TWinControl* control, QWidget* parent);
+    void Detach() { control_ = nullptr; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TWinControl* control_;
+};
 
 namespace {
 
@@ -107,6 +150,32 @@ TShiftState KeyboardShiftState() {
     if (inputModifiers & Qt::ControlModifier) shift.Include(ssCtrl);
     if (inputModifiers & Qt::AltModifier) shift.Include(ssAlt);
     return shift;
+}
+
+QWidget* CreateControlWidget(TWinControl* control, QWidget* parent) {
+    return new TControlWidget(control, parent);
+}
+
+void AttachWidget(TWinControl* control, QWidget* widget) {
+    new TWidgetBridge(control, widget);
+}
+
+void DestroyWidget(QWidget* widget) {
+    auto* bridge = widget->findChild<TWidgetBridge*>(QString(), Qt::FindDirectChildrenOnly);
+    if (auto* own = dynamic_cast<TControlWidget*>(widget)) own->Detach();
+    widget->hide();
+    if (bridge) bridge->Detach();
+    // A window whose own event is being handled goes once that handler has returned.
+    if (bridge && bridge->Busy()) {
+        widget->setParent(nullptr);
+        widget->deleteLater();
+    } else {
+        delete widget;
+    }
+}
+
+TWinControl* ControlOfWidget(const QWidget* widget) {
+    return TWidgetBridge::ControlOf(widget);
 }
 
 void NoteDefaultHandling(const TMessage& message) {

@@ -4,61 +4,22 @@
 
 #include "platform/ui/Controls.h"
 
-#include <QObject>
-#include <QPointer>
-#include <QWidget>
-
 #include <functional>
 
-class QEvent;
-class QMouseEvent;
-class QKeyEvent;
-class QWheelEvent;
+class QWidget;
 
 namespace ui {
 
-// Turns the events of a control's window into the control's messages. A descendant that backs a
-// control with a ready-made Qt widget attaches one to it too: what reaches the control's DefaultHandler
-// goes on to the widget, what a handler swallows does not.
-class TWidgetBridge : public QObject {
-public:
-    TWidgetBridge(TWinControl* control, QWidget* widget);
-    ~TWidgetBridge() override;
-
-    static TWinControl* ControlOf(const QWidget* widget);
-    // Sends `message` to `control` and tells whether it reached the native default handling.
-    static bool Dispatch(TControl* control, TMessage& message);
-    // True while an event of this window is being handled (deleting the window must wait).
-    bool Busy() const { return depth_ > 0; }
-    void Detach() { control_ = nullptr; }
-
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    bool Mouse(QMouseEvent* event);
-    bool Wheel(QWheelEvent* event);
-    bool Key(QKeyEvent* event, bool press);
-    // The control under a client point of this window: a graphic child or the control itself.
-    TControl* TargetAt(TPoint client) const;
-    void SetMouseControl(TControl* control);
-
-    TWinControl* control_;
-    QPointer<QWidget> widget_;
-    int depth_ = 0;
-};
-
-// The native window of a windowed control: paints through WM_PAINT and draws nothing by itself.
-class TControlWidget : public QWidget {
-public:
-    TControlWidget(TWinControl* control, QWidget* parent);
-    void Detach() { control_ = nullptr; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    TWinControl* control_;
-};
+// The native window of a windowed control: it paints through WM_PAINT and draws nothing by itself.
+QWidget* CreateControlWidget(TWinControl* control, QWidget* parent);
+// Connects a control to its window: the window's events become the control's messages. What reaches
+// the control's DefaultHandler goes on to the widget (a ready-made Qt widget handles it), what a handler
+// swallows does not.
+void AttachWidget(TWinControl* control, QWidget* widget);
+// Disconnects and deletes a control's window: at once, or once the event it is handling is done.
+void DestroyWidget(QWidget* widget);
+// The control a window belongs to, or null.
+TWinControl* ControlOfWidget(const QWidget* widget);
 
 // A control's DefaultHandler got `message`: when it came from a native event, the window handles it too.
 void NoteDefaultHandling(const TMessage& message);
