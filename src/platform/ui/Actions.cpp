@@ -39,8 +39,7 @@ void TBasicAction::UnRegisterChanges(TBasicActionLink* link) {
 }
 
 void TBasicAction::Change() {
-    for (TBasicActionLink* link : std::vector<TBasicActionLink*>(clients_))
-        link->Change();
+    if (OnChange) OnChange(this);
 }
 
 TBasicActionLink::~TBasicActionLink() {

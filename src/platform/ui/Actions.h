@@ -37,9 +37,10 @@ public:
 
     TNotifyEvent OnExecute;
     TNotifyEvent OnUpdate;
+    // After any change of the action's state (its links were told through their setters).
+    TNotifyEvent OnChange;
 
 protected:
-    // Tells the links that something changed.
     void Change();
 
 private:
@@ -64,7 +65,7 @@ public:
     virtual bool Update();
     virtual bool IsOnExecuteLinked() { return true; }
     virtual void SetOnExecute(const TNotifyEvent& handler) {}
-    // The action changed, or went away (Action() is then null).
+    // The action went away (Action() is now null).
     virtual void Change();
 
     TNotifyEvent OnChange;
