@@ -15,6 +15,15 @@ namespace ui {
 
 TApplication* Application = nullptr;
 
+struct TApplication::TLoopHooks {
+    QMetaObject::Connection aboutToBlock;
+    QMetaObject::Connection awake;
+    ~TLoopHooks() {
+        QObject::disconnect(aboutToBlock);
+        QObject::disconnect(awake);
+    }
+};
+
 namespace {
 
 constexpr TTimerId kHintShowTimer = 1;
@@ -25,8 +34,7 @@ constexpr int kCursorHeightMargin = 20;
 
 // Wakes a Qt event loop that waits for events, so that it looks at its state again.
 void WakeEventLoop() {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
 }
 
 // The hint of the control or of the nearest parent that has one.
@@ -76,12 +84,18 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
     new TScreen(this);
     hintWindowClass_ = [](TComponent* hintOwner) { return new THintWindow(hintOwner); };
 
-    // The UI thread serves Synchronize from the Qt event loop: a waiting call wakes the loop.
+    // The UI thread serves Synchronize from the Qt event loop: before the loop waits and whenever it
+    // wakes. A waiting call wakes it; waking posts nothing, so no object crosses the threads.
     rtl::SetMainThread();
-    rtl::SetSynchronizeWakeup([] {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [] { rtl::CheckSynchronize(); }, Qt::QueuedConnection);
-    });
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    // A call that ran may have changed what the loop waits for: the wait that follows returns at once.
+    const auto serve = [dispatcher] {
+        if (rtl::CheckSynchronize()) dispatcher->wakeUp();
+    };
+    loopHooks_ = std::make_unique<TLoopHooks>();
+    loopHooks_->aboutToBlock = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, serve);
+    loopHooks_->awake = QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, serve);
+    rtl::SetSynchronizeWakeup([dispatcher] { dispatcher->wakeUp(); });
     data::SetApplicationExceptionHandler([](std::exception_ptr error) {
         const auto show = [error] {
             if (!Application) return;
@@ -103,6 +117,7 @@ TApplication::~TApplication() {
     SetInputObserver(nullptr);
     data::SetApplicationExceptionHandler(nullptr);
     rtl::SetSynchronizeWakeup(nullptr);
+    loopHooks_.reset();
     Timers().KillTimers(this);
     // The forms go first, while the application and its screen still exist.
     DestroyComponents();

@@ -109,6 +109,8 @@ private:
     TControl* hintControl_ = nullptr;
     TRect hintCursorRect_;
     TPoint hintCursorPos_;
+    struct TLoopHooks; // the connections to the Qt event loop that serve Synchronize
+    std::unique_ptr<TLoopHooks> loopHooks_;
 };
 
 // The application object while one exists.

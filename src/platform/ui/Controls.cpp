@@ -622,8 +622,9 @@ void TWinControl::DestroyHandle() {
         if (auto* win = dynamic_cast<TWinControl*>(*it)) win->DestroyHandle();
     DestroyWnd();
     Perform(WM_DESTROY);
+    // Window timers and the caret belong to the window.
     Timers().KillTimers(this);
-    Timers().KillTimers(caret_.get());
+    DestroyCaret();
     if (captureControl == this) SetCaptureControl(nullptr);
     QWidget* widget = widget_;
     widget_ = nullptr;
@@ -722,10 +723,6 @@ void TWinControl::ApplyVisible() {
 
 void TWinControl::ApplyEnabled() {
     if (widget_) widget_->setEnabled(Enabled());
-}
-
-std::string TWinControl::GetWindowText() const {
-    return TControl::GetWindowText();
 }
 
 void TWinControl::SetWindowText(const std::string& text) {
@@ -966,6 +963,12 @@ void TWinControl::WndProc(TMessage& message) {
         Realign();
         Resize();
         break;
+    case CM_DIALOGCHAR:
+        for (TControl* child : std::vector<TControl*>(controls_))
+            if (child->Visible() && child->Enabled() &&
+                (message.Result = child->Perform(message.Msg, message.WParam, message.LParam)))
+                return;
+        return;
     case WM_SETREDRAW:
         updatesEnabled_ = message.WParam != 0;
         if (widget_) widget_->setUpdatesEnabled(updatesEnabled_);
@@ -985,10 +988,6 @@ void TWinControl::WndProc(TMessage& message) {
         break;
     }
     TControl::WndProc(message);
-}
-
-void TWinControl::DefaultHandler(TMessage& message) {
-    TControl::DefaultHandler(message);
 }
 
 void TWinControl::HandleKey(TMessage& message) {
@@ -1013,6 +1012,11 @@ void TWinControl::HandleKey(TMessage& message) {
         }
         if (message.WParam == 0) return;
     }
+    // An Alt+character nobody took is an accelerator: the form offers it to its controls.
+    if (message.Msg == WM_SYSCHAR)
+        if (TCustomForm* form = GetParentForm(this);
+            form && form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam))
+            return;
     DefaultHandler(message);
 }
 

@@ -367,7 +367,6 @@ public:
     // Where the client area lies inside the window.
     TRect ClientRectInWindow() const;
     void WndProc(TMessage& message) override;
-    void DefaultHandler(TMessage& message) override;
     // Lays out the aligned and anchored children in `rect` (the client area by default).
     virtual void AlignControls(TControl* changed, TRect& rect);
 
@@ -395,7 +394,6 @@ protected:
     // The native window's border and bars take this much of each side.
     virtual TRect NonClientInsets() const;
 
-    std::string GetWindowText() const override;
     void SetWindowText(const std::string& text) override;
     void BoundsChanged() override;
     void ApplyFont() override;

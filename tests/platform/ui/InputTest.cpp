@@ -1,6 +1,8 @@
 #include "platform/ui/Controls.h"
 
+#include "platform/ui/Forms.h"
 #include "platform/ui/KeyCodes.h"
+#include "platform/ui/Mouse.h"
 #include "support/UiTest.h"
 
 #include <QApplication>
@@ -235,6 +237,64 @@ TEST_F(InputTest, FocusEntersAndLeaves) {
     EXPECT_EQ(focus, (std::vector<std::string>{"enter", "exit"}));
     control.SetVisible(false);
     EXPECT_THROW(control.SetFocus(), EInvalidOperation);
+}
+
+TEST_F(InputTest, AnAltCharacterNobodyTookGoesToTheFormsControlsAsAnAccelerator) {
+    // A label-like control with the accelerator "o".
+    struct TAccelerated : TGraphicControl {
+        using TGraphicControl::TGraphicControl;
+        int hits = 0;
+        void WndProc(TMessage& m) override {
+            if (m.Msg == CM_DIALOGCHAR && (m.WParam == u'o' || m.WParam == u'O')) {
+                ++hits;
+                m.Result = 1;
+                return;
+            }
+            TGraphicControl::WndProc(m);
+        }
+    };
+    TForm dialog(nullptr);
+    TAccelerated label(nullptr);
+    TCustomControl edit(nullptr);
+    label.SetParent(&dialog);
+    edit.SetParent(&dialog);
+    dialog.HandleNeeded();
+    QTest::keyClick(edit.Widget(), Qt::Key_O, Qt::AltModifier);
+    QTest::keyClick(edit.Widget(), Qt::Key_X, Qt::AltModifier);
+    QTest::keyClick(edit.Widget(), Qt::Key_O);
+    EXPECT_EQ(label.hits, 1);
+}
+
+TEST_F(InputTest, TheMouseEntersAndLeavesControlsAndGraphicChildren) {
+    std::vector<std::string> seen;
+    TGraphicControl child(nullptr);
+    child.SetParent(&control);
+    child.SetBounds(20, 20, 10, 10);
+    control.OnMouseEnter = [&](TObject*) { seen.push_back("enter control"); };
+    control.OnMouseLeave = [&](TObject*) { seen.push_back("leave control"); };
+    child.OnMouseEnter = [&](TObject*) { seen.push_back("enter child"); };
+    child.OnMouseLeave = [&](TObject*) { seen.push_back("leave child"); };
+    std::vector<std::string> childMoves;
+    child.OnMouseMove = [&](TObject*, TShiftState, int x, int y) {
+        childMoves.push_back(std::to_string(x) + "," + std::to_string(y));
+    };
+    SendMouse(control.Widget(), QEvent::MouseMove, QPoint(5, 5), Qt::NoButton, Qt::NoButton);
+    SendMouse(control.Widget(), QEvent::MouseMove, QPoint(22, 23), Qt::NoButton, Qt::NoButton);
+    SendMouse(control.Widget(), QEvent::MouseMove, QPoint(5, 5), Qt::NoButton, Qt::NoButton);
+    SendMouse(other.Widget(), QEvent::MouseMove, QPoint(5, 5), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(seen, (std::vector<std::string>{"enter control", "leave control", "enter child", "leave child",
+                                              "enter control", "leave control"}));
+    EXPECT_EQ(childMoves, std::vector<std::string>{"2,3"});
+}
+
+TEST(Mouse, TheDragThresholdCountsEitherAxis) {
+    uitest::EnsureApplication();
+    const int t = TMouse::DragThreshold();
+    EXPECT_GT(t, 0);
+    EXPECT_FALSE(TMouse::DragThresholdPassed({10, 10}, {10 + t - 1, 10 - t + 1}));
+    EXPECT_TRUE(TMouse::DragThresholdPassed({10, 10}, {10, 10 + t}));
+    EXPECT_TRUE(TMouse::DragThresholdPassed({10, 10}, {10 - t, 10}));
+    EXPECT_GT(TMouse::DoubleClickTime(), 0u);
 }
 
 TEST(KeyCodes, QtKeysMapToVirtualKeys) {
