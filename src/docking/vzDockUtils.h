@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <typeindex>
 #include <vector>
@@ -67,11 +68,12 @@ private:
 
 using TvzIntegerList = TvzBucketList<intptr_t, ui::TObject*>;
 
-// A name-to-class registry: each entry makes instances of one class derived from `Base`.
-template <class Base>
+// A name-to-class registry: each entry makes instances of one class derived from `Base`, from the
+// constructor arguments `Args`.
+template <class Base, class... Args>
 class TvzClassList {
 public:
-    using TFactory = std::function<std::unique_ptr<Base>()>;
+    using TFactory = std::function<std::unique_ptr<Base>(Args...)>;
     struct TClass {
         std::string name;
         std::type_index type;
@@ -81,7 +83,8 @@ public:
     // Registers `T` under `name`; a taken name raises EListError.
     template <class T>
     void Add(const std::string& name) {
-        Add(TClass{name, typeid(T), [] { return std::unique_ptr<Base>(std::make_unique<T>()); }});
+        Add(TClass{name, typeid(T),
+                   [](Args... args) { return std::unique_ptr<Base>(std::make_unique<T>(args...)); }});
     }
     void Add(TClass entry);
     // The entry removed, if there was one.
@@ -168,16 +171,17 @@ ui::TRegion RegionFromImage(const ui::TCustomImageList& images, int index);
 
 // ---- TvzClassList ----
 
-template <class Base>
-void TvzClassList<Base>::Add(TClass entry) {
+template <class Base, class... Args>
+void TvzClassList<Base, Args...>::Add(TClass entry) {
     if (!entry.create) throw rtl::EAssertionFailed("TvzClassList: no class");
     if (Find(entry.name)) throw rtl::EListError("Class name " + entry.name + " duplicated");
     classes_.push_back(std::move(entry));
     if (OnAdded) OnAdded(classes_.back());
 }
 
-template <class Base>
-std::optional<typename TvzClassList<Base>::TClass> TvzClassList<Base>::Remove(const std::string& name) {
+template <class Base, class... Args>
+std::optional<typename TvzClassList<Base, Args...>::TClass>
+TvzClassList<Base, Args...>::Remove(const std::string& name) {
     for (auto it = classes_.begin(); it != classes_.end(); ++it) {
         if (it->name != name) continue;
         TClass removed = std::move(*it);
@@ -188,15 +192,16 @@ std::optional<typename TvzClassList<Base>::TClass> TvzClassList<Base>::Remove(co
     return std::nullopt;
 }
 
-template <class Base>
-const typename TvzClassList<Base>::TClass* TvzClassList<Base>::Find(const std::string& name) const {
+template <class Base, class... Args>
+const typename TvzClassList<Base, Args...>::TClass*
+TvzClassList<Base, Args...>::Find(const std::string& name) const {
     for (const TClass& entry : classes_)
         if (entry.name == name) return &entry;
     return nullptr;
 }
 
-template <class Base>
-std::string TvzClassList<Base>::NameOf(std::type_index type) const {
+template <class Base, class... Args>
+std::string TvzClassList<Base, Args...>::NameOf(std::type_index type) const {
     for (const TClass& entry : classes_)
         if (entry.type == type) return entry.name;
     return {};

@@ -1,6 +1,7 @@
 #include "docking/vzDockingUI.h"
 
 #include "docking/vzDockTexts.h"
+#include "docking/vzStyleManager.h"
 #include "platform/rtl/Format.h"
 #include "platform/ui/ImageList.h"
 #include "platform/ui/TextLayout.h"
@@ -43,8 +44,16 @@ TvzDockingUIStyle::TvzDockingUIStyle(TComponent* owner) : TComponent(owner) {
 }
 
 TvzDockingUIStyle::~TvzDockingUIStyle() {
+    SetParentManager(nullptr);
     for (TvzStyleChangeLink* link : links_)
         link->sender_ = nullptr;
+}
+
+void TvzDockingUIStyle::SetParentManager(TvzStyleManager* manager) {
+    if (manager == manager_) return;
+    if (manager_) manager_->Items()->Remove(this);
+    manager_ = manager;
+    if (manager_) manager_->Items()->Add(this);
 }
 
 void TvzDockingUIStyle::SetButtonWidthRatio(double ratio) {

@@ -57,6 +57,7 @@ struct TvzImage {
 };
 
 class TvzDockingUIStyle;
+class TvzStyleManager;
 
 // Tells a listener that its style changed; the sender is the style.
 class TvzStyleChangeLink : public TvzChangeLink {
@@ -78,6 +79,17 @@ public:
 
     explicit TvzDockingUIStyle(ui::TComponent* owner = nullptr);
     ~TvzDockingUIStyle() override;
+
+    // ---- Its place in a style manager ----
+    TvzStyleManager* ParentManager() const { return manager_; }
+    // Leaves the old manager's list and joins the new one's (none: leaves only).
+    void SetParentManager(TvzStyleManager* manager);
+    // Made by the manager for a registered class, rather than by hand.
+    bool Predefined() const { return predefined_; }
+    void SetPredefined(bool predefined) { predefined_ = predefined; }
+    // The name shown for the style in its manager's list.
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& caption) { caption_ = caption; }
 
     // ---- Fonts, sizes and metrics ----
     TFont* CaptionFont() const { return fonts_[fCaption].get(); }
@@ -226,6 +238,9 @@ private:
     int TabTextWidth(const std::u16string& text, TvzTabItemState state, const TFont& activeFont,
                      const TFont& font) const;
 
+    TvzStyleManager* manager_ = nullptr;
+    bool predefined_ = false;
+    std::string caption_;
     std::array<std::unique_ptr<TFont>, kFontCount> fonts_;
     std::vector<TvzStyleChangeLink*> links_;
     int updateCount_ = 0;

@@ -370,22 +370,28 @@ void DrawAlignedText(TCanvas& canvas, const TRect& rect, int indent, int prefixM
         canvas.DrawText(text, layout, format);
         return;
     }
-    // Drawn upright on a colour-keyed bitmap, turned, then laid over the canvas.
-    constexpr TColor key = RGB(255, 0, 255);
+    // Drawn upright in black on white, turned, and laid over the canvas in the font's colour with the
+    // ink's darkness as alpha, so smoothed edges blend with whatever lies below.
+    if (canvas.Brush()->Style() != bsClear) canvas.FillRect(rect);
     TBitmap upright(r.Height(), r.Width(), pf32bit);
     TCanvas& surface = *upright.Canvas();
-    surface.SetFont(canvas.Font());
-    surface.SetPen(canvas.Pen());
-    surface.Brush()->SetStyle(bsSolid);
-    surface.Brush()->SetColor(key);
+    surface.Brush()->SetColor(clWhite);
     surface.FillRect({0, 0, upright.Width(), upright.Height()});
-    surface.SetBrush(canvas.Brush());
+    surface.SetFont(canvas.Font());
+    surface.Font()->SetColor(clBlack);
     surface.Brush()->SetStyle(bsClear);
     surface.DrawText(text, layout, format);
     TBitmap turned;
     TurnBitmapClockwise(upright, turned);
-    turned.SetTransparentColor(key);
-    turned.SetTransparent(true);
+    const TColor ink = ColorToRGB(canvas.Font()->Color());
+    const uint32_t inkBgra =
+        static_cast<uint32_t>(GetRValue(ink)) << 16 | GetGValue(ink) << 8 | GetBValue(ink);
+    for (int y = 0; y < turned.Height(); ++y) {
+        auto* row = static_cast<uint32_t*>(turned.ScanLine(y));
+        for (int x = 0; x < turned.Width(); ++x)
+            row[x] = (255 - ((row[x] >> 8) & 0xFF)) << 24 | inkBgra;
+    }
+    turned.SetAlphaFormat(afDefined);
     canvas.Draw(r.Left, r.Top, &turned);
 }
 
