@@ -3,6 +3,7 @@
 #include "docking/vzDockUtils.h"
 #include "docking/vzUIHelpers.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/Set.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/ImageList.h"
 
@@ -39,6 +40,8 @@ enum TvzDockCaptionState { dcsNormal, dcsHot, dcsSelected, dcsDisabled, dcsFocus
 enum TvzDockControlDrawKind { dckRegularControl, dckTabControl };
 enum TvzSplitterOrientation { spoVertical, spoHorizontal };
 enum TvzOrientation { orLeft, orTop, orRight, orBottom };
+enum TvzCustomCaptionButtonPosition { bcpBefore, bcpAfter };
+using TvzCustomCaptionButtonPositions = rtl::Set<TvzCustomCaptionButtonPosition, 2>;
 
 using ui::TCanvas;
 using ui::TCustomImageList;
@@ -126,6 +129,9 @@ public:
     const std::array<int, kMetricCount>& Metrics() const { return metrics_; }
     // All eleven, each checked first; one change announced.
     void SetMetrics(const std::array<int, kMetricCount>& metrics);
+
+    // Where custom caption buttons may stand, before or after the caption text.
+    virtual TvzCustomCaptionButtonPositions GetCloseButtonPositions() const { return {bcpBefore, bcpAfter}; }
 
     // ---- Changes ----
     void RegisterChanges(TvzStyleChangeLink* link);

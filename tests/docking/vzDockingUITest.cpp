@@ -23,6 +23,8 @@ TEST_F(DockingUIStyleTest, TheDefaultLookHoldsItsMetricsTable) {
     EXPECT_EQ(style.TabColor()->StartColor(), clBtnHighlight);
     EXPECT_EQ(style.HideZoneColor()->StartColor(), clWindow);
     EXPECT_EQ(style.HiddenTabFont()->Color(), clBtnShadow);
+    EXPECT_TRUE(style.GetCloseButtonPositions().Contains(bcpBefore));
+    EXPECT_TRUE(style.GetCloseButtonPositions().Contains(bcpAfter));
 }
 
 TEST_F(DockingUIStyleTest, AMetricOutOfRangeFailsAndKeepsTheOldValues) {
