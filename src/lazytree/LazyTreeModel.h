@@ -4,9 +4,11 @@
 #include "lazytree/LazyTreeTypes.h"
 #include "lazytree/PositionCache.h"
 #include "lazytree/TreeHost.h"
+#include "platform/ui/Messages.h"
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace lazytree {
@@ -33,10 +35,17 @@ public:
     using TNodeAllowedEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node, bool& allowed)>;
     using TMeasureItemEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node, int& nodeHeight)>;
     using TScrollEvent = std::function<void(TLazyTreeModel& sender, int deltaX, int deltaY)>;
+    using TFocusChangingEvent =
+        std::function<void(TLazyTreeModel& sender, PLazyNode oldNode, PLazyNode newNode, int oldColumn,
+                           int newColumn, bool& allowed)>;
+    using TFocusChangedEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node, int column)>;
+    using TCheckingEvent =
+        std::function<void(TLazyTreeModel& sender, PLazyNode node, TCheckState& newState, bool& allowed)>;
 
     static constexpr int kDefaultNodeHeight = 18;
     static constexpr int kNoColumn = -1;
     static constexpr int kInvalidColumn = -2;
+    static constexpr int kCheckImageSize = 16; // the pictures of every check image list
 
     // Without a host the tree has no window: a client area of 0 x 0 and nothing to paint.
     explicit TLazyTreeModel(ITreeHost* host = nullptr);
@@ -131,14 +140,72 @@ public:
     void UpdateHiddenChildrenFlag(PLazyNode node);
     void UpdateAllHiddenChildrenFlags();
 
-    // --- Selection and focus (the part node life relies on) ----------------------------------------
+    // --- Selection and focus -------------------------------------------------------------------------
     PLazyNode FocusedNode() const { return focusedNode_; }
+    // Asks OnFocusChanging; the focused node (new or kept) is scrolled into view all the same.
     void SetFocusedNode(PLazyNode node);
+    int FocusedColumn() const { return focusedColumn_; }
+    void SetFocusedColumn(int column);
+    void SetFocusedNodeAndColumn(PLazyNode node, int column);
+    // Entries marked for removal count until the array is compacted.
     std::size_t SelectedCount() const { return selection_.size(); }
+    bool IsSelected(PLazyNode node) const { return node && node->States.Contains(nsSelected); }
+    // The writer of a node's selection, with the single-select and range-anchor rules.
+    void SetSelected(PLazyNode node, bool value);
+    bool SelectionLocked() const { return selectionLocked_; }
+    void SetSelectionLocked(bool value) { selectionLocked_ = value; }
     void AddToSelection(PLazyNode node);
+    // Adds nodes in one merge; forceInsert skips the constraints (and disabled nodes are taken too).
+    void AddToSelection(std::vector<PLazyNode> nodes, bool forceInsert);
     void RemoveFromSelection(PLazyNode node);
     void UnselectAll();
-    bool IsSelected(PLazyNode node) const { return node && node->States.Contains(nsSelected); }
+    void SelectAll(bool visibleOnly);
+    void SelectNodes(PLazyNode startNode, PLazyNode endNode, bool addOnly);
+    void ToggleSelection(PLazyNode startNode, PLazyNode endNode);
+    void UnselectNodes(PLazyNode startNode, PLazyNode endNode);
+    PLazyNode RangeAnchor() const { return rangeAnchor_; }
+    void ResetRangeAnchor();
+    // Binary search by address between the bounds (negative: the array's ends). index is where the
+    // node is, or where it would go.
+    bool FindNodeInSelection(PLazyNode node, int& index, int lowBound = -1, int highBound = -1) const;
+    // What a click with these modifier keys does to the selection; the focus is the caller's.
+    void HandleClickSelection(PLazyNode newNode, ui::TShiftState shift, bool dragPending);
+
+    // --- Rubber-band selection (absolute coordinates) ------------------------------------------------
+    // Starts a rubber band at a client point; with Ctrl the nodes it passes toggle.
+    void StartDrawSelection(int x, int y, ui::TShiftState shift);
+    void StopDrawSelection();
+    // Moves the band's free corner to a client point; true when the band changed.
+    bool CalculateSelectionRect(int x, int y);
+    // Selects what the band now covers and deselects what it left; true when anything changed.
+    bool HandleDrawSelection();
+    bool IsMouseSelecting() const {
+        return states_.Contains(tsDrawSelPending) || states_.Contains(tsDrawSelecting);
+    }
+    const TTreeRect& SelectionRect() const { return newSelectionRect_; }
+
+    // --- Check states ---------------------------------------------------------------------------------
+    static TCheckState NextCheckState(TCheckType checkType, TCheckState checkState);
+    static TCheckState PressedCheckState(TCheckState state);
+    static TCheckState ReleasedCheckState(TCheckState state);
+    // The check image list index of a node, or of a header column's box (node nil); -1 for none.
+    int GetCheckImage(PLazyNode node, TCheckType imgCheckType = ctNone,
+                      TCheckState imgCheckState = csUncheckedNormal, bool imgEnabled = true) const;
+    // The writer of a node's check state: asks OnChecking, then changes it with propagation.
+    void SetCheckState(PLazyNode node, TCheckState value);
+    // Changes a node's state and carries it to its children and parent; false when the node is
+    // already changing or an ancestor refused.
+    bool ChangeCheckState(PLazyNode node, TCheckState value);
+    bool CheckParentCheckState(PLazyNode node, TCheckState newCheckState);
+    // The press and release of a check (mouse or Space): the state shows pressed in between, and the
+    // change happens on a release over the node.
+    void StartCheckPending(PLazyNode node, bool byKey);
+    void EndCheckPending(bool overCheckNode);
+    PLazyNode CheckNode() const { return checkNode_; }
+    PLazyNode HotNode() const { return hotNode_; }
+    void SetHotNode(PLazyNode node) { hotNode_ = node; }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value) { enabled_ = value; }
 
     // --- Update bracket and notifications ---------------------------------------------------------
     void BeginUpdate();
@@ -250,7 +317,10 @@ public:
     TNodeEvent OnFreeNode;
     TNodeEvent OnResetNode;
     TNodeEvent OnChange;
-    TNodeEvent OnFocusChanged;
+    TFocusChangingEvent OnFocusChanging;
+    TFocusChangedEvent OnFocusChanged;
+    TCheckingEvent OnChecking;
+    TNodeEvent OnChecked;
     TStructureChangeEvent OnStructureChange;
     TStateChangeEvent OnStateChange;
     TUpdatingEvent OnUpdating;
@@ -278,7 +348,12 @@ protected:
     virtual void DoReset(PLazyNode node);
     // Fires OnFreeNode for a node that was initialised or asked for it, then releases the block.
     virtual void DoFreeNode(PLazyNode node);
-    virtual void DoFocusChange(PLazyNode node);
+    virtual bool DoFocusChanging(PLazyNode oldNode, PLazyNode newNode, int oldColumn, int newColumn);
+    virtual void DoFocusChange(PLazyNode node, int column);
+    // Without OnChecking every change is allowed; a read-only tree refuses without asking.
+    virtual bool DoChecking(PLazyNode node, TCheckState& newCheckState);
+    virtual void DoCheckClick(PLazyNode node, TCheckState newCheckState);
+    virtual void DoChecked(PLazyNode node);
     virtual void DoUpdating(TVTUpdateState state);
     virtual void DoChange(PLazyNode node);
     virtual void DoStructureChange(PLazyNode node, TChangeReason reason);
@@ -314,8 +389,20 @@ private:
 
     // Selection internals: the array is sorted by address.
     bool InternalAddToSelection(PLazyNode node);
+    // Drops what the constraints refuse from nodes, then merges the rest into the array.
+    bool InternalAddToSelection(std::vector<PLazyNode>& nodes, bool forceInsert);
     void InternalRemoveFromSelection(PLazyNode node);
+    void InternalClearSelection();
     void PackSelection();
+    void DoFocusNode(PLazyNode node, bool ask);
+    bool MouseButtonDown() const {
+        return states_.Contains(tsLeftButtonDown) || states_.Contains(tsMiddleButtonDown) ||
+               states_.Contains(tsRightButtonDown);
+    }
+    // The earlier and the later of two nodes on display.
+    std::pair<PLazyNode, PLazyNode> DisplayOrdered(PLazyNode node1, PLazyNode node2) const;
+    // Whether a band rectangle covers the part of a node that selects it.
+    bool BandCovers(const TTreeRect& band, PLazyNode node, int top, int bottom);
 
     // Timers of the framework, keyed by this tree and a TTreeTimer id.
     void StartTimer(int id, uint32_t milliseconds);
@@ -357,8 +444,20 @@ private:
 
     std::vector<PLazyNode> selection_; // sorted by address; bit 0 marks an entry to drop
     bool selectionMarked_ = false;
+    bool selectionLocked_ = false;
     PLazyNode focusedNode_ = nullptr;
+    int focusedColumn_ = kNoColumn;
     PLazyNode rangeAnchor_ = nullptr;
+    int lastSelectionLevel_ = -1; // the level toLevelSelectConstraint holds to; -1: not yet set
+    TTreeRect lastSelectionRect_;
+    TTreeRect newSelectionRect_;
+    bool drawSelectionToggles_ = false; // the band was started with Ctrl
+
+    PLazyNode checkNode_ = nullptr; // whose check press is pending
+    TCheckState pendingCheckState_ = csUncheckedNormal;
+    uint32_t checkPropagationCount_ = 0;
+    PLazyNode hotNode_ = nullptr;
+    bool enabled_ = true;
 
     uint32_t updateCount_ = 0;
     uint32_t changeDelay_ = 0;
