@@ -60,20 +60,27 @@ public:
     int NodeDataSize() const { return nodeDataSize_; }
     void SetNodeDataSize(int value);
     int DefaultNodeHeight() const { return defaultNodeHeight_; }
-    void SetDefaultNodeHeight(int value) { defaultNodeHeight_ = value; }
+    // 0 means the default of 18; the root's height follows, for a derived tree to scale from.
+    void SetDefaultNodeHeight(int value);
     uint32_t VisibleCount() const { return visibleCount_; }
     uint32_t TotalCount() const { return root_->TotalCount; }
     const TLazyTreeStates& TreeStates() const { return states_; }
-    // An option that moves nodes on display (toChildrenAbove, toShowHiddenNodes) changed here must be
-    // followed by InvalidateCache(), or the position cache keeps the old display order.
+    // Writing a whole set applies its side effects (an equal set does nothing). An option that moves
+    // nodes on display (toChildrenAbove) changed through Options() must be followed by
+    // InvalidateCache(), or the position cache keeps the old display order.
     TLazyTreeOptions& Options() { return options_; }
     const TLazyTreeOptions& Options() const { return options_; }
+    void SetPaintOptions(TVTPaintOptions value);
+    void SetAnimationOptions(TVTAnimationOptions value);
+    void SetAutoOptions(TVTAutoOptions value);
+    void SetSelectionOptions(TVTSelectionOptions value);
+    void SetMiscOptions(TVTMiscOptions value);
     uint32_t ChangeDelay() const { return changeDelay_; }
     void SetChangeDelay(uint32_t milliseconds) { changeDelay_ = milliseconds; }
     int Indent() const { return indent_; }
-    void SetIndent(int value) { indent_ = value; }
+    void SetIndent(int value);
     int Margin() const { return margin_; }
-    void SetMargin(int value) { margin_ = value; }
+    void SetMargin(int value);
     int BottomSpace() const { return bottomSpace_; }
     void SetBottomSpace(int value) { bottomSpace_ = value; }
     uint32_t AutoScrollDelay() const { return autoScrollDelay_; }
@@ -81,7 +88,7 @@ public:
     uint32_t AutoScrollInterval() const { return autoScrollInterval_; }
     void SetAutoScrollInterval(uint32_t value) { autoScrollInterval_ = value; }
     TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TAlignment value) { alignment_ = value; }
+    void SetAlignment(TAlignment value);
     TScrollStyle ScrollBars() const { return scrollBars_; }
     void SetScrollBars(TScrollStyle value) { scrollBars_ = value; }
     bool AlwaysVisible() const { return alwaysVisible_; }
@@ -424,6 +431,9 @@ private:
     PLazyNode WalkPositions(TPositionCache::TEntry start, int64_t& top,
                             const std::function<bool(PLazyNode node, int64_t top)>& arrived);
     void UpdateRanges();
+    // Recomputes every total height and the visible count, as after a change of what is shown.
+    void RecountHeightsAndVisible();
+    void InvalidateWindow();
     int ClientWidth() const { return host_ ? host_->ClientWidth() : 0; }
     int ClientHeight() const { return host_ ? host_->ClientHeight() : 0; }
     bool HandleAllocated() const { return host_ && host_->HandleAllocated(); }

@@ -1,5 +1,6 @@
 #include "FakeTreeHost.h"
 #include "lazytree/LazyTreeModel.h"
+#include "TreeChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -26,12 +27,7 @@ protected:
         };
         tree.OnChecked = [this](TLazyTreeModel&, PLazyNode node) { checked.push_back(node); };
     }
-    PLazyNode Child(int index) {
-        PLazyNode node = parent->FirstChild;
-        while (index-- > 0)
-            node = node->NextSibling;
-        return node;
-    }
+    PLazyNode Child(int index) { return test::ChildAt(parent, index); }
     std::vector<TCheckState> ChildStates() {
         std::vector<TCheckState> states;
         for (PLazyNode child = parent->FirstChild; child; child = child->NextSibling)

@@ -1,5 +1,6 @@
 #include "FakeTreeHost.h"
 #include "lazytree/LazyTreeModel.h"
+#include "TreeChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -32,12 +33,7 @@ protected:
         }
         tree.OnChange = [this](TLazyTreeModel&, PLazyNode) { ++changes; };
     }
-    PLazyNode Top(uint32_t index) {
-        PLazyNode node = tree.GetFirstChild(nullptr);
-        while (index-- > 0)
-            node = node->NextSibling;
-        return node;
-    }
+    PLazyNode Top(int index) { return test::ChildAt(tree.RootNode(), index); }
     std::set<PLazyNode> Selected() {
         std::set<PLazyNode> nodes;
         for (PLazyNode node = tree.GetFirst(); node; node = tree.GetNext(node))

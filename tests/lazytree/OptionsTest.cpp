@@ -1,0 +1,113 @@
+#include "FakeTreeHost.h"
+#include "lazytree/LazyTreeModel.h"
+#include "TreeChecks.h"
+
+#include <gtest/gtest.h>
+
+namespace lazytree {
+namespace {
+
+// Three top-level nodes with two children each; the first two expanded.
+class OptionsTest : public ::testing::Test {
+protected:
+    OptionsTest() {
+        tree.SetRootNodeCount(3);
+        for (PLazyNode node = tree.GetFirstChild(nullptr); node; node = node->NextSibling)
+            tree.SetChildCount(node, 2);
+        tree.SetExpanded(Top(0), true);
+        tree.SetExpanded(Top(1), true);
+        tree.OnChange = [this](TLazyTreeModel&, PLazyNode) { ++changes; };
+    }
+    PLazyNode Top(int index) { return test::ChildAt(tree.RootNode(), index); }
+
+    test::TFakeTreeHost host;
+    TLazyTreeModel tree{&host};
+    int changes = 0;
+};
+
+TEST_F(OptionsTest, WritingTheSameSetDoesNothing) {
+    tree.SetSelectionOptions({toMultiSelect});
+    tree.SelectAll(false);
+    changes = 0;
+    host.fullInvalidations = 0;
+    const TLazyTreeOptions options = tree.Options();
+    tree.SetPaintOptions(options.PaintOptions);
+    tree.SetAutoOptions(options.AutoOptions);
+    tree.SetSelectionOptions(options.SelectionOptions);
+    tree.SetMiscOptions(options.MiscOptions);
+    EXPECT_EQ(tree.SelectedCount(), 9u);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(host.fullInvalidations, 0);
+}
+
+TEST_F(OptionsTest, SelectionOptionsThatNarrowTheSelectionClearIt) {
+    struct Case {
+        TVTSelectionOptions from, to;
+        bool clears;
+    };
+    const Case cases[] = {
+        {{toMultiSelect}, {}, true},
+        {{}, {toMultiSelect}, true},
+        {{toMultiSelect}, {toMultiSelect, toSiblingSelectConstraint}, true},
+        {{toMultiSelect}, {toMultiSelect, toLevelSelectConstraint}, true},
+        {{toMultiSelect, toSiblingSelectConstraint}, {toMultiSelect}, false},
+        {{toMultiSelect}, {toMultiSelect, toFullRowSelect}, false},
+    };
+    for (const Case& c : cases) {
+        tree.SetSelectionOptions(c.from);
+        tree.SetSelected(Top(0), true);
+        tree.SetSelectionOptions(c.to);
+        EXPECT_EQ(tree.IsSelected(Top(0)), !c.clears) << c.from.Count() << " -> " << c.to.Count();
+        tree.UnselectAll();
+    }
+}
+
+TEST_F(OptionsTest, ShowingHiddenNodesCountsOnlyThoseShown) {
+    TVTPaintOptions shown = tree.Options().PaintOptions;
+    shown.Include(toShowHiddenNodes);
+    tree.SetPaintOptions(shown);
+    const uint32_t visible = tree.VisibleCount();
+    const int range = tree.RangeY();
+    // Three under expanded parents, one under a collapsed parent.
+    for (PLazyNode node : {Top(0)->FirstChild, Top(1)->FirstChild, Top(1)->LastChild, Top(2)->FirstChild})
+        node->States.Include(nsFiltered);
+
+    TVTPaintOptions hidden = shown;
+    hidden.Exclude(toShowHiddenNodes);
+    tree.SetPaintOptions(hidden);
+    EXPECT_EQ(tree.VisibleCount(), visible - 3);
+    EXPECT_EQ(tree.RangeY(), range - 3 * 18);
+    EXPECT_EQ(test::CheckTree(tree), "");
+
+    tree.SetPaintOptions(shown);
+    EXPECT_EQ(tree.VisibleCount(), visible);
+    EXPECT_EQ(tree.RangeY(), range);
+    EXPECT_EQ(test::CheckTree(tree), "");
+}
+
+TEST_F(OptionsTest, DefaultNodeHeightMovesTheRootsHeight) {
+    PLazyNode root = tree.RootNode();
+    const uint32_t total = root->TotalHeight;
+    tree.SetDefaultNodeHeight(0);
+    EXPECT_EQ(tree.DefaultNodeHeight(), 18);
+    EXPECT_FALSE(tree.TreeStates().Contains(tsNeedScale));
+    tree.SetDefaultNodeHeight(16);
+    EXPECT_EQ(tree.DefaultNodeHeight(), 16);
+    EXPECT_EQ(root->TotalHeight, total - 2);
+    EXPECT_EQ(root->NodeHeight, 16);
+    EXPECT_TRUE(tree.TreeStates().Contains(tsNeedScale));
+    tree.SetRootNodeCount(4);
+    EXPECT_EQ(Top(3)->NodeHeight, 16); // new nodes take the new height
+}
+
+TEST_F(OptionsTest, CheckSupportRepaints) {
+    host.fullInvalidations = 0;
+    TVTMiscOptions misc = tree.Options().MiscOptions;
+    tree.SetMiscOptions(misc.Include(toCheckSupport));
+    EXPECT_EQ(host.fullInvalidations, 1);
+    tree.SetMiscOptions(misc.Include(toEditable)); // nothing on screen changes
+    EXPECT_EQ(host.fullInvalidations, 1);
+}
+
+} // namespace
+} // namespace lazytree
