@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lazytree/LazyNode.h"
+#include "lazytree/LazyTreeColors.h"
 #include "lazytree/LazyTreeTypes.h"
 #include "lazytree/PositionCache.h"
 #include "lazytree/TreeHost.h"
@@ -75,6 +76,13 @@ public:
     void SetAutoOptions(TVTAutoOptions value);
     void SetSelectionOptions(TVTSelectionOptions value);
     void SetMiscOptions(TVTMiscOptions value);
+    uint32_t AnimationDuration() const { return animationDuration_; }
+    // 0 also switches animated toggling off, any other duration on.
+    void SetAnimationDuration(uint32_t milliseconds);
+    TVTColors& Colors() { return colors_; }
+    const TVTColors& Colors() const { return colors_; }
+    // Only regular scroll bars exist; any other style is a programming error.
+    void SetScrollBarStyle(TScrollBarStyle value);
     uint32_t ChangeDelay() const { return changeDelay_; }
     void SetChangeDelay(uint32_t milliseconds) { changeDelay_ = milliseconds; }
     int Indent() const { return indent_; }
@@ -447,6 +455,8 @@ private:
     int nodeDataSize_ = -1; // -1: not yet known
     std::size_t totalInternalDataSize_ = 0;
     int defaultNodeHeight_ = kDefaultNodeHeight;
+    uint32_t animationDuration_ = 200;
+    TVTColors colors_{*this};
     uint32_t visibleCount_ = 0;
     int indent_ = 18;
     int margin_ = 4;

@@ -1,4 +1,5 @@
 #include "lazytree/LazyTreeModel.h"
+#include "platform/rtl/Exception.h"
 
 namespace lazytree {
 
@@ -36,6 +37,19 @@ void TLazyTreeModel::SetPaintOptions(TVTPaintOptions value) {
 
 void TLazyTreeModel::SetAnimationOptions(TVTAnimationOptions value) {
     options_.AnimationOptions = value;
+}
+
+void TLazyTreeModel::SetAnimationDuration(uint32_t milliseconds) {
+    animationDuration_ = milliseconds;
+    if (milliseconds == 0)
+        options_.AnimationOptions.Exclude(toAnimatedToggle);
+    else
+        options_.AnimationOptions.Include(toAnimatedToggle);
+}
+
+void TLazyTreeModel::SetScrollBarStyle(TScrollBarStyle value) {
+    RTL_ASSERT_MSG(value == sbmRegular, "Flat scrollbars styles are disabled. Enable UseFlatScrollbars "
+                                        "in VTConfig.inc forflat scrollbar support.");
 }
 
 void TLazyTreeModel::SetAutoOptions(TVTAutoOptions value) {

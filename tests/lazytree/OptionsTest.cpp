@@ -1,5 +1,6 @@
 #include "FakeTreeHost.h"
 #include "lazytree/LazyTreeModel.h"
+#include "platform/rtl/Exception.h"
 #include "TreeChecks.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +108,44 @@ TEST_F(OptionsTest, CheckSupportRepaints) {
     EXPECT_EQ(host.fullInvalidations, 1);
     tree.SetMiscOptions(misc.Include(toEditable)); // nothing on screen changes
     EXPECT_EQ(host.fullInvalidations, 1);
+}
+
+TEST_F(OptionsTest, AnimationDurationSwitchesAnimatedToggling) {
+    tree.SetAnimationDuration(0);
+    tree.Options().AnimationOptions.Include(toAnimatedToggle);
+    tree.SetAnimationDuration(0); // also when the duration does not change
+    EXPECT_FALSE(tree.Options().AnimationOptions.Contains(toAnimatedToggle));
+    tree.SetAnimationDuration(150);
+    EXPECT_TRUE(tree.Options().AnimationOptions.Contains(toAnimatedToggle));
+}
+
+TEST_F(OptionsTest, ColoursStartAsSystemColoursAndRepaintWhenWritten) {
+    const TVTColors& colors = tree.Colors();
+    EXPECT_EQ(colors[TVTColors::DisabledColor], ui::clBtnShadow);
+    EXPECT_EQ(colors[TVTColors::FocusedSelectionColor], ui::clHighlight);
+    EXPECT_EQ(colors[TVTColors::GridLineColor], ui::clBtnFace);
+    EXPECT_EQ(colors[TVTColors::HotColor], ui::clWindowText);
+    EXPECT_EQ(colors[TVTColors::HeaderHotColor], ui::clBtnShadow);
+
+    host.fullInvalidations = 0;
+    tree.Colors().Set(TVTColors::TreeLineColor, ui::RGB(1, 2, 3));
+    EXPECT_EQ(colors[TVTColors::TreeLineColor], ui::RGB(1, 2, 3));
+    EXPECT_EQ(host.fullInvalidations, 1);
+
+    TLazyTreeModel windowless;
+    windowless.Colors().Set(TVTColors::FocusedSelectionColor, ui::RGB(9, 9, 9)); // only stored
+    tree.BeginUpdate();
+    tree.Colors() = windowless.Colors();
+    EXPECT_EQ(host.fullInvalidations, 1); // not inside an update
+    tree.EndUpdate();
+    EXPECT_EQ(colors[TVTColors::FocusedSelectionColor], ui::RGB(9, 9, 9));
+    EXPECT_EQ(colors[TVTColors::TreeLineColor], ui::clBtnShadow);
+}
+
+TEST(TreeOptions, OnlyRegularScrollBarsExist) {
+    TLazyTreeModel tree;
+    tree.SetScrollBarStyle(sbmRegular);
+    EXPECT_THROW(tree.SetScrollBarStyle(sbmFlat), rtl::EAssertionFailed);
 }
 
 } // namespace
