@@ -1,5 +1,6 @@
 #include "lazytree/LazyTreeColumns.h"
 
+#include "lazytree/LazyTreeHeader.h"
 #include "lazytree/LazyTreeModel.h"
 #include "platform/rtl/Exception.h"
 
@@ -30,9 +31,20 @@ void TLazyTreeColumn::SetPosition(uint32_t value) {
 void TLazyTreeColumn::SetWidth(int value) {
     value = std::clamp(value, minWidth_, maxWidth_);
     if (value == width_) return;
-    lastWidth_ = width_;
-    width_ = value;
-    owner_.UpdatePositions();
+    TVTHeader* header = owner_.header_;
+    // The auto-sized column takes only what the header's rule gives it, which follows every other
+    // column's change.
+    if (!header || !header->IsAutoSized(index_)) {
+        lastWidth_ = width_;
+        width_ = value;
+        owner_.UpdatePositions();
+    }
+    if (header && header->Options().Contains(hoAutoResize)) header->AutoSizeColumns();
+}
+
+void TLazyTreeColumn::SetOptions(TVTColumnOptions value) {
+    if (value.Contains(coAutoSpring) && !options_.Contains(coAutoSpring)) springRest_ = 0;
+    options_ = value;
 }
 
 void TLazyTreeColumn::SetMinWidth(int value) {

@@ -11,6 +11,7 @@ namespace lazytree {
 
 class TLazyTreeModel;
 class TLazyTreeColumns;
+class TVTHeader;
 
 using TColumnIndex = int;
 inline constexpr TColumnIndex NoColumn = -1;      // no column, or the implicit whole-width one
@@ -51,7 +52,8 @@ public:
     int MaxWidth() const { return maxWidth_; }
     void SetMaxWidth(int value);
     const TVTColumnOptions& Options() const { return options_; }
-    void SetOptions(TVTColumnOptions value) { options_ = value; }
+    // A new spring column starts without a remainder.
+    void SetOptions(TVTColumnOptions value);
     bool Visible() const { return options_.Contains(coVisible); }
     bool Fixed() const { return options_.Contains(coFixed); }
     // The left edge without scrolling.
@@ -59,6 +61,7 @@ public:
 
 private:
     friend class TLazyTreeColumns;
+    friend class TVTHeader;
     TLazyTreeColumn(TLazyTreeColumns& owner, TColumnIndex index, int width);
 
     TLazyTreeColumns& owner_;
@@ -69,6 +72,7 @@ private:
     int lastWidth_;
     int minWidth_ = 10;
     int maxWidth_ = 10000;
+    float springRest_ = 0; // the fraction of a pixel a spring step left over
     TVTColumnOptions options_{coAllowClick, coDraggable,    coEnabled, coParentBidiMode, coParentColor,
                               coResizable,  coShowDropMark, coVisible, coAllowFocus};
 };
@@ -108,10 +112,12 @@ public:
 
 private:
     friend class TLazyTreeColumn;
+    friend class TVTHeader;
     void MoveColumn(TLazyTreeColumn& column, uint32_t position);
     TColumnIndex VisibleStep(TColumnIndex index, int step) const;
 
     TLazyTreeModel& tree_;
+    TVTHeader* header_ = nullptr; // the header that sizes the columns, if any
     std::vector<std::unique_ptr<TLazyTreeColumn>> items_;
     std::vector<TColumnIndex> positions_; // entry p: the index of the column at position p
     TColumnIndex mainColumn_ = NoColumn;
