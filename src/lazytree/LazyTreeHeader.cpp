@@ -32,6 +32,17 @@ void TVTHeader::SetAutoSizeIndex(TColumnIndex value) {
     if (options_.Contains(hoAutoResize)) AutoSizeColumns();
 }
 
+void TVTHeader::SetMainColumn(TColumnIndex value) {
+    value = columns_.Count() > 0 ? std::clamp(value, 0, columns_.Count() - 1) : NoColumn;
+    if (value == columns_.MainColumn()) return;
+    columns_.SetMainColumn(value);
+    if (ITreeHost* host = tree_.Host(); host && host->HandleAllocated()) host->Invalidate(nullptr);
+}
+
+void TVTHeader::SetSortColumn(TColumnIndex value) {
+    columns_.SetSortColumn(std::clamp(value, NoColumn, columns_.Count() - 1));
+}
+
 bool TVTHeader::IsAutoSized(TColumnIndex index) const {
     if (!options_.Contains(hoAutoResize) || columns_.Count() == 0) return false;
     return index == (columns_.IsValidColumn(autoSizeIndex_) ? autoSizeIndex_ : columns_.Count() - 1);

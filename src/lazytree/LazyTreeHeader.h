@@ -50,6 +50,12 @@ public:
     void SetOptions(TVTHeaderOptions value);
     TColumnIndex AutoSizeIndex() const { return autoSizeIndex_; }
     void SetAutoSizeIndex(TColumnIndex value);
+    // No column without columns; otherwise clamped to an existing one.
+    TColumnIndex MainColumn() const { return columns_.Count() > 0 ? columns_.MainColumn() : NoColumn; }
+    void SetMainColumn(TColumnIndex value);
+    TColumnIndex SortColumn() const { return columns_.SortColumn(); }
+    // Clamped to the columns, or no column.
+    void SetSortColumn(TColumnIndex value);
     // Whether a column's width is the auto-size rule's alone.
     bool IsAutoSized(TColumnIndex index) const;
 

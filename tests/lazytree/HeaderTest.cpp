@@ -54,6 +54,20 @@ TEST_F(HeaderTest, HeightStaysWithinItsLimits) {
     EXPECT_EQ(header.Height(), 10);
 }
 
+TEST_F(HeaderTest, MainAndSortColumnStayWithinTheColumns) {
+    header.SetMainColumn(3);
+    EXPECT_EQ(header.MainColumn(), NoColumn);
+    columns.Add();
+    columns.Add();
+    EXPECT_EQ(header.MainColumn(), 0); // the first column takes it
+    header.SetMainColumn(5);
+    EXPECT_EQ(header.MainColumn(), 1);
+    header.SetSortColumn(-7);
+    EXPECT_EQ(header.SortColumn(), NoColumn);
+    header.SetSortColumn(9);
+    EXPECT_EQ(header.SortColumn(), 1);
+}
+
 TEST_F(HeaderTest, DropPositionsFollowTheDirectionOfTheMove) {
     for (int i = 0; i < 4; ++i)
         columns.Add();

@@ -26,6 +26,33 @@ protected:
     int changes = 0;
 };
 
+TEST(TreeOptions, DefaultsAfterConstruction) {
+    TLazyTreeModel tree;
+    EXPECT_EQ(tree.DefaultNodeHeight(), 18);
+    EXPECT_EQ(tree.Indent(), 18);
+    EXPECT_EQ(tree.Margin(), 4);
+    EXPECT_EQ(tree.AutoScrollDelay(), 1000u);
+    EXPECT_EQ(tree.AutoScrollInterval(), 1u);
+    EXPECT_EQ(tree.AnimationDuration(), 200u);
+    EXPECT_EQ(tree.ChangeDelay(), 0u);
+    EXPECT_EQ(tree.BottomSpace(), 0);
+    EXPECT_EQ(tree.Alignment(), taLeftJustify);
+    EXPECT_EQ(tree.ScrollBars(), ssBoth);
+    EXPECT_FALSE(tree.AlwaysVisible());
+    EXPECT_EQ(tree.VerticalIncrement(), 20);
+    EXPECT_EQ(tree.HorizontalIncrement(), 20);
+    EXPECT_EQ(tree.FocusedColumn(), TLazyTreeModel::kNoColumn);
+    const TLazyTreeOptions& options = tree.Options();
+    EXPECT_EQ(options.PaintOptions, (TVTPaintOptions{toShowButtons, toShowDropmark, toShowRoot,
+                                                     toShowTreeLines, toThemeAware, toUseBlendedImages}));
+    EXPECT_TRUE(options.AnimationOptions.Empty());
+    EXPECT_EQ(options.AutoOptions, (TVTAutoOptions{toAutoDropExpand, toAutoScrollOnExpand,
+                                                   toAutoTristateTracking, toAutoDeleteMovedNodes}));
+    EXPECT_TRUE(options.SelectionOptions.Empty());
+    EXPECT_EQ(options.MiscOptions, (TVTMiscOptions{toAcceptOLEDrop, toFullRepaintOnResize, toInitOnSave,
+                                                   toToggleOnDblClick, toWheelPanning, toEditOnClick}));
+}
+
 TEST_F(OptionsTest, WritingTheSameSetDoesNothing) {
     tree.SetSelectionOptions({toMultiSelect});
     tree.SelectAll(false);
