@@ -2,6 +2,10 @@
 
 #include "lazytree/TreeHost.h"
 #include "platform/rtl/Set.h"
+#include "platform/rtl/Streams.h"
+#include "platform/ui/Color.h"
+
+#include <string>
 
 #include <cstdint>
 #include <memory>
@@ -36,6 +40,23 @@ enum TVTColumnOption : uint8_t {
 };
 using TVTColumnOptions = rtl::Set<TVTColumnOption, 16>;
 
+// What a column shows and how; painting reads it, the stream keeps it.
+struct TColumnLook {
+    std::u16string Text;
+    std::u16string Hint;
+    int Style = 0; // text or owner-drawn
+    int ImageIndex = -1;
+    int Layout = 0; // where the image stands by the text
+    int Margin = 4;
+    int Spacing = 4;
+    int BiDiMode = 0;
+    int Tag = 0;
+    int Alignment = 0; // of the cells
+    ui::TColor Color = ui::clWindow;
+    int CaptionAlignment = 0; // only with coUseCaptionAlignment
+    friend bool operator==(const TColumnLook&, const TColumnLook&) = default;
+};
+
 // One column of a tree. Its collection index is its identity; its position is its place from the
 // left, which the collection's position array keeps.
 class TLazyTreeColumn {
@@ -56,6 +77,8 @@ public:
     void SetOptions(TVTColumnOptions value);
     bool Visible() const { return options_.Contains(coVisible); }
     bool Fixed() const { return options_.Contains(coFixed); }
+    TColumnLook& Look() { return look_; }
+    const TColumnLook& Look() const { return look_; }
     // The left edge without scrolling.
     int Left() const { return left_; }
 
@@ -72,6 +95,7 @@ private:
     int lastWidth_;
     int minWidth_ = 10;
     int maxWidth_ = 10000;
+    TColumnLook look_;
     float springRest_ = 0; // the fraction of a pixel a spring step left over
     TVTColumnOptions options_{coAllowClick, coDraggable,    coEnabled, coParentBidiMode, coParentColor,
                               coResizable,  coShowDropMark, coVisible, coAllowFocus};
@@ -109,6 +133,11 @@ public:
     int TotalWidth() const;
     // Recomputes every column's position and left edge from the position array.
     void UpdatePositions();
+    // The binary form of the columns (the current version on writing); reading replaces them and
+    // trusts no count or length beyond what the stream holds.
+    static constexpr int kStreamVersion = 6;
+    void SaveToStream(rtl::TStream& stream) const;
+    void LoadFromStream(rtl::TStream& stream, int version);
 
 private:
     friend class TLazyTreeColumn;

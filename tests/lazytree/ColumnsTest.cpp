@@ -2,6 +2,7 @@
 #include "lazytree/LazyTreeColumns.h"
 #include "lazytree/LazyTreeModel.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/Streams.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,67 @@ TEST_F(ColumnsTest, ColumnAtAPoint) {
     EXPECT_EQ(columns.GetNextVisibleColumn(0), 2);
     EXPECT_EQ(columns.GetPreviousVisibleColumn(2), 0);
     EXPECT_EQ(columns.GetPreviousVisibleColumn(0), InvalidColumn);
+}
+
+TEST_F(ColumnsTest, TheStreamKeepsEveryColumnAndTheOrder) {
+    columns[0].Look().Text = u"Name \u00e9";
+    columns[1].Look().Hint = u"hint";
+    columns[1].SetWidth(77);
+    columns[2].SetOptions(columns[2].Options() + TVTColumnOptions{coFixed, coUseCaptionAlignment});
+    columns[2].Look().CaptionAlignment = 2;
+    columns[2].Look().Color = ui::RGB(1, 2, 3);
+    columns[0].SetPosition(2);
+    rtl::TMemoryStream stream;
+    columns.SaveToStream(stream);
+
+    TLazyTreeColumns copy{tree};
+    stream.SetPosition(0);
+    copy.LoadFromStream(stream, TLazyTreeColumns::kStreamVersion);
+    ASSERT_EQ(copy.Count(), 3);
+    EXPECT_EQ(stream.Position(), stream.Size());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(copy[i].Look(), columns[i].Look());
+        EXPECT_EQ(copy[i].Options(), columns[i].Options());
+        EXPECT_EQ(copy[i].Width(), columns[i].Width());
+        EXPECT_EQ(copy[i].Position(), columns[i].Position());
+        EXPECT_EQ(copy[i].Left(), columns[i].Left());
+    }
+}
+
+TEST_F(ColumnsTest, OldStreamsConvertTheOptionBits) {
+    // Version 1: one column; its option bits 4-6 move one place up, and bit 7 had no place then.
+    rtl::TMemoryStream stream;
+    const auto put = [&](int32_t value) { stream.WriteBuffer(&value, sizeof value); };
+    put(1);
+    put(0); // text
+    put(0); // hint
+    for (int32_t value : {60, 10, 10000, 0, -1, 0, 4, 4, 0})
+        put(value);
+    put(0x0F | (1 << 5) | (1 << 6) | (1 << 7)); // options
+    put(7);                                     // tag
+    put(1);                                     // alignment
+    put(0);                                     // position array
+    stream.SetPosition(0);
+    columns.LoadFromStream(stream, 1);
+    ASSERT_EQ(columns.Count(), 1);
+    EXPECT_EQ(columns[0].Options(), (TVTColumnOptions{coAllowClick, coDraggable, coEnabled, coParentBidiMode,
+                                                      coShowDropMark, coVisible}));
+    EXPECT_EQ(columns[0].Look().Tag, 7);
+    EXPECT_EQ(columns[0].Width(), 60);
+}
+
+TEST_F(ColumnsTest, AStreamClaimingMoreThanItHoldsIsRefused) {
+    for (int32_t count : {1000000, -1}) {
+        rtl::TMemoryStream stream;
+        stream.WriteBuffer(&count, sizeof count);
+        stream.SetPosition(0);
+        EXPECT_THROW(columns.LoadFromStream(stream, TLazyTreeColumns::kStreamVersion), rtl::EStreamError);
+    }
+    rtl::TMemoryStream stream; // a text longer than the rest of the stream
+    for (int32_t value : {1, 500000, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+        stream.WriteBuffer(&value, sizeof value);
+    stream.SetPosition(0);
+    EXPECT_THROW(columns.LoadFromStream(stream, TLazyTreeColumns::kStreamVersion), rtl::EStreamError);
 }
 
 } // namespace
