@@ -49,6 +49,12 @@ void TBaseLazyTree::CreateWnd() {
     tree_.UpdateScrollBars();
 }
 
+// A disabled tree draws disabled check images.
+void TBaseLazyTree::ApplyEnabled() {
+    ui::TCustomControl::ApplyEnabled();
+    tree_.SetEnabled(Enabled());
+}
+
 void TBaseLazyTree::Resize() {
     ui::TCustomControl::Resize();
     // Bars that come or go change the client area once more; that second round is the same one.

@@ -21,6 +21,7 @@ public:
 protected:
     void Resize() override;
     void CreateWnd() override;
+    void ApplyEnabled() override;
     void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
     void MouseMove(ui::TShiftState shift, int x, int y) override;
 

@@ -18,8 +18,29 @@ void TLazyTreeModel::DoReset(PLazyNode node) {
     if (OnResetNode) OnResetNode(*this, node);
 }
 
-void TLazyTreeModel::DoFocusChange(PLazyNode node) {
-    if (OnFocusChanged) OnFocusChanged(*this, node);
+bool TLazyTreeModel::DoFocusChanging(PLazyNode oldNode, PLazyNode newNode, int oldColumn, int newColumn) {
+    bool allowed = true; // every column may take the focus while the tree has no header
+    if (OnFocusChanging) OnFocusChanging(*this, oldNode, newNode, oldColumn, newColumn, allowed);
+    return allowed;
+}
+
+void TLazyTreeModel::DoFocusChange(PLazyNode node, int column) {
+    if (OnFocusChanged) OnFocusChanged(*this, node, column);
+}
+
+bool TLazyTreeModel::DoChecking(PLazyNode node, TCheckState& newCheckState) {
+    if (ReadOnly()) return false;
+    bool allowed = true;
+    if (OnChecking) OnChecking(*this, node, newCheckState, allowed);
+    return allowed;
+}
+
+void TLazyTreeModel::DoCheckClick(PLazyNode node, TCheckState newCheckState) {
+    if (ChangeCheckState(node, newCheckState)) DoChecked(node);
+}
+
+void TLazyTreeModel::DoChecked(PLazyNode node) {
+    if (OnChecked) OnChecked(*this, node);
 }
 
 void TLazyTreeModel::DoUpdating(TVTUpdateState state) {

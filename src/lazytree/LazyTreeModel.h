@@ -1,12 +1,15 @@
 #pragma once
 
 #include "lazytree/LazyNode.h"
+#include "lazytree/LazyTreeColors.h"
 #include "lazytree/LazyTreeTypes.h"
 #include "lazytree/PositionCache.h"
 #include "lazytree/TreeHost.h"
+#include "platform/ui/Messages.h"
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace lazytree {
@@ -33,10 +36,17 @@ public:
     using TNodeAllowedEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node, bool& allowed)>;
     using TMeasureItemEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node, int& nodeHeight)>;
     using TScrollEvent = std::function<void(TLazyTreeModel& sender, int deltaX, int deltaY)>;
+    using TFocusChangingEvent =
+        std::function<void(TLazyTreeModel& sender, PLazyNode oldNode, PLazyNode newNode, int oldColumn,
+                           int newColumn, bool& allowed)>;
+    using TFocusChangedEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node, int column)>;
+    using TCheckingEvent =
+        std::function<void(TLazyTreeModel& sender, PLazyNode node, TCheckState& newState, bool& allowed)>;
 
     static constexpr int kDefaultNodeHeight = 18;
     static constexpr int kNoColumn = -1;
     static constexpr int kInvalidColumn = -2;
+    static constexpr int kCheckImageSize = 16; // the pictures of every check image list
 
     // Without a host the tree has no window: a client area of 0 x 0 and nothing to paint.
     explicit TLazyTreeModel(ITreeHost* host = nullptr);
@@ -51,20 +61,34 @@ public:
     int NodeDataSize() const { return nodeDataSize_; }
     void SetNodeDataSize(int value);
     int DefaultNodeHeight() const { return defaultNodeHeight_; }
-    void SetDefaultNodeHeight(int value) { defaultNodeHeight_ = value; }
+    // 0 means the default of 18; the root's height follows, for a derived tree to scale from.
+    void SetDefaultNodeHeight(int value);
     uint32_t VisibleCount() const { return visibleCount_; }
     uint32_t TotalCount() const { return root_->TotalCount; }
     const TLazyTreeStates& TreeStates() const { return states_; }
-    // An option that moves nodes on display (toChildrenAbove, toShowHiddenNodes) changed here must be
-    // followed by InvalidateCache(), or the position cache keeps the old display order.
+    // Writing a whole set applies its side effects (an equal set does nothing). An option that moves
+    // nodes on display (toChildrenAbove) changed through Options() must be followed by
+    // InvalidateCache(), or the position cache keeps the old display order.
     TLazyTreeOptions& Options() { return options_; }
     const TLazyTreeOptions& Options() const { return options_; }
+    void SetPaintOptions(TVTPaintOptions value);
+    void SetAnimationOptions(TVTAnimationOptions value);
+    void SetAutoOptions(TVTAutoOptions value);
+    void SetSelectionOptions(TVTSelectionOptions value);
+    void SetMiscOptions(TVTMiscOptions value);
+    uint32_t AnimationDuration() const { return animationDuration_; }
+    // 0 also switches animated toggling off, any other duration on.
+    void SetAnimationDuration(uint32_t milliseconds);
+    TVTColors& Colors() { return colors_; }
+    const TVTColors& Colors() const { return colors_; }
+    // Only regular scroll bars exist; any other style is a programming error.
+    void SetScrollBarStyle(TScrollBarStyle value);
     uint32_t ChangeDelay() const { return changeDelay_; }
     void SetChangeDelay(uint32_t milliseconds) { changeDelay_ = milliseconds; }
     int Indent() const { return indent_; }
-    void SetIndent(int value) { indent_ = value; }
+    void SetIndent(int value);
     int Margin() const { return margin_; }
-    void SetMargin(int value) { margin_ = value; }
+    void SetMargin(int value);
     int BottomSpace() const { return bottomSpace_; }
     void SetBottomSpace(int value) { bottomSpace_ = value; }
     uint32_t AutoScrollDelay() const { return autoScrollDelay_; }
@@ -72,7 +96,7 @@ public:
     uint32_t AutoScrollInterval() const { return autoScrollInterval_; }
     void SetAutoScrollInterval(uint32_t value) { autoScrollInterval_ = value; }
     TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TAlignment value) { alignment_ = value; }
+    void SetAlignment(TAlignment value);
     TScrollStyle ScrollBars() const { return scrollBars_; }
     void SetScrollBars(TScrollStyle value) { scrollBars_ = value; }
     bool AlwaysVisible() const { return alwaysVisible_; }
@@ -131,14 +155,72 @@ public:
     void UpdateHiddenChildrenFlag(PLazyNode node);
     void UpdateAllHiddenChildrenFlags();
 
-    // --- Selection and focus (the part node life relies on) ----------------------------------------
+    // --- Selection and focus -------------------------------------------------------------------------
     PLazyNode FocusedNode() const { return focusedNode_; }
+    // Asks OnFocusChanging; the focused node (new or kept) is scrolled into view all the same.
     void SetFocusedNode(PLazyNode node);
+    int FocusedColumn() const { return focusedColumn_; }
+    void SetFocusedColumn(int column);
+    void SetFocusedNodeAndColumn(PLazyNode node, int column);
+    // Entries marked for removal count until the array is compacted.
     std::size_t SelectedCount() const { return selection_.size(); }
+    bool IsSelected(PLazyNode node) const { return node && node->States.Contains(nsSelected); }
+    // The writer of a node's selection, with the single-select and range-anchor rules.
+    void SetSelected(PLazyNode node, bool value);
+    bool SelectionLocked() const { return selectionLocked_; }
+    void SetSelectionLocked(bool value) { selectionLocked_ = value; }
     void AddToSelection(PLazyNode node);
+    // Adds nodes in one merge; forceInsert skips the constraints (and disabled nodes are taken too).
+    void AddToSelection(std::vector<PLazyNode> nodes, bool forceInsert);
     void RemoveFromSelection(PLazyNode node);
     void UnselectAll();
-    bool IsSelected(PLazyNode node) const { return node && node->States.Contains(nsSelected); }
+    void SelectAll(bool visibleOnly);
+    void SelectNodes(PLazyNode startNode, PLazyNode endNode, bool addOnly);
+    void ToggleSelection(PLazyNode startNode, PLazyNode endNode);
+    void UnselectNodes(PLazyNode startNode, PLazyNode endNode);
+    PLazyNode RangeAnchor() const { return rangeAnchor_; }
+    void ResetRangeAnchor();
+    // Binary search by address between the bounds (negative: the array's ends). index is where the
+    // node is, or where it would go.
+    bool FindNodeInSelection(PLazyNode node, int& index, int lowBound = -1, int highBound = -1) const;
+    // What a click with these modifier keys does to the selection; the focus is the caller's.
+    void HandleClickSelection(PLazyNode newNode, ui::TShiftState shift, bool dragPending);
+
+    // --- Rubber-band selection (absolute coordinates) ------------------------------------------------
+    // Starts a rubber band at a client point; with Ctrl the nodes it passes toggle.
+    void StartDrawSelection(int x, int y, ui::TShiftState shift);
+    void StopDrawSelection();
+    // Moves the band's free corner to a client point; true when the band changed.
+    bool CalculateSelectionRect(int x, int y);
+    // Selects what the band now covers and deselects what it left; true when anything changed.
+    bool HandleDrawSelection();
+    bool IsMouseSelecting() const {
+        return states_.Contains(tsDrawSelPending) || states_.Contains(tsDrawSelecting);
+    }
+    const TTreeRect& SelectionRect() const { return newSelectionRect_; }
+
+    // --- Check states ---------------------------------------------------------------------------------
+    static TCheckState NextCheckState(TCheckType checkType, TCheckState checkState);
+    static TCheckState PressedCheckState(TCheckState state);
+    static TCheckState ReleasedCheckState(TCheckState state);
+    // The check image list index of a node, or of a header column's box (node nil); -1 for none.
+    int GetCheckImage(PLazyNode node, TCheckType imgCheckType = ctNone,
+                      TCheckState imgCheckState = csUncheckedNormal, bool imgEnabled = true) const;
+    // The writer of a node's check state: asks OnChecking, then changes it with propagation.
+    void SetCheckState(PLazyNode node, TCheckState value);
+    // Changes a node's state and carries it to its children and parent; false when the node is
+    // already changing or an ancestor refused.
+    bool ChangeCheckState(PLazyNode node, TCheckState value);
+    bool CheckParentCheckState(PLazyNode node, TCheckState newCheckState);
+    // The press and release of a check (mouse or Space): the state shows pressed in between, and the
+    // change happens on a release over the node.
+    void StartCheckPending(PLazyNode node, bool byKey);
+    void EndCheckPending(bool overCheckNode);
+    PLazyNode CheckNode() const { return checkNode_; }
+    PLazyNode HotNode() const { return hotNode_; }
+    void SetHotNode(PLazyNode node) { hotNode_ = node; }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value) { enabled_ = value; }
 
     // --- Update bracket and notifications ---------------------------------------------------------
     void BeginUpdate();
@@ -250,7 +332,10 @@ public:
     TNodeEvent OnFreeNode;
     TNodeEvent OnResetNode;
     TNodeEvent OnChange;
-    TNodeEvent OnFocusChanged;
+    TFocusChangingEvent OnFocusChanging;
+    TFocusChangedEvent OnFocusChanged;
+    TCheckingEvent OnChecking;
+    TNodeEvent OnChecked;
     TStructureChangeEvent OnStructureChange;
     TStateChangeEvent OnStateChange;
     TUpdatingEvent OnUpdating;
@@ -278,7 +363,12 @@ protected:
     virtual void DoReset(PLazyNode node);
     // Fires OnFreeNode for a node that was initialised or asked for it, then releases the block.
     virtual void DoFreeNode(PLazyNode node);
-    virtual void DoFocusChange(PLazyNode node);
+    virtual bool DoFocusChanging(PLazyNode oldNode, PLazyNode newNode, int oldColumn, int newColumn);
+    virtual void DoFocusChange(PLazyNode node, int column);
+    // Without OnChecking every change is allowed; a read-only tree refuses without asking.
+    virtual bool DoChecking(PLazyNode node, TCheckState& newCheckState);
+    virtual void DoCheckClick(PLazyNode node, TCheckState newCheckState);
+    virtual void DoChecked(PLazyNode node);
     virtual void DoUpdating(TVTUpdateState state);
     virtual void DoChange(PLazyNode node);
     virtual void DoStructureChange(PLazyNode node, TChangeReason reason);
@@ -314,8 +404,20 @@ private:
 
     // Selection internals: the array is sorted by address.
     bool InternalAddToSelection(PLazyNode node);
+    // Drops what the constraints refuse from nodes, then merges the rest into the array.
+    bool InternalAddToSelection(std::vector<PLazyNode>& nodes, bool forceInsert);
     void InternalRemoveFromSelection(PLazyNode node);
+    void InternalClearSelection();
     void PackSelection();
+    void DoFocusNode(PLazyNode node, bool ask);
+    bool MouseButtonDown() const {
+        return states_.Contains(tsLeftButtonDown) || states_.Contains(tsMiddleButtonDown) ||
+               states_.Contains(tsRightButtonDown);
+    }
+    // The earlier and the later of two nodes on display.
+    std::pair<PLazyNode, PLazyNode> DisplayOrdered(PLazyNode node1, PLazyNode node2) const;
+    // Whether a band rectangle covers the part of a node that selects it.
+    bool BandCovers(const TTreeRect& band, PLazyNode node, int top, int bottom);
 
     // Timers of the framework, keyed by this tree and a TTreeTimer id.
     void StartTimer(int id, uint32_t milliseconds);
@@ -337,6 +439,9 @@ private:
     PLazyNode WalkPositions(TPositionCache::TEntry start, int64_t& top,
                             const std::function<bool(PLazyNode node, int64_t top)>& arrived);
     void UpdateRanges();
+    // Recomputes every total height and the visible count, as after a change of what is shown.
+    void RecountHeightsAndVisible();
+    void InvalidateWindow();
     int ClientWidth() const { return host_ ? host_->ClientWidth() : 0; }
     int ClientHeight() const { return host_ ? host_->ClientHeight() : 0; }
     bool HandleAllocated() const { return host_ && host_->HandleAllocated(); }
@@ -350,6 +455,8 @@ private:
     int nodeDataSize_ = -1; // -1: not yet known
     std::size_t totalInternalDataSize_ = 0;
     int defaultNodeHeight_ = kDefaultNodeHeight;
+    uint32_t animationDuration_ = 200;
+    TVTColors colors_{*this};
     uint32_t visibleCount_ = 0;
     int indent_ = 18;
     int margin_ = 4;
@@ -357,8 +464,20 @@ private:
 
     std::vector<PLazyNode> selection_; // sorted by address; bit 0 marks an entry to drop
     bool selectionMarked_ = false;
+    bool selectionLocked_ = false;
     PLazyNode focusedNode_ = nullptr;
+    int focusedColumn_ = kNoColumn;
     PLazyNode rangeAnchor_ = nullptr;
+    int lastSelectionLevel_ = -1; // the level toLevelSelectConstraint holds to; -1: not yet set
+    TTreeRect lastSelectionRect_;
+    TTreeRect newSelectionRect_;
+    bool drawSelectionToggles_ = false; // the band was started with Ctrl
+
+    PLazyNode checkNode_ = nullptr; // whose check press is pending
+    TCheckState pendingCheckState_ = csUncheckedNormal;
+    uint32_t checkPropagationCount_ = 0;
+    PLazyNode hotNode_ = nullptr;
+    bool enabled_ = true;
 
     uint32_t updateCount_ = 0;
     uint32_t changeDelay_ = 0;

@@ -296,8 +296,13 @@ void TLazyTreeModel::ConnectNode(PLazyNode node, PLazyNode destination, TVTNodeA
 void TLazyTreeModel::DisconnectNode(PLazyNode node, bool keepFocus, bool reindex) {
     RTL_ASSERT_MSG(node && node != root_, "Node must neither be nil nor the root node.");
     if (!node->States.Contains(nsDeleting)) InvalidateCache(node);
-    if (node == focusedNode_ && !keepFocus) SetFocusedNode(nullptr);
+    if (node == focusedNode_ && !keepFocus) {
+        DoFocusNode(nullptr, false);
+        DoFocusChange(nullptr, focusedColumn_);
+    }
     if (node == rangeAnchor_) rangeAnchor_ = nullptr;
+    if (node == checkNode_) checkNode_ = nullptr;
+    if (node == hotNode_) hotNode_ = nullptr;
     PLazyNode parent = node->Parent;
     if (parent != root_ && !parent->States.Contains(nsClearing)) {
         if (updateCount_ > 0)
@@ -387,61 +392,6 @@ void TLazyTreeModel::UpdateHiddenChildrenFlag(PLazyNode node) {
 void TLazyTreeModel::UpdateAllHiddenChildrenFlags() {
     for (PLazyNode run = GetFirstNoInit(); run; run = GetNextNoInit(run))
         UpdateHiddenChildrenFlag(run);
-}
-
-// --- Selection and focus ------------------------------------------------------------------------------
-
-bool TLazyTreeModel::InternalAddToSelection(PLazyNode node) {
-    if (node->States.Contains(nsSelected)) return false;
-    PackSelection();
-    auto it = std::lower_bound(selection_.begin(), selection_.end(), node);
-    selection_.insert(it, node);
-    node->States.Include(nsSelected);
-    return true;
-}
-
-void TLazyTreeModel::AddToSelection(PLazyNode node) {
-    if (node && InternalAddToSelection(node)) Change(node);
-}
-
-// Marks the entry: the array stays sorted and is packed at the end of the bracket.
-void TLazyTreeModel::InternalRemoveFromSelection(PLazyNode node) {
-    auto it = std::lower_bound(selection_.begin(), selection_.end(), node);
-    if (it == selection_.end() || *it != node) return;
-    *it = reinterpret_cast<PLazyNode>(reinterpret_cast<std::uintptr_t>(node) | 1);
-    selectionMarked_ = true;
-    node->States.Exclude(nsSelected);
-}
-
-void TLazyTreeModel::RemoveFromSelection(PLazyNode node) {
-    if (!IsSelected(node)) return;
-    PackSelection();
-    auto it = std::lower_bound(selection_.begin(), selection_.end(), node);
-    selection_.erase(it);
-    node->States.Exclude(nsSelected);
-    Change(node);
-}
-
-void TLazyTreeModel::PackSelection() {
-    if (!selectionMarked_) return;
-    const int kept = CompactSelection(selection_.data(), static_cast<int>(selection_.size()));
-    if (kept >= 0) selection_.resize(static_cast<std::size_t>(kept));
-    selectionMarked_ = false;
-}
-
-void TLazyTreeModel::UnselectAll() {
-    PackSelection();
-    if (selection_.empty()) return;
-    for (PLazyNode node : selection_)
-        node->States.Exclude(nsSelected);
-    selection_.clear();
-    Change(nullptr);
-}
-
-void TLazyTreeModel::SetFocusedNode(PLazyNode node) {
-    if (node == focusedNode_) return;
-    focusedNode_ = node;
-    DoFocusChange(node);
 }
 
 } // namespace lazytree

@@ -187,6 +187,7 @@ struct TLazyTreeOptions {
 enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 
 enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TScrollBarStyle : uint8_t { sbmRegular, sbmFlat, sbm3D };
 
 // Directions of auto-scrolling.
 enum TScrollDirection : uint8_t { sdLeft, sdUp, sdRight, sdDown };

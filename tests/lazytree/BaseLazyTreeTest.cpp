@@ -63,5 +63,16 @@ TEST_F(BaseLazyTreeTest, MiddleButtonPansWithADirectionCursor) {
     EXPECT_EQ(tree.Cursor(), ui::crDefault);
 }
 
+TEST_F(BaseLazyTreeTest, ADisabledControlDrawsDisabledCheckImages) {
+    tree.Tree().SetRootNodeCount(1);
+    PLazyNode node = tree.Tree().GetFirst();
+    node->CheckType = ctCheckBox;
+    EXPECT_EQ(tree.Tree().GetCheckImage(node), 9);
+    tree.SetEnabled(false);
+    EXPECT_EQ(tree.Tree().GetCheckImage(node), 12);
+    tree.SetEnabled(true);
+    EXPECT_EQ(tree.Tree().GetCheckImage(node), 9);
+}
+
 } // namespace
 } // namespace lazytree

@@ -28,6 +28,10 @@ public:
         (horizontal ? horizontalBar : verticalBar) = state;
     }
     TTreePoint CursorPos() const override { return cursor; }
+    void Resize(int width, int height) {
+        width_ = width;
+        height_ = height;
+    }
 
     std::vector<bool> redrawSwitches;
     std::vector<TTreeRect> invalidated;

@@ -93,15 +93,19 @@ TEST(NodeLife, InitChildrenAnsweringZeroRemovesTheButton) {
 TEST(NodeLife, InitNodeAppliesTheInitialStates) {
     TLazyTreeModel tree;
     tree.OnInitNode = [](TLazyTreeModel&, PLazyNode parent, PLazyNode, TLazyNodeInitStates& states) {
-        if (!parent) states = {ivsHasChildren, ivsExpanded, ivsSelected, ivsDisabled};
+        // A disabled node stays out of the selection even when it asks to be in.
+        states = parent ? TLazyNodeInitStates{ivsDisabled, ivsSelected}
+                        : TLazyNodeInitStates{ivsHasChildren, ivsExpanded, ivsSelected};
     };
     tree.OnInitChildren = [](TLazyTreeModel&, PLazyNode, uint32_t& count) { count = 2; };
     tree.SetRootNodeCount(1);
     PLazyNode node = tree.GetFirst();
-    EXPECT_TRUE(node->States.Contains(nsDisabled));
     EXPECT_TRUE(node->States.Contains(nsExpanded));
     EXPECT_TRUE(tree.IsSelected(node));
     EXPECT_EQ(node->ChildCount, 2u);
+    PLazyNode child = tree.GetFirstChild(node);
+    EXPECT_TRUE(child->States.Contains(nsDisabled));
+    EXPECT_FALSE(tree.IsSelected(child));
     EXPECT_EQ(tree.VisibleCount(), 3u);
 }
 
@@ -142,7 +146,7 @@ TEST(NodeLife, RemovingTheFocusedNodeForgetsTheFocus) {
     TLazyTreeModel tree;
     tree.SetRootNodeCount(2);
     std::vector<PLazyNode> focus;
-    tree.OnFocusChanged = [&](TLazyTreeModel&, PLazyNode node) { focus.push_back(node); };
+    tree.OnFocusChanged = [&](TLazyTreeModel&, PLazyNode node, int) { focus.push_back(node); };
     PLazyNode node = tree.GetFirst();
     tree.SetFocusedNode(node);
     tree.RemoveNode(node);

@@ -7,6 +7,14 @@
 
 namespace lazytree::test {
 
+// The child of a node at an index, by walking the sibling links (nil past the last).
+inline PLazyNode ChildAt(PLazyNode parent, int index) {
+    PLazyNode node = parent->FirstChild;
+    for (; node && index > 0; --index)
+        node = node->NextSibling;
+    return node;
+}
+
 struct TRecount {
     uint32_t count = 0;
     uint32_t height = 0;

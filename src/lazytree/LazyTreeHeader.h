@@ -1,0 +1,91 @@
+#pragma once
+
+#include "lazytree/LazyTreeColumns.h"
+#include "platform/rtl/Set.h"
+
+#include <cstdint>
+
+namespace lazytree {
+
+class TLazyTreeModel;
+
+enum TVTHeaderOption : uint8_t {
+    hoAutoResize,
+    hoColumnResize,
+    hoDblClickResize,
+    hoDrag,
+    hoHotTrack,
+    hoOwnerDraw,
+    hoRestrictDrag,
+    hoShowHint,
+    hoShowImages,
+    hoShowSortGlyphs,
+    hoVisible,
+    hoAutoSpring,
+    hoFullRepaintOnResize,
+    hoDisableAnimatedResize,
+    hoHeightResize,
+    hoHeightDblClickResize,
+};
+using TVTHeaderOptions = rtl::Set<TVTHeaderOption, 16>;
+
+// Limits of the header's height and of the fixed columns' width, in percent of the tree (0: none).
+struct TVTFixedAreaConstraints {
+    int MaxHeightPercent = 0;
+    int MaxWidthPercent = 0;
+    int MinHeightPercent = 0;
+    int MinWidthPercent = 0;
+};
+
+// The sizing logic of a tree's column header: its height within its limits, the auto-sized column that
+// fills the tree's width, and the spring columns that share every change of it.
+class TVTHeader {
+public:
+    explicit TVTHeader(TLazyTreeModel& tree);
+    TVTHeader(const TVTHeader&) = delete;
+    TVTHeader& operator=(const TVTHeader&) = delete;
+
+    TLazyTreeColumns& Columns() { return columns_; }
+    const TVTHeaderOptions& Options() const { return options_; }
+    void SetOptions(TVTHeaderOptions value);
+    TColumnIndex AutoSizeIndex() const { return autoSizeIndex_; }
+    void SetAutoSizeIndex(TColumnIndex value);
+    // No column without columns; otherwise clamped to an existing one.
+    TColumnIndex MainColumn() const { return columns_.Count() > 0 ? columns_.MainColumn() : NoColumn; }
+    void SetMainColumn(TColumnIndex value);
+    TColumnIndex SortColumn() const { return columns_.SortColumn(); }
+    // Clamped to the columns, or no column.
+    void SetSortColumn(TColumnIndex value);
+    // Whether a column's width is the auto-size rule's alone.
+    bool IsAutoSized(TColumnIndex index) const;
+
+    int Height() const { return height_; }
+    void SetHeight(int value);
+    int MinHeight() const { return minHeight_; }
+    void SetMinHeight(int value);
+    int MaxHeight() const { return maxHeight_; }
+    void SetMaxHeight(int value);
+    TVTFixedAreaConstraints& FixedAreaConstraints() { return constraints_; }
+
+    // Gives the auto-size column what the tree's width leaves, within its limits.
+    void AutoSizeColumns();
+    // The tree's size changed: the auto-size column follows, and spring columns share the change.
+    void TreeResized();
+    // Where a column dragged onto a target goes, dropped before or after it.
+    uint32_t DropPosition(TColumnIndex dragged, TColumnIndex target, bool before) const;
+
+private:
+    void AutoSpring(int width);
+
+    TLazyTreeModel& tree_;
+    TLazyTreeColumns columns_;
+    TVTHeaderOptions options_{hoColumnResize, hoDrag, hoShowSortGlyphs};
+    TColumnIndex autoSizeIndex_ = 0;
+    int height_ = 17;
+    int minHeight_ = 10;
+    int maxHeight_ = 10000;
+    TVTFixedAreaConstraints constraints_;
+    int lastWidth_ = 0; // the tree's width at the last spring step
+};
+
+} // namespace lazytree
