@@ -35,25 +35,12 @@ std::string ToUtf16LittleEndianBytes(std::u16string_view text) {
     return bytes;
 }
 
-// BeginUpdate now, EndUpdate when the scope ends, however it ends.
-template <class List>
-class TUpdateBracket {
-public:
-    explicit TUpdateBracket(List& list) : list_(list) { list_.BeginUpdate(); }
-    ~TUpdateBracket() noexcept(false) { list_.EndUpdate(); }
-    TUpdateBracket(const TUpdateBracket&) = delete;
-    TUpdateBracket& operator=(const TUpdateBracket&) = delete;
-
-private:
-    List& list_;
-};
-
 } // namespace
 
 // TWideStrings
 
 void TWideStrings::AssignTo(rtl::TStringList& target) const {
-    TUpdateBracket<rtl::TStringList> update(target);
+    rtl::TUpdateBracket<rtl::TStringList> update(target);
     target.Clear();
     for (int i = 0; i < GetCount(); ++i)
         target.AddObject(WideToCodePageEx(Get(i), AnsiCodePage()), GetObject(i));
@@ -61,13 +48,13 @@ void TWideStrings::AssignTo(rtl::TStringList& target) const {
 
 void TWideStrings::Assign(const TWideStrings& source) {
     if (&source == this) return;
-    TUpdateBracket<TWideStrings> update(*this);
+    rtl::TUpdateBracket<TWideStrings> update(*this);
     Clear();
     AddStrings(source);
 }
 
 void TWideStrings::Assign(const rtl::TStringList& source) {
-    TUpdateBracket<TWideStrings> update(*this);
+    rtl::TUpdateBracket<TWideStrings> update(*this);
     Clear();
     AddStrings(source);
 }
@@ -93,14 +80,14 @@ int TWideStrings::AddObject(std::u16string_view s, void* object) {
 }
 
 void TWideStrings::AddStrings(const rtl::TStringList& source) {
-    TUpdateBracket<TWideStrings> update(*this);
+    rtl::TUpdateBracket<TWideStrings> update(*this);
     for (int i = 0, count = source.Count(); i < count; ++i)
         AddObject(CodePageToWideEx(source.Strings(i), AnsiCodePage()), source.Objects(i));
 }
 
 void TWideStrings::AddStrings(const TWideStrings& source) {
     const bool sameCodePage = language_ == source.language_ || AnsiCodePage() == source.AnsiCodePage();
-    TUpdateBracket<TWideStrings> update(*this);
+    rtl::TUpdateBracket<TWideStrings> update(*this);
     for (int i = 0, count = source.GetCount(); i < count; ++i) {
         const std::u16string text = source.Get(i);
         AddObject(sameCodePage
@@ -111,7 +98,7 @@ void TWideStrings::AddStrings(const TWideStrings& source) {
 }
 
 void TWideStrings::Exchange(int index1, int index2) {
-    TUpdateBracket<TWideStrings> update(*this);
+    rtl::TUpdateBracket<TWideStrings> update(*this);
     const std::u16string text = Get(index1);
     void* object = GetObject(index1);
     Put(index1, Get(index2));
@@ -163,7 +150,7 @@ void TWideStrings::LoadFromStream(rtl::TStream& stream) {
 
 void TWideStrings::Move(int curIndex, int newIndex) {
     if (curIndex == newIndex) return;
-    TUpdateBracket<TWideStrings> update(*this);
+    rtl::TUpdateBracket<TWideStrings> update(*this);
     const std::u16string text = Get(curIndex);
     void* object = GetObject(curIndex);
     Delete(curIndex);
@@ -200,7 +187,7 @@ void TWideStrings::SaveToStream(rtl::TStream& stream, bool withMark) {
 }
 
 void TWideStrings::SetText(std::u16string_view text) {
-    TUpdateBracket<TWideStrings> update(*this);
+    rtl::TUpdateBracket<TWideStrings> update(*this);
     Clear();
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -317,23 +304,8 @@ void TWideStringList::Insert(int index, std::u16string_view s) {
 
 bool TWideStringList::Find(std::u16string_view s, int& index) const {
     const std::u16string text = Normalized(s);
-    bool found = false;
-    int low = 0, high = GetCount() - 1;
-    while (low <= high) {
-        const int middle = (low + high) / 2;
-        const int comparison = Compare(items_[std::size_t(middle)].text, text);
-        if (comparison < 0) {
-            low = middle + 1;
-        } else {
-            high = middle - 1;
-            if (comparison == 0) {
-                found = true;
-                if (duplicates_ != rtl::dupAccept) low = middle;
-            }
-        }
-    }
-    index = low;
-    return found;
+    return rtl::FindSorted(
+        GetCount(), duplicates_, [&](int i) { return Compare(items_[std::size_t(i)].text, text); }, index);
 }
 
 void TWideStringList::Sort() {
