@@ -331,6 +331,17 @@ void TBitmap::SetImage(const QImage& image) {
     Changed();
 }
 
+void TBitmap::GetMask(TBitmap& mask, TColor color) const {
+    const TColor key = ColorToRGB(color == clDefault ? TransparentColor() : color);
+    const QImage& image = Image();
+    QImage bits(image.size(), QImage::Format_Mono);
+    bits.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            bits.setPixel(x, y, FromQColor(QColor(image.pixel(x, y))) == key ? 1 : 0);
+    mask.SetImage(bits);
+}
+
 void TBitmap::Assign(const TPersistent* source) {
     if (!source) {
         SetSize(0, 0);

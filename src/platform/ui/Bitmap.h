@@ -56,6 +56,10 @@ public:
     TTransparentMode TransparentMode() const { return transparentMode_; }
     void SetTransparentMode(TTransparentMode mode);
 
+    // A 1-bit mask of the same size: white where the pixel has `color` (clDefault: the transparent
+    // colour), black elsewhere.
+    void GetMask(TBitmap& mask, TColor color = clDefault) const;
+
     void Assign(const TPersistent* source) override;
     void LoadFromStream(rtl::TStream& stream) override;
     void SaveToStream(rtl::TStream& stream) const override;

@@ -19,7 +19,7 @@ constexpr uint32_t kMask565[] = {0xF800, 0x07E0, 0x001F};
 constexpr uint32_t kMask555[] = {0x7C00, 0x03E0, 0x001F};
 constexpr uint32_t kMask888[] = {0x00FF0000, 0x0000FF00, 0x000000FF};
 // Larger images are refused rather than allocated from a damaged header.
-constexpr int64_t kMaxPixels = int64_t{1} << 28;
+constexpr int64_t kMaxPixels = int64_t{1} << 25;
 
 [[noreturn]] void Invalid() {
     throw EInvalidGraphic("Bitmap image is not valid");

@@ -13,6 +13,7 @@ namespace ui {
 namespace {
 
 constexpr uint16_t kIconType = 1;
+constexpr uint16_t kCursorType = 2;
 constexpr size_t kIconDirSize = 6;
 constexpr size_t kIconEntrySize = 16;
 constexpr uint32_t kInfoHeaderSize = 40;
@@ -171,7 +172,9 @@ void TIcon::GetBitmaps(TBitmap& color, TBitmap& mask) const {
 
 void TIcon::Assign(const TPersistent* source) {
     if (auto icon = dynamic_cast<const TIcon*>(source)) {
-        if (icon != this) SetImage(*icon->image_);
+        if (icon == this) return;
+        hotSpot_ = icon->hotSpot_;
+        SetImage(*icon->image_);
         return;
     }
     if (auto bitmap = dynamic_cast<const TBitmap*>(source)) {
@@ -183,7 +186,8 @@ void TIcon::Assign(const TPersistent* source) {
 
 void TIcon::LoadFromStream(rtl::TStream& stream) {
     const std::string bytes = stream.ReadToEnd();
-    if (Le(bytes, 0, 2) != 0 || Le(bytes, 2, 2) != kIconType) InvalidIcon();
+    const uint32_t type = Le(bytes, 2, 2);
+    if (Le(bytes, 0, 2) != 0 || (type != kIconType && type != kCursorType)) InvalidIcon();
     const uint32_t count = Le(bytes, 4, 2);
     if (count == 0) InvalidIcon();
     // The largest image of the file.
@@ -210,6 +214,10 @@ void TIcon::LoadFromStream(rtl::TStream& stream) {
     } else {
         image = DecodeDib(data);
     }
+    // A cursor file keeps its hot spot where an icon file has planes and bit count.
+    hotSpot_ = type == kCursorType ? TPoint{static_cast<int>(Le(bytes, best + 4, 2)),
+                                            static_cast<int>(Le(bytes, best + 6, 2))}
+                                   : TPoint{};
     SetImage(image);
 }
 

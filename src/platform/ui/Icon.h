@@ -29,7 +29,12 @@ public:
     // transparent).
     void GetBitmaps(TBitmap& color, TBitmap& mask) const;
 
+    // The point of a cursor that is the mouse position (a cursor file's hot spot; (0, 0) for icons).
+    TPoint HotSpot() const { return hotSpot_; }
+    void SetHotSpot(TPoint hotSpot) { hotSpot_ = hotSpot; }
+
     void Assign(const TPersistent* source) override;
+    // Icon files and cursor files (the same layout with a hot spot) load; icons are saved.
     void LoadFromStream(rtl::TStream& stream) override;
     void SaveToStream(rtl::TStream& stream) const override;
 
@@ -43,6 +48,7 @@ protected:
 
 private:
     std::unique_ptr<QImage> image_;
+    TPoint hotSpot_;
 };
 
 } // namespace ui

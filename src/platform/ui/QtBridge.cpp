@@ -21,6 +21,36 @@ TColor FromQColor(const QColor& color) {
     return RGB(color.red(), color.green(), color.blue());
 }
 
+QPalette SystemPalette() {
+    QPalette palette;
+    const std::pair<QPalette::ColorRole, TColor> roles[] = {
+        {QPalette::Window, clBtnFace},
+        {QPalette::WindowText, clWindowText},
+        {QPalette::Base, clWindow},
+        {QPalette::AlternateBase, clBtnFace},
+        {QPalette::Text, clWindowText},
+        {QPalette::Button, clBtnFace},
+        {QPalette::ButtonText, clBtnText},
+        {QPalette::BrightText, clHighlightText},
+        {QPalette::Highlight, clHighlight},
+        {QPalette::HighlightedText, clHighlightText},
+        {QPalette::ToolTipBase, clInfoBk},
+        {QPalette::ToolTipText, clInfoText},
+        {QPalette::Light, clBtnHighlight},
+        {QPalette::Midlight, cl3DLight},
+        {QPalette::Mid, clBtnShadow},
+        {QPalette::Dark, clBtnShadow},
+        {QPalette::Shadow, cl3DDkShadow},
+        {QPalette::Link, clHotLight},
+        {QPalette::PlaceholderText, clGrayText},
+    };
+    for (const auto& [role, color] : roles)
+        palette.setColor(role, ToQColor(color));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, ToQColor(clGrayText));
+    return palette;
+}
+
 QPainter::CompositionMode CopyModeComposition(TCopyMode mode) {
     switch (mode) {
     case cmSrcAnd:

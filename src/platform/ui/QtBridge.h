@@ -5,12 +5,15 @@
 
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Color.h"
+#include "platform/ui/Cursors.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Types.h"
 
 #include <QColor>
+#include <QCursor>
 #include <QFont>
 #include <QPainter>
+#include <QPalette>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -28,6 +31,12 @@ TColor FromQColor(const QColor& color);
 QFont ToQFont(const TFont& font);
 // The installed family that stands in for `name` (fixed-pitch fonts map to a monospaced one).
 QString MapFontFamily(const std::string& name, TFontPitch pitch);
+
+// A Qt palette in the fixed system colours, for the widgets of standard controls.
+QPalette SystemPalette();
+
+// The program's own cursor at that index, else the standard shape (crDefault: the arrow).
+QCursor ToQCursor(TCursor cursor);
 
 // The composition that gives a copy mode's raster operation (source over for plain copies).
 QPainter::CompositionMode CopyModeComposition(TCopyMode mode);

@@ -9,14 +9,25 @@
 namespace ui {
 
 // The object model lives in the data layer; the window framework uses the same classes.
+using data::csDesigning;
+using data::csDestroying;
+using data::csLoading;
+using data::csUpdating;
 using data::opInsert;
 using data::opRemove;
 using data::TCollection;
 using data::TCollectionItem;
 using data::TComponent;
+using data::TComponentState;
 using data::TOperation;
 using data::TPersistent;
 using TObject = data::TPersistent;
+
+// A collection that answers its owner (a component or one of its persistent parts).
+class TOwnedCollection : public TCollection {
+public:
+    TOwnedCollection(TPersistent* owner, TItemClass itemClass) : TCollection(itemClass, owner) {}
+};
 
 // An event handler; an empty function means "not assigned".
 using TNotifyEvent = std::function<void(TObject* sender)>;

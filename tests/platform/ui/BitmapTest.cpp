@@ -1,10 +1,12 @@
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Icon.h"
 
 #include "support/UiTest.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 namespace ui {
 namespace {
@@ -103,6 +105,44 @@ TEST_F(BitmapTest, BrokenBmpRaisesAtEveryCut) {
     }
 }
 
+// Random damage to the headers and palette of valid files: loading may only raise EInvalidGraphic.
+TEST_F(BitmapTest, DamagedBmpAndIcoFilesOnlyRaise) {
+    std::mt19937 random(46);
+    for (TPixelFormat format : {pf1bit, pf4bit, pf8bit, pf16bit, pf32bit}) {
+        TBitmap original(7, 3, format);
+        PaintQuarters(original);
+        rtl::TMemoryStream bmp;
+        original.SaveToStream(bmp);
+        TIcon icon;
+        icon.SetBitmaps(original, nullptr);
+        rtl::TMemoryStream ico;
+        icon.SaveToStream(ico);
+        for (rtl::TMemoryStream* stream : {&bmp, &ico}) {
+            stream->SetPosition(0);
+            const std::string bytes = stream->ReadToEnd();
+            for (int round = 0; round < 300; ++round) {
+                std::string damaged = bytes;
+                for (int hits = 1 + static_cast<int>(random() % 4); hits > 0; --hits)
+                    damaged[random() % std::min<size_t>(damaged.size(), 80)] = static_cast<char>(random());
+                rtl::TMemoryStream input;
+                input.WriteString(damaged);
+                input.SetPosition(0);
+                try {
+                    if (stream == &bmp) {
+                        TBitmap loaded;
+                        loaded.LoadFromStream(input);
+                    } else {
+                        TIcon loaded;
+                        loaded.LoadFromStream(input);
+                    }
+                } catch (const EInvalidGraphic&) {
+                    // the one error damaged bytes may give
+                }
+            }
+        }
+    }
+}
+
 TEST_F(BitmapTest, TransparentColourDrawsTransparent) {
     TBitmap glyph(4, 4, pf24bit);
     glyph.Canvas()->Brush()->SetColor(clFuchsia);
@@ -124,6 +164,19 @@ TEST_F(BitmapTest, TransparentColourDrawsTransparent) {
     target.Canvas()->Draw(1, 1, &glyph);
     EXPECT_EQ(target.Canvas()->Pixel(1, 1), clFuchsia);
     EXPECT_EQ(target.Canvas()->Pixel(2, 2), clBlue); // the blue drawn before shows through
+}
+
+TEST_F(BitmapTest, MaskIsWhiteWhereTheTransparentColourIs) {
+    TBitmap glyph(3, 2, pf24bit);
+    glyph.Canvas()->SetPixel(1, 0, clRed);
+    TBitmap mask;
+    glyph.GetMask(mask); // the bottom-left colour: white
+    EXPECT_EQ(mask.PixelFormat(), pf1bit);
+    EXPECT_EQ(mask.Canvas()->Pixel(0, 0), clWhite);
+    EXPECT_EQ(mask.Canvas()->Pixel(1, 0), clBlack);
+    glyph.GetMask(mask, clRed);
+    EXPECT_EQ(mask.Canvas()->Pixel(0, 0), clBlack);
+    EXPECT_EQ(mask.Canvas()->Pixel(1, 0), clWhite);
 }
 
 } // namespace

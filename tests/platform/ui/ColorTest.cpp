@@ -65,5 +65,14 @@ TEST(Color, NamesAndTextReadBack) {
     EXPECT_EQ(StringToColor("clNoSuchColour"), std::nullopt);
 }
 
+TEST(Color, WidgetPaletteUsesTheSystemColours) {
+    const QPalette palette = SystemPalette();
+    EXPECT_EQ(FromQColor(palette.color(QPalette::Base)), ColorToRGB(clWindow));
+    EXPECT_EQ(FromQColor(palette.color(QPalette::Button)), ColorToRGB(clBtnFace));
+    EXPECT_EQ(FromQColor(palette.color(QPalette::Highlight)), ColorToRGB(clHighlight));
+    EXPECT_EQ(FromQColor(palette.color(QPalette::ToolTipBase)), ColorToRGB(clInfoBk));
+    EXPECT_EQ(FromQColor(palette.color(QPalette::Disabled, QPalette::Text)), ColorToRGB(clGrayText));
+}
+
 } // namespace
 } // namespace ui

@@ -1,0 +1,457 @@
+#include "platform/ui/Forms.h"
+
+#include "platform/ui/Application.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Metrics.h"
+#include "platform/ui/QtBridge.h"
+#include "platform/ui/WidgetBridge.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace ui {
+
+TScreen* Screen = nullptr;
+
+namespace {
+
+// Forms waiting to be freed (Release), in the order they asked.
+std::vector<TCustomForm*>& PendingRelease() {
+    static std::vector<TCustomForm*> forms;
+    return forms;
+}
+
+void FreeReleasedForms() {
+    std::vector<TCustomForm*> forms;
+    forms.swap(PendingRelease());
+    for (TCustomForm* form : forms)
+        delete form;
+}
+
+Qt::WindowFlags WindowFlagsFor(TBorderStyle border, TFormStyle style) {
+    Qt::WindowFlags flags = Qt::Window;
+    switch (border) {
+    case bsNone:
+        flags |= Qt::FramelessWindowHint;
+        break;
+    case bsDialog:
+        flags = Qt::Dialog;
+        break;
+    case bsToolWindow:
+    case bsSizeToolWin:
+        flags = Qt::Tool;
+        break;
+    default:
+        break;
+    }
+    if (style == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    return flags;
+}
+
+bool FixedSize(TBorderStyle border) {
+    return border == bsSingle || border == bsDialog || border == bsToolWindow;
+}
+
+TRect CentredIn(const TRect& area, int width, int height) {
+    return Bounds(area.Left + (area.Width() - width) / 2, area.Top + (area.Height() - height) / 2, width,
+                  height);
+}
+
+} // namespace
+
+TCustomForm* GetParentForm(const TControl* control) {
+    const TControl* top = control;
+    while (top && top->Parent())
+        top = top->Parent();
+    return dynamic_cast<TCustomForm*>(const_cast<TControl*>(top));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TCustomForm
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+    SetVisible(false);
+    SetColor(clBtnFace);
+    SetBounds(0, 0, 320, 240);
+    if (Screen) Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+    Destroying();
+    if (OnDestroy) OnDestroy(this);
+    auto& pending = PendingRelease();
+    pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
+    if (Screen) Screen->RemoveForm(this);
+    if (Application && Application->MainForm() == this) Application->SetMainForm(nullptr);
+}
+
+QWidget* TCustomForm::CreateWidget(QWidget* parentWidget) {
+    auto* widget = new TControlWidget(this, parentWidget);
+    if (!parentWidget) widget->setWindowFlags(WindowFlagsFor(formBorderStyle_, formStyle_));
+    return widget;
+}
+
+void TCustomForm::ApplyWindowFlags() {
+    if (!Widget() || Parent()) return;
+    const bool shown = Widget()->isVisible();
+    Widget()->setWindowFlags(WindowFlagsFor(formBorderStyle_, formStyle_));
+    ApplySizeLimits();
+    if (shown) Widget()->show();
+}
+
+void TCustomForm::SetFormBorderStyle(TBorderStyle style) {
+    if (style == formBorderStyle_) return;
+    formBorderStyle_ = style;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle style) {
+    if (style == formStyle_) return;
+    formStyle_ = style;
+    ApplyWindowFlags();
+}
+
+TWindowState TCustomForm::WindowState() const {
+    if (!Widget()) return windowState_;
+    const Qt::WindowStates states = Widget()->windowState();
+    if (states & Qt::WindowMinimized) return wsMinimized;
+    if (states & Qt::WindowMaximized) return wsMaximized;
+    return wsNormal;
+}
+
+void TCustomForm::SetWindowState(TWindowState state) {
+    windowState_ = state;
+    if (!Widget()) return;
+    Widget()->setWindowState(state == wsMinimized   ? Qt::WindowMinimized
+                             : state == wsMaximized ? Qt::WindowMaximized
+                                                    : Qt::WindowNoState);
+}
+
+void TCustomForm::SetSizeConstraints(int minWidth, int minHeight, int maxWidth, int maxHeight) {
+    limits_.MinTrackSize = {minWidth, minHeight};
+    limits_.MaxTrackSize = {maxWidth, maxHeight};
+    ApplySizeLimits();
+}
+
+// The window system keeps the window within what WM_GETMINMAXINFO answers; a fixed frame keeps the size.
+void TCustomForm::ApplySizeLimits() {
+    if (!Widget() || Parent()) return;
+    TMinMaxInfo info = limits_;
+    Perform(WM_GETMINMAXINFO, 0, reinterpret_cast<intptr_t>(&info));
+    if (FixedSize(formBorderStyle_)) {
+        Widget()->setFixedSize(Width(), Height());
+        return;
+    }
+    Widget()->setMinimumSize(std::max(info.MinTrackSize.X, 0), std::max(info.MinTrackSize.Y, 0));
+    Widget()->setMaximumSize(info.MaxTrackSize.X > 0 ? info.MaxTrackSize.X : QWIDGETSIZE_MAX,
+                             info.MaxTrackSize.Y > 0 ? info.MaxTrackSize.Y : QWIDGETSIZE_MAX);
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control) {
+    activeControl_ = control;
+    if (control && active_ && control->CanFocus()) control->SetFocus();
+}
+
+void TCustomForm::ApplyVisible() {
+    if (Parent()) return TWinControl::ApplyVisible();
+    const bool quiet = ControlState().Contains(csRecreating);
+    if (Visible()) {
+        HandleNeeded();
+        if (Widget()->isVisible()) return;
+        PlaceOnShow();
+        ApplySizeLimits();
+        if (!quiet) DoShow();
+        SetWindowState(windowState_);
+        Widget()->show();
+    } else if (Widget() && Widget()->isVisible()) {
+        Widget()->hide();
+        if (!quiet) DoHide();
+    }
+}
+
+void TCustomForm::PlaceOnShow() {
+    if (placed_ || Parent()) return;
+    placed_ = true;
+    TRect area;
+    switch (position_) {
+    case poScreenCenter:
+    case poDesktopCenter:
+        if (Screen) area = Screen->WorkAreaRect();
+        break;
+    case poMainFormCenter:
+    case poOwnerFormCenter: {
+        const TCustomForm* other = position_ == poMainFormCenter && Application
+                                       ? Application->MainForm()
+                                       : dynamic_cast<TCustomForm*>(Owner());
+        if (other && other != this)
+            area = other->BoundsRect();
+        else if (Screen)
+            area = Screen->WorkAreaRect();
+        break;
+    }
+    default:
+        return;
+    }
+    if (!area.IsEmpty()) SetBoundsRect(CentredIn(area, Width(), Height()));
+}
+
+void TCustomForm::DoShow() {
+    if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide() {
+    if (OnHide) OnHide(this);
+}
+
+void TCustomForm::DoClose(TCloseAction& action) {
+    if (OnClose) OnClose(this, action);
+}
+
+void TCustomForm::Activate() {
+    if (OnActivate) OnActivate(this);
+}
+
+void TCustomForm::Deactivate() {
+    if (OnDeactivate) OnDeactivate(this);
+}
+
+bool TCustomForm::WantsKeyPreview() const {
+    return keyPreview_;
+}
+
+bool TCustomForm::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::Close() {
+    if (modal_) {
+        modalResult_ = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (Application && Application->MainForm() == this) {
+        Application->Terminate();
+        return;
+    }
+    switch (action) {
+    case caHide:
+        Hide();
+        break;
+    case caMinimize:
+        SetWindowState(wsMinimized);
+        break;
+    default:
+        Release();
+        break;
+    }
+}
+
+void TCustomForm::Release() {
+    auto& pending = PendingRelease();
+    if (std::find(pending.begin(), pending.end(), this) != pending.end()) return;
+    pending.push_back(this);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { FreeReleasedForms(); }, Qt::QueuedConnection);
+}
+
+void TCustomForm::CloseModal() {
+    TCloseAction action = caNone;
+    if (CloseQuery()) {
+        action = caHide;
+        DoClose(action);
+    }
+    if (action == caNone) modalResult_ = mrNone;
+    if (action == caFree) Release();
+}
+
+TModalResult TCustomForm::ShowModal() {
+    if (modal_ || (Widget() && Widget()->isVisible()) || Parent())
+        throw EInvalidOperation("Cannot make a visible window modal");
+    modal_ = true;
+    modalResult_ = mrNone;
+    struct EndModal {
+        TCustomForm& form;
+        ~EndModal() {
+            form.modal_ = false;
+            form.Hide();
+            if (form.Widget()) form.Widget()->setWindowModality(Qt::NonModal);
+        }
+    } endModal{*this};
+
+    HandleNeeded();
+    Widget()->setWindowModality(Qt::ApplicationModal);
+    Show();
+    while (true) {
+        if (const TModalAnswerer& answer = ModalAnswerer()) {
+            answer(*this);
+            if (modalResult_ == mrNone) modalResult_ = mrCancel;
+        } else if (modalResult_ == mrNone) {
+            if (Application)
+                Application->HandleMessage();
+            else
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            if (Application && Application->Terminated()) modalResult_ = mrCancel;
+        }
+        if (modalResult_ != mrNone) {
+            CloseModal();
+            if (modalResult_ != mrNone) return modalResult_;
+        }
+    }
+}
+
+void TCustomForm::UpdateActions() {
+    if (!Showing()) return;
+    const std::function<void(TControl*)> traverse = [&](TControl* control) {
+        if (!control->Visible()) return;
+        control->InitiateAction();
+        if (auto* win = dynamic_cast<TWinControl*>(control))
+            for (int i = 0; i < win->ControlCount(); ++i)
+                traverse(win->Controls(i));
+    };
+    traverse(this);
+}
+
+void TCustomForm::ControlGone(TControl* control) {
+    if (activeControl_ == control) activeControl_ = nullptr;
+}
+
+void TCustomForm::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case WM_CLOSE:
+        Close();
+        return;
+    case WM_ACTIVATE:
+        active_ = message.WParam != 0;
+        if (Screen) Screen->FormActivated(this, active_);
+        if (active_) {
+            if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
+            Activate();
+        } else {
+            Deactivate();
+        }
+        return;
+    case WM_SETFOCUS:
+        // The form passes the focus on to its active control.
+        TWinControl::WndProc(message);
+        if (activeControl_ && activeControl_ != this && activeControl_->CanFocus())
+            activeControl_->SetFocus();
+        return;
+    default:
+        TWinControl::WndProc(message);
+        return;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TFrame
+
+TFrame::TFrame(TComponent* owner) : TCustomControl(owner) {
+    SetControlStyle(ControlStyle() + TControlStyle{csAcceptsControls});
+    SetBounds(0, 0, 320, 240);
+    SetColor(clBtnFace);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TScreen
+
+TScreen::TScreen(TComponent* owner) : TComponent(owner), hintFont_(std::make_unique<TFont>()) {
+    hintFont_->SetName("Tahoma");
+    hintFont_->SetColor(clInfoText);
+    Screen = this;
+}
+
+TScreen::~TScreen() {
+    if (Screen == this) Screen = nullptr;
+}
+
+void TScreen::AddForm(TCustomForm* form) {
+    forms_.push_back(form);
+}
+
+void TScreen::RemoveForm(TCustomForm* form) {
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+    if (activeForm_ == form) activeForm_ = nullptr;
+    if (activeControl_ && GetParentForm(activeControl_) == form) activeControl_ = nullptr;
+}
+
+void TScreen::FormActivated(TCustomForm* form, bool active) {
+    if (!active || form == activeForm_) return;
+    activeForm_ = form;
+    if (OnActiveFormChange) OnActiveFormChange(this);
+}
+
+void TScreen::FocusChanged(TWinControl* control) {
+    if (TCustomForm* form = GetParentForm(control); form && form != control) form->activeControl_ = control;
+    if (control == activeControl_) return;
+    activeControl_ = control;
+    if (OnActiveControlChange) OnActiveControlChange(this);
+}
+
+void TScreen::ControlGone(TControl* control) {
+    if (activeControl_ == control) activeControl_ = nullptr;
+}
+
+TCursor TScreen::Cursor() const {
+    return ScreenCursor();
+}
+
+void TScreen::SetCursor(TCursor cursor) {
+    SetScreenCursor(cursor);
+}
+
+TRect TScreen::DesktopRect() const {
+    QRect all;
+    for (const QScreen* screen : QGuiApplication::screens())
+        all = all.united(screen->geometry());
+    return FromQRect(all);
+}
+
+TRect TScreen::WorkAreaRect() const {
+    return WorkArea();
+}
+
+int TScreen::MonitorCount() const {
+    return static_cast<int>(QGuiApplication::screens().size());
+}
+
+TMonitor TScreen::Monitors(int index) const {
+    const QScreen* screen = QGuiApplication::screens().at(index);
+    return {FromQRect(screen->geometry()), FromQRect(screen->availableGeometry()),
+            screen == QGuiApplication::primaryScreen()};
+}
+
+TMonitor TScreen::MonitorFromPoint(TPoint p) const {
+    return MonitorFromRect(Bounds(p.X, p.Y, 1, 1));
+}
+
+TMonitor TScreen::MonitorFromRect(const TRect& r) const {
+    int best = 0;
+    long long bestArea = -1;
+    long long bestDistance = -1;
+    for (int i = 0; i < MonitorCount(); ++i) {
+        const TRect bounds = Monitors(i).BoundsRect;
+        const TRect common = IntersectRect(bounds, r);
+        const long long area = static_cast<long long>(common.Width()) * common.Height();
+        const long long dx = std::max({bounds.Left - r.Right, r.Left - bounds.Right, 0});
+        const long long dy = std::max({bounds.Top - r.Bottom, r.Top - bounds.Bottom, 0});
+        const long long distance = dx * dx + dy * dy;
+        if (area > bestArea || (area == 0 && bestArea == 0 && distance < bestDistance)) {
+            best = i;
+            bestArea = area;
+            bestDistance = distance;
+        }
+    }
+    return Monitors(best);
+}
+
+} // namespace ui
