@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 namespace editor {
 
@@ -346,6 +347,25 @@ void TCustomWideCodeEdit::PaintGutter(TCanvas& canvas, const TRect& clip) {
         if (model_.OnGutterPaint) model_.OnGutterPaint(model_, canvas, i, 0, y);
     }
     canvas.Brush()->SetStyle(bsSolid);
+    for (int k = 0; k < TWideCodeEditModel::kBookmarkCount; ++k) {
+        const TBookmark& mark = model_.Bookmark(k);
+        if (mark.Set && mark.Y >= first && mark.Y <= last)
+            PaintBookmark(canvas, k, h * (mark.Y - model_.TopLine() + 1));
+    }
+}
+
+// A box with the bookmark's digit, one line high.
+void TCustomWideCodeEdit::PaintBookmark(TCanvas& canvas, int index, int top) {
+    const TRect box{kBookmarkLeftMargin, top + 1, kBookmarkLeftMargin + BookmarkGlyphWidth(),
+                    top + model_.LineHeight() - 1};
+    canvas.Brush()->SetColor(kBookmarkColor);
+    canvas.FillRect(box);
+    canvas.Font()->SetColor(clWhite);
+    canvas.Brush()->SetStyle(bsClear);
+    TRect r = box;
+    const char16_t digit[] = {char16_t(u'0' + index), 0};
+    canvas.DrawText(digit, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    canvas.Brush()->SetStyle(bsSolid);
 }
 
 // ---- keyboard
@@ -408,7 +428,13 @@ void TCustomWideCodeEdit::MouseDown(TMouseButton button, ui::TShiftState shift, 
     }
     tripleClickArmed_ = false;
     dragOrigin_ = model_.GetCaretXY();
+    const bool onSelection = model_.IsPointInSelection(at);
     model_.SetCaretXY(at);
+    if (button == mbLeft && onSelection && !shift.Contains(ui::ssShift) && !shift.Contains(ui::ssAlt)) {
+        textDrag_ = true;
+        textDragStart_ = {x, y};
+        return;
+    }
     if (shift.Contains(ui::ssShift))
         model_.SetBlockEnd(model_.GetCaretXY());
     else
@@ -418,6 +444,14 @@ void TCustomWideCodeEdit::MouseDown(TMouseButton button, ui::TShiftState shift, 
 void TCustomWideCodeEdit::MouseMove(ui::TShiftState shift, int x, int y) {
     TCustomControl::MouseMove(shift, x, y);
     mousePos_ = {x, y};
+    if (textDrag_) {
+        // The caret shows the drop point; the selection stays.
+        if (TMouse::DragThresholdPassed(textDragStart_, mousePos_)) {
+            textDragMoved_ = true;
+            model_.SetCaretXY(model_.PixelsToColumnLine(x, y));
+        }
+        return;
+    }
     if (x < model_.GutterWidth() && !timerRunning_) return;
     if (shift.Contains(ui::ssLeft) && !doubleClickSelecting_ &&
         model_.PixelsToColumnLine(x, y) != dragOrigin_) {
@@ -431,7 +465,20 @@ void TCustomWideCodeEdit::MouseMove(ui::TShiftState shift, int x, int y) {
 void TCustomWideCodeEdit::MouseUp(TMouseButton button, ui::TShiftState shift, int x, int y) {
     doubleClickSelecting_ = false;
     StopTimer();
+    if (textDrag_) EndTextDrag(shift, x, y);
     TCustomControl::MouseUp(button, shift, x, y);
+}
+
+// Ctrl copies, otherwise the text moves; a click without a drag only collapses the selection.
+void TCustomWideCodeEdit::EndTextDrag(ui::TShiftState shift, int x, int y) {
+    textDrag_ = false;
+    const bool dragged = std::exchange(textDragMoved_, false);
+    const TPoint target = model_.PixelsToColumnLine(x, y);
+    if (!dragged) {
+        model_.SetBlockBegin(model_.GetCaretXY());
+        return;
+    }
+    model_.DropSelection(target, shift.Contains(ui::ssCtrl));
 }
 
 void TCustomWideCodeEdit::StopTimer() {

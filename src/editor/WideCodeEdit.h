@@ -30,6 +30,10 @@ public:
     static constexpr ui::TColor kGutterLeft = 0xE5E5E5;
     static constexpr ui::TColor kGutterRight = 0xFAFAFA;
     static constexpr ui::TColor kGutterShadow = 0x808080;
+    static constexpr ui::TColor kBookmarkColor = 0x804000;
+    static constexpr int kBookmarkLeftMargin = 2;
+    // Plug-ins place their own glyphs right of the bookmarks.
+    static constexpr int BookmarkGlyphWidth() { return 11; }
     static constexpr uintptr_t kScrollTimer = 1;
     static constexpr uint32_t kScrollInterval = 20;
 
@@ -63,6 +67,7 @@ private:
     void PaintPiece(ui::TCanvas& canvas, const ui::TRect& clip, const TWCELine& line, const TPiece& piece,
                     int y);
     void PaintGutter(ui::TCanvas& canvas, const ui::TRect& clip);
+    void PaintBookmark(ui::TCanvas& canvas, int index, int top);
     // Brings the highlighter's start states up to `line`.
     void ScanUpTo(int line);
     // Scans the rest of the highlighter's line and stores its end state as the next line's start.
@@ -71,6 +76,7 @@ private:
     void HandleScroll(int bar, int code);
     void AutoScroll();
     void StopTimer();
+    void EndTextDrag(ui::TShiftState shift, int x, int y);
     void ShowCaretAt();
 
     TWideCodeEditModel model_;
@@ -85,6 +91,10 @@ private:
     ui::TPoint dragOrigin_;
     ui::TPoint mousePos_;
     ui::TRect updateRect_;
+    // A press on the selection drags its text once the pointer passes the drag threshold.
+    bool textDrag_ = false;
+    bool textDragMoved_ = false;
+    ui::TPoint textDragStart_;
 };
 
 } // namespace editor

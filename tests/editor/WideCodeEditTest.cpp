@@ -149,6 +149,23 @@ TEST_F(WideCodeEditTest, LineNumbersInFullForOneFivesAndTheCaretLineBulletsOther
     EXPECT_GT(ink(11).Width(), ink(4).Width()) << "12 only on the caret line";
 }
 
+TEST_F(WideCodeEditTest, BookmarkGlyphsShowOnVisibleLinesOnly) {
+    SetLines(200);
+    model().SetGutterExtraWidth(TCustomWideCodeEdit::BookmarkGlyphWidth() + 10);
+    model().SetBookmark(3, 0, 1);
+    model().SetBookmark(4, 0, 150);
+    const int h = model().LineHeight();
+    const auto glyphAt = [&](int row) {
+        return Pixel(Grab(), TCustomWideCodeEdit::kBookmarkLeftMargin + 1, row * h + 2) ==
+               TCustomWideCodeEdit::kBookmarkColor;
+    };
+    EXPECT_FALSE(glyphAt(0));
+    EXPECT_TRUE(glyphAt(1));
+    model().SetTopLine(150); // line 150 is now the second row
+    EXPECT_TRUE(glyphAt(1));
+    EXPECT_FALSE(glyphAt(2));
+}
+
 TEST_F(WideCodeEditTest, SelectedCellsUseTheSelectionColoursAndATabStaysInTheText) {
     model().SetText(u"ab\tcdef\r\n");
     model().SetBlockBegin({1, 0});
@@ -306,6 +323,44 @@ TEST_F(WideCodeEditTest, DraggingBelowTheWindowScrollsOnTheClockFasterFartherAwa
     const int stopped = model().TopLine();
     clock->Advance(100);
     EXPECT_EQ(model().TopLine(), stopped) << "the release stops the timer";
+}
+
+// ---- drag and drop
+
+TEST_F(WideCodeEditTest, DraggingTheSelectionMovesItWithCtrlCopiesItAndAClickOnItCollapsesIt) {
+    struct TCase {
+        Qt::KeyboardModifiers modifiers;
+        bool readOnly;
+        std::u16string text;
+    } cases[] = {{{}, false, u"one  threetwo\r\n"},
+                 {Qt::ControlModifier, false, u"one two threetwo\r\n"},
+                 {{}, true, u"one two three\r\n"}};
+    for (const TCase& c : cases) {
+        model().SetOptions(model().Options() - TWideCodeEditOptions{eoReadOnly});
+        model().SetText(u"one two three\r\n");
+        model().SetBlockBegin({4, 0});
+        model().SetBlockEnd({7, 0});
+        if (c.readOnly) model().SetOptions(model().Options() + TWideCodeEditOptions{eoReadOnly});
+        QTest::mousePress(widget(), Qt::LeftButton, c.modifiers, AtCell(5, 0));
+        QTest::mouseMove(widget(), AtCell(13, 0));
+        QTest::mouseRelease(widget(), Qt::LeftButton, c.modifiers, AtCell(13, 0));
+        EXPECT_EQ(model().GetText(), c.text)
+            << "modifiers " << int(c.modifiers) << " read-only " << c.readOnly;
+    }
+    model().SetOptions(model().Options() - TWideCodeEditOptions{eoReadOnly});
+    model().SetText(u"one two three\r\n");
+    model().SetBlockBegin({4, 0});
+    model().SetBlockEnd({7, 0});
+    QTest::mousePress(widget(), Qt::LeftButton, {}, AtCell(0, 0));
+    QTest::mouseMove(widget(), AtCell(1, 0));
+    QTest::mouseRelease(widget(), Qt::LeftButton, {}, AtCell(1, 0));
+    EXPECT_EQ(model().GetText(), u"one two three\r\n") << "outside the selection a press selects";
+
+    model().SetBlockBegin({4, 0});
+    model().SetBlockEnd({7, 0});
+    QTest::mouseClick(widget(), Qt::LeftButton, {}, AtCell(5, 0));
+    EXPECT_FALSE(model().SelectionAvailable());
+    EXPECT_EQ(model().CaretX(), 5);
 }
 
 // ---- wheel and scroll bars
