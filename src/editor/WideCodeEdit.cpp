@@ -121,6 +121,7 @@ void TCustomWideCodeEdit::InvalidateLines(int first, int last) {
 
 void TCustomWideCodeEdit::ScrollLines(int) {
     Invalidate();
+    ShowCaretAt();
 }
 
 void TCustomWideCodeEdit::SetRedraw(bool on) {
@@ -136,6 +137,7 @@ void TCustomWideCodeEdit::UpdateScrollBars() {
     SetScrollInfo(SB_VERT, vert);
     SetScrollInfo(SB_HORZ, {0, model_.WorkWidth() + model_.GutterWidth() - 1 + model_.CharWidth(),
                             ClientWidth(), -model_.LeftOffset()});
+    ShowCaretAt(); // a horizontal scroll moves it too
 }
 
 // The caret's cell offset and size for the current shape.
@@ -147,13 +149,20 @@ void TCustomWideCodeEdit::UpdateCaret() {
     if (!Focused() || readOnly) return;
     CreateCaret(2, model_.LineHeight() - 2);
     caretCreated_ = true;
+    caretShown_ = false; // a new caret starts hidden
     ShowCaretAt();
-    ShowCaret();
 }
 
+// The caret hides while its cell lies outside the text area.
 void TCustomWideCodeEdit::ShowCaretAt() {
     if (!caretCreated_) return;
-    SetCaretPos(model_.CaretXPix() - 1, model_.CaretYPix());
+    const int x = model_.CaretXPix() - 1, y = model_.CaretYPix();
+    SetCaretPos(x, y);
+    const bool inside = x >= model_.GutterWidth() - 1 && x <= ClientWidth() && y >= 0 &&
+                        y <= ClientHeight() - model_.LineHeight();
+    if (inside == caretShown_) return;
+    caretShown_ = inside;
+    inside ? ShowCaret() : HideCaret();
 }
 
 bool TCustomWideCodeEdit::SelectionVisible() const {

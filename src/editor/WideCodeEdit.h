@@ -88,6 +88,7 @@ private:
     bool tripleClickArmed_ = false;
     bool timerRunning_ = false;
     bool caretCreated_ = false;
+    bool caretShown_ = false;
     ui::TPoint dragOrigin_;
     ui::TPoint mousePos_;
     ui::TRect updateRect_;

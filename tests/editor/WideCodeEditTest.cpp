@@ -244,6 +244,30 @@ TEST_F(WideCodeEditTest, TheCaretStandsAtTheCaretColumn) {
     EXPECT_EQ(Pixel(image, edit.CaretPos().X, 5), ui::clBlack) << "the caret is drawn";
 }
 
+TEST_F(WideCodeEditTest, TheCaretHidesWhileItsLineIsScrolledOutOfView) {
+    SetLines(100);
+    ASSERT_TRUE(edit.Focused());
+    EXPECT_TRUE(edit.CaretVisible());
+    model().SetTopLine(50);
+    EXPECT_FALSE(edit.CaretVisible());
+    model().SetTopLine(1);
+    EXPECT_TRUE(edit.CaretVisible());
+}
+
+// Painting one screen scans the highlighter only as far as the screen reaches, whatever the length.
+TEST_F(WideCodeEditTest, PaintingScansOnlyUpToTheVisibleLines) {
+    TWCESQLHighlighter sql;
+    model().SetHighLighter(&sql);
+    SetLines(100000);
+    Grab();
+    EXPECT_LE(model().ScannedUpTo(), model().LinesInWindow() + 1);
+    model().SetTopLine(50000);
+    Grab();
+    EXPECT_LE(model().ScannedUpTo(), 50000 + model().LinesInWindow());
+    EXPECT_GE(model().ScannedUpTo(), 50000);
+    model().SetHighLighter(nullptr);
+}
+
 // ---- keyboard and input method
 
 TEST_F(WideCodeEditTest, ABoundKeyRunsItsCommandAndAnUnboundLetterTypes) {
