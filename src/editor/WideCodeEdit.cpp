@@ -56,10 +56,12 @@ TCustomWideCodeEdit::TCustomWideCodeEdit(TComponent* owner)
     lineNumberFont_->SetSize(8);
     model_.SetView(this);
     model_.SetClipboard(&clipboard_);
+    Editors().push_back(this);
     MeasureFont();
 }
 
 TCustomWideCodeEdit::~TCustomWideCodeEdit() {
+    std::erase(Editors(), this);
     model_.SetView(nullptr);
 }
 
@@ -487,7 +489,47 @@ void TCustomWideCodeEdit::EndTextDrag(ui::TShiftState shift, int x, int y) {
         model_.SetBlockBegin(model_.GetCaretXY());
         return;
     }
-    model_.DropSelection(target, shift.Contains(ui::ssCtrl));
+    const TPoint screen = ClientToScreen({x, y});
+    TCustomWideCodeEdit* other = EditorAt(screen);
+    if (!other || other == this) {
+        model_.DropSelection(target, shift.Contains(ui::ssCtrl));
+        return;
+    }
+    // Between editors the text is copied unless Shift moves it; a read-only source is never cut.
+    const bool move = shift.Contains(ui::ssShift) && !shift.Contains(ui::ssCtrl) && !model_.ReadOnly();
+    other->DropText(
+        *this,
+        other->Model().PixelsToColumnLine(other->ScreenToClient(screen).X, other->ScreenToClient(screen).Y),
+        move);
+}
+
+std::vector<TCustomWideCodeEdit*>& TCustomWideCodeEdit::Editors() {
+    static std::vector<TCustomWideCodeEdit*> editors;
+    return editors;
+}
+
+// The editor whose shown client area holds the screen point; this one first.
+TCustomWideCodeEdit* TCustomWideCodeEdit::EditorAt(TPoint screen) {
+    const auto holds = [&](TCustomWideCodeEdit* e) {
+        const TPoint p = e->ScreenToClient(screen);
+        return e->HandleAllocated() && e->Showing() && PtInRect(e->ClientRect(), p);
+    };
+    if (holds(this)) return this;
+    for (TCustomWideCodeEdit* e : Editors())
+        if (holds(e)) return e;
+    return nullptr;
+}
+
+// Text dragged from another editor lands at `at`, replacing this editor's selection when dropped on it.
+void TCustomWideCodeEdit::DropText(TCustomWideCodeEdit& source, TPoint at, bool move) {
+    if (model_.ReadOnly()) return;
+    const std::u16string text = source.Model().GetSelectedText();
+    if (!model_.IsPointInSelection(at)) {
+        model_.SetCaretXY(at);
+        model_.SetBlockBegin(model_.GetCaretXY());
+    }
+    model_.SetSelectedText(text);
+    if (move) source.Model().SetSelectedText(u"");
 }
 
 void TCustomWideCodeEdit::StopTimer() {

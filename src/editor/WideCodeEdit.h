@@ -77,6 +77,10 @@ private:
     void AutoScroll();
     void StopTimer();
     void EndTextDrag(ui::TShiftState shift, int x, int y);
+    void DropText(TCustomWideCodeEdit& source, ui::TPoint at, bool move);
+    TCustomWideCodeEdit* EditorAt(ui::TPoint screen);
+    // Every live editor, for drags between them.
+    static std::vector<TCustomWideCodeEdit*>& Editors();
     void ShowCaretAt();
 
     TWideCodeEditModel model_;

@@ -387,6 +387,36 @@ TEST_F(WideCodeEditTest, DraggingTheSelectionMovesItWithCtrlCopiesItAndAClickOnI
     EXPECT_EQ(model().CaretX(), 5);
 }
 
+TEST_F(WideCodeEditTest, DroppingIntoAnotherEditorCopiesOrWithShiftMovesButNeverCutsAReadOnlySource) {
+    TCustomWideCodeEdit other(nullptr);
+    other.SetParent(&form);
+    edit.SetBounds(0, 0, 200, 300);
+    other.SetBounds(200, 0, 200, 300);
+    other.Model().SetGutterExtraWidth(20);
+    const int intoOther = 200 + 20; // column 0 of the other editor's first line, in the form
+    struct TCase {
+        Qt::KeyboardModifiers modifiers;
+        bool readOnly;
+        std::u16string source, target;
+    } cases[] = {{{}, false, u"one two\r\n", u"twox\r\n"},
+                 {Qt::ShiftModifier, false, u"one \r\n", u"twox\r\n"},
+                 {Qt::ShiftModifier, true, u"one two\r\n", u"twox\r\n"}};
+    for (const TCase& c : cases) {
+        model().SetOptions(model().Options() - TWideCodeEditOptions{eoReadOnly});
+        model().SetText(u"one two\r\n");
+        other.Model().SetText(u"x\r\n");
+        model().SetBlockBegin({4, 0});
+        model().SetBlockEnd({7, 0});
+        if (c.readOnly) model().SetOptions(model().Options() + TWideCodeEditOptions{eoReadOnly});
+        const QPoint drop(intoOther + edit.ClientRectInWindow().Left, AtCell(0, 0).y());
+        QTest::mousePress(widget(), Qt::LeftButton, {}, AtCell(5, 0));
+        QTest::mouseMove(widget(), drop);
+        QTest::mouseRelease(widget(), Qt::LeftButton, c.modifiers, drop);
+        EXPECT_EQ(model().GetText(), c.source) << int(c.modifiers) << " read-only " << c.readOnly;
+        EXPECT_EQ(other.Model().GetText(), c.target) << int(c.modifiers) << " read-only " << c.readOnly;
+    }
+}
+
 // ---- wheel and scroll bars
 
 TEST_F(WideCodeEditTest, TheWheelScrollsByWheelLinesOrWithCtrlByAPageAndSmallDeltasAddUp) {
