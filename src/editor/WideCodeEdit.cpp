@@ -298,6 +298,12 @@ void TCustomWideCodeEdit::PaintRow(TCanvas& canvas, const TRect& clip, int i, in
                                           line.GetColumnCount() * model_.CharWidth());
     canvas.Brush()->SetColor(rest);
     canvas.FillRect({x, y, clip.Right, y + model_.LineHeight()});
+    if (model_.Options().Contains(eoShowControlChars)) {
+        canvas.Font()->SetColor(selectedToEnd
+                                    ? Resolve(model_.SelectedColor().GetForeground(), Font()->Color())
+                                    : Font()->Color());
+        PaintSymbol(canvas, {x, y, x + model_.CharWidth(), y + model_.LineHeight()}, kLineEndSymbol);
+    }
     if (syntax) StoreNextRange(i);
 }
 
@@ -322,6 +328,22 @@ void TCustomWideCodeEdit::PaintPiece(TCanvas& canvas, const TRect& clip, const T
     canvas.Brush()->SetColor(piece.bg);
     const TRect cell{x, y, right, y + model_.LineHeight()};
     canvas.ExtTextOut(x, y, ETO_OPAQUE, &cell, text, advances.data());
+    if (!model_.Options().Contains(eoShowControlChars)) return;
+    int left = x;
+    for (std::size_t k = 0; k < text.size(); left += advances[k], ++k) {
+        const char16_t c = line.Text()[std::size_t(piece.first) + k];
+        if (c == u' ' || c == u'\t')
+            PaintSymbol(canvas, {left, y, left + advances[k], y + model_.LineHeight()},
+                        c == u' ' ? kSpaceSymbol : kTabSymbol);
+    }
+}
+
+// A control character's symbol centred in its cell, over the cell's background.
+void TCustomWideCodeEdit::PaintSymbol(TCanvas& canvas, TRect cell, char16_t symbol) {
+    canvas.Brush()->SetStyle(bsClear);
+    const char16_t text[] = {symbol, 0};
+    canvas.DrawText(text, cell, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    canvas.Brush()->SetStyle(bsSolid);
 }
 
 void TCustomWideCodeEdit::PaintGutter(TCanvas& canvas, const TRect& clip) {

@@ -34,6 +34,10 @@ public:
     static constexpr int kBookmarkLeftMargin = 2;
     // Plug-ins place their own glyphs right of the bookmarks.
     static constexpr int BookmarkGlyphWidth() { return 11; }
+    // What eoShowControlChars shows for a space, a tab and the line end.
+    static constexpr char16_t kSpaceSymbol = u'\u00B7';
+    static constexpr char16_t kTabSymbol = u'\u2192';
+    static constexpr char16_t kLineEndSymbol = u'\u00B6';
     static constexpr uintptr_t kScrollTimer = 1;
     static constexpr uint32_t kScrollInterval = 20;
 
@@ -67,6 +71,7 @@ private:
     void PaintPiece(ui::TCanvas& canvas, const ui::TRect& clip, const TWCELine& line, const TPiece& piece,
                     int y);
     void PaintGutter(ui::TCanvas& canvas, const ui::TRect& clip);
+    void PaintSymbol(ui::TCanvas& canvas, ui::TRect cell, char16_t symbol);
     void PaintBookmark(ui::TCanvas& canvas, int index, int top);
     // Brings the highlighter's start states up to `line`.
     void ScanUpTo(int line);

@@ -178,6 +178,27 @@ TEST_F(WideCodeEditTest, SelectedCellsUseTheSelectionColoursAndATabStaysInTheTex
     EXPECT_EQ(model().Content().GetLineRaw(0)->Text(), u"ab\tcdef");
 }
 
+TEST_F(WideCodeEditTest, ControlCharactersShowAsSymbolsOnlyWithTheOption) {
+    model().SetText(u"a b\tc\r\n");
+    const auto inked = [&](int column, int columns) {
+        const QImage image = Grab();
+        for (int x = 0; x < columns * model().CharWidth(); ++x)
+            for (int y = 0; y < model().LineHeight() - 2; ++y) {
+                const QPoint p = CellCorner(column, 0) + QPoint(x - 1, y);
+                if (Pixel(image, p.x(), p.y()) != ui::clWhite) return true;
+            }
+        return false;
+    };
+    EXPECT_FALSE(inked(1, 1));
+    EXPECT_FALSE(inked(3, 8));
+    EXPECT_FALSE(inked(12, 1));
+    model().SetOptions(model().Options() + TWideCodeEditOptions{eoShowControlChars});
+    EXPECT_TRUE(inked(1, 1)) << "space";
+    EXPECT_TRUE(inked(3, 8)) << "tab";
+    EXPECT_TRUE(inked(12, 1)) << "line end";
+    EXPECT_EQ(model().Content().GetLineRaw(0)->Text(), u"a b\tc");
+}
+
 TEST_F(WideCodeEditTest, APluginsLineColoursShowInvertedInsideTheSelection) {
     TWCESQLHighlighter sql;
     model().SetHighLighter(&sql);
