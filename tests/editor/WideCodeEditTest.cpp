@@ -348,6 +348,19 @@ TEST_F(WideCodeEditTest, ARightClickInsideTheSelectionKeepsItAndOutsideMovesTheC
     EXPECT_EQ(model().CaretX(), 10);
 }
 
+TEST_F(WideCodeEditTest, APressInTheGutterOnlyReportsTheLine) {
+    SetLines(100);
+    model().SetTopLine(5);
+    model().SetCaretXY({2, 6});
+    int reported = -1;
+    edit.OnGutterMouseDown = [&](TCustomWideCodeEdit&, ui::TMouseButton, ui::TShiftState, int, int,
+                                 int line) { reported = line; };
+    const ui::TRect c = edit.ClientRectInWindow();
+    QTest::mouseClick(widget(), Qt::LeftButton, {}, {c.Left + 3, c.Top + 2 * model().LineHeight() + 2});
+    EXPECT_EQ(reported, 6);
+    EXPECT_EQ(model().GetCaretXY(), (ui::TPoint{2, 6})) << "the caret stays";
+}
+
 TEST_F(WideCodeEditTest, DraggingBelowTheWindowScrollsOnTheClockFasterFartherAway) {
     ui::TManualClockScope clock(1000);
     SetLines(200);
