@@ -170,7 +170,7 @@ void TCustomWideCodeEdit::ShowCaretAt() {
 bool TCustomWideCodeEdit::SelectionVisible() const {
     const TWideCodeEditOptions& o = model_.Options();
     if (!model_.SelectionAvailable()) return false;
-    const bool focused = const_cast<TCustomWideCodeEdit*>(this)->HandleAllocated() && Focused();
+    const bool focused = Focused();
     return (focused && !o.Contains(eoReadOnly)) || (focused && o.Contains(eoReadOnlySelection)) ||
            (!o.Contains(eoHideSelection) && !o.Contains(eoReadOnly)) ||
            (o.Contains(eoReadOnlySelection) && !o.Contains(eoHideSelection));

@@ -199,6 +199,35 @@ TEST_F(WideCodeEditTest, ControlCharactersShowAsSymbolsOnlyWithTheOption) {
     EXPECT_EQ(model().Content().GetLineRaw(0)->Text(), u"a b\tc");
 }
 
+TEST_F(WideCodeEditTest, TheSelectionShowsWhenFocusedAndEditableOrWhenAnOptionKeepsIt) {
+    TCustomWideCodeEdit other(nullptr);
+    other.SetParent(&form);
+    other.SetBounds(0, 250, 50, 50);
+    model().SetText(u"abc\r\n");
+    struct TCase {
+        TWideCodeEditOptions options;
+        bool focused, shown;
+    } cases[] = {
+        {{eoHideSelection}, true, true},
+        {{eoHideSelection}, false, false},
+        {{}, false, true},
+        {{eoHideSelection, eoReadOnly}, true, false},
+        {{eoHideSelection, eoReadOnly, eoReadOnlySelection}, true, true},
+        {{eoReadOnly, eoReadOnlySelection}, false, true},
+        {{eoReadOnly}, false, false},
+    };
+    for (const TCase& c : cases) {
+        model().SetOptions(c.options);
+        model().SetBlockBegin({0, 0});
+        model().SetBlockEnd({2, 0});
+        (c.focused ? edit : other).SetFocus();
+        const QImage image = Grab();
+        const TColor cell = Pixel(image, CellCorner(1, 0).x() + 2, CellCorner(1, 0).y());
+        EXPECT_EQ(cell == kSelectedBack, c.shown) << "case " << &c - cases;
+        EXPECT_EQ(edit.SelectionVisible(), c.shown) << "case " << &c - cases;
+    }
+}
+
 TEST_F(WideCodeEditTest, APluginsLineColoursShowInvertedInsideTheSelection) {
     TWCESQLHighlighter sql;
     model().SetHighLighter(&sql);
