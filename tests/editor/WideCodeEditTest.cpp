@@ -482,6 +482,20 @@ TEST_F(WideCodeEditTest, DroppingIntoAnotherEditorCopiesOrWithShiftMovesButNever
 
 // ---- wheel and scroll bars
 
+TEST_F(WideCodeEditTest, HorizontalScrollCodesMoveByCharactersAndStopAtBothEnds) {
+    model().SetText(u"abc\r\n");
+    const int cw = model().CharWidth();
+    edit.Perform(ui::WM_HSCROLL, ui::SB_LINERIGHT);
+    EXPECT_EQ(model().LeftOffset(), -cw);
+    edit.Perform(ui::WM_HSCROLL, ui::SB_LINELEFT);
+    edit.Perform(ui::WM_HSCROLL, ui::SB_LINELEFT);
+    EXPECT_EQ(model().LeftOffset(), 0);
+    edit.Perform(ui::WM_HSCROLL, ui::SB_RIGHT);
+    EXPECT_EQ(model().LeftOffset(),
+              edit.ClientWidth() - model().GutterWidth() + 1 - model().WorkWidth() - cw);
+    EXPECT_EQ(edit.GetScrollInfo(ui::SB_HORZ).pos, -model().LeftOffset());
+}
+
 TEST_F(WideCodeEditTest, TheWheelScrollsByWheelLinesOrWithCtrlByAPageAndSmallDeltasAddUp) {
     SetLines(300);
     Wheel(-120);
