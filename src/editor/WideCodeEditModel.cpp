@@ -371,7 +371,8 @@ void TWideCodeEditModel::SetTopLine(int line) {
 }
 
 void TWideCodeEditModel::SetLeftOffset(int pixels) {
-    pixels = std::min(pixels, 0);
+    // No further than shows the end of the work width.
+    pixels = std::min(std::max(pixels, clientWidth_ - gutterWidth_ + 1 - workWidth_ - charWidth_), 0);
     if (pixels == leftOffset_) return;
     const int delta = pixels - leftOffset_;
     leftOffset_ = pixels;

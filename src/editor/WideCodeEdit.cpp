@@ -1,0 +1,694 @@
+#include "editor/WideCodeEdit.h"
+
+#include "editor/WCEGradient.h"
+#include "editor/WCEHighlighter.h"
+#include "platform/rtl/Utf.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Clock.h"
+#include "platform/ui/Mouse.h"
+#include "platform/ui/TextLayout.h"
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+namespace editor {
+
+using namespace ui;
+
+namespace {
+
+constexpr TColor clDefaultColor = 0x20000000;
+
+// The key map's modifier bits of a key stroke.
+editor::TShiftState KeyShift(ui::TShiftState shift) {
+    return uint8_t((shift.Contains(ui::ssShift) ? editor::ssShift : 0) |
+                   (shift.Contains(ui::ssAlt) ? editor::ssAlt : 0) |
+                   (shift.Contains(ui::ssCtrl) ? editor::ssCtrl : 0));
+}
+
+TColor Resolve(TColor color, TColor fallback) {
+    return color == clDefaultColor ? fallback : color;
+}
+
+} // namespace
+
+// A run of a line's characters in one set of colours.
+struct TCustomWideCodeEdit::TPiece {
+    int first = 0; // character indexes, end exclusive
+    int end = 0;
+    TColor fg = 0;
+    TColor bg = 0;
+    TFontStyles style;
+};
+
+TCustomWideCodeEdit::TCustomWideCodeEdit(TComponent* owner)
+    : TCustomControl(owner), lineNumberFont_(std::make_unique<TFont>()) {
+    SetBounds(0, 0, 200, 150);
+    SetColor(clWindow);
+    SetTabStop(true);
+    SetBorderStyle(bsSingle);
+    SetCursor(crIBeam);
+    SetParentFont(false);
+    Font()->SetName("Courier New");
+    Font()->SetSize(10);
+    lineNumberFont_->SetName("Courier New");
+    lineNumberFont_->SetSize(8);
+    model_.SetView(this);
+    model_.SetClipboard(&clipboard_);
+    Editors().push_back(this);
+    MeasureFont();
+}
+
+TCustomWideCodeEdit::~TCustomWideCodeEdit() {
+    std::erase(Editors(), this);
+    model_.SetView(nullptr);
+}
+
+// ---- metrics
+
+void TCustomWideCodeEdit::MeasureFont() {
+    TBitmap probe;
+    probe.SetSize(1, 1);
+    TCanvas& canvas = *probe.Canvas();
+    TFont bold;
+    bold.Assign(Font());
+    bold.SetStyle({fsBold, fsItalic});
+    canvas.SetFont(&bold);
+    const TTextMetric metric = canvas.TextMetrics();
+    model_.SetCharWidth(std::max(metric.tmAveCharWidth, 1));
+    model_.SetLineHeight(metric.tmHeight + metric.tmExternalLeading);
+    canvas.SetFont(lineNumberFont_.get());
+    model_.SetLineNumberCharWidth(canvas.TextWidth(std::u16string_view(u"W")));
+    UpdateClientSize();
+}
+
+void TCustomWideCodeEdit::UpdateClientSize() {
+    model_.SetClientSize(ClientWidth(), ClientHeight());
+}
+
+void TCustomWideCodeEdit::ApplyFont() {
+    TCustomControl::ApplyFont();
+    MeasureFont();
+    Invalidate();
+}
+
+void TCustomWideCodeEdit::BoundsChanged() {
+    TCustomControl::BoundsChanged();
+    UpdateClientSize();
+    model_.SetTopLine(model_.TopLine());
+    UpdateScrollBars();
+}
+
+void TCustomWideCodeEdit::CreateWnd() {
+    TCustomControl::CreateWnd();
+    SetImeEnabled(true);
+    SetScrollBarDisableNoScroll(SB_VERT, true);
+    SetScrollBarDisableNoScroll(SB_HORZ, true);
+    UpdateClientSize();
+    UpdateScrollBars();
+}
+
+// ---- view
+
+void TCustomWideCodeEdit::InvalidateLines(int first, int last) {
+    if (!HandleAllocated()) return;
+    const int top = model_.TopLine() - 1;
+    first = std::max(first, top);
+    last = std::min(last, top + model_.LinesInWindow() + 1);
+    if (first > last) return;
+    const int h = model_.LineHeight();
+    InvalidateRect({0, (first - top) * h, ClientWidth(), (last - top + 1) * h});
+}
+
+void TCustomWideCodeEdit::ScrollLines(int) {
+    Invalidate();
+    ShowCaretAt();
+}
+
+void TCustomWideCodeEdit::SetRedraw(bool on) {
+    if (on) Invalidate();
+}
+
+void TCustomWideCodeEdit::UpdateScrollBars() {
+    if (!HandleAllocated() || model_.InUpdate() || ClientWidth() < 1) return;
+    const int count = model_.Content().Count();
+    const int lines = model_.LinesInWindow();
+    TScrollInfo vert;
+    if (lines > 0 && lines < count) vert = {0, count, lines + 1, model_.TopLine() - 1};
+    SetScrollInfo(SB_VERT, vert);
+    SetScrollInfo(SB_HORZ, {0, model_.WorkWidth() + model_.GutterWidth() - 1 + model_.CharWidth(),
+                            ClientWidth(), -model_.LeftOffset()});
+    ShowCaretAt(); // a horizontal scroll moves it too
+}
+
+// The caret's cell offset and size for the current shape.
+void TCustomWideCodeEdit::UpdateCaret() {
+    if (!HandleAllocated()) return;
+    const bool readOnly = model_.ReadOnly() && !model_.Options().Contains(eoShowCursorWhileReadOnly);
+    if (caretCreated_) DestroyCaret();
+    caretCreated_ = false;
+    if (!Focused() || readOnly) return;
+    CreateCaret(2, model_.LineHeight() - 2);
+    caretCreated_ = true;
+    caretShown_ = false; // a new caret starts hidden
+    ShowCaretAt();
+}
+
+// The caret hides while its cell lies outside the text area.
+void TCustomWideCodeEdit::ShowCaretAt() {
+    if (!caretCreated_) return;
+    const int x = model_.CaretXPix() - 1, y = model_.CaretYPix();
+    SetCaretPos(x, y);
+    const bool inside = x >= model_.GutterWidth() - 1 && x <= ClientWidth() && y >= 0 &&
+                        y <= ClientHeight() - model_.LineHeight();
+    if (inside == caretShown_) return;
+    caretShown_ = inside;
+    inside ? ShowCaret() : HideCaret();
+}
+
+bool TCustomWideCodeEdit::SelectionVisible() const {
+    const TWideCodeEditOptions& o = model_.Options();
+    if (!model_.SelectionAvailable()) return false;
+    const bool focused = Focused();
+    return (focused && !o.Contains(eoReadOnly)) || (focused && o.Contains(eoReadOnlySelection)) ||
+           (!o.Contains(eoHideSelection) && !o.Contains(eoReadOnly)) ||
+           (o.Contains(eoReadOnlySelection) && !o.Contains(eoHideSelection));
+}
+
+// ---- painting
+
+void TCustomWideCodeEdit::PaintWindow(TCanvas& canvas, const TRect& updateRect) {
+    updateRect_ = updateRect;
+    TCustomControl::PaintWindow(canvas, updateRect);
+}
+
+// The gutter is painted last, over whatever text a horizontal scroll moved under it.
+void TCustomWideCodeEdit::Paint() {
+    TCanvas& canvas = *Canvas();
+    const TRect clip = IntersectRect(updateRect_, ClientRect());
+    canvas.SetFont(Font());
+    PaintLines(canvas, clip);
+    PaintGutter(canvas, clip);
+    ShowCaretAt();
+}
+
+void TCustomWideCodeEdit::StartHighlighter(int line) {
+    TWCEHighlighter& h = *model_.HighLighter();
+    const TWCELine& l = *model_.Content().GetLine(line);
+    h.SetLine(l.Text());
+    if (line > 0) h.SetRange(l.Range);
+    h.Next();
+}
+
+void TCustomWideCodeEdit::StoreNextRange(int line) {
+    TWCEHighlighter& h = *model_.HighLighter();
+    while (h.TokenAvailable())
+        h.Next();
+    if (line + 1 < model_.Content().Count()) model_.Content().GetLineRaw(line + 1)->Range = h.GetRange();
+}
+
+void TCustomWideCodeEdit::ScanUpTo(int line) {
+    for (int i = model_.ScannedUpTo(); i < line; ++i) {
+        StartHighlighter(i);
+        StoreNextRange(i);
+    }
+    model_.SetScannedUpTo(std::max(model_.ScannedUpTo(), line));
+}
+
+void TCustomWideCodeEdit::PaintLines(TCanvas& canvas, const TRect& clip) {
+    const int h = model_.LineHeight();
+    const int count = model_.Content().Count();
+    const int first = clip.Top / h + model_.TopLine() - 1;
+    const int last = std::min(clip.Bottom / h + model_.TopLine(), count - 1);
+    const bool syntax = model_.HighLighter() && model_.Options().Contains(eoUseSyntax);
+    if (syntax && first > 0) ScanUpTo(std::min(first, count));
+    int y = h * (clip.Top / h);
+    for (int i = first; i <= last; ++i, y += h)
+        PaintRow(canvas, clip, i, y);
+    if (syntax && last >= 0) model_.SetScannedUpTo(std::max(model_.ScannedUpTo(), last));
+    canvas.Brush()->SetColor(Color());
+    canvas.FillRect({clip.Left, std::max(y, clip.Top), clip.Right, clip.Bottom});
+    const int margin = model_.RightMargin() * model_.CharWidth() + model_.GutterWidth() + model_.LeftOffset();
+    canvas.Pen()->SetColor(clSilver);
+    canvas.MoveTo(margin, clip.Top);
+    canvas.LineTo(margin, clip.Bottom);
+}
+
+void TCustomWideCodeEdit::PaintRow(TCanvas& canvas, const TRect& clip, int i, int y) {
+    const TWCELine& line = *model_.Content().GetLine(i);
+    const bool syntax = model_.HighLighter() && model_.Options().Contains(eoUseSyntax);
+    const auto lineStyle = line.GetStyle();
+
+    // Selected characters of this line, [selFirst, selEnd).
+    int selFirst = 0, selEnd = 0;
+    bool selectedToEnd = false;
+    if (SelectionVisible() && i >= model_.SelStart().Y && i <= model_.SelEnd().Y) {
+        selFirst = i == model_.SelStart().Y ? line.ColumnToChar(model_.SelStart().X) : 0;
+        selEnd = i == model_.SelEnd().Y ? line.ColumnToChar(model_.SelEnd().X) : line.Length();
+        selectedToEnd = i < model_.SelEnd().Y;
+    }
+    const auto colours = [&](TColor fg, TColor bg, bool selected, TFontStyles& style) {
+        if (selected) {
+            fg = model_.SelectedColor().GetForeground();
+            bg = model_.SelectedColor().GetBackground();
+            if (lineStyle) {
+                if (lineStyle->LineForeground() != clDefaultColor) bg = lineStyle->LineForeground();
+                if (lineStyle->LineBackground() != clDefaultColor) fg = lineStyle->LineBackground();
+            }
+            if (syntax && model_.OnGetLineColors) model_.OnGetLineColors(model_, i, bg, fg);
+        } else {
+            if (lineStyle) {
+                if (lineStyle->LineForeground() != clDefaultColor) fg = lineStyle->LineForeground();
+                if (lineStyle->LineBackground() != clDefaultColor) bg = lineStyle->LineBackground();
+                if (lineStyle->LineForcesFontStyles()) style = lineStyle->LineFontStyles();
+            }
+            if (syntax && model_.OnGetLineColors) model_.OnGetLineColors(model_, i, fg, bg);
+        }
+        return std::pair{Resolve(fg, Font()->Color()), Resolve(bg, Color())};
+    };
+    // One piece per token part before, inside and after the selection.
+    const auto paintSplit = [&](int start, int end, TColor fg, TColor bg, TFontStyles style) {
+        const int cuts[] = {start, std::clamp(selFirst, start, end), std::clamp(selEnd, start, end), end};
+        for (int k = 0; k < 3; ++k) {
+            if (cuts[k] >= cuts[k + 1]) continue;
+            TFontStyles s = style;
+            const auto [f, b] = colours(fg, bg, k == 1, s);
+            PaintPiece(canvas, clip, line, {cuts[k], cuts[k + 1], f, b, s}, y);
+        }
+    };
+    if (syntax) {
+        StartHighlighter(i);
+        TWCEHighlighter& h = *model_.HighLighter();
+        for (; h.TokenAvailable(); h.Next()) {
+            TTokenInfo token;
+            h.GetTokenInfo(token);
+            const int x = model_.GutterWidth() + model_.LeftOffset() +
+                          line.CharToColumn(token.Start) * model_.CharWidth();
+            if (x > clip.Right) break;
+            paintSplit(token.Start, token.Start + token.Length, token.Foreground, token.Background,
+                       token.Style);
+        }
+    } else {
+        paintSplit(0, line.Length(), Font()->Color(), Color(), Font()->Style());
+    }
+    TFontStyles unused;
+    const TColor rest = colours(Font()->Color(), Color(), selectedToEnd, unused).second;
+    const int x = std::max(clip.Left, model_.GutterWidth() + model_.LeftOffset() +
+                                          line.GetColumnCount() * model_.CharWidth());
+    canvas.Brush()->SetColor(rest);
+    canvas.FillRect({x, y, clip.Right, y + model_.LineHeight()});
+    if (model_.Options().Contains(eoShowControlChars)) {
+        canvas.Font()->SetColor(selectedToEnd
+                                    ? Resolve(model_.SelectedColor().GetForeground(), Font()->Color())
+                                    : Font()->Color());
+        PaintSymbol(canvas, {x, y, x + model_.CharWidth(), y + model_.LineHeight()}, kLineEndSymbol);
+    }
+    if (syntax) StoreNextRange(i);
+}
+
+// Every character in its own cell at its display width; control characters as spaces.
+void TCustomWideCodeEdit::PaintPiece(TCanvas& canvas, const TRect& clip, const TWCELine& line,
+                                     const TPiece& piece, int y) {
+    const int cw = model_.CharWidth();
+    const int textLeft = model_.GutterWidth() + model_.LeftOffset();
+    const int x = textLeft + line.CharToColumn(piece.first) * cw;
+    std::u16string text;
+    std::vector<int> advances;
+    int right = x;
+    for (int k = piece.first; k < piece.end && right <= clip.Right; ++k) {
+        const char16_t c = line.Text()[std::size_t(k)];
+        text.push_back(c < 0x20 ? u' ' : c);
+        advances.push_back((line.CharToColumn(k + 1) - line.CharToColumn(k)) * cw);
+        right += advances.back();
+    }
+    if (text.empty()) return;
+    canvas.Font()->SetStyle(piece.style);
+    canvas.Font()->SetColor(piece.fg);
+    canvas.Brush()->SetColor(piece.bg);
+    const TRect cell{x, y, right, y + model_.LineHeight()};
+    canvas.ExtTextOut(x, y, ETO_OPAQUE, &cell, text, advances.data());
+    if (!model_.Options().Contains(eoShowControlChars)) return;
+    int left = x;
+    for (std::size_t k = 0; k < text.size(); left += advances[k], ++k) {
+        const char16_t c = line.Text()[std::size_t(piece.first) + k];
+        if (c == u' ' || c == u'\t')
+            PaintSymbol(canvas, {left, y, left + advances[k], y + model_.LineHeight()},
+                        c == u' ' ? kSpaceSymbol : kTabSymbol);
+    }
+}
+
+// A control character's symbol centred in its cell, over the cell's background.
+void TCustomWideCodeEdit::PaintSymbol(TCanvas& canvas, TRect cell, char16_t symbol) {
+    canvas.Brush()->SetStyle(bsClear);
+    const char16_t text[] = {symbol, 0};
+    canvas.DrawText(text, cell, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    canvas.Brush()->SetStyle(bsSolid);
+}
+
+void TCustomWideCodeEdit::PaintGutter(TCanvas& canvas, const TRect& clip) {
+    const int gw = model_.GutterWidth();
+    if (gw <= 0 || clip.Left >= gw) return;
+    const int h = model_.LineHeight();
+    const TRect gutter{0, clip.Top, gw, clip.Bottom};
+    GradientFillRect(canvas, gutter, kGutterLeft, true, kGutterRight);
+    const TColor edges[] = {kGutterShadow, kGutterLeft, kGutterRight};
+    for (int k = 0; k < 3; ++k) {
+        canvas.Pen()->SetColor(edges[k]);
+        canvas.MoveTo(gw - 3 + k, clip.Top);
+        canvas.LineTo(gw - 3 + k, clip.Bottom);
+    }
+    const int count = model_.Content().Count();
+    const int first = clip.Top / h + model_.TopLine() - 1;
+    const int last = std::min(clip.Bottom / h + model_.TopLine(), count - 1);
+    const bool numbers = model_.Options().Contains(eoLineNumbers);
+    const int base = model_.Options().Contains(eoLineNumbersZeroBased) ? 0 : 1;
+    canvas.SetFont(lineNumberFont_.get());
+    canvas.Brush()->SetStyle(bsClear);
+    int y = h * (clip.Top / h);
+    for (int i = first; i <= last; ++i, y += h) {
+        if (numbers) {
+            const int shown = i + base;
+            const bool caretLine = i == model_.CaretY();
+            const bool full = shown == 1 || caretLine || shown % 5 == 0;
+            const std::u16string text = full ? rtl::Utf8ToUtf16(std::to_string(shown)) : u"\u2022";
+            canvas.Font()->SetColor(caretLine ? kGutterShadow : lineNumberFont_->Color());
+            TRect r{0, y, gw - 5, y + h};
+            canvas.DrawText(text, r, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        }
+        model_.Content().GetLineRaw(i)->PaintMarkers(i, canvas, 0, y);
+        if (model_.OnGutterPaint) model_.OnGutterPaint(model_, canvas, i, 0, y);
+    }
+    canvas.Brush()->SetStyle(bsSolid);
+    for (int k = 0; k < TWideCodeEditModel::kBookmarkCount; ++k) {
+        const TBookmark& mark = model_.Bookmark(k);
+        if (mark.Set && mark.Y >= first && mark.Y <= last)
+            PaintBookmark(canvas, k, h * (mark.Y - model_.TopLine() + 1));
+    }
+}
+
+// A box with the bookmark's digit, one line high.
+void TCustomWideCodeEdit::PaintBookmark(TCanvas& canvas, int index, int top) {
+    const TRect box{kBookmarkLeftMargin, top + 1, kBookmarkLeftMargin + BookmarkGlyphWidth(),
+                    top + model_.LineHeight() - 1};
+    canvas.Brush()->SetColor(kBookmarkColor);
+    canvas.FillRect(box);
+    canvas.Font()->SetColor(clWhite);
+    canvas.Brush()->SetStyle(bsClear);
+    TRect r = box;
+    const char16_t digit[] = {char16_t(u'0' + index), 0};
+    canvas.DrawText(digit, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    canvas.Brush()->SetStyle(bsSolid);
+}
+
+// ---- keyboard
+
+void TCustomWideCodeEdit::KeyDown(uint16_t& key, ui::TShiftState shift) {
+    TCustomControl::KeyDown(key, shift);
+    const TEditorCommand command =
+        key ? model_.Keystrokes().TranslateKey(key, KeyShift(shift)) : TEditorCommand(ecNone);
+    keyHandled_ = command != ecNone;
+    if (!keyHandled_) return;
+    key = 0;
+    model_.CommandProcessor(command, 0, nullptr);
+}
+
+void TCustomWideCodeEdit::KeyPress(char16_t& key) {
+    TCustomControl::KeyPress(key);
+    if (keyHandled_ || key == 0) return;
+    model_.CommandProcessor(ecChar, key, nullptr);
+}
+
+// ---- mouse
+
+void TCustomWideCodeEdit::MouseDown(TMouseButton button, ui::TShiftState shift, int x, int y) {
+    TCustomControl::MouseDown(button, shift, x, y);
+    const TPoint at = model_.PixelsToColumnLine(x, y);
+    if (button == mbMiddle || (button == mbRight && model_.IsPointInSelection(at))) {
+        StopTimer();
+        return;
+    }
+    if (!Focused()) {
+        SetFocus();
+        if (model_.SelectionAvailable()) return;
+    }
+    if (x < model_.GutterWidth()) {
+        if (OnGutterMouseDown) OnGutterMouseDown(*this, button, shift, x, y, at.Y);
+        return;
+    }
+    // The first click of a double click placed the caret at the pointer already.
+    if (button == mbLeft && shift.Contains(ui::ssDouble)) {
+        lastDoubleClick_ = GetTickCount();
+        tripleClickArmed_ = true;
+        const auto word = model_.GetWordAndBounds(at);
+        model_.SetBlockBegin(word.Start);
+        model_.SetBlockEnd(word.End);
+        model_.SetCaretXY(word.End);
+        doubleClickSelecting_ = true;
+        return;
+    }
+    if (tripleClickArmed_ && button == mbLeft && model_.Options().Contains(eoTripleClicks)) {
+        tripleClickArmed_ = false;
+        if (TicksBetween(lastDoubleClick_, GetTickCount()) < TMouse::DoubleClickTime()) {
+            const int line = model_.CaretY();
+            const TPoint end =
+                line + 1 < model_.Content().Count() ? TPoint{0, line + 1} : model_.Content().GetEndPoint();
+            model_.SetBlockBegin({0, line});
+            model_.SetBlockEnd(end);
+            model_.SetCaretXY(end);
+            return;
+        }
+    }
+    tripleClickArmed_ = false;
+    dragOrigin_ = model_.GetCaretXY();
+    const bool onSelection = model_.IsPointInSelection(at);
+    model_.SetCaretXY(at);
+    if (button == mbLeft && onSelection && !shift.Contains(ui::ssShift) && !shift.Contains(ui::ssAlt)) {
+        textDrag_ = true;
+        textDragStart_ = {x, y};
+        return;
+    }
+    if (shift.Contains(ui::ssShift))
+        model_.SetBlockEnd(model_.GetCaretXY());
+    else
+        model_.SetBlockBegin(model_.GetCaretXY());
+}
+
+void TCustomWideCodeEdit::MouseMove(ui::TShiftState shift, int x, int y) {
+    TCustomControl::MouseMove(shift, x, y);
+    mousePos_ = {x, y};
+    if (textDrag_) {
+        // The caret shows the drop point; the selection stays.
+        if (TMouse::DragThresholdPassed(textDragStart_, mousePos_)) {
+            textDragMoved_ = true;
+            model_.SetCaretXY(model_.PixelsToColumnLine(x, y));
+        }
+        return;
+    }
+    if (x < model_.GutterWidth() && !timerRunning_) return;
+    if (shift.Contains(ui::ssLeft) && !doubleClickSelecting_ &&
+        model_.PixelsToColumnLine(x, y) != dragOrigin_) {
+        if (!timerRunning_) SetTimer(kScrollTimer, kScrollInterval);
+        timerRunning_ = true;
+        return;
+    }
+    StopTimer();
+}
+
+void TCustomWideCodeEdit::MouseUp(TMouseButton button, ui::TShiftState shift, int x, int y) {
+    doubleClickSelecting_ = false;
+    StopTimer();
+    if (textDrag_) EndTextDrag(shift, x, y);
+    TCustomControl::MouseUp(button, shift, x, y);
+}
+
+// Ctrl copies, otherwise the text moves; a click without a drag only collapses the selection.
+void TCustomWideCodeEdit::EndTextDrag(ui::TShiftState shift, int x, int y) {
+    textDrag_ = false;
+    const bool dragged = std::exchange(textDragMoved_, false);
+    const TPoint target = model_.PixelsToColumnLine(x, y);
+    if (!dragged) {
+        model_.SetBlockBegin(model_.GetCaretXY());
+        return;
+    }
+    const TPoint screen = ClientToScreen({x, y});
+    TCustomWideCodeEdit* other = EditorAt(screen);
+    if (!other || other == this) {
+        model_.DropSelection(target, shift.Contains(ui::ssCtrl));
+        return;
+    }
+    // Between editors the text is copied unless Shift moves it; a read-only source is never cut.
+    const bool move = shift.Contains(ui::ssShift) && !shift.Contains(ui::ssCtrl) && !model_.ReadOnly();
+    other->DropText(
+        *this,
+        other->Model().PixelsToColumnLine(other->ScreenToClient(screen).X, other->ScreenToClient(screen).Y),
+        move);
+}
+
+std::vector<TCustomWideCodeEdit*>& TCustomWideCodeEdit::Editors() {
+    static std::vector<TCustomWideCodeEdit*> editors;
+    return editors;
+}
+
+// The editor whose shown client area holds the screen point; this one first.
+TCustomWideCodeEdit* TCustomWideCodeEdit::EditorAt(TPoint screen) {
+    const auto holds = [&](TCustomWideCodeEdit* e) {
+        const TPoint p = e->ScreenToClient(screen);
+        return e->HandleAllocated() && e->Showing() && PtInRect(e->ClientRect(), p);
+    };
+    if (holds(this)) return this;
+    for (TCustomWideCodeEdit* e : Editors())
+        if (holds(e)) return e;
+    return nullptr;
+}
+
+// Text dragged from another editor lands at `at`, replacing this editor's selection when dropped on it.
+void TCustomWideCodeEdit::DropText(TCustomWideCodeEdit& source, TPoint at, bool move) {
+    if (model_.ReadOnly()) return;
+    const std::u16string text = source.Model().GetSelectedText();
+    if (!model_.IsPointInSelection(at)) {
+        model_.SetCaretXY(at);
+        model_.SetBlockBegin(model_.GetCaretXY());
+    }
+    model_.SetSelectedText(text);
+    if (move) source.Model().SetSelectedText(u"");
+}
+
+void TCustomWideCodeEdit::StopTimer() {
+    if (timerRunning_) KillTimer(kScrollTimer);
+    timerRunning_ = false;
+}
+
+// Scrolls towards a pointer outside the window (faster the farther it is) and selects to it.
+void TCustomWideCodeEdit::AutoScroll() {
+    const int h = model_.LineHeight();
+    const TPoint p = mousePos_;
+    model_.BeginUpdate();
+    if (p.X < h) model_.SetLeftOffset(model_.LeftOffset() + (h - p.X));
+    if (p.X > ClientWidth() - h) model_.SetLeftOffset(model_.LeftOffset() - (p.X - ClientWidth() + h));
+    if (p.Y < h) model_.SetTopLine(model_.TopLine() - (h - p.Y + h - 1) / h);
+    if (p.Y > ClientHeight() - h)
+        model_.SetTopLine(model_.TopLine() + (p.Y - ClientHeight() + h + h - 1) / h);
+    TPoint at = model_.PixelsToColumnLine(p.X, p.Y);
+    if (!model_.Options().Contains(eoScrollPastEOL))
+        at.Y = std::min(at.Y, std::max(model_.Content().Count() - 1, 0));
+    model_.EndUpdate();
+    if (at != model_.GetCaretXY()) {
+        model_.SetBlockEnd(at);
+        model_.SetCaretXY(at);
+    }
+}
+
+bool TCustomWideCodeEdit::DoMouseWheel(ui::TShiftState shift, int wheelDelta, TPoint mousePos) {
+    if (TCustomControl::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
+    const int per = shift.Contains(ui::ssCtrl) ? model_.LinesInWindow() : TMouse::WheelScrollLines();
+    model_.SetTopLine(model_.TopLine() - wheelDelta / 120 * per);
+    Update();
+    return true;
+}
+
+// ---- messages
+
+void TCustomWideCodeEdit::HandleScroll(int bar, int code) {
+    if (bar == SB_VERT) {
+        const int lines = model_.LinesInWindow();
+        switch (code) {
+        case SB_LINEUP:
+            model_.SetTopLine(model_.TopLine() - 1);
+            break;
+        case SB_LINEDOWN:
+            model_.SetTopLine(model_.TopLine() + 1);
+            break;
+        case SB_PAGEUP:
+            model_.SetTopLine(model_.TopLine() - lines);
+            break;
+        case SB_PAGEDOWN:
+            model_.SetTopLine(model_.TopLine() + lines);
+            break;
+        case SB_TOP:
+            model_.SetTopLine(1);
+            break;
+        case SB_BOTTOM:
+            model_.SetTopLine(model_.Content().Count());
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION:
+            model_.SetTopLine(GetScrollInfo(SB_VERT).trackPos + 1);
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+    const int cw = model_.CharWidth();
+    switch (code) {
+    case SB_LINELEFT:
+        if (model_.LeftOffset() < 0) model_.SetLeftOffset(model_.LeftOffset() + cw);
+        break;
+    case SB_LINERIGHT:
+        model_.SetLeftOffset(model_.LeftOffset() - cw);
+        break;
+    case SB_PAGELEFT:
+        model_.SetLeftOffset(model_.LeftOffset() + ClientWidth() - model_.GutterWidth());
+        break;
+    case SB_PAGERIGHT:
+        model_.SetLeftOffset(model_.LeftOffset() - ClientWidth() + model_.GutterWidth());
+        break;
+    case SB_LEFT:
+        model_.SetLeftOffset(0);
+        break;
+    case SB_RIGHT:
+        model_.SetLeftOffset(-model_.WorkWidth());
+        break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        model_.SetLeftOffset(-GetScrollInfo(SB_HORZ).trackPos);
+        break;
+    default:
+        break;
+    }
+}
+
+void TCustomWideCodeEdit::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case WM_GETDLGCODE:
+        message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
+        return;
+    case WM_SYSCHAR:
+        if (message.WParam == VK_BACK) return; // Alt+Backspace: no beep
+        break;
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+        HandleScroll(message.Msg == WM_VSCROLL ? SB_VERT : SB_HORZ, int(message.WParam & 0xFFFF));
+        return;
+    case WM_TIMER:
+        if (message.WParam == kScrollTimer) {
+            AutoScroll();
+            return;
+        }
+        break;
+    case WM_IME_COMPOSITION:
+        // A committed result types like keys: read-only respected, one undo record.
+        if (const auto* text = reinterpret_cast<const std::u16string*>(message.LParam);
+            text && !text->empty()) {
+            if (text->size() == 1)
+                model_.CommandProcessor(ecChar, (*text)[0], nullptr);
+            else if (!model_.ReadOnly())
+                model_.SetSelectedText(*text);
+            return;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        TCustomControl::WndProc(message);
+        UpdateCaret();
+        UpdateScrollBars();
+        if (model_.Options().Contains(eoHideSelection)) Invalidate();
+        return;
+    default:
+        break;
+    }
+    TCustomControl::WndProc(message);
+}
+
+} // namespace editor

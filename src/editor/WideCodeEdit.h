@@ -1,0 +1,110 @@
+#pragma once
+
+#include "editor/WCESystemClipboard.h"
+#include "editor/WideCodeEditModel.h"
+#include "platform/ui/Controls.h"
+
+namespace editor {
+
+// The code editor as a window: paints the model's visible lines, turns keys, mouse, wheel, scroll
+// bars and input-method results into the model's commands and view changes.
+class TCustomWideCodeEdit : public ui::TCustomControl, private IWideCodeEditView {
+public:
+    explicit TCustomWideCodeEdit(ui::TComponent* owner);
+    ~TCustomWideCodeEdit() override;
+
+    TWideCodeEditModel& Model() { return model_; }
+    const TWideCodeEditModel& Model() const { return model_; }
+
+    // Set while the selection is drawn: focused and editable, or an option keeps it visible.
+    bool SelectionVisible() const;
+    ui::TFont* LineNumberFont() const { return lineNumberFont_.get(); }
+
+    void WndProc(ui::TMessage& message) override;
+
+    // Fired for a press over the gutter, with the line under the pointer.
+    std::function<void(TCustomWideCodeEdit& sender, ui::TMouseButton button, ui::TShiftState shift, int x,
+                       int y, int line)>
+        OnGutterMouseDown;
+
+    static constexpr ui::TColor kGutterLeft = 0xE5E5E5;
+    static constexpr ui::TColor kGutterRight = 0xFAFAFA;
+    static constexpr ui::TColor kGutterShadow = 0x808080;
+    static constexpr ui::TColor kBookmarkColor = 0x804000;
+    static constexpr int kBookmarkLeftMargin = 2;
+    // Plug-ins place their own glyphs right of the bookmarks.
+    static constexpr int BookmarkGlyphWidth() { return 11; }
+    // What eoShowControlChars shows for a space, a tab and the line end.
+    static constexpr char16_t kSpaceSymbol = u'\u00B7';
+    static constexpr char16_t kTabSymbol = u'\u2192';
+    static constexpr char16_t kLineEndSymbol = u'\u00B6';
+    static constexpr uintptr_t kScrollTimer = 1;
+    static constexpr uint32_t kScrollInterval = 20;
+
+protected:
+    void Paint() override;
+    void PaintWindow(ui::TCanvas& canvas, const ui::TRect& updateRect) override;
+    void KeyDown(uint16_t& key, ui::TShiftState shift) override;
+    void KeyPress(char16_t& key) override;
+    void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
+    void MouseMove(ui::TShiftState shift, int x, int y) override;
+    void MouseUp(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
+    bool DoMouseWheel(ui::TShiftState shift, int wheelDelta, ui::TPoint mousePos) override;
+    void CreateWnd() override;
+    void BoundsChanged() override;
+    void ApplyFont() override;
+
+private:
+    // IWideCodeEditView
+    void InvalidateLines(int first, int last) override;
+    void InvalidateAll() override { Invalidate(); }
+    void UpdateCaret() override;
+    void UpdateScrollBars() override;
+    void ScrollLines(int delta) override;
+    void SetRedraw(bool on) override;
+
+    struct TPiece;
+    void MeasureFont();
+    void UpdateClientSize();
+    void PaintLines(ui::TCanvas& canvas, const ui::TRect& clip);
+    void PaintRow(ui::TCanvas& canvas, const ui::TRect& clip, int line, int y);
+    void PaintPiece(ui::TCanvas& canvas, const ui::TRect& clip, const TWCELine& line, const TPiece& piece,
+                    int y);
+    void PaintGutter(ui::TCanvas& canvas, const ui::TRect& clip);
+    void PaintSymbol(ui::TCanvas& canvas, ui::TRect cell, char16_t symbol);
+    void PaintBookmark(ui::TCanvas& canvas, int index, int top);
+    // Brings the highlighter's start states up to `line`.
+    void ScanUpTo(int line);
+    // Scans the rest of the highlighter's line and stores its end state as the next line's start.
+    void StoreNextRange(int line);
+    void StartHighlighter(int line);
+    void HandleScroll(int bar, int code);
+    void AutoScroll();
+    void StopTimer();
+    void EndTextDrag(ui::TShiftState shift, int x, int y);
+    void DropText(TCustomWideCodeEdit& source, ui::TPoint at, bool move);
+    TCustomWideCodeEdit* EditorAt(ui::TPoint screen);
+    // Every live editor, for drags between them.
+    static std::vector<TCustomWideCodeEdit*>& Editors();
+    void ShowCaretAt();
+
+    TWideCodeEditModel model_;
+    TSystemEditorClipboard clipboard_;
+    std::unique_ptr<ui::TFont> lineNumberFont_;
+    bool keyHandled_ = false;
+    bool doubleClickSelecting_ = false;
+    uint32_t lastDoubleClick_ = 0;
+    bool tripleClickArmed_ = false;
+    bool timerRunning_ = false;
+    bool caretCreated_ = false;
+    bool caretShown_ = false;
+    ui::TPoint dragOrigin_;
+    ui::TPoint mousePos_;
+    ui::TRect updateRect_;
+    // A press on the selection drags its text once the pointer passes the drag threshold.
+    bool textDrag_ = false;
+    bool textDragMoved_ = false;
+    ui::TPoint textDragStart_;
+};
+
+} // namespace editor
