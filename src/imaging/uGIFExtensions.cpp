@@ -118,7 +118,7 @@ void ReadGIFStrings(rtl::TStream& stream, std::vector<std::string>& strings) {
     strings.clear();
     for (int size = ReadByteOrEnd(stream); size > 0; size = ReadByteOrEnd(stream)) {
         std::string text(static_cast<size_t>(size), '\0');
-        ReadExactly(stream, text.data(), size);
+        ReadGIFBytes(stream, text.data(), size);
         strings.push_back(std::move(text));
     }
 }
@@ -141,7 +141,7 @@ TGIFExtension::~TGIFExtension() {
 
 void TGIFExtension::LoadFromStream(rtl::TStream& stream) {
     uint8_t head[2];
-    ReadExactly(stream, head, 2);
+    ReadGIFBytes(stream, head, 2);
     if (head[0] != ExtensionIntroducer) throw GIFException(gif_text::BadIntroducer);
     if (head[1] != ExtensionLabel()) throw GIFException(gif_text::LabelMismatch);
     LoadBody(stream);
@@ -158,7 +158,7 @@ TGIFTextExtension::TGIFTextExtension(TGIFSubImage* frame) : TGIFExtension(frame)
 }
 
 void TGIFTextExtension::LoadBody(rtl::TStream& stream) {
-    ReadExactly(stream, Fields.data(), Fields.size());
+    ReadGIFBytes(stream, Fields.data(), Fields.size());
     ReadGIFStrings(stream, Text);
 }
 
@@ -216,14 +216,14 @@ void TGIFCommentExtension::SaveBody(rtl::TStream& stream) {
 
 void TGIFApplicationExtension::LoadBody(rtl::TStream& stream) {
     uint8_t size = 0;
-    ReadExactly(stream, &size, 1);
+    ReadGIFBytes(stream, &size, 1);
     Identifier.fill(0);
     if (size == 10) {
-        ReadExactly(stream, Identifier.data(), 10);
+        ReadGIFBytes(stream, Identifier.data(), 10);
     } else if (size < 11) {
         throw GIFException(gif_text::BadAppBlockSize);
     } else {
-        ReadExactly(stream, Identifier.data(), 11);
+        ReadGIFBytes(stream, Identifier.data(), 11);
         stream.Seek(size - 11, rtl::soCurrent);
     }
     LoadBlocks(stream);
@@ -239,7 +239,7 @@ void TGIFUnknownAppExtension::LoadBlocks(rtl::TStream& stream) {
     Blocks.clear();
     for (int size = ReadByteOrEnd(stream); size > 0; size = ReadByteOrEnd(stream)) {
         TGIFBlock block{std::vector<uint8_t>(static_cast<size_t>(size))};
-        ReadExactly(stream, block.Data.data(), size);
+        ReadGIFBytes(stream, block.Data.data(), size);
         Blocks.push_back(std::move(block));
     }
 }
@@ -264,18 +264,18 @@ TGIFAppExtNSLoop::TGIFAppExtNSLoop(TGIFSubImage* frame) : TGIFApplicationExtensi
 void TGIFAppExtNSLoop::LoadBlocks(rtl::TStream& stream) {
     for (int size = ReadByteOrEnd(stream); size > 0; size = ReadByteOrEnd(stream)) {
         uint8_t id = 0;
-        ReadExactly(stream, &id, 1);
+        ReadGIFBytes(stream, &id, 1);
         int used = 1;
         if ((id & 7) == LoopCountId) {
             if (size < 3) throw GIFException(gif_text::InvalidData);
             uint8_t count[2];
-            ReadExactly(stream, count, 2);
+            ReadGIFBytes(stream, count, 2);
             Loops = LittleEndian16(count);
             used += 2;
         } else if ((id & 7) == BufferSizeId) {
             if (size < 5) throw GIFException(gif_text::InvalidData);
             uint8_t bytes[4];
-            ReadExactly(stream, bytes, 4);
+            ReadGIFBytes(stream, bytes, 4);
             BufferSize =
                 bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
             used += 4;

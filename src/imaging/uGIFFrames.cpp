@@ -106,7 +106,7 @@ void TGIFHeader::Clear() {
 void TGIFHeader::LoadFromStream(rtl::TStream& stream) {
     int64_t start = stream.Position();
     char signature[6];
-    ReadExactly(stream, signature, 6);
+    ReadGIFBytes(stream, signature, 6);
     auto isGif = [&] {
         return std::toupper(signature[0]) == 'G' && std::toupper(signature[1]) == 'I' &&
                std::toupper(signature[2]) == 'F';
@@ -114,10 +114,10 @@ void TGIFHeader::LoadFromStream(rtl::TStream& stream) {
     if (!isGif()) {
         // Some files carry four bytes before the signature.
         stream.SetPosition(start + 4);
-        ReadExactly(stream, signature, 6);
+        ReadGIFBytes(stream, signature, 6);
         if (!isGif()) throw GIFException(gif_text::BadSignature);
     }
-    ReadExactly(stream, screen_.data(), screen_.size());
+    ReadGIFBytes(stream, screen_.data(), screen_.size());
     if (PackedFields() & ColorTableFlag)
         colorMap_.LoadFromStream(stream, TableEntries(PackedFields()));
     else
@@ -240,7 +240,7 @@ void TGIFSubImage::LoadFromStream(rtl::TStream& stream) {
     stream.Seek(-1, rtl::soCurrent);
     if (next == GIFTrailer || next == 0) return;
 
-    ReadExactly(stream, descriptor_.data(), descriptor_.size());
+    ReadGIFBytes(stream, descriptor_.data(), descriptor_.size());
     if (Width() == 0 || Height() == 0) {
         PutLittleEndian16(&descriptor_[5], static_cast<uint16_t>(Image()->Header().Width()));
         PutLittleEndian16(&descriptor_[7], static_cast<uint16_t>(Image()->Header().Height()));

@@ -7,7 +7,7 @@
 
 namespace imaging {
 
-void ReadExactly(rtl::TStream& stream, void* buffer, int64_t count) {
+void ReadGIFBytes(rtl::TStream& stream, void* buffer, int64_t count) {
     if (stream.Read(buffer, count) != count) throw GIFException(gif_text::PrematureEnd);
 }
 
@@ -221,7 +221,7 @@ void TGIFColorMap::Assign(const data::TPersistent* source) {
 void TGIFColorMap::LoadFromStream(rtl::TStream& stream, int count) {
     Clear();
     Reserve(count);
-    ReadExactly(stream, entries_.data(), 3 * static_cast<int64_t>(count));
+    ReadGIFBytes(stream, entries_.data(), 3 * static_cast<int64_t>(count));
     count_ = count;
 }
 

@@ -52,7 +52,7 @@ enum TGIFVersion { gvUnknown = 0, gv87a = 1, gv89a = 2 };
 class TGIFImage;
 
 // Reads exactly `count` bytes or raises "Premature end of data".
-void ReadExactly(rtl::TStream& stream, void* buffer, int64_t count);
+void ReadGIFBytes(rtl::TStream& stream, void* buffer, int64_t count);
 // One byte, or -1 at the end of the stream.
 int ReadByteOrEnd(rtl::TStream& stream);
 uint16_t LittleEndian16(const uint8_t* bytes);
