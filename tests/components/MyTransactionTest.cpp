@@ -10,6 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "support/Eventually.h"
+
 #include <chrono>
 #include <memory>
 #include <string>
@@ -94,12 +96,15 @@ TEST_F(MyTransactionTest, IsolationLevelIsSentWithTheStart) {
     connection->Connect();
     dataaccess::TMySQLConnection& session = *connection->MyIConnection();
     const auto sessionId = session.API()->mysql_thread_id(session.Handle());
-    const auto levelOfOpenTransaction = [&] {
-        // The server refreshes this table at most every 100 ms; other tests' transactions are in it too.
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        return admin_->Scalar(
-            "SELECT trx_isolation_level FROM information_schema.INNODB_TRX WHERE trx_mysql_thread_id = " +
-            std::to_string(sessionId));
+    // The server refreshes this table on its own schedule; other tests' transactions are in it too.
+    const auto levelOfOpenTransaction = [&](const std::string& expected) {
+        return testsupport::Eventually(
+            [&] {
+                return admin_->Scalar("SELECT trx_isolation_level FROM information_schema.INNODB_TRX WHERE "
+                                      "trx_mysql_thread_id = " +
+                                      std::to_string(sessionId));
+            },
+            expected);
     };
     struct Case {
         TMyIsolationLevel level;
@@ -111,7 +116,7 @@ TEST_F(MyTransactionTest, IsolationLevelIsSentWithTheStart) {
         connection->SetIsolationLevel(c.level);
         connection->StartTransaction();
         connection->ExecuteSQL("INSERT INTO " + table_ + " VALUES (1)");
-        EXPECT_EQ(levelOfOpenTransaction(), c.server);
+        EXPECT_EQ(levelOfOpenTransaction(c.server), c.server);
         connection->Rollback();
     }
 }

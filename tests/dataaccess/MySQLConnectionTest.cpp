@@ -10,6 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "support/Eventually.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -318,10 +320,14 @@ TEST_F(MySQLTransactionTest, TheIsolationLevelAppliesToTheTransaction) {
         transaction_->SetProp(prIsolationLevel, level);
         transaction_->StartTransaction();
         connection_->ExecSQL("INSERT INTO " + table_ + " VALUES (1)");
-        // The server refreshes this table's snapshot at most every 100 ms.
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        EXPECT_EQ(Scalar(*connection_, "SELECT trx_isolation_level FROM information_schema.INNODB_TRX "
-                                       "WHERE trx_mysql_thread_id = CONNECTION_ID()"),
+        // The server refreshes this table's snapshot on its own schedule.
+        EXPECT_EQ(testsupport::Eventually(
+                      [&] {
+                          return Scalar(*connection_,
+                                        "SELECT trx_isolation_level FROM information_schema.INNODB_TRX "
+                                        "WHERE trx_mysql_thread_id = CONNECTION_ID()");
+                      },
+                      name),
                   name);
         transaction_->Rollback();
     }
