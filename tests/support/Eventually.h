@@ -1,5 +1,6 @@
-// Reading a value the server publishes late (information_schema snapshots refresh on their own
-// schedule): ask again until it is the expected one or time is up.
+// Reading a value the server publishes late: ask again until it is the expected one or time is up.
+// The pause between questions is longer than the idle time after which InnoDB refreshes its
+// information_schema snapshots (100 ms): asking more often than that keeps an old snapshot alive.
 #pragma once
 
 #include <chrono>
@@ -16,7 +17,7 @@ inline std::string Eventually(const std::function<std::string()>& read, const st
     for (;;) {
         std::string value = read();
         if (value == expected || std::chrono::steady_clock::now() >= deadline) return value;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
     }
 }
 
