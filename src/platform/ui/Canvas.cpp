@@ -146,7 +146,9 @@ void TCanvas::SetImage(QImage* image) {
 void TCanvas::BeginPaint(QPainter* painter) {
     Flush();
     paintPainter_ = painter;
+    paintClip_.reset();
     if (!painter) return;
+    if (painter->hasClipping()) paintClip_ = TRegion(painter->clipRegion());
     // The painter's own state lies under one saved level; ApplyState rebuilds the canvas's on top.
     painter->save();
     ApplyState();
@@ -194,18 +196,18 @@ bool TCanvas::HandleAllocated() const {
 
 // ---- Clipping, origin and saved states ----
 
-
 void TCanvas::ApplyState() {
     QPainter* p = paintPainter_ ? paintPainter_ : ownPainter_.get();
     if (!p) return;
     p->restore();
     p->save();
-    if (state_.clip) p->setClipRegion(state_.clip->Native());
+    if (state_.clip) p->setClipRegion(state_.clip->Native(), Qt::IntersectClip);
     if (state_.origin != TPoint{}) p->translate(-state_.origin.X, -state_.origin.Y);
 }
 
 TRegion TCanvas::DeviceClip() const {
     if (state_.clip) return *state_.clip;
+    if (paintClip_) return *paintClip_;
     if (paintPainter_ && paintPainter_->device())
         return TRegion(Rect(0, 0, paintPainter_->device()->width(), paintPainter_->device()->height()));
     if (image_) return TRegion(Rect(0, 0, image_->width(), image_->height()));

@@ -184,6 +184,8 @@ private:
     QImage* image_ = nullptr;
     std::unique_ptr<QPainter> ownPainter_;
     QPainter* paintPainter_ = nullptr;
+    // The paint painter's clip when painting began: the canvas's own clips stay inside it.
+    std::optional<TRegion> paintClip_;
     State state_;
     std::vector<SavedState> saved_;
     std::recursive_mutex lock_;

@@ -1,5 +1,7 @@
 #include "platform/ui/Controls.h"
 
+#include "platform/rtl/ScopeExit.h"
+
 #include "platform/ui/Application.h"
 #include "platform/ui/Caret.h"
 #include "platform/ui/ControlScrollBars.h"
@@ -19,6 +21,15 @@
 namespace ui {
 
 namespace {
+
+// Paints with a canvas bound to the painter as it stands now.
+template <class Paint>
+void WithCanvasOn(QPainter& painter, Paint paint) {
+    TCanvas canvas;
+    canvas.BeginPaint(&painter);
+    const rtl::ScopeExit end([&canvas] { canvas.EndPaint(); });
+    paint(canvas);
+}
 
 TControl* captureControl = nullptr;
 
@@ -1034,16 +1045,10 @@ void TWinControl::DoExit() {
 
 void TWinControl::PaintHandler(const TPaintInfo& info) {
     QPainter& painter = *info.painter;
-    TCanvas canvas;
-    canvas.BeginPaint(&painter);
-    struct EndPaint {
-        TCanvas& canvas;
-        ~EndPaint() { canvas.EndPaint(); }
-    } endPaint{canvas};
-
-    painter.save();
-    Perform(WM_NCPAINT, 0, reinterpret_cast<intptr_t>(&canvas));
-    painter.restore();
+    // Each area gets a canvas bound after the painter is moved and clipped to it: a canvas rebuilds
+    // its clip and origin on the state it found when painting began.
+    WithCanvasOn(painter,
+                 [&](TCanvas& frame) { Perform(WM_NCPAINT, 0, reinterpret_cast<intptr_t>(&frame)); });
 
     const TRect client = ClientRectInWindow();
     const TRect update = IntersectRect(info.updateRect, ClientRect());
@@ -1051,9 +1056,11 @@ void TWinControl::PaintHandler(const TPaintInfo& info) {
     painter.save();
     painter.translate(client.Left, client.Top);
     painter.setClipRect(ToQRect(update));
-    canvas.SetFont(Font());
-    Perform(WM_ERASEBKGND, reinterpret_cast<uintptr_t>(&canvas));
-    PaintWindow(canvas, update);
+    WithCanvasOn(painter, [&](TCanvas& canvas) {
+        canvas.SetFont(Font());
+        Perform(WM_ERASEBKGND, reinterpret_cast<uintptr_t>(&canvas));
+        PaintWindow(canvas, update);
+    });
     if (caret_->Drawn()) {
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         painter.fillRect(ToQRect(caret_->Rect()), Qt::white);
@@ -1076,7 +1083,7 @@ void TWinControl::PaintControls(TCanvas& canvas, const TRect& updateRect) {
         painter->save();
         painter->setClipRect(ToQRect(area), Qt::IntersectClip);
         painter->translate(c->Left(), c->Top());
-        c->PaintTo(canvas);
+        WithCanvasOn(*painter, [c](TCanvas& own) { c->PaintTo(own); });
         painter->restore();
     }
 }

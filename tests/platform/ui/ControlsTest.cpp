@@ -269,6 +269,35 @@ TEST_F(ControlsTest, ABorderMovesTheClientArea) {
     EXPECT_EQ(PixelAt(image, 37, 27), clRed);
 }
 
+// Paints red over its client area after clipping a corner away.
+class TClippingProbe : public TCustomControl {
+public:
+    explicit TClippingProbe(TComponent* owner) : TCustomControl(owner) {}
+    TRect clipWhilePainting;
+
+protected:
+    void Paint() override {
+        clipWhilePainting = Canvas()->ClipRect();
+        Canvas()->ExcludeClipRect(Rect(0, 0, 5, 5));
+        Canvas()->Brush()->SetColor(clRed);
+        Canvas()->FillRect(ClientRect());
+    }
+};
+
+TEST_F(ControlsTest, CanvasClipsStayInTheClientAreaOfABorderedWindow) {
+    TWinControl form(nullptr);
+    TClippingProbe probe(nullptr);
+    probe.SetParent(&form);
+    probe.SetBounds(0, 0, 40, 30);
+    probe.SetBorderStyle(bsSingle);
+    const QImage image = Grab(probe);
+    EXPECT_EQ(probe.clipWhilePainting, Rect(0, 0, 36, 26));
+    EXPECT_NE(PixelAt(image, 0, 0), clRed) << "the border";
+    EXPECT_NE(PixelAt(image, 3, 3), clRed) << "the excluded corner, in client coordinates";
+    EXPECT_EQ(PixelAt(image, 8, 8), clRed);
+    EXPECT_EQ(PixelAt(image, 37, 27), clRed);
+}
+
 TEST_F(ControlsTest, InvalidateLeadsToExactlyOnePaint) {
     TPaintProbe probe(nullptr);
     probe.SetBounds(0, 0, 40, 30);
