@@ -1,6 +1,6 @@
 #include "imaging/uPngChunks.h"
 
-#include "imaging/uPngImage.h"
+#include "imaging/uPNGObject.h"
 #include "imaging/uPngZlib.h"
 
 #include <algorithm>

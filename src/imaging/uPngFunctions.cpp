@@ -195,9 +195,8 @@ std::unique_ptr<TPNGObject> BitmapKeyedToPng(const ui::TBitmap& bitmap, TColor m
 
 void ImageListEntryToPng(TPNGObject& target, const ui::TCustomImageList& list, int index) {
     if (const auto* pngList = dynamic_cast<const TPngImageList*>(&list)) {
-        if (const TPngImageCollectionItem* item = pngList->PngImages()->Items(index);
-            item && item->PngImage())
-            target.Assign(*item->PngImage());
+        if (const TPngImageCollectionItem* item = pngList->PngImages()->Items(index); item && item->Picture())
+            target.Assign(*item->Picture());
         return;
     }
     if (index < 0 || index >= list.Count()) return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/uPngImage.h"
+#include "imaging/uPNGObject.h"
 #include "platform/rtl/Set.h"
 #include "platform/ui/Types.h"
 

@@ -17,13 +17,13 @@ TPngImageCollectionItem::TPngImageCollectionItem(ui::TCollection* collection, bo
 
 TPngImageCollectionItem::~TPngImageCollectionItem() = default;
 
-void TPngImageCollectionItem::SetPngImage(const TPNGObject* png) {
+void TPngImageCollectionItem::SetPicture(const TPNGObject* png) {
     if (!png_) png_ = std::make_unique<TPNGObject>();
     png_->Assign(png);
     Changed(false);
 }
 
-void TPngImageCollectionItem::SetPngImage(std::unique_ptr<TPNGObject> png) {
+void TPngImageCollectionItem::SetPicture(std::unique_ptr<TPNGObject> png) {
     png_ = std::move(png);
     Changed(false);
 }
@@ -40,7 +40,7 @@ void TPngImageCollectionItem::Assign(const ui::TPersistent* source) {
         ui::TCollectionItem::Assign(source);
         return;
     }
-    if (item->png_) SetPngImage(item->png_.get());
+    if (item->png_) SetPicture(item->png_.get());
     SetBackground(item->background_);
     name_ = item->name_;
 }
@@ -181,7 +181,7 @@ void TPngImageList::RebuildImages() {
     Images().Remove(-1);
     const bool disabledLook = !enabledImages_ && !pngOptions_.Empty();
     for (int i = 0; i < pngImages_->Count(); ++i) {
-        const TPNGObject* png = pngImages_->Items(i)->PngImage();
+        const TPNGObject* png = pngImages_->Items(i)->Picture();
         if (!png) continue;
         if (!disabledLook) {
             Images().Insert(-1, *MakeListIcon(*png));
@@ -210,15 +210,15 @@ void TPngImageList::Assign(const ui::TPersistent* source) {
 
 void TPngImageList::DoDraw(int index, ui::TCanvas& canvas, int x, int y, ui::TImageDrawStyle, bool enabled) {
     const TPngImageCollectionItem* item = pngImages_->Items(index);
-    if (!item || !item->PngImage()) return;
-    DrawPngStyled(*item->PngImage(), canvas, {x, y, x + Width(), y + Height()},
+    if (!item || !item->Picture()) return;
+    DrawPngStyled(*item->Picture(), canvas, {x, y, x + Width(), y + Height()},
                   enabled ? TPngOptions{} : pngOptions_);
 }
 
 int TPngImageList::AddPicture(int index, std::unique_ptr<TPNGObject> png) {
     TPngImageCollectionItem* item = index < 0 ? pngImages_->Add(false) : pngImages_->Insert(index, false);
-    item->SetPngImage(std::move(png));
-    Images().Insert(index, *MakeListIcon(*item->PngImage()));
+    item->SetPicture(std::move(png));
+    Images().Insert(index, *MakeListIcon(*item->Picture()));
     Change();
     return item->Index();
 }
@@ -226,8 +226,8 @@ int TPngImageList::AddPicture(int index, std::unique_ptr<TPNGObject> png) {
 void TPngImageList::ReplacePicture(int index, std::unique_ptr<TPNGObject> png) {
     CheckIndex(index);
     TPngImageCollectionItem* item = pngImages_->Items(index);
-    item->SetPngImage(std::move(png));
-    Images().Replace(index, *MakeListIcon(*item->PngImage()));
+    item->SetPicture(std::move(png));
+    Images().Replace(index, *MakeListIcon(*item->Picture()));
     Change();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imaging/uPngFunctions.h"
-#include "imaging/uPngImage.h"
+#include "imaging/uPNGObject.h"
 #include "platform/ui/ImageList.h"
 
 #include <memory>
@@ -18,11 +18,11 @@ public:
     explicit TPngImageCollectionItem(ui::TCollection* collection, bool createPng = true);
     ~TPngImageCollectionItem() override;
 
-    TPNGObject* PngImage() const { return png_.get(); }
+    TPNGObject* Picture() const { return png_.get(); }
     // Copies the picture in.
-    void SetPngImage(const TPNGObject* png);
+    void SetPicture(const TPNGObject* png);
     // Takes a picture that a conversion made.
-    void SetPngImage(std::unique_ptr<TPNGObject> png);
+    void SetPicture(std::unique_ptr<TPNGObject> png);
     const std::string& Name() const { return name_; }
     void SetName(std::string name) { name_ = std::move(name); }
     // The colour behind the picture where an icon cannot carry alpha.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/uPngImage.h"
+#include "imaging/uPNGObject.h"
 
 #include <memory>
 #include <string_view>

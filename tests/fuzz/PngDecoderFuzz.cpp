@@ -1,6 +1,6 @@
 // libFuzzer entry point: arbitrary bytes as a PNG file; what loads is also read pixel by pixel and saved.
 
-#include "imaging/uPngImage.h"
+#include "imaging/uPNGObject.h"
 #include "platform/rtl/Streams.h"
 
 #include <cstddef>

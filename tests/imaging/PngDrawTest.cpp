@@ -2,7 +2,7 @@
 // an independent check of what the encoder writes.
 
 #include "imaging/PngFixture.h"
-#include "imaging/uPngImage.h"
+#include "imaging/uPNGObject.h"
 #include "platform/rtl/Streams.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Clipboard.h"

@@ -3,7 +3,7 @@
 // Builds PNG files byte by byte for the codec's tests, with zlib's own CRC and deflate and nothing of
 // the codec under test, so that a fault in our encoder cannot hide the same fault in our decoder.
 
-#include "imaging/uPngImage.h"
+#include "imaging/uPNGObject.h"
 #include "platform/rtl/Streams.h"
 
 #include <cstdint>

@@ -68,7 +68,7 @@ TEST_F(PngImageList, ItemsAreNamedByTheirIndexAndDeleteOutsideDoesNothing) {
 
 TEST_F(PngImageList, NewSizeEmptiesTheListAndTheSameSizeKeepsIt) {
     TPngImageList list;
-    list.PngImages()->Add()->SetPngImage(RedPicture().get());
+    list.PngImages()->Add()->SetPicture(RedPicture().get());
     EXPECT_EQ(list.Count(), 1) << "an item change rebuilds the system images";
     list.SetWidth(16);
     EXPECT_EQ(list.Count(), 1);
@@ -86,7 +86,7 @@ TEST_F(PngImageList, MaskWhiteWhereTransparentBecomesAlphaZero) {
     mask.Canvas()->FillRect({0, 0, 16, 16});
     mask.Canvas()->SetPixel(3, 4, ui::clWhite);
     list.Add(&image, &mask);
-    const TPNGObject* png = list.PngImages()->Items(0)->PngImage();
+    const TPNGObject* png = list.PngImages()->Items(0)->Picture();
     EXPECT_EQ(png->AlphaRow(4)[3], 0);
     EXPECT_EQ(png->AlphaRow(4)[4], 255);
     EXPECT_EQ(SystemPixel(list, 0, 3, 4).second, 0);
@@ -95,7 +95,7 @@ TEST_F(PngImageList, MaskWhiteWhereTransparentBecomesAlphaZero) {
 
 TEST_F(PngImageList, DisabledSystemImagesAreFadedGreyWhileDrawingEnabledShowsTheOriginal) {
     TPngImageList list;
-    list.PngImages()->Add()->SetPngImage(RedPicture().get());
+    list.PngImages()->Add()->SetPicture(RedPicture().get());
     EXPECT_EQ(SystemPixel(list, 0, 12, 3), std::pair(PngRGB(255, 0, 0), 255));
     list.SetPngOptions({pngBlendOnDisabled, pngGrayscaleOnDisabled});
     list.SetEnabledImages(false);
@@ -130,10 +130,10 @@ TEST_F(PngImageList, InsertMoveReplaceAndCopiesFromOtherLists) {
     list.Add(green.get(), nullptr);
     list.Insert(1, blue.get(), nullptr); // red, blue, green
     EXPECT_EQ(SystemPixel(list, 1, 0, 0).first, PngRGB(0, 0, 255));
-    EXPECT_EQ(list.PngImages()->Items(1)->PngImage()->PixelColor(0, 0), PngRGB(0, 0, 255));
+    EXPECT_EQ(list.PngImages()->Items(1)->Picture()->PixelColor(0, 0), PngRGB(0, 0, 255));
     list.Move(0, 2); // blue, green, red
     EXPECT_EQ(SystemPixel(list, 2, 0, 0).first, PngRGB(255, 0, 0));
-    EXPECT_EQ(list.PngImages()->Items(2)->PngImage()->PixelColor(0, 0), PngRGB(255, 0, 0));
+    EXPECT_EQ(list.PngImages()->Items(2)->Picture()->PixelColor(0, 0), PngRGB(255, 0, 0));
     list.ReplaceMasked(0, green.get(), PngRGB(0, 255, 0));
     EXPECT_EQ(SystemPixel(list, 0, 5, 5).second, 0);
 
@@ -144,9 +144,9 @@ TEST_F(PngImageList, InsertMoveReplaceAndCopiesFromOtherLists) {
     copy.AddImages(&plain);
     copy.AddImage(&list, 2);
     ASSERT_EQ(copy.Count(), 2);
-    EXPECT_EQ(copy.PngImages()->Items(0)->PngImage()->PixelColor(3, 3), PngRGB(255, 0, 0));
-    EXPECT_EQ(copy.PngImages()->Items(0)->PngImage()->PixelAlpha(3, 3), 255);
-    EXPECT_EQ(copy.PngImages()->Items(1)->PngImage()->PixelColor(3, 3), PngRGB(255, 0, 0));
+    EXPECT_EQ(copy.PngImages()->Items(0)->Picture()->PixelColor(3, 3), PngRGB(255, 0, 0));
+    EXPECT_EQ(copy.PngImages()->Items(0)->Picture()->PixelAlpha(3, 3), 255);
+    EXPECT_EQ(copy.PngImages()->Items(1)->Picture()->PixelColor(3, 3), PngRGB(255, 0, 0));
 
     // Assigning a list copies its pictures.
     TPngImageList assigned;
@@ -172,7 +172,7 @@ TEST_F(PngImageList, IconsKeepTheirAlpha) {
     icon.SetBitmaps(colour, nullptr);
     TPngImageList list;
     list.AddIcon(&icon);
-    const TPNGObject* png = list.PngImages()->Items(0)->PngImage();
+    const TPNGObject* png = list.PngImages()->Items(0)->Picture();
     EXPECT_EQ(png->AlphaRow(0)[2], 50);
     EXPECT_EQ(png->AlphaRow(0)[12], 255);
     EXPECT_EQ(png->PixelColor(12, 0), PngRGB(0, 0, 200));

@@ -2,7 +2,7 @@
 // the chunk classes and the chunk list.
 
 #include "imaging/PngFixture.h"
-#include "imaging/uPngImage.h"
+#include "imaging/uPNGObject.h"
 
 #include <functional>
 #include <gtest/gtest.h>

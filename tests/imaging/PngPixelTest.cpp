@@ -2,7 +2,7 @@
 // fixture; filters, gamma, transparency and pixel access.
 
 #include "imaging/PngFixture.h"
-#include "imaging/uPngImage.h"
+#include "imaging/uPNGObject.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "imaging/uPngImage.h"
+#include "imaging/uPNGObject.h"
 
 #include "imaging/uPngZlib.h"
 #include "platform/ui/Bitmap.h"
