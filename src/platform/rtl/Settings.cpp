@@ -96,6 +96,23 @@ bool TSettings::KeyExists(const std::string& key) {
     return keys_.count(key) != 0;
 }
 
+bool TSettings::DeleteKey(const std::string& key) {
+    Load();
+    const std::string below = key + "\\";
+    bool found = false;
+    for (auto it = keys_.begin(); it != keys_.end();) {
+        if (strcasecmp(it->first.c_str(), key.c_str()) == 0 ||
+            strncasecmp(it->first.c_str(), below.c_str(), below.size()) == 0) {
+            it = keys_.erase(it);
+            found = true;
+        } else {
+            ++it;
+        }
+    }
+    if (found) Save();
+    return found;
+}
+
 const TSettings::TValues* TSettings::CurrentValues() const {
     if (current_.empty()) return nullptr;
     auto found = keys_.find(current_);
