@@ -287,3 +287,38 @@ TEST_F(FormStorageTest, PlacementRoundTripsTheNormalRectangle) {
 
 } // namespace
 } // namespace imaging
+
+namespace imaging {
+namespace {
+
+ui::TMinMaxInfo AskLimits(ui::TForm& form) {
+    ui::TMinMaxInfo info{};
+    info.MaxTrackSize = {5000, 5000};
+    form.Perform(ui::WM_GETMINMAXINFO, 0, reinterpret_cast<intptr_t>(&info));
+    return info;
+}
+
+TEST_F(FormStorageTest, SizeLimitsAndPreventResizeAnswerTheLimitsMessage) {
+    ui::TForm form(nullptr);
+    TFormPlacement placement(&form);
+    form.SetBounds(0, 0, 320, 240);
+    form.Show();
+    EXPECT_EQ(AskLimits(form).MinTrackSize.X, 0); // no hook without limits
+
+    placement.MinMaxInfo()->Set(TWinMinMaxInfo::MinTrackWidth, 200);
+    ui::TMinMaxInfo limited = AskLimits(form);
+    EXPECT_EQ(limited.MinTrackSize.X, 200);
+    EXPECT_EQ(limited.MaxTrackSize.X, 5000); // a zero member keeps the system's value
+
+    placement.SetPreventResize(true);
+    ui::TMinMaxInfo fixed = AskLimits(form);
+    EXPECT_EQ(fixed.MinTrackSize.X, 320);
+    EXPECT_EQ(fixed.MaxTrackSize.Y, 240);
+
+    placement.MinMaxInfo()->Set(TWinMinMaxInfo::MinTrackWidth, 0);
+    placement.SetPreventResize(false);
+    EXPECT_EQ(AskLimits(form).MaxTrackSize.X, 5000);
+}
+
+} // namespace
+} // namespace imaging
