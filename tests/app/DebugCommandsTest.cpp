@@ -2,14 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
-#include "engine/DebugThreadTestSupport.h"
-#include "engine/uVeltrane.h"
-#include "platform/rtl/Utf.h"
-#include "support/MariaDBConnection.h"
-#include "support/TestServer.h"
+#include "app/VeltraneServerFixture.h"
 
 namespace app {
 namespace {
@@ -53,34 +48,7 @@ TEST(EmptyMainBlockMessageTest, NamesTheReasonAndShowsASample) {
     EXPECT_EQ(message.back(), '.');
 }
 
-// A facade over the test server's database, as the main window drives it.
-class DebugCommandsServerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        settings = VELTRANE_REQUIRE_SERVER();
-        connection = std::make_shared<testsupport::MariaDBConnection>(settings, settings.database);
-        connection->Connect();
-        const auto nothing = [](engine::TVeltrane&) {};
-        veltrane = std::make_unique<engine::TVeltrane>(
-            connection, nothing, nothing, nothing,
-            [tick = engine::TimeLimitedTick()](engine::TVeltrane&) { tick(); }, nothing);
-    }
-
-    void CompileMain(const std::string& text) {
-        veltrane->MainRoutine().SetText(rtl::Utf8ToUtf16(text));
-        veltrane->MainRoutine().Compile();
-    }
-
-    // Step over may resume without waiting, as the window does; the test waits for the stop.
-    void StepOverAndSettle() {
-        StepOver(*veltrane);
-        engine::PumpUntil([&] { return !veltrane->IsRunning() || !veltrane->Busy(); });
-    }
-
-    testsupport::ServerSettings settings;
-    std::shared_ptr<testsupport::MariaDBConnection> connection;
-    std::unique_ptr<engine::TVeltrane> veltrane;
-};
+using DebugCommandsServerTest = VeltraneServerTest;
 
 TEST_F(DebugCommandsServerTest, MainBlockIsEmptyOnlyWhenNothingNestedExecutes) {
     const std::pair<const char*, bool> cases[] = {
@@ -108,16 +76,20 @@ TEST_F(DebugCommandsServerTest, StepOverRunsToTheNextLineAndLeavesFromTheLast) {
     veltrane->Start(true);
     ASSERT_TRUE(veltrane->IsRunning());
     const int first = veltrane->CurrentLine();
-    StepOverAndSettle();
+    StepOver(*veltrane);
+    Settle();
     EXPECT_GT(veltrane->CurrentLine(), first);
     EXPECT_EQ(veltrane->CurrentRoutine(), &veltrane->MainRoutine());
     EXPECT_EQ(veltrane->TemporaryBreakPoints().Count(), 0) << "cleared at the stop";
 
     // The block's END is its last executable line.
-    while (veltrane->IsRunning() && veltrane->CurrentLine() != 7)
-        StepOverAndSettle();
+    while (veltrane->IsRunning() && veltrane->CurrentLine() != 7) {
+        StepOver(*veltrane);
+        Settle();
+    }
     ASSERT_EQ(veltrane->CurrentLine(), 7);
-    StepOverAndSettle();
+    StepOver(*veltrane);
+    Settle();
     EXPECT_FALSE(veltrane->IsRunning()) << "stepping from the last line leaves the main block";
 }
 
