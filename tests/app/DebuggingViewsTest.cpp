@@ -4,8 +4,10 @@
 #include "app/fruBreakpoints.h"
 #include "app/fruCallStack.h"
 #include "app/fruLocalVariables.h"
+#include "app/fruOutput.h"
 #include "app/fruWatchList.h"
 #include "app/VeltraneServerFixture.h"
+#include "engine/uDebugger.h"
 
 namespace app {
 namespace {
@@ -97,6 +99,38 @@ TEST_F(DebuggingViewsTest, BreakpointRowsNameTheMainBlockAndQualifiedRoutines) {
     EXPECT_EQ(rows[1].module, "db1.p1");
     EXPECT_EQ(rows[1].condition, u"i > 2");
     EXPECT_EQ(rows[1].breakpoint, &veltrane->BreakPoints().Items(1));
+}
+
+TEST_F(DebuggingViewsTest, OutputShowsEveryMessageOfARunWithItsImage) {
+    struct TRecorder {
+        void Message(const std::shared_ptr<core::IEvent>& event) {
+            const auto message = std::dynamic_pointer_cast<engine::IDebuggMessageEvent>(event);
+            ASSERT_TRUE(message);
+            lines.push_back(OutputLine(*message));
+        }
+        std::vector<TOutputLine> lines;
+    } recorder;
+    const auto handler = core::TEventHandler::Of<&TRecorder::Message>(&recorder);
+    const auto& lines = recorder.lines;
+    veltrane->Messages().AddHandler(handler);
+    CompileMain("BEGIN\n"
+                "  CREATE TEMPORARY TABLE views_t (a INT);\n"
+                "  SELECT 1 UNION SELECT 2;\n"
+                "  DROP TEMPORARY TABLE views_t;\n"
+                "END");
+    veltrane->Start(false);
+    veltrane->Messages().RemoveHandler(handler);
+
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], (TOutputLine{"Debugging started", 2}));
+    EXPECT_EQ(lines[1].imageIndex, 4);
+    EXPECT_EQ(lines[1].caption.rfind("0 row(s) affected (", 0), 0u) << lines[1].caption;
+    EXPECT_EQ(lines[2].imageIndex, 3);
+    EXPECT_EQ(lines[2].caption.rfind("2 row(s) returned (", 0), 0u) << lines[2].caption;
+    EXPECT_NE(lines[2].caption.find(" sec) to view the data, use the Show results command"),
+              std::string::npos);
+    EXPECT_EQ(lines[3].imageIndex, 4);
+    EXPECT_EQ(lines[4], (TOutputLine{"Debugging completed", 2}));
 }
 
 } // namespace
