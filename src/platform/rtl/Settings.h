@@ -22,6 +22,8 @@ public:
     bool OpenKey(const std::string& key, bool canCreate);
     void CloseKey() { current_.clear(); }
     bool KeyExists(const std::string& key);
+    // Deletes the key with all its subkeys; false when it did not exist.
+    bool DeleteKey(const std::string& key);
     const std::string& CurrentKey() const { return current_; }
 
     // Values of the open key. Reading a missing value, or one of the other type, answers empty / 0.
