@@ -16,13 +16,13 @@ struct TStatusPanelState {
     int width = 0;
 };
 
-class TStatusPanels {
+class TStatusPanelTexts {
 public:
     static constexpr int kCaretWidth = 80;
     static inline const char* const kNoticeText = "New version available. Click here to go to Download page.";
 
     // `textWidth` measures a text in the bar's font; `imageWidth` is the width of the bar's images.
-    TStatusPanels(int imageWidth, std::function<int(const std::string&)> textWidth);
+    TStatusPanelTexts(int imageWidth, std::function<int(const std::string&)> textWidth);
 
     void ShowUpdateNotice(bool visible);
     // `pos` is the 0-based column (X) and line (Y); the panel shows the line first, both from 1.

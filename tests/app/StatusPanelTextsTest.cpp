@@ -1,4 +1,4 @@
-#include "app/uStatusPanels.h"
+#include "app/uStatusPanelTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,12 @@ namespace app {
 namespace {
 
 // Every character 6 pixels wide, images 16.
-TStatusPanels Panels() {
-    return TStatusPanels(16, [](const std::string& text) { return static_cast<int>(text.size()) * 6; });
+TStatusPanelTexts Panels() {
+    return TStatusPanelTexts(16, [](const std::string& text) { return static_cast<int>(text.size()) * 6; });
 }
 
-TEST(StatusPanelsTest, FormatsAndWidths) {
-    TStatusPanels panels = Panels();
+TEST(StatusPanelTextsTest, FormatsAndWidths) {
+    TStatusPanelTexts panels = Panels();
     EXPECT_EQ(panels.Panel(spCaret).width, 80);
     panels.SetCaretPos({0, 0});
     EXPECT_EQ(panels.Panel(spCaret).text, "  1:  1  ");
@@ -32,8 +32,8 @@ TEST(StatusPanelsTest, FormatsAndWidths) {
     EXPECT_EQ(panels.Panel(spDatabase).width, 0);
 }
 
-TEST(StatusPanelsTest, TheNoticeIsHiddenUntilShownAndOnlyItIsHit) {
-    TStatusPanels panels = Panels();
+TEST(StatusPanelTextsTest, TheNoticeIsHiddenUntilShownAndOnlyItIsHit) {
+    TStatusPanelTexts panels = Panels();
     EXPECT_EQ(panels.Panel(spNotice).width, 0);
     EXPECT_FALSE(panels.NoticeHit(0));
     panels.ShowUpdateNotice(true);
