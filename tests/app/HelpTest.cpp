@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/fruHelpSystem.h"
 #include "app/uHelpElements.h"
 #include "app/uHelpGenerator.h"
 #include "app/VeltraneServerFixture.h"
@@ -128,6 +129,76 @@ TEST_F(HelpServerTest, TheServersHelpTablesComeBackWhole) {
     for (auto lf = content.find('\n'); lf != std::string::npos; lf = content.find('\n', lf + 1))
         ASSERT_EQ(content[lf - 1], '\r') << "the server's LF breaks are written as CR LF";
     EXPECT_GT(help.KeywordCount(), 0);
+}
+
+TEST_F(HelpFolderTest, TopicPagesLinkKeywordsTopicsAndAddressesAndEscapeTheRest) {
+    WriteStandard();
+    Write("keyword", "7,JOIN\r\n8,SELECT\r\n");
+    Write("topic_content/102",
+          "  CONCAT(str1,str2)\r\nSyntax:\r\nSELECT CONCAT(a) FROM t;\r\n"
+          "NOTE: a <b> tag & more. See [HELP LEFT JOIN] and [HELP CONCAT].\r\n"
+          "Also https://example.org/a?b=1 here.\r\nURL: http://example.org/concat.html\r\n");
+    THelpManager help(folder);
+    help.Load();
+    THelpPages pages(help);
+    const std::string content = pages.FormatContent(*help.FindTopic("CONCAT"));
+    EXPECT_NE(content.find("\r\n<h2>Syntax</h2>\r\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("<span id=\"keyword\"><a href=\"cmd://keyword_8\">SELECT</a></span>"),
+              std::string::npos)
+        << content;
+    EXPECT_NE(content.find("\r\nNOTE: a &lt;b&gt; tag &amp; more."), std::string::npos) << content;
+    EXPECT_NE(content.find("<span id=\"internal_link\"><a href=\"cmd://topic_100\">LEFT JOIN</a></span>"),
+              std::string::npos)
+        << content;
+    EXPECT_NE(content.find("and <b>CONCAT</b>."), std::string::npos)
+        << "a topic does not link to itself: " << content;
+    EXPECT_NE(content.find("<a href=\"https://example.org/a?b=1\">https://example.org/a?b=1</a>"),
+              std::string::npos)
+        << content;
+    EXPECT_NE(content.find("<a href=\"http://example.org/concat.html\">Online documentation for CONCAT</a>"),
+              std::string::npos)
+        << content;
+
+    const std::string page = pages.Topic(*help.FindTopic("CONCAT"));
+    EXPECT_NE(
+        page.find("<span id=\"navigation\"><a href=\"cmd://cat_1\">Contents</a> / <a href=\"cmd://cat_12\">"
+                  "Functions, Operators</a> / <a href=\"cmd://cat_5\">Strings</a></span><pre>"),
+        std::string::npos)
+        << page;
+}
+
+TEST_F(HelpFolderTest, SearchOpensASingleTopicAndListsSeveral) {
+    WriteStandard();
+    Write("topic_content/100", "LEFT JOIN text");
+    THelpManager help(folder);
+    help.Load();
+    THelpPages pages(help);
+    EXPECT_NE(pages.Search(" join ").find("<h1>LEFT JOIN</h1>"), std::string::npos);
+    const std::string listed = pages.Search("Contents");
+    EXPECT_NE(listed.find("<h1>CONTENTS</h1>"), std::string::npos);
+    EXPECT_NE(listed.find("<li><a href=\"cmd://cat_12\">Functions, Operators</a></li>"), std::string::npos);
+    EXPECT_NE(listed.find("<li><a href=\"cmd://topic_101\">JOINED</a></li>"), std::string::npos);
+    EXPECT_EQ(pages.Search("nothing at all"), THelpPages::NotFound());
+    EXPECT_NE(pages.Contents().find("<h1>Contents</h1>"), std::string::npos);
+
+    THelpManager unloaded(folder + "/nowhere");
+    unloaded.Load();
+    EXPECT_EQ(THelpPages(unloaded).Contents(), THelpPages::Error());
+}
+
+TEST(HelpLinkTest, CommandsAreReadAndEverythingElseIsAPage) {
+    const std::pair<const char*, THelpLink> cases[] = {
+        {"cmd://regenerate", {THelpLink::hlRegenerate}}, {"cmd://REGENERATE/", {THelpLink::hlRegenerate}},
+        {"cmd://cat_12", {THelpLink::hlCategory, 12}},   {"cmd://topic_7", {THelpLink::hlTopic, 7}},
+        {"cmd://keyword_3", {THelpLink::hlKeyword, 3}},  {"cmd://topic_x", {THelpLink::hlUnknown}},
+        {"cmd://other", {THelpLink::hlUnknown}},         {"http://example.org", {THelpLink::hlExternal}},
+        {"file:///tmp/page.html", {THelpLink::hlPage}},
+    };
+    for (const auto& [address, expected] : cases) {
+        const THelpLink link = ParseHelpLink(address);
+        EXPECT_EQ(link.kind, expected.kind) << address;
+        EXPECT_EQ(link.id, expected.id) << address;
+    }
 }
 
 } // namespace
