@@ -4,7 +4,15 @@
 #include <string_view>
 #include <vector>
 
+namespace engine {
+class TRoutine;
+}
+
 namespace app {
+
+// A main block that calls the compiled routine with session variables: IN and INOUT parameters are
+// set to NULL first, OUT and INOUT ones (or a function's result) are selected afterwards.
+std::u16string GenerateDebugScript(const engine::TRoutine& routine);
 
 // Reads the routine name (as written, schema included), the type ("PROCEDURE" or "FUNCTION" as
 // written) and, when asked, each parameter definition's text from the header of a CREATE PROCEDURE or

@@ -1,5 +1,6 @@
 #include "app/fruCodeEditor.h"
 
+#include "app/fuCodeGenerator.h"
 #include "app/EditorFrameTesting.h"
 #include "app/uDBAMyDataConnection.h"
 #include "engine/DebugThreadTestSupport.h"
@@ -185,6 +186,20 @@ TEST_F(CodeEditorTest, ACompileErrorSelectsTheOffendingTextAndPassesOn) {
 }
 
 // ---- storing on the server
+
+TEST(RoutineHeaderTest, ReadsNameTypeAndParametersOrNothing) {
+    std::string name, type;
+    std::vector<std::string> parameters;
+    ParseRoutineHeader(u"create  procedure `db`.p(IN a  INT, OUT b VARCHAR(10))\r\nBEGIN (((", name, type,
+                       &parameters);
+    EXPECT_EQ(name, "`db`.p");
+    EXPECT_EQ(type, "procedure");
+    EXPECT_THAT(parameters, ElementsAre("IN a INT", "OUT b VARCHAR(10)"));
+    parameters.clear();
+    ParseRoutineHeader(u"CREATE TABLE t (a INT)", name, type, &parameters);
+    EXPECT_EQ(name + type, "");
+    EXPECT_TRUE(parameters.empty());
+}
 
 TEST_F(CodeEditorTest, StoresANewProcedureAndReadsItBack) {
     session->Execute("DROP PROCEDURE IF EXISTS ed_new_proc");
