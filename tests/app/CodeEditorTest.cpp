@@ -174,6 +174,50 @@ TEST_F(CodeEditorTest, APausedRunShowsTheCurrentLineOverItsBreakpoint) {
     EXPECT_EQ(LineBackground(2), TDebugSupportPlugin::kCurrentLineColor);
 }
 
+TEST_F(CodeEditorTest, TooltipsShowTheValueAtAStopOnly) {
+    OpenMain();
+    frame->Compile();
+    std::u16string tooltip;
+    const auto ask = [&](const std::u16string& text) {
+        frame->TextEditor().OnGetTooltip(text, tooltip);
+        return rtl::Utf16ToUtf8(tooltip);
+    };
+    EXPECT_EQ(ask(u"1 + 1"), "") << "no session";
+    debugger->Start(true);
+    frame->SetDebuggerState(1);
+    EXPECT_TRUE(frame->TextEditor().HoverTooltips());
+    EXPECT_EQ(ask(u"1 + 1"), "1 + 1 = 2");
+    TooltipExpressionEvaluation = false;
+    EXPECT_EQ(ask(u"1 + 1"), "");
+    TooltipExpressionEvaluation = true;
+    EXPECT_EQ(ask(u"no_such_column"), "") << "an error gives no tooltip";
+}
+
+TEST_F(CodeEditorTest, TheCursorIterationIsInsertedAtTheCaretsIndentationAndOnlyWithoutASession) {
+    RoutineEditorServices().GenerateCursorIteration = [](ui::TComponent*, const auto&, std::u16string& code) {
+        code = u"BEGIN\r\n  FETCH c;\r\nEND;";
+        return true;
+    };
+    OpenMain(u"BEGIN\r\n    \r\nEND");
+    frame->TextEditor().SetCaretPos(4, 2);
+    ui::TMenuItem& item = *frame->ContextMenu().Items()->Items(0);
+    EXPECT_EQ(item.Caption(), "Introduce CURSOR iteration...");
+    frame->ContextMenu().OnPopup(&frame->ContextMenu());
+    EXPECT_TRUE(item.Enabled());
+    item.Click();
+    RoutineEditorServices().GenerateCursorIteration = nullptr;
+    EXPECT_EQ(frame->GetText(), u"BEGIN\r\n    BEGIN\r\n      FETCH c;\r\n    END;\r\nEND\r\n");
+    frame->TextEditor().Model().Undo();
+    EXPECT_EQ(frame->GetText(), u"BEGIN\r\n    \r\nEND\r\n") << "one undoable step";
+
+    frame->SetText(kMainText);
+    frame->Compile();
+    debugger->Start(true);
+    ASSERT_TRUE(debugger->IsRunning());
+    frame->ContextMenu().OnPopup(&frame->ContextMenu());
+    EXPECT_FALSE(item.Enabled());
+}
+
 // ---- compiling
 
 TEST_F(CodeEditorTest, ACompileErrorSelectsTheOffendingTextAndPassesOn) {
