@@ -41,6 +41,7 @@ protected:
             none);
         answers = std::make_unique<ui::TDialogAnswers>([this](const ui::TMessageRequest& request) {
             asked.push_back(request.text);
+            lastRequest = request;
             return answer;
         });
     }
@@ -100,6 +101,7 @@ protected:
     std::unique_ptr<engine::TVeltrane> debugger;
     std::unique_ptr<ui::TDialogAnswers> answers;
     std::vector<std::string> asked;
+    ui::TMessageRequest lastRequest;
     ui::TModalResult answer = ui::mrNo;
     TfrmCodeEditor* frame = nullptr;
 };
@@ -326,6 +328,8 @@ TEST_F(CodeEditorTest, ClosingAModifiedProcedureAsksToStoreIt) {
     answer = ui::mrCancel;
     EXPECT_FALSE(frame->CanClose());
     EXPECT_THAT(asked, ElementsAre("Store the changes in procedure 'p' before closing?"));
+    EXPECT_EQ(lastRequest.type, ui::mtConfirmation);
+    EXPECT_THAT(lastRequest.buttons, ElementsAre(ui::mbYes, ui::mbNo, ui::mbCancel));
     answer = ui::mrNo;
     EXPECT_TRUE(frame->CanClose());
     EXPECT_THAT(ServerText("p"), HasSubstr("SELECT 1;"));
@@ -349,6 +353,8 @@ TEST_F(CodeEditorTest, RefreshAsksBeforeDroppingChangesAndAFailedReloadLeavesThe
     frame->RefreshFromServer();
     EXPECT_THAT(asked, ElementsAre("Procedure 'ed_refresh' has been changed. If you click on Yes, all changes "
                                    "will be lost.\r\nDo you want to refresh?"));
+    EXPECT_EQ(lastRequest.type, ui::mtWarning);
+    EXPECT_THAT(lastRequest.buttons, ElementsAre(ui::mbYes, ui::mbNo));
     EXPECT_THAT(rtl::Utf16ToUtf8(frame->GetText()), HasSubstr("SELECT 5;"));
 
     answer = ui::mrYes;
