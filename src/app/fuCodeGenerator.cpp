@@ -6,6 +6,9 @@
 #include "engine/uDBAExpressions.h"
 #include "engine/uProgram.h"
 #include "engine/uStatements.h"
+#include "parser/uMySqlGrammar.h"
+#include "parser/uParser.h"
+#include "parser/uSQLRoutines.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Utf.h"
 
@@ -34,6 +37,32 @@ std::u16string GenerateDebugScript(const engine::TRoutine& routine) {
     }
     if (!outputs.empty()) text += "\r\n  SELECT " + outputs + ";";
     return rtl::Utf8ToUtf16(text + "\r\nEND");
+}
+
+void ParseRoutineHeader(std::u16string_view text, std::string& name, std::string& type,
+                        std::vector<std::string>* parameters) {
+    name.clear();
+    type.clear();
+    try {
+        parser::TMySqlGrammar grammar;
+        grammar.SetParseMode(parser::pmRoutineHeader);
+        parser::GrammarParserCache().GetParser<parser::TMySqlGrammar>().Parse(grammar, text);
+        for (parser::TSymbol* symbol : grammar.Children()) {
+            auto* header = dynamic_cast<parser::TgrmRoutineHeader*>(symbol);
+            if (!header) continue;
+            name = header->GetRoutineName();
+            type = header->GetRoutineType();
+            if (parameters) {
+                std::vector<parser::TgrmParameterDefinition*> definitions;
+                header->GetParameters(&definitions);
+                for (const auto* definition : definitions)
+                    parameters->push_back(parser::GetSourceText(*definition, true, false));
+            }
+            return;
+        }
+    } catch (const std::exception&) {
+        // Not a routine header: the outputs stay as far as they were read.
+    }
 }
 
 } // namespace app

@@ -178,15 +178,10 @@ bool TCustomWideCodeEdit::SelectionVisible() const {
 
 // ---- painting
 
-void TCustomWideCodeEdit::PaintWindow(TCanvas& canvas, const TRect& updateRect) {
-    updateRect_ = updateRect;
-    TCustomControl::PaintWindow(canvas, updateRect);
-}
-
 // The gutter is painted last, over whatever text a horizontal scroll moved under it.
 void TCustomWideCodeEdit::Paint() {
     TCanvas& canvas = *Canvas();
-    const TRect clip = IntersectRect(updateRect_, ClientRect());
+    const TRect clip = canvas.ClipRect();
     canvas.SetFont(Font());
     PaintLines(canvas, clip);
     PaintGutter(canvas, clip);

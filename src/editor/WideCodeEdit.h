@@ -43,7 +43,6 @@ public:
 
 protected:
     void Paint() override;
-    void PaintWindow(ui::TCanvas& canvas, const ui::TRect& updateRect) override;
     void KeyDown(uint16_t& key, ui::TShiftState shift) override;
     void KeyPress(char16_t& key) override;
     void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
@@ -100,7 +99,6 @@ private:
     bool caretShown_ = false;
     ui::TPoint dragOrigin_;
     ui::TPoint mousePos_;
-    ui::TRect updateRect_;
     // A press on the selection drags its text once the pointer passes the drag threshold.
     bool textDrag_ = false;
     bool textDragMoved_ = false;
