@@ -1,27 +1,592 @@
 #include "app/fuMain.h"
 
+#include "app/duVeltraneCommon.h"
+#include "app/fruCodeEditor.h"
+#include "app/fruTextEditor.h"
+#include "app/fuMainActions.h"
+#include "app/fuMainSession.h"
+#include "app/uArtworkImages.h"
+#include "app/uCheckUpdates.h"
+#include "app/uStatusBar.h"
 #include "app/uVeltraneApplicationInfo.h"
+#include "app/uWindowFileHelpers.h"
+#include "engine/uVeltrane.h"
+#include "imaging/uPngImageList.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Settings.h"
+#include "platform/rtl/Utf.h"
+#include "platform/ui/Actions.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Clock.h"
+#include "platform/ui/Cursors.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/PageControls.h"
+#include "platform/ui/Panels.h"
+#include "platform/ui/Timers.h"
+#include "platform/ui/ToolBars.h"
 
 namespace app {
 
 std::shared_ptr<core::IDBAConnection> GlobalConnection;
 
+namespace {
+
+// The main tool bar's pictures, in image-index order.
+constexpr std::string_view kToolBarPictures[] = {"NEW_SESSION", "STORE",     "STORE_ALL", "COMPILE",
+                                                 "RUN",         "STEP_INTO", "STEP_OVER", "PAUSE",
+                                                 "RESET",       "EVALUATE",  "SQL"};
+
+// The tool bar's buttons by action, "-" for a separator, and each action's picture.
+constexpr std::pair<const char*, int> kToolBarButtons[] = {
+    {"aNewDebugSession", 0}, {"-", -1},        {"aStoreToServer", 1}, {"aStoreAllToServer", 2},
+    {"-", -1},               {"aCompile", 3},  {"aRun", 4},           {"aStepInto", 5},
+    {"aStepOver", 6},        {"aPause", 7},    {"aReset", 8},         {"-", -1},
+    {"aEvaluate", 9},        {"aSQLWindow", 10}, {"-", -1},           {"aHelp", -1},
+};
+
+imaging::TPngImageList* NewImageList(ui::TComponent* owner, const char* name, int size) {
+    auto* list = new imaging::TPngImageList(owner);
+    list->SetName(name);
+    list->SetWidth(size);
+    list->SetHeight(size);
+    return list;
+}
+
+// The hourglass for the time of a command, whatever way it ends.
+class TWaitCursor {
+public:
+    explicit TWaitCursor(ui::TCursor cursor = ui::crHourGlass) { ui::Screen->SetCursor(cursor); }
+    ~TWaitCursor() { ui::Screen->SetCursor(ui::crDefault); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+} // namespace
+
 TfmMain::TfmMain(ui::TComponent* owner) : ui::TForm(owner) {
-    SetName("fmMain");
-    SetBounds(0, 0, 1000, 700);
-    SetPosition(ui::poScreenCenter);
+    // Step 1: the form and its components.
+    CreateComponents();
+
+    // Step 2: the connection the main block handed over.
     RTL_ASSERT(GlobalConnection);
     connection_ = std::move(GlobalConnection);
     GlobalConnection = nullptr;
+    connection_->SetOnConnectionLost([this](core::IDBAConnection*) { ConnectionLost(); });
+    connection_->GetDatabaseNotifier().AddHandler(core::TEventHandler::Of<&TfmMain::ConnectionChanged>(this));
+
+    // Steps 3 and 4: the status bar and the caret position of every editor.
+    statusBar_ = new TAppStatusBar(this, ilStatusBar_);
+    AddCaretNotifier(core::TEventHandler::Of<&TfmMain::EditorCaretMoved>(this));
+
+    // Step 5: the debugger.
+    veltrane_ = std::make_unique<engine::TVeltrane>(
+        connection_, [this](engine::TVeltrane&) { DebuggerPaused(); },
+        [this](engine::TVeltrane&) { DebuggerStarted(); }, [this](engine::TVeltrane&) { DebuggerStopped(); },
+        [this](engine::TVeltrane&) { DebuggerIdle(); }, [this](engine::TVeltrane&) { DebuggerProgress(); });
+
+    // Steps 8 to 14.
+    OpenRoutineTab(&veltrane_->MainRoutine(), false);
+    UpdateActionListHints(alMain_);
     SetCaption(rtl::Format("%s - %s", connection_->GetDescription(), GetProductTitle()));
     ui::Application->SetTitle(Caption());
+    veltrane_->BreakPoints().Notifier().AddHandler(core::TEventHandler::Of<&TfmMain::BreakpointsChanged>(this));
+    BuildMainMenu();
+    if (dmVeltraneCommon)
+        dmVeltraneCommon->SetTopicSearchHandler([this](ui::TObject*) { Action("aTopicSearch").Execute(); });
+
+    OnShow = [this](ui::TObject*) { FormShow(); };
+    OnCloseQuery = [this](ui::TObject*, bool& canClose) { FormCloseQuery(canClose); };
+    OnClose = [this](ui::TObject*, ui::TCloseAction&) { FormClose(); };
 }
 
-void InitializeMainUnit() {
-    ui::Application->SetTitle(GetProductTitle());
+TfmMain::~TfmMain() {
+    if (dmVeltraneCommon) dmVeltraneCommon->SetTopicSearchHandler({});
+    RemoveCaretNotifier(core::TEventHandler::Of<&TfmMain::EditorCaretMoved>(this));
+    connection_->GetDatabaseNotifier().RemoveHandler(core::TEventHandler::Of<&TfmMain::ConnectionChanged>(this));
+    connection_->SetOnConnectionLost({});
+    veltrane_->BreakPoints().Notifier().RemoveHandler(core::TEventHandler::Of<&TfmMain::BreakpointsChanged>(this));
+    if (veltrane_->IsRunning()) veltrane_->Stop(true);
+    // The frames hold the facade: they go before it does.
+    while (pcCodeEditors_->PageCount() > 0) delete pcCodeEditors_->Pages(pcCodeEditors_->PageCount() - 1);
+    veltrane_.reset();
 }
+
+void TfmMain::CreateComponents() {
+    SetName("fmMain");
+    SetBounds(0, 0, 1000, 700);
+    SetPosition(ui::poScreenCenter);
+
+    ilToolBarNormal_ = NewImageList(this, "ilToolBarNormal_48", 48);
+    ilToolBarHot_ = NewImageList(this, "ilToolBarHot_48", 48);
+    for (std::string_view picture : kToolBarPictures) {
+        AddArtworkImages(*ilToolBarNormal_, {"TOOLBAR_" + std::string(picture)});
+        AddArtworkImages(*ilToolBarHot_, {"TOOLBAR_" + std::string(picture) + "_HOT"});
+    }
+    ilStatusBar_ = NewImageList(this, "ilStatusBar", 16);
+    AddArtworkImages(*ilStatusBar_, {"STATUS_NOTICE", "STATUS_DATABASE"});
+
+    alMain_ = new ui::TActionList(this);
+    alMain_->SetName("alMain");
+    alMain_->OnUpdate = [this](ui::TBasicAction* action, bool& handled) { alMainUpdate(action, handled); };
+    actions_ = CreateMainActions(this, *alMain_);
+    BindActions();
+
+    CreateToolBar();
+
+    pnlWorkArea_ = new ui::TPanel(this);
+    pnlWorkArea_->SetName("pnlWorkArea");
+    pnlWorkArea_->SetBevelOuter(ui::bvNone);
+    pnlWorkArea_->SetParent(this);
+    pnlWorkArea_->SetAlign(ui::alClient);
+
+    pcCodeEditors_ = new ui::TPageControl(this);
+    pcCodeEditors_->SetName("pcCodeEditors");
+    pcCodeEditors_->SetParent(pnlWorkArea_);
+    pcCodeEditors_->SetAlign(ui::alClient);
+    if (dmVeltraneCommon) pcCodeEditors_->SetImages(dmVeltraneCommon->ilObjects);
+    pcCodeEditors_->OnChange = [this](ui::TObject*) { pcCodeEditorsChange(); };
+    pcCodeEditors_->OnMouseDown = [this](ui::TObject*, ui::TMouseButton button, ui::TShiftState, int x, int y) {
+        pcCodeEditorsMouseDown(button, x, y);
+    };
+
+    tmActivateEditor_ = new ui::TTimer(this);
+    tmActivateEditor_->SetName("tmActivateEditor");
+    tmActivateEditor_->SetEnabled(false);
+    tmActivateEditor_->SetInterval(100);
+    tmActivateEditor_->OnTimer = [this](ui::TObject*) {
+        tmActivateEditor_->SetEnabled(false);
+        if (TfrmCodeEditor* editor = ActiveEditor()) editor->FocusEditor();
+    };
+
+    mMain_ = new ui::TMainMenu(this);
+    mMain_->SetName("mMain");
+}
+
+void TfmMain::CreateToolBar() {
+    tbMain_ = new ui::TToolBar(this);
+    tbMain_->SetName("tbMain");
+    tbMain_->SetParent(this);
+    tbMain_->SetAlign(ui::alTop);
+    tbMain_->SetFlat(true);
+    tbMain_->SetImages(ilToolBarNormal_);
+    tbMain_->SetHotImages(ilToolBarHot_);
+    tbMain_->SetButtonWidth(55);
+    tbMain_->SetButtonHeight(54);
+    tbMain_->SetHeight(58);
+    for (const auto& [name, image] : kToolBarButtons) {
+        auto* button = new ui::TToolButton(this);
+        const bool separator = std::string_view(name) == "-";
+        if (separator) button->SetStyle(ui::tbsSeparator);
+        button->SetParent(tbMain_);
+        if (separator) continue;
+        ui::TAction& action = Action(name);
+        if (image >= 0) action.SetImageIndex(image);
+        button->SetAction(&action);
+    }
+    Action("aHelp").SetCaption("Show help");
+}
+
+void TfmMain::BindActions() {
+    const auto bind = [this](const char* name, std::function<void()> execute) {
+        Action(name).OnExecute = [execute = std::move(execute)](ui::TObject*) { execute(); };
+    };
+    const auto withEditor = [this](void (TfrmCodeEditor::*command)()) {
+        return [this, command] {
+            if (TfrmCodeEditor* editor = ActiveEditor()) (editor->*command)();
+        };
+    };
+    const auto withTextEditor = [](void (TfrmTextEditor::*command)()) {
+        return [command] {
+            if (TfrmTextEditor* editor = ActiveTextEditor()) (editor->*command)();
+        };
+    };
+
+    bind("aRun", [this] { RunProgram(); });
+    bind("aStepInto", [this] {
+        veltrane_->StepInto();
+        RefreshViews();
+    });
+    bind("aStepOver", [this] {
+        StepOver(*veltrane_);
+        RefreshViews();
+    });
+    bind("aRunToCursor", [this] {
+        TfrmCodeEditor* editor = ActiveEditor();
+        if (!editor) return;
+        AddRunToCursorBreakpoint(*veltrane_, editor->Routine(), editor->GetCaretLine());
+        RunProgram();
+    });
+    bind("aPause", [this] { veltrane_->Pause(); });
+    bind("aReset", [this] { veltrane_->Stop(true); });
+    bind("aCompile", [this] { CompileAll(); });
+    bind("aToggleBreakPoint", withEditor(&TfrmCodeEditor::ToggleBreakpointAtCaret));
+    bind("aNewDebugSession", [] { StartNewInstance(); });
+    bind("aStoreToServer", [this] {
+        TWaitCursor wait;
+        if (TfrmCodeEditor* editor = ActiveEditor()) editor->StoreToServer();
+    });
+    bind("aStoreAllToServer", [this] { StoreAllToServer(); });
+    bind("aCreateProcedure", [this] { CreateRoutine(engine::rkProcedure); });
+    bind("aCreateFunction", [this] { CreateRoutine(engine::rkFunction); });
+    bind("aRefreshFromServer", [this] { RefreshFromServer(); });
+    bind("aExit", [this] { Close(); });
+    bind("aCloseTab", [this] { CloseTab(pcCodeEditors_->ActivePageIndex(), false); });
+    bind("aFind", withTextEditor(&TfrmTextEditor::Find));
+    bind("aReplace", withTextEditor(&TfrmTextEditor::Replace));
+    bind("aSearchAgain", withTextEditor(&TfrmTextEditor::SearchAgain));
+    bind("aGoToLine", withTextEditor(&TfrmTextEditor::GoToLine));
+    bind("aShowMainPage", [this] {
+        pcCodeEditors_->SetActivePageIndex(0);
+        pcCodeEditorsChange();
+        if (TfrmCodeEditor* editor = ActiveEditor()) editor->FocusEditor();
+    });
+    bind("aHelp", [] { OpenQuickStartPage(); });
+}
+
+void TfmMain::BuildMainMenu() {
+    for (const TMainMenuSpec& spec : kMainMenu) {
+        ui::TMenuItem* item = AddCaptionMenuItem(mMain_, spec.caption);
+        if (spec.actions.empty() && dmVeltraneCommon) dmVeltraneCommon->BuildEditMenu(item, false);
+        for (const char* name : spec.actions) {
+            if (std::string_view(name) == "-")
+                AddSeparatorMenuItem(item);
+            else
+                AddActionSubItem(item, &Action(name));
+        }
+    }
+    SetMenu(mMain_);
+}
+
+// ---- Tabs
+
+int TfmMain::TabCount() const { return pcCodeEditors_->PageCount(); }
+
+TfrmCodeEditor* TfmMain::EditorOfTab(int index) const {
+    ui::TTabSheet* page = pcCodeEditors_->Pages(index);
+    for (int i = 0; i < page->ControlCount(); ++i)
+        if (auto* editor = dynamic_cast<TfrmCodeEditor*>(page->Controls(i))) return editor;
+    return nullptr;
+}
+
+TfrmCodeEditor* TfmMain::ActiveEditor() const {
+    const int index = pcCodeEditors_->ActivePageIndex();
+    return index < 0 ? nullptr : EditorOfTab(index);
+}
+
+int TfmMain::FindRoutineTab(const engine::TRoutine* routine) const {
+    RTL_ASSERT(routine);
+    for (int i = 0; i < TabCount(); ++i)
+        if (TfrmCodeEditor* editor = EditorOfTab(i); editor && &editor->Routine() == routine) return i;
+    return -1;
+}
+
+void TfmMain::OpenRoutineTab(engine::TRoutine* routine, bool isNew) {
+    RTL_ASSERT(routine);
+    auto* page = new ui::TTabSheet(pcCodeEditors_);
+    page->SetPageControl(pcCodeEditors_);
+    page->SetImageIndex(routine->Kind() == engine::rkProcedure  ? oiProcedure
+                        : routine->Kind() == engine::rkFunction ? oiFunction
+                                                                : oiMainBlock);
+    pcCodeEditors_->SetActivePage(page);
+    page->SetCaption(veltrane_->Program().RoutineDisplayName(*routine));
+
+    auto* editor = new TfrmCodeEditor(page, veltrane_.get(), routine, veltrane_->IsRunning() ? 1 : 0, isNew, nullptr);
+    editor->OnOpenRoutine = [this](TfrmCodeEditor& frame, const std::string& name, int entityKind) {
+        OpenEditorRoutine(frame, name, entityKind);
+    };
+    editor->OnRoutineRenamed = [this](engine::TRoutine& renamed) { RoutineRenamed(renamed); };
+    PlaceControl(editor, page, ui::alClient);
+    tmActivateEditor_->SetEnabled(true);
+}
+
+void TfmMain::ShowRoutine(engine::TRoutine* routine) {
+    const int index = FindRoutineTab(routine);
+    if (index < 0) {
+        OpenRoutineTab(routine, false);
+        return;
+    }
+    pcCodeEditors_->SetActivePageIndex(index);
+    pcCodeEditorsChange();
+}
+
+void TfmMain::ShowRoutineLine(engine::TRoutine* routine, int line) {
+    ShowRoutine(routine);
+    if (TfrmCodeEditor* editor = ActiveEditor()) {
+        editor->SetErrorLine(line);
+        editor->FocusEditor();
+    }
+}
+
+void TfmMain::RefreshViews() {}
+
+void TfmMain::UpdateEditorsDebugging() {
+    const int state = veltrane_->IsRunning() ? 1 : 0;
+    for (int i = 0; i < TabCount(); ++i)
+        if (TfrmCodeEditor* editor = EditorOfTab(i)) editor->SetDebuggerState(state);
+}
+
+void TfmMain::pcCodeEditorsChange() {
+    if (TfrmCodeEditor* editor = ActiveEditor()) editor->SetErrorLine(-1);
+}
+
+void TfmMain::pcCodeEditorsMouseDown(ui::TMouseButton button, int x, int y) {
+    if (button != ui::mbMiddle) return;
+    const int tab = pcCodeEditors_->IndexOfTabAt(x, y);
+    if (tab > 0) CloseTab(tab, false);
+}
+
+// ---- The facade's callbacks
+
+void TfmMain::DebuggerPaused() {
+    if (TfrmCodeEditor* editor = ActiveEditor()) {
+        editor->RepaintEditor();
+        editor->ResetHint();
+    }
+    if (veltrane_->IsRunning()) {
+        ShowRoutine(veltrane_->CurrentRoutine());
+        if (TfrmCodeEditor* editor = ActiveEditor()) editor->GoToLine(veltrane_->CurrentLine());
+    }
+    RefreshViews();
+}
+
+void TfmMain::DebuggerStarted() { UpdateEditorsDebugging(); }
+
+void TfmMain::DebuggerStopped() {
+    UpdateEditorsDebugging();
+    if (TfrmCodeEditor* editor = ActiveEditor()) editor->RepaintEditor();
+    RefreshViews();
+}
+
+void TfmMain::DebuggerIdle() { ui::Application->ProcessMessages(); }
+
+void TfmMain::DebuggerProgress() {
+    if (!refreshThrottle_.IsDue(static_cast<std::uint32_t>(ui::GetTickCount()))) return;
+    RefreshViews();
+    refreshThrottle_.Refreshed(static_cast<std::uint32_t>(ui::GetTickCount()));
+}
+
+// ---- Notifications
+
+void TfmMain::ConnectionChanged(const std::shared_ptr<core::IEvent>&) { ShowCurrentDatabase(); }
+
+void TfmMain::ShowCurrentDatabase() { statusBar_->SetDatabaseText(connection_->GetCurrentDatabase()); }
+
+void TfmMain::EditorCaretMoved(const std::shared_ptr<core::IEvent>&) {
+    if (TfrmTextEditor* editor = ActiveTextEditor()) statusBar_->SetCaretPos(editor->GetCaretXY());
+}
+
+void TfmMain::BreakpointsChanged(const std::shared_ptr<core::IEvent>&) {
+    if (TfrmCodeEditor* editor = ActiveEditor()) {
+        editor->SetErrorLine(-1);
+        editor->RepaintEditor();
+    }
+}
+
+// ---- Actions
+
+void TfmMain::alMainUpdate(ui::TBasicAction*, bool& handled) {
+    handled = true;
+    CheckConnectionLost();
+    UpdateActionStates();
+    veltrane_->CheckError();
+}
+
+void TfmMain::UpdateActionStates() {
+    const TDebugCommandStates states = DebugCommandStates(veltrane_->IsRunning(), veltrane_->Busy());
+    Action("aRun").SetEnabled(states.run);
+    Action("aRunToCursor").SetEnabled(states.runToCursor);
+    Action("aStepInto").SetEnabled(states.stepInto);
+    Action("aStepOver").SetEnabled(states.stepOver);
+    Action("aReset").SetEnabled(states.reset);
+    Action("aCompile").SetEnabled(states.compile);
+    Action("aPause").SetEnabled(states.pause);
+    Action("aCloseTab").SetEnabled(pcCodeEditors_->ActivePageIndex() > 0);
+
+    const auto storable = [](TfrmCodeEditor* editor) {
+        return editor && editor->Routine().Kind() != engine::rkAnonymousBlock && editor->GetModified();
+    };
+    bool anyStorable = false;
+    for (int i = 0; i < TabCount() && !anyStorable; ++i) anyStorable = storable(EditorOfTab(i));
+    Action("aStoreAllToServer").SetEnabled(anyStorable);
+    Action("aStoreToServer").SetEnabled(anyStorable && storable(ActiveEditor()));
+    TfrmCodeEditor* active = ActiveEditor();
+    Action("aRefreshFromServer").SetEnabled(active && active->CanRefresh());
+    Action("aAddWatchAtCursor").SetEnabled(active && active->EditorFocused());
+}
+
+void TfmMain::ConnectionLost() {
+    if (veltrane_ && veltrane_->IsRunning()) veltrane_->Stop(false);
+    connectionLost_.Set();
+}
+
+void TfmMain::CheckConnectionLost() {
+    if (!connectionLost_.TakeIfSet()) return;
+    ui::MessageDlg(ConnectionLostMessage(connection_->GetDescription()), ui::mtError, {ui::mbOK});
+    try {
+        connection_->Disconnect();
+        connection_->Connect();
+    } catch (const std::exception& error) {
+        ui::Application->ShowException(error);
+    }
+}
+
+void TfmMain::RunProgram() {
+    if (veltrane_->IsRunning()) {
+        veltrane_->Run();
+    } else {
+        CompileAll();
+        if (MainBlockIsEmpty(veltrane_->MainRoutine())) {
+            ui::MessageDlg(EmptyMainBlockMessage(), ui::mtInformation, {ui::mbOK});
+        } else {
+            veltrane_->Start(false);
+        }
+    }
+    if (TfrmCodeEditor* editor = ActiveEditor()) editor->RepaintEditor();
+    RefreshViews();
+}
+
+void TfmMain::CompileAll() {
+    TWaitCursor wait;
+    for (int i = 0; i < TabCount(); ++i) {
+        try {
+            EditorOfTab(i)->Compile();
+        } catch (...) {
+            pcCodeEditors_->SetActivePageIndex(i);
+            throw;
+        }
+    }
+    if (TfrmCodeEditor* editor = ActiveEditor()) editor->RepaintEditor();
+}
+
+void TfmMain::StoreAllToServer() {
+    TWaitCursor wait;
+    for (int i = 0; i < TabCount(); ++i) {
+        TfrmCodeEditor* editor = EditorOfTab(i);
+        if (editor->Routine().Kind() != engine::rkAnonymousBlock && editor->GetModified()) editor->StoreToServer();
+    }
+}
+
+// ---- Routines
+
+void TfmMain::OpenModule(const std::string& name, int entityKind, const std::string& schema) {
+    engine::TRoutine& routine = FindModule(veltrane_->Program(), name, entityKind, schema);
+    ShowRoutine(&routine);
+    if (TfrmCodeEditor* editor = ActiveEditor()) editor->FocusEditor();
+}
+
+void TfmMain::OpenRoutineByKind(const std::string& name, int routineKind) {
+    OpenModule(name, EntityKindOfRoutine(routineKind), {});
+}
+
+void TfmMain::OpenEditorRoutine(TfrmCodeEditor& frame, const std::string& name, int entityKind) {
+    OpenModule(name, entityKind, engine::GetRoutineSchema(frame.Routine()));
+}
+
+void TfmMain::ShowBreakpointSource(const engine::TBreakPoint& breakpoint) {
+    OpenRoutineByKind(breakpoint.RoutineName(), breakpoint.RoutineKind());
+    if (TfrmCodeEditor* editor = ActiveEditor()) editor->SetErrorLine(breakpoint.Line());
+}
+
+void TfmMain::ShowMessageSource(const std::string& routineName, int routineKind, int line) {
+    OpenRoutineByKind(routineName, routineKind);
+    if (TfrmCodeEditor* editor = ActiveEditor()) editor->SetErrorLine(line);
+}
+
+void TfmMain::RoutineRenamed(engine::TRoutine& routine) {
+    const int index = FindRoutineTab(&routine);
+    if (index >= 0) pcCodeEditors_->Pages(index)->SetCaption(veltrane_->Program().RoutineDisplayName(routine));
+}
+
+void TfmMain::CloseTab(int index, bool force) {
+    TWaitCursor wait;
+    TfrmCodeEditor* editor = EditorOfTab(index);
+    if (!editor->CanClose()) return;
+    engine::TRoutine& routine = editor->Routine();
+    const bool remove = RemoveRoutineOnClose(editor->IsNew(), force, routine.Compiled());
+    delete pcCodeEditors_->Pages(index);
+    ForgetClosedRoutine(veltrane_->Program(), routine, remove);
+}
+
+void TfmMain::RefreshFromServer() {
+    TfrmCodeEditor* editor = ActiveEditor();
+    if (!editor) return;
+    if (engine::RoutineExistsOnServer(editor->Routine())) {
+        editor->RefreshFromServer();
+        return;
+    }
+    const std::string question =
+        rtl::Format("Routine '%s' not found. Do you want to close editor?",
+                    veltrane_->Program().RoutineDisplayName(editor->Routine()));
+    if (ui::MessageDlg(question, ui::mtWarning, {ui::mbYes, ui::mbNo}) == ui::mrYes)
+        CloseTab(pcCodeEditors_->ActivePageIndex(), true);
+    else
+        editor->SetModified(true);
+}
+
+void TfmMain::CreateRoutine(int routineKind) {
+    if (routineKind != engine::rkProcedure && routineKind != engine::rkFunction)
+        throw rtl::Exception("Unsupported routine type");
+    const std::string kind = RoutineKindName(routineKind);
+    std::string name;
+    if (!ui::InputQuery("Create " + kind, "Enter " + kind + " name", name)) return;
+    engine::TRoutine& routine = CreateNewRoutine(veltrane_->Program(), routineKind, name, connection_->GetDatabase());
+    OpenRoutineTab(&routine, true);
+    if (TfrmCodeEditor* editor = ActiveEditor()) editor->TextEditor().SetCaretPos(0, 3);
+}
+
+bool TfmMain::CanCloseAllTabs() {
+    for (int i = 0; i < TabCount(); ++i)
+        if (!EditorOfTab(i)->CanClose()) return false;
+    return true;
+}
+
+// ---- Showing and closing
+
+void TfmMain::FormShow() {
+    if (shown_) return;
+    shown_ = true;
+    LoadSession();
+    if (TfrmCodeEditor* editor = ActiveEditor()) editor->FocusEditor();
+    statusBar_->ShowUpdateNotice(GetCheckUpdatesState() == 3);
+    statusBar_->SetServerText(
+        "MySQL Server: " + connection_->Evaluate(u"SHOW VARIABLES LIKE 'version'", false, 1)->AsString().AsString());
+    ShowCurrentDatabase();
+}
+
+void TfmMain::FormCloseQuery(bool& canClose) { canClose = CanCloseAllTabs(); }
+
+void TfmMain::FormClose() { SaveSession(); }
+
+void TfmMain::SaveSession() {
+    TSessionState state;
+    state.mainText = EditorOfTab(0)->GetText();
+    for (int i = 1; i < TabCount(); ++i) {
+        const engine::TRoutine& routine = EditorOfTab(i)->Routine();
+        state.modules.push_back({routine.Name(), routine.Kind()});
+    }
+    state.activeModule = pcCodeEditors_->ActivePageIndex();
+    rtl::TSettings settings;
+    app::SaveSession(settings, connection_->GetDescription(), state, veltrane_->BreakPoints());
+}
+
+void TfmMain::LoadSession() {
+    rtl::TSettings settings;
+    const TSessionState state = app::LoadSession(settings, connection_->GetDescription(), veltrane_->BreakPoints());
+    TfrmCodeEditor* main = EditorOfTab(0);
+    main->SetText(state.mainText);
+    main->ClearUndo();
+    for (const TSessionState::TModule& module : state.modules) {
+        try {
+            OpenRoutineByKind(module.identifier, module.kind);
+        } catch (const std::exception&) {
+            // A routine that is gone or refused is left out; its breakpoints stay.
+        }
+    }
+    if (state.activeModule < TabCount()) pcCodeEditors_->SetActivePageIndex(state.activeModule);
+}
+
+void InitializeMainUnit() { ui::Application->SetTitle(GetProductTitle()); }
 
 } // namespace app

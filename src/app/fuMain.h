@@ -1,12 +1,43 @@
-// The program's main window.
+// The program's main window: the routine tabs, the debugger facade's callbacks, the actions and menus
+// and the debugging commands.
 #pragma once
 
+#include "app/uDebugCommands.h"
+#include "app/fuMainRoutines.h"
 #include "core/uDBAConnection.h"
+#include "core/uMultiNotifier.h"
 #include "platform/ui/Forms.h"
 
+#include <map>
 #include <memory>
+#include <string>
+
+namespace engine {
+class TBreakPoint;
+class TRoutine;
+class TVeltrane;
+} // namespace engine
+
+namespace imaging {
+class TPngImageList;
+}
+
+namespace ui {
+class TAction;
+class TActionList;
+class TBasicAction;
+class TMainMenu;
+class TPageControl;
+class TPanel;
+class TTabSheet;
+class TTimer;
+class TToolBar;
+} // namespace ui
 
 namespace app {
+
+class TAppStatusBar;
+class TfrmCodeEditor;
 
 // The connection the main block hands to the main window, which takes it over and clears this.
 extern std::shared_ptr<core::IDBAConnection> GlobalConnection;
@@ -14,11 +45,91 @@ extern std::shared_ptr<core::IDBAConnection> GlobalConnection;
 class TfmMain : public ui::TForm {
 public:
     explicit TfmMain(ui::TComponent* owner);
+    ~TfmMain() override;
 
     const std::shared_ptr<core::IDBAConnection>& Connection() const { return connection_; }
+    engine::TVeltrane& Veltrane() const { return *veltrane_; }
+
+    // The routine editor of the active tab.
+    TfrmCodeEditor* ActiveEditor() const;
+    TfrmCodeEditor* EditorOfTab(int index) const;
+    int TabCount() const;
+    // The tab that shows the routine, -1 when none.
+    int FindRoutineTab(const engine::TRoutine* routine) const;
+    void OpenRoutineTab(engine::TRoutine* routine, bool isNew);
+    void ShowRoutine(engine::TRoutine* routine);
+    void ShowRoutineLine(engine::TRoutine* routine, int line);
+    void RefreshViews();
+    void UpdateEditorsDebugging();
+
+    // A tab the user may leave open with its changes: the frame asks before it goes unless forced.
+    void CloseTab(int index, bool force);
+    void OpenModule(const std::string& name, int entityKind, const std::string& schema);
+    void OpenRoutineByKind(const std::string& name, int routineKind);
+    void CreateRoutine(int routineKind);
+
+    ui::TAction& Action(const std::string& name) const { return *actions_.at(name); }
+    ui::TActionList& ActionList() const { return *alMain_; }
+    ui::TPageControl& CodeEditors() const { return *pcCodeEditors_; }
 
 private:
+    void CreateComponents();
+    void CreateToolBar();
+    void BindActions();
+    void BuildMainMenu();
+
+    // The facade's callbacks.
+    void DebuggerPaused();
+    void DebuggerStarted();
+    void DebuggerStopped();
+    void DebuggerIdle();
+    void DebuggerProgress();
+
+    void ConnectionChanged(const std::shared_ptr<core::IEvent>& event);
+    void EditorCaretMoved(const std::shared_ptr<core::IEvent>& event);
+    void BreakpointsChanged(const std::shared_ptr<core::IEvent>& event);
+    void ShowCurrentDatabase();
+
+    void alMainUpdate(ui::TBasicAction* action, bool& handled);
+    void UpdateActionStates();
+    void CheckConnectionLost();
+    void ConnectionLost();
+
+    void RunProgram();
+    void CompileAll();
+    void StoreAllToServer();
+    void RefreshFromServer();
+    void RoutineRenamed(engine::TRoutine& routine);
+    void OpenEditorRoutine(TfrmCodeEditor& frame, const std::string& name, int entityKind);
+    void ShowBreakpointSource(const engine::TBreakPoint& breakpoint);
+    void ShowMessageSource(const std::string& routineName, int routineKind, int line);
+    bool CanCloseAllTabs();
+
+    void FormShow();
+    void FormCloseQuery(bool& canClose);
+    void FormClose();
+    void LoadSession();
+    void SaveSession();
+    void pcCodeEditorsChange();
+    void pcCodeEditorsMouseDown(ui::TMouseButton button, int x, int y);
+
     std::shared_ptr<core::IDBAConnection> connection_;
+    std::unique_ptr<engine::TVeltrane> veltrane_;
+    TConnectionLostFlag connectionLost_;
+    TViewRefreshThrottle refreshThrottle_;
+
+    imaging::TPngImageList* ilToolBarNormal_;
+    imaging::TPngImageList* ilToolBarHot_;
+    imaging::TPngImageList* ilStatusBar_;
+    ui::TToolBar* tbMain_;
+    ui::TPanel* pnlWorkArea_;
+    ui::TPageControl* pcCodeEditors_;
+    ui::TActionList* alMain_;
+    ui::TMainMenu* mMain_;
+    ui::TTimer* tmActivateEditor_;
+    TAppStatusBar* statusBar_;
+    std::map<std::string, ui::TAction*> actions_;
+    bool shown_ = false;
 };
 
 // Names the program for the window system before any window shows.
