@@ -25,4 +25,18 @@ WideString GetControlOrParentWideHint(const ui::TControl& control);
 WideString GetShortHintWide(std::u16string_view hint);
 WideString GetLongHintWide(std::u16string_view hint);
 
+// A framework control with its text and hint as wide text.
+template <class Base>
+class TWideTextControl : public Base {
+public:
+    using Base::Base;
+
+    WideString WideText() const { return GetControlWideText(*this); }
+    void SetWideText(std::u16string_view text) { SetControlWideText(*this, text); }
+    WideString WideCaption() const { return WideText(); }
+    void SetWideCaption(std::u16string_view caption) { SetWideText(caption); }
+    WideString WideHint() const { return GetControlWideHint(*this); }
+    void SetWideHint(std::u16string_view hint) { SetControlWideHint(*this, hint); }
+};
+
 } // namespace widecontrols

@@ -7,7 +7,7 @@
 
 namespace widecontrols {
 
-TUcForm::TUcForm(ui::TComponent* owner) : TForm(owner) {
+TUcForm::TUcForm(ui::TComponent* owner) : TWideTextControl(owner) {
     Font()->SetName("Tahoma");
 }
 

@@ -1,21 +1,16 @@
 // The wide form and the wide view of the application object.
 #pragma once
 
-#include "widecontrols/uUcUtils.h"
+#include "widecontrols/uUcControls.h"
 
 #include "platform/ui/Forms.h"
 
 namespace widecontrols {
 
 // A form with wide caption and hint, always in the font "Tahoma" (shown with its substitute).
-class TUcForm : public ui::TForm {
+class TUcForm : public TWideTextControl<ui::TForm> {
 public:
     explicit TUcForm(ui::TComponent* owner);
-
-    WideString WideCaption() const { return Utf8ToWide(Caption()); }
-    void SetWideCaption(std::u16string_view caption) { SetCaption(WideToUtf8(caption)); }
-    WideString WideHint() const { return Utf8ToWide(Hint()); }
-    void SetWideHint(std::u16string_view hint) { SetHint(WideToUtf8(hint)); }
 };
 
 // The application's hint and title as wide text. It exists for the whole process, also before and
