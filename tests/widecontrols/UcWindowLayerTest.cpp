@@ -6,6 +6,7 @@
 #include "platform/ui/Forms.h"
 #include "support/UiTest.h"
 #include "widecontrols/AnsiCodePageScope.h"
+#include "widecontrols/TextChangeCounter.h"
 
 #include <gtest/gtest.h>
 
@@ -14,20 +15,7 @@
 namespace widecontrols {
 namespace {
 
-class UcWindowLayerTest : public uitest::UiTest {
-protected:
-    // Counts the CM_TEXTCHANGED messages the control receives from now on.
-    int& CountTextChanges(ui::TControl& control) {
-        auto previous = control.WindowProc;
-        control.WindowProc = [this, previous](ui::TMessage& message) {
-            if (message.Msg == ui::CM_TEXTCHANGED) ++textChanges;
-            previous(message);
-        };
-        return textChanges;
-    }
-
-    int textChanges = 0;
-};
+class UcWindowLayerTest : public uitest::UiTest {};
 
 TEST_F(UcWindowLayerTest, AWideTextSetBeforeTheWindowShowsAfterItsCreationAndSurvivesRecreation) {
     const AnsiCodePageScope latin(1252); // no 8-bit code page stands between a control and its text
@@ -50,12 +38,12 @@ TEST_F(UcWindowLayerTest, SettingTheSameTextTwiceNotifiesOnce) {
     ui::TCustomControl control(nullptr);
     control.SetParent(&form);
     control.HandleNeeded();
-    const int& changes = CountTextChanges(control);
+    const TextChangeCounter changes(control);
     SetControlWideText(control, u"\u03A9");
     SetControlWideText(control, u"\u03A9");
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(changes.Count(), 1);
     SetWindowTextWide(control, u"\u03A9!");
-    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(changes.Count(), 2);
 }
 
 TEST_F(UcWindowLayerTest, AGraphicControlsCaptionChangedByFrameworkCodeIsPickedUp) {
