@@ -6,6 +6,10 @@
 #include "support/UiTest.h"
 #include "widecontrols/AnsiCodePageScope.h"
 
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 namespace widecontrols {
@@ -34,6 +38,27 @@ TEST_F(UcApplicationTest, TheHintIsTheApplicationsHintAsWideText) {
     EXPECT_EQ(application.Hint(), "\xE4\xB8\xAD");
     application.SetHint("\xCE\xA9 long");
     EXPECT_EQ(WideApplication().Hint(), u"\u03A9 long");
+}
+
+TEST_F(UcApplicationTest, TheHintFollowsTheLongHintOfTheHoveredControl) {
+    ui::TApplication application;
+    TUcForm form(nullptr);
+    form.SetBounds(0, 0, 200, 100);
+    ui::TCustomControl panel(nullptr);
+    panel.SetParent(&form);
+    panel.SetBounds(10, 10, 80, 40);
+    form.SetWideHint(u"\u5F62|form \u5F62");
+    panel.SetHint(WideToUtf8(u"\u03A9|long \u4E2D\u6587"));
+    form.Show();
+    const auto hover = [](ui::TWinControl& target) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 6), target.Widget()->mapToGlobal(QPointF(5, 6)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target.Widget(), &move);
+    };
+    hover(panel);
+    EXPECT_EQ(WideApplication().Hint(), u"long \u4E2D\u6587");
+    hover(form);
+    EXPECT_EQ(WideApplication().Hint(), u"form \u5F62");
 }
 
 TEST_F(UcApplicationTest, EveryWideFormHasTheDialogFontAndWideTexts) {
