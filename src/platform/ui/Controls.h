@@ -20,8 +20,6 @@ class QPainter;
 
 namespace ui {
 
-RTL_DECLARE_EXCEPTION(EInvalidOperation, rtl::Exception);
-
 class TWinControl;
 class TCaret;
 class TControlScrollBars;

@@ -29,6 +29,9 @@ public:
     TOwnedCollection(TPersistent* owner, TItemClass itemClass) : TCollection(itemClass, owner) {}
 };
 
+// An operation the object's state does not allow (controls and image lists raise it).
+RTL_DECLARE_EXCEPTION(EInvalidOperation, rtl::Exception);
+
 // An event handler; an empty function means "not assigned".
 using TNotifyEvent = std::function<void(TObject* sender)>;
 
