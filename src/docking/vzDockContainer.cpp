@@ -48,14 +48,18 @@ bool TvzCustomDockingContainer::IsAncestor(const TvzCustomDockingControl* contro
 int TvzCustomDockingContainer::AddChild(TvzCustomDockingControl* child) {
     if (IsAncestor(child)) throw EvzDocking(texts::sParentInChildOperation);
     if (child == this) throw rtl::EAssertionFailed("A container cannot hold itself");
+    CheckAlignment(child->Alignment());
     int index = static_cast<int>(children_.size());
     if (insertionIndex_ >= 0 && insertionIndex_ <= index) index = insertionIndex_;
     insertionIndex_ = -1;
     children_.insert(children_.begin() + index, child);
+    child->alignment_ = ValidateChildAlignment(child, child->Alignment());
+    SortChildren();
+    index = IndexOfChild(child);
     child->container_ = this;
     child->SetParent(Parent());
     child->SetSiteId(SiteId());
-    CheckAlignment(child->Alignment());
+    UpdateChildrenCaption();
     DoDock(index, child);
     return index;
 }
@@ -98,6 +102,26 @@ void TvzCustomDockingContainer::RemoveChild(TvzCustomDockingControl* child, int 
     }
     UpdateChildrenCaption();
     if (manager) manager->EndUpdate();
+}
+
+TvzAlignment TvzCustomDockingContainer::ValidateChildAlignment(TvzCustomDockingControl*,
+                                                               TvzAlignment alignment) {
+    return alignment;
+}
+
+void TvzCustomDockingContainer::ArrangeChildren(const ui::TRect& client) {
+    for (TvzCustomDockingControl* child : children_)
+        child->SetScreenRect(client);
+}
+
+void TvzCustomDockingContainer::UpdateBounds() {
+    TvzCustomDockingControl::UpdateBounds();
+    TvzCustomDockingManager* manager = DockingManager();
+    if (!ParentSite() || (manager && manager->UpdateCount() > 0)) return;
+    const ui::TRect& rect = ScreenRect();
+    ArrangeChildren({rect.Left, rect.Top + CaptionHeight(), rect.Right, rect.Bottom});
+    for (TvzCustomDockingControl* child : children_)
+        child->UpdateBounds();
 }
 
 void TvzCustomDockingContainer::CheckAlignment(TvzAlignment alignment) const {

@@ -41,8 +41,18 @@ public:
     // The children's captions joined by ", ".
     const std::string& ChildrenCaption() const { return childrenCaption_; }
     void UpdateChildrenCaption();
+    // Lays the children out in the container's screen rectangle, then places their windows.
+    void UpdateBounds() override;
 
 protected:
+    friend class TvzCustomDockingControl;
+    // The alignment child `child` (not yet a child: index -1) may take when it asks for `alignment`;
+    // may realign the others. The base only checks it.
+    virtual TvzAlignment ValidateChildAlignment(TvzCustomDockingControl* child, TvzAlignment alignment);
+    // Puts the children in the order the container keeps them in.
+    virtual void SortChildren() {}
+    // Sets the children's screen rectangles inside `client` (screen coordinates).
+    virtual void ArrangeChildren(const ui::TRect& client);
     bool IsAncestor(const TvzCustomDockingControl* control) const;
 
 private:

@@ -297,9 +297,13 @@ void TvzCustomDockingControl::SetPanelState(int state) {
 }
 
 void TvzCustomDockingControl::SetAlignment(TvzAlignment alignment) {
-    if (container_) container_->CheckAlignment(alignment);
+    if (container_) {
+        alignment = container_->ValidateChildAlignment(this, alignment);
+        container_->CheckAlignment(alignment);
+    }
     if (alignment == alignment_) return;
     alignment_ = alignment;
+    if (container_) container_->SortChildren();
     if (manager_) manager_->RefreshSite(siteId_, true);
 }
 

@@ -189,6 +189,8 @@ public:
 
 protected:
     friend class TvzCustomDockingContainer;
+    friend class TvzSplitContainer;
+    friend class TvzInsideContainer;
     friend class TvzCustomDockingManager;
     void Paint() override;
     virtual void PaintCaption();
@@ -221,6 +223,7 @@ private:
     TGuid key_;
     std::string caption_;
     ui::TRect screenRect_;
+    ui::TPoint normalSize_;
     std::unique_ptr<TvzCustomPlacementInfo> placement_;
     bool defaultCaptionVisible_ = true;
     TvzBooleanValue showCaption_ = bvDefault;

@@ -43,7 +43,6 @@ void TvzCustomDockingSite::SetRoot(TvzCustomDockingControl* control) {
         control->SetSiteId(siteId_);
         control->SetScreenRect(ui::Bounds(ClientOrigin().X, ClientOrigin().Y, ClientWidth(), ClientHeight()));
         if (control->Visible()) control->ShowInContainer();
-        control->DoDock(0, control);
     }
     manager_->EndUpdate();
 }
