@@ -741,12 +741,12 @@ bool TvzCustomDockingControl::InCaptionText(ui::TPoint point) {
 
 void TvzCustomDockingControl::MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) {
     ui::TCustomControl::MouseDown(button, shift, x, y);
+    mouseDownPoint_ = {x, y};
     if (captionButtons_->MouseDown({x, y})) return;
     if (!InCaptionText({x, y}) || !manager_) return;
     if (button == ui::mbLeft && !shift.Contains(ui::ssDouble) && IsDragShift(shift) &&
         !manager_->Operation() && manager_->CaptureMouse(this)) {
         dragPending_ = true;
-        mouseDownPoint_ = {x, y};
     }
 }
 
@@ -775,7 +775,8 @@ void TvzCustomDockingControl::MouseUp(ui::TMouseButton button, ui::TShiftState s
 void TvzCustomDockingControl::DblClick() {
     ui::TCustomControl::DblClick();
     dragPending_ = false;
-    if (!InCaptionText(ScreenToClient(ui::TMouse::CursorPos()))) return;
+    // The press that began the double click is already recorded.
+    if (!InCaptionText(mouseDownPoint_)) return;
     if (DockState() == dsFloating)
         placement_->RestoreDocked();
     else if (TvzCustomDockAction* action = Actions(doubleClickCommand_))

@@ -58,6 +58,14 @@ public:
     }
 };
 
+// Records where drags start.
+class StubMover : public TvzCustomMover {
+public:
+    using TvzCustomMover::TvzCustomMover;
+    std::vector<TvzCustomDockingControl*> started;
+    void StartMove(TvzCustomDockingControl* control, ui::TPoint) override { started.push_back(control); }
+};
+
 // A form with a manager and one site filling 400 x 300.
 class DockFixture : public uitest::UiTest {
 protected:

@@ -256,14 +256,6 @@ TEST_F(DockActionsTest, ADockedPanelShowsTheProgramsCaptionButtons) {
     EXPECT_TRUE(shown().empty());
 }
 
-// Records where drags start.
-class StubMover : public TvzCustomMover {
-public:
-    using TvzCustomMover::TvzCustomMover;
-    std::vector<TvzCustomDockingControl*> started;
-    void StartMove(TvzCustomDockingControl* control, ui::TPoint) override { started.push_back(control); }
-};
-
 TEST_F(DockActionsTest, ACaptionDragStartsAtTenPixelsNotNine) {
     auto mover = std::make_unique<StubMover>(manager);
     StubMover* stub = mover.get();
