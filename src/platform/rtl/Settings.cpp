@@ -96,6 +96,26 @@ bool TSettings::KeyExists(const std::string& key) {
     return keys_.count(key) != 0;
 }
 
+bool TSettings::DeleteKey(const std::string& key) {
+    Load();
+    const std::string prefix = key + "\\";
+    bool deleted = false;
+    for (auto it = keys_.begin(); it != keys_.end();) {
+        const bool inside = strcasecmp(it->first.c_str(), key.c_str()) == 0 ||
+                            strncasecmp(it->first.c_str(), prefix.c_str(), prefix.size()) == 0;
+        if (!inside) {
+            ++it;
+            continue;
+        }
+        it = keys_.erase(it);
+        deleted = true;
+    }
+    if (!deleted) return false;
+    Save();
+    if (keys_.count(current_) == 0) current_.clear();
+    return true;
+}
+
 const TSettings::TValues* TSettings::CurrentValues() const {
     if (current_.empty()) return nullptr;
     auto found = keys_.find(current_);

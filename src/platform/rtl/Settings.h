@@ -22,6 +22,8 @@ public:
     bool OpenKey(const std::string& key, bool canCreate);
     void CloseKey() { current_.clear(); }
     bool KeyExists(const std::string& key);
+    // Deletes `key` with its values and every key below it; false when there was none.
+    bool DeleteKey(const std::string& key);
     const std::string& CurrentKey() const { return current_; }
 
     // Values of the open key. Reading a missing value, or one of the other type, answers empty / 0.

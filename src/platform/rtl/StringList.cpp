@@ -35,6 +35,16 @@ bool IsBlank(char c) {
 
 } // namespace
 
+std::string Trim(std::string_view text) {
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && IsBlank(text[first]))
+        ++first;
+    while (last > first && IsBlank(text[last - 1]))
+        --last;
+    return std::string(text.substr(first, last - first));
+}
+
 TStringList::~TStringList() {
     for (const Item& item : items_)
         FreeObject(item.object);

@@ -186,4 +186,7 @@ private:
     ObjectDeleter deleter_;
 };
 
+// Blanks and control characters (codes up to 32) removed at both ends.
+std::string Trim(std::string_view text);
+
 } // namespace rtl
