@@ -122,6 +122,14 @@ void TvzCustomDockingContainer::UpdateBounds() {
     ArrangeChildren({rect.Left, rect.Top + CaptionHeight(), rect.Right, rect.Bottom});
     for (TvzCustomDockingControl* child : children_)
         child->UpdateBounds();
+    SendToBack(); // behind the containers inside it, which went back first
+}
+
+bool TvzCustomDockingContainer::CaptionVisible() const {
+    const TvzCustomDockingManager* manager = DockingManager();
+    if (ShowCaption() != bvDefault || !manager || AutoHidden() || DockState() == dsFloating)
+        return TvzCustomDockingControl::CaptionVisible();
+    return manager->ShowContainerCaption().Contains(ContainerType());
 }
 
 void TvzCustomDockingContainer::CheckAlignment(TvzAlignment alignment) const {

@@ -41,8 +41,12 @@ public:
     // The children's captions joined by ", ".
     const std::string& ChildrenCaption() const { return childrenCaption_; }
     void UpdateChildrenCaption();
-    // Lays the children out in the container's screen rectangle, then places their windows.
+    // Lays the children out in the container's screen rectangle, then places their windows; the
+    // container's own window lies behind them.
     void UpdateBounds() override;
+    // A container shows its own caption when the manager's ShowContainerCaption names its kind.
+    bool CaptionVisible() const override;
+    virtual TvzContainerType ContainerType() const { return cntInside; }
 
 protected:
     friend class TvzCustomDockingControl;

@@ -247,10 +247,15 @@ int TvzCustomDockingControl::CaptionHeight() const {
     return manager_->Style()->GetCaptionHeight(image);
 }
 
-ui::TRect TvzCustomDockingControl::ClientRect() const {
-    ui::TRect rect = ui::TCustomControl::ClientRect();
+ui::TRect TvzCustomDockingControl::ContentRect() const {
+    ui::TRect rect = ClientRect();
     rect.Top = std::min(rect.Bottom, rect.Top + CaptionHeight());
     return rect;
+}
+
+void TvzCustomDockingControl::AlignControls(ui::TControl* changed, ui::TRect& rect) {
+    rect.Top = std::min(rect.Bottom, rect.Top + CaptionHeight());
+    ui::TCustomControl::AlignControls(changed, rect);
 }
 
 void TvzCustomDockingControl::SetImageIndex(int index) {
@@ -398,8 +403,7 @@ bool TvzCustomDockingControl::Detach(bool force) {
         DoHide();
     }
     if (autoHideRoot_ == this || !container_) {
-        if (TvzCustomDockingSite* site = ParentSite(); site && site->Root() == this && manager_)
-            manager_->SetRoot(siteId_, nullptr);
+        if (TvzCustomDockingSite* site = ParentSite(); site && site->Root() == this) site->SetRoot(nullptr);
         if (manager_) SetParent(manager_->HoldingSite());
     } else {
         SetContainer(nullptr);
@@ -711,7 +715,7 @@ void TvzCustomDockingControl::DoPopupMenuCreate() {
 
 void TvzCustomDockingControl::Paint() {
     if (!manager_) return;
-    manager_->Style()->PaintControl(*Canvas(), ui::TCustomControl::ClientRect(), uistyle::dckRegularControl);
+    manager_->Style()->PaintControl(*Canvas(), ClientRect(), uistyle::dckRegularControl);
     PaintCaption();
 }
 
@@ -720,11 +724,11 @@ void TvzCustomDockingControl::PaintCaption() {
     captionButtons_->SetCaptionShown(caption.Height() > 0);
     if (caption.Height() <= 0) return;
     captionButtons_->SetButtonArea(caption);
-    const ui::TRect area = captionButtons_->ButtonArea();
     const uistyle::TvzImage image{manager_->Images(), imageIndex_, ShowsImage()};
+    const int textWidth = caption.Width() - captionButtons_->VisibleWidth() - manager_->Metric(3);
     manager_->Style()->PaintCaption(*Canvas(), caption, rtl::Utf8ToUtf16(Caption()),
-                                    static_cast<uistyle::TvzDockCaptionState>(CaptionPaintState()),
-                                    area.Left - caption.Left, true, image);
+                                    static_cast<uistyle::TvzDockCaptionState>(CaptionPaintState()), textWidth,
+                                    true, image);
     captionButtons_->Paint(*Canvas(), CaptionPaintState());
 }
 

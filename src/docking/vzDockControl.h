@@ -102,7 +102,8 @@ public:
     virtual bool CaptionVisible() const;
     int CaptionHeight() const;
     ui::TRect CaptionRect() const { return {0, 0, ClientWidth(), CaptionHeight()}; }
-    ui::TRect ClientRect() const override;
+    // The client area below the caption, where the panel's own controls go.
+    ui::TRect ContentRect() const;
     int ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int index);
     TvzBooleanValue ShowImage() const { return showImage_; }
@@ -199,6 +200,7 @@ protected:
     void MouseUp(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
     void DblClick() override;
     void Resize() override;
+    void AlignControls(ui::TControl* changed, ui::TRect& rect) override;
     void KeyDown(uint16_t& key, ui::TShiftState shift) override;
     virtual void CreateActions();
     virtual bool SelectNextChild(bool /*forward*/, TvzCustomDockingControl* /*from*/) { return false; }

@@ -293,6 +293,12 @@ void TvzCustomDockingManager::SetAutoDockKey(TvzDockingShiftState keys) {
     autoDockKey_ = keys;
 }
 
+void TvzCustomDockingManager::SetShowContainerCaption(TvzContainerTypes types) {
+    if (types == showContainerCaption_) return;
+    showContainerCaption_ = types;
+    RefreshAll(true, true);
+}
+
 void TvzCustomDockingManager::SetImages(ui::TCustomImageList* images) {
     if (images == images_) return;
     if (images_) images_->RemoveFreeNotification(this);

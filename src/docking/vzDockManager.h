@@ -2,6 +2,8 @@
 
 #include "docking/vzDockControl.h"
 #include "docking/vzDockingUI.h"
+#include "docking/vzDockLayout.h"
+#include "docking/vzDockPanel.h"
 #include "docking/vzDockSite.h"
 
 #include <functional>
@@ -116,6 +118,8 @@ public:
     void SetAutoDragKey(TvzDockingShiftState keys);
     TvzDockingShiftState AutoDockKey() const { return autoDockKey_; }
     void SetAutoDockKey(TvzDockingShiftState keys);
+    TvzContainerTypes ShowContainerCaption() const { return showContainerCaption_; }
+    void SetShowContainerCaption(TvzContainerTypes types);
     bool CtrlTabControlSwitch() const { return ctrlTabControlSwitch_; }
     void SetCtrlTabControlSwitch(bool on) { ctrlTabControlSwitch_ = on; }
     ui::TCustomImageList* Images() const { return images_; }
@@ -144,6 +148,24 @@ public:
     void SetMover(std::type_index type, std::unique_ptr<TvzCustomMover> mover);
     // The mover of the control's class, else of the base class.
     TvzCustomMover* Mover(const TvzCustomDockingControl* control) const;
+
+    // ---- Layouts ----
+    void SaveToStream(rtl::TStream& stream);
+    // The stream is read completely first: a bad header, version or block changes nothing.
+    void LoadFromStream(rtl::TStream& stream);
+    void SaveToFile(const std::string& fileName);
+    void LoadFromFile(const std::string& fileName);
+    // The binary value "Docking" of `key` in the settings store.
+    void SaveToRegistry(const std::string& key);
+    void LoadFromRegistry(const std::string& key);
+    // The layout as plain data, and the rebuild from it.
+    layout::TvzLayoutData CollectLayout();
+    void ApplyLayout(const layout::TvzLayoutData& data);
+    // The settings store the registry operations use; the user's when empty.
+    void SetSettingsPath(const std::string& path) { settingsPath_ = path; }
+
+    std::function<void(TvzCustomDockingManager*, const TGuid& key)> OnBeforeLoadControl;
+    std::function<void(TvzCustomDockingManager*, TvzCustomDockingControl*)> OnLoadControl;
 
     // ---- Notifications from controls ----
     virtual void DoDock(TvzCustomDockingControl* control, TvzCustomDockingControl* child);
@@ -179,6 +201,16 @@ public:
     ui::TNotifyEvent OnStyleChange;
 
 protected:
+    // A manager that keeps its form's place puts a record of it first.
+    virtual bool KeepsFormPlacement() const { return false; }
+    virtual layout::TvzFormPlacementData CollectFormPlacement() { return {}; }
+    virtual void ApplyFormPlacement(const layout::TvzFormPlacementData&) {}
+    // A site of the stream: the registered one with the key, or a new floating site.
+    virtual TvzCustomDockingSite* FindOrCreateSite(int typeId, const TGuid& key);
+    layout::TvzControlData CollectControl(TvzCustomDockingControl* control);
+    // The registered control of the block, or a new container; none skips the block.
+    TvzCustomDockingControl* ApplyControl(const layout::TvzControlData& data,
+                                          const layout::TvzFieldGates& gates, bool placed);
     void Notification(ui::TComponent* component, ui::TOperation operation) override;
     bool Quiet() const { return IsDestroying(); }
 
@@ -216,7 +248,9 @@ private:
     TvzDockingShiftState autoDragKey_{dssCtrl, dssLeft};
     TvzDockingShiftState autoDockKey_{dssLeft};
     bool ctrlTabControlSwitch_ = true;
+    TvzContainerTypes showContainerCaption_{cntInsideBottom};
     std::map<std::type_index, std::unique_ptr<TvzCustomMover>> movers_;
+    std::string settingsPath_;
 };
 
 // The docking manager of the form that owns `component` (directly or through its owners), or none.

@@ -35,8 +35,8 @@ void TvzCustomDockingSite::SetRoot(TvzCustomDockingControl* control) {
     TvzCustomDockingControl* old = Root();
     if (old == control) return;
     manager_->BeginUpdate(siteId_);
+    manager_->SetRoot(siteId_, control); // first, so that the old root's detach finds it gone
     if (old) old->Detach(true);
-    manager_->SetRoot(siteId_, control);
     if (control) {
         if (control->Container()) control->SetContainer(nullptr);
         control->SetParent(this);

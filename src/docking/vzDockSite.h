@@ -1,6 +1,7 @@
 #pragma once
 
 #include "docking/vzDockKeys.h"
+#include "docking/vzDockLayout.h"
 #include "platform/ui/Controls.h"
 
 #include <functional>
@@ -47,6 +48,9 @@ public:
     virtual void ActiveControlChanged() { Invalidate(); }
     // The client area the root takes.
     virtual ui::TRect DockClientRect() const { return ClientRect(); }
+    // The site's own part of a layout (hide zones, the floating form's place) and its reading.
+    virtual void CollectData(layout::TvzSiteData&) {}
+    virtual void ApplyData(const layout::TvzSiteData&) {}
 
     std::function<void(TvzCustomDockingSite* sender, TvzCustomDockingControl* control, bool& allow)>
         OnCanDock;

@@ -144,6 +144,18 @@ void TvzSplitContainer::MoveSplitter(int index, int position) {
     Relayout();
 }
 
+void TvzSplitContainer::Paint() {
+    TvzCustomDockingContainer::Paint();
+    const TvzCustomDockingManager* manager = DockingManager();
+    if (!manager) return;
+    for (const TvzSplitterInfo& bar : Splitters()) {
+        const ui::TRect local{bar.rect.Left - ScreenRect().Left, bar.rect.Top - ScreenRect().Top,
+                              bar.rect.Right - ScreenRect().Left, bar.rect.Bottom - ScreenRect().Top};
+        manager->Style()->PaintSplitter(*Canvas(), local,
+                                        bar.vertical ? uistyle::spoVertical : uistyle::spoHorizontal);
+    }
+}
+
 int TvzSplitContainer::MinimumWidth() const {
     int across = 0;
     for (const TvzCustomDockingControl* child : children_)

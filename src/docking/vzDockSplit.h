@@ -23,6 +23,7 @@ public:
     virtual TvzAlignment EndSide() const { return alnClient; }
     virtual bool Vertical() const { return true; }
     bool AlignmentAllowed(TvzAlignment alignment) const override;
+    TvzContainerType ContainerType() const override { return Vertical() ? cntVertical : cntHorizontal; }
     int SplitterSize() const;
 
     void MaximizeChild(TvzCustomDockingControl* child) override;
@@ -43,6 +44,8 @@ protected:
     TvzAlignment ValidateChildAlignment(TvzCustomDockingControl* child, TvzAlignment alignment) override;
     void SortChildren() override;
     void ArrangeChildren(const ui::TRect& client) override;
+    // The bars between the children.
+    void Paint() override;
     // A child container of this class is dissolved into this one.
     void DoDock(int index, TvzCustomDockingControl* child) override;
 

@@ -85,7 +85,7 @@ int TvzInsideContainer::TabStripHeight() const {
 }
 
 ui::TRect TvzInsideContainer::TabStripRect() const {
-    const ui::TRect client = ui::TCustomControl::ClientRect();
+    const ui::TRect client = ClientRect();
     const int caption = CaptionHeight();
     const int strip = TabStripHeight();
     if (orientation_ == dtoTop)

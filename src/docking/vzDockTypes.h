@@ -34,6 +34,10 @@ enum TvzAlignment { alnClient, alnLeft, alnTop, alnRight, alnBottom };
 enum TvzControlStateFlag { csfLoading, csfReadingChildren, csfSizing, csfReplacing, csfClosing };
 using TvzControlStateFlags = rtl::Set<TvzControlStateFlag, 5>;
 
+// Kinds of container, in the settings of which show captions.
+enum TvzContainerType { cntInside, cntVertical, cntHorizontal, cntInsideTop, cntInsideBottom };
+using TvzContainerTypes = rtl::Set<TvzContainerType, 5>;
+
 // Auto-hide orientations; 4 means "not chosen yet".
 inline constexpr int kAutoHideNone = 4;
 
