@@ -2,10 +2,13 @@
 
 #include "docking/vzDockTexts.h"
 #include "platform/rtl/Settings.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/ImageList.h"
 #include "support/ErrorText.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -36,6 +39,18 @@ TEST_F(DockingManagerTest, ASavedLayoutLoadsBackAndSavesByteForByte) {
     EXPECT_EQ(panels["SQL"]->DockState(), dsHidden);
     EXPECT_EQ(Save(), first);
     EXPECT_EQ(manager->Items().ContainerCount(), 4);
+}
+
+TEST_F(DockingManagerTest, TheDefaultLayoutHasTheKnownSizes) {
+    const std::string bytes = Save();
+    const auto lengthAt = [&](std::size_t at) {
+        int32_t length = 0;
+        std::memcpy(&length, bytes.data() + at, 4);
+        return length;
+    };
+    EXPECT_EQ(bytes.size(), 2208u);
+    EXPECT_EQ(lengthAt(60), 1820);                  // the site block, after the header and the form's place
+    EXPECT_EQ(lengthAt(60 + 4 + 4 + 16 + 1), 1763); // the root column, after TypeId, Key, HasMainItem
 }
 
 TEST_F(DockingManagerTest, AnUnknownPanelIsSkippedAndAnUnknownSiteLeavesEverythingHidden) {
@@ -147,6 +162,28 @@ TEST_F(DockingManagerTest, TheFormPlacementFollowsTheMaskAndStaysOnADisplay) {
     EXPECT_EQ(form->BoundsRect().Left, area.Left);
     EXPECT_EQ(form->BoundsRect().Top, area.Top);
     EXPECT_EQ(form->Width(), 500);
+}
+
+TEST_F(DockingManagerTest, PanelsOnTopTabsHideTheirCaptionAndImagesNeedAValidIndex) {
+    auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+    tabs->SetOrientation(uistyle::dtoTop);
+    EXPECT_FALSE(panels["Watch list"]->CaptionVisible());
+    manager->SetShowContainerCaption({cntInsideTop});
+    EXPECT_TRUE(panels["Watch list"]->CaptionVisible());
+
+    ui::TCustomImageList images(nullptr);
+    images.SetWidth(16);
+    images.SetHeight(16);
+    const ui::TBitmap picture(16, 16);
+    images.Add(&picture, nullptr);
+    manager->SetImages(&images);
+    TvzDockingControl* output = panels["Output"];
+    output->SetShowImage(bvTrue);
+    output->SetImageIndex(0);
+    EXPECT_TRUE(output->ShowsImage());
+    output->SetImageIndex(images.Count());
+    EXPECT_FALSE(output->ShowsImage());
+    manager->SetImages(nullptr);
 }
 
 TEST_F(DockingManagerTest, TheWorkAreaRefusesTabsButNotSides) {
