@@ -185,5 +185,30 @@ TEST_F(TabContainerTest, TheTabListMenuIsSortedAndChecksTheCurrentTab) {
     EXPECT_EQ(tabs->CurrentTab(), 0);
 }
 
+TEST_F(TabContainerTest, APanelTwoTabContainersDeepIsBroughtIntoView) {
+    auto* inner = new TvzInsideContainer(nullptr);
+    inner->SetDockingManager(manager);
+    TvzCustomDockingControl* b = NewPanel("b");
+    TvzCustomDockingControl* c = NewPanel("c");
+    b->SetContainer(inner);
+    c->SetContainer(inner);
+    auto* outer = new TvzInsideContainer(nullptr);
+    outer->SetDockingManager(manager);
+    TvzCustomDockingControl* a = NewPanel("a");
+    a->SetContainer(outer);
+    inner->SetContainer(outer);
+    site->SetRoot(outer);
+    for (TvzCustomDockingControl* control : {static_cast<TvzCustomDockingControl*>(outer), a,
+                                             static_cast<TvzCustomDockingControl*>(inner), b, c})
+        control->ShowInContainer();
+    outer->SelectTab(0, false);
+    inner->SelectTab(0, false);
+
+    c->MakeVisible();
+    EXPECT_EQ(outer->CurrentTab(), 1);
+    EXPECT_EQ(inner->CurrentTab(), 1);
+    EXPECT_EQ(manager->ActiveControl(), c);
+}
+
 } // namespace
 } // namespace docking::testing

@@ -144,6 +144,14 @@ TEST_F(DockingManagerTest, OneManagerAndOneSitePerFormAndPerManager) {
     EXPECT_EQ(ErrorMessageOf([&] { TvzDockingManager stray(nullptr); }), texts::sManagerFormOwner);
 }
 
+TEST(ClampToWorkAreaTest, OffScreenBoundsMoveToTheWorkAreaAndAreClipped) {
+    const ui::TRect area{0, 0, 1024, 740};
+    EXPECT_EQ(ClampToWorkArea(ui::Bounds(100, 50, 300, 200), area), ui::Bounds(100, 50, 300, 200));
+    EXPECT_EQ(ClampToWorkArea(ui::Bounds(-900, 3000, 300, 200), area), ui::Bounds(0, 0, 300, 200));
+    EXPECT_EQ(ClampToWorkArea(ui::Bounds(900, 600, 300, 200), area), (ui::TRect{900, 600, 1024, 740}));
+    EXPECT_EQ(ClampToWorkArea(ui::Bounds(5000, 10, 2000, 900), area), (ui::TRect{0, 0, 1024, 740}));
+}
+
 TEST_F(DockingManagerTest, TheFormPlacementFollowsTheMaskAndStaysOnADisplay) {
     layout::TvzLayoutData data = manager->CollectLayout();
     ASSERT_TRUE(data.formPlacement);
