@@ -7,10 +7,10 @@
 
 namespace rtl {
 
-// The user's settings store in place of the per-user registry: keys are backslash paths ("Software\
-// Vendor\Connect"), values are named strings, integers or binary data, and key and value names compare ignoring
-// case. Everything lives in one file, re-read when a key is opened and written to a temporary file
-// that is renamed into place, so a crash never leaves half a store.
+// The user's settings store in place of the per-user registry: keys are backslash paths
+// ("Software\Vendor\Connect"), values are named strings, integers or binary data, and key and value
+// names compare ignoring case. Everything lives in one file, re-read when a key is opened and written
+// to a temporary file that is renamed into place, so a crash never leaves half a store.
 class TSettings {
 public:
     // Binary data, a value kind of its own (stored as hexadecimal text).
