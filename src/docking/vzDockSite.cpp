@@ -5,6 +5,8 @@
 #include "docking/vzDockTexts.h"
 #include "platform/ui/Canvas.h"
 
+#include <algorithm>
+
 namespace docking {
 
 TvzCustomDockingSite::TvzCustomDockingSite(ui::TComponent* owner)
@@ -78,8 +80,17 @@ void TvzCustomDockingSite::Refresh() {
     Invalidate();
 }
 
+void TvzCustomDockingSite::SetBounds(int left, int top, int width, int height) {
+    const int frameWidth = Width() - ClientWidth();
+    const int frameHeight = Height() - ClientHeight();
+    ui::TCustomControl::SetBounds(left, top, std::max(width, minimumSize_.X + frameWidth),
+                                  std::max(height, minimumSize_.Y + frameHeight));
+}
+
 void TvzCustomDockingSite::Realign() {
     TvzCustomDockingControl* root = Root();
+    minimumSize_ =
+        root && autoConstraints_ ? ui::TPoint{root->MinimumWidth(), root->MinimumHeight()} : ui::TPoint{};
     if (!root) return;
     const ui::TRect client = DockClientRect();
     const ui::TPoint origin = ClientOrigin();

@@ -46,6 +46,11 @@ public:
     // Realigns the tree into the client area and repaints.
     virtual void Refresh();
     virtual void ActiveControlChanged() { Invalidate(); }
+    // With automatic constraints the site cannot become smaller than its root's minimum size.
+    bool AutoConstraints() const { return autoConstraints_; }
+    void SetAutoConstraints(bool on) { autoConstraints_ = on; }
+    ui::TPoint MinimumSize() const { return minimumSize_; }
+    void SetBounds(int left, int top, int width, int height) override;
     // The client area the root takes.
     virtual ui::TRect DockClientRect() const { return ClientRect(); }
     // The site's own part of a layout (hide zones, the floating form's place) and its reading.
@@ -66,6 +71,8 @@ private:
     TGuid key_;
     TvzCustomDockingManager* manager_ = nullptr;
     int siteId_ = -1;
+    bool autoConstraints_ = true;
+    ui::TPoint minimumSize_;
 };
 
 // The manager's invisible site: every registered control that shows nowhere lives here.

@@ -162,6 +162,20 @@ TEST_F(DockManagerTest, ANeverDockedPanelMadeVisibleFloatsCentredAt450By200) {
     EXPECT_TRUE(panel->Visible());
 }
 
+TEST_F(DockManagerTest, TheSiteCannotShrinkBelowItsRootsMinimum) {
+    TvzCustomDockingControl* panel = NewPanel("Output");
+    DockAsRoot(panel);
+    panel->SetMinHeight(120 - panel->CaptionHeight());
+    ASSERT_EQ(panel->MinimumHeight(), 120);
+    site->Refresh();
+    site->SetBounds(0, 0, 400, 50);
+    EXPECT_EQ(site->ClientHeight(), 120);
+    site->SetAutoConstraints(false);
+    site->Refresh();
+    site->SetBounds(0, 0, 400, 50);
+    EXPECT_EQ(site->ClientHeight(), 50);
+}
+
 TEST_F(DockManagerTest, AutoHideChoosesTheZoneByShapeAndPlace) {
     form->Show();
     TvzCustomDockingControl* panel = NewPanel("Output");
