@@ -165,6 +165,10 @@ private:
     TImageListImages images_;
 };
 
+// Points a user's `slot` at `images`: the change link (if any) and the user's free notification move
+// from the old list to the new one.
+void SetImageListSlot(TCustomImageList*& slot, TCustomImageList* images, TChangeLink* link, TComponent* user);
+
 class TImageList : public TCustomImageList {
 public:
     using TCustomImageList::TCustomImageList;
