@@ -10,6 +10,12 @@
 #include "app/uStatusBar.h"
 #include "app/uVeltraneApplicationInfo.h"
 #include "app/uWindowFileHelpers.h"
+#include "docking/vzDockTabs.h"
+#include "docking/vzDockingManager.h"
+#include "docking/vzDockingSite.h"
+#include "docking/vzDockPanel.h"
+#include "docking/vzDockKeys.h"
+#include "platform/ui/Edits.h"
 #include "engine/uVeltrane.h"
 #include "imaging/uPngImageList.h"
 #include "platform/rtl/Exception.h"
@@ -26,6 +32,7 @@
 #include "platform/ui/Panels.h"
 #include "platform/ui/Timers.h"
 #include "platform/ui/ToolBars.h"
+#include "widecontrols/uUcDialogs.h"
 
 namespace app {
 
@@ -135,16 +142,11 @@ void TfmMain::CreateComponents() {
 
     CreateToolBar();
 
-    pnlWorkArea_ = new ui::TPanel(this);
-    pnlWorkArea_->SetName("pnlWorkArea");
-    pnlWorkArea_->SetBevelOuter(ui::bvNone);
-    pnlWorkArea_->SetParent(this);
-    pnlWorkArea_->SetAlign(ui::alClient);
+    CreateDocking();
 
     pcCodeEditors_ = new ui::TPageControl(this);
     pcCodeEditors_->SetName("pcCodeEditors");
-    pcCodeEditors_->SetParent(pnlWorkArea_);
-    pcCodeEditors_->SetAlign(ui::alClient);
+    PlaceControl(pcCodeEditors_, &Panel("dcWorkArea"), ui::alClient);
     if (dmVeltraneCommon) pcCodeEditors_->SetImages(dmVeltraneCommon->ilObjects);
     pcCodeEditors_->OnChange = [this](ui::TObject*) { pcCodeEditorsChange(); };
     pcCodeEditors_->OnMouseDown = [this](ui::TObject*, ui::TMouseButton button, ui::TShiftState, int x, int y) {
@@ -162,6 +164,117 @@ void TfmMain::CreateComponents() {
 
     mMain_ = new ui::TMainMenu(this);
     mMain_->SetName("mMain");
+}
+
+namespace {
+
+// The docking panels: name, caption and the key that finds them in stored layouts.
+struct TPanelSpec {
+    const char* name;
+    const char* caption;
+    const char* key;
+};
+
+constexpr TPanelSpec kPanels[] = {
+    {"dcWorkArea", "Work area", "{3038ACA2-441A-4E3F-9B49-3CDB113568E3}"},
+    {"dcWatches", "Watch list", "{7B63D008-04FB-4A7C-B650-3C29E2614C9F}"},
+    {"dcCallStack", "Call stack", "{FD433340-6C49-46E7-AF15-76A7A5ADEAFB}"},
+    {"dcBreakpoints", "Breakpoint list", "{D69A3E21-E8FF-4908-8C92-0A59F041FAFC}"},
+    {"dcOutput", "Output", "{FE9C0D1C-FB90-4EBA-BF70-D34A6B367D2C}"},
+    {"dcSchemaBrowser", "Schema browser", "{950F0EE6-4BD6-4C9C-8527-5A8C049F4A3F}"},
+    {"dcSQL", "SQL", "{A71B0D60-10B2-45F6-B81D-C214C6EFEBE3}"},
+    {"dcMonitor", "Monitor", "{E2255535-FA7B-44C8-A1B3-75F4608DE511}"},
+    {"dcLocalVariables", "Local variables", "{4EA587A1-62AA-4A84-A470-165B2DD1105E}"},
+};
+
+} // namespace
+
+void TfmMain::CreateDocking() {
+    dockingManager_ = new docking::TvzDockingManager(this);
+    dockingManager_->SetName("DockingManager");
+    dockingManager_->SetStoreOptions({docking::dsoFormPosition, docking::dsoFormState});
+    dockingManager_->SetTabOrientation(docking::uistyle::dtoBottom);
+    dockingManager_->SetCaptionButtons({docking::dbiHide, docking::dbiAutoHide, docking::dbiMaximizeRestore});
+    dockingSite_ = new docking::TvzDockingSite(this);
+    dockingSite_->SetName("DockingSite");
+    dockingSite_->SetParent(this);
+    dockingSite_->SetAlign(ui::alClient);
+    dockingSite_->AssociateManager(dockingManager_);
+    for (const TPanelSpec& spec : kPanels) {
+        auto* panel = new docking::TvzDockingControl(this);
+        panel->SetName(spec.name);
+        panel->SetCaption(spec.caption);
+        panel->SetKey(docking::StringToGuid(spec.key));
+        panel->ShowInContainer();
+        panels_[spec.name] = panel;
+    }
+    Panel("dcWorkArea").SetShowCaption(docking::bvFalse);
+    BuildDefaultLayout();
+
+    edMonitor_ = new ui::TMemo(this);
+    edMonitor_->SetName("edMonitor");
+    edMonitor_->SetReadOnly(true);
+    edMonitor_->SetWordWrap(false);
+    edMonitor_->SetScrollBars(ui::ssBoth);
+    PlaceControl(edMonitor_, &Panel("dcMonitor"), ui::alClient);
+    Panel("dcMonitor").OnShow = [this](ui::TObject*) {
+        core::SetSQLMonitor(engine::SQLMonitorOnUserInterfaceThread([this](const std::string& text) { MonitorLine(text); }));
+    };
+    Panel("dcMonitor").OnHide = [](ui::TObject*) { core::SetSQLMonitor({}); };
+}
+
+// The work area beside the schema browser, over the watch list, breakpoints, call stack and local
+// variables as bottom tabs beside the output; the SQL window and the monitor start hidden.
+void TfmMain::BuildDefaultLayout() {
+    using docking::TvzCustomDockingContainer;
+    using docking::TvzCustomDockingControl;
+    dockingManager_->BeginUpdate(dockingSite_->SiteId());
+    const auto container = [this](int type) {
+        auto* created = static_cast<TvzCustomDockingContainer*>(dockingManager_->CreateContainer(type));
+        created->SetDockingManager(dockingManager_);
+        return created;
+    };
+    TvzCustomDockingContainer* column = container(1);
+    TvzCustomDockingContainer* top = container(2);
+    TvzCustomDockingContainer* bottom = container(2);
+    TvzCustomDockingContainer* tabs = container(3);
+    Panel("dcWorkArea").SetContainer(top);
+    Panel("dcSchemaBrowser").SetContainer(top);
+    Panel("dcSchemaBrowser").SetAlignment(docking::alnRight);
+    for (const char* name : {"dcWatches", "dcBreakpoints", "dcCallStack", "dcLocalVariables"})
+        Panel(name).SetContainer(tabs);
+    tabs->SetContainer(bottom);
+    Panel("dcOutput").SetContainer(bottom);
+    Panel("dcOutput").SetAlignment(docking::alnRight);
+    top->SetContainer(column);
+    bottom->SetContainer(column);
+    bottom->SetAlignment(docking::alnBottom);
+    Panel("dcSchemaBrowser").SetScreenRect(ui::Bounds(0, 0, 240, 300));
+    Panel("dcOutput").SetScreenRect(ui::Bounds(0, 0, 420, 200));
+    bottom->SetScreenRect(ui::Bounds(0, 0, 1000, 200));
+    dockingSite_->SetRoot(column);
+    for (TvzCustomDockingControl* control : {static_cast<TvzCustomDockingControl*>(column),
+                                             static_cast<TvzCustomDockingControl*>(top),
+                                             static_cast<TvzCustomDockingControl*>(bottom),
+                                             static_cast<TvzCustomDockingControl*>(tabs)})
+        control->ShowInContainer();
+    dockingManager_->EndUpdate();
+    static_cast<docking::TvzInsideContainer*>(static_cast<TvzCustomDockingControl*>(tabs))->SelectTab(0, false);
+}
+
+void TfmMain::MonitorLine(const std::string& text) { edMonitor_->Lines().Add(text); }
+
+void TfmMain::ShowToolWindow(int tool) {
+    static constexpr const char* kToolPanels[] = {"dcBreakpoints", "dcCallStack", "dcWatches", "dcLocalVariables",
+                                                  "dcOutput",      "dcSchemaBrowser", "dcSQL", "dcMonitor"};
+    if (tool < 0 || tool >= static_cast<int>(std::size(kToolPanels))) throw rtl::Exception("Unknown tool type");
+    docking::TvzDockingControl& panel = Panel(kToolPanels[tool]);
+    panel.MakeVisible();
+    for (int i = 0; i < panel.ControlCount(); ++i)
+        if (auto* control = dynamic_cast<ui::TWinControl*>(panel.Controls(i)); control && control->CanFocus()) {
+            control->SetFocus();
+            break;
+        }
 }
 
 void TfmMain::CreateToolBar() {
@@ -243,6 +356,10 @@ void TfmMain::BindActions() {
         if (TfrmCodeEditor* editor = ActiveEditor()) editor->FocusEditor();
     });
     bind("aHelp", [] { OpenQuickStartPage(); });
+    const std::pair<const char*, int> tools[] = {{"aShowBreakpoints", 0}, {"aShowCallStack", 1}, {"aShowWatches", 2},
+                                                 {"aShowLocalVariables", 3}, {"aShowOutput", 4}, {"aShowBrowser", 5},
+                                                 {"aSQLWindow", 6}, {"aMonitor", 7}};
+    for (const auto& [name, tool] : tools) bind(name, [this, tool = tool] { ShowToolWindow(tool); });
 }
 
 void TfmMain::BuildMainMenu() {
@@ -529,9 +646,12 @@ void TfmMain::CreateRoutine(int routineKind) {
     if (routineKind != engine::rkProcedure && routineKind != engine::rkFunction)
         throw rtl::Exception("Unsupported routine type");
     const std::string kind = RoutineKindName(routineKind);
-    std::string name;
-    if (!ui::InputQuery("Create " + kind, "Enter " + kind + " name", name)) return;
-    engine::TRoutine& routine = CreateNewRoutine(veltrane_->Program(), routineKind, name, connection_->GetDatabase());
+    rtl::WideString name;
+    if (!widecontrols::WideInputQuery(rtl::Utf8ToUtf16("Create " + kind), rtl::Utf8ToUtf16("Enter " + kind + " name"),
+                                      name))
+        return;
+    engine::TRoutine& routine =
+        CreateNewRoutine(veltrane_->Program(), routineKind, rtl::Utf16ToUtf8(name), connection_->GetDatabase());
     OpenRoutineTab(&routine, true);
     if (TfrmCodeEditor* editor = ActiveEditor()) editor->TextEditor().SetCaretPos(0, 3);
 }

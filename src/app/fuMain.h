@@ -18,6 +18,12 @@ class TRoutine;
 class TVeltrane;
 } // namespace engine
 
+namespace docking {
+class TvzDockingControl;
+class TvzDockingManager;
+class TvzDockingSite;
+} // namespace docking
+
 namespace imaging {
 class TPngImageList;
 }
@@ -27,6 +33,7 @@ class TAction;
 class TActionList;
 class TBasicAction;
 class TMainMenu;
+class TMemo;
 class TPageControl;
 class TPanel;
 class TTabSheet;
@@ -72,8 +79,15 @@ public:
     ui::TActionList& ActionList() const { return *alMain_; }
     ui::TPageControl& CodeEditors() const { return *pcCodeEditors_; }
 
+    // Brings a tool window into view and focuses its main control; "Unknown tool type" otherwise.
+    void ShowToolWindow(int tool);
+    docking::TvzDockingControl& Panel(const std::string& name) const { return *panels_.at(name); }
+
 private:
     void CreateComponents();
+    void CreateDocking();
+    void BuildDefaultLayout();
+    void MonitorLine(const std::string& text);
     void CreateToolBar();
     void BindActions();
     void BuildMainMenu();
@@ -122,8 +136,11 @@ private:
     imaging::TPngImageList* ilToolBarHot_;
     imaging::TPngImageList* ilStatusBar_;
     ui::TToolBar* tbMain_;
-    ui::TPanel* pnlWorkArea_;
+    docking::TvzDockingManager* dockingManager_;
+    docking::TvzDockingSite* dockingSite_;
+    std::map<std::string, docking::TvzDockingControl*> panels_;
     ui::TPageControl* pcCodeEditors_;
+    ui::TMemo* edMonitor_;
     ui::TActionList* alMain_;
     ui::TMainMenu* mMain_;
     ui::TTimer* tmActivateEditor_;
