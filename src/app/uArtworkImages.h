@@ -1,8 +1,8 @@
 // The program's own pictures (drawn at build time) as the windows' image lists and pictures.
 #pragma once
 
-#include "imaging/uPNGObject.h"
 #include "imaging/uPngImageList.h"
+#include "imaging/uPNGObject.h"
 
 #include <initializer_list>
 #include <memory>

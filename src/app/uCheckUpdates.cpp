@@ -1,9 +1,9 @@
 #include "app/uCheckUpdates.h"
 
 #include "app/uInternet.h"
+#include "app/uWindowFileHelpers.h"
 #include "components/uDASQLHelpers.h"
 #include "core/uRegExpr.h"
-#include "app/uWindowFileHelpers.h"
 
 #include <exception>
 #include <optional>

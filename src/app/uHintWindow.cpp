@@ -47,8 +47,9 @@ void TAdvancedHintWindow::ActivateHint(ui::TRect rect, const std::string& hint) 
     bitmap_->Canvas()->DrawText(hint, measured, ui::DT_NOPREFIX | ui::DT_CALCRECT);
     const ui::TSize size{measured.Width() + 2 * kTextLeft, measured.Height() + 2 * kTextTop};
     const ui::TPoint origin{rect.Left, rect.Top};
-    const ui::TRect monitor = ui::Screen ? ui::Screen->MonitorFromPoint(origin).BoundsRect
-                                         : ui::Rect(origin.X, origin.Y, origin.X + size.cx, origin.Y + size.cy);
+    const ui::TRect monitor = ui::Screen
+                                  ? ui::Screen->MonitorFromPoint(origin).BoundsRect
+                                  : ui::Rect(origin.X, origin.Y, origin.X + size.cx, origin.Y + size.cy);
     const ui::TRect placed = PlaceHintOnMonitor(origin, size, monitor);
     bitmap_->SetSize(placed.Width(), placed.Height());
     SetBoundsRect(placed);

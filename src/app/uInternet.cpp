@@ -13,8 +13,8 @@ namespace app {
 
 bool DownloadToFile(const std::string& url, const std::string& fileName) {
     rtl::TFileStream file(fileName, rtl::fmCreate);
-    const ui::THttpRequest request{
-        url, std::filesystem::path(ui::ProgramFileName()).filename().string(), kDownloadTimeoutMs};
+    const ui::THttpRequest request{url, std::filesystem::path(ui::ProgramFileName()).filename().string(),
+                                   kDownloadTimeoutMs};
     // What a failed fetch leaves behind is not the reply: the file stays empty then.
     std::string body;
     if (ui::HttpGet(request, [&body](std::string_view piece) { body += piece; }))

@@ -18,8 +18,8 @@ namespace app {
 
 std::string FormPlacementToString(ui::TCustomForm* form) {
     RTL_ASSERT(form);
-    return rtl::Format("%s|%d|%d|%d|%d", form->Visible() ? "-1" : "0", form->Left(), form->Top(), form->Width(),
-                       form->Height());
+    return rtl::Format("%s|%d|%d|%d|%d", form->Visible() ? "-1" : "0", form->Left(), form->Top(),
+                       form->Width(), form->Height());
 }
 
 void RestoreFormPlacement(ui::TCustomForm* form, const std::string& text) {
@@ -27,8 +27,7 @@ void RestoreFormPlacement(ui::TCustomForm* form, const std::string& text) {
     const core::TStringArray parts = core::SplitString(text, "|");
     if (parts.size() != 5) return;
     form->SetVisible(StrToBool(parts[0]));
-    form->SetBounds(StrToInt(parts[1]), StrToInt(parts[2]), StrToInt(parts[3]),
-                    StrToInt(parts[4]));
+    form->SetBounds(StrToInt(parts[1]), StrToInt(parts[2]), StrToInt(parts[3]), StrToInt(parts[4]));
 }
 
 void ShellOpen(const std::string& fileName) {

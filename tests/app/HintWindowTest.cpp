@@ -49,8 +49,8 @@ protected:
 
     void HoverButton() {
         const QPoint pos(5, 5);
-        QMouseEvent event(QEvent::MouseMove, pos, button.Widget()->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
-                          Qt::NoModifier);
+        QMouseEvent event(QEvent::MouseMove, pos, button.Widget()->mapToGlobal(pos), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(button.Widget(), &event);
         clock->Advance(app.HintPause());
     }
@@ -79,6 +79,16 @@ TEST_F(HintWindowTest, ShowsTheWholeHintInAPaddedBox) {
         for (int y = 3; y < image.height() - 1; ++y)
             darkInText += image.pixelColor(x, y).lightness() < 100;
     EXPECT_GT(darkInText, 20);
+}
+
+TEST_F(HintWindowTest, AHintNearTheMonitorsCornerEndsAtItsEdges) {
+    TAdvancedHintWindow window(nullptr);
+    const ui::TRect monitor = ui::Screen->MonitorFromPoint({0, 0}).BoundsRect;
+    window.ActivateHint(ui::Rect(monitor.Right - 5, monitor.Bottom - 5, monitor.Right, monitor.Bottom),
+                        "Exit|Quits the application");
+    EXPECT_EQ(window.Left() + window.Width(), monitor.Right);
+    EXPECT_EQ(window.Top() + window.Height(), monitor.Bottom);
+    EXPECT_GT(window.Width(), 100);
 }
 
 TEST_F(HintWindowTest, WithoutTheTunerOnlyTheShortPartShows) {

@@ -47,11 +47,12 @@ private:
         request_.clear();
         requests_.push_back(head.left(head.indexOf("\r\n")).toStdString());
         for (const QByteArray& line : head.split('\n'))
-            if (line.toLower().startsWith("user-agent:")) agents_.push_back(line.mid(11).trimmed().toStdString());
+            if (line.toLower().startsWith("user-agent:"))
+                agents_.push_back(line.mid(11).trimmed().toStdString());
         if (silent_) return;
-        const std::string reply = "HTTP/1.1 " + std::to_string(status_) + " Status\r\nContent-Type: text/plain\r\n" +
-                                  "Content-Length: " + std::to_string(body_.size()) +
-                                  "\r\nConnection: close\r\n\r\n" + body_;
+        const std::string reply =
+            "HTTP/1.1 " + std::to_string(status_) + " Status\r\nContent-Type: text/plain\r\n" +
+            "Content-Length: " + std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" + body_;
         socket->write(reply.data(), static_cast<qint64>(reply.size()));
         socket->disconnectFromHost();
     }

@@ -258,6 +258,9 @@ void TSettings::Save() const {
     const std::string temporary = path_ + Format(".%d.tmp", static_cast<int>(getpid()));
     {
         std::ofstream file(temporary, std::ios::trunc);
+        // The store keeps the user's connections: for the user's eyes only, before anything is in it.
+        std::filesystem::permissions(
+            temporary, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, error);
         file << out.str();
         file.flush();
         if (!file) throw EOSError(Format("Cannot write the settings file \"%s\"", temporary));

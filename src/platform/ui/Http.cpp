@@ -17,12 +17,14 @@ bool HttpGet(const THttpRequest& request, const THttpReceiver& receive) {
     if (!request.userAgent.empty())
         networkRequest.setHeader(QNetworkRequest::UserAgentHeader, QString::fromStdString(request.userAgent));
     // A redirect would take another round trip the time-out does not expect; the site serves directly.
-    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                QNetworkRequest::ManualRedirectPolicy);
     std::unique_ptr<QNetworkReply> reply(manager.get(networkRequest));
 
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
     bool timedOut = false;
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
         timedOut = true;

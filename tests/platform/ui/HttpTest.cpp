@@ -18,7 +18,8 @@ protected:
     // The body received and whether the fetch succeeded.
     std::pair<bool, std::string> Get(const std::string& url, int timeoutMs = 3000) {
         std::string body;
-        const bool ok = HttpGet({url, "veltrane-test", timeoutMs}, [&](std::string_view piece) { body += piece; });
+        const bool ok =
+            HttpGet({url, "veltrane-test", timeoutMs}, [&](std::string_view piece) { body += piece; });
         return {ok, body};
     }
     LocalHttpServer server;
