@@ -14,6 +14,11 @@ void TGIFImage::ReportWarning(const data::TPersistent* sender, int severity, con
     if (OnCodecWarning) OnCodecWarning(sender, severity, message);
 }
 
+void TGIFImage::Progress(const data::TPersistent* sender, TProgressStage stage, int percent, bool redraw,
+                         const std::string& message) {
+    if (OnProgress) OnProgress(sender, stage, percent, redraw, message);
+}
+
 int TGIFImage::BitsPerPixel() const {
     int bits = header_.ColorMap().IndexBits();
     for (int i = 0; i < images_.Count(); ++i)

@@ -11,6 +11,11 @@ namespace imaging {
 
 enum TGIFCompression : uint8_t { cmpLZW = 0, cmpRunLength = 1 };
 
+enum TProgressStage { psStarting, psRunning, psEnding };
+// (sender, stage, percent done, whether to redraw, what is going on) of a long operation.
+using TGIFProgressEvent = std::function<void(const data::TPersistent* sender, TProgressStage stage, int percent,
+                                             bool redraw, const std::string& message)>;
+
 // (sender, severity, message) of a problem the codec read past.
 using TGIFWarning =
     std::function<void(const data::TPersistent* sender, int severity, const std::string& message)>;
@@ -30,6 +35,9 @@ public:
 
     TGIFCompression Compression = cmpLZW;
     TGIFWarning OnCodecWarning;
+    TGIFProgressEvent OnProgress;
+    void Progress(const data::TPersistent* sender, TProgressStage stage, int percent, bool redraw,
+                  const std::string& message);
     virtual void ReportWarning(const data::TPersistent* sender, int severity, const std::string& message);
 
     // The largest IndexBits of the global and every local table.
