@@ -65,3 +65,8 @@ private:
 };
 
 } // namespace imaging
+
+namespace imaging::gif_text {
+inline constexpr const char* Rendering = "Rendering...";
+inline constexpr const char* Converting = "Converting...";
+} // namespace imaging::gif_text

@@ -230,6 +230,8 @@ void TGIFSubImage::Clear() {
     SetWidth(0);
     transparent_ = false;
     graphicControl_ = nullptr;
+    DiscardBitmap();
+    DiscardMask();
 }
 
 void TGIFSubImage::LoadFromStream(rtl::TStream& stream) {

@@ -19,6 +19,11 @@ void TGIFImage::Progress(const data::TPersistent* sender, TProgressStage stage, 
     if (OnProgress) OnProgress(sender, stage, percent, redraw, message);
 }
 
+bool TGIFImage::ShouldDither() const {
+    if (!PaintOptions.Contains(pntDither)) return false;
+    return PaintOptions.Contains(pntAutoDither) ? DisplayNeedsDither : true;
+}
+
 int TGIFImage::BitsPerPixel() const {
     int bits = header_.ColorMap().IndexBits();
     for (int i = 0; i < images_.Count(); ++i)

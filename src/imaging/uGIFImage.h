@@ -3,6 +3,9 @@
 
 #include "imaging/uGIFFrames.h"
 #include "imaging/uGIFItems.h"
+#include "imaging/uGIFReduction.h"
+
+#include "platform/rtl/Set.h"
 
 #include <functional>
 #include <string>
@@ -10,6 +13,30 @@
 namespace imaging {
 
 enum TGIFCompression : uint8_t { cmpLZW = 0, cmpRunLength = 1 };
+
+enum TGIFPaintOption {
+    pntThreaded,
+    pntTransparent,
+    pntAnimate,
+    pntLoop,
+    pntLoopForever,
+    pntCheckCanvas,
+    pntDirect,
+    pntResetEachLoop,
+    pntTile,
+    pntDither,
+    pntAutoDither,
+};
+using TGIFPaintOptions = rtl::Set<TGIFPaintOption, 16>;
+
+// What a new image starts with.
+inline const TGIFPaintOptions DefaultPaintOptions{pntThreaded, pntTransparent, pntAnimate, pntLoop, pntDither,
+                                                  pntAutoDither};
+inline constexpr TGIFReductionMethod DefaultReductionMethod = redWeb216;
+inline constexpr int DefaultReductionBits = 8;
+inline constexpr TGIFDitherMode DefaultDitherMode = ditNearest;
+// Displays of more than 8 bits per pixel, like every display this program meets, need no dithering.
+inline constexpr bool DisplayNeedsDither = false;
 
 enum TProgressStage { psStarting, psRunning, psEnding };
 // (sender, stage, percent done, whether to redraw, what is going on) of a long operation.
@@ -34,6 +61,14 @@ public:
     int Height() const { return header_.Height(); }
 
     TGIFCompression Compression = cmpLZW;
+    TGIFPaintOptions PaintOptions = DefaultPaintOptions;
+    TGIFReductionMethod ReductionMethod = DefaultReductionMethod;
+    int ReductionBits = DefaultReductionBits;
+    TGIFDitherMode DitherMode = DefaultDitherMode;
+    // Set when a frame's palette changed under its rendered bitmap.
+    bool PaletteModified = false;
+    // False without pntDither; with pntAutoDither, whether the display needs it.
+    bool ShouldDither() const;
     TGIFWarning OnCodecWarning;
     TGIFProgressEvent OnProgress;
     void Progress(const data::TPersistent* sender, TProgressStage stage, int percent, bool redraw,

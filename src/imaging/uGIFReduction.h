@@ -108,6 +108,8 @@ public:
     virtual uint8_t DitherPixel(TRGB color, TRGB& chosen);
     // Reverses the direction and goes to the new row's first pixel.
     virtual void NextRow();
+    // Moves on over a pixel that is not dithered (a transparent one).
+    void SkipPixel() { column_ += direction_; }
 
 protected:
     int direction_ = 1;
