@@ -60,33 +60,6 @@ TDIBWriter::~TDIBWriter() {
 
 namespace {
 
-// Reports the stages of one operation on a frame to its image: starting now, ending (100 %, or 0 %
-// when an exception is passing) when it goes.
-class TFrameProgress {
-public:
-    TFrameProgress(TGIFSubImage& frame, const char* message)
-        : frame_(frame), message_(message), uncaught_(std::uncaught_exceptions()) {
-        Report(psStarting, 0);
-    }
-    ~TFrameProgress() {
-        const bool failed = std::uncaught_exceptions() > uncaught_;
-        const bool redraw = frame_.Image() && frame_.Image()->PaletteModified;
-        try {
-            Report(psEnding, failed ? 0 : 100, redraw);
-        } catch (...) {
-            // A handler failing at the end cannot undo the work.
-        }
-    }
-
-private:
-    void Report(TProgressStage stage, int percent, bool redraw = false) {
-        if (frame_.Image()) frame_.Image()->Progress(&frame_, stage, percent, redraw, message_);
-    }
-    TGIFSubImage& frame_;
-    const char* message_;
-    int uncaught_;
-};
-
 // Progress every 32 rows of a frame.
 void ReportRow(TGIFSubImage& frame, int row, int height, const char* message) {
     if (frame.Image() && row % 32 == 0) frame.Image()->Progress(&frame, psRunning, row * 100 / height, false, message);
@@ -158,7 +131,7 @@ ui::TBitmap* TGIFSubImage::RenderBitmap() {
     if (bitmap_ || IsBlank()) return bitmap_.get();
     auto result = std::make_unique<ui::TBitmap>();
     try {
-        TFrameProgress progress(*this, gif_text::Rendering);
+        TGIFProgressScope progress(Image(), this, gif_text::Rendering, Image() && Image()->PaletteModified);
         RenderInto(*result, Image() && Image()->ShouldDither());
     } catch (const data::EAbort&) {
         return nullptr; // a progress handler stopped it: no bitmap
@@ -302,7 +275,7 @@ void TGIFSubImage::AssignBitmap(const ui::TBitmap& source) {
         bitmap_ = ReduceToPalette(copy, Image()->ReductionMethod, Image()->DitherMode, {}, Image()->ReductionBits);
     }
     AllocatePixels();
-    TFrameProgress progress(*this, gif_text::Converting);
+    TGIFProgressScope progress(Image(), this, gif_text::Converting, false);
     const ui::TPixelFormat format = IsIndexed(bitmap_->PixelFormat()) ? bitmap_->PixelFormat() : ui::pf24bit;
     TDIBReader reader(*bitmap_, format);
     ImportPixels(reader);

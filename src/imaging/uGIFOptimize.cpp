@@ -1,6 +1,5 @@
 #include "imaging/uGIFOptimize.h"
 
-#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 #include <exception>
@@ -176,12 +175,7 @@ void OptimizeFrames(TGIFImage& image, TGIFOptimizeOptions options, TGIFReduction
     (void)dither;
     TGIFImageList& frames = image.Images();
     if (frames.Count() == 0) return;
-    image.Progress(&image, psStarting, 0, false, gif_text::Optimizing);
-    const int uncaught = std::uncaught_exceptions();
-    rtl::ScopeExit ending([&] {
-        const bool failed = std::uncaught_exceptions() > uncaught;
-        image.Progress(&image, psEnding, failed ? 0 : 100, false, gif_text::Optimizing);
-    });
+    TGIFProgressScope scope(&image, &image, gif_text::Optimizing, false);
     TOptimizeProgress progress(image);
     const int count = frames.Count();
 
