@@ -1,5 +1,7 @@
 #include "imaging/uGIFImage.h"
 
+#include "imaging/uGIFPainter.h"
+
 #include "platform/rtl/ScopeExit.h"
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Clipboard.h"
@@ -20,6 +22,7 @@ TGIFImage::TGIFImage() : header_(this), images_(this) {
 }
 
 TGIFImage::~TGIFImage() {
+    StopAllPainters();
     images_.Clear();
 }
 
@@ -110,6 +113,7 @@ void TGIFImage::SaveToFile(const std::string& fileName) {
 }
 
 void TGIFImage::ClearImage() {
+    StopAllPainters();
     FreeImageBitmap();
     images_.Clear();
     header_.Clear();
@@ -224,8 +228,31 @@ void TGIFImage::AssignTo(data::TPersistent* dest) const {
     TGraphic::AssignTo(dest);
 }
 
+void TGIFImage::StopAllPainters() {
+    if (drawPainter_) drawPainter_->StopPainting();
+    drawPainter_.reset();
+    animation_.reset();
+}
+
 void TGIFImage::Draw(ui::TCanvas& canvas, const ui::TRect& rect) const {
-    if (ui::TBitmap* bitmap = const_cast<TGIFImage*>(this)->ImageBitmap()) canvas.StretchDraw(rect, bitmap);
+    if (Empty() || inDraw_) return;
+    inDraw_ = true;
+    rtl::ScopeExit leave([this] { inDraw_ = false; });
+    auto& self = const_cast<TGIFImage&>(*this);
+    const bool tile = PaintOptions.Contains(pntTile);
+    if (images_.Count() == 1 || !PaintOptions.Contains(pntAnimate)) {
+        DrawFrame(*images_.Frame(0), canvas, rect, tile, PaintOptions.Contains(pntTransparent));
+        return;
+    }
+    if (!drawPainter_) {
+        animation_ = std::make_unique<ui::TBitmap>(Width(), Height(), ui::pf24bit);
+        animation_->Canvas()->CopyRect({0, 0, Width(), Height()}, canvas, rect);
+        drawPainter_ = std::make_unique<TGIFPainter>(self, *animation_->Canvas(), ui::TRect{0, 0, Width(), Height()},
+                                                     PaintOptions);
+        drawPainter_->OnFrameShown = [&self](ui::TObject*) { self.Changed(); };
+        drawPainter_->BeginPainting();
+    }
+    canvas.StretchDraw(rect, animation_.get());
 }
 
 void TGIFImage::SaveToClipboard() const {

@@ -65,6 +65,8 @@ using TGIFProgressEvent = std::function<void(const data::TPersistent* sender, TP
 using TGIFWarning =
     std::function<void(const data::TPersistent* sender, int severity, const std::string& message)>;
 
+class TGIFPainter;
+
 // A GIF picture as a graphic of the framework: its header and frames, read and written whole, drawn
 // as its first frame, copied from any graphic and to and from the clipboard.
 class TGIFImage : public ui::TGraphic {
@@ -119,6 +121,10 @@ public:
     // The first frame on a bitmap of the screen's size, made on first use; null for an empty image.
     ui::TBitmap* ImageBitmap();
     void FreeImageBitmap() { bitmap_.reset(); }
+    // Ends the animation that Draw started.
+    void StopAllPainters();
+    // The painter of the animation Draw started, or null.
+    TGIFPainter* DrawPainter() const { return drawPainter_.get(); }
     // The cube when dithering, else the global table's colours (the first frame's without one).
     ui::TPaletteEntries Palette();
 
@@ -132,7 +138,8 @@ public:
 
 protected:
     void AssignTo(data::TPersistent* dest) const override;
-    // The first frame stretched over the rectangle (the picture is never animated here).
+    // A still picture draws its first frame; an animation starts a painter on the image's own bitmap
+    // (which reports each new frame as a change) and draws that bitmap.
     void Draw(ui::TCanvas& canvas, const ui::TRect& rect) const override;
 
 private:
@@ -140,6 +147,9 @@ private:
     TGIFImageList images_;
     std::unique_ptr<ui::TBitmap> bitmap_;
     bool inPalette_ = false;
+    mutable bool inDraw_ = false;
+    mutable std::unique_ptr<ui::TBitmap> animation_; // what the painter draws on
+    mutable std::unique_ptr<TGIFPainter> drawPainter_;
 };
 
 // Reports an operation's start at once and its end when it goes: 100 %, or 0 % when an exception is
