@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace imaging {
@@ -89,6 +90,11 @@ public:
             edPassword->SetText(restoredPassword.substr(restoredPassword.find(':') + 1));
         };
         EndLoading();
+    }
+    // The framework fires OnDestroy after this class's part is gone; the handlers use its fields, so
+    // fire it while they exist.
+    ~TfmConnection() override {
+        if (auto destroy = std::exchange(OnDestroy, nullptr)) destroy(this);
     }
 
 private:
