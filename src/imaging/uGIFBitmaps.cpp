@@ -244,6 +244,15 @@ void TGIFSubImage::Assign(const data::TPersistent* source) {
     }
 }
 
+void TGIFSubImage::AssignTo(data::TPersistent* dest) const {
+    auto* bitmap = dynamic_cast<ui::TBitmap*>(dest);
+    if (!bitmap) {
+        TGIFItem::AssignTo(dest);
+        return;
+    }
+    bitmap->Assign(const_cast<TGIFSubImage*>(this)->RenderBitmap());
+}
+
 void TGIFSubImage::AssignFrame(const TGIFSubImage& source) {
     Clear();
     if (source.IsBlank()) return;

@@ -145,6 +145,10 @@ public:
     // From another frame, a bitmap, an icon or another graphic (through a 24-bit bitmap), a picture's graphic.
     void Assign(const data::TPersistent* source) override;
 
+protected:
+    // A bitmap takes the rendered frame.
+    void AssignTo(data::TPersistent* dest) const override;
+
 private:
     void AssignFrame(const TGIFSubImage& source);
     void AssignBitmap(const ui::TBitmap& source);

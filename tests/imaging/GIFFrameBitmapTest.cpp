@@ -114,6 +114,9 @@ TEST_F(GIFFrameBitmapTest, RenderingGivesTheIndicesAndAMaskOfTheTransparentOnes)
     ui::TBitmap* bitmap = frame.RenderBitmap();
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(static_cast<const uint8_t*>(bitmap->ScanLine(0))[2], 3);
+    ui::TBitmap copy;
+    copy.Assign(&frame);
+    EXPECT_EQ(copy.Width(), 3);
     ASSERT_TRUE(frame.HasTransparencyMask());
     const uint8_t maskBits = static_cast<const uint8_t*>(frame.Mask()->ScanLine(0))[0];
     EXPECT_EQ(maskBits & 0xE0, 0x40); // only the middle pixel
