@@ -52,7 +52,8 @@ TDIBWriter::~TDIBWriter() {
         bitmap_.SetPaletteEntries(table);
     }
     for (int row = 0; row < height_; ++row)
-        std::memcpy(bitmap_.ScanLine(row), pixels_.data() + static_cast<size_t>(row) * static_cast<size_t>(rowSize_),
+        std::memcpy(bitmap_.ScanLine(row),
+                    pixels_.data() + static_cast<size_t>(row) * static_cast<size_t>(rowSize_),
                     static_cast<size_t>(rowSize_));
 }
 
@@ -62,13 +63,15 @@ namespace {
 
 // Progress every 32 rows of a frame.
 void ReportRow(TGIFSubImage& frame, int row, int height, const char* message) {
-    if (frame.Image() && row % 32 == 0) frame.Image()->Progress(&frame, psRunning, row * 100 / height, false, message);
+    if (frame.Image() && row % 32 == 0)
+        frame.Image()->Progress(&frame, psRunning, row * 100 / height, false, message);
 }
 
 // Bits of a 1-bit mask, set where the frame is transparent.
 class TMaskBits {
 public:
-    TMaskBits(int width, int height) : width_(width), height_(height), bits_(static_cast<size_t>(width * height)) {}
+    TMaskBits(int width, int height)
+        : width_(width), height_(height), bits_(static_cast<size_t>(width * height)) {}
     void Set(int x, int y) {
         bits_[static_cast<size_t>(y * width_ + x)] = true;
         any_ = true;
@@ -103,7 +106,8 @@ class TColorCache {
 public:
     int IndexOf(ui::TColor color, TGIFColorMap& table) {
         for (int n = 0, slot = last_; n < kSlots; ++n, slot = (slot + kSlots - 1) % kSlots)
-            if (slots_[static_cast<size_t>(slot)].index >= 0 && slots_[static_cast<size_t>(slot)].color == color)
+            if (slots_[static_cast<size_t>(slot)].index >= 0 &&
+                slots_[static_cast<size_t>(slot)].color == color)
                 return slots_[static_cast<size_t>(slot)].index;
         const int index = table.AppendColorOnce(color);
         last_ = (last_ + 1) % kSlots;
@@ -158,7 +162,8 @@ void TGIFSubImage::RenderInto(ui::TBitmap& result, bool dither) {
             // Masked pixels keep the cube entry of the transparent colour.
             const ui::TColor c = colors.ColorAt(transparent);
             TRGB chosen;
-            fill = cube.LookupIndex({static_cast<uint8_t>(ui::GetRValue(c)), static_cast<uint8_t>(ui::GetGValue(c)),
+            fill = cube.LookupIndex({static_cast<uint8_t>(ui::GetRValue(c)),
+                                     static_cast<uint8_t>(ui::GetGValue(c)),
                                      static_cast<uint8_t>(ui::GetBValue(c))},
                                     chosen);
         }
@@ -281,7 +286,8 @@ void TGIFSubImage::AssignBitmap(const ui::TBitmap& source) {
     } else {
         ui::TBitmap copy;
         copy.Assign(&source);
-        bitmap_ = ReduceToPalette(copy, Image()->ReductionMethod, Image()->DitherMode, {}, Image()->ReductionBits);
+        bitmap_ =
+            ReduceToPalette(copy, Image()->ReductionMethod, Image()->DitherMode, {}, Image()->ReductionBits);
     }
     AllocatePixels();
     TGIFProgressScope progress(Image(), this, gif_text::Converting, false);
@@ -336,7 +342,8 @@ void TGIFSubImage::ImportPixels(TDIBReader& reader) {
             break;
         default:
             for (int x = 0; x < width; ++x)
-                out[x] = static_cast<uint8_t>(cache.IndexOf(ui::RGB(in[3 * x + 2], in[3 * x + 1], in[3 * x]), colorMap_));
+                out[x] = static_cast<uint8_t>(
+                    cache.IndexOf(ui::RGB(in[3 * x + 2], in[3 * x + 1], in[3 * x]), colorMap_));
             break;
         }
     }

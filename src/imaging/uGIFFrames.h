@@ -142,7 +142,8 @@ public:
     // The rendered bitmap's palette, else the cached one, else the cube (dithering) or the local table's.
     ui::TPaletteEntries FramePalette();
     void SetFramePalette(const ui::TPaletteEntries& palette);
-    // From another frame, a bitmap, an icon or another graphic (through a 24-bit bitmap), a picture's graphic.
+    // From another frame, a bitmap, an icon or another graphic (through a 24-bit bitmap), a picture's
+    // graphic.
     void Assign(const data::TPersistent* source) override;
 
 protected:

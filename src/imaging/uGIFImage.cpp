@@ -16,7 +16,6 @@ namespace imaging {
 bool RenderFramesOnLoad = false;
 bool OptimizeBeforeStreaming = false;
 
-
 TGIFImage::TGIFImage() : header_(this), images_(this) {
     ClearImage();
 }
@@ -30,8 +29,8 @@ void TGIFImage::ReportWarning(const data::TPersistent* sender, int severity, con
     if (OnCodecWarning) OnCodecWarning(sender, severity, message);
 }
 
-TGIFProgressScope::TGIFProgressScope(const TGIFImage* image, const data::TPersistent* sender, const char* message,
-                                     bool redrawAtEnd)
+TGIFProgressScope::TGIFProgressScope(const TGIFImage* image, const data::TPersistent* sender,
+                                     const char* message, bool redrawAtEnd)
     : image_(image), sender_(sender), message_(message), redrawAtEnd_(redrawAtEnd),
       uncaught_(std::uncaught_exceptions()) {
     if (image_) image_->Progress(sender_, psStarting, 0, false, message_);
@@ -176,7 +175,8 @@ ui::TPaletteEntries TGIFImage::Palette() {
     rtl::ScopeExit leave([this] { inPalette_ = false; });
     if (bitmap_ && !bitmap_->PaletteEntries().empty()) return bitmap_->PaletteEntries();
     if (ShouldDither()) return PaletteOf216();
-    if (header_.ColorMap().Count() == 0) return Empty() ? ui::TPaletteEntries() : images_.Frame(0)->FramePalette();
+    if (header_.ColorMap().Count() == 0)
+        return Empty() ? ui::TPaletteEntries() : images_.Frame(0)->FramePalette();
     return header_.ColorMap().CreatePaletteHandle();
 }
 
@@ -247,8 +247,8 @@ void TGIFImage::Draw(ui::TCanvas& canvas, const ui::TRect& rect) const {
     if (!drawPainter_) {
         animation_ = std::make_unique<ui::TBitmap>(Width(), Height(), ui::pf24bit);
         animation_->Canvas()->CopyRect({0, 0, Width(), Height()}, canvas, rect);
-        drawPainter_ = std::make_unique<TGIFPainter>(self, *animation_->Canvas(), ui::TRect{0, 0, Width(), Height()},
-                                                     PaintOptions);
+        drawPainter_ = std::make_unique<TGIFPainter>(self, *animation_->Canvas(),
+                                                     ui::TRect{0, 0, Width(), Height()}, PaintOptions);
         drawPainter_->OnFrameShown = [&self](ui::TObject*) { self.Changed(); };
         drawPainter_->BeginPainting();
     }

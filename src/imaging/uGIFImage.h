@@ -33,8 +33,8 @@ enum TGIFPaintOption {
 using TGIFPaintOptions = rtl::Set<TGIFPaintOption, 16>;
 
 // What a new image starts with.
-inline const TGIFPaintOptions DefaultPaintOptions{pntThreaded, pntTransparent, pntAnimate, pntLoop, pntDither,
-                                                  pntAutoDither};
+inline const TGIFPaintOptions DefaultPaintOptions{pntThreaded, pntTransparent, pntAnimate,
+                                                  pntLoop,     pntDither,      pntAutoDither};
 inline constexpr TGIFReductionMethod DefaultReductionMethod = redWeb216;
 inline constexpr int DefaultReductionBits = 8;
 inline constexpr TGIFDitherMode DefaultDitherMode = ditNearest;
@@ -58,8 +58,8 @@ inline constexpr const char* ClipboardFormatName = "GIF Image";
 
 enum TProgressStage { psStarting, psRunning, psEnding };
 // (sender, stage, percent done, whether to redraw, what is going on) of a long operation.
-using TGIFProgressEvent = std::function<void(const data::TPersistent* sender, TProgressStage stage, int percent,
-                                             bool redraw, const std::string& message)>;
+using TGIFProgressEvent = std::function<void(const data::TPersistent* sender, TProgressStage stage,
+                                             int percent, bool redraw, const std::string& message)>;
 
 // (sender, severity, message) of a problem the codec read past.
 using TGIFWarning =
@@ -156,7 +156,8 @@ private:
 // passing. Nothing without an image.
 class TGIFProgressScope {
 public:
-    TGIFProgressScope(const TGIFImage* image, const data::TPersistent* sender, const char* message, bool redrawAtEnd);
+    TGIFProgressScope(const TGIFImage* image, const data::TPersistent* sender, const char* message,
+                      bool redrawAtEnd);
     ~TGIFProgressScope();
     TGIFProgressScope(const TGIFProgressScope&) = delete;
     TGIFProgressScope& operator=(const TGIFProgressScope&) = delete;

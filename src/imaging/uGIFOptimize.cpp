@@ -1,6 +1,5 @@
 #include "imaging/uGIFOptimize.h"
 
-
 #include <algorithm>
 #include <exception>
 
@@ -25,7 +24,8 @@ bool UsesIndex(const TGIFSubImage& frame, int index) {
 }
 
 bool IsDroppedExtension(const TGIFExtension* extension, bool keepLooping) {
-    if (dynamic_cast<const TGIFCommentExtension*>(extension) || dynamic_cast<const TGIFTextExtension*>(extension) ||
+    if (dynamic_cast<const TGIFCommentExtension*>(extension) ||
+        dynamic_cast<const TGIFTextExtension*>(extension) ||
         dynamic_cast<const TGIFUnknownAppExtension*>(extension))
         return true;
     return dynamic_cast<const TGIFAppExtNSLoop*>(extension) && !keepLooping;
@@ -169,8 +169,8 @@ void MergeWithPrevious(TGIFSubImage& frame, TGIFSubImage* previous) {
     }
 }
 
-void OptimizeFrames(TGIFImage& image, TGIFOptimizeOptions options, TGIFReductionMethod method, int reductionBits,
-                    TGIFDitherMode dither) {
+void OptimizeFrames(TGIFImage& image, TGIFOptimizeOptions options, TGIFReductionMethod method,
+                    int reductionBits, TGIFDitherMode dither) {
     (void)reductionBits;
     (void)dither;
     TGIFImageList& frames = image.Images();
@@ -190,14 +190,16 @@ void OptimizeFrames(TGIFImage& image, TGIFOptimizeOptions options, TGIFReduction
     if (options.Contains(optCleanup)) {
         for (int i = 0; i < count; ++i) {
             TGIFSubImage* frame = frames.Frame(i);
-            if (frame->Transparent() && frame->GraphicControlExtension() && !UsesIndex(*frame, frame->TransparentIndex()))
+            if (frame->Transparent() && frame->GraphicControlExtension() &&
+                !UsesIndex(*frame, frame->TransparentIndex()))
                 frame->GraphicControlExtension()->SetTransparent(false);
         }
         for (int i = 0; i + 1 < count; ++i, progress.Step()) {
             TGIFSubImage* frame = frames.Frame(i);
             TGIFSubImage* next = frames.Frame(i + 1);
             const TDisposalMethod disposal = DisposalOf(*frame);
-            if ((disposal == dmBackground || disposal == dmPrevious) && !next->Transparent() && Covers(*next, *frame))
+            if ((disposal == dmBackground || disposal == dmPrevious) && !next->Transparent() &&
+                Covers(*next, *frame))
                 frame->GraphicControlExtension()->SetDisposal(dmNone);
         }
         progress.Step();
@@ -221,7 +223,8 @@ void OptimizeFrames(TGIFImage& image, TGIFOptimizeOptions options, TGIFReduction
         for (int i = frames.Count() - 1; i >= 0; --i, progress.Step()) {
             TGIFSubImage* frame = frames.Frame(i);
             if (frame->IsBlank() || !frame->Transparent()) continue;
-            const int delay = frame->GraphicControlExtension() ? frame->GraphicControlExtension()->Delay() : 0;
+            const int delay =
+                frame->GraphicControlExtension() ? frame->GraphicControlExtension()->Delay() : 0;
             CropTransparentBorder(*frame);
             if (!frame->IsBlank()) continue;
             if (i > 0 && frames.Frame(i - 1)->Transparent()) {
@@ -243,14 +246,16 @@ void OptimizeFrames(TGIFImage& image, TGIFOptimizeOptions options, TGIFReduction
             for (int e = extensions.Count() - 1; e >= 0; --e)
                 if (IsDroppedExtension(extensions.Extension(e), i == 0 && animation)) extensions.Delete(e);
             if (TGIFGraphicControlExtension* control = frame->GraphicControlExtension()) {
-                const bool quiet = control->Delay() == 0 && (control->Disposal() == dmNone || control->Disposal() == dmNoDisposal);
+                const bool quiet = control->Delay() == 0 &&
+                                   (control->Disposal() == dmNone || control->Disposal() == dmNoDisposal);
                 if (!control->Transparent() && !control->UserInput() && (!animation || quiet))
                     DeleteExtension(extensions, control);
             }
             if (frame->IsBlank() && extensions.Count() == 0) frames.Delete(i);
         }
     } else {
-        if (options.Contains(optReduceColors) && method == redPalette) throw GIFException(gif_text::InvalidReduction);
+        if (options.Contains(optReduceColors) && method == redPalette)
+            throw GIFException(gif_text::InvalidReduction);
         progress.Step(count);
     }
 }

@@ -19,8 +19,8 @@ inline constexpr const char* Optimizing = "Optimizing...";
 
 // The reduction arguments only matter for the error of optReduceColors with redPalette: the option
 // reduces no colours.
-void OptimizeFrames(TGIFImage& image, TGIFOptimizeOptions options, TGIFReductionMethod method, int reductionBits,
-                    TGIFDitherMode dither);
+void OptimizeFrames(TGIFImage& image, TGIFOptimizeOptions options, TGIFReductionMethod method,
+                    int reductionBits, TGIFDitherMode dither);
 // Cuts a transparent frame down to the rectangle of its non-transparent pixels; a frame of
 // transparent pixels only is cleared.
 void CropTransparentBorder(TGIFSubImage& frame);

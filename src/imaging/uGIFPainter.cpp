@@ -41,12 +41,14 @@ ui::TRect MapToTarget(const TGIFSubImage& frame, const ui::TRect& rect) {
     const TGIFImage* image = frame.Image();
     const int width = std::max(image ? image->Width() : frame.Width(), 1);
     const int height = std::max(image ? image->Height() : frame.Height(), 1);
-    return {rect.Left + MulDiv(frame.Left(), rect.Width(), width), rect.Top + MulDiv(frame.Top(), rect.Height(), height),
+    return {rect.Left + MulDiv(frame.Left(), rect.Width(), width),
+            rect.Top + MulDiv(frame.Top(), rect.Height(), height),
             rect.Left + MulDiv(frame.Left() + frame.Width(), rect.Width(), width),
             rect.Top + MulDiv(frame.Top() + frame.Height(), rect.Height(), height)};
 }
 
-void StretchDrawFrame(TGIFSubImage& frame, ui::TCanvas& canvas, const ui::TRect& rect, bool tile, bool transparent) {
+void StretchDrawFrame(TGIFSubImage& frame, ui::TCanvas& canvas, const ui::TRect& rect, bool tile,
+                      bool transparent) {
     ui::TBitmap* bitmap = frame.RenderBitmap();
     if (!bitmap) return;
     std::unique_ptr<ui::TBitmap> masked;
@@ -73,7 +75,8 @@ void DrawFrame(TGIFSubImage& frame, ui::TCanvas& canvas, const ui::TRect& rect, 
 
 // TGIFPainter
 
-TGIFPainter::TGIFPainter(TGIFImage& image, ui::TCanvas& canvas, const ui::TRect& rect, TGIFPaintOptions options)
+TGIFPainter::TGIFPainter(TGIFImage& image, ui::TCanvas& canvas, const ui::TRect& rect,
+                         TGIFPaintOptions options)
     : image_(image), canvas_(canvas), rect_(rect), options_(options), speed_(image.AnimationSpeed) {
     if (image.Images().Count() == 1) {
         options_.Exclude(pntThreaded);
@@ -156,7 +159,8 @@ bool TGIFPainter::Step() {
         framesThisPass_ = 0;
         ++passes_;
     }
-    const bool passOver = activeImage_ < 0 || activeImage_ >= frames.Count() || frames.Frame(activeImage_)->IsBlank() ||
+    const bool passOver = activeImage_ < 0 || activeImage_ >= frames.Count() ||
+                          frames.Frame(activeImage_)->IsBlank() ||
                           (framesThisPass_ > 0 && !options_.Contains(pntAnimate));
     if (!passOver) {
         // A threaded painter waits out the last frame's delay first and comes back here.
@@ -202,7 +206,8 @@ void TGIFPainter::ShowFrame(TGIFSubImage& frame) {
     }
     ++framesThisPass_;
     pendingDelay_ = DefaultFrameDelay;
-    if (const TGIFGraphicControlExtension* control = frame.GraphicControlExtension(); control && control->Delay() > 0) {
+    if (const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+        control && control->Delay() > 0) {
         pendingDelay_ = std::max(control->Delay(), MinimumFrameDelay);
         if (!threaded_) pendingDelay_ = std::min(pendingDelay_, MaximumFrameDelay);
     }

@@ -21,7 +21,8 @@ inline constexpr int MaximumFrameDelay = 1000;
 ui::TRect MapToTarget(const TGIFSubImage& frame, const ui::TRect& rect);
 // Draws the frame's bitmap stretched to `rect` (or tiled from it at the frame's size), through its
 // mask when `transparent`.
-void StretchDrawFrame(TGIFSubImage& frame, ui::TCanvas& canvas, const ui::TRect& rect, bool tile, bool transparent);
+void StretchDrawFrame(TGIFSubImage& frame, ui::TCanvas& canvas, const ui::TRect& rect, bool tile,
+                      bool transparent);
 // Draws the frame where it belongs on the logical screen that `rect` stands for.
 void DrawFrame(TGIFSubImage& frame, ui::TCanvas& canvas, const ui::TRect& rect, bool tile, bool transparent);
 

@@ -142,14 +142,16 @@ uint8_t TErrorDiffusionDitherer::DitherPixel(TRGB color, TRGB& chosen) {
     for (int c = 0; c < 3; ++c)
         wanted[c] = std::clamp(in[c] + (Error(0, c, column_) + divisor_ / 2) / divisor_, 0, 255);
     const uint8_t index = lookup_.LookupIndex(
-        {static_cast<uint8_t>(wanted[0]), static_cast<uint8_t>(wanted[1]), static_cast<uint8_t>(wanted[2])}, chosen);
+        {static_cast<uint8_t>(wanted[0]), static_cast<uint8_t>(wanted[1]), static_cast<uint8_t>(wanted[2])},
+        chosen);
     const uint8_t out[3] = {chosen.r, chosen.g, chosen.b};
     for (int c = 0; c < 3; ++c) {
         const int error = wanted[c] - out[c];
         if (error == 0) continue;
         for (const TDiffusion& d : matrix_) {
             const int column = column_ + direction_ * d.offset;
-            if (column >= -kMargin && column < width_ + kMargin) Error(d.rowsBelow, c, column) += error * d.weight;
+            if (column >= -kMargin && column < width_ + kMargin)
+                Error(d.rowsBelow, c, column) += error * d.weight;
         }
     }
     column_ += direction_;
@@ -168,27 +170,66 @@ TFloydSteinbergDitherer::TFloydSteinbergDitherer(int width, TColorLookup& lookup
 
 TStuckiDitherer::TStuckiDitherer(int width, TColorLookup& lookup)
     : TErrorDiffusionDitherer(width, lookup, 42,
-                              {{0, 1, 8}, {0, 2, 4}, {1, -2, 2}, {1, -1, 4}, {1, 0, 8}, {1, 1, 4}, {1, 2, 2},
-                               {2, -2, 1}, {2, -1, 2}, {2, 0, 4}, {2, 1, 2}, {2, 2, 1}}) {}
+                              {{0, 1, 8},
+                               {0, 2, 4},
+                               {1, -2, 2},
+                               {1, -1, 4},
+                               {1, 0, 8},
+                               {1, 1, 4},
+                               {1, 2, 2},
+                               {2, -2, 1},
+                               {2, -1, 2},
+                               {2, 0, 4},
+                               {2, 1, 2},
+                               {2, 2, 1}}) {}
 
 TSierraDitherer::TSierraDitherer(int width, TColorLookup& lookup)
     : TErrorDiffusionDitherer(width, lookup, 32,
-                              {{0, 1, 5}, {0, 2, 3}, {1, -2, 2}, {1, -1, 4}, {1, 0, 5}, {1, 1, 4}, {1, 2, 2},
-                               {2, -1, 2}, {2, 0, 3}, {2, 1, 2}}) {}
+                              {{0, 1, 5},
+                               {0, 2, 3},
+                               {1, -2, 2},
+                               {1, -1, 4},
+                               {1, 0, 5},
+                               {1, 1, 4},
+                               {1, 2, 2},
+                               {2, -1, 2},
+                               {2, 0, 3},
+                               {2, 1, 2}}) {}
 
 TJaJuNiDitherer::TJaJuNiDitherer(int width, TColorLookup& lookup)
     : TErrorDiffusionDitherer(width, lookup, 48,
-                              {{0, 1, 7}, {0, 2, 5}, {1, -2, 3}, {1, -1, 5}, {1, 0, 7}, {1, 1, 5}, {1, 2, 3},
-                               {2, -2, 1}, {2, -1, 3}, {2, 0, 5}, {2, 1, 3}, {2, 2, 1}}) {}
+                              {{0, 1, 7},
+                               {0, 2, 5},
+                               {1, -2, 3},
+                               {1, -1, 5},
+                               {1, 0, 7},
+                               {1, 1, 5},
+                               {1, 2, 3},
+                               {2, -2, 1},
+                               {2, -1, 3},
+                               {2, 0, 5},
+                               {2, 1, 3},
+                               {2, 2, 1}}) {}
 
 TSteveArcheDitherer::TSteveArcheDitherer(int width, TColorLookup& lookup)
     : TErrorDiffusionDitherer(width, lookup, 200,
-                              {{0, 2, 32}, {1, -3, 12}, {1, -1, 26}, {1, 1, 30}, {1, 3, 16}, {2, -2, 12},
-                               {2, 0, 26}, {2, 2, 12}, {3, -3, 5}, {3, -1, 12}, {3, 1, 12}, {3, 3, 5}}) {}
+                              {{0, 2, 32},
+                               {1, -3, 12},
+                               {1, -1, 26},
+                               {1, 1, 30},
+                               {1, 3, 16},
+                               {2, -2, 12},
+                               {2, 0, 26},
+                               {2, 2, 12},
+                               {3, -3, 5},
+                               {3, -1, 12},
+                               {3, 1, 12},
+                               {3, 3, 5}}) {}
 
 TBurkesDitherer::TBurkesDitherer(int width, TColorLookup& lookup)
-    : TErrorDiffusionDitherer(width, lookup, 32,
-                              {{0, 1, 8}, {0, 2, 4}, {1, -2, 2}, {1, -1, 4}, {1, 0, 8}, {1, 1, 4}, {1, 2, 2}}) {}
+    : TErrorDiffusionDitherer(
+          width, lookup, 32,
+          {{0, 1, 8}, {0, 2, 4}, {1, -2, 2}, {1, -1, 4}, {1, 0, 8}, {1, 1, 4}, {1, 2, 2}}) {}
 
 std::unique_ptr<TDitherEngine> CreateDitherer(TGIFDitherMode mode, int width, TColorLookup& lookup) {
     switch (mode) {
@@ -222,7 +263,8 @@ struct TColorQuantizer::TOctreeNode {
     std::array<std::unique_ptr<TOctreeNode>, 8> children;
 };
 
-TColorQuantizer::TColorQuantizer(int maxColors, int colorBits) : maxColors_(maxColors), colorBits_(colorBits) {}
+TColorQuantizer::TColorQuantizer(int maxColors, int colorBits)
+    : maxColors_(maxColors), colorBits_(colorBits) {}
 
 TColorQuantizer::~TColorQuantizer() = default;
 
@@ -248,7 +290,8 @@ void TColorQuantizer::AddColor(TRGB color) {
             break;
         }
         const int shift = 7 - level;
-        const int child = ((color.r >> shift) & 1) * 4 + ((color.g >> shift) & 1) * 2 + ((color.b >> shift) & 1);
+        const int child =
+            ((color.r >> shift) & 1) * 4 + ((color.g >> shift) & 1) * 2 + ((color.b >> shift) & 1);
         slot = &node.children[static_cast<size_t>(child)];
     }
     while (leafCount_ > maxColors_)
@@ -297,7 +340,8 @@ void TColorQuantizer::ColorTable(ui::TPaletteEntries& palette, int first) const 
     visit(visit, root_.get());
 }
 
-ui::TPaletteEntries OptimizedPaletteFromBitmap(ui::TBitmap& bitmap, int colors, int colorBits, bool systemColors) {
+ui::TPaletteEntries OptimizedPaletteFromBitmap(ui::TBitmap& bitmap, int colors, int colorBits,
+                                               bool systemColors) {
     const ui::TPaletteEntries& stock = ui::StockPalette20();
     ui::TPaletteEntries palette(systemColors ? 256 : static_cast<size_t>(colors), ui::clBlack);
     if (systemColors) {

@@ -195,7 +195,8 @@ private:
 
 // An octree palette of `colors` entries from the picture (read as 24 bits per pixel); with the system
 // colours, 236 entries framed by the 20 stock colours.
-ui::TPaletteEntries OptimizedPaletteFromBitmap(ui::TBitmap& bitmap, int colors, int colorBits, bool systemColors);
+ui::TPaletteEntries OptimizedPaletteFromBitmap(ui::TBitmap& bitmap, int colors, int colorBits,
+                                               bool systemColors);
 
 // A new 8-bit picture of the source in the method's palette (the source becomes 24 bits per pixel);
 // redNone copies the source as 24 bits per pixel. An unknown method or dither mode gives an empty bitmap.

@@ -50,8 +50,11 @@ public:
     std::vector<std::string> written;
     std::string formVersionBeforeFields;
 
-    void WriteStoreString(const std::string& section, const std::string& name, const std::string& value) override {
-        if (written.empty()) formVersionBeforeFields = rtl::TRegIniFile(DefaultRegistryKey()).ReadString(section, "FormVersion", "<none>");
+    void WriteStoreString(const std::string& section, const std::string& name,
+                          const std::string& value) override {
+        if (written.empty())
+            formVersionBeforeFields =
+                rtl::TRegIniFile(DefaultRegistryKey()).ReadString(section, "FormVersion", "<none>");
         written.push_back(name);
         TFormStorage::WriteStoreString(section, name, value);
     }
@@ -136,7 +139,8 @@ TEST_F(FormStorageTest, TheConnectionDialogKeepsItsFieldsUnderTheProgramsKey) {
         form.Close(); // OK or Cancel alike
         EXPECT_EQ(form.storage->formVersionBeforeFields, "0");
         EXPECT_EQ(form.storage->written,
-                  (std::vector<std::string>{"edDatabase_Text", "edHost_Text", "edLogin_Text", "edPort_Text", "Password"}));
+                  (std::vector<std::string>{"edDatabase_Text", "edHost_Text", "edLogin_Text", "edPort_Text",
+                                            "Password"}));
     }
     EXPECT_EQ(Stored("FormVersion"), "0");
     EXPECT_EQ(Stored("edDatabase_Text"), "test");

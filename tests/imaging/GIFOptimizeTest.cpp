@@ -63,7 +63,8 @@ TEST_F(GIFOptimizeTest, MergeAndCropShrinkTheSecondFrameToWhatChanged) {
     EXPECT_EQ(changed.Height(), 2);
     const int t = changed.TransparentIndex();
     EXPECT_EQ(image.Header().ColorMap().ColorAt(t), ui::clBlack); // a colour appended for transparency
-    EXPECT_EQ(changed.Pixels(), (std::vector<uint8_t>{2, static_cast<uint8_t>(t), static_cast<uint8_t>(t), 3}));
+    EXPECT_EQ(changed.Pixels(),
+              (std::vector<uint8_t>{2, static_cast<uint8_t>(t), static_cast<uint8_t>(t), 3}));
     EXPECT_EQ(image.Images().Frame(0)->Width(), 8);
 
     EXPECT_EQ(progress.front(), std::make_pair(psStarting, 0));

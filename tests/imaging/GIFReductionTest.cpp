@@ -15,8 +15,8 @@ namespace {
 
 // A 24-bit picture of one row per entry of `rows`, each a list of colours.
 std::unique_ptr<ui::TBitmap> Picture(const std::vector<std::vector<ui::TColor>>& rows) {
-    auto result = std::make_unique<ui::TBitmap>(static_cast<int>(rows.front().size()), static_cast<int>(rows.size()),
-                                                ui::pf24bit);
+    auto result = std::make_unique<ui::TBitmap>(static_cast<int>(rows.front().size()),
+                                                static_cast<int>(rows.size()), ui::pf24bit);
     ui::TBitmap& bitmap = *result;
     for (size_t y = 0; y < rows.size(); ++y)
         for (size_t x = 0; x < rows[y].size(); ++x) {
@@ -108,7 +108,8 @@ TEST_F(GIFReductionTest, QuantizingAFewColoursKeepsThemExact) {
 TEST_F(GIFReductionTest, TheOctreeKeepsNoMoreLeavesThanWanted) {
     TColorQuantizer quantizer(8, 8);
     for (int i = 0; i < 256; ++i)
-        quantizer.AddColor({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7)});
+        quantizer.AddColor(
+            {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7)});
     EXPECT_LE(quantizer.LeafCount(), 8);
     EXPECT_GT(quantizer.LeafCount(), 0);
 }
@@ -119,8 +120,8 @@ TEST_F(GIFReductionTest, ErrorDiffusionSpreadsGreyIntoAPatternOfBlackAndWhite) {
     auto sourceBitmap = Picture(rows);
     ui::TBitmap& source = *sourceBitmap;
     auto nearest = ReduceToPalette(source, redMonochrome, ditNearest, {}, 8);
-    for (TGIFDitherMode mode : {ditFloydSteinberg, ditStucki, ditSierra, ditJarvisJudiceNinke, ditStevensonArce,
-                                ditBurkes}) {
+    for (TGIFDitherMode mode :
+         {ditFloydSteinberg, ditStucki, ditSierra, ditJarvisJudiceNinke, ditStevensonArce, ditBurkes}) {
         auto dithered = ReduceToPalette(source, redMonochrome, mode, {}, 8);
         int white = 0;
         for (int y = 0; y < 8; ++y)
