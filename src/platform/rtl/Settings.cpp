@@ -98,19 +98,22 @@ bool TSettings::KeyExists(const std::string& key) {
 
 bool TSettings::DeleteKey(const std::string& key) {
     Load();
-    const std::string below = key + "\\";
-    bool found = false;
+    const std::string prefix = key + "\\";
+    bool deleted = false;
     for (auto it = keys_.begin(); it != keys_.end();) {
-        if (strcasecmp(it->first.c_str(), key.c_str()) == 0 ||
-            strncasecmp(it->first.c_str(), below.c_str(), below.size()) == 0) {
-            it = keys_.erase(it);
-            found = true;
-        } else {
+        const bool inside = strcasecmp(it->first.c_str(), key.c_str()) == 0 ||
+                            strncasecmp(it->first.c_str(), prefix.c_str(), prefix.size()) == 0;
+        if (!inside) {
             ++it;
+            continue;
         }
+        it = keys_.erase(it);
+        deleted = true;
     }
-    if (found) Save();
-    return found;
+    if (!deleted) return false;
+    Save();
+    if (keys_.count(current_) == 0) current_.clear();
+    return true;
 }
 
 const TSettings::TValues* TSettings::CurrentValues() const {

@@ -2,6 +2,7 @@
 
 #include "platform/rtl/ScopeExit.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/ImageList.h"
 
 #include <algorithm>
 
@@ -231,6 +232,11 @@ void TCustomActionList::RemoveAction(TContainedAction* action) {
     if (OnChange && !IsDestroying()) OnChange(this);
 }
 
+void TCustomActionList::SetImages(TCustomImageList* images) {
+    SetImageListSlot(images_, images, nullptr, this);
+    if (OnChange) OnChange(this);
+}
+
 int TCustomActionList::IndexOf(const TContainedAction* action) const {
     auto found = std::find(actions_.begin(), actions_.end(), action);
     return found == actions_.end() ? -1 : static_cast<int>(found - actions_.begin());
@@ -284,6 +290,7 @@ bool TCustomActionList::IsShortCut(uint16_t key, TShiftState shift) {
 void TCustomActionList::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
     if (operation != opRemove) return;
+    if (component == images_) images_ = nullptr;
     if (auto* action = dynamic_cast<TContainedAction*>(component)) RemoveAction(action);
 }
 

@@ -13,6 +13,7 @@ namespace ui {
 
 class TBasicActionLink;
 class TCustomActionList;
+class TCustomImageList;
 
 class TBasicAction : public TComponent {
 public:
@@ -213,6 +214,9 @@ public:
 
     TActionListState State() const { return state_; }
     void SetState(TActionListState state);
+    // The images the actions' ImageIndex points into.
+    TCustomImageList* Images() const { return images_; }
+    void SetImages(TCustomImageList* images);
 
     // OnExecute / OnUpdate for one action; true when the handler says it handled it.
     virtual bool ExecuteAction(TBasicAction* action);
@@ -232,6 +236,7 @@ protected:
 private:
     std::vector<TContainedAction*> actions_;
     TActionListState state_ = asNormal;
+    TCustomImageList* images_ = nullptr;
     bool updating_ = false;
 };
 

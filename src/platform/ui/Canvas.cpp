@@ -582,4 +582,14 @@ void TCanvas::SetPixel(int x, int y, TColor color) {
     p->fillRect(QRect(x, y, 1, 1), ToQColor(color));
 }
 
+TRect MeasureText(const TFont& font, std::string_view text, TRect rect, TTextFormat format) {
+    QImage surface(1, 1, QImage::Format_ARGB32);
+    TCanvas canvas;
+    canvas.SetImage(&surface);
+    canvas.SetFont(&font);
+    canvas.DrawText(text, rect, format | DT_CALCRECT);
+    canvas.SetImage(nullptr);
+    return rect;
+}
+
 } // namespace ui

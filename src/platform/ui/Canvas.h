@@ -191,4 +191,7 @@ private:
     std::recursive_mutex lock_;
 };
 
+// The rectangle DrawText with DT_CALCRECT gives for `text` in `font`, without a surface of the caller's.
+TRect MeasureText(const TFont& font, std::string_view text, TRect rect, TTextFormat format);
+
 } // namespace ui

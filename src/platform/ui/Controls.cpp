@@ -403,7 +403,74 @@ void TControl::HandleMouseButton(TMessage& message) {
 }
 
 void TControl::Click() {
+    if (!OnClick && actionLink_ && actionLink_->Action()) {
+        actionLink_->Execute(this);
+        return;
+    }
     if (OnClick) OnClick(this);
+}
+
+void TControl::InitiateAction() {
+    if (actionLink_) actionLink_->Update();
+}
+
+TBasicAction* TControl::Action() const {
+    return actionLink_ ? actionLink_->Action() : nullptr;
+}
+
+void TControl::SetAction(TBasicAction* action) {
+    if (!action) {
+        actionLink_.reset();
+        return;
+    }
+    if (!actionLink_) actionLink_ = CreateActionLink();
+    actionLink_->SetAction(action);
+    if (auto* custom = dynamic_cast<TCustomAction*>(action)) ActionChange(*custom);
+}
+
+std::unique_ptr<TControlActionLink> TControl::CreateActionLink() {
+    return std::make_unique<TControlActionLink>(this);
+}
+
+void TControl::ActionChange(const TCustomAction& action) {
+    SetCaption(action.Caption());
+    SetEnabled(action.Enabled());
+    SetHint(action.Hint());
+    SetVisible(action.Visible());
+}
+
+TControlActionLink::TControlActionLink(TControl* control) : TActionLink(control), control_(control) {}
+
+bool TControlActionLink::IsCaptionLinked() {
+    return TActionLink::IsCaptionLinked() && control_->Caption() == CustomAction()->Caption();
+}
+
+bool TControlActionLink::IsEnabledLinked() {
+    return TActionLink::IsEnabledLinked() && control_->Enabled() == CustomAction()->Enabled();
+}
+
+bool TControlActionLink::IsHintLinked() {
+    return TActionLink::IsHintLinked() && control_->Hint() == CustomAction()->Hint();
+}
+
+bool TControlActionLink::IsVisibleLinked() {
+    return TActionLink::IsVisibleLinked() && control_->Visible() == CustomAction()->Visible();
+}
+
+void TControlActionLink::SetCaption(const std::string& caption) {
+    if (IsCaptionLinked()) control_->SetCaption(caption);
+}
+
+void TControlActionLink::SetEnabled(bool enabled) {
+    if (IsEnabledLinked()) control_->SetEnabled(enabled);
+}
+
+void TControlActionLink::SetHint(const std::string& hint) {
+    if (IsHintLinked()) control_->SetHint(hint);
+}
+
+void TControlActionLink::SetVisible(bool visible) {
+    if (IsVisibleLinked()) control_->SetVisible(visible);
 }
 
 void TControl::DblClick() {
@@ -949,6 +1016,7 @@ void TWinControl::WndProc(TMessage& message) {
         Realign();
         Resize();
         break;
+    case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
         for (TControl* child : std::vector<TControl*>(controls_))
             if (child->Visible() && child->Enabled() &&
@@ -977,6 +1045,12 @@ void TWinControl::WndProc(TMessage& message) {
 }
 
 void TWinControl::HandleKey(TMessage& message) {
+    // A shortcut of the form's menu or action lists runs before the control sees the key.
+    if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN)
+        if (TCustomForm* form = GetParentForm(this);
+            form &&
+            form->IsShortCut(static_cast<uint16_t>(message.WParam), KeyDataToShiftState(message.LParam)))
+            return;
     // The outermost window that previews keys sees them first, then this control.
     TWinControl* preview = nullptr;
     for (TWinControl* p = parent_; p; p = p->parent_)
@@ -998,6 +1072,12 @@ void TWinControl::HandleKey(TMessage& message) {
         }
         if (message.WParam == 0) return;
     }
+    // Return and Escape that the control does not want go to the form's default and cancel buttons.
+    if (message.Msg == WM_KEYDOWN && (message.WParam == VK_RETURN || message.WParam == VK_ESCAPE) &&
+        !(Perform(WM_GETDLGCODE) & DLGC_WANTALLKEYS))
+        if (TCustomForm* form = GetParentForm(this);
+            form && form->Perform(CM_DIALOGKEY, message.WParam, message.LParam))
+            return;
     // An Alt+character nobody took is an accelerator: the form offers it to its controls.
     if (message.Msg == WM_SYSCHAR)
         if (TCustomForm* form = GetParentForm(this);

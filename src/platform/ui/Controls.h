@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Set.h"
+#include "platform/ui/Actions.h"
 #include "platform/ui/AlignLayout.h"
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Cursors.h"
@@ -20,9 +21,8 @@ class QPainter;
 
 namespace ui {
 
-RTL_DECLARE_EXCEPTION(EInvalidOperation, rtl::Exception);
-
 class TWinControl;
+class TControlActionLink;
 class TCaret;
 class TControlScrollBars;
 
@@ -199,10 +199,20 @@ public:
     void SetAlignedBounds(const TRect& bounds);
     // Paints the control on `canvas`, whose origin is the control's client origin.
     virtual void PaintTo(TCanvas& canvas);
-    // Brings the control's action up to date (idle time); a control with an action link overrides it.
-    virtual void InitiateAction() {}
+    // Brings the control's action up to date (idle time).
+    virtual void InitiateAction();
+
+    // The action the control shows and runs: its caption, enabled, visible and hint state (and what a
+    // control kind takes over besides) follow the action, and a click without OnClick runs it.
+    TBasicAction* Action() const;
+    void SetAction(TBasicAction* action);
 
 protected:
+    TControlActionLink* ActionLink() const { return actionLink_.get(); }
+    // The link a control kind needs to follow the state it shows.
+    virtual std::unique_ptr<TControlActionLink> CreateActionLink();
+    // Takes over the action's state when the action is set.
+    virtual void ActionChange(const TCustomAction& action);
     virtual void Click();
     virtual void DblClick();
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
@@ -253,6 +263,30 @@ private:
     bool parentShowHint_ = true;
     TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csDoubleClicks};
     TControlState controlState_;
+    std::unique_ptr<TControlActionLink> actionLink_;
+};
+
+// Shows an action's caption, enabled, visible and hint state in a control, while the control's own
+// value still equals the action's (a control given a value of its own keeps it).
+class TControlActionLink : public TActionLink {
+public:
+    explicit TControlActionLink(TControl* control);
+
+    bool IsCaptionLinked() override;
+    bool IsEnabledLinked() override;
+    bool IsHintLinked() override;
+    bool IsVisibleLinked() override;
+
+    void SetCaption(const std::string& caption) override;
+    void SetEnabled(bool enabled) override;
+    void SetHint(const std::string& hint) override;
+    void SetVisible(bool visible) override;
+
+protected:
+    TControl* Control() const { return control_; }
+
+private:
+    TControl* control_;
 };
 
 // A control without a window of its own: its parent paints it and routes the mouse to it.

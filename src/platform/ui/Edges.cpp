@@ -123,6 +123,14 @@ void DrawEdge(TCanvas& canvas, TRect& rect, uint32_t edge, uint32_t flags) {
     if (flags & BF_ADJUST) rect = r;
 }
 
+void Frame3D(TCanvas& canvas, TRect& rect, TColor topLeft, TColor bottomRight, int width) {
+    QPainter* p = canvas.Painter();
+    for (int i = 0; i < width; ++i) {
+        if (p) Frame(*p, rect, topLeft, bottomRight, BF_RECT);
+        rect = Shrink(rect, BF_RECT);
+    }
+}
+
 void DrawFrameControl(TCanvas& canvas, const TRect& rect, uint32_t kind, uint32_t state) {
     QPainter* p = canvas.Painter();
     if (!p || rect.IsEmpty()) return;

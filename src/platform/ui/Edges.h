@@ -29,6 +29,8 @@ constexpr uint32_t BF_MONO = 0x8000;
 // top and left of a raised border. BF_MIDDLE fills the inside, BF_ADJUST moves `rect` inside the
 // edges drawn.
 void DrawEdge(TCanvas& canvas, TRect& rect, uint32_t edge, uint32_t flags);
+// `width` one-pixel frames round `rect`, `topLeft` on the top and left sides; `rect` moves inside them.
+void Frame3D(TCanvas& canvas, TRect& rect, TColor topLeft, TColor bottomRight, int width);
 
 // DrawFrameControl's kinds and states.
 constexpr uint32_t DFC_CAPTION = 1;

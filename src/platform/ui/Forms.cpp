@@ -2,6 +2,7 @@
 
 #include "platform/ui/Application.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Menus.h"
 #include "platform/ui/Metrics.h"
 #include "platform/ui/QtBridge.h"
 #include "platform/ui/WidgetBridge.h"
@@ -9,6 +10,8 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 
@@ -17,6 +20,14 @@
 namespace ui {
 
 TScreen* Screen = nullptr;
+
+// The window's menu bar and what it shows.
+class TMenuBarHost {
+public:
+    ~TMenuBarHost() { delete bar.data(); }
+    QPointer<QMenuBar> bar;
+    std::string signature;
+};
 
 namespace {
 
@@ -74,7 +85,7 @@ TCustomForm* GetParentForm(const TControl* control) {
 // ---------------------------------------------------------------------------------------------------
 // TCustomForm
 
-TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), menuBar_(std::make_unique<TMenuBarHost>()) {
     SetVisible(false);
     SetColor(clBtnFace);
     SetBounds(0, 0, 320, 240);
@@ -311,6 +322,7 @@ TModalResult TCustomForm::ShowModal() {
 
 void TCustomForm::UpdateActions() {
     if (!Showing()) return;
+    RefreshMenu();
     const std::function<void(TControl*)> traverse = [&](TControl* control) {
         if (!control->Visible()) return;
         control->InitiateAction();
@@ -319,6 +331,61 @@ void TCustomForm::UpdateActions() {
                 traverse(win->Controls(i));
     };
     traverse(this);
+}
+
+void TCustomForm::SetMenu(TMainMenu* menu) {
+    if (menu == menu_) return;
+    if (menu_) menu_->RemoveFreeNotification(this);
+    menu_ = menu;
+    if (menu_) menu_->FreeNotification(this);
+    menuBar_->signature.clear();
+    RefreshMenu();
+}
+
+void TCustomForm::RefreshMenu() {
+    const bool wanted = menu_ && Widget() && !Parent();
+    if (wanted && menuBar_->bar && MenuBarSignature(*menu_) == menuBar_->signature) return;
+    const TRect before = ClientRect();
+    if (!wanted) {
+        delete menuBar_->bar.data();
+    } else {
+        if (!menuBar_->bar) {
+            menuBar_->bar = new QMenuBar(Widget());
+            menuBar_->bar->setPalette(SystemPalette());
+            menuBar_->bar->show();
+        }
+        FillMenuBar(*menuBar_->bar, *menu_);
+        menuBar_->signature = MenuBarSignature(*menu_);
+        menuBar_->bar->setGeometry(0, 0, Width(), menuBar_->bar->sizeHint().height());
+    }
+    // The bar takes its room from the client area.
+    if (!(ClientRect() == before)) {
+        Perform(WM_SIZE, SIZE_RESTORED, MakeLParam(ClientWidth(), ClientHeight()));
+        Invalidate();
+    }
+}
+
+TRect TCustomForm::NonClientInsets() const {
+    TRect insets = TWinControl::NonClientInsets();
+    if (menuBar_->bar) insets.Top += menuBar_->bar->height();
+    return insets;
+}
+
+bool TCustomForm::IsShortCut(uint16_t key, TShiftState shift) {
+    if (menu_ && menu_->IsShortCut(key, shift)) return true;
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* list = dynamic_cast<TCustomActionList*>(Components(i));
+            list && list->IsShortCut(key, shift))
+            return true;
+    return false;
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove && component == menu_) {
+        menu_ = nullptr;
+        RefreshMenu();
+    }
 }
 
 void TCustomForm::ControlGone(TControl* control) {
@@ -339,6 +406,14 @@ void TCustomForm::WndProc(TMessage& message) {
         } else {
             Deactivate();
         }
+        return;
+    case WM_CREATE:
+        TWinControl::WndProc(message);
+        RefreshMenu();
+        return;
+    case WM_SIZE:
+        if (menuBar_->bar) menuBar_->bar->resize(Width(), menuBar_->bar->height());
+        TWinControl::WndProc(message);
         return;
     case WM_SETFOCUS:
         // The form passes the focus on to its active control.

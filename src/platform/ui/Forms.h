@@ -35,6 +35,8 @@ enum TPosition {
 enum TFormStyle { fsNormal, fsStayOnTop };
 
 class TCustomForm;
+class TMainMenu;
+class TMenuBarHost;
 
 // A control is being destroyed: the screen, its form and the application forget it.
 void ControlGone(TControl* control);
@@ -83,6 +85,14 @@ public:
     // Runs the action updates of this form's controls (the application does it when idle).
     virtual void UpdateActions();
 
+    // The menu shown as the window's menu bar, above the client area.
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* menu);
+    // Shows the menu's items again (after items were added, renamed or hidden).
+    void RefreshMenu();
+    // A key the menu or one of the form's action lists runs; true when something ran.
+    virtual bool IsShortCut(uint16_t key, TShiftState shift);
+
     TNotifyEvent OnShow;
     TNotifyEvent OnHide;
     TNotifyEvent OnActivate;
@@ -102,6 +112,8 @@ protected:
     virtual void Deactivate();
     void ApplyVisible() override;
     bool WantsKeyPreview() const override;
+    TRect NonClientInsets() const override;
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend class TScreen;
@@ -123,6 +135,8 @@ private:
     bool modal_ = false;
     bool placed_ = false;
     TModalResult modalResult_ = mrNone;
+    TMainMenu* menu_ = nullptr;
+    std::unique_ptr<TMenuBarHost> menuBar_;
 };
 
 class TForm : public TCustomForm {

@@ -369,4 +369,18 @@ void TCustomImageList::Change() {
         if (std::find(links_.begin(), links_.end(), link) != links_.end()) link->Change();
 }
 
+void SetImageListSlot(TCustomImageList*& slot, TCustomImageList* images, TChangeLink* link,
+                      TComponent* user) {
+    if (slot == images) return;
+    if (slot) {
+        if (link) slot->UnRegisterChanges(link);
+        slot->RemoveFreeNotification(user);
+    }
+    slot = images;
+    if (slot) {
+        if (link) slot->RegisterChanges(link);
+        slot->FreeNotification(user);
+    }
+}
+
 } // namespace ui

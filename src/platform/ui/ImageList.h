@@ -31,8 +31,6 @@ enum TImageType { itImage, itMask };
 using TOverlay = int; // 0 to 14
 constexpr int kMaxOverlays = 15;
 
-RTL_DECLARE_EXCEPTION(EInvalidOperation, rtl::Exception);
-
 // Tells a user of an image list that its images changed. Freeing the link unregisters it.
 class TChangeLink {
 public:
@@ -166,6 +164,10 @@ private:
     std::vector<TChangeLink*> links_;
     TImageListImages images_;
 };
+
+// Points a user's `slot` at `images`: the change link (if any) and the user's free notification move
+// from the old list to the new one.
+void SetImageListSlot(TCustomImageList*& slot, TCustomImageList* images, TChangeLink* link, TComponent* user);
 
 class TImageList : public TCustomImageList {
 public:

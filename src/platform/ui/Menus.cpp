@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 
 #include <algorithm>
@@ -274,6 +275,41 @@ void FillMenu(QMenu& menu, TMenuItem& parent) {
 }
 
 } // namespace
+
+void FillMenuBar(QMenuBar& bar, TMenu& menu) {
+    bar.clear();
+    TMenuItem& root = *menu.Items();
+    for (int i = 0; i < root.Count(); ++i) {
+        TMenuItem* item = root.Items(i);
+        if (!item->Visible()) continue;
+        const QString text = QString::fromStdString(MenuItemDisplayText(*item, true));
+        if (item->Count() == 0) {
+            QAction* action = bar.addAction(text);
+            action->setEnabled(item->Enabled());
+            QObject::connect(action, &QAction::triggered, [item] { item->Click(); });
+            continue;
+        }
+        QMenu* sub = bar.addMenu(text);
+        sub->setEnabled(item->Enabled());
+        QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, item] {
+            sub->clear();
+            FillMenu(*sub, *item);
+        });
+    }
+}
+
+std::string MenuBarSignature(const TMenu& menu) {
+    std::string signature;
+    const TMenuItem& root = *menu.Items();
+    for (int i = 0; i < root.Count(); ++i) {
+        const TMenuItem* item = root.Items(i);
+        signature += item->Caption();
+        signature += item->Visible() ? '1' : '0';
+        signature += item->Enabled() ? '1' : '0';
+        signature += item->Count() > 0 ? '>' : '\n';
+    }
+    return signature;
+}
 
 TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner), window_(std::make_unique<TPopupMenuWindow>()) {}
 

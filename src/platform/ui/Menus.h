@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class QMenuBar;
+
 namespace ui {
 
 class TMenuItem;
@@ -158,6 +160,13 @@ private:
     bool autoPopup_ = true;
     std::unique_ptr<TPopupMenuWindow> window_;
 };
+
+// ---- Framework side ----
+// Fills a window's menu bar with the menu's visible top-level items; each drop-down is built from its
+// items when it opens, so it shows their state then.
+void FillMenuBar(QMenuBar& bar, TMenu& menu);
+// What the menu bar shows: changes when a top-level item is added, renamed, hidden or disabled.
+std::string MenuBarSignature(const TMenu& menu);
 
 // The text a menu shows for an item: the caption, and for an item with a shortcut and no
 // sub-items a tab and the shortcut's text.

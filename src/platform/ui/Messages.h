@@ -112,6 +112,7 @@ inline constexpr uint32_t CM_SHOWHINTCHANGED = CM_BASE + 34;
 inline constexpr uint32_t CM_PARENTSHOWHINTCHANGED = CM_BASE + 35;
 inline constexpr uint32_t CM_ENTER = CM_BASE + 36;
 inline constexpr uint32_t CM_EXIT = CM_BASE + 37;
+inline constexpr uint32_t CM_DIALOGKEY = CM_BASE + 5;   // WParam: key (Return, Escape); Result 1 = used
 inline constexpr uint32_t CM_DIALOGCHAR = CM_BASE + 6;  // WParam: character code; Result 1 = used
 inline constexpr uint32_t CM_HINTSHOW = CM_BASE + 48;   // LParam: THintInfo*; Result non-zero = no hint
 inline constexpr uint32_t CM_MOUSEWHEEL = CM_BASE + 67; // as WM_MOUSEWHEEL; Result 1 = handled

@@ -2,6 +2,7 @@
 
 #include "platform/data/Collection.h"
 #include "platform/data/Component.h"
+#include "platform/rtl/Exception.h"
 
 #include <algorithm>
 #include <functional>
@@ -28,6 +29,9 @@ class TOwnedCollection : public TCollection {
 public:
     TOwnedCollection(TPersistent* owner, TItemClass itemClass) : TCollection(itemClass, owner) {}
 };
+
+// An operation the control or component cannot do in its present state.
+RTL_DECLARE_EXCEPTION(EInvalidOperation, rtl::Exception);
 
 // An event handler; an empty function means "not assigned".
 using TNotifyEvent = std::function<void(TObject* sender)>;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace core {
+class IDBAConnection;
+}
+
+namespace app {
+
+// Compiles every stored procedure and function of the server in a private program and reports those
+// the program's own grammar or compiler cannot handle. Nothing is written to the server.
+class TInternalCheck {
+public:
+    // Told after each routine; answers whether to go on.
+    using TProgress = std::function<bool(int position, int maximum)>;
+
+    TInternalCheck(std::shared_ptr<core::IDBAConnection> connection, std::string applicationTitle);
+
+    // Fills the report as it goes; a failure to read a routine ends the scan with that failure, the
+    // report so far kept. True when every routine was looked at.
+    bool Run(const TProgress& progress);
+
+    // Empty when every routine compiled.
+    const std::u16string& Report() const { return report_; }
+    void AppendLine(std::u16string_view line);
+
+private:
+    void AddFinding(const std::u16string& sourceText, const std::string& message);
+
+    std::shared_ptr<core::IDBAConnection> connection_;
+    std::string applicationTitle_;
+    std::u16string report_;
+};
+
+} // namespace app

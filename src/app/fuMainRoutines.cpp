@@ -1,0 +1,92 @@
+#include "app/fuMainRoutines.h"
+
+#include "engine/uProgram.h"
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Utf.h"
+
+namespace app {
+
+TEntityKind EntityKindOfRoutine(int routineKind) {
+    switch (routineKind) {
+    case engine::rkProcedure:
+        return ekProcedure;
+    case engine::rkFunction:
+        return ekFunction;
+    default:
+        return ekAny;
+    }
+}
+
+engine::TRoutine& FindModule(engine::TProgram& program, std::string_view name, int entityKind,
+                             std::string_view schema) {
+    if (name.empty()) return program.MainRoutine();
+    engine::TRoutine* routine = nullptr;
+    switch (entityKind) {
+    case ekAny:
+        routine = program.GetFunction(name, schema, false);
+        if (!routine) routine = program.GetProcedure(name, schema, false);
+        break;
+    case ekProcedure:
+        routine = program.GetProcedure(name, schema, false);
+        break;
+    case ekFunction:
+        routine = program.GetFunction(name, schema, false);
+        break;
+    default:
+        throw rtl::Exception(rtl::Format("Unknown entity type %d", entityKind));
+    }
+    if (!routine) throw rtl::Exception(rtl::Format("Cannot load module %s", std::string(name)));
+    return *routine;
+}
+
+std::string RoutineKindName(int routineKind) {
+    switch (routineKind) {
+    case engine::rkAnonymousBlock:
+        return "anonymous block";
+    case engine::rkProcedure:
+        return "procedure";
+    case engine::rkFunction:
+        return "function";
+    default:
+        return {};
+    }
+}
+
+engine::TRoutine& CreateNewRoutine(engine::TProgram& program, int routineKind, std::string_view enteredName,
+                                   std::string_view database) {
+    if (routineKind != engine::rkProcedure && routineKind != engine::rkFunction)
+        throw rtl::Exception("Unsupported routine type");
+    if (enteredName.find_first_not_of(' ') == std::string_view::npos)
+        throw rtl::Exception("Routine name cannot be empty");
+    const std::string name = program.IdentifierManager().QuotedQualifiedName(enteredName, database);
+    const std::u16string quoted = rtl::Utf8ToUtf16(name);
+    if (routineKind == engine::rkProcedure)
+        return program.AddProcedure(name, u"CREATE PROCEDURE " + quoted + u"()\r\nBEGIN\r\n\r\nEND");
+    return program.AddFunction(name, u"CREATE FUNCTION " + quoted + u"() RETURNS INT\r\nBEGIN\r\n\r\nEND");
+}
+
+bool RemoveRoutineOnClose(bool isNew, bool force, bool compiled) {
+    return isNew || force || !compiled;
+}
+
+void ForgetClosedRoutine(engine::TProgram& program, engine::TRoutine& routine, bool remove) {
+    try {
+        if (remove)
+            program.RemoveRoutine(routine);
+        else
+            routine.Reload(true);
+    } catch (const std::exception&) {
+        // The tab is gone; the next use of the routine reports whatever is wrong with it.
+    }
+}
+
+std::string ConnectionLostMessage(const std::string& connectionDescription) {
+    return rtl::Format(
+        "Connection with '%s' has been lost. The program will now attempt to restore the "
+        "connection.\r\n\r\nHint:  the current operation and debug session will be terminated, "
+        "so try restarting them once the connection is restored.",
+        connectionDescription);
+}
+
+} // namespace app
