@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/IniFiles.h"
+#include "platform/ui/Edits.h"
+#include "platform/ui/ListControls.h"
 #include "platform/rtl/Settings.h"
 #include "support/UiTest.h"
 
@@ -63,21 +65,21 @@ public:
 // The connection dialog's fields and their storage, built as the application builds it.
 class TfmConnection : public ui::TForm {
 public:
-    ui::TWinControl* edDatabase;
-    ui::TWinControl* edHost;
-    ui::TWinControl* edLogin;
-    ui::TWinControl* edPort;
-    ui::TWinControl* edPassword;
+    ui::TComboBox* edDatabase;
+    ui::TEdit* edHost;
+    ui::TEdit* edLogin;
+    ui::TEdit* edPort;
+    ui::TEdit* edPassword;
     TRecordingStorage* storage;
     std::string restoredPassword = "<not restored>";
 
     explicit TfmConnection(int version = 0) : TForm(nullptr) {
         BeginLoading();
-        edDatabase = Field("edDatabase");
-        edHost = Field("edHost");
-        edLogin = Field("edLogin");
-        edPort = Field("edPort");
-        edPassword = Field("edPassword");
+        edDatabase = Field<ui::TComboBox>("edDatabase");
+        edHost = Field<ui::TEdit>("edHost");
+        edLogin = Field<ui::TEdit>("edLogin");
+        edPort = Field<ui::TEdit>("edPort");
+        edPassword = Field<ui::TEdit>("edPassword");
         storage = new TRecordingStorage(this);
         storage->SetIniSection("Connection");
         storage->SetUseRegistry(true);
@@ -101,8 +103,9 @@ public:
     }
 
 private:
-    ui::TWinControl* Field(const char* name) {
-        auto* field = new ui::TWinControl(this);
+    template <class Control>
+    Control* Field(const char* name) {
+        auto* field = new Control(this);
         field->SetName(name);
         field->SetParent(this);
         return field;
