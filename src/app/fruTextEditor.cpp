@@ -1,10 +1,17 @@
 #include "app/fruTextEditor.h"
 
+#include "app/fuFindText.h"
+#include "app/fuReplaceText.h"
 #include "editor/WCESQLHighlighter.h"
 #include "imaging/uPngResources.h"
 #include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Utf.h"
+#include "platform/rtl/Format.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Edits.h"
+#include "platform/ui/Labels.h"
 #include "platform/ui/Cursors.h"
 #include "platform/ui/Hints.h"
 
@@ -506,6 +513,76 @@ void TfrmTextEditor::ShowCodeParameters() {
         completionPopup_->SetFocus();
     else
         FocusEditor();
+}
+
+// ---- search and go to line
+
+void TfrmTextEditor::Find() {
+    if (TfmFindText::Create<TfmFindText>(this, GetWordAtCaret())->Execute()) SearchAgain();
+}
+
+void TfrmTextEditor::Replace() {
+    if (TfmFindText::Create<TfmReplaceText>(this, GetWordAtCaret())->Execute()) SearchAgain();
+}
+
+void TfrmTextEditor::SearchAgain() {
+    const TLastSearch& search = LastSearch();
+    if (search.Text.empty()) return;
+    editor::TEditSearchOptions options = 0;
+    if (search.Replace) options |= editor::esoReplace;
+    if (search.ReplaceAll) options |= editor::esoReplaceAll;
+    if (Model().SearchReplace(search.Text, search.Replacement, options) == 0)
+        ui::MessageDlg(rtl::Format("Search string '%s' not found.", rtl::Utf16ToUtf8(search.Text)),
+                       ui::mtInformation, {ui::mbOK});
+}
+
+void TfrmTextEditor::GoToLine() {
+    std::u16string answer = rtl::Utf8ToUtf16(std::to_string(GetCaretLine()));
+    if (!InputQuery("Go to line number", "Enter new line number", answer)) return;
+    int line = -1;
+    try {
+        std::size_t used = 0;
+        line = std::stoi(rtl::Utf16ToUtf8(Trimmed(answer)), &used);
+        if (used != Trimmed(answer).size()) line = -1;
+    } catch (const std::exception&) {
+        line = -1;
+    }
+    const int count = GetLineCount();
+    if (line <= 0 || line > count)
+        throw rtl::Exception(rtl::Format("Line number must be between 1 and %d", count));
+    SetCaretPos(0, line);
+}
+
+bool InputQuery(const std::string& caption, const std::string& prompt, std::u16string& value) {
+    ui::TForm form(nullptr);
+    form.SetName("fmInputQuery");
+    form.SetCaption(caption);
+    form.SetFormBorderStyle(ui::bsDialog);
+    form.SetPosition(ui::poScreenCenter);
+    form.SetClientSize(280, 96);
+    auto* label = new ui::TLabel(&form);
+    label->SetParent(&form);
+    label->SetCaption(prompt);
+    label->SetBounds(8, 8, 264, 13);
+    auto* edit = new ui::TEdit(&form);
+    edit->SetName("edValue");
+    edit->SetParent(&form);
+    edit->SetBounds(8, 26, 264, 21);
+    edit->SetMaxLength(255);
+    edit->SetText(rtl::Utf16ToUtf8(value));
+    const auto button = [&form](const std::string& text, ui::TModalResult result, int left) {
+        auto* b = new ui::TButton(&form);
+        b->SetParent(&form);
+        b->SetCaption(text);
+        b->SetModalResult(result);
+        b->SetBounds(left, 62, 75, 25);
+        return b;
+    };
+    button("OK", ui::mrOk, 116)->SetDefault(true);
+    button("Cancel", ui::mrCancel, 197)->SetCancel(true);
+    if (form.ShowModal() != ui::mrOk) return false;
+    value = rtl::Utf8ToUtf16(edit->Text());
+    return true;
 }
 
 } // namespace app

@@ -235,6 +235,9 @@ extern bool AutoCodeParameters;
 void AddCaretNotifier(const core::TEventHandler& handler);
 void RemoveCaretNotifier(const core::TEventHandler& handler);
 
+// Asks for one line of text in a modal dialog (edit `edValue`); true and the new value on OK.
+bool InputQuery(const std::string& caption, const std::string& prompt, std::u16string& value);
+
 // The frame whose editor has the focus, or null.
 TfrmTextEditor* ActiveTextEditor();
 

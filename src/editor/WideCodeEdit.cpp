@@ -158,9 +158,9 @@ void TCustomWideCodeEdit::UpdateCaret() {
 // The caret hides while its cell lies outside the text area.
 void TCustomWideCodeEdit::ShowCaretAt() {
     if (!caretCreated_) return;
-    const int x = model_.CaretXPix() - 1, y = model_.CaretYPix();
+    const int x = model_.CaretXPix() + kTextMargin - 1, y = model_.CaretYPix();
     SetCaretPos(x, y);
-    const bool inside = x >= model_.GutterWidth() - 1 && x <= ClientWidth() && y >= 0 &&
+    const bool inside = x >= TextLeftEdge() - 1 && x <= ClientWidth() && y >= 0 &&
                         y <= ClientHeight() - model_.LineHeight();
     if (inside == caretShown_) return;
     caretShown_ = inside;
@@ -184,6 +184,9 @@ void TCustomWideCodeEdit::Paint() {
     const TRect clip = canvas.ClipRect();
     canvas.SetFont(Font());
     PaintLines(canvas, clip);
+    // The margin beside the gutter stays blank, also where scrolled text would reach into it.
+    canvas.Brush()->SetColor(Color());
+    canvas.FillRect(IntersectRect(clip, {model_.GutterWidth(), clip.Top, TextLeftEdge(), clip.Bottom}));
     PaintGutter(canvas, clip);
     ShowCaretAt();
 }
@@ -224,7 +227,7 @@ void TCustomWideCodeEdit::PaintLines(TCanvas& canvas, const TRect& clip) {
     if (syntax && last >= 0) model_.SetScannedUpTo(std::max(model_.ScannedUpTo(), last));
     canvas.Brush()->SetColor(Color());
     canvas.FillRect({clip.Left, std::max(y, clip.Top), clip.Right, clip.Bottom});
-    const int margin = model_.RightMargin() * model_.CharWidth() + model_.GutterWidth() + model_.LeftOffset();
+    const int margin = model_.RightMargin() * model_.CharWidth() + TextOrigin();
     canvas.Pen()->SetColor(clSilver);
     canvas.MoveTo(margin, clip.Top);
     canvas.LineTo(margin, clip.Bottom);
@@ -278,8 +281,7 @@ void TCustomWideCodeEdit::PaintRow(TCanvas& canvas, const TRect& clip, int i, in
         for (; h.TokenAvailable(); h.Next()) {
             TTokenInfo token;
             h.GetTokenInfo(token);
-            const int x = model_.GutterWidth() + model_.LeftOffset() +
-                          line.CharToColumn(token.Start) * model_.CharWidth();
+            const int x = TextOrigin() + line.CharToColumn(token.Start) * model_.CharWidth();
             if (x > clip.Right) break;
             paintSplit(token.Start, token.Start + token.Length, token.Foreground, token.Background,
                        token.Style);
@@ -289,8 +291,7 @@ void TCustomWideCodeEdit::PaintRow(TCanvas& canvas, const TRect& clip, int i, in
     }
     TFontStyles unused;
     const TColor rest = colours(Font()->Color(), Color(), selectedToEnd, unused).second;
-    const int x = std::max(clip.Left, model_.GutterWidth() + model_.LeftOffset() +
-                                          line.GetColumnCount() * model_.CharWidth());
+    const int x = std::max(clip.Left, TextOrigin() + line.GetColumnCount() * model_.CharWidth());
     canvas.Brush()->SetColor(rest);
     canvas.FillRect({x, y, clip.Right, y + model_.LineHeight()});
     if (model_.Options().Contains(eoShowControlChars)) {
@@ -306,7 +307,7 @@ void TCustomWideCodeEdit::PaintRow(TCanvas& canvas, const TRect& clip, int i, in
 void TCustomWideCodeEdit::PaintPiece(TCanvas& canvas, const TRect& clip, const TWCELine& line,
                                      const TPiece& piece, int y) {
     const int cw = model_.CharWidth();
-    const int textLeft = model_.GutterWidth() + model_.LeftOffset();
+    const int textLeft = TextOrigin();
     const int x = textLeft + line.CharToColumn(piece.first) * cw;
     std::u16string text;
     std::vector<int> advances;
@@ -418,7 +419,7 @@ void TCustomWideCodeEdit::KeyPress(char16_t& key) {
 
 void TCustomWideCodeEdit::MouseDown(TMouseButton button, ui::TShiftState shift, int x, int y) {
     TCustomControl::MouseDown(button, shift, x, y);
-    const TPoint at = model_.PixelsToColumnLine(x, y);
+    const TPoint at = TextPointAt(x, y);
     if (button == mbMiddle || (button == mbRight && model_.IsPointInSelection(at))) {
         StopTimer();
         return;
@@ -476,13 +477,13 @@ void TCustomWideCodeEdit::MouseMove(ui::TShiftState shift, int x, int y) {
         // The caret shows the drop point; the selection stays.
         if (TMouse::DragThresholdPassed(textDragStart_, mousePos_)) {
             textDragMoved_ = true;
-            model_.SetCaretXY(model_.PixelsToColumnLine(x, y));
+            model_.SetCaretXY(TextPointAt(x, y));
         }
         return;
     }
     if (x < model_.GutterWidth() && !timerRunning_) return;
     if (shift.Contains(ui::ssLeft) && !doubleClickSelecting_ &&
-        model_.PixelsToColumnLine(x, y) != dragOrigin_) {
+        TextPointAt(x, y) != dragOrigin_) {
         if (!timerRunning_) SetTimer(kScrollTimer, kScrollInterval);
         timerRunning_ = true;
         return;
@@ -501,7 +502,7 @@ void TCustomWideCodeEdit::MouseUp(TMouseButton button, ui::TShiftState shift, in
 void TCustomWideCodeEdit::EndTextDrag(ui::TShiftState shift, int x, int y) {
     textDrag_ = false;
     const bool dragged = std::exchange(textDragMoved_, false);
-    const TPoint target = model_.PixelsToColumnLine(x, y);
+    const TPoint target = TextPointAt(x, y);
     if (!dragged) {
         model_.SetBlockBegin(model_.GetCaretXY());
         return;
@@ -516,7 +517,7 @@ void TCustomWideCodeEdit::EndTextDrag(ui::TShiftState shift, int x, int y) {
     const bool move = shift.Contains(ui::ssShift) && !shift.Contains(ui::ssCtrl) && !model_.ReadOnly();
     other->DropText(
         *this,
-        other->Model().PixelsToColumnLine(other->ScreenToClient(screen).X, other->ScreenToClient(screen).Y),
+        other->TextPointAt(other->ScreenToClient(screen).X, other->ScreenToClient(screen).Y),
         move);
 }
 
@@ -564,7 +565,7 @@ void TCustomWideCodeEdit::AutoScroll() {
     if (p.Y < h) model_.SetTopLine(model_.TopLine() - (h - p.Y + h - 1) / h);
     if (p.Y > ClientHeight() - h)
         model_.SetTopLine(model_.TopLine() + (p.Y - ClientHeight() + h + h - 1) / h);
-    TPoint at = model_.PixelsToColumnLine(p.X, p.Y);
+    TPoint at = TextPointAt(p.X, p.Y);
     if (!model_.Options().Contains(eoScrollPastEOL))
         at.Y = std::min(at.Y, std::max(model_.Content().Count() - 1, 0));
     model_.EndUpdate();

@@ -38,6 +38,13 @@ public:
     static constexpr char16_t kSpaceSymbol = u'\u00B7';
     static constexpr char16_t kTabSymbol = u'\u2192';
     static constexpr char16_t kLineEndSymbol = u'\u00B6';
+    // Blank pixels between the gutter's edge lines and column 0, so that no character touches them.
+    static constexpr int kTextMargin = 2;
+    // The client x of column 0 after horizontal scrolling, and of the text area's left edge.
+    int TextOrigin() const { return model_.GutterWidth() + kTextMargin + model_.LeftOffset(); }
+    int TextLeftEdge() const { return model_.GutterWidth() + kTextMargin; }
+    // The text position under a client pixel.
+    TPoint TextPointAt(int x, int y) const { return model_.PixelsToColumnLine(x - kTextMargin, y); }
     static constexpr uintptr_t kScrollTimer = 1;
     static constexpr uint32_t kScrollInterval = 20;
 

@@ -91,7 +91,8 @@ protected:
     }
     static QPoint CellCentre(const TfrmTextEditor& frame, int column, int line) {
         const auto& m = frame.Model();
-        return WindowPoint(frame, {m.GutterWidth() + column * m.CharWidth() + m.CharWidth() / 2,
+        return WindowPoint(frame, {m.GutterWidth() + editor::TCustomWideCodeEdit::kTextMargin +
+                                       column * m.CharWidth() + m.CharWidth() / 2,
                                    (line - m.TopLine() + 1) * m.LineHeight() + m.LineHeight() / 2});
     }
 

@@ -59,13 +59,15 @@ protected:
     }
     static TColor Pixel(const QImage& image, int x, int y) { return ui::FromQColor(image.pixelColor(x, y)); }
 
+    // The client x of column 0: the text keeps a margin from the gutter.
+    int TextLeft() { return model().GutterWidth() + TCustomWideCodeEdit::kTextMargin; }
     // The client point of a cell's top-left corner (column, line), one pixel inside it.
     QPoint CellCorner(int column, int line) {
-        return {model().GutterWidth() + column * model().CharWidth() + 1,
+        return {TextLeft() + column * model().CharWidth() + 1,
                 (line - model().TopLine() + 1) * model().LineHeight() + 1};
     }
     QPoint CellCentre(int column, int line) {
-        return {model().GutterWidth() + column * model().CharWidth() + model().CharWidth() / 2,
+        return {TextLeft() + column * model().CharWidth() + model().CharWidth() / 2,
                 (line - model().TopLine() + 1) * model().LineHeight() + model().LineHeight() / 2};
     }
     // The pointer on a cell, in window coordinates of the editor's widget.
@@ -102,6 +104,9 @@ TEST_F(WideCodeEditTest, GutterIsAGradientWithThreeEdgeLines) {
     EXPECT_EQ(Pixel(image, gw - 2, y), TCustomWideCodeEdit::kGutterLeft);
     EXPECT_EQ(Pixel(image, gw - 1, y), TCustomWideCodeEdit::kGutterRight);
     EXPECT_EQ(Pixel(image, gw, y), ui::clWhite) << "the text area starts right of the gutter";
+    for (int x = gw; x < gw + TCustomWideCodeEdit::kTextMargin; ++x)
+        for (int row = model().LineHeight(); row < 2 * model().LineHeight(); ++row) // below the caret's line
+            ASSERT_EQ(Pixel(image, x, row), ui::clWhite) << "no character touches the gutter's edge";
     // The last gradient band lies just left of the edge lines.
     const TColor nearRight = Pixel(image, gw - 4, y);
     EXPECT_GT(nearRight & 0xFF, 0xF0u);
@@ -288,7 +293,7 @@ TEST_F(WideCodeEditTest, TheCaretStandsAtTheCaretColumn) {
     edit.SetFocus();
     ASSERT_TRUE(edit.Focused());
     model().SetCaretXY({3, 0});
-    EXPECT_EQ(edit.CaretPos().X, model().GutterWidth() + 3 * model().CharWidth() - 1);
+    EXPECT_EQ(edit.CaretPos().X, TextLeft() + 3 * model().CharWidth() - 1);
     EXPECT_EQ(edit.CaretPos().Y, 0);
     const QImage image = Grab();
     EXPECT_EQ(Pixel(image, edit.CaretPos().X, 5), ui::clBlack) << "the caret is drawn";
