@@ -156,7 +156,8 @@ bool HandleDragMessage(TControl* source, TMessage& message) {
     case WM_MOUSEMOVE: {
         const TPoint screen = source->ClientToScreen(PointFromLParam(message.LParam));
         if (!drag.active) {
-            if (std::abs(screen.X - drag.start.X) < drag.threshold && std::abs(screen.Y - drag.start.Y) < drag.threshold)
+            if (std::abs(screen.X - drag.start.X) < drag.threshold &&
+                std::abs(screen.Y - drag.start.Y) < drag.threshold)
                 return false;
             Activate();
         }

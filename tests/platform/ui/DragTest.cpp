@@ -21,11 +21,14 @@ class DragTest : public uitest::UiTest {
 protected:
     DragTest() {
         form.SetBounds(100, 100, 400, 200);
-        for (auto [panel, left] : {std::pair{&source, 0}, std::pair{&target, 150}, std::pair{&refusing, 300}}) {
+        for (auto [panel, left] :
+             {std::pair{&source, 0}, std::pair{&target, 150}, std::pair{&refusing, 300}}) {
             panel->SetParent(&form);
             panel->SetBounds(left, 0, 100, 100);
         }
-        source.OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { source.BeginDrag(false, 5); };
+        source.OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+            source.BeginDrag(false, 5);
+        };
         source.OnClick = [this](TObject*) { events.push_back("click"); };
         target.OnDragOver = [this](TObject*, TObject* from, int, int, TDragState state, bool& accept) {
             static const char* const kStates[] = {"enter", "leave", "move"};
@@ -75,8 +78,8 @@ TEST_F(DragTest, PastTheThresholdTheDragStartsAndADropReachesTheTargetWithTheSou
     Mouse(QEvent::MouseButtonRelease, 175, 30, Qt::NoButton);
     EXPECT_FALSE(source.Dragging());
     EXPECT_EQ(DragCursorShown(), crDefault);
-    EXPECT_THAT(events, ElementsAre("start", "over enter", "over move", "over leave", "over enter", "over move",
-                                    "drop at 25,30", "end on target"));
+    EXPECT_THAT(events, ElementsAre("start", "over enter", "over move", "over leave", "over enter",
+                                    "over move", "drop at 25,30", "end on target"));
 }
 
 TEST_F(DragTest, ReleasedInsideTheThresholdItIsAClick) {
