@@ -162,32 +162,43 @@ void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
                            const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement, int warningCount) {
     if (warningCount == 0) return;
-    struct TWarning {
-        int ErrorCode;
-        std::string Message;
-    };
-    std::vector<TWarning> warnings;
+    std::vector<TStoreProblem> warnings;
     {
         const auto query = connection.CreateQuery("show warnings", false);
         query->Open();
         if (query->IsEmpty()) return;
         for (; !query->Eof(); query->Next()) {
             const int errorCode = query->Fields()[1]->AsInteger();
-            warnings.push_back({errorCode, query->Fields()[2]->AsString()});
+            warnings.push_back(
+                {errorCode, core::MySQLErrorSQLState(errorCode), query->Fields()[2]->AsString()});
         }
     }
     ClearServerWarnings(connection);
+    DispatchWarnings(routine, block, debugger, statement, warnings);
+}
+
+void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                      const std::shared_ptr<IDebugger>& debugger,
+                      const std::shared_ptr<IStatement>& statement,
+                      const std::vector<TStoreProblem>& warnings) {
     // As on the server, one statement activates one handler at most: the first warning that a
     // handler takes, and the handler's statements leave none of the others behind.
-    for (const TWarning& warning : warnings)
-        if (DispatchCondition(routine, block, statement, true, core::MySQLErrorSQLState(warning.ErrorCode),
-                              warning.ErrorCode, warning.Message, debugger))
+    for (const TStoreProblem& warning : warnings)
+        if (DispatchCondition(routine, block, statement, true, warning.SQLState, warning.ErrorCode,
+                              warning.Message, debugger))
             return;
-    for (const TWarning& warning : warnings)
-        debugger->Output(mkError,
-                         rtl::Utf8ToUtf16(ConditionText(warning.ErrorCode, core::MySQLErrorSQLState(warning.ErrorCode),
-                                                        warning.Message)),
-                         nullptr, statement, routine);
+    for (const TStoreProblem& warning : warnings)
+        debugger->Output(
+            mkError, rtl::Utf8ToUtf16(ConditionText(warning.ErrorCode, warning.SQLState, warning.Message)),
+            nullptr, statement, routine);
+}
+
+void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                           const std::shared_ptr<IDebugger>& debugger,
+                           const std::shared_ptr<IStatement>& statement) {
+    std::vector<TStoreProblem> warnings;
+    warnings.swap(routine.Program().StoreWarnings());
+    if (!warnings.empty()) DispatchWarnings(routine, block, debugger, statement, warnings);
 }
 
 bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
@@ -231,9 +242,9 @@ void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& vari
     }
 }
 
-void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables, TRoutine& routine,
-                   const std::shared_ptr<IDebugger>& debugger, const std::shared_ptr<IStatement>& statement,
-                   bool reportRowless) {
+void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables,
+                   TRoutine& routine, const std::shared_ptr<IDebugger>& debugger,
+                   const std::shared_ptr<IStatement>& statement, bool reportRowless) {
     for (;;) {
         if (reportRowless || result->HasResultSet()) {
             RestoreVariableLabels(*result, variables);
@@ -286,6 +297,7 @@ void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctio
     }
     RTL_ASSERT_MSG(result, "a function call ended without a result");
     ProcessServerWarnings(RoutineConnection(Routine()), Routine(), Block(), Debugger(), WarningStatement());
+    DispatchStoreWarnings(Routine(), Block(), Debugger(), WarningStatement());
     SetResult(result);
 }
 
@@ -337,6 +349,7 @@ bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& 
 
 void TDBAStatementInterpreter::ResetBlockVariables(const std::shared_ptr<IBlock>& block) {
     TStatementInterpreter::ResetBlockVariables(block);
+    DispatchStoreWarnings(Routine(), block, Debugger(), block);
     if (const auto dbaBlock = std::dynamic_pointer_cast<IDBABlock>(block))
         for (int i = 0; i < dbaBlock->CursorCount(); ++i)
             dbaBlock->GetCursor(i).DataSet().Close();
@@ -345,6 +358,13 @@ void TDBAStatementInterpreter::ResetBlockVariables(const std::shared_ptr<IBlock>
 void TDBAStatementInterpreter::VisitRoutineCall(const std::shared_ptr<IRoutineCall>& statement) {
     TProcedureCaller caller(statement);
     CallRoutine(caller, Routine(), Block(), Debugger(), statement);
+    // What the OUT arguments' stores cut or clamped.
+    DispatchStoreWarnings(Routine(), Block(), Debugger(), statement);
+}
+
+void TDBAStatementInterpreter::VisitAssignation(const std::shared_ptr<IAssignation>& statement) {
+    TStatementInterpreter::VisitAssignation(statement);
+    DispatchStoreWarnings(Routine(), Block(), Debugger(), statement);
 }
 
 void TDBAStatementInterpreter::VisitServerSideStatement(
@@ -409,10 +429,12 @@ void TDBAStatementInterpreter::ApplySignalItems(const TDBACustomSignal& statemen
             // Strict: an error; otherwise cut, with a warning.
             core::IDBAConnection& connection = RoutineConnection(Routine());
             if (IsStrictSqlMode(connection.Evaluate(u"@@sql_mode", true, 0)->AsString().AsString()))
-                core::RaiseMySQLError("Data too long for condition item 'MESSAGE_TEXT'", kErrorConditionItemTooLong);
+                core::RaiseMySQLError("Data too long for condition item 'MESSAGE_TEXT'",
+                                      kErrorConditionItemTooLong);
             wide.resize(kMaxSignalMessageLength);
             RaiseCondition(CurrentStatement(), core::MySQLErrorSQLState(kWarningConditionItemTruncated), true,
-                           "Data truncated for condition item 'MESSAGE_TEXT'", kWarningConditionItemTruncated);
+                           "Data truncated for condition item 'MESSAGE_TEXT'",
+                           kWarningConditionItemTruncated);
         }
         message = rtl::Utf16ToUtf8(wide);
     }
@@ -448,8 +470,8 @@ void TDBAStatementInterpreter::RaiseCondition(const std::shared_ptr<IStatement>&
                                               const std::string& sqlState, bool warning,
                                               const std::string& message, int errorCode) {
     if (!warning && !sqlState.starts_with("01"))
-        core::RaiseDBAError(message.substr(0, rtl::Utf8PrefixBytes(message, kMaxClientErrorMessage)), errorCode,
-                            sqlState);
+        core::RaiseDBAError(message.substr(0, rtl::Utf8PrefixBytes(message, kMaxClientErrorMessage)),
+                            errorCode, sqlState);
     if (!DispatchCondition(Routine(), Block(), statement, true, sqlState, errorCode, message, Debugger()))
         Debugger()->Output(mkError, rtl::Utf8ToUtf16(ConditionText(errorCode, sqlState, message)), nullptr,
                            statement, Routine());
