@@ -73,8 +73,9 @@ std::string ServerSideText(parser::TSymbol& symbol, const std::shared_ptr<IBlock
     std::string text = parser::GetSourceText(symbol, false, true);
     if (limitParameters.Count() == 0) return text;
     std::string names;
+    // As the server reads a local in LIMIT: a negative count wraps to a huge unsigned one, NULL is 0.
     for (const auto& variable : limitParameters)
-        core::AppendWithDelimiter(names, variable->SessionName(), ", ");
+        core::AppendWithDelimiter(names, "IFNULL(" + variable->SessionName() + ", 0) & 18446744073709551615", ", ");
     return "EXECUTE IMMEDIATE " + StatementLiteral(text) + " USING " + names;
 }
 

@@ -228,6 +228,13 @@ const TBothWaysCase kCases[] = {
      {"SET sql_mode = ''"},
      "CALL c()",
      {"error 1365: Division by 0"}},
+    // A local LIMIT count reads as the server reads it: negatives wrap to huge unsigned counts, NULL is 0.
+    {"LimitWithNegativeAndNullLocals",
+     {"CREATE PROCEDURE l(a INT, b INT) SELECT id FROM t ORDER BY id LIMIT a, b",
+      "CREATE PROCEDURE c() BEGIN CALL l(-1, 2); CALL l(1, -1); CALL l(NULL, 2); CALL l(0, NULL); END"},
+     {},
+     "CALL c()",
+     {"id:", "id:2;3", "id:1;2", "id:"}},
     // An OUT value written back to a user variable keeps its type.
     {"OutValueKeepsUnsigned",
      {"CREATE PROCEDURE u(OUT o INT UNSIGNED) SET o = 5",
