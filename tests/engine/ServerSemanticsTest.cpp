@@ -228,6 +228,17 @@ const TBothWaysCase kCases[] = {
      {"SET sql_mode = ''"},
      "CALL c()",
      {"error 1365: Division by 0"}},
+    // Locals inside EXPLAIN are the routine's like anywhere else; DESCRIBE of a table stays as written.
+    {"ExplainSeesLocals",
+     {"CREATE PROCEDURE x() BEGIN DECLARE v INT DEFAULT 2; EXPLAIN SELECT id FROM t WHERE id = v; "
+      "EXPLAIN EXTENDED SELECT v + 1 AS w; DESCRIBE t id; END"},
+     {},
+     "CALL x()",
+     {"id,select_type,table,type,possible_keys,key,key_len,ref,rows,Extra:1|SIMPLE|t|const|PRIMARY|PRIMARY|4|"
+      "const|1|Using index",
+      "id,select_type,table,type,possible_keys,key,key_len,ref,rows,filtered,Extra:1|SIMPLE|NULL|NULL|NULL|"
+      "NULL|NULL|NULL|NULL|NULL|No tables used",
+      "Field,Type,Null,Key,Default,Extra:id|int(11)|NO|PRI|NULL|"}},
     // A local LIMIT count reads as the server reads it: negatives wrap to huge unsigned counts, NULL is 0.
     {"LimitWithNegativeAndNullLocals",
      {"CREATE PROCEDURE l(a INT, b INT) SELECT id FROM t ORDER BY id LIMIT a, b",
