@@ -90,6 +90,12 @@ void ReplaceWholeName(std::string& text, const std::string& name, const std::str
     }
 }
 
+// Whether the statement is a query, which sets FOUND_ROWS().
+bool IsSelect(const std::string& text) {
+    const std::size_t start = text.find_first_not_of(" \t\r\n(");
+    return start != std::string::npos && core::SameText(text.substr(start, 6), "SELECT");
+}
+
 } // namespace
 
 TDBAProgram& DBAProgramOf(const TRoutine& routine) {
@@ -120,13 +126,15 @@ void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variab
 
 namespace {
 
-// Opens "SELECT <session variables><more columns>"; the variables take the values of the first columns.
+// Opens "SELECT <session variables>,<more columns>" (`moreColumns` starts with its comma); the
+// variables take the values of the first columns.
 std::unique_ptr<data::TDataSet> ReadBack(core::IDBAConnection& connection, const TDBAVariables& variables,
                                          const std::string& moreColumns) {
     std::string names;
     for (const auto& variable : variables)
         core::AppendWithDelimiter(names, variable->SessionName(), ",");
-    auto query = connection.CreateQuery("SELECT " + names + moreColumns, false);
+    auto query = connection.CreateQuery(
+        "SELECT " + names + (names.empty() ? moreColumns.substr(1) : moreColumns), false);
     query->Open();
     RTL_ASSERT(query->FieldCount() >= variables.Count());
     for (int i = 0; i < variables.Count(); ++i)
@@ -140,11 +148,20 @@ void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variab
     if (variables.Count() > 0) ReadBack(connection, variables, "");
 }
 
-int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables) {
-    if (variables.Count() == 0) return kWarningCountUnknown;
+int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
+                                  TDBAProgram* program, bool selected) {
+    const std::shared_ptr<TDBAVariable> rowCount = program ? program->RowCount() : nullptr;
+    const std::shared_ptr<TDBAVariable> foundRows = program ? program->FoundRows() : nullptr;
+    const bool counts = rowCount || foundRows;
+    if (variables.Count() == 0 && !counts) return kWarningCountUnknown;
     // Reading variables uses no table, so the server keeps the warnings of the statement before.
-    const auto query = ReadBack(connection, variables, ",@@warning_count");
-    return query->Fields()[variables.Count()]->AsInteger();
+    const auto query = ReadBack(connection, variables,
+                                counts ? ",@@warning_count,ROW_COUNT(),FOUND_ROWS()" : ",@@warning_count");
+    const int warningCountField = variables.Count();
+    if (rowCount) rowCount->SetValue(connection.FieldDataValue(query->Fields()[warningCountField + 1]));
+    if (foundRows && selected)
+        foundRows->SetValue(connection.FieldDataValue(query->Fields()[warningCountField + 2]));
+    return query->Fields()[warningCountField]->AsInteger();
 }
 
 void ClearServerWarnings(core::IDBAConnection& connection) {
@@ -311,7 +328,8 @@ void TDBAExpressionInterpreter::VisitServerSideExpression(
     PushVariables(connection, expression->Variables());
     const auto* limited = dynamic_cast<const TDBALimitedServerSideExpression*>(expression.get());
     const auto value = connection.Evaluate(limited ? limited->RunText() : expression->Text(), true, 0);
-    const int warningCount = PullVariablesWithWarningCount(connection, expression->Variables());
+    const int warningCount =
+        PullVariablesWithWarningCount(connection, expression->Variables(), &DBAProgramOf(Routine()), false);
     ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement(), warningCount);
     SetResult(value);
 }
@@ -340,6 +358,9 @@ bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& 
                                                  const std::shared_ptr<IStatement>& statement) {
     if (exception.Handled()) return false;
     ClearServerWarnings(RoutineConnection(Routine()));
+    // A statement that failed counts no rows.
+    if (const auto& rowCount = DBAProgramOf(Routine()).RowCount())
+        rowCount->SetValue(Routine().Program().ValueFactory().CreateInteger(-1));
     if (DispatchCondition(Routine(), Block(), statement, false, exception.SQLState(), exception.ErrorCode(),
                           exception.ErrorMessage(), Debugger()))
         return true;
@@ -372,9 +393,10 @@ void TDBAStatementInterpreter::VisitServerSideStatement(
     core::IDBAConnection& connection = RoutineConnection(Routine());
     const TDBAVariables& variables = statement->Variables();
     PushVariables(connection, variables);
-    ReportResults(connection.Execute(rtl::Utf16ToUtf8(statement->Text())), variables, Routine(), Debugger(),
-                  statement, true);
-    const int warningCount = PullVariablesWithWarningCount(connection, variables);
+    const std::string text = rtl::Utf16ToUtf8(statement->Text());
+    ReportResults(connection.Execute(text), variables, Routine(), Debugger(), statement, true);
+    const int warningCount =
+        PullVariablesWithWarningCount(connection, variables, &DBAProgramOf(Routine()), IsSelect(text));
     ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement, warningCount);
 }
 

@@ -92,7 +92,10 @@ void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variab
 void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
 // The same read-back with the server's warning count as a last column, which spares the round trip
 // of "show warnings" when there are none; kWarningCountUnknown, and nothing sent, for no variables.
-int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables);
+// With a program that mirrors ROW_COUNT() and FOUND_ROWS() the read-back also takes what the
+// statement left in them (FOUND_ROWS() only after a query, `selected`), and is sent for no variables too.
+int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
+                                  TDBAProgram* program = nullptr, bool selected = false);
 // Empties the server's warning list with a statement that fails on purpose, unseen by the monitor.
 void ClearServerWarnings(core::IDBAConnection& connection);
 // "show warnings": each row, except the trace of ClearServerWarnings, is offered to the handlers

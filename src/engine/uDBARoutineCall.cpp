@@ -162,7 +162,8 @@ void TProcedureCaller::CallOnServer(TServerCallContext& context, const std::stri
     PushVariables(connection, variables);
     ReportResults(connection.Execute(rtl::Format("CALL %s(%s)", call_->GetRoutineName(), argumentText)),
                   variables, context.CallingRoutine, context.Debugger, context.Statement, false);
-    const int warningCount = PullVariablesWithWarningCount(connection, variables);
+    const int warningCount =
+        PullVariablesWithWarningCount(connection, variables, &DBAProgramOf(context.CallingRoutine), false);
     ProcessServerWarnings(connection, context.CallingRoutine, context.Block, context.Debugger,
                           context.Statement, warningCount);
 }

@@ -228,6 +228,18 @@ const TBothWaysCase kCases[] = {
      {"SET sql_mode = ''"},
      "CALL c()",
      {"error 1365: Division by 0"}},
+    // What the routine reads of its statements' counts is what its own statements left.
+    {"StatementCountsSeeOnlyTheRoutinesStatements",
+     {"CREATE TABLE n (k INT PRIMARY KEY, m INT)", "INSERT INTO n VALUES (1, 0), (2, 0), (3, 0)",
+      "CREATE PROCEDURE r() BEGIN DECLARE x INT DEFAULT 0; DECLARE c INT; UPDATE n SET m = m + 1; SET x = 5; "
+      "SELECT ROW_COUNT() AS rc, ROW_COUNT() + x AS rx; UPDATE n SET m = m + x WHERE k > 1; SET c = "
+      "ROW_COUNT(); "
+      "SELECT k FROM n WHERE k < 3; IF x > 0 THEN SELECT FOUND_ROWS() AS fr, c; END IF; "
+      "SELECT k INTO x FROM n WHERE k = 3; SELECT ROW_COUNT() AS r2, FOUND_ROWS() AS f2; SELECT ROW_COUNT(); "
+      "END"},
+     {},
+     "CALL r()",
+     {"rc,rx:3|8", "k:1;2", "fr,c:2|2", "r2,f2:1|1", "ROW_COUNT():-1"}},
     // Locals inside EXPLAIN are the routine's like anywhere else; DESCRIBE of a table stays as written.
     {"ExplainSeesLocals",
      {"CREATE PROCEDURE x() BEGIN DECLARE v INT DEFAULT 2; EXPLAIN SELECT id FROM t WHERE id = v; "
