@@ -354,6 +354,8 @@ public:
 protected:
     // The width of a node's content in a column: 0 here, the text width in a string tree.
     virtual int DoGetNodeWidth(PLazyNode node, int column);
+    // A node is about to be repainted: what a derived tree measured of it may be stale.
+    virtual void NodeInvalidated(PLazyNode node) {}
 
     // Every event is fired by one of these, so that a derived tree can take part; without a handler
     // they do nothing and answer the default (allowed, unchanged).

@@ -20,7 +20,6 @@ class QPainter;
 
 namespace ui {
 
-RTL_DECLARE_EXCEPTION(EInvalidOperation, rtl::Exception);
 
 class TWinControl;
 class TCaret;

@@ -31,7 +31,6 @@ enum TImageType { itImage, itMask };
 using TOverlay = int; // 0 to 14
 constexpr int kMaxOverlays = 15;
 
-RTL_DECLARE_EXCEPTION(EInvalidOperation, rtl::Exception);
 
 // Tells a user of an image list that its images changed. Freeing the link unregisters it.
 class TChangeLink {

@@ -2,11 +2,15 @@
 
 #include "platform/data/Collection.h"
 #include "platform/data/Component.h"
+#include "platform/rtl/Exception.h"
 
 #include <algorithm>
 #include <functional>
 
 namespace ui {
+
+// An operation the object's state does not allow (a control, an image list).
+RTL_DECLARE_EXCEPTION(EInvalidOperation, rtl::Exception);
 
 // The object model lives in the data layer; the window framework uses the same classes.
 using data::csDesigning;
