@@ -155,7 +155,6 @@ void TBaseLazyTree::Resize() {
     tree_.UpdateScrollBars();
 }
 
-
 void TBaseLazyTree::WndProc(ui::TMessage& message) {
     switch (message.Msg) {
     case ui::WM_VSCROLL:

@@ -109,18 +109,20 @@ public:
         std::function<void(TBaseLazyTree& sender, PLazyNode node, TVTImageKind kind, TColumnIndex column,
                            bool& ghosted, int& imageIndex, ui::TCustomImageList*& imageList)>;
     using TGetLineStyleEvent = std::function<void(TBaseLazyTree& sender, const uint8_t*& bits)>;
-    using TItemEraseEvent = std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node,
-                                               const ui::TRect& itemRect, ui::TColor& itemColor,
-                                               TItemEraseAction& eraseAction)>;
+    using TItemEraseEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node,
+                           const ui::TRect& itemRect, ui::TColor& itemColor, TItemEraseAction& eraseAction)>;
     using TItemEvent = std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node,
                                           const ui::TRect& itemRect)>;
-    using TBeforeItemPaintEvent = std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas,
-                                                     PLazyNode node, const ui::TRect& itemRect, bool& customDraw)>;
+    using TBeforeItemPaintEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node,
+                           const ui::TRect& itemRect, bool& customDraw)>;
     using TBeforeCellPaintEvent =
         std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
                            TVTCellPaintMode mode, const ui::TRect& cellRect, ui::TRect& contentRect)>;
-    using TAfterCellPaintEvent = std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node,
-                                                    TColumnIndex column, const ui::TRect& cellRect)>;
+    using TAfterCellPaintEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
+                           const ui::TRect& cellRect)>;
     using TPaintEvent = std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas)>;
     using TBackgroundPaintEvent =
         std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, const ui::TRect& r, bool& handled)>;
@@ -178,7 +180,8 @@ public:
 
     // --- Painting -----------------------------------------------------------------------------------
     // Paints the tree area `window` (tree coordinates) onto canvas at target.
-    void PaintTree(ui::TCanvas& canvas, const ui::TRect& window, ui::TPoint target, TVTPaintCallOptions options);
+    void PaintTree(ui::TCanvas& canvas, const ui::TRect& window, ui::TPoint target,
+                   TVTPaintCallOptions options);
     TColumnIndex HotColumn() const { return hotColumn_; }
     bool HotButton() const { return hotButton_; }
 
@@ -290,7 +293,9 @@ private:
         TModel(TBaseLazyTree& control, ITreeHost* host) : TLazyTreeModel(host), control_(control) {}
 
     protected:
-        int DoGetNodeWidth(PLazyNode node, int column) override { return control_.DoGetNodeWidth(node, column); }
+        int DoGetNodeWidth(PLazyNode node, int column) override {
+            return control_.DoGetNodeWidth(node, column);
+        }
         void DoInitNode(PLazyNode parent, PLazyNode node, TLazyNodeInitStates& initialStates) override;
         void NodeInvalidated(PLazyNode node) override;
 
@@ -366,7 +371,8 @@ private:
     bool hotButton_ = false;
     TColumnIndex clickColumn_ = NoColumn; // the column of the last press
     TColumnIndex editColumn_ = NoColumn;
-    ui::TShiftState drawShift_; // the modifiers when the rubber band was armed
+    ui::TShiftState drawShift_;        // the modifiers when the rubber band was armed
+    PLazyNode pressToggled_ = nullptr; // what the press being held toggled by its button
 };
 
 } // namespace lazytree

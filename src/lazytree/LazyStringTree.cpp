@@ -124,10 +124,12 @@ int TCustomLazyStringTree::DoGetNodeWidth(PLazyNode node, TColumnIndex column) {
     if (node->States.Contains(nsMultiline) && Header().Columns().IsValidColumn(column))
         return Header().Columns()[column].Width();
     ui::TCanvas& canvas = MeasureCanvas();
-    if (column != Header().MainColumn()) return CalculateTextWidth(canvas, node, column, GetText(node, column));
+    if (column != Header().MainColumn())
+        return CalculateTextWidth(canvas, node, column, GetText(node, column));
     uint32_t* cache = TextWidthCache(node);
     if (!cache) return 0;
-    if (*cache == 0) *cache = static_cast<uint32_t>(CalculateTextWidth(canvas, node, column, GetText(node, column)));
+    if (*cache == 0)
+        *cache = static_cast<uint32_t>(CalculateTextWidth(canvas, node, column, GetText(node, column)));
     return static_cast<int>(*cache);
 }
 
@@ -139,7 +141,8 @@ int TCustomLazyStringTree::ComputeNodeHeight(PLazyNode node, TColumnIndex column
         r.Left = textMargin_ + Tree().Margin() + NodeIndent(node, column);
         r.Right = columns[column].Width() - textMargin_;
         for (TColumnIndex next = columns.GetNextVisibleColumn(column);
-             Tree().Options().AutoOptions.Contains(toAutoSpanColumns) && next >= 0 && ColumnIsEmpty(node, next);
+             Tree().Options().AutoOptions.Contains(toAutoSpanColumns) && next >= 0 &&
+             ColumnIsEmpty(node, next);
              next = columns.GetNextVisibleColumn(next))
             r.Right += columns[next].Width();
     }
@@ -215,8 +218,8 @@ void TCustomLazyStringTree::PaintNormalText(TVTCellPaintInfo& info, std::u16stri
     r.Left += textMargin_;
     r.Right -= textMargin_;
     const ui::TTextFormat alignment = info.Alignment == taRightJustify ? ui::DT_RIGHT
-                                      : info.Alignment == taCenter      ? ui::DT_CENTER
-                                                                         : ui::DT_LEFT;
+                                      : info.Alignment == taCenter     ? ui::DT_CENTER
+                                                                       : ui::DT_LEFT;
     ui::TTextFormat format;
     if (node->States.Contains(nsMultiline)) {
         if (OnPaintText) OnPaintText(*this, canvas, node, info.Column, ttNormal);
@@ -273,8 +276,9 @@ void TCustomLazyStringTree::DoTextDrawing(TVTCellPaintInfo& info, const std::u16
     if (defaultDraw) info.Canvas->DrawText(text, r, format);
 }
 
-std::u16string TCustomLazyStringTree::DoShortenString(ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
-                                                      const std::u16string& text, int width, int ellipsisWidth) {
+std::u16string TCustomLazyStringTree::DoShortenString(ui::TCanvas& canvas, PLazyNode node,
+                                                      TColumnIndex column, const std::u16string& text,
+                                                      int width, int ellipsisWidth) {
     std::u16string result;
     bool done = false;
     if (OnShortenString) OnShortenString(*this, canvas, node, column, text, width, result, done);

@@ -15,23 +15,24 @@ using TVTStringOptions = rtl::Set<TVTStringOption, 8>;
 // measured, starting from DefaultText. The width of each node's main-column text is cached in the node.
 class TCustomLazyStringTree : public TBaseLazyTree {
 public:
-    using TGetTextEvent = std::function<void(TCustomLazyStringTree& sender, PLazyNode node, TColumnIndex column,
-                                             TVSTTextType textType, std::u16string& cellText)>;
-    using TNewTextEvent = std::function<void(TCustomLazyStringTree& sender, PLazyNode node, TColumnIndex column,
-                                             const std::u16string& newText)>;
-    using TPaintTextEvent = std::function<void(TCustomLazyStringTree& sender, ui::TCanvas& canvas, PLazyNode node,
-                                               TColumnIndex column, TVSTTextType textType)>;
-    using TDrawTextEvent =
-        std::function<void(TCustomLazyStringTree& sender, ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
-                           const std::u16string& text, const ui::TRect& cellRect, bool& defaultDraw)>;
-    using TShortenStringEvent =
-        std::function<void(TCustomLazyStringTree& sender, ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
-                           const std::u16string& text, int textSpace, std::u16string& result, bool& done)>;
+    using TGetTextEvent =
+        std::function<void(TCustomLazyStringTree& sender, PLazyNode node, TColumnIndex column,
+                           TVSTTextType textType, std::u16string& cellText)>;
+    using TNewTextEvent = std::function<void(TCustomLazyStringTree& sender, PLazyNode node,
+                                             TColumnIndex column, const std::u16string& newText)>;
+    using TPaintTextEvent = std::function<void(TCustomLazyStringTree& sender, ui::TCanvas& canvas,
+                                               PLazyNode node, TColumnIndex column, TVSTTextType textType)>;
+    using TDrawTextEvent = std::function<void(TCustomLazyStringTree& sender, ui::TCanvas& canvas,
+                                              PLazyNode node, TColumnIndex column, const std::u16string& text,
+                                              const ui::TRect& cellRect, bool& defaultDraw)>;
+    using TShortenStringEvent = std::function<void(
+        TCustomLazyStringTree& sender, ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
+        const std::u16string& text, int textSpace, std::u16string& result, bool& done)>;
     using TMeasureTextWidthEvent =
-        std::function<void(TCustomLazyStringTree& sender, ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
-                           const std::u16string& text, int& width)>;
-    using TGetHintEvent = std::function<void(TCustomLazyStringTree& sender, PLazyNode node, TColumnIndex column,
-                                             std::u16string& hintText)>;
+        std::function<void(TCustomLazyStringTree& sender, ui::TCanvas& canvas, PLazyNode node,
+                           TColumnIndex column, const std::u16string& text, int& width)>;
+    using TGetHintEvent = std::function<void(TCustomLazyStringTree& sender, PLazyNode node,
+                                             TColumnIndex column, std::u16string& hintText)>;
 
     static constexpr int kDefaultTextMargin = 4;
 
@@ -75,12 +76,14 @@ private:
     void ClearTextWidths();
     // The canvas for measuring outside painting, with the tree's font.
     ui::TCanvas& MeasureCanvas();
-    int CalculateTextWidth(ui::TCanvas& canvas, PLazyNode node, TColumnIndex column, const std::u16string& text);
+    int CalculateTextWidth(ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
+                           const std::u16string& text);
     int DoTextMeasuring(ui::TCanvas& canvas, PLazyNode node, TColumnIndex column, const std::u16string& text);
     void InitializeTextProperties(TVTCellPaintInfo& info);
     void PaintNormalText(TVTCellPaintInfo& info, std::u16string text);
     void PaintStaticText(TVTCellPaintInfo& info, const std::u16string& text);
-    void DoTextDrawing(TVTCellPaintInfo& info, const std::u16string& text, ui::TRect r, ui::TTextFormat format);
+    void DoTextDrawing(TVTCellPaintInfo& info, const std::u16string& text, ui::TRect r,
+                       ui::TTextFormat format);
     std::u16string DoShortenString(ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
                                    const std::u16string& text, int width, int ellipsisWidth);
     // Whether OnPaintText changed the canvas font (compared with the font before it ran).

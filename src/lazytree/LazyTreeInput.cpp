@@ -150,7 +150,9 @@ void TBaseLazyTree::ClassifyHit(TVTNodeHitInfo& hit, int offset, int right, TAli
         break;
     case taCenter: {
         const int middle = (indent + right - width) / 2;
-        hit.HitPositions.Include(offset < middle ? nhLeftOfText : offset < middle + width ? nhOnText : nhRightOfText);
+        hit.HitPositions.Include(offset < middle           ? nhLeftOfText
+                                 : offset < middle + width ? nhOnText
+                                                           : nhRightOfText);
         break;
     }
     default:
@@ -168,8 +170,8 @@ bool TBaseLazyTree::Focusable(TColumnIndex column) const {
 
 bool TBaseLazyTree::CanEdit(PLazyNode node, TColumnIndex column) {
     const auto& misc = tree_.Options().MiscOptions;
-    bool allowed = misc.Contains(toEditable) && !misc.Contains(toReadOnly) && node &&
-                   !node->States.Contains(nsDisabled);
+    bool allowed =
+        misc.Contains(toEditable) && !misc.Contains(toReadOnly) && node && !node->States.Contains(nsDisabled);
     if (allowed && OnEditing) OnEditing(*this, node, column, allowed);
     return allowed;
 }
@@ -256,6 +258,7 @@ void TBaseLazyTree::HandleMouseDown(ui::TMouseButton button, ui::TShiftState shi
 
     if (at.Contains(nhOnButtonArea) && node && node->States.Contains(nsHasChildren)) {
         t.ToggleNode(node);
+        pressToggled_ = node;
         return;
     }
     if (at.Contains(nhOnCheckBox)) {
@@ -268,7 +271,8 @@ void TBaseLazyTree::HandleMouseDown(ui::TMouseButton button, ui::TShiftState shi
     const bool directClear =
         !locked && ((!isAnyHit && !fullRowDrag && multiSelect && shiftEmpty) ||
                     (isAnyHit &&
-                     (!nodeSelected || (!autoDrag && !(button == ui::mbRight && HasPopupMenu(node, hit.HitColumn, p)))) &&
+                     (!nodeSelected ||
+                      (!autoDrag && !(button == ui::mbRight && HasPopupMenu(node, hit.HitColumn, p)))) &&
                      (shiftEmpty || !multiSelect)));
     if (directClear) {
         if (nodeSelected || (altPressed && node && hit.HitColumn == header_.MainColumn())) {
@@ -283,7 +287,8 @@ void TBaseLazyTree::HandleMouseDown(ui::TMouseButton button, ui::TShiftState shi
     if (HasFocus() && (at.Contains(nhOnText) || (gridExtensions && at.Contains(nhOnNode))) && nodeSelected &&
         !columnChanged && shiftEmpty)
         t.DoStateChange({tsEditPending});
-    if (!options.SelectionOptions.Contains(toDisableDrawSelection) && !isLabelHit && !fullRowDrag && multiSelect) {
+    if (!options.SelectionOptions.Contains(toDisableDrawSelection) && !isLabelHit && !fullRowDrag &&
+        multiSelect) {
         SetMouseCaptured(true);
         t.DoStateChange({tsDrawSelPending});
         drawShift_ = shiftState;
@@ -327,10 +332,11 @@ void TBaseLazyTree::HandleMouseUp(ui::TShiftState shift, ui::TPoint, const TVTNo
                          tsOLEDragPending, tsScrolling, tsScrollPending});
     if (t.TreeStates().Contains(tsMouseCheckPending))
         t.EndCheckPending(hit.HitNode == t.CheckNode() && hit.HitPositions.Contains(nhOnCheckBox));
-    if (clickColumn_ >= 0 && clickColumn_ == hit.HitColumn && OnColumnClick) OnColumnClick(*this, hit.HitColumn, shift);
+    if (clickColumn_ >= 0 && clickColumn_ == hit.HitColumn && OnColumnClick)
+        OnColumnClick(*this, hit.HitColumn, shift);
     if (t.TreeStates().Contains(tsEditPending)) {
-        if (hit.HitNode == focused && hit.HitPositions.Contains(nhOnNode) && CanEdit(focused, hit.HitColumn) &&
-            t.Options().MiscOptions.Contains(toEditOnClick)) {
+        if (hit.HitNode == focused && hit.HitPositions.Contains(nhOnNode) &&
+            CanEdit(focused, hit.HitColumn) && t.Options().MiscOptions.Contains(toEditOnClick)) {
             editColumn_ = t.FocusedColumn();
             StartEditTimer();
         } else {
@@ -356,7 +362,9 @@ void TBaseLazyTree::HandleMouseDblClick(ui::TShiftState shift, ui::TPoint, const
                 (options.MiscOptions.Contains(toToggleOnDblClick) &&
                  (at.Contains(nhOnButton) || at.Contains(nhOnText) || at.Contains(nhOnNormalImage) ||
                   at.Contains(nhOnStateImage) || options.SelectionOptions.Contains(toFullRowSelect))))) {
-        t.ToggleNode(node);
+        // Qt delivers a double click's second press too, before the double click: what that press
+        // toggled is this double click's toggle.
+        if (node != pressToggled_) t.ToggleNode(node);
         newEdit = false;
     }
     if (newEdit && node && node == t.FocusedNode() && hit.HitColumn == t.FocusedColumn() &&
@@ -375,7 +383,8 @@ void TBaseLazyTree::HandleHotTrack(int x, int y) {
                         (options.SelectionOptions.Contains(toFullRowSelect) && hit.HitNode);
     PLazyNode newHot = counts ? hit.HitNode : nullptr;
     const TColumnIndex newColumn = counts ? hit.HitColumn : NoColumn;
-    const bool repaint = options.PaintOptions.Contains(toHotTrack) || options.MiscOptions.Contains(toCheckSupport);
+    const bool repaint =
+        options.PaintOptions.Contains(toHotTrack) || options.MiscOptions.Contains(toCheckSupport);
     if (newHot != t.HotNode() || newColumn != hotColumn_) {
         PLazyNode old = t.HotNode();
         if (OnHotChange) OnHotChange(*this, old, newHot);
@@ -422,8 +431,9 @@ void TBaseLazyTree::DoPopupMenu(PLazyNode node, TColumnIndex column, ui::TPoint 
 }
 
 void TBaseLazyTree::MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) {
-    const TLazyTreeState down =
-        button == ui::mbLeft ? tsLeftButtonDown : button == ui::mbRight ? tsRightButtonDown : tsMiddleButtonDown;
+    const TLazyTreeState down = button == ui::mbLeft    ? tsLeftButtonDown
+                                : button == ui::mbRight ? tsRightButtonDown
+                                                        : tsMiddleButtonDown;
     tree_.DoStateChange({down});
     const bool panning = tree_.TreeStates().Contains(tsWheelPanning);
     if (panning) {
@@ -452,6 +462,7 @@ void TBaseLazyTree::MouseDown(ui::TMouseButton button, ui::TShiftState shift, in
 }
 
 void TBaseLazyTree::MouseUp(ui::TMouseButton button, ui::TShiftState shift, int x, int y) {
+    pressToggled_ = nullptr;
     tree_.DoStateChange({}, {tsLeftButtonDown, tsRightButtonDown, tsMiddleButtonDown});
     const TVTNodeHitInfo hit = HitTestAt(x, y);
     if (button != ui::mbMiddle) HandleMouseUp(shift, {x, y}, hit);

@@ -148,15 +148,20 @@ bool TBaseLazyTree::HandleNavigationKey(uint16_t key, ui::TShiftState shift) {
     const bool onlyShift = shift == ui::TShiftState{ui::ssShift};
     const bool multiSelect = options.SelectionOptions.Contains(toMultiSelect);
     const bool extended = shift.Contains(ui::ssShift) && multiSelect && !t.TreeStates().Contains(tsEditing);
-    bool addRange = extended && (key == ui::VK_PRIOR || key == ui::VK_NEXT || key == ui::VK_END || key == ui::VK_HOME);
+    bool addRange =
+        extended && (key == ui::VK_PRIOR || key == ui::VK_NEXT || key == ui::VK_END || key == ui::VK_HOME);
     const bool invalidateAll = addRange || t.SelectedCount() > 1;
     const bool grid = options.MiscOptions.Contains(toGridExtensions);
     const bool resetSelection = !(!shiftEmpty && (!grid || shift.Contains(ui::ssShift)) && multiSelect &&
                                   key != ui::VK_BACK && key != ui::VK_TAB);
     PLazyNode lastFocused = t.FocusedNode();
     if (!lastFocused && !shiftEmpty) lastFocused = t.GetFirstVisible();
-    PLazyNode anchor = t.RangeAnchor() ? t.RangeAnchor() : t.GetFirstSelected() ? t.GetFirstSelected() : t.GetFirst();
-    const auto before = [&](PLazyNode a, PLazyNode b) { return a && b && t.CompareTreeOrder(a, b, true) < 0; };
+    PLazyNode anchor = t.RangeAnchor()        ? t.RangeAnchor()
+                       : t.GetFirstSelected() ? t.GetFirstSelected()
+                                              : t.GetFirst();
+    const auto before = [&](PLazyNode a, PLazyNode b) {
+        return a && b && t.CompareTreeOrder(a, b, true) < 0;
+    };
     PLazyNode focused = t.FocusedNode();
     const int clientHeight = ClientHeight();
 
@@ -243,7 +248,9 @@ bool TBaseLazyTree::HandleNavigationKey(uint16_t key, ui::TShiftState shift) {
             t.SetOffsetY(t.OffsetY() + (up ? 1 : -1) * t.DefaultNodeHeight());
             break;
         }
-        PLazyNode node = !focused ? t.GetFirstVisible() : up ? t.GetPreviousVisible(focused) : t.GetNextVisible(focused);
+        PLazyNode node = !focused ? t.GetFirstVisible()
+                         : up     ? t.GetPreviousVisible(focused)
+                                  : t.GetNextVisible(focused);
         if (!node) {
             if (focused) t.InvalidateNode(focused);
             break;

@@ -72,7 +72,8 @@ void TBaseLazyTree::PrepareButtons() {
 
 const ui::TBitmap& TBaseLazyTree::ButtonBitmap(bool expanded, bool hot) {
     PrepareButtons();
-    return buttons_[hot ? (expanded ? bnHotExpanded : bnHotCollapsed) : (expanded ? bnExpanded : bnCollapsed)];
+    return buttons_[hot ? (expanded ? bnHotExpanded : bnHotCollapsed)
+                        : (expanded ? bnExpanded : bnCollapsed)];
 }
 
 const ui::TBitmap& TBaseLazyTree::LinePattern(ui::TColor fore, ui::TColor back) {
@@ -151,8 +152,8 @@ void TBaseLazyTree::PaintTreeLines(TVTCellPaintInfo& info, int vAlign, const TLi
     TLineImage pieces = lineImage;
     if (lineMode_ == lmBands) {
         if (!info.PaintOptions.Contains(pcGridLines)) return;
-        pieces = BandImage(lineImage, node->States.Contains(nsExpanded) &&
-                                          !node->States.Contains(nsAllChildrenHidden));
+        pieces = BandImage(lineImage,
+                           node->States.Contains(nsExpanded) && !node->States.Contains(nsAllChildrenHidden));
         info.Canvas->Font()->SetColor(tree_.Colors()[TVTColors::GridLineColor]);
         --height;
     } else {
@@ -166,8 +167,8 @@ void TBaseLazyTree::PaintTreeLines(TVTCellPaintInfo& info, int vAlign, const TLi
 }
 
 void TBaseLazyTree::PaintNodeButton(TVTCellPaintInfo& info, int buttonX, int buttonY) {
-    const bool hot = tree_.Options().PaintOptions.Contains(toHotTrack) && info.Node == tree_.HotNode() &&
-                     hotButton_;
+    const bool hot =
+        tree_.Options().PaintOptions.Contains(toHotTrack) && info.Node == tree_.HotNode() && hotButton_;
     const ui::TBitmap& bitmap = ButtonBitmap(info.Node->States.Contains(nsExpanded), hot);
     info.Canvas->Draw(info.CellRect.Left + buttonX, info.CellRect.Top + buttonY, &bitmap);
 }
@@ -209,9 +210,10 @@ void TBaseLazyTree::PaintImage(TVTCellPaintInfo& info, TVTImageSlotIndex slot, b
     const bool selected = tree_.IsSelected(node);
     image.Images->SetBlendColor(selected && !image.Ghosted ? ui::clDefault : TreeColor());
     ui::TImageDrawStyle style = ui::ILD_TRANSPARENT;
-    if (overlay.Index >= 0 && overlay.Index < ui::kMaxOverlays) style |= ui::IndexToOverlayMask(overlay.Index);
-    const bool fullRow = options.SelectionOptions.Contains(toFullRowSelect) ||
-                         options.MiscOptions.Contains(toGridExtensions);
+    if (overlay.Index >= 0 && overlay.Index < ui::kMaxOverlays)
+        style |= ui::IndexToOverlayMask(overlay.Index);
+    const bool fullRow =
+        options.SelectionOptions.Contains(toFullRowSelect) || options.MiscOptions.Contains(toGridExtensions);
     if (paintFocused && options.PaintOptions.Contains(toUseBlendedImages) &&
         (image.Ghosted || (selected && !fullRow) || cutNode))
         style |= ui::ILD_BLEND50;
@@ -299,7 +301,8 @@ void TBaseLazyTree::PaintTree(ui::TCanvas& canvas, const ui::TRect& window, ui::
         node = tree_.GetNextVisible(node, true);
     }
     if (rowTop < targetBottom)
-        PaintRemainingArea(canvas, {target.X, rowTop}, targetBottom - rowTop, window, nodeTop, options, useColumns);
+        PaintRemainingArea(canvas, {target.X, rowTop}, targetBottom - rowTop, window, nodeTop, options,
+                           useColumns);
     if (OnAfterPaint) OnAfterPaint(*this, canvas);
 }
 
@@ -339,8 +342,9 @@ void TBaseLazyTree::EraseItem(ui::TCanvas& canvas, PLazyNode node, ui::TRect r, 
     if (OnAfterItemErase) OnAfterItemErase(*this, canvas, node, r);
 }
 
-void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const ui::TRect& window, int nodeTop,
-                             TVTPaintCallOptions options, bool useColumns, const TLineImage& lineImage) {
+void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const ui::TRect& window,
+                             int nodeTop, TVTPaintCallOptions options, bool useColumns,
+                             const TLineImage& lineImage) {
     PLazyNode node = info.Node;
     const auto& treeOptions = tree_.Options();
     const auto& paint = treeOptions.PaintOptions;
@@ -395,7 +399,8 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
                 info.PaintOptions.Exclude(pcColumnColor);
             const bool isMain = column == mainColumn;
             TColumnIndex next;
-            if ((useColumns && !columns[column].Visible()) || (options.Contains(pcMainColumnOnly) && !isMain)) {
+            if ((useColumns && !columns[column].Visible()) ||
+                (options.Contains(pcMainColumnOnly) && !isMain)) {
                 next = useColumns ? columns.GetNextVisibleColumn(column) : InvalidColumn;
             } else {
                 next = AdjustPaintCellRect(info);
@@ -410,14 +415,15 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
                         check.Images = checkImages_;
                         check.Ghosted = false;
                         if (check.Index >= 0) {
-                            const ui::TPoint p = PlaceImage(info.ContentRect,
-                                                            {checkImages_->Width(), checkImages_->Height()},
-                                                            false, align.Lines);
+                            const ui::TPoint p =
+                                PlaceImage(info.ContentRect, {checkImages_->Width(), checkImages_->Height()},
+                                           false, align.Lines);
                             check.XPos = p.X;
                             check.YPos = p.Y;
                         }
                     }
-                    const auto slotFor = [&](TVTImageKind kind, TVTImageSlotIndex slot, ui::TCustomImageList* list) {
+                    const auto slotFor = [&](TVTImageKind kind, TVTImageSlotIndex slot,
+                                             ui::TCustomImageList* list) {
                         info.ImageSlots[slot].Index = -1;
                         if (!list) return;
                         GetImageIndex(info, kind, slot, list);
@@ -443,11 +449,12 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
                     if (info.PaintOptions.Contains(pcGridLines) && paint.Contains(toShowHorzGridLines)) {
                         canvas.Font()->SetColor(tree_.Colors()[TVTColors::GridLineColor]);
                         if (!isMain || lineMode_ == lmNormal) {
-                            DrawDottedHLine(info, info.CellRect.Left, info.CellRect.Right, info.CellRect.Bottom - 1);
+                            DrawDottedHLine(info, info.CellRect.Left, info.CellRect.Right,
+                                            info.CellRect.Bottom - 1);
                         } else {
                             const int levels = paint.Contains(toFixedIndent) ? 1 : indentLevels;
-                            DrawDottedHLine(info, info.CellRect.Left + levels * indent, info.CellRect.Right - 1,
-                                            info.CellRect.Bottom - 1);
+                            DrawDottedHLine(info, info.CellRect.Left + levels * indent,
+                                            info.CellRect.Right - 1, info.CellRect.Bottom - 1);
                         }
                         --info.CellRect.Bottom;
                         info.ContentRect.Bottom = info.CellRect.Bottom;
@@ -456,7 +463,8 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
                         paint.Contains(toShowVertGridLines) &&
                         (!header_.Options().Contains(hoAutoResize) || info.Position < columns.Count() - 1)) {
                         canvas.Font()->SetColor(tree_.Colors()[TVTColors::GridLineColor]);
-                        DrawDottedVLine(info, info.CellRect.Top, info.CellRect.Bottom, info.CellRect.Right - 1);
+                        DrawDottedVLine(info, info.CellRect.Top, info.CellRect.Bottom,
+                                        info.CellRect.Right - 1);
                         --info.CellRect.Right;
                         info.ContentRect.Right = std::min(info.ContentRect.Right, info.CellRect.Right);
                     }
@@ -535,8 +543,8 @@ void TBaseLazyTree::PaintCellSelection(TVTCellPaintInfo& info) {
             c.RoundRect(inner.Left, inner.Top, inner.Right, inner.Bottom, selectionCurveRadius_,
                         selectionCurveRadius_);
     }
-    if (inFocusedCell && info.PaintOptions.Contains(pcFocusRect) && focused && info.Node == tree_.FocusedNode() &&
-        info.Column == tree_.FocusedColumn())
+    if (inFocusedCell && info.PaintOptions.Contains(pcFocusRect) && focused &&
+        info.Node == tree_.FocusedNode() && info.Column == tree_.FocusedColumn())
         c.DrawFocusRect(gridExtensions ? info.CellRect : inner);
 }
 
@@ -563,10 +571,12 @@ void TBaseLazyTree::PaintRemainingArea(ui::TCanvas& canvas, ui::TPoint target, i
             for (int p = 0; p < columns.Count(); ++p) {
                 const TLazyTreeColumn& column = columns[columns.ColumnFromPosition(p)];
                 if (!column.Visible()) continue;
-                ui::TRect r{column.Left() - window.Left, 0, column.Left() + column.Width() - window.Left, height};
+                ui::TRect r{column.Left() - window.Left, 0, column.Left() + column.Width() - window.Left,
+                            height};
                 if (r.Right <= 0) continue;
                 if (r.Left >= whole.Right) break;
-                if (fullGrid && (!header_.Options().Contains(hoAutoResize) || column.Index() < columns.Count() - 1)) {
+                if (fullGrid &&
+                    (!header_.Options().Contains(hoAutoResize) || column.Index() < columns.Count() - 1)) {
                     DrawDottedVLine(info, r.Top, r.Bottom, r.Right - 1);
                     --r.Right;
                 }

@@ -1,0 +1,518 @@
+// The string tree as a window: what it paints (read from a grabbed image), what lies under a point,
+// and what mouse, keys and the wheel do.
+#include "lazytree/LazyStringTree.h"
+#include "platform/rtl/Utf.h"
+#include "platform/ui/Clock.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/Messages.h"
+#include "platform/ui/QtBridge.h"
+#include "support/UiTest.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace lazytree {
+namespace {
+
+using ui::TColor;
+
+constexpr TColor kBack = 0xE0F0F0;
+constexpr TColor kFocusedSelection = 0x2050C0;
+constexpr TColor kUnfocusedSelection = 0x909090;
+constexpr TColor kLines = 0x0000FF;
+constexpr int kRow = 18;
+
+class StringTreeWidgetTest : public uitest::UiTest {
+protected:
+    void SetUp() override {
+        form.SetBounds(0, 0, 300, 200);
+        tree.SetParent(&form);
+        tree.SetBounds(0, 0, 300, 200);
+        tree.Font()->SetName("Tahoma");
+        tree.Font()->SetSize(8);
+        tree.SetColor(kBack);
+        auto& colors = model().Colors();
+        colors.Set(TVTColors::FocusedSelectionColor, kFocusedSelection);
+        colors.Set(TVTColors::FocusedSelectionBorderColor, kFocusedSelection);
+        colors.Set(TVTColors::UnfocusedSelectionColor, kUnfocusedSelection);
+        colors.Set(TVTColors::UnfocusedSelectionBorderColor, kUnfocusedSelection);
+        colors.Set(TVTColors::TreeLineColor, kLines);
+        form.Show();
+        form.HandleNeeded();
+    }
+    void Activate() {
+        form.Widget()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.Widget()));
+        tree.SetFocus();
+    }
+
+    TLazyTreeModel& model() { return tree.Tree(); }
+    QWidget* widget() { return tree.Widget(); }
+    PLazyNode Top(int index) {
+        PLazyNode node = model().GetFirst();
+        while (index-- > 0)
+            node = node->NextSibling;
+        return node;
+    }
+    // Top-level nodes named by their index, each with `children` children.
+    void Fill(int count, int children = 0) {
+        tree.OnGetText = [](TCustomLazyStringTree& sender, PLazyNode node, TColumnIndex, TVSTTextType type,
+                            std::u16string& text) {
+            if (type == ttNormal)
+                text = (node->Parent == sender.Tree().RootNode() ? u"item " : u"child ") +
+                       rtl::Utf8ToUtf16(std::to_string(node->Index));
+        };
+        model().OnInitNode = [children](TLazyTreeModel&, PLazyNode, PLazyNode, TLazyNodeInitStates& states) {
+            if (children > 0) states.Include(ivsHasChildren);
+        };
+        model().OnInitChildren = [children](TLazyTreeModel&, PLazyNode, uint32_t& count) {
+            count = children;
+        };
+        model().SetRootNodeCount(count);
+    }
+
+    QImage Grab() {
+        const QImage window = widget()->grab().toImage();
+        const ui::TRect c = tree.ClientRectInWindow();
+        QImage client = window.copy(c.Left, c.Top, c.Width(), c.Height());
+        if (const char* dir = std::getenv("LAZYTREE_TEST_PNG_DIR"))
+            client.save(QString::fromUtf8(dir) + "/" +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png");
+        return client;
+    }
+    static TColor Pixel(const QImage& image, int x, int y) { return ui::FromQColor(image.pixelColor(x, y)); }
+    static int CountColor(const QImage& image, const ui::TRect& r, TColor color) {
+        int count = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                count += Pixel(image, x, y) == color;
+        return count;
+    }
+    // The leftmost column of a row band that holds anything but the background and the selection.
+    static int FirstInk(const QImage& image, int top, int bottom, int from = 0) {
+        for (int x = from; x < image.width(); ++x)
+            for (int y = top; y < bottom; ++y)
+                if (const TColor c = Pixel(image, x, y);
+                    c != kBack && c != kFocusedSelection && c != kUnfocusedSelection)
+                    return x;
+        return -1;
+    }
+    QPoint InWindow(int x, int y) {
+        const ui::TRect c = tree.ClientRectInWindow();
+        return {x + c.Left, y + c.Top};
+    }
+    void Click(int x, int y, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(widget(), button, modifiers, InWindow(x, y));
+    }
+    void Wheel(int delta, Qt::KeyboardModifiers modifiers = {}) {
+        const QPoint pos = InWindow(50, 50);
+        QWheelEvent event(pos, widget()->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget(), &event);
+    }
+
+    ui::TManualClockScope clock{1000};
+    ui::TWinControl form{nullptr};
+    TLazyStringTree tree{nullptr};
+};
+
+// ---- Painting
+
+TEST_F(StringTreeWidgetTest, EmptyTreeIsFilledWithItsColour) {
+    const QImage image = Grab();
+    EXPECT_EQ(CountColor(image, {0, 0, image.width(), image.height()}, kBack),
+              image.width() * image.height());
+}
+
+TEST_F(StringTreeWidgetTest, RowsWithoutTextEventShowTheDefaultText) {
+    std::vector<std::u16string> drawn;
+    tree.OnDrawText = [&](TCustomLazyStringTree&, ui::TCanvas&, PLazyNode, TColumnIndex,
+                          const std::u16string& text, const ui::TRect&, bool&) { drawn.push_back(text); };
+    model().SetRootNodeCount(2);
+    Grab();
+    EXPECT_EQ(drawn, (std::vector<std::u16string>{u"Node", u"Node"}));
+}
+
+TEST_F(StringTreeWidgetTest, LongTextInAColumnEndsWithAnEllipsisAndCentredStartsLeft) {
+    const std::u16string text = u"a rather long text that does not fit";
+    tree.OnGetText = [&](TCustomLazyStringTree&, PLazyNode, TColumnIndex, TVSTTextType, std::u16string& s) {
+        s = text;
+    };
+    std::u16string drawn;
+    bool suppress = false;
+    tree.OnDrawText = [&](TCustomLazyStringTree&, ui::TCanvas&, PLazyNode, TColumnIndex,
+                          const std::u16string& s, const ui::TRect&, bool& defaultDraw) {
+        drawn = s;
+        defaultDraw = !suppress;
+    };
+    TLazyTreeColumn& column = tree.Header().Columns().Add();
+    column.SetWidth(120);
+    column.Look().Alignment = taCenter;
+    tree.Header().SetMainColumn(0);
+    model().Options().PaintOptions.Exclude(toShowRoot);
+    model().SetRootNodeCount(1);
+    const QImage image = Grab();
+    ASSERT_GE(drawn.size(), 4u);
+    EXPECT_EQ(drawn.substr(drawn.size() - 3), u"...");
+    EXPECT_LT(drawn.size(), text.size());
+    // Margin 4 and text margin 4: the shortened text starts at the cell's left, not centred.
+    const int first = FirstInk(image, 0, kRow);
+    EXPECT_GE(first, 8);
+    EXPECT_LE(first, 10);
+    EXPECT_LT(FirstInk(image, 0, kRow, 120), 0) << "nothing is drawn beyond the column";
+
+    // Suppressed drawing leaves the row blank.
+    suppress = true;
+    tree.Invalidate();
+    EXPECT_LT(FirstInk(Grab(), 0, kRow), 0);
+}
+
+TEST_F(StringTreeWidgetTest, SelectionColourFollowsFocusAndHidingOptions) {
+    Fill(3);
+    model().SetSelectionOptions(model().Options().SelectionOptions + TVTSelectionOptions{toFullRowSelect});
+    model().AddToSelection(Top(1));
+    Activate();
+    EXPECT_GT(CountColor(Grab(), {0, kRow, 300, 2 * kRow}, kFocusedSelection), 200);
+
+    form.SetFocus(); // the tree loses the focus
+    tree.Invalidate();
+    EXPECT_GT(CountColor(Grab(), {0, kRow, 300, 2 * kRow}, kUnfocusedSelection), 200);
+
+    model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toHideSelection});
+    EXPECT_EQ(CountColor(Grab(), {0, kRow, 300, 2 * kRow}, kUnfocusedSelection), 0);
+
+    tree.SetFocus();
+    model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toAlwaysHideSelection});
+    EXPECT_EQ(CountColor(Grab(), {0, kRow, 300, 2 * kRow}, kFocusedSelection), 0);
+}
+
+TEST_F(StringTreeWidgetTest, EditedCellShowsNeitherSelectionNorText) {
+    Fill(2);
+    model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toHideFocusRect});
+    Activate();
+    model().SetFocusedNode(Top(0));
+    model().AddToSelection(Top(0));
+    model().DoStateChange({tsEditing});
+    const QImage image = Grab();
+    EXPECT_EQ(CountColor(image, {0, 0, 300, kRow}, kFocusedSelection), 0);
+    EXPECT_LT(FirstInk(image, 0, kRow, 20), 0);
+    model().DoStateChange({}, {tsEditing});
+}
+
+TEST_F(StringTreeWidgetTest, ButtonsAndLinesLookAsDrawn) {
+    Fill(2, 2);
+    model().ToggleNode(Top(0));
+    const QImage image = Grab();
+    // The 9 x 9 button of the first row, centred in the first indentation cell: (5, 5) to (14, 14).
+    const TColor text = ui::ColorToRGB(tree.Font()->Color());
+    EXPECT_EQ(Pixel(image, 5, 5), kLines);
+    EXPECT_EQ(Pixel(image, 13, 13), kLines);
+    EXPECT_EQ(Pixel(image, 7, 9), text) << "the bar of the minus";
+    EXPECT_EQ(Pixel(image, 11, 9), text);
+    EXPECT_EQ(Pixel(image, 12, 9), kBack) << "the bar ends 2 pixels before the frame";
+    EXPECT_EQ(Pixel(image, 9, 7), kBack) << "an expanded node has no vertical bar";
+    // The collapsed second top-level node shows a plus.
+    EXPECT_EQ(Pixel(image, 9, 3 * kRow + 7), text);
+    // The child's line: dotted down the middle of the first cell, ltTopDown there.
+    int dots = 0;
+    for (int y = kRow; y < 2 * kRow; ++y)
+        dots += Pixel(image, 9, y) == kLines;
+    EXPECT_EQ(dots, kRow / 2);
+}
+
+TEST_F(StringTreeWidgetTest, SelectedOnlyPaintsSelectedRowsAndTheirChildren) {
+    Fill(3, 1);
+    model().ToggleNode(Top(0));
+    model().AddToSelection(Top(0));
+    ui::TBitmap target(300, 4 * kRow, ui::pf32bit);
+    target.Canvas()->Brush()->SetColor(ui::clBlack);
+    target.Canvas()->FillRect({0, 0, 300, 4 * kRow});
+    tree.PaintTree(*target.Canvas(), {0, 0, 300, 3 * kRow}, {0, 0},
+                   kScreenPaintOptions + TVTPaintCallOptions{pcSelectedOnly});
+    target.Canvas()->Flush();
+    const QImage& image = target.Image();
+    EXPECT_NE(Pixel(image, 290, 1), ui::clBlack);        // the selected node
+    EXPECT_NE(Pixel(image, 290, kRow + 1), ui::clBlack); // its child
+    EXPECT_EQ(Pixel(image, 290, 2 * kRow + 1), ui::clBlack);
+}
+
+TEST_F(StringTreeWidgetTest, BandModeGridLineStartsAfterTheIndentation) {
+    Fill(1, 1);
+    model().ToggleNode(Top(0));
+    model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toShowHorzGridLines});
+    model().Colors().Set(TVTColors::GridLineColor, 0x00FF00);
+    tree.SetLineMode(lmBands);
+    const QImage image = Grab();
+    const int bottom = 2 * kRow - 1; // the child's last row
+    const int indent = 2 * model().Indent();
+    EXPECT_EQ(CountColor(image, {indent, bottom, indent + 40, bottom + 1}, 0x00FF00), 20);
+    EXPECT_EQ(CountColor(image, {model().Indent() + 1, bottom, indent, bottom + 1}, 0x00FF00), 0)
+        << "no grid line inside the indentation";
+}
+
+// ---- Measuring
+
+TEST_F(StringTreeWidgetTest, WidthsAreCachedUntilTheFontChangesAndTheMeasureEventDecides) {
+    int measured = 0;
+    tree.OnMeasureTextWidth = [&](TCustomLazyStringTree&, ui::TCanvas&, PLazyNode, TColumnIndex,
+                                  const std::u16string&, int& width) {
+        ++measured;
+        width += 100;
+    };
+    Fill(1);
+    PLazyNode node = Top(0);
+    const int first = model().GetDisplayRect(node, NoColumn, true).Width();
+    EXPECT_EQ(tree.CachedTextWidth(node), first);
+    EXPECT_GT(first, 100 + 2 * tree.TextMargin());
+    measured = 0;
+    model().GetDisplayRect(node, NoColumn, true);
+    EXPECT_EQ(measured, 0) << "answered from the cache";
+
+    tree.Font()->SetSize(16);
+    EXPECT_GT(model().GetDisplayRect(node, NoColumn, true).Width(), first);
+    EXPECT_GT(measured, 0);
+}
+
+// ---- Hit testing
+
+TEST_F(StringTreeWidgetTest, HitPositionsAcrossARow) {
+    Fill(2, 1);
+    tree.OnMeasureTextWidth = [](TCustomLazyStringTree&, ui::TCanvas&, PLazyNode, TColumnIndex,
+                                 const std::u16string&, int& width) { width = 40; };
+    Top(0)->CheckType = ctCheckBox;
+    // Indent 18, margin 4, then 40 + 2 x 4 of text.
+    const struct {
+        int x, y;
+        TVTNodeHitPositions expected;
+    } cases[] = {
+        {-1, 5, {nhLeft}},
+        {10, 250, {nhBelow}},
+        {10, 3 * kRow, {nhNowhere}},
+        {5, 5, {nhOnNode, nhOnButtonArea}},
+        {12, 5, {nhOnNode, nhOnButton, nhOnButtonArea}},
+        {19, 5, {nhOnNode, nhOnCheckBox}}, // the margin of a node with a check type
+        {19, kRow + 5, {nhOnNode}},
+        {30, 5, {nhOnNode, nhOnText}},
+        {80, 5, {nhOnNode, nhRightOfText}},
+    };
+    for (const auto& c : cases) {
+        const TVTNodeHitInfo hit = tree.HitTestAt(c.x, c.y);
+        EXPECT_EQ(hit.HitPositions, c.expected) << c.x << ", " << c.y;
+        EXPECT_EQ(hit.HitNode != nullptr, c.expected.Contains(nhOnNode)) << c.x << ", " << c.y;
+    }
+    // A node without children has no button, even with toShowButtons.
+    model().InitNode(Top(0));
+    Top(1)->States.Exclude(nsHasChildren);
+    EXPECT_EQ(tree.HitTestAt(8, kRow + 5).HitPositions, (TVTNodeHitPositions{nhOnNode}));
+}
+
+// ---- Mouse
+
+TEST_F(StringTreeWidgetTest, PressOnASelectedNodeKeepsTheMultiSelectionUntilRelease) {
+    Fill(3);
+    model().SetSelectionOptions(model().Options().SelectionOptions + TVTSelectionOptions{toMultiSelect});
+    tree.OnDragAllowed = [](TBaseLazyTree&, PLazyNode, TColumnIndex, bool& allowed) { allowed = true; };
+    Activate();
+    model().AddToSelection({Top(0), Top(1)}, false);
+    model().SetFocusedNode(Top(1));
+    QTest::mousePress(widget(), Qt::LeftButton, {}, InWindow(30, kRow + 5));
+    EXPECT_EQ(model().SelectedCount(), 2u);
+    EXPECT_TRUE(model().TreeStates().Contains(tsClearPending));
+    QTest::mouseRelease(widget(), Qt::LeftButton, {}, InWindow(30, kRow + 5));
+    EXPECT_EQ(model().SelectedCount(), 1u);
+    EXPECT_TRUE(model().IsSelected(Top(1)));
+
+    // Ctrl+click toggles only at the release.
+    QTest::mousePress(widget(), Qt::LeftButton, Qt::ControlModifier, InWindow(30, 5));
+    EXPECT_FALSE(model().IsSelected(Top(0)));
+    QTest::mouseRelease(widget(), Qt::LeftButton, Qt::ControlModifier, InWindow(30, 5));
+    EXPECT_TRUE(model().IsSelected(Top(0)));
+}
+
+TEST_F(StringTreeWidgetTest, ClickRightOfAShortTextClearsAndArmsTheRubberBand) {
+    Fill(3);
+    model().SetSelectionOptions(model().Options().SelectionOptions + TVTSelectionOptions{toMultiSelect});
+    Activate();
+    model().AddToSelection({Top(0), Top(1)}, false);
+    QTest::mousePress(widget(), Qt::LeftButton, {}, InWindow(250, 5));
+    EXPECT_EQ(model().SelectedCount(), 0u);
+    EXPECT_TRUE(model().TreeStates().Contains(tsDrawSelPending));
+    EXPECT_EQ(model().FocusedNode(), nullptr);
+    // Within the drag threshold nothing starts; beyond it the band selects what it covers.
+    QTest::mouseMove(widget(), InWindow(251, 6));
+    EXPECT_FALSE(model().TreeStates().Contains(tsDrawSelecting));
+    QTest::mouseMove(widget(), InWindow(20, 2 * kRow + 5));
+    EXPECT_TRUE(model().TreeStates().Contains(tsDrawSelecting));
+    QTest::mouseRelease(widget(), Qt::LeftButton, {}, InWindow(20, 2 * kRow + 5));
+    EXPECT_FALSE(model().IsMouseSelecting());
+}
+
+TEST_F(StringTreeWidgetTest, DoubleClickOnTheButtonTogglesAgain) {
+    Fill(1, 2);
+    Activate();
+    // What Qt delivers for a double click: the second press comes as well, before the double click.
+    const QPoint button = InWindow(9, 9);
+    QTest::mouseClick(widget(), Qt::LeftButton, {}, button);
+    EXPECT_TRUE(model().Expanded(Top(0)));
+    QTest::mousePress(widget(), Qt::LeftButton, {}, button);
+    QTest::mouseDClick(widget(), Qt::LeftButton, {}, button);
+    QTest::mouseRelease(widget(), Qt::LeftButton, {}, button);
+    // The first press toggled it open, the double click closed it.
+    EXPECT_FALSE(model().Expanded(Top(0)));
+    QTest::mouseClick(widget(), Qt::LeftButton, {}, InWindow(9, 9));
+    EXPECT_TRUE(model().Expanded(Top(0)));
+}
+
+TEST_F(StringTreeWidgetTest, SecondClickOnTheFocusedNodeEditsAfterTheDelay) {
+    Fill(2);
+    model().SetMiscOptions(model().Options().MiscOptions + TVTMiscOptions{toEditable});
+    tree.SetEditDelay(500);
+    PLazyNode edited = nullptr;
+    tree.OnEdit = [&](TBaseLazyTree&, PLazyNode node, TColumnIndex) { edited = node; };
+    Activate();
+    Click(30, 5);
+    Click(30, 5);
+    EXPECT_TRUE(model().TreeStates().Contains(tsEditPending));
+    clock->Advance(499);
+    EXPECT_EQ(edited, nullptr);
+    clock->Advance(1);
+    EXPECT_EQ(edited, Top(0));
+    EXPECT_TRUE(model().TreeStates().Contains(tsEditing));
+}
+
+TEST_F(StringTreeWidgetTest, PopupMenuIsAskedUpTheParentsButNeverTheRoot) {
+    Fill(1, 1);
+    model().ToggleNode(Top(0));
+    ui::TPopupMenu menu(nullptr);
+    std::vector<PLazyNode> asked;
+    tree.OnGetPopupMenu = [&](TBaseLazyTree&, PLazyNode node, TColumnIndex, ui::TPoint, bool&,
+                              ui::TPopupMenu*& m) {
+        asked.push_back(node);
+        if (node == Top(0)) m = &menu;
+    };
+    EXPECT_EQ(tree.DoGetPopupMenu(Top(0)->FirstChild, NoColumn, {}), &menu);
+    EXPECT_EQ(asked, (std::vector<PLazyNode>{Top(0)->FirstChild, Top(0)}));
+    asked.clear();
+    tree.OnGetPopupMenu = [&](TBaseLazyTree&, PLazyNode node, TColumnIndex, ui::TPoint, bool& askParent,
+                              ui::TPopupMenu*&) {
+        asked.push_back(node);
+        askParent = node != Top(0)->FirstChild;
+    };
+    EXPECT_EQ(tree.DoGetPopupMenu(Top(0)->FirstChild, NoColumn, {}), nullptr);
+    EXPECT_EQ(asked.size(), 1u);
+}
+
+// ---- Keyboard
+
+TEST_F(StringTreeWidgetTest, ArrowsFocusExpandAndCollapse) {
+    Fill(2, 2);
+    EXPECT_TRUE(tree.HandleKeyDown(ui::VK_DOWN, {}));
+    EXPECT_EQ(model().FocusedNode(), Top(0));
+    EXPECT_TRUE(model().IsSelected(Top(0)));
+    tree.HandleKeyDown(ui::VK_RIGHT, {});
+    EXPECT_TRUE(model().Expanded(Top(0)));
+    EXPECT_EQ(model().FocusedNode(), Top(0));
+    tree.HandleKeyDown(ui::VK_RIGHT, {});
+    EXPECT_EQ(model().FocusedNode(), Top(0)->FirstChild);
+    EXPECT_FALSE(model().IsSelected(Top(0)));
+    tree.HandleKeyDown(ui::VK_LEFT, {});
+    EXPECT_EQ(model().FocusedNode(), Top(0));
+    tree.HandleKeyDown(ui::VK_LEFT, {});
+    EXPECT_FALSE(model().Expanded(Top(0)));
+    tree.HandleKeyDown(ui::VK_ADD, {});
+    EXPECT_TRUE(model().Expanded(Top(0)));
+    tree.HandleKeyDown(ui::VK_SUBTRACT, {});
+    EXPECT_FALSE(model().Expanded(Top(0)));
+}
+
+TEST_F(StringTreeWidgetTest, CtrlHomeScrollsToTheTopLeftWithoutMovingTheFocus) {
+    Fill(40);
+    tree.HandleKeyDown(ui::VK_END, {});
+    PLazyNode last = Top(39);
+    EXPECT_EQ(model().FocusedNode(), last);
+    EXPECT_LT(model().OffsetY(), 0);
+    tree.HandleKeyDown(ui::VK_HOME, {ui::ssCtrl});
+    EXPECT_EQ(model().OffsetY(), 0);
+    EXPECT_EQ(model().OffsetX(), 0);
+    EXPECT_EQ(model().FocusedNode(), last);
+}
+
+TEST_F(StringTreeWidgetTest, CtrlPlusAutoFitsColumnsInsteadOfExpanding) {
+    Fill(1, 1);
+    tree.Header().Columns().Add().SetWidth(50);
+    tree.Header().SetMainColumn(0);
+    tree.Header().SetOptions(tree.Header().Options() + TVTHeaderOptions{hoAutoResize});
+    tree.HandleKeyDown(ui::VK_DOWN, {});
+    tree.HandleKeyDown(ui::VK_ADD, {ui::ssCtrl});
+    EXPECT_FALSE(model().Expanded(Top(0)));
+    EXPECT_EQ(tree.Header().Columns()[0].Width(), tree.ClientWidth());
+}
+
+// ---- Wheel, scroll bars, focus and hints
+
+TEST_F(StringTreeWidgetTest, WheelScrollsByLinesPagesOrSideways) {
+    Fill(100);
+    Wheel(-120);
+    EXPECT_EQ(model().OffsetY(), -3 * model().DefaultNodeHeight());
+    Wheel(-120, Qt::ControlModifier);
+    EXPECT_EQ(model().OffsetY(), -3 * model().DefaultNodeHeight() - tree.ClientHeight());
+    const int before = model().OffsetY();
+    Wheel(-120, Qt::ShiftModifier);
+    EXPECT_EQ(model().OffsetY(), before) << "Shift scrolls horizontally";
+
+    tree.Perform(ui::WM_VSCROLL, ui::SB_BOTTOM);
+    EXPECT_EQ(model().OffsetY(), tree.ClientHeight() - model().RangeY());
+}
+
+TEST_F(StringTreeWidgetTest, MiddleButtonOnAFittingTreeDoesNotPan) {
+    Fill(2);
+    QTest::mousePress(widget(), Qt::MiddleButton, {}, InWindow(50, 5));
+    EXPECT_FALSE(model().TreeStates().Contains(tsWheelPanning));
+    QTest::mouseRelease(widget(), Qt::MiddleButton, {}, InWindow(50, 5));
+}
+
+TEST_F(StringTreeWidgetTest, FocusLossEndsPendingSearchAndMouseStates) {
+    Fill(3);
+    model().SetSelectionOptions(model().Options().SelectionOptions + TVTSelectionOptions{toMultiSelect});
+    Activate();
+    EXPECT_FALSE(tree.HandleKeyDown('K', {}));
+    EXPECT_TRUE(model().TreeStates().Contains(tsIncrementalSearchPending));
+    QTest::mousePress(widget(), Qt::LeftButton, {}, InWindow(250, 5));
+    EXPECT_TRUE(model().TreeStates().Contains(tsDrawSelPending));
+    form.SetFocus();
+    EXPECT_FALSE(model().TreeStates().Contains(tsIncrementalSearchPending));
+    EXPECT_FALSE(model().TreeStates().Contains(tsDrawSelPending));
+    // The next press starts clean.
+    tree.SetFocus();
+    QTest::mouseRelease(widget(), Qt::LeftButton, {}, InWindow(250, 5));
+    Click(30, 5);
+    EXPECT_EQ(model().FocusedNode(), Top(0));
+}
+
+TEST_F(StringTreeWidgetTest, TooltipShowsOnlyClippedTextsExactlyOverThem) {
+    std::u16string text = u"short";
+    tree.OnGetText = [&](TCustomLazyStringTree&, PLazyNode, TColumnIndex, TVSTTextType, std::u16string& s) {
+        s = text;
+    };
+    tree.SetHintMode(hmTooltip);
+    tree.SetBounds(0, 0, 120, 100);
+    model().SetRootNodeCount(1);
+    EXPECT_TRUE(tree.HintAt(30, 5).Text.empty());
+    text = u"a text far too long for a tree this narrow";
+    model().InvalidateNode(Top(0));
+    const auto hint = tree.HintAt(30, 5);
+    EXPECT_EQ(hint.Text, text);
+    EXPECT_EQ(hint.Rect.Left, model().Indent() + model().Margin());
+    EXPECT_EQ(hint.Rect.Width(), tree.CachedTextWidth(Top(0)));
+}
+
+} // namespace
+} // namespace lazytree
