@@ -152,6 +152,7 @@ void TBaseLazyTree::Resize() {
     if (resizing_) return;
     resizing_ = true;
     TScopeExit done([this] { resizing_ = false; });
+    header_.TreeResized();
     tree_.UpdateScrollBars();
 }
 
@@ -162,6 +163,13 @@ void TBaseLazyTree::WndProc(ui::TMessage& message) {
         break;
     case ui::WM_HSCROLL:
         Scroll(ui::SB_HORZ, ui::LoWord(message.WParam));
+        break;
+    case ui::CM_HINTSHOW:
+        ShowHint(message);
+        break;
+    case ui::CM_MOUSELEAVE:
+        MouseLeft();
+        ui::TCustomControl::WndProc(message);
         break;
     default:
         ui::TCustomControl::WndProc(message);

@@ -200,12 +200,15 @@ public:
     void HandleKeyUp(uint16_t key);
 
     // --- Hints --------------------------------------------------------------------------------------
-    struct THintInfo {
+    struct TNodeHint {
         ui::TRect Rect; // client coordinates
         std::u16string Text;
     };
-    // The hint for a client point; empty text when none shows there.
-    THintInfo HintAt(int x, int y);
+    // The hint for a client point by the hint mode; empty text when none shows there.
+    TNodeHint HintAt(int x, int y);
+
+    // Fits every visible resizable column to the widest content it shows.
+    void AutoFitColumns();
 
     // Whether the node's cell may be edited (toEditable, then OnEditing).
     bool CanEdit(PLazyNode node, TColumnIndex column);
@@ -243,7 +246,11 @@ protected:
     virtual TColumnIndex AdjustPaintCellRect(TVTCellPaintInfo& info);
     virtual void DoNodeInitialized(PLazyNode node) {}
     virtual void DoNodeInvalidated(PLazyNode node) {}
-    virtual std::u16string GetNodeToolTip(PLazyNode node, TColumnIndex column) { return {}; }
+    // A node's hint: the control's own here; a tooltip repeats the node's text.
+    virtual std::u16string GetNodeHint(PLazyNode node, TColumnIndex column);
+    virtual std::u16string GetNodeToolTip(PLazyNode node, TColumnIndex column) {
+        return GetNodeHint(node, column);
+    }
     virtual void FontChanged() {}
     // The text area's bounds for a tooltip: the cell's content rectangle in client coordinates.
     ui::TRect ContentRectInClient(PLazyNode node, TColumnIndex column);
@@ -329,12 +336,18 @@ private:
 
     // Hit classification inside a cell (offset from its left, width right).
     void ClassifyHit(TVTNodeHitInfo& hit, int offset, int right, TAlignment alignment);
+    // The room images take before the content of a node's cell.
+    int ImagesWidth(PLazyNode node, TColumnIndex column);
+    void ShowHint(ui::TMessage& message);
+    void MouseLeft();
 
     // Mouse.
     bool HasPopupMenu(PLazyNode node, TColumnIndex column, ui::TPoint p);
     void DoPopupMenu(PLazyNode node, TColumnIndex column, ui::TPoint p);
     void ClearPendingMouseStates();
     void StartEditTimer();
+    // Editing of the focused node's edit column begins.
+    void DoEdit();
     void StopEditTimer();
     void SetMouseCaptured(bool on);
 

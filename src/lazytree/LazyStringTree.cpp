@@ -165,13 +165,14 @@ TColumnIndex TCustomLazyStringTree::AdjustPaintCellRect(TVTCellPaintInfo& info) 
     return next;
 }
 
-std::u16string TCustomLazyStringTree::GetNodeToolTip(PLazyNode node, TColumnIndex column) {
-    std::u16string text;
-    if (OnGetHint)
-        OnGetHint(*this, node, column, text);
-    else
-        text = GetText(node, column);
+std::u16string TCustomLazyStringTree::GetNodeHint(PLazyNode node, TColumnIndex column) {
+    std::u16string text = TBaseLazyTree::GetNodeHint(node, column);
+    if (OnGetHint) OnGetHint(*this, node, column, text);
     return text;
+}
+
+std::u16string TCustomLazyStringTree::GetNodeToolTip(PLazyNode node, TColumnIndex column) {
+    return OnGetHint ? GetNodeHint(node, column) : GetText(node, column);
 }
 
 // ---- Painting ----

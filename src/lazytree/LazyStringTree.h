@@ -68,6 +68,7 @@ protected:
     TColumnIndex AdjustPaintCellRect(TVTCellPaintInfo& info) override;
     void DoNodeInitialized(PLazyNode node) override;
     void DoNodeInvalidated(PLazyNode node) override;
+    std::u16string GetNodeHint(PLazyNode node, TColumnIndex column) override;
     std::u16string GetNodeToolTip(PLazyNode node, TColumnIndex column) override;
     void FontChanged() override;
 

@@ -1,6 +1,7 @@
 #include "lazytree/BaseLazyTree.h"
 
 #include "platform/rtl/Utf.h"
+#include "platform/ui/Hints.h"
 #include "platform/ui/ImageList.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/Messages.h"
@@ -179,10 +180,13 @@ bool TBaseLazyTree::CanEdit(PLazyNode node, TColumnIndex column) {
 void TBaseLazyTree::StartEditTimer() {
     ui::Timers().SetTimer(this, EditTimer, editDelay_, [this] {
         StopEditTimer();
-        if (!tree_.TreeStates().Contains(tsEditPending)) return;
-        tree_.DoStateChange({tsEditing}, {tsEditPending});
-        if (OnEdit) OnEdit(*this, tree_.FocusedNode(), editColumn_);
+        if (tree_.TreeStates().Contains(tsEditPending)) DoEdit();
     });
+}
+
+void TBaseLazyTree::DoEdit() {
+    tree_.DoStateChange({tsEditing}, {tsEditPending});
+    if (OnEdit) OnEdit(*this, tree_.FocusedNode(), editColumn_);
 }
 
 void TBaseLazyTree::StopEditTimer() {
@@ -531,6 +535,13 @@ void TBaseLazyTree::DoExit() {
 
 // ---- Hints ----
 
+int TBaseLazyTree::ImagesWidth(PLazyNode node, TColumnIndex column) {
+    int width = 0;
+    if (stateImages_ && HasImage(node, ikState, column)) width += stateImages_->Width() + 2;
+    if (images_ && HasImage(node, ikNormal, column)) width += images_->Width() + 2;
+    return width;
+}
+
 ui::TRect TBaseLazyTree::ContentRectInClient(PLazyNode node, TColumnIndex column) {
     ui::TRect r = tree_.GetDisplayRect(node, NoColumn, false);
     auto& columns = header_.Columns();
@@ -538,32 +549,77 @@ ui::TRect TBaseLazyTree::ContentRectInClient(PLazyNode node, TColumnIndex column
         r.Left = columns[column].Left() - EffectiveOffsetX();
         r.Right = r.Left + columns[column].Width();
     }
-    r.Left += NodeIndent(node, column) + tree_.Margin();
-    const auto imageWidth = [&](ui::TCustomImageList* list, TVTImageKind kind) {
-        if (list && HasImage(node, kind, column)) r.Left += list->Width() + 2;
-    };
-    imageWidth(stateImages_, ikState);
-    imageWidth(images_, ikNormal);
+    r.Left += NodeIndent(node, column) + tree_.Margin() + ImagesWidth(node, column);
     return r;
 }
 
-TBaseLazyTree::THintInfo TBaseLazyTree::HintAt(int x, int y) {
-    THintInfo info;
+std::u16string TBaseLazyTree::GetNodeHint(PLazyNode, TColumnIndex) {
+    return rtl::Utf8ToUtf16(Hint());
+}
+
+TBaseLazyTree::TNodeHint TBaseLazyTree::HintAt(int x, int y) {
+    TNodeHint hint;
     const TVTNodeHitInfo hit = HitTestAt(x, y);
-    if (!hit.HitNode) return info;
+    if (!hit.HitNode || hintMode_ == hmDefault) return hint;
     if (hintMode_ == hmTooltip) {
         // A tooltip repeats a text only where the cell cuts it, exactly over it.
-        if (!hit.HitPositions.Contains(nhOnText)) return info;
+        if (!hit.HitPositions.Contains(nhOnText)) return hint;
         const ui::TRect content = ContentRectInClient(hit.HitNode, hit.HitColumn);
         const int width = DoGetNodeWidth(hit.HitNode, hit.HitColumn);
-        if (width <= content.Width()) return info;
-        info.Text = GetNodeToolTip(hit.HitNode, hit.HitColumn);
-        info.Rect = {content.Left, content.Top, content.Left + width, content.Bottom};
-        return info;
+        if (width <= content.Width()) return hint;
+        hint.Text = GetNodeToolTip(hit.HitNode, hit.HitColumn);
+        hint.Rect = {content.Left, content.Top, content.Left + width, content.Bottom};
+        return hint;
     }
-    info.Text = rtl::Utf8ToUtf16(Hint());
-    info.Rect = tree_.GetDisplayRect(hit.HitNode, hit.HitColumn, false);
-    return info;
+    hint.Text = GetNodeHint(hit.HitNode, hit.HitColumn);
+    hint.Rect = tree_.GetDisplayRect(hit.HitNode, hit.HitColumn, false);
+    return hint;
+}
+
+// The framework asks what to show: the node's hint, valid while the mouse stays in its rectangle.
+void TBaseLazyTree::ShowHint(ui::TMessage& message) {
+    auto* info = reinterpret_cast<ui::THintInfo*>(message.LParam);
+    const TNodeHint hint =
+        hintMode_ == hmDefault ? TNodeHint{} : HintAt(info->CursorPos.X, info->CursorPos.Y);
+    if (hint.Text.empty()) {
+        if (hintMode_ == hmDefault || hintMode_ == hmHintAndDefault)
+            ui::TCustomControl::WndProc(message);
+        else
+            message.Result = 1;
+        return;
+    }
+    info->HintStr = rtl::Utf16ToUtf8(hint.Text);
+    info->CursorRect = hint.Rect;
+    if (hintMode_ == hmTooltip) info->HintPos = ClientToScreen({hint.Rect.Left, hint.Rect.Top});
+    message.Result = 0;
+}
+
+void TBaseLazyTree::MouseLeft() {
+    if (PLazyNode old = tree_.HotNode()) {
+        if (OnHotChange) OnHotChange(*this, old, nullptr);
+        const auto& options = tree_.Options();
+        if (options.PaintOptions.Contains(toHotTrack) || options.MiscOptions.Contains(toCheckSupport))
+            tree_.InvalidateNode(old);
+    }
+    tree_.SetHotNode(nullptr);
+    hotColumn_ = NoColumn;
+    hotButton_ = false;
+}
+
+// ---- Columns ----
+
+void TBaseLazyTree::AutoFitColumns() {
+    auto& columns = header_.Columns();
+    for (TColumnIndex index = 0; index < columns.Count(); ++index) {
+        TLazyTreeColumn& column = columns[index];
+        if (!column.Visible() || !column.Options().Contains(coResizable)) continue;
+        int widest = 0;
+        for (PLazyNode node = tree_.GetFirstVisible(); node; node = tree_.GetNextVisible(node))
+            widest = std::max(widest, NodeIndent(node, index) + tree_.Margin() + ImagesWidth(node, index) +
+                                          DoGetNodeWidth(node, index));
+        column.SetWidth(widest);
+    }
+    Invalidate();
 }
 
 } // namespace lazytree

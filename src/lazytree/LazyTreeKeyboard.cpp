@@ -6,6 +6,8 @@ namespace lazytree {
 
 namespace {
 
+constexpr uint16_t kEditKey = ui::VK_F1 + 1; // F2
+
 bool IsNavigationKey(uint16_t key) {
     switch (key) {
     case ui::VK_BACK:
@@ -101,7 +103,7 @@ bool TBaseLazyTree::HandleKeyDown(uint16_t key, ui::TShiftState shift) {
         if (ctrl && shift.Contains(ui::ssShift))
             t.FullExpand();
         else if (ctrl)
-            header_.AutoSizeColumns();
+            AutoFitColumns();
         else if (focused && !t.Expanded(focused))
             t.ToggleNode(focused);
         return true;
@@ -115,6 +117,12 @@ bool TBaseLazyTree::HandleKeyDown(uint16_t key, ui::TShiftState shift) {
                 columns[i].SetWidth(columns[i].LastWidth());
         } else if (focused && t.Expanded(focused)) {
             t.ToggleNode(focused);
+        }
+        return true;
+    case kEditKey:
+        if (shift == ui::TShiftState{} && focused && CanEdit(focused, t.FocusedColumn())) {
+            editColumn_ = t.FocusedColumn();
+            DoEdit();
         }
         return true;
     case ui::VK_DIVIDE:

@@ -3,6 +3,8 @@
 #include "lazytree/LazyStringTree.h"
 #include "platform/rtl/Utf.h"
 #include "platform/ui/Clock.h"
+#include "platform/ui/Hints.h"
+#include "platform/ui/ImageList.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/Messages.h"
 #include "platform/ui/QtBridge.h"
@@ -85,7 +87,8 @@ protected:
         QImage client = window.copy(c.Left, c.Top, c.Width(), c.Height());
         if (const char* dir = std::getenv("LAZYTREE_TEST_PNG_DIR"))
             client.save(QString::fromUtf8(dir) + "/" +
-                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png");
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                        QString::number(grabs++) + ".png");
         return client;
     }
     static TColor Pixel(const QImage& image, int x, int y) { return ui::FromQColor(image.pixelColor(x, y)); }
@@ -119,6 +122,7 @@ protected:
         QApplication::sendEvent(widget(), &event);
     }
 
+    int grabs = 0;
     ui::TManualClockScope clock{1000};
     ui::TWinControl form{nullptr};
     TLazyStringTree tree{nullptr};
@@ -226,6 +230,41 @@ TEST_F(StringTreeWidgetTest, ButtonsAndLinesLookAsDrawn) {
     for (int y = kRow; y < 2 * kRow; ++y)
         dots += Pixel(image, 9, y) == kLines;
     EXPECT_EQ(dots, kRow / 2);
+}
+
+TEST_F(StringTreeWidgetTest, ImagesStandAfterTheIndentationAndSelectedOnesAreBlended) {
+    constexpr TColor kImage = 0x00C000;
+    ui::TCustomImageList images(16, 16);
+    ui::TBitmap picture(16, 16, ui::pf32bit);
+    picture.Canvas()->Brush()->SetColor(kImage);
+    picture.Canvas()->FillRect({0, 0, 16, 16});
+    images.AddMasked(&picture, ui::clFuchsia);
+    tree.SetImages(&images);
+    int plainAsked = 0;
+    tree.OnGetImageIndex = [&](TBaseLazyTree&, PLazyNode, TVTImageKind kind, TColumnIndex, bool&,
+                               int& index) {
+        ++plainAsked;
+        if (kind == ikNormal || kind == ikSelected) index = 0;
+    };
+    Fill(2);
+    model().AddToSelection(Top(1));
+    Activate();
+    QImage image = Grab();
+    // Indent 18 and margin 4; centred in the row of 18.
+    EXPECT_EQ(Pixel(image, 22, 1), kImage);
+    EXPECT_EQ(Pixel(image, 37, 16), kImage);
+    EXPECT_EQ(Pixel(image, 38, 8), kBack) << "the gap of 2 before the text";
+    EXPECT_NE(Pixel(image, 30, kRow + 8), kImage) << "the selected node's image is blended";
+    EXPECT_EQ(tree.HitTestAt(30, 8).HitPositions, (TVTNodeHitPositions{nhOnNode, nhOnNormalImage}));
+
+    // With the extended event only it is asked.
+    plainAsked = 0;
+    tree.OnGetImageIndexEx = [](TBaseLazyTree&, PLazyNode, TVTImageKind, TColumnIndex, bool&, int&,
+                                ui::TCustomImageList*&) {};
+    image = Grab();
+    EXPECT_EQ(plainAsked, 0);
+    EXPECT_EQ(Pixel(image, 22, 1), kBack);
+    tree.SetImages(nullptr);
 }
 
 TEST_F(StringTreeWidgetTest, SelectedOnlyPaintsSelectedRowsAndTheirChildren) {
@@ -447,13 +486,14 @@ TEST_F(StringTreeWidgetTest, CtrlHomeScrollsToTheTopLeftWithoutMovingTheFocus) {
 
 TEST_F(StringTreeWidgetTest, CtrlPlusAutoFitsColumnsInsteadOfExpanding) {
     Fill(1, 1);
-    tree.Header().Columns().Add().SetWidth(50);
+    tree.Header().Columns().Add().SetWidth(20);
     tree.Header().SetMainColumn(0);
-    tree.Header().SetOptions(tree.Header().Options() + TVTHeaderOptions{hoAutoResize});
     tree.HandleKeyDown(ui::VK_DOWN, {});
     tree.HandleKeyDown(ui::VK_ADD, {ui::ssCtrl});
     EXPECT_FALSE(model().Expanded(Top(0)));
-    EXPECT_EQ(tree.Header().Columns()[0].Width(), tree.ClientWidth());
+    // The indentation, the margin and the text with its margins.
+    EXPECT_EQ(tree.Header().Columns()[0].Width(),
+              model().Indent() + model().Margin() + tree.CachedTextWidth(Top(0)));
 }
 
 // ---- Wheel, scroll bars, focus and hints
@@ -495,6 +535,22 @@ TEST_F(StringTreeWidgetTest, FocusLossEndsPendingSearchAndMouseStates) {
     QTest::mouseRelease(widget(), Qt::LeftButton, {}, InWindow(250, 5));
     Click(30, 5);
     EXPECT_EQ(model().FocusedNode(), Top(0));
+}
+
+TEST_F(StringTreeWidgetTest, NodeHintsComeFromTheHintEvent) {
+    Fill(2);
+    tree.SetHint("the tree");
+    tree.OnGetHint = [](TCustomLazyStringTree&, PLazyNode node, TColumnIndex, std::u16string& text) {
+        if (node->Index == 1) text = u"second";
+    };
+    ui::THintInfo info;
+    info.CursorPos = {30, kRow + 5};
+    tree.SetHintMode(hmHint);
+    EXPECT_EQ(tree.Perform(ui::CM_HINTSHOW, 0, reinterpret_cast<intptr_t>(&info)), 0);
+    EXPECT_EQ(info.HintStr, "second");
+    EXPECT_EQ(info.CursorRect, model().GetDisplayRect(Top(1), NoColumn, false));
+    info.CursorPos = {30, 5};
+    EXPECT_EQ(tree.HintAt(30, 5).Text, u"the tree") << "without an answer the control's hint stays";
 }
 
 TEST_F(StringTreeWidgetTest, TooltipShowsOnlyClippedTextsExactlyOverThem) {
