@@ -11,6 +11,18 @@ TBaseLazyTree::TBaseLazyTree(ui::TComponent* owner)
     : ui::TCustomControl(owner), host_(*this), tree_(*this, &host_) {
     SetColor(ui::clWindow);
     SetTabStop(true);
+    header_.OnChange = [this](bool layout) { HeaderChanged(layout); };
+}
+
+// The header lives in the non-client area: showing, hiding or sizing it moves the client area.
+void TBaseLazyTree::HeaderChanged(bool layout) {
+    if (layout) {
+        BoundsChanged();
+        Perform(ui::WM_SIZE, ui::SIZE_RESTORED, ui::MakeLParam(ClientWidth(), ClientHeight()));
+        tree_.UpdateScrollBars();
+        Invalidate();
+    }
+    if (HeaderVisible()) InvalidateRect({0, -header_.Height(), ClientWidth(), 0});
 }
 
 TBaseLazyTree::~TBaseLazyTree() {
@@ -24,6 +36,11 @@ void TBaseLazyTree::TModel::DoInitNode(PLazyNode parent, PLazyNode node, TLazyNo
 
 void TBaseLazyTree::TModel::NodeInvalidated(PLazyNode node) {
     control_.DoNodeInvalidated(node);
+}
+
+int TBaseLazyTree::TModel::ContentWidth() {
+    const auto& columns = control_.header_.Columns();
+    return columns.Count() > 0 ? columns.TotalWidth() : TLazyTreeModel::ContentWidth();
 }
 
 // ---- Look ----
@@ -163,6 +180,16 @@ void TBaseLazyTree::WndProc(ui::TMessage& message) {
         break;
     case ui::WM_HSCROLL:
         Scroll(ui::SB_HORZ, ui::LoWord(message.WParam));
+        break;
+    case ui::WM_NCPAINT:
+        ui::TCustomControl::WndProc(message);
+        if (HeaderVisible()) {
+            // The header lies between the border and the client area.
+            const ui::TRect client = ClientRectInWindow();
+            PaintHeader(*reinterpret_cast<ui::TCanvas*>(message.LParam),
+                        {0, 0, client.Width(), header_.Height()},
+                        {client.Left, client.Top - header_.Height()});
+        }
         break;
     case ui::CM_HINTSHOW:
         ShowHint(message);

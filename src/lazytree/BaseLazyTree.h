@@ -98,6 +98,31 @@ struct TVTNodeHitInfo {
     TColumnIndex HitColumn = NoColumn;
 };
 
+// What a header section shows while a column is dragged over it.
+enum TVTDropMarkMode : uint8_t { dmmNone, dmmLeft, dmmRight };
+// The parts of the header an advanced owner draw takes over.
+enum THeaderPaintElement : uint8_t { hpeBackground, hpeDropMark, hpeHeaderGlyph, hpeSortGlyph, hpeText };
+using THeaderPaintElements = rtl::Set<THeaderPaintElement, 8>;
+// A column whose section the application draws (its look's Style).
+inline constexpr int kOwnerDrawColumn = 1;
+
+// One header section being painted (Column NoColumn: the background).
+struct THeaderPaintInfo {
+    ui::TCanvas* TargetCanvas = nullptr;
+    TColumnIndex Column = NoColumn;
+    ui::TRect PaintRectangle;
+    ui::TRect TextRectangle;
+    bool IsHoverIndex = false;
+    bool IsDownIndex = false;
+    bool IsEnabled = true;
+    bool ShowHeaderGlyph = false;
+    bool ShowSortGlyph = false;
+    bool ShowRightBorder = true;
+    TVTDropMarkMode DropMark = dmmNone;
+    ui::TPoint GlyphPos;
+    ui::TPoint SortGlyphPos;
+};
+
 // The lazy tree control: a custom-painted window over a TLazyTreeModel. It paints the rows the model
 // positions, turns mouse and keys into model calls and gives the model what a window has; the model
 // decides what is where.
@@ -138,6 +163,13 @@ public:
     using TEditingEvent =
         std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column, bool& allowed)>;
     using TEditStartEvent = std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column)>;
+    using THeaderDrawEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, TColumnIndex column,
+                           const ui::TRect& r, bool hover, bool pressed, TVTDropMarkMode dropMark)>;
+    using THeaderDrawQueryElementsEvent =
+        std::function<void(TBaseLazyTree& sender, THeaderPaintInfo& info, THeaderPaintElements& elements)>;
+    using TAdvancedHeaderDrawEvent =
+        std::function<void(TBaseLazyTree& sender, THeaderPaintInfo& info, THeaderPaintElements elements)>;
     using TDragAllowedEvent =
         std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column, bool& allowed)>;
 
@@ -178,7 +210,15 @@ public:
     // The bitmaps of the expand buttons: collapsed, expanded, hot collapsed, hot expanded.
     const ui::TBitmap& ButtonBitmap(bool expanded, bool hot);
 
+    // The header's own images, and the strip of drop marks (0, 1), sort glyphs (2-5) and the hot
+    // underline's pieces (6-8) it draws with.
+    ui::TCustomImageList* HeaderImages() const { return headerImages_; }
+    void SetHeaderImages(ui::TCustomImageList* list);
+    ui::TCustomImageList& UtilityImages();
+
     // --- Painting -----------------------------------------------------------------------------------
+    // Paints the part `target` (header coordinates) of the visible header onto canvas at `at`.
+    void PaintHeader(ui::TCanvas& canvas, const ui::TRect& target, ui::TPoint at);
     // Paints the tree area `window` (tree coordinates) onto canvas at target.
     void PaintTree(ui::TCanvas& canvas, const ui::TRect& window, ui::TPoint target,
                    TVTPaintCallOptions options);
@@ -236,6 +276,9 @@ public:
     TEditingEvent OnEditing;
     TEditStartEvent OnEdit; // the edit delay ran out: editing begins
     TDragAllowedEvent OnDragAllowed;
+    THeaderDrawEvent OnHeaderDraw;
+    THeaderDrawQueryElementsEvent OnHeaderDrawQueryElements;
+    TAdvancedHeaderDrawEvent OnAdvancedHeaderDraw;
 
 protected:
     // Hooks of a derived tree.
@@ -264,6 +307,7 @@ protected:
     int NodeIndent(PLazyNode node, TColumnIndex column) const;
 
     void Paint() override;
+    ui::TRect NonClientInsets() const override;
     void Resize() override;
     void CreateWnd() override;
     void ApplyEnabled() override;
@@ -305,6 +349,7 @@ private:
         }
         void DoInitNode(PLazyNode parent, PLazyNode node, TLazyNodeInitStates& initialStates) override;
         void NodeInvalidated(PLazyNode node) override;
+        int ContentWidth() override;
 
     private:
         TBaseLazyTree& control_;
@@ -333,6 +378,15 @@ private:
     void FillLine(ui::TCanvas& canvas, const ui::TRect& band);
     int EffectiveOffsetX() const { return -tree_.OffsetX(); }
     bool Focusable(TColumnIndex column) const;
+
+    // Header.
+    bool HeaderVisible() const { return header_.Options().Contains(hoVisible); }
+    void HeaderChanged(bool layout);
+    void PaintHeaderSection(THeaderPaintInfo& info, THeaderPaintElements ownerDrawn, bool simpleOwnerDraw);
+    void PaintSectionBackground(THeaderPaintInfo& info);
+    void DrawButtonText(ui::TCanvas& canvas, const std::u16string& caption, ui::TRect bounds, bool enabled,
+                        bool hot, ui::TTextFormat format);
+    void DrawXPSection(ui::TCanvas& canvas, const ui::TRect& r, bool hot, bool pressed, bool rightBorder);
 
     // Hit classification inside a cell (offset from its left, width right).
     void ClassifyHit(TVTNodeHitInfo& hit, int offset, int right, TAlignment alignment);
@@ -366,6 +420,9 @@ private:
     ui::TCustomImageList* images_ = nullptr;
     ui::TCustomImageList* stateImages_ = nullptr;
     ui::TCustomImageList* checkImages_ = nullptr;
+    ui::TCustomImageList* headerImages_ = nullptr;
+    std::unique_ptr<ui::TCustomImageList> utilityImages_;
+    ui::TBitmap headerBuffer_;
     TVTLineMode lineMode_ = lmNormal;
     TVTLineStyle lineStyle_ = lsDotted;
     TVTButtonStyle buttonStyle_ = bsRectangle;

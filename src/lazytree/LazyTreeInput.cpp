@@ -67,7 +67,7 @@ TVTNodeHitInfo TBaseLazyTree::HitTestAt(int x, int y, bool relative) {
     int right = std::max(ClientWidth(), tree_.RangeX());
     TAlignment alignment = tree_.Alignment();
     if (columns.Count() > 0) {
-        hit.HitColumn = columns.ColumnFromPoint({x, y}, false);
+        hit.HitColumn = columns.ColumnFromPoint({x, 0}, false); // only x matters here
         if (hit.HitColumn == InvalidColumn) {
             hit.HitPositions.Include(nhNowhere);
             return hit;
