@@ -408,6 +408,9 @@ private:
     // Keyboard.
     bool HandleNavigationKey(uint16_t key, ui::TShiftState shift);
     void FocusNodeByKey(PLazyNode node);
+    TColumnIndex FocusableColumn(TColumnIndex from, int step) const;
+    void StepFocusedColumn(int step);
+    void TabToCell(bool back);
 
     ui::TPoint mouse_;                      // where the mouse last moved over the window
     ui::TPoint lastClick_;                  // where the last button went down

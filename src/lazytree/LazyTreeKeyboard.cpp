@@ -137,6 +137,45 @@ bool TBaseLazyTree::HandleKeyDown(uint16_t key, ui::TShiftState shift) {
     return false;
 }
 
+// The next (step 1) or previous (-1) visible column that takes the focus, from a column; a start of
+// NoColumn begins at the first or the last column.
+TColumnIndex TBaseLazyTree::FocusableColumn(TColumnIndex from, int step) const {
+    const auto& columns = const_cast<TVTHeader&>(header_).Columns();
+    TColumnIndex column = from;
+    if (from == NoColumn) {
+        column = columns.ColumnFromPosition(step > 0 ? 0 : static_cast<uint32_t>(columns.Count() - 1));
+        if (columns[column].Visible() && Focusable(column)) return column;
+    }
+    do
+        column = step > 0 ? columns.GetNextVisibleColumn(column) : columns.GetPreviousVisibleColumn(column);
+    while (column >= 0 && !Focusable(column));
+    return column;
+}
+
+void TBaseLazyTree::StepFocusedColumn(int step) {
+    const TColumnIndex column = FocusableColumn(tree_.FocusedColumn(), step);
+    if (column >= 0) tree_.SetFocusedColumn(column);
+}
+
+// Tab walks the cells row by row: the next column that accepts the focus, else the next row's first.
+void TBaseLazyTree::TabToCell(bool back) {
+    auto& t = tree_;
+    const int step = back ? -1 : 1;
+    PLazyNode node = t.FocusedNode() ? t.FocusedNode() : t.GetFirstVisible();
+    TColumnIndex column =
+        t.FocusedNode() ? FocusableColumn(t.FocusedColumn(), step) : FocusableColumn(NoColumn, step);
+    while (node) {
+        if (column >= 0) {
+            t.SetFocusedNodeAndColumn(node, column);
+            if (t.FocusedNode() == node && t.FocusedColumn() == column) return;
+            column = FocusableColumn(column, step);
+            continue;
+        }
+        node = back ? t.GetPreviousVisible(node) : t.GetNextVisible(node);
+        column = FocusableColumn(NoColumn, step);
+    }
+}
+
 void TBaseLazyTree::FocusNodeByKey(PLazyNode node) {
     if (!node) return;
     if (tree_.FocusedColumn() == NoColumn && header_.Columns().Count() > 0)
@@ -182,7 +221,10 @@ bool TBaseLazyTree::HandleNavigationKey(uint16_t key, ui::TShiftState shift) {
         }
         break;
     case ui::VK_TAB:
-        return false;
+        if (!options.SelectionOptions.Contains(toExtendedFocus) || header_.Columns().Count() == 0)
+            return false;
+        TabToCell(shift.Contains(ui::ssShift));
+        break;
     case ui::VK_PRIOR:
     case ui::VK_NEXT: {
         const bool up = key == ui::VK_PRIOR;
@@ -223,6 +265,8 @@ bool TBaseLazyTree::HandleNavigationKey(uint16_t key, ui::TShiftState shift) {
     case ui::VK_LEFT:
         if (ctrl) {
             t.SetOffsetX(t.OffsetX() + header_.Columns().GetScrollWidth());
+        } else if (options.SelectionOptions.Contains(toExtendedFocus) && grid) {
+            StepFocusedColumn(-1);
         } else if (!focused) {
             FocusNodeByKey(t.GetFirstVisible());
         } else if (t.Expanded(focused) && focused->ChildCount > 0 && shiftEmpty) {
@@ -240,6 +284,8 @@ bool TBaseLazyTree::HandleNavigationKey(uint16_t key, ui::TShiftState shift) {
     case ui::VK_RIGHT:
         if (ctrl) {
             t.SetOffsetX(t.OffsetX() - header_.Columns().GetScrollWidth());
+        } else if (options.SelectionOptions.Contains(toExtendedFocus) && grid) {
+            StepFocusedColumn(1);
         } else if (!focused) {
             FocusNodeByKey(t.GetFirstVisible());
         } else if (!t.Expanded(focused) && focused->States.Contains(nsHasChildren) && shiftEmpty) {

@@ -455,5 +455,128 @@ TEST_F(StringTreeWidgetTest, TooltipShowsOnlyClippedTextsExactlyOverThem) {
     EXPECT_EQ(hint.Rect.Width(), tree.CachedTextWidth(Top(0)));
 }
 
+TEST_F(StringTreeWidgetTest, BoldPaintTextMeasuresTheEllipsisAgain) {
+    tree.OnGetText = [](TCustomLazyStringTree&, PLazyNode, TColumnIndex, TVSTTextType, std::u16string& s) {
+        s = u"Bolder text";
+    };
+    std::u16string drawn;
+    tree.OnDrawText = [&](TCustomLazyStringTree&, ui::TCanvas&, PLazyNode, TColumnIndex,
+                          const std::u16string& s, const ui::TRect&, bool&) { drawn = s; };
+    TLazyTreeColumn& column = tree.Header().Columns().Add();
+    tree.Header().SetMainColumn(0);
+    model().Options().PaintOptions.Exclude(toShowRoot);
+    model().SetRootNodeCount(1);
+    model().GetDisplayRect(Top(0), 0, true); // measures the text
+    // Room for the plain text and not one pixel more.
+    column.SetWidth(model().Margin() + tree.CachedTextWidth(Top(0)));
+    Grab();
+    EXPECT_EQ(drawn, u"Bolder text");
+
+    tree.OnPaintText = [](TCustomLazyStringTree&, ui::TCanvas& canvas, PLazyNode, TColumnIndex,
+                          TVSTTextType) { canvas.Font()->SetStyle({ui::fsBold}); };
+    tree.Invalidate();
+    Grab();
+    ASSERT_GT(drawn.size(), 3u);
+    EXPECT_EQ(drawn.substr(drawn.size() - 3), u"...");
+}
+
+TEST_F(StringTreeWidgetTest, DisabledNodesUseTheDisabledColourWhateverTheHandlerSet) {
+    constexpr TColor kDisabled = 0x00A000;
+    Fill(2);
+    model().Colors().Set(TVTColors::DisabledColor, kDisabled);
+    tree.OnPaintText = [](TCustomLazyStringTree&, ui::TCanvas& canvas, PLazyNode, TColumnIndex,
+                          TVSTTextType) { canvas.Font()->SetColor(ui::clRed); };
+    model().InitNode(Top(1));
+    Top(1)->States.Include(nsDisabled);
+    const QImage image = Grab();
+    EXPECT_GT(CountColor(image, {20, 0, 120, kRow}, ui::clRed), 0);
+    EXPECT_EQ(CountColor(image, {20, kRow, 120, 2 * kRow}, ui::clRed), 0);
+    EXPECT_GT(CountColor(image, {20, kRow, 120, 2 * kRow}, kDisabled), 0);
+}
+
+TEST_F(StringTreeWidgetTest, TextsSpanIntoEmptyNeighbourColumns) {
+    tree.OnGetText = [](TCustomLazyStringTree&, PLazyNode, TColumnIndex column, TVSTTextType,
+                        std::u16string& s) {
+        s = column == 0 ? u"a text that runs on into the next column" : u"";
+    };
+    for (int i = 0; i < 2; ++i)
+        tree.Header().Columns().Add().SetWidth(100);
+    tree.Header().SetMainColumn(0);
+    model().SetAutoOptions(model().Options().AutoOptions + TVTAutoOptions{toAutoSpanColumns});
+    model().SetRootNodeCount(1);
+    const QImage image = Grab();
+    EXPECT_GE(FirstInk(image, 0, kRow, 110), 110) << "the text goes on in the second column";
+    const TVTNodeHitInfo hit = tree.HitTestAt(150, 5);
+    EXPECT_EQ(hit.HitColumn, 0);
+    EXPECT_TRUE(hit.HitPositions.Contains(nhOnText));
+}
+
+TEST_F(StringTreeWidgetTest, SpaceChecksOnReleaseUnlessAnotherKeyCameBetween) {
+    Fill(2);
+    model().SetMiscOptions(model().Options().MiscOptions + TVTMiscOptions{toCheckSupport});
+    model().InitNode(Top(0));
+    Top(0)->CheckType = ctCheckBox;
+    tree.HandleKeyDown(ui::VK_DOWN, {});
+    tree.HandleKeyDown(ui::VK_SPACE, {});
+    EXPECT_EQ(Top(0)->CheckState, csUncheckedPressed);
+    tree.HandleKeyUp(ui::VK_SPACE);
+    EXPECT_EQ(Top(0)->CheckState, csCheckedNormal);
+
+    tree.HandleKeyDown(ui::VK_SPACE, {});
+    tree.HandleKeyDown(ui::VK_DOWN, {});
+    tree.HandleKeyUp(ui::VK_SPACE);
+    EXPECT_EQ(Top(0)->CheckState, csCheckedNormal) << "released without a change";
+}
+
+TEST_F(StringTreeWidgetTest, ShiftArrowsExtendAMultiSelection) {
+    Fill(4);
+    model().SetSelectionOptions(model().Options().SelectionOptions + TVTSelectionOptions{toMultiSelect});
+    tree.HandleKeyDown(ui::VK_DOWN, {});
+    tree.HandleKeyDown(ui::VK_DOWN, {ui::ssShift});
+    tree.HandleKeyDown(ui::VK_DOWN, {ui::ssShift});
+    EXPECT_EQ(model().SelectedCount(), 3u);
+    tree.HandleKeyDown(ui::VK_UP, {ui::ssShift});
+    EXPECT_EQ(model().SelectedCount(), 2u);
+    EXPECT_FALSE(model().IsSelected(Top(2)));
+    tree.HandleKeyDown(ui::VK_DOWN, {});
+    EXPECT_EQ(model().SelectedCount(), 1u);
+    EXPECT_TRUE(model().IsSelected(Top(2)));
+}
+
+TEST_F(StringTreeWidgetTest, HotTrackingUnderlinesTheTextUnderTheMouse) {
+    Fill(2);
+    model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toHotTrack});
+    model().Colors().Set(TVTColors::HotColor, ui::clBlue);
+    std::vector<PLazyNode> changes;
+    tree.OnHotChange = [&](TBaseLazyTree&, PLazyNode, PLazyNode node) { changes.push_back(node); };
+    QTest::mouseMove(widget(), InWindow(30, kRow + 5));
+    EXPECT_EQ(model().HotNode(), Top(1));
+    EXPECT_GT(CountColor(Grab(), {20, kRow, 120, 2 * kRow}, ui::clBlue), 0);
+    QTest::mouseMove(widget(), InWindow(250, kRow + 5));
+    EXPECT_EQ(model().HotNode(), nullptr);
+    EXPECT_EQ(changes, (std::vector<PLazyNode>{Top(1), nullptr}));
+}
+
+TEST_F(StringTreeWidgetTest, TabWalksTheCellsRowByRowWithExtendedFocus) {
+    Fill(2);
+    for (int i = 0; i < 3; ++i)
+        tree.Header().Columns().Add().SetWidth(80);
+    tree.Header().SetMainColumn(0);
+    TLazyTreeColumn& locked = tree.Header().Columns()[2];
+    locked.SetOptions(locked.Options() - TVTColumnOptions{coAllowFocus});
+    EXPECT_FALSE(tree.HandleKeyDown(ui::VK_TAB, {})) << "without extended focus Tab leaves the tree";
+    model().SetSelectionOptions(model().Options().SelectionOptions + TVTSelectionOptions{toExtendedFocus});
+    tree.HandleKeyDown(ui::VK_DOWN, {});
+    model().SetFocusedColumn(0);
+    tree.HandleKeyDown(ui::VK_TAB, {});
+    EXPECT_EQ(model().FocusedColumn(), 1);
+    tree.HandleKeyDown(ui::VK_TAB, {});
+    EXPECT_EQ(model().FocusedNode(), Top(1)) << "column 2 takes no focus: on to the next row";
+    EXPECT_EQ(model().FocusedColumn(), 0);
+    tree.HandleKeyDown(ui::VK_TAB, {ui::ssShift});
+    EXPECT_EQ(model().FocusedNode(), Top(0));
+    EXPECT_EQ(model().FocusedColumn(), 1);
+}
+
 } // namespace
 } // namespace lazytree
