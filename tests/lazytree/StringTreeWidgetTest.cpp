@@ -238,6 +238,34 @@ TEST_F(StringTreeWidgetTest, HitPositionsAcrossARow) {
     EXPECT_EQ(tree.HitTestAt(8, kRow + 5).HitPositions, (TVTNodeHitPositions{nhOnNode}));
 }
 
+TEST_F(StringTreeWidgetTest, AlignmentDecidesWhatLiesLeftAndRightOfTheText) {
+    tree.OnMeasureTextWidth = [](TCustomLazyStringTree&, ui::TCanvas&, PLazyNode, TColumnIndex,
+                                 const std::u16string&, int& width) { width = 40; };
+    TLazyTreeColumn& column = tree.Header().Columns().Add();
+    column.SetWidth(200);
+    tree.Header().SetMainColumn(0);
+    model().Options().PaintOptions.Exclude(toShowRoot);
+    model().SetRootNodeCount(1);
+    // The content starts at the margin (4); the text is 48 wide with its margins.
+    const struct {
+        TAlignment alignment;
+        int x;
+        TVTNodeHitPosition expected;
+    } cases[] = {
+        {taLeftJustify, 10, nhOnText},       {taLeftJustify, 60, nhRightOfText},
+        {taRightJustify, 100, nhLeftOfText}, {taRightJustify, 160, nhOnText},
+        {taCenter, 50, nhLeftOfText},        {taCenter, 100, nhOnText},
+        {taCenter, 150, nhRightOfText},
+    };
+    for (const auto& c : cases) {
+        column.Look().Alignment = c.alignment;
+        EXPECT_TRUE(tree.HitTestAt(c.x, 5).HitPositions.Contains(c.expected)) << c.alignment << " at " << c.x;
+    }
+    column.SetWidth(40);
+    EXPECT_TRUE(tree.HitTestAt(30, 5).HitPositions.Contains(nhOnText))
+        << "a text wider than its room is hit anywhere";
+}
+
 // ---- Mouse
 
 TEST_F(StringTreeWidgetTest, PressOnASelectedNodeKeepsTheMultiSelectionUntilRelease) {
