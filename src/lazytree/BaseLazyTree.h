@@ -249,6 +249,8 @@ public:
 
     // Fits every visible resizable column to the widest content it shows.
     void AutoFitColumns();
+    // Scrolls horizontally until the column shows (centred on request); false for no such column.
+    bool ScrollColumnIntoView(TColumnIndex column, bool center);
 
     // Whether the node's cell may be edited (toEditable, then OnEditing).
     bool CanEdit(PLazyNode node, TColumnIndex column);

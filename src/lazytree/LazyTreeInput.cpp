@@ -608,6 +608,24 @@ void TBaseLazyTree::MouseLeft() {
 
 // ---- Columns ----
 
+bool TBaseLazyTree::ScrollColumnIntoView(TColumnIndex column, bool center) {
+    auto& columns = header_.Columns();
+    if (!columns.IsValidColumn(column)) return false;
+    const int effective = EffectiveOffsetX();
+    const TLazyTreeColumn& c = columns[column];
+    const int left = c.Left() - (c.Fixed() ? 0 : effective); // in the client area
+    const int fixedWidth = columns.GetVisibleFixedWidth();
+    int wanted = effective;
+    if (center)
+        wanted = left + effective + c.Width() / 2 - fixedWidth / 2 - ClientWidth() / 2;
+    else if (left + c.Width() > ClientWidth())
+        wanted = left + c.Width() + effective - ClientWidth();
+    else if (left < fixedWidth)
+        wanted = effective + left - fixedWidth;
+    if (wanted != effective) tree_.SetOffsetX(-wanted);
+    return true;
+}
+
 void TBaseLazyTree::AutoFitColumns() {
     auto& columns = header_.Columns();
     for (TColumnIndex index = 0; index < columns.Count(); ++index) {

@@ -230,9 +230,20 @@ void TBaseLazyTree::PaintImage(TVTCellPaintInfo& info, TVTImageSlotIndex slot, b
 void TBaseLazyTree::Paint() {
     const ui::TRect update = Canvas()->ClipRect();
     if (update.IsEmpty()) return;
-    const ui::TRect window{update.Left + EffectiveOffsetX(), update.Top - tree_.OffsetY(),
-                           update.Right + EffectiveOffsetX(), update.Bottom - tree_.OffsetY()};
-    PaintTree(*Canvas(), window, {update.Left, update.Top}, kScreenPaintOptions);
+    const int offsetX = EffectiveOffsetX(), offsetY = tree_.OffsetY();
+    const auto paintArea = [&](const ui::TRect& r, int scrollX) {
+        PaintTree(*Canvas(), {r.Left + scrollX, r.Top - offsetY, r.Right + scrollX, r.Bottom - offsetY},
+                  {r.Left, r.Top}, kScreenPaintOptions);
+    };
+    const int fixedWidth = header_.Columns().GetVisibleFixedWidth();
+    if (fixedWidth == 0) {
+        paintArea(update, offsetX);
+        return;
+    }
+    // Fixed columns do not scroll: they and the rest are painted apart.
+    const ui::TRect client = ClientRect();
+    paintArea({0, client.Top, fixedWidth, client.Bottom}, 0);
+    if (client.Right > fixedWidth) paintArea({fixedWidth, client.Top, client.Right, client.Bottom}, offsetX);
 }
 
 int TBaseLazyTree::DoGetNodeWidth(PLazyNode, TColumnIndex) {

@@ -182,6 +182,31 @@ TEST_F(StringTreeWidgetTest, BandModeGridLineStartsAfterTheIndentation) {
         << "no grid line inside the indentation";
 }
 
+TEST_F(StringTreeWidgetTest, FixedColumnsStayWhileTheOthersScroll) {
+    tree.OnGetText = [](TCustomLazyStringTree&, PLazyNode, TColumnIndex column, TVSTTextType,
+                        std::u16string& s) { s = column == 0 ? u"fixed" : u"moving"; };
+    auto& columns = tree.Header().Columns();
+    for (int width : {80, 200, 200})
+        columns.Add().SetWidth(width);
+    columns[0].SetOptions(columns[0].Options() + TVTColumnOptions{coFixed});
+    tree.Header().SetMainColumn(0);
+    model().Options().PaintOptions.Exclude(toShowRoot);
+    model().SetRootNodeCount(1);
+    const int fixedText = FirstInk(Grab(), 0, kRow);
+    const int movingText = FirstInk(Grab(), 0, kRow, 80);
+
+    EXPECT_TRUE(tree.ScrollColumnIntoView(2, false));
+    const int scrolled = -model().OffsetX();
+    EXPECT_EQ(scrolled, 480 - tree.ClientWidth());
+    const QImage image = Grab();
+    EXPECT_EQ(FirstInk(image, 0, kRow), fixedText);
+    EXPECT_EQ(FirstInk(image, 0, kRow, 80), 280 + movingText - 80 - scrolled) << "the third column's text";
+    EXPECT_EQ(tree.HitTestAt(10, 5).HitColumn, 0);
+    EXPECT_EQ(tree.HitTestAt(85, 5).HitColumn, 1); // what shows of the second column
+    EXPECT_EQ(tree.HitTestAt(100, 5).HitColumn, 2);
+    EXPECT_FALSE(tree.ScrollColumnIntoView(3, false));
+}
+
 // ---- Measuring
 
 TEST_F(StringTreeWidgetTest, WidthsAreCachedUntilTheFontChangesAndTheMeasureEventDecides) {
@@ -604,6 +629,26 @@ TEST_F(StringTreeWidgetTest, TabWalksTheCellsRowByRowWithExtendedFocus) {
     tree.HandleKeyDown(ui::VK_TAB, {ui::ssShift});
     EXPECT_EQ(model().FocusedNode(), Top(0));
     EXPECT_EQ(model().FocusedColumn(), 1);
+}
+
+// Nodes that come to life expanded leave the view where it is; were it scrolled to show their
+// children, the next nodes would come into view and expand in turn, through the whole tree.
+TEST_F(StringTreeWidgetTest, NodesExpandedOnInitDoNotScrollTheView) {
+    Fill(0);
+    int initialised = 0;
+    model().OnInitNode = [&](TLazyTreeModel&, PLazyNode parent, PLazyNode node, TLazyNodeInitStates& states) {
+        ++initialised;
+        if (parent) return;
+        states.Include(ivsHasChildren);
+        if (node->Index % 2 == 0) states.Include(ivsExpanded);
+    };
+    model().OnInitChildren = [](TLazyTreeModel&, PLazyNode, uint32_t& count) { count = 1; };
+    model().SetRootNodeCount(100000);
+    model().SetOffsetY(-50000 * kRow);
+    const int offset = model().OffsetY();
+    Grab();
+    EXPECT_EQ(model().OffsetY(), offset);
+    EXPECT_LT(initialised, 100) << "only the nodes near the view came to life";
 }
 
 } // namespace
