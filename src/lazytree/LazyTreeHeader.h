@@ -50,6 +50,7 @@ public:
     TVTHeader& operator=(const TVTHeader&) = delete;
 
     TLazyTreeColumns& Columns() { return columns_; }
+    const TLazyTreeColumns& Columns() const { return columns_; }
     const TVTHeaderOptions& Options() const { return options_; }
     void SetOptions(TVTHeaderOptions value);
     TColumnIndex AutoSizeIndex() const { return autoSizeIndex_; }

@@ -165,7 +165,7 @@ void TBaseLazyTree::ClassifyHit(TVTNodeHitInfo& hit, int offset, int right, TAli
 // ---- Mouse ----
 
 bool TBaseLazyTree::Focusable(TColumnIndex column) const {
-    const auto& columns = const_cast<TVTHeader&>(header_).Columns();
+    const auto& columns = header_.Columns();
     return !columns.IsValidColumn(column) || columns[column].Options().Contains(coAllowFocus);
 }
 

@@ -140,7 +140,7 @@ bool TBaseLazyTree::HandleKeyDown(uint16_t key, ui::TShiftState shift) {
 // The next (step 1) or previous (-1) visible column that takes the focus, from a column; a start of
 // NoColumn begins at the first or the last column.
 TColumnIndex TBaseLazyTree::FocusableColumn(TColumnIndex from, int step) const {
-    const auto& columns = const_cast<TVTHeader&>(header_).Columns();
+    const auto& columns = header_.Columns();
     TColumnIndex column = from;
     if (from == NoColumn) {
         column = columns.ColumnFromPosition(step > 0 ? 0 : static_cast<uint32_t>(columns.Count() - 1));
