@@ -139,7 +139,7 @@ void TDBAExpressionBuilder::BuildServerSide(parser::TSymbol& symbol) {
     }
     TDBAVariables variables(false);
     // The server takes no placeholder inside an expression it evaluates.
-    const std::string text = ServerSideText(symbol, Block(), variables, false);
+    const std::string text = ServerSideText(symbol, Block(), variables, false, &DBAProgram());
     std::shared_ptr<TDBAServerSideExpression> expression;
     if (counts.empty()) {
         expression = std::make_shared<TDBAServerSideExpression>(rtl::Utf8ToUtf16(text));

@@ -90,6 +90,12 @@ void ReplaceWholeName(std::string& text, const std::string& name, const std::str
     }
 }
 
+// Whether the statement is a query, which sets FOUND_ROWS().
+bool IsSelect(const std::string& text) {
+    const std::size_t start = text.find_first_not_of(" \t\r\n(");
+    return start != std::string::npos && core::SameText(text.substr(start, 6), "SELECT");
+}
+
 } // namespace
 
 TDBAProgram& DBAProgramOf(const TRoutine& routine) {
@@ -120,13 +126,15 @@ void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variab
 
 namespace {
 
-// Opens "SELECT <session variables><more columns>"; the variables take the values of the first columns.
+// Opens "SELECT <session variables>,<more columns>" (`moreColumns` starts with its comma); the
+// variables take the values of the first columns.
 std::unique_ptr<data::TDataSet> ReadBack(core::IDBAConnection& connection, const TDBAVariables& variables,
                                          const std::string& moreColumns) {
     std::string names;
     for (const auto& variable : variables)
         core::AppendWithDelimiter(names, variable->SessionName(), ",");
-    auto query = connection.CreateQuery("SELECT " + names + moreColumns, false);
+    auto query = connection.CreateQuery(
+        "SELECT " + names + (names.empty() ? moreColumns.substr(1) : moreColumns), false);
     query->Open();
     RTL_ASSERT(query->FieldCount() >= variables.Count());
     for (int i = 0; i < variables.Count(); ++i)
@@ -140,11 +148,20 @@ void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variab
     if (variables.Count() > 0) ReadBack(connection, variables, "");
 }
 
-int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables) {
-    if (variables.Count() == 0) return kWarningCountUnknown;
+int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
+                                  TDBAProgram* program, bool selected) {
+    const std::shared_ptr<TDBAVariable> rowCount = program ? program->RowCount() : nullptr;
+    const std::shared_ptr<TDBAVariable> foundRows = program ? program->FoundRows() : nullptr;
+    const bool counts = rowCount || foundRows;
+    if (variables.Count() == 0 && !counts) return kWarningCountUnknown;
     // Reading variables uses no table, so the server keeps the warnings of the statement before.
-    const auto query = ReadBack(connection, variables, ",@@warning_count");
-    return query->Fields()[variables.Count()]->AsInteger();
+    const auto query = ReadBack(connection, variables,
+                                counts ? ",@@warning_count,ROW_COUNT(),FOUND_ROWS()" : ",@@warning_count");
+    const int warningCountField = variables.Count();
+    if (rowCount) rowCount->SetValue(connection.FieldDataValue(query->Fields()[warningCountField + 1]));
+    if (foundRows && selected)
+        foundRows->SetValue(connection.FieldDataValue(query->Fields()[warningCountField + 2]));
+    return query->Fields()[warningCountField]->AsInteger();
 }
 
 void ClearServerWarnings(core::IDBAConnection& connection) {
@@ -162,32 +179,43 @@ void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
                            const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement, int warningCount) {
     if (warningCount == 0) return;
-    struct TWarning {
-        int ErrorCode;
-        std::string Message;
-    };
-    std::vector<TWarning> warnings;
+    std::vector<TStoreProblem> warnings;
     {
         const auto query = connection.CreateQuery("show warnings", false);
         query->Open();
         if (query->IsEmpty()) return;
         for (; !query->Eof(); query->Next()) {
             const int errorCode = query->Fields()[1]->AsInteger();
-            warnings.push_back({errorCode, query->Fields()[2]->AsString()});
+            warnings.push_back(
+                {errorCode, core::MySQLErrorSQLState(errorCode), query->Fields()[2]->AsString()});
         }
     }
     ClearServerWarnings(connection);
+    DispatchWarnings(routine, block, debugger, statement, warnings);
+}
+
+void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                      const std::shared_ptr<IDebugger>& debugger,
+                      const std::shared_ptr<IStatement>& statement,
+                      const std::vector<TStoreProblem>& warnings) {
     // As on the server, one statement activates one handler at most: the first warning that a
     // handler takes, and the handler's statements leave none of the others behind.
-    for (const TWarning& warning : warnings)
-        if (DispatchCondition(routine, block, statement, true, core::MySQLErrorSQLState(warning.ErrorCode),
-                              warning.ErrorCode, warning.Message, debugger))
+    for (const TStoreProblem& warning : warnings)
+        if (DispatchCondition(routine, block, statement, true, warning.SQLState, warning.ErrorCode,
+                              warning.Message, debugger))
             return;
-    for (const TWarning& warning : warnings)
-        debugger->Output(mkError,
-                         rtl::Utf8ToUtf16(ConditionText(warning.ErrorCode, core::MySQLErrorSQLState(warning.ErrorCode),
-                                                        warning.Message)),
-                         nullptr, statement, routine);
+    for (const TStoreProblem& warning : warnings)
+        debugger->Output(
+            mkError, rtl::Utf8ToUtf16(ConditionText(warning.ErrorCode, warning.SQLState, warning.Message)),
+            nullptr, statement, routine);
+}
+
+void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                           const std::shared_ptr<IDebugger>& debugger,
+                           const std::shared_ptr<IStatement>& statement) {
+    std::vector<TStoreProblem> warnings;
+    warnings.swap(routine.Program().StoreWarnings());
+    if (!warnings.empty()) DispatchWarnings(routine, block, debugger, statement, warnings);
 }
 
 bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
@@ -231,9 +259,9 @@ void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& vari
     }
 }
 
-void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables, TRoutine& routine,
-                   const std::shared_ptr<IDebugger>& debugger, const std::shared_ptr<IStatement>& statement,
-                   bool reportRowless) {
+void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables,
+                   TRoutine& routine, const std::shared_ptr<IDebugger>& debugger,
+                   const std::shared_ptr<IStatement>& statement, bool reportRowless) {
     for (;;) {
         if (reportRowless || result->HasResultSet()) {
             RestoreVariableLabels(*result, variables);
@@ -286,6 +314,7 @@ void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctio
     }
     RTL_ASSERT_MSG(result, "a function call ended without a result");
     ProcessServerWarnings(RoutineConnection(Routine()), Routine(), Block(), Debugger(), WarningStatement());
+    DispatchStoreWarnings(Routine(), Block(), Debugger(), WarningStatement());
     SetResult(result);
 }
 
@@ -299,7 +328,8 @@ void TDBAExpressionInterpreter::VisitServerSideExpression(
     PushVariables(connection, expression->Variables());
     const auto* limited = dynamic_cast<const TDBALimitedServerSideExpression*>(expression.get());
     const auto value = connection.Evaluate(limited ? limited->RunText() : expression->Text(), true, 0);
-    const int warningCount = PullVariablesWithWarningCount(connection, expression->Variables());
+    const int warningCount =
+        PullVariablesWithWarningCount(connection, expression->Variables(), &DBAProgramOf(Routine()), false);
     ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement(), warningCount);
     SetResult(value);
 }
@@ -328,6 +358,9 @@ bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& 
                                                  const std::shared_ptr<IStatement>& statement) {
     if (exception.Handled()) return false;
     ClearServerWarnings(RoutineConnection(Routine()));
+    // A statement that failed counts no rows.
+    if (const auto& rowCount = DBAProgramOf(Routine()).RowCount())
+        rowCount->SetValue(Routine().Program().ValueFactory().CreateInteger(-1));
     if (DispatchCondition(Routine(), Block(), statement, false, exception.SQLState(), exception.ErrorCode(),
                           exception.ErrorMessage(), Debugger()))
         return true;
@@ -337,6 +370,7 @@ bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& 
 
 void TDBAStatementInterpreter::ResetBlockVariables(const std::shared_ptr<IBlock>& block) {
     TStatementInterpreter::ResetBlockVariables(block);
+    DispatchStoreWarnings(Routine(), block, Debugger(), block);
     if (const auto dbaBlock = std::dynamic_pointer_cast<IDBABlock>(block))
         for (int i = 0; i < dbaBlock->CursorCount(); ++i)
             dbaBlock->GetCursor(i).DataSet().Close();
@@ -345,6 +379,13 @@ void TDBAStatementInterpreter::ResetBlockVariables(const std::shared_ptr<IBlock>
 void TDBAStatementInterpreter::VisitRoutineCall(const std::shared_ptr<IRoutineCall>& statement) {
     TProcedureCaller caller(statement);
     CallRoutine(caller, Routine(), Block(), Debugger(), statement);
+    // What the OUT arguments' stores cut or clamped.
+    DispatchStoreWarnings(Routine(), Block(), Debugger(), statement);
+}
+
+void TDBAStatementInterpreter::VisitAssignation(const std::shared_ptr<IAssignation>& statement) {
+    TStatementInterpreter::VisitAssignation(statement);
+    DispatchStoreWarnings(Routine(), Block(), Debugger(), statement);
 }
 
 void TDBAStatementInterpreter::VisitServerSideStatement(
@@ -352,9 +393,10 @@ void TDBAStatementInterpreter::VisitServerSideStatement(
     core::IDBAConnection& connection = RoutineConnection(Routine());
     const TDBAVariables& variables = statement->Variables();
     PushVariables(connection, variables);
-    ReportResults(connection.Execute(rtl::Utf16ToUtf8(statement->Text())), variables, Routine(), Debugger(),
-                  statement, true);
-    const int warningCount = PullVariablesWithWarningCount(connection, variables);
+    const std::string text = rtl::Utf16ToUtf8(statement->Text());
+    ReportResults(connection.Execute(text), variables, Routine(), Debugger(), statement, true);
+    const int warningCount =
+        PullVariablesWithWarningCount(connection, variables, &DBAProgramOf(Routine()), IsSelect(text));
     ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement, warningCount);
 }
 
@@ -409,10 +451,12 @@ void TDBAStatementInterpreter::ApplySignalItems(const TDBACustomSignal& statemen
             // Strict: an error; otherwise cut, with a warning.
             core::IDBAConnection& connection = RoutineConnection(Routine());
             if (IsStrictSqlMode(connection.Evaluate(u"@@sql_mode", true, 0)->AsString().AsString()))
-                core::RaiseMySQLError("Data too long for condition item 'MESSAGE_TEXT'", kErrorConditionItemTooLong);
+                core::RaiseMySQLError("Data too long for condition item 'MESSAGE_TEXT'",
+                                      kErrorConditionItemTooLong);
             wide.resize(kMaxSignalMessageLength);
             RaiseCondition(CurrentStatement(), core::MySQLErrorSQLState(kWarningConditionItemTruncated), true,
-                           "Data truncated for condition item 'MESSAGE_TEXT'", kWarningConditionItemTruncated);
+                           "Data truncated for condition item 'MESSAGE_TEXT'",
+                           kWarningConditionItemTruncated);
         }
         message = rtl::Utf16ToUtf8(wide);
     }
@@ -448,8 +492,8 @@ void TDBAStatementInterpreter::RaiseCondition(const std::shared_ptr<IStatement>&
                                               const std::string& sqlState, bool warning,
                                               const std::string& message, int errorCode) {
     if (!warning && !sqlState.starts_with("01"))
-        core::RaiseDBAError(message.substr(0, rtl::Utf8PrefixBytes(message, kMaxClientErrorMessage)), errorCode,
-                            sqlState);
+        core::RaiseDBAError(message.substr(0, rtl::Utf8PrefixBytes(message, kMaxClientErrorMessage)),
+                            errorCode, sqlState);
     if (!DispatchCondition(Routine(), Block(), statement, true, sqlState, errorCode, message, Debugger()))
         Debugger()->Output(mkError, rtl::Utf8ToUtf16(ConditionText(errorCode, sqlState, message)), nullptr,
                            statement, Routine());

@@ -45,6 +45,8 @@ public:
     using TStatementInterpreter::TStatementInterpreter;
 
     void VisitRoutineCall(const std::shared_ptr<IRoutineCall>& statement) override;
+    // Also raises what a non-strict store cut or clamped.
+    void VisitAssignation(const std::shared_ptr<IAssignation>& statement) override;
     void VisitServerSideStatement(const std::shared_ptr<TDBAServerSideStatement>& statement) override;
     void VisitOpenCursor(const std::shared_ptr<TDBAOpenCursor>& statement) override;
     void VisitFetchCursor(const std::shared_ptr<TDBAFetchCursor>& statement) override;
@@ -90,7 +92,10 @@ void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variab
 void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
 // The same read-back with the server's warning count as a last column, which spares the round trip
 // of "show warnings" when there are none; kWarningCountUnknown, and nothing sent, for no variables.
-int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables);
+// With a program that mirrors ROW_COUNT() and FOUND_ROWS() the read-back also takes what the
+// statement left in them (FOUND_ROWS() only after a query, `selected`), and is sent for no variables too.
+int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
+                                  TDBAProgram* program = nullptr, bool selected = false);
 // Empties the server's warning list with a statement that fails on purpose, unseen by the monitor.
 void ClearServerWarnings(core::IDBAConnection& connection);
 // "show warnings": each row, except the trace of ClearServerWarnings, is offered to the handlers
@@ -100,6 +105,16 @@ void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
                            const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement,
                            int warningCount = kWarningCountUnknown);
+// Offers the warnings of one statement to the handlers: the first that a handler takes runs it,
+// and when none does, each is reported for the statement.
+void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                      const std::shared_ptr<IDebugger>& debugger,
+                      const std::shared_ptr<IStatement>& statement,
+                      const std::vector<TStoreProblem>& warnings);
+// The same for what the statement's non-strict stores left in the program's StoreWarnings.
+void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+                           const std::shared_ptr<IDebugger>& debugger,
+                           const std::shared_ptr<IStatement>& statement);
 // Runs the handler that takes the condition raised in the block, if any: "[HANDLED]" output, its
 // body in its declaring block, then EExitBlock for an EXIT handler. The handlers of a block whose
 // handler is running are out of scope, as on the server. Whether a handler took it.
@@ -113,9 +128,9 @@ void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& vari
 // Reports the result, when it has a result set or `reportRowless` is set, and every further result
 // set the statement returned, in order, as query-result messages with the variables' labels
 // restored: afterwards nothing is pending on the session.
-void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables, TRoutine& routine,
-                   const std::shared_ptr<IDebugger>& debugger, const std::shared_ptr<IStatement>& statement,
-                   bool reportRowless);
+void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables,
+                   TRoutine& routine, const std::shared_ptr<IDebugger>& debugger,
+                   const std::shared_ptr<IStatement>& statement, bool reportRowless);
 // "Error code: %d, SQLState: %s, Message: %s".
 std::string ConditionText(int errorCode, const std::string& sqlState, const std::string& message);
 

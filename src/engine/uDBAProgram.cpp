@@ -6,6 +6,7 @@
 #include "engine/uCompiler.h"
 #include "engine/uDBABlock.h"
 #include "engine/uDBAExecutableLineFiller.h"
+#include "engine/uDBAExpressions.h"
 #include "engine/uDBAInterpreter.h"
 #include "engine/uDBAStatementBuilder.h"
 #include "engine/uStrictAssignment.h"
@@ -23,7 +24,6 @@ namespace {
 // Fields of SHOW CREATE PROCEDURE and SHOW CREATE FUNCTION.
 constexpr int kSqlModeField = 1;
 constexpr int kCreateTextField = 2;
-
 
 core::IDBAConnection& Required(const std::shared_ptr<core::IDBAConnection>& connection) {
     RTL_ASSERT(connection);
@@ -69,6 +69,21 @@ void THandlerCallStack::Pop() {
 TDBAProgram::TDBAProgram(std::shared_ptr<ISchema> schema, std::shared_ptr<core::IDBAConnection> connection)
     : TProgram(std::move(schema), &Required(connection).GetDataConverter()),
       connection_(std::move(connection)) {}
+
+std::shared_ptr<TDBAVariable> TDBAProgram::StatementCountVariable(const std::string& functionName) {
+    const bool rowCount = core::SameText(functionName, "ROW_COUNT");
+    if (!rowCount && !core::SameText(functionName, "FOUND_ROWS")) return nullptr;
+    std::shared_ptr<TDBAVariable>& variable = rowCount ? rowCount_ : foundRows_;
+    if (!variable) {
+        // The counts a session starts with.
+        const auto start = ValueFactory().CreateInteger(rowCount ? -1 : 0);
+        variable = std::make_shared<TDBAVariable>(
+            rowCount ? "ROW_COUNT()" : "FOUND_ROWS()", start,
+            ValueFactory().CreateVariableValue(core::BareCharacteristics(core::dtInteger)));
+        variable->SetValue(start);
+    }
+    return variable;
+}
 
 std::shared_ptr<IBlock> TDBAProgram::CreateBlock() {
     return std::make_shared<TDBABlock>(std::make_shared<TDebugInfo>(), nullptr, "", &IdentifierManager(),

@@ -13,6 +13,7 @@
 namespace engine {
 
 class TDBAHandler;
+class TDBAVariable;
 
 // The server answered no CREATE text for a routine: it does not exist, or the user may run it but
 // not read it (the server then sends NULL).
@@ -58,6 +59,15 @@ public:
     bool RaiseCompileErrors() const { return raiseCompileErrors_; }
     void SetRaiseCompileErrors(bool value) { raiseCompileErrors_ = value; }
 
+    // ROW_COUNT() and FOUND_ROWS() as the routine's own statements left them, mirrored like locals so
+    // that what the debugger sends in between never changes what the routine reads. Made when a
+    // compiled statement first reads them; null before.
+    const std::shared_ptr<TDBAVariable>& RowCount() const { return rowCount_; }
+    const std::shared_ptr<TDBAVariable>& FoundRows() const { return foundRows_; }
+    // The mirror of ROW_COUNT() or FOUND_ROWS() for a compiled statement that reads it; null for any
+    // other function name.
+    std::shared_ptr<TDBAVariable> StatementCountVariable(const std::string& functionName);
+
     std::shared_ptr<IBlock> CreateBlock() override;
     void Run(const std::shared_ptr<IDebugger>& debugger) override;
     std::unique_ptr<TStatementVisitor> CreateLineFiller(core::TIntegerList& lines) override;
@@ -76,6 +86,8 @@ private:
     std::shared_ptr<core::IDBAConnection> connection_;
     THandlerCallStack handlerCallStack_;
     bool raiseCompileErrors_ = true;
+    std::shared_ptr<TDBAVariable> rowCount_;
+    std::shared_ptr<TDBAVariable> foundRows_;
 };
 
 // What SHOW CREATE answers for a routine.

@@ -110,8 +110,9 @@ public:
             if (routine.SqlMode()) {
                 // One saved mode per call depth: a nested call saves its caller's.
                 savedSqlMode_ = rtl::Format("@debugger_internal_sql_mode_%d", program_.CallStack().Count());
-                connection_.ExecSQL(rtl::Format("SET %s = @@sql_mode, sql_mode = %s", savedSqlMode_,
-                                                core::QuoteEscapedBuffer(*routine.SqlMode(), core::TEscapeMode::Quote)));
+                connection_.ExecSQL(
+                    rtl::Format("SET %s = @@sql_mode, sql_mode = %s", savedSqlMode_,
+                                core::QuoteEscapedBuffer(*routine.SqlMode(), core::TEscapeMode::Quote)));
             }
         } catch (...) {
             program_.CallStack().Pop();
@@ -147,7 +148,8 @@ TProcedureCaller::TProcedureCaller(std::shared_ptr<IRoutineCall> call) : call_(s
 
 TRoutine* TProcedureCaller::FindRoutine(TRoutine& callingRoutine, const std::string& schema,
                                         std::string& compileError) const {
-    return Compiled(callingRoutine.Program().GetProcedure(call_->GetRoutineName(), schema, false), compileError);
+    return Compiled(callingRoutine.Program().GetProcedure(call_->GetRoutineName(), schema, false),
+                    compileError);
 }
 
 int TProcedureCaller::CallLine() const {
@@ -160,9 +162,10 @@ void TProcedureCaller::CallOnServer(TServerCallContext& context, const std::stri
     PushVariables(connection, variables);
     ReportResults(connection.Execute(rtl::Format("CALL %s(%s)", call_->GetRoutineName(), argumentText)),
                   variables, context.CallingRoutine, context.Debugger, context.Statement, false);
-    const int warningCount = PullVariablesWithWarningCount(connection, variables);
-    ProcessServerWarnings(connection, context.CallingRoutine, context.Block, context.Debugger, context.Statement,
-                          warningCount);
+    const int warningCount =
+        PullVariablesWithWarningCount(connection, variables, &DBAProgramOf(context.CallingRoutine), false);
+    ProcessServerWarnings(connection, context.CallingRoutine, context.Block, context.Debugger,
+                          context.Statement, warningCount);
 }
 
 TFunctionCaller::TFunctionCaller(std::shared_ptr<IFunctionCall> call) : call_(std::move(call)) {
@@ -197,9 +200,9 @@ void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::sh
         if (routine)
             // Why stepping into it is not possible.
             debugger->Output(mkError,
-                             rtl::Utf8ToUtf16(rtl::Format("%s %s cannot be stepped into and runs on the server: %s",
-                                                          RoutineKindWord(routine->Kind()), routine->Name(),
-                                                          compileError)),
+                             rtl::Utf8ToUtf16(rtl::Format(
+                                 "%s %s cannot be stepped into and runs on the server: %s",
+                                 RoutineKindWord(routine->Kind()), routine->Name(), compileError)),
                              nullptr, statement, callingRoutine);
         TServerCallContext context{connection, callingRoutine, block, debugger, statement};
         return CallRoutineOnServer(context, caller);
@@ -224,12 +227,19 @@ void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::sh
         if (parameter->GetScope() == psOut)
             parameter->SetValue(core::NullDataValue());
         else
-            AssignStrictly(*parameter,
-                           EvaluateInContext(callingRoutine, block, debugger, argument,
-                                             StoreEvaluationMode(*routine)),
-                           *routine);
+            AssignStrictly(
+                *parameter,
+                EvaluateInContext(callingRoutine, block, debugger, argument, StoreEvaluationMode(*routine)),
+                *routine);
         core::AppendWithDelimiter(argumentText, TSQLWriter::WriteExpression(parameter), ", ");
     }
+    // Raised in the caller once the call has ended, as the server raises them for the CALL.
+    std::vector<TStoreProblem> argumentWarnings;
+    argumentWarnings.swap(callingRoutine.Program().StoreWarnings());
+    const auto raiseArgumentWarnings = [&] {
+        std::vector<TStoreProblem>& warnings = callingRoutine.Program().StoreWarnings();
+        warnings.insert(warnings.begin(), argumentWarnings.begin(), argumentWarnings.end());
+    };
 
     {
         const TCallFrame frame(connection, callingRoutine, *routine, argumentText, caller.CallLine());
@@ -238,6 +248,9 @@ void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::sh
         } catch (core::EDBAConnectionException& error) {
             // The caller's handlers have not seen it yet.
             error.SetHandled(false);
+            throw;
+        } catch (const EReturn&) {
+            raiseArgumentWarnings();
             throw;
         }
         if (routine->Kind() == rkFunction)
@@ -251,6 +264,7 @@ void CallRoutine(TRoutineCaller& caller, TRoutine& callingRoutine, const std::sh
         const auto target = std::dynamic_pointer_cast<IAssignable>(arguments->GetItem(i));
         AssignStrictly(*target, parameter->GetValue()->Clone(), callingRoutine);
     }
+    raiseArgumentWarnings();
 }
 
 void CallRoutineOnServer(TServerCallContext& context, TRoutineCaller& caller) {

@@ -115,7 +115,7 @@ std::shared_ptr<IExpression> TDBAStatementBuilder::ResolveAssignable(const std::
 
 void TDBAStatementBuilder::AddServerSideStatement(parser::TSQLProduction& production) {
     TDBAVariables variables(false);
-    const std::string text = ServerSideText(production, Block(), variables, true);
+    const std::string text = ServerSideText(production, Block(), variables, true, &DBAProgram());
     AddStatement(std::make_shared<TDBAServerSideStatement>(DebugInfoOf(production), rtl::Utf8ToUtf16(text),
                                                            variables));
 }
@@ -152,7 +152,7 @@ void TDBAStatementBuilder::VisitCursorDeclaration(parser::TSQLProduction* produc
     parser::TSelectStatement* select = declaration.GetSelect();
     RTL_ASSERT(select);
     TDBAVariables variables(false);
-    const std::string text = ServerSideText(*select, Block(), variables, true);
+    const std::string text = ServerSideText(*select, Block(), variables, true, &DBAProgram());
     AtSymbol(declaration, [&] { return DBABlock().AddCursor(declaration.GetCursorName(), text, variables); });
 }
 

@@ -1,11 +1,13 @@
 #include "engine/uLocalVariableFinder.h"
 
 #include "core/uStringUtils.h"
+#include "engine/uDBAProgram.h"
 #include "parser/uMySqlGrammar.h"
 #include "parser/uMySqlStatements.h"
 #include "parser/uSQLDataChange.h"
 #include "parser/uSQLQueries.h"
 #include "parser/uSQLStatements.h"
+#include "parser/uSQLValues.h"
 
 namespace engine {
 
@@ -36,6 +38,17 @@ std::string StatementLiteral(const std::string& text) {
     return "CONVERT(X'" + core::BytesToHex(text) + "' USING utf8mb4)";
 }
 
+// The tokens of the symbol's terminals, in order.
+template <class TAction>
+void ForEachToken(parser::TSymbol& symbol, const TAction& action) {
+    if (auto* terminal = dynamic_cast<parser::TTerminal*>(&symbol)) {
+        if (terminal->Token()) action(*terminal->Token());
+    } else if (auto* production = dynamic_cast<parser::TProduction*>(&symbol)) {
+        for (parser::TSymbol* child : production->Children())
+            ForEachToken(*child, action);
+    }
+}
+
 } // namespace
 
 bool IsLimitCount(const parser::TIdentifierTerminal& terminal) {
@@ -43,8 +56,8 @@ bool IsLimitCount(const parser::TIdentifierTerminal& terminal) {
 }
 
 TLocalVariableFinder::TLocalVariableFinder(TDBAVariables& variables, std::shared_ptr<IBlock> block,
-                                           TDBAVariables* limitParameters)
-    : variables_(variables), block_(std::move(block)), limitParameters_(limitParameters) {
+                                           TDBAVariables* limitParameters, TDBAProgram* program)
+    : variables_(variables), block_(std::move(block)), limitParameters_(limitParameters), program_(program) {
     RTL_ASSERT(block_);
 }
 
@@ -63,18 +76,35 @@ void TLocalVariableFinder::VisitIdentifierTerminal(parser::TIdentifierTerminal* 
     if (!variables_.Contains(variable)) variables_.Add(variable);
 }
 
+void TLocalVariableFinder::VisitFunction(parser::TSQLProduction* production) {
+    const auto& function = static_cast<const parser::TFunction&>(*production);
+    std::vector<parser::TExpression*> arguments;
+    function.GetArguments(&arguments);
+    const auto count =
+        program_ && arguments.empty() ? program_->StatementCountVariable(function.GetName()) : nullptr;
+    if (!count) return TSQLProductionVisitor::VisitFunction(production);
+    bool first = true;
+    ForEachToken(*production, [&](parser::TToken& token) {
+        token.SetText(first ? count->SessionName() : "");
+        first = false;
+    });
+    if (!variables_.Contains(count)) variables_.Add(count);
+}
+
 std::string ServerSideText(parser::TSymbol& symbol, const std::shared_ptr<IBlock>& block,
-                           TDBAVariables& variables, bool limitAsParameter) {
+                           TDBAVariables& variables, bool limitAsParameter, TDBAProgram* program) {
     TDBAVariables limitParameters(true);
     if (block) {
-        TLocalVariableFinder finder(variables, block, limitAsParameter ? &limitParameters : nullptr);
+        TLocalVariableFinder finder(variables, block, limitAsParameter ? &limitParameters : nullptr, program);
         symbol.Accept(finder);
     }
     std::string text = parser::GetSourceText(symbol, false, true);
     if (limitParameters.Count() == 0) return text;
     std::string names;
+    // As the server reads a local in LIMIT: a negative count wraps to a huge unsigned one, NULL is 0.
     for (const auto& variable : limitParameters)
-        core::AppendWithDelimiter(names, variable->SessionName(), ", ");
+        core::AppendWithDelimiter(names, "IFNULL(" + variable->SessionName() + ", 0) & 18446744073709551615",
+                                  ", ");
     return "EXECUTE IMMEDIATE " + StatementLiteral(text) + " USING " + names;
 }
 

@@ -9,6 +9,8 @@
 
 namespace engine {
 
+class TDBAProgram;
+
 // Whether the identifier is the count of a LIMIT or OFFSET.
 bool IsLimitCount(const parser::TIdentifierTerminal& terminal);
 
@@ -23,22 +25,26 @@ public:
     // gives a LIMIT or OFFSET count becomes a "?" placeholder and is added there in placeholder
     // order, because the server takes no user variable in LIMIT; without it, it is renamed too.
     TLocalVariableFinder(TDBAVariables& variables, std::shared_ptr<IBlock> block,
-                         TDBAVariables* limitParameters = nullptr);
+                         TDBAVariables* limitParameters = nullptr, TDBAProgram* program = nullptr);
 
     void VisitIdentifierTerminal(parser::TIdentifierTerminal* terminal) override;
+    // With a program, ROW_COUNT() and FOUND_ROWS() become the session names of its mirrors of them.
+    void VisitFunction(parser::TSQLProduction* production) override;
 
 private:
     TDBAVariables& variables_;
     std::shared_ptr<IBlock> block_;
     TDBAVariables* limitParameters_;
+    TDBAProgram* program_;
 };
 
 // The source text of a statement or expression as the server must receive it, comments and line
 // breaks kept: mirrored local variables renamed to their session names and collected into the list
 // (without a block nothing is renamed). Where a LIMIT or OFFSET count is a local variable and
 // `limitAsParameter` is set, the text is run as a prepared statement with the count as its
-// parameter: EXECUTE IMMEDIATE '...' USING @name.
+// parameter: EXECUTE IMMEDIATE '...' USING @name. With a program, the statement counts a routine
+// reads are its mirrors of them.
 std::string ServerSideText(parser::TSymbol& symbol, const std::shared_ptr<IBlock>& block,
-                           TDBAVariables& variables, bool limitAsParameter);
+                           TDBAVariables& variables, bool limitAsParameter, TDBAProgram* program = nullptr);
 
 } // namespace engine

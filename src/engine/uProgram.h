@@ -115,6 +115,15 @@ private:
 // texts, its own blocks, compiler and interpreter, and the default schema.
 //
 // Used by the user-interface thread and the debug thread, never at once, without locks.
+// A value that does not fit where a routine stores it, as the server reports it.
+struct TStoreProblem {
+    int ErrorCode;
+    std::string SQLState;
+    std::string Message;
+    // A note (blanks cut) fails no store, strict or not.
+    bool Note = false;
+};
+
 class TProgram {
 public:
     // The converter must outlive the program.
@@ -175,6 +184,10 @@ public:
     void Compile(TRoutine& routine);
     void GetExecutableLines(const TRoutine& routine, core::TIntegerList& lines);
 
+    // What non-strict stores of the statement running now cut or clamped, for the interpreter to
+    // raise as warnings when the statement ends.
+    std::vector<TStoreProblem>& StoreWarnings() { return storeWarnings_; }
+
     int ProcedureCount() const { return static_cast<int>(procedures_.size()); }
     TRoutine& Procedures(int index) const;
     int FunctionCount() const { return static_cast<int>(functions_.size()); }
@@ -196,6 +209,7 @@ private:
     std::unique_ptr<TRoutine> mainRoutine_;
     TCallStack callStack_;
     TDataValueManager valueFactory_;
+    std::vector<TStoreProblem> storeWarnings_;
 };
 
 // Runs the main routine: LastResult becomes the value of a RETURN that ends it, or NULL. Every other

@@ -84,7 +84,8 @@ void TStatementInterpreter::ResetVariable(ICustomVariable& variable, const std::
     // the variables declared before it, and its value is stored as strictly as a SET stores.
     const auto expression = variable.GetDefaultExpression();
     if (!expression) return variable.ResetToDefault();
-    const auto value = CreateNestedInterpreter(routine_, block)->EvaluateExpression(expression, StoreEvaluationMode(routine_));
+    const auto value = CreateNestedInterpreter(routine_, block)
+                           ->EvaluateExpression(expression, StoreEvaluationMode(routine_));
     AssignStrictly(variable, value, routine_);
 }
 
@@ -140,9 +141,8 @@ void TStatementInterpreter::VisitCompositeStatement(const std::shared_ptr<ICompo
 void TStatementInterpreter::VisitAssignation(const std::shared_ptr<IAssignation>& statement) {
     try {
         const auto target = statement->GetTarget();
-        const auto value =
-            EvaluateExpression(statement->GetExpression(),
-                               IsTypedVariable(*target) ? StoreEvaluationMode(routine_) : emDefault);
+        const auto value = EvaluateExpression(
+            statement->GetExpression(), IsTypedVariable(*target) ? StoreEvaluationMode(routine_) : emDefault);
         // SET x = DEFAULT gives x what its declaration gives it.
         if (value == core::DefaultDataValue())
             if (const auto variable = std::dynamic_pointer_cast<ICustomVariable>(target))
@@ -262,7 +262,8 @@ void TStatementInterpreter::VisitReturn(const std::shared_ptr<IReturn>& statemen
     // Only a function has a type to return, and its result is stored as strictly as a variable.
     const core::TDatatypeCharacteristics& type = routine_.ReturnType();
     const bool typed = type.DataType != core::dtUnknown;
-    const auto value = EvaluateExpression(statement->GetExpression(), typed ? StoreEvaluationMode(routine_) : emDefault);
+    const auto value =
+        EvaluateExpression(statement->GetExpression(), typed ? StoreEvaluationMode(routine_) : emDefault);
     if (!typed) throw EReturn(value->Clone());
     TProgram& program = routine_.Program();
     const core::TIdentifierManager& identifiers = program.IdentifierManager();

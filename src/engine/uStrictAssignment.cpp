@@ -1,6 +1,9 @@
 #include "engine/uStrictAssignment.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "core/uDataConverter.h"
@@ -60,8 +63,14 @@ TTextNumber ReadTextNumber(std::string_view text) {
     return i == text.size() ? TTextNumber::Number : TTextNumber::Truncated;
 }
 
-void CheckNumberText(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
-                     std::string_view column) {
+using TProblem = std::optional<TStoreProblem>;
+
+TStoreProblem Problem(int errorCode, std::string message) {
+    return {errorCode, core::MySQLErrorSQLState(errorCode), std::move(message)};
+}
+
+TProblem CheckNumberText(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
+                         std::string_view column) {
     const std::string text = value.AsString().AsString();
     switch (ReadTextNumber(text)) {
     case TTextNumber::Invalid: {
@@ -69,32 +78,95 @@ void CheckNumberText(const core::IRODataValue& value, const core::TDatatypeChara
                            : target.Scale == core::kScaleNotSpecified ? "double"
                                                                       : "decimal";
         // The SQLSTATE is the server's; the error table of old servers does not know the error.
-        core::RaiseDBAError(
-            rtl::Format("Incorrect %s value: '%s' for column ``.``.`%s` at row 0", kind, text, column),
-            kErrorIncorrectValue, "22007");
+        return TStoreProblem{
+            kErrorIncorrectValue, "22007",
+            rtl::Format("Incorrect %s value: '%s' for column ``.``.`%s` at row 0", kind, text, column)};
     }
     case TTextNumber::Truncated:
-        core::RaiseMySQLError(rtl::Format("Data truncated for column '%s' at row 0", column),
-                              kErrorDataTruncated);
+        return Problem(kErrorDataTruncated, rtl::Format("Data truncated for column '%s' at row 0", column));
     case TTextNumber::Number:
         break;
     }
+    return {};
 }
 
-void CheckIntegerRange(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
-                       std::string_view column) {
+TStoreProblem OutOfRange(std::string_view column) {
+    return Problem(kErrorOutOfRange, rtl::Format("Out of range value for column '%s' at row 0", column));
+}
+
+TProblem CheckIntegerRange(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
+                           std::string_view column) {
     const rtl::Variant number = value.GetCharacteristics().DataType == core::dtString
                                     ? core::TDataConverter::StrToInt64(value.AsString().AsString())
                                     : value.AsInteger();
     const __int128 n = number.Type() == rtl::varUInt64 ? __int128(number.AsUInt64()) : number.AsInt64();
-    if (n < target.MinValue || n > __int128(target.MaxValue))
-        core::RaiseMySQLError(rtl::Format("Out of range value for column '%s' at row 0", column),
-                              kErrorOutOfRange);
+    if (n < target.MinValue || n > __int128(target.MaxValue)) return OutOfRange(column);
+    return {};
 }
 
-void CheckTextLength(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
-                     std::string_view column) {
-    if (target.Length < 0 || target.Length == core::kUnlimitedLength) return;
+std::string UpperTypeName(const core::TDatatypeCharacteristics& target) {
+    std::string name = target.TypeName;
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+// The digits and the sign a DECIMAL type allows, read from its declaration: DECIMAL alone is
+// DECIMAL(10). None for the other floating-point types, which take any double.
+struct TDecimalRange {
+    int Precision;
+    bool Unsigned;
+};
+
+std::optional<TDecimalRange> DecimalRange(const core::TDatatypeCharacteristics& target) {
+    const std::string name = UpperTypeName(target);
+    if (!name.starts_with("DEC") && !name.starts_with("NUMERIC") && !name.starts_with("FIXED")) return {};
+    int precision = 10;
+    if (const std::size_t open = name.find('('); open != std::string::npos)
+        precision = std::atoi(name.c_str() + open + 1);
+    return TDecimalRange{precision, name.find("UNSIGNED") != std::string::npos};
+}
+
+// The limit of the DECIMAL type that the value, rounded to the type's scale, passes; none when it
+// fits or the type is no DECIMAL.
+std::optional<double> PassedDecimalLimit(const core::IRODataValue& value,
+                                         const core::TDatatypeCharacteristics& target) {
+    const auto range = DecimalRange(target);
+    if (!range) return {};
+    const int scale = target.Scale == core::kScaleNotSpecified ? 0 : target.Scale;
+    const double limit = std::pow(10.0, range->Precision - scale) - std::pow(10.0, -scale);
+    // An UNSIGNED type takes no negative number, however small.
+    if (range->Unsigned && value.AsFloat().AsDouble() < 0) return 0.0;
+    const double rounded = value.ConvertTo(target)->AsFloat().AsDouble();
+    // Half a unit of the last digit absorbs the binary error of the rounded value.
+    const double tolerance = std::pow(10.0, -scale) / 2;
+    if (rounded > limit + tolerance) return limit;
+    if (rounded < -limit - tolerance) return -limit;
+    return {};
+}
+
+// CHAR (not VARCHAR): the server pads it and reads it back without trailing blanks.
+bool IsFixedLengthText(const core::TDatatypeCharacteristics& target) {
+    const std::string name = UpperTypeName(target);
+    return (name.starts_with("CHAR") && !name.starts_with("CHARACTER VARYING")) ||
+           name.starts_with("NCHAR") || name.starts_with("NATIONAL CHAR");
+}
+
+// A DECIMAL that loses digits by rounding notes it.
+TProblem RoundingNote(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
+                      std::string_view column) {
+    const double original = value.AsFloat().AsDouble();
+    const double rounded = value.ConvertTo(target)->AsFloat().AsDouble();
+    if (std::fabs(rounded - original) <= 1e-12 * std::max(1.0, std::fabs(original))) return {};
+    TStoreProblem note =
+        Problem(kErrorDataTruncated, rtl::Format("Data truncated for column '%s' at row 0", column));
+    note.Note = true;
+    return note;
+}
+
+TProblem CheckTextLength(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
+                         std::string_view column) {
+    if (target.Length < 0 || target.Length == core::kUnlimitedLength) return {};
     const auto text = value.ConvertTo(core::StringCharacteristics(target.CodePage, core::kUnlimitedLength));
     const std::string bytes = text->AsVariant().AsString();
     const auto length = static_cast<std::size_t>(target.Length);
@@ -102,30 +174,72 @@ void CheckTextLength(const core::IRODataValue& value, const core::TDatatypeChara
                                  ? rtl::Utf8PrefixBytes(bytes, length)
                                  : std::min(length, bytes.size());
     if (bytes.find_first_not_of(' ', kept) != std::string::npos)
-        core::RaiseMySQLError(rtl::Format("Data too long for column '%s' at row 0", column),
-                              kErrorDataTooLong);
+        return Problem(kErrorDataTooLong, rtl::Format("Data too long for column '%s' at row 0", column));
+    // A CHAR drops trailing blanks anyway; a VARCHAR that loses some notes it.
+    if (kept == bytes.size() || IsFixedLengthText(target)) return {};
+    TStoreProblem blanks =
+        Problem(kErrorDataTruncated, rtl::Format("Data truncated for column '%s' at row 0", column));
+    blanks.Note = true;
+    return blanks;
+}
+
+std::shared_ptr<core::IRODataValue> WithoutTrailingBlanks(const std::shared_ptr<core::IRODataValue>& value,
+                                                          const core::TDatatypeCharacteristics& target,
+                                                          const TRoutine& routine) {
+    const auto text = value->ConvertTo(target);
+    std::string bytes = text->AsVariant().AsString();
+    const std::size_t end = bytes.find_last_not_of(' ');
+    if (end + 1 == bytes.size()) return text;
+    bytes.erase(end == std::string::npos ? 0 : end + 1);
+    return routine.Program().ValueFactory().CreateString(bytes, text->GetCharacteristics().CodePage);
+}
+
+// The value as a non-strict store keeps it: a DECIMAL beyond its type becomes the limit it passes,
+// everything else as the value converter takes it.
+std::shared_ptr<core::IRODataValue> FittedValue(const std::shared_ptr<core::IRODataValue>& value,
+                                                const core::TDatatypeCharacteristics& target,
+                                                const TRoutine& routine) {
+    if (value->IsNull()) return value;
+    if (target.DataType == core::dtString)
+        return IsFixedLengthText(target) ? WithoutTrailingBlanks(value, target, routine) : value;
+    if (target.DataType != core::dtFloat) return value;
+    if (value->GetCharacteristics().DataType == core::dtString &&
+        ReadTextNumber(value->AsString().AsString()) == TTextNumber::Invalid)
+        return value;
+    const auto limit = PassedDecimalLimit(*value, target);
+    return limit ? routine.Program().ValueFactory().CreateFloat(target.Scale, *limit) : value;
 }
 
 } // namespace
 
-void CheckStrictStore(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
-                      std::string_view column) {
-    if (value.IsNull()) return;
+std::optional<TStoreProblem> FindStoreProblem(const core::IRODataValue& value,
+                                              const core::TDatatypeCharacteristics& target,
+                                              std::string_view column) {
+    if (value.IsNull()) return {};
     const bool text = value.GetCharacteristics().DataType == core::dtString;
     switch (target.DataType) {
     case core::dtInteger:
-        if (text) CheckNumberText(value, target, column);
-        CheckIntegerRange(value, target, column);
-        break;
-    case core::dtFloat:
-        if (text) CheckNumberText(value, target, column);
-        break;
-    case core::dtString:
-        CheckTextLength(value, target, column);
-        break;
-    default:
-        break;
+        if (text)
+            if (auto problem = CheckNumberText(value, target, column)) return problem;
+        return CheckIntegerRange(value, target, column);
+    case core::dtFloat: {
+        TProblem textProblem = text ? CheckNumberText(value, target, column) : TProblem();
+        if (textProblem && textProblem->ErrorCode == kErrorIncorrectValue) return textProblem;
+        if (PassedDecimalLimit(value, target)) return OutOfRange(column);
+        if (textProblem || !DecimalRange(target)) return textProblem;
+        return RoundingNote(value, target, column);
     }
+    case core::dtString:
+        return CheckTextLength(value, target, column);
+    default:
+        return {};
+    }
+}
+
+void CheckStrictStore(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
+                      std::string_view column) {
+    if (const auto problem = FindStoreProblem(value, target, column); problem && !problem->Note)
+        core::RaiseDBAError(problem->Message, problem->ErrorCode, problem->SQLState);
 }
 
 bool IsTypedVariable(const IAssignable& target) {
@@ -148,18 +262,27 @@ bool StoresStrictly(const TRoutine& routine) {
 
 TEvaluationMode StoreEvaluationMode(const TRoutine& routine) {
     if (!routine.SqlMode()) return emStrict;
-    return StoresStrictly(routine) && HasSqlModeFlag(*routine.SqlMode(), "ERROR_FOR_DIVISION_BY_ZERO") ? emStrict
-                                                                                                     : emDefault;
+    return StoresStrictly(routine) && HasSqlModeFlag(*routine.SqlMode(), "ERROR_FOR_DIVISION_BY_ZERO")
+               ? emStrict
+               : emDefault;
 }
 
 void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValue>& value,
                     const TRoutine& routine) {
-    const core::TIdentifierManager& identifiers = routine.Program().IdentifierManager();
-    if (value != core::DefaultDataValue() && StoresStrictly(routine))
-        if (const auto* variable = dynamic_cast<const TVariable*>(&target))
-            CheckStrictStore(*value, variable->GetValue()->GetCharacteristics(),
-                             identifiers.UnquoteIdentifier(variable->GetName()));
-    target.SetValue(value);
+    const auto* variable = dynamic_cast<const TVariable*>(&target);
+    if (value == core::DefaultDataValue() || !variable) return target.SetValue(value);
+    const core::TDatatypeCharacteristics& type = variable->GetValue()->GetCharacteristics();
+    const std::string column = routine.Program().IdentifierManager().UnquoteIdentifier(variable->GetName());
+    auto problem = FindStoreProblem(*value, type, column);
+    if (problem && !problem->Note && StoresStrictly(routine))
+        core::RaiseDBAError(problem->Message, problem->ErrorCode, problem->SQLState);
+    target.SetValue(FittedValue(value, type, routine));
+    if (!problem) return;
+    // What does not fit is cut, and the server says so with its truncation warning.
+    if (problem->ErrorCode == kErrorDataTooLong)
+        *problem =
+            Problem(kErrorDataTruncated, rtl::Format("Data truncated for column '%s' at row 0", column));
+    routine.Program().StoreWarnings().push_back(std::move(*problem));
 }
 
 } // namespace engine

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/uDataTypes.h"
@@ -12,13 +14,17 @@
 
 namespace engine {
 
-// Under its default strict sql_mode the server refuses to store into a routine's variable or a
-// function's result a value that does not fit the declared type, where the value converter would
-// clamp or cut it. This raises the server's error for such a value: 1366 for text that is no
-// number, 1265 for a number followed by other text, 1264 for an integer outside the type's range,
-// 1406 for text longer than the type (surplus blanks are cut silently). `column` names the target as
-// the server's messages do: the variable's name, or "f()" for the result of function f. NULL and
-// types whose limits a value does not carry (decimal precision, dates) pass.
+// What the server says of a value that does not fit the declared type of a routine's variable or
+// a function's result: 1366 for text that is no number, 1265 for a number followed by other text,
+// 1264 for a number outside the type's range, 1406 for text longer than the type (surplus blanks
+// are cut silently). Strict stores fail with it; other stores keep what fits (1406 becomes 1265,
+// "Data truncated") and go on with it as a warning. `column` names the target as the server's
+// messages do: the variable's name, or "f()" for the result of function f. NULL and types whose
+// limits a value does not carry (dates) pass.
+std::optional<TStoreProblem> FindStoreProblem(const core::IRODataValue& value,
+                                              const core::TDatatypeCharacteristics& target,
+                                              std::string_view column);
+// Raises the problem FindStoreProblem finds, as a strict store does.
 void CheckStrictStore(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
                       std::string_view column);
 
@@ -37,9 +43,10 @@ TEvaluationMode StoreEvaluationMode(const TRoutine& routine);
 // one that keeps its value in the client. User and system variables take any value.
 bool IsTypedVariable(const IAssignable& target);
 
-// Assigns the value to the target, checking it first when the target is a typed variable and the
-// routine's stores are strict; otherwise the value is converted as the type takes it. The DEFAULT
-// marker resets the target as usual.
+// Assigns the value to the target, checking it first when the target is a typed variable: a strict
+// routine fails with the problem, any other converts the value as the type takes it (a DECIMAL out
+// of range becomes its nearest limit) and leaves the problem as a warning in the program's
+// StoreWarnings. The DEFAULT marker resets the target as usual.
 void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValue>& value,
                     const TRoutine& routine);
 

@@ -1,14 +1,122 @@
 #include "lazytree/BaseLazyTree.h"
 
 #include "lazytree/ScopeExit.h"
+#include "platform/ui/ImageList.h"
 #include "platform/ui/Messages.h"
+#include "platform/ui/Timers.h"
 
 namespace lazytree {
 
 TBaseLazyTree::TBaseLazyTree(ui::TComponent* owner)
-    : ui::TCustomControl(owner), host_(*this), tree_(&host_) {}
+    : ui::TCustomControl(owner), host_(*this), tree_(*this, &host_) {
+    SetColor(ui::clWindow);
+    SetTabStop(true);
+    header_.OnChange = [this](bool layout) { HeaderChanged(layout); };
+}
 
-TBaseLazyTree::~TBaseLazyTree() = default;
+// The header lives in the non-client area: showing, hiding or sizing it moves the client area.
+void TBaseLazyTree::HeaderChanged(bool layout) {
+    if (layout) {
+        BoundsChanged();
+        Perform(ui::WM_SIZE, ui::SIZE_RESTORED, ui::MakeLParam(ClientWidth(), ClientHeight()));
+        tree_.UpdateScrollBars();
+        Invalidate();
+    }
+    if (HeaderVisible()) InvalidateRect({0, -header_.Height(), ClientWidth(), 0});
+}
+
+TBaseLazyTree::~TBaseLazyTree() {
+    ui::Timers().KillTimers(this);
+}
+
+void TBaseLazyTree::TModel::DoInitNode(PLazyNode parent, PLazyNode node, TLazyNodeInitStates& initialStates) {
+    control_.DoNodeInitialized(node);
+    TLazyTreeModel::DoInitNode(parent, node, initialStates);
+}
+
+void TBaseLazyTree::TModel::NodeInvalidated(PLazyNode node) {
+    control_.DoNodeInvalidated(node);
+}
+
+int TBaseLazyTree::TModel::ContentWidth() {
+    const auto& columns = control_.header_.Columns();
+    return columns.Count() > 0 ? columns.TotalWidth() : TLazyTreeModel::ContentWidth();
+}
+
+// ---- Look ----
+
+namespace {
+
+template <class T>
+bool Change(T& field, T value) {
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
+void TBaseLazyTree::SetImages(ui::TCustomImageList* list) {
+    if (Change(images_, list)) Invalidate();
+}
+
+void TBaseLazyTree::SetStateImages(ui::TCustomImageList* list) {
+    if (Change(stateImages_, list)) Invalidate();
+}
+
+void TBaseLazyTree::SetCheckImages(ui::TCustomImageList* list) {
+    if (Change(checkImages_, list)) Invalidate();
+}
+
+void TBaseLazyTree::SetLineMode(TVTLineMode value) {
+    if (Change(lineMode_, value)) Invalidate();
+}
+
+void TBaseLazyTree::SetLineStyle(TVTLineStyle value) {
+    if (Change(lineStyle_, value)) InvalidateGlyphs();
+}
+
+void TBaseLazyTree::SetButtonStyle(TVTButtonStyle value) {
+    if (Change(buttonStyle_, value)) InvalidateGlyphs();
+}
+
+void TBaseLazyTree::SetButtonFillMode(TVTButtonFillMode value) {
+    if (Change(buttonFillMode_, value)) InvalidateGlyphs();
+}
+
+void TBaseLazyTree::SetNodeAlignment(TVTNodeAlignment value) {
+    if (Change(nodeAlignment_, value)) Invalidate();
+}
+
+void TBaseLazyTree::SetSelectionCurveRadius(int value) {
+    if (Change(selectionCurveRadius_, std::max(0, value))) Invalidate();
+}
+
+// Buttons and line patterns depend on colours, the font and the styles: built again when next painted.
+void TBaseLazyTree::InvalidateGlyphs() {
+    buttonsValid_ = false;
+    linePatterns_.clear();
+    Invalidate();
+}
+
+void TBaseLazyTree::ApplyFont() {
+    ui::TCustomControl::ApplyFont();
+    InvalidateGlyphs();
+    FontChanged();
+}
+
+void TBaseLazyTree::ApplyColor() {
+    ui::TCustomControl::ApplyColor();
+    InvalidateGlyphs();
+}
+
+ui::TColor TBaseLazyTree::TreeColor() const {
+    return Color();
+}
+
+bool TBaseLazyTree::HasFocus() const {
+    return Focused();
+}
 
 void TBaseLazyTree::THost::SetRedraw(bool on) {
     control_.Perform(ui::WM_SETREDRAW, on ? 1 : 0);
@@ -61,54 +169,8 @@ void TBaseLazyTree::Resize() {
     if (resizing_) return;
     resizing_ = true;
     TScopeExit done([this] { resizing_ = false; });
+    header_.TreeResized();
     tree_.UpdateScrollBars();
-}
-
-namespace {
-
-// The standard shape that shows where wheel panning moves the view.
-ui::TCursor PanningShape(TPanningCursor cursor) {
-    switch (cursor) {
-    case pcMoveAll:
-        return ui::crSizeAll;
-    case pcMoveEW:
-    case pcMoveE:
-    case pcMoveW:
-        return ui::crSizeWE;
-    case pcMoveNE:
-    case pcMoveSW:
-        return ui::crSizeNESW;
-    case pcMoveNW:
-    case pcMoveSE:
-        return ui::crSizeNWSE;
-    default:
-        return ui::crSizeNS;
-    }
-}
-
-} // namespace
-
-void TBaseLazyTree::MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) {
-    const bool panning = tree_.TreeStates().Contains(tsWheelPanning);
-    if (panning) {
-        // Any button ends the panning.
-        tree_.StopWheelPanning();
-        SetMouseCapture(false);
-        SetCursor(ownCursor_);
-    } else if (button == ui::mbMiddle && tree_.Options().MiscOptions.Contains(toWheelPanning)) {
-        tree_.StartWheelPanning({x, y});
-        SetMouseCapture(true);
-        ownCursor_ = Cursor();
-        SetCursor(PanningShape(tree_.PanningCursor(x, y)));
-    }
-    ui::TCustomControl::MouseDown(button, shift, x, y);
-}
-
-void TBaseLazyTree::MouseMove(ui::TShiftState shift, int x, int y) {
-    mouse_ = {x, y};
-    tree_.DoAutoScroll(x, y);
-    if (tree_.TreeStates().Contains(tsWheelPanning)) SetCursor(PanningShape(tree_.PanningCursor(x, y)));
-    ui::TCustomControl::MouseMove(shift, x, y);
 }
 
 void TBaseLazyTree::WndProc(ui::TMessage& message) {
@@ -118,6 +180,23 @@ void TBaseLazyTree::WndProc(ui::TMessage& message) {
         break;
     case ui::WM_HSCROLL:
         Scroll(ui::SB_HORZ, ui::LoWord(message.WParam));
+        break;
+    case ui::WM_NCPAINT:
+        ui::TCustomControl::WndProc(message);
+        if (HeaderVisible()) {
+            // The header lies between the border and the client area.
+            const ui::TRect client = ClientRectInWindow();
+            PaintHeader(*reinterpret_cast<ui::TCanvas*>(message.LParam),
+                        {0, 0, client.Width(), header_.Height()},
+                        {client.Left, client.Top - header_.Height()});
+        }
+        break;
+    case ui::CM_HINTSHOW:
+        ShowHint(message);
+        break;
+    case ui::CM_MOUSELEAVE:
+        MouseLeft();
+        ui::TCustomControl::WndProc(message);
         break;
     default:
         ui::TCustomControl::WndProc(message);

@@ -1,29 +1,327 @@
 #pragma once
 
+#include "lazytree/LazyTreeHeader.h"
+#include "lazytree/LazyTreeLines.h"
 #include "lazytree/LazyTreeModel.h"
 #include "lazytree/TreeHost.h"
+#include "platform/ui/Bitmap.h"
 #include "platform/ui/Controls.h"
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace ui {
+class TCustomImageList;
+class TPopupMenu;
+} // namespace ui
 
 namespace lazytree {
 
-// The lazy tree control: a custom-painted window over a TLazyTreeModel. It turns window events into
-// model calls (scroll bars, size) and gives the model what a window has; the model decides.
+enum TVTLineMode : uint8_t { lmNormal, lmBands };
+enum TVTLineStyle : uint8_t { lsCustomStyle, lsDotted, lsSolid };
+enum TVTButtonStyle : uint8_t { bsRectangle, bsTriangle };
+enum TVTButtonFillMode : uint8_t { fmTreeColor, fmWindowColor, fmShaded, fmTransparent };
+enum TVTImageKind : uint8_t { ikNormal, ikSelected, ikState, ikOverlay };
+enum TItemEraseAction : uint8_t { eaColor, eaDefault, eaNone };
+enum TVTCellPaintMode : uint8_t { cpmPaint, cpmGetContentMargin };
+enum TVTHintMode : uint8_t { hmDefault, hmHint, hmHintAndDefault, hmTooltip };
+
+// What one paint call draws.
+enum TVTPaintCallOption : uint8_t {
+    pcBackground,
+    pcColumnColor,
+    pcFocusRect,
+    pcSelection,
+    pcDropMark,
+    pcGridLines,
+    pcMainColumnOnly,
+    pcSelectedOnly,
+};
+using TVTPaintCallOptions = rtl::Set<TVTPaintCallOption, 8>;
+// What the screen paint asks for.
+inline const TVTPaintCallOptions kScreenPaintOptions{pcBackground, pcColumnColor, pcFocusRect,
+                                                     pcSelection,  pcDropMark,    pcGridLines};
+
+// One image of a cell: which, from which list, and where in the row's bitmap.
+struct TVTImageSlot {
+    int Index = -1;
+    int XPos = 0;
+    int YPos = 0;
+    bool Ghosted = false;
+    ui::TCustomImageList* Images = nullptr;
+};
+enum TVTImageSlotIndex : uint8_t { isNormal, isState, isCheck, isOverlay };
+
+// Everything the steps of painting one cell share. Rectangles are in the row bitmap: x in tree
+// coordinates, y from the node's top.
+struct TVTCellPaintInfo {
+    ui::TCanvas* Canvas = nullptr;
+    TVTPaintCallOptions PaintOptions;
+    PLazyNode Node = nullptr;
+    TColumnIndex Column = NoColumn;
+    int Position = 0;
+    ui::TRect CellRect;
+    ui::TRect ContentRect;
+    int NodeWidth = 0;
+    TAlignment Alignment = taLeftJustify;
+    bool RightToLeft = false;
+    ui::TPoint BrushOrigin;
+    std::array<TVTImageSlot, 4> ImageSlots;
+};
+
+enum TVTNodeHitPosition : uint8_t {
+    nhAbove,
+    nhBelow,
+    nhNowhere,
+    nhOnButton,
+    nhOnButtonArea,
+    nhOnCheckBox,
+    nhOnNode,
+    nhOnNormalImage,
+    nhOnStateImage,
+    nhOnText,
+    nhLeftOfText,
+    nhRightOfText,
+    nhLeft,
+    nhRight,
+    nhUpperEdge,
+    nhLowerEdge,
+};
+using TVTNodeHitPositions = rtl::Set<TVTNodeHitPosition, 16>;
+
+struct TVTNodeHitInfo {
+    PLazyNode HitNode = nullptr;
+    TVTNodeHitPositions HitPositions;
+    TColumnIndex HitColumn = NoColumn;
+};
+
+// What a header section shows while a column is dragged over it.
+enum TVTDropMarkMode : uint8_t { dmmNone, dmmLeft, dmmRight };
+// The parts of the header an advanced owner draw takes over.
+enum THeaderPaintElement : uint8_t { hpeBackground, hpeDropMark, hpeHeaderGlyph, hpeSortGlyph, hpeText };
+using THeaderPaintElements = rtl::Set<THeaderPaintElement, 8>;
+// A column whose section the application draws (its look's Style).
+inline constexpr int kOwnerDrawColumn = 1;
+
+// One header section being painted (Column NoColumn: the background).
+struct THeaderPaintInfo {
+    ui::TCanvas* TargetCanvas = nullptr;
+    TColumnIndex Column = NoColumn;
+    ui::TRect PaintRectangle;
+    ui::TRect TextRectangle;
+    bool IsHoverIndex = false;
+    bool IsDownIndex = false;
+    bool IsEnabled = true;
+    bool ShowHeaderGlyph = false;
+    bool ShowSortGlyph = false;
+    bool ShowRightBorder = true;
+    TVTDropMarkMode DropMark = dmmNone;
+    ui::TPoint GlyphPos;
+    ui::TPoint SortGlyphPos;
+};
+
+// The lazy tree control: a custom-painted window over a TLazyTreeModel. It paints the rows the model
+// positions, turns mouse and keys into model calls and gives the model what a window has; the model
+// decides what is where.
 class TBaseLazyTree : public ui::TCustomControl {
 public:
+    using TGetImageIndexEvent = std::function<void(TBaseLazyTree& sender, PLazyNode node, TVTImageKind kind,
+                                                   TColumnIndex column, bool& ghosted, int& imageIndex)>;
+    using TGetImageIndexExEvent =
+        std::function<void(TBaseLazyTree& sender, PLazyNode node, TVTImageKind kind, TColumnIndex column,
+                           bool& ghosted, int& imageIndex, ui::TCustomImageList*& imageList)>;
+    using TGetLineStyleEvent = std::function<void(TBaseLazyTree& sender, const uint8_t*& bits)>;
+    using TItemEraseEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node,
+                           const ui::TRect& itemRect, ui::TColor& itemColor, TItemEraseAction& eraseAction)>;
+    using TItemEvent = std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node,
+                                          const ui::TRect& itemRect)>;
+    using TBeforeItemPaintEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node,
+                           const ui::TRect& itemRect, bool& customDraw)>;
+    using TBeforeCellPaintEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
+                           TVTCellPaintMode mode, const ui::TRect& cellRect, ui::TRect& contentRect)>;
+    using TAfterCellPaintEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, PLazyNode node, TColumnIndex column,
+                           const ui::TRect& cellRect)>;
+    using TPaintEvent = std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas)>;
+    using TBackgroundPaintEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, const ui::TRect& r, bool& handled)>;
+    using TGetCellIsEmptyEvent =
+        std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column, bool& isEmpty)>;
+    using TGetPopupMenuEvent = std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column,
+                                                  ui::TPoint p, bool& askParent, ui::TPopupMenu*& menu)>;
+    using THotChangeEvent = std::function<void(TBaseLazyTree& sender, PLazyNode oldNode, PLazyNode newNode)>;
+    using TColumnClickEvent =
+        std::function<void(TBaseLazyTree& sender, TColumnIndex column, ui::TShiftState shift)>;
+    using TKeyActionEvent =
+        std::function<void(TBaseLazyTree& sender, uint16_t& key, ui::TShiftState& shift, bool& doDefault)>;
+    using TEditingEvent =
+        std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column, bool& allowed)>;
+    using TEditStartEvent = std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column)>;
+    using THeaderDrawEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, TColumnIndex column,
+                           const ui::TRect& r, bool hover, bool pressed, TVTDropMarkMode dropMark)>;
+    using THeaderDrawQueryElementsEvent =
+        std::function<void(TBaseLazyTree& sender, THeaderPaintInfo& info, THeaderPaintElements& elements)>;
+    using TAdvancedHeaderDrawEvent =
+        std::function<void(TBaseLazyTree& sender, THeaderPaintInfo& info, THeaderPaintElements elements)>;
+    using TDragAllowedEvent =
+        std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column, bool& allowed)>;
+
+    static constexpr int kDefaultButtonSize = 9;
+    static constexpr uint32_t kDefaultEditDelay = 1000;
+
     explicit TBaseLazyTree(ui::TComponent* owner);
     ~TBaseLazyTree() override;
 
     TLazyTreeModel& Tree() { return tree_; }
     const TLazyTreeModel& Tree() const { return tree_; }
+    TVTHeader& Header() { return header_; }
+    const TVTHeader& Header() const { return header_; }
+
+    // --- Look ---------------------------------------------------------------------------------------
+    ui::TCustomImageList* Images() const { return images_; }
+    void SetImages(ui::TCustomImageList* list);
+    ui::TCustomImageList* StateImages() const { return stateImages_; }
+    void SetStateImages(ui::TCustomImageList* list);
+    ui::TCustomImageList* CheckImages() const { return checkImages_; }
+    void SetCheckImages(ui::TCustomImageList* list);
+    TVTLineMode LineMode() const { return lineMode_; }
+    void SetLineMode(TVTLineMode value);
+    TVTLineStyle LineStyle() const { return lineStyle_; }
+    void SetLineStyle(TVTLineStyle value);
+    TVTButtonStyle ButtonStyle() const { return buttonStyle_; }
+    void SetButtonStyle(TVTButtonStyle value);
+    TVTButtonFillMode ButtonFillMode() const { return buttonFillMode_; }
+    void SetButtonFillMode(TVTButtonFillMode value);
+    TVTNodeAlignment NodeAlignment() const { return nodeAlignment_; }
+    void SetNodeAlignment(TVTNodeAlignment value);
+    int SelectionCurveRadius() const { return selectionCurveRadius_; }
+    void SetSelectionCurveRadius(int value);
+    TVTHintMode HintMode() const { return hintMode_; }
+    void SetHintMode(TVTHintMode value) { hintMode_ = value; }
+    uint32_t EditDelay() const { return editDelay_; }
+    void SetEditDelay(uint32_t value) { editDelay_ = value; }
+    // The bitmaps of the expand buttons: collapsed, expanded, hot collapsed, hot expanded.
+    const ui::TBitmap& ButtonBitmap(bool expanded, bool hot);
+
+    // The header's own images, and the strip of drop marks (0, 1), sort glyphs (2-5) and the hot
+    // underline's pieces (6-8) it draws with.
+    ui::TCustomImageList* HeaderImages() const { return headerImages_; }
+    void SetHeaderImages(ui::TCustomImageList* list);
+    ui::TCustomImageList& UtilityImages();
+
+    // --- Painting -----------------------------------------------------------------------------------
+    // Paints the part `target` (header coordinates) of the visible header onto canvas at `at`.
+    void PaintHeader(ui::TCanvas& canvas, const ui::TRect& target, ui::TPoint at);
+    // Paints the tree area `window` (tree coordinates) onto canvas at target.
+    void PaintTree(ui::TCanvas& canvas, const ui::TRect& window, ui::TPoint target,
+                   TVTPaintCallOptions options);
+    TColumnIndex HotColumn() const { return hotColumn_; }
+    bool HotButton() const { return hotButton_; }
+
+    // --- Hit testing and mouse --------------------------------------------------------------------------
+    // What lies under a point: client coordinates when relative, else tree coordinates.
+    TVTNodeHitInfo HitTestAt(int x, int y, bool relative = true);
+    void HandleMouseDown(ui::TMouseButton button, ui::TShiftState shift, ui::TPoint p, TVTNodeHitInfo hit);
+    void HandleMouseUp(ui::TShiftState shift, ui::TPoint p, const TVTNodeHitInfo& hit);
+    void HandleMouseDblClick(ui::TShiftState shift, ui::TPoint p, const TVTNodeHitInfo& hit);
+    void HandleHotTrack(int x, int y);
+    ui::TPopupMenu* DoGetPopupMenu(PLazyNode node, TColumnIndex column, ui::TPoint p);
+
+    // --- Keyboard -----------------------------------------------------------------------------------
+    // The tree's reaction to a pressed key; false when the key meant nothing to it.
+    bool HandleKeyDown(uint16_t key, ui::TShiftState shift);
+    void HandleKeyUp(uint16_t key);
+
+    // --- Hints --------------------------------------------------------------------------------------
+    struct TNodeHint {
+        ui::TRect Rect; // client coordinates
+        std::u16string Text;
+    };
+    // The hint for a client point by the hint mode; empty text when none shows there.
+    TNodeHint HintAt(int x, int y);
+
+    // Fits every visible resizable column to the widest content it shows.
+    void AutoFitColumns();
+    // Scrolls horizontally until the column shows (centred on request); false for no such column.
+    bool ScrollColumnIntoView(TColumnIndex column, bool center);
+
+    // Whether the node's cell may be edited (toEditable, then OnEditing).
+    bool CanEdit(PLazyNode node, TColumnIndex column);
 
     void WndProc(ui::TMessage& message) override;
 
+    TGetImageIndexEvent OnGetImageIndex;
+    TGetImageIndexExEvent OnGetImageIndexEx;
+    TGetLineStyleEvent OnGetLineStyle;
+    TItemEraseEvent OnBeforeItemErase;
+    TItemEvent OnAfterItemErase;
+    TBeforeItemPaintEvent OnBeforeItemPaint;
+    TItemEvent OnAfterItemPaint;
+    TBeforeCellPaintEvent OnBeforeCellPaint;
+    TAfterCellPaintEvent OnAfterCellPaint;
+    TPaintEvent OnBeforePaint;
+    TPaintEvent OnAfterPaint;
+    TBackgroundPaintEvent OnPaintBackground;
+    TGetCellIsEmptyEvent OnGetCellIsEmpty;
+    TGetPopupMenuEvent OnGetPopupMenu;
+    THotChangeEvent OnHotChange;
+    TColumnClickEvent OnColumnClick;
+    TColumnClickEvent OnColumnDblClick;
+    TKeyActionEvent OnKeyAction;
+    TEditingEvent OnEditing;
+    TEditStartEvent OnEdit; // the edit delay ran out: editing begins
+    TDragAllowedEvent OnDragAllowed;
+    THeaderDrawEvent OnHeaderDraw;
+    THeaderDrawQueryElementsEvent OnHeaderDrawQueryElements;
+    TAdvancedHeaderDrawEvent OnAdvancedHeaderDraw;
+
 protected:
+    // Hooks of a derived tree.
+    virtual int DoGetNodeWidth(PLazyNode node, TColumnIndex column);
+    virtual void DoPaintNode(TVTCellPaintInfo& info) {}
+    virtual bool ColumnIsEmpty(PLazyNode node, TColumnIndex column);
+    // Widens the cell over what a derived tree spans; returns the next column to paint.
+    virtual TColumnIndex AdjustPaintCellRect(TVTCellPaintInfo& info);
+    virtual void DoNodeInitialized(PLazyNode node) {}
+    virtual void DoNodeInvalidated(PLazyNode node) {}
+    // A node's hint: the control's own here; a tooltip repeats the node's text.
+    virtual std::u16string GetNodeHint(PLazyNode node, TColumnIndex column);
+    virtual std::u16string GetNodeToolTip(PLazyNode node, TColumnIndex column) {
+        return GetNodeHint(node, column);
+    }
+    virtual void FontChanged() {}
+    // The text area's bounds for a tooltip: the cell's content rectangle in client coordinates.
+    ui::TRect ContentRectInClient(PLazyNode node, TColumnIndex column);
+
+    ui::TColor TreeColor() const;
+    bool HasFocus() const;
+    void GetImageIndex(TVTCellPaintInfo& info, TVTImageKind kind, TVTImageSlotIndex slot,
+                       ui::TCustomImageList* defaultImages);
+    bool HasImage(PLazyNode node, TVTImageKind kind, TColumnIndex column);
+    // The indentation of a node's content in a column.
+    int NodeIndent(PLazyNode node, TColumnIndex column) const;
+
+    void Paint() override;
+    ui::TRect NonClientInsets() const override;
     void Resize() override;
     void CreateWnd() override;
     void ApplyEnabled() override;
+    void ApplyFont() override;
+    void ApplyColor() override;
     void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
+    void MouseUp(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
     void MouseMove(ui::TShiftState shift, int x, int y) override;
+    bool DoMouseWheel(ui::TShiftState shift, int wheelDelta, ui::TPoint mousePos) override;
+    void KeyDown(uint16_t& key, ui::TShiftState shift) override;
+    void KeyUp(uint16_t& key, ui::TShiftState shift) override;
+    void DoExit() override;
 
 private:
     // The window side of the model.
@@ -42,14 +340,114 @@ private:
     private:
         TBaseLazyTree& control_;
     };
+    // The model with the derived tree's say in node widths and node life.
+    class TModel : public TLazyTreeModel {
+    public:
+        TModel(TBaseLazyTree& control, ITreeHost* host) : TLazyTreeModel(host), control_(control) {}
+
+    protected:
+        int DoGetNodeWidth(PLazyNode node, int column) override {
+            return control_.DoGetNodeWidth(node, column);
+        }
+        void DoInitNode(PLazyNode parent, PLazyNode node, TLazyNodeInitStates& initialStates) override;
+        void NodeInvalidated(PLazyNode node) override;
+        int ContentWidth() override;
+
+    private:
+        TBaseLazyTree& control_;
+    };
 
     void Scroll(int bar, int code);
+    void InvalidateGlyphs();
+    void PrepareButtons();
+    // The 8 x 8 tree-line pattern in two colours: 0 bits in fore, 1 bits in back.
+    const ui::TBitmap& LinePattern(ui::TColor fore, ui::TColor back);
+
+    // Paint steps.
+    void PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const ui::TRect& window, int nodeTop,
+                  TVTPaintCallOptions options, bool useColumns, const TLineImage& lineImage);
+    void EraseItem(ui::TCanvas& canvas, PLazyNode node, ui::TRect r, TVTPaintCallOptions options);
+    void PaintCellSelection(TVTCellPaintInfo& info);
+    void PaintTreeLines(TVTCellPaintInfo& info, int vAlign, const TLineImage& lineImage);
+    void DrawLineImage(TVTCellPaintInfo& info, int x, int y, int height, int vAlign, TVTLineType type);
+    void PaintNodeButton(TVTCellPaintInfo& info, int buttonX, int buttonY);
+    void PaintImage(TVTCellPaintInfo& info, TVTImageSlotIndex slot, bool doOverlay);
+    // The space below the last row; treeTop is its top in tree coordinates.
+    void PaintRemainingArea(ui::TCanvas& canvas, ui::TPoint target, int height, const ui::TRect& window,
+                            int treeTop, TVTPaintCallOptions options, bool useColumns);
+    void DrawDottedHLine(TVTCellPaintInfo& info, int left, int right, int top);
+    void DrawDottedVLine(TVTCellPaintInfo& info, int top, int bottom, int left);
+    void FillLine(ui::TCanvas& canvas, const ui::TRect& band);
+    int EffectiveOffsetX() const { return -tree_.OffsetX(); }
+    bool Focusable(TColumnIndex column) const;
+
+    // Header.
+    bool HeaderVisible() const { return header_.Options().Contains(hoVisible); }
+    void HeaderChanged(bool layout);
+    void PaintHeaderSection(THeaderPaintInfo& info, THeaderPaintElements ownerDrawn, bool simpleOwnerDraw);
+    void PaintSectionBackground(THeaderPaintInfo& info);
+    void DrawButtonText(ui::TCanvas& canvas, const std::u16string& caption, ui::TRect bounds, bool enabled,
+                        bool hot, ui::TTextFormat format);
+    void DrawXPSection(ui::TCanvas& canvas, const ui::TRect& r, bool hot, bool pressed, bool rightBorder);
+
+    // Hit classification inside a cell (offset from its left, width right).
+    void ClassifyHit(TVTNodeHitInfo& hit, int offset, int right, TAlignment alignment);
+    // The room images take before the content of a node's cell.
+    int ImagesWidth(PLazyNode node, TColumnIndex column);
+    void ShowHint(ui::TMessage& message);
+    void MouseLeft();
+
+    // Mouse.
+    bool HasPopupMenu(PLazyNode node, TColumnIndex column, ui::TPoint p);
+    void DoPopupMenu(PLazyNode node, TColumnIndex column, ui::TPoint p);
+    void ClearPendingMouseStates();
+    void StartEditTimer();
+    // Editing of the focused node's edit column begins.
+    void DoEdit();
+    void StopEditTimer();
+    void SetMouseCaptured(bool on);
+
+    // Keyboard.
+    bool HandleNavigationKey(uint16_t key, ui::TShiftState shift);
+    void FocusNodeByKey(PLazyNode node);
+    TColumnIndex FocusableColumn(TColumnIndex from, int step) const;
+    void StepFocusedColumn(int step);
+    void TabToCell(bool back);
 
     ui::TPoint mouse_;                      // where the mouse last moved over the window
+    ui::TPoint lastClick_;                  // where the last button went down
     ui::TCursor ownCursor_ = ui::crDefault; // the cursor to restore after wheel panning
     bool resizing_ = false;
     THost host_;
-    TLazyTreeModel tree_; // after host_, which it uses
+    TModel tree_; // after host_, which it uses
+    TVTHeader header_{tree_};
+
+    ui::TCustomImageList* images_ = nullptr;
+    ui::TCustomImageList* stateImages_ = nullptr;
+    ui::TCustomImageList* checkImages_ = nullptr;
+    ui::TCustomImageList* headerImages_ = nullptr;
+    std::unique_ptr<ui::TCustomImageList> utilityImages_;
+    ui::TBitmap headerBuffer_;
+    TVTLineMode lineMode_ = lmNormal;
+    TVTLineStyle lineStyle_ = lsDotted;
+    TVTButtonStyle buttonStyle_ = bsRectangle;
+    TVTButtonFillMode buttonFillMode_ = fmTreeColor;
+    TVTNodeAlignment nodeAlignment_ = naProportional;
+    int selectionCurveRadius_ = 0;
+    TVTHintMode hintMode_ = hmDefault;
+    uint32_t editDelay_ = kDefaultEditDelay;
+
+    bool buttonsValid_ = false;
+    std::array<ui::TBitmap, 4> buttons_; // collapsed, expanded, hot collapsed, hot expanded
+    std::map<std::pair<ui::TColor, ui::TColor>, ui::TBitmap> linePatterns_;
+    ui::TBitmap rowBitmap_;
+
+    TColumnIndex hotColumn_ = NoColumn;
+    bool hotButton_ = false;
+    TColumnIndex clickColumn_ = NoColumn; // the column of the last press
+    TColumnIndex editColumn_ = NoColumn;
+    ui::TShiftState drawShift_;        // the modifiers when the rubber band was armed
+    PLazyNode pressToggled_ = nullptr; // what the press being held toggled by its button
 };
 
 } // namespace lazytree

@@ -108,6 +108,11 @@ void TLazyTreeColumns::UpdatePositions() {
         column.left_ = left;
         if (column.Visible()) left += column.width_;
     }
+    // The columns are the tree's horizontal range.
+    if (ITreeHost* host = tree_.Host(); host && host->HandleAllocated()) {
+        tree_.UpdateHorizontalScrollBar();
+        host->Invalidate(nullptr);
+    }
 }
 
 TColumnIndex TLazyTreeColumns::ColumnFromPosition(uint32_t position) const {

@@ -21,9 +21,15 @@ TVTHeader::TVTHeader(TLazyTreeModel& tree) : tree_(tree), columns_(tree) {
 
 void TVTHeader::SetOptions(TVTHeaderOptions value) {
     const bool autoResizeChanged = value.Contains(hoAutoResize) != options_.Contains(hoAutoResize);
+    const bool visibilityChanged = value.Contains(hoVisible) != options_.Contains(hoVisible);
     options_ = value;
     if (autoResizeChanged && columns_.Count() > 0) AutoSizeColumns();
     if (value.Contains(hoAutoSpring)) lastWidth_ = ClientWidthOf(tree_);
+    Changed(visibilityChanged);
+}
+
+void TVTHeader::Changed(bool layout) {
+    if (OnChange) OnChange(layout);
 }
 
 void TVTHeader::SetAutoSizeIndex(TColumnIndex value) {
@@ -41,6 +47,7 @@ void TVTHeader::SetMainColumn(TColumnIndex value) {
 
 void TVTHeader::SetSortColumn(TColumnIndex value) {
     columns_.SetSortColumn(std::clamp(value, NoColumn, columns_.Count() - 1));
+    Changed(false);
 }
 
 bool TVTHeader::IsAutoSized(TColumnIndex index) const {
@@ -63,6 +70,7 @@ void TVTHeader::SetHeight(int value) {
     if (value == height_) return;
     height_ = value;
     if (host && host->HandleAllocated()) host->Invalidate(nullptr);
+    Changed(options_.Contains(hoVisible));
 }
 
 void TVTHeader::SetMinHeight(int value) {

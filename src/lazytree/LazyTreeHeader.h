@@ -4,6 +4,7 @@
 #include "platform/rtl/Set.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace lazytree {
 
@@ -29,6 +30,9 @@ enum TVTHeaderOption : uint8_t {
 };
 using TVTHeaderOptions = rtl::Set<TVTHeaderOption, 16>;
 
+enum TVTHeaderStyle : uint8_t { hsThickButtons, hsFlatButtons, hsPlates, hsXPStyle };
+enum TSortDirection : uint8_t { sdAscending, sdDescending };
+
 // Limits of the header's height and of the fixed columns' width, in percent of the tree (0: none).
 struct TVTFixedAreaConstraints {
     int MaxHeightPercent = 0;
@@ -46,6 +50,7 @@ public:
     TVTHeader& operator=(const TVTHeader&) = delete;
 
     TLazyTreeColumns& Columns() { return columns_; }
+    const TLazyTreeColumns& Columns() const { return columns_; }
     const TVTHeaderOptions& Options() const { return options_; }
     void SetOptions(TVTHeaderOptions value);
     TColumnIndex AutoSizeIndex() const { return autoSizeIndex_; }
@@ -58,6 +63,21 @@ public:
     void SetSortColumn(TColumnIndex value);
     // Whether a column's width is the auto-size rule's alone.
     bool IsAutoSized(TColumnIndex index) const;
+
+    // The look; painting is the tree's.
+    TVTHeaderStyle Style() const { return style_; }
+    void SetStyle(TVTHeaderStyle value) { SetLook(style_, value); }
+    ui::TColor Background() const { return background_; }
+    void SetBackground(ui::TColor value) { SetLook(background_, value); }
+    TSortDirection SortDirection() const { return sortDirection_; }
+    void SetSortDirection(TSortDirection value) { SetLook(sortDirection_, value); }
+    // The sections under the mouse and pressed (NoColumn: none).
+    TColumnIndex HoverColumn() const { return hoverColumn_; }
+    void SetHoverColumn(TColumnIndex value) { SetLook(hoverColumn_, value); }
+    TColumnIndex DownColumn() const { return downColumn_; }
+    void SetDownColumn(TColumnIndex value) { SetLook(downColumn_, value); }
+    // Told when the header must be painted again; with layout its room in the tree changed as well.
+    std::function<void(bool layout)> OnChange;
 
     int Height() const { return height_; }
     void SetHeight(int value);
@@ -76,6 +96,13 @@ public:
 
 private:
     void AutoSpring(int width);
+    void Changed(bool layout);
+    template <class T>
+    void SetLook(T& field, T value) {
+        if (field == value) return;
+        field = value;
+        Changed(false);
+    }
 
     TLazyTreeModel& tree_;
     TLazyTreeColumns columns_;
@@ -85,6 +112,11 @@ private:
     int minHeight_ = 10;
     int maxHeight_ = 10000;
     TVTFixedAreaConstraints constraints_;
+    TVTHeaderStyle style_ = hsThickButtons;
+    ui::TColor background_ = ui::clBtnFace;
+    TSortDirection sortDirection_ = sdAscending;
+    TColumnIndex hoverColumn_ = NoColumn;
+    TColumnIndex downColumn_ = NoColumn;
     int lastWidth_ = 0; // the tree's width at the last spring step
 };
 

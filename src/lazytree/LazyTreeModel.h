@@ -354,6 +354,11 @@ public:
 protected:
     // The width of a node's content in a column: 0 here, the text width in a string tree.
     virtual int DoGetNodeWidth(PLazyNode node, int column);
+    // How wide the content is that scrolls horizontally: the widest node in view here, the columns in a
+    // tree that has them.
+    virtual int ContentWidth() { return GetMaxRightExtend(); }
+    // A node is about to be repainted: what a derived tree measured of it may be stale.
+    virtual void NodeInvalidated(PLazyNode node) {}
 
     // Every event is fired by one of these, so that a derived tree can take part; without a handler
     // they do nothing and answer the default (allowed, unchanged).

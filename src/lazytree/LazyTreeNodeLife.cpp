@@ -50,9 +50,17 @@ void TLazyTreeModel::InitNode(PLazyNode node) {
     if (initStates.Contains(ivsMultiline)) node->States.Include(nsMultiline);
     const bool wantExpanded = initStates.Contains(ivsExpanded);
     if (node->States.Contains(nsExpanded) == wantExpanded) return;
-    if (wantExpanded)
+    if (wantExpanded) {
+        // Coming to life expanded is no toggle of the user's: the view stays where it is. (Scrolling
+        // after it would bring the next nodes into view, which come to life expanded in turn, and so
+        // on through the whole tree.)
+        const bool nested = states_.Contains(tsExpanding);
+        if (!nested) DoStateChange({tsExpanding});
+        TScopeExit done([this, nested] {
+            if (!nested) DoStateChange({}, {tsExpanding});
+        });
         ToggleNode(node);
-    else if (node->States.Contains(nsHasChildren))
+    } else if (node->States.Contains(nsHasChildren))
         InitChildren(node); // expanded from an earlier life: count again
 }
 

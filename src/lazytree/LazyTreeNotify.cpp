@@ -144,6 +144,7 @@ void TLazyTreeModel::EndOperation() {
 }
 
 void TLazyTreeModel::InvalidateNode(PLazyNode node) {
+    if (node && node != root_) NodeInvalidated(node);
     if (updateCount_ > 0 || !HandleAllocated() || !node || node == root_) return;
     const TTreeRect r = GetDisplayRect(node, kNoColumn, false);
     if (!r.IsEmpty()) host_->Invalidate(&r);

@@ -150,7 +150,7 @@ void TLazyTreeModel::UpdateRanges() {
     if (root_->TotalHeight < static_cast<uint32_t>(defaultNodeHeight_))
         root_->TotalHeight = static_cast<uint32_t>(defaultNodeHeight_);
     rangeY_ = static_cast<int>(root_->TotalHeight) + bottomSpace_ - root_->NodeHeight;
-    rangeX_ = GetMaxRightExtend();
+    rangeX_ = ContentWidth();
 }
 
 } // namespace lazytree

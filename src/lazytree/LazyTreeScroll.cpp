@@ -66,7 +66,7 @@ void TLazyTreeModel::UpdateVerticalScrollBar() {
 }
 
 void TLazyTreeModel::UpdateHorizontalScrollBar() {
-    rangeX_ = GetMaxRightExtend();
+    rangeX_ = ContentWidth();
     if (states_.Contains(tsUpdating) || !HandleAllocated()) return;
     TScrollBarState bar;
     if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) {

@@ -75,6 +75,7 @@ void TStatement::DefineRule(TRule& rule) {
         .Add<TReturnStatement>()
         .Add<TgrmDoStatement>()
         .Add<TgrmSimpleCreateTableAsSelectStatement>()
+        .Add<TgrmExplainStatement>()
         .Add<TgrmDishonestStatement>()
         .Add(Builder().SQLStatementClass());
 }
@@ -592,6 +593,22 @@ bool TgrmDishonestStatement::ReturnsResult() const {
         if (core::SameText(entry, word)) return true;
     }
     return false;
+}
+
+void TgrmExplainStatement::DefineRule(TRule& rule) {
+    rule.Add<TgrmExplainKeyword>().Add<TgrmExplainOption>(kOptional).Add(Builder().SQLStatementClass());
+}
+
+void TgrmExplainKeyword::DefineRule(TRule& rule) {
+    rule.Const("EXPLAIN").Const("DESCRIBE").Const("DESC");
+}
+
+void TgrmExplainOption::DefineRule(TRule& rule) {
+    rule.Const("EXTENDED").Const("PARTITIONS").Add<TgrmExplainFormat>();
+}
+
+void TgrmExplainFormat::DefineRule(TRule& rule) {
+    rule.Const("FORMAT").Const("=").Add<TIdentifierTerminal>();
 }
 
 void TgrmDishonestStatementEntry::DefineRule(TRule& rule) {

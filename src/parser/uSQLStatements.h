@@ -487,6 +487,28 @@ class TgrmDishonestStatement : public TgrmSimpleServerSideStatement {
     bool ReturnsResult() const;
 };
 
+// EXPLAIN of a statement the grammar reads, so that the locals in it are found like anywhere else.
+class TgrmExplainStatement : public TgrmDishonestStatement {
+    PARSER_SYMBOL_CLASS(TgrmExplainStatement, TgrmDishonestStatement)
+    PARSER_RULE(Sequence);
+};
+
+class TgrmExplainKeyword : public TSQLProduction {
+    PARSER_SYMBOL_CLASS(TgrmExplainKeyword, TSQLProduction)
+    PARSER_RULE(Choice);
+};
+
+// EXTENDED, PARTITIONS, FORMAT = JSON.
+class TgrmExplainOption : public TSQLProduction {
+    PARSER_SYMBOL_CLASS(TgrmExplainOption, TSQLProduction)
+    PARSER_RULE(Choice);
+};
+
+class TgrmExplainFormat : public TSQLProduction {
+    PARSER_SYMBOL_CLASS(TgrmExplainFormat, TSQLProduction)
+    PARSER_RULE(Sequence);
+};
+
 class TgrmDishonestStatementEntry : public TSQLProduction {
     PARSER_SYMBOL_CLASS(TgrmDishonestStatementEntry, TSQLProduction)
     PARSER_RULE(Choice);

@@ -132,16 +132,18 @@ INSTANTIATE_TEST_SUITE_P(
         // The server takes no user variable in LIMIT: the count is the parameter of a prepared
         // statement, and the statement text reads back the same whatever the sql_mode.
         TRewriteCase{"SELECT id FROM t WHERE id > x LIMIT n",
-                     "EXECUTE IMMEDIATE 'SELECT id FROM t WHERE id > {x} LIMIT ?' USING {n}",
+                     "EXECUTE IMMEDIATE 'SELECT id FROM t WHERE id > {x} LIMIT ?' USING IFNULL({n}, 0) & "
+                     "18446744073709551615",
                      {"x", "n"}},
-        TRewriteCase{
-            "SELECT id FROM t WHERE v <> 'it''s' LIMIT n OFFSET n",
-            "EXECUTE IMMEDIATE 'SELECT id FROM t WHERE v <> ''it''''s'' LIMIT ? OFFSET ?' USING {n}, {n}",
-            {"n"}},
+        TRewriteCase{"SELECT id FROM t WHERE v <> 'it''s' LIMIT n OFFSET n",
+                     "EXECUTE IMMEDIATE 'SELECT id FROM t WHERE v <> ''it''''s'' LIMIT ? OFFSET ?' USING "
+                     "IFNULL({n}, 0) & 18446744073709551615, "
+                     "IFNULL({n}, 0) & 18446744073709551615",
+                     {"n"}},
         TRewriteCase{
             "SELECT 'a\\\\' LIMIT 2, n",
             "EXECUTE IMMEDIATE CONVERT(X'53454C4543542027615C5C27204C494D495420322C203F' USING utf8mb4) "
-            "USING {n}",
+            "USING IFNULL({n}, 0) & 18446744073709551615",
             {"n"}}));
 
 TEST_F(DBACompilerTest, ExpressionsTheServerEvaluatesAreSentAsText) {
@@ -418,7 +420,8 @@ TEST_F(DBACompilerTest, AnalyzeQueryRewritesTheLocalsOfTheStop) {
         AnalyzeQuery(u"SELECT x, t.x /* x */ FROM t WHERE x > @x LIMIT n", block, variables);
     EXPECT_EQ(result.Kind, qkReturnsRows);
     EXPECT_EQ(rtl::Utf16ToUtf8(result.Text),
-              Expand("EXECUTE IMMEDIATE 'SELECT {x}, t.x /* x */ FROM t WHERE {x} > @x LIMIT ?' USING {n}"));
+              Expand("EXECUTE IMMEDIATE 'SELECT {x}, t.x /* x */ FROM t WHERE {x} > @x LIMIT ?' USING "
+                     "IFNULL({n}, 0) & 18446744073709551615"));
     EXPECT_EQ(Names(variables), (std::vector<std::string>{"x", "n"}));
 
     TDBAVariables assigned(false);

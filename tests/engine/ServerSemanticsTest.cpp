@@ -118,7 +118,8 @@ const TBothWaysCase kCases[] = {
      "CALL s()",
      {"error 1231: Variable 'MYSQL_ERRNO' can't be set to the value of '0'"}},
     {"SignalErrorNumberNotANumber",
-     {"CREATE PROCEDURE s() BEGIN DECLARE n VARCHAR(5) DEFAULT 'abc'; SIGNAL SQLSTATE '45000' SET MYSQL_ERRNO "
+     {"CREATE PROCEDURE s() BEGIN DECLARE n VARCHAR(5) DEFAULT 'abc'; SIGNAL SQLSTATE '45000' SET "
+      "MYSQL_ERRNO "
       "= n; END"},
      {},
      "CALL s()",
@@ -161,18 +162,56 @@ const TBothWaysCase kCases[] = {
      {"c:caught"}},
     // Stores into locals follow the routine's sql_mode: cut or converted when it is not strict.
     {"NotStrictStoreCutsText",
-     {"SET sql_mode = ''",
-      "CREATE PROCEDURE c() BEGIN DECLARE x CHAR(3); SET x = 'abcdef'; SELECT x; END"},
+     {"SET sql_mode = ''", "CREATE PROCEDURE c() BEGIN DECLARE x CHAR(3); SET x = 'abcdef'; SELECT x; END"},
      {},
      "CALL c()",
      {"x:abc"}},
     {"NotStrictStoreClampsNumbers",
-     {"SET sql_mode = ''",
-      "CREATE PROCEDURE c() BEGIN DECLARE x TINYINT; DECLARE y INT; SET x = 1000; SET y = 'abc'; SELECT x, y; "
-      "END"},
+     {"SET sql_mode = ''", "CREATE PROCEDURE c() BEGIN DECLARE x TINYINT; DECLARE y INT; SET x = 1000; SET y "
+                           "= 'abc'; SELECT x, y; "
+                           "END"},
      {},
      "CALL c()",
      {"x,y:127|0"}},
+    {"NotStrictStoreWarnsOfWhatItCutOrClamped",
+     {"SET sql_mode = ''", "CREATE PROCEDURE c() BEGIN DECLARE x CHAR(3); DECLARE t TINYINT; DECLARE i INT; "
+                           "DECLARE v DECIMAL(3,1); "
+                           "DECLARE u DECIMAL(3,1) UNSIGNED; "
+                           "DECLARE CONTINUE HANDLER FOR 1265 SELECT 'cut' AS w; DECLARE CONTINUE HANDLER "
+                           "FOR 1264 SELECT 'range' AS w; "
+                           "DECLARE CONTINUE HANDLER FOR 1366 SELECT 'incorrect' AS w; "
+                           "SET x = 'abcdef'; SET t = 1000; SET i = 'abc'; SET i = '12x'; SET v = 99.96; SET "
+                           "v = -123; SET u = -1; "
+                           "SET v = 99.94; SET x = 'ab   '; SELECT x, t, i, v, CAST(u AS CHAR) AS u; END"},
+     {},
+     "CALL c()",
+     {"w:cut", "w:range", "w:incorrect", "w:cut", "w:range", "w:range", "w:range", "w:cut",
+      "x,t,i,v,u:ab|127|12|99.9|0.0"}},
+    {"NotStrictDeclarationAndArgumentWarn",
+     {"SET sql_mode = ''", "CREATE PROCEDURE a(IN s CHAR(2)) SELECT s",
+      "CREATE PROCEDURE c() BEGIN DECLARE CONTINUE HANDLER FOR 1265 SELECT 'cut' AS w; "
+      "BEGIN DECLARE x CHAR(2) DEFAULT 'xyz'; SELECT x; END; CALL a('abc'); END"},
+     {},
+     "CALL c()",
+     {"w:cut", "x:xy", "s:ab", "w:cut"}},
+    {"StrictStoreRefusesDecimalOutOfRange",
+     {"CREATE PROCEDURE c() BEGIN DECLARE v DECIMAL(1); SET v = 9.4; SET v = 10; SELECT v; END"},
+     {"SET sql_mode = ''"},
+     "CALL c()",
+     {"error 1264: Out of range value for column 'v' at row 0"}},
+    {"StrictStoreRefusesDecimalRoundedOutOfRange",
+     {"CREATE PROCEDURE c() BEGIN DECLARE v DECIMAL(3,1) UNSIGNED; DECLARE CONTINUE HANDLER FOR 1264 "
+      "SELECT 'range' AS w; SET v = 99.96; SET v = -0.01; SET v = -1; SELECT v; END"},
+     {},
+     "CALL c()",
+     {"w:range", "w:range", "w:range", "v:NULL"}},
+    {"StrictStoreCutsBlanksWithANote",
+     {"CREATE PROCEDURE c() BEGIN DECLARE x CHAR(3); DECLARE y VARCHAR(3); DECLARE CONTINUE HANDLER FOR 1265 "
+      "SELECT 'cut' AS w; SET x = 'ab    '; SELECT 'x' AS s; SET y = 'ab    '; SELECT CONCAT('[', x, '][', "
+      "y, ']') AS b; END"},
+     {},
+     "CALL c()",
+     {"s:x", "w:cut", "b:[ab][ab ]"}},
     {"StrictStoreRefusesTextTooLong",
      {"CREATE PROCEDURE c() BEGIN DECLARE x CHAR(3); SET x = 'abcdef'; SELECT x; END"},
      {"SET sql_mode = ''"},
@@ -189,6 +228,36 @@ const TBothWaysCase kCases[] = {
      {"SET sql_mode = ''"},
      "CALL c()",
      {"error 1365: Division by 0"}},
+    // What the routine reads of its statements' counts is what its own statements left.
+    {"StatementCountsSeeOnlyTheRoutinesStatements",
+     {"CREATE TABLE n (k INT PRIMARY KEY, m INT)", "INSERT INTO n VALUES (1, 0), (2, 0), (3, 0)",
+      "CREATE PROCEDURE r() BEGIN DECLARE x INT DEFAULT 0; DECLARE c INT; UPDATE n SET m = m + 1; SET x = 5; "
+      "SELECT ROW_COUNT() AS rc, ROW_COUNT() + x AS rx; UPDATE n SET m = m + x WHERE k > 1; SET c = "
+      "ROW_COUNT(); "
+      "SELECT k FROM n WHERE k < 3; IF x > 0 THEN SELECT FOUND_ROWS() AS fr, c; END IF; "
+      "SELECT k INTO x FROM n WHERE k = 3; SELECT ROW_COUNT() AS r2, FOUND_ROWS() AS f2; SELECT ROW_COUNT(); "
+      "END"},
+     {},
+     "CALL r()",
+     {"rc,rx:3|8", "k:1;2", "fr,c:2|2", "r2,f2:1|1", "ROW_COUNT():-1"}},
+    // Locals inside EXPLAIN are the routine's like anywhere else; DESCRIBE of a table stays as written.
+    {"ExplainSeesLocals",
+     {"CREATE PROCEDURE x() BEGIN DECLARE v INT DEFAULT 2; EXPLAIN SELECT id FROM t WHERE id = v; "
+      "EXPLAIN EXTENDED SELECT v + 1 AS w; DESCRIBE t id; END"},
+     {},
+     "CALL x()",
+     {"id,select_type,table,type,possible_keys,key,key_len,ref,rows,Extra:1|SIMPLE|t|const|PRIMARY|PRIMARY|4|"
+      "const|1|Using index",
+      "id,select_type,table,type,possible_keys,key,key_len,ref,rows,filtered,Extra:1|SIMPLE|NULL|NULL|NULL|"
+      "NULL|NULL|NULL|NULL|NULL|No tables used",
+      "Field,Type,Null,Key,Default,Extra:id|int(11)|NO|PRI|NULL|"}},
+    // A local LIMIT count reads as the server reads it: negatives wrap to huge unsigned counts, NULL is 0.
+    {"LimitWithNegativeAndNullLocals",
+     {"CREATE PROCEDURE l(a INT, b INT) SELECT id FROM t ORDER BY id LIMIT a, b",
+      "CREATE PROCEDURE c() BEGIN CALL l(-1, 2); CALL l(1, -1); CALL l(NULL, 2); CALL l(0, NULL); END"},
+     {},
+     "CALL c()",
+     {"id:", "id:2;3", "id:1;2", "id:"}},
     // An OUT value written back to a user variable keeps its type.
     {"OutValueKeepsUnsigned",
      {"CREATE PROCEDURE u(OUT o INT UNSIGNED) SET o = 5",

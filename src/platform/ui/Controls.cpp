@@ -5,6 +5,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Caret.h"
 #include "platform/ui/ControlScrollBars.h"
+#include "platform/ui/DragManager.h"
 #include "platform/ui/Edges.h"
 #include "platform/ui/Metrics.h"
 #include "platform/ui/QtBridge.h"
@@ -79,6 +80,7 @@ void SetCaptureControl(TControl* control) {
 
 void ControlGone(TControl* control) {
     ForgetControl(control);
+    DragControlGone(control);
     if (Application) Application->ControlGone(control);
     if (Screen) Screen->ControlGone(control);
     if (TCustomForm* form = GetParentForm(control)) form->ControlGone(control);
@@ -269,6 +271,8 @@ intptr_t TControl::Perform(uint32_t msg, uintptr_t wParam, intptr_t lParam) {
 }
 
 void TControl::WndProc(TMessage& message) {
+    if (HandleDragMessage(this, message)) return;
+    if (dragMode_ == dmAutomatic && message.Msg == WM_LBUTTONDOWN) BeginDrag(false);
     switch (message.Msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -408,6 +412,37 @@ void TControl::Click() {
         return;
     }
     if (OnClick) OnClick(this);
+}
+
+void TControl::BeginDrag(bool immediate, int threshold) {
+    StartDrag(this, immediate, threshold);
+}
+
+bool TControl::Dragging() const {
+    return DragSource() == this;
+}
+
+void TControl::EndDrag(bool drop) {
+    if (Dragging()) FinishDrag(drop);
+}
+
+void TControl::DoStartDrag(TDragObject*& dragObject) {
+    if (OnStartDrag) OnStartDrag(this, dragObject);
+}
+
+bool TControl::DragOver(TObject* source, int x, int y, TDragState state) {
+    if (!OnDragOver) return false;
+    bool accept = true;
+    OnDragOver(this, source, x, y, state, accept);
+    return accept;
+}
+
+void TControl::DragDrop(TObject* source, int x, int y) {
+    if (OnDragDrop) OnDragDrop(this, source, x, y);
+}
+
+void TControl::DoEndDrag(TObject* target, int x, int y) {
+    if (OnEndDrag) OnEndDrag(this, target, x, y);
 }
 
 void TControl::InitiateAction() {
@@ -1045,6 +1080,11 @@ void TWinControl::WndProc(TMessage& message) {
 }
 
 void TWinControl::HandleKey(TMessage& message) {
+    // Escape ends a drag without a drop, wherever the focus is.
+    if (message.Msg == WM_KEYDOWN && message.WParam == VK_ESCAPE && DragActive()) {
+        FinishDrag(false);
+        return;
+    }
     // A shortcut of the form's menu or action lists runs before the control sees the key.
     if (message.Msg == WM_KEYDOWN || message.Msg == WM_SYSKEYDOWN)
         if (TCustomForm* form = GetParentForm(this);

@@ -6,6 +6,7 @@
 #include "platform/ui/AlignLayout.h"
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Cursors.h"
+#include "platform/ui/DragObjects.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Messages.h"
 #include "platform/ui/Types.h"
@@ -112,6 +113,20 @@ public:
     // The control's client point as a point of its parent's client area.
     TPoint ClientToParent(TPoint p) const;
 
+    // ---- Dragging inside the program ----
+    // dmAutomatic: a left press starts a drag once the mouse moves past the drag threshold.
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode mode) { dragMode_ = mode; }
+    // The cursor over a target that accepts the drop.
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor cursor) { dragCursor_ = cursor; }
+    // Starts dragging this control: at once, or once the mouse moved `threshold` pixels (-1: the
+    // system's drag distance) with the button down.
+    void BeginDrag(bool immediate, int threshold = -1);
+    bool Dragging() const;
+    // Ends this control's drag, dropping it on the target that accepts it or not.
+    void EndDrag(bool drop);
+
     TAlign Align() const { return align_; }
     void SetAlign(TAlign align);
     TAnchors Anchors() const { return anchors_; }
@@ -191,8 +206,18 @@ public:
     TMouseWheelEvent OnMouseWheel;
     TMouseWheelUpDownEvent OnMouseWheelDown;
     TMouseWheelUpDownEvent OnMouseWheelUp;
+    TStartDragEvent OnStartDrag;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
     // ---- Framework side ----
+    // The drag's calls on its source and targets. DragOver answers whether the drop is accepted (a
+    // control without OnDragOver refuses).
+    virtual void DoStartDrag(TDragObject*& dragObject);
+    virtual bool DragOver(TObject* source, int x, int y, TDragState state);
+    virtual void DragDrop(TObject* source, int x, int y);
+    virtual void DoEndDrag(TObject* target, int x, int y);
     // The bounds the anchors follow from, as they were when last set from outside a layout.
     const TAnchorRule& AnchorRule() const { return anchorRule_; }
     // Sets the bounds from a layout pass without changing the anchor rule.
@@ -264,6 +289,8 @@ private:
     TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csDoubleClicks};
     TControlState controlState_;
     std::unique_ptr<TControlActionLink> actionLink_;
+    TDragMode dragMode_ = dmManual;
+    TCursor dragCursor_ = crDrag;
 };
 
 // Shows an action's caption, enabled, visible and hint state in a control, while the control's own

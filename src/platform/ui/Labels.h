@@ -1,11 +1,16 @@
 // A text painted on its parent: no window, no focus; "&" marks the key that focuses FocusControl.
 #pragma once
 
+#include "platform/data/DBTypes.h"
 #include "platform/ui/Controls.h"
 
 namespace ui {
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// The alignment of text, shared with the data fields.
+using data::taCenter;
+using data::taLeftJustify;
+using data::TAlignment;
+using data::taRightJustify;
 enum TTextLayoutStyle { tlTop, tlCenter, tlBottom };
 
 class TCustomLabel : public TGraphicControl {

@@ -38,10 +38,10 @@ public:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != bar_) return false;
-        uint32_t msg = WM_NULL;
+        // Only mouse events: the bar may be half destroyed when it sends the others.
         auto* mouse = dynamic_cast<QMouseEvent*>(event);
-        if (!mouse) return false;
+        if (!mouse || watched != bar_) return false;
+        uint32_t msg = WM_NULL;
         const bool left = mouse->button() == Qt::LeftButton, right = mouse->button() == Qt::RightButton;
         switch (event->type()) {
         case QEvent::MouseButtonPress:

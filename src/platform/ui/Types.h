@@ -9,6 +9,9 @@
 
 namespace ui {
 
+// An operation the object's state does not allow (a control, an image list).
+RTL_DECLARE_EXCEPTION(EInvalidOperation, rtl::Exception);
+
 // The object model lives in the data layer; the window framework uses the same classes.
 using data::csDesigning;
 using data::csDestroying;

@@ -3,6 +3,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/Labels.h"
 #include "platform/ui/ListControls.h"
+#include "platform/ui/ListViews.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/PageControls.h"
 #include "platform/ui/Panels.h"
@@ -153,6 +154,34 @@ TEST_F(StandardFormTest, EveryControlShowsOnOneForm) {
                                                                     selected.Height() / 2)) ==
                      FromQColor(ToQColor(clHighlight));
     EXPECT_TRUE(highlight);
+
+    // The other page: a list view in report style with images and check boxes.
+    TListView variables(&form);
+    variables.SetParent(advanced);
+    variables.SetAlign(alClient);
+    variables.SetViewStyle(vsReport);
+    variables.SetCheckboxes(true);
+    variables.SetSmallImages(&images);
+    for (const char* caption : {"Variable", "Value"})
+        variables.Columns().Add()->SetCaption(caption);
+    variables.Columns()[0]->SetWidth(150);
+    for (int i = 0; i < 3; ++i) {
+        TListItem* item = variables.Items().Add();
+        item->SetCaption("v_" + std::to_string(i));
+        item->SubItems().Add(i == 1 ? "NULL" : std::to_string(i * 42));
+        item->SetImageIndex(i);
+        item->SetChecked(i != 1);
+    }
+    variables.SetItemIndex(2);
+    pages.SetActivePage(advanced);
+    const QImage other = form.Widget()->grab().toImage();
+    if (const char* dir = std::getenv("VELTRANE_SHOTS")) other.save(QString(dir) + "/standard-form-2.png");
+    const TPoint tree = origin(variables);
+    bool red = false;
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 60; ++x)
+            red |= FromQColor(other.pixelColor(tree.X + x, menuHeight + tree.Y + y)) == clRed;
+    EXPECT_TRUE(red) << "the second item's image";
 }
 
 } // namespace
