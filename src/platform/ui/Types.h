@@ -33,9 +33,6 @@ public:
     TOwnedCollection(TPersistent* owner, TItemClass itemClass) : TCollection(itemClass, owner) {}
 };
 
-// An operation the control or component cannot do in its present state.
-RTL_DECLARE_EXCEPTION(EInvalidOperation, rtl::Exception);
-
 // An event handler; an empty function means "not assigned".
 using TNotifyEvent = std::function<void(TObject* sender)>;
 
