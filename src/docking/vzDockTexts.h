@@ -20,6 +20,8 @@ inline constexpr const char* sInvalidAlignment = "Invalid alignment \"%s\" speci
 inline constexpr const char* sDockingNotAllowed = "Docking is not allowed";
 inline constexpr const char* sInvalidLayoutHeader = "Invalid docking layout stream header";
 inline constexpr const char* sInvalidLayoutVersion = "Invalid docking layout stream version";
+// A block or text that runs past the end of the stream, or a negative length.
+inline constexpr const char* sCorruptLayout = "Corrupt docking layout stream";
 inline constexpr const char* sInvalidDockingControl = "Invalid docking control";
 inline constexpr const char* sDragAndDockKeysEqual = "AutoDragKey and AutoDockKey properties must differ";
 inline constexpr const char* sNoMouseModifier = "At least one mouse button modifier must be specified";

@@ -1,5 +1,7 @@
 #include "docking/vzDockUtils.h"
 
+#include "platform/data/Component.h"
+
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/ImageList.h"
 
@@ -38,6 +40,14 @@ std::string UniqueName(const std::string& base, const ui::TComponent* owner) {
         if (!owner->FindComponent(candidate)) return candidate;
     }
     throw rtl::EAssertionFailed("TvzEmptyDesigner.UniqueName failed to find unique component name");
+}
+
+void GuardEvent(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (...) {
+        data::HandleApplicationException(std::current_exception());
+    }
 }
 
 int Distance(ui::TPoint a, ui::TPoint b) {

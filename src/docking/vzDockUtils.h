@@ -138,6 +138,9 @@ private:
     ui::TObject* owner_;
 };
 
+// Runs an event handler; what it raises goes to the application's handler and the operation goes on.
+void GuardEvent(const std::function<void()>& handler);
+
 // `base` followed by the first number from 1 that names no component of `owner`.
 std::string UniqueName(const std::string& base, const ui::TComponent* owner);
 

@@ -77,7 +77,8 @@ std::string DefaultSectionName(const data::TComponent* component) {
     if (!component) return {};
     if (dynamic_cast<const ui::TCustomForm*>(component)) return component->ClassName();
     if (const auto* control = dynamic_cast<const ui::TControl*>(component)) {
-        if (const ui::TCustomForm* form = ui::GetParentForm(control)) return form->ClassName() + control->Name();
+        if (const ui::TCustomForm* form = ui::GetParentForm(control))
+            return form->ClassName() + control->Name();
         if (control->Parent()) return control->Parent()->Name() + control->Name();
         return control->Name();
     }
@@ -94,8 +95,8 @@ std::string StoreReadString(rtl::TCustomIniFile* store, const std::string& secti
 void StoreWriteString(rtl::TCustomIniFile* store, const std::string& section, const std::string& name,
                       const std::string& value) {
     if (!store) return;
-    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                        value.back() == value.front();
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
     if (quoted && dynamic_cast<rtl::TIniFile*>(store))
         store->WriteString(section, name, "\"" + value + "\"");
     else
@@ -148,7 +149,8 @@ void ReadWindowPlacement(ui::TCustomForm* form, rtl::TCustomIniFile* store, cons
         }
         const std::string normal = ReadScreenSized(store, section, "NormPos");
         if (!normal.empty()) {
-            int values[4] = {form->Left(), form->Top(), form->Left() + form->Width(), form->Top() + form->Height()};
+            int values[4] = {form->Left(), form->Top(), form->Left() + form->Width(),
+                             form->Top() + form->Height()};
             ReadFourNumbers(normal, values);
             placement.rcNormalPosition = {values[0], values[1], values[2], values[3]};
         }

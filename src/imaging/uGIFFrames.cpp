@@ -230,6 +230,8 @@ void TGIFSubImage::Clear() {
     SetWidth(0);
     transparent_ = false;
     graphicControl_ = nullptr;
+    DiscardBitmap();
+    DiscardMask();
 }
 
 void TGIFSubImage::LoadFromStream(rtl::TStream& stream) {
@@ -288,6 +290,10 @@ void TGIFImageList::LoadFromStream(rtl::TStream& stream) {
         auto frame = std::make_unique<TGIFSubImage>(Image());
         frame->LoadFromStream(stream);
         Add(std::move(frame));
+        if (Image())
+            Image()->Progress(this, psRunning,
+                              stream.Size() ? static_cast<int>(stream.Position() * 100 / stream.Size()) : 0,
+                              RenderFramesOnLoad, gif_text::Loading);
         byte = ReadNonZero(stream);
     }
     if (byte == GIFTrailer) stream.Seek(-1, rtl::soCurrent);

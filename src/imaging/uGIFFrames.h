@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace imaging {
@@ -13,6 +15,7 @@ namespace imaging {
 class TGIFHeader;
 class TGIFSubImage;
 class TGIFGraphicControlExtension;
+class TDIBReader;
 
 class TGIFGlobalColorMap : public TGIFColorMap {
 public:
@@ -126,7 +129,36 @@ public:
     void SaveToStream(rtl::TStream& stream) override;
     void Clear();
 
+    // ---- The frame as a picture (uGIFBitmaps.cpp) ----
+    // The frame as an 8-bit bitmap, rendered on first use (dithered to the 216-colour cube when the
+    // image dithers), with the transparency mask; null for a blank frame.
+    ui::TBitmap* RenderBitmap();
+    bool HasRenderedBitmap() const { return bitmap_ != nullptr; }
+    // A 1-bit bitmap, index 1 where the frame is transparent; null when no pixel is.
+    ui::TBitmap* Mask() const { return mask_.get(); }
+    bool HasTransparencyMask();
+    void DiscardBitmap() { bitmap_.reset(); }
+    void DiscardMask();
+    // The rendered bitmap's palette, else the cached one, else the cube (dithering) or the local table's.
+    ui::TPaletteEntries FramePalette();
+    void SetFramePalette(const ui::TPaletteEntries& palette);
+    // From another frame, a bitmap, an icon or another graphic (through a 24-bit bitmap), a picture's
+    // graphic.
+    void Assign(const data::TPersistent* source) override;
+
+protected:
+    // A bitmap takes the rendered frame.
+    void AssignTo(data::TPersistent* dest) const override;
+
 private:
+    void AssignFrame(const TGIFSubImage& source);
+    void AssignBitmap(const ui::TBitmap& source);
+    void AssignGraphic(const ui::TGraphic& graphic);
+    void ImportPixels(TDIBReader& reader);
+    // Pixels whose mask pixel is not 0 become transparent through a new black entry.
+    void ImportMask(ui::TBitmap& mask);
+    void RenderInto(ui::TBitmap& result, bool dither);
+
     static constexpr uint8_t InterlaceBit = 0x40;
     // The image descriptor as in the file: separator, left, top, width, height, packed fields.
     std::array<uint8_t, 10> descriptor_{',', 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -135,6 +167,10 @@ private:
     TGIFExtensionList extensions_;
     bool transparent_ = false;
     TGIFGraphicControlExtension* graphicControl_ = nullptr; // lives in extensions_
+    std::unique_ptr<ui::TBitmap> bitmap_;
+    std::unique_ptr<ui::TBitmap> mask_;
+    bool needMask_ = true;
+    std::optional<ui::TPaletteEntries> palette_;
 };
 
 class TGIFTrailer : public TGIFItem {

@@ -141,7 +141,9 @@ void TFormPlacement::Loaded() {
         saveFormCloseQuery_ = form->OnCloseQuery;
         saveFormDestroy_ = form->OnDestroy;
         form->OnShow = [this](ui::TObject* sender) { FormShow(sender); };
-        form->OnCloseQuery = [this](ui::TObject* sender, bool& canClose) { FormCloseQuery(sender, canClose); };
+        form->OnCloseQuery = [this](ui::TObject* sender, bool& canClose) {
+            FormCloseQuery(sender, canClose);
+        };
         form->OnDestroy = [this](ui::TObject* sender) { FormDestroy(sender); };
         eventsTaken_ = true;
         if (preventResize_) UpdatePlacement();
@@ -171,7 +173,8 @@ void TFormPlacement::FormDestroy(ui::TObject* sender) {
 void TFormPlacement::OpenStore(bool readOnly) {
     if (store_) return;
     if (useRegistry_)
-        store_ = std::make_unique<rtl::TRegIniFile>(IniFileName(), static_cast<rtl::TRegistryRoot>(registryRoot_), readOnly);
+        store_ = std::make_unique<rtl::TRegIniFile>(IniFileName(),
+                                                    static_cast<rtl::TRegistryRoot>(registryRoot_), readOnly);
     else
         store_ = std::make_unique<rtl::TIniFile>(IniFileName());
 }
@@ -194,7 +197,8 @@ std::string TFormPlacement::ReadStoreString(const std::string& section, const st
     return value;
 }
 
-void TFormPlacement::WriteStoreString(const std::string& section, const std::string& name, const std::string& value) {
+void TFormPlacement::WriteStoreString(const std::string& section, const std::string& name,
+                                      const std::string& value) {
     WithStore(false, [&] { StoreWriteString(store_.get(), section, name, value); });
 }
 
@@ -421,9 +425,8 @@ void TFormStorage::StoreProperties() {
     SyncStoredList(Owner(), storedProps_.get(), true);
     TPropsStorage storage;
     storage.Section = IniSection();
-    storage.OnWriteText = [this](const std::string& section, const std::string& name, const std::string& value) {
-        WriteStoreString(section, name, value);
-    };
+    storage.OnWriteText = [this](const std::string& section, const std::string& name,
+                                 const std::string& value) { WriteStoreString(section, name, value); };
     storage.OnClearSection = [this](const std::string& section) {
         if (Store()) Store()->EraseSection(section);
     };

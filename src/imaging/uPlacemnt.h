@@ -30,8 +30,16 @@ class TWinMinMaxInfo : public data::TPersistent {
 public:
     explicit TWinMinMaxInfo(TFormPlacement* owner) : owner_(owner) {}
 
-    enum TMember { MaxPosLeft, MaxPosTop, MaxSizeHeight, MaxSizeWidth, MaxTrackHeight, MaxTrackWidth,
-                   MinTrackHeight, MinTrackWidth };
+    enum TMember {
+        MaxPosLeft,
+        MaxPosTop,
+        MaxSizeHeight,
+        MaxSizeWidth,
+        MaxTrackHeight,
+        MaxTrackWidth,
+        MinTrackHeight,
+        MinTrackWidth
+    };
     int Get(TMember member) const;
     // A changed value tells the owner.
     void Set(TMember member, int value);
@@ -83,8 +91,10 @@ public:
     void RestoreFormState();
 
     // One item, through the open store or a store opened for it alone.
-    virtual std::string ReadStoreString(const std::string& section, const std::string& name, const std::string& def);
-    virtual void WriteStoreString(const std::string& section, const std::string& name, const std::string& value);
+    virtual std::string ReadStoreString(const std::string& section, const std::string& name,
+                                        const std::string& def);
+    virtual void WriteStoreString(const std::string& section, const std::string& name,
+                                  const std::string& value);
     int64_t ReadStoreInteger(const std::string& name, int64_t def);
     void WriteStoreInteger(const std::string& name, int64_t value);
 

@@ -18,15 +18,16 @@ struct TClassProperties {
 void RegisterFramework(std::vector<TClassProperties>& table) {
     using data::TComponent;
     using ui::TControl;
-    table.push_back({[](const data::TPersistent& o) { return dynamic_cast<const TComponent*>(&o) != nullptr; },
-                     {
-                         MakeProp<TComponent>(
-                             "Name", tkString, [](const TComponent& c) { return c.Name(); },
-                             [](TComponent& c, const rtl::Variant& v) { c.SetName(v.AsString()); }),
-                         MakeProp<TComponent>(
-                             "Tag", tkInteger, [](const TComponent& c) { return static_cast<int64_t>(c.Tag()); },
-                             [](TComponent& c, const rtl::Variant& v) { c.SetTag(v.AsInt64()); }),
-                     }});
+    table.push_back(
+        {[](const data::TPersistent& o) { return dynamic_cast<const TComponent*>(&o) != nullptr; },
+         {
+             MakeProp<TComponent>(
+                 "Name", tkString, [](const TComponent& c) { return c.Name(); },
+                 [](TComponent& c, const rtl::Variant& v) { c.SetName(v.AsString()); }),
+             MakeProp<TComponent>(
+                 "Tag", tkInteger, [](const TComponent& c) { return static_cast<int64_t>(c.Tag()); },
+                 [](TComponent& c, const rtl::Variant& v) { c.SetTag(v.AsInt64()); }),
+         }});
     table.push_back(
         {[](const data::TPersistent& o) { return dynamic_cast<const TControl*>(&o) != nullptr; },
          {
@@ -90,8 +91,9 @@ std::vector<const TPropInfo*> GetPropList(const data::TPersistent& instance, TTy
             if (kinds.Contains(prop.kind)) list.push_back(&prop);
         }
     }
-    std::sort(list.begin(), list.end(),
-              [](const TPropInfo* a, const TPropInfo* b) { return strcasecmp(a->name.c_str(), b->name.c_str()) < 0; });
+    std::sort(list.begin(), list.end(), [](const TPropInfo* a, const TPropInfo* b) {
+        return strcasecmp(a->name.c_str(), b->name.c_str()) < 0;
+    });
     return list;
 }
 

@@ -68,8 +68,9 @@ void RegisterPublishedProperties(std::function<bool(const data::TPersistent&)> i
                                  std::vector<TPropInfo> properties);
 template <class T>
 void RegisterPublishedProperties(std::vector<TPropInfo> properties) {
-    RegisterPublishedProperties([](const data::TPersistent& o) { return dynamic_cast<const T*>(&o) != nullptr; },
-                                std::move(properties));
+    RegisterPublishedProperties(
+        [](const data::TPersistent& o) { return dynamic_cast<const T*>(&o) != nullptr; },
+        std::move(properties));
 }
 
 // The published properties of the object's class of the given kinds, sorted by name.

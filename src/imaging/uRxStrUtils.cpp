@@ -37,7 +37,8 @@ std::string ReplaceSubstring(std::string_view text, std::string_view search, std
 int WordStart(int n, std::string_view text, TCharSet delimiters) {
     int count = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        const bool starts = !IsDelimiter(text[i], delimiters) && (i == 0 || IsDelimiter(text[i - 1], delimiters));
+        const bool starts =
+            !IsDelimiter(text[i], delimiters) && (i == 0 || IsDelimiter(text[i - 1], delimiters));
         if (starts && ++count == n) return static_cast<int>(i) + 1;
     }
     return 0;

@@ -74,7 +74,8 @@ int FloatDigits(TFloatType type) {
 // A float written with the locale's decimal separator.
 bool TryParseLocaleFloat(std::string text, double& value) {
     for (char& ch : text)
-        if (ch == DecimalSeparator) ch = '.';
+        if (ch == DecimalSeparator)
+            ch = '.';
         else if (ch == '.')
             return false;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -99,7 +100,9 @@ data::TComponent* LineComponent(const rtl::TStringList& list, int index) {
 }
 
 struct TNoCase {
-    bool operator()(const std::string& a, const std::string& b) const { return strcasecmp(a.c_str(), b.c_str()) < 0; }
+    bool operator()(const std::string& a, const std::string& b) const {
+        return strcasecmp(a.c_str(), b.c_str()) < 0;
+    }
 };
 
 } // namespace
@@ -167,7 +170,8 @@ data::TComponent* FindTopLevelComponent(std::string_view name) {
 
 // TPropsStorage
 
-std::string TPropsStorage::ReadText(const std::string& section, const std::string& name, const std::string& def) {
+std::string TPropsStorage::ReadText(const std::string& section, const std::string& name,
+                                    const std::string& def) {
     return OnReadText ? OnReadText(section, name, def) : std::string();
 }
 
@@ -203,7 +207,8 @@ void TPropsStorage::LoadComponentProperties(data::TComponent* owner, rtl::TStrin
     ForEachStoredProperty(owner, list, &TPropsStorage::LoadProperty);
 }
 
-void TPropsStorage::ForEachStoredProperty(data::TComponent* owner, rtl::TStringList& list, TPropertyAction action) {
+void TPropsStorage::ForEachStoredProperty(data::TComponent* owner, rtl::TStringList& list,
+                                          TPropertyAction action) {
     SyncStoredList(owner, &list, false);
     std::map<std::string, TPropInfoList, TNoCase> infos;
     for (int i = 0; i < list.Count(); ++i)
@@ -270,7 +275,8 @@ void TPropsStorage::ApplyText(const TPropInfo& prop, const std::string& text) {
         if (!text.empty()) prop.set(*Object, static_cast<int64_t>(static_cast<unsigned char>(text[0])));
         break;
     case tkEnumeration:
-        if (const int ordinal = EnumValue(prop, text); ordinal >= 0) prop.set(*Object, static_cast<int64_t>(ordinal));
+        if (const int ordinal = EnumValue(prop, text); ordinal >= 0)
+            prop.set(*Object, static_cast<int64_t>(ordinal));
         break;
     case tkFloat: {
         double value = 0;
@@ -353,7 +359,8 @@ void TPropsStorage::StoreObject(const TPropInfo& prop) {
         ClearSection(ownSection);
         WriteText(Section, rtl::Format("%s.%s", valueName, "Count"), std::to_string(collection->Count()));
         for (int i = 0; i < collection->Count(); ++i) {
-            auto storage = Nested(collection->Items(i), rtl::Format("Item%d", i) + ValueNameDelimiter, ownSection);
+            auto storage =
+                Nested(collection->Items(i), rtl::Format("Item%d", i) + ValueNameDelimiter, ownSection);
             for (const TPropInfo* item : GetPropList(*collection->Items(i), StorableKinds()))
                 storage->StoreProperty(item);
         }
@@ -384,7 +391,8 @@ void TPropsStorage::LoadObject(const TPropInfo& prop, const std::string& text) {
             return;
         }
         const size_t dot = text.find('.');
-        const std::string ownerPart = dot == std::string::npos ? std::string() : rtl::Trim(text.substr(0, dot));
+        const std::string ownerPart =
+            dot == std::string::npos ? std::string() : rtl::Trim(text.substr(0, dot));
         const std::string namePart = rtl::Trim(dot == std::string::npos ? text : text.substr(dot + 1));
         data::TComponent* owner = ownerPart.empty() ? owner_ : FindTopLevelComponent(ownerPart);
         if (owner) prop.setComponent(*Object, owner->FindComponent(namePart));
@@ -396,8 +404,9 @@ void TPropsStorage::LoadObject(const TPropInfo& prop, const std::string& text) {
     if (auto* collection = dynamic_cast<data::TCollection*>(object)) {
         const int current = collection->Count();
         int64_t stored = current;
-        TryParseInteger(rtl::Trim(ReadText(Section, rtl::Format("%s.%s", valueName, "Count"), std::to_string(current))),
-                        stored);
+        TryParseInteger(
+            rtl::Trim(ReadText(Section, rtl::Format("%s.%s", valueName, "Count"), std::to_string(current))),
+            stored);
         collection->BeginUpdate();
         rtl::ScopeExit endUpdate([collection] { collection->EndUpdate(); });
         if (stored != current) collection->Clear();

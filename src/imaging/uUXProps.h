@@ -44,10 +44,10 @@ void SyncStoredList(data::TComponent* owner, rtl::TStringList* list, bool fromFo
 // The first form of the screen whose name is `name` (ignoring case), or null.
 data::TComponent* FindTopLevelComponent(std::string_view name);
 
-using TReadStrEvent = std::function<std::string(const std::string& section, const std::string& name,
-                                                const std::string& def)>;
-using TWriteStrEvent = std::function<void(const std::string& section, const std::string& name,
-                                          const std::string& value)>;
+using TReadStrEvent =
+    std::function<std::string(const std::string& section, const std::string& name, const std::string& def)>;
+using TWriteStrEvent =
+    std::function<void(const std::string& section, const std::string& name, const std::string& value)>;
 using TEraseSectEvent = std::function<void(const std::string& section)>;
 
 // Stores the published properties named by stored-property lines through three callbacks that read,
@@ -88,7 +88,8 @@ private:
     void ApplyText(const TPropInfo& prop, const std::string& text);
     void StoreObject(const TPropInfo& prop);
     void LoadObject(const TPropInfo& prop, const std::string& text);
-    std::unique_ptr<TPropsStorage> Nested(data::TPersistent* object, std::string prefix, std::string section) const;
+    std::unique_ptr<TPropsStorage> Nested(data::TPersistent* object, std::string prefix,
+                                          std::string section) const;
     std::string ComponentText(const data::TComponent* component) const;
 
     data::TComponent* owner_ = nullptr; // the form, while a whole list is stored or loaded

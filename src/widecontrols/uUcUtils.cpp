@@ -1,12 +1,17 @@
 #include "widecontrols/uUcUtils.h"
 
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/Format.h"
+#include "platform/ui/Canvas.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/Resources.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 
 namespace widecontrols {
@@ -238,6 +243,50 @@ int LoadStringFromTable(uint32_t identifier, char16_t* buffer, int size) {
         }
         pos += 2 * length;
     }
+}
+
+void SetWindowTextWide(ui::TControl& window, std::u16string_view text) {
+    window.SetText(WideToUtf8(text));
+}
+
+WideString GetWindowTextWide(const ui::TControl& window) {
+    return Utf8ToWide(window.Text());
+}
+
+int DrawTextWide(ui::TCanvas& canvas, std::u16string_view text, int count, ui::TRect& rect, uint32_t format) {
+    if (count >= 0 && static_cast<size_t>(count) < text.size())
+        text = text.substr(0, static_cast<size_t>(count));
+    return canvas.DrawText(text, rect, format);
+}
+
+int WideTextWidth(ui::TCanvas& canvas, std::u16string_view text) {
+    ui::TRect rect{0, 0, 0, 0};
+    DrawTextWide(canvas, text, -1, rect, ui::DT_CALCRECT | ui::DT_SINGLELINE);
+    return rect.Right;
+}
+
+WideChar KeyCodeToWideChar(uint32_t characterCode) {
+    return static_cast<WideChar>(characterCode);
+}
+
+WideString SysErrorMessageWide(int errorCode) {
+    std::string text = errorCode == 0 ? std::string() : std::strerror(errorCode);
+    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!text.empty() && isBlank(text.back()))
+        text.pop_back();
+    const auto first = std::find_if_not(text.begin(), text.end(), isBlank);
+    text.erase(text.begin(), first);
+    // The C library answers every number, naming the ones it does not know.
+    if (text.empty() || text.starts_with("Unknown error"))
+        text = rtl::Format("Unspecified error (%d) from %s.", errorCode, "system");
+    return Utf8ToWide(text);
+}
+
+long CheckOsResult(long value) {
+    if (value != 0) return value;
+    const int code = errno;
+    throw rtl::EOSError(
+        rtl::Format("System Error. Code: %d. %s", code, WideToUtf8(SysErrorMessageWide(code))));
 }
 
 } // namespace widecontrols

@@ -8,6 +8,12 @@
 #include <string>
 #include <string_view>
 
+namespace ui {
+class TCanvas;
+class TControl;
+struct TRect;
+} // namespace ui
+
 namespace widecontrols {
 
 using rtl::WideChar;
@@ -74,5 +80,26 @@ WideString ExpandFileNameWide(std::u16string_view fileName);
 // size - 1 units and a NUL into `buffer` and returns how many; without a buffer (or with size 0 or
 // less) returns the string's length. 0 when the table has no such block.
 int LoadStringFromTable(uint32_t identifier, char16_t* buffer, int size);
+
+// ---- The window wrappers over our framework: its text is UTF-8, so nothing is lost either way ----
+// The control's window text as UTF-16. Setting a different text sends CM_TEXTCHANGED once.
+void SetWindowTextWide(ui::TControl& window, std::u16string_view text);
+WideString GetWindowTextWide(const ui::TControl& window);
+// Draws (or with DT_CALCRECT measures) the first `count` units of `text` (all of them for -1) on
+// `canvas`; answers the text's height.
+int DrawTextWide(ui::TCanvas& canvas, std::u16string_view text, int count, ui::TRect& rect, uint32_t format);
+// The width of `text` on one line in the canvas's font; nothing is drawn.
+int WideTextWidth(ui::TCanvas& canvas, std::u16string_view text);
+
+// The character of a key message. The framework's key characters are UTF-16 code units already (its
+// keyboard has no 8-bit code page in between; core::KeyboardCodePage serves 8-bit key bytes), so
+// every code is its own character.
+WideChar KeyCodeToWideChar(uint32_t characterCode);
+
+// The system's text for an error number (errno), trimmed; "Unspecified error (%d) from system."
+// when the system has none.
+WideString SysErrorMessageWide(int errorCode);
+// Answers `value` unless it is 0; 0 raises rtl::EOSError for the thread's last error (errno).
+long CheckOsResult(long value);
 
 } // namespace widecontrols

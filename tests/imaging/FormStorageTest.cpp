@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/IniFiles.h"
+#include "platform/ui/Edits.h"
+#include "platform/ui/ListControls.h"
 #include "platform/rtl/Settings.h"
 #include "support/UiTest.h"
 
@@ -14,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace imaging {
@@ -49,8 +52,11 @@ public:
     std::vector<std::string> written;
     std::string formVersionBeforeFields;
 
-    void WriteStoreString(const std::string& section, const std::string& name, const std::string& value) override {
-        if (written.empty()) formVersionBeforeFields = rtl::TRegIniFile(DefaultRegistryKey()).ReadString(section, "FormVersion", "<none>");
+    void WriteStoreString(const std::string& section, const std::string& name,
+                          const std::string& value) override {
+        if (written.empty())
+            formVersionBeforeFields =
+                rtl::TRegIniFile(DefaultRegistryKey()).ReadString(section, "FormVersion", "<none>");
         written.push_back(name);
         TFormStorage::WriteStoreString(section, name, value);
     }
@@ -59,21 +65,21 @@ public:
 // The connection dialog's fields and their storage, built as the application builds it.
 class TfmConnection : public ui::TForm {
 public:
-    ui::TWinControl* edDatabase;
-    ui::TWinControl* edHost;
-    ui::TWinControl* edLogin;
-    ui::TWinControl* edPort;
-    ui::TWinControl* edPassword;
+    ui::TComboBox* edDatabase;
+    ui::TEdit* edHost;
+    ui::TEdit* edLogin;
+    ui::TEdit* edPort;
+    ui::TEdit* edPassword;
     TRecordingStorage* storage;
     std::string restoredPassword = "<not restored>";
 
     explicit TfmConnection(int version = 0) : TForm(nullptr) {
         BeginLoading();
-        edDatabase = Field("edDatabase");
-        edHost = Field("edHost");
-        edLogin = Field("edLogin");
-        edPort = Field("edPort");
-        edPassword = Field("edPassword");
+        edDatabase = Field<ui::TComboBox>("edDatabase");
+        edHost = Field<ui::TEdit>("edHost");
+        edLogin = Field<ui::TEdit>("edLogin");
+        edPort = Field<ui::TEdit>("edPort");
+        edPassword = Field<ui::TEdit>("edPassword");
         storage = new TRecordingStorage(this);
         storage->SetIniSection("Connection");
         storage->SetUseRegistry(true);
@@ -90,10 +96,16 @@ public:
         };
         EndLoading();
     }
+    // The framework fires OnDestroy after this class's part is gone; the handlers use its fields, so
+    // fire it while they exist.
+    ~TfmConnection() override {
+        if (auto destroy = std::exchange(OnDestroy, nullptr)) destroy(this);
+    }
 
 private:
-    ui::TWinControl* Field(const char* name) {
-        auto* field = new ui::TWinControl(this);
+    template <class Control>
+    Control* Field(const char* name) {
+        auto* field = new Control(this);
         field->SetName(name);
         field->SetParent(this);
         return field;
@@ -130,7 +142,8 @@ TEST_F(FormStorageTest, TheConnectionDialogKeepsItsFieldsUnderTheProgramsKey) {
         form.Close(); // OK or Cancel alike
         EXPECT_EQ(form.storage->formVersionBeforeFields, "0");
         EXPECT_EQ(form.storage->written,
-                  (std::vector<std::string>{"edDatabase_Text", "edHost_Text", "edLogin_Text", "edPort_Text", "Password"}));
+                  (std::vector<std::string>{"edDatabase_Text", "edHost_Text", "edLogin_Text", "edPort_Text",
+                                            "Password"}));
     }
     EXPECT_EQ(Stored("FormVersion"), "0");
     EXPECT_EQ(Stored("edDatabase_Text"), "test");

@@ -53,10 +53,11 @@ void RegisterSample() {
         TPropInfo ratio = MakeProp<TSample>(
             "Ratio", tkFloat, [](const TSample& s) { return s.ratio; },
             [](TSample& s, const rtl::Variant& v) { s.ratio = v.AsDouble(); });
-        TPropInfo buddy = MakeObjectProp<TSample>("Buddy", [](const TSample& s) {
-            return static_cast<data::TPersistent*>(s.buddy);
-        });
-        buddy.setComponent = [](data::TPersistent& o, data::TComponent* c) { static_cast<TSample&>(o).buddy = c; };
+        TPropInfo buddy = MakeObjectProp<TSample>(
+            "Buddy", [](const TSample& s) { return static_cast<data::TPersistent*>(s.buddy); });
+        buddy.setComponent = [](data::TPersistent& o, data::TComponent* c) {
+            static_cast<TSample&>(o).buddy = c;
+        };
         RegisterPublishedProperties<TSample>({
             MakeBoolProp<TSample>(
                 "Flag", [](const TSample& s) { return static_cast<int64_t>(s.flag); },
@@ -82,10 +83,13 @@ void RegisterSample() {
             MakeProp<TSample>(
                 "Any", tkVariant, [](const TSample& s) { return s.any; },
                 [](TSample& s, const rtl::Variant& v) { s.any = v; }),
-            MakeObjectProp<TSample>("Lines", [](const TSample& s) { return const_cast<rtl::TStringList*>(&s.lines); }),
-            MakeObjectProp<TSample>("Columns", [](const TSample& s) {
-                return static_cast<data::TPersistent*>(const_cast<data::TCollection*>(&s.columns));
-            }),
+            MakeObjectProp<TSample>("Lines",
+                                    [](const TSample& s) { return const_cast<rtl::TStringList*>(&s.lines); }),
+            MakeObjectProp<TSample>("Columns",
+                                    [](const TSample& s) {
+                                        return static_cast<data::TPersistent*>(
+                                            const_cast<data::TCollection*>(&s.columns));
+                                    }),
             buddy,
         });
         RegisterPublishedProperties<TColumn>({
@@ -122,10 +126,12 @@ protected:
 
     void Bind(TPropsStorage& storage) {
         storage.Section = "S";
-        storage.OnWriteText = [this](const std::string& section, const std::string& name, const std::string& value) {
+        storage.OnWriteText = [this](const std::string& section, const std::string& name,
+                                     const std::string& value) {
             store[{section, name}] = value;
         };
-        storage.OnReadText = [this](const std::string& section, const std::string& name, const std::string& def) {
+        storage.OnReadText = [this](const std::string& section, const std::string& name,
+                                    const std::string& def) {
             reads.insert(name);
             auto found = store.find({section, name});
             return found == store.end() ? def : found->second;
@@ -218,7 +224,7 @@ TEST_F(PropsStorageTest, ValuesOfEachKindStoreAndLoadTrimmed) {
     store[{"S", "Sample1_Caption"}] = "  back ";
     store[{"S", "Sample1_Letter"}] = "LC";
     store[{"S", "Sample1_Count"}] = "x1"; // not a number: 0
-    store[{"S", "Sample1_Initial"}] = "";  // empty: unchanged
+    store[{"S", "Sample1_Initial"}] = ""; // empty: unchanged
     for (const char* name : {"Caption", "Letter", "Count", "Initial"})
         Load(name);
     EXPECT_EQ(sample->caption, "back");

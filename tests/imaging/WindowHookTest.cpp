@@ -55,7 +55,8 @@ TEST_F(WindowHookTest, TheLastAttachedHookSeesEachMessageFirst) {
     first.SetWinControl(control);
     second.SetWinControl(control);
     control->Perform(kProbe);
-    EXPECT_EQ(calls, (std::vector<std::string>{"second before", "first before", "second after", "first after"}));
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"second before", "first before", "second after", "first after"}));
     EXPECT_EQ(controlSaw, std::vector<uint32_t>{kProbe});
 }
 
@@ -121,7 +122,9 @@ TEST_F(WindowHookTest, AnExceptionInOneHookReachesTheApplicationAndTheNextHookSt
     });
     first.SetWinControl(control);
     second.SetWinControl(control);
-    second.BeforeMessage = [](data::TPersistent*, ui::TMessage&, bool&) { throw rtl::Exception("hook failed"); };
+    second.BeforeMessage = [](data::TPersistent*, ui::TMessage&, bool&) {
+        throw rtl::Exception("hook failed");
+    };
     control->Perform(kProbe);
     data::SetApplicationExceptionHandler(nullptr);
     EXPECT_EQ(shown, std::vector<std::string>{"hook failed"});

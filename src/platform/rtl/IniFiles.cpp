@@ -123,14 +123,16 @@ void TRegIniFile::CheckWritable() const {
     if (readOnly_) throw EOSError(Format("The registry key \"%s\" is open for reading only", key_));
 }
 
-std::string TRegIniFile::ReadString(const std::string& section, const std::string& ident, const std::string& def) {
+std::string TRegIniFile::ReadString(const std::string& section, const std::string& ident,
+                                    const std::string& def) {
     if (!settings_.OpenKey(SectionKey(section), false)) return def;
     std::string value = settings_.ValueExists(ident) ? settings_.ReadString(ident) : def;
     settings_.CloseKey();
     return value;
 }
 
-void TRegIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
+void TRegIniFile::WriteString(const std::string& section, const std::string& ident,
+                              const std::string& value) {
     CheckWritable();
     settings_.OpenKey(SectionKey(section), true);
     settings_.WriteString(ident, value);
@@ -144,13 +146,15 @@ void TRegIniFile::EraseSection(const std::string& section) {
 
 // TIniFile
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& ident, const std::string& def) {
+std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
+                                 const std::string& def) {
     TIniSections sections = LoadIni(fileName_);
     const TIniSection* found = FindSection(sections, section);
     if (!found) return def;
     for (const auto& [name, value] : found->values) {
         if (!SameIdent(name, ident)) continue;
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
             return value.substr(1, value.size() - 2);
         return value;
     }

@@ -17,7 +17,8 @@ public:
 
     virtual std::string ReadString(const std::string& section, const std::string& ident,
                                    const std::string& def) = 0;
-    virtual void WriteString(const std::string& section, const std::string& ident, const std::string& value) = 0;
+    virtual void WriteString(const std::string& section, const std::string& ident,
+                             const std::string& value) = 0;
     // Removes the section with all its values.
     virtual void EraseSection(const std::string& section) = 0;
 
@@ -45,7 +46,8 @@ public:
     const std::string& Key() const { return key_; }
     bool ReadOnly() const { return readOnly_; }
 
-    std::string ReadString(const std::string& section, const std::string& ident, const std::string& def) override;
+    std::string ReadString(const std::string& section, const std::string& ident,
+                           const std::string& def) override;
     // Raises EOSError on a read-only key.
     void WriteString(const std::string& section, const std::string& ident, const std::string& value) override;
     void EraseSection(const std::string& section) override;
@@ -68,7 +70,8 @@ public:
 
     const std::string& FileName() const { return fileName_; }
 
-    std::string ReadString(const std::string& section, const std::string& ident, const std::string& def) override;
+    std::string ReadString(const std::string& section, const std::string& ident,
+                           const std::string& def) override;
     // Raises EOSError when the file cannot be written.
     void WriteString(const std::string& section, const std::string& ident, const std::string& value) override;
     void EraseSection(const std::string& section) override;

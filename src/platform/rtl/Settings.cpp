@@ -60,6 +60,34 @@ std::string Unescape(const std::string& line, size_t& pos, char stop) {
     return out;
 }
 
+std::string ToHex(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char byte : bytes) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0x0F];
+    }
+    return text;
+}
+
+// Pairs of hexadecimal digits; anything else ends the data.
+std::string FromHex(const std::string& text) {
+    const auto digit = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
+    };
+    std::string bytes;
+    for (size_t i = 0; i + 1 < text.size(); i += 2) {
+        const int high = digit(text[i]);
+        const int low = digit(text[i + 1]);
+        if (high < 0 || low < 0) break;
+        bytes += static_cast<char>(high << 4 | low);
+    }
+    return bytes;
+}
+
 } // namespace
 
 bool TSettings::TNoCase::operator()(const std::string& a, const std::string& b) const {
@@ -153,6 +181,21 @@ void TSettings::WriteInteger(const std::string& name, int64_t value) {
     Write(name, value);
 }
 
+bool TSettings::ReadBinary(const std::string& name, std::string& bytes) const {
+    const TValues* values = CurrentValues();
+    if (!values) return false;
+    auto found = values->find(name);
+    if (found == values->end()) return false;
+    const auto* binary = std::get_if<TBinary>(&found->second);
+    if (!binary) return false;
+    bytes = binary->bytes;
+    return true;
+}
+
+void TSettings::WriteBinary(const std::string& name, const std::string& bytes) {
+    Write(name, TBinary{bytes});
+}
+
 bool TSettings::DeleteValue(const std::string& name) {
     RTL_ASSERT_MSG(!current_.empty(), "no key is open");
     Load();
@@ -189,6 +232,8 @@ void TSettings::Load() {
         std::string text = Unescape(line, pos, '\0');
         if (type == 'i')
             (*values)[name] = static_cast<int64_t>(std::strtoll(text.c_str(), nullptr, 10));
+        else if (type == 'b')
+            (*values)[name] = TBinary{FromHex(text)};
         else
             (*values)[name] = std::move(text);
     }
@@ -201,6 +246,8 @@ void TSettings::Save() const {
         for (const auto& [name, value] : values) {
             if (const auto* text = std::get_if<std::string>(&value))
                 out << Escape(name) << "=s:" << Escape(*text) << '\n';
+            else if (const auto* binary = std::get_if<TBinary>(&value))
+                out << Escape(name) << "=b:" << ToHex(binary->bytes) << '\n';
             else
                 out << Escape(name) << "=i:" << std::get<int64_t>(value) << '\n';
         }

@@ -7,13 +7,17 @@
 
 namespace rtl {
 
-// The user's settings store in place of the per-user registry: keys are backslash paths ("Software\
-// Vendor\Connect"), values are named strings or integers, and key and value names compare ignoring
-// case. Everything lives in one file, re-read when a key is opened and written to a temporary file
-// that is renamed into place, so a crash never leaves half a store.
+// The user's settings store in place of the per-user registry: keys are backslash paths
+// ("Software\Vendor\Connect"), values are named strings, integers or binary data, and key and value
+// names compare ignoring case. Everything lives in one file, re-read when a key is opened and written
+// to a temporary file that is renamed into place, so a crash never leaves half a store.
 class TSettings {
 public:
-    using TValue = std::variant<std::string, int64_t>;
+    // Binary data, a value kind of its own (stored as hexadecimal text).
+    struct TBinary {
+        std::string bytes;
+    };
+    using TValue = std::variant<std::string, int64_t, TBinary>;
 
     // The store at `path`; DefaultSettingsPath() when empty.
     explicit TSettings(std::string path = {});
@@ -33,6 +37,9 @@ public:
     // Write through to the file at once; raise EOSError when it cannot be written.
     void WriteString(const std::string& name, const std::string& value);
     void WriteInteger(const std::string& name, int64_t value);
+    // False when the value is missing or not binary.
+    bool ReadBinary(const std::string& name, std::string& bytes) const;
+    void WriteBinary(const std::string& name, const std::string& bytes);
     bool DeleteValue(const std::string& name);
 
     const std::string& Path() const { return path_; }

@@ -33,7 +33,8 @@ void RunFirst() {
 
 void PostCall(const void* owner, std::function<void()> call) {
     Pending().push_back({owner, std::move(call)});
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { RunFirst(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { RunFirst(); }, Qt::QueuedConnection);
 }
 
 void CancelPostedCalls(const void* owner) {

@@ -161,7 +161,11 @@ void AttachWidget(TWinControl* control, QWidget* widget) {
 }
 
 void DestroyWidget(QWidget* widget) {
-    auto* bridge = widget->findChild<TWidgetBridge*>(QString(), Qt::FindDirectChildrenOnly);
+    // Not findChild: it casts by meta-object, and the bridge has no meta-object of its own, so it would
+    // take any child (a line edit's inner control, say) for the bridge.
+    TWidgetBridge* bridge = nullptr;
+    for (QObject* child : widget->children())
+        if ((bridge = dynamic_cast<TWidgetBridge*>(child))) break;
     if (auto* own = dynamic_cast<TControlWidget*>(widget)) own->Detach();
     widget->hide();
     if (bridge) bridge->Detach();

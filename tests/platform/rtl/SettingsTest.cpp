@@ -39,5 +39,22 @@ TEST_F(SettingsTest, DeleteKeyTakesItsSubkeysAndNoSiblingSharingThePrefix) {
     EXPECT_FALSE(reread.DeleteKey("S\\a"));
 }
 
+TEST_F(SettingsTest, BinaryValuesKeepEveryByteAndAreAKindOfTheirOwn) {
+    const std::string bytes("VZ\0\n=\\\xff", 7);
+    TSettings settings(path);
+    ASSERT_TRUE(settings.OpenKey("S\\Layout", true));
+    settings.WriteBinary("Docking", bytes);
+    settings.WriteString("Text", "VZ");
+
+    TSettings reread(path);
+    ASSERT_TRUE(reread.OpenKey("S\\Layout", false));
+    std::string read;
+    ASSERT_TRUE(reread.ReadBinary("Docking", read));
+    EXPECT_EQ(read, bytes);
+    EXPECT_FALSE(reread.ReadBinary("Text", read));
+    EXPECT_FALSE(reread.ReadBinary("Missing", read));
+    EXPECT_EQ(reread.ReadString("Docking"), "");
+}
+
 } // namespace
 } // namespace rtl

@@ -1,0 +1,111 @@
+#include "docking/vzDockSite.h"
+
+#include "docking/vzDockControl.h"
+#include "docking/vzDockManager.h"
+#include "docking/vzDockTexts.h"
+#include "platform/ui/Canvas.h"
+
+#include <algorithm>
+
+namespace docking {
+
+TvzCustomDockingSite::TvzCustomDockingSite(ui::TComponent* owner)
+    : ui::TCustomControl(owner), key_(NewGuid()) {}
+
+TvzCustomDockingSite::~TvzCustomDockingSite() {
+    Destroying();
+    SetDockingManager(nullptr);
+}
+
+void TvzCustomDockingSite::SetDockingManager(TvzCustomDockingManager* manager) {
+    if (manager == manager_) return;
+    if (manager_) {
+        if (TvzCustomDockingControl* root = Root(); root && !manager_->IsDestroying()) root->Detach(true);
+        manager_->UnregisterSite(this);
+        siteId_ = -1;
+    }
+    manager_ = manager;
+    if (manager_) siteId_ = manager_->RegisterSite(this);
+}
+
+TvzCustomDockingControl* TvzCustomDockingSite::Root() const {
+    return manager_ ? manager_->Root(siteId_) : nullptr;
+}
+
+void TvzCustomDockingSite::SetRoot(TvzCustomDockingControl* control) {
+    if (!manager_) return;
+    TvzCustomDockingControl* old = Root();
+    if (old == control) return;
+    manager_->BeginUpdate(siteId_);
+    manager_->SetRoot(siteId_, control); // first, so that the old root's detach finds it gone
+    if (old) old->Detach(true);
+    if (control) {
+        if (control->Container()) control->SetContainer(nullptr);
+        control->SetParent(this);
+        control->SetSiteId(siteId_);
+        control->SetScreenRect(ui::Bounds(ClientOrigin().X, ClientOrigin().Y, ClientWidth(), ClientHeight()));
+        if (control->Visible()) control->ShowInContainer();
+    }
+    manager_->EndUpdate();
+}
+
+bool TvzCustomDockingSite::CanDock(TvzCustomDockingControl* control) {
+    bool allow = true;
+    if (OnCanDock) OnCanDock(this, control, allow);
+    return allow;
+}
+
+bool TvzCustomDockingSite::CanUndock(TvzCustomDockingControl* control) {
+    bool allow = true;
+    if (OnCanUndock) OnCanUndock(this, control, allow);
+    return allow;
+}
+
+void TvzCustomDockingSite::CheckCanDock(TvzCustomDockingControl* control) {
+    if (!CanDock(control)) throw EvzDocking(texts::sDockingNotAllowed);
+}
+
+void TvzCustomDockingSite::CheckCanUndock(TvzCustomDockingControl* control) {
+    if (!CanUndock(control)) throw EvzDocking(texts::sDockingNotAllowed);
+}
+
+void TvzCustomDockingSite::ShowControl(TvzCustomDockingControl* control, bool show, bool activate) {
+    if (!show) return;
+    control->Show();
+    if (activate && control->DockState() != dsHidden) control->SetFocus();
+}
+
+void TvzCustomDockingSite::Refresh() {
+    Realign();
+    Invalidate();
+}
+
+void TvzCustomDockingSite::SetBounds(int left, int top, int width, int height) {
+    const int frameWidth = Width() - ClientWidth();
+    const int frameHeight = Height() - ClientHeight();
+    ui::TCustomControl::SetBounds(left, top, std::max(width, minimumSize_.X + frameWidth),
+                                  std::max(height, minimumSize_.Y + frameHeight));
+}
+
+void TvzCustomDockingSite::Realign() {
+    TvzCustomDockingControl* root = Root();
+    minimumSize_ =
+        root && autoConstraints_ ? ui::TPoint{root->MinimumWidth(), root->MinimumHeight()} : ui::TPoint{};
+    if (!root) return;
+    const ui::TRect client = DockClientRect();
+    const ui::TPoint origin = ClientOrigin();
+    root->SetScreenRect(
+        ui::Bounds(origin.X + client.Left, origin.Y + client.Top, client.Width(), client.Height()));
+    root->UpdateBounds();
+}
+
+void TvzCustomDockingSite::Paint() {
+    Canvas()->Brush()->SetColor(Color());
+    Canvas()->FillRect(ClientRect());
+}
+
+bool TvzNullDockingSite::CanDock(TvzCustomDockingControl*) {
+    throw EvzDocking(texts::sInvisibleDockTarget);
+}
+
+} // namespace docking

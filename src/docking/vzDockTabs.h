@@ -1,0 +1,81 @@
+#pragma once
+
+#include "docking/vzDockContainer.h"
+#include "docking/vzDockingUI.h"
+#include "docking/vzDockTabLayout.h"
+
+// The tab container: its panels lie on top of each other and a strip of tabs chooses one.
+namespace docking {
+
+class TvzInsideContainer : public TvzCustomDockingContainer {
+public:
+    explicit TvzInsideContainer(ui::TComponent* owner);
+
+    int TypeId() const override { return 3; }
+    bool AlignmentAllowed(TvzAlignment alignment) const override { return alignment == alnClient; }
+    bool AllowsMaximize() const override { return false; }
+
+    int CurrentTab() const { return currentTab_; }
+    // Selects tab `index` (out of range: an internal error); with focus the panel takes it.
+    void SelectTab(int index, bool focus);
+    // A stored current tab; out of range selects the last one.
+    void SetCurrentTab(int index) { SelectTab(tabs::ClampCurrentTab(index, ChildCount()), true); }
+    uistyle::TvzTabOrientation Orientation() const { return orientation_; }
+    void SetOrientation(uistyle::TvzTabOrientation orientation);
+    int HotTab() const { return hotTab_; }
+    const tabs::TvzTabStripLayout& StripLayout() const { return layout_; }
+    uistyle::TvzDockButtonState ScrollLeftState() const { return scrollLeftState_; }
+    uistyle::TvzDockButtonState ScrollRightState() const { return scrollRightState_; }
+    void ScrollBy(int delta);
+
+    // 0 with fewer than two tabs, else the style's strip height.
+    int TabStripHeight() const;
+    // The strip in client coordinates: below the caption (top tabs) or at the bottom.
+    ui::TRect TabStripRect() const;
+    // The tab under a client point, or -1.
+    int TabAt(ui::TPoint point) const;
+    // Lays the strip out again from the style's tab widths.
+    void LayoutTabs();
+    // The tab list popup: one item per tab, by caption, the current one checked.
+    void FillTabList(ui::TMenuItem* parent);
+    ui::TPopupMenu* TabListMenu() const { return tabListMenu_; }
+    ui::TMenuItem* TabsItem() const { return tabsItem_; }
+
+    void RemoveChild(TvzCustomDockingControl* child, int index) override;
+    bool IsChildShowing(const TvzCustomDockingControl* child) const override;
+    void ShowChild(TvzCustomDockingControl* child) override;
+    int MinimumWidth() const override;
+    int MinimumHeight() const override;
+
+protected:
+    void DoDock(int index, TvzCustomDockingControl* child) override;
+    void ArrangeChildren(const ui::TRect& client) override;
+    void Paint() override;
+    void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
+    void MouseMove(ui::TShiftState shift, int x, int y) override;
+    // Double clicks on tabs are handled with the press.
+    void DblClick() override;
+    void MouseUp(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
+    void Resize() override;
+    void ChildChanged(TvzDockControlChange change) override;
+
+private:
+    void UpdateChildVisibility();
+    std::vector<std::string> TabCaptions() const;
+    int ButtonWidth() const;
+    void BuildMenu();
+
+    int currentTab_ = -1;
+    uistyle::TvzTabOrientation orientation_ = uistyle::dtoTop;
+    int firstVisible_ = 0;
+    int hotTab_ = -1;
+    tabs::TvzTabStripLayout layout_;
+    uistyle::TvzDockButtonState scrollLeftState_ = uistyle::dbsDisabled;
+    uistyle::TvzDockButtonState scrollRightState_ = uistyle::dbsDisabled;
+    int dragMode_ = 0;
+    ui::TPoint mouseDownPoint_;
+    ui::TPopupMenu* tabListMenu_ = nullptr;
+    ui::TMenuItem* tabsItem_ = nullptr;
+};
+
+} // namespace docking

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "docking/vzDockingSite.h"
+#include "docking/vzDockManager.h"
+
+// The docking manager a form drops on: its containers, floating forms and the form's own place.
+namespace docking {
+
+enum TvzDockingStoreOption { dsoFormPosition, dsoFormState, dsoFormConstraints, dsoActiveDockingControl };
+using TvzDockingStoreOptions = rtl::Set<TvzDockingStoreOption, 4>;
+
+class TvzDockingManager : public TvzCustomDockingManager {
+public:
+    // Raises unless the owner is a form without another manager.
+    explicit TvzDockingManager(ui::TComponent* owner);
+
+    TvzDockingStoreOptions StoreOptions() const { return storeOptions_; }
+    void SetStoreOptions(TvzDockingStoreOptions options) { storeOptions_ = options; }
+    // The orientation of the tabs of new tab containers.
+    uistyle::TvzTabOrientation TabOrientation() const { return tabOrientation_; }
+    void SetTabOrientation(uistyle::TvzTabOrientation orientation) { tabOrientation_ = orientation; }
+
+    TvzCustomDockingControl* CreateContainer(int typeId) override;
+    TvzCustomDockingSite* CreateFloatingSite(const ui::TRect& rect, bool clientArea) override;
+    ui::TCustomForm* Form() const;
+
+protected:
+    bool KeepsFormPlacement() const override { return true; }
+    layout::TvzFormPlacementData CollectFormPlacement() override;
+    void ApplyFormPlacement(const layout::TvzFormPlacementData& data) override;
+
+private:
+    TvzDockingStoreOptions storeOptions_;
+    uistyle::TvzTabOrientation tabOrientation_ = uistyle::dtoTop;
+};
+
+// The placement mask of store options: 1 position, 2 state, 4 constraints, 8 active control.
+uint8_t StoreMask(TvzDockingStoreOptions options);
+
+} // namespace docking

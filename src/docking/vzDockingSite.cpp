@@ -1,0 +1,130 @@
+#include "docking/vzDockingSite.h"
+
+#include "docking/vzDockManager.h"
+#include "docking/vzDockTexts.h"
+
+#include <algorithm>
+
+namespace docking {
+
+ui::TRect ClampToWorkArea(const ui::TRect& bounds, const ui::TRect& area) {
+    ui::TRect r = bounds;
+    if (r.Left < area.Left || r.Top < area.Top || r.Left >= area.Right || r.Top >= area.Bottom) {
+        r = ui::Bounds(area.Left, area.Top, r.Width(), r.Height());
+    }
+    r.Right = std::min(r.Right, area.Right);
+    r.Bottom = std::min(r.Bottom, area.Bottom);
+    return r;
+}
+
+// ---- TvzDockingSite ----
+
+TvzDockingSite::TvzDockingSite(ui::TComponent* owner) : TvzCustomDockingSite(owner) {
+    if (!owner) throw EvzDocking(texts::sSiteOwnerNil);
+    auto* form = dynamic_cast<ui::TCustomForm*>(owner);
+    if (!form) throw EvzDocking(texts::sSiteOnFormOnly);
+    for (int i = 0; i < form->ComponentCount(); ++i) {
+        if (form->Components(i) != this && dynamic_cast<TvzDockingSite*>(form->Components(i)))
+            throw EvzDocking(texts::sSingleSite);
+    }
+    SetParent(form);
+    SetKey(StringToGuid(kDefaultSiteKey));
+    workspace_ = new TvzWorkspaceControl(nullptr); // never registered: its parent frees it
+    workspace_->SetParent(this);
+    workspace_->SetCaption(form->Caption());
+}
+
+TvzDockingSite::~TvzDockingSite() {
+    Destroying();
+    SetDockingManager(nullptr);
+}
+
+void TvzDockingSite::AssociateManager(TvzCustomDockingManager* manager) {
+    if (manager) {
+        for (TvzCustomDockingSite* site : manager->Sites())
+            if (site != this && dynamic_cast<TvzDockingSite*>(site))
+                throw EvzDocking(texts::sSingleSitePerManager);
+    }
+    SetDockingManager(manager);
+    PlaceWorkspace();
+}
+
+void TvzDockingSite::SetRoot(TvzCustomDockingControl* control) {
+    TvzCustomDockingSite::SetRoot(control);
+    PlaceWorkspace();
+}
+
+void TvzDockingSite::Refresh() {
+    TvzCustomDockingSite::Refresh();
+    PlaceWorkspace();
+}
+
+void TvzDockingSite::PlaceWorkspace() {
+    if (!workspace_) return;
+    const bool empty = Root() == nullptr;
+    workspace_->ui::TControl::SetVisible(empty);
+    if (empty) workspace_->SetBoundsRect(DockClientRect());
+}
+
+void TvzDockingSite::CollectData(layout::TvzSiteData& data) {
+    data.hideZones.assign(4, {});
+}
+
+// ---- TvzFloatingSite ----
+
+TvzFloatingSite::TvzFloatingSite(TvzFloatingForm* owner) : TvzCustomDockingSite(owner) {
+    if (!owner) throw EvzDocking(texts::sFloatingFormOwnerRequired);
+    SetParent(owner);
+    SetAlign(ui::alClient);
+}
+
+TvzFloatingForm* TvzFloatingSite::Form() const {
+    return static_cast<TvzFloatingForm*>(Owner());
+}
+
+void TvzFloatingSite::SetRoot(TvzCustomDockingControl* control) {
+    TvzCustomDockingSite::SetRoot(control);
+    if (control) {
+        Form()->SetCaption(control->Caption());
+        return;
+    }
+    TvzCustomDockingManager* manager = DockingManager();
+    if (manager && !manager->IsDestroying()) {
+        SetDockingManager(nullptr);
+        Form()->Release();
+    }
+}
+
+void TvzFloatingSite::CollectData(layout::TvzSiteData& data) {
+    data.formBounds = Form()->BoundsRect();
+    data.formState = static_cast<uint8_t>(Form()->WindowState());
+}
+
+void TvzFloatingSite::ApplyData(const layout::TvzSiteData& data) {
+    ui::TRect bounds = data.formBounds;
+    if (ui::Screen) bounds = ClampToWorkArea(bounds, ui::Screen->MonitorFromRect(bounds).WorkareaRect);
+    Form()->SetBoundsRect(bounds);
+    Form()->SetWindowState(data.formState <= ui::wsMaximized ? static_cast<ui::TWindowState>(data.formState)
+                                                             : ui::wsNormal);
+    if (!Root()) {
+        SetDockingManager(nullptr);
+        Form()->Release();
+    }
+}
+
+// ---- TvzFloatingForm ----
+
+TvzFloatingForm::TvzFloatingForm(ui::TComponent* owner, TvzCustomDockingManager* manager) : ui::TForm(owner) {
+    SetFormBorderStyle(ui::bsSizeToolWin);
+    site_ = new TvzFloatingSite(this);
+    site_->SetDockingManager(manager);
+}
+
+void TvzFloatingForm::DoClose(ui::TCloseAction& action) {
+    ui::TForm::DoClose(action);
+    if (action == ui::caNone) return;
+    if (TvzCustomDockingControl* root = site_->Root()) root->Hide(false);
+    action = ui::caFree;
+}
+
+} // namespace docking

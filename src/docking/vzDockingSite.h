@@ -1,0 +1,63 @@
+#pragma once
+
+#include "docking/vzDockPanel.h"
+#include "docking/vzDockSite.h"
+#include "platform/ui/Forms.h"
+
+// The form's docking site, the floating form with its site, and the clamping of a form to a display.
+namespace docking {
+
+// `bounds` moved onto the display nearest to it (its work area's top-left when it lies outside) and
+// clipped to that work area.
+ui::TRect ClampToWorkArea(const ui::TRect& bounds, const ui::TRect& workArea);
+
+class TvzDockingSite : public TvzCustomDockingSite {
+public:
+    // Raises when the owner is no form or already has a docking site.
+    explicit TvzDockingSite(ui::TComponent* owner);
+    ~TvzDockingSite() override;
+
+    // Raises when the manager already has another docking site.
+    void AssociateManager(TvzCustomDockingManager* manager);
+    // Shown while the site holds no panel.
+    TvzWorkspaceControl* Workspace() const { return workspace_; }
+    void SetRoot(TvzCustomDockingControl* control) override;
+    void Refresh() override;
+    // Four empty hide zones: panels are not auto-hidden into zones.
+    void CollectData(layout::TvzSiteData& data) override;
+
+private:
+    void PlaceWorkspace();
+
+    TvzWorkspaceControl* workspace_ = nullptr;
+};
+
+class TvzFloatingForm;
+
+// The site inside a floating form; it goes with its form once its tree has left.
+class TvzFloatingSite : public TvzCustomDockingSite {
+public:
+    explicit TvzFloatingSite(TvzFloatingForm* owner);
+    int TypeId() const override { return 1; }
+    bool IsFloating() const override { return true; }
+    TvzFloatingForm* Form() const;
+    void SetRoot(TvzCustomDockingControl* control) override;
+    void CollectData(layout::TvzSiteData& data) override;
+    void ApplyData(const layout::TvzSiteData& data) override;
+};
+
+// A tool window owned by the main form that holds one floating site.
+class TvzFloatingForm : public ui::TForm {
+public:
+    TvzFloatingForm(ui::TComponent* owner, TvzCustomDockingManager* manager);
+    TvzFloatingSite* Site() const { return site_; }
+
+protected:
+    // Closing hides the tree and frees the form, whatever the handler answered.
+    void DoClose(ui::TCloseAction& action) override;
+
+private:
+    TvzFloatingSite* site_;
+};
+
+} // namespace docking
