@@ -161,7 +161,10 @@ void AttachWidget(TWinControl* control, QWidget* widget) {
 }
 
 void DestroyWidget(QWidget* widget) {
-    auto* bridge = widget->findChild<TWidgetBridge*>(QString(), Qt::FindDirectChildrenOnly);
+    // The bridge has no meta-object of its own, so findChild would take any child (a combo box's model).
+    TWidgetBridge* bridge = nullptr;
+    for (QObject* child : widget->children())
+        if ((bridge = dynamic_cast<TWidgetBridge*>(child))) break;
     if (auto* own = dynamic_cast<TControlWidget*>(widget)) own->Detach();
     widget->hide();
     if (bridge) bridge->Detach();
