@@ -128,6 +128,12 @@ TfmConnection::TfmConnection(ui::TComponent* owner) : ui::TForm(owner) {
     EndLoading();
 }
 
+// The stored password is read from edPassword: the fields are saved when the dialog closes, never
+// from the base form's destructor, when they are gone.
+TfmConnection::~TfmConnection() {
+    FormStorage->SetActive(false);
+}
+
 ui::TEdit* TfmConnection::AddField(const char* name, const char* label, const char* text, int row) {
     auto* caption = new ui::TLabel(this);
     caption->SetParent(this);
@@ -180,8 +186,11 @@ void TfmConnection::buOkClick(ui::TObject*) {
 }
 
 void TfmConnection::edDatabaseDropDown(ui::TObject*) {
-    ui::Screen->SetCursor(ui::crSQLWait);
-    const rtl::ScopeExit restoreCursor([] { ui::Screen->SetCursor(ui::crDefault); });
+    const auto setCursor = [](ui::TCursor cursor) {
+        if (ui::Screen) ui::Screen->SetCursor(cursor);
+    };
+    setCursor(ui::crSQLWait);
+    const rtl::ScopeExit restoreCursor([&] { setCursor(ui::crDefault); });
     edDatabase->Items().Clear();
     try {
         const std::shared_ptr<core::IDBAConnection> connection = CreateConnection();

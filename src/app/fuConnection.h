@@ -17,6 +17,7 @@ namespace app {
 class TfmConnection : public ui::TForm {
 public:
     explicit TfmConnection(ui::TComponent* owner);
+    ~TfmConnection() override;
 
     // A new connection from the fields, not yet connected; a port that is no number raises a
     // conversion error before any connection is made.

@@ -16,6 +16,9 @@ constexpr const char* kRoutineQuery =
     "SELECT CONCAT(R.ROUTINE_SCHEMA, '.', R.ROUTINE_NAME) as FULL_NAME, R.ROUTINE_TYPE, R.ROUTINE_SCHEMA, "
     "R.ROUTINE_NAME FROM INFORMATION_SCHEMA.ROUTINES R";
 
+// The server's "does not exist" of a stored routine.
+constexpr int kRoutineDoesNotExist = 1305;
+
 std::string BackQuoted(const std::string& name) {
     std::string quoted = "`";
     for (char c : name)
@@ -64,13 +67,16 @@ bool TInternalCheck::Run(const TProgress& progress) {
         // Quoted, so that a name that needs quoting is read like any other.
         const std::string name =
             BackQuoted(rows->Fields()[2]->AsString()) + "." + BackQuoted(rows->Fields()[3]->AsString());
-        const std::u16string text =
-            connection_
-                ->Evaluate(
-                    rtl::Utf8ToUtf16((procedure ? "SHOW CREATE PROCEDURE " : "SHOW CREATE FUNCTION ") + name),
-                    false, 2)
-                ->AsWideString()
-                .AsWideString();
+        const std::string show = (procedure ? "SHOW CREATE PROCEDURE " : "SHOW CREATE FUNCTION ") + name;
+        std::u16string text;
+        try {
+            text = connection_->Evaluate(rtl::Utf8ToUtf16(show), false, 2)->AsWideString().AsWideString();
+        } catch (const core::EDBAConnectionException& error) {
+            // Dropped by someone else since the list was read: nothing to check any more.
+            if (error.ErrorCode() != kRoutineDoesNotExist) throw;
+            if (!progress(++position, maximum)) return false;
+            continue;
+        }
         engine::TRoutine& routine =
             procedure ? program.AddProcedure(fullName, text) : program.AddFunction(fullName, text);
         try {

@@ -14,15 +14,20 @@ class CodeGeneratorTest : public VeltraneServerTest {
 protected:
     void SetUp() override {
         VeltraneServerTest::SetUp();
-        Drop();
+        if (!IsSkipped()) Drop();
     }
     void TearDown() override {
         if (session) Drop();
     }
     void Drop() {
-        session->Execute("DROP PROCEDURE IF EXISTS gen_p; DROP FUNCTION IF EXISTS gen_f; "
-                         "DROP PROCEDURE IF EXISTS gen_none; DROP TABLE IF EXISTS gen_t");
+        session->Execute("DROP PROCEDURE IF EXISTS " + p + "; DROP FUNCTION IF EXISTS " + f +
+                         "; DROP PROCEDURE IF EXISTS " + none + "; DROP TABLE IF EXISTS " + table);
     }
+
+    const std::string p = Unique("gen_p");
+    const std::string f = Unique("gen_f");
+    const std::string none = Unique("gen_none");
+    const std::string table = Unique("gen_t");
     std::u16string ScriptOf(const std::string& name, engine::TRoutineKind kind) {
         engine::TRoutine* routine =
             veltrane->Program().GetRoutine(name, "`" + settings.database + "`", true, kind);
@@ -37,16 +42,14 @@ protected:
 TEST_F(CodeGeneratorTest, DebugScriptsSetInputsCallAndSelectOutputs) {
     session->Execute(
         "CREATE PROCEDURE gen_p(IN a INT, OUT b INT, INOUT c INT)\nBEGIN\n  SET b = a; SET c = c + 1;\nEND");
-    session->Execute("CREATE FUNCTION gen_f(x INT) RETURNS INT\nBEGIN\n  RETURN x;\nEND");
-    session->Execute("CREATE PROCEDURE gen_none()\nBEGIN\n  SET @n = 1;\nEND");
-    EXPECT_EQ(ScriptOf("gen_p", engine::rkProcedure),
-              u"BEGIN\r\n  SET @a = NULL;\r\n  SET @c = NULL;\r\n  CALL " + Qualified("gen_p") +
-                  u"(@a, @b, @c);\r\n  SELECT @b, @c;\r\nEND");
-    EXPECT_EQ(ScriptOf("gen_f", engine::rkFunction), u"BEGIN\r\n  SET @x = NULL;\r\n  SET @result = " +
-                                                         Qualified("gen_f") +
-                                                         u"(@x);\r\n  SELECT @result;\r\nEND");
-    EXPECT_EQ(ScriptOf("gen_none", engine::rkProcedure),
-              u"BEGIN\r\n  CALL " + Qualified("gen_none") + u"();\r\nEND");
+    session->Execute("CREATE FUNCTION " + f + "(x INT) RETURNS INT\nBEGIN\n  RETURN x;\nEND");
+    session->Execute("CREATE PROCEDURE " + none + "()\nBEGIN\n  SET @n = 1;\nEND");
+    EXPECT_EQ(ScriptOf(p, engine::rkProcedure), u"BEGIN\r\n  SET @a = NULL;\r\n  SET @c = NULL;\r\n  CALL " +
+                                                    Qualified(p) +
+                                                    u"(@a, @b, @c);\r\n  SELECT @b, @c;\r\nEND");
+    EXPECT_EQ(ScriptOf(f, engine::rkFunction), u"BEGIN\r\n  SET @x = NULL;\r\n  SET @result = " +
+                                                   Qualified(f) + u"(@x);\r\n  SELECT @result;\r\nEND");
+    EXPECT_EQ(ScriptOf(none, engine::rkProcedure), u"BEGIN\r\n  CALL " + Qualified(none) + u"();\r\nEND");
 }
 
 TEST(ColumnTypeTextTest, UpperCaseOutsideTheParenthesesAndForeignCharacterSets) {
@@ -61,29 +64,31 @@ TEST(ColumnTypeTextTest, UpperCaseOutsideTheParenthesesAndForeignCharacterSets) 
 }
 
 TEST_F(CodeGeneratorTest, CursorLoopOverTheColumnsOfASelect) {
-    session->Execute("CREATE TABLE gen_t (a INT, b VARCHAR(10)) DEFAULT CHARSET utf8mb4");
-    const auto columns = ReadCursorColumns(*connection, u"SELECT a, b\nFROM gen_t", "v_");
+    session->Execute("CREATE TABLE " + table + " (a INT, b VARCHAR(10)) DEFAULT CHARSET utf8mb4");
+    const auto columns = ReadCursorColumns(*connection, rtl::Utf8ToUtf16("SELECT a, b\nFROM " + table), "v_");
     ASSERT_EQ(columns, (std::vector<TColumnInfo>{{"v_a", "INT(11)"}, {"v_b", "VARCHAR(10)"}}));
-    EXPECT_EQ(GenerateCursorLoop(columns, "c", u"SELECT a, b\nFROM gen_t"),
+    EXPECT_EQ(GenerateCursorLoop(columns, "c", rtl::Utf8ToUtf16("SELECT a, b\nFROM " + table)),
               "BEGIN\r\n"
               "  DECLARE v_a INT(11);\r\n"
               "  DECLARE v_b VARCHAR(10);\r\n"
               "  DECLARE done BOOLEAN DEFAULT FALSE;\r\n"
               "  DECLARE c CURSOR FOR \r\n"
               "    SELECT a, b\r\n"
-              "    FROM gen_t;\r\n"
-              "  DECLARE CONTINUE HANDLER FOR NOT FOUND SET done = TRUE;\r\n"
-              "\r\n"
-              "  OPEN c;\r\n"
-              "  c_loop: LOOP\r\n"
-              "    FETCH c INTO v_a, v_b;\r\n"
-              "    IF done THEN LEAVE c_loop; END IF;\r\n"
-              "\r\n"
-              "    /* Insert code here */\r\n"
-              "\r\n"
-              "  END LOOP;\r\n"
-              "  CLOSE c;\r\n"
-              "END;");
+              "    FROM " +
+                  table +
+                  ";\r\n"
+                  "  DECLARE CONTINUE HANDLER FOR NOT FOUND SET done = TRUE;\r\n"
+                  "\r\n"
+                  "  OPEN c;\r\n"
+                  "  c_loop: LOOP\r\n"
+                  "    FETCH c INTO v_a, v_b;\r\n"
+                  "    IF done THEN LEAVE c_loop; END IF;\r\n"
+                  "\r\n"
+                  "    /* Insert code here */\r\n"
+                  "\r\n"
+                  "  END LOOP;\r\n"
+                  "  CLOSE c;\r\n"
+                  "END;");
     EXPECT_EQ(session->Scalar("SELECT COUNT(*) FROM information_schema.tables WHERE table_name LIKE "
                               "'veltrane_temp_table_%'"),
               "0");
@@ -92,7 +97,8 @@ TEST_F(CodeGeneratorTest, CursorLoopOverTheColumnsOfASelect) {
 TEST_F(CodeGeneratorTest, EveryUseBuildsItsColumnsInANewTemporaryTable) {
     testsupport::SQLMonitorLog monitor;
     std::vector<int> numbers;
-    for (int i = 0; i < 3; ++i) ReadCursorColumns(*connection, u"SELECT 1 AS one", "v_");
+    for (int i = 0; i < 3; ++i)
+        ReadCursorColumns(*connection, u"SELECT 1 AS one", "v_");
     const std::string create = "CREATE TEMPORARY TABLE veltrane_temp_table_";
     for (const std::string& line : monitor.lines)
         if (line.rfind(create, 0) == 0) numbers.push_back(std::stoi(line.substr(create.size())));
@@ -102,7 +108,7 @@ TEST_F(CodeGeneratorTest, EveryUseBuildsItsColumnsInANewTemporaryTable) {
 }
 
 TEST_F(CodeGeneratorTest, CursorColumnsRefuseAStatementWithoutRows) {
-    session->Execute("CREATE TABLE gen_t (a INT)");
+    session->Execute("CREATE TABLE " + table + " (a INT)");
     EXPECT_EQ(
         testsupport::ErrorMessageOf([&] { ReadCursorColumns(*connection, u"UPDATE gen_t SET a = 1", "v_"); }),
         "Invalid SELECT statement");

@@ -4,6 +4,7 @@
 #include "core/uDBAConnection.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Settings.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Dialogs.h"
 #include "support/ErrorText.h"
 #include "support/LocalHttpServer.h"
@@ -126,6 +127,7 @@ TEST_F(ConnectionDialogTest, TestsAgainstTheServer) {
 
 TEST_F(ConnectionDialogTest, TheDropDownListsTheDatabasesAndSwallowsFailures) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
+    ui::TApplication application; // the screen, whose cursor shows the wait
     TfmConnection form(nullptr);
     FillIn(form, server);
     form.edDatabaseDropDown(&form);

@@ -14,17 +14,19 @@ namespace {
 
 class DebuggingViewsTest : public VeltraneServerTest {
 protected:
-    void SetUp() override {
-        VeltraneServerTest::SetUp();
-        session->Execute("DROP PROCEDURE IF EXISTS views_p1; DROP PROCEDURE IF EXISTS views_p2");
-        session->Execute("CREATE PROCEDURE views_p2(IN s VARCHAR(10))\nBEGIN\n  SET @seen = s;\nEND");
-        session->Execute("CREATE PROCEDURE views_p1(IN n INT)\nBEGIN\n  CALL views_p2('x');\nEND");
-    }
-
     void TearDown() override {
         if (veltrane && veltrane->IsRunning()) veltrane->Stop(true);
-        if (session) session->Execute("DROP PROCEDURE IF EXISTS views_p1; DROP PROCEDURE IF EXISTS views_p2");
+        if (session) session->Execute("DROP PROCEDURE IF EXISTS " + p1 + "; DROP PROCEDURE IF EXISTS " + p2);
     }
+
+    void CreateProcedures() {
+        session->Execute("DROP PROCEDURE IF EXISTS " + p1 + "; DROP PROCEDURE IF EXISTS " + p2);
+        session->Execute("CREATE PROCEDURE " + p2 + "(IN s VARCHAR(10))\nBEGIN\n  SET @seen = s;\nEND");
+        session->Execute("CREATE PROCEDURE " + p1 + "(IN n INT)\nBEGIN\n  CALL " + p2 + "('x');\nEND");
+    }
+
+    const std::string p1 = Unique("views_p1");
+    const std::string p2 = Unique("views_p2");
 
     std::string Qualified(const std::string& name) const {
         return "`" + settings.database + "`.`" + name + "`";
@@ -41,17 +43,18 @@ std::vector<std::string> Texts(const std::vector<TCallStackLine>& lines) {
 TEST_F(DebuggingViewsTest, CallStackListsTheCurrentRoutineItsCallersAndTheMainBlock) {
     EXPECT_EQ(Texts(CallStackLines(*veltrane)), std::vector<std::string>{"<Process is not accessible> @-1"});
 
-    CompileMain("BEGIN\n  SET @a = 1;\n  CALL views_p1(5);\nEND");
+    CreateProcedures();
+    CompileMain("BEGIN\n  SET @a = 1;\n  CALL " + p1 + "(5);\nEND");
     veltrane->Start(true);
     EXPECT_EQ(Texts(CallStackLines(*veltrane)), (std::vector<std::string>{"<Main> @1"}))
         << "a step start stops at BEGIN";
 
-    veltrane->BreakPoints().Add(Qualified("views_p2"), 1, 3);
+    veltrane->BreakPoints().Add(Qualified(p2), 1, 3);
     veltrane->Run();
     Settle();
     ASSERT_TRUE(veltrane->IsRunning());
     const auto lines = CallStackLines(*veltrane);
-    EXPECT_EQ(Texts(lines), (std::vector<std::string>{"views_p2('x') @3", "views_p1(5) @3", "<Main> @3"}));
+    EXPECT_EQ(Texts(lines), (std::vector<std::string>{p2 + "('x') @3", p1 + "(5) @3", "<Main> @3"}));
     EXPECT_EQ(lines[2].routine, &veltrane->MainRoutine());
 }
 

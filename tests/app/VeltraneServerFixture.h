@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,13 @@ protected:
         veltrane = std::make_unique<engine::TVeltrane>(
             connection, nothing, nothing, nothing,
             [tick = engine::TimeLimitedTick()](engine::TVeltrane&) { tick(); }, nothing);
+    }
+
+    // ctest runs the cases of a suite at once, each in its own process: what a case creates on the
+    // server carries a name of its own.
+    static std::string Unique(const std::string& base) {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        return base + "_" + std::to_string(std::hash<std::string>{}(test->name()) % 100000);
     }
 
     void CompileMain(const std::string& text) {
