@@ -40,6 +40,8 @@ std::shared_ptr<core::IDBAConnection> GlobalConnection;
 
 namespace {
 
+constexpr const char* kDesktopKey = "Software\\Veltrane\\Desktop\\Layout";
+
 // The main tool bar's pictures, in image-index order.
 constexpr std::string_view kToolBarPictures[] = {"NEW_SESSION", "STORE",     "STORE_ALL", "COMPILE",
                                                  "RUN",         "STEP_INTO", "STEP_OVER", "PAUSE",
@@ -689,6 +691,7 @@ void TfmMain::SaveSession() {
     state.activeModule = pcCodeEditors_->ActivePageIndex();
     rtl::TSettings settings;
     app::SaveSession(settings, connection_->GetDescription(), state, veltrane_->BreakPoints());
+    dockingManager_->SaveToRegistry(kDesktopKey);
 }
 
 void TfmMain::LoadSession() {
@@ -705,6 +708,14 @@ void TfmMain::LoadSession() {
         }
     }
     if (state.activeModule < TabCount()) pcCodeEditors_->SetActivePageIndex(state.activeModule);
+    if (settings.KeyExists(kDesktopKey)) {
+        try {
+            dockingManager_->LoadFromRegistry(kDesktopKey);
+        } catch (const std::exception& error) {
+            // A damaged layout leaves the default one in place; the user hears of it once.
+            ui::Application->ShowException(error);
+        }
+    }
 }
 
 void InitializeMainUnit() { ui::Application->SetTitle(GetProductTitle()); }
