@@ -40,8 +40,8 @@ protected:
 };
 
 TEST_F(CodeGeneratorTest, DebugScriptsSetInputsCallAndSelectOutputs) {
-    session->Execute(
-        "CREATE PROCEDURE gen_p(IN a INT, OUT b INT, INOUT c INT)\nBEGIN\n  SET b = a; SET c = c + 1;\nEND");
+    session->Execute("CREATE PROCEDURE " + p +
+                     "(IN a INT, OUT b INT, INOUT c INT)\nBEGIN\n  SET b = a; SET c = c + 1;\nEND");
     session->Execute("CREATE FUNCTION " + f + "(x INT) RETURNS INT\nBEGIN\n  RETURN x;\nEND");
     session->Execute("CREATE PROCEDURE " + none + "()\nBEGIN\n  SET @n = 1;\nEND");
     EXPECT_EQ(ScriptOf(p, engine::rkProcedure), u"BEGIN\r\n  SET @a = NULL;\r\n  SET @c = NULL;\r\n  CALL " +
@@ -109,9 +109,10 @@ TEST_F(CodeGeneratorTest, EveryUseBuildsItsColumnsInANewTemporaryTable) {
 
 TEST_F(CodeGeneratorTest, CursorColumnsRefuseAStatementWithoutRows) {
     session->Execute("CREATE TABLE " + table + " (a INT)");
-    EXPECT_EQ(
-        testsupport::ErrorMessageOf([&] { ReadCursorColumns(*connection, u"UPDATE gen_t SET a = 1", "v_"); }),
-        "Invalid SELECT statement");
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] {
+                  ReadCursorColumns(*connection, rtl::Utf8ToUtf16("UPDATE " + table + " SET a = 1"), "v_");
+              }),
+              "Invalid SELECT statement");
 }
 
 } // namespace
