@@ -2,6 +2,7 @@
 
 #include "app/fruDataView.h"
 #include "app/fuToolForm.h"
+#include "app/uFrameActions.h"
 #include "core/uMultiNotifier.h"
 #include "platform/rtl/Threads.h"
 #include "platform/ui/Application.h"
@@ -36,7 +37,6 @@ TOutputLine OutputLine(const engine::IDebuggMessageEvent& message) {
 
 TfrmOutput::TfrmOutput(ui::TComponent* owner, engine::TVeltrane* veltrane, TGoToCodeEvent goToCode)
     : ui::TFrame(owner), lvItems(new ui::TListBox(this)), alFrame(new ui::TActionList(this)),
-      aGoToCode(new ui::TAction(this)), aShowResults(new ui::TAction(this)), aClear(new ui::TAction(this)),
       pmMessages(new ui::TPopupMenu(this)), veltrane_(veltrane), goToCode_(std::move(goToCode)) {
     RTL_ASSERT(veltrane_);
     SetName("frmOutput");
@@ -50,31 +50,13 @@ TfrmOutput::TfrmOutput(ui::TComponent* owner, engine::TVeltrane* veltrane, TGoTo
     };
 
     alFrame->SetName("alFrame");
-    const auto addAction = [this](ui::TAction* action, const char* name, const char* caption,
-                                  void (TfrmOutput::*execute)()) {
-        action->SetName(name);
-        action->SetCaption(caption);
-        action->SetActionList(alFrame);
-        action->OnExecute = [this, execute](ui::TObject*) { (this->*execute)(); };
-    };
-    addAction(aGoToCode, "aGoToCode", "Go to code", &TfrmOutput::aGoToCodeExecute);
-    addAction(aShowResults, "aShowResults", "Show results", &TfrmOutput::aShowResultsExecute);
-    addAction(aClear, "aClear", "Clear", &TfrmOutput::Clear);
-    alFrame->OnUpdate = [this](ui::TBasicAction*, bool& handled) {
-        alFrameUpdate();
-        handled = true;
-    };
-
+    aGoToCode = AddFrameAction(*alFrame, "aGoToCode", "Go to code", [this] { aGoToCodeExecute(); });
+    aShowResults =
+        AddFrameAction(*alFrame, "aShowResults", "Show results", [this] { aShowResultsExecute(); });
+    aClear = AddFrameAction(*alFrame, "aClear", "Clear", [this] { Clear(); });
+    SetFrameUpdate(*alFrame, [this] { alFrameUpdate(); });
     pmMessages->SetName("pmMessages");
-    for (ui::TAction* action : {aGoToCode, aShowResults, static_cast<ui::TAction*>(nullptr), aClear}) {
-        auto* item = new ui::TMenuItem(pmMessages);
-        if (action)
-            item->SetAction(action);
-        else
-            item->SetCaption("-");
-        item->SetDefault(action == aGoToCode);
-        pmMessages->Items()->Add(item);
-    }
+    AddMenuItems(*pmMessages, {aGoToCode, aShowResults, nullptr, aClear}, aGoToCode);
 
     veltrane_->Messages().AddHandler(core::TEventHandler::Of<&TfrmOutput::DebugMessage>(this));
 }

@@ -55,10 +55,10 @@ public:
 
     ui::TListBox* lvItems;
     ui::TActionList* alFrame;
-    ui::TAction* aGoToCode;
-    ui::TAction* aShowResults;
-    ui::TAction* aClear;
     ui::TPopupMenu* pmMessages;
+    ui::TAction* aGoToCode = nullptr;
+    ui::TAction* aShowResults = nullptr;
+    ui::TAction* aClear = nullptr;
 
 private:
     void AddMessage(const std::shared_ptr<engine::IDebuggMessageEvent>& message);
