@@ -98,8 +98,8 @@ void TfrmWatchList::EvaluateWatch(int index) {
 void TfrmWatchList::ShowWatch(int index) {
     const auto& watch = watches_[static_cast<std::size_t>(index)];
     const int selected = lvWatches->ItemIndex();
-    lvWatches->WideItems().Put(index, std::u16string(watch.enabled ? u"\u2611 " : u"\u2610 ") +
-                                          watch.expression + u" = " + watch.value);
+    lvWatches->WideItems().Put(index,
+                               CheckMarkedLine(watch.enabled, watch.expression + u" = " + watch.value));
     // Replacing a line may drop the selection.
     if (lvWatches->ItemIndex() != selected) lvWatches->SetItemIndex(selected);
 }

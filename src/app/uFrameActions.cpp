@@ -32,4 +32,8 @@ void SetFrameUpdate(ui::TActionList& list, std::function<void()> update) {
     };
 }
 
+std::u16string CheckMarkedLine(bool checked, std::u16string_view text) {
+    return (checked ? u"\u2611 " : u"\u2610 ") + std::u16string(text);
+}
+
 } // namespace app

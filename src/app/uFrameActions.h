@@ -1,5 +1,5 @@
-// What the tool windows' frames share: named actions in the frame's action list and pop-up menus
-// made of them.
+// What the tool windows' frames share: named actions in the frame's action list, pop-up menus made of
+// them, and lines with a check mark.
 #pragma once
 
 #include "platform/ui/Actions.h"
@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace app {
 
@@ -21,5 +22,8 @@ void AddMenuItems(ui::TPopupMenu& menu, std::initializer_list<ui::TAction*> acti
 
 // The list's OnUpdate runs `update` for any of its actions.
 void SetFrameUpdate(ui::TActionList& list, std::function<void()> update);
+
+// A list line that shows a check mark before its text.
+std::u16string CheckMarkedLine(bool checked, std::u16string_view text);
 
 } // namespace app

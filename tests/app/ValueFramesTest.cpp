@@ -1,37 +1,19 @@
 // The watch list and local variables windows at a stop of a real session, driven through their actions.
 #include <gtest/gtest.h>
 
+#include "app/FrameServerFixture.h"
 #include "app/fruLocalVariables.h"
 #include "app/fruWatchList.h"
-#include "app/VeltraneServerFixture.h"
 #include "platform/rtl/Exception.h"
-#include "platform/ui/Application.h"
 #include "platform/ui/Clipboard.h"
-#include "platform/ui/PostedCalls.h"
-#include "support/UiTest.h"
 #include "widecontrols/uUcDialogs.h"
 #include "widecontrols/uUcStdCtrls.h"
-
-#include <QImage>
-#include <QWidget>
 
 namespace app {
 namespace {
 
-class ValueFramesTest : public VeltraneServerTest {
+class ValueFramesTest : public FrameServerTest {
 protected:
-    static void SetUpTestSuite() { uitest::EnsureApplication(); }
-
-    void SetUp() override {
-        VeltraneServerTest::SetUp();
-        form.SetBounds(0, 0, 420, 200);
-    }
-
-    void TearDown() override {
-        ui::CancelPostedCalls(this);
-        if (veltrane && veltrane->IsRunning()) veltrane->Stop(true);
-    }
-
     // Stops inside a block whose `n` hides the outer one.
     void StopInNestedBlock() {
         CompileMain("BEGIN\n"
@@ -71,14 +53,6 @@ protected:
         ASSERT_TRUE(watches.lvWatches->Focused());
     }
 
-    static void Grab(ui::TWinControl& frame, const char* path) {
-        const QImage shot = frame.Widget()->grab().toImage();
-        EXPECT_FALSE(shot.isNull());
-        shot.save(path);
-    }
-
-    const ui::TApplication application;
-    ui::TForm form{nullptr};
     std::vector<std::u16string> dialogCaptions;
 };
 
