@@ -1,5 +1,8 @@
 #include "app/fruCallStack.h"
 
+#include "platform/rtl/Exception.h"
+#include "platform/ui/Messages.h"
+
 #include "engine/uVeltrane.h"
 
 namespace app {
@@ -30,6 +33,36 @@ std::vector<TCallStackLine> CallStackLines(engine::TVeltrane& veltrane) {
     }
     lines.push_back(EntryLine(veltrane, veltrane.MainRoutine(), stack.GetEntry(count - 1).Line, {}));
     return lines;
+}
+
+TfrmCallStack::TfrmCallStack(ui::TComponent* owner, engine::TVeltrane* veltrane)
+    : ui::TFrame(owner), lbEntries(new ui::TListBox(this)), veltrane_(veltrane) {
+    RTL_ASSERT(veltrane_);
+    SetName("frmCallStack");
+    SetBounds(0, 0, 240, 160);
+    lbEntries->SetName("lbEntries");
+    lbEntries->SetParent(this);
+    lbEntries->SetAlign(ui::alClient);
+    lbEntries->OnDblClick = [this](ui::TObject*) { OpenSelected(); };
+    lbEntries->OnKeyDown = [this](ui::TObject*, uint16_t& key, ui::TShiftState) {
+        if (key == ui::VK_RETURN) OpenSelected();
+    };
+    Refresh();
+}
+
+void TfrmCallStack::Refresh() {
+    lines_ = CallStackLines(*veltrane_);
+    auto& items = lbEntries->Items();
+    items.Clear();
+    for (const auto& line : lines_)
+        items.Add(line.text);
+}
+
+void TfrmCallStack::OpenSelected() {
+    const int index = lbEntries->ItemIndex();
+    if (index < 0 || !OnEntry) return;
+    const TCallStackLine& line = lines_[static_cast<std::size_t>(index)];
+    if (line.routine) OnEntry(line.routine, line.line);
 }
 
 } // namespace app
