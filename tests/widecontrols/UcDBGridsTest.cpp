@@ -236,5 +236,37 @@ TEST_F(UcDBGridTest, GetWideEditTextReadsTheColumnsField) {
     EXPECT_EQ(grid.GetWideEditText(5), u"");
 }
 
+// A memory data set that counts the records it reads.
+class TCountingDataSet : public components::TMemDataSet {
+public:
+    using components::TMemDataSet::TMemDataSet;
+    int reads = 0;
+
+protected:
+    data::TGetResult GetRecord(data::TRecordBuffer buffer, data::TGetMode mode, bool doCheck) override {
+        ++reads;
+        return components::TMemDataSet::GetRecord(buffer, mode, doCheck);
+    }
+};
+
+TEST_F(UcDBGridTest, AMillionRowsScrollWithoutReadingEveryRow) {
+    TCountingDataSet big(nullptr);
+    big.SetRecordStore(std::make_unique<TextRows>(Rows(1'000'000)));
+    big.Open();
+    source.SetDataSet(&big);
+    grid.SetDataSource(&source);
+    grid.SetBounds(0, 0, 300, 200);
+    grid.Show();
+    big.reads = 0;
+    QTest::keyClick(grid.Widget(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(grid.Widget(), Qt::Key_PageUp);
+    QTest::keyClick(grid.Widget(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(grid.Widget(), Qt::Key_PageDown);
+    (void)grid.Handle()->grab();
+    EXPECT_EQ(big.RecNo(), 1 + grid.VisibleRowCount());
+    EXPECT_LT(big.reads, 1000);
+    source.SetDataSet(nullptr);
+}
+
 } // namespace
 } // namespace widecontrols
