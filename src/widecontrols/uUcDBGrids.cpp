@@ -3,6 +3,7 @@
 #include "widecontrols/uUcDB.h"
 
 #include "platform/ui/Canvas.h"
+#include "platform/ui/Clock.h"
 
 namespace widecontrols {
 
@@ -64,6 +65,25 @@ void TUcCustomDBGrid::DrawTitleCell(const ui::TRect& rect, ui::TColumn* column, 
     canvas.Font()->Assign(title->Font());
     canvas.Brush()->SetColor(title->Color());
     WriteText(rect, kTextInset, kTextInset, title->Caption(), title->Alignment());
+}
+
+bool TPickListSearch::KeyPress(WideChar& key) {
+    if (key == 8 || key == 27) {
+        searchText_.clear();
+        return false;
+    }
+    if (key < 32) return false;
+    const uint32_t now = ui::GetTickCount();
+    if (ui::TicksBetween(lastKeyTime_, now) > kPause) searchText_.clear();
+    lastKeyTime_ = now;
+    if (searchText_.size() < kMaxLength) searchText_ += key;
+    key = 0;
+    return true;
+}
+
+int PickListDropDownHeight(int itemCount, int dropDownRows, int itemHeight) {
+    const int rows = dropDownRows > 0 && dropDownRows <= itemCount ? dropDownRows : itemCount;
+    return rows * itemHeight + 4;
 }
 
 } // namespace widecontrols

@@ -67,6 +67,27 @@ private:
     WideString wideEditText_;
 };
 
+// The search text of the pick-list drop-down: characters typed within kPause of each other are
+// searched together, up to kMaxLength of them.
+class TPickListSearch {
+public:
+    static constexpr uint32_t kPause = 2000;
+    static constexpr size_t kMaxLength = 32;
+
+    // Backspace and Escape empty the search text; a printable `key` is consumed (set to 0) and true
+    // is answered, so that the list looks for SearchText.
+    bool KeyPress(WideChar& key);
+    const WideString& SearchText() const { return searchText_; }
+
+private:
+    WideString searchText_;
+    uint32_t lastKeyTime_ = 0;
+};
+
+// The height of the pick-list drop-down: the drop-down rows when above 0 and not more than the
+// items, else every item, plus the border.
+int PickListDropDownHeight(int itemCount, int dropDownRows, int itemHeight);
+
 class TUcDBGrid : public TUcCustomDBGrid {
 public:
     using TUcCustomDBGrid::TUcCustomDBGrid;

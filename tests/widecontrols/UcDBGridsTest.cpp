@@ -6,6 +6,7 @@
 #include "platform/data/DataLink.h"
 #include "platform/data/Field.h"
 #include "platform/ui/Canvas.h"
+#include "platform/ui/Clock.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/QtBridge.h"
 #include "support/UiTest.h"
@@ -266,6 +267,32 @@ TEST_F(UcDBGridTest, AMillionRowsScrollWithoutReadingEveryRow) {
     EXPECT_EQ(big.RecNo(), 1 + grid.VisibleRowCount());
     EXPECT_LT(big.reads, 1000);
     source.SetDataSet(nullptr);
+}
+
+TEST(PickListSearchTest, KeysWithinTheMeantimeSearchTogether) {
+    ui::TManualClockScope clock(10000);
+    TPickListSearch search;
+    auto type = [&](WideChar key) {
+        const bool consumed = search.KeyPress(key);
+        EXPECT_EQ(consumed, key == 0);
+        return search.SearchText();
+    };
+    EXPECT_EQ(type(u'a'), u"a");
+    clock->Advance(2000);
+    EXPECT_EQ(type(u'b'), u"ab");
+    clock->Advance(2001);
+    EXPECT_EQ(type(u'c'), u"c");
+    EXPECT_EQ(type(8), u"");
+    for (int i = 0; i < 40; ++i)
+        type(u'\u4E2D');
+    EXPECT_EQ(search.SearchText().size(), TPickListSearch::kMaxLength);
+    EXPECT_EQ(type(27), u"");
+}
+
+TEST(PickListSearchTest, TheDropDownShowsItsRowsOrEveryItem) {
+    EXPECT_EQ(PickListDropDownHeight(3, 7, 11), 3 * 11 + 4);
+    EXPECT_EQ(PickListDropDownHeight(10, 7, 11), 7 * 11 + 4);
+    EXPECT_EQ(PickListDropDownHeight(10, 0, 11), 10 * 11 + 4);
 }
 
 } // namespace
