@@ -40,6 +40,24 @@ TEST(DockRectTest, EdgeRegionsTakeTheDraggedSizeUpToHalfAndInsideTakesThePage) {
     EXPECT_EQ(DockingArea({0, 0, 1, 1}, 5), (ui::TRect{0, 0, 1, 1}));
 }
 
+TEST(KeepReachableTest, AFloatingFormKeepsThirtyPixelsAndItsCaptionOnTheWorkArea) {
+    const ui::TRect area{0, 0, 1920, 1040};
+    const struct {
+        ui::TRect bounds;
+        ui::TRect expected;
+    } cases[] = {
+        {ui::Bounds(100, 100, 400, 300), ui::Bounds(100, 100, 400, 300)},
+        {ui::Bounds(1910, 100, 400, 300), ui::Bounds(1890, 100, 400, 300)}, // 10 px left: back to 30
+        {ui::Bounds(-390, 100, 400, 300), ui::Bounds(-370, 100, 400, 300)},
+        {ui::Bounds(100, -50, 3000, 300), ui::Bounds(100, 0, 1920, 300)},   // caption above the top
+        {ui::Bounds(100, 1035, 400, 300), ui::Bounds(100, 1022, 400, 300)}, // caption below the bottom
+        {ui::Bounds(0, 0, 400, 2000), ui::Bounds(0, 0, 400, 1040)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(KeepReachable(c.bounds, area, 18), c.expected) << c.bounds.Left << "," << c.bounds.Top;
+    EXPECT_EQ(KeepReachable(ui::Bounds(5, -50, 100, 100), {0, 0, 20, 20}, 0), ui::Bounds(-10, -50, 20, 20));
+}
+
 class DockerTest : public MainFormFixture {
 protected:
     void SetUp() override {
@@ -151,6 +169,18 @@ TEST_F(DockerTest, ANeverDockedPanelFloatsCentred) {
     EXPECT_EQ(bounds.Height(), 200);
     EXPECT_EQ(bounds.Left, (ui::Screen->Width() - 450) / 2);
     EXPECT_EQ(bounds.Top, (ui::Screen->Height() - 200) / 2);
+}
+
+TEST_F(DockerTest, AFloatedPanelGetsAFormCaptionedWithoutHotkeyMarkers) {
+    panels["SQL"]->SetCaption("S&QL");
+    panels["SQL"]->Float(ui::Bounds(-1000, 100, 300, 200));
+    ASSERT_EQ(panels["SQL"]->DockState(), dsFloating);
+    auto* floating = dynamic_cast<TvzFloatingForm*>(panels["SQL"]->ParentSite()->Owner());
+    ASSERT_NE(floating, nullptr);
+    EXPECT_EQ(floating->Caption(), "SQL");
+    const ui::TRect area = ui::Screen->MonitorFromPoint({-1000, 100}).WorkareaRect;
+    EXPECT_EQ(floating->Left(), area.Left - 300 + 30);
+    EXPECT_EQ(floating->Width(), 300);
 }
 
 TEST_F(DockerTest, AGoneNeighbourAsksTheCollisionHandler) {
