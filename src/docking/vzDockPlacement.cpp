@@ -22,6 +22,10 @@ TvzCustomDockingSite* MainSite(const TvzCustomDockingManager& manager) {
 void TvzPlacementInfo::Record() {
     TvzCustomDockingManager* manager = control_->DockingManager();
     if (!manager || manager->Operation() != control_ || manager->Loading() || control_->AutoHidden()) return;
+    if (restoring_) {
+        TvzCustomPlacementInfo::Record();
+        return;
+    }
     switch (control_->DockState()) {
     case dsDocked:
         if (TvzCustomDockingContainer* parent = control_->Container()) {
@@ -142,7 +146,11 @@ bool TvzPlacementInfo::RestoreDocked() {
             manager->EndUpdate();
             manager->SetOperation(previous);
         });
-        if (control_->DockState() != dsHidden || control_->Container()) control_->Detach(true);
+        if (control_->DockState() != dsHidden || control_->Container()) {
+            restoring_ = true;
+            auto unmark = rtl::ScopeExit([this] { restoring_ = false; });
+            control_->Detach(true);
+        }
         TvzDocker* docker = manager->Docker(anchor);
         const auto resize = [&] {
             const ui::TRect& r = control_->ScreenRect();

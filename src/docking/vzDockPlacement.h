@@ -30,6 +30,9 @@ private:
     // False when the anchor's split container has too little room left for the control.
     bool RoomFor(const TvzCustomDockingControl* anchor) const;
     bool Split() const { return containerId == 1 || containerId == 2; }
+
+    // Set while the control leaves its floating form to go back: the docked place stays.
+    bool restoring_ = false;
 };
 
 } // namespace docking

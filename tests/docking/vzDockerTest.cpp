@@ -183,6 +183,14 @@ TEST_F(DockerTest, AFloatedPanelGetsAFormCaptionedWithoutHotkeyMarkers) {
     EXPECT_EQ(floating->Width(), 300);
 }
 
+TEST_F(DockerTest, AFloatedPanelDocksBackWhereItWas) {
+    panels["Call stack"]->Float(ui::Bounds(100, 100, 300, 200));
+    ASSERT_EQ(panels["Call stack"]->DockState(), dsFloating);
+    ASSERT_TRUE(panels["Call stack"]->Placement().RestoreDocked());
+    EXPECT_EQ(Shape(site->Root()), initialShape);
+    EXPECT_EQ(panels["Call stack"]->DockState(), dsDocked);
+}
+
 TEST_F(DockerTest, AGoneNeighbourAsksTheCollisionHandler) {
     ASSERT_TRUE(panels["Local variables"]->Hide(false));
     delete panels["Call stack"];
