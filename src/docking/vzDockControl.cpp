@@ -2,6 +2,7 @@
 
 #include "docking/vzDockContainer.h"
 #include "docking/vzDockManager.h"
+#include "docking/vzDockPlacement.h"
 #include "docking/vzDockTexts.h"
 #include "platform/data/Component.h"
 #include "platform/rtl/Format.h"
@@ -99,7 +100,7 @@ void TvzCustomPlacementInfo::RestoreFloating() {
 
 TvzCustomDockingControl::TvzCustomDockingControl(ui::TComponent* owner)
     : ui::TCustomControl(owner), key_(NewGuid()) {
-    placement_ = std::make_unique<TvzCustomPlacementInfo>(this);
+    placement_ = std::make_unique<TvzPlacementInfo>(this);
     CreateActions();
     SetScreenRect(ui::Bounds(0, 0, placement_->size.X, placement_->size.Y));
     SetParentColor(true);

@@ -1,5 +1,6 @@
 #include "docking/vzDockManager.h"
 
+#include "docking/vzDocker.h"
 #include "docking/vzDockTexts.h"
 #include "docking/vzStyleManager.h"
 #include "platform/data/Component.h"
@@ -376,6 +377,19 @@ TvzCustomMover* TvzCustomDockingManager::Mover(const TvzCustomDockingControl* co
     auto it = movers_.find(typeid(*control));
     if (it == movers_.end()) it = movers_.find(typeid(TvzCustomDockingControl));
     return it == movers_.end() ? nullptr : it->second.get();
+}
+
+TvzDocker* TvzCustomDockingManager::Docker(TvzCustomDockingControl* target) {
+    std::unique_ptr<TvzDocker>& docker =
+        dynamic_cast<TvzWorkspaceControl*>(target) ? workspaceDocker_ : docker_;
+    if (!docker) {
+        if (&docker == &workspaceDocker_)
+            docker = std::make_unique<TvzWorkspaceDocker>(this);
+        else
+            docker = std::make_unique<TvzDocker>(this);
+    }
+    docker->SetTarget(target);
+    return docker.get();
 }
 
 void TvzCustomDockingManager::Notification(ui::TComponent* component, ui::TOperation operation) {

@@ -19,6 +19,8 @@ class TStringList;
 // The registry of a form's docking sites and controls, its settings and its refresh bracket.
 namespace docking {
 
+class TvzDocker;
+
 // A small service object that belongs to a manager.
 class TvzOwnedObject {
 public:
@@ -148,6 +150,10 @@ public:
     void SetMover(std::type_index type, std::unique_ptr<TvzCustomMover> mover);
     // The mover of the control's class, else of the base class.
     TvzCustomMover* Mover(const TvzCustomDockingControl* control) const;
+    // The docker for the target's class, aimed at the target.
+    TvzDocker* Docker(TvzCustomDockingControl* target);
+    // The orientation of the tabs of new tab containers.
+    virtual uistyle::TvzTabOrientation TabOrientation() const { return uistyle::dtoTop; }
 
     // ---- Layouts ----
     void SaveToStream(rtl::TStream& stream);
@@ -199,6 +205,10 @@ public:
         OnPopupMenuCreate;
     std::function<void(TvzCustomDockingManager*, TvzCustomDockingControl*)> OnUpdateActions;
     ui::TNotifyEvent OnStyleChange;
+    // A panel going back next to `target` because its own neighbour is gone; drtNone refuses.
+    std::function<void(TvzCustomDockingManager*, TvzCustomDockingControl* control,
+                       TvzCustomDockingControl* target, ui::TPoint& size, TvzDockingRegionType& region)>
+        OnCollision;
 
 protected:
     // A manager that keeps its form's place puts a record of it first.
@@ -250,6 +260,8 @@ private:
     bool ctrlTabControlSwitch_ = true;
     TvzContainerTypes showContainerCaption_{cntInsideBottom};
     std::map<std::type_index, std::unique_ptr<TvzCustomMover>> movers_;
+    std::unique_ptr<TvzDocker> docker_;
+    std::unique_ptr<TvzDocker> workspaceDocker_;
     std::string settingsPath_;
 };
 

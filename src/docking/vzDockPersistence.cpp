@@ -1,5 +1,6 @@
 // Saving and loading the docking layout of a manager.
 #include "docking/vzDockManager.h"
+#include "docking/vzDockPlacement.h"
 
 #include "docking/vzDockTabs.h"
 #include "docking/vzDockTexts.h"
@@ -65,9 +66,15 @@ layout::TvzControlData TvzCustomDockingManager::CollectControl(TvzCustomDockingC
     data.placement.floatSize = placement.floatSize;
     data.placement.floatState = static_cast<uint8_t>(placement.floatState);
     data.placement.state = static_cast<uint8_t>(placement.state);
-    data.placement.alignment = static_cast<uint8_t>(control->Alignment());
-    if (TvzCustomDockingContainer* container = control->Container())
-        data.placement.containerId = container->TypeId();
+    if (const auto* info = dynamic_cast<const TvzPlacementInfo*>(&placement)) {
+        data.placement.containerId = info->containerId;
+        data.placement.order = static_cast<uint8_t>(info->order);
+        // A neighbour that is gone is not written.
+        if (items_.Find(info->neighbourKey)) data.placement.parentKey = info->neighbourKey;
+        data.placement.tabOrientation = static_cast<uint8_t>(info->tabOrientation);
+        data.placement.alignment = static_cast<uint8_t>(info->alignment);
+        data.placement.hideSize = info->hideSize;
+    }
     for (int i = 0; i < control->ChildCount(); ++i)
         data.children.push_back(CollectControl(control->Children(i)));
     if (const auto* tabs = dynamic_cast<const TvzInsideContainer*>(control)) {
@@ -180,6 +187,16 @@ TvzCustomDockingControl* TvzCustomDockingManager::ApplyControl(const layout::Tvz
         placement.floatSize = data.placement.floatSize;
         placement.floatState = data.placement.floatState;
         placement.state = data.placement.state;
+        if (auto* info = dynamic_cast<TvzPlacementInfo*>(&placement)) {
+            const layout::TvzPlacementData& p = data.placement;
+            info->containerId = p.containerId >= 0 && p.containerId <= 3 ? p.containerId : 0;
+            info->order = p.order != 0 ? 1 : 0;
+            info->neighbourKey = p.parentKey;
+            info->tabOrientation =
+                p.tabOrientation == uistyle::dtoBottom ? uistyle::dtoBottom : uistyle::dtoTop;
+            info->alignment = p.alignment <= alnBottom ? static_cast<TvzAlignment>(p.alignment) : alnClient;
+            info->hideSize = p.hideSize;
+        }
     }
     control->visible_ = placed;
     control->stateFlags_.Include(csfReadingChildren);

@@ -17,7 +17,7 @@ public:
     TvzDockingStoreOptions StoreOptions() const { return storeOptions_; }
     void SetStoreOptions(TvzDockingStoreOptions options) { storeOptions_ = options; }
     // The orientation of the tabs of new tab containers.
-    uistyle::TvzTabOrientation TabOrientation() const { return tabOrientation_; }
+    uistyle::TvzTabOrientation TabOrientation() const override { return tabOrientation_; }
     void SetTabOrientation(uistyle::TvzTabOrientation orientation) { tabOrientation_ = orientation; }
 
     TvzCustomDockingControl* CreateContainer(int typeId) override;

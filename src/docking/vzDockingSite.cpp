@@ -2,6 +2,8 @@
 
 #include "docking/vzDockManager.h"
 #include "docking/vzDockTexts.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/Metrics.h"
 
 #include <algorithm>
 
@@ -15,6 +17,16 @@ ui::TRect ClampToWorkArea(const ui::TRect& bounds, const ui::TRect& area) {
     r.Right = std::min(r.Right, area.Right);
     r.Bottom = std::min(r.Bottom, area.Bottom);
     return r;
+}
+
+ui::TRect KeepReachable(const ui::TRect& bounds, const ui::TRect& area, int captionHeight) {
+    constexpr int kVisible = 30;
+    const int width = std::min(bounds.Width(), area.Width());
+    const int height = std::min(bounds.Height(), area.Height());
+    const int left = std::min(std::max(bounds.Left, area.Left - width + kVisible), area.Right - kVisible);
+    int top = bounds.Top;
+    if (captionHeight > 0) top = std::min(std::max(top, area.Top), area.Bottom - captionHeight);
+    return ui::Bounds(left, top, width, height);
 }
 
 // ---- TvzDockingSite ----
@@ -85,7 +97,7 @@ TvzFloatingForm* TvzFloatingSite::Form() const {
 void TvzFloatingSite::SetRoot(TvzCustomDockingControl* control) {
     TvzCustomDockingSite::SetRoot(control);
     if (control) {
-        Form()->SetCaption(control->Caption());
+        Form()->SetCaption(ui::StripHotkey(control->Caption()));
         return;
     }
     TvzCustomDockingManager* manager = DockingManager();
@@ -118,6 +130,14 @@ TvzFloatingForm::TvzFloatingForm(ui::TComponent* owner, TvzCustomDockingManager*
     SetFormBorderStyle(ui::bsSizeToolWin);
     site_ = new TvzFloatingSite(this);
     site_->SetDockingManager(manager);
+}
+
+void TvzFloatingForm::SetBounds(int left, int top, int width, int height) {
+    ui::TRect bounds = ui::Bounds(left, top, width, height);
+    if (ui::Screen)
+        bounds = KeepReachable(bounds, ui::Screen->MonitorFromPoint({left, top}).WorkareaRect,
+                               ui::GetSystemMetrics(ui::SM_CYSMCAPTION));
+    ui::TForm::SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
 }
 
 void TvzFloatingForm::DoClose(ui::TCloseAction& action) {

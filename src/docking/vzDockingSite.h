@@ -10,6 +10,9 @@ namespace docking {
 // `bounds` moved onto the display nearest to it (its work area's top-left when it lies outside) and
 // clipped to that work area.
 ui::TRect ClampToWorkArea(const ui::TRect& bounds, const ui::TRect& workArea);
+// A floating form's `bounds` kept reachable on `workArea`: no larger than it, at least 30 px of it
+// inside across, and its caption bar (`captionHeight` high) between the area's top and bottom.
+ui::TRect KeepReachable(const ui::TRect& bounds, const ui::TRect& workArea, int captionHeight);
 
 class TvzDockingSite : public TvzCustomDockingSite {
 public:
@@ -51,6 +54,8 @@ class TvzFloatingForm : public ui::TForm {
 public:
     TvzFloatingForm(ui::TComponent* owner, TvzCustomDockingManager* manager);
     TvzFloatingSite* Site() const { return site_; }
+    // Every move keeps the form reachable on the display nearest to its top-left corner.
+    void SetBounds(int left, int top, int width, int height) override;
 
 protected:
     // Closing hides the tree and frees the form, whatever the handler answered.
