@@ -7,6 +7,11 @@
 
 namespace lazytree {
 
+namespace {
+// A client's request for the tree's accessible object.
+constexpr uint32_t kGetObjectMessage = 0x003D;
+} // namespace
+
 TBaseLazyTree::TBaseLazyTree(ui::TComponent* owner)
     : ui::TCustomControl(owner), host_(*this), tree_(*this, &host_) {
     SetColor(ui::clWindow);
@@ -26,6 +31,9 @@ void TBaseLazyTree::HeaderChanged(bool layout) {
 }
 
 TBaseLazyTree::~TBaseLazyTree() {
+    destroying_ = true;
+    if (IsEditing()) DoCancelEdit();
+    editLink_.reset();
     ui::Timers().KillTimers(this);
 }
 
@@ -175,6 +183,10 @@ void TBaseLazyTree::Resize() {
 
 void TBaseLazyTree::WndProc(ui::TMessage& message) {
     switch (message.Msg) {
+    case kGetObjectMessage:
+        // No accessibility provider exists: clients get no object and the tree sends no events.
+        message.Result = 0;
+        break;
     case ui::WM_VSCROLL:
         Scroll(ui::SB_VERT, ui::LoWord(message.WParam));
         break;

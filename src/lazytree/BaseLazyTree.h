@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lazytree/LazyTreeEditLink.h"
 #include "lazytree/LazyTreeHeader.h"
 #include "lazytree/LazyTreeLines.h"
 #include "lazytree/LazyTreeModel.h"
@@ -162,7 +163,10 @@ public:
         std::function<void(TBaseLazyTree& sender, uint16_t& key, ui::TShiftState& shift, bool& doDefault)>;
     using TEditingEvent =
         std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column, bool& allowed)>;
-    using TEditStartEvent = std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column)>;
+    using TCreateEditorEvent = std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column,
+                                                  PVTEditLink& editLink)>;
+    using TEditedEvent = std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column)>;
+    using TEditCancelEvent = std::function<void(TBaseLazyTree& sender, TColumnIndex column)>;
     using THeaderDrawEvent =
         std::function<void(TBaseLazyTree& sender, ui::TCanvas& canvas, TColumnIndex column,
                            const ui::TRect& r, bool hover, bool pressed, TVTDropMarkMode dropMark)>;
@@ -252,8 +256,18 @@ public:
     // Scrolls horizontally until the column shows (centred on request); false for no such column.
     bool ScrollColumnIntoView(TColumnIndex column, bool center);
 
+    // --- In-place editing ---------------------------------------------------------------------------
     // Whether the node's cell may be edited (toEditable, then OnEditing).
     bool CanEdit(PLazyNode node, TColumnIndex column);
+    // Focuses the node and edits the cell; true when an editor runs.
+    bool EditNode(PLazyNode node, TColumnIndex column);
+    // Accept or drop a running (or pending) edit; true when none is left.
+    bool EndEditNode();
+    bool CancelEditNode();
+    bool IsEditing() const { return tree_.TreeStates().Contains(tsEditing); }
+    TColumnIndex EditColumn() const { return editColumn_; }
+    // Moves the editor over its cell again, after scrolling or a change of the cell's size.
+    void UpdateEditBounds();
 
     void WndProc(ui::TMessage& message) override;
 
@@ -276,7 +290,9 @@ public:
     TColumnClickEvent OnColumnDblClick;
     TKeyActionEvent OnKeyAction;
     TEditingEvent OnEditing;
-    TEditStartEvent OnEdit; // the edit delay ran out: editing begins
+    TCreateEditorEvent OnCreateEditor;
+    TEditedEvent OnEdited;
+    TEditCancelEvent OnEditCancelled;
     TDragAllowedEvent OnDragAllowed;
     THeaderDrawEvent OnHeaderDraw;
     THeaderDrawQueryElementsEvent OnHeaderDrawQueryElements;
@@ -297,6 +313,14 @@ protected:
         return GetNodeHint(node, column);
     }
     virtual void FontChanged() {}
+    // The editor of a cell: OnCreateEditor's, which must give one; none without a handler.
+    virtual PVTEditLink DoCreateEditor(PLazyNode node, TColumnIndex column);
+    // Whether a node's text starts with the search text (0); OnIncrementalSearch decides here.
+    virtual int DoIncrementalSearch(PLazyNode node, const std::u16string& searchText) {
+        return tree_.IncrementalSearchEvent(node, searchText);
+    }
+    bool DoEndEdit();
+    bool DoCancelEdit();
     // The text area's bounds for a tooltip: the cell's content rectangle in client coordinates.
     ui::TRect ContentRectInClient(PLazyNode node, TColumnIndex column);
 
@@ -321,6 +345,7 @@ protected:
     bool DoMouseWheel(ui::TShiftState shift, int wheelDelta, ui::TPoint mousePos) override;
     void KeyDown(uint16_t& key, ui::TShiftState shift) override;
     void KeyUp(uint16_t& key, ui::TShiftState shift) override;
+    void KeyPress(char16_t& key) override;
     void DoExit() override;
 
 private:
@@ -352,6 +377,10 @@ private:
         void DoInitNode(PLazyNode parent, PLazyNode node, TLazyNodeInitStates& initialStates) override;
         void NodeInvalidated(PLazyNode node) override;
         int ContentWidth() override;
+        int DoIncrementalSearch(PLazyNode node, const std::u16string& searchText) override {
+            return control_.DoIncrementalSearch(node, searchText);
+        }
+        bool EndEditBeforeSort() override { return control_.EndEditBeforeSort(); }
 
     private:
         TBaseLazyTree& control_;
@@ -405,6 +434,7 @@ private:
     // Editing of the focused node's edit column begins.
     void DoEdit();
     void StopEditTimer();
+    bool EndEditBeforeSort();
     void SetMouseCaptured(bool on);
 
     // Keyboard.
@@ -446,6 +476,8 @@ private:
     bool hotButton_ = false;
     TColumnIndex clickColumn_ = NoColumn; // the column of the last press
     TColumnIndex editColumn_ = NoColumn;
+    PVTEditLink editLink_; // while editing
+    bool destroying_ = false;
     ui::TShiftState drawShift_;        // the modifiers when the rubber band was armed
     PLazyNode pressToggled_ = nullptr; // what the press being held toggled by its button
 };

@@ -1,5 +1,7 @@
 #include "lazytree/LazyStringTree.h"
 
+#include "lazytree/StringEditLink.h"
+
 #include "lazytree/LazyTreeUtils.h"
 #include "platform/ui/TextLayout.h"
 
@@ -286,6 +288,16 @@ std::u16string TCustomLazyStringTree::DoShortenString(ui::TCanvas& canvas, PLazy
     if (done) return result;
     return ShortenString([&canvas](std::u16string_view s) { return canvas.TextWidth(s); }, text, width,
                          ellipsisWidth);
+}
+
+PVTEditLink TCustomLazyStringTree::DoCreateEditor(PLazyNode node, TColumnIndex column) {
+    if (OnCreateEditor) return TBaseLazyTree::DoCreateEditor(node, column);
+    return std::make_shared<TStringEditLink>();
+}
+
+int TCustomLazyStringTree::DoIncrementalSearch(PLazyNode node, const std::u16string& searchText) {
+    if (Tree().OnIncrementalSearch) return TBaseLazyTree::DoIncrementalSearch(node, searchText);
+    return GetText(node, Tree().FocusedColumn()).starts_with(searchText) ? 0 : 1;
 }
 
 } // namespace lazytree

@@ -71,6 +71,11 @@ protected:
     std::u16string GetNodeHint(PLazyNode node, TColumnIndex column) override;
     std::u16string GetNodeToolTip(PLazyNode node, TColumnIndex column) override;
     void FontChanged() override;
+    // The string edit link unless OnCreateEditor gives another.
+    PVTEditLink DoCreateEditor(PLazyNode node, TColumnIndex column) override;
+    // With OnIncrementalSearch the handler decides; else the focused column's text must start with
+    // the search text, case-sensitively.
+    int DoIncrementalSearch(PLazyNode node, const std::u16string& searchText) override;
 
 private:
     uint32_t* TextWidthCache(PLazyNode node) const;

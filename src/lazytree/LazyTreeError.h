@@ -18,6 +18,8 @@ private:
     int helpContext_;
 };
 
+inline constexpr int hcTFEditLinkIsNil = 2000;
+inline constexpr const char* SEditLinkIsNil = "Edit link must not be nil.";
 inline constexpr int hcTFCannotSetUserData = 2008;
 inline constexpr const char* SCannotSetUserData =
     "Cannot set initial user data because there is not enough user data space allocated.";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lazytree/LazyTreeColumns.h"
+#include "lazytree/LazyTreeTypes.h"
 #include "platform/rtl/Set.h"
 
 #include <cstdint>
@@ -31,7 +32,6 @@ enum TVTHeaderOption : uint8_t {
 using TVTHeaderOptions = rtl::Set<TVTHeaderOption, 16>;
 
 enum TVTHeaderStyle : uint8_t { hsThickButtons, hsFlatButtons, hsPlates, hsXPStyle };
-enum TSortDirection : uint8_t { sdAscending, sdDescending };
 
 // Limits of the header's height and of the fixed columns' width, in percent of the tree (0: none).
 struct TVTFixedAreaConstraints {

@@ -184,11 +184,6 @@ void TBaseLazyTree::StartEditTimer() {
     });
 }
 
-void TBaseLazyTree::DoEdit() {
-    tree_.DoStateChange({tsEditing}, {tsEditPending});
-    if (OnEdit) OnEdit(*this, tree_.FocusedNode(), editColumn_);
-}
-
 void TBaseLazyTree::StopEditTimer() {
     ui::Timers().KillTimer(this, EditTimer);
 }
@@ -217,7 +212,7 @@ void TBaseLazyTree::HandleMouseDown(ui::TMouseButton button, ui::TShiftState shi
         StopEditTimer();
         t.DoStateChange({}, {tsEditPending});
     }
-    if (t.TreeStates().Contains(tsEditing)) t.DoStateChange({}, {tsEditing});
+    if (IsEditing()) DoEndEdit();
     ClearPendingMouseStates();
     if (!HasFocus() && HandleAllocated() && CanFocus()) {
         SetFocus();

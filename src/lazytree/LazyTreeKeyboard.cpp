@@ -72,8 +72,8 @@ bool TBaseLazyTree::HandleKeyDown(uint16_t key, ui::TShiftState shift) {
         if (t.IsMouseSelecting()) {
             t.StopDrawSelection();
             Invalidate();
-        } else if (t.TreeStates().Contains(tsEditing)) {
-            t.DoStateChange({}, {tsEditing});
+        } else {
+            CancelEditNode();
         }
         return true;
     case ui::VK_SPACE:
@@ -309,7 +309,7 @@ bool TBaseLazyTree::HandleNavigationKey(uint16_t key, ui::TShiftState shift) {
             if (focused) t.InvalidateNode(focused);
             break;
         }
-        t.DoStateChange({}, {tsEditing});
+        EndEditNode();
         if (extended && focused && (up ? before(anchor, lastFocused) : before(lastFocused, anchor)))
             t.RemoveFromSelection(focused);
         FocusNodeByKey(node);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -40,6 +41,10 @@ public:
         std::function<void(TLazyTreeModel& sender, PLazyNode oldNode, PLazyNode newNode, int oldColumn,
                            int newColumn, bool& allowed)>;
     using TFocusChangedEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node, int column)>;
+    using TCompareEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node1, PLazyNode node2,
+                                             int column, int& result)>;
+    using TIncrementalSearchEvent = std::function<void(TLazyTreeModel& sender, PLazyNode node,
+                                                       const std::u16string& searchText, int& result)>;
     using TCheckingEvent =
         std::function<void(TLazyTreeModel& sender, PLazyNode node, TCheckState& newState, bool& allowed)>;
 
@@ -322,6 +327,29 @@ public:
     void StopWheelPanning();
     TPanningCursor PanningCursor(int x, int y) const;
 
+    // --- Sorting ------------------------------------------------------------------------------------
+    // Sorts a node's children (nil: the top level) by OnCompareNodes, stably; with doInit the children
+    // are counted and initialised first. Nodes keep their addresses.
+    void Sort(PLazyNode node, int column, TSortDirection direction, bool doInit = true);
+    // Sorts every initialised level; with doInit every level, initialising the whole tree.
+    void SortTree(int column, TSortDirection direction, bool doInit = true);
+
+    // --- Incremental search ------------------------------------------------------------------------
+    TVTIncrementalSearch IncrementalSearch() const { return incrementalSearch_; }
+    void SetIncrementalSearch(TVTIncrementalSearch value) { incrementalSearch_ = value; }
+    TVTSearchDirection IncrementalSearchDirection() const { return searchDirection_; }
+    void SetIncrementalSearchDirection(TVTSearchDirection value) { searchDirection_ = value; }
+    TVTSearchStart IncrementalSearchStart() const { return searchStart_; }
+    void SetIncrementalSearchStart(TVTSearchStart value) { searchStart_ = value; }
+    uint32_t IncrementalSearchTimeout() const { return searchTimeout_; }
+    void SetIncrementalSearchTimeout(uint32_t milliseconds) { searchTimeout_ = milliseconds; }
+    const std::u16string& SearchText() const { return searchText_; }
+    PLazyNode LastSearchHit() const { return lastSearchHit_; }
+    // One typed character: 8 is Backspace, 0 only restarts the timeout.
+    void HandleIncrementalSearch(char16_t charCode);
+    // OnIncrementalSearch's answer for a node (0: it matches); without a handler every node matches.
+    int IncrementalSearchEvent(PLazyNode node, const std::u16string& searchText);
+
     // --- Invalidation -------------------------------------------------------------------------------
     void InvalidateNode(PLazyNode node);
     void InvalidateToBottom(PLazyNode node);
@@ -346,6 +374,8 @@ public:
     TNodeEvent OnCollapsed;
     TMeasureItemEvent OnMeasureItem;
     TScrollEvent OnScroll;
+    TCompareEvent OnCompareNodes;
+    TIncrementalSearchEvent OnIncrementalSearch;
 
     // Entries to be removed from a selection array are marked by bit 0 of their address; this packs
     // the others together and returns how many remain, or -1 for an empty array (nothing to do).
@@ -383,6 +413,15 @@ protected:
     virtual bool DoExpanding(PLazyNode node);
     virtual void DoCollapsed(PLazyNode node);
     virtual void DoExpanded(PLazyNode node);
+    // OnCompareNodes; negative when node1 comes first ascending, 0 (no handler) when equal.
+    virtual int DoCompare(PLazyNode node1, PLazyNode node2, int column);
+    // Whether a node's text starts with the search text: 0 when it does.
+    virtual int DoIncrementalSearch(PLazyNode node, const std::u16string& searchText) {
+        return IncrementalSearchEvent(node, searchText);
+    }
+    // A running edit ends before nodes move; false when it cannot, and nothing is sorted.
+    virtual bool EndEditBeforeSort() { return true; }
+    virtual void DoBeep();
 
 private:
     // Node blocks.
@@ -423,6 +462,18 @@ private:
     std::pair<PLazyNode, PLazyNode> DisplayOrdered(PLazyNode node1, PLazyNode node2) const;
     // Whether a band rectangle covers the part of a node that selects it.
     bool BandCovers(const TTreeRect& band, PLazyNode node, int top, int bottom);
+
+    // Sorting internals.
+    PLazyNode SortRun(PLazyNode& list, uint32_t count, int column, TSortDirection direction);
+    PLazyNode MergeRuns(PLazyNode first, PLazyNode second, int column, TSortDirection direction);
+    void SortLevels(PLazyNode node, int column, TSortDirection direction, bool doInit);
+
+    // Incremental search internals.
+    void SearchStep(char16_t charCode);
+    PLazyNode SearchStartNode();
+    PLazyNode SearchNeighbour(PLazyNode node, bool forward);
+    PLazyNode SearchEnd(bool forward);
+    void EndIncrementalSearch();
 
     // Timers of the framework, keyed by this tree and a TTreeTimer id.
     void StartTimer(int id, uint32_t milliseconds);
@@ -510,6 +561,13 @@ private:
     int horizontalIncrement_ = 20;
     TScrollDirections scrollDirections_;
     uint64_t autoScrollStart_ = 0; // 0: not started
+
+    TVTIncrementalSearch incrementalSearch_ = isNone;
+    TVTSearchDirection searchDirection_ = sdForward;
+    TVTSearchStart searchStart_ = ssFocusedNode;
+    uint32_t searchTimeout_ = 1000;
+    std::u16string searchText_; // empty while no search runs
+    PLazyNode lastSearchHit_ = nullptr;
 };
 
 } // namespace lazytree

@@ -353,6 +353,7 @@ void TLazyTreeModel::DisconnectNode(PLazyNode node, bool keepFocus, bool reindex
 void TLazyTreeModel::DoFreeNode(PLazyNode node) {
     if (node == lastChangedNode_) lastChangedNode_ = nullptr;
     if (node == lastStructureChangeNode_) lastStructureChangeNode_ = nullptr;
+    if (node == lastSearchHit_) lastSearchHit_ = nullptr;
     if (node->States.Contains(nsInitialized) || node->States.Contains(nsFreeNotifyRequired))
         if (OnFreeNode) OnFreeNode(*this, node);
     FreeNodeBlock(node);

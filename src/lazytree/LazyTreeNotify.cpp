@@ -120,6 +120,9 @@ void TLazyTreeModel::TimerFired(int id) {
         }
         DoTimerScroll();
         break;
+    case SearchTimer:
+        EndIncrementalSearch();
+        break;
     default:
         break;
     }

@@ -208,6 +208,14 @@ enum TPanningCursor : uint8_t {
     pcMoveSW,
 };
 
+enum TSortDirection : uint8_t { sdAscending, sdDescending };
+
+// Which nodes typing searches: none, all (initialising them), the initialised ones, the visible ones.
+enum TVTIncrementalSearch : uint8_t { isAll, isNone, isInitializedOnly, isVisibleOnly };
+enum TVTSearchDirection : uint8_t { sdForward, sdBackward };
+// Where a search step starts: the first node, the last hit or the focused node.
+enum TVTSearchStart : uint8_t { ssAlwaysStartOver, ssLastHit, ssFocusedNode };
+
 // Window timers of the tree.
 enum TTreeTimer : int {
     ExpandTimer = 1,

@@ -353,16 +353,18 @@ TEST_F(StringTreeWidgetTest, SecondClickOnTheFocusedNodeEditsAfterTheDelay) {
     model().SetMiscOptions(model().Options().MiscOptions + TVTMiscOptions{toEditable});
     tree.SetEditDelay(500);
     PLazyNode edited = nullptr;
-    tree.OnEdit = [&](TBaseLazyTree&, PLazyNode node, TColumnIndex) { edited = node; };
+    tree.OnEditing = [&](TBaseLazyTree&, PLazyNode node, TColumnIndex, bool&) { edited = node; };
     Activate();
     Click(30, 5);
+    edited = nullptr;
     Click(30, 5);
     EXPECT_TRUE(model().TreeStates().Contains(tsEditPending));
     clock->Advance(499);
-    EXPECT_EQ(edited, nullptr);
+    EXPECT_FALSE(tree.IsEditing());
     clock->Advance(1);
     EXPECT_EQ(edited, Top(0));
     EXPECT_TRUE(model().TreeStates().Contains(tsEditing));
+    tree.CancelEditNode();
 }
 
 TEST_F(StringTreeWidgetTest, PopupMenuIsAskedUpTheParentsButNeverTheRoot) {

@@ -3,6 +3,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/QtBridge.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -119,6 +120,10 @@ TDialogAnswers::~TDialogAnswers() {
 
 const TModalAnswerer& ModalAnswerer() {
     return CurrentModalAnswerer();
+}
+
+void MessageBeep() {
+    QApplication::beep();
 }
 
 } // namespace ui

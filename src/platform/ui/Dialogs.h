@@ -93,4 +93,7 @@ private:
 // The modal answerer in effect, or an empty function.
 const TModalAnswerer& ModalAnswerer();
 
+// The system's default alert sound.
+void MessageBeep();
+
 } // namespace ui
