@@ -64,17 +64,18 @@ wait_for() {
 }
 
 
-# Starts the program on the test server's database, connects with the password and prints the main
-# window's id.
+# Starts the program on the test server's database and connects with the password: sets `program_pid`
+# and `main`, the main window's id.
 connect() {
   fill_connection_dialog "$VELTRANE_REGISTRY" 127.0.0.1 "$VELTRANE_TEST_PORT" "$VELTRANE_TEST_USER" \
     "$VELTRANE_TEST_DATABASE"
-  "$program" &
-  pids+=($!)
+  "$program" >>"$work/program.log" 2>&1 &
+  program_pid=$!
+  pids+=($program_pid)
   local dialog
   dialog=$(window '^Connection$') || fail "no connection dialog"
   keys "$dialog" key shift+Tab
   keys "$dialog" type --delay 20 "$VELTRANE_TEST_PASSWORD"
   keys "$dialog" key Return
-  window ' - Veltrane$' || fail "no main window"
+  main=$(window ' - Veltrane$') || fail "no main window"
 }
