@@ -9,6 +9,7 @@
 #include "support/MariaDBConnection.h"
 #include "support/TestServer.h"
 
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -66,30 +67,37 @@ TEST(CodeCompletionAlias, FirstLettersNumberedPastTheTakenOnes) {
 // A database whose name needs escaping in literals, with a customers/orders schema and routines.
 class CodeCompletionServerTest : public ::testing::Test {
 protected:
-    static constexpr const char* kDatabase = "compl'db";
-    static constexpr const char* kSchema = "`compl'db`";
+    // ctest runs the cases at once, each in its own process: each case has a database of its own.
+    const std::string kDatabase =
+        "compl'db_" + std::to_string(std::hash<std::string>{}(
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name()) %
+                                     100000);
+    const std::string kSchema = "`" + kDatabase + "`";
 
     void SetUp() override {
         settings = VELTRANE_REQUIRE_SERVER();
         session = std::make_unique<testsupport::RawSession>(settings, settings.database);
-        session->Execute("DROP DATABASE IF EXISTS `compl'db`");
-        session->Execute("CREATE DATABASE `compl'db`");
-        session->Execute("CREATE TABLE `compl'db`.customers (id INT PRIMARY KEY, name VARCHAR(40))");
-        session->Execute("CREATE TABLE `compl'db`.orders (id INT PRIMARY KEY, customer_id INT, total INT, "
+        session->Execute("DROP DATABASE IF EXISTS " + kSchema);
+        session->Execute("CREATE DATABASE " + kSchema);
+        session->Execute("CREATE TABLE " + kSchema + ".customers (id INT PRIMARY KEY, name VARCHAR(40))");
+        session->Execute("CREATE TABLE " + kSchema +
+                         ".orders (id INT PRIMARY KEY, customer_id INT, total INT, "
                          "KEY by_customer (customer_id, total), "
                          "FOREIGN KEY (customer_id) REFERENCES customers (id))");
-        session->Execute("CREATE TABLE `compl'db`.order_lines (id INT PRIMARY KEY, order_id INT, "
+        session->Execute("CREATE TABLE " + kSchema +
+                         ".order_lines (id INT PRIMARY KEY, order_id INT, "
                          "FOREIGN KEY (order_id) REFERENCES orders (id))");
-        session->Execute("CREATE TABLE `compl'db`.pairs (a INT, b VARCHAR(5))");
-        session->Execute("CREATE FUNCTION `compl'db`.f_double(x INT) RETURNS int(11) RETURN x * 2");
-        session->Execute("CREATE PROCEDURE `compl'db`.p_sum(IN a INT,  IN   b INT, OUT s INT) SET s = a + b");
-        session->Execute("CREATE PROCEDURE `compl'db`.p_none() SET @x = 1");
+        session->Execute("CREATE TABLE " + kSchema + ".pairs (a INT, b VARCHAR(5))");
+        session->Execute("CREATE FUNCTION " + kSchema + ".f_double(x INT) RETURNS int(11) RETURN x * 2");
+        session->Execute("CREATE PROCEDURE " + kSchema +
+                         ".p_sum(IN a INT,  IN   b INT, OUT s INT) SET s = a + b");
+        session->Execute("CREATE PROCEDURE " + kSchema + ".p_none() SET @x = 1");
         connection = std::make_shared<testsupport::MariaDBConnection>(settings, kDatabase);
         connection->Connect();
     }
     void TearDown() override {
         AllowKeywords = AllowDatabases = true;
-        if (session) session->Execute("DROP DATABASE IF EXISTS `compl'db`");
+        if (session) session->Execute("DROP DATABASE IF EXISTS " + kSchema);
     }
 
     static std::pair<std::u16string, int> WithCaret(std::string_view text) {
@@ -123,7 +131,7 @@ protected:
     std::shared_ptr<testsupport::MariaDBConnection> RestrictedConnection() {
         session->Execute("DROP USER IF EXISTS 'compl_user'@'%'");
         session->Execute("CREATE USER 'compl_user'@'%' IDENTIFIED BY 'secret'");
-        session->Execute("GRANT SELECT, EXECUTE, SHOW VIEW ON `compl'db`.* TO 'compl_user'@'%'");
+        session->Execute("GRANT SELECT, EXECUTE, SHOW VIEW ON " + kSchema + ".* TO 'compl_user'@'%'");
         testsupport::ServerSettings limited = settings;
         limited.user = "compl_user";
         limited.password = "secret";
@@ -150,7 +158,7 @@ TEST_F(CodeCompletionServerTest, SelectListOffersBothJoinedTablesColumnsAndAlias
 
     const auto qualified = Complete("SELECT c.| FROM customers c JOIN orders o ON c.id = o.customer_id");
     EXPECT_THAT(qualified, ElementsAre("3 id [customers]", "3 name [customers]"));
-    EXPECT_THAT(Complete("SELECT `compl'db`.customers.| FROM `compl'db`.customers"),
+    EXPECT_THAT(Complete("SELECT " + kSchema + ".customers.| FROM " + kSchema + ".customers"),
                 ElementsAre("3 id [customers]", "3 name [customers]"));
     EXPECT_THAT(Complete("SELECT a.b.c.| FROM customers"), IsEmpty());
 }
@@ -158,8 +166,8 @@ TEST_F(CodeCompletionServerTest, SelectListOffersBothJoinedTablesColumnsAndAlias
 TEST_F(CodeCompletionServerTest, TablesAfterFromAndAfterADatabaseQualifier) {
     const auto items = Complete("SELECT * FROM |");
     EXPECT_THAT(items, Contains("1 order_lines"));
-    EXPECT_THAT(items, Contains("0 compl'db"));
-    EXPECT_THAT(Complete("SELECT * FROM `compl'db`.|"),
+    EXPECT_THAT(items, Contains("0 " + kDatabase));
+    EXPECT_THAT(Complete("SELECT * FROM " + kSchema + ".|"),
                 ElementsAre("1 customers", "1 order_lines", "1 orders", "1 pairs"));
     EXPECT_THAT(Complete("SELECT 'a|b' FROM customers"), IsEmpty());
     EXPECT_THAT(Complete("SELECT 12|3"), IsEmpty());
@@ -167,7 +175,7 @@ TEST_F(CodeCompletionServerTest, TablesAfterFromAndAfterADatabaseQualifier) {
     AllowDatabases = false;
     AllowKeywords = false;
     const auto bare = Complete("SELECT * FROM |");
-    EXPECT_THAT(bare, Not(Contains("0 compl'db")));
+    EXPECT_THAT(bare, Not(Contains("0 " + kDatabase)));
     EXPECT_THAT(bare, Contains("1 customers"));
     for (const auto& item : Complete("SELECT |"))
         EXPECT_NE(item.substr(0, 2), "6 ") << item;
