@@ -10,12 +10,11 @@
 #include "app/uStatusBar.h"
 #include "app/uVeltraneApplicationInfo.h"
 #include "app/uWindowFileHelpers.h"
-#include "docking/vzDockTabs.h"
 #include "docking/vzDockingManager.h"
 #include "docking/vzDockingSite.h"
-#include "docking/vzDockPanel.h"
 #include "docking/vzDockKeys.h"
-#include "platform/ui/Edits.h"
+#include "docking/vzDockPanel.h"
+#include "docking/vzDockTabs.h"
 #include "engine/uVeltrane.h"
 #include "imaging/uPngImageList.h"
 #include "platform/rtl/Exception.h"
@@ -27,6 +26,7 @@
 #include "platform/ui/Clock.h"
 #include "platform/ui/Cursors.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Edits.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/PageControls.h"
 #include "platform/ui/Panels.h"
@@ -49,10 +49,10 @@ constexpr std::string_view kToolBarPictures[] = {"NEW_SESSION", "STORE",     "ST
 
 // The tool bar's buttons by action, "-" for a separator, and each action's picture.
 constexpr std::pair<const char*, int> kToolBarButtons[] = {
-    {"aNewDebugSession", 0}, {"-", -1},        {"aStoreToServer", 1}, {"aStoreAllToServer", 2},
-    {"-", -1},               {"aCompile", 3},  {"aRun", 4},           {"aStepInto", 5},
-    {"aStepOver", 6},        {"aPause", 7},    {"aReset", 8},         {"-", -1},
-    {"aEvaluate", 9},        {"aSQLWindow", 10}, {"-", -1},           {"aHelp", -1},
+    {"aNewDebugSession", 0}, {"-", -1},   {"aStoreToServer", 1}, {"aStoreAllToServer", 2}, {"-", -1},
+    {"aCompile", 3},         {"aRun", 4}, {"aStepInto", 5},      {"aStepOver", 6},         {"aPause", 7},
+    {"aReset", 8},           {"-", -1},   {"aEvaluate", 9},      {"aSQLWindow", 10},       {"-", -1},
+    {"aHelp", -1},
 };
 
 imaging::TPngImageList* NewImageList(ui::TComponent* owner, const char* name, int size) {
@@ -100,7 +100,8 @@ TfmMain::TfmMain(ui::TComponent* owner) : ui::TForm(owner) {
     UpdateActionListHints(alMain_);
     SetCaption(rtl::Format("%s - %s", connection_->GetDescription(), GetProductTitle()));
     ui::Application->SetTitle(Caption());
-    veltrane_->BreakPoints().Notifier().AddHandler(core::TEventHandler::Of<&TfmMain::BreakpointsChanged>(this));
+    veltrane_->BreakPoints().Notifier().AddHandler(
+        core::TEventHandler::Of<&TfmMain::BreakpointsChanged>(this));
     BuildMainMenu();
     if (dmVeltraneCommon)
         dmVeltraneCommon->SetTopicSearchHandler([this](ui::TObject*) { Action("aTopicSearch").Execute(); });
@@ -113,12 +114,15 @@ TfmMain::TfmMain(ui::TComponent* owner) : ui::TForm(owner) {
 TfmMain::~TfmMain() {
     if (dmVeltraneCommon) dmVeltraneCommon->SetTopicSearchHandler({});
     RemoveCaretNotifier(core::TEventHandler::Of<&TfmMain::EditorCaretMoved>(this));
-    connection_->GetDatabaseNotifier().RemoveHandler(core::TEventHandler::Of<&TfmMain::ConnectionChanged>(this));
+    connection_->GetDatabaseNotifier().RemoveHandler(
+        core::TEventHandler::Of<&TfmMain::ConnectionChanged>(this));
     connection_->SetOnConnectionLost({});
-    veltrane_->BreakPoints().Notifier().RemoveHandler(core::TEventHandler::Of<&TfmMain::BreakpointsChanged>(this));
+    veltrane_->BreakPoints().Notifier().RemoveHandler(
+        core::TEventHandler::Of<&TfmMain::BreakpointsChanged>(this));
     if (veltrane_->IsRunning()) veltrane_->Stop(true);
     // The frames hold the facade: they go before it does.
-    while (pcCodeEditors_->PageCount() > 0) delete pcCodeEditors_->Pages(pcCodeEditors_->PageCount() - 1);
+    while (pcCodeEditors_->PageCount() > 0)
+        delete pcCodeEditors_->Pages(pcCodeEditors_->PageCount() - 1);
     veltrane_.reset();
 }
 
@@ -151,9 +155,8 @@ void TfmMain::CreateComponents() {
     PlaceControl(pcCodeEditors_, &Panel("dcWorkArea"), ui::alClient);
     if (dmVeltraneCommon) pcCodeEditors_->SetImages(dmVeltraneCommon->ilObjects);
     pcCodeEditors_->OnChange = [this](ui::TObject*) { pcCodeEditorsChange(); };
-    pcCodeEditors_->OnMouseDown = [this](ui::TObject*, ui::TMouseButton button, ui::TShiftState, int x, int y) {
-        pcCodeEditorsMouseDown(button, x, y);
-    };
+    pcCodeEditors_->OnMouseDown = [this](ui::TObject*, ui::TMouseButton button, ui::TShiftState, int x,
+                                         int y) { pcCodeEditorsMouseDown(button, x, y); };
 
     tmActivateEditor_ = new ui::TTimer(this);
     tmActivateEditor_->SetName("tmActivateEditor");
@@ -171,13 +174,13 @@ void TfmMain::CreateComponents() {
 namespace {
 
 // The docking panels: name, caption and the key that finds them in stored layouts.
-struct TPanelSpec {
+struct TPanelEntry {
     const char* name;
     const char* caption;
     const char* key;
 };
 
-constexpr TPanelSpec kPanels[] = {
+constexpr TPanelEntry kPanels[] = {
     {"dcWorkArea", "Work area", "{3038ACA2-441A-4E3F-9B49-3CDB113568E3}"},
     {"dcWatches", "Watch list", "{7B63D008-04FB-4A7C-B650-3C29E2614C9F}"},
     {"dcCallStack", "Call stack", "{FD433340-6C49-46E7-AF15-76A7A5ADEAFB}"},
@@ -202,13 +205,13 @@ void TfmMain::CreateDocking() {
     dockingSite_->SetParent(this);
     dockingSite_->SetAlign(ui::alClient);
     dockingSite_->AssociateManager(dockingManager_);
-    for (const TPanelSpec& spec : kPanels) {
+    for (const TPanelEntry& entry : kPanels) {
         auto* panel = new docking::TvzDockingControl(this);
-        panel->SetName(spec.name);
-        panel->SetCaption(spec.caption);
-        panel->SetKey(docking::StringToGuid(spec.key));
+        panel->SetName(entry.name);
+        panel->SetCaption(entry.caption);
+        panel->SetKey(docking::StringToGuid(entry.key));
         panel->ShowInContainer();
-        panels_[spec.name] = panel;
+        panels_[entry.name] = panel;
     }
     Panel("dcWorkArea").SetShowCaption(docking::bvFalse);
     BuildDefaultLayout();
@@ -220,7 +223,8 @@ void TfmMain::CreateDocking() {
     edMonitor_->SetScrollBars(ui::ssBoth);
     PlaceControl(edMonitor_, &Panel("dcMonitor"), ui::alClient);
     Panel("dcMonitor").OnShow = [this](ui::TObject*) {
-        core::SetSQLMonitor(engine::SQLMonitorOnUserInterfaceThread([this](const std::string& text) { MonitorLine(text); }));
+        core::SetSQLMonitor(
+            engine::SQLMonitorOnUserInterfaceThread([this](const std::string& text) { MonitorLine(text); }));
     };
     Panel("dcMonitor").OnHide = [](ui::TObject*) { core::SetSQLMonitor({}); };
 }
@@ -255,25 +259,30 @@ void TfmMain::BuildDefaultLayout() {
     Panel("dcOutput").SetScreenRect(ui::Bounds(0, 0, 420, 200));
     bottom->SetScreenRect(ui::Bounds(0, 0, 1000, 200));
     dockingSite_->SetRoot(column);
-    for (TvzCustomDockingControl* control : {static_cast<TvzCustomDockingControl*>(column),
-                                             static_cast<TvzCustomDockingControl*>(top),
-                                             static_cast<TvzCustomDockingControl*>(bottom),
-                                             static_cast<TvzCustomDockingControl*>(tabs)})
+    for (TvzCustomDockingControl* control :
+         {static_cast<TvzCustomDockingControl*>(column), static_cast<TvzCustomDockingControl*>(top),
+          static_cast<TvzCustomDockingControl*>(bottom), static_cast<TvzCustomDockingControl*>(tabs)})
         control->ShowInContainer();
     dockingManager_->EndUpdate();
-    static_cast<docking::TvzInsideContainer*>(static_cast<TvzCustomDockingControl*>(tabs))->SelectTab(0, false);
+    static_cast<docking::TvzInsideContainer*>(static_cast<TvzCustomDockingControl*>(tabs))
+        ->SelectTab(0, false);
 }
 
-void TfmMain::MonitorLine(const std::string& text) { edMonitor_->Lines().Add(text); }
+void TfmMain::MonitorLine(const std::string& text) {
+    edMonitor_->Lines().Add(text);
+}
 
 void TfmMain::ShowToolWindow(int tool) {
-    static constexpr const char* kToolPanels[] = {"dcBreakpoints", "dcCallStack", "dcWatches", "dcLocalVariables",
-                                                  "dcOutput",      "dcSchemaBrowser", "dcSQL", "dcMonitor"};
-    if (tool < 0 || tool >= static_cast<int>(std::size(kToolPanels))) throw rtl::Exception("Unknown tool type");
+    static constexpr const char* kToolPanels[] = {
+        "dcBreakpoints", "dcCallStack",     "dcWatches", "dcLocalVariables",
+        "dcOutput",      "dcSchemaBrowser", "dcSQL",     "dcMonitor"};
+    if (tool < 0 || tool >= static_cast<int>(std::size(kToolPanels)))
+        throw rtl::Exception("Unknown tool type");
     docking::TvzDockingControl& panel = Panel(kToolPanels[tool]);
     panel.MakeVisible();
     for (int i = 0; i < panel.ControlCount(); ++i)
-        if (auto* control = dynamic_cast<ui::TWinControl*>(panel.Controls(i)); control && control->CanFocus()) {
+        if (auto* control = dynamic_cast<ui::TWinControl*>(panel.Controls(i));
+            control && control->CanFocus()) {
             control->SetFocus();
             break;
         }
@@ -358,17 +367,18 @@ void TfmMain::BindActions() {
         if (TfrmCodeEditor* editor = ActiveEditor()) editor->FocusEditor();
     });
     bind("aHelp", [] { OpenQuickStartPage(); });
-    const std::pair<const char*, int> tools[] = {{"aShowBreakpoints", 0}, {"aShowCallStack", 1}, {"aShowWatches", 2},
-                                                 {"aShowLocalVariables", 3}, {"aShowOutput", 4}, {"aShowBrowser", 5},
-                                                 {"aSQLWindow", 6}, {"aMonitor", 7}};
-    for (const auto& [name, tool] : tools) bind(name, [this, tool = tool] { ShowToolWindow(tool); });
+    const std::pair<const char*, int> tools[] = {
+        {"aShowBreakpoints", 0}, {"aShowCallStack", 1}, {"aShowWatches", 2}, {"aShowLocalVariables", 3},
+        {"aShowOutput", 4},      {"aShowBrowser", 5},   {"aSQLWindow", 6},   {"aMonitor", 7}};
+    for (const auto& [name, tool] : tools)
+        bind(name, [this, tool = tool] { ShowToolWindow(tool); });
 }
 
 void TfmMain::BuildMainMenu() {
-    for (const TMainMenuSpec& spec : kMainMenu) {
-        ui::TMenuItem* item = AddCaptionMenuItem(mMain_, spec.caption);
-        if (spec.actions.empty() && dmVeltraneCommon) dmVeltraneCommon->BuildEditMenu(item, false);
-        for (const char* name : spec.actions) {
+    for (const TMainMenuEntry& entry : kMainMenu) {
+        ui::TMenuItem* item = AddCaptionMenuItem(mMain_, entry.caption);
+        if (entry.actions.empty() && dmVeltraneCommon) dmVeltraneCommon->BuildEditMenu(item, false);
+        for (const char* name : entry.actions) {
             if (std::string_view(name) == "-")
                 AddSeparatorMenuItem(item);
             else
@@ -380,7 +390,9 @@ void TfmMain::BuildMainMenu() {
 
 // ---- Tabs
 
-int TfmMain::TabCount() const { return pcCodeEditors_->PageCount(); }
+int TfmMain::TabCount() const {
+    return pcCodeEditors_->PageCount();
+}
 
 TfrmCodeEditor* TfmMain::EditorOfTab(int index) const {
     ui::TTabSheet* page = pcCodeEditors_->Pages(index);
@@ -411,7 +423,8 @@ void TfmMain::OpenRoutineTab(engine::TRoutine* routine, bool isNew) {
     pcCodeEditors_->SetActivePage(page);
     page->SetCaption(veltrane_->Program().RoutineDisplayName(*routine));
 
-    auto* editor = new TfrmCodeEditor(page, veltrane_.get(), routine, veltrane_->IsRunning() ? 1 : 0, isNew, nullptr);
+    auto* editor =
+        new TfrmCodeEditor(page, veltrane_.get(), routine, veltrane_->IsRunning() ? 1 : 0, isNew, nullptr);
     editor->OnOpenRoutine = [this](TfrmCodeEditor& frame, const std::string& name, int entityKind) {
         OpenEditorRoutine(frame, name, entityKind);
     };
@@ -470,7 +483,9 @@ void TfmMain::DebuggerPaused() {
     RefreshViews();
 }
 
-void TfmMain::DebuggerStarted() { UpdateEditorsDebugging(); }
+void TfmMain::DebuggerStarted() {
+    UpdateEditorsDebugging();
+}
 
 void TfmMain::DebuggerStopped() {
     UpdateEditorsDebugging();
@@ -478,7 +493,9 @@ void TfmMain::DebuggerStopped() {
     RefreshViews();
 }
 
-void TfmMain::DebuggerIdle() { ui::Application->ProcessMessages(); }
+void TfmMain::DebuggerIdle() {
+    ui::Application->ProcessMessages();
+}
 
 void TfmMain::DebuggerProgress() {
     if (!refreshThrottle_.IsDue(static_cast<std::uint32_t>(ui::GetTickCount()))) return;
@@ -488,9 +505,13 @@ void TfmMain::DebuggerProgress() {
 
 // ---- Notifications
 
-void TfmMain::ConnectionChanged(const std::shared_ptr<core::IEvent>&) { ShowCurrentDatabase(); }
+void TfmMain::ConnectionChanged(const std::shared_ptr<core::IEvent>&) {
+    ShowCurrentDatabase();
+}
 
-void TfmMain::ShowCurrentDatabase() { statusBar_->SetDatabaseText(connection_->GetCurrentDatabase()); }
+void TfmMain::ShowCurrentDatabase() {
+    statusBar_->SetDatabaseText(connection_->GetCurrentDatabase());
+}
 
 void TfmMain::EditorCaretMoved(const std::shared_ptr<core::IEvent>&) {
     if (TfrmTextEditor* editor = ActiveTextEditor()) statusBar_->SetCaretPos(editor->GetCaretXY());
@@ -527,7 +548,8 @@ void TfmMain::UpdateActionStates() {
         return editor && editor->Routine().Kind() != engine::rkAnonymousBlock && editor->GetModified();
     };
     bool anyStorable = false;
-    for (int i = 0; i < TabCount() && !anyStorable; ++i) anyStorable = storable(EditorOfTab(i));
+    for (int i = 0; i < TabCount() && !anyStorable; ++i)
+        anyStorable = storable(EditorOfTab(i));
     Action("aStoreAllToServer").SetEnabled(anyStorable);
     Action("aStoreToServer").SetEnabled(anyStorable && storable(ActiveEditor()));
     TfrmCodeEditor* active = ActiveEditor();
@@ -583,7 +605,8 @@ void TfmMain::StoreAllToServer() {
     TWaitCursor wait;
     for (int i = 0; i < TabCount(); ++i) {
         TfrmCodeEditor* editor = EditorOfTab(i);
-        if (editor->Routine().Kind() != engine::rkAnonymousBlock && editor->GetModified()) editor->StoreToServer();
+        if (editor->Routine().Kind() != engine::rkAnonymousBlock && editor->GetModified())
+            editor->StoreToServer();
     }
 }
 
@@ -615,7 +638,8 @@ void TfmMain::ShowMessageSource(const std::string& routineName, int routineKind,
 
 void TfmMain::RoutineRenamed(engine::TRoutine& routine) {
     const int index = FindRoutineTab(&routine);
-    if (index >= 0) pcCodeEditors_->Pages(index)->SetCaption(veltrane_->Program().RoutineDisplayName(routine));
+    if (index >= 0)
+        pcCodeEditors_->Pages(index)->SetCaption(veltrane_->Program().RoutineDisplayName(routine));
 }
 
 void TfmMain::CloseTab(int index, bool force) {
@@ -635,9 +659,8 @@ void TfmMain::RefreshFromServer() {
         editor->RefreshFromServer();
         return;
     }
-    const std::string question =
-        rtl::Format("Routine '%s' not found. Do you want to close editor?",
-                    veltrane_->Program().RoutineDisplayName(editor->Routine()));
+    const std::string question = rtl::Format("Routine '%s' not found. Do you want to close editor?",
+                                             veltrane_->Program().RoutineDisplayName(editor->Routine()));
     if (ui::MessageDlg(question, ui::mtWarning, {ui::mbYes, ui::mbNo}) == ui::mrYes)
         CloseTab(pcCodeEditors_->ActivePageIndex(), true);
     else
@@ -649,11 +672,11 @@ void TfmMain::CreateRoutine(int routineKind) {
         throw rtl::Exception("Unsupported routine type");
     const std::string kind = RoutineKindName(routineKind);
     rtl::WideString name;
-    if (!widecontrols::WideInputQuery(rtl::Utf8ToUtf16("Create " + kind), rtl::Utf8ToUtf16("Enter " + kind + " name"),
-                                      name))
+    if (!widecontrols::WideInputQuery(rtl::Utf8ToUtf16("Create " + kind),
+                                      rtl::Utf8ToUtf16("Enter " + kind + " name"), name))
         return;
-    engine::TRoutine& routine =
-        CreateNewRoutine(veltrane_->Program(), routineKind, rtl::Utf16ToUtf8(name), connection_->GetDatabase());
+    engine::TRoutine& routine = CreateNewRoutine(veltrane_->Program(), routineKind, rtl::Utf16ToUtf8(name),
+                                                 connection_->GetDatabase());
     OpenRoutineTab(&routine, true);
     if (TfrmCodeEditor* editor = ActiveEditor()) editor->TextEditor().SetCaretPos(0, 3);
 }
@@ -673,13 +696,18 @@ void TfmMain::FormShow() {
     if (TfrmCodeEditor* editor = ActiveEditor()) editor->FocusEditor();
     statusBar_->ShowUpdateNotice(GetCheckUpdatesState() == 3);
     statusBar_->SetServerText(
-        "MySQL Server: " + connection_->Evaluate(u"SHOW VARIABLES LIKE 'version'", false, 1)->AsString().AsString());
+        "MySQL Server: " +
+        connection_->Evaluate(u"SHOW VARIABLES LIKE 'version'", false, 1)->AsString().AsString());
     ShowCurrentDatabase();
 }
 
-void TfmMain::FormCloseQuery(bool& canClose) { canClose = CanCloseAllTabs(); }
+void TfmMain::FormCloseQuery(bool& canClose) {
+    canClose = CanCloseAllTabs();
+}
 
-void TfmMain::FormClose() { SaveSession(); }
+void TfmMain::FormClose() {
+    SaveSession();
+}
 
 void TfmMain::SaveSession() {
     TSessionState state;
@@ -696,7 +724,8 @@ void TfmMain::SaveSession() {
 
 void TfmMain::LoadSession() {
     rtl::TSettings settings;
-    const TSessionState state = app::LoadSession(settings, connection_->GetDescription(), veltrane_->BreakPoints());
+    const TSessionState state =
+        app::LoadSession(settings, connection_->GetDescription(), veltrane_->BreakPoints());
     TfrmCodeEditor* main = EditorOfTab(0);
     main->SetText(state.mainText);
     main->ClearUndo();
@@ -718,6 +747,8 @@ void TfmMain::LoadSession() {
     }
 }
 
-void InitializeMainUnit() { ui::Application->SetTitle(GetProductTitle()); }
+void InitializeMainUnit() {
+    ui::Application->SetTitle(GetProductTitle());
+}
 
 } // namespace app

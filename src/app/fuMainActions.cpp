@@ -5,7 +5,7 @@
 
 namespace app {
 
-const std::vector<TMainActionSpec> kMainActions = {
+const std::vector<TMainActionEntry> kMainActions = {
     {"aRun", "Debug", "Run", "F9"},
     {"aStepInto", "Debug", "Step into", "F7"},
     {"aStepOver", "Debug", "Step over", "F8"},
@@ -50,7 +50,7 @@ const std::vector<TMainActionSpec> kMainActions = {
 };
 
 // The Edit menu is the common data module's; it is built in its place between File and Search.
-const std::vector<TMainMenuSpec> kMainMenu = {
+const std::vector<TMainMenuEntry> kMainMenu = {
     {"&File",
      {"aNewDebugSession", "-", "aCreateProcedure", "aCreateFunction", "-", "aStoreToServer",
       "aStoreAllToServer", "-", "aRefreshFromServer", "-", "aExit"}},
@@ -68,14 +68,14 @@ const std::vector<TMainMenuSpec> kMainMenu = {
 
 std::map<std::string, ui::TAction*> CreateMainActions(ui::TComponent* owner, ui::TActionList& list) {
     std::map<std::string, ui::TAction*> actions;
-    for (const TMainActionSpec& spec : kMainActions) {
+    for (const TMainActionEntry& entry : kMainActions) {
         auto* action = new ui::TAction(owner);
-        action->SetName(spec.name);
-        action->SetCategory(spec.category);
-        action->SetCaption(spec.caption);
-        if (*spec.shortCut) action->SetShortCut(ui::TextToShortCut(spec.shortCut));
+        action->SetName(entry.name);
+        action->SetCategory(entry.category);
+        action->SetCaption(entry.caption);
+        if (*entry.shortCut) action->SetShortCut(ui::TextToShortCut(entry.shortCut));
         action->SetActionList(&list);
-        actions[spec.name] = action;
+        actions[entry.name] = action;
     }
     actions.at("aExit")->SetHint("Exit|Quits the application");
     return actions;

@@ -14,22 +14,22 @@ class TActionList;
 namespace app {
 
 // Every command of the main window: its action's name, category, caption and shortcut text.
-struct TMainActionSpec {
+struct TMainActionEntry {
     const char* name;
     const char* category;
     const char* caption;
     const char* shortCut;
 };
 
-extern const std::vector<TMainActionSpec> kMainActions;
+extern const std::vector<TMainActionEntry> kMainActions;
 
 // The main menu: each top-level caption with the names of its actions in order, "-" for a separator.
-struct TMainMenuSpec {
+struct TMainMenuEntry {
     const char* caption;
     std::vector<const char*> actions;
 };
 
-extern const std::vector<TMainMenuSpec> kMainMenu;
+extern const std::vector<TMainMenuEntry> kMainMenu;
 
 // The actions of the table in the list, owned by `owner`, by name.
 std::map<std::string, ui::TAction*> CreateMainActions(ui::TComponent* owner, ui::TActionList& list);

@@ -12,14 +12,7 @@ namespace {
 
 class CodeGeneratorTest : public VeltraneServerTest {
 protected:
-    void SetUp() override {
-        VeltraneServerTest::SetUp();
-        if (!IsSkipped()) Drop();
-    }
-    void TearDown() override {
-        if (session) Drop();
-    }
-    void Drop() {
+    void DropObjects() override {
         session->Execute("DROP PROCEDURE IF EXISTS " + p + "; DROP FUNCTION IF EXISTS " + f +
                          "; DROP PROCEDURE IF EXISTS " + none + "; DROP TABLE IF EXISTS " + table);
     }

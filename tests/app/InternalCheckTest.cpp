@@ -9,14 +9,7 @@ namespace {
 
 class InternalCheckTest : public VeltraneServerTest {
 protected:
-    void SetUp() override {
-        VeltraneServerTest::SetUp();
-        if (!IsSkipped()) Drop();
-    }
-    void TearDown() override {
-        if (session) Drop();
-    }
-    void Drop() {
+    void DropObjects() override {
         session->Execute("DROP PROCEDURE IF EXISTS `" + spaced + "`; DROP FUNCTION IF EXISTS " + function +
                          "; DROP PROCEDURE IF EXISTS " + bad);
     }

@@ -17,12 +17,12 @@ TEST(MainActionsTest, EveryShortcutReadsAndNoneIsTakenTwice) {
     const auto actions = CreateMainActions(&owner, list);
     ASSERT_EQ(actions.size(), kMainActions.size());
     std::set<ui::TShortCut> seen;
-    for (const TMainActionSpec& spec : kMainActions) {
-        const ui::TAction& action = *actions.at(spec.name);
-        if (!*spec.shortCut) continue;
-        EXPECT_NE(action.ShortCut(), 0) << spec.shortCut;
-        EXPECT_EQ(ui::ShortCutToText(action.ShortCut()), spec.shortCut);
-        EXPECT_TRUE(seen.insert(action.ShortCut()).second) << spec.shortCut;
+    for (const TMainActionEntry& entry : kMainActions) {
+        const ui::TAction& action = *actions.at(entry.name);
+        if (!*entry.shortCut) continue;
+        EXPECT_NE(action.ShortCut(), 0) << entry.shortCut;
+        EXPECT_EQ(ui::ShortCutToText(action.ShortCut()), entry.shortCut);
+        EXPECT_TRUE(seen.insert(action.ShortCut()).second) << entry.shortCut;
     }
     EXPECT_EQ(list.ActionCount(), static_cast<int>(kMainActions.size()));
     EXPECT_EQ(actions.at("aExit")->Hint(), "Exit|Quits the application");
@@ -30,9 +30,9 @@ TEST(MainActionsTest, EveryShortcutReadsAndNoneIsTakenTwice) {
 
 TEST(MainActionsTest, TheMenuNamesOnlyActionsThatExist) {
     std::set<std::string> names;
-    for (const TMainActionSpec& spec : kMainActions)
-        names.insert(spec.name);
-    for (const TMainMenuSpec& menu : kMainMenu)
+    for (const TMainActionEntry& entry : kMainActions)
+        names.insert(entry.name);
+    for (const TMainMenuEntry& menu : kMainMenu)
         for (const char* name : menu.actions)
             EXPECT_TRUE(std::string(name) == "-" || names.count(name)) << name;
 }

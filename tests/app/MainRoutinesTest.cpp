@@ -15,14 +15,10 @@ protected:
     void SetUp() override {
         VeltraneServerTest::SetUp();
         if (IsSkipped()) return;
-        Drop();
         session->Execute("CREATE PROCEDURE " + twin + "()\nBEGIN\n  SET @twin = 'procedure';\nEND");
         session->Execute("CREATE FUNCTION " + twin + "() RETURNS INT\nBEGIN\n  RETURN 2;\nEND");
     }
-    void TearDown() override {
-        if (session) Drop();
-    }
-    void Drop() {
+    void DropObjects() override {
         session->Execute("DROP PROCEDURE IF EXISTS " + twin + "; DROP FUNCTION IF EXISTS " + twin);
     }
 

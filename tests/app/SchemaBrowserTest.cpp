@@ -13,15 +13,12 @@ class SchemaBrowserTest : public VeltraneServerTest {
 protected:
     void SetUp() override {
         VeltraneServerTest::SetUp();
-        Drop();
+        if (IsSkipped()) return;
         session->Execute("CREATE DATABASE `browse'db`");
         session->Execute("CREATE PROCEDURE `browse'db`.p1()\nBEGIN\n  SET @a = 1;\nEND");
         session->Execute("CREATE FUNCTION `browse'db`.f1() RETURNS varchar(20)\nBEGIN\n  RETURN 'x';\nEND");
     }
-    void TearDown() override {
-        if (session) Drop();
-    }
-    void Drop() { session->Execute("DROP DATABASE IF EXISTS `browse'db`"); }
+    void DropObjects() override { session->Execute("DROP DATABASE IF EXISTS `browse'db`"); }
 };
 
 TEST_F(SchemaBrowserTest, DatabasesWithoutTheServersCataloguesAndTheirRoutines) {

@@ -26,7 +26,14 @@ protected:
         veltrane = std::make_unique<engine::TVeltrane>(
             connection, nothing, nothing, nothing,
             [tick = engine::TimeLimitedTick()](engine::TVeltrane&) { tick(); }, nothing);
+        DropObjects();
     }
+    void TearDown() override {
+        if (session) DropObjects();
+    }
+
+    // What a case creates on the server, dropped before it runs and after it.
+    virtual void DropObjects() {}
 
     // ctest runs the cases of a suite at once, each in its own process: what a case creates on the
     // server carries a name of its own.

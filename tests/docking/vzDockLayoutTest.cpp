@@ -71,7 +71,7 @@ TEST(LayoutStreamTest, AnEmptyCaptionIsFourZeroBytesAndBlockLengthsNest) {
 }
 
 TEST(LayoutStreamTest, TheHeaderAndVersionAreCheckedFirst) {
-    EXPECT_EQ(ErrorMessageOf([] { Parse("AQDOCK\x08\0\0\0", false); }), texts::sInvalidLayoutHeader);
+    EXPECT_EQ(ErrorMessageOf([] { Parse("XXDOCK\x08\0\0\0", false); }), texts::sInvalidLayoutHeader);
     EXPECT_EQ(ErrorMessageOf([] { Parse("VZDO", false); }), texts::sInvalidLayoutHeader);
     EXPECT_EQ(ErrorMessageOf([] { Parse(std::string("VZDOCK\x09\0\0\0", 10), false); }),
               texts::sInvalidLayoutVersion);
