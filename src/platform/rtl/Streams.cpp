@@ -1,6 +1,7 @@
 #include "platform/rtl/Streams.h"
 
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Utf.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -110,21 +111,45 @@ void TMemoryStream::SaveToFile(const std::string& fileName) const {
     SaveToStream(file);
 }
 
+int FileCreate(const std::string& fileName) {
+    return ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+int FileOpen(const std::string& fileName, uint16_t mode) {
+    static constexpr int kAccess[] = {O_RDONLY, O_WRONLY, O_RDWR};
+    const unsigned access = mode & 0x3u;
+    const unsigned sharing = (mode >> 4) & 0xFu;
+    if (access > 2 || sharing > 4 || (mode & ~0xF3u) != 0) {
+        errno = EINVAL;
+        return INVALID_HANDLE_VALUE;
+    }
+    const int fd = ::open(fileName.c_str(), kAccess[access] | O_CLOEXEC);
+    struct stat st;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return INVALID_HANDLE_VALUE;
+    }
+    return fd;
+}
+
+int FileCreateWide(std::u16string_view fileName) {
+    return FileCreate(Utf16ToUtf8(fileName));
+}
+
+int FileOpenWide(std::u16string_view fileName, uint16_t mode) {
+    return FileOpen(Utf16ToUtf8(fileName), mode);
+}
+
 TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fileName_(fileName) {
     if ((mode & fmCreate) == fmCreate) {
-        fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd_ = FileCreate(fileName);
         if (fd_ < 0)
             throw EFCreateError(Format("Cannot create file \"%s\". %s", fileName, std::strerror(errno)));
         return;
     }
-    static constexpr int kAccess[] = {O_RDONLY, O_WRONLY, O_RDWR, O_RDONLY};
-    fd_ = ::open(fileName.c_str(), kAccess[mode & 0x3] | O_CLOEXEC);
+    fd_ = FileOpen(fileName, mode);
     if (fd_ < 0) throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName, std::strerror(errno)));
-    struct stat st;
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd_);
-        throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName, std::strerror(EISDIR)));
-    }
 }
 
 TFileStream::~TFileStream() {

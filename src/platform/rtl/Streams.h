@@ -82,6 +82,17 @@ enum : uint16_t {
     fmCreate = 0xFF00,
 };
 
+// The handle of a file not opened.
+inline constexpr int INVALID_HANDLE_VALUE = -1;
+// Creates (or truncates) a file for reading and writing; opens one with an access mode and a sharing
+// flag of the modes above. Both answer a POSIX descriptor, or INVALID_HANDLE_VALUE with errno set;
+// an access of 3 or a sharing value above fmShareDenyNone is refused (EINVAL). They raise nothing.
+int FileCreate(const std::string& fileName);
+int FileOpen(const std::string& fileName, uint16_t mode);
+// The same for UTF-16 names.
+int FileCreateWide(std::u16string_view fileName);
+int FileOpenWide(std::u16string_view fileName, uint16_t mode);
+
 class TFileStream : public TStream {
 public:
     // Raises EFCreateError or EFOpenError when the file cannot be created or opened.

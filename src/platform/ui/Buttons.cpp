@@ -1,6 +1,7 @@
 #include "platform/ui/Buttons.h"
 
 #include "platform/rtl/ScopeExit.h"
+#include "platform/ui/Edges.h"
 #include "platform/ui/QtBridge.h"
 #include "platform/ui/WidgetBridge.h"
 
@@ -190,6 +191,164 @@ void TRadioButton::SetChecked(bool value) {
             if (auto* sibling = dynamic_cast<TRadioButton*>(parent->Controls(i)); sibling && sibling != this)
                 sibling->SetChecked(false);
     if (!ClicksDisabled()) Click();
+}
+
+// ---- TSpeedButton
+
+namespace {
+// Between the glyph and the caption.
+constexpr int kGlyphSpacing = 4;
+} // namespace
+
+TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner) {
+    SetBounds(0, 0, 23, 22);
+}
+
+void TSpeedButton::SetGroupIndex(int value) {
+    groupIndex_ = value;
+    UpdateExclusive();
+}
+
+void TSpeedButton::SetDown(bool value) {
+    if (groupIndex_ == 0) value = false; // only a grouped button stays down
+    if (value == down_) return;
+    // The down button of a group that must keep one down stays down.
+    if (!value && !allowAllUp_) return;
+    down_ = value;
+    UpdateExclusive();
+    Invalidate();
+}
+
+void TSpeedButton::SetAllowAllUp(bool value) {
+    allowAllUp_ = value;
+    // The whole group shares the setting.
+    ForEachInGroup([value](TSpeedButton& other) { other.allowAllUp_ = value; });
+}
+
+void TSpeedButton::ForEachInGroup(const std::function<void(TSpeedButton&)>& each) {
+    if (groupIndex_ == 0 || !Parent()) return;
+    for (int i = 0; i < Parent()->ControlCount(); ++i)
+        if (auto* other = dynamic_cast<TSpeedButton*>(Parent()->Controls(i));
+            other && other != this && other->groupIndex_ == groupIndex_)
+            each(*other);
+}
+
+void TSpeedButton::SetFlat(bool value) {
+    flat_ = value;
+    Invalidate();
+}
+
+void TSpeedButton::SetGlyph(const TBitmap* value) {
+    if (!value)
+        glyph_.reset();
+    else {
+        if (!glyph_) glyph_ = std::make_unique<TBitmap>();
+        glyph_->Assign(value);
+    }
+    Invalidate();
+}
+
+void TSpeedButton::UpdateExclusive() {
+    if (!down_) return;
+    ForEachInGroup([](TSpeedButton& other) {
+        if (!other.down_) return;
+        other.down_ = false;
+        other.Invalidate();
+    });
+}
+
+void TSpeedButton::Click() {
+    if (groupIndex_ != 0) {
+        if (!down_)
+            SetDown(true);
+        else if (allowAllUp_)
+            SetDown(false);
+    }
+    TGraphicControl::Click();
+}
+
+void TSpeedButton::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+        hot_ = message.Msg == CM_MOUSEENTER && Enabled();
+        Invalidate();
+        break;
+    case CM_TEXTCHANGED:
+        Invalidate();
+        break;
+    default:
+        break;
+    }
+    TGraphicControl::WndProc(message);
+}
+
+void TSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (button == mbLeft && Enabled()) {
+        pressed_ = true;
+        Invalidate();
+    }
+    TGraphicControl::MouseDown(button, shift, x, y);
+}
+
+void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (button == mbLeft && pressed_) {
+        pressed_ = false;
+        Invalidate();
+    }
+    TGraphicControl::MouseUp(button, shift, x, y);
+}
+
+void TSpeedButton::Paint() {
+    TCanvas& canvas = *Canvas();
+    TRect r = ClientRect();
+    canvas.Brush()->SetColor(Color());
+    canvas.Brush()->SetStyle(bsSolid);
+    canvas.FillRect(r);
+    const bool sunken = down_ || (pressed_ && hot_);
+    if (sunken)
+        DrawEdge(canvas, r, flat_ ? BDR_SUNKENOUTER : EDGE_SUNKEN, BF_RECT);
+    else if (!flat_ || hot_)
+        DrawEdge(canvas, r, flat_ ? BDR_RAISEDINNER : EDGE_RAISED, BF_RECT);
+    const int offset = sunken ? 1 : 0;
+
+    // The glyph and the caption side by side, centred together.
+    canvas.SetFont(Font());
+    const std::string caption = Caption();
+    const int glyphWidth = glyph_ && !glyph_->Empty() ? glyph_->Width() : 0;
+    const int textWidth = caption.empty() ? 0 : canvas.TextWidth(caption);
+    const int gap = glyphWidth > 0 && textWidth > 0 ? kGlyphSpacing : 0;
+    int x = (r.Width() - glyphWidth - gap - textWidth) / 2 + offset;
+    if (glyphWidth > 0) {
+        canvas.Draw(x, (r.Height() - glyph_->Height()) / 2 + offset, glyph_.get());
+        x += glyphWidth + gap;
+    }
+    if (textWidth == 0) return;
+    if (!Enabled()) canvas.Font()->SetColor(clGrayText);
+    canvas.Brush()->SetStyle(bsClear);
+    TRect text = Rect(x, r.Top + offset, r.Right, r.Bottom + offset);
+    canvas.DrawText(caption, text, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+}
+
+std::unique_ptr<TControlActionLink> TSpeedButton::CreateActionLink() {
+    return std::make_unique<TSpeedButtonActionLink>(this);
+}
+
+void TSpeedButton::ActionChange(const TCustomAction& action) {
+    TGraphicControl::ActionChange(action);
+    if (groupIndex_ != 0) SetDown(action.Checked());
+}
+
+TSpeedButtonActionLink::TSpeedButtonActionLink(TSpeedButton* button)
+    : TControlActionLink(button), button_(button) {}
+
+bool TSpeedButtonActionLink::IsCheckedLinked() {
+    return TControlActionLink::IsCheckedLinked() && button_->GroupIndex() != 0 &&
+           button_->Down() == CustomAction()->Checked();
+}
+
+void TSpeedButtonActionLink::SetChecked(bool checked) {
+    if (IsCheckedLinked()) button_->SetDown(checked);
 }
 
 } // namespace ui

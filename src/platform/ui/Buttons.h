@@ -1,8 +1,12 @@
 // Push buttons, check boxes and radio buttons over the native buttons.
 #pragma once
 
+#include "platform/ui/Bitmap.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Forms.h"
+
+#include <functional>
+#include <memory>
 
 namespace ui {
 
@@ -104,6 +108,62 @@ protected:
 
 private:
     bool checked_ = false;
+};
+
+// A flat-able button without a window: a glyph left of its caption. Buttons of one parent with the
+// same GroupIndex (above 0) act as a group: one is down at a time, and with AllowAllUp none need be.
+class TSpeedButton : public TGraphicControl {
+public:
+    explicit TSpeedButton(TComponent* owner);
+
+    int GroupIndex() const { return groupIndex_; }
+    void SetGroupIndex(int value);
+    bool Down() const { return down_; }
+    void SetDown(bool value);
+    bool AllowAllUp() const { return allowAllUp_; }
+    void SetAllowAllUp(bool value);
+    // Flat: no frame until the mouse is over the button.
+    bool Flat() const { return flat_; }
+    void SetFlat(bool value);
+    // Null until a picture is assigned; a copy is kept.
+    TBitmap* Glyph() const { return glyph_.get(); }
+    void SetGlyph(const TBitmap* value);
+    bool MouseInControl() const { return hot_; }
+
+    void Click() override;
+    void WndProc(TMessage& message) override;
+
+protected:
+    void Paint() override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    std::unique_ptr<TControlActionLink> CreateActionLink() override;
+    void ActionChange(const TCustomAction& action) override;
+
+private:
+    friend class TSpeedButtonActionLink;
+    // Puts up the other buttons of the group once this one is down.
+    void UpdateExclusive();
+    // The other buttons of this one's group.
+    void ForEachInGroup(const std::function<void(TSpeedButton&)>& each);
+
+    int groupIndex_ = 0;
+    bool down_ = false;
+    bool allowAllUp_ = false;
+    bool flat_ = false;
+    bool hot_ = false;
+    bool pressed_ = false;
+    std::unique_ptr<TBitmap> glyph_;
+};
+
+class TSpeedButtonActionLink : public TControlActionLink {
+public:
+    explicit TSpeedButtonActionLink(TSpeedButton* button);
+    bool IsCheckedLinked() override;
+    void SetChecked(bool checked) override;
+
+private:
+    TSpeedButton* button_;
 };
 
 } // namespace ui

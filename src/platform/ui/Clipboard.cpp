@@ -54,6 +54,8 @@ TClipboard::~TClipboard() = default;
 
 void TClipboard::Open() {
     if (openCount_++ == 0) {
+        // What the desktop holds now is what the changes replace, not newer content to read after them.
+        Refresh();
         emptied_ = false;
         changed_ = false;
     }

@@ -692,6 +692,8 @@ void TWinControl::RecreateWnd() {
 void TWinControl::CreateHandle() {
     if (widget_) return;
     if (parent_) parent_->HandleNeeded();
+    // Creating the parent's window creates its children's, this one's among them.
+    if (widget_) return;
     controlState_.Include(csCreating);
     CreateWnd();
     controlState_.Exclude(csCreating);
@@ -949,6 +951,8 @@ void TWinControl::DestroyCaret() {
 }
 
 void TWinControl::SetCaretPos(int x, int y) {
+    // Controls place their caret as they paint: a caret that stays put must not ask for more paint.
+    if (caret_->Pos() == TPoint{x, y}) return;
     if (caret_->Visible()) InvalidateRect(caret_->Rect());
     caret_->SetPos({x, y});
     if (caret_->Visible()) InvalidateRect(caret_->Rect());

@@ -115,6 +115,11 @@ void TColumn::SetAlignment(TAlignment value) {
     Changed();
 }
 
+rtl::TStringList& TColumn::PickList() {
+    if (!pickList_) pickList_ = std::make_unique<rtl::TStringList>();
+    return *pickList_;
+}
+
 bool TColumn::IsStored() const {
     return collection_->State() == csCustomized;
 }
@@ -176,16 +181,30 @@ data::TField* TGridDataLink::SelectedField() const {
                                                            : nullptr;
 }
 
+void TGridDataLink::Reset() {
+    if (modified_)
+        RecordChanged(nullptr);
+    else if (DataSet())
+        DataSet()->Cancel();
+}
+
 void TGridDataLink::ActiveChanged() {
     grid_->LinkActive(Active());
 }
 
 void TGridDataLink::DataSetChanged() {
+    modified_ = false;
     grid_->DataChanged();
 }
 
 void TGridDataLink::DataSetScrolled(int) {
+    modified_ = false;
     grid_->DataChanged();
+}
+
+void TGridDataLink::EditingChanged() {
+    // The indicator shows whether the record is being edited.
+    if (grid_->IndicatorOffset() > 0) grid_->InvalidateCell(0, grid_->Row());
 }
 
 void TGridDataLink::LayoutChanged() {
@@ -194,7 +213,14 @@ void TGridDataLink::LayoutChanged() {
 }
 
 void TGridDataLink::RecordChanged(data::TField* field) {
+    modified_ = false;
     grid_->RecordChanged(field);
+}
+
+void TGridDataLink::UpdateData() {
+    if (!modified_) return;
+    grid_->UpdateData();
+    modified_ = false;
 }
 
 // ---- TCustomDBGrid
@@ -262,7 +288,8 @@ int TCustomDBGrid::DefaultColumnWidth(const data::TField* field) const {
     return field->DisplayWidth() * measure.TextWidth(std::string_view("0")) + 2 * kTextInset;
 }
 
-void TCustomDBGrid::LinkActive(bool) {
+void TCustomDBGrid::LinkActive(bool value) {
+    if (!value) HideEditor();
     Columns()->RebuildColumns();
     LayoutChanged();
 }
@@ -287,6 +314,7 @@ void TCustomDBGrid::DataChanged() {
     const rtl::ScopeExit unlock([this] { layoutLock_ = false; });
     UpdateRowCount();
     Invalidate();
+    RefreshEditor();
 }
 
 void TCustomDBGrid::UpdateRowCount() {
@@ -303,8 +331,16 @@ void TCustomDBGrid::UpdateRowCount() {
                            TitleOffset() + (link->Active() ? link->ActiveRecord() : 0));
 }
 
-void TCustomDBGrid::RecordChanged(data::TField*) {
-    if (DataLink()->Active()) InvalidateRect(ClientRect());
+void TCustomDBGrid::RecordChanged(data::TField* field) {
+    if (!DataLink()->Active()) return;
+    InvalidateRect(ClientRect());
+    if (!field || field == SelectedField()) RefreshEditor();
+}
+
+void TCustomDBGrid::RefreshEditor() {
+    // Only a changed value is read again: reading resets what the user is typing.
+    const data::TField* field = SelectedField();
+    if (EditorMode() && field && field->Text() != editText_) InvalidateEditor();
 }
 
 void TCustomDBGrid::Resize() {
@@ -326,6 +362,8 @@ void TCustomDBGrid::ColWidthsChanged(int col) {
 
 bool TCustomDBGrid::FocusCell(int col, int row) {
     TGridDataLink* link = DataLink();
+    // Leaving the column hands its text to the field; leaving the record also posts it.
+    if (col != Col() && EditorMode() && link->Editing()) link->UpdateRecord();
     if (row != Row() && link->Active()) link->DataSet()->MoveBy(row - Row());
     const int before = Col();
     const bool moved =
@@ -344,7 +382,76 @@ void TCustomDBGrid::KeyDown(uint16_t& key, TShiftState shift) {
         key = 0;
         return;
     }
+    if (key == VK_ESCAPE && DataLink()->Active()) {
+        TCustomControl::KeyDown(key, shift);
+        DataLink()->Reset();
+        if (!dbOptions_.Contains(dgAlwaysShowEditor)) HideEditor();
+        key = 0;
+        return;
+    }
+    // Return hands the text to the field before the editor closes.
+    if (key == VK_RETURN && EditorMode() && DataLink()->Editing()) DataLink()->UpdateRecord();
     TCustomGrid::KeyDown(key, shift);
+}
+
+// ---- Editing
+
+TColumn* TCustomDBGrid::ColumnAt(int col) const {
+    const int index = col - IndicatorOffset();
+    return index >= 0 && index < Columns()->Count() ? Columns()->Items(index) : nullptr;
+}
+
+TInplaceEdit* TCustomDBGrid::CreateEditor() {
+    auto* editor = new TInplaceEditList(this);
+    editor->OnGetPickListItems = [this](int col, rtl::TStringList& items) {
+        if (TColumn* column = ColumnAt(col))
+            items.Assign(column->PickList());
+        else
+            items.Clear();
+    };
+    return editor;
+}
+
+bool TCustomDBGrid::CanEditShow() const {
+    return !layoutLock_ && DataLink()->Active() && SelectedField() && TCustomGrid::CanEditShow();
+}
+
+bool TCustomDBGrid::CanEditModify() {
+    TGridDataLink* link = DataLink();
+    const TColumn* column = ColumnAt(Col());
+    const data::TField* field = SelectedField();
+    if (readOnly_ || !link->Active() || link->ReadOnly() || !column || column->ReadOnly() || !field ||
+        !field->CanModify())
+        return false;
+    if (!link->Edit()) return false;
+    link->SetModified();
+    return true;
+}
+
+std::string TCustomDBGrid::GetEditText(int col, int) {
+    const TColumn* column = DataLink()->Active() ? ColumnAt(col) : nullptr;
+    const data::TField* field = column ? column->Field() : nullptr;
+    editText_ = field ? field->Text() : std::string();
+    return editText_;
+}
+
+void TCustomDBGrid::SetEditText(int, int, const std::string& value) {
+    editText_ = value;
+}
+
+int TCustomDBGrid::GetEditLimit() const {
+    const data::TField* field = SelectedField();
+    const bool text = field && (field->DataType() == data::ftString || field->DataType() == data::ftWideString);
+    return text ? field->Size() : 0;
+}
+
+TEditStyle TCustomDBGrid::GetEditStyle(int col, int) {
+    const TColumn* column = ColumnAt(col);
+    return column && column->HasPickList() ? esPickList : esSimple;
+}
+
+void TCustomDBGrid::UpdateData() {
+    if (data::TField* field = SelectedField()) field->SetEditText(editText_);
 }
 
 void TCustomDBGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {

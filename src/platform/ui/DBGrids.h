@@ -100,6 +100,9 @@ public:
     void SetReadOnly(bool value) { readOnly_ = value; }
     int DropDownRows() const { return dropDownRows_; }
     void SetDropDownRows(int value) { dropDownRows_ = value; }
+    // Values the cell's editor offers in a drop-down list; made on first use.
+    rtl::TStringList& PickList();
+    bool HasPickList() const { return pickList_ && pickList_->Count() > 0; }
     // Columns the grid made from the fields are not stored.
     bool IsStored() const;
     void Changed();
@@ -116,6 +119,7 @@ private:
     std::optional<TAlignment> alignment_;
     bool readOnly_ = false;
     int dropDownRows_ = 7;
+    std::unique_ptr<rtl::TStringList> pickList_;
     mutable std::unique_ptr<TColumnTitle> title_;
 };
 
@@ -161,16 +165,25 @@ public:
     TCustomDBGrid* Grid() const { return grid_; }
     // The field of the grid's selected column.
     data::TField* SelectedField() const;
+    // The editor's text differs from the field's (since the user last typed into it).
+    bool Modified() const { return modified_; }
+    void SetModified() { modified_ = true; }
+    // Escape: an edited text goes back to the field's; without one the record's edit is cancelled.
+    void Reset();
 
 protected:
     void ActiveChanged() override;
     void DataSetChanged() override;
     void DataSetScrolled(int distance) override;
+    void EditingChanged() override;
     void LayoutChanged() override;
     void RecordChanged(data::TField* field) override;
+    // Writes the edited text into the selected field.
+    void UpdateData() override;
 
 private:
     TCustomDBGrid* grid_;
+    bool modified_ = false;
 };
 
 // A grid over a data source: a title row, an indicator column, one row per record of the link's
@@ -194,6 +207,8 @@ public:
     int SelectedIndex() const { return Col() - IndicatorOffset(); }
     void SetSelectedIndex(int value) { SetCol(value + IndicatorOffset()); }
     data::TField* SelectedField() const { return DataLink()->SelectedField(); }
+    // The current cell's text as the editor last handed it over.
+    const std::string& EditText() const { return editText_; }
     int IndicatorOffset() const { return dbOptions_.Contains(dgIndicator) ? 1 : 0; }
     int TitleOffset() const { return dbOptions_.Contains(dgTitles) ? 1 : 0; }
 
@@ -229,6 +244,19 @@ protected:
 
     bool FocusCell(int col, int row) override;
     void KeyDown(uint16_t& key, TShiftState shift) override;
+
+    // Editing through the data link: the editor shows the field's edit text; typing puts the data set
+    // in edit mode; the text reaches the field on Return, on leaving the column or the record (which
+    // also posts), and Escape takes it back.
+    TInplaceEdit* CreateEditor() override;
+    bool CanEditShow() const override;
+    bool CanEditModify() override;
+    std::string GetEditText(int col, int row) override;
+    void SetEditText(int col, int row, const std::string& value) override;
+    int GetEditLimit() const override;
+    TEditStyle GetEditStyle(int col, int row) override;
+    // Stores the edit text in the selected field.
+    virtual void UpdateData();
     void Resize() override;
     void ColWidthsChanged(int col) override;
 
@@ -244,6 +272,10 @@ protected:
 private:
     void ApplyGridOptions();
     void UpdateRowCount();
+    // Reads the field into the shown editor when its value changed.
+    void RefreshEditor();
+    // The column shown in a grid column, or null for the indicator and past the last.
+    TColumn* ColumnAt(int col) const;
 
     mutable std::unique_ptr<TGridDataLink> dataLink_;
     mutable std::unique_ptr<TDBGridColumns> columns_;
@@ -252,6 +284,7 @@ private:
     bool readOnly_ = false;
     bool defaultDrawing_ = true;
     bool layoutLock_ = false;
+    std::string editText_;
 };
 
 // The data grid with its properties published.

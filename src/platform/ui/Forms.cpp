@@ -68,6 +68,33 @@ bool FixedSize(TBorderStyle border) {
     return border == bsSingle || border == bsDialog || border == bsToolWindow;
 }
 
+// How near its edge a point of a sizable frame sizes the window.
+constexpr int kSizingBorder = 4;
+
+// The sizing border of `window` (screen coordinates) under a point, or HTCLIENT inside.
+intptr_t FrameHitTest(const TRect& window, TPoint p) {
+    if (!PtInRect(window, p)) return HTNOWHERE;
+    const bool left = p.X < window.Left + kSizingBorder;
+    const bool right = p.X >= window.Right - kSizingBorder;
+    const bool top = p.Y < window.Top + kSizingBorder;
+    const bool bottom = p.Y >= window.Bottom - kSizingBorder;
+    if (top) return left ? HTTOPLEFT : right ? HTTOPRIGHT : HTTOP;
+    if (bottom) return left ? HTBOTTOMLEFT : right ? HTBOTTOMRIGHT : HTBOTTOM;
+    return left ? HTLEFT : right ? HTRIGHT : HTCLIENT;
+}
+
+// Shows or takes away the maximise button (the window system adds the usual buttons to a window that
+// names none). Changing the flags hides a shown window; it comes back.
+void ShowMaximizeButton(QWidget* widget, Qt::WindowFlags flags, bool show) {
+    if (show != static_cast<bool>(widget->windowFlags() & Qt::CustomizeWindowHint)) return;
+    if (!show)
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+    const bool shown = widget->isVisible();
+    widget->setWindowFlags(flags);
+    if (shown) widget->show();
+}
+
 TRect CentredIn(const TRect& area, int width, int height) {
     return Bounds(area.Left + (area.Width() - width) / 2, area.Top + (area.Height() - height) / 2, width,
                   height);
@@ -157,6 +184,19 @@ void TCustomForm::ApplySizeLimits() {
     if (FixedSize(formBorderStyle_)) {
         Widget()->setFixedSize(Width(), Height());
         return;
+    }
+    // A handler may answer the sizing borders of a sizable frame as none: then it neither sizes nor
+    // maximises. Frames without borders (pop-ups, hints) keep sizing under the program's control.
+    if (formBorderStyle_ == bsSizeable || formBorderStyle_ == bsSizeToolWin) {
+        const TRect window = BoundsRect();
+        const intptr_t corner =
+            Perform(WM_NCHITTEST, 0, PointToLParam({window.Right - 1, window.Bottom - 1}));
+        const bool sizing = corner >= HTLEFT && corner <= HTBOTTOMRIGHT;
+        ShowMaximizeButton(Widget(), WindowFlagsFor(formBorderStyle_, formStyle_), sizing);
+        if (!sizing) {
+            Widget()->setFixedSize(Width(), Height());
+            return;
+        }
     }
     Widget()->setMinimumSize(std::max(info.MinTrackSize.X, 0), std::max(info.MinTrackSize.Y, 0));
     Widget()->setMaximumSize(info.MaxTrackSize.X > 0 ? info.MaxTrackSize.X : QWIDGETSIZE_MAX,
@@ -397,6 +437,12 @@ void TCustomForm::WndProc(TMessage& message) {
     case WM_CLOSE:
         Close();
         return;
+    case WM_NCHITTEST: {
+        const intptr_t hit = FrameHitTest(BoundsRect(), PointFromLParam(message.LParam));
+        const bool sizable = formBorderStyle_ == bsSizeable || formBorderStyle_ == bsSizeToolWin;
+        message.Result = hit == HTNOWHERE || sizable ? hit : HTCLIENT;
+        return;
+    }
     case WM_ACTIVATE:
         active_ = message.WParam != 0;
         if (Screen) Screen->FormActivated(this, active_);

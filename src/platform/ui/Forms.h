@@ -61,6 +61,9 @@ public:
     void SetFormStyle(TFormStyle style);
     // Sizes the window may take; 0 is no limit. WM_GETMINMAXINFO may narrow them.
     void SetSizeConstraints(int minWidth, int minHeight, int maxWidth, int maxHeight);
+    // Asks WM_GETMINMAXINFO and WM_NCHITTEST again: a frame whose borders answer as no sizing border
+    // keeps its size and loses the maximise button.
+    void UpdateSizeLimits() { ApplySizeLimits(); }
 
     TWinControl* ActiveControl() const { return activeControl_; }
     void SetActiveControl(TWinControl* control);

@@ -1,6 +1,10 @@
 #include "platform/ui/Grids.h"
 
+#include "platform/rtl/ScopeExit.h"
+#include "platform/rtl/Utf.h"
 #include "platform/ui/Canvas.h"
+#include "platform/ui/KeyCodes.h"
+#include "platform/ui/ListControls.h"
 #include "platform/ui/Messages.h"
 
 #include <algorithm>
@@ -25,6 +29,12 @@ TCustomGrid::TCustomGrid(TComponent* owner) : TCustomControl(owner) {
     SetColor(clWindow);
     SetTabStop(true);
     SetBounds(0, 0, 320, 120);
+}
+
+TCustomGrid::~TCustomGrid() {
+    // The editor talks to the grid while it goes; it must go while the grid is whole.
+    editorMode_ = false;
+    delete editor_;
 }
 
 void TCustomGrid::SetColCount(int value) {
@@ -96,6 +106,7 @@ void TCustomGrid::ScrollTo(int leftCol, int topRow) {
     rows_.SetFirst(topRow);
     if (before == TGridCoord{LeftCol(), TopRow()}) return;
     Invalidate();
+    UpdateEditor();
     TopLeftChanged();
 }
 
@@ -126,6 +137,9 @@ bool TCustomGrid::FocusCell(int col, int row) {
     col = std::clamp(col, FixedCols(), std::max(FixedCols(), ColCount() - 1));
     row = std::clamp(row, FixedRows(), std::max(FixedRows(), RowCount() - 1));
     if (TGridCoord{col, row} == current_ || !SelectCell(col, row)) return false;
+    // The edit belongs to the cell being left.
+    const bool reopen = editorMode_ && options_.Contains(goAlwaysShowEditor);
+    if (editorMode_) HideEditor();
     if (options_.Contains(goRowSelect))
         Invalidate();
     else {
@@ -138,7 +152,91 @@ bool TCustomGrid::FocusCell(int col, int row) {
     cols.ScrollToShow(col, ClientWidth());
     rows.ScrollToShow(row, ClientHeight());
     ScrollTo(cols.First(), rows.First());
+    if (reopen) ShowEditor();
     return true;
+}
+
+// ---- Editing
+
+void TCustomGrid::SetEditorMode(bool value) {
+    if (value == editorMode_) return;
+    if (value)
+        ShowEditor();
+    else
+        HideEditor();
+}
+
+bool TCustomGrid::CanEditShow() const {
+    return options_.Contains(goEditing) && !options_.Contains(goRowSelect) && current_.X >= FixedCols() &&
+           current_.Y >= FixedRows();
+}
+
+bool TCustomGrid::CanEditAcceptKey(char16_t) const {
+    return true;
+}
+
+bool TCustomGrid::CanEditModify() {
+    return true;
+}
+
+std::string TCustomGrid::GetEditText(int, int) {
+    return {};
+}
+
+void TCustomGrid::SetEditText(int, int, const std::string&) {}
+
+TEditStyle TCustomGrid::GetEditStyle(int, int) {
+    return esSimple;
+}
+
+TInplaceEdit* TCustomGrid::CreateEditor() {
+    return new TInplaceEdit(this);
+}
+
+void TCustomGrid::ShowEditor() {
+    if (!CanEditShow()) return;
+    if (!editor_) editor_ = CreateEditor();
+    editorMode_ = true;
+    editor_->UpdateContents();
+    UpdateEditor();
+}
+
+void TCustomGrid::HideEditor() {
+    const bool wasShown = editorMode_;
+    editorMode_ = false;
+    if (!editor_) return;
+    if (wasShown) SetEditText(current_.X, current_.Y, editor_->Text());
+    const bool hadFocus = editor_->Focused();
+    editor_->Hide();
+    if (hadFocus && CanFocus()) SetFocus();
+}
+
+void TCustomGrid::ShowEditorChar(char16_t ch) {
+    ShowEditor();
+    if (!editorMode_) return;
+    // The typed character replaces the cell's text, as typing over a selection would.
+    editor_->SelectAll();
+    char16_t key = ch;
+    editor_->KeyPress(key);
+    if (key != 0) editor_->SetSelText(rtl::Utf16ToUtf8(std::u16string(1, key)));
+}
+
+void TCustomGrid::InvalidateEditor() {
+    if (editorMode_ && editor_) editor_->UpdateContents();
+}
+
+void TCustomGrid::CancelEditing() {
+    if (!options_.Contains(goAlwaysShowEditor)) HideEditor();
+}
+
+void TCustomGrid::UpdateEditor() {
+    if (!editor_) return;
+    const TRect cell = CellRect(current_.X, current_.Y);
+    if (!editorMode_ || cell.IsEmpty()) {
+        editor_->Hide();
+        return;
+    }
+    editor_->Move(cell);
 }
 
 void TCustomGrid::TopLeftChanged() {
@@ -244,11 +342,35 @@ void TCustomGrid::KeyDown(uint16_t& key, TShiftState shift) {
         if (!options_.Contains(goTabs)) return;
         target.X += shift.Contains(ssShift) ? -1 : 1;
         break;
+    case VK_F2:
+        if (!options_.Contains(goEditing)) return;
+        SetEditorMode(true);
+        if (editor_ && editorMode_) editor_->Deselect();
+        key = 0;
+        return;
+    case VK_RETURN:
+        if (!options_.Contains(goEditing) || options_.Contains(goAlwaysShowEditor)) return;
+        SetEditorMode(!editorMode_);
+        key = 0;
+        return;
+    case VK_ESCAPE:
+        if (!editorMode_) return;
+        CancelEditing();
+        key = 0;
+        return;
     default:
         return;
     }
     FocusCell(target.X, target.Y);
     key = 0;
+}
+
+void TCustomGrid::KeyPress(char16_t& key) {
+    TCustomControl::KeyPress(key);
+    const bool typed = key == u'\b' || key >= 0x20;
+    if (!typed || !options_.Contains(goEditing) || editorMode_ || !CanEditAcceptKey(key)) return;
+    ShowEditorChar(key);
+    if (editorMode_) key = 0;
 }
 
 void TCustomGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -304,6 +426,183 @@ void TCustomGrid::Resize() {
     TCustomControl::Resize();
     Invalidate();
 }
+
+// ---- TInplaceEdit
+
+TInplaceEdit::TInplaceEdit(TCustomGrid* grid) : TCustomEdit(nullptr), grid_(grid) {
+    SetVisible(false);
+    SetBorderStyle(bsNone);
+    SetParent(grid);
+}
+
+void TInplaceEdit::UpdateContents() {
+    updatingContents_ = true;
+    const rtl::ScopeExit done([this] { updatingContents_ = false; });
+    SetMaxLength(grid_->GetEditLimit());
+    SetText(grid_->GetEditText(grid_->Col(), grid_->Row()));
+    SetModified(false);
+    SelectAll();
+}
+
+void TInplaceEdit::Move(const TRect& rect) {
+    SetBounds(rect.Left, rect.Top, rect.Width(), rect.Height());
+    Show();
+    if (grid_->Focused() || grid_->CanFocus()) SetFocus();
+}
+
+void TInplaceEdit::Deselect() {
+    SetSelStart(static_cast<int>(rtl::Utf8ToUtf16(Text()).size()));
+    SetSelLength(0);
+}
+
+void TInplaceEdit::SendToGrid(uint16_t& key, TShiftState shift) {
+    grid_->KeyDown(key, shift);
+    key = 0;
+}
+
+void TInplaceEdit::KeyDown(uint16_t& key, TShiftState shift) {
+    TCustomEdit::KeyDown(key, shift);
+    const int length = static_cast<int>(rtl::Utf8ToUtf16(Text()).size());
+    switch (key) {
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_TAB:
+        SendToGrid(key, shift);
+        break;
+    case VK_LEFT:
+        // At the start of the text the arrow leaves the cell.
+        if (SelStart() == 0 && SelLength() == 0) SendToGrid(key, shift);
+        break;
+    case VK_RIGHT:
+        if (SelStart() == length && SelLength() == 0) SendToGrid(key, shift);
+        break;
+    case VK_F2:
+        Deselect();
+        key = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+void TInplaceEdit::KeyPress(char16_t& key) {
+    TCustomEdit::KeyPress(key);
+    if (key == u'\r' || key == u'\t' || key == 0x1B) {
+        key = 0;
+        return;
+    }
+    // Typing (and Backspace) changes the cell: the grid may refuse it.
+    if ((key == u'\b' || key >= 0x20) && !grid_->CanEditModify()) key = 0;
+}
+
+void TInplaceEdit::Change() {
+    TCustomEdit::Change();
+    if (!updatingContents_) grid_->SetEditText(grid_->Col(), grid_->Row(), Text());
+}
+
+intptr_t TInplaceEdit::DialogCode() const {
+    return TCustomEdit::DialogCode() | (grid_->Options().Contains(goTabs) ? DLGC_WANTTAB : 0) |
+           DLGC_WANTALLKEYS;
+}
+
+// ---- TInplaceEditList
+
+TInplaceEditList::TInplaceEditList(TCustomGrid* grid) : TInplaceEdit(grid) {}
+
+TCustomListBox* TInplaceEditList::PickList() {
+    if (!pickList_) {
+        // A child of the grid, so the list shows over the cells below the editor.
+        pickList_ = new TCustomListBox(nullptr);
+        pickList_->SetVisible(false);
+        pickList_->SetParent(Grid());
+        pickList_->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState, int x, int y) {
+            if (button == mbLeft)
+                CloseUp(x >= 0 && y >= 0 && x < pickList_->Width() && y < pickList_->Height());
+        };
+    }
+    return pickList_;
+}
+
+void TInplaceEditList::UpdateContents() {
+    if (listVisible_) CloseUp(false);
+    editStyle_ = Grid()->GetEditStyle(Grid()->Col(), Grid()->Row());
+    if (editStyle_ == esPickList && !activeList_) activeList_ = PickList();
+    TInplaceEdit::UpdateContents();
+}
+
+void TInplaceEditList::DoGetPickListItems() {
+    if (OnGetPickListItems) OnGetPickListItems(Grid()->Col(), PickList()->Items());
+}
+
+void TInplaceEditList::DoEditButtonClick() {
+    if (OnEditButtonClick) OnEditButtonClick(this);
+    Grid()->EditButtonClick();
+}
+
+void TInplaceEditList::DropDown() {
+    if (listVisible_ || !activeList_) return;
+    if (activeList_ == pickList_) {
+        DoGetPickListItems();
+        const int count = pickList_->Count();
+        const int rows = dropDownRows_ > 0 && dropDownRows_ <= count ? dropDownRows_ : count;
+        const int itemHeight = count > 0 ? pickList_->ItemRect(0).Height() : 16;
+        pickList_->SetBounds(Left(), Top() + Height(), Width(), std::max(rows, 1) * itemHeight + 4);
+        pickList_->SetItemIndex(pickList_->Items().IndexOf(Text()));
+    } else
+        activeList_->SetBounds(Left(), Top() + Height(), std::max(activeList_->Width(), Width()),
+                               activeList_->Height());
+    activeList_->Show();
+    activeList_->BringToFront();
+    listVisible_ = true;
+}
+
+void TInplaceEditList::CloseUp(bool accept) {
+    if (!listVisible_) return;
+    listVisible_ = false;
+    activeList_->Hide();
+    if (!accept || activeList_ != pickList_ || pickList_->ItemIndex() < 0) return;
+    const std::string value = pickList_->Items()[pickList_->ItemIndex()];
+    if (value == Text() || !Grid()->CanEditModify()) return;
+    SetText(value); // Change hands it to the grid
+    SelectAll();
+}
+
+void TInplaceEditList::KeyDown(uint16_t& key, TShiftState shift) {
+    const bool toggle = (key == VK_DOWN && shift.Contains(ssAlt)) || (key == VK_F4 && shift.Empty());
+    if (toggle && editStyle_ == esPickList) {
+        listVisible_ ? CloseUp(true) : DropDown();
+        key = 0;
+        return;
+    }
+    if (listVisible_ && (key == VK_RETURN || key == VK_ESCAPE)) {
+        CloseUp(key == VK_RETURN);
+        key = 0;
+        return;
+    }
+    if (listVisible_ && activeList_ == pickList_ && (key == VK_UP || key == VK_DOWN)) {
+        const int step = key == VK_UP ? -1 : 1;
+        pickList_->SetItemIndex(std::clamp(pickList_->ItemIndex() + step, 0, pickList_->Count() - 1));
+        key = 0;
+        return;
+    }
+    if (key == VK_RETURN && shift.Contains(ssCtrl) && editStyle_ == esEllipsis) {
+        DoEditButtonClick();
+        key = 0;
+        return;
+    }
+    TInplaceEdit::KeyDown(key, shift);
+}
+
+void TInplaceEditList::DoExit() {
+    CloseUp(false);
+    TInplaceEdit::DoExit();
+}
+
+// ---- TDrawGrid
 
 void TDrawGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
     if (OnDrawCell)

@@ -63,6 +63,7 @@ inline constexpr uint32_t WM_SETCURSOR = 0x0020;
 inline constexpr uint32_t WM_GETMINMAXINFO = 0x0024; // LParam: TMinMaxInfo*
 inline constexpr uint32_t WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr uint32_t WM_CONTEXTMENU = 0x007B;
+inline constexpr uint32_t WM_NCHITTEST = 0x0084; // LParam: a screen point; Result: an HT code
 inline constexpr uint32_t WM_NCPAINT = 0x0085; // LParam: TCanvas* over the whole window
 inline constexpr uint32_t WM_GETDLGCODE = 0x0087;
 inline constexpr uint32_t WM_KEYDOWN = 0x0100;
@@ -201,6 +202,8 @@ inline constexpr uint16_t VK_SUBTRACT = 0x6D;
 inline constexpr uint16_t VK_DECIMAL = 0x6E;
 inline constexpr uint16_t VK_DIVIDE = 0x6F;
 inline constexpr uint16_t VK_F1 = 0x70; // through VK_F24 = 0x87
+inline constexpr uint16_t VK_F2 = 0x71;
+inline constexpr uint16_t VK_F4 = 0x73;
 inline constexpr uint16_t VK_NUMLOCK = 0x90;
 inline constexpr uint16_t VK_SCROLL = 0x91;
 inline constexpr uint16_t VK_OEM_1 = 0xBA;      // ';:'
@@ -226,6 +229,18 @@ TShiftState KeysToShiftState(uintptr_t keys);
 uintptr_t ShiftStateToKeys(TShiftState shift);
 // The shift state of a key message's key data (Alt from the context bit) and the keys held now.
 TShiftState KeyDataToShiftState(intptr_t keyData);
+
+// WM_NCHITTEST's answers: outside, the client area, and the sizing borders HTLEFT to HTBOTTOMRIGHT.
+inline constexpr intptr_t HTNOWHERE = 0;
+inline constexpr intptr_t HTCLIENT = 1;
+inline constexpr intptr_t HTLEFT = 10;
+inline constexpr intptr_t HTRIGHT = 11;
+inline constexpr intptr_t HTTOP = 12;
+inline constexpr intptr_t HTTOPLEFT = 13;
+inline constexpr intptr_t HTTOPRIGHT = 14;
+inline constexpr intptr_t HTBOTTOM = 15;
+inline constexpr intptr_t HTBOTTOMLEFT = 16;
+inline constexpr intptr_t HTBOTTOMRIGHT = 17;
 
 // WM_GETMINMAXINFO's record: the sizes a window may take.
 struct TMinMaxInfo {

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -102,6 +104,40 @@ TEST(FileStreamTest, OpenAndCreateErrorsNameTheFile) {
               "Cannot create file \"" + missing + "\". No such file or directory");
     EXPECT_THROW(TFileStream(missing, rtl::fmOpenRead), rtl::EFOpenError);
     EXPECT_THROW(TFileStream(rtl::GetTempDirectory(), rtl::fmOpenRead), rtl::EFOpenError); // a directory
+}
+
+TEST(FileHandleTest, WideNamesOpenWithTheModesAccessAndRefuseTheRest) {
+    TempFile file;
+    const std::string name = file.Path();
+    const std::u16string wide(name.begin(), name.end());
+    const int created = rtl::FileCreateWide(wide);
+    ASSERT_GE(created, 0);
+    EXPECT_EQ(::write(created, "ab", 2), 2);
+    ::close(created);
+    struct Case {
+        uint16_t mode;
+        bool opens, reads, writes;
+    } cases[] = {
+        {rtl::fmOpenRead, true, true, false},
+        {rtl::fmOpenWrite | rtl::fmShareDenyNone, true, false, true},
+        {rtl::fmOpenReadWrite | rtl::fmShareExclusive, true, true, true},
+        {0x0003, false, false, false}, // no such access
+        {0x0050, false, false, false}, // no such sharing
+    };
+    for (const Case& c : cases) {
+        const int fd = rtl::FileOpenWide(wide, c.mode);
+        EXPECT_EQ(fd >= 0, c.opens) << c.mode;
+        if (fd < 0) {
+            EXPECT_EQ(errno, EINVAL);
+            continue;
+        }
+        char byte = 0;
+        EXPECT_EQ(::read(fd, &byte, 1) == 1, c.reads) << c.mode;
+        EXPECT_EQ(::write(fd, "c", 1) == 1, c.writes) << c.mode;
+        ::close(fd);
+    }
+    EXPECT_EQ(rtl::FileOpenWide(u"/nonexistent-veltrane-dir/x", rtl::fmOpenRead), rtl::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(errno, ENOENT);
 }
 
 TEST(TempFileTest, UniqueFilesInTmpdir) {

@@ -34,6 +34,16 @@ TEST_F(ClipboardTest, AnotherProgramsTextIsRead) {
     EXPECT_FALSE(Clipboard().HasFormat(CF_BITMAP));
 }
 
+// A clipboard object that has not looked at the desktop yet must not take the desktop's old content
+// for newer than what it is given.
+TEST_F(ClipboardTest, AFreshClipboardPublishesWhatItIsGivenOverTheDesktopsContent) {
+    QGuiApplication::clipboard()->setText("old desktop text");
+    TClipboard fresh;
+    fresh.SetAsText("new");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "new");
+    EXPECT_EQ(fresh.AsText(), "new");
+}
+
 TEST_F(ClipboardTest, BitmapAndRegisteredFormatsRoundTrip) {
     const TClipboardFormat gif = RegisterClipboardFormat("GIF Image");
     EXPECT_GE(gif, kFirstRegisteredFormat);

@@ -102,6 +102,24 @@ TEST_F(ControlsTest, DestroyingAParentsWindowDestroysTheChildrensAndCreatingItBr
     EXPECT_EQ(panel.Widget()->parentWidget(), form.Widget());
 }
 
+// A window asked for deep in a tree without windows (focus set from OnShow, say) is created once: the
+// parent's creation already creates it, and a second window would outlive the control.
+TEST_F(ControlsTest, AWindowNeededBelowParentsWithoutWindowsIsCreatedOnce) {
+    TWinControl form(nullptr);
+    TWinControl panel(nullptr);
+    TWinControl edit(nullptr);
+    panel.SetParent(&form);
+    edit.SetParent(&panel);
+    int created = 0;
+    edit.WindowProc = [&created, old = edit.WindowProc](TMessage& m) {
+        if (m.Msg == WM_CREATE) ++created;
+        old(m);
+    };
+    edit.HandleNeeded();
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(panel.Widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 1);
+}
+
 TEST_F(ControlsTest, FreeingAParentFreesItsChildren) {
     auto* form = new TWinControl(nullptr);
     bool freed = false;
@@ -327,6 +345,30 @@ TEST_F(ControlsTest, InvalidateLeadsToExactlyOnePaint) {
     probe.Invalidate();
     uitest::ProcessEvents();
     EXPECT_EQ(probe.paints, 3);
+}
+
+// A control that puts its caret in place as it paints (an editor does) must not paint for ever.
+TEST_F(ControlsTest, PuttingTheCaretWhereItIsInvalidatesNothing) {
+    class TCaretPainter : public TPaintProbe {
+    public:
+        using TPaintProbe::TPaintProbe;
+
+    protected:
+        void Paint() override {
+            TPaintProbe::Paint();
+            SetCaretPos(5, 4);
+        }
+    } probe(nullptr);
+    probe.SetBounds(0, 0, 40, 30);
+    probe.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(probe.Widget()));
+    probe.CreateCaret(2, 10);
+    probe.ShowCaret();
+    uitest::ProcessEvents();
+    probe.paints = 0;
+    probe.Invalidate();
+    QTest::qWait(50);
+    EXPECT_EQ(probe.paints, 1);
 }
 
 TEST_F(ControlsTest, TheCaretIsDrawnWhereItIsAndBlinksWithTheClock) {
