@@ -195,6 +195,55 @@ void TUcListBox::AddWideItem(std::u16string_view text, void* object) {
     wideItems_->AddObject(WideString(text.substr(0, text.find(u'\0'))), object);
 }
 
+void TUcListBox::SetStyle(ui::TListBoxStyle style) {
+    if (style == style_) return;
+    style_ = style;
+    if (IsVirtual())
+        RefreshVirtualItems();
+    else
+        virtualCount_ = 0;
+}
+
+void TUcListBox::SetCount(int count) {
+    virtualCount_ = std::max(count, 0);
+    RefreshVirtualItems();
+}
+
+void TUcListBox::RefreshVirtualItems() {
+    if (!IsVirtual()) return;
+    const int itemIndex = ItemIndex();
+    rtl::TStringList& items = Items();
+    {
+        rtl::TUpdateBracket bracket(items);
+        items.Clear();
+        WideString text;
+        for (int i = 0; i < virtualCount_; ++i)
+            items.Add(FetchVirtualText(i, text) ? WideToUtf8(text) : std::string());
+    }
+    SetItemIndex(itemIndex < virtualCount_ ? itemIndex : -1);
+}
+
+bool TUcListBox::FetchVirtualText(int index, WideString& text) {
+    if (index < 0 || index >= virtualCount_ || !OnData) return false;
+    text.clear();
+    OnData(this, index, text);
+    return true;
+}
+
+void TUcListBox::WndProc(ui::TMessage& message) {
+    if (!IsVirtual() || (message.Msg != LB_GETTEXT && message.Msg != LB_GETTEXTLEN)) {
+        TWideTextControl::WndProc(message);
+        return;
+    }
+    WideString text;
+    if (!FetchVirtualText(static_cast<int>(message.WParam), text)) {
+        message.Result = LB_ERR;
+        return;
+    }
+    if (message.Msg == LB_GETTEXT) *reinterpret_cast<WideString*>(message.LParam) = text;
+    message.Result = static_cast<intptr_t>(text.size());
+}
+
 void TUcListBox::CopySelection(ui::TControl& destination) {
     for (int i = 0; i < Count(); ++i)
         if (MultiSelect() ? Selected(i) : i == ItemIndex())

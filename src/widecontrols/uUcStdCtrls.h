@@ -179,10 +179,30 @@ private:
     TUcListBox& listBox_;
 };
 
+// Messages that ask a list box for an item's text: WParam the index, LParam a WideString* that
+// receives it (LB_GETTEXT). Both answer its length in UTF-16 units, or LB_ERR.
+inline constexpr uint32_t LB_GETTEXT = 0x0189;
+inline constexpr uint32_t LB_GETTEXTLEN = 0x018A;
+inline constexpr intptr_t LB_ERR = -1;
+
+using TLBGetWideDataEvent = std::function<void(ui::TObject* control, int index, WideString& data)>;
+
 class TUcListBox : public TWideTextControl<ui::TCustomListBox>, public IWideListControl {
 public:
     explicit TUcListBox(ui::TComponent* owner);
     ~TUcListBox() override;
+
+    // In the virtual styles the program keeps the items: SetCount says how many and OnData gives each
+    // text. The framework's list box has no rows fetched on demand, so the rows take the texts when
+    // the count is set (and again with RefreshVirtualItems).
+    ui::TListBoxStyle Style() const { return style_; }
+    void SetStyle(ui::TListBoxStyle style);
+    bool IsVirtual() const { return style_ == ui::lbVirtual || style_ == ui::lbVirtualOwnerDraw; }
+    void SetCount(int count);
+    void RefreshVirtualItems();
+    TLBGetWideDataEvent OnData;
+
+    void WndProc(ui::TMessage& message) override;
 
     TUcStrings& WideItems() { return *wideItems_; }
     void SetWideItems(const TWideStrings& items) { wideItems_->Assign(items); }
@@ -192,7 +212,12 @@ public:
     void CopySelection(ui::TControl& destination);
 
 private:
+    // The text of a virtual item; false outside the count or without OnData.
+    bool FetchVirtualText(int index, WideString& text);
+
     std::unique_ptr<TUcListBoxStrings> wideItems_;
+    ui::TListBoxStyle style_ = ui::lbStandard;
+    int virtualCount_ = 0;
 };
 
 } // namespace widecontrols

@@ -222,6 +222,34 @@ TEST_F(UcStdCtrlsTest, AListBoxKeepsDataAndSelectionWhenItemsMove) {
     EXPECT_EQ(list.WideItems().Get(2), u"cut");
 }
 
+TEST_F(UcStdCtrlsTest, AVirtualListBoxAnswersTextRequestsFromItsWideData) {
+    TUcListBox list(nullptr);
+    Place(list).SetStyle(ui::lbVirtual);
+    list.OnData = [](ui::TObject*, int index, WideString& data) {
+        data = WideString(static_cast<size_t>(index) + 1, u'\u4E2D') + u"\U0001F600";
+    };
+    list.SetCount(3);
+    const auto ask = [&](uint32_t msg, int index, WideString* text = nullptr) {
+        ui::TMessage message{msg, static_cast<uintptr_t>(index), reinterpret_cast<intptr_t>(text)};
+        list.WndProc(message);
+        return message.Result;
+    };
+    WideString text;
+    EXPECT_EQ(ask(LB_GETTEXTLEN, 1), 4);
+    EXPECT_EQ(ask(LB_GETTEXT, 2, &text), 5);
+    EXPECT_EQ(text, u"\u4E2D\u4E2D\u4E2D\U0001F600");
+    for (int outside : {3, -1})
+        EXPECT_EQ(ask(LB_GETTEXTLEN, outside), LB_ERR) << outside;
+    // The rows show the fetched texts.
+    EXPECT_EQ(list.WideItems().Get(0), u"\u4E2D\U0001F600");
+    EXPECT_EQ(list.Count(), 3);
+
+    list.OnData = nullptr;
+    EXPECT_EQ(ask(LB_GETTEXTLEN, 0), LB_ERR);
+    list.SetStyle(ui::lbStandard);
+    EXPECT_EQ(ask(LB_GETTEXTLEN, 0), 0) << "a standard list box leaves the request to the framework";
+}
+
 TEST_F(UcStdCtrlsTest, TheInputQueryAnswersWithTheTypedTextOnOk) {
     WideString value = u"old";
     {
