@@ -313,6 +313,11 @@ protected:
         return GetNodeHint(node, column);
     }
     virtual void FontChanged() {}
+    // What a derived tree adds to a node's stream chunk, and reads back (true: a chunk of its own).
+    virtual void WriteNodeExtras(rtl::TStream& stream, PLazyNode node) {}
+    virtual bool ReadExtraChunk(rtl::TStream& stream, int chunkType, int chunkSize, PLazyNode node) {
+        return false;
+    }
     // The editor of a cell: OnCreateEditor's, which must give one; none without a handler.
     virtual PVTEditLink DoCreateEditor(PLazyNode node, TColumnIndex column);
     // Whether a node's text starts with the search text (0); OnIncrementalSearch decides here.
@@ -381,6 +386,12 @@ private:
             return control_.DoIncrementalSearch(node, searchText);
         }
         bool EndEditBeforeSort() override { return control_.EndEditBeforeSort(); }
+        void WriteNodeExtras(rtl::TStream& stream, PLazyNode node) override {
+            control_.WriteNodeExtras(stream, node);
+        }
+        bool ReadExtraChunk(rtl::TStream& stream, int chunkType, int chunkSize, PLazyNode node) override {
+            return control_.ReadExtraChunk(stream, chunkType, chunkSize, node);
+        }
 
     private:
         TBaseLazyTree& control_;

@@ -3,6 +3,7 @@
 #include "lazytree/StringEditLink.h"
 
 #include "lazytree/LazyTreeUtils.h"
+#include "platform/rtl/Streams.h"
 #include "platform/ui/TextLayout.h"
 
 #include <cstring>
@@ -60,6 +61,24 @@ void TCustomLazyStringTree::SetText(PLazyNode node, TColumnIndex column, const s
     if (Tree().UpdateCount() == 0) Tree().UpdateHorizontalScrollBar();
     DoNodeInvalidated(node);
     Tree().InvalidateNode(node);
+}
+
+void TCustomLazyStringTree::WriteNodeExtras(rtl::TStream& stream, PLazyNode node) {
+    if (!stringOptions_.Contains(toSaveCaptions) || !node->States.Contains(nsInitialized)) return;
+    const std::u16string text = GetText(node, Header().MainColumn());
+    if (text.empty()) return;
+    const int32_t header[2] = {TLazyTreeModel::kCaptionChunk, static_cast<int32_t>(text.size() * 2)};
+    stream.WriteBuffer(header, sizeof header);
+    stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size() * 2));
+}
+
+bool TCustomLazyStringTree::ReadExtraChunk(rtl::TStream& stream, int chunkType, int chunkSize,
+                                           PLazyNode node) {
+    if (chunkType != TLazyTreeModel::kCaptionChunk) return false;
+    std::u16string text(static_cast<std::size_t>(chunkSize / 2), u'\0');
+    stream.ReadBuffer(text.data(), static_cast<int64_t>(text.size() * 2));
+    SetText(node, Header().MainColumn(), text);
+    return true;
 }
 
 // ---- The width cache ----

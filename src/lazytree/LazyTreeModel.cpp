@@ -17,6 +17,7 @@ TLazyTreeModel::TLazyTreeModel(ITreeHost* host) : host_(host) {
 
 TLazyTreeModel::~TLazyTreeModel() {
     ui::Timers().KillTimers(this);
+    ForgetClipboardReference();
     // Frees every node through the normal path so that OnFreeNode sees what it should; read-only
     // trees are cleared all the same.
     options_.MiscOptions.Exclude(toReadOnly);

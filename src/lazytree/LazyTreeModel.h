@@ -13,6 +13,10 @@
 #include <utility>
 #include <vector>
 
+namespace rtl {
+class TStream;
+}
+
 namespace lazytree {
 
 // The node store of a lazy tree and everything that needs no widget: node blocks created on demand,
@@ -47,6 +51,11 @@ public:
                                                        const std::u16string& searchText, int& result)>;
     using TCheckingEvent =
         std::function<void(TLazyTreeModel& sender, PLazyNode node, TCheckState& newState, bool& allowed)>;
+    // Node nil stands for the root.
+    using TNodeStreamEvent =
+        std::function<void(TLazyTreeModel& sender, PLazyNode node, rtl::TStream& stream)>;
+    using TNodeCopyMoveEvent =
+        std::function<void(TLazyTreeModel& sender, PLazyNode node, PLazyNode target, bool& allowed)>;
 
     static constexpr int kDefaultNodeHeight = 18;
     static constexpr int kNoColumn = -1;
@@ -350,6 +359,45 @@ public:
     // OnIncrementalSearch's answer for a node (0: it matches); without a handler every node matches.
     int IncrementalSearchEvent(PLazyNode node, const std::u16string& searchText);
 
+    // --- Node streams ---------------------------------------------------------------------------------
+    // Node chunks: an anchor chunk holding a base chunk (with the children's node chunks), the user
+    // data OnSaveNode writes and what a derived tree adds. A tree stream puts an identifier with the
+    // format version and the number of top-level chunks before them.
+    static constexpr int kStreamVersion = 2;
+    static constexpr int kCaptionChunk = 3; // a derived tree's chunk type for the node's text
+    // Writes the identifier, then node and its subtree, or (nil) every top-level node.
+    void SaveToStream(rtl::TStream& stream, PLazyNode node = nullptr);
+    // Replaces the content with a tree stream. The whole stream is checked before the tree changes: a
+    // malformed one raises ELazyTreeError and leaves the tree as it was. A read-only tree stays as is.
+    void LoadFromStream(rtl::TStream& stream);
+    void LoadFromFile(const std::string& fileName);
+    void WriteChunks(rtl::TStream& stream, PLazyNode node);
+    // Reads one node chunk into node, a connected node of this tree, and repairs counts, heights and
+    // the selection. A malformed chunk raises before node changes.
+    void AddFromStream(rtl::TStream& stream, int version, PLazyNode node);
+    // Skips one node chunk; raises when the next chunk is no anchor.
+    void SkipNode(rtl::TStream& stream);
+    // Writes the size of the chunk from startPos to endPos into its header, and returns to endPos.
+    static void PatchChunkSize(rtl::TStream& stream, int64_t startPos, int64_t endPos);
+    // Moves source (or its children) to target, which may belong to another tree. Target nil: the top
+    // level of this tree.
+    void MoveNodeTo(PLazyNode source, PLazyNode target, TVTNodeAttachMode mode, bool childrenOnly);
+
+    // --- Clipboard ------------------------------------------------------------------------------------
+    // The selection goes to the clipboard as node chunks with a reference to this tree; its nodes are
+    // marked until the cut or copy ends. A cut removes them when they are pasted.
+    void CopyToClipboard();
+    void CutToClipboard();
+    void CancelCutOrCopy();
+    // After a paste of a cut: the marked nodes go.
+    void FinishCutOrCopy();
+    // Inserts the clipboard's nodes at the focused node by DefaultPasteMode; a cut in a tree of this
+    // process is moved. False when the clipboard holds no nodes or the tree is read-only.
+    bool PasteFromClipboard();
+    TVTNodeAttachMode DefaultPasteMode() const { return defaultPasteMode_; }
+    void SetDefaultPasteMode(TVTNodeAttachMode value) { defaultPasteMode_ = value; }
+    void MarkCutCopyNodes();
+
     // --- Invalidation -------------------------------------------------------------------------------
     void InvalidateNode(PLazyNode node);
     void InvalidateToBottom(PLazyNode node);
@@ -376,6 +424,12 @@ public:
     TScrollEvent OnScroll;
     TCompareEvent OnCompareNodes;
     TIncrementalSearchEvent OnIncrementalSearch;
+    TNodeStreamEvent OnSaveNode;
+    TNodeStreamEvent OnLoadNode;
+    TNodeCopyMoveEvent OnNodeMoving;
+    TNodeEvent OnNodeMoved;
+    TNodeCopyMoveEvent OnNodeCopying;
+    TNodeEvent OnNodeCopied;
 
     // Entries to be removed from a selection array are marked by bit 0 of their address; this packs
     // the others together and returns how many remain, or -1 for an empty array (nothing to do).
@@ -422,6 +476,12 @@ protected:
     // A running edit ends before nodes move; false when it cannot, and nothing is sorted.
     virtual bool EndEditBeforeSort() { return true; }
     virtual void DoBeep();
+    // What a derived tree adds to a node chunk after the user data, and reads of it: a chunk type of
+    // its own (true when it was handled).
+    virtual void WriteNodeExtras(rtl::TStream& stream, PLazyNode node) {}
+    virtual bool ReadExtraChunk(rtl::TStream& stream, int chunkType, int chunkSize, PLazyNode node) {
+        return false;
+    }
 
 private:
     // Node blocks.
@@ -467,6 +527,23 @@ private:
     PLazyNode SortRun(PLazyNode& list, uint32_t count, int column, TSortDirection direction);
     PLazyNode MergeRuns(PLazyNode first, PLazyNode second, int column, TSortDirection direction);
     void SortLevels(PLazyNode node, int column, TSortDirection direction, bool doInit);
+
+    // Node stream internals.
+    void WriteNode(rtl::TStream& stream, PLazyNode node);
+    void ReadNode(rtl::TStream& stream, int version, PLazyNode node, int depth);
+    void ReadBaseChunk(rtl::TStream& stream, int version, int64_t end, PLazyNode node, int depth);
+    void ReadUserData(rtl::TStream& stream, int64_t end, PLazyNode node);
+    void RepairAfterLoad(PLazyNode node, uint32_t oldTotalCount, uint32_t oldTotalHeight, bool wasShown);
+    void MoveToOtherTree(PLazyNode source, TLazyTreeModel& targetTree, PLazyNode target,
+                         TVTNodeAttachMode mode, bool childrenOnly);
+
+    // Clipboard internals.
+    void PutOnClipboard(TLazyTreeState pending);
+    // A destroyed tree leaves the registry of live trees, so that a later paste never reaches it.
+    void ForgetClipboardReference();
+    // Inserts node chunks (or, optimised, moves the source's cut nodes) at a target.
+    bool ProcessNodeData(TLazyTreeModel* source, const std::string& chunks, PLazyNode target,
+                         TVTNodeAttachMode mode, bool optimized);
 
     // Incremental search internals.
     void SearchStep(char16_t charCode);
@@ -567,6 +644,8 @@ private:
     TVTSearchStart searchStart_ = ssFocusedNode;
     uint32_t searchTimeout_ = 1000;
     std::u16string searchText_; // empty while no search runs
+    TVTNodeAttachMode defaultPasteMode_ = amAddChildLast;
+    uint32_t clipboardId_ = 0; // this tree's number in the clipboard's tree reference; 0: none yet
     PLazyNode lastSearchHit_ = nullptr;
 };
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/ui/Messages.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace lazytree {
+
+// What a drop does, as the bits a drag source allows and a target proposes.
+inline constexpr uint32_t DROPEFFECT_NONE = 0;
+inline constexpr uint32_t DROPEFFECT_COPY = 1;
+inline constexpr uint32_t DROPEFFECT_MOVE = 2;
+inline constexpr uint32_t DROPEFFECT_LINK = 4;
+inline constexpr uint32_t DROPEFFECT_SCROLL = 0x80000000;
+
+// The effect a drop target proposes: a move inside one tree, a copy from elsewhere, or what the
+// modifier keys ask for (Ctrl+Shift link, Ctrl copy, Shift move, Alt link) when the source allows it.
+uint32_t ProposeDropEffect(bool sourceIsTarget, ui::TShiftState shift, uint32_t allowedEffects);
+
+// The drag image's own alpha channel, row by row: a radial fade from the centre, 255 * e^(-8d) with d
+// the distance from the centre over the larger side; pixels of the colour key (when given) are clear.
+std::vector<uint8_t> DragImageAlpha(int width, int height, const uint32_t* pixels = nullptr,
+                                    const uint32_t* colorKey = nullptr);
+
+} // namespace lazytree
