@@ -114,6 +114,7 @@ TvzCustomDockingControl::TvzCustomDockingControl(ui::TComponent* owner)
 
 TvzCustomDockingControl::~TvzCustomDockingControl() {
     Destroying();
+    LeaveHideZone(false);
     if (manager_) {
         if (container_) container_->RemoveChild(this, container_->IndexOfChild(this));
         container_ = nullptr;
@@ -187,6 +188,8 @@ void TvzCustomDockingControl::SetParent(ui::TWinControl* parent) {
         child->SetParent(parent);
     const bool placed = site && !site->IsHoldingSite();
     SetVisible(placed && (!container_ || container_->IsChildShowing(this)) && visible_);
+    // What the commands may do depends on the site that now decides.
+    if (!IsDestroying()) UpdateActionStates();
 }
 
 TvzDockState TvzCustomDockingControl::DockState() const {
@@ -412,6 +415,62 @@ bool TvzCustomDockingControl::Detach(bool force) {
     return true;
 }
 
+void TvzCustomDockingControl::AutoHide(int orientation) {
+    CheckState({csfLoading, csfReplacing});
+    TvzCustomDockingSite* site = ParentSite();
+    if (AutoHidden() || !visible_ || !manager_ || !site || !site->CanAutoHide(this)) return;
+    if (orientation == kAutoHideNone) orientation = GetAutoHideOrientation(this);
+    TvzCustomDockingControl* previous = manager_->Operation();
+    manager_->SetOperation(this);
+    auto restore = rtl::ScopeExit([&] { manager_->SetOperation(previous); });
+    {
+        TSiteUpdate update(manager_, siteId_);
+        Detach(true);
+    }
+    autoHideOrientation_ = orientation;
+    autoHideSite_ = site;
+    SetAutoHideRoot(this);
+    site->AddToHideZone(this, orientation);
+}
+
+void TvzCustomDockingControl::Pin() {
+    if (autoHideRoot_) autoHideRoot_->LeaveHideZone(true);
+}
+
+void TvzCustomDockingControl::SetAutoHide(bool on) {
+    if (container_ && container_->AutoHidesWithChild(this)) {
+        container_->SetAutoHide(on);
+        if (!AutoHidden()) MakeVisible();
+        return;
+    }
+    if (on)
+        AutoHide(kAutoHideNone);
+    else
+        Pin();
+}
+
+void TvzCustomDockingControl::LeaveHideZone(bool restore) {
+    if (autoHideRoot_ != this) return;
+    const int orientation = autoHideOrientation_;
+    if (autoHideSite_) autoHideSite_->RemoveFromHideZone(this);
+    autoHideSite_ = nullptr;
+    autoHideOrientation_ = kAutoHideNone;
+    SetAutoHideRoot(nullptr);
+    if (!restore || !manager_ || manager_->IsDestroying()) return;
+    placement_->restoreHint = orientation;
+    TvzCustomDockingControl* previous = manager_->Operation();
+    manager_->SetOperation(this);
+    auto unmark = rtl::ScopeExit([&] { manager_->SetOperation(previous); });
+    Show();
+}
+
+void TvzCustomDockingControl::SetAutoHideRoot(TvzCustomDockingControl* root) {
+    autoHideRoot_ = root;
+    for (TvzCustomDockingControl* child : children_)
+        child->SetAutoHideRoot(root);
+    if (!IsDestroying()) UpdateActionStates();
+}
+
 bool TvzCustomDockingControl::Close(bool force) {
     if (!force && !MayUndock()) return false;
     TSiteUpdate update(manager_, siteId_);
@@ -422,7 +481,10 @@ bool TvzCustomDockingControl::Close(bool force) {
     if (!allowed) return false;
     for (int i = ChildCount() - 1; i >= 0; --i)
         children_[static_cast<std::size_t>(i)]->Close(true);
-    if (children_.empty()) Detach(true);
+    if (children_.empty()) {
+        LeaveHideZone(false);
+        Detach(true);
+    }
     if (manager_ && manager_->Items().Contains(this)) Changed(dccControlState);
     return true;
 }
@@ -596,6 +658,12 @@ void TvzCustomDockingControl::ExecuteDefaultAction(TvzDefaultDockAction& action)
         break;
     case 1:
         placement_->RestoreFloating();
+        break;
+    case 2:
+        SetAutoHide(true);
+        break;
+    case 3:
+        SetAutoHide(false);
         break;
     case 4:
         if (container_) container_->MaximizeChild(this);

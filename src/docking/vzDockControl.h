@@ -154,6 +154,15 @@ public:
     virtual void StartDrag();
     // Takes the control out of its place; false when its site keeps it.
     bool Detach(bool force);
+    // Moves the control into its site's hide zone of `orientation` (kAutoHideNone: the one it would
+    // choose); nothing when it is hidden, already auto-hidden or the site refuses.
+    void AutoHide(int orientation);
+    // Docks an auto-hidden control back where it was before it was hidden.
+    void Pin();
+    // Auto-hides or pins; a child that its container auto-hides with switches the container.
+    void SetAutoHide(bool on);
+    // The auto-hide root leaves its zone, docked back where it was or (without restore) hidden.
+    void LeaveHideZone(bool restore);
 
     // ---- Commands ----
     TvzCustomDockAction* Actions(int id) const;
@@ -219,6 +228,7 @@ protected:
 
 private:
     void UpdateMinSize();
+    void SetAutoHideRoot(TvzCustomDockingControl* root);
 
     TvzCustomDockingManager* manager_ = nullptr;
     int siteId_ = -1;

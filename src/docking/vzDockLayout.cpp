@@ -83,7 +83,11 @@ void Write(TvzCustomDockingWriter& w, const TvzLayoutData& data) {
             w.WriteRect("FormBounds", site.formBounds);
             w.WriteByte("FormState", site.formState);
         } else {
-            for (const TvzHideZoneData& zone : site.hideZones) {
+            // Zones the data lacks are written empty: the reader expects all of them.
+            static const TvzHideZoneData kEmptyZone;
+            for (std::size_t edge = 0; edge < kHideZoneCount; ++edge) {
+                const TvzHideZoneData& zone =
+                    edge < site.hideZones.size() ? site.hideZones[edge] : kEmptyZone;
                 w.BeginSection("HideZone");
                 w.WriteInteger("Tabs", zone.tabs);
                 WriteControls(w, zone.controls);
@@ -155,8 +159,10 @@ private:
             site.formBounds = r_.ReadRect("FormBounds");
             if (version_ >= 7) site.formState = r_.ReadByte("FormState");
         } else if (version_ >= 6) {
-            for (int edge = 0; edge < 4; ++edge)
+            for (std::size_t edge = 0; edge < kHideZoneCount; ++edge)
                 site.hideZones.push_back(HideZone());
+        } else {
+            site.hideZones.resize(kHideZoneCount); // older streams kept no hidden panels
         }
         return site;
     }

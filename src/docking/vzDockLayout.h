@@ -49,11 +49,14 @@ struct TvzHideZoneData {
     std::vector<int32_t> states;
 };
 
+// A docking site always has this many hide zones in the stream, whatever its version.
+inline constexpr std::size_t kHideZoneCount = 4;
+
 struct TvzSiteData {
     int32_t typeId = 0;
     TGuid key{};
     std::optional<TvzControlData> root;
-    std::vector<TvzHideZoneData> hideZones; // four for a docking site (left, top, right, bottom)
+    std::vector<TvzHideZoneData> hideZones; // a docking site's zones: left, top, right, bottom
     ui::TRect formBounds;                   // floating sites
     uint8_t formState = 0;
 };

@@ -1,6 +1,6 @@
 #include "docking/vzDockManager.h"
 
-#include "docking/vzDocker.h"
+#include "docking/vzDockingNative.h"
 #include "docking/vzDockTexts.h"
 #include "docking/vzStyleManager.h"
 #include "platform/data/Component.h"
@@ -386,7 +386,7 @@ TvzDocker* TvzCustomDockingManager::Docker(TvzCustomDockingControl* target) {
         if (&docker == &workspaceDocker_)
             docker = std::make_unique<TvzWorkspaceDocker>(this);
         else
-            docker = std::make_unique<TvzDocker>(this);
+            docker = std::make_unique<TvzNativeDocker>(this);
     }
     docker->SetTarget(target);
     return docker.get();

@@ -91,12 +91,19 @@ void TvzCustomDockingSite::Realign() {
     TvzCustomDockingControl* root = Root();
     minimumSize_ =
         root && autoConstraints_ ? ui::TPoint{root->MinimumWidth(), root->MinimumHeight()} : ui::TPoint{};
-    if (!root) return;
-    const ui::TRect client = DockClientRect();
+    if (root) LayTreeIn(root, DockClientRect());
+}
+
+void TvzCustomDockingSite::LayTreeIn(TvzCustomDockingControl* control, const ui::TRect& rect) {
     const ui::TPoint origin = ClientOrigin();
-    root->SetScreenRect(
-        ui::Bounds(origin.X + client.Left, origin.Y + client.Top, client.Width(), client.Height()));
-    root->UpdateBounds();
+    control->SetScreenRect(
+        ui::Bounds(origin.X + rect.Left, origin.Y + rect.Top, rect.Width(), rect.Height()));
+    control->UpdateBounds();
+}
+
+void TvzCustomDockingSite::Resize() {
+    ui::TCustomControl::Resize();
+    Realign();
 }
 
 void TvzCustomDockingSite::Paint() {

@@ -41,6 +41,10 @@ public:
     void CheckCanUndock(TvzCustomDockingControl* control);
     virtual bool CanAutoHide(TvzCustomDockingControl*) { return false; }
     virtual bool CanPin(TvzCustomDockingControl*) { return false; }
+    // Puts an auto-hidden control into the hide zone of `orientation` (0 left .. 3 bottom), and takes
+    // it out again; sites without zones keep none.
+    virtual void AddToHideZone(TvzCustomDockingControl*, int /*orientation*/) {}
+    virtual void RemoveFromHideZone(TvzCustomDockingControl*) {}
     // Shows (or, without show, hides from its zone) and activates a control of this site.
     virtual void ShowControl(TvzCustomDockingControl* control, bool show, bool activate);
     // Realigns the tree into the client area and repaints.
@@ -64,8 +68,12 @@ public:
 
 protected:
     void Paint() override;
+    // A site that changes size lays its tree out again.
+    void Resize() override;
     // Lays the tree out in `rect`: every control of it is a direct child window of the site.
     virtual void Realign();
+    // Lays the tree under `control` out in `rect` of the client area.
+    void LayTreeIn(TvzCustomDockingControl* control, const ui::TRect& rect);
 
 private:
     TGuid key_;

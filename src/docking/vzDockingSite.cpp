@@ -1,5 +1,6 @@
 #include "docking/vzDockingSite.h"
 
+#include "docking/vzDockContainer.h"
 #include "docking/vzDockManager.h"
 #include "docking/vzDockTexts.h"
 #include "platform/ui/Menus.h"
@@ -44,10 +45,15 @@ TvzDockingSite::TvzDockingSite(ui::TComponent* owner) : TvzCustomDockingSite(own
     workspace_ = new TvzWorkspaceControl(nullptr); // never registered: its parent frees it
     workspace_->SetParent(this);
     workspace_->SetCaption(form->Caption());
+    for (int edge = 0; edge < hidezone::kZoneCount; ++edge)
+        zones_[static_cast<std::size_t>(edge)] =
+            std::make_unique<TvzDockingHideZone>(this, static_cast<hidezone::TvzZoneEdge>(edge));
 }
 
 TvzDockingSite::~TvzDockingSite() {
     Destroying();
+    for (auto& zone : zones_)
+        zone->Clear();
     SetDockingManager(nullptr);
 }
 
@@ -79,7 +85,111 @@ void TvzDockingSite::PlaceWorkspace() {
 }
 
 void TvzDockingSite::CollectData(layout::TvzSiteData& data) {
-    data.hideZones.assign(4, {});
+    data.hideZones.assign(layout::kHideZoneCount, {});
+}
+
+bool TvzDockingSite::CanAutoHide(TvzCustomDockingControl* control) {
+    if (!DockingManager() || control->IsContainer() || control == workspace_) return false;
+    const TvzCustomDockingContainer* container = control->Container();
+    return !container || container->TypeId() == 3 || control->Alignment() != alnClient;
+}
+
+bool TvzDockingSite::CanPin(TvzCustomDockingControl*) {
+    return DockingManager() != nullptr;
+}
+
+void TvzDockingSite::AddToHideZone(TvzCustomDockingControl* control, int orientation) {
+    if (orientation < hidezone::zeLeft || orientation > hidezone::zeBottom)
+        throw rtl::EAssertionFailed("No hide zone on that side");
+    zones_[static_cast<std::size_t>(orientation)]->Add(control);
+    ZonesChanged();
+}
+
+void TvzDockingSite::RemoveFromHideZone(TvzCustomDockingControl* control) {
+    if (TvzDockingHideZone* zone = ZoneOf(control)) {
+        zone->Remove(control);
+        ZonesChanged();
+    }
+}
+
+void TvzDockingSite::ShowControl(TvzCustomDockingControl* control, bool show, bool activate) {
+    TvzDockingHideZone* zone = control->AutoHidden() ? ZoneOf(control->AutoHideRoot()) : nullptr;
+    if (!zone) {
+        TvzCustomDockingSite::ShowControl(control, show, activate);
+        return;
+    }
+    zone->SlideControl(control, show, false);
+    if (show && activate) control->SetFocus();
+}
+
+TvzDockingHideZone* TvzDockingSite::ZoneOf(const TvzCustomDockingControl* control) const {
+    for (const auto& zone : zones_) {
+        const auto& controls = zone->Controls();
+        if (std::find(controls.begin(), controls.end(), control) != controls.end()) return zone.get();
+    }
+    return nullptr;
+}
+
+hidezone::TvzZoneRing TvzDockingSite::Ring() const {
+    hidezone::TvzZoneRing ring;
+    for (std::size_t edge = 0; edge < zones_.size(); ++edge)
+        ring.nonEmpty[edge] = zones_[edge] && !zones_[edge]->Empty();
+    if (TvzCustomDockingManager* manager = DockingManager())
+        ring.thickness = manager->Style()->GetHideZoneSize(uistyle::TvzImage{});
+    return ring;
+}
+
+void TvzDockingSite::SetHideMotion(const hidezone::TvzMotionSettings& settings) {
+    motion_ = settings;
+    for (auto& zone : zones_)
+        zone->Motion().SetSettings(settings);
+}
+
+void TvzDockingSite::HideOtherZones(const TvzDockingHideZone* except) {
+    for (auto& zone : zones_)
+        if (zone.get() != except && zone->Motion().Shown() >= 0) zone->Motion().HideAtOnce();
+}
+
+ui::TRect TvzDockingSite::DockClientRect() const {
+    return Ring().Content(ClientRect());
+}
+
+void TvzDockingSite::ZonesChanged() {
+    if (IsDestroying()) return;
+    for (auto& zone : zones_)
+        zone->LayoutTabs();
+    Refresh();
+}
+
+void TvzDockingSite::Paint() {
+    TvzCustomDockingSite::Paint();
+    for (auto& zone : zones_)
+        zone->Paint(*Canvas());
+}
+
+void TvzDockingSite::Resize() {
+    TvzCustomDockingSite::Resize();
+    PlaceWorkspace();
+    for (auto& zone : zones_)
+        zone->PlaceHost();
+}
+
+void TvzDockingSite::MouseMove(ui::TShiftState shift, int x, int y) {
+    for (auto& zone : zones_)
+        zone->MouseMove({x, y});
+    TvzCustomDockingSite::MouseMove(shift, x, y);
+}
+
+void TvzDockingSite::MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) {
+    if (button == ui::mbLeft) {
+        for (auto& zone : zones_) {
+            if (!zone->Empty() && zone->StripRect().Contains({x, y})) {
+                zone->MouseDown({x, y});
+                break;
+            }
+        }
+    }
+    TvzCustomDockingSite::MouseDown(button, shift, x, y);
 }
 
 // ---- TvzFloatingSite ----

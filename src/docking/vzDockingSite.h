@@ -1,5 +1,6 @@
 #pragma once
 
+#include "docking/vzDockAutoHide.h"
 #include "docking/vzDockPanel.h"
 #include "docking/vzDockSite.h"
 #include "platform/ui/Forms.h"
@@ -26,13 +27,41 @@ public:
     TvzWorkspaceControl* Workspace() const { return workspace_; }
     void SetRoot(TvzCustomDockingControl* control) override;
     void Refresh() override;
-    // Four empty hide zones: panels are not auto-hidden into zones.
     void CollectData(layout::TvzSiteData& data) override;
+
+    // ---- Hide zones ----
+    // A panel auto-hides unless it takes a split container's client part; containers do not.
+    bool CanAutoHide(TvzCustomDockingControl* control) override;
+    bool CanPin(TvzCustomDockingControl* control) override;
+    void AddToHideZone(TvzCustomDockingControl* control, int orientation) override;
+    void RemoveFromHideZone(TvzCustomDockingControl* control) override;
+    // An auto-hidden control slides out of its zone, or back in.
+    void ShowControl(TvzCustomDockingControl* control, bool show, bool activate) override;
+    TvzDockingHideZone& HideZone(hidezone::TvzZoneEdge edge) const { return *zones_[edge]; }
+    // Which zones take a strip, and how thick.
+    hidezone::TvzZoneRing Ring() const;
+    const hidezone::TvzMotionSettings& HideMotion() const { return motion_; }
+    void SetHideMotion(const hidezone::TvzMotionSettings& settings);
+    // Every zone but `except` hides its panel at once.
+    void HideOtherZones(const TvzDockingHideZone* except);
+    // The tree takes what the strips leave.
+    ui::TRect DockClientRect() const override;
+
+protected:
+    void Paint() override;
+    void Resize() override;
+    void MouseMove(ui::TShiftState shift, int x, int y) override;
+    void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
 
 private:
     void PlaceWorkspace();
+    // A zone gained or lost its last control: strips, tree and tabs move.
+    void ZonesChanged();
+    TvzDockingHideZone* ZoneOf(const TvzCustomDockingControl* control) const;
 
     TvzWorkspaceControl* workspace_ = nullptr;
+    hidezone::TvzMotionSettings motion_;
+    std::array<std::unique_ptr<TvzDockingHideZone>, hidezone::kZoneCount> zones_;
 };
 
 class TvzFloatingForm;

@@ -146,6 +146,31 @@ TEST(LayoutStreamTest, EveryTruncationRaisesOnlyTheFrameworksErrors) {
     EXPECT_EQ(Bytes(back), bytes);
 }
 
+// The smallest layout that once read but did not read back: a version 5 docking site, empty, from
+// before sites kept hide zones. It reads with four empty zones and writes all four.
+TEST(LayoutStreamTest, ASiteFromBeforeHideZonesWritesBackAllFourAndReadsTheSame) {
+    rtl::TMemoryStream stream;
+    stream.WriteString(std::string("VZDOCK\x05\0\0\0", 10));
+    const auto put = [&](int32_t v) { stream.WriteBuffer(&v, 4); };
+    put(4 + 16 + 1); // the site block: TypeId, Key, HasMainItem
+    put(0);
+    WriteGuid(stream, StringToGuid(kDefaultSiteKey));
+    stream.WriteString(std::string(1, '\0'));
+    put(0); // end of the sites
+    put(0); // no free controls
+    const TvzLayoutData old = Parse(stream.Bytes(), false);
+    ASSERT_EQ(old.sites.size(), 1u);
+    EXPECT_EQ(old.sites[0].hideZones.size(), kHideZoneCount);
+
+    const std::string bytes = Bytes(old);
+    EXPECT_EQ(Bytes(Parse(bytes, false)), bytes);
+    TvzLayoutData withoutZones;
+    withoutZones.sites.push_back(EmptyDockingSite());
+    EXPECT_EQ(Bytes(withoutZones), bytes);
+    withoutZones.sites[0].hideZones.clear();
+    EXPECT_EQ(Bytes(withoutZones), bytes) << "zones the data lacks are written empty";
+}
+
 // A stream of an old version holding one free control block: key, rect, size, state, empty caption,
 // then (from version 2) the alignment byte 0 and (from version 3) ShowCaption, no children, and the
 // tab container's fields.

@@ -112,6 +112,33 @@ TEST_F(DockingRegistryTest, TheLayoutGoesToTheBinaryValueAndComesBack) {
     EXPECT_EQ(Shape(site->Root()), kDefaultShape);
 }
 
+// Each layout is saved, replaced by another, and loaded back: the same tree, states and bytes.
+TEST_F(DockingRegistryTest, TheDefaultLayoutAndOneWithAFloatingAndARestoredPanelLoadBack) {
+    const auto roundTrip = [&](const char* which) {
+        const std::string saved = Save();
+        const std::string shape = Shape(site->Root());
+        std::map<std::string, TvzDockState> states;
+        for (const auto& [caption, panel] : panels)
+            states[caption] = panel->DockState();
+        manager->SaveToRegistry(key);
+        for (const auto& [caption, panel] : panels)
+            panel->Hide();
+        manager->LoadFromRegistry(key);
+        EXPECT_EQ(Shape(site->Root()), shape) << which;
+        for (const auto& [caption, panel] : panels)
+            EXPECT_EQ(panel->DockState(), states[caption]) << which << ": " << caption;
+        EXPECT_EQ(Save(), saved) << which;
+    };
+    roundTrip("default");
+
+    panels["SQL"]->MakeVisible();
+    ASSERT_EQ(panels["SQL"]->DockState(), dsFloating);
+    ASSERT_TRUE(panels["Output"]->Hide());
+    panels["Output"]->MakeVisible();
+    ASSERT_EQ(panels["Output"]->DockState(), dsDocked);
+    roundTrip("floating and restored");
+}
+
 TEST_F(DockingRegistryTest, AMissingOrTextValueIsALoadError) {
     EXPECT_EQ(ErrorMessageOf([&] { manager->LoadFromRegistry(key); }),
               "Error loading docking layout from the Regitry");

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "docking/vzDockPanel.h"
+
+#include <array>
+
+// The guided drag style: where its guides stand around a target and how they fade.
+namespace docking::guides {
+
+inline constexpr int kGuideCount = 10; // the regions drtLeft .. drtInsideBefore
+inline constexpr int kFadeTick = 25;   // milliseconds between fade steps
+
+// Each guide picture's width and height (the bounding box of its hit region).
+using TvzGuideSizes = std::array<ui::TPoint, kGuideCount>;
+
+// Guide `index` on the screen for a target with rectangle `target` and docking area `area`: the
+// compass (0..4, 9) around the area's centre, overlapping the centre guide, the outer guides (5..8)
+// inside the target's edges.
+ui::TRect GuideBounds(int index, const TvzGuideSizes& sizes, const ui::TRect& target, const ui::TRect& area);
+// The picture of `region`: drtInside shows the tabs-at-the-bottom picture when the tabs are there.
+int GuidePicture(TvzDockingRegionType region, bool tabsAtBottom);
+
+// A guide's alpha moving to a target in ticks of kFadeTick milliseconds.
+class TvzFade {
+public:
+    // Starts from `current`; false when there is nothing to fade (the alpha is already there).
+    bool Start(int current, int target, int delay);
+    // The next alpha; Running() turns false after the last.
+    int Tick();
+    bool Running() const { return steps_ >= 0; }
+
+private:
+    int target_ = 0;
+    int steps_ = -1;
+    double step_ = 0;
+};
+
+} // namespace docking::guides

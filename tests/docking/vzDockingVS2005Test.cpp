@@ -1,0 +1,64 @@
+#include "docking/vzDockingVS2005.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace docking::guides {
+namespace {
+
+TvzGuideSizes Pictures(int side) {
+    TvzGuideSizes sizes;
+    sizes.fill({side, side});
+    return sizes;
+}
+
+TEST(GuideBoundsTest, TheCompassOverlapsItsCentreAndOuterGuidesSitInsideTheEdges) {
+    const TvzGuideSizes sizes = Pictures(41);
+    const ui::TRect target{100, 100, 501, 301};
+    const ui::TRect area{140, 120, 461, 281}; // centre (300, 200)
+    const ui::TRect centre = GuideBounds(drtInside, sizes, target, area);
+    EXPECT_EQ(centre, ui::Bounds(280, 180, 41, 41));
+    EXPECT_EQ(GuideBounds(drtInsideBefore, sizes, target, area), centre);
+    EXPECT_EQ(GuideBounds(drtLeft, sizes, target, area).Right - centre.Left, 7);
+    EXPECT_EQ(GuideBounds(drtTop, sizes, target, area).Bottom - centre.Top, 7);
+    EXPECT_EQ(centre.Right - GuideBounds(drtRight, sizes, target, area).Left, 6);
+    EXPECT_EQ(centre.Bottom - GuideBounds(drtBottom, sizes, target, area).Top, 6);
+    EXPECT_EQ(GuideBounds(drtDetachedLeft, sizes, target, area), ui::Bounds(100, 180, 41, 41));
+    EXPECT_EQ(GuideBounds(drtDetachedTop, sizes, target, area), ui::Bounds(280, 100, 41, 41));
+    EXPECT_EQ(GuideBounds(drtDetachedRight, sizes, target, area), ui::Bounds(460, 180, 41, 41));
+    EXPECT_EQ(GuideBounds(drtDetachedBottom, sizes, target, area), ui::Bounds(280, 260, 41, 41));
+}
+
+TEST(GuideBoundsTest, InsideShowsTheBottomTabsPictureOnlyWhenTabsAreThere) {
+    EXPECT_EQ(GuidePicture(drtInside, true), drtInsideBefore);
+    EXPECT_EQ(GuidePicture(drtInside, false), drtInside);
+    EXPECT_EQ(GuidePicture(drtLeft, true), drtLeft);
+}
+
+std::vector<int> AlphasOf(TvzFade& fade) {
+    std::vector<int> alphas;
+    while (fade.Running())
+        alphas.push_back(fade.Tick());
+    return alphas;
+}
+
+TEST(FadeTest, AlphaStepsEveryTickToItsTarget) {
+    TvzFade fade;
+    ASSERT_TRUE(fade.Start(0, 255, 200));
+    EXPECT_EQ(AlphasOf(fade), (std::vector<int>{32, 64, 96, 127, 159, 191, 223, 255}));
+    ASSERT_TRUE(fade.Start(128, 0, 100));
+    EXPECT_EQ(AlphasOf(fade), (std::vector<int>{96, 64, 32, 0}));
+    ASSERT_TRUE(fade.Start(128, 0, 1000));
+    const std::vector<int> out = AlphasOf(fade);
+    ASSERT_EQ(out.size(), 40u);
+    EXPECT_EQ(out.front(), 125);
+    EXPECT_EQ(out.back(), 0);
+    ASSERT_TRUE(fade.Start(0, 128, 0)) << "a delay below one tick takes one tick";
+    EXPECT_EQ(AlphasOf(fade), std::vector<int>{128});
+    EXPECT_FALSE(fade.Start(128, 128, 200));
+    EXPECT_FALSE(fade.Running());
+}
+
+} // namespace
+} // namespace docking::guides
