@@ -5,10 +5,12 @@
 #include "platform/rtl/Utf.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Clock.h"
+#include "platform/ui/Metrics.h"
 #include "platform/ui/Mouse.h"
 #include "platform/ui/TextLayout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -142,14 +144,32 @@ void TCustomWideCodeEdit::UpdateScrollBars() {
     ShowCaretAt(); // a horizontal scroll moves it too
 }
 
-// The caret's cell offset and size for the current shape.
+// The caret's size and its offset in the cell for the current shape.
 void TCustomWideCodeEdit::UpdateCaret() {
     if (!HandleAllocated()) return;
     const bool readOnly = model_.ReadOnly() && !model_.Options().Contains(eoShowCursorWhileReadOnly);
     if (caretCreated_) DestroyCaret();
     caretCreated_ = false;
     if (!Focused() || readOnly) return;
-    CreateCaret(2, model_.LineHeight() - 2);
+    const int cw = model_.CharWidth(), high = model_.LineHeight() - 2;
+    TPoint size{cw, high};
+    caretOffset_ = {0, 0};
+    switch (model_.CaretType()) {
+    case ctVerticalLine:
+        size.X = 2;
+        break;
+    case ctHorizontalLine:
+        size.Y = 2;
+        caretOffset_.Y = high;
+        break;
+    case ctHalfBlock: // the lower half of the cell
+        size.Y = high / 2;
+        caretOffset_.Y = high - size.Y;
+        break;
+    case ctBlock:
+        break;
+    }
+    CreateCaret(size.X, size.Y);
     caretCreated_ = true;
     caretShown_ = false; // a new caret starts hidden
     ShowCaretAt();
@@ -159,7 +179,7 @@ void TCustomWideCodeEdit::UpdateCaret() {
 void TCustomWideCodeEdit::ShowCaretAt() {
     if (!caretCreated_) return;
     const int x = model_.CaretXPix() + kTextMargin - 1, y = model_.CaretYPix();
-    SetCaretPos(x, y);
+    SetCaretPos(x + caretOffset_.X, y + caretOffset_.Y);
     const bool inside = x >= TextLeftEdge() - 1 && x <= ClientWidth() && y >= 0 &&
                         y <= ClientHeight() - model_.LineHeight();
     if (inside == caretShown_) return;
@@ -188,6 +208,7 @@ void TCustomWideCodeEdit::Paint() {
     canvas.Brush()->SetColor(Color());
     canvas.FillRect(IntersectRect(clip, {model_.GutterWidth(), clip.Top, TextLeftEdge(), clip.Bottom}));
     PaintGutter(canvas, clip);
+    if (OnPaint) OnPaint(*this, canvas);
     ShowCaretAt();
 }
 
@@ -228,7 +249,7 @@ void TCustomWideCodeEdit::PaintLines(TCanvas& canvas, const TRect& clip) {
     canvas.Brush()->SetColor(Color());
     canvas.FillRect({clip.Left, std::max(y, clip.Top), clip.Right, clip.Bottom});
     const int margin = model_.RightMargin() * model_.CharWidth() + TextOrigin();
-    canvas.Pen()->SetColor(clSilver);
+    canvas.Pen()->SetColor(model_.MarginColor());
     canvas.MoveTo(margin, clip.Top);
     canvas.LineTo(margin, clip.Bottom);
 }
@@ -401,6 +422,12 @@ void TCustomWideCodeEdit::PaintBookmark(TCanvas& canvas, int index, int top) {
 
 void TCustomWideCodeEdit::KeyDown(uint16_t& key, ui::TShiftState shift) {
     TCustomControl::KeyDown(key, shift);
+    if (key == VK_ESCAPE && textDrag_) {
+        CancelTextDrag();
+        key = 0;
+        keyHandled_ = true;
+        return;
+    }
     const TEditorCommand command =
         key ? model_.Keystrokes().TranslateKey(key, KeyShift(shift)) : TEditorCommand(ecNone);
     keyHandled_ = command != ecNone;
@@ -473,6 +500,7 @@ void TCustomWideCodeEdit::MouseDown(TMouseButton button, ui::TShiftState shift, 
 void TCustomWideCodeEdit::MouseMove(ui::TShiftState shift, int x, int y) {
     TCustomControl::MouseMove(shift, x, y);
     mousePos_ = {x, y};
+    if (!textDrag_) SetCursor(CursorAt(x, y));
     if (textDrag_) {
         // The caret shows the drop point; the selection stays.
         if (TMouse::DragThresholdPassed(textDragStart_, mousePos_)) {
@@ -496,6 +524,20 @@ void TCustomWideCodeEdit::MouseUp(TMouseButton button, ui::TShiftState shift, in
     StopTimer();
     if (textDrag_) EndTextDrag(shift, x, y);
     TCustomControl::MouseUp(button, shift, x, y);
+}
+
+TCursor TCustomWideCodeEdit::CursorAt(int x, int y) const {
+    if (x < model_.GutterWidth()) return crArrow;
+    return model_.IsPointInSelection(TextPointAt(x, y)) ? crArrow : crIBeam;
+}
+
+// Escape drops nothing: the selection stays and the caret returns to where it stood before the press.
+void TCustomWideCodeEdit::CancelTextDrag() {
+    textDrag_ = false;
+    if (std::exchange(textDragMoved_, false))
+        model_.SetCaretXY(dragOrigin_);
+    else
+        model_.SetBlockBegin(model_.GetCaretXY());
 }
 
 // Ctrl copies, otherwise the text moves; a click without a drag only collapses the selection.
@@ -610,6 +652,10 @@ void TCustomWideCodeEdit::HandleScroll(int bar, int code) {
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION:
             model_.SetTopLine(GetScrollInfo(SB_VERT).trackPos + 1);
+            if (code == SB_THUMBTRACK && model_.Options().Contains(eoShowScrollHint)) ShowScrollHint();
+            break;
+        case SB_ENDSCROLL:
+            if (scrollHint_) scrollHint_->ReleaseHandle();
             break;
         default:
             break;
@@ -645,6 +691,34 @@ void TCustomWideCodeEdit::HandleScroll(int bar, int code) {
     }
 }
 
+// The bars do not fill their own background, and the window paints no background of its own: without
+// this the bars, and the corner between them, would show whatever the screen held there.
+void TCustomWideCodeEdit::PaintScrollBarGround(TCanvas& canvas) {
+    const TRect client = ClientRectInWindow();
+    canvas.Brush()->SetColor(clBtnFace);
+    canvas.FillRect({client.Right, 0, Width(), Height()});
+    canvas.FillRect({0, client.Bottom, Width(), Height()});
+}
+
+// The top line beside the thumb, following it down the bar.
+void TCustomWideCodeEdit::ShowScrollHint() {
+    if (!scrollHint_) {
+        scrollHint_ = std::make_unique<THintWindow>(nullptr);
+        scrollHint_->SetName("Scroll");
+    }
+    scrollHint_->SetColor(model_.ScrollHintColor().GetBackground());
+    scrollHint_->Font()->SetColor(model_.ScrollHintColor().GetForeground());
+    const std::string text = std::to_string(model_.TopLine());
+    TRect r = scrollHint_->CalcHintRect(2000, text, nullptr);
+    const int arrow = GetSystemMetrics(SM_CYVSCROLL);
+    const int count = std::max(model_.Content().Count(), 1);
+    const double travel = ClientHeight() - arrow - r.Height() - 8;
+    const int top = (arrow + 8) / 2 + int(std::lround((model_.TopLine() - 1) * travel / count));
+    const TPoint at = ClientToScreen({ClientWidth() - 2 - r.Width(), top});
+    r = Bounds(at.X, at.Y, r.Width(), r.Height());
+    scrollHint_->ActivateHint(r, text);
+}
+
 void TCustomWideCodeEdit::WndProc(TMessage& message) {
     switch (message.Msg) {
     case WM_GETDLGCODE:
@@ -674,12 +748,16 @@ void TCustomWideCodeEdit::WndProc(TMessage& message) {
             return;
         }
         break;
+    case WM_NCPAINT:
+        PaintScrollBarGround(*reinterpret_cast<TCanvas*>(message.LParam));
+        break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         TCustomControl::WndProc(message);
         UpdateCaret();
         UpdateScrollBars();
         if (model_.Options().Contains(eoHideSelection)) Invalidate();
+        if (OnFocusChanged) OnFocusChanged(*this, message.Msg == WM_SETFOCUS);
         return;
     default:
         break;

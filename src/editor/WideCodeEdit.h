@@ -3,6 +3,7 @@
 #include "editor/WCESystemClipboard.h"
 #include "editor/WideCodeEditModel.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Hints.h"
 
 namespace editor {
 
@@ -22,6 +23,8 @@ public:
 
     void WndProc(ui::TMessage& message) override;
 
+    std::function<void(TCustomWideCodeEdit& sender, ui::TCanvas& canvas)> OnPaint;
+    std::function<void(TCustomWideCodeEdit& sender, bool focused)> OnFocusChanged;
     // Fired for a press over the gutter, with the line under the pointer.
     std::function<void(TCustomWideCodeEdit& sender, ui::TMouseButton button, ui::TShiftState shift, int x,
                        int y, int line)>
@@ -45,6 +48,8 @@ public:
     int TextLeftEdge() const { return model_.GutterWidth() + kTextMargin; }
     // The text position under a client pixel.
     TPoint TextPointAt(int x, int y) const { return model_.PixelsToColumnLine(x - kTextMargin, y); }
+    // The window that shows the top line while the vertical thumb is dragged; null until then.
+    ui::THintWindow* ScrollHintWindow() const { return scrollHint_.get(); }
     static constexpr uintptr_t kScrollTimer = 1;
     static constexpr uint32_t kScrollInterval = 20;
 
@@ -84,7 +89,12 @@ private:
     // Scans the rest of the highlighter's line and stores its end state as the next line's start.
     void StoreNextRange(int line);
     void StartHighlighter(int line);
+    void PaintScrollBarGround(ui::TCanvas& canvas);
     void HandleScroll(int bar, int code);
+    void ShowScrollHint();
+    // The pointer's shape over a client point: the arrow over the gutter and over draggable selected text.
+    ui::TCursor CursorAt(int x, int y) const;
+    void CancelTextDrag();
     void AutoScroll();
     void StopTimer();
     void EndTextDrag(ui::TShiftState shift, int x, int y);
@@ -104,6 +114,8 @@ private:
     bool timerRunning_ = false;
     bool caretCreated_ = false;
     bool caretShown_ = false;
+    ui::TPoint caretOffset_; // of the caret's shape within its cell
+    std::unique_ptr<ui::THintWindow> scrollHint_;
     ui::TPoint dragOrigin_;
     ui::TPoint mousePos_;
     // A press on the selection drags its text once the pointer passes the drag threshold.

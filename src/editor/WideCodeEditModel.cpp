@@ -63,6 +63,24 @@ void TWideCodeEditModel::SetTabSize(int size) {
     view_->InvalidateAll();
 }
 
+void TWideCodeEditModel::SetMarginColor(TColor color) {
+    if (color == marginColor_) return;
+    marginColor_ = color;
+    view_->InvalidateAll();
+}
+
+void TWideCodeEditModel::SetInsertCaret(TCaretType type) {
+    if (type == insertCaret_) return;
+    insertCaret_ = type;
+    view_->UpdateCaret();
+}
+
+void TWideCodeEditModel::SetOverwriteCaret(TCaretType type) {
+    if (type == overwriteCaret_) return;
+    overwriteCaret_ = type;
+    view_->UpdateCaret();
+}
+
 void TWideCodeEditModel::SetOptions(const TWideCodeEditOptions& options) {
     if (options == options_) return;
     const TWideCodeEditOptions changed = (options - options_) + (options_ - options);

@@ -160,6 +160,14 @@ public:
     void SetGutterExtraWidth(int width);
     int RightMargin() const { return rightMargin_; }
     void SetRightMargin(int margin) { rightMargin_ = margin; }
+    TColor MarginColor() const { return marginColor_; }
+    void SetMarginColor(TColor color);
+    TCaretType InsertCaret() const { return insertCaret_; }
+    void SetInsertCaret(TCaretType type);
+    TCaretType OverwriteCaret() const { return overwriteCaret_; }
+    void SetOverwriteCaret(TCaretType type);
+    // The shape the caret has in the current mode.
+    TCaretType CaretType() const { return options_.Contains(eoInserting) ? insertCaret_ : overwriteCaret_; }
     TWCELineStyle& SelectedColor() { return selectedColor_; }
     TWCELineStyle& ScrollHintColor() { return scrollHintColor_; }
     bool BookmarkKeysEnabled() const { return bookmarkKeys_; }
@@ -353,6 +361,9 @@ private:
     int tabSize_ = 8;
     int indentSize_ = 2;
     int rightMargin_ = 80;
+    TColor marginColor_ = 0xC0C0C0;
+    TCaretType insertCaret_ = ctVerticalLine;
+    TCaretType overwriteCaret_ = ctBlock;
     int workWidth_ = TWideCodeEditorContent::kDefaultWorkWidth;
     bool bookmarkKeys_ = true;
     bool destroying_ = false;

@@ -294,11 +294,19 @@ void TFormPlacement::UpdatePlacement() {
 void TFormPlacement::CheckToggleHook() {
     const bool needed = preventResize_ || !minMaxInfo_->Empty();
     hook_->SetWinControl(needed && !ComponentState().Contains(data::csDesigning) ? Form() : nullptr);
+    if (Form()) Form()->UpdateSizeLimits();
 }
 
 void TFormPlacement::HookAfterMessage(ui::TMessage& msg) {
     ui::TCustomForm* form = Form();
-    if (!form || msg.Msg != ui::WM_GETMINMAXINFO) return;
+    if (!form) return;
+    // A form that must keep its size has no sizing borders.
+    if (msg.Msg == ui::WM_NCHITTEST) {
+        if (preventResize_ && msg.Result >= ui::HTLEFT && msg.Result <= ui::HTBOTTOMRIGHT)
+            msg.Result = ui::HTNOWHERE;
+        return;
+    }
+    if (msg.Msg != ui::WM_GETMINMAXINFO) return;
     auto* info = reinterpret_cast<ui::TMinMaxInfo*>(msg.LParam);
     if (preventResize_) {
         if (!form->HandleAllocated() || !form->Visible()) return;

@@ -142,6 +142,21 @@ bool TUxWindowHook::IsFormStored(const TUxWindowHook* ancestor) const {
     return ancestor ? IsForm() != ancestor->IsForm() : IsForm();
 }
 
+void TUxWindowHook::DefineProperties(widecontrols::TFiler& filer) {
+    // The stored form's Boolean tags, which the wide layer's value types have no names for.
+    constexpr auto kFalse = static_cast<widecontrols::TValueType>(8);
+    constexpr auto kTrue = static_cast<widecontrols::TValueType>(9);
+    filer.DefineProperty(
+        "IsForm",
+        [this, kFalse, kTrue](widecontrols::TReader& reader) {
+            const widecontrols::TValueType value = reader.ReadValue();
+            if (value != kFalse && value != kTrue) throw widecontrols::EReadError("Invalid property value");
+            SetIsForm(value == kTrue);
+        },
+        [this, kFalse, kTrue](widecontrols::TWriter& writer) { writer.WriteValue(IsForm() ? kTrue : kFalse); },
+        IsFormStored(dynamic_cast<const TUxWindowHook*>(filer.Ancestor())));
+}
+
 void TUxWindowHook::NotifyBeforeMessage(ui::TMessage& msg, bool& handled) {
     if (BeforeMessage) BeforeMessage(this, msg, handled);
 }

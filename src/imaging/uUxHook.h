@@ -4,6 +4,7 @@
 
 #include "platform/data/Component.h"
 #include "platform/ui/Controls.h"
+#include "widecontrols/uFiler.h"
 
 #include <functional>
 #include <vector>
@@ -22,7 +23,7 @@ inline constexpr uint32_t CM_RELEASEHOOK = ui::CM_BASE + 83;
 // While Active and given a control, offers each of the control's messages to BeforeMessage (setting
 // handled keeps it from the control and from every AfterMessage) and then to AfterMessage. Several
 // hooks on one control: the one attached last is asked first.
-class TUxWindowHook : public data::TComponent {
+class TUxWindowHook : public data::TComponent, public widecontrols::IStreamedObject {
 public:
     explicit TUxWindowHook(data::TComponent* owner);
     ~TUxWindowHook() override;
@@ -38,6 +39,8 @@ public:
     void SetIsForm(bool value);
     // Whether IsForm is written beside `ancestor` (null: no ancestor).
     bool IsFormStored(const TUxWindowHook* ancestor) const;
+    // Stores IsForm as a Boolean.
+    void DefineProperties(widecontrols::TFiler& filer) override;
 
     THookMessageEvent BeforeMessage;
     THookMessageEvent AfterMessage;

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QInputMethodEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
 #include <QWidget>
@@ -110,6 +111,37 @@ TEST_F(WideCodeEditTest, GutterIsAGradientWithThreeEdgeLines) {
     // The last gradient band lies just left of the edge lines.
     const TColor nearRight = Pixel(image, gw - 4, y);
     EXPECT_GT(nearRight & 0xFF, 0xF0u);
+}
+
+// Rendered as the screen gets it: no background is filled for the window before it paints.
+TEST_F(WideCodeEditTest, TheScrollBarsAndTheCornerBetweenThemAreNeverLeftUnpainted) {
+    edit.SetBounds(0, 0, 200, 120);
+    model().SetText(u"select 1;\r\n");
+    ASSERT_TRUE(edit.ScrollBarVisible(ui::SB_VERT));
+    ASSERT_TRUE(edit.ScrollBarVisible(ui::SB_HORZ));
+    QImage image(widget()->size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    widget()->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    const ui::TRect c = edit.ClientRectInWindow();
+    const int extent = edit.Width() - 2 - c.Right;
+    EXPECT_EQ(Pixel(image, c.Right + extent / 2, c.Bottom + extent / 2), ui::ColorToRGB(ui::clBtnFace))
+        << "the corner";
+    for (const QWidget* bar : widget()->findChildren<QScrollBar*>()) {
+        const QRect r = bar->geometry();
+        for (int x = r.left(); x <= r.right(); ++x)
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                ASSERT_NE(Pixel(image, x, y), 0u) << "black at " << x << "," << y;
+    }
+}
+
+TEST_F(WideCodeEditTest, TheRightMarginIsALineInTheMarginColour) {
+    model().SetText(u"abc\r\n");
+    model().SetRightMargin(10);
+    model().SetMarginColor(0x0000FF);
+    const QImage image = Grab();
+    const int x = TextLeft() + 10 * model().CharWidth();
+    EXPECT_EQ(Pixel(image, x, image.height() - 3), 0x0000FFu);
+    EXPECT_EQ(Pixel(image, x - 1, image.height() - 3), ui::clWhite);
 }
 
 // Inked columns of a gutter row: where it differs from the empty gutter below the text.
@@ -299,6 +331,32 @@ TEST_F(WideCodeEditTest, TheCaretStandsAtTheCaretColumn) {
     EXPECT_EQ(Pixel(image, edit.CaretPos().X, 5), ui::clBlack) << "the caret is drawn";
 }
 
+// Insert and overwrite mode each have their shape; the rectangle is relative to the caret cell.
+TEST_F(WideCodeEditTest, TheCaretTakesTheShapeOfItsMode) {
+    model().SetText(u"hello\r\n");
+    model().SetCaretXY({2, 0});
+    const int cw = model().CharWidth(), lh = model().LineHeight();
+    const int left = TextLeft() + 2 * cw - 1;
+    struct Case {
+        TCaretType type;
+        ui::TRect rect;
+    };
+    const Case cases[] = {
+        {ctVerticalLine, {left, 0, left + 2, lh - 2}},
+        {ctHorizontalLine, {left, lh - 2, left + cw, lh}},
+        {ctHalfBlock, {left, lh - 2 - (lh - 2) / 2, left + cw, lh - 2}},
+        {ctBlock, {left, 0, left + cw, lh - 2}},
+    };
+    for (const Case& c : cases) {
+        model().SetInsertCaret(c.type);
+        EXPECT_EQ(edit.CaretRect(), c.rect) << int(c.type);
+    }
+    model().SetOverwriteCaret(ctHorizontalLine);
+    QTest::keyClick(widget(), Qt::Key_Insert);
+    ASSERT_FALSE(model().Options().Contains(eoInserting));
+    EXPECT_EQ(edit.CaretRect(), (ui::TRect{left, lh - 2, left + cw, lh}));
+}
+
 TEST_F(WideCodeEditTest, TheCaretHidesWhileItsLineIsScrolledOutOfView) {
     SetLines(100);
     ASSERT_TRUE(edit.Focused());
@@ -455,6 +513,37 @@ TEST_F(WideCodeEditTest, DraggingTheSelectionMovesItWithCtrlCopiesItAndAClickOnI
     EXPECT_EQ(model().CaretX(), 5);
 }
 
+TEST_F(WideCodeEditTest, EscapeCancelsATextDragAndTheCaretReturns) {
+    model().SetText(u"hello world\r\n");
+    model().SetCaretXY({11, 0});
+    model().SetBlockBegin({0, 0});
+    model().SetBlockEnd({5, 0});
+    QTest::mousePress(widget(), Qt::LeftButton, {}, AtCell(2, 0));
+    QTest::mouseMove(widget(), AtCell(8, 0));
+    QTest::keyClick(widget(), Qt::Key_Escape);
+    QTest::mouseRelease(widget(), Qt::LeftButton, {}, AtCell(8, 0));
+    EXPECT_EQ(model().GetText(), u"hello world\r\n");
+    EXPECT_EQ(model().GetSelectedText(), u"hello");
+    EXPECT_EQ(model().GetCaretXY(), (TPoint{11, 0}));
+}
+
+TEST_F(WideCodeEditTest, ThePointerIsAnIBeamOverTextAndAnArrowOverTheGutterAndTheSelection) {
+    model().SetText(u"hello world\r\n");
+    model().SetBlockBegin({0, 0});
+    model().SetBlockEnd({5, 0});
+    const ui::TRect c = edit.ClientRectInWindow();
+    const QPoint gutter(c.Left + 2, c.Top + 3);
+    const struct {
+        QPoint at;
+        Qt::CursorShape shape;
+    } cases[] = {{AtCell(8, 0), Qt::IBeamCursor}, {AtCell(2, 0), Qt::ArrowCursor}, {gutter, Qt::ArrowCursor},
+                 {AtCell(9, 0), Qt::IBeamCursor}};
+    for (const auto& k : cases) {
+        QTest::mouseMove(widget(), k.at);
+        EXPECT_EQ(widget()->cursor().shape(), k.shape) << k.at.x();
+    }
+}
+
 TEST_F(WideCodeEditTest, DroppingIntoAnotherEditorCopiesOrWithShiftMovesButNeverCutsAReadOnlySource) {
     TCustomWideCodeEdit other(nullptr);
     other.SetParent(&form);
@@ -512,6 +601,32 @@ TEST_F(WideCodeEditTest, TheWheelScrollsByWheelLinesOrWithCtrlByAPageAndSmallDel
     EXPECT_EQ(model().TopLine(), top);
     Wheel(60);
     EXPECT_EQ(model().TopLine(), top - ui::TMouse::WheelScrollLines());
+}
+
+// Dragging the thumb shows the top line beside it, lower down the farther the text is scrolled.
+TEST_F(WideCodeEditTest, DraggingTheThumbShowsTheTopLineInTheScrollHint) {
+    SetLines(100);
+    model().SetOptions(model().Options() + TWideCodeEditOptions{eoShowScrollHint});
+    QScrollBar* bar = nullptr;
+    for (QScrollBar* b : widget()->findChildren<QScrollBar*>())
+        if (b->orientation() == Qt::Vertical) bar = b;
+    ASSERT_NE(bar, nullptr);
+    bar->setSliderDown(true);
+    bar->setSliderPosition(20);
+    EXPECT_EQ(model().TopLine(), 21);
+    ui::THintWindow* hint = edit.ScrollHintWindow();
+    ASSERT_NE(hint, nullptr);
+    ASSERT_TRUE(hint->Showing());
+    EXPECT_EQ(hint->Caption(), "21");
+    const ui::TPoint clientRight = edit.ClientToScreen({edit.ClientWidth(), 0});
+    EXPECT_EQ(hint->Left() + hint->Width(), clientRight.X - 2);
+    const int top20 = hint->Top();
+    bar->setSliderPosition(60);
+    EXPECT_GT(hint->Top(), top20);
+    if (const char* dir = std::getenv("EDITOR_TEST_PNG_DIR"))
+        hint->Widget()->grab().save(QString::fromUtf8(dir) + "/scroll-hint.png");
+    bar->setSliderDown(false);
+    EXPECT_FALSE(hint->Showing());
 }
 
 TEST_F(WideCodeEditTest, TheVerticalBarCoversTheLinesWithAPageOfTheWindowPlusOne) {

@@ -2,6 +2,8 @@
 
 #include "imaging/uAppUtils.h"
 
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include "platform/rtl/IniFiles.h"
@@ -331,6 +333,33 @@ TEST_F(FormStorageTest, SizeLimitsAndPreventResizeAnswerTheLimitsMessage) {
     placement.MinMaxInfo()->Set(TWinMinMaxInfo::MinTrackWidth, 0);
     placement.SetPreventResize(false);
     EXPECT_EQ(AskLimits(form).MaxTrackSize.X, 5000);
+}
+
+TEST_F(FormStorageTest, PreventResizeTakesTheSizingBordersAndTheMaximiseButton) {
+    ui::TForm form(nullptr);
+    TFormPlacement placement(&form);
+    form.SetBounds(10, 10, 320, 240);
+    form.Show();
+    QWidget* window = form.Widget();
+    auto hitAt = [&](int x, int y) { return form.Perform(ui::WM_NCHITTEST, 0, ui::PointToLParam({x, y})); };
+    EXPECT_EQ(hitAt(329, 249), ui::HTBOTTOMRIGHT);
+    EXPECT_EQ(hitAt(10, 100), ui::HTLEFT);
+    EXPECT_EQ(hitAt(100, 100), ui::HTCLIENT);
+    EXPECT_LT(window->minimumWidth(), window->maximumWidth());
+
+    placement.SetPreventResize(true);
+    EXPECT_EQ(hitAt(329, 249), ui::HTNOWHERE);
+    EXPECT_EQ(hitAt(100, 100), ui::HTCLIENT);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_TRUE(window->windowFlags() & Qt::CustomizeWindowHint);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
+
+    placement.SetPreventResize(false);
+    EXPECT_EQ(hitAt(329, 249), ui::HTBOTTOMRIGHT);
+    EXPECT_FALSE(window->windowFlags() & Qt::CustomizeWindowHint);
+    EXPECT_LT(window->minimumWidth(), window->maximumWidth());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/rtl/Streams.h"
 #include "platform/ui/Forms.h"
 #include "support/UiTest.h"
 
@@ -142,6 +143,38 @@ TEST_F(WindowHookTest, IsFormNamesTheOwnerForm) {
     EXPECT_TRUE(hook->IsFormStored(nullptr));
     hook->SetWinControl(control);
     EXPECT_FALSE(hook->IsForm());
+}
+
+TEST_F(WindowHookTest, IsFormTravelsThroughTheStoredFormAsABoolean) {
+    ui::TForm form(nullptr);
+    auto* hook = new TUxWindowHook(&form);
+    auto stored = [&](const TUxWindowHook* ancestor) {
+        rtl::TMemoryStream stream;
+        widecontrols::TWriter writer(stream);
+        writer.SetAncestor(ancestor);
+        writer.WriteProperties(*hook);
+        return stream.Bytes();
+    };
+    EXPECT_EQ(stored(nullptr), std::string(1, '\0')); // false and no ancestor: nothing but the end
+    hook->SetIsForm(true);
+    const std::string bytes = stored(nullptr);
+    EXPECT_EQ(bytes, std::string("\x06IsForm\x09\0", 9));
+    TUxWindowHook same(nullptr);
+    same.SetIsForm(true); // no form owns it: it stays false, so it differs from the hook
+    EXPECT_EQ(stored(&same), bytes);
+
+    ui::TForm other(nullptr);
+    auto* read = new TUxWindowHook(&other);
+    rtl::TMemoryStream stream;
+    stream.WriteString(bytes);
+    stream.SetPosition(0);
+    widecontrols::TReader(stream).ReadProperties(*read);
+    EXPECT_EQ(read->WinControl(), &other);
+
+    rtl::TMemoryStream bad;
+    bad.WriteString(std::string("\x06IsForm\x02\x01\0", 10));
+    bad.SetPosition(0);
+    EXPECT_THROW(widecontrols::TReader(bad).ReadProperties(*read), widecontrols::EReadError);
 }
 
 } // namespace
