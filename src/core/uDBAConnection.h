@@ -60,6 +60,9 @@ private:
 };
 
 // The result of one executed statement, whether it produced rows or not.
+// A warning count that the connection could not tell.
+constexpr int kWarningCountUnknown = -1;
+
 class IQueryResult {
 public:
     virtual ~IQueryResult() = default;
@@ -79,6 +82,9 @@ public:
     // The next pending result as a result of its own, this one keeping its rows; raises
     // "No more results" when none is pending, and the error that the next result is.
     virtual std::shared_ptr<IQueryResult> GetNextResult() = 0;
+    // The warnings the statement itself raised, as its reply counted them (its last result's, once
+    // its rows are read); kWarningCountUnknown where the connection cannot tell.
+    virtual int WarningCount() = 0;
 };
 
 class IDBAConnection;

@@ -49,6 +49,9 @@ unsigned int TMySQLAPI::mysql_field_count(PMYSQL_CON) {
 uint64_t TMySQLAPI::mysql_affected_rows(PMYSQL_CON) {
     AbstractError();
 }
+unsigned int TMySQLAPI::mysql_warning_count(PMYSQL_CON) {
+    AbstractError();
+}
 uint64_t TMySQLAPI::mysql_insert_id(PMYSQL_CON) {
     AbstractError();
 }

@@ -85,6 +85,8 @@ public:
     virtual st_mysql_field* mysql_fetch_field_direct(PMYSQL_RES result, unsigned int index);
     virtual unsigned int mysql_field_count(PMYSQL_CON mysql);
     virtual uint64_t mysql_affected_rows(PMYSQL_CON mysql);
+    // The warnings of the last statement alone, as its reply counted them.
+    virtual unsigned int mysql_warning_count(PMYSQL_CON mysql);
     virtual uint64_t mysql_insert_id(PMYSQL_CON mysql);
     virtual unsigned int mysql_errno(PMYSQL_CON mysql);
     virtual std::string mysql_error(PMYSQL_CON mysql);

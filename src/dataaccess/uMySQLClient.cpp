@@ -17,6 +17,7 @@ namespace dataaccess {
     X(mysql_fetch_field_direct)                                                                              \
     X(mysql_field_count)                                                                                     \
     X(mysql_affected_rows)                                                                                   \
+    X(mysql_warning_count)                                                                                   \
     X(mysql_insert_id)                                                                                       \
     X(mysql_errno)                                                                                           \
     X(mysql_error)                                                                                           \
@@ -228,6 +229,10 @@ unsigned int TMySQLAPIClient::mysql_field_count(PMYSQL_CON mysql) {
 }
 uint64_t TMySQLAPIClient::mysql_affected_rows(PMYSQL_CON mysql) {
     return Bound(entries_->mysql_affected_rows)(My(mysql));
+}
+
+unsigned int TMySQLAPIClient::mysql_warning_count(PMYSQL_CON mysql) {
+    return Bound(entries_->mysql_warning_count)(My(mysql));
 }
 uint64_t TMySQLAPIClient::mysql_insert_id(PMYSQL_CON mysql) {
     return Bound(entries_->mysql_insert_id)(My(mysql));

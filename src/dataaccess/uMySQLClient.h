@@ -27,6 +27,7 @@ public:
     st_mysql_field* mysql_fetch_field_direct(PMYSQL_RES result, unsigned int index) override;
     unsigned int mysql_field_count(PMYSQL_CON mysql) override;
     uint64_t mysql_affected_rows(PMYSQL_CON mysql) override;
+    unsigned int mysql_warning_count(PMYSQL_CON mysql) override;
     uint64_t mysql_insert_id(PMYSQL_CON mysql) override;
     unsigned int mysql_errno(PMYSQL_CON mysql) override;
     std::string mysql_error(PMYSQL_CON mysql) override;

@@ -250,6 +250,11 @@ void TMySQLCommand::Execute(int) {
     }
 }
 
+unsigned int TMySQLCommand::WarningCount() const {
+    RTL_ASSERT(connection_ && connection_->Handle());
+    return connection_->API()->mysql_warning_count(connection_->Handle());
+}
+
 int32_t TMySQLCommand::GetRowsAffected() {
     TMySQLAPI& api = *connection_->API();
     uint64_t count;

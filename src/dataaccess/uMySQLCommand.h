@@ -103,6 +103,8 @@ public:
     void SetSQLResult(PMYSQL_RES value) { sqlResult_ = value; }
     PMYSQL_STMT Statement() const { return stmt_; }
     int32_t RowsAffected() const { return rowsAffected_; }
+    // The warnings of the connection's last statement, as its reply counted them.
+    unsigned int WarningCount() const;
     int32_t PreviousRowsAffected() const { return previousRowsAffected_; }
     bool IsSelectParams() const { return isSelectParams_; }
     void SetIsSelectParams(bool value) { isSelectParams_ = value; }

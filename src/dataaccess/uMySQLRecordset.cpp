@@ -254,6 +254,9 @@ bool TMySQLRecordset::GetProp(int prop, rtl::Variant& value) {
     case prHasMoreResults:
         value = openNextState_ == onMoreResults;
         break;
+    case prWarningCount:
+        value = static_cast<int>(MyCommand().WarningCount());
+        break;
     default:
         return TCRRecordSet::GetProp(prop, value);
     }

@@ -23,6 +23,8 @@ inline constexpr int prEnableBoolean = 1014;
 inline constexpr int prCreateConnection = 1015;
 inline constexpr int prOpenNext = 1017;
 inline constexpr int prHasMoreResults = 1025;
+// The warnings of the connection's last statement, read once its rows are all fetched.
+inline constexpr int prWarningCount = 1026;
 inline constexpr int prUseHandler = 1029;
 inline constexpr int prBinaryAsString = 1034;
 

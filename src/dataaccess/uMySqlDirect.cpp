@@ -97,6 +97,10 @@ uint64_t TMySQLAPIDirect::mysql_affected_rows(PMYSQL_CON mysql) {
     return static_cast<uint64_t>(Session(mysql).AffectedRows());
 }
 
+unsigned int TMySQLAPIDirect::mysql_warning_count(PMYSQL_CON mysql) {
+    return Session(mysql).WarningCount();
+}
+
 uint64_t TMySQLAPIDirect::mysql_insert_id(PMYSQL_CON mysql) {
     return static_cast<uint64_t>(Session(mysql).InsertId());
 }

@@ -36,6 +36,11 @@ void TDBAVariable::Accept(TExpressionVisitor& visitor) {
         TVariable::Accept(visitor);
 }
 
+void TDBAVariable::StoreValue(const std::shared_ptr<core::IRODataValue>& value) {
+    TVariable::StoreValue(value);
+    mirrored_ = false;
+}
+
 TDBAParameter::TDBAParameter(std::string name, std::shared_ptr<core::IRWDataValue> value)
     : TDBAVariable(std::move(name), core::NullDataValue(), std::move(value)) {}
 

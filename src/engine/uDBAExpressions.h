@@ -31,9 +31,16 @@ public:
     // VisitVariable.
     void Accept(TExpressionVisitor& visitor) override;
     const std::string& SessionName() const { return sessionName_; }
+    // Whether the session variable holds the value, as the last push left it: every store clears it.
+    bool Mirrored() const { return mirrored_; }
+    void SetMirrored() { mirrored_ = true; }
+
+protected:
+    void StoreValue(const std::shared_ptr<core::IRODataValue>& value) override;
 
 private:
     std::string sessionName_;
+    bool mirrored_ = false;
 };
 
 class IDBAParameter : public virtual ICustomVariable {

@@ -116,18 +116,22 @@ std::string ConditionText(int errorCode, const std::string& sqlState, const std:
 // ---- round trips
 
 void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variables) {
-    if (variables.Count() == 0) return;
     std::string assignments;
     for (const auto& variable : variables)
-        core::AppendWithDelimiter(assignments,
-                                  variable->SessionName() + "=" + TSQLWriter::WriteExpression(variable), ",");
+        if (!variable->Mirrored())
+            core::AppendWithDelimiter(
+                assignments, variable->SessionName() + "=" + TSQLWriter::WriteExpression(variable), ",");
+    if (assignments.empty()) return;
     connection.ExecSQL("SET " + assignments);
+    for (const auto& variable : variables)
+        variable->SetMirrored();
 }
 
 namespace {
 
 // Opens "SELECT <session variables>,<more columns>" (`moreColumns` starts with its comma); the
-// variables take the values of the first columns.
+// variables take the values of the first columns. They stay unmirrored: a store may have converted
+// what the server holds.
 std::unique_ptr<data::TDataSet> ReadBack(core::IDBAConnection& connection, const TDBAVariables& variables,
                                          const std::string& moreColumns) {
     std::string names;
@@ -142,6 +146,18 @@ std::unique_ptr<data::TDataSet> ReadBack(core::IDBAConnection& connection, const
     return query;
 }
 
+// "show warnings", without the trace of ClearServerWarnings.
+std::vector<TStoreProblem> ServerWarnings(core::IDBAConnection& connection) {
+    std::vector<TStoreProblem> warnings;
+    const auto query = connection.CreateQuery("show warnings", false);
+    query->Open();
+    for (; !query->Eof(); query->Next()) {
+        const int errorCode = query->Fields()[1]->AsInteger();
+        warnings.push_back({errorCode, core::MySQLErrorSQLState(errorCode), query->Fields()[2]->AsString()});
+    }
+    return warnings;
+}
+
 } // namespace
 
 void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables) {
@@ -149,19 +165,27 @@ void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variab
 }
 
 int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
-                                  TDBAProgram* program, bool selected) {
+                                  TDBAProgram* program, bool selected, int replyWarningCount) {
     const std::shared_ptr<TDBAVariable> rowCount = program ? program->RowCount() : nullptr;
     const std::shared_ptr<TDBAVariable> foundRows = program ? program->FoundRows() : nullptr;
     const bool counts = rowCount || foundRows;
-    if (variables.Count() == 0 && !counts) return kWarningCountUnknown;
+    if (variables.Count() == 0 && !counts) return replyWarningCount;
+    const bool askCount = replyWarningCount == kWarningCountUnknown;
     // Reading variables uses no table, so the server keeps the warnings of the statement before.
     const auto query = ReadBack(connection, variables,
-                                counts ? ",@@warning_count,ROW_COUNT(),FOUND_ROWS()" : ",@@warning_count");
-    const int warningCountField = variables.Count();
-    if (rowCount) rowCount->SetValue(connection.FieldDataValue(query->Fields()[warningCountField + 1]));
+                                std::string(askCount ? ",@@warning_count" : "") +
+                                    (counts ? ",ROW_COUNT(),FOUND_ROWS()" : ""));
+    const int countsField = variables.Count() + (askCount ? 1 : 0);
+    if (rowCount) rowCount->SetValue(connection.FieldDataValue(query->Fields()[countsField]));
     if (foundRows && selected)
-        foundRows->SetValue(connection.FieldDataValue(query->Fields()[warningCountField + 2]));
-    return query->Fields()[warningCountField]->AsInteger();
+        foundRows->SetValue(connection.FieldDataValue(query->Fields()[countsField + 1]));
+    return askCount ? query->Fields()[variables.Count()]->AsInteger() : replyWarningCount;
+}
+
+void ForgetKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program) {
+    if (!program.ServerWarningsKept()) return;
+    ClearServerWarnings(connection);
+    program.SetServerWarningsKept(false);
 }
 
 void ClearServerWarnings(core::IDBAConnection& connection) {
@@ -179,18 +203,25 @@ void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
                            const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement, int warningCount) {
     if (warningCount == 0) return;
-    std::vector<TStoreProblem> warnings;
-    {
-        const auto query = connection.CreateQuery("show warnings", false);
-        query->Open();
-        if (query->IsEmpty()) return;
-        for (; !query->Eof(); query->Next()) {
-            const int errorCode = query->Fields()[1]->AsInteger();
-            warnings.push_back(
-                {errorCode, core::MySQLErrorSQLState(errorCode), query->Fields()[2]->AsString()});
-        }
-    }
+    const std::vector<TStoreProblem> warnings = ServerWarnings(connection);
+    if (warnings.empty()) return;
     ClearServerWarnings(connection);
+    DispatchWarnings(routine, block, debugger, statement, warnings);
+}
+
+void ProcessReplyWarnings(core::IDBAConnection& connection, TRoutine& routine,
+                          const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
+                          const std::shared_ptr<IStatement>& statement, int replyWarningCount,
+                          int readBackWarningCount) {
+    if (replyWarningCount == kWarningCountUnknown)
+        return ProcessServerWarnings(connection, routine, block, debugger, statement, readBackWarningCount);
+    if (replyWarningCount == 0) return;
+    std::vector<TStoreProblem> warnings = ServerWarnings(connection);
+    // A statement that reads no table adds its warnings to what the statements before it left.
+    const auto own = static_cast<std::size_t>(replyWarningCount);
+    if (warnings.size() > own)
+        warnings.erase(warnings.begin(), warnings.end() - static_cast<std::ptrdiff_t>(own));
+    DBAProgramOf(routine).SetServerWarningsKept(true);
     DispatchWarnings(routine, block, debugger, statement, warnings);
 }
 
@@ -235,6 +266,8 @@ bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
     debugger->Output(mkInformation,
                      rtl::Utf8ToUtf16("[HANDLED]" + ConditionText(errorCode, sqlState, message)), nullptr,
                      statement, routine);
+    // A handled condition leaves the routine no warnings to read.
+    ForgetKeptWarnings(RoutineConnection(routine), DBAProgramOf(routine));
     {
         const TActiveHandlerGuard active(handlers, *handler, message, warning, sqlState, errorCode);
         // In a list of its own, so that the debugger stops on the body as on any statement.
@@ -259,15 +292,15 @@ void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& vari
     }
 }
 
-void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables,
-                   TRoutine& routine, const std::shared_ptr<IDebugger>& debugger,
-                   const std::shared_ptr<IStatement>& statement, bool reportRowless) {
+int ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables,
+                  TRoutine& routine, const std::shared_ptr<IDebugger>& debugger,
+                  const std::shared_ptr<IStatement>& statement, bool reportRowless) {
     for (;;) {
         if (reportRowless || result->HasResultSet()) {
             RestoreVariableLabels(*result, variables);
             debugger->Output(mkQueryResult, u"", result, statement, routine);
         }
-        if (!result->HasMoreResults()) return;
+        if (!result->HasMoreResults()) return result->WarningCount();
         result = result->GetNextResult();
         // Only the first result of a statement stands for it without rows; later ones without rows
         // are the status of a procedure call.
@@ -313,6 +346,8 @@ void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctio
         result = returned.Value();
     }
     RTL_ASSERT_MSG(result, "a function call ended without a result");
+    // An interpreted function's statements have had their warning pass.
+    ForgetKeptWarnings(RoutineConnection(Routine()), DBAProgramOf(Routine()));
     ProcessServerWarnings(RoutineConnection(Routine()), Routine(), Block(), Debugger(), WarningStatement());
     DispatchStoreWarnings(Routine(), Block(), Debugger(), WarningStatement());
     SetResult(result);
@@ -325,6 +360,7 @@ void TDBAExpressionInterpreter::VisitMirroredVariable(const std::shared_ptr<TDBA
 void TDBAExpressionInterpreter::VisitServerSideExpression(
     const std::shared_ptr<TDBAServerSideExpression>& expression) {
     core::IDBAConnection& connection = RoutineConnection(Routine());
+    ForgetKeptWarnings(connection, DBAProgramOf(Routine()));
     PushVariables(connection, expression->Variables());
     const auto* limited = dynamic_cast<const TDBALimitedServerSideExpression*>(expression.get());
     const auto value = connection.Evaluate(limited ? limited->RunText() : expression->Text(), true, 0);
@@ -358,6 +394,7 @@ bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& 
                                                  const std::shared_ptr<IStatement>& statement) {
     if (exception.Handled()) return false;
     ClearServerWarnings(RoutineConnection(Routine()));
+    DBAProgramOf(Routine()).SetServerWarningsKept(false);
     // A statement that failed counts no rows.
     if (const auto& rowCount = DBAProgramOf(Routine()).RowCount())
         rowCount->SetValue(Routine().Program().ValueFactory().CreateInteger(-1));
@@ -394,16 +431,19 @@ void TDBAStatementInterpreter::VisitServerSideStatement(
     const TDBAVariables& variables = statement->Variables();
     PushVariables(connection, variables);
     const std::string text = rtl::Utf16ToUtf8(statement->Text());
-    ReportResults(connection.Execute(text), variables, Routine(), Debugger(), statement, true);
-    const int warningCount =
-        PullVariablesWithWarningCount(connection, variables, &DBAProgramOf(Routine()), IsSelect(text));
-    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), statement, warningCount);
+    const int replyWarningCount =
+        ReportResults(connection.Execute(text), variables, Routine(), Debugger(), statement, true);
+    const int warningCount = PullVariablesWithWarningCount(
+        connection, statement->Targets(), &DBAProgramOf(Routine()), IsSelect(text), replyWarningCount);
+    ProcessReplyWarnings(connection, Routine(), Block(), Debugger(), statement, replyWarningCount,
+                         warningCount);
 }
 
 void TDBAStatementInterpreter::VisitOpenCursor(const std::shared_ptr<TDBAOpenCursor>& statement) {
     TDBACursor& cursor = statement->Cursor();
     if (cursor.DataSet().Active()) core::RaiseMySQLError("Cursor is already open", kErrorCursorAlreadyOpen);
     core::IDBAConnection& connection = RoutineConnection(Routine());
+    ForgetKeptWarnings(connection, DBAProgramOf(Routine()));
     PushVariables(connection, cursor.Variables());
     cursor.DataSet().Open();
     const int warningCount = PullVariablesWithWarningCount(connection, cursor.Variables());

@@ -83,19 +83,24 @@ class TDBAProgram;
 TDBAProgram& DBAProgramOf(const TRoutine& routine);
 core::IDBAConnection& RoutineConnection(const TRoutine& routine);
 
-// The server's warning count is not known: only "show warnings" tells.
-constexpr int kWarningCountUnknown = -1;
+using core::kWarningCountUnknown;
 
-// One "SET a=<literal>,b=<literal>" of the session variables, in order; nothing for none.
+// One "SET a=<literal>,b=<literal>" of the session variables that are not mirrored yet, in order;
+// nothing when all are. They are mirrored afterwards.
 void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
 // One "SELECT a,b" of the session variables, whose values the variables take; nothing for none.
 void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
-// The same read-back with the server's warning count as a last column, which spares the round trip
-// of "show warnings" when there are none; kWarningCountUnknown, and nothing sent, for no variables.
-// With a program that mirrors ROW_COUNT() and FOUND_ROWS() the read-back also takes what the
-// statement left in them (FOUND_ROWS() only after a query, `selected`), and is sent for no variables too.
+// The same read-back with the server's warning count as a further column, which spares the round
+// trip of "show warnings" when there are none; kWarningCountUnknown, and nothing sent, for no
+// variables. With a program that mirrors ROW_COUNT() and FOUND_ROWS() the read-back also takes what
+// the statement left in them (FOUND_ROWS() only after a query, `selected`), and is sent for no
+// variables too. A count the statement's reply gave (`replyWarningCount`) is not asked but returned.
 int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
-                                  TDBAProgram* program = nullptr, bool selected = false);
+                                  TDBAProgram* program = nullptr, bool selected = false,
+                                  int replyWarningCount = kWarningCountUnknown);
+// Empties the server's warning list when a reply's warning pass kept it (see ProcessReplyWarnings),
+// before a round trip whose warnings can only be counted from the server's list.
+void ForgetKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program);
 // Empties the server's warning list with a statement that fails on purpose, unseen by the monitor.
 void ClearServerWarnings(core::IDBAConnection& connection);
 // "show warnings": each row, except the trace of ClearServerWarnings, is offered to the handlers
@@ -105,6 +110,14 @@ void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
                            const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement,
                            int warningCount = kWarningCountUnknown);
+// The warning pass of a statement whose reply counted its own warnings: the last rows of "show
+// warnings" are its own, and the list stays as the routine's statements left it, for the routine's
+// SHOW WARNINGS and @@warning_count. Where the connection could not tell (kWarningCountUnknown), as
+// ProcessServerWarnings with the count read back.
+void ProcessReplyWarnings(core::IDBAConnection& connection, TRoutine& routine,
+                          const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
+                          const std::shared_ptr<IStatement>& statement, int replyWarningCount,
+                          int readBackWarningCount);
 // Offers the warnings of one statement to the handlers: the first that a handler takes runs it,
 // and when none does, each is reported for the statement.
 void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
@@ -127,10 +140,10 @@ bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
 void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& variables);
 // Reports the result, when it has a result set or `reportRowless` is set, and every further result
 // set the statement returned, in order, as query-result messages with the variables' labels
-// restored: afterwards nothing is pending on the session.
-void ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables,
-                   TRoutine& routine, const std::shared_ptr<IDebugger>& debugger,
-                   const std::shared_ptr<IStatement>& statement, bool reportRowless);
+// restored: afterwards nothing is pending on the session. The warning count of the last result.
+int ReportResults(std::shared_ptr<core::IQueryResult> result, const TDBAVariables& variables,
+                  TRoutine& routine, const std::shared_ptr<IDebugger>& debugger,
+                  const std::shared_ptr<IStatement>& statement, bool reportRowless);
 // "Error code: %d, SQLState: %s, Message: %s".
 std::string ConditionText(int errorCode, const std::string& sqlState, const std::string& message);
 

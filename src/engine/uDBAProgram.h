@@ -67,6 +67,10 @@ public:
     // The mirror of ROW_COUNT() or FOUND_ROWS() for a compiled statement that reads it; null for any
     // other function name.
     std::shared_ptr<TDBAVariable> StatementCountVariable(const std::string& functionName);
+    // Whether the server's warning list still holds what a statement left: the routine may read it
+    // (SHOW WARNINGS, @@warning_count), but a count read from the server would include it.
+    bool ServerWarningsKept() const { return serverWarningsKept_; }
+    void SetServerWarningsKept(bool value) { serverWarningsKept_ = value; }
 
     std::shared_ptr<IBlock> CreateBlock() override;
     void Run(const std::shared_ptr<IDebugger>& debugger) override;
@@ -88,6 +92,7 @@ private:
     bool raiseCompileErrors_ = true;
     std::shared_ptr<TDBAVariable> rowCount_;
     std::shared_ptr<TDBAVariable> foundRows_;
+    bool serverWarningsKept_ = false;
 };
 
 // What SHOW CREATE answers for a routine.

@@ -160,12 +160,13 @@ void TProcedureCaller::CallOnServer(TServerCallContext& context, const std::stri
                                     const TDBAVariables& variables) const {
     core::IDBAConnection& connection = context.Connection;
     PushVariables(connection, variables);
-    ReportResults(connection.Execute(rtl::Format("CALL %s(%s)", call_->GetRoutineName(), argumentText)),
-                  variables, context.CallingRoutine, context.Debugger, context.Statement, false);
-    const int warningCount =
-        PullVariablesWithWarningCount(connection, variables, &DBAProgramOf(context.CallingRoutine), false);
-    ProcessServerWarnings(connection, context.CallingRoutine, context.Block, context.Debugger,
-                          context.Statement, warningCount);
+    const int replyWarningCount =
+        ReportResults(connection.Execute(rtl::Format("CALL %s(%s)", call_->GetRoutineName(), argumentText)),
+                      variables, context.CallingRoutine, context.Debugger, context.Statement, false);
+    const int warningCount = PullVariablesWithWarningCount(
+        connection, variables, &DBAProgramOf(context.CallingRoutine), false, replyWarningCount);
+    ProcessReplyWarnings(connection, context.CallingRoutine, context.Block, context.Debugger,
+                         context.Statement, replyWarningCount, warningCount);
 }
 
 TFunctionCaller::TFunctionCaller(std::shared_ptr<IFunctionCall> call) : call_(std::move(call)) {
@@ -180,6 +181,7 @@ TRoutine* TFunctionCaller::FindRoutine(TRoutine& callingRoutine, const std::stri
 void TFunctionCaller::CallOnServer(TServerCallContext& context, const std::string& argumentText,
                                    const TDBAVariables& variables) const {
     core::IDBAConnection& connection = context.Connection;
+    ForgetKeptWarnings(connection, DBAProgramOf(context.CallingRoutine));
     PushVariables(connection, variables);
     const std::string text = rtl::Format("SELECT %s(%s)", call_->GetName(), argumentText);
     throw EReturn(connection.Evaluate(rtl::Utf8ToUtf16(text), true, 0));

@@ -115,9 +115,10 @@ std::shared_ptr<IExpression> TDBAStatementBuilder::ResolveAssignable(const std::
 
 void TDBAStatementBuilder::AddServerSideStatement(parser::TSQLProduction& production) {
     TDBAVariables variables(false);
-    const std::string text = ServerSideText(production, Block(), variables, true, &DBAProgram());
+    TDBAVariables targets(false);
+    const std::string text = ServerSideText(production, Block(), variables, true, &DBAProgram(), &targets);
     AddStatement(std::make_shared<TDBAServerSideStatement>(DebugInfoOf(production), rtl::Utf8ToUtf16(text),
-                                                           variables));
+                                                           variables, targets));
 }
 
 void TDBAStatementBuilder::VisitSQLStatement(parser::TSQLProduction* production) {

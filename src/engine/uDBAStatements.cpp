@@ -19,9 +19,10 @@ void AcceptExtension(TStatementVisitor& visitor, const std::shared_ptr<Statement
 } // namespace
 
 TDBAServerSideStatement::TDBAServerSideStatement(std::shared_ptr<IDebugInfo> debugInfo, std::u16string text,
-                                                 const TDBAVariables& variables)
+                                                 const TDBAVariables& variables, const TDBAVariables& targets)
     : TCustomStatement(std::move(debugInfo)), text_(std::move(text)) {
     variables_.Assign(variables);
+    targets_.Assign(targets);
 }
 
 void TDBAServerSideStatement::Accept(TStatementVisitor& visitor) {

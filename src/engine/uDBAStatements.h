@@ -37,15 +37,18 @@ class TDBAServerSideStatement : public TCustomStatement {
 public:
     // Keeps a copy of the list.
     TDBAServerSideStatement(std::shared_ptr<IDebugInfo> debugInfo, std::u16string text,
-                            const TDBAVariables& variables);
+                            const TDBAVariables& variables, const TDBAVariables& targets);
 
     void Accept(TStatementVisitor& visitor) override;
     const std::u16string& Text() const { return text_; }
     const TDBAVariables& Variables() const { return variables_; }
+    // The variables the statement can write (INTO and SET targets), which alone are read back.
+    const TDBAVariables& Targets() const { return targets_; }
 
 private:
     std::u16string text_;
     TDBAVariables variables_{false};
+    TDBAVariables targets_{false};
 };
 
 // CALL with the routine name as written; the compiler appends the arguments to GetArguments.

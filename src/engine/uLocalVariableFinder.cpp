@@ -13,22 +13,26 @@ namespace engine {
 
 namespace {
 
-bool IsVariableReference(parser::TIdentifierTerminal& terminal) {
+enum class TReference { None, Read, Write };
+
+// Whether the identifier names a variable, and whether the statement may write it there.
+TReference ReferenceKind(parser::TIdentifierTerminal& terminal) {
     parser::TProduction* p = terminal.Owner();
-    if (p && p->FindOwner<parser::TgrmValuesFunc>()) return false;
+    if (p && p->FindOwner<parser::TgrmValuesFunc>()) return TReference::None;
     while (p) {
-        if (p->Is<parser::TAssignation>()) return true;
-        if (p->Children().Count() != 1) return false;
+        if (p->Is<parser::TAssignation>()) return TReference::Write;
+        if (p->Children().Count() != 1) return TReference::None;
         p = p->Owner();
-        if (!p) return false;
+        if (!p) return TReference::None;
         // The tables a multi-table DELETE deletes from are written as columns.
         if (p->Is<parser::TReceiverColumnReference>() ||
             (p->Is<parser::TColumnReference>() && (p->FindOwner<parser::TInsertColumnReference>() ||
                                                    p->FindOwner<parser::TMyDeleteStatementHead>())))
-            return false;
-        if (p->Is<parser::TColumnReference>() || p->FindOwner<parser::TIntoClause>()) return true;
+            return TReference::None;
+        if (p->FindOwner<parser::TIntoClause>()) return TReference::Write;
+        if (p->Is<parser::TColumnReference>()) return TReference::Read;
     }
-    return false;
+    return TReference::None;
 }
 
 // A string literal that reads back byte-identical whatever the sql_mode: quotes doubled, or, when
@@ -56,14 +60,17 @@ bool IsLimitCount(const parser::TIdentifierTerminal& terminal) {
 }
 
 TLocalVariableFinder::TLocalVariableFinder(TDBAVariables& variables, std::shared_ptr<IBlock> block,
-                                           TDBAVariables* limitParameters, TDBAProgram* program)
-    : variables_(variables), block_(std::move(block)), limitParameters_(limitParameters), program_(program) {
+                                           TDBAVariables* limitParameters, TDBAProgram* program,
+                                           TDBAVariables* targets)
+    : variables_(variables), block_(std::move(block)), limitParameters_(limitParameters), program_(program),
+      targets_(targets) {
     RTL_ASSERT(block_);
 }
 
 void TLocalVariableFinder::VisitIdentifierTerminal(parser::TIdentifierTerminal* terminal) {
     const bool limitCount = IsLimitCount(*terminal);
-    if (!limitCount && !IsVariableReference(*terminal)) return;
+    const TReference reference = limitCount ? TReference::Read : ReferenceKind(*terminal);
+    if (reference == TReference::None) return;
     auto variable =
         std::dynamic_pointer_cast<TDBAVariable>(block_->FindSymbol(parser::GetSymbolText(*terminal)));
     if (!variable) return;
@@ -74,6 +81,7 @@ void TLocalVariableFinder::VisitIdentifierTerminal(parser::TIdentifierTerminal* 
         terminal->Token()->SetText(variable->SessionName());
     }
     if (!variables_.Contains(variable)) variables_.Add(variable);
+    if (targets_ && reference == TReference::Write && !targets_->Contains(variable)) targets_->Add(variable);
 }
 
 void TLocalVariableFinder::VisitFunction(parser::TSQLProduction* production) {
@@ -92,10 +100,12 @@ void TLocalVariableFinder::VisitFunction(parser::TSQLProduction* production) {
 }
 
 std::string ServerSideText(parser::TSymbol& symbol, const std::shared_ptr<IBlock>& block,
-                           TDBAVariables& variables, bool limitAsParameter, TDBAProgram* program) {
+                           TDBAVariables& variables, bool limitAsParameter, TDBAProgram* program,
+                           TDBAVariables* targets) {
     TDBAVariables limitParameters(true);
     if (block) {
-        TLocalVariableFinder finder(variables, block, limitAsParameter ? &limitParameters : nullptr, program);
+        TLocalVariableFinder finder(variables, block, limitAsParameter ? &limitParameters : nullptr, program,
+                                    targets);
         symbol.Accept(finder);
     }
     std::string text = parser::GetSourceText(symbol, false, true);

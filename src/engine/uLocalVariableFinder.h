@@ -24,8 +24,10 @@ public:
     // Each variable found is added to `variables` once. With `limitParameters`, a variable that
     // gives a LIMIT or OFFSET count becomes a "?" placeholder and is added there in placeholder
     // order, because the server takes no user variable in LIMIT; without it, it is renamed too.
+    // `targets` gets the variables the statement may write: INTO and SET targets.
     TLocalVariableFinder(TDBAVariables& variables, std::shared_ptr<IBlock> block,
-                         TDBAVariables* limitParameters = nullptr, TDBAProgram* program = nullptr);
+                         TDBAVariables* limitParameters = nullptr, TDBAProgram* program = nullptr,
+                         TDBAVariables* targets = nullptr);
 
     void VisitIdentifierTerminal(parser::TIdentifierTerminal* terminal) override;
     // With a program, ROW_COUNT() and FOUND_ROWS() become the session names of its mirrors of them.
@@ -36,6 +38,7 @@ private:
     std::shared_ptr<IBlock> block_;
     TDBAVariables* limitParameters_;
     TDBAProgram* program_;
+    TDBAVariables* targets_;
 };
 
 // The source text of a statement or expression as the server must receive it, comments and line
@@ -43,8 +46,9 @@ private:
 // (without a block nothing is renamed). Where a LIMIT or OFFSET count is a local variable and
 // `limitAsParameter` is set, the text is run as a prepared statement with the count as its
 // parameter: EXECUTE IMMEDIATE '...' USING @name. With a program, the statement counts a routine
-// reads are its mirrors of them.
+// reads are its mirrors of them; `targets`, where given, gets the variables the statement may write.
 std::string ServerSideText(parser::TSymbol& symbol, const std::shared_ptr<IBlock>& block,
-                           TDBAVariables& variables, bool limitAsParameter, TDBAProgram* program = nullptr);
+                           TDBAVariables& variables, bool limitAsParameter, TDBAProgram* program = nullptr,
+                           TDBAVariables* targets = nullptr);
 
 } // namespace engine

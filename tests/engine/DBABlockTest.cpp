@@ -1,5 +1,5 @@
-#include "support/ErrorText.h"
 #include "engine/uDBABlock.h"
+#include "support/ErrorText.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -543,8 +543,9 @@ TEST_F(DBABlockTest, StatementsReachTheExtensionOrTheGenericOperation) {
         const char* extended;
         const char* plain;
     } cases[] = {
-        {std::make_shared<TDBAServerSideStatement>(NoPosition(), u"DO 1", TDBAVariables(false)), "ServerSide",
-         "Statement"},
+        {std::make_shared<TDBAServerSideStatement>(NoPosition(), u"DO 1", TDBAVariables(false),
+                                                   TDBAVariables(false)),
+         "ServerSide", "Statement"},
         {std::make_shared<TDBAOpenCursor>(NoPosition(), cursor), "Open", "Statement"},
         {std::make_shared<TDBAFetchCursor>(NoPosition(), cursor), "Fetch", "Statement"},
         {std::make_shared<TDBACloseCursor>(NoPosition(), cursor), "Close", "Statement"},
@@ -566,10 +567,12 @@ TEST_F(DBABlockTest, StatementsKeepTheirParts) {
     const auto x = Variable("x");
     TDBAVariables used(false);
     used.Add(x);
-    const TDBAServerSideStatement statement(std::make_shared<TDebugInfo>(3, 4), u"UPDATE t SET a = @x", used);
+    const TDBAServerSideStatement statement(std::make_shared<TDebugInfo>(3, 4), u"UPDATE t SET a = @x", used,
+                                            TDBAVariables(false));
     used.Add(Variable("y"));
     EXPECT_EQ(statement.Text(), u"UPDATE t SET a = @x");
     EXPECT_EQ(statement.Variables().Count(), 1); // a copy
+    EXPECT_EQ(statement.Targets().Count(), 0);
     EXPECT_EQ(statement.GetDebugInfo()->GetBeginLine(), 3);
 
     const auto block = Block();

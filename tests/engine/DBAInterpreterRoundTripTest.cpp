@@ -71,12 +71,12 @@ protected:
 };
 
 TEST_F(DBAInterpreterRoundTripTest, StatementIsPushedRunPulledAndChecked) {
-    Compile("BEGIN\nDECLARE a INT DEFAULT 5;\nUPDATE t SET v = 'x' WHERE id = a;\nEND");
+    Compile("BEGIN\nDECLARE a INT DEFAULT 5;\nSELECT v INTO a FROM t WHERE id = a;\nEND");
     AnswerPull({"a"}, {"6"});
     EXPECT_EQ(runner.Run(), "");
     const std::string a = Session("a");
-    const std::vector<std::string> expected = {"SET " + a + "=5", "UPDATE t SET v = 'x' WHERE id = " + a,
-                                               Pull({"a"})};
+    const std::vector<std::string> expected = {"SET " + a + "=5",
+                                               "SELECT v INTO " + a + " FROM t WHERE id = " + a, Pull({"a"})};
     // The pull counted no warnings, so none are asked for and nothing is cleared.
     EXPECT_THAT(Sent(), ElementsAreArray(expected));
     EXPECT_THAT(Monitor(), ElementsAreArray(expected));
@@ -144,9 +144,8 @@ TEST_F(DBAInterpreterRoundTripTest, ContinueHandlerTakesTheFirstWarningItCanOnly
     EXPECT_EQ(runner.Run(), "");
     EXPECT_THAT(
         Outputs(),
-        ElementsAre(
-            Result(4),
-            Message(mkInformation, "[HANDLED]Error code: 1265, SQLState: 01000, Message: first", 4)));
+        ElementsAre(Result(4),
+                    Message(mkInformation, "[HANDLED]Error code: 1265, SQLState: 01000, Message: first", 4)));
     EXPECT_EQ(runner.ValueOf("w"), "10");
 }
 

@@ -240,6 +240,23 @@ const TBothWaysCase kCases[] = {
      {},
      "CALL r()",
      {"rc,rx:3|8", "k:1;2", "fr,c:2|2", "r2,f2:1|1", "ROW_COUNT():-1"}},
+    // SHOW WARNINGS and @@warning_count read what the routine's own statements left: a statement that
+    // reads no table keeps the list, one that does empties it, the debugger's round trips never touch it.
+    {"RoutineReadsItsOwnWarnings",
+     {"CREATE PROCEDURE w() BEGIN DECLARE v INT DEFAULT 1; SELECT CAST('10 ' AS UNSIGNED) + v AS s; "
+      "SHOW WARNINGS; SET v = v + 1; SELECT @@warning_count AS w, v; SELECT id FROM t WHERE id = 0; "
+      "SHOW WARNINGS; SELECT 1 / 0 AS a, 2 / 0 AS b; SELECT v; SHOW COUNT(*) WARNINGS; END"},
+     {},
+     "CALL w()",
+     {"s:11", "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '10 '", "w,v:1|2",
+      "id:", "Level,Code,Message:", "a,b:NULL|NULL", "v:2", "@@session.warning_count:2"}},
+    {"HandledWarningLeavesNone",
+     {"CREATE PROCEDURE w() BEGIN DECLARE h INT DEFAULT 0; DECLARE CONTINUE HANDLER FOR SQLWARNING SET h = h "
+      "+ "
+      "1; SELECT 1 / 0 AS q; SELECT h, @@warning_count AS w; SHOW WARNINGS; END"},
+     {},
+     "CALL w()",
+     {"q:NULL", "h,w:1|0", "Level,Code,Message:"}},
     // Locals inside EXPLAIN are the routine's like anywhere else; DESCRIBE of a table stays as written.
     {"ExplainSeesLocals",
      {"CREATE PROCEDURE x() BEGIN DECLARE v INT DEFAULT 2; EXPLAIN SELECT id FROM t WHERE id = v; "

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/uDBAConnection.h"
 #include "platform/data/DataSet.h"
 
 #include <cstdint>
@@ -28,6 +29,8 @@ struct FetchedResult {
     std::vector<FetchedColumn> columns;
     std::vector<FetchedRow> rows;
     std::int64_t affectedRows = 0;
+    // As the server's reply counted them; unknown where a connection does not tell.
+    int warningCount = core::kWarningCountUnknown;
 };
 
 // How columns become fields: by their type (numbers as numbers), every column as 8-bit text (the
@@ -49,6 +52,7 @@ public:
     // and RowsAffected tells what it did. Open alone insists on a result set.
     void Execute();
     std::int64_t RowsAffected() const { return current_.affectedRows; }
+    int WarningCount() const { return current_.warningCount; }
     // Results that the statement produced after the current one.
     bool HasMoreResults() const { return !pending_.empty(); }
     // Takes the last pending result as the current one.

@@ -51,6 +51,7 @@ public:
         return HasResultSet() ? dataSet_.RecordCount() : dataSet_.RowsAffected();
     }
     bool HasResultSet() override { return dataSet_.Active(); }
+    int WarningCount() override { return dataSet_.WarningCount(); }
     bool HasMoreResults() override { return HasResultSet() && dataSet_.HasMoreResults(); }
     void NextResult() override {
         if (!HasMoreResults()) throw rtl::Exception("No more results");

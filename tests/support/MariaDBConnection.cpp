@@ -98,6 +98,7 @@ std::vector<FetchedResult> MariaDBConnection::Run(const std::string& sql) {
             RaiseLastError();
         }
         result.affectedRows = static_cast<std::int64_t>(mysql_affected_rows(mysql_));
+        result.warningCount = static_cast<int>(mysql_warning_count(mysql_));
         results.push_back(std::move(result));
         const int status = mysql_next_result(mysql_);
         if (status > 0) RaiseLastError();
