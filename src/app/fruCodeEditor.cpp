@@ -30,9 +30,8 @@ TRoutineEditorServices& RoutineEditorServices() {
 namespace {
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 // The line a server error names ("... near 'x' at line 3"), or -1.
@@ -88,12 +87,16 @@ TfrmCodeEditor::TfrmCodeEditor(ui::TComponent* owner, engine::TVeltrane* debugge
         word = debugger_->GetExpressionAt(lineText, column);
     };
     textEditor_->SetGutterExtraWidth(kGutterExtraWidth);
-    textEditor_->OnContextPopup = [this](ui::TPoint mousePos, bool& handled) { EditorContextPopup(mousePos, handled); };
+    textEditor_->OnContextPopup = [this](ui::TPoint mousePos, bool& handled) {
+        EditorContextPopup(mousePos, handled);
+    };
     scriptPlugin_ = std::make_unique<editor::TSQLScriptEditorPlugin>();
     textEditor_->InstallScriptPlugin(scriptPlugin_.get());
-    textEditor_->SetCodeCompletion(completionPopup,
-                                   [this](TCodeCompletionItems& items, bool& allow) { FillCompletion(items, allow); });
-    textEditor_->SetCodeParameters([this](rtl::TStringList& parameters, int& index) { FillParameters(parameters, index); });
+    textEditor_->SetCodeCompletion(
+        completionPopup ? completionPopup : DefaultCodeCompletionPopup(),
+        [this](TCodeCompletionItems& items, bool& allow) { FillCompletion(items, allow); });
+    textEditor_->SetCodeParameters(
+        [this](rtl::TStringList& parameters, int& index) { FillParameters(parameters, index); });
     ReadExecutableLines();
     SetDebuggerState(debuggerState);
     textEditor_->SetModified(isNew);
@@ -109,7 +112,7 @@ TfrmCodeEditor::~TfrmCodeEditor() {
 std::string TfrmCodeEditor::KindName() const {
     const auto kind = std::size_t(routine_->Kind());
     return kind < engine::RoutineKindNamesLower.size() ? std::string(engine::RoutineKindNamesLower[kind])
-                                                        : std::to_string(kind);
+                                                       : std::to_string(kind);
 }
 
 bool TfrmCodeEditor::IsStoredRoutine() const {
@@ -125,7 +128,8 @@ bool TfrmCodeEditor::CanRefresh() const {
 int TfrmCodeEditor::GetLineFlags(int line) const {
     int flags = 0;
     if (executableLines_.Contains(line)) flags += dlfExecutableLine;
-    if (const engine::TBreakPoint* b = debugger_->BreakPoints().Find(routine_->Name(), routine_->Kind(), line))
+    if (const engine::TBreakPoint* b =
+            debugger_->BreakPoints().Find(routine_->Name(), routine_->Kind(), line))
         flags += b->Enabled() ? dlfBreakpoint : dlfDisabledBreakpoint;
     if (debugger_->IsRunning() && !debugger_->Busy() && debugger_->CurrentRoutine() == routine_ &&
         debugger_->CurrentLine() == line)
@@ -261,9 +265,10 @@ void TfrmCodeEditor::StoreToServer() {
     std::string name, type;
     ParseRoutineHeader(text, name, type, nullptr);
     engine::TProgram& program = routine_->Program();
-    const bool sameRoutine =
-        program.IdentifierManager().SameQualifiedName(name, routine_->Name(), engine::GetRoutineSchema(*routine_));
-    if (!SameTextIgnoringCase(type, KindName())) throw rtl::Exception("Invalid header, expected " + KindName());
+    const bool sameRoutine = program.IdentifierManager().SameQualifiedName(
+        name, routine_->Name(), engine::GetRoutineSchema(*routine_));
+    if (!SameTextIgnoringCase(type, KindName()))
+        throw rtl::Exception("Invalid header, expected " + KindName());
     try {
         auto& dbaProgram = dynamic_cast<engine::TDBAProgram&>(program);
         if (isNew_)
@@ -307,9 +312,10 @@ void TfrmCodeEditor::RefreshFromServer() {
     const bool compile = routine_->Compiled();
     if (textEditor_->GetModified()) {
         const auto kind = std::size_t(routine_->Kind());
-        const std::string question = rtl::Format(
-            "%s '%s' has been changed. If you click on Yes, all changes will be lost.\r\nDo you want to refresh?",
-            std::string(engine::RoutineKindNames[kind]), routine_->Program().RoutineDisplayName(*routine_));
+        const std::string question = rtl::Format("%s '%s' has been changed. If you click on Yes, all changes "
+                                                 "will be lost.\r\nDo you want to refresh?",
+                                                 std::string(engine::RoutineKindNames[kind]),
+                                                 routine_->Program().RoutineDisplayName(*routine_));
         if (ui::MessageDlg(question, ui::mtWarning, {ui::mbYes, ui::mbNo}) != ui::mrYes) return;
     }
     const THourGlass hourGlass;
@@ -353,7 +359,8 @@ void TfrmCodeEditor::OpenRoutineAtCaret() {
     if (!OnOpenRoutine) return;
     const std::string line = rtl::Utf16ToUtf8(core::WideTrimSpaces(textEditor_->GetCaretLineText()));
     std::string upper = line.substr(0, 5);
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
     OnOpenRoutine(*this, name, upper == "CALL " ? kEntityProcedure : kEntityEither);
 }
 
@@ -379,7 +386,8 @@ void TfrmCodeEditor::FillCompletion(TCodeCompletionItems& items, bool& /*allow*/
 void TfrmCodeEditor::FillParameters(rtl::TStringList& parameters, int& index) {
     if (debugger_->Busy()) return;
     parameters.Clear();
-    if (const auto& fill = RoutineEditorServices().FillParameterHints) fill(InsightRequest(), parameters, index);
+    if (const auto& fill = RoutineEditorServices().FillParameterHints)
+        fill(InsightRequest(), parameters, index);
 }
 
 // ---- context menu

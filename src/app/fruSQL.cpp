@@ -1,13 +1,28 @@
 #include "app/fruSQL.h"
 
+#include "app/duVeltraneCommon.h"
+#include "app/fruCodeEditor.h"
+#include "app/fruDataView.h"
+#include "app/fruTextEditor.h"
+#include "app/fuToolForm.h"
+#include "app/uFrameActions.h"
 #include "core/uDBAConnection.h"
 #include "core/uStringUtils.h"
+#include "editor/uSQLScriptEditorPlugin.h"
 #include "engine/uDBAExpressions.h"
 #include "engine/uDBAInterpreter.h"
 #include "engine/uQueryAnalyzer.h"
 #include "engine/uVeltrane.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Utf.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Cursors.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/PageControls.h"
+#include "platform/ui/Panels.h"
+#include "platform/ui/ShortCuts.h"
+#include "widecontrols/uUcStdCtrls.h"
 
 namespace app {
 namespace {
@@ -73,6 +88,191 @@ TSQLExecution ExecuteAtStop(engine::TVeltrane& veltrane, std::u16string_view sta
     }
     engine::ClearServerWarnings(connection);
     return execution;
+}
+
+TfrmSQL::TfrmSQL(ui::TComponent* owner, engine::TVeltrane* veltrane, std::function<void()> afterExecution,
+                 ICodeCompletionPopup* completionPopup)
+    : ui::TFrame(owner), pnlCode(new ui::TPanel(this)), spResult(new ui::TSplitter(this)),
+      pnlResult(new ui::TPanel(this)), pcResult(new ui::TPageControl(this)),
+      tsResultSet(new ui::TTabSheet(this)), tsMessages(new ui::TTabSheet(this)),
+      edMessages(new widecontrols::TUcMemo(this)), alFrame(new ui::TActionList(this)),
+      pmEditor(new ui::TPopupMenu(this)), veltrane_(veltrane), afterExecution_(std::move(afterExecution)) {
+    RTL_ASSERT(veltrane_);
+    SetName("frmSQL");
+    SetBounds(0, 0, 500, 320);
+
+    pnlResult->SetName("pnlResult");
+    pnlResult->SetParent(this);
+    pnlResult->SetBevelOuter(ui::bvNone);
+    pnlResult->SetCaption("");
+    pnlResult->SetHeight(112);
+    pnlResult->SetAlign(ui::alBottom);
+    spResult->SetName("spResult");
+    spResult->SetAlign(ui::alBottom);
+    spResult->SetBounds(0, pnlResult->Top() - 3, Width(), 3);
+    spResult->SetParent(this);
+    pnlCode->SetName("pnlCode");
+    pnlCode->SetParent(this);
+    pnlCode->SetBevelOuter(ui::bvNone);
+    pnlCode->SetCaption("");
+    pnlCode->SetAlign(ui::alClient);
+
+    pcResult->SetName("pcResult");
+    pcResult->SetParent(pnlResult);
+    pcResult->SetAlign(ui::alClient);
+    tsResultSet->SetName("tsResultSet");
+    tsResultSet->SetCaption("Resultset");
+    tsResultSet->SetPageControl(pcResult);
+    tsResultSet->SetTabVisible(false);
+    tsMessages->SetName("tsMessages");
+    tsMessages->SetCaption("Messages");
+    tsMessages->SetPageControl(pcResult);
+    edMessages->SetName("edMessages");
+    edMessages->SetParent(tsMessages);
+    edMessages->SetAlign(ui::alClient);
+    edMessages->SetReadOnly(true);
+    edMessages->SetScrollBars(ui::ssVertical);
+    edMessages->SetWideText(SQLWindowIntroText());
+
+    editor_ = new TfrmTextEditor(this, TfrmTextEditor::hkSQL);
+    editor_->SetParent(pnlCode);
+    editor_->SetAlign(ui::alClient);
+    editor_->SetGutterExtraWidth(32);
+    scriptPlugin_ = std::make_unique<editor::TSQLScriptEditorPlugin>();
+    editor_->InstallScriptPlugin(scriptPlugin_.get());
+    editor_->InstallDebuggerPlugin(nullptr, nullptr, nullptr, [this](int line, int& flags) {
+        scriptPlugin_->GetLineFlags(line, flags);
+    });
+    editor_->OnContextPopup = [this](ui::TPoint mousePos, bool& handled) {
+        EditorContextPopup(mousePos, handled);
+    };
+    editor_->SetCodeCompletion(completionPopup,
+                               [this](TCodeCompletionItems& items, bool&) { FillCompletion(items); });
+    editor_->SetCodeParameters(
+        [this](rtl::TStringList& parameters, int& index) { FillParameters(parameters, index); });
+
+    alFrame->SetName("alFrame");
+    aExecute = AddFrameAction(*alFrame, "aExecute", "&Execute", [this] { Execute(false); });
+    aExecute->SetShortCut(ui::TextToShortCut("Ctrl+Enter"));
+    aExecuteAsUndockedResult =
+        AddFrameAction(*alFrame, "aExecuteAsUndockedResult", "Execute data statement in separate window",
+                       [this] { Execute(true); });
+    aExecuteAsUndockedResult->SetShortCut(ui::TextToShortCut("Ctrl+Shift+Enter"));
+    SetFrameUpdate(*alFrame, [this] {
+        aExecute->SetEnabled(editor_->Editor().Focused());
+        aExecuteAsUndockedResult->SetEnabled(aExecute->Enabled());
+    });
+    pmEditor->SetName("pmEditor");
+    AddMenuItems(*pmEditor, {aExecute, aExecuteAsUndockedResult, nullptr});
+    if (dmVeltraneCommon) dmVeltraneCommon->BuildEditMenu(pmEditor->Items(), true);
+    pcResult->SetActivePage(tsMessages);
+}
+
+TfrmSQL::~TfrmSQL() {
+    // The plug-in leaves the editor before the editor goes with the frame's components.
+    scriptPlugin_.reset();
+    FreeDockedDataView();
+}
+
+std::u16string TfrmSQL::GetText() const {
+    return editor_->GetText();
+}
+
+void TfrmSQL::SetText(std::u16string_view text) {
+    editor_->SetText(text);
+    editor_->ClearUndo();
+}
+
+void TfrmSQL::FocusEditor() {
+    editor_->FocusEditor();
+}
+
+std::u16string TfrmSQL::StatementToRun() const {
+    std::u16string statement = editor_->GetSelectedText();
+    if (statement.empty()) scriptPlugin_->GetStatementTextAtCaret(statement);
+    return statement;
+}
+
+void TfrmSQL::Execute(bool separateWindow) {
+    if (veltrane_->Busy()) {
+        ui::MessageDlg("Process not accessible", ui::mtWarning, {ui::mbOK});
+        return;
+    }
+    const rtl::ScopeExit refreshViews([this] {
+        if (afterExecution_) afterExecution_();
+    });
+    TSQLExecution execution;
+    {
+        ui::Screen->SetCursor(ui::crSQLWait);
+        const rtl::ScopeExit restoreCursor([] { ui::Screen->SetCursor(ui::crDefault); });
+        ShowResult(nullptr, false);
+        edMessages->WideLines().Clear();
+        execution = ExecuteAtStop(*veltrane_, StatementToRun());
+    }
+    for (const auto& line : execution.messages)
+        edMessages->WideLines().Add(line);
+    ShowResult(execution.result, separateWindow);
+}
+
+void TfrmSQL::ShowResult(const std::shared_ptr<core::IQueryResult>& result, bool separateWindow) {
+    FreeDockedDataView();
+    const bool docked = result && !separateWindow;
+    tsResultSet->SetTabVisible(docked);
+    if (docked) {
+        dataView_ = new TfrmDataView(this, result);
+        dataView_->SetParent(tsResultSet);
+        dataView_->SetAlign(ui::alClient);
+        pcResult->SetActivePage(tsResultSet);
+    } else if (result) {
+        auto* view = new TfrmDataView(nullptr, result);
+        CreateToolForm(ui::Application ? ui::Application->MainForm() : nullptr, "Data", view, true, true)
+            ->Show();
+    } else {
+        pcResult->SetActivePage(tsMessages);
+    }
+}
+
+void TfrmSQL::FreeDockedDataView() {
+    delete dataView_;
+    dataView_ = nullptr;
+}
+
+void TfrmSQL::EditorContextPopup(ui::TPoint mousePos, bool& handled) {
+    handled = true;
+    editor_->FocusEditor();
+    const ui::TPoint screen = editor_->Editor().ClientToScreen(mousePos);
+    pmEditor->SetPopupComponent(&editor_->Editor());
+    pmEditor->Popup(screen.X, screen.Y);
+}
+
+namespace {
+
+// The statement at the caret of the SQL window, with no routine around it.
+TCodeInsightRequest SQLInsightRequest(engine::TVeltrane& veltrane, editor::TSQLScriptEditorPlugin& plugin,
+                                      const TfrmTextEditor& editor) {
+    TCodeInsightRequest request;
+    int start = 0;
+    plugin.GetStatementAtCaret(start, request.Statement);
+    request.Position = editor.GetCaretOffset() - start;
+    request.Connection = veltrane.Program().Connection();
+    request.IdentifierManager = &veltrane.Program().IdentifierManager();
+    request.Schema = request.Connection->GetCurrentDatabase();
+    return request;
+}
+
+} // namespace
+
+void TfrmSQL::FillCompletion(TCodeCompletionItems& items) {
+    if (veltrane_->Busy()) return;
+    if (const auto& fill = RoutineEditorServices().FillCompletionItems)
+        fill(SQLInsightRequest(*veltrane_, *scriptPlugin_, *editor_), items);
+}
+
+void TfrmSQL::FillParameters(rtl::TStringList& parameters, int& index) {
+    if (veltrane_->Busy()) return;
+    parameters.Clear();
+    if (const auto& fill = RoutineEditorServices().FillParameterHints)
+        fill(SQLInsightRequest(*veltrane_, *scriptPlugin_, *editor_), parameters, index);
 }
 
 } // namespace app

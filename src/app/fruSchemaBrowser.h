@@ -1,11 +1,19 @@
 #pragma once
 
+#include "platform/ui/Forms.h"
+
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace core {
 class IDBAConnection;
 }
+namespace lazytree {
+class TLazyStringTree;
+struct TLazyNode;
+} // namespace lazytree
 
 namespace app {
 
@@ -29,5 +37,33 @@ std::vector<TSchemaItemData> ReadSchemaDatabases(core::IDBAConnection& connectio
 // The procedures and functions of the database in the server's order; a function shows its return type.
 std::vector<TSchemaItemData> ReadSchemaRoutines(core::IDBAConnection& connection,
                                                 const std::string& database);
+
+// The server's databases as a tree, each with its stored procedures and functions, read when the
+// database is first expanded. A double click or Enter opens the routine through the main window.
+class TfrmSchemaBrowser : public ui::TFrame {
+public:
+    // Gets "database.routine" and the routine's kind (procedure or function).
+    using TOpenEvent = std::function<void(const std::string& name, TSchemaItemData::TKind kind)>;
+
+    TfrmSchemaBrowser(ui::TComponent* owner, std::shared_ptr<core::IDBAConnection> connection);
+
+    // Reads the databases again; the configured one starts expanded.
+    void Refresh();
+    // The focused node; a routine's name is qualified by its database. Kind 0 without a focused node.
+    void GetSelectedItem(TSchemaItemData& item) const;
+    void DeleteFocusedNode();
+    void FocusTree();
+
+    TOpenEvent OnOpen;
+    lazytree::TLazyStringTree* tvObjects;
+
+private:
+    TSchemaItemData* Data(lazytree::TLazyNode* node) const;
+    void AddNode(lazytree::TLazyNode* parent, const TSchemaItemData& item, bool hasChildren);
+    void InitChildren(lazytree::TLazyNode* node, uint32_t& childCount);
+    void OpenFocusedRoutine();
+
+    std::shared_ptr<core::IDBAConnection> connection_;
+};
 
 } // namespace app

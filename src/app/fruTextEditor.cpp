@@ -4,16 +4,14 @@
 #include "app/fuReplaceText.h"
 #include "editor/WCESQLHighlighter.h"
 #include "imaging/uPngResources.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Utf.h"
-#include "platform/rtl/Format.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Buttons.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/Edits.h"
-#include "platform/ui/Labels.h"
 #include "platform/ui/Cursors.h"
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/Hints.h"
+#include "widecontrols/uUcDialogs.h"
 
 #include <array>
 #include <optional>
@@ -40,6 +38,11 @@ void NotifyCaret(TfrmTextEditor& frame) {
     CaretNotifier().NotifyEvent(std::make_shared<core::TEvent>(&frame));
 }
 
+ICodeCompletionPopup*& DefaultPopup() {
+    static ICodeCompletionPopup* popup = nullptr;
+    return popup;
+}
+
 TCodeParametersWindowClass& ParametersWindowClass() {
     static TCodeParametersWindowClass windowClass;
     return windowClass;
@@ -51,8 +54,8 @@ enum TGlyph { gCurrentLine, gDisabledBreakpoint, gBreakpoint, gExecutableLine, g
 const imaging::TPNGObject* Glyph(TGlyph glyph) {
     static const auto glyphs = [] {
         std::array<std::unique_ptr<imaging::TPNGObject>, 4> loaded;
-        const char16_t* names[] = {u"GUTTER_CURRENT_LINE", u"GUTTER_DISABLED_BREAKPOINT", u"GUTTER_BREAKPOINT",
-                                   u"GUTTER_EXEC_LINE"};
+        const char16_t* names[] = {u"GUTTER_CURRENT_LINE", u"GUTTER_DISABLED_BREAKPOINT",
+                                   u"GUTTER_BREAKPOINT", u"GUTTER_EXEC_LINE"};
         for (std::size_t k = 0; k < loaded.size(); ++k)
             loaded[k] = imaging::LoadPngResource(names[k]);
         return loaded;
@@ -91,6 +94,14 @@ THourGlass::~THourGlass() {
     ui::Screen->SetCursor(ui::crDefault);
 }
 
+ICodeCompletionPopup* DefaultCodeCompletionPopup() {
+    return DefaultPopup();
+}
+
+void SetDefaultCodeCompletionPopup(ICodeCompletionPopup* popup) {
+    DefaultPopup() = popup;
+}
+
 void SetCodeParametersWindowClass(TCodeParametersWindowClass windowClass) {
     ParametersWindowClass() = std::move(windowClass);
 }
@@ -118,12 +129,10 @@ TDebugSupportPlugin::TDebugSupportPlugin(TCustomWideCodeEdit* editor, TLineColor
     RTL_ASSERT(editor);
     RTL_ASSERT(lineFlags_);
     auto& model = editor->Model();
-    model.OnGutterPaint = [this](editor::TWideCodeEditModel&, ui::TCanvas& canvas, int line, int left, int top) {
-        PaintGutter(canvas, line, left, top);
-    };
-    model.OnGetLineColors = [this](editor::TWideCodeEditModel&, int line, TColor& foreground, TColor& background) {
-        LineColors(line, foreground, background);
-    };
+    model.OnGutterPaint = [this](editor::TWideCodeEditModel&, ui::TCanvas& canvas, int line, int left,
+                                 int top) { PaintGutter(canvas, line, left, top); };
+    model.OnGetLineColors = [this](editor::TWideCodeEditModel&, int line, TColor& foreground,
+                                   TColor& background) { LineColors(line, foreground, background); };
     model.OnLinesDeleted = std::move(linesDeleted);
     model.OnLinesInserted = std::move(linesInserted);
 }
@@ -195,12 +204,13 @@ TfrmTextEditor::TfrmTextEditor(ui::TComponent* owner, int highlighterKind) : ui:
         mouseShift_ = shift;
         Restart(*tmMouseMove_);
     };
-    editor_->OnKeyDown = [this](ui::TObject*, uint16_t& key, ui::TShiftState shift) { EditorKeyDown(key, shift); };
+    editor_->OnKeyDown = [this](ui::TObject*, uint16_t& key, ui::TShiftState shift) {
+        EditorKeyDown(key, shift);
+    };
     editor_->OnEnter = [this](ui::TObject*) { EditorFocusChanged(true); };
     editor_->OnExit = [this](ui::TObject*) { EditorFocusChanged(false); };
-    model.OnProcessCommand = [this](TWideCodeEditModel&, TEditorCommand& command, char16_t& ch, const TPoint*) {
-        EditorProcessCommand(command, ch);
-    };
+    model.OnProcessCommand = [this](TWideCodeEditModel&, TEditorCommand& command, char16_t& ch,
+                                    const TPoint*) { EditorProcessCommand(command, ch); };
     model.OnScroll = [this](TWideCodeEditModel&, int deltaX, int deltaY) { EditorScroll(deltaX, deltaY); };
     editorWindowProc_ = editor_->WindowProc;
     editor_->WindowProc = [this](ui::TMessage& message) { EditorWindowProc(message); };
@@ -244,6 +254,8 @@ TfrmTextEditor::~TfrmTextEditor() {
     // The editor goes with the frame's components; it must not call back into a frame half gone.
     editor_->Model().SetHighLighter(nullptr);
     editor_->WindowProc = editorWindowProc_;
+    editor_->OnEnter = nullptr;
+    editor_->OnExit = nullptr;
 }
 
 void TfrmTextEditor::Restart(ui::TTimer& timer) {
@@ -445,8 +457,9 @@ void TfrmTextEditor::EditorScroll(int deltaX, int deltaY) {
 
 void TfrmTextEditor::EditorWindowProc(ui::TMessage& message) {
     if (message.Msg == ui::WM_CONTEXTMENU && OnContextPopup) {
-        const TPoint mouse = message.LParam == -1 ? editor_->ClientToScreen({Model().CaretXPix(), Model().CaretYPix()})
-                                                  : ui::PointFromLParam(message.LParam);
+        const TPoint mouse = message.LParam == -1
+                                 ? editor_->ClientToScreen({Model().CaretXPix(), Model().CaretYPix()})
+                                 : ui::PointFromLParam(message.LParam);
         bool handled = false;
         OnContextPopup(editor_->ScreenToClient(mouse), handled);
         if (handled) return;
@@ -488,7 +501,8 @@ void TfrmTextEditor::ShowCodeCompletion() {
     popupShowing_ = true;
     const rtl::ScopeExit shown([this] { popupShowing_ = false; });
     const auto& m = Model();
-    completionPopup_->Popup(editor_->ClientToScreen({m.CaretXPix(), m.CaretYPix() + m.LineHeight()}), *editor_);
+    completionPopup_->Popup(editor_->ClientToScreen({m.CaretXPix(), m.CaretYPix() + m.LineHeight()}),
+                            *editor_);
     editor_->Invalidate();
 }
 
@@ -507,8 +521,8 @@ void TfrmTextEditor::ShowCodeParameters() {
     }
     popupShowing_ = true;
     const auto& m = Model();
-    parametersWindow_->ShowParameters(editor_->ClientToScreen({m.CaretXPix(), m.CaretYPix() - m.LineHeight()}),
-                                      index, parameters);
+    parametersWindow_->ShowParameters(
+        editor_->ClientToScreen({m.CaretXPix(), m.CaretYPix() - m.LineHeight()}), index, parameters);
     if (completionPopup_ && completionPopup_->Visible())
         completionPopup_->SetFocus();
     else
@@ -538,7 +552,7 @@ void TfrmTextEditor::SearchAgain() {
 
 void TfrmTextEditor::GoToLine() {
     std::u16string answer = rtl::Utf8ToUtf16(std::to_string(GetCaretLine()));
-    if (!InputQuery("Go to line number", "Enter new line number", answer)) return;
+    if (!widecontrols::WideInputQuery(u"Go to line number", u"Enter new line number", answer)) return;
     int line = -1;
     try {
         std::size_t used = 0;
@@ -551,38 +565,6 @@ void TfrmTextEditor::GoToLine() {
     if (line <= 0 || line > count)
         throw rtl::Exception(rtl::Format("Line number must be between 1 and %d", count));
     SetCaretPos(0, line);
-}
-
-bool InputQuery(const std::string& caption, const std::string& prompt, std::u16string& value) {
-    ui::TForm form(nullptr);
-    form.SetName("fmInputQuery");
-    form.SetCaption(caption);
-    form.SetFormBorderStyle(ui::bsDialog);
-    form.SetPosition(ui::poScreenCenter);
-    form.SetClientSize(280, 96);
-    auto* label = new ui::TLabel(&form);
-    label->SetParent(&form);
-    label->SetCaption(prompt);
-    label->SetBounds(8, 8, 264, 13);
-    auto* edit = new ui::TEdit(&form);
-    edit->SetName("edValue");
-    edit->SetParent(&form);
-    edit->SetBounds(8, 26, 264, 21);
-    edit->SetMaxLength(255);
-    edit->SetText(rtl::Utf16ToUtf8(value));
-    const auto button = [&form](const std::string& text, ui::TModalResult result, int left) {
-        auto* b = new ui::TButton(&form);
-        b->SetParent(&form);
-        b->SetCaption(text);
-        b->SetModalResult(result);
-        b->SetBounds(left, 62, 75, 25);
-        return b;
-    };
-    button("OK", ui::mrOk, 116)->SetDefault(true);
-    button("Cancel", ui::mrCancel, 197)->SetCancel(true);
-    if (form.ShowModal() != ui::mrOk) return false;
-    value = rtl::Utf8ToUtf16(edit->Text());
-    return true;
 }
 
 } // namespace app

@@ -52,6 +52,10 @@ using TCodeParametersWindowClass =
 // Installed by the unit that implements the window; frames made before have no parameter hints.
 void SetCodeParametersWindowClass(TCodeParametersWindowClass windowClass);
 
+// The pop-up frames use when their owner gives none; installed with the main window's pop-up.
+ICodeCompletionPopup* DefaultCodeCompletionPopup();
+void SetDefaultCodeCompletionPopup(ICodeCompletionPopup* popup);
+
 class TfrmTextEditor;
 
 // The hourglass for the length of a scope, then the default cursor again.
@@ -114,7 +118,8 @@ public:
     using TGutterClickEvent = std::function<void(int line)>;
     using TFrameEvent = std::function<void(TfrmTextEditor& sender)>;
     using TTooltipEvent = std::function<void(const std::u16string& text, std::u16string& tooltip)>;
-    using TGetWordEvent = std::function<void(const std::u16string& lineText, int column, std::u16string& word)>;
+    using TGetWordEvent =
+        std::function<void(const std::u16string& lineText, int column, std::u16string& word)>;
     using TCompletionEvent = std::function<void(TCodeCompletionItems& items, bool& allow)>;
     using TParametersEvent = std::function<void(rtl::TStringList& parameters, int& index)>;
     using TContextPopupEvent = std::function<void(ui::TPoint mousePos, bool& handled)>;
@@ -234,9 +239,6 @@ extern bool AutoCodeParameters;
 // Told of every caret move and focus change in any editor frame; the event's sender is the frame.
 void AddCaretNotifier(const core::TEventHandler& handler);
 void RemoveCaretNotifier(const core::TEventHandler& handler);
-
-// Asks for one line of text in a modal dialog (edit `edValue`); true and the new value on OK.
-bool InputQuery(const std::string& caption, const std::string& prompt, std::u16string& value);
 
 // The frame whose editor has the focus, or null.
 TfrmTextEditor* ActiveTextEditor();

@@ -1,5 +1,7 @@
 #include "app/fuCodeParameters.h"
 
+#include "app/uHintWindow.h"
+#include "imaging/uLinkLabel.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Utf.h"
 
@@ -33,6 +35,55 @@ TParameterHintLayout LayoutParameterHints(const rtl::TStringList& parameters, in
     }
     layout.Widest = std::max(layout.Widest, linePixels);
     return layout;
+}
+
+TfmCodeParameters::TfmCodeParameters(editor::TCustomWideCodeEdit& editor)
+    : ui::TForm(nullptr), editor_(editor) {
+    SetName("fmCodeParameters");
+    SetFormBorderStyle(ui::bsNone);
+    SetFormStyle(ui::fsStayOnTop);
+    label_ = new imaging::TUxLinkLabel(this);
+    label_->SetName("lblParameters");
+    label_->SetParent(this);
+    label_->SetAlign(ui::alClient);
+    label_->Font()->SetName("Tahoma");
+    label_->Font()->SetSize(8);
+    label_->SetLayout(1);
+    label_->SetMarginWidth(kMargin);
+    label_->SetMarginHeight(kMargin);
+    label_->SetAutoHeight(true);
+    label_->SetTransparent(false);
+    label_->SetColor(ui::clInfoBk);
+    // The hint never takes the keyboard from the editor.
+    OnActivate = [this](ui::TObject*) { editor_.SetFocus(); };
+}
+
+void TfmCodeParameters::ShowParameters(ui::TPoint screen, int index, const rtl::TStringList& parameters) {
+    ui::TCanvas& canvas = *measure_.Canvas();
+    canvas.Font()->Assign(label_->Font());
+    const int lineHeight = canvas.TextHeight(std::string_view("Wg"));
+    const TParameterHintLayout layout =
+        LayoutParameterHints(parameters, index, [&canvas](std::string_view text, bool bold) {
+            canvas.Font()->SetStyle(bold ? ui::TFontStyles{ui::fsBold} : ui::TFontStyles{});
+            return canvas.TextWidth(text);
+        });
+    label_->SetCaption(layout.Markup);
+    const int width = 2 * kMargin + layout.Widest + 2;
+    const int height = 2 * kMargin + layout.Lines * lineHeight + 2;
+    int left = screen.X;
+    if (Visible() && std::abs(Left() - screen.X) <= kFollowDistance) left = Left();
+    const ui::TPoint origin{left, screen.Y - height};
+    const ui::TRect placed =
+        PlaceHintOnMonitor(origin, {width, height}, ui::Screen->MonitorFromPoint(origin).BoundsRect);
+    SetBounds(placed.Left, placed.Top, placed.Width(), placed.Height());
+    if (!Visible()) Show();
+}
+
+void InstallCodeParametersWindow() {
+    SetCodeParametersWindowClass(
+        [](editor::TCustomWideCodeEdit& editor) -> std::unique_ptr<ICodeParametersWindow> {
+            return std::make_unique<TfmCodeParameters>(editor);
+        });
 }
 
 } // namespace app

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "app/fruTextEditor.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Forms.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
 
-namespace rtl {
-class TStringList;
+namespace imaging {
+class TUxLinkLabel;
 }
 
 namespace app {
@@ -24,5 +28,32 @@ struct TParameterHintLayout {
 // Lays the parameters out; `width` measures a text in the hint's font, bold or not.
 TParameterHintLayout LayoutParameterHints(const rtl::TStringList& parameters, int current,
                                           const std::function<int(std::string_view text, bool bold)>& width);
+
+// The parameter-hint window of one editor: the parameters above the caret, the current one in bold.
+class TfmCodeParameters : public ui::TForm, public ICodeParametersWindow {
+public:
+    static constexpr int kMargin = 2;
+    // A shown window follows the caret only when it moved further than this.
+    static constexpr int kFollowDistance = 200;
+
+    explicit TfmCodeParameters(editor::TCustomWideCodeEdit& editor);
+
+    void ShowParameters(ui::TPoint screen, int index, const rtl::TStringList& parameters) override;
+    bool Visible() const override { return ui::TForm::Visible(); }
+    void Hide() override { ui::TForm::Hide(); }
+    ui::TPoint Position() const override { return {Left(), Top()}; }
+    void MoveTo(ui::TPoint screen) override { SetBounds(screen.X, screen.Y, Width(), Height()); }
+
+    imaging::TUxLinkLabel& Label() const { return *label_; }
+
+private:
+    editor::TCustomWideCodeEdit& editor_;
+    imaging::TUxLinkLabel* label_;
+    // Measures the entries in the label's font.
+    ui::TBitmap measure_;
+};
+
+// Makes every editor frame created from now on show its parameter hints in a TfmCodeParameters.
+void InstallCodeParametersWindow();
 
 } // namespace app

@@ -1,10 +1,9 @@
 #include "app/fuFindText.h"
 
-#include "platform/rtl/Utf.h"
 #include "platform/ui/Actions.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/Labels.h"
-#include "platform/ui/ListControls.h"
+#include "widecontrols/uUcStdCtrls.h"
 
 namespace app {
 
@@ -42,8 +41,8 @@ ui::TAction* TfmFindText::AddAction(const std::string& name, const std::string& 
     return action;
 }
 
-ui::TComboBox* TfmFindText::AddField(const std::string& label, const std::string& name, int top) {
-    auto* combo = new ui::TComboBox(this);
+widecontrols::TUcComboBox* TfmFindText::AddField(const std::string& label, const std::string& name, int top) {
+    auto* combo = new widecontrols::TUcComboBox(this);
     combo->SetName(name);
     combo->SetParent(this);
     combo->SetBounds(88, top, ClientWidth() - 88 - kMargin, 21);
@@ -69,12 +68,12 @@ bool TfmFindText::Execute() {
 }
 
 void TfmFindText::SetFindText(const std::u16string& text) {
-    edFind->SetText(rtl::Utf16ToUtf8(text));
+    edFind->SetWideText(text);
 }
 
 void TfmFindText::StoreSearch() {
     TLastSearch& search = LastSearch();
-    search.Text = rtl::Utf8ToUtf16(edFind->Text());
+    search.Text = edFind->WideText();
     search.Replace = false;
     search.ReplaceAll = false;
 }

@@ -8,9 +8,11 @@ namespace ui {
 class TAction;
 class TActionList;
 class TButton;
-class TComboBox;
 class TLabel;
 } // namespace ui
+namespace widecontrols {
+class TUcComboBox;
+}
 
 namespace app {
 
@@ -48,17 +50,18 @@ public:
     virtual void StoreSearch();
     virtual void LoadSearch() {}
 
-    ui::TComboBox* edFind;
+    widecontrols::TUcComboBox* edFind;
     ui::TActionList* alActions;
     ui::TAction* aFindOk;
     ui::TAction* aCancel;
 
 protected:
     // A labelled combo box on the next row.
-    ui::TComboBox* AddField(const std::string& label, const std::string& name, int top);
+    widecontrols::TUcComboBox* AddField(const std::string& label, const std::string& name, int top);
     // A button for the action, at the left edge given.
     ui::TButton* AddButton(ui::TAction* action, int left);
-    ui::TAction* AddAction(const std::string& name, const std::string& caption, std::function<void()> execute);
+    ui::TAction* AddAction(const std::string& name, const std::string& caption,
+                           std::function<void()> execute);
 
     static constexpr int kButtonWidth = 75;
     static constexpr int kButtonHeight = 25;

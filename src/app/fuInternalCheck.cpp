@@ -1,5 +1,16 @@
 #include "app/fuInternalCheck.h"
 
+#include "app/uProgressBar.h"
+#include "app/uVeltraneApplicationInfo.h"
+#include "app/uWindowFileHelpers.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Labels.h"
+#include "widecontrols/uUcStdCtrls.h"
+
 #include "core/uDataValues.h"
 #include "core/uDBAConnection.h"
 #include "engine/uDBAProgram.h"
@@ -15,6 +26,9 @@ namespace {
 constexpr const char* kRoutineQuery =
     "SELECT CONCAT(R.ROUTINE_SCHEMA, '.', R.ROUTINE_NAME) as FULL_NAME, R.ROUTINE_TYPE, R.ROUTINE_SCHEMA, "
     "R.ROUTINE_NAME FROM INFORMATION_SCHEMA.ROUTINES R";
+
+// Where the bug report of the check is to be sent.
+constexpr const char* kSupportAddress = "support@veltrane.example";
 
 // The server's "does not exist" of a stored routine.
 constexpr int kRoutineDoesNotExist = 1305;
@@ -87,6 +101,112 @@ bool TInternalCheck::Run(const TProgress& progress) {
         if (!progress(++position, maximum)) return false;
     }
     return true;
+}
+
+TfmInternalCheck::TfmInternalCheck(ui::TComponent* owner, std::shared_ptr<core::IDBAConnection> connection)
+    : ui::TForm(owner), connection_(std::move(connection)) {
+    RTL_ASSERT(connection_ && connection_->GetConnected());
+    BeginLoading();
+    SetName("fmInternalCheck");
+    SetCaption("Internal check");
+    SetFormBorderStyle(ui::bsDialog);
+    SetPosition(ui::poOwnerFormCenter);
+    Font()->SetName("Tahoma");
+    Font()->SetHeight(-11);
+    SetClientSize(665, 408);
+
+    const auto addLabel = [this](const char* name, const char* caption, int left, int top, int width) {
+        auto* label = new ui::TLabel(this);
+        label->SetName(name);
+        label->SetParent(this);
+        label->SetCaption(caption);
+        label->SetBounds(left, top, width, 14);
+        return label;
+    };
+    laProgress = addLabel("laProgress", "Progress", 8, 8, 200);
+    laProgressDetails = addLabel("laProgressDetails", "", 457, 8, 200);
+    laProgressDetails->SetAlignment(ui::taRightJustify);
+    pbProgress = new TProgressBar(this);
+    pbProgress->SetName("pbProgress");
+    pbProgress->SetParent(this);
+    pbProgress->SetBounds(8, 24, 649, 17);
+    laReport = addLabel("laReport", "Report", 8, 50, 200);
+    edReport = new widecontrols::TUcMemo(this);
+    edReport->SetName("edReport");
+    edReport->SetParent(this);
+    edReport->SetBounds(8, 66, 649, 288);
+    edReport->SetReadOnly(true);
+    edReport->SetScrollBars(ui::ssBoth);
+    edReport->SetWideText(u"");
+    laNote = new widecontrols::TUcLabel(this);
+    laNote->SetName("laNote");
+    laNote->SetParent(this);
+    laNote->SetWordWrap(true);
+    laNote->SetBounds(8, 366, 560, 32);
+    laNote->SetWideCaption(
+        u"Note: This operation will not make attempts to change the data. There will be no "
+        u"attempts to send the data from  this computer.");
+    buButton = new ui::TButton(this);
+    buButton->SetName("buButton");
+    buButton->SetParent(this);
+    buButton->SetCaption("Start");
+    buButton->SetDefault(true);
+    buButton->SetBounds(582, 372, 75, 25);
+    buButton->OnClick = [this](ui::TObject*) { buButtonClick(); };
+    EndLoading();
+}
+
+void TfmInternalCheck::buButtonClick() {
+    if (cancelRequested_) {
+        SetModalResult(ui::mrCancel);
+    } else if (finished_) {
+        SetModalResult(ui::mrOk);
+    } else if (started_) {
+        cancelRequested_ = true;
+        buButton->SetCaption("Close");
+    } else {
+        buButton->SetCaption("Cancel");
+        RunScan();
+    }
+}
+
+void TfmInternalCheck::RunScan() {
+    started_ = true;
+    pbProgress->SetMax(0);
+    check_ = std::make_unique<TInternalCheck>(connection_, GetProductTitle() + " " + GetAppVersionString());
+    {
+        // A failure still ends the scan; it then goes to the error box.
+        const rtl::ScopeExit finish([this] {
+            if (cancelRequested_) check_->AppendLine(u"Process aborted by user");
+            edReport->SetWideText(check_->Report());
+            finished_ = true;
+            buButton->SetCaption("Close");
+        });
+        check_->Run([this](int position, int maximum) { return ShowProgress(position, maximum); });
+    }
+    if (cancelRequested_) return;
+    if (!check_->Report().empty())
+        ui::MessageDlg(
+            std::string("A bug report was generated during the scan. Please send it for analysis to ") +
+                kSupportAddress,
+            ui::mtWarning, {ui::mbOK});
+    else
+        ui::MessageDlg("Process completed without errors.", ui::mtInformation, {ui::mbOK});
+}
+
+bool TfmInternalCheck::ShowProgress(int position, int maximum) {
+    pbProgress->SetMax(maximum);
+    pbProgress->SetPosition(position);
+    laProgressDetails->SetCaption(rtl::Format("%d/%d", position, maximum));
+    if (edReport->WideText().size() != check_->Report().size()) edReport->SetWideText(check_->Report());
+    // The button stays pressable during the scan.
+    if (ui::Application) ui::Application->ProcessMessages();
+    return !cancelRequested_;
+}
+
+bool ShowInternalCheck(ui::TComponent* owner, std::shared_ptr<core::IDBAConnection> connection) {
+    TfmInternalCheck dialog(owner, std::move(connection));
+    return dialog.ShowModal() == ui::mrOk;
 }
 
 } // namespace app

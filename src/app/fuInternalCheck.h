@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ui/Forms.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -7,6 +9,14 @@
 namespace core {
 class IDBAConnection;
 }
+namespace ui {
+class TButton;
+class TLabel;
+} // namespace ui
+namespace widecontrols {
+class TUcLabel;
+class TUcMemo;
+} // namespace widecontrols
 
 namespace app {
 
@@ -34,5 +44,36 @@ private:
     std::string applicationTitle_;
     std::u16string report_;
 };
+
+class TProgressBar;
+
+// The dialog over the check: Start runs the scan with the window kept responsive, Cancel stops it
+// after the current routine, Close ends the dialog.
+class TfmInternalCheck : public ui::TForm {
+public:
+    TfmInternalCheck(ui::TComponent* owner, std::shared_ptr<core::IDBAConnection> connection);
+
+    ui::TLabel* laProgress;
+    TProgressBar* pbProgress;
+    ui::TLabel* laProgressDetails;
+    ui::TLabel* laReport;
+    widecontrols::TUcMemo* edReport;
+    widecontrols::TUcLabel* laNote;
+    ui::TButton* buButton;
+
+private:
+    void buButtonClick();
+    void RunScan();
+    bool ShowProgress(int position, int maximum);
+
+    std::shared_ptr<core::IDBAConnection> connection_;
+    std::unique_ptr<TInternalCheck> check_;
+    bool started_ = false;
+    bool finished_ = false;
+    bool cancelRequested_ = false;
+};
+
+// Shows the internal check modally; true when it closed after a complete scan.
+bool ShowInternalCheck(ui::TComponent* owner, std::shared_ptr<core::IDBAConnection> connection);
 
 } // namespace app

@@ -1,7 +1,20 @@
 #include "app/fuMain.h"
 
 #include "app/duVeltraneCommon.h"
+#include "app/fruBreakpoints.h"
+#include "app/fruCallStack.h"
 #include "app/fruCodeEditor.h"
+#include "app/fruEvaluateExpression.h"
+#include "app/fruLocalVariables.h"
+#include "app/fruOutput.h"
+#include "app/fruSQL.h"
+#include "app/fruSchemaBrowser.h"
+#include "app/fruWatchList.h"
+#include "app/fuAbout.h"
+#include "app/fuCodeCompletion.h"
+#include "app/fuInternalCheck.h"
+#include "app/fuOptions.h"
+#include "app/fuToolForm.h"
 #include "app/fruTextEditor.h"
 #include "app/fuMainActions.h"
 #include "app/fuMainSession.h"
@@ -95,6 +108,10 @@ TfmMain::TfmMain(ui::TComponent* owner) : ui::TForm(owner) {
         [this](engine::TVeltrane&) { DebuggerStarted(); }, [this](engine::TVeltrane&) { DebuggerStopped(); },
         [this](engine::TVeltrane&) { DebuggerIdle(); }, [this](engine::TVeltrane&) { DebuggerProgress(); });
 
+    // Step 6: the one completion pop-up of every editor.
+    fmCodeCompletion_ = InstallCodeCompletion(this);
+    CreateToolWindows();
+
     // Steps 8 to 14.
     OpenRoutineTab(&veltrane_->MainRoutine(), false);
     UpdateActionListHints(alMain_);
@@ -121,6 +138,14 @@ TfmMain::~TfmMain() {
         core::TEventHandler::Of<&TfmMain::BreakpointsChanged>(this));
     if (veltrane_->IsRunning()) veltrane_->Stop(true);
     // The frames hold the facade: they go before it does.
+    delete frmBreakpoints_;
+    delete frmOutput_;
+    delete frmWatchList_;
+    delete frmLocalVariables_;
+    delete frmCallStack_;
+    delete fmEvaluate_;
+    delete frmEvaluate_;
+    delete frmSQL_;
     while (pcCodeEditors_->PageCount() > 0)
         delete pcCodeEditors_->Pages(pcCodeEditors_->PageCount() - 1);
     veltrane_.reset();
@@ -272,6 +297,62 @@ void TfmMain::MonitorLine(const std::string& text) {
     edMonitor_->Lines().Add(text);
 }
 
+// Each tool window's frame, client-aligned in its panel.
+void TfmMain::CreateToolWindows() {
+    frmWatchList_ = new TfrmWatchList(this, veltrane_.get());
+    PlaceControl(frmWatchList_, &Panel("dcWatches"), ui::alClient);
+    frmLocalVariables_ = new TfrmLocalVariables(this, veltrane_.get());
+    PlaceControl(frmLocalVariables_, &Panel("dcLocalVariables"), ui::alClient);
+    frmEvaluate_ = new TfrmEvaluateExpression(this, veltrane_.get(), [this](const std::string& expression) {
+        frmWatchList_->AddWatch(rtl::Utf8ToUtf16(expression));
+    });
+    fmEvaluate_ = CreateToolForm(this, "Evaluate", frmEvaluate_, false, false);
+    frmSQL_ = new TfrmSQL(this, veltrane_.get(), [this] { RefreshViews(); }, fmCodeCompletion_);
+    PlaceControl(frmSQL_, &Panel("dcSQL"), ui::alClient);
+    frmCallStack_ = new TfrmCallStack(this, veltrane_.get());
+    frmCallStack_->OnEntry = [this](engine::TRoutine* routine, int line) { ShowRoutineLine(routine, line); };
+    PlaceControl(frmCallStack_, &Panel("dcCallStack"), ui::alClient);
+    frmBreakpoints_ = new TfrmBreakpoints(this, veltrane_.get());
+    frmBreakpoints_->OnViewSource = [this](engine::TBreakPoint* breakpoint) {
+        ShowBreakpointSource(*breakpoint);
+    };
+    PlaceControl(frmBreakpoints_, &Panel("dcBreakpoints"), ui::alClient);
+    frmOutput_ = new TfrmOutput(this, veltrane_.get(),
+                                [this](const std::string& routineName, std::uint8_t routineKind, int line) {
+                                    ShowMessageSource(routineName, routineKind, line);
+                                });
+    PlaceControl(frmOutput_, &Panel("dcOutput"), ui::alClient);
+    frmSchemaBrowser_ = new TfrmSchemaBrowser(this, connection_);
+    frmSchemaBrowser_->OnOpen = [this](const std::string&, TSchemaItemData::TKind) { OpenSchemaItem(); };
+    PlaceControl(frmSchemaBrowser_, &Panel("dcSchemaBrowser"), ui::alClient);
+    frmSchemaBrowser_->Refresh();
+}
+
+void TfmMain::EvaluateAtCursor() {
+    TfrmCodeEditor* editor = ActiveEditor();
+    const bool takeWord = editor && editor->EditorFocused() && !fmEvaluate_->Visible();
+    fmEvaluate_->Show();
+    if (takeWord) frmEvaluate_->SetExpression(editor->GetSelectionOrWord());
+}
+
+void TfmMain::AddWatchAtCursor() {
+    TfrmCodeEditor* editor = ActiveEditor();
+    const std::u16string expression = editor ? editor->GetSelectionOrWord() : std::u16string();
+    if (expression.empty())
+        frmWatchList_->AddWatchDialog();
+    else
+        frmWatchList_->AddWatch(expression);
+}
+
+// A procedure or function of the schema browser opens in its tab.
+void TfmMain::OpenSchemaItem() {
+    TSchemaItemData item;
+    frmSchemaBrowser_->GetSelectedItem(item);
+    if (item.kind != TSchemaItemData::skProcedure && item.kind != TSchemaItemData::skFunction) return;
+    OpenRoutineByKind(item.name, item.kind == TSchemaItemData::skProcedure ? engine::rkProcedure
+                                                                             : engine::rkFunction);
+}
+
 void TfmMain::ShowToolWindow(int tool) {
     static constexpr const char* kToolPanels[] = {
         "dcBreakpoints", "dcCallStack",     "dcWatches", "dcLocalVariables",
@@ -367,6 +448,16 @@ void TfmMain::BindActions() {
         if (TfrmCodeEditor* editor = ActiveEditor()) editor->FocusEditor();
     });
     bind("aHelp", [] { OpenQuickStartPage(); });
+    bind("aEvaluate", [this] { EvaluateAtCursor(); });
+    bind("aAddWatchAtCursor", [this] { AddWatchAtCursor(); });
+    bind("aOpenSource", [this] { OpenSchemaItem(); });
+    bind("aRefreshExplorer", [this] { frmSchemaBrowser_->Refresh(); });
+    bind("aInternalCheck", [this] { ShowInternalCheck(this, connection_); });
+    bind("aOptions", [this] {
+        TfmOptions dialog(this);
+        dialog.ShowOptions();
+    });
+    bind("aAbout", [this] { ShowAbout(this); });
     const std::pair<const char*, int> tools[] = {
         {"aShowBreakpoints", 0}, {"aShowCallStack", 1}, {"aShowWatches", 2}, {"aShowLocalVariables", 3},
         {"aShowOutput", 4},      {"aShowBrowser", 5},   {"aSQLWindow", 6},   {"aMonitor", 7}};
@@ -451,7 +542,11 @@ void TfmMain::ShowRoutineLine(engine::TRoutine* routine, int line) {
     }
 }
 
-void TfmMain::RefreshViews() {}
+void TfmMain::RefreshViews() {
+    frmWatchList_->Refresh();
+    frmLocalVariables_->Refresh();
+    frmCallStack_->Refresh();
+}
 
 void TfmMain::UpdateEditorsDebugging() {
     const int state = veltrane_->IsRunning() ? 1 : 0;
@@ -484,6 +579,7 @@ void TfmMain::DebuggerPaused() {
 }
 
 void TfmMain::DebuggerStarted() {
+    frmOutput_->Clear();
     UpdateEditorsDebugging();
 }
 
@@ -717,6 +813,8 @@ void TfmMain::SaveSession() {
         state.modules.push_back({routine.Name(), routine.Kind()});
     }
     state.activeModule = pcCodeEditors_->ActivePageIndex();
+    state.watches = frmWatchList_->GetWatchesText();
+    state.sqlText = frmSQL_->GetText();
     rtl::TSettings settings;
     app::SaveSession(settings, connection_->GetDescription(), state, veltrane_->BreakPoints());
     dockingManager_->SaveToRegistry(kDesktopKey);
@@ -729,6 +827,8 @@ void TfmMain::LoadSession() {
     TfrmCodeEditor* main = EditorOfTab(0);
     main->SetText(state.mainText);
     main->ClearUndo();
+    frmWatchList_->SetWatchesText(state.watches);
+    frmSQL_->SetText(state.sqlText);
     for (const TSessionState::TModule& module : state.modules) {
         try {
             OpenRoutineByKind(module.identifier, module.kind);

@@ -44,7 +44,17 @@ class TToolBar;
 namespace app {
 
 class TAppStatusBar;
+class TfrmBreakpoints;
+class TfrmCallStack;
 class TfrmCodeEditor;
+class TfrmEvaluateExpression;
+class TfrmLocalVariables;
+class TfrmOutput;
+class TfrmSchemaBrowser;
+class TfrmSQL;
+class TfrmWatchList;
+class TfmCodeCompletion;
+class TfmToolForm;
 
 // The connection the main block hands to the main window, which takes it over and clears this.
 extern std::shared_ptr<core::IDBAConnection> GlobalConnection;
@@ -82,6 +92,14 @@ public:
     // Brings a tool window into view and focuses its main control; "Unknown tool type" otherwise.
     void ShowToolWindow(int tool);
     docking::TvzDockingControl& Panel(const std::string& name) const { return *panels_.at(name); }
+    TfrmWatchList& WatchList() const { return *frmWatchList_; }
+    TfrmLocalVariables& LocalVariables() const { return *frmLocalVariables_; }
+    TfrmCallStack& CallStack() const { return *frmCallStack_; }
+    TfrmBreakpoints& Breakpoints() const { return *frmBreakpoints_; }
+    TfrmOutput& Output() const { return *frmOutput_; }
+    TfrmSQL& SQLWindow() const { return *frmSQL_; }
+    TfrmSchemaBrowser& SchemaBrowser() const { return *frmSchemaBrowser_; }
+    TfrmEvaluateExpression& Evaluate() const { return *frmEvaluate_; }
 
 private:
     void CreateComponents();
@@ -89,6 +107,10 @@ private:
     void BuildDefaultLayout();
     void MonitorLine(const std::string& text);
     void CreateToolBar();
+    void CreateToolWindows();
+    void EvaluateAtCursor();
+    void AddWatchAtCursor();
+    void OpenSchemaItem();
     void BindActions();
     void BuildMainMenu();
 
@@ -146,6 +168,16 @@ private:
     ui::TTimer* tmActivateEditor_;
     TAppStatusBar* statusBar_;
     std::map<std::string, ui::TAction*> actions_;
+    TfrmWatchList* frmWatchList_ = nullptr;
+    TfrmLocalVariables* frmLocalVariables_ = nullptr;
+    TfrmCallStack* frmCallStack_ = nullptr;
+    TfrmBreakpoints* frmBreakpoints_ = nullptr;
+    TfrmOutput* frmOutput_ = nullptr;
+    TfrmSQL* frmSQL_ = nullptr;
+    TfrmSchemaBrowser* frmSchemaBrowser_ = nullptr;
+    TfrmEvaluateExpression* frmEvaluate_ = nullptr;
+    TfmToolForm* fmEvaluate_ = nullptr;
+    TfmCodeCompletion* fmCodeCompletion_ = nullptr;
     bool shown_ = false;
 };
 

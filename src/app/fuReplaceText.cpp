@@ -1,9 +1,8 @@
 #include "app/fuReplaceText.h"
 
-#include "platform/rtl/Utf.h"
 #include "platform/ui/Actions.h"
 #include "platform/ui/Buttons.h"
-#include "platform/ui/ListControls.h"
+#include "widecontrols/uUcStdCtrls.h"
 
 namespace app {
 
@@ -22,12 +21,12 @@ TfmReplaceText::TfmReplaceText(ui::TComponent* owner) : TfmFindText(owner) {
 
 void TfmReplaceText::StoreSearch() {
     TfmFindText::StoreSearch();
-    LastSearch().Replacement = rtl::Utf8ToUtf16(edReplace->Text());
+    LastSearch().Replacement = edReplace->WideText();
     LastSearch().Replace = true;
 }
 
 void TfmReplaceText::LoadSearch() {
-    edReplace->SetText(rtl::Utf16ToUtf8(LastSearch().Replacement));
+    edReplace->SetWideText(LastSearch().Replacement);
 }
 
 } // namespace app

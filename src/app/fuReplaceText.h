@@ -12,7 +12,7 @@ public:
     void StoreSearch() override;
     void LoadSearch() override;
 
-    ui::TComboBox* edReplace;
+    widecontrols::TUcComboBox* edReplace;
     ui::TAction* aReplaceAll;
 };
 

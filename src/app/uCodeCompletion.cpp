@@ -378,6 +378,12 @@ void FillCompletionItems(std::u16string_view statement, int caret, TCodeCompleti
         }
     }
 
+    if (qualifiers.empty()) {
+        if (context.Locals) ExtractLocalSymbols(textBefore, items, lsmVariables);
+        if (context.Cursors) ExtractLocalSymbols(textBefore, items, lsmCursors);
+        if (context.Conditions) ExtractLocalSymbols(textBefore, items, lsmConditions);
+    }
+
     const std::string database = qualifiers.size() == 1   ? qualifiers[0]
                                  : !defaultSchema.empty() ? defaultSchema
                                                           : connection.GetDatabase();

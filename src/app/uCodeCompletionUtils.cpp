@@ -1,17 +1,21 @@
 #include "app/uCodeCompletionUtils.h"
 
 #include "app/uCodeCompletionItem.h"
+#include "core/uStringUtils.h"
 #include "parser/uMySqlGrammar.h"
 #include "parser/uMySqlStatements.h"
 #include "parser/uParser.h"
 #include "parser/uSQLDataChange.h"
 #include "parser/uSQLExpressions.h"
 #include "parser/uSQLQueries.h"
+#include "parser/uSQLRoutines.h"
 #include "parser/uSQLStatements.h"
 #include "parser/uSQLValues.h"
+#include "platform/rtl/StringList.h"
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <mutex>
 
 namespace app {
@@ -295,6 +299,146 @@ void ExtractRelations(std::u16string_view statement, TGrammar& grammar, int care
     GrammarParserCache().GetParser<TMySqlGrammar>().Tokenize(grammar.Tokens(), statement);
     MatchTolerantly(grammar);
     TRelationExtractor extractor(caret, relations);
+    grammar.Accept(extractor);
+}
+
+} // namespace app
+
+// ---- local symbols
+
+namespace app {
+
+namespace {
+
+// The tokens of a statement up to its delimiter: ";", the end, BEGIN, or an END that closes no CASE
+// opened inside. Takes at least one token, so a bare delimiter is left to the block rules.
+class TgrmTakeStatement : public TgrmTakeAllUntilStatementDelimiter {
+    PARSER_SYMBOL_CLASS(TgrmTakeStatement, TgrmTakeAllUntilStatementDelimiter)
+    bool DoMatch(TTokenIterator& iterator) override {
+        openCases_ = 0;
+        return TgrmTakeAllUntilStatementDelimiter::DoMatch(iterator) && Children().Count() > 0;
+    }
+    // Called once per token in order, so it also counts the CASEs it passes.
+    bool IsDelimiter(const TToken& token) const override {
+        if (TgrmTakeAllUntilStatementDelimiter::IsDelimiter(token)) return true;
+        const std::string text = token.GetText();
+        if (core::SameText(text, "BEGIN")) return true;
+        if (core::SameText(text, "CASE")) {
+            ++openCases_;
+        } else if (core::SameText(text, "END")) {
+            if (openCases_ == 0) return true;
+            --openCases_;
+        }
+        return false;
+    }
+
+private:
+    mutable int openCases_ = 0;
+};
+
+class TgrmSimpleCursorDeclaration : public TCursorDeclaration {
+    PARSER_SYMBOL_CLASS(TgrmSimpleCursorDeclaration, TCursorDeclaration)
+    void DefineSelect(TRule& rule) override { rule.Add<TgrmTakeStatement>(); }
+};
+
+class TgrmSimpleVariableDeclaration : public TVariableDeclaration {
+    PARSER_SYMBOL_CLASS(TgrmSimpleVariableDeclaration, TVariableDeclaration)
+    void DefineTail(TRule& rule) override { rule.Add<TgrmTakeStatement>(kOptional); }
+};
+
+// Reads only what declares a name; every other statement is taken whole without looking inside.
+class TSimpleStatement : public TStatement {
+    PARSER_SYMBOL_CLASS(TSimpleStatement, TStatement)
+    void DefineRule(TRule& rule) override {
+        rule.Add<TConditionDeclaration>()
+            .Add<THandlerDeclaration>()
+            .Add<TgrmSimpleCursorDeclaration>()
+            .Add<TgrmSimpleVariableDeclaration>();
+        for (const char* end : {"END IF", "END CASE", "END LOOP", "END REPEAT", "END WHILE"})
+            rule.ConstSeq(end);
+        rule.Add<TBlockStatement>().Add<TgrmTakeStatement>();
+    }
+};
+
+class TLocalSymbolsObjectBuilder : public TMySqlObjectBuilder {
+public:
+    const TSymbolClass& StatementClass() const override { return TSimpleStatement::StaticClass(); }
+};
+
+class TLocalSymbolsGrammar : public TMySqlGrammar {
+    PARSER_GRAMMAR_CLASS(TLocalSymbolsGrammar, TMySqlGrammar)
+    TObjectBuilderClass ObjectBuilderClass() const override {
+        return NewObjectBuilder<TLocalSymbolsObjectBuilder>;
+    }
+    void DefineRule(TRule& rule) override {
+        rule.Add<TgrmCreateProcedure>().Add<TgrmCreateFunction>().Add<TSimpleStatement>();
+    }
+};
+
+std::string TypeText(const TSymbol* type) {
+    if (!type) return {};
+    std::string text = GetSourceText(*type, true, false);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+class TLocalSymbolsExtractor : public TSQLProductionVisitor {
+public:
+    TLocalSymbolsExtractor(TCodeCompletionItems& items, TLocalSymbolsMode mode)
+        : items_(items), mode_(mode) {}
+
+    void VisitGrmCreateProcedure(TSQLProduction* production) override { VisitRoutine(production); }
+    void VisitGrmCreateFunction(TSQLProduction* production) override { VisitRoutine(production); }
+    void VisitVariableDeclaration(TSQLProduction* production) override {
+        if (mode_ != lsmVariables) return;
+        auto* declaration = static_cast<TVariableDeclaration*>(production);
+        rtl::TStringList names;
+        declaration->GetNames(names);
+        const std::string type = TypeText(FindChildSymbol<TgrmDataType>(*declaration));
+        for (int i = 0; i < names.Count(); ++i)
+            items_.Add(ckVariable, names[i], type);
+    }
+    void VisitCursorDeclaration(TSQLProduction* production) override {
+        if (mode_ == lsmCursors)
+            items_.Add(ckCursor, static_cast<TCursorDeclaration*>(production)->GetCursorName());
+    }
+    void VisitConditionDeclaration(TSQLProduction* production) override {
+        auto* declaration = static_cast<TConditionDeclaration*>(production);
+        if (mode_ == lsmConditions)
+            items_.Add(ckCondition, declaration->GetConditionName(), declaration->GetValueText());
+    }
+    // A closed block's declarations are out of scope where the text ends.
+    void VisitBlockStatement(TSQLProduction* production) override {
+        if (!static_cast<TBlockStatement*>(production)->HasEnd()) VisitProduction(production);
+    }
+
+private:
+    void VisitRoutine(TSQLProduction* production) {
+        auto* routine = static_cast<TgrmCreateRoutine*>(production);
+        if (mode_ == lsmVariables) {
+            std::vector<TgrmParameterDefinition*> parameters;
+            routine->GetParameters(&parameters);
+            for (auto* parameter : parameters)
+                items_.Add(ckParameter, parameter->GetName(),
+                           TypeText(FindChildSymbol<TgrmDataType>(*parameter)));
+        }
+        if (TStatement* body = routine->GetBody()) body->Accept(*this);
+    }
+
+    TCodeCompletionItems& items_;
+    TLocalSymbolsMode mode_;
+};
+
+} // namespace
+
+void ExtractLocalSymbols(std::u16string_view textBefore, TCodeCompletionItems& items,
+                         TLocalSymbolsMode mode) {
+    std::lock_guard lock(ParseLock());
+    TLocalSymbolsGrammar grammar;
+    GrammarParserCache().GetParser<TMySqlGrammar>().Tokenize(grammar.Tokens(), textBefore);
+    MatchTolerantly(grammar);
+    TLocalSymbolsExtractor extractor(items, mode);
     grammar.Accept(extractor);
 }
 

@@ -16,6 +16,8 @@ class TGrammar;
 
 namespace app {
 
+class TCodeCompletionItems;
+
 // Longer statements are not analysed: completion and hints must never hold up typing.
 inline constexpr int kMaxAnalysedStatementLength = 50000;
 
@@ -113,5 +115,16 @@ using TRelations = std::vector<TRelation>;
 // The tables of the statement at the caret's SELECT levels, in order.
 void ExtractRelations(std::u16string_view statement, parser::TGrammar& grammar, int caret,
                       TRelations& relations);
+
+// Which declarations of the routine text ExtractLocalSymbols offers.
+enum TLocalSymbolsMode : uint8_t {
+    lsmVariables = 0, // parameters and local variables
+    lsmCursors = 1,
+    lsmConditions = 2,
+};
+
+// Adds the names declared in the routine text before the statement that are in scope at its end: the
+// routine's parameters and the declarations of the BEGIN blocks still open there.
+void ExtractLocalSymbols(std::u16string_view textBefore, TCodeCompletionItems& items, TLocalSymbolsMode mode);
 
 } // namespace app

@@ -53,6 +53,12 @@ std::int64_t TMyDataQueryResultImp::RowCount() {
     return HasResultSet() ? query_->RecordCount() : query_->RowsAffected();
 }
 
+int TMyDataQueryResultImp::WarningCount() {
+    rtl::Variant count;
+    return query_->RecordSet()->GetProp(dataaccess::prWarningCount, count) ? static_cast<int>(count.AsInt64())
+                                                                           : core::kWarningCountUnknown;
+}
+
 bool TMyDataQueryResultImp::HasMoreResults() {
     if (!HasResultSet()) return false;
     rtl::Variant more;

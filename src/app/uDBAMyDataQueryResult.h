@@ -33,6 +33,7 @@ public:
     bool HasMoreResults() override;
     void NextResult() override;
     std::shared_ptr<core::IQueryResult> GetNextResult() override;
+    int WarningCount() override;
 
 private:
     // Opens the result the previous one leaves pending; throws the error that result is.

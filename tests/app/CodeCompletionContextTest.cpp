@@ -1,5 +1,7 @@
 #include "app/uCodeCompletionUtils.h"
 
+#include "app/uCodeCompletionItem.h"
+
 #include "parser/uMySqlGrammar.h"
 #include "platform/rtl/Utf.h"
 
@@ -100,6 +102,46 @@ TEST(CompletionContext, RelationsOfTheCaretsSelectLevel) {
     EXPECT_EQ(outer[0].Table, "t1");
     const auto inner = RelationsAt("SELECT a FROM t1 WHERE a IN (SELECT | FROM t2)");
     EXPECT_EQ(inner.size(), 2u);
+}
+
+// "kind name detail" of each local symbol the text declares in scope at its end.
+std::vector<std::string> LocalsOf(std::string_view text, TLocalSymbolsMode mode) {
+    TCodeCompletionItems items;
+    ExtractLocalSymbols(rtl::Utf8ToUtf16(text), items, mode);
+    std::vector<std::string> found;
+    for (int i = 0; i < items.Count(); ++i)
+        found.push_back(std::to_string(items[i].Kind) + " " + items[i].Name + " " + items[i].Detail);
+    return found;
+}
+
+TEST(CompletionLocalSymbols, ParametersAndDeclarationsOfTheOpenBlocks) {
+    const std::string routine = "CREATE PROCEDURE p(IN p_id INT, OUT p_name VARCHAR(20))\n"
+                                "BEGIN\n"
+                                "  DECLARE a, b BIGINT UNSIGNED DEFAULT 1;\n"
+                                "  DECLARE dup CONDITION FOR 1062;\n"
+                                "  DECLARE bad CONDITION FOR SQLSTATE '45000';\n"
+                                "  DECLARE c CURSOR FOR SELECT id FROM t WHERE x = CASE WHEN a THEN 1 END;\n"
+                                "  DECLARE CONTINUE HANDLER FOR dup SET a = 0;\n"
+                                "  IF a > 0 THEN SET b = 1; END IF;\n"
+                                "  BEGIN\n"
+                                "    DECLARE closed INT;\n"
+                                "  END;\n"
+                                "  inner_block: BEGIN\n"
+                                "    DECLARE open_one DATE;\n"
+                                "    SELECT ";
+    EXPECT_THAT(LocalsOf(routine, lsmVariables),
+                ElementsAre("7 p_id int", "7 p_name varchar(20)", "8 a bigint unsigned",
+                            "8 b bigint unsigned", "8 open_one date"));
+    EXPECT_THAT(LocalsOf(routine, lsmCursors), ElementsAre("10 c "));
+    EXPECT_THAT(LocalsOf(routine, lsmConditions),
+                ElementsAre("11 dup error code 1062", "11 bad sqlstate 45000"));
+
+    EXPECT_THAT(LocalsOf("CREATE FUNCTION f(x INT) RETURNS INT BEGIN DECLARE y TEXT; RETURN ", lsmVariables),
+                ElementsAre("7 x int", "8 y text"));
+    // The main block has no header.
+    EXPECT_THAT(LocalsOf("BEGIN DECLARE n INT; BEGIN DECLARE m INT; END; SET n = ", lsmVariables),
+                ElementsAre("8 n int"));
+    EXPECT_THAT(LocalsOf("", lsmVariables), ElementsAre());
 }
 
 } // namespace

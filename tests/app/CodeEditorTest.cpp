@@ -1,12 +1,17 @@
 #include "app/fruCodeEditor.h"
 
-#include "app/fuCodeGenerator.h"
 #include "app/EditorFrameTesting.h"
+#include "app/fuCodeCompletion.h"
+#include "app/fuCodeGenerator.h"
+#include "app/fuCodeParameters.h"
 #include "app/uDBAMyDataConnection.h"
 #include "engine/DebugThreadTestSupport.h"
 #include "engine/uVeltrane.h"
+#include "imaging/uLinkLabel.h"
+#include "lazytree/LazyStringTree.h"
 #include "parser/uParser.h"
 #include "platform/rtl/Utf.h"
+#include "platform/ui/Clock.h"
 #include "platform/ui/Dialogs.h"
 #include "support/TestServer.h"
 
@@ -63,7 +68,9 @@ protected:
         main.SetText(text);
         return Open(main);
     }
-    std::string Qualified(const std::string& name) const { return "`" + settings.database + "`.`" + name + "`"; }
+    std::string Qualified(const std::string& name) const {
+        return "`" + settings.database + "`.`" + name + "`";
+    }
     // A procedure created on the server and opened as the program opens it.
     TfrmCodeEditor& OpenProcedure(const std::string& name, const std::string& body) {
         session->Execute("DROP PROCEDURE IF EXISTS " + name);
@@ -90,7 +97,8 @@ protected:
     }
     QWidget* EditorWidget() const { return frame->TextEditor().Editor().Widget(); }
     ui::TColor LineBackground(int line) {
-        const QImage image = Grab(frame->TextEditor(), testing::UnitTest::GetInstance()->current_test_info()->name());
+        const QImage image =
+            Grab(frame->TextEditor(), testing::UnitTest::GetInstance()->current_test_info()->name());
         const auto& m = frame->TextEditor().Model();
         return Pixel(image, m.GutterWidth() + 120, (line - m.TopLine()) * m.LineHeight() + 1);
     }
@@ -351,8 +359,9 @@ TEST_F(CodeEditorTest, RefreshAsksBeforeDroppingChangesAndAFailedReloadLeavesThe
     frame->SetModified(true);
     answer = ui::mrNo;
     frame->RefreshFromServer();
-    EXPECT_THAT(asked, ElementsAre("Procedure 'ed_refresh' has been changed. If you click on Yes, all changes "
-                                   "will be lost.\r\nDo you want to refresh?"));
+    EXPECT_THAT(asked,
+                ElementsAre("Procedure 'ed_refresh' has been changed. If you click on Yes, all changes "
+                            "will be lost.\r\nDo you want to refresh?"));
     EXPECT_EQ(lastRequest.type, ui::mtWarning);
     EXPECT_THAT(lastRequest.buttons, ElementsAre(ui::mbYes, ui::mbNo));
     EXPECT_THAT(rtl::Utf16ToUtf8(frame->GetText()), HasSubstr("SELECT 5;"));
@@ -374,13 +383,115 @@ TEST_F(CodeEditorTest, RefreshAsksBeforeDroppingChangesAndAFailedReloadLeavesThe
 TEST_F(CodeEditorTest, CtrlEnterOpensTheNameAtTheCaretAsAProcedureAfterCall) {
     OpenMain(u"BEGIN\r\n  call ed_some_proc(1);\r\n  SET @a = ed_func(2);\r\nEND");
     std::vector<std::pair<std::string, int>> opened;
-    frame->OnOpenRoutine = [&](TfrmCodeEditor&, const std::string& name, int type) { opened.emplace_back(name, type); };
+    frame->OnOpenRoutine = [&](TfrmCodeEditor&, const std::string& name, int type) {
+        opened.emplace_back(name, type);
+    };
     frame->TextEditor().SetCaretPos(9, 2);
     QTest::keyClick(EditorWidget(), Qt::Key_Return, Qt::ControlModifier);
     frame->TextEditor().SetCaretPos(13, 3);
     QTest::keyClick(EditorWidget(), Qt::Key_Return, Qt::ControlModifier);
     EXPECT_THAT(opened, ElementsAre(std::pair<std::string, int>{"ed_some_proc", 2},
                                     std::pair<std::string, int>{"ed_func", 0}));
+}
+
+// ---- completion and parameter hints, installed as the main window installs them
+
+class CodeEditorCompletionTest : public CodeEditorTest {
+protected:
+    void SetUp() override {
+        CodeEditorTest::SetUp();
+        // Cases run at once in separate processes: each has a table of its own.
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        table = "cc_orders_" + std::to_string(std::hash<std::string>{}(test->name()) % 100000);
+        session->Execute("DROP TABLE IF EXISTS " + table);
+        session->Execute("CREATE TABLE " + table + " (order_id INT, order_total DECIMAL(10,2))");
+        popup = InstallCodeCompletion(&form);
+    }
+    void TearDown() override {
+        CodeEditorTest::TearDown();
+        SetCodeParametersWindowClass({});
+        RoutineEditorServices().FillCompletionItems = nullptr;
+        RoutineEditorServices().FillParameterHints = nullptr;
+        if (session) session->Execute("DROP TABLE IF EXISTS " + table);
+    }
+
+    TfrmTextEditor& OpenMainAt(const std::string& text, int column, int line) {
+        TfrmTextEditor& editor = OpenMain(rtl::Utf8ToUtf16(text)).TextEditor();
+        editor.SetCaretPos(column, line);
+        uitest::ProcessEvents();
+        return editor;
+    }
+    std::vector<std::string> Shown() const {
+        std::vector<std::string> names;
+        for (const auto* item : popup->Shown())
+            names.push_back(item->Name);
+        return names;
+    }
+    QWidget* Keys() const { return popup->Tree().Widget(); }
+    std::string Line() const { return rtl::Utf16ToUtf8(frame->TextEditor().GetCaretLineText()); }
+
+    ui::TManualClockScope clock;
+    std::string table;
+    TfmCodeCompletion* popup = nullptr;
+};
+
+TEST_F(CodeEditorCompletionTest, CtrlSpaceOffersTheSchemasTablesAndEnterInsertsOne) {
+    TfrmTextEditor& editor = OpenMainAt("BEGIN\r\n  SELECT * FROM \r\nEND", 16, 2);
+    QTest::keyClick(Widget(editor), ' ', Qt::ControlModifier);
+    ASSERT_TRUE(popup->Visible());
+    EXPECT_THAT(Shown(), testing::Contains(table));
+    // Other cases' tables share the prefix: the whole name picks this one.
+    QTest::keyClicks(Keys(), QString::fromStdString(table));
+    EXPECT_THAT(Shown(), ElementsAre(table));
+    QTest::keyClick(Keys(), Qt::Key_Return);
+    EXPECT_FALSE(popup->Visible());
+    EXPECT_EQ(Line(), "  SELECT * FROM " + table);
+}
+
+TEST_F(CodeEditorCompletionTest, ADotOpensTheAliasesColumnsAfter300Ms) {
+    TfrmTextEditor& editor = OpenMainAt("BEGIN\r\n  SELECT o FROM " + table + " o;\r\nEND", 10, 2);
+    QTest::keyClick(Widget(editor), '.');
+    clock->Advance(299);
+    EXPECT_FALSE(popup->Visible());
+    clock->Advance(1);
+    ASSERT_TRUE(popup->Visible());
+    EXPECT_THAT(Shown(), ElementsAre("order_id", "order_total"));
+    QTest::keyClicks(Keys(), "order_t");
+    QTest::keyClick(Keys(), ' ');
+    EXPECT_EQ(Line(), "  SELECT o.order_total  FROM " + table + " o;");
+}
+
+TEST_F(CodeEditorCompletionTest, LocalsOfTheOpenBlockAreOffered) {
+    TfrmTextEditor& editor = OpenMainAt(
+        "BEGIN\r\n  DECLARE v_total INT;\r\n  BEGIN DECLARE v_gone INT; END;\r\n  SET v_\r\nEND", 8, 4);
+    QTest::keyClick(Widget(editor), ' ', Qt::ControlModifier);
+    ASSERT_TRUE(popup->Visible());
+    EXPECT_THAT(Shown(), ElementsAre("v_total"));
+    EXPECT_EQ(popup->Focused()->Detail, "int");
+}
+
+TEST_F(CodeEditorCompletionTest, ParenthesisShowsTheParametersOfAStoredFunction) {
+    const std::string function = table + "_f";
+    session->Execute("DROP FUNCTION IF EXISTS " + function);
+    session->Execute("CREATE FUNCTION " + function + "(a INT, b VARCHAR(10)) RETURNS INT RETURN a");
+    TfrmTextEditor& editor =
+        OpenMainAt("BEGIN\r\n  SELECT " + function + "\r\nEND", 9 + int(function.size()), 2);
+    QTest::keyClick(Widget(editor), '(');
+    clock->Advance(300);
+    auto* hint = dynamic_cast<TfmCodeParameters*>(editor.ParametersWindow());
+    ASSERT_NE(hint, nullptr);
+    ASSERT_TRUE(hint->Visible());
+    EXPECT_EQ(hint->Label().Caption(), "<b>a INT</b>, b VARCHAR(10)");
+    // The shown hint follows the caret into the next argument.
+    QTest::keyClicks(Widget(editor), "1,");
+    clock->Advance(300);
+    session->Execute("DROP FUNCTION IF EXISTS " + function);
+    EXPECT_EQ(hint->Label().Caption(), "a INT, <b>b VARCHAR(10)</b>");
+    const QImage image = hint->Widget()->grab().toImage();
+    if (const char* dir = std::getenv("EDITOR_TEST_PNG_DIR"))
+        image.save(QString(dir) + "/parameters_server.png");
+    QTest::keyClick(Widget(editor), Qt::Key_Escape);
+    EXPECT_FALSE(hint->Visible());
 }
 
 } // namespace

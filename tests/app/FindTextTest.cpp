@@ -5,8 +5,8 @@
 #include "platform/rtl/Utf.h"
 #include "platform/ui/Actions.h"
 #include "platform/ui/Dialogs.h"
-#include "platform/ui/Edits.h"
-#include "platform/ui/ListControls.h"
+#include "widecontrols/uUcDialogs.h"
+#include "widecontrols/uUcStdCtrls.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -38,12 +38,12 @@ protected:
 
     void AnswerDialog(ui::TCustomForm& dialog) {
         if (auto* find = dynamic_cast<TfmFindText*>(&dialog)) {
-            presets.push_back(find->edFind->Text());
+            presets.push_back(rtl::Utf16ToUtf8(find->edFind->WideText()));
             if (!findText) return; // cancelled
-            find->edFind->SetText(*findText);
+            find->edFind->SetWideText(rtl::Utf8ToUtf16(*findText));
             if (auto* replace = dynamic_cast<TfmReplaceText*>(&dialog)) {
-                presets.push_back(replace->edReplace->Text());
-                replace->edReplace->SetText(replacement);
+                presets.push_back(rtl::Utf16ToUtf8(replace->edReplace->WideText()));
+                replace->edReplace->SetWideText(rtl::Utf8ToUtf16(replacement));
                 if (replaceAll) {
                     replace->aReplaceAll->Execute();
                     return;
@@ -52,11 +52,12 @@ protected:
             find->aFindOk->Execute();
             return;
         }
-        auto* edit = dynamic_cast<ui::TEdit*>(dialog.FindComponent("edValue"));
-        ASSERT_NE(edit, nullptr) << dialog.Caption();
-        prompts.push_back(dialog.Caption() + "|" + edit->Text());
+        auto* query = dynamic_cast<widecontrols::TWideInputQueryForm*>(&dialog);
+        ASSERT_NE(query, nullptr) << dialog.Caption();
+        prompts.push_back(dialog.Caption() + "|" + rtl::Utf16ToUtf8(query->Prompt().WideText()) + "|" +
+                          rtl::Utf16ToUtf8(query->Edit().WideText()));
         if (!lineAnswer) return;
-        edit->SetText(*lineAnswer);
+        query->Edit().SetWideText(rtl::Utf8ToUtf16(*lineAnswer));
         dialog.SetModalResult(ui::mrOk);
     }
 
@@ -122,6 +123,16 @@ TEST_F(FindTextTest, ReplaceAllReplacesEveryMatchAfterTheCaret) {
     EXPECT_EQ(first->GetText(), u"alpha b\r\nb gamma\r\nb\r\n");
 }
 
+TEST_F(FindTextTest, TheWideBoxesCarryTextsBeyondLatin1) {
+    first->SetText(u"\u0430\u0431\u0432 \u4e2d\u6587 \u4e2d\u6587");
+    findText = "\u4e2d\u6587";
+    replacement = "\u0436";
+    replaceAll = true;
+    first->Replace();
+    EXPECT_EQ(LastSearch().Text, u"\u4e2d\u6587");
+    EXPECT_EQ(first->GetText(), u"\u0430\u0431\u0432 \u0436 \u0436\r\n");
+}
+
 TEST_F(FindTextTest, GoToLineAcceptsOnlyALineOfTheText) {
     std::u16string text;
     for (int k = 1; k <= 40; ++k)
@@ -132,7 +143,7 @@ TEST_F(FindTextTest, GoToLineAcceptsOnlyALineOfTheText) {
         lineAnswer = answer;
         EXPECT_EQ(ErrorOf([&] { first->GoToLine(); }), "Line number must be between 1 and 40") << answer;
     }
-    EXPECT_EQ(prompts.front(), "Go to line number|5") << "preset with the caret line";
+    EXPECT_EQ(prompts.front(), "Go to line number|Enter new line number|5") << "preset with the caret line";
     lineAnswer = "12";
     first->GoToLine();
     EXPECT_EQ(first->GetCaretLine(), 12);

@@ -23,6 +23,7 @@ protected:
 
     void TearDown() override {
         ui::CancelPostedCalls(this);
+        ReleaseBusy();
         if (veltrane && veltrane->IsRunning()) veltrane->Stop(true);
     }
 
@@ -33,8 +34,29 @@ protected:
         shot.save(path);
     }
 
+    // Resumes a run that then waits on the server for a lock the test holds: the debug thread stays
+    // busy until ReleaseBusy.
+    void HoldBusy() {
+        busyLock_ = Unique("busy");
+        session->Execute("DO GET_LOCK('" + busyLock_ + "', 0)");
+        CompileMain("BEGIN\n  DO GET_LOCK('" + busyLock_ + "', 60);\nEND");
+        veltrane->Start(true);
+        veltrane->Run();
+        ASSERT_TRUE(veltrane->Busy());
+    }
+
+    void ReleaseBusy() {
+        if (busyLock_.empty()) return;
+        session->Execute("DO RELEASE_LOCK('" + busyLock_ + "')");
+        busyLock_.clear();
+        Settle();
+    }
+
     const ui::TApplication application;
     ui::TForm form{nullptr};
+
+private:
+    std::string busyLock_;
 };
 
 } // namespace app

@@ -17,12 +17,16 @@ protected:
     void TearDown() override {
         ui::CancelPostedCalls(this);
         if (veltrane && veltrane->IsRunning()) veltrane->Stop(true);
-        if (session)
+        // Only the case that made them drops them: cases of this suite run at once.
+        if (session && madeProcedures)
             session->Execute("DROP PROCEDURE IF EXISTS frames_p1; DROP PROCEDURE IF EXISTS frames_p2");
     }
+
+    bool madeProcedures = false;
 };
 
 TEST_F(StackAndBreakpointFramesTest, TheCallStackListsEachCallAndOpensItsRoutineAtItsLine) {
+    madeProcedures = true;
     session->Execute("DROP PROCEDURE IF EXISTS frames_p1; DROP PROCEDURE IF EXISTS frames_p2");
     session->Execute("CREATE PROCEDURE frames_p2(IN s VARCHAR(10))\nBEGIN\n  SET @seen = s;\nEND");
     session->Execute("CREATE PROCEDURE frames_p1(IN n INT)\nBEGIN\n  CALL frames_p2('x');\nEND");

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A debugging session end to end: the real veltrane connects, the user writes a main block, runs to
 # the cursor inside a loop, steps and runs to the end; the server receives the block's SQL and nothing
-# is reported as an error.
+# is reported as an error; File > Exit ends it cleanly.
 #   debugging.sh <veltrane> <screenshot tool> <folder for screenshots>
 set -euo pipefail
 program=$1 camera=$2 shots=$3
@@ -36,5 +36,12 @@ wait_for "i \* 10 AS tenfold\|AS tenfold" "$work/general.log"
 sleep 1
 "$camera" "$shots/ended.png"
 [ ! -s "$work/trace" ] || fail "an error was shown: $(cat "$work/trace")"
+
+echo "3. File > Exit saves the session and ends the program cleanly"
+keys "$main" key alt+f x
+for _ in $(seq 1 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$program_pid" 2>/dev/null && fail "the program did not end after File > Exit"
+wait "$program_pid" || fail "the program ended with status $?: $(tail -20 "$work/program.log")"
+grep -q "Layout" "$VELTRANE_REGISTRY" || fail "the desktop layout was not saved"
 
 echo "PASS"
