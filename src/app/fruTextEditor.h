@@ -93,7 +93,7 @@ public:
                         TLinesEvent linesDeleted, TLinesEvent linesInserted, TLineFlagsEvent lineFlags);
 
     // The glyph's left edge in the gutter, right of the bookmarks.
-    static constexpr int GlyphLeft(int gutterLeft) {
+    static int GlyphLeft(int gutterLeft) {
         return gutterLeft + editor::TCustomWideCodeEdit::kBookmarkLeftMargin +
                editor::TCustomWideCodeEdit::BookmarkGlyphWidth() + 1;
     }

@@ -203,11 +203,11 @@ void TWideCodeEditModel::ExecuteCommand(TEditorCommand command, char16_t ch, con
         return;
     }
     if (command >= ecGotoMarker0 && command <= ecGotoMarker9) {
-        if (bookmarkKeys_) GotoBookmark(command - ecGotoMarker0);
+        if (bookmarkOptions_.EnableKeys) GotoBookmark(command - ecGotoMarker0);
         return;
     }
     if (command >= ecToggleMarker0 && command <= ecToggleMarker9) {
-        if (bookmarkKeys_) ToggleBookmark(command - ecToggleMarker0);
+        if (bookmarkOptions_.EnableKeys) ToggleBookmark(command - ecToggleMarker0);
         return;
     }
     switch (command) {

@@ -2,14 +2,18 @@
 
 #include "editor/WCEGradient.h"
 #include "editor/WCEHighlighter.h"
+#include "imaging/uPngResources.h"
+#include "imaging/uProgramArtwork.h"
 #include "platform/rtl/Utf.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Clock.h"
+#include "platform/ui/DragManager.h"
 #include "platform/ui/Metrics.h"
 #include "platform/ui/Mouse.h"
 #include "platform/ui/TextLayout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -31,6 +35,27 @@ editor::TShiftState KeyShift(ui::TShiftState shift) {
 
 TColor Resolve(TColor color, TColor fallback) {
     return color == clDefaultColor ? fallback : color;
+}
+
+// The ten bookmark glyphs, loaded once for the program's life; a missing one stays null.
+const imaging::TPNGObject* BookmarkGlyph(int index) {
+    static const auto glyphs = [] {
+        std::array<std::unique_ptr<imaging::TPNGObject>, TWideCodeEditModel::kBookmarkCount> loaded;
+        for (std::size_t k = 0; k < loaded.size(); ++k)
+            loaded[k] = imaging::LoadPngResource(u"GUTTER_BOOKMARK_" + std::u16string(1, char16_t(u'0' + k)));
+        return loaded;
+    }();
+    return glyphs.at(std::size_t(index)).get();
+}
+
+void InstallDragCursors() {
+    static const bool installed = [] {
+        imaging::ProgramArtwork(); // puts the cursors among the resources
+        ScreenCursors().Set(TCustomWideCodeEdit::crDragMove, LoadCursorResource("DRAGMOVE"));
+        ScreenCursors().Set(TCustomWideCodeEdit::crDragCopy, LoadCursorResource("DRAGCOPY"));
+        return true;
+    }();
+    (void)installed;
 }
 
 } // namespace
@@ -58,13 +83,18 @@ TCustomWideCodeEdit::TCustomWideCodeEdit(TComponent* owner)
     lineNumberFont_->SetSize(8);
     model_.SetView(this);
     model_.SetClipboard(&clipboard_);
-    Editors().push_back(this);
+    InstallDragCursors();
     MeasureFont();
 }
 
 TCustomWideCodeEdit::~TCustomWideCodeEdit() {
-    std::erase(Editors(), this);
     model_.SetView(nullptr);
+}
+
+int TCustomWideCodeEdit::BookmarkGlyphWidth() {
+    const imaging::TPNGObject* glyph = BookmarkGlyph(0);
+    RTL_ASSERT(glyph);
+    return glyph->Width();
 }
 
 // ---- metrics
@@ -180,8 +210,8 @@ void TCustomWideCodeEdit::ShowCaretAt() {
     if (!caretCreated_) return;
     const int x = model_.CaretXPix() + kTextMargin - 1, y = model_.CaretYPix();
     SetCaretPos(x + caretOffset_.X, y + caretOffset_.Y);
-    const bool inside = x >= TextLeftEdge() - 1 && x <= ClientWidth() && y >= 0 &&
-                        y <= ClientHeight() - model_.LineHeight();
+    const bool inside =
+        x >= TextLeftEdge() - 1 && x <= ClientWidth() && y >= 0 && y <= ClientHeight() - model_.LineHeight();
     if (inside == caretShown_) return;
     caretShown_ = inside;
     inside ? ShowCaret() : HideCaret();
@@ -397,37 +427,19 @@ void TCustomWideCodeEdit::PaintGutter(TCanvas& canvas, const TRect& clip) {
         if (model_.OnGutterPaint) model_.OnGutterPaint(model_, canvas, i, 0, y);
     }
     canvas.Brush()->SetStyle(bsSolid);
+    if (!model_.BookmarkOptions().GlyphsVisible) return;
     for (int k = 0; k < TWideCodeEditModel::kBookmarkCount; ++k) {
         const TBookmark& mark = model_.Bookmark(k);
-        if (mark.Set && mark.Y >= first && mark.Y <= last)
-            PaintBookmark(canvas, k, h * (mark.Y - model_.TopLine() + 1));
+        const imaging::TPNGObject* glyph = BookmarkGlyph(k);
+        if (mark.Set && glyph && mark.Y >= first && mark.Y <= last)
+            canvas.Draw(model_.BookmarkOptions().LeftMargin, h * (mark.Y - model_.TopLine() + 1), glyph);
     }
-}
-
-// A box with the bookmark's digit, one line high.
-void TCustomWideCodeEdit::PaintBookmark(TCanvas& canvas, int index, int top) {
-    const TRect box{kBookmarkLeftMargin, top + 1, kBookmarkLeftMargin + BookmarkGlyphWidth(),
-                    top + model_.LineHeight() - 1};
-    canvas.Brush()->SetColor(kBookmarkColor);
-    canvas.FillRect(box);
-    canvas.Font()->SetColor(clWhite);
-    canvas.Brush()->SetStyle(bsClear);
-    TRect r = box;
-    const char16_t digit[] = {char16_t(u'0' + index), 0};
-    canvas.DrawText(digit, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    canvas.Brush()->SetStyle(bsSolid);
 }
 
 // ---- keyboard
 
 void TCustomWideCodeEdit::KeyDown(uint16_t& key, ui::TShiftState shift) {
     TCustomControl::KeyDown(key, shift);
-    if (key == VK_ESCAPE && textDrag_) {
-        CancelTextDrag();
-        key = 0;
-        keyHandled_ = true;
-        return;
-    }
     const TEditorCommand command =
         key ? model_.Keystrokes().TranslateKey(key, KeyShift(shift)) : TEditorCommand(ecNone);
     keyHandled_ = command != ecNone;
@@ -487,8 +499,8 @@ void TCustomWideCodeEdit::MouseDown(TMouseButton button, ui::TShiftState shift, 
     const bool onSelection = model_.IsPointInSelection(at);
     model_.SetCaretXY(at);
     if (button == mbLeft && onSelection && !shift.Contains(ui::ssShift) && !shift.Contains(ui::ssAlt)) {
-        textDrag_ = true;
-        textDragStart_ = {x, y};
+        pressOnSelection_ = true;
+        BeginDrag(false);
         return;
     }
     if (shift.Contains(ui::ssShift))
@@ -500,20 +512,11 @@ void TCustomWideCodeEdit::MouseDown(TMouseButton button, ui::TShiftState shift, 
 void TCustomWideCodeEdit::MouseMove(ui::TShiftState shift, int x, int y) {
     TCustomControl::MouseMove(shift, x, y);
     mousePos_ = {x, y};
-    if (!textDrag_) SetCursor(CursorAt(x, y));
-    if (textDrag_) {
-        // The caret shows the drop point; the selection stays.
-        if (TMouse::DragThresholdPassed(textDragStart_, mousePos_)) {
-            textDragMoved_ = true;
-            model_.SetCaretXY(TextPointAt(x, y));
-        }
-        return;
-    }
+    if (Dragging()) return; // the press on the selection is not a drag yet
+    SetCursor(CursorAt(x, y));
     if (x < model_.GutterWidth() && !timerRunning_) return;
-    if (shift.Contains(ui::ssLeft) && !doubleClickSelecting_ &&
-        TextPointAt(x, y) != dragOrigin_) {
-        if (!timerRunning_) SetTimer(kScrollTimer, kScrollInterval);
-        timerRunning_ = true;
+    if (shift.Contains(ui::ssLeft) && !doubleClickSelecting_ && TextPointAt(x, y) != dragOrigin_) {
+        StartTimer();
         return;
     }
     StopTimer();
@@ -522,7 +525,8 @@ void TCustomWideCodeEdit::MouseMove(ui::TShiftState shift, int x, int y) {
 void TCustomWideCodeEdit::MouseUp(TMouseButton button, ui::TShiftState shift, int x, int y) {
     doubleClickSelecting_ = false;
     StopTimer();
-    if (textDrag_) EndTextDrag(shift, x, y);
+    // A press on the selection released before it became a drag: a click that collapses it.
+    if (std::exchange(pressOnSelection_, false)) model_.SetBlockBegin(model_.GetCaretXY());
     TCustomControl::MouseUp(button, shift, x, y);
 }
 
@@ -531,58 +535,72 @@ TCursor TCustomWideCodeEdit::CursorAt(int x, int y) const {
     return model_.IsPointInSelection(TextPointAt(x, y)) ? crArrow : crIBeam;
 }
 
-// Escape drops nothing: the selection stays and the caret returns to where it stood before the press.
-void TCustomWideCodeEdit::CancelTextDrag() {
-    textDrag_ = false;
-    if (std::exchange(textDragMoved_, false))
+// ---- dragging text
+
+void TCustomWideCodeEdit::DoStartDrag(TDragObject*& dragObject) {
+    pressOnSelection_ = false;
+    dragOver_ = false;
+    TCustomControl::DoStartDrag(dragObject);
+}
+
+// Ctrl copies; within one editor the text moves, between editors it is copied unless Shift moves
+// it. A read-only source is never cut.
+bool TCustomWideCodeEdit::DropCopies(const TCustomWideCodeEdit& source) const {
+    const ui::TShiftState shift = KeyboardShiftState();
+    if (shift.Contains(ui::ssCtrl) || source.model_.ReadOnly()) return true;
+    return &source != this && !shift.Contains(ui::ssShift);
+}
+
+bool TCustomWideCodeEdit::DragOver(TObject* source, int x, int y, TDragState state) {
+    bool accept = TCustomControl::DragOver(source, x, y, state);
+    dragOver_ = true;
+    auto* editor = dynamic_cast<TCustomWideCodeEdit*>(source);
+    if (!editor) return accept;
+    mousePos_ = {x, y};
+    if (state == dsDragLeave) {
+        dropTracking_ = false;
+        StopTimer();
+        return accept;
+    }
+    if (state == dsDragEnter) {
+        dropTracking_ = true;
+        SetFocus();
+        StartTimer();
+    }
+    // Text never lands on itself, nor in an editor that cannot take it.
+    accept = !model_.ReadOnly() && (editor != this || !model_.IsPointInSelection(TextPointAt(x, y)));
+    editor->SetDragCursor(DropCopies(*editor) ? crDragCopy : crDragMove);
+    return accept;
+}
+
+void TCustomWideCodeEdit::DragDrop(TObject* source, int x, int y) {
+    dropTracking_ = false;
+    StopTimer();
+    if (model_.ReadOnly()) return;
+    TCustomControl::DragDrop(source, x, y);
+    auto* editor = dynamic_cast<TCustomWideCodeEdit*>(source);
+    if (!editor) return;
+    // The drop lands where the pointer is, whether or not the timer caught up with it.
+    const TPoint at = TextPointAt(x, y);
+    if (editor == this)
+        model_.DropSelection(at, DropCopies(*this));
+    else
+        DropText(*editor, at, !DropCopies(*editor));
+}
+
+// A drag that ended without a drop puts the caret back where it was before the press.
+void TCustomWideCodeEdit::DoEndDrag(TObject* target, int x, int y) {
+    TCustomControl::DoEndDrag(target, x, y);
+    StopTimer();
+    if (target) return;
+    if (dragOver_)
         model_.SetCaretXY(dragOrigin_);
     else
         model_.SetBlockBegin(model_.GetCaretXY());
 }
 
-// Ctrl copies, otherwise the text moves; a click without a drag only collapses the selection.
-void TCustomWideCodeEdit::EndTextDrag(ui::TShiftState shift, int x, int y) {
-    textDrag_ = false;
-    const bool dragged = std::exchange(textDragMoved_, false);
-    const TPoint target = TextPointAt(x, y);
-    if (!dragged) {
-        model_.SetBlockBegin(model_.GetCaretXY());
-        return;
-    }
-    const TPoint screen = ClientToScreen({x, y});
-    TCustomWideCodeEdit* other = EditorAt(screen);
-    if (!other || other == this) {
-        model_.DropSelection(target, shift.Contains(ui::ssCtrl));
-        return;
-    }
-    // Between editors the text is copied unless Shift moves it; a read-only source is never cut.
-    const bool move = shift.Contains(ui::ssShift) && !shift.Contains(ui::ssCtrl) && !model_.ReadOnly();
-    other->DropText(
-        *this,
-        other->TextPointAt(other->ScreenToClient(screen).X, other->ScreenToClient(screen).Y),
-        move);
-}
-
-std::vector<TCustomWideCodeEdit*>& TCustomWideCodeEdit::Editors() {
-    static std::vector<TCustomWideCodeEdit*> editors;
-    return editors;
-}
-
-// The editor whose shown client area holds the screen point; this one first.
-TCustomWideCodeEdit* TCustomWideCodeEdit::EditorAt(TPoint screen) {
-    const auto holds = [&](TCustomWideCodeEdit* e) {
-        const TPoint p = e->ScreenToClient(screen);
-        return e->HandleAllocated() && e->Showing() && PtInRect(e->ClientRect(), p);
-    };
-    if (holds(this)) return this;
-    for (TCustomWideCodeEdit* e : Editors())
-        if (holds(e)) return e;
-    return nullptr;
-}
-
 // Text dragged from another editor lands at `at`, replacing this editor's selection when dropped on it.
 void TCustomWideCodeEdit::DropText(TCustomWideCodeEdit& source, TPoint at, bool move) {
-    if (model_.ReadOnly()) return;
     const std::u16string text = source.Model().GetSelectedText();
     if (!model_.IsPointInSelection(at)) {
         model_.SetCaretXY(at);
@@ -592,12 +610,18 @@ void TCustomWideCodeEdit::DropText(TCustomWideCodeEdit& source, TPoint at, bool 
     if (move) source.Model().SetSelectedText(u"");
 }
 
+void TCustomWideCodeEdit::StartTimer() {
+    if (!timerRunning_) SetTimer(kScrollTimer, kScrollInterval);
+    timerRunning_ = true;
+}
+
 void TCustomWideCodeEdit::StopTimer() {
     if (timerRunning_) KillTimer(kScrollTimer);
     timerRunning_ = false;
 }
 
-// Scrolls towards a pointer outside the window (faster the farther it is) and selects to it.
+// Scrolls towards a pointer outside the window (faster the farther it is) and selects to it, or while
+// text is dragged here, moves the caret to it.
 void TCustomWideCodeEdit::AutoScroll() {
     const int h = model_.LineHeight();
     const TPoint p = mousePos_;
@@ -612,7 +636,7 @@ void TCustomWideCodeEdit::AutoScroll() {
         at.Y = std::min(at.Y, std::max(model_.Content().Count() - 1, 0));
     model_.EndUpdate();
     if (at != model_.GetCaretXY()) {
-        model_.SetBlockEnd(at);
+        if (!dropTracking_) model_.SetBlockEnd(at);
         model_.SetCaretXY(at);
     }
 }

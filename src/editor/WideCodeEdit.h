@@ -22,6 +22,11 @@ public:
     ui::TFont* LineNumberFont() const { return lineNumberFont_.get(); }
 
     void WndProc(ui::TMessage& message) override;
+    // Text dragged from an editor (this one or another) is dropped at the pointer.
+    void DoStartDrag(ui::TDragObject*& dragObject) override;
+    bool DragOver(ui::TObject* source, int x, int y, ui::TDragState state) override;
+    void DragDrop(ui::TObject* source, int x, int y) override;
+    void DoEndDrag(ui::TObject* target, int x, int y) override;
 
     std::function<void(TCustomWideCodeEdit& sender, ui::TCanvas& canvas)> OnPaint;
     std::function<void(TCustomWideCodeEdit& sender, bool focused)> OnFocusChanged;
@@ -33,10 +38,12 @@ public:
     static constexpr ui::TColor kGutterLeft = 0xE5E5E5;
     static constexpr ui::TColor kGutterRight = 0xFAFAFA;
     static constexpr ui::TColor kGutterShadow = 0x808080;
-    static constexpr ui::TColor kBookmarkColor = 0x804000;
-    static constexpr int kBookmarkLeftMargin = 2;
-    // Plug-ins place their own glyphs right of the bookmarks.
-    static constexpr int BookmarkGlyphWidth() { return 11; }
+    static constexpr int kBookmarkLeftMargin = TBookmarkOptions::kDefaultLeftMargin;
+    // The width of the bookmark glyphs: plug-ins place their own glyphs right of them.
+    static int BookmarkGlyphWidth();
+    // The screen cursors of a text drag that moves or copies.
+    static constexpr ui::TCursor crDragMove = 2910;
+    static constexpr ui::TCursor crDragCopy = 3110;
     // What eoShowControlChars shows for a space, a tab and the line end.
     static constexpr char16_t kSpaceSymbol = u'\u00B7';
     static constexpr char16_t kTabSymbol = u'\u2192';
@@ -83,7 +90,6 @@ private:
                     int y);
     void PaintGutter(ui::TCanvas& canvas, const ui::TRect& clip);
     void PaintSymbol(ui::TCanvas& canvas, ui::TRect cell, char16_t symbol);
-    void PaintBookmark(ui::TCanvas& canvas, int index, int top);
     // Brings the highlighter's start states up to `line`.
     void ScanUpTo(int line);
     // Scans the rest of the highlighter's line and stores its end state as the next line's start.
@@ -94,14 +100,12 @@ private:
     void ShowScrollHint();
     // The pointer's shape over a client point: the arrow over the gutter and over draggable selected text.
     ui::TCursor CursorAt(int x, int y) const;
-    void CancelTextDrag();
     void AutoScroll();
+    void StartTimer();
     void StopTimer();
-    void EndTextDrag(ui::TShiftState shift, int x, int y);
+    // Whether text dropped here from `source` is copied rather than moved.
+    bool DropCopies(const TCustomWideCodeEdit& source) const;
     void DropText(TCustomWideCodeEdit& source, ui::TPoint at, bool move);
-    TCustomWideCodeEdit* EditorAt(ui::TPoint screen);
-    // Every live editor, for drags between them.
-    static std::vector<TCustomWideCodeEdit*>& Editors();
     void ShowCaretAt();
 
     TWideCodeEditModel model_;
@@ -118,10 +122,13 @@ private:
     std::unique_ptr<ui::THintWindow> scrollHint_;
     ui::TPoint dragOrigin_;
     ui::TPoint mousePos_;
-    // A press on the selection drags its text once the pointer passes the drag threshold.
-    bool textDrag_ = false;
-    bool textDragMoved_ = false;
-    ui::TPoint textDragStart_;
+    // A press on the selection drags its text once the pointer passes the drag threshold; released
+    // before, it is a click.
+    bool pressOnSelection_ = false;
+    // A drag entered this editor since the last drag start.
+    bool dragOver_ = false;
+    // A text drag hovers here: the timer moves only the caret.
+    bool dropTracking_ = false;
 };
 
 } // namespace editor

@@ -69,6 +69,11 @@ void TWideCodeEditModel::SetMarginColor(TColor color) {
     view_->InvalidateAll();
 }
 
+void TWideCodeEditModel::SetBookmarkOptions(const TBookmarkOptions& options) {
+    bookmarkOptions_ = options;
+    view_->InvalidateAll();
+}
+
 void TWideCodeEditModel::SetInsertCaret(TCaretType type) {
     if (type == insertCaret_) return;
     insertCaret_ = type;

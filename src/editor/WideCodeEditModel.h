@@ -100,6 +100,14 @@ struct TBookmark {
     int Y = -1;
 };
 
+// Whether the bookmark keys work, and whether and where the gutter shows the bookmarks' glyphs.
+struct TBookmarkOptions {
+    static constexpr int kDefaultLeftMargin = 2;
+    bool EnableKeys = true;
+    bool GlyphsVisible = true;
+    int LeftMargin = kDefaultLeftMargin;
+};
+
 // The state, properties and editing operations of the code editor, without any window. The widget
 // shows it through IWideCodeEditView and feeds it commands; tests drive it directly.
 class TWideCodeEditModel : private IEditorHost {
@@ -170,8 +178,8 @@ public:
     TCaretType CaretType() const { return options_.Contains(eoInserting) ? insertCaret_ : overwriteCaret_; }
     TWCELineStyle& SelectedColor() { return selectedColor_; }
     TWCELineStyle& ScrollHintColor() { return scrollHintColor_; }
-    bool BookmarkKeysEnabled() const { return bookmarkKeys_; }
-    void SetBookmarkKeysEnabled(bool on) { bookmarkKeys_ = on; }
+    const TBookmarkOptions& BookmarkOptions() const { return bookmarkOptions_; }
+    void SetBookmarkOptions(const TBookmarkOptions& options);
 
     // ---- text
     std::u16string GetText() const { return content_.GetText(); }
@@ -365,7 +373,7 @@ private:
     TCaretType insertCaret_ = ctVerticalLine;
     TCaretType overwriteCaret_ = ctBlock;
     int workWidth_ = TWideCodeEditorContent::kDefaultWorkWidth;
-    bool bookmarkKeys_ = true;
+    TBookmarkOptions bookmarkOptions_;
     bool destroying_ = false;
     TWideCodeEditOptions options_ = kDefaultEditOptions;
     std::array<TBookmark, kBookmarkCount> bookmarks_{};

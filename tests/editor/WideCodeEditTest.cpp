@@ -3,6 +3,7 @@
 #include "editor/WCESQLHighlighter.h"
 #include "platform/rtl/Utf.h"
 #include "platform/ui/Clock.h"
+#include "platform/ui/DragManager.h"
 #include "platform/ui/Mouse.h"
 #include "platform/ui/QtBridge.h"
 #include "support/UiTest.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QInputMethodEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -75,6 +77,21 @@ protected:
     QPoint AtCell(int column, int line) {
         const ui::TRect c = edit.ClientRectInWindow();
         return CellCentre(column, line) + QPoint(c.Left - model().CharWidth() / 2 + 1, c.Top);
+    }
+    // A left-button event at a point of the editor's widget, with the screen's cursor there as well:
+    // drags follow the cursor.
+    void Mouse(QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers = {}) {
+        const QPoint global = widget()->mapToGlobal(at);
+        QCursor::setPos(global);
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, at, global, Qt::LeftButton, buttons, modifiers);
+        QApplication::sendEvent(widget(), &event);
+    }
+    // Presses at `from`, moves to `to` and releases there with `modifiers`.
+    void DragText(QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = {}) {
+        Mouse(QEvent::MouseButtonPress, from);
+        Mouse(QEvent::MouseMove, to, modifiers);
+        Mouse(QEvent::MouseButtonRelease, to, modifiers);
     }
     void Wheel(int delta, Qt::KeyboardModifiers modifiers = {}) {
         const QPoint pos(50, 50);
@@ -186,21 +203,52 @@ TEST_F(WideCodeEditTest, LineNumbersInFullForOneFivesAndTheCaretLineBulletsOther
     EXPECT_GT(ink(11).Width(), ink(4).Width()) << "12 only on the caret line";
 }
 
-TEST_F(WideCodeEditTest, BookmarkGlyphsShowOnVisibleLinesOnly) {
+TEST_F(WideCodeEditTest, BookmarkGlyphsShowOnVisibleLinesOnlyWhereTheOptionsSay) {
     SetLines(200);
-    model().SetGutterExtraWidth(TCustomWideCodeEdit::BookmarkGlyphWidth() + 10);
+    EXPECT_EQ(TCustomWideCodeEdit::BookmarkGlyphWidth(), 12) << "the width of the drawn glyph";
+    model().SetGutterExtraWidth(TCustomWideCodeEdit::BookmarkGlyphWidth() + 20);
     model().SetBookmark(3, 0, 1);
     model().SetBookmark(4, 0, 150);
     const int h = model().LineHeight();
-    const auto glyphAt = [&](int row) {
-        return Pixel(Grab(), TCustomWideCodeEdit::kBookmarkLeftMargin + 1, row * h + 2) ==
-               TCustomWideCodeEdit::kBookmarkColor;
+    // The glyph's blue ribbon, just inside its top-left corner; the gutter around it is grey.
+    const auto glyphAt = [&](int left, int row) {
+        const QColor c = Grab().pixelColor(left + 2, row * h + 2);
+        return c.blue() > c.red() + 60;
     };
-    EXPECT_FALSE(glyphAt(0));
-    EXPECT_TRUE(glyphAt(1));
+    const int margin = TCustomWideCodeEdit::kBookmarkLeftMargin;
+    EXPECT_FALSE(glyphAt(margin, 0));
+    EXPECT_TRUE(glyphAt(margin, 1));
     model().SetTopLine(150); // line 150 is now the second row
-    EXPECT_TRUE(glyphAt(1));
-    EXPECT_FALSE(glyphAt(2));
+    EXPECT_TRUE(glyphAt(margin, 1));
+    EXPECT_FALSE(glyphAt(margin, 2));
+    TBookmarkOptions options;
+    options.LeftMargin = 10;
+    model().SetBookmarkOptions(options);
+    EXPECT_TRUE(glyphAt(10, 1));
+    EXPECT_FALSE(glyphAt(margin, 1));
+    options.GlyphsVisible = false;
+    model().SetBookmarkOptions(options);
+    EXPECT_FALSE(glyphAt(10, 1));
+}
+
+// Ten bookmarks, one a line: also a picture to look at (EDITOR_TEST_PNG_DIR).
+TEST_F(WideCodeEditTest, TheGutterShowsEachBookmarkWithItsDigit) {
+    SetLines(12);
+    model().SetOptions(model().Options() + TWideCodeEditOptions{eoLineNumbers});
+    model().SetGutterExtraWidth(TCustomWideCodeEdit::BookmarkGlyphWidth() + 4);
+    for (int k = 0; k < TWideCodeEditModel::kBookmarkCount; ++k)
+        model().SetBookmark(k, 0, k);
+    const QImage image = Grab();
+    const int h = model().LineHeight();
+    const int margin = TCustomWideCodeEdit::kBookmarkLeftMargin;
+    for (int k = 0; k < TWideCodeEditModel::kBookmarkCount; ++k) {
+        // Each glyph differs from the next one only in its white digit.
+        int white = 0;
+        for (int y = 0; y < TCustomWideCodeEdit::BookmarkGlyphWidth(); ++y)
+            for (int x = 0; x < TCustomWideCodeEdit::BookmarkGlyphWidth(); ++x)
+                white += Pixel(image, margin + x, k * h + y) == ui::clWhite;
+        EXPECT_GE(white, 7) << "the digit of bookmark " << k;
+    }
 }
 
 TEST_F(WideCodeEditTest, SelectedCellsUseTheSelectionColoursAndATabStaysInTheText) {
@@ -491,19 +539,16 @@ TEST_F(WideCodeEditTest, DraggingTheSelectionMovesItWithCtrlCopiesItAndAClickOnI
         model().SetBlockBegin({4, 0});
         model().SetBlockEnd({7, 0});
         if (c.readOnly) model().SetOptions(model().Options() + TWideCodeEditOptions{eoReadOnly});
-        QTest::mousePress(widget(), Qt::LeftButton, c.modifiers, AtCell(5, 0));
-        QTest::mouseMove(widget(), AtCell(13, 0));
-        QTest::mouseRelease(widget(), Qt::LeftButton, c.modifiers, AtCell(13, 0));
+        DragText(AtCell(5, 0), AtCell(13, 0), c.modifiers);
         EXPECT_EQ(model().GetText(), c.text)
             << "modifiers " << int(c.modifiers) << " read-only " << c.readOnly;
+        EXPECT_FALSE(ui::DragActive());
     }
     model().SetOptions(model().Options() - TWideCodeEditOptions{eoReadOnly});
     model().SetText(u"one two three\r\n");
     model().SetBlockBegin({4, 0});
     model().SetBlockEnd({7, 0});
-    QTest::mousePress(widget(), Qt::LeftButton, {}, AtCell(0, 0));
-    QTest::mouseMove(widget(), AtCell(1, 0));
-    QTest::mouseRelease(widget(), Qt::LeftButton, {}, AtCell(1, 0));
+    DragText(AtCell(0, 0), AtCell(1, 0));
     EXPECT_EQ(model().GetText(), u"one two three\r\n") << "outside the selection a press selects";
 
     model().SetBlockBegin({4, 0});
@@ -518,10 +563,12 @@ TEST_F(WideCodeEditTest, EscapeCancelsATextDragAndTheCaretReturns) {
     model().SetCaretXY({11, 0});
     model().SetBlockBegin({0, 0});
     model().SetBlockEnd({5, 0});
-    QTest::mousePress(widget(), Qt::LeftButton, {}, AtCell(2, 0));
-    QTest::mouseMove(widget(), AtCell(8, 0));
+    Mouse(QEvent::MouseButtonPress, AtCell(2, 0));
+    Mouse(QEvent::MouseMove, AtCell(8, 0));
+    ASSERT_TRUE(ui::DragActive());
     QTest::keyClick(widget(), Qt::Key_Escape);
-    QTest::mouseRelease(widget(), Qt::LeftButton, {}, AtCell(8, 0));
+    EXPECT_FALSE(ui::DragActive());
+    Mouse(QEvent::MouseButtonRelease, AtCell(8, 0));
     EXPECT_EQ(model().GetText(), u"hello world\r\n");
     EXPECT_EQ(model().GetSelectedText(), u"hello");
     EXPECT_EQ(model().GetCaretXY(), (TPoint{11, 0}));
@@ -536,7 +583,9 @@ TEST_F(WideCodeEditTest, ThePointerIsAnIBeamOverTextAndAnArrowOverTheGutterAndTh
     const struct {
         QPoint at;
         Qt::CursorShape shape;
-    } cases[] = {{AtCell(8, 0), Qt::IBeamCursor}, {AtCell(2, 0), Qt::ArrowCursor}, {gutter, Qt::ArrowCursor},
+    } cases[] = {{AtCell(8, 0), Qt::IBeamCursor},
+                 {AtCell(2, 0), Qt::ArrowCursor},
+                 {gutter, Qt::ArrowCursor},
                  {AtCell(9, 0), Qt::IBeamCursor}};
     for (const auto& k : cases) {
         QTest::mouseMove(widget(), k.at);
@@ -566,12 +615,44 @@ TEST_F(WideCodeEditTest, DroppingIntoAnotherEditorCopiesOrWithShiftMovesButNever
         model().SetBlockEnd({7, 0});
         if (c.readOnly) model().SetOptions(model().Options() + TWideCodeEditOptions{eoReadOnly});
         const QPoint drop(intoOther + edit.ClientRectInWindow().Left, AtCell(0, 0).y());
-        QTest::mousePress(widget(), Qt::LeftButton, {}, AtCell(5, 0));
-        QTest::mouseMove(widget(), drop);
-        QTest::mouseRelease(widget(), Qt::LeftButton, c.modifiers, drop);
+        edit.SetFocus(); // the drop gave it to the other editor; a press would only take it back
+        DragText(AtCell(5, 0), drop, c.modifiers);
         EXPECT_EQ(model().GetText(), c.source) << int(c.modifiers) << " read-only " << c.readOnly;
         EXPECT_EQ(other.Model().GetText(), c.target) << int(c.modifiers) << " read-only " << c.readOnly;
     }
+}
+
+TEST_F(WideCodeEditTest, TheDragShowsWhetherItMovesOrCopiesAndRefusesItsOwnSelectionAndAReadOnlyEditor) {
+    using Editor = TCustomWideCodeEdit;
+    TCustomWideCodeEdit other(nullptr);
+    other.SetParent(&form);
+    edit.SetBounds(0, 0, 200, 300);
+    other.SetBounds(200, 0, 200, 300);
+    other.Model().SetText(u"x\r\n");
+    model().SetText(u"one two three\r\n");
+    model().SetBlockBegin({4, 0});
+    model().SetBlockEnd({7, 0});
+    const QPoint intoOther(200 + other.Model().GutterWidth() + 10 + edit.ClientRectInWindow().Left,
+                           AtCell(0, 0).y());
+    Mouse(QEvent::MouseButtonPress, AtCell(5, 0));
+    Mouse(QEvent::MouseMove, AtCell(10, 0));
+    EXPECT_EQ(ui::DragCursorShown(), Editor::crDragMove) << "within one editor the text moves";
+    Mouse(QEvent::MouseMove, AtCell(10, 0), Qt::ControlModifier);
+    EXPECT_EQ(ui::DragCursorShown(), Editor::crDragCopy);
+    Mouse(QEvent::MouseMove, AtCell(6, 0));
+    EXPECT_EQ(ui::DragCursorShown(), ui::crNoDrop) << "never onto its own selection";
+    Mouse(QEvent::MouseMove, intoOther);
+    EXPECT_EQ(ui::DragCursorShown(), Editor::crDragCopy) << "between editors it is copied";
+    EXPECT_TRUE(other.Focused()) << "the editor under the drag takes the focus";
+    Mouse(QEvent::MouseMove, intoOther, Qt::ShiftModifier);
+    EXPECT_EQ(ui::DragCursorShown(), Editor::crDragMove);
+    other.Model().SetOptions(other.Model().Options() + TWideCodeEditOptions{eoReadOnly});
+    Mouse(QEvent::MouseMove, intoOther, Qt::ShiftModifier);
+    EXPECT_EQ(ui::DragCursorShown(), ui::crNoDrop);
+    Mouse(QEvent::MouseButtonRelease, intoOther, Qt::ShiftModifier);
+    EXPECT_EQ(other.Model().GetText(), u"x\r\n");
+    EXPECT_EQ(model().GetText(), u"one two three\r\n");
+    EXPECT_EQ(model().GetSelectedText(), u"two") << "a drag that found no taker keeps the selection";
 }
 
 // ---- wheel and scroll bars
