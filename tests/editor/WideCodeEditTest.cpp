@@ -620,15 +620,31 @@ TEST_F(WideCodeEditTest, DroppingIntoAnotherEditorCopiesOrWithShiftMovesButNever
         EXPECT_EQ(model().GetText(), c.source) << int(c.modifiers) << " read-only " << c.readOnly;
         EXPECT_EQ(other.Model().GetText(), c.target) << int(c.modifiers) << " read-only " << c.readOnly;
     }
+    // A move is one undo step in each editor.
+    for (TWideCodeEditModel* m : {&model(), &other.Model()})
+        m->SetOptions(m->Options() - TWideCodeEditOptions{eoReadOnly} + TWideCodeEditOptions{eoUseUndoRedo});
+    model().SetText(u"one two\r\n");
+    other.Model().SetText(u"x\r\n");
+    model().SetBlockBegin({4, 0});
+    model().SetBlockEnd({7, 0});
+    edit.SetFocus();
+    DragText(AtCell(5, 0), QPoint(intoOther + edit.ClientRectInWindow().Left, AtCell(0, 0).y()),
+             Qt::ShiftModifier);
+    ASSERT_EQ(other.Model().GetText(), u"twox\r\n");
+    other.Model().Undo();
+    EXPECT_EQ(other.Model().GetText(), u"x\r\n");
+    model().Undo();
+    EXPECT_EQ(model().GetText(), u"one two\r\n");
 }
 
 TEST_F(WideCodeEditTest, TheDragShowsWhetherItMovesOrCopiesAndRefusesItsOwnSelectionAndAReadOnlyEditor) {
     using Editor = TCustomWideCodeEdit;
+    ui::TManualClockScope clock(1000);
     TCustomWideCodeEdit other(nullptr);
     other.SetParent(&form);
     edit.SetBounds(0, 0, 200, 300);
     other.SetBounds(200, 0, 200, 300);
-    other.Model().SetText(u"x\r\n");
+    other.Model().SetText(u"xyz\r\n");
     model().SetText(u"one two three\r\n");
     model().SetBlockBegin({4, 0});
     model().SetBlockEnd({7, 0});
@@ -644,13 +660,16 @@ TEST_F(WideCodeEditTest, TheDragShowsWhetherItMovesOrCopiesAndRefusesItsOwnSelec
     Mouse(QEvent::MouseMove, intoOther);
     EXPECT_EQ(ui::DragCursorShown(), Editor::crDragCopy) << "between editors it is copied";
     EXPECT_TRUE(other.Focused()) << "the editor under the drag takes the focus";
+    clock->Advance(TCustomWideCodeEdit::kScrollInterval);
+    EXPECT_GT(other.Model().CaretX(), 0) << "the timer brings the caret to the pointer";
+    EXPECT_FALSE(other.Model().SelectionAvailable()) << "and selects nothing";
     Mouse(QEvent::MouseMove, intoOther, Qt::ShiftModifier);
     EXPECT_EQ(ui::DragCursorShown(), Editor::crDragMove);
     other.Model().SetOptions(other.Model().Options() + TWideCodeEditOptions{eoReadOnly});
     Mouse(QEvent::MouseMove, intoOther, Qt::ShiftModifier);
     EXPECT_EQ(ui::DragCursorShown(), ui::crNoDrop);
     Mouse(QEvent::MouseButtonRelease, intoOther, Qt::ShiftModifier);
-    EXPECT_EQ(other.Model().GetText(), u"x\r\n");
+    EXPECT_EQ(other.Model().GetText(), u"xyz\r\n");
     EXPECT_EQ(model().GetText(), u"one two three\r\n");
     EXPECT_EQ(model().GetSelectedText(), u"two") << "a drag that found no taker keeps the selection";
 }
