@@ -144,6 +144,18 @@ TEST_F(GIFGraphicTest, TheClipboardGetsABitmapAndTheGIFStream) {
     pasted.LoadFromClipboardFormat(GIFClipboardFormat());
     EXPECT_EQ(pasted.Images().Count(), 2);
     EXPECT_THROW(pasted.LoadFromClipboardFormat(ui::CF_TEXT), GIFException);
+
+    ui::TBitmap bitmap(3, 2, ui::pf24bit);
+    bitmap.Canvas()->Brush()->SetColor(ui::clRed);
+    bitmap.Canvas()->FillRect({0, 0, 3, 2});
+    clipboard.SetBitmap(bitmap);
+    pasted.LoadFromClipboardFormat(ui::CF_BITMAP);
+    ASSERT_EQ(pasted.Images().Count(), 1) << "a pasted bitmap is one frame";
+    EXPECT_EQ(pasted.Width(), 3);
+    EXPECT_EQ(pasted.Height(), 2);
+    ui::TBitmap back;
+    back.Assign(&pasted);
+    EXPECT_EQ(back.Canvas()->Pixel(2, 1), ui::clRed);
 }
 
 TEST_F(GIFGraphicTest, PicturesLoadGIFFilesOnceRegistered) {
