@@ -30,6 +30,17 @@ void RestoreFormPlacement(ui::TCustomForm* form, const std::string& text) {
     form->SetBounds(StrToInt(parts[1]), StrToInt(parts[2]), StrToInt(parts[3]), StrToInt(parts[4]));
 }
 
+ui::TTreeNode* FindTreeNodeByData(ui::TTreeView* tree, const void* object) {
+    RTL_ASSERT(tree);
+    for (ui::TTreeNode* node = tree->Items().GetFirstNode(); node; node = node->GetNext())
+        if (node->Data() == object) return node;
+    return nullptr;
+}
+
+void SelectTreeNode(ui::TTreeNode* node) {
+    if (node) node->TreeView()->SetSelected(node);
+}
+
 void ShellOpen(const std::string& fileName) {
     ui::ShellOpen(fileName);
 }

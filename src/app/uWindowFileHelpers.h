@@ -8,6 +8,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Menus.h"
+#include "platform/ui/TreeViews.h"
 
 #include <array>
 #include <cstdint>
@@ -24,6 +25,12 @@ std::string FormPlacementToString(ui::TCustomForm* form);
 // Applies a placement text; a text without exactly five parts is ignored, a part that is no number
 // raises a conversion error.
 void RestoreFormPlacement(ui::TCustomForm* form, const std::string& text);
+
+// ---- Tree views ----
+// The first node in the tree's flat order whose data is the object, or null.
+ui::TTreeNode* FindTreeNodeByData(ui::TTreeView* tree, const void* object);
+// Makes the node its tree's selected node; null is ignored.
+void SelectTreeNode(ui::TTreeNode* node);
 
 // ---- Shell ----
 void ShellOpen(const std::string& fileName);

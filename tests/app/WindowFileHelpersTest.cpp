@@ -68,6 +68,22 @@ TEST_F(WindowFileHelpersTest, MenuHelpersAppendInOrder) {
     EXPECT_EQ(file->Items(1)->Action(), &action);
 }
 
+TEST_F(WindowFileHelpersTest, TreeNodesAreFoundByTheirDataInFlatOrder) {
+    ui::TTreeView tree(nullptr);
+    int first = 0, second = 0;
+    ui::TTreeNode* parent = tree.Items().AddObject(nullptr, "parent", &second);
+    ui::TTreeNode* child = tree.Items().AddChildObject(parent, "child", &first);
+    tree.Items().AddObject(parent, "later", &first);
+    EXPECT_EQ(FindTreeNodeByData(&tree, &first), child);
+    EXPECT_EQ(FindTreeNodeByData(&tree, &second), parent);
+    EXPECT_EQ(FindTreeNodeByData(&tree, nullptr), nullptr);
+
+    SelectTreeNode(child);
+    EXPECT_EQ(tree.Selected(), child);
+    SelectTreeNode(nullptr);
+    EXPECT_EQ(tree.Selected(), child);
+}
+
 TEST_F(WindowFileHelpersTest, HyperlinkLabelAndTextMeasures) {
     ui::TForm form(nullptr);
     ui::TControl* label = PlaceControl(new ui::TCustomControl(&form), &form, ui::alTop);
