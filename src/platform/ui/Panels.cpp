@@ -1,6 +1,9 @@
 #include "platform/ui/Panels.h"
 
 #include "platform/ui/Edges.h"
+#include "platform/ui/QtBridge.h"
+
+#include <QFontMetrics>
 
 #include <algorithm>
 
@@ -95,15 +98,16 @@ void TCustomPanel::SetAlignment(TAlignment value) {
 
 TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) {
     SetBounds(0, 0, 185, 105);
+    SetParentColor(true);
     TControlStyle style = ControlStyle();
     style.Include(csAcceptsControls);
     style.Include(csSetCaption);
     SetControlStyle(style);
 }
 
-int TGroupBox::CaptionHeight() {
-    Canvas()->Font()->Assign(Font());
-    return Canvas()->TextHeight("Wg");
+int TGroupBox::CaptionHeight() const {
+    // Measured without the canvas, which exists only while painting.
+    return QFontMetrics(ToQFont(*Font())).height();
 }
 
 void TGroupBox::AlignControls(TControl* changed, TRect& rect) {
@@ -115,6 +119,7 @@ void TGroupBox::AlignControls(TControl* changed, TRect& rect) {
 
 void TGroupBox::Paint() {
     TCanvas& canvas = *Canvas();
+    canvas.Font()->Assign(Font());
     const int lineY = CaptionHeight() / 2;
     const TRect area = ClientRect();
     canvas.Brush()->SetColor(Color());

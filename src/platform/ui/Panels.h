@@ -59,7 +59,7 @@ protected:
     void Paint() override;
 
 private:
-    int CaptionHeight();
+    int CaptionHeight() const;
 };
 
 using TCanResizeEvent = std::function<void(TObject* sender, int& newSize, bool& accept)>;

@@ -14,6 +14,7 @@ constexpr int kLineStep = 8;
 TScrollBox::TScrollBox(TComponent* owner) : TWinControl(owner) {
     SetBounds(0, 0, 185, 41);
     SetBorderStyle(bsSingle);
+    SetColor(clBtnFace);
     TControlStyle style = ControlStyle();
     style.Include(csAcceptsControls);
     SetControlStyle(style);

@@ -2,7 +2,11 @@
 
 #include "platform/ui/Forms.h"
 #include "platform/ui/Panels.h"
+#include "platform/ui/QtBridge.h"
 #include "support/UiTest.h"
+
+#include <QImage>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +40,14 @@ TEST_F(ScrollBoxTest, AChildPastTheClientAreaBringsOnlyItsBar) {
     EXPECT_EQ(info.page, box.ClientHeight());
     far.SetTop(20);
     EXPECT_FALSE(box.ScrollBarVisible(SB_VERT)) << "the children fit again";
+}
+
+TEST_F(ScrollBoxTest, TheCornerBetweenTwoBarsIsPaintedLikeAButton) {
+    far.SetLeft(150);
+    ASSERT_TRUE(box.ScrollBarVisible(SB_HORZ));
+    ASSERT_TRUE(box.ScrollBarVisible(SB_VERT));
+    const QImage shot = box.Widget()->grab().toImage();
+    EXPECT_EQ(FromQColor(shot.pixelColor(97, 97)), FromQColor(ToQColor(clBtnFace)));
 }
 
 TEST_F(ScrollBoxTest, ScrollingMovesTheChildrenAndStopsAtTheEnds) {
