@@ -1,6 +1,5 @@
 #include "app/fuInternalCheck.h"
 
-#include "app/uProgressBar.h"
 #include "app/uVeltraneApplicationInfo.h"
 #include "app/uWindowFileHelpers.h"
 #include "platform/rtl/Format.h"
@@ -9,6 +8,7 @@
 #include "platform/ui/Buttons.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Labels.h"
+#include "platform/ui/ProgressBars.h"
 #include "widecontrols/uUcStdCtrls.h"
 
 #include "core/uDataValues.h"
@@ -126,7 +126,7 @@ TfmInternalCheck::TfmInternalCheck(ui::TComponent* owner, std::shared_ptr<core::
     laProgress = addLabel("laProgress", "Progress", 8, 8, 200);
     laProgressDetails = addLabel("laProgressDetails", "", 457, 8, 200);
     laProgressDetails->SetAlignment(ui::taRightJustify);
-    pbProgress = new TProgressBar(this);
+    pbProgress = new ui::TProgressBar(this);
     pbProgress->SetName("pbProgress");
     pbProgress->SetParent(this);
     pbProgress->SetBounds(8, 24, 649, 17);

@@ -12,6 +12,7 @@ class IDBAConnection;
 namespace ui {
 class TButton;
 class TLabel;
+class TProgressBar;
 } // namespace ui
 namespace widecontrols {
 class TUcLabel;
@@ -45,8 +46,6 @@ private:
     std::u16string report_;
 };
 
-class TProgressBar;
-
 // The dialog over the check: Start runs the scan with the window kept responsive, Cancel stops it
 // after the current routine, Close ends the dialog.
 class TfmInternalCheck : public ui::TForm {
@@ -54,7 +53,7 @@ public:
     TfmInternalCheck(ui::TComponent* owner, std::shared_ptr<core::IDBAConnection> connection);
 
     ui::TLabel* laProgress;
-    TProgressBar* pbProgress;
+    ui::TProgressBar* pbProgress;
     ui::TLabel* laProgressDetails;
     ui::TLabel* laReport;
     widecontrols::TUcMemo* edReport;

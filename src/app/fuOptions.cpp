@@ -3,18 +3,18 @@
 #include "app/fruCodeEditor.h"
 #include "app/fruTextEditor.h"
 #include "app/uCodeCompletionOptions.h"
-#include "app/uGroupBox.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/PageControls.h"
+#include "platform/ui/Panels.h"
 
 namespace app {
 namespace {
 
 constexpr int kRowHeight = 21;
 
-TGroupBox* AddGroup(ui::TComponent* owner, ui::TWinControl* parent, const char* name, const char* caption,
-                    int top, int rows) {
-    auto* group = new TGroupBox(owner);
+ui::TGroupBox* AddGroup(ui::TComponent* owner, ui::TWinControl* parent, const char* name, const char* caption,
+                        int top, int rows) {
+    auto* group = new ui::TGroupBox(owner);
     group->SetName(name);
     group->SetParent(parent);
     group->SetCaption(caption);
@@ -77,7 +77,8 @@ TfmOptions::TfmOptions(ui::TComponent* owner) : ui::TForm(owner) {
     EndLoading();
 }
 
-ui::TCheckBox* TfmOptions::AddOption(TGroupBox* group, const char* name, const char* caption, bool* option) {
+ui::TCheckBox* TfmOptions::AddOption(ui::TGroupBox* group, const char* name, const char* caption,
+                                     bool* option) {
     int row = 0;
     for (const auto& entry : options_)
         if (entry.box->Parent() == group) ++row;

@@ -7,13 +7,12 @@
 namespace ui {
 class TButton;
 class TCheckBox;
+class TGroupBox;
 class TPageControl;
 class TTabSheet;
 } // namespace ui
 
 namespace app {
-
-class TGroupBox;
 
 // The editor's automatic features and what code completion offers, as eight check boxes.
 class TfmOptions : public ui::TForm {
@@ -26,8 +25,8 @@ public:
 
     ui::TPageControl* pcOptions;
     ui::TTabSheet* tsEditor;
-    TGroupBox* gbAutomaticFeatures;
-    TGroupBox* gbCodeCompletion;
+    ui::TGroupBox* gbAutomaticFeatures;
+    ui::TGroupBox* gbCodeCompletion;
     ui::TCheckBox* chAutoCodeParameters;
     ui::TCheckBox* chAutoCodeCompletion;
     ui::TCheckBox* chTooltipExpressionEvaluation;
@@ -45,7 +44,7 @@ private:
         ui::TCheckBox* box;
         bool* option;
     };
-    ui::TCheckBox* AddOption(TGroupBox* group, const char* name, const char* caption, bool* option);
+    ui::TCheckBox* AddOption(ui::TGroupBox* group, const char* name, const char* caption, bool* option);
 
     std::vector<TOptionBox> options_;
 };

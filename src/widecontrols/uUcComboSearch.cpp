@@ -9,11 +9,6 @@ namespace {
 
 constexpr WideChar kBackspace = 8, kTab = 9, kEscape = 27;
 
-bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
-    return text.size() >= prefix.size() &&
-           core::WideCompareTextLocale(text.substr(0, prefix.size()), prefix, core::kUserDefaultLocale) == 0;
-}
-
 // Tab closes a list that opened by itself.
 void CloseOnTab(IComboSearchTarget& combo) {
     if (combo.AutoDropDown() && combo.DroppedDown()) combo.SetDroppedDown(false);
@@ -30,6 +25,11 @@ void DropDownKeepingText(IComboSearchTarget& combo) {
 }
 
 } // namespace
+
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
+    return text.size() >= prefix.size() &&
+           core::WideCompareTextLocale(text.substr(0, prefix.size()), prefix, core::kUserDefaultLocale) == 0;
+}
 
 int FindComboItem(const IComboSearchTarget& combo, std::u16string_view prefix, bool unique) {
     int found = -1;

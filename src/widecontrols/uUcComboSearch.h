@@ -40,6 +40,9 @@ protected:
     ~IComboSearchTarget() = default;
 };
 
+// Whether `text` begins with `prefix`, ignoring case as the user's locale does.
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix);
+
 // The first item that begins with `prefix`, ignoring case; with `unique`, only when no other item
 // does. -1 when none.
 int FindComboItem(const IComboSearchTarget& combo, std::u16string_view prefix, bool unique);

@@ -1,9 +1,11 @@
 #include "widecontrols/uUcDBGrids.h"
 
+#include "widecontrols/uUcComboSearch.h"
 #include "widecontrols/uUcDB.h"
 
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Clock.h"
+#include "platform/ui/ListControls.h"
 
 namespace widecontrols {
 
@@ -37,6 +39,10 @@ WideString TUcCustomDBGrid::GetWideEditText(int dataCol) {
         dataCol >= 0 && dataCol < Columns()->Count() ? Columns()->Items(dataCol)->Field() : nullptr;
     wideEditText_ = field ? GetFieldWideEditValue(field) : WideString();
     return wideEditText_;
+}
+
+ui::TInplaceEdit* TUcCustomDBGrid::CreateEditor() {
+    return WithColumnPickLists(new TUcDBGridInplaceEdit(this));
 }
 
 std::unique_ptr<ui::TDBGridColumns> TUcCustomDBGrid::CreateColumns() {
@@ -79,6 +85,23 @@ bool TPickListSearch::KeyPress(WideChar& key) {
     if (searchText_.size() < kMaxLength) searchText_ += key;
     key = 0;
     return true;
+}
+
+void TUcDBGridInplaceEdit::KeyPress(char16_t& key) {
+    if (!ListVisible() || ActiveList() != PickList()) {
+        ui::TInplaceEditList::KeyPress(key);
+        return;
+    }
+    // The list has the keys while it is down: none of them edits the text.
+    WideChar typed = key;
+    key = 0;
+    if (!search_.KeyPress(typed)) return;
+    ui::TCustomListBox& list = *PickList();
+    for (int i = 0; i < list.Count(); ++i)
+        if (StartsWithIgnoringCase(Utf8ToWide(list.Items()[i]), search_.SearchText())) {
+            list.SetItemIndex(i);
+            return;
+        }
 }
 
 int PickListDropDownHeight(int itemCount, int dropDownRows, int itemHeight) {

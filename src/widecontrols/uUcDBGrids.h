@@ -41,6 +41,38 @@ protected:
     std::unique_ptr<ui::TColumn> CreateColumn() override { return std::make_unique<TUcColumn>(this); }
 };
 
+// The search text of the pick-list drop-down: characters typed within kPause of each other are
+// searched together, up to kMaxLength of them.
+class TPickListSearch {
+public:
+    static constexpr uint32_t kPause = 2000;
+    static constexpr size_t kMaxLength = 32;
+
+    // Backspace and Escape empty the search text; a printable `key` is consumed (set to 0) and true
+    // is answered, so that the list looks for SearchText.
+    bool KeyPress(WideChar& key);
+    const WideString& SearchText() const { return searchText_; }
+
+private:
+    WideString searchText_;
+    uint32_t lastKeyTime_ = 0;
+};
+
+// The data grid's in-place editor. While its pick list is down, typed characters go to the list,
+// which selects the first item that begins with the search text, ignoring case.
+class TUcDBGridInplaceEdit : public ui::TInplaceEditList {
+public:
+    using ui::TInplaceEditList::TInplaceEditList;
+
+    const TPickListSearch& PickListSearch() const { return search_; }
+
+protected:
+    void KeyPress(char16_t& key) override;
+
+private:
+    TPickListSearch search_;
+};
+
 // The data grid with UTF-16 cell texts and titles, light grey stripes on every second screen row and
 // a fixed blue highlight with white text.
 class TUcCustomDBGrid : public ui::TCustomDBGrid {
@@ -57,6 +89,7 @@ public:
     static constexpr ui::TColor kHighlightColor = 0xA56D53;
 
 protected:
+    ui::TInplaceEdit* CreateEditor() override;
     std::unique_ptr<ui::TDBGridColumns> CreateColumns() override;
     void SetDataCellColors(int dataRow, ui::TColumn* column, bool highlighted) override;
     void DefaultDrawColumnCell(const ui::TRect& rect, int dataCol, ui::TColumn* column,
@@ -65,23 +98,6 @@ protected:
 
 private:
     WideString wideEditText_;
-};
-
-// The search text of the pick-list drop-down: characters typed within kPause of each other are
-// searched together, up to kMaxLength of them.
-class TPickListSearch {
-public:
-    static constexpr uint32_t kPause = 2000;
-    static constexpr size_t kMaxLength = 32;
-
-    // Backspace and Escape empty the search text; a printable `key` is consumed (set to 0) and true
-    // is answered, so that the list looks for SearchText.
-    bool KeyPress(WideChar& key);
-    const WideString& SearchText() const { return searchText_; }
-
-private:
-    WideString searchText_;
-    uint32_t lastKeyTime_ = 0;
 };
 
 // The height of the pick-list drop-down: the drop-down rows when above 0 and not more than the

@@ -245,6 +245,26 @@ int LoadStringFromTable(uint32_t identifier, char16_t* buffer, int size) {
     }
 }
 
+int LoadStringWide(uint32_t identifier, char16_t* buffer, int size) {
+    return LoadStringFromTable(identifier, buffer, size);
+}
+
+WideString LoadWideResString(const TResStringRec* record) {
+    if (!record) return WideString();
+    // Pointer-sized: on a 64-bit system no address is below 0x10000, but its low 32 bits may be.
+    if (record->Identifier < 0x10000) {
+        std::u16string buffer(4097, u'\0');
+        const int length = LoadStringWide(static_cast<uint32_t>(record->Identifier), buffer.data(),
+                                          static_cast<int>(buffer.size()));
+        buffer.resize(static_cast<size_t>(length));
+        return buffer;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(record->Identifier));
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (text.size() > 3 && text.substr(0, 3) == kBom) return Utf8ToWide(text.substr(3));
+    return AnsiToWide(text);
+}
+
 void SetWindowTextWide(ui::TControl& window, std::u16string_view text) {
     window.SetText(WideToUtf8(text));
 }

@@ -80,6 +80,17 @@ WideString ExpandFileNameWide(std::u16string_view fileName);
 // size - 1 units and a NUL into `buffer` and returns how many; without a buffer (or with size 0 or
 // less) returns the string's length. 0 when the table has no such block.
 int LoadStringFromTable(uint32_t identifier, char16_t* buffer, int size);
+// The system's own string loader, as LoadStringFromTable: the compiled-in tables are the only ones.
+int LoadStringWide(uint32_t identifier, char16_t* buffer, int size);
+
+// A resource string: an identifier below 0x10000 names a string of the tables; any other is the
+// address of a NUL-terminated 8-bit text.
+struct TResStringRec {
+    uintptr_t Identifier = 0;
+};
+// The text of a resource string: from the tables, or the 8-bit text decoded as UTF-8 after a
+// byte-order mark and in the default code page without one. Null gives "".
+WideString LoadWideResString(const TResStringRec* record);
 
 // ---- The window wrappers over our framework: its text is UTF-8, so nothing is lost either way ----
 // The control's window text as UTF-16. Setting a different text sends CM_TEXTCHANGED once.

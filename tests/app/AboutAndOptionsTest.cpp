@@ -6,13 +6,13 @@
 #include "app/fuAbout.h"
 #include "app/fuOptions.h"
 #include "app/uCodeCompletionOptions.h"
-#include "app/uGroupBox.h"
 #include "app/uWindowFileHelpers.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Labels.h"
 #include "platform/ui/PageControls.h"
+#include "platform/ui/Panels.h"
 #include "support/UiTest.h"
 
 #include <QImage>

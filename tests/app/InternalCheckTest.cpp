@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "app/FrameServerFixture.h"
-#include "app/uProgressBar.h"
 #include "platform/rtl/Utf.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Labels.h"
+#include "platform/ui/ProgressBars.h"
 #include "widecontrols/uUcStdCtrls.h"
 
 namespace app {

@@ -8,6 +8,7 @@
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Clock.h"
 #include "platform/ui/Color.h"
+#include "platform/ui/ListControls.h"
 #include "platform/ui/QtBridge.h"
 #include "support/UiTest.h"
 #include "widecontrols/uUcDB.h"
@@ -267,6 +268,55 @@ TEST_F(UcDBGridTest, AMillionRowsScrollWithoutReadingEveryRow) {
     EXPECT_EQ(big.RecNo(), 1 + grid.VisibleRowCount());
     EXPECT_LT(big.reads, 1000);
     source.SetDataSet(nullptr);
+}
+
+TEST_F(UcDBGridTest, ATypedWideCharacterOpensTheEditorAndPostingStoresTheWideText) {
+    Open({{"a", "x"}, {"b", "y"}});
+    grid.SetFocus();
+    // Characters no key of a US keyboard gives, as an input method delivers them.
+    const auto type = [](QWidget* target, const QString& text) {
+        QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, text, Qt::NoModifier);
+    };
+    type(grid.Widget(), QStringLiteral("\u4E2D"));
+    ASSERT_TRUE(grid.EditorMode());
+    EXPECT_EQ(grid.InplaceEditor()->Text(), "\u4E2D");
+    type(grid.InplaceEditor()->Widget(), QStringLiteral("\U0001D11E"));
+    QTest::keyClick(grid.InplaceEditor()->Widget(), Qt::Key_Return);
+    QTest::keyClick(grid.Widget(), Qt::Key_Down);
+    EXPECT_EQ(ds.State(), data::dsBrowse);
+    ds.First();
+    EXPECT_EQ(GetFieldWideValue(ds.FieldByName("NAME")), u"\u4E2D\U0001D11E");
+}
+
+TEST_F(UcDBGridTest, TypingIntoTheDroppedDownPickListSearchesItsItems) {
+    ui::TManualClockScope clock(10000);
+    Open({{"a", "cherry"}});
+    grid.Columns()->Items(1)->PickList().SetText("apple\nAbacus\nbanana\ncherry\n");
+    grid.SetFocus();
+    QTest::keyClick(grid.Widget(), Qt::Key_Right);
+    QTest::keyClick(grid.Widget(), Qt::Key_F2);
+    auto* editor = dynamic_cast<TUcDBGridInplaceEdit*>(grid.InplaceEditor());
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor->Widget(), Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(editor->ListVisible());
+    ui::TCustomListBox& list = *editor->PickList();
+    EXPECT_EQ(list.ItemIndex(), 3) << "the cell's value";
+    const auto type = [&](QChar c) {
+        QTest::keyClicks(editor->Widget(), QString(c));
+        return list.ItemIndex();
+    };
+    EXPECT_EQ(type(u'a'), 0);
+    clock->Advance(TPickListSearch::kPause);
+    EXPECT_EQ(type(u'b'), 1) << "\"ab\" within the pause, any case";
+    clock->Advance(TPickListSearch::kPause + 1);
+    EXPECT_EQ(type(u'b'), 2) << "\"b\" alone after the pause";
+    EXPECT_EQ(type(u'x'), 2) << "\"bx\" matches nothing: the selection stays";
+    QTest::keyClick(editor->Widget(), Qt::Key_Backspace);
+    EXPECT_EQ(editor->PickListSearch().SearchText(), u"");
+    EXPECT_EQ(editor->Text(), "cherry") << "keys for the list do not edit the text";
+    QTest::keyClick(editor->Widget(), Qt::Key_Return);
+    EXPECT_FALSE(editor->ListVisible());
+    EXPECT_EQ(editor->Text(), "banana");
 }
 
 TEST(PickListSearchTest, KeysWithinTheMeantimeSearchTogether) {

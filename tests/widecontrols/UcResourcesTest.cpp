@@ -1,3 +1,4 @@
+#include "widecontrols/AnsiCodePageScope.h"
 #include "widecontrols/uUcClasses.h"
 #include "widecontrols/uUcUtils.h"
 
@@ -46,6 +47,23 @@ TEST(LoadStringFromTableTest, AMissingOrDamagedBlockHasNoString) {
     EXPECT_EQ(LoadStringFromTable(3, buffer, 8), 0);   // its length runs past the block
     EXPECT_EQ(LoadStringFromTable(4, buffer, 8), 0);   // past the block
     EXPECT_EQ(LoadStringFromTable(16, nullptr, 0), 0); // block 2 is not there
+}
+
+TEST(LoadWideResStringTest, ReadsTheTablesOrTheTextAtTheAddress) {
+    static const char kMarked[] = "\xEF\xBB\xBF\xE4\xB8\xAD\xE6\x96\x87";
+    static const char kPlain[] = "caf\xE9";
+    static const char kOnlyTheMark[] = "\xEF\xBB\xBF";
+    const TResStringRec tableString{1}, marked{reinterpret_cast<uintptr_t>(kMarked)},
+        plain{reinterpret_cast<uintptr_t>(kPlain)}, onlyTheMark{reinterpret_cast<uintptr_t>(kOnlyTheMark)};
+    AnsiCodePageScope latin(1252);
+    EXPECT_EQ(LoadWideResString(&tableString), u"Hello");
+    EXPECT_EQ(LoadWideResString(&marked), u"\u4E2D\u6587");
+    EXPECT_EQ(LoadWideResString(&plain), u"caf\u00E9") << "no mark: the default code page";
+    EXPECT_EQ(LoadWideResString(&onlyTheMark), u"\u00EF\u00BB\u00BF") << "a mark alone is text";
+    EXPECT_EQ(LoadWideResString(nullptr), u"");
+    char16_t buffer[8];
+    EXPECT_EQ(LoadStringWide(2, buffer, 8), 2);
+    EXPECT_EQ(std::u16string(buffer), u"\u263Ax");
 }
 
 TEST(UcResourceStreamTest, ReadsAResourceAndRefusesWrites) {

@@ -6,6 +6,9 @@
 #include "platform/ui/WidgetBridge.h"
 
 #include <QCheckBox>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -114,6 +117,79 @@ void TButton::WndProc(TMessage& message) {
         return;
     }
     TButtonControl::WndProc(message);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TBitBtn
+
+namespace {
+
+struct TBitBtnKindInfo {
+    const char* caption;
+    TModalResult modalResult;
+};
+
+constexpr TBitBtnKindInfo kKinds[] = {
+    {"", mrNone},        {"OK", mrOk},          {"Cancel", mrCancel}, {"&Help", mrNone},
+    {"&Yes", mrYes},     {"&No", mrNo},         {"&Close", mrNone},   {"Abort", mrAbort},
+    {"&Retry", mrRetry}, {"&Ignore", mrIgnore}, {"&All", mrAll},
+};
+
+// Pixels of the transparent colour become see-through, as the framework draws a glyph.
+QIcon GlyphIcon(const TBitmap& glyph) {
+    QImage image = glyph.Image().convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = ToQColor(glyph.TransparentColor()).rgb() & 0xFFFFFF;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
+    }
+    return QIcon(QPixmap::fromImage(image));
+}
+
+} // namespace
+
+TBitBtn::TBitBtn(TComponent* owner) : TButton(owner) {}
+
+TBitBtn::~TBitBtn() = default;
+
+void TBitBtn::SetKind(TBitBtnKind kind) {
+    kind_ = kind;
+    if (kind == bkCustom) return;
+    SetDefault(kind == bkOK || kind == bkYes);
+    SetCancel(kind == bkCancel || kind == bkNo);
+    SetCaption(kKinds[kind].caption);
+    SetModalResult(kKinds[kind].modalResult);
+}
+
+void TBitBtn::SetGlyph(const TBitmap* value) {
+    if (!value) {
+        glyph_.reset();
+    } else {
+        if (!glyph_) glyph_ = std::make_unique<TBitmap>();
+        glyph_->Assign(value);
+    }
+    if (auto* button = qobject_cast<QPushButton*>(Widget())) ShowGlyph(*button);
+}
+
+void TBitBtn::ShowGlyph(QPushButton& button) const {
+    const bool shown = glyph_ && !glyph_->Empty();
+    button.setIcon(shown ? GlyphIcon(*glyph_) : QIcon());
+    if (shown) button.setIconSize(QSize(glyph_->Width(), glyph_->Height()));
+}
+
+QWidget* TBitBtn::CreateWidget(QWidget* parentWidget) {
+    auto* button = static_cast<QPushButton*>(TButton::CreateWidget(parentWidget));
+    ShowGlyph(*button);
+    return button;
+}
+
+void TBitBtn::Click() {
+    if (kind_ == bkClose) {
+        if (TCustomForm* form = GetParentForm(this)) form->Close();
+        return;
+    }
+    TButton::Click();
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+class QPushButton;
+
 namespace ui {
 
 // A button that may show a checked state; an action's Checked follows to it.
@@ -67,6 +69,45 @@ private:
     bool default_ = false;
     bool cancel_ = false;
     TModalResult modalResult_ = mrNone;
+};
+
+enum TBitBtnKind {
+    bkCustom,
+    bkOK,
+    bkCancel,
+    bkHelp,
+    bkYes,
+    bkNo,
+    bkClose,
+    bkAbort,
+    bkRetry,
+    bkIgnore,
+    bkAll
+};
+
+// A push button with a picture left of its caption. A Kind other than bkCustom gives the button its
+// standard caption, modal result and Default or Cancel role; a bkClose button closes its form.
+class TBitBtn : public TButton {
+public:
+    explicit TBitBtn(TComponent* owner);
+    ~TBitBtn() override;
+
+    TBitBtnKind Kind() const { return kind_; }
+    void SetKind(TBitBtnKind kind);
+    // Null until a picture is assigned; a copy is kept. Its transparent colour lets the button show.
+    TBitmap* Glyph() const { return glyph_.get(); }
+    void SetGlyph(const TBitmap* value);
+
+    void Click() override;
+
+protected:
+    QWidget* CreateWidget(QWidget* parentWidget) override;
+
+private:
+    void ShowGlyph(QPushButton& button) const;
+
+    TBitBtnKind kind_ = bkCustom;
+    std::unique_ptr<TBitmap> glyph_;
 };
 
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };

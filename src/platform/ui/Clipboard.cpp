@@ -2,7 +2,7 @@
 
 #include "platform/data/NameCompare.h"
 #include "platform/rtl/Utf.h"
-#include "platform/ui/QtBridge.h"
+#include "platform/ui/MimeData.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -18,12 +18,6 @@ namespace {
 std::vector<std::string>& RegisteredNames() {
     static std::vector<std::string> names;
     return names;
-}
-
-// How a registered format travels in Qt's mime data.
-QString MimeTypeOf(TClipboardFormat format) {
-    return QStringLiteral("application/x-veltrane-clipboard;format=\"%1\"")
-        .arg(QString::fromStdString(GetClipboardFormatName(format)));
 }
 
 } // namespace
@@ -93,28 +87,21 @@ void TClipboard::Refresh() const {
     content_->image = QImage();
     content_->published = mime;
     if (!mime) return;
-    if (mime->hasText())
-        content_->data[CF_UNICODETEXT] = [&] {
-            const std::u16string text = ToUtf16(mime->text());
-            return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
-        }();
+    content_->data = FromMimeData(*mime);
     if (mime->hasImage()) content_->image = qvariant_cast<QImage>(mime->imageData());
-    for (size_t i = 0; i < RegisteredNames().size(); ++i) {
-        const TClipboardFormat format = kFirstRegisteredFormat + static_cast<TClipboardFormat>(i);
-        if (mime->hasFormat(MimeTypeOf(format)))
-            content_->data[format] = mime->data(MimeTypeOf(format)).toStdString();
-    }
 }
 
 void TClipboard::Publish() {
     if (!QGuiApplication::instance()) return;
-    auto* mime = new QMimeData;
-    const std::u16string text = AsWideText();
-    if (HasFormat(CF_UNICODETEXT) || HasFormat(CF_TEXT)) mime->setText(ToQString(text));
+    // The text goes in its UTF-16 form, converted from the 8-bit one when only that was set.
+    TFormatData data = content_->data;
+    if (HasFormat(CF_UNICODETEXT)) {
+        const std::u16string text = AsWideText();
+        data[CF_UNICODETEXT].assign(reinterpret_cast<const char*>(text.data()),
+                                    text.size() * sizeof(char16_t));
+    }
+    QMimeData* mime = ToMimeData(data);
     if (!content_->image.isNull()) mime->setImageData(content_->image);
-    for (const auto& [format, bytes] : content_->data)
-        if (format >= kFirstRegisteredFormat)
-            mime->setData(MimeTypeOf(format), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     QGuiApplication::clipboard()->setMimeData(mime);
     content_->published = QGuiApplication::clipboard()->mimeData();
 }

@@ -1036,12 +1036,22 @@ void TWinControl::WndProc(TMessage& message) {
     case WM_PAINT:
         PaintHandler(*reinterpret_cast<const TPaintInfo*>(message.LParam));
         return;
-    case WM_NCPAINT:
+    case WM_NCPAINT: {
+        auto& canvas = *reinterpret_cast<TCanvas*>(message.LParam);
         if (borderStyle_ == bsSingle && parent_) {
             TRect frame = Rect(0, 0, Width(), Height());
-            DrawEdge(*reinterpret_cast<TCanvas*>(message.LParam), frame, EDGE_SUNKEN, BF_RECT);
+            DrawEdge(canvas, frame, EDGE_SUNKEN, BF_RECT);
+        }
+        // The square where two bars meet belongs to neither of them.
+        if (ScrollBarVisible(SB_HORZ) && ScrollBarVisible(SB_VERT)) {
+            const TRect client = ClientRectInWindow();
+            const int extent = TControlScrollBars::Extent();
+            canvas.Brush()->SetColor(clBtnFace);
+            canvas.Brush()->SetStyle(bsSolid);
+            canvas.FillRect(Rect(client.Right, client.Bottom, client.Right + extent, client.Bottom + extent));
         }
         return;
+    }
     case WM_ERASEBKGND:
         if (Color() != clNone) {
             auto* canvas = reinterpret_cast<TCanvas*>(message.WParam);

@@ -402,7 +402,10 @@ TColumn* TCustomDBGrid::ColumnAt(int col) const {
 }
 
 TInplaceEdit* TCustomDBGrid::CreateEditor() {
-    auto* editor = new TInplaceEditList(this);
+    return WithColumnPickLists(new TInplaceEditList(this));
+}
+
+TInplaceEditList* TCustomDBGrid::WithColumnPickLists(TInplaceEditList* editor) {
     editor->OnGetPickListItems = [this](int col, rtl::TStringList& items) {
         if (TColumn* column = ColumnAt(col))
             items.Assign(column->PickList());
@@ -441,7 +444,8 @@ void TCustomDBGrid::SetEditText(int, int, const std::string& value) {
 
 int TCustomDBGrid::GetEditLimit() const {
     const data::TField* field = SelectedField();
-    const bool text = field && (field->DataType() == data::ftString || field->DataType() == data::ftWideString);
+    const bool text =
+        field && (field->DataType() == data::ftString || field->DataType() == data::ftWideString);
     return text ? field->Size() : 0;
 }
 

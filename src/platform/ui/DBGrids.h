@@ -249,6 +249,8 @@ protected:
     // in edit mode; the text reaches the field on Return, on leaving the column or the record (which
     // also posts), and Escape takes it back.
     TInplaceEdit* CreateEditor() override;
+    // Gives an editor of a descendant the columns' pick lists.
+    TInplaceEditList* WithColumnPickLists(TInplaceEditList* editor);
     bool CanEditShow() const override;
     bool CanEditModify() override;
     std::string GetEditText(int col, int row) override;

@@ -394,7 +394,8 @@ void TCustomForm::RefreshMenu() {
             menuBar_->bar->setPalette(SystemPalette());
             menuBar_->bar->show();
         }
-        FillMenuBar(*menuBar_->bar, *menu_);
+        FillMenuBar(*menuBar_->bar, *menu_,
+                    [this](TMenuItem* item) { Perform(WM_MENUSELECT, 0, reinterpret_cast<intptr_t>(item)); });
         menuBar_->signature = MenuBarSignature(*menu_);
         menuBar_->bar->setGeometry(0, 0, Width(), menuBar_->bar->sizeHint().height());
     }
@@ -436,6 +437,9 @@ void TCustomForm::WndProc(TMessage& message) {
     switch (message.Msg) {
     case WM_CLOSE:
         Close();
+        return;
+    case WM_MENUSELECT:
+        ShowMenuItemHint(reinterpret_cast<const TMenuItem*>(message.LParam));
         return;
     case WM_NCHITTEST: {
         const intptr_t hit = FrameHitTest(BoundsRect(), PointFromLParam(message.LParam));

@@ -1,5 +1,8 @@
 #include "platform/ui/Menus.h"
 
+#include "platform/ui/Application.h"
+#include "platform/ui/Hints.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -250,7 +253,7 @@ struct TPopupMenuWindow {
 
 namespace {
 
-void FillMenu(QMenu& menu, TMenuItem& parent) {
+void FillMenu(QMenu& menu, TMenuItem& parent, const TMenuSelectEvent& onSelect) {
     for (int i = 0; i < parent.Count(); ++i) {
         TMenuItem* item = parent.Items(i);
         if (!item->Visible()) continue;
@@ -262,7 +265,8 @@ void FillMenu(QMenu& menu, TMenuItem& parent) {
         if (item->Count() > 0) {
             QMenu* sub = menu.addMenu(text);
             sub->setEnabled(item->Enabled());
-            FillMenu(*sub, *item);
+            QObject::connect(sub->menuAction(), &QAction::hovered, [item, onSelect] { onSelect(item); });
+            FillMenu(*sub, *item, onSelect);
             continue;
         }
         QAction* action = menu.addAction(text);
@@ -271,12 +275,17 @@ void FillMenu(QMenu& menu, TMenuItem& parent) {
         action->setChecked(item->Checked());
         if (item->Default()) menu.setDefaultAction(action);
         QObject::connect(action, &QAction::triggered, [item] { item->Click(); });
+        QObject::connect(action, &QAction::hovered, [item, onSelect] { onSelect(item); });
     }
 }
 
 } // namespace
 
-void FillMenuBar(QMenuBar& bar, TMenu& menu) {
+void ShowMenuItemHint(const TMenuItem* item) {
+    if (Application) Application->SetHint(item ? GetLongHint(item->Hint()) : std::string());
+}
+
+void FillMenuBar(QMenuBar& bar, TMenu& menu, const TMenuSelectEvent& onSelect) {
     bar.clear();
     TMenuItem& root = *menu.Items();
     for (int i = 0; i < root.Count(); ++i) {
@@ -287,14 +296,17 @@ void FillMenuBar(QMenuBar& bar, TMenu& menu) {
             QAction* action = bar.addAction(text);
             action->setEnabled(item->Enabled());
             QObject::connect(action, &QAction::triggered, [item] { item->Click(); });
+            QObject::connect(action, &QAction::hovered, [item, onSelect] { onSelect(item); });
             continue;
         }
         QMenu* sub = bar.addMenu(text);
         sub->setEnabled(item->Enabled());
-        QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, item] {
+        QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, item, onSelect] {
             sub->clear();
-            FillMenu(*sub, *item);
+            onSelect(item);
+            FillMenu(*sub, *item, onSelect);
         });
+        QObject::connect(sub, &QMenu::aboutToHide, sub, [onSelect] { onSelect(nullptr); });
     }
 }
 
@@ -322,7 +334,8 @@ void TPopupMenu::Popup(int x, int y) {
     delete window_->menu.data();
     window_->menu = new QMenu();
     window_->menu->setAttribute(Qt::WA_DeleteOnClose);
-    FillMenu(*window_->menu, *Items());
+    FillMenu(*window_->menu, *Items(), ShowMenuItemHint);
+    QObject::connect(window_->menu, &QMenu::aboutToHide, [] { ShowMenuItemHint(nullptr); });
     window_->menu->popup(QPoint(x, y));
 }
 

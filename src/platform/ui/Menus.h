@@ -4,6 +4,7 @@
 #include "platform/ui/Actions.h"
 #include "platform/ui/Types.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -161,10 +162,16 @@ private:
     std::unique_ptr<TPopupMenuWindow> window_;
 };
 
+// The application's hint becomes the long hint of a highlighted menu item, and empty once the menu
+// closes (`item` null).
+void ShowMenuItemHint(const TMenuItem* item);
+
 // ---- Framework side ----
+// Told of the item the mouse or the keyboard highlights in an open menu, and of null when it closes.
+using TMenuSelectEvent = std::function<void(TMenuItem* item)>;
 // Fills a window's menu bar with the menu's visible top-level items; each drop-down is built from its
 // items when it opens, so it shows their state then.
-void FillMenuBar(QMenuBar& bar, TMenu& menu);
+void FillMenuBar(QMenuBar& bar, TMenu& menu, const TMenuSelectEvent& onSelect);
 // What the menu bar shows: changes when a top-level item is added, renamed, hidden or disabled.
 std::string MenuBarSignature(const TMenu& menu);
 

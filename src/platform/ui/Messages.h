@@ -64,7 +64,7 @@ inline constexpr uint32_t WM_GETMINMAXINFO = 0x0024; // LParam: TMinMaxInfo*
 inline constexpr uint32_t WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr uint32_t WM_CONTEXTMENU = 0x007B;
 inline constexpr uint32_t WM_NCHITTEST = 0x0084; // LParam: a screen point; Result: an HT code
-inline constexpr uint32_t WM_NCPAINT = 0x0085; // LParam: TCanvas* over the whole window
+inline constexpr uint32_t WM_NCPAINT = 0x0085;   // LParam: TCanvas* over the whole window
 inline constexpr uint32_t WM_GETDLGCODE = 0x0087;
 inline constexpr uint32_t WM_KEYDOWN = 0x0100;
 inline constexpr uint32_t WM_KEYUP = 0x0101;
@@ -76,6 +76,8 @@ inline constexpr uint32_t WM_IME_STARTCOMPOSITION = 0x010D;
 inline constexpr uint32_t WM_IME_ENDCOMPOSITION = 0x010E;
 inline constexpr uint32_t WM_IME_COMPOSITION = 0x010F; // LParam: const std::u16string* result string
 inline constexpr uint32_t WM_TIMER = 0x0113;
+// LParam: the TMenuItem* highlighted in the form's menu, or null once the menu closed.
+inline constexpr uint32_t WM_MENUSELECT = 0x011F;
 inline constexpr uint32_t WM_HSCROLL = 0x0114;
 inline constexpr uint32_t WM_VSCROLL = 0x0115;
 inline constexpr uint32_t WM_MOUSEMOVE = 0x0200;

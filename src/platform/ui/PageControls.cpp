@@ -21,7 +21,7 @@ namespace ui {
 // The tab row: a Qt tab bar whose mouse events become the page control's messages.
 class TTabBarHost : public QObject {
 public:
-    explicit TTabBarHost(TPageControl* control) : control_(control) {}
+    explicit TTabBarHost(TCustomTabControl* control) : control_(control) {}
     ~TTabBarHost() override { delete bar_.data(); }
 
     QTabBar* Bar() const { return bar_.data(); }
@@ -66,12 +66,12 @@ public:
         if (mouse->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
         const TPoint client = FromQPoint(bar_->mapTo(bar_->parentWidget(), mouse->position().toPoint()));
         control_->Perform(msg, keys, PointToLParam(client));
-        // The page control decides what a click on a tab does.
+        // The tab control decides what a click on a tab does.
         return msg != WM_MOUSEMOVE;
     }
 
 private:
-    TPageControl* control_;
+    TCustomTabControl* control_;
     QPointer<QTabBar> bar_;
 };
 
@@ -135,9 +135,9 @@ void TTabSheet::WndProc(TMessage& message) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// TPageControl
+// TCustomTabControl
 
-TPageControl::TPageControl(TComponent* owner)
+TCustomTabControl::TCustomTabControl(TComponent* owner)
     : TWinControl(owner), imageLink_(std::make_unique<TChangeLink>()),
       tabBar_(std::make_unique<TTabBarHost>(this)) {
     SetTabStop(true);
@@ -146,13 +146,192 @@ TPageControl::TPageControl(TComponent* owner)
     imageLink_->OnChange = [this](TObject*) { UpdateTabs(); };
 }
 
+TCustomTabControl::~TCustomTabControl() {
+    Destroying();
+    SetImages(nullptr);
+    DestroyTabs();
+}
+
+void TCustomTabControl::DestroyTabs() {
+    tabBar_.reset();
+}
+
+void TCustomTabControl::SetTabPosition(TTabPosition position) {
+    tabPosition_ = position;
+    UpdateTabs();
+}
+
+void TCustomTabControl::SetImages(TCustomImageList* images) {
+    SetImageListSlot(images_, images, imageLink_.get(), this);
+    if (!IsDestroying()) UpdateTabs();
+}
+
+void TCustomTabControl::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove && component == images_) {
+        images_ = nullptr;
+        UpdateTabs();
+    }
+}
+
+int TCustomTabControl::TabHeight() const {
+    const int text = QFontMetrics(ToQFont(*Font())).height() + 8;
+    return std::max(text, images_ ? images_->Height() + 6 : 0);
+}
+
+TRect TCustomTabControl::DisplayRect() const {
+    const TRect client = ClientRect();
+    const int tabs = TabHeight();
+    TRect r = tabPosition_ == tpTop ? Rect(client.Left, client.Top + tabs, client.Right, client.Bottom)
+                                    : Rect(client.Left, client.Top, client.Right, client.Bottom - tabs);
+    r = InflateRect(r, -4, -4);
+    r.Right = std::max(r.Left, r.Right);
+    r.Bottom = std::max(r.Top, r.Bottom);
+    return r;
+}
+
+int TCustomTabControl::IndexOfTabAt(int x, int y) const {
+    QTabBar* bar = tabBar_ ? tabBar_->Bar() : nullptr;
+    if (!bar) return -1;
+    return bar->tabAt(bar->mapFrom(bar->parentWidget(), QPoint(x, y)));
+}
+
+TRect TCustomTabControl::TabRect(int tabIndex) const {
+    QTabBar* bar = tabBar_ ? tabBar_->Bar() : nullptr;
+    if (!bar || tabIndex < 0 || tabIndex >= bar->count()) return {};
+    return FromQRect(bar->tabRect(tabIndex).translated(bar->pos()));
+}
+
+QWidget* TCustomTabControl::CreateWidget(QWidget* parentWidget) {
+    QWidget* widget = TWinControl::CreateWidget(parentWidget);
+    tabBar_->Create(widget);
+    return widget;
+}
+
+void TCustomTabControl::PlaceTabBar() {
+    if (QTabBar* bar = tabBar_ ? tabBar_->Bar() : nullptr) {
+        const int height = TabHeight();
+        bar->setGeometry(0, tabPosition_ == tpTop ? 0 : Height() - height, Width(), height);
+    }
+}
+
+void TCustomTabControl::UpdateTabs() {
+    if (QTabBar* bar = tabBar_ ? tabBar_->Bar() : nullptr) {
+        const QSignalBlocker block(bar);
+        while (bar->count() > 0)
+            bar->removeTab(bar->count() - 1);
+        bar->setShape(tabPosition_ == tpTop ? QTabBar::RoundedNorth : QTabBar::RoundedSouth);
+        bar->setFont(ToQFont(*Font()));
+        if (images_) bar->setIconSize(QSize(images_->Width(), images_->Height()));
+        for (int i = 0; i < TabCount(); ++i) {
+            const int tab = bar->addTab(ToQString(TabCaption(i)));
+            const int image = TabImageIndex(i);
+            if (images_ && image >= 0 && image < images_->Count()) {
+                TBitmap picture;
+                images_->GetBitmap(image, &picture);
+                bar->setTabIcon(tab, QIcon(QPixmap::fromImage(picture.Image())));
+            }
+        }
+        PlaceTabBar();
+        bar->setCurrentIndex(CurrentTab());
+    }
+    Realign();
+    Invalidate();
+}
+
+void TCustomTabControl::ShowCurrentTab() {
+    if (QTabBar* bar = tabBar_ ? tabBar_->Bar() : nullptr) {
+        const QSignalBlocker block(bar);
+        bar->setCurrentIndex(CurrentTab());
+    }
+    Invalidate();
+}
+
+void TCustomTabControl::AlignControls(TControl* changed, TRect&) {
+    TRect display = DisplayRect();
+    TWinControl::AlignControls(changed, display);
+    PlaceTabBar();
+}
+
+void TCustomTabControl::PaintWindow(TCanvas& canvas, const TRect& updateRect) {
+    TRect frame = InflateRect(DisplayRect(), 2, 2);
+    DrawEdge(canvas, frame, EDGE_RAISED, BF_RECT);
+    TWinControl::PaintWindow(canvas, updateRect);
+}
+
+void TCustomTabControl::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case WM_CREATE:
+        TWinControl::WndProc(message);
+        UpdateTabs();
+        return;
+    case WM_LBUTTONDOWN: {
+        // The native tab control changes the tab before the control sees the press.
+        const TPoint p = PointFromLParam(message.LParam);
+        const int tab = IndexOfTabAt(p.X, p.Y);
+        if (tab >= 0 && tab != CurrentTab() && CanChange()) {
+            TabChosen(tab);
+            Change();
+        }
+        break;
+    }
+    case CM_FONTCHANGED:
+        TWinControl::WndProc(message);
+        UpdateTabs();
+        return;
+    default:
+        break;
+    }
+    TWinControl::WndProc(message);
+}
+
+bool TCustomTabControl::CanChange() {
+    bool allow = true;
+    if (OnChanging) OnChanging(this, allow);
+    return allow;
+}
+
+void TCustomTabControl::Change() {
+    if (OnChange) OnChange(this);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TTabControl
+
+TTabControl::TTabControl(TComponent* owner) : TCustomTabControl(owner) {
+    tabs_.OnChange = [this](rtl::TStringList&) {
+        if (tabIndex_ >= tabs_.Count()) tabIndex_ = tabs_.Count() - 1;
+        if (tabIndex_ < 0 && tabs_.Count() > 0) tabIndex_ = 0;
+        UpdateTabs();
+    };
+}
+
+TTabControl::~TTabControl() {
+    Destroying();
+    tabs_.OnChange = nullptr;
+}
+
+void TTabControl::SetTabIndex(int value) {
+    tabIndex_ = value >= 0 && value < tabs_.Count() ? value : -1;
+    ShowCurrentTab();
+}
+
+void TTabControl::TabChosen(int tabIndex) {
+    SetTabIndex(tabIndex);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TPageControl
+
+TPageControl::TPageControl(TComponent* owner) : TCustomTabControl(owner) {}
+
 TPageControl::~TPageControl() {
     Destroying();
     SetImages(nullptr);
     // The sheets go first, while the page control can still forget them.
     while (!pages_.empty())
         delete pages_.back();
-    tabBar_.reset();
+    DestroyTabs();
 }
 
 TTabSheet* TPageControl::Pages(int index) const {
@@ -194,11 +373,7 @@ void TPageControl::ShowActivePage() {
         activePage_->SetVisible(true);
         activePage_->BringToFront();
     }
-    if (QTabBar* bar = tabBar_->Bar()) {
-        const QSignalBlocker block(bar);
-        bar->setCurrentIndex(activePage_ ? activePage_->TabIndex() : -1);
-    }
-    Invalidate();
+    ShowCurrentTab();
 }
 
 int TPageControl::ActivePageIndex() const {
@@ -229,38 +404,9 @@ void TPageControl::SelectNextPage(bool goForward, bool checkTabVisible) {
     Change();
 }
 
-void TPageControl::SetTabPosition(TTabPosition position) {
-    tabPosition_ = position;
-    UpdateTabs();
-}
-
-void TPageControl::SetImages(TCustomImageList* images) {
-    SetImageListSlot(images_, images, imageLink_.get(), this);
-    if (!IsDestroying()) UpdateTabs();
-}
-
-void TPageControl::Notification(TComponent* component, TOperation operation) {
-    TWinControl::Notification(component, operation);
-    if (operation == opRemove && component == images_) {
-        images_ = nullptr;
-        UpdateTabs();
-    }
-}
-
-int TPageControl::TabHeight() const {
-    const int text = QFontMetrics(ToQFont(*Font())).height() + 8;
-    return std::max(text, images_ ? images_->Height() + 6 : 0);
-}
-
-TRect TPageControl::DisplayRect() const {
-    const TRect client = ClientRect();
-    const int tabs = TabHeight();
-    TRect r = tabPosition_ == tpTop ? Rect(client.Left, client.Top + tabs, client.Right, client.Bottom)
-                                    : Rect(client.Left, client.Top, client.Right, client.Bottom - tabs);
-    r = InflateRect(r, -4, -4);
-    r.Right = std::max(r.Left, r.Right);
-    r.Bottom = std::max(r.Top, r.Bottom);
-    return r;
+int TPageControl::TabCount() const {
+    return static_cast<int>(std::count_if(pages_.begin(), pages_.end(),
+                                          [](const TTabSheet* page) { return page->TabVisible(); }));
 }
 
 TTabSheet* TPageControl::PageOfTab(int tabIndex) const {
@@ -269,112 +415,22 @@ TTabSheet* TPageControl::PageOfTab(int tabIndex) const {
     return nullptr;
 }
 
-int TPageControl::IndexOfTabAt(int x, int y) const {
-    QTabBar* bar = tabBar_->Bar();
-    if (!bar) return -1;
-    return bar->tabAt(bar->mapFrom(bar->parentWidget(), QPoint(x, y)));
-}
-
-TRect TPageControl::TabRect(int tabIndex) const {
-    QTabBar* bar = tabBar_->Bar();
-    if (!bar || tabIndex < 0 || tabIndex >= bar->count()) return {};
-    return FromQRect(bar->tabRect(tabIndex).translated(bar->pos()));
-}
-
-QWidget* TPageControl::CreateWidget(QWidget* parentWidget) {
-    QWidget* widget = TWinControl::CreateWidget(parentWidget);
-    tabBar_->Create(widget);
-    return widget;
-}
-
-void TPageControl::UpdateTabs() {
-    QTabBar* bar = tabBar_->Bar();
-    if (bar) {
-        const QSignalBlocker block(bar);
-        while (bar->count() > 0)
-            bar->removeTab(bar->count() - 1);
-        bar->setShape(tabPosition_ == tpTop ? QTabBar::RoundedNorth : QTabBar::RoundedSouth);
-        bar->setFont(ToQFont(*Font()));
-        if (images_) bar->setIconSize(QSize(images_->Width(), images_->Height()));
-        for (TTabSheet* page : pages_) {
-            if (!page->TabVisible()) continue;
-            const int tab = bar->addTab(ToQString(page->Caption()));
-            if (images_ && page->ImageIndex() >= 0 && page->ImageIndex() < images_->Count()) {
-                TBitmap image;
-                images_->GetBitmap(page->ImageIndex(), &image);
-                bar->setTabIcon(tab, QIcon(QPixmap::fromImage(image.Image())));
-            }
-        }
-        const int height = TabHeight();
-        bar->setGeometry(0, tabPosition_ == tpTop ? 0 : Height() - height, Width(), height);
-        bar->setCurrentIndex(activePage_ ? activePage_->TabIndex() : -1);
-    }
-    Realign();
-    Invalidate();
+void TPageControl::TabChosen(int tabIndex) {
+    SetActivePage(PageOfTab(tabIndex));
 }
 
 void TPageControl::AlignControls(TControl* changed, TRect& rect) {
-    TRect display = DisplayRect();
-    TWinControl::AlignControls(changed, display);
+    TCustomTabControl::AlignControls(changed, rect);
     if (activePage_) activePage_->SetAlignedBounds(DisplayRect());
-    if (QTabBar* bar = tabBar_->Bar()) {
-        const int height = TabHeight();
-        bar->setGeometry(0, tabPosition_ == tpTop ? 0 : Height() - height, Width(), height);
-    }
-}
-
-void TPageControl::PaintWindow(TCanvas& canvas, const TRect& updateRect) {
-    TRect frame = InflateRect(DisplayRect(), 2, 2);
-    DrawEdge(canvas, frame, EDGE_RAISED, BF_RECT);
-    TWinControl::PaintWindow(canvas, updateRect);
 }
 
 void TPageControl::WndProc(TMessage& message) {
-    switch (message.Msg) {
-    case WM_CREATE:
-        TWinControl::WndProc(message);
-        UpdateTabs();
+    if (message.Msg == WM_KEYDOWN && message.WParam == VK_TAB &&
+        (KeyDataToShiftState(message.LParam).Contains(ssCtrl) || KeyboardShiftState().Contains(ssCtrl))) {
+        SelectNextPage(!KeyboardShiftState().Contains(ssShift));
         return;
-    case WM_LBUTTONDOWN: {
-        // The native tab control changes the page before the control sees the press.
-        const TPoint p = PointFromLParam(message.LParam);
-        const int tab = IndexOfTabAt(p.X, p.Y);
-        if (tab >= 0) UserChoseTab(tab);
-        break;
     }
-    case WM_KEYDOWN:
-        if (message.WParam == VK_TAB &&
-            (KeyDataToShiftState(message.LParam).Contains(ssCtrl) || KeyboardShiftState().Contains(ssCtrl))) {
-            SelectNextPage(!KeyboardShiftState().Contains(ssShift));
-            return;
-        }
-        break;
-    case CM_FONTCHANGED:
-        TWinControl::WndProc(message);
-        UpdateTabs();
-        return;
-    default:
-        break;
-    }
-    TWinControl::WndProc(message);
-}
-
-void TPageControl::UserChoseTab(int tabIndex) {
-    TTabSheet* page = PageOfTab(tabIndex);
-    if (!page || page == activePage_) return;
-    if (!CanChange()) return;
-    SetActivePage(page);
-    Change();
-}
-
-bool TPageControl::CanChange() {
-    bool allow = true;
-    if (OnChanging) OnChanging(this, allow);
-    return allow;
-}
-
-void TPageControl::Change() {
-    if (OnChange) OnChange(this);
+    TCustomTabControl::WndProc(message);
 }
 
 } // namespace ui

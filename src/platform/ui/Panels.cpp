@@ -1,6 +1,9 @@
 #include "platform/ui/Panels.h"
 
 #include "platform/ui/Edges.h"
+#include "platform/ui/QtBridge.h"
+
+#include <QFontMetrics>
 
 #include <algorithm>
 
@@ -88,6 +91,55 @@ void TCustomPanel::SetBorderWidth(int value) {
 void TCustomPanel::SetAlignment(TAlignment value) {
     alignment_ = value;
     Invalidate();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TGroupBox
+
+TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) {
+    SetBounds(0, 0, 185, 105);
+    SetParentColor(true);
+    TControlStyle style = ControlStyle();
+    style.Include(csAcceptsControls);
+    style.Include(csSetCaption);
+    SetControlStyle(style);
+}
+
+int TGroupBox::CaptionHeight() const {
+    // Measured without the canvas, which exists only while painting.
+    return QFontMetrics(ToQFont(*Font())).height();
+}
+
+void TGroupBox::AlignControls(TControl* changed, TRect& rect) {
+    const int top = CaptionHeight();
+    rect = Rect(rect.Left + 2, rect.Top + top, std::max(rect.Left + 2, rect.Right - 2),
+                std::max(rect.Top + top, rect.Bottom - 2));
+    TCustomControl::AlignControls(changed, rect);
+}
+
+void TGroupBox::Paint() {
+    TCanvas& canvas = *Canvas();
+    canvas.Font()->Assign(Font());
+    const int lineY = CaptionHeight() / 2;
+    const TRect area = ClientRect();
+    canvas.Brush()->SetColor(Color());
+    canvas.Brush()->SetStyle(bsSolid);
+    canvas.FillRect(area);
+    // The frame runs through the middle of the caption's line; the caption is cut out of it.
+    canvas.Brush()->SetStyle(bsClear);
+    canvas.Pen()->SetColor(clBtnShadow);
+    canvas.Rectangle(area.Left, area.Top + lineY, area.Right, area.Bottom);
+    canvas.Brush()->SetStyle(bsSolid);
+    canvas.Brush()->SetColor(Color());
+    canvas.TextOut(area.Left + 8, area.Top, Caption());
+}
+
+void TGroupBox::WndProc(TMessage& message) {
+    TCustomControl::WndProc(message);
+    if (message.Msg == CM_TEXTCHANGED || message.Msg == CM_FONTCHANGED) {
+        Realign();
+        Invalidate();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------

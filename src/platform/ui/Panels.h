@@ -1,4 +1,5 @@
-// Panels (a bevelled container with a caption) and splitters (a bar that resizes its neighbour).
+// Panels (a bevelled container with a caption), group boxes (a captioned frame) and splitters (a bar
+// that resizes its neighbour).
 #pragma once
 
 #include "platform/ui/Controls.h"
@@ -44,6 +45,21 @@ private:
 class TPanel : public TCustomPanel {
 public:
     using TCustomPanel::TCustomPanel;
+};
+
+// A captioned frame around a group of controls; aligned children stay inside the frame.
+class TGroupBox : public TCustomControl {
+public:
+    explicit TGroupBox(TComponent* owner);
+
+    void AlignControls(TControl* changed, TRect& rect) override;
+    void WndProc(TMessage& message) override;
+
+protected:
+    void Paint() override;
+
+private:
+    int CaptionHeight() const;
 };
 
 using TCanResizeEvent = std::function<void(TObject* sender, int& newSize, bool& accept)>;

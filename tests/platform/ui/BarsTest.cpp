@@ -9,6 +9,7 @@
 #include "support/UiTest.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -186,6 +187,28 @@ TEST_F(BarsTest, PanelBevelsInsetTheChildrenAndTheCaptionIsCentred) {
         for (int y = 30; y < 70; ++y)
             if (PixelAt(shot, x, y) == clBlack) minX = std::min(minX, x), maxX = std::max(maxX, x);
     EXPECT_NEAR((minX + maxX) / 2, 100, 3);
+}
+
+TEST_F(BarsTest, AGroupBoxFramesItsChildrenBelowTheCaption) {
+    TGroupBox group(&form);
+    group.SetParent(&form);
+    group.SetBounds(0, 0, 200, 100);
+    group.SetCaption(" Options ");
+    TPanel child(&form);
+    child.SetParent(&group);
+    child.SetAlign(alClient);
+    const int caption = child.Top();
+    EXPECT_GT(caption, 8) << "below the caption's line";
+    EXPECT_EQ(child.BoundsRect(), Rect(2, caption, 198, 98));
+    group.Font()->SetSize(20);
+    EXPECT_GT(child.Top(), caption) << "a bigger font takes more room";
+    child.SetVisible(false);
+    form.Show();
+    const QImage shot = Grab(form);
+    const int frameY = QFontMetrics(ToQFont(*group.Font())).height() / 2;
+    EXPECT_EQ(PixelAt(shot, 2, frameY), Shown(clBtnShadow)) << "the frame runs through the caption's middle";
+    EXPECT_EQ(PixelAt(shot, 100, 99), Shown(clBtnShadow));
+    EXPECT_EQ(PixelAt(shot, 100, 50), Shown(clBtnFace));
 }
 
 TEST_F(BarsTest, LabelsSizeThemselvesAndFocusTheirControlOnTheirKey) {

@@ -84,6 +84,65 @@ TEST_F(ButtonsTest, ModalResultOfAButtonEndsShowModal) {
     EXPECT_EQ(form.ShowModal(), mrOk);
 }
 
+TEST_F(ButtonsTest, ABitButtonsKindGivesItsCaptionModalResultAndRole) {
+    struct Case {
+        TBitBtnKind kind;
+        const char* caption;
+        TModalResult result;
+        bool isDefault, isCancel;
+    } cases[] = {{bkOK, "OK", mrOk, true, false},
+                 {bkCancel, "Cancel", mrCancel, false, true},
+                 {bkYes, "&Yes", mrYes, true, false},
+                 {bkNo, "&No", mrNo, false, true},
+                 {bkRetry, "&Retry", mrRetry, false, false},
+                 {bkClose, "&Close", mrNone, false, false}};
+    for (const Case& c : cases) {
+        TBitBtn button(&form);
+        button.SetCaption("Mine");
+        button.SetKind(c.kind);
+        EXPECT_EQ(button.Caption(), c.caption);
+        EXPECT_EQ(button.ModalResult(), c.result) << c.caption;
+        EXPECT_EQ(button.Default(), c.isDefault) << c.caption;
+        EXPECT_EQ(button.Cancel(), c.isCancel) << c.caption;
+    }
+    TBitBtn custom(&form);
+    custom.SetCaption("Mine");
+    custom.SetKind(bkCustom);
+    EXPECT_EQ(custom.Caption(), "Mine") << "a custom button keeps its own caption";
+}
+
+TEST_F(ButtonsTest, ABitButtonShowsItsGlyphWithTheTransparentColourSeeThrough) {
+    TBitmap glyph(16, 16);
+    glyph.Canvas()->Brush()->SetColor(clWhite);
+    glyph.Canvas()->FillRect({0, 0, 16, 16});
+    glyph.Canvas()->Brush()->SetColor(clRed);
+    glyph.Canvas()->FillRect({4, 4, 12, 12});
+    TBitBtn button(&form);
+    button.SetParent(&form);
+    button.SetCaption("&Run");
+    button.SetGlyph(&glyph); // before the window: shown once it exists
+    form.Show();
+    for (int round = 0; round < 2; ++round) {
+        auto* widget = qobject_cast<QPushButton*>(button.Widget());
+        ASSERT_NE(widget, nullptr);
+        const QImage icon = widget->icon().pixmap(16, 16).toImage();
+        EXPECT_EQ(icon.pixelColor(0, 15).alpha(), 0) << "the bottom-left pixel's colour is transparent";
+        EXPECT_EQ(icon.pixelColor(8, 8), QColor(Qt::red));
+        button.RecreateWnd();
+    }
+    button.SetGlyph(nullptr);
+    EXPECT_TRUE(qobject_cast<QPushButton*>(button.Widget())->icon().isNull());
+}
+
+TEST_F(ButtonsTest, ACloseBitButtonClosesItsForm) {
+    form.Show();
+    TBitBtn close(&form);
+    close.SetParent(&form);
+    close.SetKind(bkClose);
+    close.Click();
+    EXPECT_FALSE(form.Visible());
+}
+
 TEST_F(ButtonsTest, CheckBoxStateFiresOnClickFromCodeAndFromTheMouse) {
     TCheckBox box(&form);
     box.SetParent(&form);

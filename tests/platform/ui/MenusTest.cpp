@@ -1,9 +1,12 @@
 #include "platform/ui/Menus.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Forms.h"
 #include "support/UiTest.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 #include <gmock/gmock.h>
@@ -124,6 +127,44 @@ TEST_F(PopupMenuTest, PopupAtAPointRunsTheChosenItem) {
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Return);
     EXPECT_THAT(clicked, ElementsAre("Select &all")) << "the disabled item is passed over";
+}
+
+TEST_F(PopupMenuTest, AHighlightedItemsLongHintBecomesTheApplicationsHintUntilTheMenuCloses) {
+    TApplication app;
+    TForm form(nullptr);
+    TMainMenu mainMenu(&form);
+    TMenuItem* edit = NewItem(mainMenu.Items(), "&Edit");
+    edit->SetHint("Edit|Changes the text");
+    NewItem(edit, "&Paste")->SetHint("Paste|Inserts the clipboard's text");
+    NewItem(edit, "&Nothing");
+    form.SetMenu(&mainMenu);
+    form.Show();
+    auto* bar = form.Widget()->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    QMenu* drop = bar->actions().at(0)->menu();
+    ASSERT_NE(drop, nullptr);
+
+    drop->popup(QPoint(0, 0));
+    EXPECT_EQ(app.Hint(), "Changes the text") << "the opened drop-down's own item";
+    QList<QAction*> actions = drop->actions();
+    ASSERT_EQ(actions.size(), 2);
+    actions[0]->hover();
+    EXPECT_EQ(app.Hint(), "Inserts the clipboard's text");
+    actions[1]->hover();
+    EXPECT_EQ(app.Hint(), "") << "an item without a hint";
+    actions[0]->hover();
+    drop->hide();
+    EXPECT_EQ(app.Hint(), "");
+
+    TPopupMenu popup(nullptr);
+    NewItem(popup.Items(), "&Copy")->SetHint("Copies the selection");
+    popup.Popup(10, 10);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    menu->actions().at(0)->hover();
+    EXPECT_EQ(app.Hint(), "Copies the selection") << "a hint without | is the long one too";
+    menu->hide();
+    EXPECT_EQ(app.Hint(), "");
 }
 
 } // namespace

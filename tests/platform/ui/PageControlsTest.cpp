@@ -1,6 +1,7 @@
 #include "platform/ui/PageControls.h"
 
 #include "platform/ui/Forms.h"
+#include "platform/ui/Panels.h"
 #include "platform/ui/QtBridge.h"
 #include "support/UiTest.h"
 
@@ -116,6 +117,48 @@ TEST_F(PageControlsTest, TabsShowTheImagesOfTheImageList) {
         red_seen |= FromQColor(shot.pixelColor(x, tab.center().y())) == clRed;
     EXPECT_TRUE(red_seen);
     pages.SetImages(nullptr);
+}
+
+TEST_F(PageControlsTest, ATabControlShowsItsCaptionsAndReportsTheChosenTab) {
+    TTabControl tabs(&form);
+    tabs.SetParent(&form);
+    tabs.SetBounds(0, 0, 300, 100);
+    pages.SetVisible(false);
+    TPanel content(&form);
+    content.SetParent(&tabs);
+    content.SetAlign(alClient);
+    std::vector<std::string> events;
+    bool allow = true;
+    tabs.OnChanging = [&](TObject*, bool& allowChange) {
+        events.push_back("changing from " + std::to_string(tabs.TabIndex()));
+        allowChange = allow;
+    };
+    tabs.OnChange = [&](TObject*) { events.push_back("change to " + std::to_string(tabs.TabIndex())); };
+    EXPECT_EQ(tabs.TabIndex(), -1);
+    tabs.Tabs().SetText("Rows\nMessages \u2713\nPlan\n");
+    EXPECT_EQ(tabs.TabIndex(), 0) << "the first tab is current once there are tabs";
+    form.Show();
+    auto* bar = tabs.Widget()->findChild<QTabBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->count(), 3);
+    EXPECT_EQ(bar->tabText(1).toStdString(), "Messages \u2713");
+    EXPECT_EQ(content.BoundsRect(), tabs.DisplayRect()) << "aligned children fill the display area";
+
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+    allow = false;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+    EXPECT_EQ(tabs.TabIndex(), 2);
+    EXPECT_EQ(bar->currentIndex(), 2);
+    EXPECT_THAT(events, ElementsAre("changing from 0", "change to 2", "changing from 2"));
+
+    tabs.SetTabIndex(7);
+    EXPECT_EQ(tabs.TabIndex(), -1) << "no such tab";
+    tabs.SetTabIndex(1);
+    tabs.Tabs().Delete(2);
+    tabs.Tabs().Delete(1);
+    EXPECT_EQ(tabs.TabIndex(), 0) << "the current tab went: the last one left is current";
+    EXPECT_EQ(bar->count(), 1);
+    EXPECT_EQ(events.size(), 3u) << "changes from code fire nothing";
 }
 
 } // namespace

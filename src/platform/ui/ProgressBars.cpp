@@ -1,12 +1,12 @@
-#include "app/uProgressBar.h"
+#include "platform/ui/ProgressBars.h"
 
 #include "platform/ui/Canvas.h"
 
 #include <algorithm>
 
-namespace app {
+namespace ui {
 
-TProgressBar::TProgressBar(ui::TComponent* owner) : ui::TGraphicControl(owner) {
+TProgressBar::TProgressBar(TComponent* owner) : TGraphicControl(owner) {
     SetBounds(0, 0, 150, 17);
 }
 
@@ -21,17 +21,17 @@ void TProgressBar::SetPosition(int value) {
 }
 
 void TProgressBar::Paint() {
-    ui::TCanvas& canvas = *Canvas();
-    const ui::TRect frame = ClientRect();
-    canvas.Brush()->SetColor(ui::clWindow);
-    canvas.Pen()->SetColor(ui::clBtnShadow);
+    TCanvas& canvas = *Canvas();
+    const TRect frame = ClientRect();
+    canvas.Brush()->SetColor(clWindow);
+    canvas.Pen()->SetColor(clBtnShadow);
     canvas.Rectangle(frame);
     if (max_ <= 0 || position_ <= 0) return;
     const int inner = frame.Width() - 4;
     // Widened in 64 bits: a count of routines times a width in pixels stays exact.
     const int filled = static_cast<int>(static_cast<long long>(inner) * position_ / max_);
-    canvas.Brush()->SetColor(ui::clHighlight);
-    canvas.FillRect(ui::Rect(frame.Left + 2, frame.Top + 2, frame.Left + 2 + filled, frame.Bottom - 2));
+    canvas.Brush()->SetColor(clHighlight);
+    canvas.FillRect(Rect(frame.Left + 2, frame.Top + 2, frame.Left + 2 + filled, frame.Bottom - 2));
 }
 
-} // namespace app
+} // namespace ui

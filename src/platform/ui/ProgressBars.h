@@ -1,13 +1,13 @@
-// A progress bar for the dialogs that run a long scan.
+// A bar that fills as a long task advances.
 #pragma once
 
 #include "platform/ui/Controls.h"
 
-namespace app {
+namespace ui {
 
-class TProgressBar : public ui::TGraphicControl {
+class TProgressBar : public TGraphicControl {
 public:
-    explicit TProgressBar(ui::TComponent* owner);
+    explicit TProgressBar(TComponent* owner);
 
     int Max() const { return max_; }
     void SetMax(int value);
@@ -24,4 +24,4 @@ private:
     int position_ = 0;
 };
 
-} // namespace app
+} // namespace ui
