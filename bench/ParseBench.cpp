@@ -34,8 +34,29 @@ struct TCorpus {
     std::vector<TLoadedRoutine> routines;
     size_t bytes = 0;
     int statements = 0;
-    double createSeconds = 0; // the server's time to CREATE all of them
+    double createSeconds = 0;   // the server's time to CREATE all of them
+    double serverParseMBps = 0; // the server parsing all of them and storing nothing
 };
+
+// The best of three passes of the server parsing every text with one token too many: it reads the
+// whole routine, answers a syntax error at its end and stores nothing.
+double ServerParseMBps(testsupport::RawSession& session, const std::vector<TCorpusRoutine>& routines) {
+    double best = 1e9, bytes = 0;
+    for (const TCorpusRoutine& routine : routines)
+        bytes += routine.text.size();
+    for (int pass = 0; pass < (Smoke() ? 1 : 3); ++pass) {
+        const double start = Now();
+        for (const TCorpusRoutine& routine : routines) {
+            try {
+                session.Execute(routine.text + " END");
+            } catch (const testsupport::ServerError& error) {
+                if (error.code != 1064) throw;
+            }
+        }
+        best = std::min(best, Now() - start);
+    }
+    return bytes / best / 1e6;
+}
 
 TCorpus& Corpus() {
     static TCorpus corpus = [] {
@@ -47,6 +68,7 @@ TCorpus& Corpus() {
         for (const TCorpusRoutine& routine : generated)
             session.Execute(routine.text);
         loaded.createSeconds = Now() - start;
+        loaded.serverParseMBps = ServerParseMBps(session, generated);
         for (const TCorpusRoutine& routine : generated) {
             const std::string kind = routine.function ? "FUNCTION" : "PROCEDURE";
             const auto rows = session.Query("SHOW CREATE " + kind + " " + routine.name);
@@ -162,9 +184,58 @@ void BM_SlowestRoutine(benchmark::State& state) {
                 Fixed(compilePass.microsecondsPerStatement, 2) + " us/stmt",
             "20 MB/s (target)", 20 / compilePass.megabytesPerSecond, 1});
     Report({"slowest routine", Fixed(worst, 3) + " ms/KB", "1 ms/KB (target)", worst, 1});
+    const double serverParseMBps = corpus.serverParseMBps;
+    Report({"parse + compile against the server's parse", Fixed(compilePass.megabytesPerSecond, 1) + " MB/s",
+            Fixed(serverParseMBps, 1) + " MB/s server parse",
+            serverParseMBps / compilePass.megabytesPerSecond, 1});
     Report({"server CREATE (reference)", Fixed(createMBps, 1) + " MB/s",
             Fixed(compilePass.megabytesPerSecond, 1) + " MB/s parse+compile",
             compilePass.seconds / corpus.createSeconds, 0});
+}
+
+// Compile time per KB as one routine grows: it must stay flat.
+void BM_CompileScaling(benchmark::State& state) {
+    auto connection = Corpus().database->Connect();
+    const std::vector<size_t> sizes = Smoke() ? std::vector<size_t>{1024, 4096}
+                                              : std::vector<size_t>{1024, 16 * 1024, 256 * 1024, 1024 * 1024};
+    std::vector<double> msPerKB;
+    double largestSeconds = 0;
+    for (auto _ : state) {
+        for (const size_t size : sizes) {
+            const TCorpusRoutine generated = RoutineOfSize("bench_scaling", size);
+            const TLoadedRoutine routine{"`" + Corpus().database->name + "`.`" + generated.name + "`", false,
+                                         rtl::Utf8ToUtf16(generated.text), generated.text.size(),
+                                         StatementCount(generated.text)};
+            // The best of a few runs, at least a second's worth below 1 MB.
+            double seconds = 1e9;
+            const double start = Now();
+            do {
+                const double runStart = Now();
+                engine::TDBAProgram program(std::make_shared<engine::TSchema>(), connection);
+                try {
+                    ParseAndCompile(program, routine);
+                } catch (const rtl::Exception& error) {
+                    Fail(state, error.Message());
+                    return;
+                }
+                seconds = std::min(seconds, Now() - runStart);
+            } while (!Smoke() && Now() - start < 1);
+            msPerKB.push_back(seconds * 1e3 / (routine.bytes / 1024.0));
+            state.counters[std::to_string(size / 1024) + "K_ms/KB"] = msPerKB.back();
+            largestSeconds = seconds;
+        }
+    }
+    const double smallest = msPerKB.front(), largest = msPerKB.back();
+    const std::string largestName = std::to_string(sizes.back() / 1024) + " KB";
+    for (size_t i = 0; i < sizes.size(); ++i)
+        Report({"compile per KB, " + std::to_string(sizes[i] / 1024) + " KB routine",
+                Fixed(msPerKB[i], 4) + " ms/KB", Fixed(smallest, 4) + " ms/KB at 1 KB", msPerKB[i] / smallest,
+                0});
+    // Against the second size, where the fixed costs of a routine no longer show.
+    Report({"compile growth, " + largestName + " against " + std::to_string(sizes[1] / 1024) + " KB",
+            Fixed(largest, 4) + " ms/KB", Fixed(msPerKB[1], 4) + " ms/KB", largest / msPerKB[1], 1.5});
+    Report({"parse + compile of " + largestName, Fixed(largestSeconds, 3) + " s", "2 s (target)",
+            largestSeconds / 2, Smoke() ? 0 : 1});
 }
 
 } // namespace
@@ -177,6 +248,7 @@ void RegisterBenchmarks() {
     setUp(benchmark::RegisterBenchmark("Parse", BM_Parse));
     setUp(benchmark::RegisterBenchmark("ParseCompile", BM_ParseCompile));
     setUp(benchmark::RegisterBenchmark("SlowestRoutine", BM_SlowestRoutine)->Iterations(1));
+    setUp(benchmark::RegisterBenchmark("CompileScaling", BM_CompileScaling)->Iterations(1));
 }
 
 } // namespace bench

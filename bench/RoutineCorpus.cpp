@@ -113,6 +113,24 @@ const char* const kDeclarations = "  DECLARE v_a, v_c, v_n INT DEFAULT 0;\n"
                                   "  DECLARE v_d DECIMAL(14,2);\n"
                                   "  DECLARE v_t DATETIME;\n";
 
+// The declarations and then statement shapes from `first` on, for as long as `more` says.
+template <class TMore>
+std::string Body(int first, const TMore& more) {
+    std::string body = kDeclarations;
+    for (int shape = first; more(body); ++shape)
+        body += kShapes[shape % std::size(kShapes)](shape);
+    return body;
+}
+
+std::string Wrap(const TCorpusRoutine& routine, const std::string& body) {
+    return routine.function ? rtl::Format("CREATE FUNCTION %s(p_id INT, p_name VARCHAR(100)) RETURNS INT\n"
+                                          "MODIFIES SQL DATA\nBEGIN\n%s  RETURN v_a;\nEND",
+                                          routine.name, body)
+                            : rtl::Format("CREATE PROCEDURE %s(IN p_id INT, OUT p_total DECIMAL(12,2))\n"
+                                          "MODIFIES SQL DATA\nBEGIN\n%s  SET p_total = v_d;\nEND",
+                                          routine.name, body);
+}
+
 TCorpusRoutine Routine(int index, int lines) {
     TCorpusRoutine routine;
     routine.function = index % 3 == 2;
@@ -128,16 +146,8 @@ TCorpusRoutine Routine(int index, int lines) {
                               routine.name, index);
         return routine;
     }
-    std::string body = kDeclarations;
-    for (int shape = index; LineCount(body) < lines - 4; ++shape)
-        body += kShapes[shape % std::size(kShapes)](shape);
-    routine.text = routine.function
-                       ? rtl::Format("CREATE FUNCTION %s(p_id INT, p_name VARCHAR(100)) RETURNS INT\n"
-                                     "MODIFIES SQL DATA\nBEGIN\n%s  RETURN v_a;\nEND",
-                                     routine.name, body)
-                       : rtl::Format("CREATE PROCEDURE %s(IN p_id INT, OUT p_total DECIMAL(12,2))\n"
-                                     "MODIFIES SQL DATA\nBEGIN\n%s  SET p_total = v_d;\nEND",
-                                     routine.name, body);
+    routine.text =
+        Wrap(routine, Body(index, [&](const std::string& body) { return LineCount(body) < lines - 4; }));
     return routine;
 }
 
@@ -150,6 +160,12 @@ std::vector<TCorpusRoutine> GenerateCorpus(int count, int maxLines) {
         corpus.push_back(Routine(i, static_cast<int>(5 * std::pow(maxLines / 5.0, share))));
     }
     return corpus;
+}
+
+TCorpusRoutine RoutineOfSize(const std::string& name, size_t bytes) {
+    TCorpusRoutine routine{name, false, ""};
+    routine.text = Wrap(routine, Body(0, [&](const std::string& body) { return body.size() < bytes; }));
+    return routine;
 }
 
 int LineCount(const std::string& text) {

@@ -17,6 +17,9 @@ struct TCorpusRoutine {
 // `count` routines whose sizes grow geometrically from 5 to about `maxLines` lines.
 std::vector<TCorpusRoutine> GenerateCorpus(int count, int maxLines);
 
+// A procedure of every shape in turn, about `bytes` long.
+TCorpusRoutine RoutineOfSize(const std::string& name, size_t bytes);
+
 // Lines of a text.
 int LineCount(const std::string& text);
 // Statements of a routine text: every one ends with ";" except the routine itself.

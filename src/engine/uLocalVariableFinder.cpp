@@ -15,10 +15,20 @@ namespace {
 
 enum class TReference { None, Read, Write };
 
+// Whether the production or one of its owners in the same statement is a T. None of the classes
+// asked for holds a statement list, and lists nest one level per statement: a walk to the root
+// would make compiling quadratic in the routine's length.
+template <class T>
+bool LiesIn(parser::TProduction* production) {
+    for (parser::TProduction* p = production; p && !p->Is<parser::TStatementList>(); p = p->Owner())
+        if (p->Is<T>()) return true;
+    return false;
+}
+
 // Whether the identifier names a variable, and whether the statement may write it there.
 TReference ReferenceKind(parser::TIdentifierTerminal& terminal) {
     parser::TProduction* p = terminal.Owner();
-    if (p && p->FindOwner<parser::TgrmValuesFunc>()) return TReference::None;
+    if (LiesIn<parser::TgrmValuesFunc>(p)) return TReference::None;
     while (p) {
         if (p->Is<parser::TAssignation>()) return TReference::Write;
         if (p->Children().Count() != 1) return TReference::None;
@@ -26,10 +36,10 @@ TReference ReferenceKind(parser::TIdentifierTerminal& terminal) {
         if (!p) return TReference::None;
         // The tables a multi-table DELETE deletes from are written as columns.
         if (p->Is<parser::TReceiverColumnReference>() ||
-            (p->Is<parser::TColumnReference>() && (p->FindOwner<parser::TInsertColumnReference>() ||
-                                                   p->FindOwner<parser::TMyDeleteStatementHead>())))
+            (p->Is<parser::TColumnReference>() &&
+             (LiesIn<parser::TInsertColumnReference>(p) || LiesIn<parser::TMyDeleteStatementHead>(p))))
             return TReference::None;
-        if (p->FindOwner<parser::TIntoClause>()) return TReference::Write;
+        if (LiesIn<parser::TIntoClause>(p)) return TReference::Write;
         if (p->Is<parser::TColumnReference>()) return TReference::Read;
     }
     return TReference::None;

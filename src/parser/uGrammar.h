@@ -192,9 +192,13 @@ public:
     virtual std::string GetKey() const { return Name(); }
 
     bool InheritsFrom(const TSymbolClass& cls) const { return ClassType().InheritsFrom(cls); }
+    // By the class descriptors: a failed dynamic_cast compares type names, and compiling asks this of
+    // every owner of every name.
     template <class T>
     bool Is() const {
-        return dynamic_cast<const T*>(this) != nullptr;
+        static_assert(std::is_same_v<decltype(&T::ClassType), const TSymbolClass& (T::*)() const>,
+                      "the class declares its own class reference");
+        return InheritsFrom(T::StaticClass());
     }
     // The symbol itself or its nearest owner of that class or a descendant.
     TSymbol* FindOwner(const TSymbolClass& cls);

@@ -72,9 +72,8 @@ const TTerminal* EdgeTerminal(const TSymbol* symbol, bool last) {
         }
         const TSymbol* child = children[last ? children.Count() - 1 - frame.next : frame.next];
         ++frame.next;
-        if (const auto* terminal = dynamic_cast<const TTerminal*>(child)) return terminal;
-        if (const auto* production = dynamic_cast<const TProduction*>(child))
-            stack.push_back({production, 0});
+        if (child->Is<TTerminal>()) return static_cast<const TTerminal*>(child);
+        if (child->Is<TProduction>()) stack.push_back({static_cast<const TProduction*>(child), 0});
     }
     return nullptr;
 }
