@@ -157,6 +157,8 @@ public:
     // Moves the control into its site's hide zone of `orientation` (kAutoHideNone: the one it would
     // choose); nothing when it is hidden, already auto-hidden or the site refuses.
     void AutoHide(int orientation);
+    // Becomes the auto-hide root of its subtree in `site`'s hide zone of `orientation`.
+    void EnterHideZone(TvzCustomDockingSite* site, int orientation);
     // Docks an auto-hidden control back where it was before it was hidden.
     void Pin();
     // Auto-hides or pins; a child that its container auto-hides with switches the container.

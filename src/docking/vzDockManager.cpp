@@ -276,6 +276,34 @@ void TvzCustomDockingManager::SetAutoDragDocking(bool on) {
     RefreshAll(true, true);
 }
 
+void TvzCustomDockingManager::SetAutoHideInterval(uint32_t interval) {
+    if (interval == autoHideInterval_) return;
+    autoHideInterval_ = interval;
+    RefreshAll(false, false);
+}
+
+void TvzCustomDockingManager::SetAutoShowSpeed(uint8_t speed) {
+    if (speed == autoShowSpeed_) return;
+    autoShowSpeed_ = speed;
+    RefreshAll(false, false);
+}
+
+void TvzCustomDockingManager::SetAutoHideSpeed(uint8_t speed) {
+    if (speed == autoHideSpeed_) return;
+    autoHideSpeed_ = speed;
+    RefreshAll(false, false);
+}
+
+void TvzCustomDockingManager::SetAutoHideStartAction(TvzAutoHideStartAction action) {
+    autoHideStartAction_ = action;
+}
+
+void TvzCustomDockingManager::SetAutoHideCaptions(TvzAutoHideCaptions captions) {
+    if (captions == autoHideCaptions_) return;
+    autoHideCaptions_ = captions;
+    RefreshAll(true, true);
+}
+
 void TvzCustomDockingManager::CheckMouseButton(TvzDockingShiftState keys) {
     if (!keys.Contains(dssLeft) && !keys.Contains(dssRight) && !keys.Contains(dssMiddle))
         throw EvzDocking(texts::sNoMouseModifier);

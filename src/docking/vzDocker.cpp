@@ -131,7 +131,8 @@ void TvzDocker::Dock(TvzDockingRegionType region, TvzCustomDockingControl* contr
     if (control->DockState() != before) control->Changed(dccControlState);
 }
 
-void TvzDocker::Insert(TvzDockingRegionType region, TvzCustomDockingControl* control, const ui::TRect& frame) {
+void TvzDocker::Insert(TvzDockingRegionType region, TvzCustomDockingControl* control,
+                       const ui::TRect& frame) {
     const TvzDockingRegionType edge = Edge(region);
     if (edge == drtLeft || edge == drtRight)
         Split(control, frame, false, edge == drtRight);
