@@ -198,6 +198,12 @@ public:
     std::function<void(TvzCustomDockingControl* sender, ui::TPopupMenu* menu)> OnPopupMenuCreate;
     ui::TNotifyEvent OnUpdateActions;
     std::function<void(TvzCustomDockingControl* sender, int& orientation)> OnAutoHideCalc;
+    // A drag of the control begins: the handler may move the frame and change its size.
+    std::function<void(TvzCustomDockingControl* sender, ui::TRect& frame, ui::TPoint& size)> OnStartDock;
+    // A drag ended: docked at `target`, floated (no target), or cancelled and nothing moved.
+    std::function<void(TvzCustomDockingControl* sender, TvzCustomDockingControl* target, ui::TPoint point,
+                       bool cancelled)>
+        OnEndDock;
 
 protected:
     friend class TvzCustomDockingContainer;

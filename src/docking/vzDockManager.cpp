@@ -1,6 +1,7 @@
 #include "docking/vzDockManager.h"
 
 #include "docking/vzDockingNative.h"
+#include "docking/vzDockMover.h"
 #include "docking/vzDockTexts.h"
 #include "docking/vzStyleManager.h"
 #include "platform/data/Component.h"
@@ -72,6 +73,7 @@ TvzCustomDockingManager::TvzCustomDockingManager(ui::TComponent* owner)
     SetStyle(nullptr);
     holdingSite_ = CreateHoldingSite();
     holdingSite_->SetDockingManager(this);
+    SetMover(typeid(TvzCustomDockingControl), std::make_unique<TvzMover>(this));
 }
 
 TvzCustomDockingManager::~TvzCustomDockingManager() {

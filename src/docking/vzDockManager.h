@@ -116,6 +116,9 @@ public:
     void SetShowDockButtonHint(bool show);
     bool AutoDragDocking() const { return autoDragDocking_; }
     void SetAutoDragDocking(bool on);
+    // The hint of a drag names the target and the region.
+    bool ShowDockingHint() const { return showDockingHint_; }
+    void SetShowDockingHint(bool show) { showDockingHint_ = show; }
     TvzDockingShiftState AutoDragKey() const { return autoDragKey_; }
     void SetAutoDragKey(TvzDockingShiftState keys);
     TvzDockingShiftState AutoDockKey() const { return autoDockKey_; }
@@ -260,6 +263,7 @@ private:
     TvzCustomDockingSite* holdingSite_ = nullptr;
     bool showDockButtonHint_ = true;
     bool autoDragDocking_ = true;
+    bool showDockingHint_ = true;
     TvzDockButtonItems captionButtons_{dbiHide, dbiAutoHide, dbiMaximizeRestore, dbiMenu, dbiHelp};
     ui::TCustomImageList* images_ = nullptr;
     ui::TCustomImageList* customButtonImages_ = nullptr;

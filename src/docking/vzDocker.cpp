@@ -94,6 +94,10 @@ ui::TRect DockRect(TvzDockingRegionType region, const ui::TRect& target, const u
 
 // ---- TvzDocker ----
 
+TvzDockingRegionType TvzDocker::RegionAtPoint(ui::TPoint screen) const {
+    return target_ && target_->ScreenRect().Contains(screen) ? drtInside : drtNone;
+}
+
 ui::TRect TvzDocker::FrameRect(TvzDockingRegionType region, const TvzCustomDockingControl* control) const {
     if (!target_) return {};
     const ui::TRect& target = target_->ScreenRect();
