@@ -270,17 +270,20 @@ TvzCustomDockingControl* TvzMover::ControlAt(ui::TPoint screen) const {
 }
 
 TvzDropPlace TvzMover::PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) {
-    TvzDropPlace place;
-    TvzDocker* docker = Owner()->Docker(control);
-    TvzDockingRegionType region = docker->RegionAtPoint(screen);
+    TvzDockingRegionType region = Owner()->Docker(control)->RegionAtPoint(screen);
     if (auto* panel = dynamic_cast<TvzDockingControl*>(control)) panel->DockZone(control_, screen, region);
+    return PlaceAt(control, region);
+}
+
+TvzDropPlace TvzMover::PlaceAt(TvzCustomDockingControl* target, TvzDockingRegionType region) {
+    TvzDropPlace place;
     if (region == drtNone) return place;
-    place.frame = docker->FrameRect(region, control_);
+    place.frame = Owner()->Docker(target)->FrameRect(region, control_);
     if (place.frame.IsEmpty()) return place;
-    place.target = control;
+    place.target = target;
     place.region = region;
     place.hint =
-        rtl::Format(texts::sDockHint, ui::StripHotkey(control->Caption()).c_str(), RegionName(region));
+        rtl::Format(texts::sDockHint, ui::StripHotkey(target->Caption()).c_str(), RegionName(region));
     return place;
 }
 

@@ -89,6 +89,8 @@ protected:
     virtual void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor);
     virtual void HidePlace();
     bool CanTarget(const TvzCustomDockingControl* control) const;
+    // The place `region` of `target` gives, with its frame and hint; none when it leaves no room.
+    drag::TvzDropPlace PlaceAt(TvzCustomDockingControl* target, TvzDockingRegionType region);
 
 private:
     void Drop();

@@ -1,5 +1,7 @@
 #include "MainFormFixture.h"
 
+#include "docking/vzDocker.h"
+#include "docking/vzDockingVS2005.h"
 #include "docking/vzDockMover.h"
 #include "platform/ui/Hints.h"
 #include "platform/ui/KeyCodes.h"
@@ -103,6 +105,9 @@ protected:
         std::vector<ui::TControl*> windows;
         for (int i = 0; i < 4; ++i)
             windows.push_back(&mover->Feedback().Bar(i));
+        if (auto* guided = dynamic_cast<TvzVS2005Mover*>(mover))
+            for (int region = drtLeft; region <= drtDetachedBottom; ++region)
+                windows.push_back(&guided->Guide(region));
         windows.push_back(&mover->Feedback().HintWindow());
         for (ui::TControl* window : windows) {
             auto* control = static_cast<ui::TWinControl*>(window);
@@ -259,6 +264,58 @@ TEST_F(DockMoverTest, ADockZoneHandlerMayRefuseAPlace) {
     MoveTo(Inside(work, 4, 40));
     EXPECT_EQ(mover->Place().region, drtLeft);
     ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+}
+
+TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
+    auto guided = std::make_unique<TvzVS2005Mover>(manager);
+    TvzVS2005Mover* vs = guided.get();
+    manager->SetMover(typeid(TvzCustomDockingControl), std::move(guided));
+    mover = vs;
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(panels["Output"]);
+    ASSERT_TRUE(mover->Active());
+
+    MoveTo(Inside(work, 30, 40));
+    EXPECT_EQ(mover->Place().target, nullptr) << "off the guides the frame floats";
+    guides::TvzGuideSizes sizes;
+    sizes.fill({TvzVS2005Mover::kGuideSize, TvzVS2005Mover::kGuideSize});
+    const ui::TRect area = DockingArea(work->ScreenRect(), manager->Metric(0));
+    for (int region = drtLeft; region <= drtInside; ++region) {
+        EXPECT_TRUE(vs->Guide(region).Visible()) << region;
+        EXPECT_EQ(vs->Guide(region).BoundsRect(),
+                  guides::GuideBounds(region, sizes, work->ScreenRect(), area))
+            << region;
+    }
+    const ui::TRect root = site->Root()->ScreenRect();
+    EXPECT_EQ(vs->Guide(drtDetachedBottom).BoundsRect(),
+              ui::Bounds((root.Left + root.Right) / 2 - 20, root.Bottom - 41, 41, 41))
+        << "the outer guides stand inside the tree's edges";
+
+    const ui::TRect left = vs->Guide(drtLeft).BoundsRect();
+    MoveTo({left.Left + 10, left.Top + 20});
+    EXPECT_EQ(mover->Place().target, work);
+    EXPECT_EQ(mover->Place().region, drtLeft);
+
+    const ui::TRect bottom = vs->Guide(drtDetachedBottom).BoundsRect();
+    const ui::TPoint onBottom{bottom.Left + 20, bottom.Top + 20};
+    MoveTo(onBottom);
+    EXPECT_EQ(mover->Place().target, site->Root());
+    EXPECT_EQ(mover->Place().region, drtBottom);
+    SaveGrab("drag-guides.png");
+    Release(onBottom);
+    for (int region = drtLeft; region <= drtDetachedBottom; ++region)
+        EXPECT_FALSE(vs->Guide(region).Visible()) << region;
+    EXPECT_EQ(
+        Shape(site->Root()),
+        "1(2(Work area Schema browser) 3(Watch list Breakpoint list Call stack Local variables) Output)");
+    EXPECT_EQ(panels["Output"]->DockState(), dsDocked);
+
+    // The dock survives saving and loading the layout.
+    const std::string layout = Save();
+    Load(layout);
+    EXPECT_EQ(
+        Shape(site->Root()),
+        "1(2(Work area Schema browser) 3(Watch list Breakpoint list Call stack Local variables) Output)");
 }
 
 } // namespace
