@@ -54,20 +54,17 @@ namespace docking {
 
 using drag::TvzDropPlace;
 
+void TvzOverlayWindow::WndProc(ui::TMessage& message) {
+    if (message.Msg == ui::WM_NCPAINT) return;
+    ui::THintWindow::WndProc(message);
+}
+
 namespace {
 
 // One bar of the landing place's outline: a top-most window that never takes the focus, painted
 // with a halftone of black and white.
-class TvzMaskBar : public ui::THintWindow {
-public:
-    using ui::THintWindow::THintWindow;
-
+class TvzMaskBar : public TvzOverlayWindow {
 protected:
-    ui::TRect NonClientInsets() const override { return {}; }
-    void WndProc(ui::TMessage& message) override {
-        if (message.Msg == ui::WM_NCPAINT) return;
-        ui::THintWindow::WndProc(message);
-    }
     void Paint() override {
         ui::TCanvas& canvas = *Canvas();
         canvas.Brush()->SetStyle(ui::bsSolid);
@@ -83,7 +80,7 @@ protected:
 
 TvzDragFeedback::TvzDragFeedback() {
     for (auto& bar : bars_)
-        bar = std::make_unique<TvzMaskBar>(nullptr);
+        bar = std::make_unique<TvzMaskBar>();
     hint_ = std::make_unique<ui::THintWindow>(nullptr);
 }
 

@@ -1,14 +1,11 @@
 #pragma once
 
 #include "docking/vzDockManager.h"
+#include "platform/ui/Hints.h"
 
 #include <array>
 #include <memory>
 #include <string>
-
-namespace ui {
-class THintWindow;
-}
 
 // Moving a panel by its caption: the drag loop, where it would land, and the drop.
 namespace docking::drag {
@@ -34,6 +31,16 @@ struct TvzDropPlace {
 namespace docking {
 
 class TvzDragCapture;
+
+// A top-most window of drag feedback: no frame, and it never takes the focus.
+class TvzOverlayWindow : public ui::THintWindow {
+public:
+    TvzOverlayWindow() : ui::THintWindow(nullptr) {}
+
+protected:
+    ui::TRect NonClientInsets() const override { return {}; }
+    void WndProc(ui::TMessage& message) override;
+};
 
 // What the user sees during a drag: the outline of the landing place, drawn by four top-most bars
 // that never take the focus, and the hint beside the cursor.

@@ -94,9 +94,9 @@ using namespace guides;
 
 // One guide: a top-most picture of a page with the side it docks to in the highlight colour,
 // framed in the highlight colour while the cursor is on it.
-class TvzGuideWindow : public ui::THintWindow {
+class TvzGuideWindow : public TvzOverlayWindow {
 public:
-    TvzGuideWindow(int region) : ui::THintWindow(nullptr), region_(region) {}
+    explicit TvzGuideWindow(int region) : region_(region) {}
     void SetHot(bool hot) {
         if (hot == hot_) return;
         hot_ = hot;
@@ -104,11 +104,6 @@ public:
     }
 
 protected:
-    ui::TRect NonClientInsets() const override { return {}; }
-    void WndProc(ui::TMessage& message) override {
-        if (message.Msg == ui::WM_NCPAINT) return;
-        ui::THintWindow::WndProc(message);
-    }
     void Paint() override {
         ui::TCanvas& canvas = *Canvas();
         const ui::TRect client = ClientRect();
