@@ -244,7 +244,7 @@ ui::TRect TvzDockingHideZone::StripRect() const {
 void TvzDockingHideZone::LayoutTabs() {
     TvzCustomDockingManager* manager = site_->DockingManager();
     if (!manager || tabs_.empty()) return;
-    hidezone::LayoutTabs(tabs_, hcActiveOnly,
+    hidezone::LayoutTabs(tabs_, manager->AutoHideCaptions(),
                          StyleTabMetrics(*manager->Style(), edge_, site_->Ring(), uistyle::TvzImage{}));
 }
 
@@ -270,6 +270,8 @@ void TvzDockingHideZone::MouseMove(ui::TPoint point) {
 void TvzDockingHideZone::MouseDown(ui::TPoint point) {
     if (Empty() || !StripRect().Contains(point)) return;
     Process(point, true);
+    TvzCustomDockingManager* manager = site_->DockingManager();
+    if (manager && manager->AutoHideStartAction() == ahsClick) return;
     if (TvzCustomDockingControl* shown = ShownPanel()) shown->SetFocus();
 }
 

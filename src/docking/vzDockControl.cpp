@@ -427,6 +427,10 @@ void TvzCustomDockingControl::AutoHide(int orientation) {
         TSiteUpdate update(manager_, siteId_);
         Detach(true);
     }
+    EnterHideZone(site, orientation);
+}
+
+void TvzCustomDockingControl::EnterHideZone(TvzCustomDockingSite* site, int orientation) {
     autoHideOrientation_ = orientation;
     autoHideSite_ = site;
     SetAutoHideRoot(this);

@@ -157,6 +157,8 @@ public:
     // Moves the control into its site's hide zone of `orientation` (kAutoHideNone: the one it would
     // choose); nothing when it is hidden, already auto-hidden or the site refuses.
     void AutoHide(int orientation);
+    // Becomes the auto-hide root of its subtree in `site`'s hide zone of `orientation`.
+    void EnterHideZone(TvzCustomDockingSite* site, int orientation);
     // Docks an auto-hidden control back where it was before it was hidden.
     void Pin();
     // Auto-hides or pins; a child that its container auto-hides with switches the container.
@@ -196,6 +198,12 @@ public:
     std::function<void(TvzCustomDockingControl* sender, ui::TPopupMenu* menu)> OnPopupMenuCreate;
     ui::TNotifyEvent OnUpdateActions;
     std::function<void(TvzCustomDockingControl* sender, int& orientation)> OnAutoHideCalc;
+    // A drag of the control begins: the handler may move the frame and change its size.
+    std::function<void(TvzCustomDockingControl* sender, ui::TRect& frame, ui::TPoint& size)> OnStartDock;
+    // A drag ended: docked at `target`, floated (no target), or cancelled and nothing moved.
+    std::function<void(TvzCustomDockingControl* sender, TvzCustomDockingControl* target, ui::TPoint point,
+                       bool cancelled)>
+        OnEndDock;
 
 protected:
     friend class TvzCustomDockingContainer;

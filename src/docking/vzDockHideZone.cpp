@@ -62,14 +62,14 @@ int HideSizeFor(int orientation, int stored, const TvzPlacementInfo& group) {
 
 // ---- Tabs ----
 
-void LayoutTabs(std::vector<TvzHiddenTab>& tabs, TvzHiddenCaptions captions, const TvzTabMetrics& metrics) {
+void LayoutTabs(std::vector<TvzHiddenTab>& tabs, TvzAutoHideCaptions captions, const TvzTabMetrics& metrics) {
     int offset = metrics.firstOffset;
     for (std::size_t i = 0; i < tabs.size(); ++i) {
         TvzHiddenTab& tab = tabs[i];
         const bool startsGroup = i == 0 || tabs[i - 1].group != tab.group;
         const bool groupGoesOn = i + 1 < tabs.size() && tabs[i + 1].group == tab.group;
         tab.position = startsGroup ? htpFirst : groupGoesOn ? htpMiddle : htpLast;
-        tab.showCaption = captions == hcAll || (captions == hcActiveOnly && tab.state == kActiveTabState);
+        tab.showCaption = captions == ahcAll || (captions == ahcActiveOnly && tab.state == kActiveTabState);
         if (startsGroup && i > 0) offset += metrics.groupGap;
         tab.left = offset;
         tab.width = metrics.width(tab);

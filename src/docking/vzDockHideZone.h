@@ -2,6 +2,7 @@
 
 #include "docking/vzDockingUI.h"
 #include "docking/vzDockPlacement.h"
+#include "docking/vzDockTypes.h"
 #include "platform/ui/Types.h"
 
 #include <array>
@@ -45,7 +46,6 @@ int HideSizeFor(int orientation, int stored, const TvzPlacementInfo& group);
 // ---- Tabs ----
 
 enum TvzHiddenTabPosition { htpFirst = 0, htpMiddle = 1, htpLast = 2 };
-enum TvzHiddenCaptions { hcActiveOnly, hcAll, hcNone };
 inline constexpr int kActiveTabState = 2;
 
 // One hidden tab as the layout sees it; `group` tells the controls that were hidden together.
@@ -69,7 +69,7 @@ struct TvzTabMetrics {
 
 // Positions, captions, widths and offsets of a zone's tabs, in order. Groups are separated by one
 // gap, never doubled where a group ends and the next begins.
-void LayoutTabs(std::vector<TvzHiddenTab>& tabs, TvzHiddenCaptions captions, const TvzTabMetrics& metrics);
+void LayoutTabs(std::vector<TvzHiddenTab>& tabs, TvzAutoHideCaptions captions, const TvzTabMetrics& metrics);
 // The tab's rectangle on `strip`; empty once the tab starts past the strip's end.
 ui::TRect TabRect(const TvzHiddenTab& tab, TvzZoneEdge edge, const ui::TRect& strip);
 // The tab under `point` on `strip`, or -1.

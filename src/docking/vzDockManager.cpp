@@ -1,6 +1,7 @@
 #include "docking/vzDockManager.h"
 
 #include "docking/vzDockingNative.h"
+#include "docking/vzDockMover.h"
 #include "docking/vzDockTexts.h"
 #include "docking/vzStyleManager.h"
 #include "platform/data/Component.h"
@@ -72,6 +73,7 @@ TvzCustomDockingManager::TvzCustomDockingManager(ui::TComponent* owner)
     SetStyle(nullptr);
     holdingSite_ = CreateHoldingSite();
     holdingSite_->SetDockingManager(this);
+    SetMover(typeid(TvzCustomDockingControl), std::make_unique<TvzMover>(this));
 }
 
 TvzCustomDockingManager::~TvzCustomDockingManager() {
@@ -273,6 +275,34 @@ void TvzCustomDockingManager::SetShowDockButtonHint(bool show) {
 void TvzCustomDockingManager::SetAutoDragDocking(bool on) {
     if (on == autoDragDocking_) return;
     autoDragDocking_ = on;
+    RefreshAll(true, true);
+}
+
+void TvzCustomDockingManager::SetAutoHideInterval(uint32_t interval) {
+    if (interval == autoHideInterval_) return;
+    autoHideInterval_ = interval;
+    RefreshAll(false, false);
+}
+
+void TvzCustomDockingManager::SetAutoShowSpeed(uint8_t speed) {
+    if (speed == autoShowSpeed_) return;
+    autoShowSpeed_ = speed;
+    RefreshAll(false, false);
+}
+
+void TvzCustomDockingManager::SetAutoHideSpeed(uint8_t speed) {
+    if (speed == autoHideSpeed_) return;
+    autoHideSpeed_ = speed;
+    RefreshAll(false, false);
+}
+
+void TvzCustomDockingManager::SetAutoHideStartAction(TvzAutoHideStartAction action) {
+    autoHideStartAction_ = action;
+}
+
+void TvzCustomDockingManager::SetAutoHideCaptions(TvzAutoHideCaptions captions) {
+    if (captions == autoHideCaptions_) return;
+    autoHideCaptions_ = captions;
     RefreshAll(true, true);
 }
 

@@ -116,10 +116,25 @@ public:
     void SetShowDockButtonHint(bool show);
     bool AutoDragDocking() const { return autoDragDocking_; }
     void SetAutoDragDocking(bool on);
+    // The hint of a drag names the target and the region.
+    bool ShowDockingHint() const { return showDockingHint_; }
+    void SetShowDockingHint(bool show) { showDockingHint_ = show; }
     TvzDockingShiftState AutoDragKey() const { return autoDragKey_; }
     void SetAutoDragKey(TvzDockingShiftState keys);
     TvzDockingShiftState AutoDockKey() const { return autoDockKey_; }
     void SetAutoDockKey(TvzDockingShiftState keys);
+    // Auto-hidden panels: the hover delay (0: hovering never opens, only a click does), the slide
+    // speeds in pixels per 100 ms (0: no animation), what opens a panel and which tabs show captions.
+    uint32_t AutoHideInterval() const { return autoHideInterval_; }
+    void SetAutoHideInterval(uint32_t interval);
+    uint8_t AutoShowSpeed() const { return autoShowSpeed_; }
+    void SetAutoShowSpeed(uint8_t speed);
+    uint8_t AutoHideSpeed() const { return autoHideSpeed_; }
+    void SetAutoHideSpeed(uint8_t speed);
+    TvzAutoHideStartAction AutoHideStartAction() const { return autoHideStartAction_; }
+    void SetAutoHideStartAction(TvzAutoHideStartAction action);
+    TvzAutoHideCaptions AutoHideCaptions() const { return autoHideCaptions_; }
+    void SetAutoHideCaptions(TvzAutoHideCaptions captions);
     TvzContainerTypes ShowContainerCaption() const { return showContainerCaption_; }
     void SetShowContainerCaption(TvzContainerTypes types);
     bool CtrlTabControlSwitch() const { return ctrlTabControlSwitch_; }
@@ -167,6 +182,11 @@ public:
     // The layout as plain data, and the rebuild from it.
     layout::TvzLayoutData CollectLayout();
     void ApplyLayout(const layout::TvzLayoutData& data);
+    // One control's block with its subtree, and the control (a registered one with the key, or a new
+    // container) set up from a block; none skips the block. Sites use them for their hide zones.
+    layout::TvzControlData CollectControl(TvzCustomDockingControl* control);
+    TvzCustomDockingControl* ApplyControl(const layout::TvzControlData& data,
+                                          const layout::TvzFieldGates& gates, bool placed);
     // The settings store the registry operations use; the user's when empty.
     void SetSettingsPath(const std::string& path) { settingsPath_ = path; }
 
@@ -217,10 +237,6 @@ protected:
     virtual void ApplyFormPlacement(const layout::TvzFormPlacementData&) {}
     // A site of the stream: the registered one with the key, or a new floating site.
     virtual TvzCustomDockingSite* FindOrCreateSite(int typeId, const TGuid& key);
-    layout::TvzControlData CollectControl(TvzCustomDockingControl* control);
-    // The registered control of the block, or a new container; none skips the block.
-    TvzCustomDockingControl* ApplyControl(const layout::TvzControlData& data,
-                                          const layout::TvzFieldGates& gates, bool placed);
     void Notification(ui::TComponent* component, ui::TOperation operation) override;
     bool Quiet() const { return IsDestroying(); }
 
@@ -247,6 +263,7 @@ private:
     TvzCustomDockingSite* holdingSite_ = nullptr;
     bool showDockButtonHint_ = true;
     bool autoDragDocking_ = true;
+    bool showDockingHint_ = true;
     TvzDockButtonItems captionButtons_{dbiHide, dbiAutoHide, dbiMaximizeRestore, dbiMenu, dbiHelp};
     ui::TCustomImageList* images_ = nullptr;
     ui::TCustomImageList* customButtonImages_ = nullptr;
@@ -259,6 +276,11 @@ private:
     TvzDockingShiftState autoDockKey_{dssLeft};
     bool ctrlTabControlSwitch_ = true;
     TvzContainerTypes showContainerCaption_{cntInsideBottom};
+    uint32_t autoHideInterval_ = 500;
+    uint8_t autoShowSpeed_ = 150;
+    uint8_t autoHideSpeed_ = 150;
+    TvzAutoHideStartAction autoHideStartAction_ = ahsHover;
+    TvzAutoHideCaptions autoHideCaptions_ = ahcActiveOnly;
     std::map<std::type_index, std::unique_ptr<TvzCustomMover>> movers_;
     std::unique_ptr<TvzDocker> docker_;
     std::unique_ptr<TvzDocker> workspaceDocker_;

@@ -59,6 +59,8 @@ layout::TvzControlData TvzCustomDockingManager::CollectControl(TvzCustomDockingC
     data.alignment = static_cast<uint8_t>(control->Alignment());
     data.showCaption = static_cast<uint8_t>(control->ShowCaption());
     data.ahOrientation = static_cast<uint8_t>(control->AutoHideOrientation());
+    if (control->autoHideSite_) data.ahSite = control->autoHideSite_->Key();
+    if (control->AutoHidden() && control->Container()) data.ahContainer = control->Container()->Key();
     const TvzCustomPlacementInfo& placement = control->Placement();
     data.placement.position = placement.position;
     data.placement.size = placement.size;
@@ -220,6 +222,7 @@ void TvzCustomDockingManager::ApplyLayout(const layout::TvzLayoutData& data) {
     {
         TLoadState state(*this, loadingLayout_);
         for (auto& [id, site] : std::map(sites_)) {
+            site->ClearHideZones();
             TvzCustomDockingControl* root = Root(id);
             if (site == holdingSite_ || !root) continue;
             site->SetRoot(nullptr);

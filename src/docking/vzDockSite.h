@@ -60,6 +60,8 @@ public:
     // The site's own part of a layout (hide zones, the floating form's place) and its reading.
     virtual void CollectData(layout::TvzSiteData&) {}
     virtual void ApplyData(const layout::TvzSiteData&) {}
+    // Lets every auto-hidden control go, before a layout is read.
+    virtual void ClearHideZones() {}
 
     std::function<void(TvzCustomDockingSite* sender, TvzCustomDockingControl* control, bool& allow)>
         OnCanDock;

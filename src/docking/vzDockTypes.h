@@ -38,6 +38,11 @@ using TvzControlStateFlags = rtl::Set<TvzControlStateFlag, 5>;
 enum TvzContainerType { cntInside, cntVertical, cntHorizontal, cntInsideTop, cntInsideBottom };
 using TvzContainerTypes = rtl::Set<TvzContainerType, 5>;
 
+// What slides an auto-hidden panel out: hovering its tab or clicking it.
+enum TvzAutoHideStartAction { ahsHover, ahsClick };
+// Which hidden tabs show their caption.
+enum TvzAutoHideCaptions { ahcActiveOnly, ahcAll, ahcNone };
+
 // Auto-hide orientations; 4 means "not chosen yet".
 inline constexpr int kAutoHideNone = 4;
 

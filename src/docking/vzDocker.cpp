@@ -94,6 +94,10 @@ ui::TRect DockRect(TvzDockingRegionType region, const ui::TRect& target, const u
 
 // ---- TvzDocker ----
 
+TvzDockingRegionType TvzDocker::RegionAtPoint(ui::TPoint screen) const {
+    return target_ && target_->ScreenRect().Contains(screen) ? drtInside : drtNone;
+}
+
 ui::TRect TvzDocker::FrameRect(TvzDockingRegionType region, const TvzCustomDockingControl* control) const {
     if (!target_) return {};
     const ui::TRect& target = target_->ScreenRect();
@@ -131,7 +135,8 @@ void TvzDocker::Dock(TvzDockingRegionType region, TvzCustomDockingControl* contr
     if (control->DockState() != before) control->Changed(dccControlState);
 }
 
-void TvzDocker::Insert(TvzDockingRegionType region, TvzCustomDockingControl* control, const ui::TRect& frame) {
+void TvzDocker::Insert(TvzDockingRegionType region, TvzCustomDockingControl* control,
+                       const ui::TRect& frame) {
     const TvzDockingRegionType edge = Edge(region);
     if (edge == drtLeft || edge == drtRight)
         Split(control, frame, false, edge == drtRight);

@@ -26,6 +26,8 @@ public:
     TvzCustomDockingControl* Target() const { return target_; }
     void SetTarget(TvzCustomDockingControl* target) { target_ = target; }
 
+    // The region a drop at a screen point would dock into: the whole target takes it inside.
+    virtual TvzDockingRegionType RegionAtPoint(ui::TPoint screen) const;
     // Moves `control` next to the target; raises "Too small region to dock to (%s)" when the
     // region leaves it no room.
     virtual void Dock(TvzDockingRegionType region, TvzCustomDockingControl* control, bool activate);

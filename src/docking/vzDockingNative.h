@@ -39,6 +39,7 @@ class TvzNativeDocker : public TvzDocker {
 public:
     using TvzDocker::TvzDocker;
     native::TvzRegionHit RegionAt(ui::TPoint screen) const;
+    TvzDockingRegionType RegionAtPoint(ui::TPoint screen) const override { return RegionAt(screen).region; }
     ui::TRect RegionArea(TvzDockingRegionType region) const;
 
 private:

@@ -73,6 +73,11 @@ void TvzDockingSite::SetRoot(TvzCustomDockingControl* control) {
 }
 
 void TvzDockingSite::Refresh() {
+    const hidezone::TvzMotionSettings motion = HideMotion();
+    for (auto& zone : zones_) {
+        zone->Motion().SetSettings(motion);
+        zone->LayoutTabs();
+    }
     TvzCustomDockingSite::Refresh();
     PlaceWorkspace();
 }
@@ -85,7 +90,35 @@ void TvzDockingSite::PlaceWorkspace() {
 }
 
 void TvzDockingSite::CollectData(layout::TvzSiteData& data) {
-    data.hideZones.assign(layout::kHideZoneCount, {});
+    data.hideZones.clear();
+    for (const auto& zone : zones_) {
+        layout::TvzHideZoneData& zoneData = data.hideZones.emplace_back();
+        for (TvzCustomDockingControl* control : zone->Controls())
+            zoneData.controls.push_back(DockingManager()->CollectControl(control));
+        zoneData.states = zone->TabStates();
+        zoneData.tabs = static_cast<int32_t>(zoneData.states.size());
+    }
+}
+
+void TvzDockingSite::ApplyData(const layout::TvzSiteData& data) {
+    TvzCustomDockingManager* manager = DockingManager();
+    // Zones come only with streams of version 6 and later, which pass every field gate.
+    const layout::TvzFieldGates gates = layout::GatesOf(kLayoutVersion);
+    for (std::size_t edge = 0; edge < zones_.size() && edge < data.hideZones.size(); ++edge) {
+        const layout::TvzHideZoneData& zoneData = data.hideZones[edge];
+        for (const layout::TvzControlData& controlData : zoneData.controls) {
+            TvzCustomDockingControl* control = manager->ApplyControl(controlData, gates, true);
+            if (!control || control->AutoHidden()) continue;
+            control->SetParent(manager->HoldingSite());
+            control->EnterHideZone(this, static_cast<int>(edge));
+        }
+        zones_[edge]->SetTabStates(std::vector<int>(zoneData.states.begin(), zoneData.states.end()));
+    }
+}
+
+void TvzDockingSite::ClearHideZones() {
+    for (auto& zone : zones_)
+        zone->Clear();
 }
 
 bool TvzDockingSite::CanAutoHide(TvzCustomDockingControl* control) {
@@ -139,10 +172,10 @@ hidezone::TvzZoneRing TvzDockingSite::Ring() const {
     return ring;
 }
 
-void TvzDockingSite::SetHideMotion(const hidezone::TvzMotionSettings& settings) {
-    motion_ = settings;
-    for (auto& zone : zones_)
-        zone->Motion().SetSettings(settings);
+hidezone::TvzMotionSettings TvzDockingSite::HideMotion() const {
+    TvzCustomDockingManager* manager = DockingManager();
+    if (!manager) return {};
+    return {manager->AutoHideInterval(), manager->AutoShowSpeed(), manager->AutoHideSpeed()};
 }
 
 void TvzDockingSite::HideOtherZones(const TvzDockingHideZone* except) {
@@ -155,10 +188,7 @@ ui::TRect TvzDockingSite::DockClientRect() const {
 }
 
 void TvzDockingSite::ZonesChanged() {
-    if (IsDestroying()) return;
-    for (auto& zone : zones_)
-        zone->LayoutTabs();
-    Refresh();
+    if (!IsDestroying()) Refresh();
 }
 
 void TvzDockingSite::Paint() {
@@ -175,8 +205,11 @@ void TvzDockingSite::Resize() {
 }
 
 void TvzDockingSite::MouseMove(ui::TShiftState shift, int x, int y) {
-    for (auto& zone : zones_)
-        zone->MouseMove({x, y});
+    TvzCustomDockingManager* manager = DockingManager();
+    if (manager && manager->AutoHideStartAction() == ahsHover) {
+        for (auto& zone : zones_)
+            zone->MouseMove({x, y});
+    }
     TvzCustomDockingSite::MouseMove(shift, x, y);
 }
 

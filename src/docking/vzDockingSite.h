@@ -28,6 +28,8 @@ public:
     void SetRoot(TvzCustomDockingControl* control) override;
     void Refresh() override;
     void CollectData(layout::TvzSiteData& data) override;
+    void ApplyData(const layout::TvzSiteData& data) override;
+    void ClearHideZones() override;
 
     // ---- Hide zones ----
     // A panel auto-hides unless it takes a split container's client part; containers do not.
@@ -40,8 +42,8 @@ public:
     TvzDockingHideZone& HideZone(hidezone::TvzZoneEdge edge) const { return *zones_[edge]; }
     // Which zones take a strip, and how thick.
     hidezone::TvzZoneRing Ring() const;
-    const hidezone::TvzMotionSettings& HideMotion() const { return motion_; }
-    void SetHideMotion(const hidezone::TvzMotionSettings& settings);
+    // The manager's delays and speeds of the slides.
+    hidezone::TvzMotionSettings HideMotion() const;
     // Every zone but `except` hides its panel at once.
     void HideOtherZones(const TvzDockingHideZone* except);
     // The tree takes what the strips leave.
@@ -60,7 +62,6 @@ private:
     TvzDockingHideZone* ZoneOf(const TvzCustomDockingControl* control) const;
 
     TvzWorkspaceControl* workspace_ = nullptr;
-    hidezone::TvzMotionSettings motion_;
     std::array<std::unique_ptr<TvzDockingHideZone>, hidezone::kZoneCount> zones_;
 };
 

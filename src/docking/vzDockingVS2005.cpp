@@ -1,5 +1,11 @@
 #include "docking/vzDockingVS2005.h"
 
+#include "docking/vzDocker.h"
+#include "docking/vzDockSite.h"
+#include "platform/ui/Canvas.h"
+#include "platform/ui/Color.h"
+#include "platform/ui/Hints.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -81,3 +87,132 @@ int TvzFade::Tick() {
 }
 
 } // namespace docking::guides
+
+namespace docking {
+
+using namespace guides;
+
+// One guide: a top-most picture of a page with the side it docks to in the highlight colour,
+// framed in the highlight colour while the cursor is on it.
+class TvzGuideWindow : public TvzOverlayWindow {
+public:
+    explicit TvzGuideWindow(int region) : region_(region) {}
+    void SetHot(bool hot) {
+        if (hot == hot_) return;
+        hot_ = hot;
+        Invalidate();
+    }
+
+protected:
+    void Paint() override {
+        ui::TCanvas& canvas = *Canvas();
+        const ui::TRect client = ClientRect();
+        canvas.Brush()->SetStyle(ui::bsSolid);
+        canvas.Brush()->SetColor(ui::RGB(236, 236, 236));
+        canvas.Pen()->SetColor(hot_ ? ui::clHighlight : ui::RGB(128, 128, 128));
+        canvas.Pen()->SetWidth(hot_ ? 2 : 1);
+        canvas.Rectangle(client);
+        canvas.Pen()->SetWidth(1);
+        const ui::TRect page = ui::Bounds(9, 9, client.Width() - 18, client.Height() - 18);
+        canvas.Brush()->SetColor(ui::clWhite);
+        canvas.Pen()->SetColor(ui::RGB(64, 64, 64));
+        canvas.Rectangle(page);
+        canvas.Brush()->SetColor(ui::clHighlight);
+        canvas.FillRect(DockedPart(page));
+    }
+
+private:
+    ui::TRect DockedPart(const ui::TRect& page) const {
+        const int third = page.Width() / 3;
+        ui::TRect part = {page.Left + 1, page.Top + 1, page.Right - 1, page.Bottom - 1};
+        switch (region_) {
+        case drtLeft:
+        case drtDetachedLeft:
+            part.Right = part.Left + third;
+            break;
+        case drtTop:
+        case drtDetachedTop:
+            part.Bottom = part.Top + third;
+            break;
+        case drtRight:
+        case drtDetachedRight:
+            part.Left = part.Right - third;
+            break;
+        case drtBottom:
+        case drtDetachedBottom:
+            part.Top = part.Bottom - third;
+            break;
+        default: // inside: the page itself, its tab strip left white
+            part.Bottom -= 5;
+            break;
+        }
+        return part;
+    }
+
+    int region_;
+    bool hot_ = false;
+};
+
+TvzVS2005Mover::TvzVS2005Mover(TvzCustomDockingManager* owner) : TvzMover(owner) {
+    for (int region = 0; region < kGuides; ++region)
+        guides_[static_cast<std::size_t>(region)] = std::make_unique<TvzGuideWindow>(region);
+}
+
+TvzVS2005Mover::~TvzVS2005Mover() = default;
+
+ui::TCustomControl& TvzVS2005Mover::Guide(int region) const {
+    return *guides_[static_cast<std::size_t>(region)];
+}
+
+drag::TvzDropPlace TvzVS2005Mover::PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) {
+    TvzGuideSizes sizes;
+    sizes.fill({kGuideSize, kGuideSize});
+    const ui::TRect rect = control->ScreenRect();
+    const ui::TRect area = DockingArea(rect, Owner()->Metric(0));
+    const bool workspace = dynamic_cast<TvzWorkspaceControl*>(control) != nullptr;
+    for (int region = drtLeft; region <= drtInside; ++region)
+        shown_[static_cast<std::size_t>(region)] =
+            workspace && region != drtInside ? ui::TRect{} : GuideBounds(region, sizes, rect, area);
+    // The outer guides dock beside the whole tree of the main site.
+    TvzCustomDockingSite* site = control->ParentSite();
+    TvzCustomDockingControl* root = site && !site->IsFloating() && !workspace ? site->Root() : nullptr;
+    for (int region = drtDetachedLeft; region <= drtDetachedBottom; ++region) {
+        shown_[static_cast<std::size_t>(region)] =
+            root ? GuideBounds(region, sizes, root->ScreenRect(), root->ScreenRect()) : ui::TRect{};
+    }
+    for (int region = drtDetachedBottom; region >= drtLeft; --region) {
+        if (!shown_[static_cast<std::size_t>(region)].Contains(screen)) continue;
+        if (region >= drtDetachedLeft) {
+            if (!CanTarget(root)) return {};
+            return PlaceAt(root, static_cast<TvzDockingRegionType>(region - drtDetachedLeft));
+        }
+        return PlaceAt(control, static_cast<TvzDockingRegionType>(region));
+    }
+    return {};
+}
+
+void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor) {
+    for (int region = 0; region < kGuides; ++region) {
+        TvzGuideWindow& guide = *guides_[static_cast<std::size_t>(region)];
+        const ui::TRect& at = shown_[static_cast<std::size_t>(region)];
+        guide.SetHot(at.Contains(cursor) && place.target);
+        if (at.IsEmpty()) {
+            guide.Hide();
+            continue;
+        }
+        guide.SetBoundsRect(at);
+        guide.Show();
+        guide.BringToFront();
+    }
+    shown_ = {};
+    // Away from the guides the frame floats.
+    TvzMover::ShowPlace(place, cursor);
+}
+
+void TvzVS2005Mover::HidePlace() {
+    for (auto& guide : guides_)
+        guide->Hide();
+    TvzMover::HidePlace();
+}
+
+} // namespace docking

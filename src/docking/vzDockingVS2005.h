@@ -1,8 +1,10 @@
 #pragma once
 
+#include "docking/vzDockMover.h"
 #include "docking/vzDockPanel.h"
 
 #include <array>
+#include <memory>
 
 // The guided drag style: where its guides stand around a target and how they fade.
 namespace docking::guides {
@@ -36,3 +38,33 @@ private:
 };
 
 } // namespace docking::guides
+
+namespace docking {
+
+class TvzGuideWindow;
+
+// The guided drag: while the cursor is over a panel, guides stand at its centre (left, top, right,
+// bottom, inside) and at the edges of the main site's tree; the panel docks by the guide it is
+// dropped on, and anywhere else it floats.
+class TvzVS2005Mover : public TvzMover {
+public:
+    static constexpr int kGuideSize = 41;
+
+    explicit TvzVS2005Mover(TvzCustomDockingManager* owner);
+    ~TvzVS2005Mover() override;
+
+    // The guide of `region` (drtLeft .. drtDetachedBottom) and where it stands while it shows.
+    ui::TCustomControl& Guide(int region) const;
+
+protected:
+    drag::TvzDropPlace PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) override;
+    void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor) override;
+    void HidePlace() override;
+
+private:
+    static constexpr int kGuides = drtDetachedBottom + 1;
+    std::array<std::unique_ptr<TvzGuideWindow>, kGuides> guides_;
+    std::array<ui::TRect, kGuides> shown_{}; // where each guide stands this step; empty: hidden
+};
+
+} // namespace docking

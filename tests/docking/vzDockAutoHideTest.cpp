@@ -182,5 +182,81 @@ TEST_F(DockAutoHideTest, ClosingOrFreeingAnAutoHiddenPanelEmptiesItsZone) {
     EXPECT_EQ(site->DockClientRect(), site->ClientRect());
 }
 
+TEST_F(DockAutoHideTest, TheLayoutKeepsTheZonesTheirTabsAndTheirStates) {
+    const std::string docked = Save();
+    panels["Output"]->Actions(cmdAutoHide)->Execute();
+    panels["Watch list"]->Actions(cmdAutoHide)->Execute();
+    panels["Schema browser"]->Actions(cmdAutoHide)->Execute();
+    TvzDockingHideZone& bottom = site->HideZone(zeBottom);
+    bottom.SetTabStates({0, kActiveTabState});
+    const std::string hidden = Save();
+
+    Load(docked);
+    EXPECT_TRUE(bottom.Empty());
+    EXPECT_FALSE(panels["Output"]->AutoHidden());
+    EXPECT_EQ(panels["Output"]->DockState(), dsDocked);
+
+    Load(hidden);
+    ASSERT_EQ(bottom.Tabs().size(), 2u);
+    EXPECT_EQ(bottom.TabPanel(0), panels["Output"]);
+    EXPECT_EQ(bottom.TabPanel(1), panels["Watch list"]);
+    EXPECT_EQ(bottom.Tabs()[0].state, 0);
+    EXPECT_EQ(bottom.Tabs()[1].state, kActiveTabState);
+    ASSERT_EQ(site->HideZone(zeRight).Tabs().size(), 1u);
+    EXPECT_EQ(site->HideZone(zeRight).TabPanel(0), panels["Schema browser"]);
+    EXPECT_TRUE(site->HideZone(zeLeft).Empty());
+    for (const char* caption : {"Output", "Watch list", "Schema browser"}) {
+        EXPECT_TRUE(panels[caption]->AutoHidden()) << caption;
+        EXPECT_EQ(panels[caption]->DockState(), dsHidden) << caption;
+    }
+    EXPECT_EQ(panels["Output"]->AutoHideOrientation(), zeBottom);
+    EXPECT_EQ(Shape(site->Root()), "1(Work area 3(Breakpoint list Call stack Local variables))");
+    EXPECT_EQ(Save(), hidden) << "read back, the layout writes the same bytes";
+
+    // The panel slides out of the zone it was read into and pins back to where it was docked.
+    bottom.Motion().SlideOut(0, 150, true);
+    EXPECT_EQ(bottom.ShownPanel(), panels["Output"]);
+    panels["Output"]->Pin();
+    EXPECT_EQ(panels["Output"]->DockState(), dsDocked);
+    EXPECT_EQ(bottom.Tabs().size(), 1u);
+}
+
+TEST_F(DockAutoHideTest, TheManagerSettingsDriveHoverAndClick) {
+    ui::TManualClockScope clock;
+    TvzDockingControl* browser = panels["Schema browser"];
+    browser->Actions(cmdAutoHide)->Execute();
+    TvzDockingHideZone& right = site->HideZone(zeRight);
+    const ui::TPoint tab = TabCenter(right, 0);
+    const auto click = [&] {
+        site->Perform(ui::WM_LBUTTONDOWN, ui::MK_LBUTTON, ui::MakeLParam(tab.X, tab.Y));
+    };
+
+    manager->SetAutoHideInterval(0);
+    PointAt(tab);
+    clock->Advance(5000);
+    EXPECT_EQ(right.ShownPanel(), nullptr) << "a delay of 0 never ends: hovering opens nothing";
+    click();
+    EXPECT_EQ(right.ShownPanel(), browser) << "a click does";
+    EXPECT_EQ(manager->ActiveControl(), browser) << "and the panel takes the focus";
+    right.Motion().HideAtOnce();
+    panels["Work area"]->SetFocus();
+
+    manager->SetAutoHideInterval(500);
+    manager->SetAutoShowSpeed(0);
+    manager->SetAutoHideStartAction(ahsClick);
+    PointAt(tab);
+    clock->Advance(1000);
+    EXPECT_EQ(right.ShownPanel(), nullptr) << "hovering is not what opens a panel";
+    click();
+    EXPECT_EQ(right.ShownPanel(), browser);
+    EXPECT_EQ(right.Host()->Width(), right.Motion().Extent()) << "no animation at speed 0";
+    EXPECT_NE(manager->ActiveControl(), browser) << "a click only shows the panel";
+
+    manager->SetAutoHideCaptions(ahcNone);
+    EXPECT_FALSE(right.Tabs()[0].showCaption);
+    manager->SetAutoHideCaptions(ahcAll);
+    EXPECT_TRUE(right.Tabs()[0].showCaption);
+}
+
 } // namespace
 } // namespace docking::testing

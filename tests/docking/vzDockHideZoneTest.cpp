@@ -66,7 +66,7 @@ TEST(HideZoneTabsTest, GroupsGetPositionsAndOneGapBetweenThem) {
     int a = 0, b = 0, c = 0;
     std::vector<TvzHiddenTab> tabs = {{&a, 2}, {&b, 0}, {&b, 2}, {&b, 0}, {&c, 2}};
     const TvzTabMetrics metrics{5, 8, [](const TvzHiddenTab& tab) { return tab.showCaption ? 60 : 50; }};
-    LayoutTabs(tabs, hcActiveOnly, metrics);
+    LayoutTabs(tabs, ahcActiveOnly, metrics);
     const std::vector<TvzHiddenTabPosition> positions = {htpFirst, htpFirst, htpMiddle, htpLast, htpFirst};
     const std::vector<int> lefts = {5, 5 + 60 + 8, 73 + 50, 123 + 60, 183 + 50 + 8};
     for (std::size_t i = 0; i < tabs.size(); ++i) {
@@ -74,7 +74,7 @@ TEST(HideZoneTabsTest, GroupsGetPositionsAndOneGapBetweenThem) {
         EXPECT_EQ(tabs[i].left, lefts[i]) << i;
         EXPECT_EQ(tabs[i].showCaption, tabs[i].state == kActiveTabState) << i;
     }
-    for (auto [captions, shown] : {std::pair{hcAll, true}, std::pair{hcNone, false}}) {
+    for (auto [captions, shown] : {std::pair{ahcAll, true}, std::pair{ahcNone, false}}) {
         LayoutTabs(tabs, captions, metrics);
         for (const TvzHiddenTab& tab : tabs)
             EXPECT_EQ(tab.showCaption, shown);
@@ -84,7 +84,7 @@ TEST(HideZoneTabsTest, GroupsGetPositionsAndOneGapBetweenThem) {
 TEST(HideZoneTabsTest, TabsRunAlongTheStripAndStopAtItsEnd) {
     int group = 0;
     std::vector<TvzHiddenTab> tabs = {{&group, 2}, {&group, 0}};
-    LayoutTabs(tabs, hcAll, {0, 0, [](const TvzHiddenTab&) { return 300; }});
+    LayoutTabs(tabs, ahcAll, {0, 0, [](const TvzHiddenTab&) { return 300; }});
     const ui::TRect left{0, 24, 24, 600};
     EXPECT_EQ(TabRect(tabs[1], zeLeft, left), (ui::TRect{0, 324, 24, 624}));
     EXPECT_EQ(TabRect(tabs[1], zeBottom, ui::TRect{24, 576, 300, 600}), ui::TRect{});
@@ -104,7 +104,7 @@ protected:
         canvas.FillRect({0, 0, 400, 240});
         for (auto* zone : {&left, &bottom}) {
             const TvzZoneEdge edge = zone == &left ? zeLeft : zeBottom;
-            LayoutTabs(*zone, hcActiveOnly, StyleTabMetrics(style, edge, ring, noImage));
+            LayoutTabs(*zone, ahcActiveOnly, StyleTabMetrics(style, edge, ring, noImage));
             PaintZone(style, canvas, edge, ring.Strip(edge, client), *zone, noImage);
         }
         if (const char* dir = std::getenv("DOCKING_TEST_PNG_DIR")) {

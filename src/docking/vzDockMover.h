@@ -1,0 +1,116 @@
+#pragma once
+
+#include "docking/vzDockManager.h"
+#include "platform/ui/Hints.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+// Moving a panel by its caption: the drag loop, where it would land, and the drop.
+namespace docking::drag {
+
+// The floating frame a drag starts with: `size` at `topLeft`, shifted just enough to contain
+// `cursor`; at least 1 x 1.
+ui::TRect StartFrame(ui::TPoint topLeft, ui::TPoint size, ui::TPoint cursor);
+// The docking keys held in `shift`.
+TvzDockingShiftState DockingShift(ui::TShiftState shift);
+// Docking targets are offered only while exactly the dock key is held.
+bool DockingAllowed(ui::TShiftState shift, TvzDockingShiftState dockKey, bool autoDragDocking);
+
+// Where a drag would put its panel at one point.
+struct TvzDropPlace {
+    TvzCustomDockingControl* target = nullptr; // none: the panel floats
+    TvzDockingRegionType region = drtNone;
+    ui::TRect frame; // the landing place shown, in screen coordinates
+    std::string hint;
+};
+
+} // namespace docking::drag
+
+namespace docking {
+
+class TvzDragCapture;
+
+// A top-most window of drag feedback: no frame, and it never takes the focus.
+class TvzOverlayWindow : public ui::THintWindow {
+public:
+    TvzOverlayWindow() : ui::THintWindow(nullptr) {}
+
+protected:
+    ui::TRect NonClientInsets() const override { return {}; }
+    void WndProc(ui::TMessage& message) override;
+};
+
+// What the user sees during a drag: the outline of the landing place, drawn by four top-most bars
+// that never take the focus, and the hint beside the cursor.
+class TvzDragFeedback {
+public:
+    static constexpr int kOutlineWidth = 4;
+
+    TvzDragFeedback();
+    ~TvzDragFeedback();
+    TvzDragFeedback(const TvzDragFeedback&) = delete;
+    TvzDragFeedback& operator=(const TvzDragFeedback&) = delete;
+
+    void Show(const ui::TRect& frame, const std::string& hint, ui::TPoint cursor);
+    void Hide();
+    // The outline shown now; empty while hidden.
+    const ui::TRect& Frame() const { return frame_; }
+    const std::string& Hint() const { return hintText_; }
+    ui::TCustomControl& Bar(int index) const { return *bars_[static_cast<std::size_t>(index)]; }
+    ui::THintWindow& HintWindow() const { return *hint_; }
+
+private:
+    std::array<std::unique_ptr<ui::TCustomControl>, 4> bars_;
+    std::unique_ptr<ui::THintWindow> hint_;
+    ui::TRect frame_;
+    std::string hintText_;
+};
+
+// The mover of a drag style: follows the mouse from the caption press to the release, shows where
+// the panel would land and docks or floats it there. Escape cancels.
+class TvzMover : public TvzCustomMover {
+public:
+    explicit TvzMover(TvzCustomDockingManager* owner);
+    ~TvzMover() override;
+
+    void StartMove(TvzCustomDockingControl* control, ui::TPoint screenPoint) override;
+    bool Active() const { return control_ != nullptr; }
+    TvzCustomDockingControl* Control() const { return control_; }
+    const drag::TvzDropPlace& Place() const { return place_; }
+
+    // One step of the loop: the mouse at `screen` with `shift` held (buttons included).
+    void Track(ui::TPoint screen, ui::TShiftState shift);
+    // Ends the drag: accepted (the button went up) docks or floats the panel, else nothing moves.
+    void Finish(bool accepted);
+    // The control of this manager under a screen point, the one a drop there would aim at.
+    virtual TvzCustomDockingControl* ControlAt(ui::TPoint screen) const;
+    // The feedback windows, for a look at them.
+    TvzDragFeedback& Feedback() const { return *feedback_; }
+
+protected:
+    // Where the panel lands over `control` at `screen`; no target when it cannot dock there.
+    virtual drag::TvzDropPlace PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen);
+    // The landing place changed: styles show it their own way.
+    virtual void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor);
+    virtual void HidePlace();
+    bool CanTarget(const TvzCustomDockingControl* control) const;
+    // The place `region` of `target` gives, with its frame and hint; none when it leaves no room.
+    drag::TvzDropPlace PlaceAt(TvzCustomDockingControl* target, TvzDockingRegionType region);
+
+private:
+    void Drop();
+    void EndDock(TvzCustomDockingControl* target, bool cancelled);
+
+    TvzCustomDockingControl* control_ = nullptr;
+    TvzCustomDockingControl* previousOperation_ = nullptr;
+    ui::TPoint frameSize_;
+    ui::TPoint grab_;
+    ui::TPoint cursor_;
+    drag::TvzDropPlace place_;
+    TvzDragCapture* capture_ = nullptr;
+    std::unique_ptr<TvzDragFeedback> feedback_;
+};
+
+} // namespace docking

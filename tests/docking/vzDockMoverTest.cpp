@@ -1,0 +1,322 @@
+#include "MainFormFixture.h"
+
+#include "docking/vzDocker.h"
+#include "docking/vzDockingVS2005.h"
+#include "docking/vzDockMover.h"
+#include "platform/ui/Hints.h"
+#include "platform/ui/KeyCodes.h"
+
+#include <gtest/gtest.h>
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace docking::testing {
+namespace {
+
+using drag::DockingAllowed;
+using drag::StartFrame;
+
+TEST(DockDragArithmetic, TheStartFrameIsShiftedJustEnoughToHoldTheCursor) {
+    struct Case {
+        ui::TPoint cursor;
+        ui::TRect frame;
+    };
+    const Case cases[] = {
+        {{150, 120}, ui::Bounds(100, 100, 200, 100)}, // inside: where the panel's top-left is
+        {{50, 120}, ui::Bounds(50, 100, 200, 100)},   // left of it
+        {{400, 120}, ui::Bounds(201, 100, 200, 100)}, // right of it: the cursor on the last column
+        {{150, 250}, ui::Bounds(100, 151, 200, 100)}, // below
+        {{20, 10}, ui::Bounds(20, 10, 200, 100)},     // above and left
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StartFrame({100, 100}, {200, 100}, c.cursor), c.frame) << c.cursor.X << "," << c.cursor.Y;
+    EXPECT_EQ(StartFrame({0, 0}, {0, -5}, {0, 0}), ui::Bounds(0, 0, 1, 1)) << "never empty";
+}
+
+TEST(DockDragArithmetic, DockingIsOfferedOnlyForExactlyTheDockKey) {
+    const TvzDockingShiftState dockKey{dssLeft};
+    EXPECT_TRUE(DockingAllowed({ui::ssLeft}, dockKey, true));
+    EXPECT_FALSE(DockingAllowed({ui::ssLeft, ui::ssCtrl}, dockKey, true)) << "the drag key floats only";
+    EXPECT_FALSE(DockingAllowed({ui::ssLeft, ui::ssShift}, dockKey, true));
+    EXPECT_FALSE(DockingAllowed({ui::ssLeft}, dockKey, false)) << "docking by drag switched off";
+    EXPECT_TRUE(DockingAllowed({ui::ssLeft, ui::ssAlt}, dockKey, true)) << "Alt is no docking key";
+}
+
+struct EndDock {
+    TvzCustomDockingControl* target;
+    bool cancelled;
+};
+
+class DockMoverTest : public MainFormFixture {
+protected:
+    void SetUp() override {
+        MainFormFixture::SetUp();
+        form->Show();
+        uitest::ProcessEvents();
+        mover = dynamic_cast<TvzMover*>(manager->Mover(panels["Output"]));
+        ASSERT_NE(mover, nullptr);
+        panels["Output"]->OnEndDock = [this](TvzCustomDockingControl*, TvzCustomDockingControl* target,
+                                             ui::TPoint, bool cancelled) {
+            ends.push_back({target, cancelled});
+        };
+    }
+
+    // Presses the left button on the panel's caption and moves past the drag threshold.
+    void PressAndPull(TvzCustomDockingControl* panel, uintptr_t keys = ui::MK_LBUTTON) {
+        const ui::TPoint at{12, panel->CaptionHeight() / 2};
+        panel->Perform(ui::WM_LBUTTONDOWN, keys, ui::MakeLParam(at.X, at.Y));
+        panel->Perform(ui::WM_MOUSEMOVE, keys, ui::MakeLParam(at.X + 4, at.Y));
+        ASSERT_FALSE(mover->Active()) << "not before the threshold";
+        panel->Perform(ui::WM_MOUSEMOVE, keys, ui::MakeLParam(at.X + 12, at.Y));
+    }
+    // The mouse at a screen point, as the window that holds it during the drag sees it.
+    void MoveTo(ui::TPoint screen, uintptr_t keys = ui::MK_LBUTTON) {
+        ui::TControl* capture = ui::GetCaptureControl();
+        ASSERT_NE(capture, nullptr);
+        const ui::TPoint p = capture->ScreenToClient(screen);
+        capture->Perform(ui::WM_MOUSEMOVE, keys, ui::MakeLParam(p.X, p.Y));
+    }
+    void Release(ui::TPoint screen) {
+        ui::TControl* capture = ui::GetCaptureControl();
+        ASSERT_NE(capture, nullptr);
+        const ui::TPoint p = capture->ScreenToClient(screen);
+        capture->Perform(ui::WM_LBUTTONUP, 0, ui::MakeLParam(p.X, p.Y));
+    }
+    static ui::TPoint Inside(const TvzCustomDockingControl* control, int dx, int dy) {
+        const ui::TRect& r = control->ScreenRect();
+        return {dx >= 0 ? r.Left + dx : r.Right + dx, dy >= 0 ? r.Top + dy : r.Bottom + dy};
+    }
+    static ui::TPoint Middle(const TvzCustomDockingControl* control) {
+        const ui::TRect& r = control->ScreenRect();
+        return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    }
+    // The form with the drag's outline bars and hint drawn where they stand on the screen.
+    void SaveGrab(const char* name) {
+        const char* dir = std::getenv("VELTRANE_GRAB_DIR");
+        if (!dir) return;
+        QImage image = form->Widget()->grab().toImage();
+        QPainter painter(&image);
+        const ui::TPoint origin = form->ClientToScreen({0, 0});
+        std::vector<ui::TControl*> windows;
+        for (int i = 0; i < 4; ++i)
+            windows.push_back(&mover->Feedback().Bar(i));
+        if (auto* guided = dynamic_cast<TvzVS2005Mover*>(mover))
+            for (int region = drtLeft; region <= drtDetachedBottom; ++region)
+                windows.push_back(&guided->Guide(region));
+        windows.push_back(&mover->Feedback().HintWindow());
+        for (ui::TControl* window : windows) {
+            auto* control = static_cast<ui::TWinControl*>(window);
+            if (!control->Visible()) continue;
+            const ui::TPoint at = control->ClientToScreen({0, 0});
+            painter.drawImage(at.X - origin.X, at.Y - origin.Y, control->Widget()->grab().toImage());
+        }
+        painter.end();
+        image.save(QString::fromStdString(std::string(dir) + "/" + name));
+    }
+
+    TvzMover* mover = nullptr;
+    std::vector<EndDock> ends;
+};
+
+TEST_F(DockMoverTest, DroppingOnTheLeftBandOfAPanelDocksToItsLeft) {
+    TvzDockingControl* output = panels["Output"];
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(output);
+    ASSERT_TRUE(mover->Active());
+    EXPECT_EQ(manager->Operation(), output);
+
+    MoveTo(Inside(work, 4, work->ScreenRect().Height() / 2));
+    EXPECT_EQ(mover->Place().target, work);
+    EXPECT_EQ(mover->Place().region, drtLeft);
+    const ui::TRect frame = mover->Feedback().Frame();
+    EXPECT_EQ(frame.Left, work->ScreenRect().Left);
+    EXPECT_EQ(frame.Top, work->ScreenRect().Top);
+    EXPECT_LE(frame.Right, (work->ScreenRect().Left + work->ScreenRect().Right) / 2) << "at most half of it";
+    EXPECT_EQ(mover->Feedback().Hint(), "Target: Work area\r\nPosition: Left");
+    EXPECT_TRUE(mover->Feedback().Bar(0).Visible());
+    EXPECT_EQ(mover->Feedback().Bar(0).BoundsRect(),
+              ui::Bounds(frame.Left + 4, frame.Top, frame.Width() - 4, 4))
+        << "the top of the outline";
+    SaveGrab("drag-left-band.png");
+
+    Release(Inside(work, 4, work->ScreenRect().Height() / 2));
+    EXPECT_FALSE(mover->Active());
+    EXPECT_EQ(manager->Operation(), nullptr);
+    EXPECT_EQ(ui::GetCaptureControl(), nullptr);
+    EXPECT_FALSE(mover->Feedback().Bar(0).Visible());
+    EXPECT_EQ(
+        Shape(site->Root()),
+        "1(2(Output Work area Schema browser) 3(Watch list Breakpoint list Call stack Local variables))");
+    EXPECT_EQ(output->DockState(), dsDocked);
+    EXPECT_EQ(manager->ActiveControl(), output);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].target, work);
+    EXPECT_FALSE(ends[0].cancelled);
+}
+
+TEST_F(DockMoverTest, DroppingOnACaptionDocksInsideAsATab) {
+    TvzDockingControl* browser = panels["Schema browser"];
+    PressAndPull(panels["Output"]);
+    MoveTo(Inside(browser, 30, browser->CaptionHeight() / 2));
+    EXPECT_EQ(mover->Place().region, drtInside);
+    EXPECT_EQ(mover->Feedback().Frame(), browser->ScreenRect());
+    Release(Inside(browser, 30, browser->CaptionHeight() / 2));
+    EXPECT_EQ(
+        Shape(site->Root()),
+        "1(2(Work area 3(Schema browser Output)) 3(Watch list Breakpoint list Call stack Local variables))");
+}
+
+TEST_F(DockMoverTest, TheDragKeyMovesOnlyAFloatingFrameAndTheDropFloatsThePanel) {
+    TvzDockingControl* output = panels["Output"];
+    TvzDockingControl* work = panels["Work area"];
+    const ui::TPoint floatSize = output->Placement().floatSize;
+    const uintptr_t keys = ui::MK_LBUTTON | ui::MK_CONTROL;
+    PressAndPull(output, keys);
+    ASSERT_TRUE(mover->Active());
+    const ui::TPoint over = Middle(work);
+    MoveTo(over, keys);
+    EXPECT_EQ(mover->Place().target, nullptr) << "no docking target with the drag key";
+    const ui::TRect frame = mover->Feedback().Frame();
+    EXPECT_EQ(ui::TPoint(frame.Width(), frame.Height()), floatSize);
+    EXPECT_TRUE(frame.Contains(over));
+    EXPECT_EQ(mover->Feedback().Hint(), "");
+    SaveGrab("drag-floating-frame.png");
+
+    MoveTo(over); // the key let go: docking targets again
+    EXPECT_EQ(mover->Place().target, work);
+    EXPECT_EQ(mover->Place().region, drtInside);
+    MoveTo(over, keys);
+    Release(over);
+    EXPECT_EQ(output->DockState(), dsFloating);
+    EXPECT_EQ(ui::GetParentForm(output)->BoundsRect(), frame);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].target, nullptr);
+    EXPECT_FALSE(ends[0].cancelled);
+
+    // A floating panel dragged without docking moves its form (the window manager's title bar
+    // starts that drag, so it is started here directly).
+    const ui::TPoint caption = ui::GetParentForm(output)->ClientToScreen({12, 4});
+    mover->StartMove(output, caption);
+    ASSERT_TRUE(mover->Active());
+    const ui::TRect start = ui::GetParentForm(output)->BoundsRect();
+    MoveTo({caption.X + 60, caption.Y + 40}, keys);
+    const ui::TRect moved = mover->Feedback().Frame();
+    EXPECT_EQ(moved, ui::OffsetRect(start, 60, 40)) << "the form's frame follows the cursor";
+    Release({caption.X + 60, caption.Y + 40});
+    EXPECT_EQ(output->DockState(), dsFloating);
+    EXPECT_EQ(ui::GetParentForm(output)->BoundsRect(), moved);
+}
+
+TEST_F(DockMoverTest, EscapeCancelsAndNothingMoves) {
+    const std::string before = Save();
+    PressAndPull(panels["Output"]);
+    MoveTo(Inside(panels["Work area"], 4, 40));
+    ASSERT_EQ(mover->Place().region, drtLeft);
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+    EXPECT_FALSE(mover->Active());
+    EXPECT_EQ(ui::GetCaptureControl(), nullptr);
+    EXPECT_EQ(manager->Operation(), nullptr);
+    EXPECT_FALSE(mover->Feedback().Bar(0).Visible());
+    EXPECT_EQ(Save(), before);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].target, nullptr);
+    EXPECT_TRUE(ends[0].cancelled);
+}
+
+TEST_F(DockMoverTest, NoDragWithoutTheButtonOrWhenTheSourceCannotGo) {
+    // A release before the threshold is a click.
+    TvzDockingControl* output = panels["Output"];
+    output->Perform(ui::WM_LBUTTONDOWN, ui::MK_LBUTTON, ui::MakeLParam(12, 5));
+    output->Perform(ui::WM_LBUTTONUP, 0, ui::MakeLParam(12, 5));
+    output->Perform(ui::WM_MOUSEMOVE, ui::MK_LBUTTON, ui::MakeLParam(40, 5));
+    EXPECT_FALSE(mover->Active());
+
+    // A site that keeps its panels.
+    site->OnCanUndock = [](TvzCustomDockingSite*, TvzCustomDockingControl*, bool& allow) { allow = false; };
+    PressAndPull(output);
+    EXPECT_FALSE(mover->Active());
+    site->OnCanUndock = nullptr;
+
+    // Letting the button go without a release (the mouse reports no button) cancels.
+    PressAndPull(output);
+    ASSERT_TRUE(mover->Active());
+    MoveTo(Middle(panels["Work area"]), 0);
+    EXPECT_FALSE(mover->Active());
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_TRUE(ends[0].cancelled);
+}
+
+TEST_F(DockMoverTest, ADockZoneHandlerMayRefuseAPlace) {
+    TvzDockingControl* work = panels["Work area"];
+    work->OnDockZone = [](TvzDockingControl*, TvzCustomDockingControl*, ui::TPoint,
+                          TvzDockingRegionType& region) {
+        if (region == drtInside) region = drtNone;
+    };
+    PressAndPull(panels["Output"]);
+    MoveTo(Middle(work));
+    EXPECT_EQ(mover->Place().target, nullptr) << "the frame floats there";
+    EXPECT_EQ(mover->Feedback().Hint(), "");
+    MoveTo(Inside(work, 4, 40));
+    EXPECT_EQ(mover->Place().region, drtLeft);
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+}
+
+TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
+    auto guided = std::make_unique<TvzVS2005Mover>(manager);
+    TvzVS2005Mover* vs = guided.get();
+    manager->SetMover(typeid(TvzCustomDockingControl), std::move(guided));
+    mover = vs;
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(panels["Output"]);
+    ASSERT_TRUE(mover->Active());
+
+    MoveTo(Inside(work, 30, 40));
+    EXPECT_EQ(mover->Place().target, nullptr) << "off the guides the frame floats";
+    guides::TvzGuideSizes sizes;
+    sizes.fill({TvzVS2005Mover::kGuideSize, TvzVS2005Mover::kGuideSize});
+    const ui::TRect area = DockingArea(work->ScreenRect(), manager->Metric(0));
+    for (int region = drtLeft; region <= drtInside; ++region) {
+        EXPECT_TRUE(vs->Guide(region).Visible()) << region;
+        EXPECT_EQ(vs->Guide(region).BoundsRect(),
+                  guides::GuideBounds(region, sizes, work->ScreenRect(), area))
+            << region;
+    }
+    const ui::TRect root = site->Root()->ScreenRect();
+    EXPECT_EQ(vs->Guide(drtDetachedBottom).BoundsRect(),
+              ui::Bounds((root.Left + root.Right) / 2 - 20, root.Bottom - 41, 41, 41))
+        << "the outer guides stand inside the tree's edges";
+
+    const ui::TRect left = vs->Guide(drtLeft).BoundsRect();
+    MoveTo({left.Left + 10, left.Top + 20});
+    EXPECT_EQ(mover->Place().target, work);
+    EXPECT_EQ(mover->Place().region, drtLeft);
+
+    const ui::TRect bottom = vs->Guide(drtDetachedBottom).BoundsRect();
+    const ui::TPoint onBottom{bottom.Left + 20, bottom.Top + 20};
+    MoveTo(onBottom);
+    EXPECT_EQ(mover->Place().target, site->Root());
+    EXPECT_EQ(mover->Place().region, drtBottom);
+    SaveGrab("drag-guides.png");
+    Release(onBottom);
+    for (int region = drtLeft; region <= drtDetachedBottom; ++region)
+        EXPECT_FALSE(vs->Guide(region).Visible()) << region;
+    EXPECT_EQ(
+        Shape(site->Root()),
+        "1(2(Work area Schema browser) 3(Watch list Breakpoint list Call stack Local variables) Output)");
+    EXPECT_EQ(panels["Output"]->DockState(), dsDocked);
+
+    // The dock survives saving and loading the layout.
+    const std::string layout = Save();
+    Load(layout);
+    EXPECT_EQ(
+        Shape(site->Root()),
+        "1(2(Work area Schema browser) 3(Watch list Breakpoint list Call stack Local variables) Output)");
+}
+
+} // namespace
+} // namespace docking::testing
