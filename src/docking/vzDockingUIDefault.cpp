@@ -376,12 +376,17 @@ void TvzCustomDefaultUIStyle::DrawTabItem(TCanvas& canvas, const TRect& rect, co
 }
 
 void TvzCustomDefaultUIStyle::DrawTabTarget(TCanvas& canvas, const TRect& rect) {
+    DrawTabTargetShape(canvas, rect, clBtnShadow, clBtnHighlight);
+}
+
+void TvzCustomDefaultUIStyle::DrawTabTargetShape(TCanvas& canvas, const TRect& rect, TColor pen,
+                                                 TColor brush) {
     // Corner points on the last pixels inside, so the outline stays in the rectangle.
     const int w = rect.Width(), middle = rect.Left + w / 2, right = rect.Right - 1, bottom = rect.Bottom - 1;
-    canvas.Pen()->SetColor(clBtnShadow);
+    canvas.Pen()->SetColor(pen);
     canvas.Pen()->SetStyle(psSolid);
     canvas.Brush()->SetStyle(bsSolid);
-    canvas.Brush()->SetColor(clBtnHighlight);
+    canvas.Brush()->SetColor(brush);
     canvas.Polygon({{rect.Left, rect.Top}, {right, rect.Top}, {middle, rect.Top + w}});
     canvas.Polygon({{rect.Left, bottom}, {right, bottom}, {middle, bottom - w}});
     canvas.MoveTo(middle, rect.Top + w);
