@@ -29,16 +29,6 @@ constexpr TabButtonEdges kEnhancedTabButtons{kNoEdges, kHotEdges, 1, kNoEdges, k
 constexpr TabButtonEdges kFlatTabButtons{kFlatEdges, kNoEdges, 1, kNoEdges, kNoEdges};
 constexpr TabButtonEdges kOfficeXPTabButtons{kFlatEdges, kNoEdges, 1, kFlatEdges, kNoEdges};
 
-TRect Deflate(const TRect& r, int by) {
-    return InflateRect(r, -by, -by);
-}
-
-void Fill(TCanvas& canvas, const TRect& r, TColor color) {
-    canvas.Brush()->SetStyle(bsSolid);
-    canvas.Brush()->SetColor(color);
-    canvas.FillRect(r);
-}
-
 void SetPen(TCanvas& canvas, TColor color) {
     canvas.Pen()->SetColor(color);
     canvas.Pen()->SetStyle(psSolid);
@@ -51,10 +41,10 @@ bool IsSelected(TvzTabItemState state) {
 
 // A one-pixel frame whose four corner pixels stay unpainted.
 void FrameWithoutCorners(TCanvas& canvas, const TRect& r, TColor color) {
-    Fill(canvas, {r.Left + 1, r.Top, r.Right - 1, r.Top + 1}, color);
-    Fill(canvas, {r.Left + 1, r.Bottom - 1, r.Right - 1, r.Bottom}, color);
-    Fill(canvas, {r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1}, color);
-    Fill(canvas, {r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1}, color);
+    FillSolidRect(canvas, {r.Left + 1, r.Top, r.Right - 1, r.Top + 1}, color);
+    FillSolidRect(canvas, {r.Left + 1, r.Bottom - 1, r.Right - 1, r.Bottom}, color);
+    FillSolidRect(canvas, {r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1}, color);
+    FillSolidRect(canvas, {r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1}, color);
 }
 
 void DrawEdgedTabButton(TvzCustomDefaultUIStyle& style, TCanvas& canvas, const TRect& rect,
@@ -70,10 +60,10 @@ void DrawEdgedTabButton(TvzCustomDefaultUIStyle& style, TCanvas& canvas, const T
         outer = edges.closeOuter.at(state);
         deflate = 1;
     } else {
-        Fill(canvas, r, style.TabPaneColor()->StartColor());
+        FillSolidRect(canvas, r, style.TabPaneColor()->StartColor());
     }
     DrawEdge3D(&canvas, r, inner, 1, base, sdAll, outer);
-    style.DrawTabButtonGlyph(canvas, Deflate(r, deflate), kind, state);
+    style.DrawTabButtonGlyph(canvas, DeflateRect(r, deflate), kind, state);
 }
 
 // Hot and pressed buttons get a frame, filled with `hot` on captions without the focus.
@@ -87,7 +77,7 @@ void DrawFlatCaptionButton(TvzCustomDefaultUIStyle& style, TCanvas& canvas, cons
         canvas.Brush()->SetStyle(focused ? bsClear : bsSolid);
         canvas.Rectangle(rect);
     }
-    style.DrawCaptionButtonGlyph(canvas, Deflate(rect, 1), kind, captionState, state);
+    style.DrawCaptionButtonGlyph(canvas, DeflateRect(rect, 1), kind, captionState, state);
 }
 
 // The text of a tab whose gradient filled `fill`, as the Default look places it.
@@ -113,7 +103,7 @@ void SetGradient(TGradient& gradient, TColor start, TColor end, TGradientType ty
 
 // ---- Standard and Enhanced ----
 
-TvzStandardUIStyle::TvzStandardUIStyle(TComponent* owner) : TvzDefaultUIStyle(owner) {
+TvzStandardUIStyle::TvzStandardUIStyle(TComponent* owner) : TvzPlainSplitterUIStyle(owner) {
     SetStoredMetric(5, 3);
     SetStoredMetric(6, 2);
     SetStoredMetric(7, 2);
@@ -124,11 +114,11 @@ TvzStandardUIStyle::TvzStandardUIStyle(TComponent* owner) : TvzDefaultUIStyle(ow
 void TvzStandardUIStyle::DrawCaptionButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
                                            TvzDockCaptionState captionState, TvzDockButtonKind kind) {
     DrawEdge3D(&canvas, rect, kRaisedEdges.at(state), 1, clBtnFace, sdAll, ekNone);
-    DrawCaptionButtonGlyph(canvas, Deflate(rect, 1), kind, captionState, state);
+    DrawCaptionButtonGlyph(canvas, DeflateRect(rect, 1), kind, captionState, state);
 }
 
-void TvzStandardUIStyle::DrawSplitter(TCanvas& canvas, const TRect& rect, TvzSplitterOrientation) {
-    Fill(canvas, rect, SplitterColor());
+void TvzPlainSplitterUIStyle::DrawSplitter(TCanvas& canvas, const TRect& rect, TvzSplitterOrientation) {
+    FillSolidRect(canvas, rect, SplitterColor());
 }
 
 void TvzStandardUIStyle::DrawTabButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
@@ -168,21 +158,22 @@ void TvzStandardUIStyle::DrawTabItem(TCanvas& canvas, const TRect& rect, const s
     const TColor base = fill.StartColor();
     const int L = r.Left, R = r.Right, T = r.Top, B = r.Bottom;
     const int sideTop = bottom ? T : T + 2, sideBottom = bottom ? B - 2 : B;
-    Fill(canvas, {L, sideTop, L + 1, sideBottom}, HighlightColor(base));
-    Fill(canvas, {L + 1, sideTop, L + 2, sideBottom}, LightColor(base));
-    Fill(canvas, {R - 1, sideTop, R, sideBottom}, DarkShadowColor(base));
-    Fill(canvas, {R - 2, sideTop, R - 1, sideBottom}, ShadowColor(base));
+    FillSolidRect(canvas, {L, sideTop, L + 1, sideBottom}, HighlightColor(base));
+    FillSolidRect(canvas, {L + 1, sideTop, L + 2, sideBottom}, LightColor(base));
+    FillSolidRect(canvas, {R - 1, sideTop, R, sideBottom}, DarkShadowColor(base));
+    FillSolidRect(canvas, {R - 2, sideTop, R - 1, sideBottom}, ShadowColor(base));
     if (bottom) {
-        Fill(canvas, {L + 1, B - 2, L + 2, B - 1}, HighlightColor(base));
-        Fill(canvas, {R - 2, B - 2, R - 1, B - 1}, DarkShadowColor(base));
-        Fill(canvas, {L + 2, B - 1, R - 2, B}, DarkShadowColor(base));
-        Fill(canvas, {L + 2, B - 2, R - 2, B - 1}, ShadowColor(base));
+        FillSolidRect(canvas, {L + 1, B - 2, L + 2, B - 1}, HighlightColor(base));
+        FillSolidRect(canvas, {R - 2, B - 2, R - 1, B - 1}, DarkShadowColor(base));
+        FillSolidRect(canvas, {L + 2, B - 1, R - 2, B}, DarkShadowColor(base));
+        FillSolidRect(canvas, {L + 2, B - 2, R - 2, B - 1}, ShadowColor(base));
     } else {
-        Fill(canvas, {L + 1, T + 1, L + 2, T + 2}, HighlightColor(base));
-        Fill(canvas, {R - 2, T + 1, R - 1, T + 2}, DarkShadowColor(base));
-        Fill(canvas, {L + 2, T, R - 2, T + 1}, HighlightColor(base));
+        FillSolidRect(canvas, {L + 1, T + 1, L + 2, T + 2}, HighlightColor(base));
+        FillSolidRect(canvas, {R - 2, T + 1, R - 1, T + 2}, DarkShadowColor(base));
+        FillSolidRect(canvas, {L + 2, T, R - 2, T + 1}, HighlightColor(base));
     }
-    DrawFilledTabText(*this, canvas, Deflate(inside, 1), text, state, orientation, buttonAreaWidth, image);
+    DrawFilledTabText(*this, canvas, DeflateRect(inside, 1), text, state, orientation, buttonAreaWidth,
+                      image);
 }
 
 void TvzEnhancedUIStyle::DrawCaptionButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
@@ -190,7 +181,7 @@ void TvzEnhancedUIStyle::DrawCaptionButton(TCanvas& canvas, const TRect& rect, T
     const int edge = kHotDisabledEdges.at(state);
     DrawEdge3D(&canvas, rect, edge, 1, clBtnFace, sdRight | sdBottom, ekNone);
     DrawEdge3D(&canvas, rect, ekNone, 1, clBtnFace, sdLeft | sdTop, edge);
-    DrawCaptionButtonGlyph(canvas, Deflate(rect, 1), kind, captionState, state);
+    DrawCaptionButtonGlyph(canvas, DeflateRect(rect, 1), kind, captionState, state);
 }
 
 void TvzEnhancedUIStyle::DrawTabButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
@@ -200,7 +191,7 @@ void TvzEnhancedUIStyle::DrawTabButton(TCanvas& canvas, const TRect& rect, TvzDo
 
 // ---- Flat ----
 
-TvzFlatUIStyle::TvzFlatUIStyle(TComponent* owner) : TvzDefaultUIStyle(owner) {
+TvzFlatUIStyle::TvzFlatUIStyle(TComponent* owner) : TvzPlainSplitterUIStyle(owner) {
     ActiveCaptionFont()->SetColor(clCaptionText);
     ActiveCaptionColor()->SetStartColor(clActiveCaption);
     const TColor pale = PaleColor(ActiveTabColor()->StartColor());
@@ -214,22 +205,18 @@ TColor TvzFlatUIStyle::HotColor() const {
 
 void TvzFlatUIStyle::DrawCaption(TCanvas& canvas, const TRect& rect, const std::u16string& text,
                                  TvzDockCaptionState state, int maxTextWidth, bool, const TvzImage& image) {
-    Fill(canvas, rect, SplitterColor());
+    FillSolidRect(canvas, rect, SplitterColor());
     TRect r{rect.Left, rect.Top + 1, rect.Right, rect.Bottom - 1};
     const bool focused = state == dcsFocused;
     const TGradient& fill = focused ? *ActiveCaptionColor() : *CaptionColor();
     fill.Draw(canvas, r, false, r);
     if (!focused) FrameWithoutCorners(canvas, r, ShadowColor(fill.StartColor()));
-    DrawCaptionText(canvas, Deflate(r, 1), image, maxTextWidth, state, text);
+    DrawCaptionText(canvas, DeflateRect(r, 1), image, maxTextWidth, state, text);
 }
 
 void TvzFlatUIStyle::DrawCaptionButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
                                        TvzDockCaptionState captionState, TvzDockButtonKind kind) {
     DrawFlatCaptionButton(*this, canvas, rect, state, captionState, kind, HotColor());
-}
-
-void TvzFlatUIStyle::DrawSplitter(TCanvas& canvas, const TRect& rect, TvzSplitterOrientation) {
-    Fill(canvas, rect, SplitterColor());
 }
 
 void TvzFlatUIStyle::DrawTabButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
@@ -267,19 +254,20 @@ void TvzFlatUIStyle::DrawTabItem(TCanvas& canvas, const TRect& rect, const std::
         DrawEdge3D(&canvas, r, ekNone, 1, fill.StartColor(),
                    bottom ? sdLeft | sdRight | sdBottom : sdLeft | sdTop | sdRight, ekRaised);
     else
-        Fill(canvas, {r.Right - 1, r.Top + 2, r.Right, r.Bottom - 1}, ShadowColor(fill.StartColor()));
+        FillSolidRect(canvas, {r.Right - 1, r.Top + 2, r.Right, r.Bottom - 1},
+                      ShadowColor(fill.StartColor()));
     DrawFilledTabText(*this, canvas, inside, text, state, orientation, buttonAreaWidth, image);
 }
 
 void TvzFlatUIStyle::DrawTabPane(TCanvas& canvas, const TRect& rect, TvzTabOrientation orientation) {
-    TvzDefaultUIStyle::DrawTabPane(canvas, rect, orientation);
+    TvzPlainSplitterUIStyle::DrawTabPane(canvas, rect, orientation);
     // The strip next to the pages takes the selected tab's far colour.
     const int m4 = GetMetric(4);
     const bool top = orientation == dtoTop;
     const TRect strip = top ? TRect{rect.Left, rect.Bottom - m4, rect.Right, rect.Bottom}
                             : TRect{rect.Left, rect.Top, rect.Right, rect.Top + m4};
     const TGradient& active = *ActiveTabColor();
-    Fill(canvas, strip, active.FillType() == gtHorizontal ? active.EndColor() : active.StartColor());
+    FillSolidRect(canvas, strip, active.FillType() == gtHorizontal ? active.EndColor() : active.StartColor());
     if (top)
         DrawEdge3D(&canvas, strip, ekNone, 1, clBtnFace, sdTop, ekRaised);
     else
@@ -289,7 +277,7 @@ void TvzFlatUIStyle::DrawTabPane(TCanvas& canvas, const TRect& rect, TvzTabOrien
 // ---- VS2005 ----
 
 TvzVS2005UIDockingStyle::TvzVS2005UIDockingStyle(TComponent* owner)
-    : TvzDefaultUIStyle(owner), triangleTabFont_(std::make_unique<TFont>()),
+    : TvzPlainSplitterUIStyle(owner), triangleTabFont_(std::make_unique<TFont>()),
       activeTriangleTabFont_(std::make_unique<TFont>()) {
     BeginUpdate();
     ActiveCaptionFont()->SetColor(clCaptionText);
@@ -324,7 +312,7 @@ TColor TvzVS2005UIDockingStyle::HotColor() const {
 
 void TvzVS2005UIDockingStyle::Assign(const ui::TPersistent* source) {
     BeginUpdate();
-    TvzDefaultUIStyle::Assign(source);
+    TvzPlainSplitterUIStyle::Assign(source);
     if (const auto* other = dynamic_cast<const TvzVS2005UIDockingStyle*>(source)) {
         triangleTabColor_.Assign(&other->triangleTabColor_);
         activeTriangleTabColor_.Assign(&other->activeTriangleTabColor_);
@@ -349,21 +337,21 @@ int TvzVS2005UIDockingStyle::MeasureTabWidth(const std::u16string& text, TvzTabI
 void TvzVS2005UIDockingStyle::DrawCaption(TCanvas& canvas, const TRect& rect, const std::u16string& text,
                                           TvzDockCaptionState state, int maxTextWidth, bool,
                                           const TvzImage& image) {
-    Fill(canvas, rect, SplitterColor());
+    FillSolidRect(canvas, rect, SplitterColor());
     TRect r{rect.Left, rect.Top + 1, rect.Right, rect.Bottom - 1};
     const TGradient& fill = state == dcsFocused ? *ActiveCaptionColor() : *CaptionColor();
     fill.Draw(canvas, r, false, r);
     // The side lines reach down over the free bottom row.
-    Fill(canvas, {r.Left, r.Top, r.Right, r.Top + 1}, clBtnShadow);
-    Fill(canvas, {r.Left, r.Top, r.Left + 1, rect.Bottom}, clBtnShadow);
-    Fill(canvas, {r.Right - 1, r.Top, r.Right, rect.Bottom}, clBtnShadow);
-    DrawCaptionText(canvas, Deflate(r, 1), image, maxTextWidth, state, text);
+    FillSolidRect(canvas, {r.Left, r.Top, r.Right, r.Top + 1}, clBtnShadow);
+    FillSolidRect(canvas, {r.Left, r.Top, r.Left + 1, rect.Bottom}, clBtnShadow);
+    FillSolidRect(canvas, {r.Right - 1, r.Top, r.Right, rect.Bottom}, clBtnShadow);
+    DrawCaptionText(canvas, DeflateRect(r, 1), image, maxTextWidth, state, text);
 }
 
 void TvzVS2005UIDockingStyle::DrawCaptionButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
                                                 TvzDockCaptionState captionState, TvzDockButtonKind kind) {
     if (kind == dbkCustom)
-        TvzDefaultUIStyle::DrawCaptionButton(canvas, rect, state, captionState, kind);
+        TvzPlainSplitterUIStyle::DrawCaptionButton(canvas, rect, state, captionState, kind);
     else
         DrawFlatCaptionButton(*this, canvas, rect, state, captionState, kind, HotColor());
 }
@@ -377,10 +365,6 @@ void TvzVS2005UIDockingStyle::DrawControl(TCanvas& canvas, const TRect& rect, Tv
     canvas.Brush()->SetColor(clBtnHighlight);
     canvas.Rectangle(rect.Left, rect.Top - 2, rect.Right, rect.Bottom);
     canvas.RestoreState();
-}
-
-void TvzVS2005UIDockingStyle::DrawSplitter(TCanvas& canvas, const TRect& rect, TvzSplitterOrientation) {
-    Fill(canvas, rect, SplitterColor());
 }
 
 void TvzVS2005UIDockingStyle::DrawTabButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
@@ -423,7 +407,7 @@ void TvzVS2005UIDockingStyle::DrawRectangularTab(TCanvas& canvas, const TRect& r
         r.Top += 4;
         r.Bottom -= 4;
         inside = r;
-        Fill(canvas, {r.Right - 2, r.Top, r.Right - 1, r.Bottom}, clBtnShadow);
+        FillSolidRect(canvas, {r.Right - 2, r.Top, r.Right - 1, r.Bottom}, clBtnShadow);
     }
     --inside.Right;
     const TGradient& fill = selected ? *ActiveTabColor() : *TabColor();
@@ -464,7 +448,7 @@ void TvzVS2005UIDockingStyle::DrawSlantedTab(TCanvas& canvas, const TRect& rect,
         canvas.MoveTo(L - s / 2 + 1, B);
         canvas.LineTo(R - 1, B);
     }
-    const TRect textRect = Deflate({slanted ? L + s / 2 : L, T, R, B}, 1);
+    const TRect textRect = DeflateRect({slanted ? L + s / 2 : L, T, R, B}, 1);
     DrawTabText(canvas, textRect, false, TvzImage{}, *activeTriangleTabFont_, *triangleTabFont_, true, orTop,
                 state, text);
 }
@@ -481,8 +465,8 @@ void TvzVS2005UIDockingStyle::DrawTabPane(TCanvas& canvas, const TRect& rect, Tv
         canvas.Rectangle(rect.Left, rect.Bottom - 3, rect.Right, rect.Bottom + 1);
         canvas.RestoreState();
     } else {
-        Fill(canvas, {rect.Left, rect.Top, rect.Right, rect.Top + 1}, clBtnHighlight);
-        Fill(canvas, {rect.Left, rect.Top + 1, rect.Right, rect.Top + 2}, clBtnShadow);
+        FillSolidRect(canvas, {rect.Left, rect.Top, rect.Right, rect.Top + 1}, clBtnHighlight);
+        FillSolidRect(canvas, {rect.Left, rect.Top + 1, rect.Right, rect.Top + 2}, clBtnShadow);
     }
 }
 
@@ -491,7 +475,7 @@ void TvzVS2005UIDockingStyle::DrawHiddenTab(TCanvas& canvas, const TRect& rect, 
                                             TvzHideZoneOrientation zone, bool showText,
                                             const TvzImage& image) {
     if (!IsSelected(state)) {
-        TvzDefaultUIStyle::DrawHiddenTab(canvas, rect, text, state, position, zone, showText, image);
+        TvzPlainSplitterUIStyle::DrawHiddenTab(canvas, rect, text, state, position, zone, showText, image);
         return;
     }
     // A rounded tab that runs on under the zone's outer edge, so only its inner corners show.
@@ -522,7 +506,7 @@ void TvzVS2005UIDockingStyle::DrawHiddenTab(TCanvas& canvas, const TRect& rect, 
     canvas.RoundRect(shape.Left, shape.Top, shape.Right, shape.Bottom, 2, 2);
     canvas.RestoreState();
     const TvzOrientation orientation = static_cast<TvzOrientation>(zone == hzoDefault ? hzoTop : zone);
-    DrawTabText(canvas, Deflate(r, 1), false, image, *ActiveHiddenTabFont(), *HiddenTabFont(), showText,
+    DrawTabText(canvas, DeflateRect(r, 1), false, image, *ActiveHiddenTabFont(), *HiddenTabFont(), showText,
                 orientation, state, text);
 }
 
@@ -618,7 +602,7 @@ void TvzOfficeXPUIStyle::DrawCaption(TCanvas& canvas, const TRect& rect, const s
                                      const TvzImage& image) {
     const TGradient& fill = state == dcsFocused ? *ActiveCaptionColor() : *CaptionColor();
     fill.Draw(canvas, rect, false, rect);
-    DrawCaptionText(canvas, Deflate(rect, 1), image, maxTextWidth, state, text);
+    DrawCaptionText(canvas, DeflateRect(rect, 1), image, maxTextWidth, state, text);
 }
 
 void TvzOfficeXPUIStyle::DrawCaptionButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
@@ -637,11 +621,11 @@ void TvzOfficeXPUIStyle::DrawCaptionButton(TCanvas& canvas, const TRect& rect, T
         canvas.Brush()->SetStyle(bsClear);
         canvas.Rectangle(rect);
     }
-    DrawCaptionButtonGlyph(canvas, Deflate(rect, 1), kind, captionState, state);
+    DrawCaptionButtonGlyph(canvas, DeflateRect(rect, 1), kind, captionState, state);
 }
 
 void TvzOfficeXPUIStyle::DrawSplitter(TCanvas& canvas, const TRect& rect, TvzSplitterOrientation) {
-    Fill(canvas, rect, paneColor_);
+    FillSolidRect(canvas, rect, paneColor_);
 }
 
 void TvzOfficeXPUIStyle::DrawTabButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
@@ -691,7 +675,7 @@ void TvzOfficeXPUIStyle::DrawTabTarget(TCanvas& canvas, const TRect& rect) {
 void TvzOfficeXPUIStyle::DrawHideZone(TCanvas& canvas, const TRect& rect, TvzHideZoneOrientation,
                                       const TRect& clip) {
     const TRect r = IntersectRect(rect, clip);
-    if (!r.IsEmpty()) Fill(canvas, r, paneColor_);
+    if (!r.IsEmpty()) FillSolidRect(canvas, r, paneColor_);
 }
 
 void TvzOfficeXPUIStyle::DrawHiddenTab(TCanvas& canvas, const TRect& rect, const std::u16string& text,

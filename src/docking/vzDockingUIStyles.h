@@ -6,14 +6,20 @@
 // elements drawn its own way.
 namespace docking::uistyle {
 
+// The Default look with splitters filled plainly, without edges.
+class TvzPlainSplitterUIStyle : public TvzDefaultUIStyle {
+public:
+    using TvzDefaultUIStyle::TvzDefaultUIStyle;
+    void DrawSplitter(TCanvas& canvas, const TRect& rect, TvzSplitterOrientation orientation) override;
+};
+
 // Classic raised buttons and tabs with bevelled corners.
-class TvzStandardUIStyle : public TvzDefaultUIStyle {
+class TvzStandardUIStyle : public TvzPlainSplitterUIStyle {
 public:
     explicit TvzStandardUIStyle(ui::TComponent* owner = nullptr);
 
     void DrawCaptionButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
                            TvzDockCaptionState captionState, TvzDockButtonKind kind) override;
-    void DrawSplitter(TCanvas& canvas, const TRect& rect, TvzSplitterOrientation orientation) override;
     void DrawTabButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
                        TvzTabButtonKind kind) override;
     void DrawTabItem(TCanvas& canvas, const TRect& rect, const std::u16string& text, TvzTabItemState state,
@@ -40,7 +46,7 @@ public:
 };
 
 // Flat captions and tabs; buttons show a plain frame when hot.
-class TvzFlatUIStyle : public TvzDefaultUIStyle {
+class TvzFlatUIStyle : public TvzPlainSplitterUIStyle {
 public:
     explicit TvzFlatUIStyle(ui::TComponent* owner = nullptr);
 
@@ -52,7 +58,6 @@ public:
                      const TvzImage& image) override;
     void DrawCaptionButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
                            TvzDockCaptionState captionState, TvzDockButtonKind kind) override;
-    void DrawSplitter(TCanvas& canvas, const TRect& rect, TvzSplitterOrientation orientation) override;
     void DrawTabButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
                        TvzTabButtonKind kind) override;
     void DrawTabItem(TCanvas& canvas, const TRect& rect, const std::u16string& text, TvzTabItemState state,
@@ -62,7 +67,7 @@ public:
 };
 
 // Gradient captions, white panels, and slanted tabs when the tabs stand on top.
-class TvzVS2005UIDockingStyle : public TvzDefaultUIStyle {
+class TvzVS2005UIDockingStyle : public TvzPlainSplitterUIStyle {
 public:
     explicit TvzVS2005UIDockingStyle(ui::TComponent* owner = nullptr);
 
@@ -84,7 +89,6 @@ public:
     void DrawCaptionButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
                            TvzDockCaptionState captionState, TvzDockButtonKind kind) override;
     void DrawControl(TCanvas& canvas, const TRect& rect, TvzDockControlDrawKind kind) override;
-    void DrawSplitter(TCanvas& canvas, const TRect& rect, TvzSplitterOrientation orientation) override;
     void DrawTabButton(TCanvas& canvas, const TRect& rect, TvzDockButtonState state,
                        TvzTabButtonKind kind) override;
     void DrawTabItem(TCanvas& canvas, const TRect& rect, const std::u16string& text, TvzTabItemState state,
