@@ -169,7 +169,7 @@ void TvzDockingUIStyle::PaintTabTarget(TCanvas& canvas, const TRect& rect) {
 int TvzDockingUIStyle::TabWidth(const std::u16string& text, TvzTabItemState state, const TvzImage& image,
                                 int buttonAreaWidth, TvzTabItemPosition position,
                                 TvzOrientation orientation) {
-    if (!OnGetTabWidth) return GetTabWidth(text, state, image, buttonAreaWidth);
+    if (!OnGetTabWidth) return MeasureTabWidth(text, state, image, buttonAreaWidth, orientation);
     int width = 0;
     OnGetTabWidth(this, text, state, image, buttonAreaWidth, position, orientation, width);
     return width;

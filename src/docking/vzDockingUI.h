@@ -188,6 +188,12 @@ public:
                     int buttonAreaWidth) const;
     int GetHiddenTabWidth(const std::u16string& text, TvzTabItemState state, const TvzImage& image,
                           bool showText) const;
+    // The width of a tab on the `orientation` side of its pages; a look whose tabs change shape with
+    // the side answers its own.
+    virtual int MeasureTabWidth(const std::u16string& text, TvzTabItemState state, const TvzImage& image,
+                                int buttonAreaWidth, TvzOrientation /*orientation*/) const {
+        return GetTabWidth(text, state, image, buttonAreaWidth);
+    }
     // A close button of `buttonSize` inside `tab`, on the line of the tab text drawn last.
     TRect GetTabButtonRect(const TRect& tab, int buttonSize) const;
 

@@ -47,16 +47,6 @@ int ButtonOuterEdge(TvzDockButtonState state) {
     return state == dbsHot ? ekRaised : state == dbsPressed ? ekSunken : ekNone;
 }
 
-TRect Deflate(const TRect& r, int by) {
-    return InflateRect(r, -by, -by);
-}
-
-void Fill(TCanvas& canvas, const TRect& r, TColor color) {
-    canvas.Brush()->SetStyle(bsSolid);
-    canvas.Brush()->SetColor(color);
-    canvas.FillRect(r);
-}
-
 } // namespace
 
 TvzCustomDefaultUIStyle::TvzCustomDefaultUIStyle(TComponent* owner)
@@ -119,9 +109,9 @@ void TvzCustomDefaultUIStyle::DrawCaption(TCanvas& canvas, const TRect& rect, co
     const TGradient& fill = state == dcsFocused ? *ActiveCaptionColor() : *CaptionColor();
     fill.Draw(canvas, rect, false, rect);
     DrawEdge3D(&canvas, rect, ekSunken, 1, clBtnFace, sdAll, ekNone);
-    TRect r = Deflate(rect, 1);
+    TRect r = DeflateRect(rect, 1);
     DrawEdge3D(&canvas, r, ekNone, 1, clBtnFace, sdAll, ekRaised);
-    r = Deflate(r, 1);
+    r = DeflateRect(r, 1);
     DrawCaptionText(canvas, r, image, maxTextWidth, state, text);
 }
 
@@ -129,7 +119,7 @@ void TvzCustomDefaultUIStyle::DrawCaptionButton(TCanvas& canvas, const TRect& re
                                                 TvzDockCaptionState captionState, TvzDockButtonKind kind) {
     const TGradient& caption = captionState == dcsFocused ? *ActiveCaptionColor() : *CaptionColor();
     DrawEdge3D(&canvas, rect, ekNone, 1, caption.StartColor(), sdAll, ButtonOuterEdge(state));
-    DrawCaptionButtonGlyph(canvas, Deflate(rect, 1), kind, captionState, state);
+    DrawCaptionButtonGlyph(canvas, DeflateRect(rect, 1), kind, captionState, state);
 }
 
 void TvzCustomDefaultUIStyle::DrawCaptionButtonGlyph(TCanvas& canvas, const TRect& rect,
@@ -168,7 +158,7 @@ void TvzCustomDefaultUIStyle::DrawCaptionButtonGlyph(TCanvas& canvas, const TRec
     const auto window = [&](int left, int top, int right, int bottom) {
         canvas.Brush()->SetStyle(bsClear);
         canvas.Rectangle(left, top, right, bottom);
-        Fill(canvas, {left, top, right, std::min(bottom, top + thick)}, color);
+        FillSolidRect(canvas, {left, top, right, std::min(bottom, top + thick)}, color);
     };
     switch (kind) {
     case dbkHide:
@@ -187,15 +177,15 @@ void TvzCustomDefaultUIStyle::DrawCaptionButtonGlyph(TCanvas& canvas, const TRec
     case dbkAutoHide: {
         const int middle = L + w / 2;
         window(middle - w / 4, T, middle + w / 4 + 1, T + h / 2);
-        Fill(canvas, {L, T + h / 2, R, T + h / 2 + 1}, color);
-        Fill(canvas, {middle, T + h / 2, middle + 1, B}, color);
+        FillSolidRect(canvas, {L, T + h / 2, R, T + h / 2 + 1}, color);
+        FillSolidRect(canvas, {middle, T + h / 2, middle + 1, B}, color);
         break;
     }
     case dbkUndoAutoHide: {
         const int middle = T + h / 2;
         window(L + w / 2, middle - h / 4, R, middle + h / 4 + 1);
-        Fill(canvas, {L + w / 2, T, L + w / 2 + 1, B}, color);
-        Fill(canvas, {L, middle, L + w / 2, middle + 1}, color);
+        FillSolidRect(canvas, {L + w / 2, T, L + w / 2 + 1, B}, color);
+        FillSolidRect(canvas, {L, middle, L + w / 2, middle + 1}, color);
         break;
     }
     case dbkMaximize:
@@ -226,7 +216,7 @@ void TvzCustomDefaultUIStyle::DrawControl(TCanvas& canvas, const TRect& rect, Tv
 
 void TvzCustomDefaultUIStyle::DrawSplitter(TCanvas& canvas, const TRect& rect,
                                            TvzSplitterOrientation orientation) {
-    Fill(canvas, rect, splitterColor_);
+    FillSolidRect(canvas, rect, splitterColor_);
     const bool vertical = orientation == spoVertical;
     if ((vertical ? rect.Height() : rect.Width()) > 0)
         DrawEdge3D(&canvas, rect, ekSunken, 1, splitterColor_, vertical ? sdTop | sdBottom : sdLeft | sdRight,
@@ -241,10 +231,10 @@ void TvzCustomDefaultUIStyle::DrawTabButton(TCanvas& canvas, const TRect& rect, 
         r.Top = LastTabTextRect().Top;
         r.Bottom = LastTabTextRect().Bottom;
     } else {
-        Fill(canvas, r, TabPaneColor()->StartColor());
+        FillSolidRect(canvas, r, TabPaneColor()->StartColor());
     }
     DrawEdge3D(&canvas, r, ekNone, 1, TabPaneColor()->StartColor(), sdAll, ButtonOuterEdge(state));
-    DrawTabButtonGlyph(canvas, Deflate(r, 1), kind, state);
+    DrawTabButtonGlyph(canvas, DeflateRect(r, 1), kind, state);
 }
 
 int TvzCustomDefaultUIStyle::CloseBoxSide(const TRect& button) {
@@ -262,9 +252,9 @@ void TvzCustomDefaultUIStyle::DrawTabButtonGlyph(TCanvas& canvas, const TRect& r
         ++box.Top;
         if (box.Bottom > rect.Bottom) box = OffsetRect(box, 0, rect.Bottom - box.Bottom);
         const int pen = std::max(1, b / 10);
-        Fill(canvas, box, clGray);
-        Fill(canvas, Deflate(box, pen), TabPaneColor()->StartColor());
-        const TRect cross = Deflate(box, pen + 2);
+        FillSolidRect(canvas, box, clGray);
+        FillSolidRect(canvas, DeflateRect(box, pen), TabPaneColor()->StartColor());
+        const TRect cross = DeflateRect(box, pen + 2);
         canvas.Pen()->SetColor(clBtnText);
         canvas.Pen()->SetWidth(2);
         canvas.MoveTo(cross.Left, cross.Top);
@@ -296,7 +286,7 @@ void TvzCustomDefaultUIStyle::DrawTabButtonGlyph(TCanvas& canvas, const TRect& r
         const bool bar = kind == tbkPopupEx;
         const int barHeight = bar ? std::max(2, t / 3) : 0, gap = bar ? std::max(1, t / 3) : 0;
         const int groupTop = rect.Top + (h - barHeight - gap - half) / 2;
-        if (bar) Fill(canvas, {cx - half, groupTop, cx + half, groupTop + barHeight}, color);
+        if (bar) FillSolidRect(canvas, {cx - half, groupTop, cx + half, groupTop + barHeight}, color);
         const int apexTop = groupTop + barHeight + gap;
         canvas.Polygon({{cx - half, apexTop}, {cx + half - 1, apexTop}, {cx, apexTop + half - 1}});
         break;
@@ -313,7 +303,7 @@ void TvzCustomDefaultUIStyle::DrawTabPane(TCanvas& canvas, const TRect& rect, Tv
     else
         strip.Bottom = rest.Top = rect.Top + m4;
     const TGradient& active = *ActiveTabColor();
-    Fill(canvas, strip, active.FillType() == gtVertical ? active.EndColor() : active.StartColor());
+    FillSolidRect(canvas, strip, active.FillType() == gtVertical ? active.EndColor() : active.StartColor());
     if (top)
         DrawEdge3D(&canvas, strip, ekNone, 1, clBtnFace, sdTop, ekRaised);
     else
@@ -322,7 +312,7 @@ void TvzCustomDefaultUIStyle::DrawTabPane(TCanvas& canvas, const TRect& rect, Tv
     const TColor base = TabPaneColor()->StartColor();
     DrawEdge3D(&canvas, rest, ekSunken, 1, base, top ? sdLeft | sdTop | sdRight : sdLeft | sdRight | sdBottom,
                ekNone);
-    rest = Deflate(rest, 1);
+    rest = DeflateRect(rest, 1);
     if (top)
         ++rest.Bottom;
     else
@@ -365,7 +355,7 @@ void TvzCustomDefaultUIStyle::DrawTabItem(TCanvas& canvas, const TRect& rect, co
         ++r.Left;
     } else {
         r = {rect.Left - 1, rect.Top + m4, rect.Right, rect.Bottom - m4};
-        Fill(canvas, {r.Right - 1, r.Top, r.Right, r.Bottom}, ShadowColor(fill.StartColor()));
+        FillSolidRect(canvas, {r.Right - 1, r.Top, r.Right, r.Bottom}, ShadowColor(fill.StartColor()));
     }
     --r.Right;
     fill.Draw(canvas, r, bottom && fill.FillType() == gtVertical, r);
@@ -376,12 +366,17 @@ void TvzCustomDefaultUIStyle::DrawTabItem(TCanvas& canvas, const TRect& rect, co
 }
 
 void TvzCustomDefaultUIStyle::DrawTabTarget(TCanvas& canvas, const TRect& rect) {
+    DrawTabTargetShape(canvas, rect, clBtnShadow, clBtnHighlight);
+}
+
+void TvzCustomDefaultUIStyle::DrawTabTargetShape(TCanvas& canvas, const TRect& rect, TColor pen,
+                                                 TColor brush) {
     // Corner points on the last pixels inside, so the outline stays in the rectangle.
     const int w = rect.Width(), middle = rect.Left + w / 2, right = rect.Right - 1, bottom = rect.Bottom - 1;
-    canvas.Pen()->SetColor(clBtnShadow);
+    canvas.Pen()->SetColor(pen);
     canvas.Pen()->SetStyle(psSolid);
     canvas.Brush()->SetStyle(bsSolid);
-    canvas.Brush()->SetColor(clBtnHighlight);
+    canvas.Brush()->SetColor(brush);
     canvas.Polygon({{rect.Left, rect.Top}, {right, rect.Top}, {middle, rect.Top + w}});
     canvas.Polygon({{rect.Left, bottom}, {right, bottom}, {middle, bottom - w}});
     canvas.MoveTo(middle, rect.Top + w);
@@ -441,11 +436,11 @@ void TvzCustomDefaultUIStyle::DrawHiddenTab(TCanvas& canvas, const TRect& rect, 
     } else {
         if (across) {
             --r.Left;
-            Fill(canvas, {r.Right - 1, r.Top, r.Right, r.Bottom}, ShadowColor(base));
+            FillSolidRect(canvas, {r.Right - 1, r.Top, r.Right, r.Bottom}, ShadowColor(base));
             --r.Right;
         } else {
             --r.Top;
-            Fill(canvas, {r.Left, r.Bottom - 1, r.Right, r.Bottom}, ShadowColor(base));
+            FillSolidRect(canvas, {r.Left, r.Bottom - 1, r.Right, r.Bottom}, ShadowColor(base));
             --r.Bottom;
         }
     }

@@ -80,6 +80,8 @@ public:
     static int CloseBoxSide(const TRect& button);
 
 protected:
+    // Two triangles pointing at each other, joined by a line: where a dragged tab would go.
+    static void DrawTabTargetShape(TCanvas& canvas, const TRect& rect, TColor pen, TColor brush);
     // Makes the caption button images; a look may keep them from announcing changes.
     void SetCaptionButtons(std::unique_ptr<TvzCaptionButtonImages> buttons) {
         captionButtons_ = std::move(buttons);

@@ -1,5 +1,6 @@
 #include "docking/vzStyleManager.h"
 
+#include "docking/vzDockingUIStyles.h"
 #include "docking/vzDockingUIThemed.h"
 
 #include <algorithm>
@@ -7,28 +8,6 @@
 #include <limits>
 
 namespace docking::uistyle {
-
-namespace {
-
-// The Standard, Enhanced, Flat, VS2005 and OfficeXP looks paint as the Default one until their own
-// drawing arrives; they are listed so that saved choices keep their names.
-class TvzStandardUIStyle : public TvzCustomDefaultUIStyle {
-    using TvzCustomDefaultUIStyle::TvzCustomDefaultUIStyle;
-};
-class TvzEnhancedUIStyle : public TvzCustomDefaultUIStyle {
-    using TvzCustomDefaultUIStyle::TvzCustomDefaultUIStyle;
-};
-class TvzFlatUIStyle : public TvzCustomDefaultUIStyle {
-    using TvzCustomDefaultUIStyle::TvzCustomDefaultUIStyle;
-};
-class TvzVS2005UIDockingStyle : public TvzCustomDefaultUIStyle {
-    using TvzCustomDefaultUIStyle::TvzCustomDefaultUIStyle;
-};
-class TvzOfficeXPUIStyle : public TvzCustomDefaultUIStyle {
-    using TvzCustomDefaultUIStyle::TvzCustomDefaultUIStyle;
-};
-
-} // namespace
 
 TvzUIStyleClasses& UIStyleClasses() {
     static TvzUIStyleClasses classes = [] {

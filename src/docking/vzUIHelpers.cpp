@@ -211,6 +211,16 @@ void TGradient::FillBands(TCanvas& canvas, const TRect& rect, bool horizontal, b
 
 // ---- Frames ----
 
+TRect DeflateRect(const TRect& r, int by) {
+    return InflateRect(r, -by, -by);
+}
+
+void FillSolidRect(TCanvas& canvas, const TRect& r, TColor color) {
+    canvas.Brush()->SetStyle(ui::bsSolid);
+    canvas.Brush()->SetColor(color);
+    canvas.FillRect(r);
+}
+
 namespace {
 
 // One-pixel lines along the chosen sides of `r`: top and left in `topLeft`, right and bottom in

@@ -77,6 +77,11 @@ private:
     int updateCount_ = 0;
 };
 
+// `r` shrunk by `by` on every side.
+TRect DeflateRect(const TRect& r, int by);
+// `r` filled with a solid brush of `color`.
+void FillSolidRect(TCanvas& canvas, const TRect& r, TColor color);
+
 // Which sides of a frame are drawn.
 enum : int { sdLeft = 1, sdTop = 2, sdRight = 4, sdBottom = 8, sdAll = 15 };
 // Edge kinds: none, raised, sunken, flat.
