@@ -229,6 +229,7 @@ TEST_F(HelpViewerServerTest, WithoutAHelpFolderRegenerateMakesItFromTheServer) {
     ui::TWebBrowser& browser = *frame->frmWebBrowser->WebBrowser;
     EXPECT_EQ(browser.DocumentText().substr(0, 27), "Help not found or corrupted");
 
+    frame->Widget()->grab().save("help-viewer-error.png");
     ASSERT_TRUE(uitest::ClickLinkText(browser, "regenerate"));
     EXPECT_EQ(browser.DocumentText().substr(0, 9), "Contents\n");
     EXPECT_EQ(ReadHelpFile(folder + "/version"), session->Scalar("SELECT VERSION()"));
