@@ -2,13 +2,29 @@
 
 #include <cctype>
 #include <charconv>
+#include <filesystem>
 #include <functional>
 #include <strings.h>
 #include <vector>
 
+#include "app/fruTextEditor.h"
+#include "app/fruWebBrowser.h"
+#include "app/uArtworkImages.h"
+#include "app/uWindowFileHelpers.h"
+#include "core/uDBAConnection.h"
 #include "core/uRegExpr.h"
-#include "core/uStringUtils.h"
+#include "imaging/uPngImageList.h"
+#include "lazytree/LazyStringTree.h"
+#include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
+#include "platform/rtl/StringList.h"
+#include "platform/rtl/Utf.h"
+#include "platform/ui/Edits.h"
+#include "platform/ui/Messages.h"
+#include "platform/ui/Panels.h"
+#include "platform/ui/ToolBars.h"
+#include "platform/ui/WebBrowser.h"
 
 namespace app {
 namespace {
@@ -157,9 +173,7 @@ std::string THelpPages::Topic(const THelpTopic& topic) const {
 }
 
 std::string THelpPages::FormatContent(const THelpTopic& topic) const {
-    std::string text = help_.TopicContent(topic);
-    text = text.substr(0, text.find_last_not_of(" \t\r\n") + 1);
-    text = text.substr(std::min(text.size(), text.find_first_not_of(" \t\r\n")));
+    std::string text = rtl::Trim(help_.TopicContent(topic));
 
     std::string documentation;
     bool documentationFound = false;
@@ -230,27 +244,38 @@ std::string THelpPages::FormatContent(const THelpTopic& topic) const {
     return text;
 }
 
-std::string THelpPages::Search(std::string_view text) const {
-    const std::string trimmed = core::CompressSpaces(text);
-    THelpTopics topics;
-    THelpCategories categories;
-    if (THelpKeyword* keyword = help_.FindKeyword(trimmed)) topics.AddAll(keyword->Topics());
-    help_.Search(trimmed, topics);
-    if (const THelpCategory* category = help_.FindCategory(trimmed)) {
-        topics.AddTopics(*category);
-        categories.AddChildren(*category);
+THelpFound THelpPages::Find(std::string_view text) const {
+    THelpFound found;
+    if (THelpKeyword* keyword = help_.FindKeyword(text)) found.topics.AddAll(keyword->Topics());
+    help_.Search(text, found.topics);
+    if (const THelpCategory* category = help_.FindCategory(text)) {
+        found.topics.AddTopics(*category);
+        found.categories.AddChildren(*category);
     }
-    if (categories.Count() == 0 && topics.Count() == 0) return NotFound();
-    if (categories.Count() == 0 && topics.Count() == 1) return Topic(topics.Item(0));
-    std::string title = trimmed;
+    return found;
+}
+
+std::string THelpPages::Results(std::string_view text, const THelpFound& found) const {
+    if (found.categories.Count() == 0 && found.topics.Count() == 0) return NotFound();
+    if (const THelpTopic* topic = found.OnlyTopic()) return Topic(*topic);
+    std::string title(text);
     for (char& c : title)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return Page(title, CategoryList(categories) + TopicList(topics), nullptr);
+    return Page(title, CategoryList(found.categories) + TopicList(found.topics), nullptr);
+}
+
+std::string THelpPages::Search(std::string_view text) const {
+    // Without help only the error page can offer to make it.
+    if (!help_.Loaded()) return Error();
+    const std::string trimmed = rtl::Trim(text);
+    return Results(trimmed, Find(trimmed));
 }
 
 THelpLink ParseHelpLink(std::string_view address) {
-    if (address.rfind("http://", 0) == 0) return {THelpLink::hlExternal};
-    if (address.rfind("cmd://", 0) != 0) return {THelpLink::hlPage};
+    for (std::string_view scheme : {"http://", "https://", "ftp://"})
+        if (address.rfind(scheme, 0) == 0) return {THelpLink::hlExternal};
+    if (address.rfind("cmd://", 0) != 0)
+        return {!address.empty() && address.back() == '#' ? THelpLink::hlBack : THelpLink::hlPage};
     const std::string_view command = address.substr(6);
     if (SameText(command, "regenerate") || SameText(command, "regenerate/")) return {THelpLink::hlRegenerate};
     const std::pair<const char*, THelpLink::TKind> kinds[] = {
@@ -263,6 +288,268 @@ THelpLink ParseHelpLink(std::string_view address) {
         }
     }
     return {THelpLink::hlUnknown};
+}
+
+// ---- The viewer
+
+using lazytree::PLazyNode;
+
+namespace {
+
+enum THelpImage { hiFind, hiContents, hiCategory, hiTopic };
+
+} // namespace
+
+TfrmHelpSystem::TfrmHelpSystem(ui::TComponent* owner, std::shared_ptr<core::IDBAConnection> connection,
+                               std::string helpFolder)
+    : ui::TFrame(owner), connection_(std::move(connection)),
+      help_(std::make_unique<THelpManager>(std::move(helpFolder))), pages_(*help_) {
+    RTL_ASSERT(connection_);
+    CreateComponents();
+    help_->Load();
+    FillTree();
+}
+
+TfrmHelpSystem::~TfrmHelpSystem() {
+    // The nodes point into the help structure, which goes before the tree does.
+    tvContents->Tree().Clear();
+    for (const std::string& file : pageFiles_) {
+        // A page someone removed already is no error.
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+    }
+}
+
+void TfrmHelpSystem::CreateComponents() {
+    SetName("frmHelpSystem");
+    SetBounds(0, 0, 760, 520);
+
+    ilHelp = new imaging::TPngImageList(this);
+    ilHelp->SetName("ilHelp");
+    AddArtworkImages(*ilHelp, {"HELP_FIND", "HELP_CONTENTS", "HELP_CATEGORY", "HELP_TOPIC"});
+
+    pnlTopicsTree = new ui::TPanel(this);
+    pnlTopicsTree->SetName("pnlTopicsTree");
+    pnlTopicsTree->SetCaption("");
+    pnlTopicsTree->SetBevelOuter(ui::bvNone);
+    pnlTopicsTree->SetParent(this);
+    pnlTopicsTree->SetAlign(ui::alLeft);
+    pnlTopicsTree->SetWidth(230);
+
+    tvContents = new lazytree::TLazyStringTree(this);
+    tvContents->SetName("tvContents");
+    tvContents->SetParent(pnlTopicsTree);
+    tvContents->SetAlign(ui::alClient);
+    tvContents->SetImages(ilHelp);
+    lazytree::TLazyTreeModel& tree = tvContents->Tree();
+    tree.SetNodeDataSize(sizeof(TContentsNode));
+    tree.SetIndent(19);
+    // The node of the page shown stays marked while the search box has the focus.
+    tree.SetPaintOptions(tree.Options().PaintOptions - lazytree::TVTPaintOptions{lazytree::toHideSelection});
+    tree.SetMiscOptions(tree.Options().MiscOptions - lazytree::TVTMiscOptions{lazytree::toEditOnClick});
+    tvContents->OnGetText = [this](lazytree::TCustomLazyStringTree&, PLazyNode node, lazytree::TColumnIndex,
+                                   lazytree::TVSTTextType, std::u16string& text) {
+        const TContentsNode& data = NodeData(node);
+        text = rtl::Utf8ToUtf16(data.topic ? data.topic->Name() : data.category->Name());
+    };
+    tvContents->OnGetImageIndex = [this](lazytree::TBaseLazyTree&, PLazyNode node,
+                                         lazytree::TVTImageKind kind, lazytree::TColumnIndex, bool&,
+                                         int& imageIndex) {
+        if (kind == lazytree::ikNormal || kind == lazytree::ikSelected)
+            imageIndex = NodeData(node).topic ? hiTopic : hiCategory;
+    };
+    tvContents->OnDblClick = [this](ui::TObject*) {
+        const PLazyNode node = tvContents->Tree().FocusedNode();
+        if (node && NodeData(node).topic) ShowTopic(*NodeData(node).topic);
+    };
+    tvContents->OnKeyDown = [this](ui::TObject*, uint16_t& key, ui::TShiftState) {
+        if (key == ui::VK_ESCAPE) HideWindow();
+    };
+
+    spTree = new ui::TSplitter(this);
+    spTree->SetName("spTree");
+    spTree->SetParent(this);
+    spTree->SetAlign(ui::alLeft);
+    spTree->SetLeft(pnlTopicsTree->Width());
+
+    pnlContent = new ui::TPanel(this);
+    pnlContent->SetName("pnlContent");
+    pnlContent->SetCaption("");
+    pnlContent->SetBevelOuter(ui::bvNone);
+    pnlContent->SetParent(this);
+    pnlContent->SetAlign(ui::alClient);
+
+    tbHelp = new ui::TToolBar(this);
+    tbHelp->SetName("tbHelp");
+    tbHelp->SetParent(pnlContent);
+    tbHelp->SetAlign(ui::alTop);
+    tbHelp->SetFlat(true);
+    tbHelp->SetShowCaptions(true);
+    tbHelp->SetImages(ilHelp);
+    tbHelp->SetIndent(4);
+    tbHelp->SetButtonWidth(60);
+    tbHelp->SetButtonHeight(38);
+    tbHelp->SetHeight(40);
+    edSearch = new ui::TEdit(this);
+    edSearch->SetName("edSearch");
+    edSearch->SetParent(tbHelp);
+    edSearch->SetWidth(220);
+    edSearch->OnKeyDown = [this](ui::TObject*, uint16_t& key, ui::TShiftState) {
+        if (key == ui::VK_RETURN) {
+            key = 0;
+            Search(edSearch->Text());
+        } else if (key == ui::VK_ESCAPE) {
+            key = 0;
+            HideWindow();
+        }
+    };
+    buSearch = AddToolButton("buSearch", "Find", hiFind);
+    buSearch->OnClick = [this](ui::TObject*) {
+        Search(edSearch->Text());
+        frmWebBrowser->FocusBrowser();
+    };
+    AddToolButton("", "", -1)->SetStyle(ui::tbsSeparator);
+    buShowContents = AddToolButton("buShowContents", "Contents", hiContents);
+    buShowContents->OnClick = [this](ui::TObject*) { ShowContents(false); };
+    PaintThemedToolBar(tbHelp);
+
+    frmWebBrowser =
+        new TfrmWebBrowser(this, [this](const std::string& url, bool& cancel) { Navigating(url, cancel); });
+    frmWebBrowser->SetParent(pnlContent);
+    frmWebBrowser->SetAlign(ui::alClient);
+}
+
+ui::TToolButton* TfrmHelpSystem::AddToolButton(const char* name, const char* caption, int imageIndex) {
+    auto* button = new ui::TToolButton(this);
+    if (*name) button->SetName(name);
+    button->SetCaption(caption);
+    button->SetImageIndex(imageIndex);
+    button->SetParent(tbHelp);
+    return button;
+}
+
+TfrmHelpSystem::TContentsNode& TfrmHelpSystem::NodeData(PLazyNode node) const {
+    return *tvContents->Tree().GetNodeData<TContentsNode>(node);
+}
+
+PLazyNode TfrmHelpSystem::AddNode(PLazyNode parent, TContentsNode data) {
+    const PLazyNode node = tvContents->Tree().AddChild(parent);
+    NodeData(node) = data;
+    node->States.Include(lazytree::nsInitialized);
+    nodes_[data.topic ? static_cast<const void*>(data.topic) : data.category] = node;
+    return node;
+}
+
+// A category's node holds its child categories first, then its topics.
+void TfrmHelpSystem::AddCategoryNode(PLazyNode parent, THelpCategory& category) {
+    const PLazyNode node = AddNode(parent, {&category, nullptr});
+    for (int i = 0; i < category.ChildCount(); ++i)
+        AddCategoryNode(node, category.Child(i));
+    for (int i = 0; i < category.TopicCount(); ++i)
+        AddNode(node, {&category, &category.Topic(i)});
+}
+
+void TfrmHelpSystem::FillTree() {
+    lazytree::TLazyTreeModel& tree = tvContents->Tree();
+    {
+        tree.BeginUpdate();
+        const rtl::ScopeExit endUpdate([&] { tree.EndUpdate(); });
+        tree.Clear();
+        nodes_.clear();
+        // A structure that failed to load half way shows nothing rather than a part.
+        for (int i = 0; help_->Loaded() && i < help_->Root().ChildCount(); ++i)
+            AddCategoryNode(nullptr, help_->Root().Child(i));
+    }
+    ShowContents(true);
+}
+
+void TfrmHelpSystem::ShowPage(const std::string& html) {
+    const std::string file = CreateTempFile();
+    pageFiles_.push_back(file);
+    SaveStringToFile(file, html);
+    frmWebBrowser->Navigate("file://" + file);
+}
+
+void TfrmHelpSystem::ShowContents(bool expandNode) {
+    ShowPage(pages_.Contents());
+    const THelpCategory* contents = help_->Loaded() ? help_->FindCategory("Contents") : nullptr;
+    if (expandNode && contents) tvContents->Tree().SetExpanded(nodes_.at(contents), true);
+}
+
+void TfrmHelpSystem::ShowTopic(const THelpTopic& topic) {
+    ShowPage(pages_.Topic(topic));
+    lazytree::TLazyTreeModel& tree = tvContents->Tree();
+    const PLazyNode node = nodes_.at(&topic);
+    tree.UnselectAll();
+    tree.SetSelected(node, true);
+    tree.SetFocusedNode(node);
+}
+
+void TfrmHelpSystem::Search(const std::string& text) {
+    const THourGlass hourGlass;
+    const std::string trimmed = rtl::Trim(text);
+    edSearch->SetText(trimmed);
+    if (!help_->Loaded()) {
+        ShowPage(THelpPages::Error());
+        return;
+    }
+    const THelpFound found = pages_.Find(trimmed);
+    // One topic alone opens as a topic does: its node is selected too.
+    if (const THelpTopic* topic = found.OnlyTopic())
+        ShowTopic(*topic);
+    else
+        ShowPage(pages_.Results(trimmed, found));
+}
+
+void TfrmHelpSystem::Regenerate() {
+    const THourGlass hourGlass;
+    GenerateHelpFiles(*connection_, help_->Folder());
+    help_->Load();
+    FillTree();
+}
+
+void TfrmHelpSystem::Navigating(const std::string& url, bool& cancel) {
+    const THourGlass hourGlass;
+    const THelpLink link = ParseHelpLink(url);
+    cancel = link.kind != THelpLink::hlPage;
+    switch (link.kind) {
+    case THelpLink::hlPage:
+        break;
+    case THelpLink::hlBack:
+        frmWebBrowser->WebBrowser->GoBack();
+        break;
+    case THelpLink::hlExternal:
+        OpenURL(url);
+        break;
+    case THelpLink::hlRegenerate:
+        Regenerate();
+        break;
+    case THelpLink::hlCategory:
+        if (const THelpCategory* category = help_->FindCategory(link.id))
+            ShowPage(pages_.Category(*category));
+        else
+            ShowPage(THelpPages::NotFound());
+        break;
+    case THelpLink::hlTopic:
+        if (const THelpTopic* topic = help_->FindTopic(link.id))
+            ShowTopic(*topic);
+        else
+            ShowPage(THelpPages::NotFound());
+        break;
+    case THelpLink::hlKeyword:
+        if (const THelpKeyword* keyword = help_->FindKeyword(link.id))
+            Search(keyword->Name());
+        else
+            ShowPage(THelpPages::NotFound());
+        break;
+    case THelpLink::hlUnknown:
+        ShowPage(THelpPages::NotFound());
+        break;
+    }
+}
+
+void TfrmHelpSystem::HideWindow() {
+    if (ui::TCustomForm* form = ui::GetParentForm(this)) form->Hide();
 }
 
 } // namespace app

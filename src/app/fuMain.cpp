@@ -5,6 +5,7 @@
 #include "app/fruCallStack.h"
 #include "app/fruCodeEditor.h"
 #include "app/fruEvaluateExpression.h"
+#include "app/fruHelpSystem.h"
 #include "app/fruLocalVariables.h"
 #include "app/fruOutput.h"
 #include "app/fruSQL.h"
@@ -145,6 +146,8 @@ TfmMain::~TfmMain() {
     delete frmCallStack_;
     delete fmEvaluate_;
     delete frmEvaluate_;
+    delete fmHelp_;
+    delete frmHelp_;
     delete frmSQL_;
     while (pcCodeEditors_->PageCount() > 0)
         delete pcCodeEditors_->Pages(pcCodeEditors_->PageCount() - 1);
@@ -322,6 +325,8 @@ void TfmMain::CreateToolWindows() {
                                     ShowMessageSource(routineName, routineKind, line);
                                 });
     PlaceControl(frmOutput_, &Panel("dcOutput"), ui::alClient);
+    frmHelp_ = new TfrmHelpSystem(this, connection_);
+    fmHelp_ = CreateToolForm(this, "MySQL Reference Manual", frmHelp_, false, false);
     frmSchemaBrowser_ = new TfrmSchemaBrowser(this, connection_);
     frmSchemaBrowser_->OnOpen = [this](const std::string&, TSchemaItemData::TKind) { OpenSchemaItem(); };
     PlaceControl(frmSchemaBrowser_, &Panel("dcSchemaBrowser"), ui::alClient);
@@ -344,6 +349,15 @@ void TfmMain::AddWatchAtCursor() {
         frmWatchList_->AddWatch(expression);
 }
 
+// The word at the caret of the focused editor, looked up in the help; nothing outside an editor.
+void TfmMain::TopicSearch() {
+    TfrmTextEditor* editor = ActiveTextEditor();
+    if (!editor) return;
+    const std::u16string word = editor->GetWordAtCaret();
+    ShowToolWindow(8);
+    frmHelp_->Search(rtl::Utf16ToUtf8(word));
+}
+
 // A procedure or function of the schema browser opens in its tab.
 void TfmMain::OpenSchemaItem() {
     TSchemaItemData item;
@@ -357,6 +371,11 @@ void TfmMain::ShowToolWindow(int tool) {
     static constexpr const char* kToolPanels[] = {
         "dcBreakpoints", "dcCallStack",     "dcWatches", "dcLocalVariables",
         "dcOutput",      "dcSchemaBrowser", "dcSQL",     "dcMonitor"};
+    // The help is no docking panel but a floating window of its own.
+    if (tool == static_cast<int>(std::size(kToolPanels))) {
+        fmHelp_->Show();
+        return;
+    }
     if (tool < 0 || tool >= static_cast<int>(std::size(kToolPanels)))
         throw rtl::Exception("Unknown tool type");
     docking::TvzDockingControl& panel = Panel(kToolPanels[tool]);
@@ -450,6 +469,7 @@ void TfmMain::BindActions() {
     bind("aHelp", [] { OpenQuickStartPage(); });
     bind("aEvaluate", [this] { EvaluateAtCursor(); });
     bind("aAddWatchAtCursor", [this] { AddWatchAtCursor(); });
+    bind("aTopicSearch", [this] { TopicSearch(); });
     bind("aOpenSource", [this] { OpenSchemaItem(); });
     bind("aRefreshExplorer", [this] { frmSchemaBrowser_->Refresh(); });
     bind("aInternalCheck", [this] { ShowInternalCheck(this, connection_); });
@@ -460,7 +480,8 @@ void TfmMain::BindActions() {
     bind("aAbout", [this] { ShowAbout(this); });
     const std::pair<const char*, int> tools[] = {
         {"aShowBreakpoints", 0}, {"aShowCallStack", 1}, {"aShowWatches", 2}, {"aShowLocalVariables", 3},
-        {"aShowOutput", 4},      {"aShowBrowser", 5},   {"aSQLWindow", 6},   {"aMonitor", 7}};
+        {"aShowOutput", 4},      {"aShowBrowser", 5},   {"aSQLWindow", 6},   {"aMonitor", 7},
+        {"aSyntaxHelp", 8}};
     for (const auto& [name, tool] : tools)
         bind(name, [this, tool = tool] { ShowToolWindow(tool); });
 }

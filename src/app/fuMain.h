@@ -48,6 +48,7 @@ class TfrmBreakpoints;
 class TfrmCallStack;
 class TfrmCodeEditor;
 class TfrmEvaluateExpression;
+class TfrmHelpSystem;
 class TfrmLocalVariables;
 class TfrmOutput;
 class TfrmSchemaBrowser;
@@ -100,6 +101,7 @@ public:
     TfrmSQL& SQLWindow() const { return *frmSQL_; }
     TfrmSchemaBrowser& SchemaBrowser() const { return *frmSchemaBrowser_; }
     TfrmEvaluateExpression& Evaluate() const { return *frmEvaluate_; }
+    TfrmHelpSystem& HelpSystem() const { return *frmHelp_; }
 
 private:
     void CreateComponents();
@@ -110,6 +112,7 @@ private:
     void CreateToolWindows();
     void EvaluateAtCursor();
     void AddWatchAtCursor();
+    void TopicSearch();
     void OpenSchemaItem();
     void BindActions();
     void BuildMainMenu();
@@ -177,6 +180,8 @@ private:
     TfrmSchemaBrowser* frmSchemaBrowser_ = nullptr;
     TfrmEvaluateExpression* frmEvaluate_ = nullptr;
     TfmToolForm* fmEvaluate_ = nullptr;
+    TfrmHelpSystem* frmHelp_ = nullptr;
+    TfmToolForm* fmHelp_ = nullptr;
     TfmCodeCompletion* fmCodeCompletion_ = nullptr;
     bool shown_ = false;
 };

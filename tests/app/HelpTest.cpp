@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "app/fruHelpSystem.h"
+#include "app/HelpFolderFixture.h"
 #include "app/uHelpElements.h"
 #include "app/uHelpGenerator.h"
 #include "app/VeltraneServerFixture.h"
@@ -11,32 +11,6 @@
 
 namespace app {
 namespace {
-
-class HelpFolderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder = (std::filesystem::temp_directory_path() /
-                  ("help-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
-                     .string();
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder + "/topic_content");
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
-    void Write(const std::string& name, const std::string& text) {
-        std::ofstream(folder + "/" + name, std::ios::binary) << text;
-    }
-    void WriteStandard() {
-        Write("category", "0,1,Contents\r\n1,12,Functions, Operators\r\n12,5,Strings\r\n1,2,Data Types\r\n");
-        Write("topic",
-              "12,100,LEFT JOIN\r\n1,101,JOINED\r\n5,102,CONCAT\r\n2,103,Joins, Subqueries, and Set\r\n");
-        Write("version", "10.11.0-test");
-        Write("keyword", "7,JOIN\r\n8,NOTHING\r\n");
-        Write("relation", "7,100\r\n7,999\r\n77,102\r\n");
-    }
-
-    std::string folder;
-};
 
 TEST_F(HelpFolderTest, CategoriesAndTopicsGoByTheirExactIdAndNamesMayHoldCommas) {
     WriteStandard();
@@ -184,15 +158,24 @@ TEST_F(HelpFolderTest, SearchOpensASingleTopicAndListsSeveral) {
     THelpManager unloaded(folder + "/nowhere");
     unloaded.Load();
     EXPECT_EQ(THelpPages(unloaded).Contents(), THelpPages::Error());
+    EXPECT_EQ(THelpPages(unloaded).Search("join"), THelpPages::Error())
+        << "the page that offers to make help";
 }
 
 TEST(HelpLinkTest, CommandsAreReadAndEverythingElseIsAPage) {
     const std::pair<const char*, THelpLink> cases[] = {
-        {"cmd://regenerate", {THelpLink::hlRegenerate}}, {"cmd://REGENERATE/", {THelpLink::hlRegenerate}},
-        {"cmd://cat_12", {THelpLink::hlCategory, 12}},   {"cmd://topic_7", {THelpLink::hlTopic, 7}},
-        {"cmd://keyword_3", {THelpLink::hlKeyword, 3}},  {"cmd://topic_x", {THelpLink::hlUnknown}},
-        {"cmd://other", {THelpLink::hlUnknown}},         {"http://example.org", {THelpLink::hlExternal}},
+        {"cmd://regenerate", {THelpLink::hlRegenerate}},
+        {"cmd://REGENERATE/", {THelpLink::hlRegenerate}},
+        {"cmd://cat_12", {THelpLink::hlCategory, 12}},
+        {"cmd://topic_7", {THelpLink::hlTopic, 7}},
+        {"cmd://keyword_3", {THelpLink::hlKeyword, 3}},
+        {"cmd://topic_x", {THelpLink::hlUnknown}},
+        {"cmd://other", {THelpLink::hlUnknown}},
+        {"http://example.org", {THelpLink::hlExternal}},
+        {"https://example.org/a", {THelpLink::hlExternal}},
+        {"ftp://example.org/a", {THelpLink::hlExternal}},
         {"file:///tmp/page.html", {THelpLink::hlPage}},
+        {"file:///tmp/page.html#", {THelpLink::hlBack}},
     };
     for (const auto& [address, expected] : cases) {
         const THelpLink link = ParseHelpLink(address);
