@@ -427,9 +427,15 @@ void TvzCustomDockingManager::Notification(ui::TComponent* component, ui::TOpera
     if (operation != ui::opRemove) return;
     if (component == images_) images_ = nullptr;
     if (component == customButtonImages_) customButtonImages_ = nullptr;
-    if (component == style_ && !IsDestroying()) {
+    if (component == style_) {
         style_ = nullptr;
-        SetStyle(nullptr);
+        if (!IsDestroying()) {
+            SetStyle(nullptr);
+        } else {
+            // The rest of a dying manager's teardown may still measure: with the default look, quietly.
+            ownStyle_ = uistyle::UIStyleClasses().Classes(0).create(nullptr);
+            style_ = ownStyle_.get();
+        }
     }
 }
 

@@ -33,12 +33,7 @@ protected:
     }
     void TearDown() override {
         delete dialog;
-        ReleaseStyle();
         MainFormFixture::TearDown();
-    }
-    // The docking manager keeps a style that dies with their form; it lets go of it first.
-    void ReleaseStyle() {
-        if (form) manager->SetStyle(nullptr);
     }
     void Open(bool designing = true) { dialog = new TfrmDockingSetup(nullptr, manager, designing); }
     TListItem* Row(const std::string& caption) {
@@ -253,7 +248,6 @@ TEST_F(DockingSetupTest, TheCustomizerDisablesTheFormsWhileItsDialogIsOpen) {
     // Freeing the manager's form takes the dialog with it.
     customizer.Customize(manager, true, "Settings");
     ASSERT_NE(customizer.Dialog(), nullptr);
-    ReleaseStyle();
     form.reset();
     uitest::ProcessEvents();
     EXPECT_EQ(customizer.Dialog(), nullptr);

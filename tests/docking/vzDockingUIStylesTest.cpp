@@ -427,7 +427,7 @@ TEST_F(StyledLayoutTest, EveryLookPaintsTheDockedLayoutItsOwnWay) {
         grabs.insert(std::vector<uchar>(image.constBits(), image.constBits() + image.sizeInBytes()));
     }
     EXPECT_EQ(grabs.size(), 7U);
-    manager->SetStyle(nullptr); // the docking manager keeps a style that dies with their form
+    // The form frees the style and the docking manager together.
 }
 
 } // namespace
