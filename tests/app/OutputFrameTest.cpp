@@ -8,6 +8,7 @@
 #include "core/uDBAConnection.h"
 #include "engine/uDebugger.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/Utf.h"
 #include "platform/ui/Application.h"
 #include "support/UiTest.h"
 
@@ -16,6 +17,22 @@
 
 namespace app {
 namespace {
+
+std::string GridTitles(const widecontrols::TUcDBGrid& grid) {
+    std::string titles;
+    for (int i = 0; i < grid.Columns()->Count(); ++i)
+        titles += (i > 0 ? " | " : "") + rtl::Utf16ToUtf8(grid.Columns()->Items(i)->Title()->Caption());
+    return titles;
+}
+
+// Whether any pixel of the rectangle has the colour.
+bool HasColour(const QImage& image, const ui::TRect& rect, ui::TColor colour) {
+    const QRgb wanted = qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    for (int y = rect.Top; y < rect.Bottom; ++y)
+        for (int x = rect.Left; x < rect.Right; ++x)
+            if (image.valid(x, y) && (image.pixel(x, y) & 0xFFFFFF) == (wanted & 0xFFFFFF)) return true;
+    return false;
+}
 
 class OutputFrameTest : public VeltraneServerTest {
 protected:
@@ -137,13 +154,18 @@ TEST_F(OutputFrameTest, EachShowResultsOpensItsOwnDataWindowThatFreesItselfOnClo
     auto* view = dynamic_cast<TfrmDataView*>(first->Frame());
     ASSERT_TRUE(view);
     EXPECT_EQ(view->sbResult->Panels()[0]->Text().rfind("2 row(s) returned (", 0), 0u);
-    ASSERT_EQ(view->dbgResult->Items().Count(), 3);
-    EXPECT_EQ(view->dbgResult->Items()[0], "a | n | t");
-    EXPECT_EQ(view->dbgResult->Items()[1], "1 | NULL | " + std::string(50, 'x')) << "cut to 50 characters";
-    EXPECT_EQ(view->dbgResult->Items()[2], "2 | y | short");
-    const QImage shot = first->Widget()->grab().toImage();
-    shot.save("/tmp/frames-dataview.png");
-    EXPECT_FALSE(shot.isNull());
+    EXPECT_TRUE(view->dbgResult->ReadOnly());
+    EXPECT_EQ(view->dbgResult->DataSource(), view->dsResult);
+    EXPECT_EQ(view->dbgResult->RowCount(), 3) << "titles and two rows";
+    EXPECT_EQ(GridTitles(*view->dbgResult), "a | n | t");
+    EXPECT_EQ(view->dsResult->DataSet()->FieldByName("t")->DisplayWidth(), 50) << "cut to 50 characters";
+
+    // The NULL cell shows a small "NULL" in the NULL colour; the focused first cell keeps its own.
+    first->Widget()->grab().save("/tmp/frames-dataview.png");
+    const QImage grid = view->dbgResult->Handle()->grab().toImage();
+    EXPECT_TRUE(HasColour(grid, view->dbgResult->CellRect(1, 1), kNullTextColor));
+    EXPECT_FALSE(HasColour(grid, view->dbgResult->CellRect(2, 1), kNullTextColor));
+    EXPECT_FALSE(HasColour(grid, view->dbgResult->CellRect(1, 2), kNullTextColor)) << "'y' is no NULL";
 
     first->Close();
     uitest::ProcessEvents();

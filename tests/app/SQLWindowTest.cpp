@@ -10,6 +10,7 @@
 #include "editor/WideCodeEdit.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/Field.h"
+#include "platform/rtl/Utf.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/PageControls.h"
@@ -116,7 +117,11 @@ protected:
         if (!frame->DockedDataView()) return {};
         EXPECT_TRUE(frame->tsResultSet->TabVisible());
         EXPECT_EQ(frame->pcResult->ActivePage(), frame->tsResultSet);
-        return frame->DockedDataView()->dbgResult->Items()[0];
+        const auto* columns = frame->DockedDataView()->dbgResult->Columns();
+        std::string titles;
+        for (int i = 0; i < columns->Count(); ++i)
+            titles += (i > 0 ? " | " : "") + rtl::Utf16ToUtf8(columns->Items(i)->Title()->Caption());
+        return titles;
     }
 
     std::unique_ptr<TfrmSQL> frame;
