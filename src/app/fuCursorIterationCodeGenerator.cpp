@@ -177,7 +177,7 @@ TfmCursorIterationCodeGenerator::TfmCursorIterationCodeGenerator(
     lbSelectStatement->SetName("lbSelectStatement");
     lbSelectStatement->SetParent(pnlTop);
     lbSelectStatement->SetCaption("SELECT statement:");
-    lbSelectStatement->SetBounds(8, 84, 100, 13);
+    lbSelectStatement->SetBounds(8, 84, 200, 13);
     gbOptions = new TGroupBox(this);
     gbOptions->SetName("gbOptions");
     gbOptions->SetParent(pnlTop);

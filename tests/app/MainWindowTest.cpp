@@ -25,7 +25,9 @@
 #include "support/UiTest.h"
 #include "widecontrols/uUcStdCtrls.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QMenu>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -193,6 +195,14 @@ TEST_F(MainWindowTest, ThePopupMenusOfTheSchemaBrowserAndTheTabs) {
                                         "Refresh schema"}));
     EXPECT_EQ(MenuCaptions(main->TabsMenu()),
               (std::vector<std::string>{"Close", "-", "Store routine", "-", "Refresh"}));
+    main->Action("aRefreshExplorer").Execute();
+    application.Idle();
+    main->ExplorerMenu().Popup(100, 100);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible()) {
+            menu->grab().save("schema-browser-popup-menu.png");
+            menu->close();
+        }
     // Tool panels dock beside the work area, never as its tabs.
     docking::TvzDockingControl& work = main->Panel("dcWorkArea");
     for (const auto& [offered, expected] :
