@@ -287,6 +287,24 @@ TEST_F(MainExplorerTest, DropAsksThenTheServerAndTheTreeLoseTheRoutine) {
     EXPECT_EQ(asked.size(), 2u);
 }
 
+// A right click on a tab makes it the tab the menu's commands act on.
+TEST_F(MainExplorerTest, ARightClickOnATabActivatesItAndOpensTheTabsMenu) {
+    session->Execute("CREATE PROCEDURE `" + procedure + "`()\nBEGIN\n  SET @a = 1;\nEND");
+    SelectRoutine(procedure);
+    main->Action("aOpenSource").Execute();
+    ui::TPageControl& tabs = main->CodeEditors();
+    tabs.SetActivePageIndex(0);
+    bool shown = false;
+    main->TabsMenu().OnPopup = [&](ui::TObject*) { shown = true; };
+    const ui::TRect tab = tabs.TabRect(1);
+    tabs.OnMouseDown(&tabs, ui::mbRight, {}, (tab.Left + tab.Right) / 2, (tab.Top + tab.Bottom) / 2);
+    EXPECT_EQ(tabs.ActivePageIndex(), 1);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(main->Action("aCloseTab").Enabled()) << "the routine's tab may close";
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible()) menu->close();
+}
+
 TEST_F(MainExplorerTest, ConfigureEnvironmentWritesTheScriptAndOneBreakpoint) {
     session->Execute("CREATE FUNCTION `" + function + "`() RETURNS INT\nBEGIN\n  RETURN 7;\nEND");
     session->Execute("CREATE PROCEDURE `" + procedure + "`(IN a INT)\nBEGIN\n  SET @a = a;\nEND");
