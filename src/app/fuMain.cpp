@@ -7,19 +7,19 @@
 #include "app/fruEvaluateExpression.h"
 #include "app/fruLocalVariables.h"
 #include "app/fruOutput.h"
-#include "app/fruSchemaBrowser.h"
 #include "app/fruSQL.h"
-#include "app/fruTextEditor.h"
+#include "app/fruSchemaBrowser.h"
 #include "app/fruWatchList.h"
 #include "app/fuAbout.h"
 #include "app/fuCodeCompletion.h"
 #include "app/fuCodeGenerator.h"
 #include "app/fuCursorIterationCodeGenerator.h"
 #include "app/fuInternalCheck.h"
-#include "app/fuMainActions.h"
-#include "app/fuMainSession.h"
 #include "app/fuOptions.h"
 #include "app/fuToolForm.h"
+#include "app/fruTextEditor.h"
+#include "app/fuMainActions.h"
+#include "app/fuMainSession.h"
 #include "app/uArtworkImages.h"
 #include "app/uCheckUpdates.h"
 #include "app/uCodeCompletionCache.h"
@@ -323,8 +323,7 @@ void TfmMain::CreateToolWindows() {
         frmWatchList_->AddWatch(rtl::Utf8ToUtf16(expression));
     });
     fmEvaluate_ = CreateToolForm(this, "Evaluate", frmEvaluate_, false, false);
-    frmSQL_ = new TfrmSQL(
-        this, veltrane_.get(), [this] { RefreshViews(); }, fmCodeCompletion_);
+    frmSQL_ = new TfrmSQL(this, veltrane_.get(), [this] { RefreshViews(); }, fmCodeCompletion_);
     PlaceControl(frmSQL_, &Panel("dcSQL"), ui::alClient);
     frmCallStack_ = new TfrmCallStack(this, veltrane_.get());
     frmCallStack_->OnEntry = [this](engine::TRoutine* routine, int line) { ShowRoutineLine(routine, line); };
@@ -849,6 +848,13 @@ void TfmMain::DropRoutine() {
 }
 
 void TfmMain::ConfigureDebugEnvironment() {
+    // A node that is no routine is refused before anything changes.
+    TSchemaItemData item;
+    frmSchemaBrowser_->GetSelectedItem(item);
+    const engine::TRoutineKind kind = RoutineKindOfSchemaItem(item.kind);
+    if (kind == engine::rkAnonymousBlock)
+        throw rtl::Exception(
+            rtl::Format("Cannot generate debug script for %s", SchemaItemKindName(item.kind)));
     if (ui::MessageDlg("Do you really want to configure environment?", ui::mtConfirmation,
                        {ui::mbYes, ui::mbNo}) != ui::mrYes ||
         !CanCloseAllTabs())
@@ -857,12 +863,6 @@ void TfmMain::ConfigureDebugEnvironment() {
     // program to be run.
     while (TabCount() > 1)
         DiscardTab(TabCount() - 1, false);
-    TSchemaItemData item;
-    frmSchemaBrowser_->GetSelectedItem(item);
-    const engine::TRoutineKind kind = RoutineKindOfSchemaItem(item.kind);
-    if (kind == engine::rkAnonymousBlock)
-        throw rtl::Exception(
-            rtl::Format("Cannot generate debug script for %s", SchemaItemKindName(item.kind)));
     engine::TRoutine* routine = veltrane_->Program().GetRoutine(
         frmSchemaBrowser_->SelectedRoutineQuotedName(veltrane_->Program().IdentifierManager()), "", true,
         kind);

@@ -20,6 +20,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/PageControls.h"
+#include "support/ErrorText.h"
 #include "support/MariaDBConnection.h"
 #include "support/TestServer.h"
 #include "support/UiTest.h"
@@ -285,6 +286,22 @@ TEST_F(MainExplorerTest, DropAsksThenTheServerAndTheTreeLoseTheRoutine) {
     main->SchemaBrowser().GetSelectedItem(item);
     EXPECT_NE(item.name, settings.database + "." + procedure) << "the node is gone";
     EXPECT_EQ(asked.size(), 2u);
+}
+
+TEST_F(MainExplorerTest, ADatabaseNodeIsNeitherDroppedNorDebugged) {
+    main->Action("aRefreshExplorer").Execute();
+    lazytree::TLazyTreeModel& model = main->SchemaBrowser().tvObjects->Tree();
+    model.SetFocusedNode(model.RootNode()->FirstChild);
+    std::vector<std::string> asked;
+    const ui::TDialogAnswers answers([&](const ui::TMessageRequest& request) {
+        asked.push_back(request.text);
+        return ui::mrYes;
+    });
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] { main->Action("aDropRoutine").Execute(); }),
+              "Cannot drop Schema");
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] { main->Action("aGenerateDebugScript").Execute(); }),
+              "Cannot generate debug script for Schema");
+    EXPECT_TRUE(asked.empty()) << "nothing asked, nothing changed";
 }
 
 // A right click on a tab makes it the tab the menu's commands act on.
