@@ -304,6 +304,28 @@ TEST_F(MainExplorerTest, ADatabaseNodeIsNeitherDroppedNorDebugged) {
     EXPECT_TRUE(asked.empty()) << "nothing asked, nothing changed";
 }
 
+// An edit the user chose not to store goes with its tab: the script debugs the server's routine.
+TEST_F(MainExplorerTest, ConfigureEnvironmentDropsAnEditThatWasNotStored) {
+    session->Execute("CREATE PROCEDURE `" + procedure + "`()\nBEGIN\n  SET @a = 1;\nEND");
+    SelectRoutine(procedure);
+    main->Action("aOpenSource").Execute();
+    TfrmCodeEditor& editor = *main->ActiveEditor();
+    const std::u16string serverText = editor.GetText();
+    editor.SetText(u"CREATE PROCEDURE `" + rtl::Utf8ToUtf16(procedure) +
+                   u"`()\r\nBEGIN\r\n  SET @a = 2;\r\nEND");
+    const ui::TDialogAnswers answers([](const ui::TMessageRequest& request) {
+        return request.text.rfind("Store the changes", 0) == 0 ? ui::mrNo : ui::mrYes;
+    });
+    main->Action("aGenerateDebugScript").Execute();
+    ASSERT_EQ(main->TabCount(), 2);
+    EXPECT_EQ(main->EditorOfTab(1)->GetText(), serverText);
+    EXPECT_EQ(session->Scalar(
+                  "SELECT ROUTINE_DEFINITION FROM information_schema.ROUTINES WHERE ROUTINE_SCHEMA = '" +
+                  settings.database + "' AND ROUTINE_NAME = '" + procedure + "'"),
+              "BEGIN\n  SET @a = 1;\nEND")
+        << "nothing stored";
+}
+
 // A right click on a tab makes it the tab the menu's commands act on.
 TEST_F(MainExplorerTest, ARightClickOnATabActivatesItAndOpensTheTabsMenu) {
     session->Execute("CREATE PROCEDURE `" + procedure + "`()\nBEGIN\n  SET @a = 1;\nEND");
