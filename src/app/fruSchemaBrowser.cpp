@@ -4,6 +4,7 @@
 
 #include "app/duVeltraneCommon.h"
 #include "core/uDBAConnection.h"
+#include "core/uIdentifierManager.h"
 #include "core/uStringUtils.h"
 #include "imaging/uPngImageList.h"
 #include "lazytree/LazyStringTree.h"
@@ -160,6 +161,20 @@ void TfrmSchemaBrowser::GetSelectedItem(TSchemaItemData& item) const {
     item = *Data(node);
     if (item.kind == TSchemaItemData::skProcedure || item.kind == TSchemaItemData::skFunction)
         item.name = Data(node->Parent)->name + "." + item.name;
+}
+
+std::string TfrmSchemaBrowser::SelectedRoutineQuotedName(const core::TIdentifierManager& manager) const {
+    PLazyNode node = tvObjects->Tree().FocusedNode();
+    if (!node || Data(node)->kind == TSchemaItemData::skSchema ||
+        Data(node)->kind == TSchemaItemData::skUnknown)
+        return {};
+    return manager.QuoteIdentifier(Data(node->Parent)->name) + "." +
+           manager.QuoteIdentifier(Data(node)->name);
+}
+
+void TfrmSchemaBrowser::SetPopupMenu(ui::TPopupMenu* menu) {
+    tvObjects->OnGetPopupMenu = [menu](lazytree::TBaseLazyTree&, PLazyNode, lazytree::TColumnIndex,
+                                       ui::TPoint, bool&, ui::TPopupMenu*& shown) { shown = menu; };
 }
 
 void TfrmSchemaBrowser::DeleteFocusedNode() {

@@ -9,6 +9,10 @@
 
 namespace core {
 class IDBAConnection;
+class TIdentifierManager;
+} // namespace core
+namespace ui {
+class TPopupMenu;
 }
 namespace lazytree {
 class TLazyStringTree;
@@ -51,8 +55,12 @@ public:
     void Refresh();
     // The focused node; a routine's name is qualified by its database. Kind 0 without a focused node.
     void GetSelectedItem(TSchemaItemData& item) const;
+    // The focused routine as the program names it, schema and name each quoted; empty for other nodes.
+    std::string SelectedRoutineQuotedName(const core::TIdentifierManager& manager) const;
     void DeleteFocusedNode();
     void FocusTree();
+    // The menu a right click on the tree opens, over a node or not.
+    void SetPopupMenu(ui::TPopupMenu* menu);
 
     TOpenEvent OnOpen;
     lazytree::TLazyStringTree* tvObjects;

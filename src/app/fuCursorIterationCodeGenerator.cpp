@@ -5,6 +5,9 @@
 #include <cctype>
 #include <memory>
 
+#include "app/fruCodeEditor.h"
+#include "app/fruTextEditor.h"
+#include "app/uGroupBox.h"
 #include "core/uDataConverter.h"
 #include "core/uDBAConnection.h"
 #include "core/uMySQLTypes.h"
@@ -14,6 +17,9 @@
 #include "platform/data/DataSet.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Utf.h"
+#include "platform/ui/Edits.h"
+#include "platform/ui/Labels.h"
+#include "platform/ui/Panels.h"
 
 namespace app {
 namespace {
@@ -48,6 +54,28 @@ std::string ColumnTypeText(std::string_view type, const std::optional<std::strin
     return text;
 }
 
+namespace {
+
+std::vector<TColumnInfo> TableColumns(core::IDBAConnection& connection, const std::string& table,
+                                      std::string_view variablesPrefix) {
+    std::vector<TColumnInfo> columns;
+    const auto result = connection.Execute("SHOW FULL COLUMNS FROM " + table);
+    data::TDataSet& rows = *result->GetDataSet();
+    const int codePage = connection.GetDataConverter().DefaultCodePage();
+    for (rows.First(); !rows.Eof(); rows.Next()) {
+        data::TField& collation = *rows.Fields()[2];
+        columns.push_back(
+            {std::string(variablesPrefix) + rows.Fields()[0]->AsString(),
+             ColumnTypeText(rows.Fields()[1]->AsString(),
+                            collation.IsNull() ? std::nullopt
+                                               : std::optional<std::string>(collation.AsString()),
+                            codePage)});
+    }
+    return columns;
+}
+
+} // namespace
+
 std::vector<TColumnInfo> ReadCursorColumns(core::IDBAConnection& connection, std::u16string_view selectText,
                                            std::string_view variablesPrefix) {
     // Anything but a query would only come back as a syntax error about the wrapping around it.
@@ -59,22 +87,19 @@ std::vector<TColumnInfo> ReadCursorColumns(core::IDBAConnection& connection, std
     const std::string table = "veltrane_temp_table_" + std::to_string(temporaryTableCounter++);
     connection.ExecSQL("CREATE TEMPORARY TABLE " + table + " " + query);
 
+    const std::string drop = "DROP TEMPORARY TABLE " + table;
     std::vector<TColumnInfo> columns;
-    {
-        const auto result = connection.Execute("SHOW FULL COLUMNS FROM " + table);
-        data::TDataSet& rows = *result->GetDataSet();
-        const int codePage = connection.GetDataConverter().DefaultCodePage();
-        for (rows.First(); !rows.Eof(); rows.Next()) {
-            data::TField& collation = *rows.Fields()[2];
-            columns.push_back(
-                {std::string(variablesPrefix) + rows.Fields()[0]->AsString(),
-                 ColumnTypeText(rows.Fields()[1]->AsString(),
-                                collation.IsNull() ? std::nullopt
-                                                   : std::optional<std::string>(collation.AsString()),
-                                codePage)});
+    try {
+        columns = TableColumns(connection, table, variablesPrefix);
+    } catch (const std::exception&) {
+        // The table goes in any case, but the user needs to hear of the first error, not of this one.
+        try {
+            connection.ExecSQL(drop);
+        } catch (const std::exception&) {
         }
+        throw;
     }
-    connection.ExecSQL("DROP TEMPORARY TABLE " + table);
+    connection.ExecSQL(drop);
     return columns;
 }
 
@@ -112,6 +137,77 @@ std::string GenerateCursorLoop(const std::vector<TColumnInfo>& columns, std::str
             ";"
             "\r\nEND;";
     return text;
+}
+
+namespace {
+
+// A label over its edit in the options group, `left` pixels in.
+ui::TEdit* AddOptionEdit(ui::TComponent* owner, TGroupBox* group, const char* name, const char* label,
+                         const char* text, int left) {
+    auto* caption = new ui::TLabel(owner);
+    caption->SetParent(group);
+    caption->SetCaption(label);
+    caption->SetBounds(left, 22, 120, 13);
+    auto* edit = new ui::TEdit(owner);
+    edit->SetName(name);
+    edit->SetParent(group);
+    edit->SetText(text);
+    edit->SetBounds(left, 38, 150, 21);
+    caption->SetFocusControl(edit);
+    return edit;
+}
+
+} // namespace
+
+TfmCursorIterationCodeGenerator::TfmCursorIterationCodeGenerator(
+    ui::TComponent* owner, std::shared_ptr<core::IDBAConnection> connection)
+    : TfmCodeGenerator(owner, std::move(connection)) {
+    SetName("fmCursorIterationCodeGenerator");
+    SetCaption("CURSOR Iteration");
+    SetClientSize(669, 436);
+
+    pnlTop = new ui::TPanel(this);
+    pnlTop->SetName("pnlTop");
+    pnlTop->SetParent(this);
+    pnlTop->SetBevelOuter(ui::bvNone);
+    pnlTop->SetCaption("");
+    pnlTop->SetAlign(ui::alTop);
+    pnlTop->SetHeight(100);
+    lbSelectStatement = new ui::TLabel(this);
+    lbSelectStatement->SetName("lbSelectStatement");
+    lbSelectStatement->SetParent(pnlTop);
+    lbSelectStatement->SetCaption("SELECT statement:");
+    lbSelectStatement->SetBounds(8, 84, 200, 13);
+    gbOptions = new TGroupBox(this);
+    gbOptions->SetName("gbOptions");
+    gbOptions->SetParent(pnlTop);
+    gbOptions->SetCaption(" Options ");
+    gbOptions->SetBounds(8, 6, 653, 72);
+    gbOptions->SetAnchors({ui::akLeft, ui::akTop, ui::akRight});
+    edCursorName = AddOptionEdit(this, gbOptions, "edCursorName", "Cursor &name:", "c", 12);
+    edVariablesPrefix = AddOptionEdit(this, gbOptions, "edVariablesPrefix", "Variables &prefix:", "v_", 180);
+
+    editor_ = new TfrmTextEditor(this, TfrmTextEditor::hkSQL);
+    editor_->SetParent(this);
+    editor_->SetAlign(ui::alClient);
+    editor_->SetGutterExtraWidth(32);
+    OnShow = [this](ui::TObject*) { editor_->FocusEditor(); };
+}
+
+bool TfmCursorIterationCodeGenerator::CanGenerate() {
+    return !core::WideTrimSpaces(editor_->GetText()).empty();
+}
+
+void TfmCursorIterationCodeGenerator::Apply() {
+    columns_ = ReadCursorColumns(Connection(), editor_->GetText(), edVariablesPrefix->Text());
+}
+
+std::u16string TfmCursorIterationCodeGenerator::GenerateCode() {
+    return rtl::Utf8ToUtf16(GenerateCursorLoop(columns_, edCursorName->Text(), editor_->GetText()));
+}
+
+void InstallCodeGenerators() {
+    RoutineEditorServices().GenerateCursorIteration = RunCodeGenerator<TfmCursorIterationCodeGenerator>;
 }
 
 } // namespace app

@@ -5,9 +5,15 @@
 #include <string_view>
 #include <vector>
 
+#include "app/fuCodeGenerator.h"
+
 namespace core {
 class IDBAConnection;
 }
+namespace ui {
+class TEdit;
+class TLabel;
+} // namespace ui
 
 namespace app {
 
@@ -34,5 +40,34 @@ std::vector<TColumnInfo> ReadCursorColumns(core::IDBAConnection& connection, std
 // The cursor loop over the statement, lines joined with CR LF.
 std::string GenerateCursorLoop(const std::vector<TColumnInfo>& columns, std::string_view cursorName,
                                std::u16string_view selectText);
+
+class TfrmTextEditor;
+class TGroupBox;
+
+// Turns the SELECT statement typed into it into a cursor loop with a typed variable per column.
+class TfmCursorIterationCodeGenerator : public TfmCodeGenerator {
+public:
+    TfmCursorIterationCodeGenerator(ui::TComponent* owner, std::shared_ptr<core::IDBAConnection> connection);
+
+    bool CanGenerate() override;
+    void Apply() override;
+    std::u16string GenerateCode() override;
+
+    TfrmTextEditor& Editor() const { return *editor_; }
+    const std::vector<TColumnInfo>& Columns() const { return columns_; }
+
+    ui::TPanel* pnlTop;
+    ui::TLabel* lbSelectStatement;
+    TGroupBox* gbOptions;
+    ui::TEdit* edCursorName;
+    ui::TEdit* edVariablesPrefix;
+
+private:
+    TfrmTextEditor* editor_;
+    std::vector<TColumnInfo> columns_;
+};
+
+// Lets routine editors offer the cursor-iteration generator in their context menu.
+void InstallCodeGenerators();
 
 } // namespace app

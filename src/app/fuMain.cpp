@@ -13,6 +13,8 @@
 #include "app/fruWatchList.h"
 #include "app/fuAbout.h"
 #include "app/fuCodeCompletion.h"
+#include "app/fuCodeGenerator.h"
+#include "app/fuCursorIterationCodeGenerator.h"
 #include "app/fuInternalCheck.h"
 #include "app/fuOptions.h"
 #include "app/fuToolForm.h"
@@ -21,6 +23,7 @@
 #include "app/fuMainSession.h"
 #include "app/uArtworkImages.h"
 #include "app/uCheckUpdates.h"
+#include "app/uCodeCompletionCache.h"
 #include "app/uStatusBar.h"
 #include "app/uVeltraneApplicationInfo.h"
 #include "app/uWindowFileHelpers.h"
@@ -29,6 +32,7 @@
 #include "docking/vzDockKeys.h"
 #include "docking/vzDockPanel.h"
 #include "docking/vzDockTabs.h"
+#include "engine/uDBAProgram.h"
 #include "engine/uVeltrane.h"
 #include "imaging/uPngImageList.h"
 #include "platform/rtl/Exception.h"
@@ -111,6 +115,7 @@ TfmMain::TfmMain(ui::TComponent* owner) : ui::TForm(owner) {
 
     // Step 6: the one completion pop-up of every editor.
     fmCodeCompletion_ = InstallCodeCompletion(this);
+    InstallCodeGenerators();
     CreateToolWindows();
 
     // Steps 8 to 14.
@@ -121,6 +126,7 @@ TfmMain::TfmMain(ui::TComponent* owner) : ui::TForm(owner) {
     veltrane_->BreakPoints().Notifier().AddHandler(
         core::TEventHandler::Of<&TfmMain::BreakpointsChanged>(this));
     BuildMainMenu();
+    BuildPopupMenus();
     if (dmVeltraneCommon)
         dmVeltraneCommon->SetTopicSearchHandler([this](ui::TObject*) { Action("aTopicSearch").Execute(); });
 
@@ -135,6 +141,7 @@ TfmMain::~TfmMain() {
     connection_->GetDatabaseNotifier().RemoveHandler(
         core::TEventHandler::Of<&TfmMain::ConnectionChanged>(this));
     connection_->SetOnConnectionLost({});
+    ForgetCatalogue(*connection_);
     veltrane_->BreakPoints().Notifier().RemoveHandler(
         core::TEventHandler::Of<&TfmMain::BreakpointsChanged>(this));
     if (veltrane_->IsRunning()) veltrane_->Stop(true);
@@ -197,6 +204,10 @@ void TfmMain::CreateComponents() {
 
     mMain_ = new ui::TMainMenu(this);
     mMain_->SetName("mMain");
+    pmExplorer_ = new ui::TPopupMenu(this);
+    pmExplorer_->SetName("pmExplorer");
+    pmTabs_ = new ui::TPopupMenu(this);
+    pmTabs_->SetName("pmTabs");
 }
 
 namespace {
@@ -242,6 +253,11 @@ void TfmMain::CreateDocking() {
         panels_[entry.name] = panel;
     }
     Panel("dcWorkArea").SetShowCaption(docking::bvFalse);
+    // Tool panels may dock beside the work area but never become tabs of it.
+    Panel("dcWorkArea").OnDockZone = [](docking::TvzDockingControl*, docking::TvzCustomDockingControl*,
+                                        ui::TPoint, docking::TvzDockingRegionType& region) {
+        if (region == docking::drtInside || region == docking::drtInsideBefore) region = docking::drtNone;
+    };
     BuildDefaultLayout();
 
     edMonitor_ = new ui::TMemo(this);
@@ -329,6 +345,7 @@ void TfmMain::CreateToolWindows() {
     fmHelp_ = CreateToolForm(this, "MySQL Reference Manual", frmHelp_, false, false);
     frmSchemaBrowser_ = new TfrmSchemaBrowser(this, connection_);
     frmSchemaBrowser_->OnOpen = [this](const std::string&, TSchemaItemData::TKind) { OpenSchemaItem(); };
+    frmSchemaBrowser_->SetPopupMenu(pmExplorer_);
     PlaceControl(frmSchemaBrowser_, &Panel("dcSchemaBrowser"), ui::alClient);
     frmSchemaBrowser_->Refresh();
 }
@@ -362,9 +379,10 @@ void TfmMain::TopicSearch() {
 void TfmMain::OpenSchemaItem() {
     TSchemaItemData item;
     frmSchemaBrowser_->GetSelectedItem(item);
-    if (item.kind != TSchemaItemData::skProcedure && item.kind != TSchemaItemData::skFunction) return;
-    OpenRoutineByKind(item.name, item.kind == TSchemaItemData::skProcedure ? engine::rkProcedure
-                                                                             : engine::rkFunction);
+    const engine::TRoutineKind kind = RoutineKindOfSchemaItem(item.kind);
+    if (kind == engine::rkAnonymousBlock) return;
+    OpenRoutineByKind(frmSchemaBrowser_->SelectedRoutineQuotedName(veltrane_->Program().IdentifierManager()),
+                      kind);
 }
 
 void TfmMain::ShowToolWindow(int tool) {
@@ -471,7 +489,12 @@ void TfmMain::BindActions() {
     bind("aAddWatchAtCursor", [this] { AddWatchAtCursor(); });
     bind("aTopicSearch", [this] { TopicSearch(); });
     bind("aOpenSource", [this] { OpenSchemaItem(); });
-    bind("aRefreshExplorer", [this] { frmSchemaBrowser_->Refresh(); });
+    bind("aRefreshExplorer", [this] {
+        ForgetCatalogue(*connection_);
+        frmSchemaBrowser_->Refresh();
+    });
+    bind("aDropRoutine", [this] { DropRoutine(); });
+    bind("aGenerateDebugScript", [this] { ConfigureDebugEnvironment(); });
     bind("aInternalCheck", [this] { ShowInternalCheck(this, connection_); });
     bind("aOptions", [this] {
         TfmOptions dialog(this);
@@ -498,6 +521,20 @@ void TfmMain::BuildMainMenu() {
         }
     }
     SetMenu(mMain_);
+}
+
+void TfmMain::BuildPopupMenus() {
+    const auto fill = [this](ui::TPopupMenu* menu, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            if (std::string_view(name) == "-")
+                AddSeparatorMenuItem(menu->Items());
+            else
+                AddActionSubItem(menu->Items(), &Action(name));
+        }
+    };
+    fill(pmExplorer_, {"aOpenSource", "-", "aGenerateDebugScript", "-", "aCreateProcedure", "aCreateFunction",
+                       "-", "aDropRoutine", "-", "aRefreshExplorer"});
+    fill(pmTabs_, {"aCloseTab", "-", "aStoreToServer", "-", "aRefreshFromServer"});
 }
 
 // ---- Tabs
@@ -580,9 +617,18 @@ void TfmMain::pcCodeEditorsChange() {
 }
 
 void TfmMain::pcCodeEditorsMouseDown(ui::TMouseButton button, int x, int y) {
-    if (button != ui::mbMiddle) return;
     const int tab = pcCodeEditors_->IndexOfTabAt(x, y);
-    if (tab > 0) CloseTab(tab, false);
+    if (button == ui::mbMiddle && tab > 0) CloseTab(tab, false);
+    if (button != ui::mbRight) return;
+    // The menu's commands act on the active tab: the one clicked becomes it.
+    if (tab >= 0 && tab != pcCodeEditors_->ActivePageIndex()) {
+        pcCodeEditors_->SetActivePageIndex(tab);
+        pcCodeEditorsChange();
+    }
+    alMain_->UpdateActions();
+    const ui::TPoint screen = pcCodeEditors_->ClientToScreen({x, y});
+    pmTabs_->SetPopupComponent(pcCodeEditors_);
+    pmTabs_->Popup(screen.X, screen.Y);
 }
 
 // ---- The facade's callbacks
@@ -682,6 +728,7 @@ void TfmMain::ConnectionLost() {
 void TfmMain::CheckConnectionLost() {
     if (!connectionLost_.TakeIfSet()) return;
     ui::MessageDlg(ConnectionLostMessage(connection_->GetDescription()), ui::mtError, {ui::mbOK});
+    ForgetCatalogue(*connection_);
     try {
         connection_->Disconnect();
         connection_->Connect();
@@ -761,8 +808,11 @@ void TfmMain::RoutineRenamed(engine::TRoutine& routine) {
 
 void TfmMain::CloseTab(int index, bool force) {
     TWaitCursor wait;
+    if (EditorOfTab(index)->CanClose()) DiscardTab(index, force);
+}
+
+void TfmMain::DiscardTab(int index, bool force) {
     TfrmCodeEditor* editor = EditorOfTab(index);
-    if (!editor->CanClose()) return;
     engine::TRoutine& routine = editor->Routine();
     const bool remove = RemoveRoutineOnClose(editor->IsNew(), force, routine.Compiled());
     delete pcCodeEditors_->Pages(index);
@@ -796,6 +846,65 @@ void TfmMain::CreateRoutine(int routineKind) {
                                                  connection_->GetDatabase());
     OpenRoutineTab(&routine, true);
     if (TfrmCodeEditor* editor = ActiveEditor()) editor->TextEditor().SetCaretPos(0, 3);
+}
+
+void TfmMain::DropRoutine() {
+    TSchemaItemData item;
+    frmSchemaBrowser_->GetSelectedItem(item);
+    const engine::TRoutineKind kind = RoutineKindOfSchemaItem(item.kind);
+    if (kind == engine::rkAnonymousBlock)
+        throw rtl::Exception("Cannot drop " + SchemaItemKindName(item.kind));
+    const std::string question =
+        rtl::Format("Do you really want to drop the %s '%s'?", RoutineKindName(kind), item.name);
+    if (ui::MessageDlg(question, ui::mtConfirmation, {ui::mbYes, ui::mbNo}) != ui::mrYes) return;
+    const std::string name =
+        frmSchemaBrowser_->SelectedRoutineQuotedName(veltrane_->Program().IdentifierManager());
+    engine::DropRoutine(*connection_, name, kind);
+    ForgetCatalogue(*connection_);
+    if (engine::TRoutine* routine = veltrane_->Program().FindRoutine(name, kind)) {
+        if (const int tab = FindRoutineTab(routine); tab >= 0) delete pcCodeEditors_->Pages(tab);
+        veltrane_->Program().RemoveRoutine(*routine);
+    }
+    frmSchemaBrowser_->DeleteFocusedNode();
+}
+
+void TfmMain::ConfigureDebugEnvironment() {
+    // A node that is no routine is refused before anything changes.
+    TSchemaItemData item;
+    frmSchemaBrowser_->GetSelectedItem(item);
+    const engine::TRoutineKind kind = RoutineKindOfSchemaItem(item.kind);
+    if (kind == engine::rkAnonymousBlock)
+        throw rtl::Exception(
+            rtl::Format("Cannot generate debug script for %s", SchemaItemKindName(item.kind)));
+    if (ui::MessageDlg("Do you really want to configure environment?", ui::mtConfirmation,
+                       {ui::mbYes, ui::mbNo}) != ui::mrYes ||
+        !CanCloseAllTabs())
+        return;
+    // Each tab goes as closing it would: an edit the user chose not to store does not stay in the
+    // program to be run.
+    while (TabCount() > 1)
+        DiscardTab(TabCount() - 1, false);
+    engine::TRoutine* routine = veltrane_->Program().GetRoutine(
+        frmSchemaBrowser_->SelectedRoutineQuotedName(veltrane_->Program().IdentifierManager()), "", true,
+        kind);
+    if (!routine || !routine->Compiled()) {
+        ui::MessageDlg("An error occurred during the generation.", ui::mtError, {ui::mbOK});
+        return;
+    }
+    EditorOfTab(0)->SetText(GenerateDebugScript(*routine));
+    veltrane_->BreakPoints().Clear();
+    veltrane_->BreakPoints().Add(routine->Name(), routine->Kind(), FirstStatementLine(*routine));
+    ShowRoutine(routine);
+    if (RoutineHasInputParameters(*routine)) {
+        ui::MessageDlg("The environment has been configured successfully. Please specify input parameter "
+                       "values and press Run(F9) to start debugging.",
+                       ui::mtInformation, {ui::mbOK});
+        pcCodeEditors_->SetActivePageIndex(0);
+        pcCodeEditorsChange();
+    } else {
+        ui::MessageDlg("The environment has been configured successfully. Press Run(F9) to start debugging.",
+                       ui::mtInformation, {ui::mbOK});
+    }
 }
 
 bool TfmMain::CanCloseAllTabs() {

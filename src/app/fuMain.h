@@ -2,8 +2,8 @@
 // and the debugging commands.
 #pragma once
 
-#include "app/uDebugCommands.h"
 #include "app/fuMainRoutines.h"
+#include "app/uDebugCommands.h"
 #include "core/uDBAConnection.h"
 #include "core/uMultiNotifier.h"
 #include "platform/ui/Forms.h"
@@ -35,6 +35,7 @@ class TBasicAction;
 class TMainMenu;
 class TMemo;
 class TPageControl;
+class TPopupMenu;
 class TPanel;
 class TTabSheet;
 class TTimer;
@@ -85,10 +86,17 @@ public:
     void OpenModule(const std::string& name, int entityKind, const std::string& schema);
     void OpenRoutineByKind(const std::string& name, int routineKind);
     void CreateRoutine(int routineKind);
+    // Drops the schema browser's routine on the server after the user confirmed it.
+    void DropRoutine();
+    // Makes the main block a debug script for the schema browser's routine, with a breakpoint on its
+    // first statement.
+    void ConfigureDebugEnvironment();
 
     ui::TAction& Action(const std::string& name) const { return *actions_.at(name); }
     ui::TActionList& ActionList() const { return *alMain_; }
     ui::TPageControl& CodeEditors() const { return *pcCodeEditors_; }
+    ui::TPopupMenu& ExplorerMenu() const { return *pmExplorer_; }
+    ui::TPopupMenu& TabsMenu() const { return *pmTabs_; }
 
     // Brings a tool window into view and focuses its main control; "Unknown tool type" otherwise.
     void ShowToolWindow(int tool);
@@ -116,6 +124,7 @@ private:
     void OpenSchemaItem();
     void BindActions();
     void BuildMainMenu();
+    void BuildPopupMenus();
 
     // The facade's callbacks.
     void DebuggerPaused();
@@ -143,6 +152,8 @@ private:
     void ShowBreakpointSource(const engine::TBreakPoint& breakpoint);
     void ShowMessageSource(const std::string& routineName, int routineKind, int line);
     bool CanCloseAllTabs();
+    // Frees the tab without asking; its routine leaves the program or is reloaded as closing decides.
+    void DiscardTab(int index, bool force);
 
     void FormShow();
     void FormCloseQuery(bool& canClose);
@@ -168,6 +179,8 @@ private:
     ui::TMemo* edMonitor_;
     ui::TActionList* alMain_;
     ui::TMainMenu* mMain_;
+    ui::TPopupMenu* pmExplorer_;
+    ui::TPopupMenu* pmTabs_;
     ui::TTimer* tmActivateEditor_;
     TAppStatusBar* statusBar_;
     std::map<std::string, ui::TAction*> actions_;

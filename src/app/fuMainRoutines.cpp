@@ -1,6 +1,8 @@
 #include "app/fuMainRoutines.h"
 
+#include "engine/uDBAExpressions.h"
 #include "engine/uProgram.h"
+#include "engine/uStatements.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Utf.h"
@@ -51,6 +53,38 @@ std::string RoutineKindName(int routineKind) {
     default:
         return {};
     }
+}
+
+engine::TRoutineKind RoutineKindOfSchemaItem(int itemKind) {
+    switch (itemKind) {
+    case ekProcedure:
+        return engine::rkProcedure;
+    case ekFunction:
+        return engine::rkFunction;
+    default:
+        return engine::rkAnonymousBlock;
+    }
+}
+
+std::string SchemaItemKindName(int itemKind) {
+    static constexpr const char* kNames[] = {"Unknown", "Schema", "Procedure", "Function"};
+    return itemKind >= 0 && itemKind < static_cast<int>(std::size(kNames)) ? kNames[itemKind] : kNames[0];
+}
+
+int FirstStatementLine(const engine::TRoutine& routine) {
+    const auto statements = routine.Block()->GetStatements();
+    if (statements->Count() == 0) return -1;
+    const auto info = statements->GetStatement(0)->GetDebugInfo();
+    return info ? info->GetBeginLine() : -1;
+}
+
+bool RoutineHasInputParameters(const engine::TRoutine& routine) {
+    const engine::IBlock& block = *routine.Block();
+    for (int i = 0; i < block.SymbolCount(); ++i)
+        if (const auto parameter = std::dynamic_pointer_cast<engine::IDBAParameter>(block.GetSymbol(i));
+            parameter && parameter->GetScope() != engine::psOut)
+            return true;
+    return false;
 }
 
 engine::TRoutine& CreateNewRoutine(engine::TProgram& program, int routineKind, std::string_view enteredName,

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/uProgram.h"
+
 namespace core {
 class IDBAConnection;
 }
@@ -34,6 +36,17 @@ engine::TRoutine& CreateNewRoutine(engine::TProgram& program, int routineKind, s
 
 // "anonymous block", "procedure", "function".
 std::string RoutineKindName(int routineKind);
+
+// The routine kind of a schema browser item: procedure or function, the main block's kind for the rest.
+engine::TRoutineKind RoutineKindOfSchemaItem(int itemKind);
+// "Unknown", "Schema", "Procedure", "Function".
+std::string SchemaItemKindName(int itemKind);
+
+// The line a debug script's breakpoint goes on: where the routine's first statement begins, -1 when
+// its block is empty. The routine is compiled.
+int FirstStatementLine(const engine::TRoutine& routine);
+// Whether the routine takes an IN or INOUT parameter, for which a debug script has a value to fill in.
+bool RoutineHasInputParameters(const engine::TRoutine& routine);
 
 // Closing a tab: the routine leaves the program when it was never stored, when forced, or when it is
 // not compiled; otherwise the program keeps it with the server's text.

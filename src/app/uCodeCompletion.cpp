@@ -1,5 +1,6 @@
 #include "app/uCodeCompletion.h"
 
+#include "app/uCodeCompletionCache.h"
 #include "app/uCodeCompletionItem.h"
 #include "app/uCodeCompletionOptions.h"
 #include "app/uCodeCompletionUtils.h"
@@ -47,17 +48,17 @@ std::unique_ptr<TMySqlGrammar> NewGrammar(uint8_t parseMode) {
     return grammar;
 }
 
-// Runs the statement and calls `row` for each row of its result.
+// Calls `row` for each row of the catalogue statement's result, as the connection's catalogue cache
+// has it.
 void ForEachRow(core::IDBAConnection& connection, const std::string& sql,
-                const std::function<void(data::TDataSet& query)>& row) {
-    const auto query = connection.CreateQuery(sql, true);
-    query->Open();
-    for (; !query->Eof(); query->Next())
-        row(*query);
+                const std::function<void(const TMetadataRow& row)>& row) {
+    const TMetadataRows rows = CatalogueRows(connection, sql);
+    for (const TMetadataRow& each : *rows)
+        row(each);
 }
 
-std::string FieldText(data::TDataSet& query, int index) {
-    return query.Fields()[index]->AsString();
+std::string FieldText(const TMetadataRow& row, int index) {
+    return row[index].value_or(std::string());
 }
 
 // One completion request: the statement's names against the server's catalogue.
@@ -92,8 +93,8 @@ public:
     // Raises what the server raises.
     void TableColumns(std::string_view table) {
         const std::string context = DisplayName(table);
-        ForEachRow(connection_, "SHOW COLUMNS FROM " + QuotedName(table), [&](data::TDataSet& query) {
-            items_.Add(ckColumn, FieldText(query, 0), FieldText(query, 1), {}, context);
+        ForEachRow(connection_, "SHOW COLUMNS FROM " + QuotedName(table), [&](const TMetadataRow& row) {
+            items_.Add(ckColumn, FieldText(row, 0), FieldText(row, 1), {}, context);
         });
     }
 
@@ -110,14 +111,14 @@ public:
             const auto flush = [&] {
                 if (!key.empty()) items_.Add(ckIndex, key, {}, {}, "(" + columns + ")");
             };
-            ForEachRow(connection_, "SHOW INDEX FROM " + QuotedName(table), [&](data::TDataSet& query) {
-                const std::string name = FieldText(query, 2);
+            ForEachRow(connection_, "SHOW INDEX FROM " + QuotedName(table), [&](const TMetadataRow& row) {
+                const std::string name = FieldText(row, 2);
                 if (name != key) {
                     flush();
                     key = name;
                     columns.clear();
                 }
-                core::AppendWithDelimiter(columns, FieldText(query, 4), ", ");
+                core::AppendWithDelimiter(columns, FieldText(row, 4), ", ");
             });
             flush();
         } catch (const std::exception&) {
@@ -145,19 +146,19 @@ public:
             ForEachRow(connection_,
                        "SELECT NAME, PARAM_LIST, RETURNS FROM mysql.proc WHERE DB=" + Literal(unquoted) +
                            " AND TYPE=" + Literal(type),
-                       [&](data::TDataSet& query) {
-                           const std::string parameters = core::CompressSpaces(FieldText(query, 1));
+                       [&](const TMetadataRow& row) {
+                           const std::string parameters = core::CompressSpaces(FieldText(row, 1));
                            if (functions)
-                               items_.Add(ckFunction, FieldText(query, 0), {}, {},
-                                          "(" + parameters + "): " + FieldText(query, 2));
+                               items_.Add(ckFunction, FieldText(row, 0), {}, {},
+                                          "(" + parameters + "): " + FieldText(row, 2));
                            else
-                               items_.Add(ckProcedure, FieldText(query, 0), {}, {}, "(" + parameters + ")");
+                               items_.Add(ckProcedure, FieldText(row, 0), {}, {}, "(" + parameters + ")");
                        });
         } catch (const std::exception&) {
             try {
                 ForEachRow(connection_, rtl::Format("SHOW %s STATUS WHERE Db = ", type) + Literal(unquoted),
-                           [&](data::TDataSet& query) {
-                               items_.Add(functions ? ckFunction : ckProcedure, FieldText(query, 1));
+                           [&](const TMetadataRow& row) {
+                               items_.Add(functions ? ckFunction : ckProcedure, FieldText(row, 1));
                            });
             } catch (const std::exception&) {
             }
@@ -226,11 +227,10 @@ public:
                            "information_schema.key_column_usage cu WHERE (cu.referenced_table_name IS NOT "
                            "NULL) AND (" +
                            referenced + ")",
-                       [&](data::TDataSet& query) {
-                           const std::string schema = FieldText(query, 0), table = FieldText(query, 1);
-                           const std::string column = FieldText(query, 2), otherSchema = FieldText(query, 3);
-                           const std::string otherTable = FieldText(query, 4),
-                                             otherColumn = FieldText(query, 5);
+                       [&](const TMetadataRow& row) {
+                           const std::string schema = FieldText(row, 0), table = FieldText(row, 1);
+                           const std::string column = FieldText(row, 2), otherSchema = FieldText(row, 3);
+                           const std::string otherTable = FieldText(row, 4), otherColumn = FieldText(row, 5);
                            const std::string otherName =
                                manager_.SameIdentifier(otherSchema, manager_.UnquoteIdentifier(schema_))
                                    ? otherTable
@@ -264,10 +264,9 @@ public:
                            "cu.column_name FROM information_schema.key_column_usage cu WHERE "
                            "(cu.referenced_table_name IS NOT NULL) AND (cu.referenced_table_schema = " +
                            schema + ") AND (cu.referenced_table_name = " + table + ")",
-                       [&](data::TDataSet& query) {
-                           const std::string column = FieldText(query, 0), otherSchema = FieldText(query, 1);
-                           const std::string otherTable = FieldText(query, 2),
-                                             otherColumn = FieldText(query, 3);
+                       [&](const TMetadataRow& row) {
+                           const std::string column = FieldText(row, 0), otherSchema = FieldText(row, 1);
+                           const std::string otherTable = FieldText(row, 2), otherColumn = FieldText(row, 3);
                            for (const auto& relation : relations) {
                                if (!IsTable(relation, otherSchema, otherTable)) continue;
                                const std::string condition =
@@ -399,20 +398,16 @@ void FillCompletionItems(std::u16string_view statement, int caret, TCodeCompleti
                 ExtractRelations(statement, *NewGrammar(parseMode), caret, relations);
                 candidates.JoinSuggestions(relations);
             }
-            rtl::TStringList tables;
-            core::QueryColumnToStrings(&connection, "SHOW TABLES FROM " + database, 0, &tables);
-            for (int i = 0; i < tables.Count(); ++i)
-                items.Add(ckTable, tables[i]);
+            ForEachRow(connection, "SHOW TABLES FROM " + database,
+                       [&](const TMetadataRow& row) { items.Add(ckTable, FieldText(row, 0)); });
         } catch (const std::exception&) {
             return;
         }
     }
     if (AllowDatabases && qualifiers.empty() && (context.Tables || context.Functions || context.Procedures)) {
         try {
-            rtl::TStringList databases;
-            core::QueryColumnToStrings(&connection, "SHOW DATABASES", 0, &databases);
-            for (int i = 0; i < databases.Count(); ++i)
-                items.Add(ckDatabase, databases[i]);
+            ForEachRow(connection, "SHOW DATABASES",
+                       [&](const TMetadataRow& row) { items.Add(ckDatabase, FieldText(row, 0)); });
         } catch (const std::exception&) {
         }
     }
@@ -472,9 +467,9 @@ void StoredRoutineParameters(core::IDBAConnection& connection, const core::TIden
         " AND NAME=" + Literal(manager.UnquoteIdentifier(parts.name)) +
         " AND TYPE=" + Literal(function ? "FUNCTION" : "PROCEDURE");
     try {
-        ForEachRow(connection, sql, [&](data::TDataSet& query) {
-            if (query.Fields()[0]->IsNull()) return;
-            const std::string parameters = core::CompressSpaces(FieldText(query, 0));
+        ForEachRow(connection, sql, [&](const TMetadataRow& row) {
+            if (!row[0]) return;
+            const std::string parameters = core::CompressSpaces(FieldText(row, 0));
             if (rtl::Trim(parameters).empty())
                 list.Add(kNoParametersExpected);
             else
@@ -490,9 +485,9 @@ void InsertColumns(core::IDBAConnection& connection, const core::TIdentifierMana
     const bool columnsGiven = list.Count() > 0;
     try {
         const std::string quoted = manager.QuotedQualifiedName(table, defaultSchema);
-        ForEachRow(connection, "SHOW COLUMNS FROM " + quoted, [&](data::TDataSet& query) {
-            const std::string field = FieldText(query, 0);
-            const std::string entry = field + ": " + FieldText(query, 1);
+        ForEachRow(connection, "SHOW COLUMNS FROM " + quoted, [&](const TMetadataRow& row) {
+            const std::string field = FieldText(row, 0);
+            const std::string entry = field + ": " + FieldText(row, 1);
             if (!columnsGiven) {
                 list.Add(entry);
                 return;

@@ -17,10 +17,10 @@ namespace app {
 
 class TCodeCompletionItems;
 
-// Adds the candidates that fit at the caret of the statement: names from the server (asked afresh on
-// every request), the built-in functions, the keywords the grammar expects there. `defaultSchema` is
-// the quoted schema unqualified names belong to (may be empty); `textBefore` is the routine text before
-// the statement. A failing catalogue query leaves out its candidates, never raises.
+// Adds the candidates that fit at the caret of the statement: names from the server (its catalogue
+// answers kept per connection for a few seconds), the built-in functions, the keywords the grammar expects
+// there. `defaultSchema` is the quoted schema unqualified names belong to (may be empty); `textBefore` is the
+// routine text before the statement. A failing catalogue query leaves out its candidates, never raises.
 void FillCompletionItems(std::u16string_view statement, int caret, TCodeCompletionItems& items,
                          core::IDBAConnection& connection, const core::TIdentifierManager& manager,
                          const std::string& defaultSchema, std::u16string_view textBefore, uint8_t parseMode);

@@ -1,12 +1,15 @@
 #include "app/uCodeCompletion.h"
 
+#include "app/uCodeCompletionCache.h"
 #include "app/uCodeCompletionItem.h"
 #include "app/uCodeCompletionOptions.h"
 #include "core/uIdentifierManager.h"
 #include "parser/uCommonSQLGrammar.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Utf.h"
+#include "platform/ui/Clock.h"
 #include "support/MariaDBConnection.h"
+#include "support/SQLMonitorLog.h"
 #include "support/TestServer.h"
 
 #include <functional>
@@ -73,6 +76,7 @@ protected:
                                          ::testing::UnitTest::GetInstance()->current_test_info()->name()) %
                                      100000);
     const std::string kSchema = "`" + kDatabase + "`";
+    const std::string kUser = "'compl_" + kDatabase.substr(kDatabase.find('_') + 1) + "'@'%'";
 
     void SetUp() override {
         settings = VELTRANE_REQUIRE_SERVER();
@@ -97,6 +101,7 @@ protected:
     }
     void TearDown() override {
         AllowKeywords = AllowDatabases = true;
+        if (connection) ForgetCatalogue(*connection);
         if (session) session->Execute("DROP DATABASE IF EXISTS " + kSchema);
     }
 
@@ -129,11 +134,11 @@ protected:
 
     // A connection of a user who may use the database but not read the server's routine catalogue.
     std::shared_ptr<testsupport::MariaDBConnection> RestrictedConnection() {
-        session->Execute("DROP USER IF EXISTS 'compl_user'@'%'");
-        session->Execute("CREATE USER 'compl_user'@'%' IDENTIFIED BY 'secret'");
-        session->Execute("GRANT SELECT, EXECUTE, SHOW VIEW ON " + kSchema + ".* TO 'compl_user'@'%'");
+        session->Execute("DROP USER IF EXISTS " + kUser);
+        session->Execute("CREATE USER " + kUser + " IDENTIFIED BY 'secret'");
+        session->Execute("GRANT SELECT, EXECUTE, SHOW VIEW ON " + kSchema + ".* TO " + kUser);
         testsupport::ServerSettings limited = settings;
-        limited.user = "compl_user";
+        limited.user = kUser.substr(1, kUser.find('\'', 1) - 1);
         limited.password = "secret";
         auto restricted = std::make_shared<testsupport::MariaDBConnection>(limited, kDatabase);
         restricted->Connect();
@@ -214,7 +219,42 @@ TEST_F(CodeCompletionServerTest, RoutinesByNameOnlyWithoutTheCatalogue) {
     // No error reaches the editor on every "(": the hint just stays away.
     int index = -1;
     EXPECT_THAT(Hints("CALL p_sum(1, |", index, restricted.get()), IsEmpty());
-    session->Execute("DROP USER 'compl_user'@'%'");
+    session->Execute("DROP USER " + kUser);
+}
+
+// Typing asks the server once for what it needs, then not again for a while: a table created meanwhile
+// shows up once the answers are old, or at once when they are forgotten.
+TEST_F(CodeCompletionServerTest, CatalogueAnswersAreKeptForAWhilePerConnection) {
+    ui::TManualClockScope clock(5000);
+    testsupport::SQLMonitorLog log;
+    EXPECT_THAT(Complete("SELECT * FROM |"), Contains("1 customers"));
+    const size_t sent = log.lines.size();
+    ASSERT_GT(sent, 0u);
+    session->Execute("CREATE TABLE " + kSchema + ".later (x INT)");
+    EXPECT_THAT(Complete("SELECT * FROM |"), Not(Contains("1 later")));
+    EXPECT_EQ(log.lines.size(), sent) << "nothing sent again";
+
+    clock->Advance(kMetadataLifetimeMs - 1);
+    EXPECT_THAT(Complete("SELECT * FROM |"), Not(Contains("1 later")));
+    clock->Advance(1);
+    EXPECT_THAT(Complete("SELECT * FROM |"), Contains("1 later"));
+    session->Execute("DROP TABLE " + kSchema + ".later");
+    ForgetCatalogue(*connection);
+    EXPECT_THAT(Complete("SELECT * FROM |"), Not(Contains("1 later")));
+
+    // A refused catalogue statement is not sent again on every key either; the fallback answers.
+    auto restricted = RestrictedConnection();
+    const auto catalogueAsked = [&] {
+        return std::count_if(log.lines.begin(), log.lines.end(), [](const std::string& line) {
+            return line.rfind("SELECT NAME, PARAM_LIST", 0) == 0;
+        });
+    };
+    const auto before = catalogueAsked();
+    EXPECT_THAT(Complete("CALL |", restricted.get()), Contains("5 p_sum"));
+    EXPECT_THAT(Complete("CALL |", restricted.get()), Contains("5 p_sum"));
+    EXPECT_EQ(catalogueAsked(), before + 1);
+    ForgetCatalogue(*restricted);
+    session->Execute("DROP USER " + kUser);
 }
 
 TEST_F(CodeCompletionServerTest, LongStatementsAreNotAnalysed) {

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include "app/FrameServerFixture.h"
+#include "app/fruTextEditor.h"
 #include "app/fuCodeGenerator.h"
 #include "app/fuCursorIterationCodeGenerator.h"
-#include "app/VeltraneServerFixture.h"
+#include "app/uGroupBox.h"
 #include "core/uMySQLTypes.h"
+#include "platform/ui/Actions.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Edits.h"
+#include "platform/ui/Labels.h"
 #include "support/ErrorText.h"
 #include "support/SQLMonitorLog.h"
 
@@ -106,6 +113,92 @@ TEST_F(CodeGeneratorTest, CursorColumnsRefuseAStatementWithoutRows) {
                   ReadCursorColumns(*connection, rtl::Utf8ToUtf16("UPDATE " + table + " SET a = 1"), "v_");
               }),
               "Invalid SELECT statement");
+}
+
+// The cursor-iteration dialog as the routine editor shows it, offscreen over the test server.
+class CursorIterationDialogTest : public FrameServerTest {
+protected:
+    void DropObjects() override { session->Execute("DROP TABLE IF EXISTS " + table); }
+
+    const std::string table = Unique("gen_dialog_t");
+};
+
+TEST_F(CursorIterationDialogTest, TheFormOffersOKForAStatementAndGivesTheLoop) {
+    session->Execute("CREATE TABLE " + table + " (a INT, b VARCHAR(10)) DEFAULT CHARSET utf8mb4");
+    TfmCursorIterationCodeGenerator dialog(nullptr, connection);
+    EXPECT_EQ(dialog.Caption(), "CURSOR Iteration");
+    EXPECT_EQ(dialog.ClientWidth(), 669);
+    EXPECT_EQ(dialog.ClientHeight(), 436);
+    EXPECT_EQ(dialog.lbSelectStatement->Caption(), "SELECT statement:");
+    EXPECT_EQ(dialog.gbOptions->Caption(), " Options ");
+    EXPECT_EQ(dialog.edCursorName->Text(), "c");
+    EXPECT_EQ(dialog.edVariablesPrefix->Text(), "v_");
+    EXPECT_EQ(dialog.buOk->Caption(), "&OK");
+    EXPECT_TRUE(dialog.buOk->Default());
+    EXPECT_EQ(dialog.buCancel->Caption(), "&Cancel");
+    EXPECT_TRUE(dialog.buCancel->Cancel());
+
+    dialog.Editor().SetText(u"  \r\n ");
+    dialog.alMain->UpdateActions();
+    EXPECT_FALSE(dialog.aOk->Enabled()) << "nothing but blanks";
+    dialog.Editor().SetText(rtl::Utf8ToUtf16("SELECT a, b\r\nFROM " + table));
+    dialog.alMain->UpdateActions();
+    EXPECT_TRUE(dialog.aOk->Enabled());
+    dialog.edCursorName->SetText("cur");
+    dialog.Show();
+    Grab(dialog, "/tmp/png/cursor-iteration.png");
+    dialog.Hide();
+
+    const ui::TDialogAnswers answers(
+        nullptr, [](ui::TCustomForm& form) { dynamic_cast<TfmCodeGenerator&>(form).aOk->Execute(); });
+    ASSERT_EQ(dialog.ShowModal(), ui::mrOk);
+    EXPECT_EQ(dialog.GenerateCode(),
+              rtl::Utf8ToUtf16("BEGIN\r\n"
+                               "  DECLARE v_a INT(11);\r\n"
+                               "  DECLARE v_b VARCHAR(10);\r\n"
+                               "  DECLARE done BOOLEAN DEFAULT FALSE;\r\n"
+                               "  DECLARE cur CURSOR FOR \r\n"
+                               "    SELECT a, b\r\n"
+                               "    FROM " +
+                               table +
+                               ";\r\n"
+                               "  DECLARE CONTINUE HANDLER FOR NOT FOUND SET done = TRUE;\r\n"
+                               "\r\n"
+                               "  OPEN cur;\r\n"
+                               "  cur_loop: LOOP\r\n"
+                               "    FETCH cur INTO v_a, v_b;\r\n"
+                               "    IF done THEN LEAVE cur_loop; END IF;\r\n"
+                               "\r\n"
+                               "    /* Insert code here */\r\n"
+                               "\r\n"
+                               "  END LOOP;\r\n"
+                               "  CLOSE cur;\r\n"
+                               "END;"));
+}
+
+// A refused statement is reported and the dialog stays open for the user to put it right.
+TEST_F(CursorIterationDialogTest, AnErrorKeepsTheDialogOpenAndCancelGivesNoCode) {
+    session->Execute("CREATE TABLE " + table + " (a INT)");
+    std::vector<std::string> shown;
+    bool okTried = false;
+    const ui::TDialogAnswers answers(
+        [&](const ui::TMessageRequest& request) {
+            shown.push_back(request.text);
+            return ui::mrOk;
+        },
+        [&](ui::TCustomForm& form) {
+            auto& dialog = dynamic_cast<TfmCursorIterationCodeGenerator&>(form);
+            dialog.Editor().SetText(rtl::Utf8ToUtf16("UPDATE " + table + " SET a = 1"));
+            dialog.aOk->Execute();
+            okTried = true;
+            EXPECT_EQ(dialog.ModalResult(), ui::mrNone);
+            dialog.aCancel->Execute();
+        });
+    std::u16string code = u"untouched";
+    EXPECT_FALSE(RunCodeGenerator<TfmCursorIterationCodeGenerator>(nullptr, connection, code));
+    EXPECT_TRUE(okTried);
+    EXPECT_EQ(code, u"untouched");
+    EXPECT_EQ(shown, std::vector<std::string>{"Invalid SELECT statement."});
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "app/fruCodeEditor.h"
 #include "app/fruLocalVariables.h"
 #include "app/fruOutput.h"
+#include "app/fruSchemaBrowser.h"
 #include "app/fruSQL.h"
 #include "app/fruTextEditor.h"
 #include "app/fruWatchList.h"
@@ -13,15 +14,21 @@
 #include "docking/vzDockTabs.h"
 #include "engine/DebugThreadTestSupport.h"
 #include "engine/uVeltrane.h"
+#include "lazytree/LazyStringTree.h"
 #include "platform/ui/Actions.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Menus.h"
 #include "platform/ui/PageControls.h"
+#include "support/ErrorText.h"
 #include "support/MariaDBConnection.h"
 #include "support/TestServer.h"
 #include "support/UiTest.h"
 #include "widecontrols/uUcStdCtrls.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QMenu>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -38,8 +45,8 @@ protected:
 
     void SetUp() override {
         settings = VELTRANE_REQUIRE_SERVER();
-        registry = std::filesystem::temp_directory_path() /
-                   ("veltrane-main-window-" + std::to_string(::getpid()));
+        registry =
+            std::filesystem::temp_directory_path() / ("veltrane-main-window-" + std::to_string(::getpid()));
         std::filesystem::remove(registry);
         setenv("VELTRANE_REGISTRY", registry.c_str(), 1);
         dmVeltraneCommon = new TdmVeltraneCommon(&application);
@@ -173,6 +180,202 @@ TEST_F(MainWindowTest, EveryStopRefreshesTheWatchesTheLocalVariablesAndTheCallSt
     while (main->Veltrane().CurrentLine() != 4);
     EXPECT_EQ(Lines(*main->LocalVariables().lbVariables), (std::vector<std::u16string>{u"i: 1"}));
     EXPECT_EQ(main->WatchList().ValueText(0), u"10");
+}
+
+std::vector<std::string> MenuCaptions(ui::TPopupMenu& menu) {
+    std::vector<std::string> captions;
+    for (int i = 0; i < menu.Items()->Count(); ++i)
+        captions.push_back(menu.Items()->Items(i)->Caption());
+    return captions;
+}
+
+TEST_F(MainWindowTest, ThePopupMenusOfTheSchemaBrowserAndTheTabs) {
+    EXPECT_EQ(MenuCaptions(main->ExplorerMenu()),
+              (std::vector<std::string>{"Open", "-", "Configure environment for debug this routine", "-",
+                                        "Create procedure...", "Create function...", "-", "Drop", "-",
+                                        "Refresh schema"}));
+    EXPECT_EQ(MenuCaptions(main->TabsMenu()),
+              (std::vector<std::string>{"Close", "-", "Store routine", "-", "Refresh"}));
+    main->Action("aRefreshExplorer").Execute();
+    application.Idle();
+    main->ExplorerMenu().Popup(100, 100);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible()) {
+            menu->grab().save("schema-browser-popup-menu.png");
+            menu->close();
+        }
+    // Tool panels dock beside the work area, never as its tabs.
+    docking::TvzDockingControl& work = main->Panel("dcWorkArea");
+    for (const auto& [offered, expected] :
+         {std::pair{docking::drtInside, docking::drtNone},
+          std::pair{docking::drtInsideBefore, docking::drtNone},
+          std::pair{docking::drtBottom, docking::drtBottom}, std::pair{docking::drtLeft, docking::drtLeft}}) {
+        docking::TvzDockingRegionType region = offered;
+        work.DockZone(&main->Panel("dcOutput"), {10, 10}, region);
+        EXPECT_EQ(region, expected) << offered;
+    }
+}
+
+// The schema browser's routines, driven through its pop-up menu's actions.
+class MainExplorerTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        session = std::make_unique<testsupport::RawSession>(settings, settings.database);
+        DropRoutines();
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        if (session) DropRoutines();
+    }
+    void DropRoutines() {
+        session->Execute("DROP PROCEDURE IF EXISTS `" + procedure + "`; DROP FUNCTION IF EXISTS `" +
+                         function + "`");
+    }
+
+    // Reads the schema again and focuses the routine in the configured database.
+    void SelectRoutine(const std::string& name) {
+        main->Action("aRefreshExplorer").Execute();
+        lazytree::TLazyStringTree& tree = *main->SchemaBrowser().tvObjects;
+        lazytree::TLazyTreeModel& model = tree.Tree();
+        for (auto database = model.RootNode()->FirstChild; database; database = database->NextSibling) {
+            model.SetExpanded(database, true);
+            for (auto node = database->FirstChild; node; node = node->NextSibling) {
+                TSchemaItemData item;
+                model.SetFocusedNode(node);
+                main->SchemaBrowser().GetSelectedItem(item);
+                if (item.name == settings.database + "." + name) return;
+            }
+            model.SetExpanded(database, false);
+        }
+        FAIL() << name << " not in the schema browser";
+    }
+
+    bool ExistsOnServer(const std::string& name) {
+        return session->Scalar("SELECT COUNT(*) FROM information_schema.ROUTINES WHERE ROUTINE_SCHEMA = '" +
+                               settings.database + "' AND ROUTINE_NAME = '" + name + "'") == "1";
+    }
+
+    std::unique_ptr<testsupport::RawSession> session;
+    const std::string procedure = "p_new_" + std::to_string(::getpid());
+    const std::string function = "f_env_" + std::to_string(::getpid());
+};
+
+TEST_F(MainExplorerTest, DropAsksThenTheServerAndTheTreeLoseTheRoutine) {
+    session->Execute("CREATE PROCEDURE `" + procedure + "`()\nBEGIN\n  SET @a = 1;\nEND");
+    SelectRoutine(procedure);
+    main->Action("aOpenSource").Execute();
+    ASSERT_EQ(main->TabCount(), 2);
+    const std::string question =
+        "Do you really want to drop the procedure '" + settings.database + "." + procedure + "'?";
+    std::vector<std::string> asked;
+    ui::TModalResult answer = ui::mrNo;
+    const ui::TDialogAnswers answers([&](const ui::TMessageRequest& request) {
+        asked.push_back(request.text);
+        return answer;
+    });
+    main->Action("aDropRoutine").Execute();
+    EXPECT_EQ(asked, std::vector<std::string>{question});
+    EXPECT_TRUE(ExistsOnServer(procedure)) << "No keeps it";
+
+    answer = ui::mrYes;
+    main->Action("aDropRoutine").Execute();
+    EXPECT_FALSE(ExistsOnServer(procedure));
+    EXPECT_EQ(main->TabCount(), 1) << "its tab goes without a question";
+    TSchemaItemData item;
+    main->SchemaBrowser().GetSelectedItem(item);
+    EXPECT_NE(item.name, settings.database + "." + procedure) << "the node is gone";
+    EXPECT_EQ(asked.size(), 2u);
+}
+
+TEST_F(MainExplorerTest, ADatabaseNodeIsNeitherDroppedNorDebugged) {
+    main->Action("aRefreshExplorer").Execute();
+    lazytree::TLazyTreeModel& model = main->SchemaBrowser().tvObjects->Tree();
+    model.SetFocusedNode(model.RootNode()->FirstChild);
+    std::vector<std::string> asked;
+    const ui::TDialogAnswers answers([&](const ui::TMessageRequest& request) {
+        asked.push_back(request.text);
+        return ui::mrYes;
+    });
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] { main->Action("aDropRoutine").Execute(); }),
+              "Cannot drop Schema");
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] { main->Action("aGenerateDebugScript").Execute(); }),
+              "Cannot generate debug script for Schema");
+    EXPECT_TRUE(asked.empty()) << "nothing asked, nothing changed";
+}
+
+// An edit the user chose not to store goes with its tab: the script debugs the server's routine.
+TEST_F(MainExplorerTest, ConfigureEnvironmentDropsAnEditThatWasNotStored) {
+    session->Execute("CREATE PROCEDURE `" + procedure + "`()\nBEGIN\n  SET @a = 1;\nEND");
+    SelectRoutine(procedure);
+    main->Action("aOpenSource").Execute();
+    TfrmCodeEditor& editor = *main->ActiveEditor();
+    const std::u16string serverText = editor.GetText();
+    editor.SetText(u"CREATE PROCEDURE `" + rtl::Utf8ToUtf16(procedure) +
+                   u"`()\r\nBEGIN\r\n  SET @a = 2;\r\nEND");
+    const ui::TDialogAnswers answers([](const ui::TMessageRequest& request) {
+        return request.text.rfind("Store the changes", 0) == 0 ? ui::mrNo : ui::mrYes;
+    });
+    main->Action("aGenerateDebugScript").Execute();
+    ASSERT_EQ(main->TabCount(), 2);
+    EXPECT_EQ(main->EditorOfTab(1)->GetText(), serverText);
+    EXPECT_EQ(session->Scalar(
+                  "SELECT ROUTINE_DEFINITION FROM information_schema.ROUTINES WHERE ROUTINE_SCHEMA = '" +
+                  settings.database + "' AND ROUTINE_NAME = '" + procedure + "'"),
+              "BEGIN\n  SET @a = 1;\nEND")
+        << "nothing stored";
+}
+
+// A right click on a tab makes it the tab the menu's commands act on.
+TEST_F(MainExplorerTest, ARightClickOnATabActivatesItAndOpensTheTabsMenu) {
+    session->Execute("CREATE PROCEDURE `" + procedure + "`()\nBEGIN\n  SET @a = 1;\nEND");
+    SelectRoutine(procedure);
+    main->Action("aOpenSource").Execute();
+    ui::TPageControl& tabs = main->CodeEditors();
+    tabs.SetActivePageIndex(0);
+    bool shown = false;
+    main->TabsMenu().OnPopup = [&](ui::TObject*) { shown = true; };
+    const ui::TRect tab = tabs.TabRect(1);
+    tabs.OnMouseDown(&tabs, ui::mbRight, {}, (tab.Left + tab.Right) / 2, (tab.Top + tab.Bottom) / 2);
+    EXPECT_EQ(tabs.ActivePageIndex(), 1);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(main->Action("aCloseTab").Enabled()) << "the routine's tab may close";
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible()) menu->close();
+}
+
+TEST_F(MainExplorerTest, ConfigureEnvironmentWritesTheScriptAndOneBreakpoint) {
+    session->Execute("CREATE FUNCTION `" + function + "`() RETURNS INT\nBEGIN\n  RETURN 7;\nEND");
+    session->Execute("CREATE PROCEDURE `" + procedure + "`(IN a INT)\nBEGIN\n  SET @a = a;\nEND");
+    main->Veltrane().BreakPoints().Add("`elsewhere`.`p`", 1, 3);
+    std::vector<std::string> shown;
+    const ui::TDialogAnswers answers([&](const ui::TMessageRequest& request) {
+        shown.push_back(request.text);
+        return ui::mrYes;
+    });
+    SelectRoutine(function);
+    main->Action("aGenerateDebugScript").Execute();
+    const std::string qualified = "`" + settings.database + "`.`" + function + "`";
+    EXPECT_EQ(MainEditor().GetText(), rtl::Utf8ToUtf16("BEGIN\r\n  SET @result = " + qualified +
+                                                       "();\r\n  SELECT @result;\r\nEND\r\n"));
+    ASSERT_EQ(main->Veltrane().BreakPoints().Count(), 1);
+    EXPECT_EQ(main->Veltrane().BreakPoints().Items(0).RoutineName(), qualified);
+    EXPECT_EQ(main->Veltrane().BreakPoints().Items(0).Line(), 2) << "RETURN, counted from 0";
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "Do you really want to configure environment?");
+    EXPECT_EQ(shown[1],
+              "The environment has been configured successfully. Press Run(F9) to start debugging.");
+    EXPECT_EQ(main->CodeEditors().ActivePageIndex(), 1) << "the function's tab stays active";
+
+    // A routine with an input leaves the main block active for its value; the earlier tab goes.
+    SelectRoutine(procedure);
+    main->Action("aGenerateDebugScript").Execute();
+    EXPECT_EQ(shown.back(), "The environment has been configured successfully. Please specify input "
+                            "parameter values and press Run(F9) to start debugging.");
+    EXPECT_EQ(main->TabCount(), 2);
+    EXPECT_EQ(main->CodeEditors().ActivePageIndex(), 0);
+    EXPECT_EQ(main->Veltrane().BreakPoints().Count(), 1);
+    main->Widget()->grab().toImage().save("main-window-configured-environment.png");
 }
 
 } // namespace
