@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lazytree/LazyTreeDragDrop.h"
 #include "lazytree/LazyTreeEditLink.h"
 #include "lazytree/LazyTreeHeader.h"
 #include "lazytree/LazyTreeLines.h"
@@ -174,6 +175,15 @@ public:
         std::function<void(TBaseLazyTree& sender, THeaderPaintInfo& info, THeaderPaintElements& elements)>;
     using TAdvancedHeaderDrawEvent =
         std::function<void(TBaseLazyTree& sender, THeaderPaintInfo& info, THeaderPaintElements elements)>;
+    // A drag over the tree: `source` is the tree the nodes come from (or the framework's source);
+    // clear accept to refuse, or change the proposed effect.
+    using TNodeDragOverEvent = std::function<void(TBaseLazyTree& sender, ui::TObject* source,
+                                                  ui::TShiftState shift, ui::TDragState state, ui::TPoint p,
+                                                  TDropMode mode, uint32_t& effect, bool& accept)>;
+    // A drop: the handler inserts what it wants (ProcessDrop) and says what it did in effect.
+    using TNodeDragDropEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TObject* source, ui::TShiftState shift, ui::TPoint p,
+                           uint32_t& effect, TDropMode mode)>;
     using TDragAllowedEvent =
         std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column, bool& allowed)>;
 
@@ -256,6 +266,24 @@ public:
     // Scrolls horizontally until the column shows (centred on request); false for no such column.
     bool ScrollColumnIntoView(TColumnIndex column, bool center);
 
+    // --- Dragging nodes -------------------------------------------------------------------------------
+    TDragOperations DragOperations() const { return dragOperations_; }
+    void SetDragOperations(TDragOperations value) { dragOperations_ = value; }
+    uint32_t AutoExpandDelay() const { return autoExpandDelay_; }
+    void SetAutoExpandDelay(uint32_t value) { autoExpandDelay_ = value; }
+    // Drags the selection: at once, or once the mouse moved `threshold` pixels from the last press
+    // (negative: the system's drag distance).
+    void BeginDragging(bool immediate, int threshold = -1);
+    bool IsDragInProgress() const;
+    // The nodes of the running drag, in tree order without nodes below dragged ones.
+    const std::vector<PLazyNode>& DragSelection() const { return dragSelection_; }
+    PLazyNode DropTargetNode() const { return dropTargetNode_; }
+    TDropMode LastDropMode() const { return lastDropMode_; }
+    // For a drop handler: the nodes dragged from source arrive at target by mode. A move from a tree
+    // of this program relinks them (and they are gone from the source's drag); anything else copies
+    // them. False for a source that is no tree or a read-only tree.
+    bool ProcessDrop(ui::TObject* source, PLazyNode target, uint32_t effect, TVTNodeAttachMode mode);
+
     // --- In-place editing ---------------------------------------------------------------------------
     // Whether the node's cell may be edited (toEditable, then OnEditing).
     bool CanEdit(PLazyNode node, TColumnIndex column);
@@ -294,6 +322,9 @@ public:
     TEditedEvent OnEdited;
     TEditCancelEvent OnEditCancelled;
     TDragAllowedEvent OnDragAllowed;
+    // The tree's own drag events; they take the place of the framework's.
+    TNodeDragOverEvent OnDragOver;
+    TNodeDragDropEvent OnDragDrop;
     THeaderDrawEvent OnHeaderDraw;
     THeaderDrawQueryElementsEvent OnHeaderDrawQueryElements;
     TAdvancedHeaderDrawEvent OnAdvancedHeaderDraw;
@@ -352,6 +383,10 @@ protected:
     void KeyUp(uint16_t& key, ui::TShiftState shift) override;
     void KeyPress(char16_t& key) override;
     void DoExit() override;
+    void DoStartDrag(ui::TDragObject*& dragObject) override;
+    bool DragOver(ui::TObject* source, int x, int y, ui::TDragState state) override;
+    void DragDrop(ui::TObject* source, int x, int y) override;
+    void DoEndDrag(ui::TObject* target, int x, int y) override;
 
 private:
     // The window side of the model.
@@ -448,6 +483,15 @@ private:
     bool EndEditBeforeSort();
     void SetMouseCaptured(bool on);
 
+    // Dragging nodes.
+    void DoDragging();
+    // The drop target and mode under a client point, and the effect a drop there would have.
+    uint32_t DragOverNodes(ui::TObject* source, ui::TDragState state, ui::TPoint p);
+    void SetDropTarget(PLazyNode node, TDropMode mode);
+    void ForgetDropTarget();
+    void DoDragExpand();
+    void PaintDropMark(ui::TCanvas& canvas, const ui::TRect& r);
+
     // Keyboard.
     bool HandleNavigationKey(uint16_t key, ui::TShiftState shift);
     void FocusNodeByKey(PLazyNode node);
@@ -491,6 +535,14 @@ private:
     bool destroying_ = false;
     ui::TShiftState drawShift_;        // the modifiers when the rubber band was armed
     PLazyNode pressToggled_ = nullptr; // what the press being held toggled by its button
+
+    TDragOperations dragOperations_{doCopy, doMove};
+    uint32_t autoExpandDelay_ = 1000;
+    int dragThreshold_ = -1;
+    std::unique_ptr<TNodeDragObject> dragObject_; // while this tree's nodes are dragged
+    std::vector<PLazyNode> dragSelection_;
+    PLazyNode dropTargetNode_ = nullptr;
+    TDropMode lastDropMode_ = dmNowhere;
 };
 
 } // namespace lazytree

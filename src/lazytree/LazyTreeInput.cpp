@@ -306,7 +306,7 @@ void TBaseLazyTree::HandleMouseDown(ui::TMouseButton button, ui::TShiftState shi
         t.HandleClickSelection(node, {}, autoDrag);
     else
         t.HandleClickSelection(node, shiftState, autoDrag);
-    if (autoDrag) t.DoStateChange({tsOLEDragPending});
+    if (autoDrag) BeginDragging(false);
 }
 
 void TBaseLazyTree::HandleMouseUp(ui::TShiftState shift, ui::TPoint, const TVTNodeHitInfo& hit) {
@@ -472,7 +472,12 @@ void TBaseLazyTree::MouseUp(ui::TMouseButton button, ui::TShiftState shift, int 
 void TBaseLazyTree::MouseMove(ui::TShiftState shift, int x, int y) {
     mouse_ = {x, y};
     auto& t = tree_;
-    if (t.TreeStates().Contains(tsDrawSelPending)) {
+    if (t.TreeStates().Contains(tsOLEDragPending)) {
+        const bool passed = dragThreshold_ < 0 ? ui::TMouse::DragThresholdPassed(lastClick_, {x, y})
+                                               : std::abs(x - lastClick_.X) >= dragThreshold_ ||
+                                                     std::abs(y - lastClick_.Y) >= dragThreshold_;
+        if (passed) DoDragging();
+    } else if (t.TreeStates().Contains(tsDrawSelPending)) {
         // The band starts only once the mouse left the drag threshold.
         if (ui::TMouse::DragThresholdPassed(lastClick_, {x, y})) {
             if (t.TreeStates().Contains(tsClearPending)) {
