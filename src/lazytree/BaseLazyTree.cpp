@@ -182,6 +182,7 @@ void TBaseLazyTree::Resize() {
 }
 
 void TBaseLazyTree::WndProc(ui::TMessage& message) {
+    if (HeaderMessage(message)) return;
     switch (message.Msg) {
     case kGetObjectMessage:
         // No accessibility provider exists: clients get no object and the tree sends no events.

@@ -94,6 +94,19 @@ enum TVTNodeHitPosition : uint8_t {
 };
 using TVTNodeHitPositions = rtl::Set<TVTNodeHitPosition, 16>;
 
+// What a header click hit, as bits: nowhere 1, on a column 2, on its image 4, on its check box 8.
+enum TVTHeaderHitPosition : uint8_t { hhiNoWhere, hhiOnColumn, hhiOnIcon, hhiOnCheckbox };
+using TVTHeaderHitPositions = rtl::Set<TVTHeaderHitPosition, 8>;
+
+struct TVTHeaderHitInfo {
+    int X = 0;
+    int Y = 0;
+    ui::TMouseButton Button = ui::mbLeft;
+    ui::TShiftState Shift;
+    TColumnIndex Column = NoColumn;
+    TVTHeaderHitPositions HitPosition;
+};
+
 struct TVTNodeHitInfo {
     PLazyNode HitNode = nullptr;
     TVTNodeHitPositions HitPositions;
@@ -184,6 +197,10 @@ public:
     using TNodeDragDropEvent =
         std::function<void(TBaseLazyTree& sender, ui::TObject* source, ui::TShiftState shift, ui::TPoint p,
                            uint32_t& effect, TDropMode mode)>;
+    using THeaderClickEvent = std::function<void(TVTHeader& sender, const TVTHeaderHitInfo& hitInfo)>;
+    using THeaderDraggedEvent =
+        std::function<void(TVTHeader& sender, TColumnIndex column, uint32_t oldPosition)>;
+    using TColumnEvent = std::function<void(TVTHeader& sender, TColumnIndex column)>;
     using TDragAllowedEvent =
         std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column, bool& allowed)>;
 
@@ -261,8 +278,9 @@ public:
     // The hint for a client point by the hint mode; empty text when none shows there.
     TNodeHint HintAt(int x, int y);
 
-    // Fits every visible resizable column to the widest content it shows.
+    // Fits every visible resizable column (or one) to the widest content it shows.
     void AutoFitColumns();
+    void AutoFitColumn(TColumnIndex index);
     // Scrolls horizontally until the column shows (centred on request); false for no such column.
     bool ScrollColumnIntoView(TColumnIndex column, bool center);
 
@@ -325,6 +343,12 @@ public:
     // The tree's own drag events; they take the place of the framework's.
     TNodeDragOverEvent OnDragOver;
     TNodeDragDropEvent OnDragDrop;
+    THeaderClickEvent OnHeaderClick;
+    THeaderClickEvent OnHeaderDblClick;
+    // A column was dragged to another position.
+    THeaderDraggedEvent OnHeaderDragged;
+    // The mouse let go of (or Escape ended) a column's width.
+    TColumnEvent OnAfterColumnWidthTracking;
     THeaderDrawEvent OnHeaderDraw;
     THeaderDrawQueryElementsEvent OnHeaderDrawQueryElements;
     TAdvancedHeaderDrawEvent OnAdvancedHeaderDraw;
@@ -458,6 +482,20 @@ private:
 
     // Header.
     bool HeaderVisible() const { return header_.Options().Contains(hoVisible); }
+    // What the mouse does in the header: sizing, dragging and clicking columns.
+    enum THeaderTrack : uint8_t { htNone, htPressed, htWidthPending, htWidth, htDragPending, htDragging };
+    // The header's turn at a message before the tree's; true when it took it.
+    bool HeaderMessage(ui::TMessage& message);
+    bool HeaderMouseDown(ui::TPoint p, bool doubleClick);
+    bool HeaderMouseMove(ui::TPoint p);
+    bool HeaderMouseUp(ui::TPoint p);
+    bool CancelHeaderTracking();
+    bool InHeader(ui::TPoint p) const;
+    TColumnIndex HeaderColumnAt(ui::TPoint p) const;
+    // The column whose right edge lies near x, and its left edge in client coordinates.
+    TColumnIndex SplitterAt(int x, int& left) const;
+    void HeaderClick(ui::TPoint p, bool doubleClick);
+    void ShowSplitCursor(bool on);
     void HeaderChanged(bool layout);
     void PaintHeaderSection(THeaderPaintInfo& info, THeaderPaintElements ownerDrawn, bool simpleOwnerDraw);
     void PaintSectionBackground(THeaderPaintInfo& info);
@@ -535,6 +573,14 @@ private:
     bool destroying_ = false;
     ui::TShiftState drawShift_;        // the modifiers when the rubber band was armed
     PLazyNode pressToggled_ = nullptr; // what the press being held toggled by its button
+
+    THeaderTrack headerTrack_ = htNone;
+    TColumnIndex trackColumn_ = NoColumn; // the column sized or dragged
+    int trackLeft_ = 0;                   // its left edge while sized
+    ui::TPoint headerPress_;              // where the header was pressed
+    TColumnIndex clickedColumn_ = NoColumn;
+    bool splitCursor_ = false;
+    ui::TCursor cursorBeforeSplit_ = ui::crDefault;
 
     TDragOperations dragOperations_{doCopy, doMove};
     uint32_t autoExpandDelay_ = 1000;

@@ -595,6 +595,7 @@ void TBaseLazyTree::ShowHint(ui::TMessage& message) {
 }
 
 void TBaseLazyTree::MouseLeft() {
+    if (headerTrack_ == htNone) header_.SetHoverColumn(NoColumn);
     if (PLazyNode old = tree_.HotNode()) {
         if (OnHotChange) OnHotChange(*this, old, nullptr);
         const auto& options = tree_.Options();
@@ -627,16 +628,20 @@ bool TBaseLazyTree::ScrollColumnIntoView(TColumnIndex column, bool center) {
 }
 
 void TBaseLazyTree::AutoFitColumns() {
+    for (TColumnIndex index = 0; index < header_.Columns().Count(); ++index)
+        AutoFitColumn(index);
+}
+
+void TBaseLazyTree::AutoFitColumn(TColumnIndex index) {
     auto& columns = header_.Columns();
-    for (TColumnIndex index = 0; index < columns.Count(); ++index) {
-        TLazyTreeColumn& column = columns[index];
-        if (!column.Visible() || !column.Options().Contains(coResizable)) continue;
-        int widest = 0;
-        for (PLazyNode node = tree_.GetFirstVisible(); node; node = tree_.GetNextVisible(node))
-            widest = std::max(widest, NodeIndent(node, index) + tree_.Margin() + ImagesWidth(node, index) +
-                                          DoGetNodeWidth(node, index));
-        column.SetWidth(widest);
-    }
+    if (!columns.IsValidColumn(index)) return;
+    TLazyTreeColumn& column = columns[index];
+    if (!column.Visible() || !column.Options().Contains(coResizable)) return;
+    int widest = 0;
+    for (PLazyNode node = tree_.GetFirstVisible(); node; node = tree_.GetNextVisible(node))
+        widest = std::max(widest, NodeIndent(node, index) + tree_.Margin() + ImagesWidth(node, index) +
+                                      DoGetNodeWidth(node, index));
+    column.SetWidth(widest);
     Invalidate();
 }
 
