@@ -222,7 +222,8 @@ void TBaseLazyTree::Scroll(int bar, int code) {
     const bool vertical = bar == ui::SB_VERT;
     const int offset = vertical ? tree_.OffsetY() : tree_.OffsetX();
     const int line = vertical ? tree_.VerticalIncrement() : tree_.HorizontalIncrement();
-    const int page = vertical ? ClientHeight() : ClientWidth();
+    // Fixed columns stay put: a horizontal page is what scrolls beside them.
+    const int page = vertical ? ClientHeight() : ClientWidth() - header_.Columns().GetVisibleFixedWidth();
     int position = -offset;
     switch (code) {
     case ui::SB_LINEUP:
