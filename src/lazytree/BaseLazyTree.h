@@ -440,6 +440,10 @@ private:
         }
         void DoInitNode(PLazyNode parent, PLazyNode node, TLazyNodeInitStates& initialStates) override;
         void NodeInvalidated(PLazyNode node) override;
+        void DoFreeNode(PLazyNode node) override {
+            control_.NodeFreed(node);
+            TLazyTreeModel::DoFreeNode(node);
+        }
         int ContentWidth() override;
         int DoIncrementalSearch(PLazyNode node, const std::u16string& searchText) override {
             return control_.DoIncrementalSearch(node, searchText);
@@ -527,6 +531,8 @@ private:
     uint32_t DragOverNodes(ui::TObject* source, ui::TDragState state, ui::TPoint p);
     void SetDropTarget(PLazyNode node, TDropMode mode);
     void ForgetDropTarget();
+    // A node going is no longer dragged or a drop target.
+    void NodeFreed(PLazyNode node);
     void DoDragExpand();
     void PaintDropMark(ui::TCanvas& canvas, const ui::TRect& r);
 

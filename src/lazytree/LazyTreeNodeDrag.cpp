@@ -150,6 +150,11 @@ void TBaseLazyTree::ForgetDropTarget() {
     dropTargetNode_ = nullptr;
 }
 
+void TBaseLazyTree::NodeFreed(PLazyNode node) {
+    if (node == dropTargetNode_) dropTargetNode_ = nullptr;
+    if (!dragSelection_.empty()) std::erase(dragSelection_, node);
+}
+
 // A drag held over a collapsed parent opens it.
 void TBaseLazyTree::DoDragExpand() {
     ui::Timers().KillTimer(this, ExpandTimer);

@@ -161,6 +161,18 @@ TEST_F(NodeDragTest, BetweenTreesADropCopiesAndShiftMovesWhatTheSourceThenLoses)
     EXPECT_EQ(CheckTree(right.Tree()), "");
 }
 
+TEST_F(NodeDragTest, ADraggedNodeFreedBeforeTheDragEndsIsNotRemovedAgain) {
+    right.OnDragDrop = [this](TBaseLazyTree&, ui::TObject*, ui::TShiftState, ui::TPoint, uint32_t& effect,
+                              TDropMode) {
+        left.Tree().RemoveNode(left.Tree().GetFirst());
+        effect = DROPEFFECT_MOVE;
+    };
+    Drag(0, right, 120, 13);
+    EXPECT_EQ(Numbers(left.Tree()), "11 12 13 14 ");
+    EXPECT_EQ(CheckTree(left.Tree()), "");
+    EXPECT_TRUE(left.DragSelection().empty());
+}
+
 TEST_F(NodeDragTest, ARefusedOrCancelledDragChangesNothing) {
     accepting = false;
     Drag(0, right, 120, 13);
