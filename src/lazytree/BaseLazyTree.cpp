@@ -182,6 +182,7 @@ void TBaseLazyTree::Resize() {
 }
 
 void TBaseLazyTree::WndProc(ui::TMessage& message) {
+    if (HeaderMessage(message)) return;
     switch (message.Msg) {
     case kGetObjectMessage:
         // No accessibility provider exists: clients get no object and the tree sends no events.
@@ -221,7 +222,8 @@ void TBaseLazyTree::Scroll(int bar, int code) {
     const bool vertical = bar == ui::SB_VERT;
     const int offset = vertical ? tree_.OffsetY() : tree_.OffsetX();
     const int line = vertical ? tree_.VerticalIncrement() : tree_.HorizontalIncrement();
-    const int page = vertical ? ClientHeight() : ClientWidth();
+    // Fixed columns stay put: a horizontal page is what scrolls beside them.
+    const int page = vertical ? ClientHeight() : ClientWidth() - header_.Columns().GetVisibleFixedWidth();
     int position = -offset;
     switch (code) {
     case ui::SB_LINEUP:

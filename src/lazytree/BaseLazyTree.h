@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lazytree/LazyTreeDragDrop.h"
 #include "lazytree/LazyTreeEditLink.h"
 #include "lazytree/LazyTreeHeader.h"
 #include "lazytree/LazyTreeLines.h"
@@ -93,6 +94,19 @@ enum TVTNodeHitPosition : uint8_t {
 };
 using TVTNodeHitPositions = rtl::Set<TVTNodeHitPosition, 16>;
 
+// What a header click hit, as bits: nowhere 1, on a column 2, on its image 4, on its check box 8.
+enum TVTHeaderHitPosition : uint8_t { hhiNoWhere, hhiOnColumn, hhiOnIcon, hhiOnCheckbox };
+using TVTHeaderHitPositions = rtl::Set<TVTHeaderHitPosition, 8>;
+
+struct TVTHeaderHitInfo {
+    int X = 0;
+    int Y = 0;
+    ui::TMouseButton Button = ui::mbLeft;
+    ui::TShiftState Shift;
+    TColumnIndex Column = NoColumn;
+    TVTHeaderHitPositions HitPosition;
+};
+
 struct TVTNodeHitInfo {
     PLazyNode HitNode = nullptr;
     TVTNodeHitPositions HitPositions;
@@ -174,6 +188,19 @@ public:
         std::function<void(TBaseLazyTree& sender, THeaderPaintInfo& info, THeaderPaintElements& elements)>;
     using TAdvancedHeaderDrawEvent =
         std::function<void(TBaseLazyTree& sender, THeaderPaintInfo& info, THeaderPaintElements elements)>;
+    // A drag over the tree: `source` is the tree the nodes come from (or the framework's source);
+    // clear accept to refuse, or change the proposed effect.
+    using TNodeDragOverEvent = std::function<void(TBaseLazyTree& sender, ui::TObject* source,
+                                                  ui::TShiftState shift, ui::TDragState state, ui::TPoint p,
+                                                  TDropMode mode, uint32_t& effect, bool& accept)>;
+    // A drop: the handler inserts what it wants (ProcessDrop) and says what it did in effect.
+    using TNodeDragDropEvent =
+        std::function<void(TBaseLazyTree& sender, ui::TObject* source, ui::TShiftState shift, ui::TPoint p,
+                           uint32_t& effect, TDropMode mode)>;
+    using THeaderClickEvent = std::function<void(TVTHeader& sender, const TVTHeaderHitInfo& hitInfo)>;
+    using THeaderDraggedEvent =
+        std::function<void(TVTHeader& sender, TColumnIndex column, uint32_t oldPosition)>;
+    using TColumnEvent = std::function<void(TVTHeader& sender, TColumnIndex column)>;
     using TDragAllowedEvent =
         std::function<void(TBaseLazyTree& sender, PLazyNode node, TColumnIndex column, bool& allowed)>;
 
@@ -251,10 +278,29 @@ public:
     // The hint for a client point by the hint mode; empty text when none shows there.
     TNodeHint HintAt(int x, int y);
 
-    // Fits every visible resizable column to the widest content it shows.
+    // Fits every visible resizable column (or one) to the widest content it shows.
     void AutoFitColumns();
+    void AutoFitColumn(TColumnIndex index);
     // Scrolls horizontally until the column shows (centred on request); false for no such column.
     bool ScrollColumnIntoView(TColumnIndex column, bool center);
+
+    // --- Dragging nodes -------------------------------------------------------------------------------
+    TDragOperations DragOperations() const { return dragOperations_; }
+    void SetDragOperations(TDragOperations value) { dragOperations_ = value; }
+    uint32_t AutoExpandDelay() const { return autoExpandDelay_; }
+    void SetAutoExpandDelay(uint32_t value) { autoExpandDelay_ = value; }
+    // Drags the selection: at once, or once the mouse moved `threshold` pixels from the last press
+    // (negative: the system's drag distance).
+    void BeginDragging(bool immediate, int threshold = -1);
+    bool IsDragInProgress() const;
+    // The nodes of the running drag, in tree order without nodes below dragged ones.
+    const std::vector<PLazyNode>& DragSelection() const { return dragSelection_; }
+    PLazyNode DropTargetNode() const { return dropTargetNode_; }
+    TDropMode LastDropMode() const { return lastDropMode_; }
+    // For a drop handler: the nodes dragged from source arrive at target by mode. A move from a tree
+    // of this program relinks them (and they are gone from the source's drag); anything else copies
+    // them. False for a source that is no tree or a read-only tree.
+    bool ProcessDrop(ui::TObject* source, PLazyNode target, uint32_t effect, TVTNodeAttachMode mode);
 
     // --- In-place editing ---------------------------------------------------------------------------
     // Whether the node's cell may be edited (toEditable, then OnEditing).
@@ -294,6 +340,15 @@ public:
     TEditedEvent OnEdited;
     TEditCancelEvent OnEditCancelled;
     TDragAllowedEvent OnDragAllowed;
+    // The tree's own drag events; they take the place of the framework's.
+    TNodeDragOverEvent OnDragOver;
+    TNodeDragDropEvent OnDragDrop;
+    THeaderClickEvent OnHeaderClick;
+    THeaderClickEvent OnHeaderDblClick;
+    // A column was dragged to another position.
+    THeaderDraggedEvent OnHeaderDragged;
+    // The mouse let go of (or Escape ended) a column's width.
+    TColumnEvent OnAfterColumnWidthTracking;
     THeaderDrawEvent OnHeaderDraw;
     THeaderDrawQueryElementsEvent OnHeaderDrawQueryElements;
     TAdvancedHeaderDrawEvent OnAdvancedHeaderDraw;
@@ -352,6 +407,10 @@ protected:
     void KeyUp(uint16_t& key, ui::TShiftState shift) override;
     void KeyPress(char16_t& key) override;
     void DoExit() override;
+    void DoStartDrag(ui::TDragObject*& dragObject) override;
+    bool DragOver(ui::TObject* source, int x, int y, ui::TDragState state) override;
+    void DragDrop(ui::TObject* source, int x, int y) override;
+    void DoEndDrag(ui::TObject* target, int x, int y) override;
 
 private:
     // The window side of the model.
@@ -381,6 +440,10 @@ private:
         }
         void DoInitNode(PLazyNode parent, PLazyNode node, TLazyNodeInitStates& initialStates) override;
         void NodeInvalidated(PLazyNode node) override;
+        void DoFreeNode(PLazyNode node) override {
+            control_.NodeFreed(node);
+            TLazyTreeModel::DoFreeNode(node);
+        }
         int ContentWidth() override;
         int DoIncrementalSearch(PLazyNode node, const std::u16string& searchText) override {
             return control_.DoIncrementalSearch(node, searchText);
@@ -423,6 +486,20 @@ private:
 
     // Header.
     bool HeaderVisible() const { return header_.Options().Contains(hoVisible); }
+    // What the mouse does in the header: sizing, dragging and clicking columns.
+    enum THeaderTrack : uint8_t { htNone, htPressed, htWidthPending, htWidth, htDragPending, htDragging };
+    // The header's turn at a message before the tree's; true when it took it.
+    bool HeaderMessage(ui::TMessage& message);
+    bool HeaderMouseDown(ui::TPoint p, bool doubleClick);
+    bool HeaderMouseMove(ui::TPoint p);
+    bool HeaderMouseUp(ui::TPoint p);
+    bool CancelHeaderTracking();
+    bool InHeader(ui::TPoint p) const;
+    TColumnIndex HeaderColumnAt(ui::TPoint p) const;
+    // The column whose right edge lies near x, and its left edge in client coordinates.
+    TColumnIndex SplitterAt(int x, int& left) const;
+    void HeaderClick(ui::TPoint p, bool doubleClick);
+    void ShowSplitCursor(bool on);
     void HeaderChanged(bool layout);
     void PaintHeaderSection(THeaderPaintInfo& info, THeaderPaintElements ownerDrawn, bool simpleOwnerDraw);
     void PaintSectionBackground(THeaderPaintInfo& info);
@@ -447,6 +524,17 @@ private:
     void StopEditTimer();
     bool EndEditBeforeSort();
     void SetMouseCaptured(bool on);
+
+    // Dragging nodes.
+    void DoDragging();
+    // The drop target and mode under a client point, and the effect a drop there would have.
+    uint32_t DragOverNodes(ui::TObject* source, ui::TDragState state, ui::TPoint p);
+    void SetDropTarget(PLazyNode node, TDropMode mode);
+    void ForgetDropTarget();
+    // A node going is no longer dragged or a drop target.
+    void NodeFreed(PLazyNode node);
+    void DoDragExpand();
+    void PaintDropMark(ui::TCanvas& canvas, const ui::TRect& r);
 
     // Keyboard.
     bool HandleNavigationKey(uint16_t key, ui::TShiftState shift);
@@ -491,6 +579,22 @@ private:
     bool destroying_ = false;
     ui::TShiftState drawShift_;        // the modifiers when the rubber band was armed
     PLazyNode pressToggled_ = nullptr; // what the press being held toggled by its button
+
+    THeaderTrack headerTrack_ = htNone;
+    TColumnIndex trackColumn_ = NoColumn; // the column sized or dragged
+    int trackLeft_ = 0;                   // its left edge while sized
+    ui::TPoint headerPress_;              // where the header was pressed
+    TColumnIndex clickedColumn_ = NoColumn;
+    bool splitCursor_ = false;
+    ui::TCursor cursorBeforeSplit_ = ui::crDefault;
+
+    TDragOperations dragOperations_{doCopy, doMove};
+    uint32_t autoExpandDelay_ = 1000;
+    int dragThreshold_ = -1;
+    std::unique_ptr<TNodeDragObject> dragObject_; // while this tree's nodes are dragged
+    std::vector<PLazyNode> dragSelection_;
+    PLazyNode dropTargetNode_ = nullptr;
+    TDropMode lastDropMode_ = dmNowhere;
 };
 
 } // namespace lazytree

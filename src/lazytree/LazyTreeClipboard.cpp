@@ -68,14 +68,6 @@ void TLazyTreeModel::PutOnClipboard(TLazyTreeState pending) {
     CancelCutOrCopy();
     MarkCutCopyNodes();
 
-    rtl::TMemoryStream chunks;
-    const uint32_t placeholder = 0;
-    chunks.WriteBuffer(&placeholder, 4);
-    for (PLazyNode node : GetSortedCutCopySet(true))
-        WriteChunks(chunks, node);
-    const auto size = static_cast<uint32_t>(chunks.Size() - 4);
-    chunks.SetPosition(0);
-    chunks.WriteBuffer(&size, 4);
     std::string reference(8, '\0');
     const auto process = static_cast<uint32_t>(getpid());
     std::memcpy(reference.data(), &process, 4);
@@ -83,11 +75,23 @@ void TLazyTreeModel::PutOnClipboard(TLazyTreeState pending) {
 
     ui::TClipboard clipboard;
     clipboard.Open();
-    clipboard.SetData(Format(kNodeDataFormat), chunks.Bytes());
+    clipboard.SetData(Format(kNodeDataFormat), NodeData(GetSortedCutCopySet(true)));
     clipboard.SetData(Format(kTreeReferenceFormat), reference);
     clipboard.Close();
     DoStateChange({pending}, {pending == tsCutPending ? tsCopyPending : tsCutPending});
     InvalidateWindow();
+}
+
+std::string TLazyTreeModel::NodeData(const std::vector<PLazyNode>& nodes) {
+    rtl::TMemoryStream chunks;
+    const uint32_t placeholder = 0;
+    chunks.WriteBuffer(&placeholder, 4);
+    for (PLazyNode node : nodes)
+        WriteChunks(chunks, node);
+    const auto size = static_cast<uint32_t>(chunks.Size() - 4);
+    chunks.SetPosition(0);
+    chunks.WriteBuffer(&size, 4);
+    return chunks.Bytes();
 }
 
 void TLazyTreeModel::CancelCutOrCopy() {
@@ -118,7 +122,9 @@ bool TLazyTreeModel::PasteFromClipboard() {
     if (!data) return false;
     TLazyTreeModel* source = SourceTree(clipboard);
     const bool optimized = source && source->states_.Contains(tsCutPending);
-    const bool result = ProcessNodeData(source, *data, focusedNode_, defaultPasteMode_, optimized);
+    const bool result =
+        ProcessNodeData(source, optimized ? source->GetSortedCutCopySet(true) : std::vector<PLazyNode>{},
+                        *data, focusedNode_, defaultPasteMode_, optimized);
     if (source == this)
         DoStateChange({}, {tsCutPending});
     else if (source)
@@ -126,8 +132,9 @@ bool TLazyTreeModel::PasteFromClipboard() {
     return result;
 }
 
-bool TLazyTreeModel::ProcessNodeData(TLazyTreeModel* source, const std::string& chunks, PLazyNode target,
-                                     TVTNodeAttachMode mode, bool optimized) {
+bool TLazyTreeModel::ProcessNodeData(TLazyTreeModel* source, const std::vector<PLazyNode>& moved,
+                                     const std::string& chunks, PLazyNode target, TVTNodeAttachMode mode,
+                                     bool optimized) {
     if (ReadOnly()) return false;
     BeginUpdate();
     TScopeExit ended([this] { EndUpdate(); });
@@ -137,7 +144,7 @@ bool TLazyTreeModel::ProcessNodeData(TLazyTreeModel* source, const std::string& 
         if (mode == amInsertAfter) mode = amAddChildLast;
     }
     if (optimized) {
-        std::vector<PLazyNode> nodes = source->GetSortedCutCopySet(true);
+        std::vector<PLazyNode> nodes = moved;
         if (mode != amInsertBefore && mode != amAddChildLast) std::reverse(nodes.begin(), nodes.end());
         for (PLazyNode node : nodes)
             if (node != target && !source->HasAsParent(target, node))

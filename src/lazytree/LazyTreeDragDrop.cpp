@@ -5,6 +5,15 @@
 
 namespace lazytree {
 
+uint32_t AllowedEffects(TDragOperations operations) {
+    if (operations == TDragOperations{}) return DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    uint32_t effects = DROPEFFECT_NONE;
+    if (operations.Contains(doCopy)) effects |= DROPEFFECT_COPY;
+    if (operations.Contains(doMove)) effects |= DROPEFFECT_MOVE;
+    if (operations.Contains(doLink)) effects |= DROPEFFECT_LINK;
+    return effects;
+}
+
 uint32_t ProposeDropEffect(bool sourceIsTarget, ui::TShiftState shift, uint32_t allowedEffects) {
     const auto allowed = [allowedEffects](uint32_t effect) { return (allowedEffects & effect) != 0; };
     uint32_t effect = allowedEffects;

@@ -37,9 +37,9 @@ void TBaseLazyTree::DoEdit() {
         return;
     editLink_ = DoCreateEditor(node, editColumn_);
     if (!editLink_) return;
-    tree_.DoStateChange({tsEditing}, {tsToggleFocusedSelection, tsClearPending, tsDrawSelPending,
-                                      tsDrawSelecting, tsMouseCheckPending, tsOLEDragging, tsOLEDragPending,
-                                      tsScrolling, tsScrollPending});
+    tree_.DoStateChange({tsEditing},
+                        {tsToggleFocusedSelection, tsClearPending, tsDrawSelPending, tsDrawSelecting,
+                         tsMouseCheckPending, tsOLEDragging, tsOLEDragPending, tsScrolling, tsScrollPending});
     tree_.ScrollIntoView(node, options.SelectionOptions.Contains(toCenterScrollIntoView));
     if (!options.AutoOptions.Contains(toDisableAutoscrollOnEdit)) ScrollColumnIntoView(editColumn_, false);
     if (editLink_->PrepareEditing(*this, node, editColumn_)) {

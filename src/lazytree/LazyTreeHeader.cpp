@@ -46,8 +46,24 @@ void TVTHeader::SetMainColumn(TColumnIndex value) {
 }
 
 void TVTHeader::SetSortColumn(TColumnIndex value) {
-    columns_.SetSortColumn(std::clamp(value, NoColumn, columns_.Count() - 1));
+    value = std::clamp(value, NoColumn, columns_.Count() - 1);
+    if (value == columns_.SortColumn()) return;
+    columns_.SetSortColumn(value);
     Changed(false);
+    AutoSort();
+}
+
+void TVTHeader::SetSortDirection(TSortDirection value) {
+    if (value == sortDirection_) return;
+    sortDirection_ = value;
+    Changed(false);
+    AutoSort();
+}
+
+// With toAutoSort the tree follows every change of the sort column or direction, outside an update.
+void TVTHeader::AutoSort() {
+    if (tree_.Options().AutoOptions.Contains(toAutoSort) && tree_.UpdateCount() == 0)
+        tree_.SortTree(columns_.SortColumn(), sortDirection_, false);
 }
 
 bool TVTHeader::IsAutoSized(TColumnIndex index) const {

@@ -70,12 +70,19 @@ public:
     ui::TColor Background() const { return background_; }
     void SetBackground(ui::TColor value) { SetLook(background_, value); }
     TSortDirection SortDirection() const { return sortDirection_; }
-    void SetSortDirection(TSortDirection value) { SetLook(sortDirection_, value); }
+    void SetSortDirection(TSortDirection value);
     // The sections under the mouse and pressed (NoColumn: none).
     TColumnIndex HoverColumn() const { return hoverColumn_; }
     void SetHoverColumn(TColumnIndex value) { SetLook(hoverColumn_, value); }
     TColumnIndex DownColumn() const { return downColumn_; }
     void SetDownColumn(TColumnIndex value) { SetLook(downColumn_, value); }
+    // Where a dragged column would land: before or after this one (NoColumn: nowhere).
+    TColumnIndex DropTargetColumn() const { return dropTarget_; }
+    bool DropBefore() const { return dropBefore_; }
+    void SetDropTarget(TColumnIndex column, bool before) {
+        SetLook(dropTarget_, column);
+        SetLook(dropBefore_, before);
+    }
     // Told when the header must be painted again; with layout its room in the tree changed as well.
     std::function<void(bool layout)> OnChange;
 
@@ -96,6 +103,7 @@ public:
 
 private:
     void AutoSpring(int width);
+    void AutoSort();
     void Changed(bool layout);
     template <class T>
     void SetLook(T& field, T value) {
@@ -117,6 +125,8 @@ private:
     TSortDirection sortDirection_ = sdAscending;
     TColumnIndex hoverColumn_ = NoColumn;
     TColumnIndex downColumn_ = NoColumn;
+    TColumnIndex dropTarget_ = NoColumn;
+    bool dropBefore_ = false;
     int lastWidth_ = 0; // the tree's width at the last spring step
 };
 

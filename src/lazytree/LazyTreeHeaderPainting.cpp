@@ -308,6 +308,8 @@ void TBaseLazyTree::PaintHeader(ui::TCanvas& canvas, const ui::TRect& target, ui
             options.Contains(hoShowImages) && headerImages_ && column.Look().ImageIndex >= 0;
         info.ShowSortGlyph = index == header_.SortColumn() && options.Contains(hoShowSortGlyphs);
         info.ShowRightBorder = true;
+        if (index == header_.DropTargetColumn() && column.Options().Contains(coShowDropMark))
+            info.DropMark = header_.DropBefore() ? dmmLeft : dmmRight;
         THeaderPaintElements ownerDrawn;
         if (advanced) OnHeaderDrawQueryElements(*this, info, ownerDrawn);
         c.SaveState();

@@ -306,7 +306,7 @@ void TBaseLazyTree::HandleMouseDown(ui::TMouseButton button, ui::TShiftState shi
         t.HandleClickSelection(node, {}, autoDrag);
     else
         t.HandleClickSelection(node, shiftState, autoDrag);
-    if (autoDrag) t.DoStateChange({tsOLEDragPending});
+    if (autoDrag) BeginDragging(false);
 }
 
 void TBaseLazyTree::HandleMouseUp(ui::TShiftState shift, ui::TPoint, const TVTNodeHitInfo& hit) {
@@ -472,7 +472,12 @@ void TBaseLazyTree::MouseUp(ui::TMouseButton button, ui::TShiftState shift, int 
 void TBaseLazyTree::MouseMove(ui::TShiftState shift, int x, int y) {
     mouse_ = {x, y};
     auto& t = tree_;
-    if (t.TreeStates().Contains(tsDrawSelPending)) {
+    if (t.TreeStates().Contains(tsOLEDragPending)) {
+        const bool passed = dragThreshold_ < 0 ? ui::TMouse::DragThresholdPassed(lastClick_, {x, y})
+                                               : std::abs(x - lastClick_.X) >= dragThreshold_ ||
+                                                     std::abs(y - lastClick_.Y) >= dragThreshold_;
+        if (passed) DoDragging();
+    } else if (t.TreeStates().Contains(tsDrawSelPending)) {
         // The band starts only once the mouse left the drag threshold.
         if (ui::TMouse::DragThresholdPassed(lastClick_, {x, y})) {
             if (t.TreeStates().Contains(tsClearPending)) {
@@ -590,6 +595,7 @@ void TBaseLazyTree::ShowHint(ui::TMessage& message) {
 }
 
 void TBaseLazyTree::MouseLeft() {
+    if (headerTrack_ == htNone) header_.SetHoverColumn(NoColumn);
     if (PLazyNode old = tree_.HotNode()) {
         if (OnHotChange) OnHotChange(*this, old, nullptr);
         const auto& options = tree_.Options();
@@ -622,16 +628,20 @@ bool TBaseLazyTree::ScrollColumnIntoView(TColumnIndex column, bool center) {
 }
 
 void TBaseLazyTree::AutoFitColumns() {
+    for (TColumnIndex index = 0; index < header_.Columns().Count(); ++index)
+        AutoFitColumn(index);
+}
+
+void TBaseLazyTree::AutoFitColumn(TColumnIndex index) {
     auto& columns = header_.Columns();
-    for (TColumnIndex index = 0; index < columns.Count(); ++index) {
-        TLazyTreeColumn& column = columns[index];
-        if (!column.Visible() || !column.Options().Contains(coResizable)) continue;
-        int widest = 0;
-        for (PLazyNode node = tree_.GetFirstVisible(); node; node = tree_.GetNextVisible(node))
-            widest = std::max(widest, NodeIndent(node, index) + tree_.Margin() + ImagesWidth(node, index) +
-                                          DoGetNodeWidth(node, index));
-        column.SetWidth(widest);
-    }
+    if (!columns.IsValidColumn(index)) return;
+    TLazyTreeColumn& column = columns[index];
+    if (!column.Visible() || !column.Options().Contains(coResizable)) return;
+    int widest = 0;
+    for (PLazyNode node = tree_.GetFirstVisible(); node; node = tree_.GetNextVisible(node))
+        widest = std::max(widest, NodeIndent(node, index) + tree_.Margin() + ImagesWidth(node, index) +
+                                      DoGetNodeWidth(node, index));
+    column.SetWidth(widest);
     Invalidate();
 }
 

@@ -397,6 +397,19 @@ public:
     TVTNodeAttachMode DefaultPasteMode() const { return defaultPasteMode_; }
     void SetDefaultPasteMode(TVTNodeAttachMode value) { defaultPasteMode_ = value; }
     void MarkCutCopyNodes();
+    // The nodes as node chunks after their 32-bit size: what a cut, a copy or a drag carries.
+    std::string NodeData(const std::vector<PLazyNode>& nodes);
+    // Inserts nodes at target by mode (nil: the top level). Optimised (a move inside this process),
+    // the source's `moved` nodes move here; otherwise new nodes are read from data. False when the
+    // tree is read-only.
+    bool ProcessNodeData(TLazyTreeModel* source, const std::vector<PLazyNode>& moved, const std::string& data,
+                         PLazyNode target, TVTNodeAttachMode mode, bool optimized);
+    // While a drag is over the tree, holding the mouse near an edge scrolls it; entering or leaving
+    // starts the delay again.
+    void SetDropTarget(bool value) {
+        dropTarget_ = value;
+        StopAutoScroll();
+    }
 
     // --- Invalidation -------------------------------------------------------------------------------
     void InvalidateNode(PLazyNode node);
@@ -541,9 +554,6 @@ private:
     void PutOnClipboard(TLazyTreeState pending);
     // A destroyed tree leaves the registry of live trees, so that a later paste never reaches it.
     void ForgetClipboardReference();
-    // Inserts node chunks (or, optimised, moves the source's cut nodes) at a target.
-    bool ProcessNodeData(TLazyTreeModel* source, const std::string& chunks, PLazyNode target,
-                         TVTNodeAttachMode mode, bool optimized);
 
     // Incremental search internals.
     void SearchStep(char16_t charCode);
@@ -645,6 +655,7 @@ private:
     uint32_t searchTimeout_ = 1000;
     std::u16string searchText_; // empty while no search runs
     TVTNodeAttachMode defaultPasteMode_ = amAddChildLast;
+    bool dropTarget_ = false;
     uint32_t clipboardId_ = 0; // this tree's number in the clipboard's tree reference; 0: none yet
     PLazyNode lastSearchHit_ = nullptr;
 };

@@ -505,6 +505,9 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
         }
     }
     if (OnAfterItemPaint) OnAfterItemPaint(*this, canvas, node, itemRect);
+    if (node == dropTargetNode_ && options.Contains(pcDropMark) &&
+        tree_.Options().PaintOptions.Contains(toShowDropmark))
+        PaintDropMark(canvas, itemRect);
     if (tree_.IsMouseSelecting() && !tree_.SelectionRect().IsEmpty()) {
         ui::TRect band = NormalizeRect(tree_.SelectionRect());
         band.Top -= nodeTop;
@@ -542,13 +545,19 @@ void TBaseLazyTree::PaintCellSelection(TVTCellPaintInfo& info) {
     }
     const bool inFocusedCell = info.Column == tree_.FocusedColumn() || fullRow;
     const bool focused = HasFocus() || treeOptions.PaintOptions.Contains(toPopupMode);
-    if (inFocusedCell && info.PaintOptions.Contains(pcSelection) && tree_.IsSelected(info.Node)) {
+    const bool selected = tree_.IsSelected(info.Node);
+    // A drop target shows as one while the drop goes onto it (or it is selected anyway).
+    const bool dropTarget = info.Node == dropTargetNode_ && (lastDropMode_ == dmOnNode || selected);
+    if (inFocusedCell && info.PaintOptions.Contains(pcSelection) && (selected || dropTarget)) {
         const auto& colors = tree_.Colors();
+        using C = TVTColors;
         c.Brush()->SetStyle(ui::bsSolid);
-        c.Brush()->SetColor(focused ? colors[TVTColors::FocusedSelectionColor]
-                                    : colors[TVTColors::UnfocusedSelectionColor]);
-        c.Pen()->SetColor(focused ? colors[TVTColors::FocusedSelectionBorderColor]
-                                  : colors[TVTColors::UnfocusedSelectionBorderColor]);
+        c.Brush()->SetColor(colors[dropTarget ? C::DropTargetColor
+                                   : focused  ? C::FocusedSelectionColor
+                                              : C::UnfocusedSelectionColor]);
+        c.Pen()->SetColor(colors[dropTarget ? C::DropTargetBorderColor
+                                 : focused  ? C::FocusedSelectionBorderColor
+                                            : C::UnfocusedSelectionBorderColor]);
         if (gridExtensions || fullRow) inner = info.CellRect;
         if (!inner.IsEmpty())
             c.RoundRect(inner.Left, inner.Top, inner.Right, inner.Bottom, selectionCurveRadius_,

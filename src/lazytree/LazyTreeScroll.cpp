@@ -104,7 +104,7 @@ bool TLazyTreeModel::ScrollIntoView(PLazyNode node, bool center) {
 bool TLazyTreeModel::CanAutoScroll() const {
     const bool wheel = WheelPanning();
     if (!options_.AutoOptions.Contains(toAutoScroll) && !wheel) return false;
-    return states_.Contains(tsDrawSelPending) || states_.Contains(tsDrawSelecting) ||
+    return states_.Contains(tsDrawSelPending) || states_.Contains(tsDrawSelecting) || dropTarget_ ||
            states_.Contains(tsVCLDragging) || wheel;
 }
 

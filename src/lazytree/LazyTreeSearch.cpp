@@ -34,7 +34,7 @@ void TLazyTreeModel::EndIncrementalSearch() {
 
 // The node a step starts from, or nil when the mode rules it out.
 PLazyNode TLazyTreeModel::SearchStartNode() {
-    PLazyNode start = searchStart_ == ssLastHit      ? lastSearchHit_
+    PLazyNode start = searchStart_ == ssLastHit       ? lastSearchHit_
                       : searchStart_ == ssFocusedNode ? focusedNode_
                                                       : nullptr;
     if (!start) return nullptr;

@@ -11,8 +11,7 @@ int TLazyTreeModel::DoCompare(PLazyNode node1, PLazyNode node2, int column) {
 
 // A merge sort on the next-sibling links: no node moves and nothing is allocated, and equal nodes keep
 // their order in both directions.
-PLazyNode TLazyTreeModel::MergeRuns(PLazyNode first, PLazyNode second, int column,
-                                    TSortDirection direction) {
+PLazyNode TLazyTreeModel::MergeRuns(PLazyNode first, PLazyNode second, int column, TSortDirection direction) {
     PLazyNode result = nullptr;
     PLazyNode* tail = &result;
     while (first && second) {

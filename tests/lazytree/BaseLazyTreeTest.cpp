@@ -49,6 +49,19 @@ TEST_F(BaseLazyTreeTest, ScrollBarActionsMoveTheOffset) {
     EXPECT_EQ(tree.Tree().OffsetY(), 2 * tree.ClientHeight() - tree.Tree().RangeY());
     tree.Perform(ui::WM_VSCROLL, ui::SB_TOP);
     EXPECT_EQ(tree.Tree().OffsetY(), 0);
+
+    // Sideways a page is what the fixed columns leave.
+    for (int width : {60, 400, 400}) {
+        TLazyTreeColumn& column = tree.Header().Columns().Add();
+        column.SetWidth(width);
+    }
+    tree.Header().Columns()[0].SetOptions(tree.Header().Columns()[0].Options() + TVTColumnOptions{coFixed});
+    tree.Perform(ui::WM_HSCROLL, ui::SB_PAGEDOWN);
+    EXPECT_EQ(tree.Tree().OffsetX(), 60 - tree.ClientWidth());
+    tree.Perform(ui::WM_HSCROLL, ui::SB_LINEUP);
+    EXPECT_EQ(tree.Tree().OffsetX(), 60 - tree.ClientWidth() + tree.Tree().HorizontalIncrement());
+    tree.Perform(ui::WM_HSCROLL, ui::SB_BOTTOM);
+    EXPECT_EQ(tree.Tree().OffsetX(), tree.ClientWidth() - tree.Tree().RangeX());
 }
 
 TEST_F(BaseLazyTreeTest, MiddleButtonPansWithADirectionCursor) {

@@ -1,6 +1,6 @@
-#include "StringTreeFixture.h"
 #include "lazytree/LazyTreeError.h"
 #include "lazytree/StringEditLink.h"
+#include "StringTreeFixture.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -36,9 +36,8 @@ protected:
         StringTreeWidgetTest::SetUp();
         Fill(3);
         model().SetMiscOptions(model().Options().MiscOptions + TVTMiscOptions{toEditable});
-        tree.OnNewText = [this](TCustomLazyStringTree&, PLazyNode node, TColumnIndex, const std::u16string& text) {
-            stored.emplace_back(node, text);
-        };
+        tree.OnNewText = [this](TCustomLazyStringTree&, PLazyNode node, TColumnIndex,
+                                const std::u16string& text) { stored.emplace_back(node, text); };
     }
     void TearDown() override {
         // The string edit's posted release runs.

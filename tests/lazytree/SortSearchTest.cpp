@@ -25,7 +25,8 @@ class SortSearchTest : public ::testing::Test {
 protected:
     SortSearchTest() : tree(&host) {
         tree.SetNodeDataSize(sizeof(int));
-        tree.OnInitNode = [this](TLazyTreeModel& t, PLazyNode parent, PLazyNode node, TLazyNodeInitStates& s) {
+        tree.OnInitNode = [this](TLazyTreeModel& t, PLazyNode parent, PLazyNode node,
+                                 TLazyNodeInitStates& s) {
             *t.GetNodeData<int>(node) = static_cast<int>(node->Index);
             if (!parent && childCount > 0) s.Include(ivsHasChildren);
         };
