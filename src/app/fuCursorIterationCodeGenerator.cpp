@@ -7,7 +7,6 @@
 
 #include "app/fruCodeEditor.h"
 #include "app/fruTextEditor.h"
-#include "app/uGroupBox.h"
 #include "core/uDataConverter.h"
 #include "core/uDBAConnection.h"
 #include "core/uMySQLTypes.h"
@@ -142,7 +141,7 @@ std::string GenerateCursorLoop(const std::vector<TColumnInfo>& columns, std::str
 namespace {
 
 // A label over its edit in the options group, `left` pixels in.
-ui::TEdit* AddOptionEdit(ui::TComponent* owner, TGroupBox* group, const char* name, const char* label,
+ui::TEdit* AddOptionEdit(ui::TComponent* owner, ui::TGroupBox* group, const char* name, const char* label,
                          const char* text, int left) {
     auto* caption = new ui::TLabel(owner);
     caption->SetParent(group);
@@ -178,7 +177,7 @@ TfmCursorIterationCodeGenerator::TfmCursorIterationCodeGenerator(
     lbSelectStatement->SetParent(pnlTop);
     lbSelectStatement->SetCaption("SELECT statement:");
     lbSelectStatement->SetBounds(8, 84, 200, 13);
-    gbOptions = new TGroupBox(this);
+    gbOptions = new ui::TGroupBox(this);
     gbOptions->SetName("gbOptions");
     gbOptions->SetParent(pnlTop);
     gbOptions->SetCaption(" Options ");

@@ -11,6 +11,7 @@ namespace core {
 class IDBAConnection;
 }
 namespace ui {
+class TGroupBox;
 class TEdit;
 class TLabel;
 } // namespace ui
@@ -42,7 +43,6 @@ std::string GenerateCursorLoop(const std::vector<TColumnInfo>& columns, std::str
                                std::u16string_view selectText);
 
 class TfrmTextEditor;
-class TGroupBox;
 
 // Turns the SELECT statement typed into it into a cursor loop with a typed variable per column.
 class TfmCursorIterationCodeGenerator : public TfmCodeGenerator {
@@ -58,7 +58,7 @@ public:
 
     ui::TPanel* pnlTop;
     ui::TLabel* lbSelectStatement;
-    TGroupBox* gbOptions;
+    ui::TGroupBox* gbOptions;
     ui::TEdit* edCursorName;
     ui::TEdit* edVariablesPrefix;
 

@@ -4,7 +4,7 @@
 #include "app/fruTextEditor.h"
 #include "app/fuCodeGenerator.h"
 #include "app/fuCursorIterationCodeGenerator.h"
-#include "app/uGroupBox.h"
+#include "platform/ui/Panels.h"
 #include "core/uMySQLTypes.h"
 #include "platform/ui/Actions.h"
 #include "platform/ui/Buttons.h"
