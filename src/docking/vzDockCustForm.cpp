@@ -1,5 +1,6 @@
 #include "docking/vzDockCustForm.h"
 
+#include "docking/vzDockingManager.h"
 #include "docking/vzDockingSite.h"
 #include "docking/vzDockKeys.h"
 #include "docking/vzDockTexts.h"
@@ -208,16 +209,24 @@ TfrmDockingSetup::TfrmDockingSetup(TComponent* owner, TvzCustomDockingManager* m
 
     manager_->FreeNotification(this);
     if (manager_->Owner()) manager_->Owner()->FreeNotification(this);
+    if (auto* manager = dynamic_cast<TvzDockingManager*>(manager_)) {
+        floatOnTop_ = manager->FloatingFormOnTop();
+        manager->SetFloatingFormOnTop(false);
+    }
     if (!designing) tsPanels->SetPageControl(nullptr);
     FillPanels();
     FillStyles();
     FillSettings();
+    if (!designing) AddSetupPages();
     pgcDockSetup->SetActivePageIndex(0);
 }
 
 TfrmDockingSetup::~TfrmDockingSetup() {
     Destroying();
     lastPosition = TPoint{Left(), Top()};
+    ReturnSetupPages();
+    if (auto* manager = dynamic_cast<TvzDockingManager*>(manager_))
+        manager->SetFloatingFormOnTop(floatOnTop_);
     if (DockingCustomizer().dialog_ == this) DockingCustomizer().DialogGone();
 }
 
@@ -227,8 +236,11 @@ std::optional<TPoint> TfrmDockingSetup::RememberedPosition() {
 
 void TfrmDockingSetup::Notification(TComponent* component, TOperation operation) {
     TForm::Notification(component, operation);
-    if (operation != opRemove || !manager_) return;
+    if (operation != opRemove) return;
+    std::erase(setupControls_, component);
+    if (!manager_) return;
     if (component == manager_ || component == manager_->Owner()) {
+        ReturnSetupPages();
         manager_ = nullptr;
         Release();
     }
@@ -298,7 +310,7 @@ TCheckBox* TfrmDockingSetup::AddCheckBox(TWinControl* parent, const char* name, 
 
 void TfrmDockingSetup::BuildSettingsPage() {
     tsSettings = AddPage(this, pgcDockSetup, "tsSettings", "Settings");
-    chkAutoDrag = AddCheckBox(tsSettings, "chkAutoDrag", "&Auto drag docking", 8,
+    chkAutoDrag = AddCheckBox(tsSettings, "chkAutoDrag", "&Auto drag docking", 6,
                               [this](bool on) { manager_->SetAutoDragDocking(on); });
     const auto button = [this](TvzDockButtonItem item) {
         return [this, item](bool on) {
@@ -307,7 +319,7 @@ void TfrmDockingSetup::BuildSettingsPage() {
             manager_->SetCaptionButtons(buttons);
         };
     };
-    TPanel* buttons = AddGroup(this, tsSettings, " Caption buttons ", 30, 5);
+    TPanel* buttons = AddGroup(this, tsSettings, " Caption buttons ", 26, 5);
     chkHide = AddCheckBox(buttons, "chkHide", "Hi&de", RowTop(0), button(dbiHide));
     chkUndock = AddCheckBox(buttons, "chkUndock", "&Undock", RowTop(1), button(dbiUndock));
     chkMax = AddCheckBox(buttons, "chkMax", "Ma&ximize/Restore", RowTop(2), button(dbiMaximizeRestore));
@@ -323,6 +335,9 @@ void TfrmDockingSetup::BuildSettingsPage() {
     for (TCheckBox* left : {chkHide, chkUndock, chkMax, chkMenu, chkCustom})
         left->SetWidth(156);
 
+    chkFloatOnTop = AddCheckBox(tsSettings, "chkFloatOnTop", "&Floating forms always on top", 144,
+                                [this](bool on) { floatOnTop_ = on; });
+
     const auto caption = [this](TvzContainerType type) {
         return [this, type](bool on) {
             TvzContainerTypes types = manager_->ShowContainerCaption();
@@ -330,13 +345,16 @@ void TfrmDockingSetup::BuildSettingsPage() {
             manager_->SetShowContainerCaption(types);
         };
     };
-    TPanel* captions = AddGroup(this, tsSettings, " Show container captions ", 150, 3);
+    TPanel* captions = AddGroup(this, tsSettings, " Show container captions ", 166, 2);
     chkShowInside =
         AddCheckBox(captions, "chkShowInside", "&Inside container", RowTop(0), caption(cntInside));
     chkShowVert =
         AddCheckBox(captions, "chkShowVert", "&Vertical container", RowTop(1), caption(cntVertical));
     chkShowHor =
-        AddCheckBox(captions, "chkShowHor", "Hori&zontal container", RowTop(2), caption(cntHorizontal));
+        AddCheckBox(captions, "chkShowHor", "Hori&zontal container", RowTop(0), caption(cntHorizontal));
+    chkShowHor->SetBounds(172, chkShowHor->Top(), 166, 18);
+    for (TCheckBox* left : {chkShowInside, chkShowVert})
+        left->SetWidth(156);
 }
 
 // ---- Filling ----
@@ -400,7 +418,28 @@ void TfrmDockingSetup::FillSettings() {
     chkShowInside->SetChecked(captions.Contains(cntInside));
     chkShowVert->SetChecked(captions.Contains(cntVertical));
     chkShowHor->SetChecked(captions.Contains(cntHorizontal));
+    chkFloatOnTop->SetChecked(floatOnTop_);
     filling_ = false;
+}
+
+void TfrmDockingSetup::AddSetupPages() {
+    for (const TvzCustomDockingManager::TvzSetupPage& setup : manager_->SetupPages()) {
+        TTabSheet* page = AddPage(this, pgcDockSetup, "", setup.caption.c_str());
+        setup.control->SetParent(page);
+        setup.control->SetAlign(alClient);
+        setup.control->SetVisible(true);
+        setup.control->FreeNotification(this);
+        setupControls_.push_back(setup.control);
+    }
+}
+
+void TfrmDockingSetup::ReturnSetupPages() {
+    for (TControl* control : setupControls_) {
+        control->RemoveFreeNotification(this);
+        control->SetAlign(alNone);
+        control->SetParent(nullptr);
+    }
+    setupControls_.clear();
 }
 
 void TfrmDockingSetup::UpdatePanelButtons() {

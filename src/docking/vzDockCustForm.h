@@ -104,6 +104,7 @@ public:
     ui::TCheckBox* chkHelp;
     ui::TCheckBox* chkAutoHideButtons;
     ui::TCheckBox* chkShowHint;
+    ui::TCheckBox* chkFloatOnTop;
     ui::TCheckBox* chkShowInside;
     ui::TCheckBox* chkShowVert;
     ui::TCheckBox* chkShowHor;
@@ -122,6 +123,9 @@ private:
     void FillPanels();
     void FillStyles();
     void FillSettings();
+    // The manager's own setup pages, each on a page of its own, and giving them back.
+    void AddSetupPages();
+    void ReturnSetupPages();
     void UpdatePanelButtons();
     void UpdateApply();
     TvzCustomDockingControl* SelectedPanel() const;
@@ -139,7 +143,10 @@ private:
     uistyle::TvzStyleManager* StyleManager() const;
 
     TvzCustomDockingManager* manager_;
+    // Floating forms stay below the dialog while it is open; the choice applies on closing.
+    bool floatOnTop_ = false;
     bool filling_ = false;
+    std::vector<ui::TControl*> setupControls_;
 };
 
 } // namespace docking

@@ -1,5 +1,6 @@
 #include "docking/vzDockManager.h"
 
+#include "docking/vzDockCustForm.h"
 #include "docking/vzDockingNative.h"
 #include "docking/vzDockMover.h"
 #include "docking/vzDockTexts.h"
@@ -69,7 +70,7 @@ void TvzDockingControls::AssignTo(rtl::TStringList& list) const {
 // ---- TvzCustomDockingManager ----
 
 TvzCustomDockingManager::TvzCustomDockingManager(ui::TComponent* owner)
-    : ui::TComponent(owner), items_(this) {
+    : ui::TComponent(owner), items_(this), customizer_(&DockingCustomizer()) {
     SetStyle(nullptr);
     holdingSite_ = CreateHoldingSite();
     holdingSite_->SetDockingManager(this);
@@ -449,6 +450,7 @@ void TvzCustomDockingManager::DoUndock(TvzCustomDockingControl* control, TvzCust
 
 void TvzCustomDockingManager::DoChange(TvzCustomDockingControl* control, TvzDockControlChange change) {
     if (OnChange && !Quiet()) GuardEvent([&] { OnChange(this, control, change); });
+    if (customizer_->IsCustomizing() && !Quiet()) customizer_->ComponentChanged(control);
 }
 
 bool TvzCustomDockingManager::DoRename(TvzCustomDockingControl* control, std::string& caption) {

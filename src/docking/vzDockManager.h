@@ -20,6 +20,7 @@ class TStringList;
 namespace docking {
 
 class TvzDocker;
+class IvzDockingManagerCustomizer;
 
 // A small service object that belongs to a manager.
 class TvzOwnedObject {
@@ -170,6 +171,16 @@ public:
     // The orientation of the tabs of new tab containers.
     virtual uistyle::TvzTabOrientation TabOrientation() const { return uistyle::dtoTop; }
 
+    // ---- Customizing ----
+    // The process-wide customizer, taken at creation.
+    IvzDockingManagerCustomizer& Customizer() const { return *customizer_; }
+    // A control the setup dialog shows on a page of its own, under `caption`.
+    struct TvzSetupPage {
+        ui::TControl* control;
+        std::string caption;
+    };
+    std::vector<TvzSetupPage>& SetupPages() { return setupPages_; }
+
     // ---- Layouts ----
     void SaveToStream(rtl::TStream& stream);
     // The stream is read completely first: a bad header, version or block changes nothing.
@@ -285,6 +296,8 @@ private:
     std::unique_ptr<TvzDocker> docker_;
     std::unique_ptr<TvzDocker> workspaceDocker_;
     std::string settingsPath_;
+    IvzDockingManagerCustomizer* customizer_;
+    std::vector<TvzSetupPage> setupPages_;
 };
 
 // The docking manager of the form that owns `component` (directly or through its owners), or none.

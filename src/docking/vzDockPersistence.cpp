@@ -1,4 +1,5 @@
 // Saving and loading the docking layout of a manager.
+#include "docking/vzDockCustForm.h"
 #include "docking/vzDockManager.h"
 #include "docking/vzDockPlacement.h"
 
@@ -43,6 +44,23 @@ void Dismantle(TvzCustomDockingControl* control) {
         Dismantle(child);
     }
 }
+
+// While customising, the disabled forms take part in a load and are disabled again however it ends.
+class TCustomizedLoad {
+public:
+    explicit TCustomizedLoad(IvzDockingManagerCustomizer& customizer)
+        : customizer_(customizer.IsCustomizing() ? &customizer : nullptr) {
+        if (customizer_) customizer_->EnableForms(true);
+    }
+    ~TCustomizedLoad() {
+        if (customizer_) customizer_->EnableForms(false);
+    }
+    TCustomizedLoad(const TCustomizedLoad&) = delete;
+    TCustomizedLoad& operator=(const TCustomizedLoad&) = delete;
+
+private:
+    IvzDockingManagerCustomizer* customizer_;
+};
 
 } // namespace
 
@@ -133,6 +151,7 @@ void TvzCustomDockingManager::SaveToRegistry(const std::string& key) {
 // ---- Loading ----
 
 void TvzCustomDockingManager::LoadFromStream(rtl::TStream& stream) {
+    TCustomizedLoad customized(Customizer());
     TvzBinaryDockingReader reader(stream);
     ApplyLayout(layout::Read(reader, KeepsFormPlacement()));
 }

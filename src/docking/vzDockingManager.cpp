@@ -41,8 +41,16 @@ TvzCustomDockingControl* TvzDockingManager::CreateContainer(int typeId) {
     }
 }
 
+void TvzDockingManager::SetFloatingFormOnTop(bool onTop) {
+    floatingFormOnTop_ = onTop;
+    for (TvzCustomDockingSite* site : Sites())
+        if (auto* floating = dynamic_cast<TvzFloatingSite*>(site))
+            floating->Form()->SetFormStyle(onTop ? ui::fsStayOnTop : ui::fsNormal);
+}
+
 TvzCustomDockingSite* TvzDockingManager::CreateFloatingSite(const ui::TRect& rect, bool) {
     auto* form = new TvzFloatingForm(Owner(), this);
+    if (floatingFormOnTop_) form->SetFormStyle(ui::fsStayOnTop);
     form->SetBoundsRect(rect);
     return form->Site();
 }

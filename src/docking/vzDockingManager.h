@@ -20,6 +20,10 @@ public:
     uistyle::TvzTabOrientation TabOrientation() const override { return tabOrientation_; }
     void SetTabOrientation(uistyle::TvzTabOrientation orientation) { tabOrientation_ = orientation; }
 
+    // Floating forms stay above the main form; a change reaches the open floating forms too.
+    bool FloatingFormOnTop() const { return floatingFormOnTop_; }
+    void SetFloatingFormOnTop(bool onTop);
+
     TvzCustomDockingControl* CreateContainer(int typeId) override;
     TvzCustomDockingSite* CreateFloatingSite(const ui::TRect& rect, bool clientArea) override;
     ui::TCustomForm* Form() const;
@@ -32,6 +36,7 @@ protected:
 private:
     TvzDockingStoreOptions storeOptions_;
     uistyle::TvzTabOrientation tabOrientation_ = uistyle::dtoTop;
+    bool floatingFormOnTop_ = false;
 };
 
 // The placement mask of store options: 1 position, 2 state, 4 constraints, 8 active control.

@@ -4,6 +4,7 @@
 #include "docking/vzDockKeys.h"
 #include "docking/vzStyleManager.h"
 #include "MainFormFixture.h"
+#include "platform/rtl/Streams.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/Edits.h"
 #include "platform/ui/KeyCodes.h"
@@ -16,7 +17,9 @@
 #include <QImage>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 namespace docking::testing {
 namespace {
@@ -252,6 +255,93 @@ TEST_F(DockingSetupTest, TheCustomizerDisablesTheFormsWhileItsDialogIsOpen) {
     uitest::ProcessEvents();
     EXPECT_EQ(customizer.Dialog(), nullptr);
     EXPECT_FALSE(customizer.IsCustomizing());
+}
+
+TEST_F(DockingSetupTest, FloatingOnTopAppliesOnlyWhenTheDialogCloses) {
+    manager->SetFloatingFormOnTop(true);
+    auto* floating = static_cast<TvzFloatingSite*>(manager->CreateFloatingSite({100, 100, 300, 250}, false));
+    EXPECT_EQ(floating->Form()->FormStyle(), ui::fsStayOnTop);
+
+    Open();
+    EXPECT_TRUE(dialog->chkFloatOnTop->Checked());
+    EXPECT_FALSE(manager->FloatingFormOnTop()) << "floating forms stay below the dialog";
+    EXPECT_EQ(floating->Form()->FormStyle(), ui::fsNormal);
+    for (bool onTop : {false, true, false}) {
+        dialog->chkFloatOnTop->SetChecked(onTop);
+        EXPECT_FALSE(manager->FloatingFormOnTop());
+    }
+    delete dialog;
+    dialog = nullptr;
+    EXPECT_FALSE(manager->FloatingFormOnTop());
+
+    Open();
+    dialog->chkFloatOnTop->SetChecked(true);
+    delete dialog;
+    dialog = nullptr;
+    EXPECT_TRUE(manager->FloatingFormOnTop());
+    EXPECT_EQ(floating->Form()->FormStyle(), ui::fsStayOnTop);
+}
+
+TEST_F(DockingSetupTest, SetupPagesAreLentToTheDialogOutsideDesign) {
+    auto* extra = new ui::TPanel(form.get());
+    extra->SetVisible(false);
+    manager->SetupPages().push_back({extra, "Extra"});
+
+    Open(true);
+    EXPECT_EQ(extra->Parent(), nullptr) << "a designed manager has no setup pages";
+    delete dialog;
+
+    Open(false);
+    ASSERT_EQ(dialog->pgcDockSetup->PageCount(), 3);
+    ui::TTabSheet* page = dialog->pgcDockSetup->Pages(2);
+    EXPECT_EQ(page->Caption(), "Extra");
+    EXPECT_EQ(extra->Parent(), page);
+    EXPECT_EQ(extra->Align(), ui::alClient);
+    EXPECT_TRUE(extra->Visible());
+    delete dialog;
+    dialog = nullptr;
+    EXPECT_EQ(extra->Parent(), nullptr);
+    EXPECT_EQ(extra->Align(), ui::alNone);
+
+    // A page control freed while lent is forgotten.
+    Open(false);
+    delete extra;
+    delete dialog;
+    dialog = nullptr;
+}
+
+TEST_F(DockingSetupTest, WhileCustomizingALoadRunsWithTheFormsEnabled) {
+    TvzDockingManagerCustomizer& customizer = DockingCustomizer();
+    form->Show();
+    rtl::TMemoryStream layout;
+    manager->SaveToStream(layout);
+    customizer.Customize(manager, true, "Panels");
+    ASSERT_FALSE(form->Enabled());
+
+    std::vector<bool> enabledWhileLoading;
+    manager->OnLoadControl = [&](TvzCustomDockingManager*, TvzCustomDockingControl*) {
+        enabledWhileLoading.push_back(form->Enabled());
+    };
+    layout.SetPosition(0);
+    manager->LoadFromStream(layout);
+    ASSERT_FALSE(enabledWhileLoading.empty());
+    EXPECT_TRUE(std::ranges::all_of(enabledWhileLoading, std::identity{}));
+    EXPECT_FALSE(form->Enabled());
+
+    rtl::TMemoryStream broken;
+    broken.WriteBuffer("junk", 4);
+    broken.SetPosition(0);
+    EXPECT_ANY_THROW(manager->LoadFromStream(broken));
+    EXPECT_FALSE(form->Enabled()) << "a failed load disables the forms again";
+
+    // A panel's change while customising reaches its row.
+    TvzCustomDockingControl* panel = manager->Items().Panels(0);
+    panel->SetCaption("Renamed");
+    EXPECT_EQ(customizer.Dialog()->lvPanels->Items()[0]->Caption(), "Renamed");
+
+    customizer.Customize(manager, false, "");
+    uitest::ProcessEvents();
+    EXPECT_TRUE(form->Enabled());
 }
 
 } // namespace
