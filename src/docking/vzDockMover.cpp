@@ -4,6 +4,7 @@
 #include "docking/vzDockContainer.h"
 #include "docking/vzDocker.h"
 #include "docking/vzDockingSite.h"
+#include "docking/vzDockTabs.h"
 #include "docking/vzDockTexts.h"
 #include "docking/vzDockUtils.h"
 #include "docking/vzMaskForms.h"
@@ -266,10 +267,25 @@ TvzCustomDockingControl* TvzMover::ControlAt(ui::TPoint screen) const {
     return nullptr;
 }
 
+TvzCustomDockingControl* TvzMover::ResolveTarget(TvzCustomDockingControl* control, ui::TPoint screen) const {
+    auto* tabs = dynamic_cast<TvzInsideContainer*>(control);
+    if (!tabs || tabs->ChildCount() == 0) return control;
+    const ui::TPoint at = tabs->ScreenToClient(screen);
+    if (!tabs->TabStripRect().Contains(at)) return control;
+    // Off every tab the strip stands for its last visible one.
+    int tab = tabs->TabAt(at);
+    if (tab < 0) tab = std::min(tabs->StripLayout().lastVisible, tabs->ChildCount() - 1);
+    if (tab < 0) return control;
+    TvzCustomDockingControl* panel = tabs->Children(tab);
+    return CanTarget(panel) ? panel : nullptr;
+}
+
 TvzDropPlace TvzMover::PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) {
     TvzDockingRegionType region = Owner()->Docker(control)->RegionAtPoint(screen);
     if (auto* panel = dynamic_cast<TvzDockingControl*>(control)) panel->DockZone(control_, screen, region);
-    return PlaceAt(control, region);
+    if (region != drtInside && region != drtInsideBefore) return PlaceAt(control, region);
+    TvzCustomDockingControl* target = ResolveTarget(control, screen);
+    return target ? PlaceAt(target, region) : TvzDropPlace{};
 }
 
 TvzDropPlace TvzMover::PlaceAt(TvzCustomDockingControl* target, TvzDockingRegionType region) {

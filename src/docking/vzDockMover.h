@@ -96,6 +96,9 @@ protected:
     virtual void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor);
     virtual void HidePlace();
     bool CanTarget(const TvzCustomDockingControl* control) const;
+    // A drop inside a tab container over its tab strip aims at the panel of the tab under the
+    // cursor; none when that panel cannot take it.
+    TvzCustomDockingControl* ResolveTarget(TvzCustomDockingControl* control, ui::TPoint screen) const;
     // The place `region` of `target` gives, with its frame and hint; none when it leaves no room.
     drag::TvzDropPlace PlaceAt(TvzCustomDockingControl* target, TvzDockingRegionType region);
 

@@ -171,6 +171,54 @@ TEST_F(DockMoverTest, DroppingOnACaptionDocksInsideAsATab) {
         "1(2(Work area 3(Schema browser Output)) 3(Watch list Breakpoint list Call stack Local variables))");
 }
 
+// The screen point on tab `index` of the bottom tab container, `fraction` of its width in.
+ui::TPoint OnTab(const TvzInsideContainer& tabs, int index, double fraction) {
+    const ui::TRect strip = tabs.TabStripRect();
+    const auto at = static_cast<std::size_t>(index);
+    const int x = tabs.StripLayout().lefts[at] + static_cast<int>(tabs.StripLayout().widths[at] * fraction);
+    return tabs.ClientToScreen({x, (strip.Top + strip.Bottom) / 2});
+}
+
+TEST_F(DockMoverTest, ADropOnATabLandsBeforeOrAfterThatTab) {
+    struct Case {
+        int tab;
+        double fraction;
+        TvzDockingRegionType region;
+        const char* tabs;
+    };
+    const Case cases[] = {
+        {2, 0.25, drtInsideBefore, "3(Watch list Breakpoint list Output Call stack Local variables)"},
+        {2, 0.75, drtInside, "3(Watch list Breakpoint list Call stack Output Local variables)"},
+        {0, 0.1, drtInsideBefore, "3(Output Watch list Breakpoint list Call stack Local variables)"},
+    };
+    for (const Case& c : cases) {
+        if (&c != cases) {
+            TearDown();
+            SetUp();
+        }
+        auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+        const ui::TPoint at = OnTab(*tabs, c.tab, c.fraction);
+        PressAndPull(panels["Output"]);
+        MoveTo(at);
+        EXPECT_EQ(mover->Place().target, tabs->Children(c.tab)) << "the panel of the tab under the cursor";
+        EXPECT_EQ(mover->Place().region, c.region);
+        Release(at);
+        EXPECT_EQ(Shape(panels["Output"]->Container()), c.tabs);
+    }
+}
+
+TEST_F(DockMoverTest, OffTheTabsTheStripStandsForTheLastTab) {
+    auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+    const ui::TRect strip = tabs->TabStripRect();
+    const ui::TPoint at = tabs->ClientToScreen({strip.Right - 3, (strip.Top + strip.Bottom) / 2});
+    PressAndPull(panels["Output"]);
+    MoveTo(at);
+    EXPECT_EQ(mover->Place().target, panels["Local variables"]);
+    EXPECT_EQ(mover->Place().region, drtInside);
+    Release(at);
+    EXPECT_EQ(Shape(tabs), "3(Watch list Breakpoint list Call stack Local variables Output)");
+}
+
 TEST_F(DockMoverTest, TheDragKeyMovesOnlyAFloatingFrameAndTheDropFloatsThePanel) {
     TvzDockingControl* output = panels["Output"];
     TvzDockingControl* work = panels["Work area"];
