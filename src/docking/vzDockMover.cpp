@@ -189,6 +189,25 @@ private:
     bool capturing_ = false;
 };
 
+namespace {
+
+// The tab container a drop inside lands in and the tab it lands after (-1: first); none for drops
+// of other regions or beside a panel outside any tab container.
+std::pair<TvzInsideContainer*, int> TabMark(const TvzDropPlace& place) {
+    if (place.region != drtInside && place.region != drtInsideBefore) return {nullptr, -2};
+    TvzCustomDockingControl* reference = place.target;
+    auto* tabs = dynamic_cast<TvzInsideContainer*>(place.target);
+    if (tabs && tabs->ChildCount() > 0)
+        reference = tabs->Children(std::max(0, tabs->CurrentTab()));
+    else
+        tabs = dynamic_cast<TvzInsideContainer*>(place.target->Container());
+    if (!tabs) return {nullptr, -2};
+    const int index = tabs->IndexOfChild(reference);
+    return {tabs, place.region == drtInside ? index : index - 1};
+}
+
+} // namespace
+
 // ---- TvzMover ----
 
 TvzMover::TvzMover(TvzCustomDockingManager* owner)
@@ -318,7 +337,14 @@ void TvzMover::Track(ui::TPoint screen, ui::TShiftState shift) {
         place.frame = ui::Bounds(screen.X - grab_.X, screen.Y - grab_.Y, frameSize_.X, frameSize_.Y);
     }
     place_ = place;
+    MarkTab(TabMark(place_));
     ShowPlace(place_, screen);
+}
+
+void TvzMover::MarkTab(std::pair<TvzInsideContainer*, int> mark) {
+    if (markedTabs_ && markedTabs_ != mark.first) markedTabs_->SetDropMark(-2);
+    if (mark.first) mark.first->SetDropMark(mark.second);
+    markedTabs_ = mark.first;
 }
 
 void TvzMover::ShowPlace(const TvzDropPlace& place, ui::TPoint cursor) {
@@ -332,6 +358,7 @@ void TvzMover::HidePlace() {
 void TvzMover::Finish(bool accepted) {
     if (!Active()) return;
     HidePlace();
+    MarkTab({nullptr, -2});
     capture_->End();
     if (accepted) {
         Drop();

@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <utility>
 
 // Moving a panel by its caption: the drag loop, where it would land, and the drop.
 namespace docking::drag {
@@ -31,6 +32,7 @@ struct TvzDropPlace {
 namespace docking {
 
 class TvzDragCapture;
+class TvzInsideContainer;
 
 // A top-most window of drag feedback: no frame, and it never takes the focus.
 class TvzOverlayWindow : public ui::THintWindow {
@@ -104,6 +106,8 @@ protected:
 
 private:
     void Drop();
+    // Moves the drop mark to tab `second` of container `first`; none clears it.
+    void MarkTab(std::pair<TvzInsideContainer*, int> mark);
     void EndDock(TvzCustomDockingControl* target, bool cancelled);
 
     TvzCustomDockingControl* control_ = nullptr;
@@ -113,6 +117,7 @@ private:
     ui::TPoint cursor_;
     drag::TvzDropPlace place_;
     TvzDragCapture* capture_ = nullptr;
+    TvzInsideContainer* markedTabs_ = nullptr;
     std::unique_ptr<TvzDragFeedback> feedback_;
 };
 

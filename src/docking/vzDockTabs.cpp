@@ -129,6 +129,14 @@ void TvzInsideContainer::LayoutTabs() {
                             : dbsDisabled;
 }
 
+void TvzInsideContainer::SetDropMark(int mark) {
+    if (mark < -2 || mark >= ChildCount()) throw rtl::EAssertionFailed("Invalid tab drop mark");
+    if (mark == dropMark_) return;
+    dropMark_ = mark;
+    Invalidate();
+    Update();
+}
+
 int TvzInsideContainer::TabAt(ui::TPoint point) const {
     const ui::TRect strip = TabStripRect();
     if (strip.IsEmpty() || point.Y < strip.Top || point.Y >= strip.Bottom) return -1;
@@ -261,6 +269,8 @@ void TvzInsideContainer::Paint() {
             i == 0 ? tipFirst : (i == count - 1 ? tipLast : tipMiddle),
             orientation_ == dtoTop ? orTop : orBottom, 0, TvzImage{manager->Images(), -1, false});
     }
+    if (const std::optional<int> edge = tabs::DropMarkEdge(layout_, dropMark_))
+        style->PaintTabTarget(*Canvas(), {*edge - 3, strip.Top + 2, *edge + 3, strip.Bottom - 2});
     const int buttonWidth = ButtonWidth();
     const int buttonTop = strip.Top + (strip.Height() - buttonWidth) / 2;
     const auto button = [&](int left, TvzDockButtonState state, TvzTabButtonKind kind) {

@@ -23,6 +23,9 @@ public:
     uistyle::TvzTabOrientation Orientation() const { return orientation_; }
     void SetOrientation(uistyle::TvzTabOrientation orientation);
     int HotTab() const { return hotTab_; }
+    // Where a dragged panel would go in: after tab `DropMark`, -1 before the first tab, -2 nowhere.
+    int DropMark() const { return dropMark_; }
+    void SetDropMark(int mark);
     const tabs::TvzTabStripLayout& StripLayout() const { return layout_; }
     uistyle::TvzDockButtonState ScrollLeftState() const { return scrollLeftState_; }
     uistyle::TvzDockButtonState ScrollRightState() const { return scrollRightState_; }
@@ -69,6 +72,7 @@ private:
     uistyle::TvzTabOrientation orientation_ = uistyle::dtoTop;
     int firstVisible_ = 0;
     int hotTab_ = -1;
+    int dropMark_ = -2;
     tabs::TvzTabStripLayout layout_;
     uistyle::TvzDockButtonState scrollLeftState_ = uistyle::dbsDisabled;
     uistyle::TvzDockButtonState scrollRightState_ = uistyle::dbsDisabled;

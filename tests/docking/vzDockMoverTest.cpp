@@ -184,12 +184,13 @@ TEST_F(DockMoverTest, ADropOnATabLandsBeforeOrAfterThatTab) {
         int tab;
         double fraction;
         TvzDockingRegionType region;
+        int mark;
         const char* tabs;
     };
     const Case cases[] = {
-        {2, 0.25, drtInsideBefore, "3(Watch list Breakpoint list Output Call stack Local variables)"},
-        {2, 0.75, drtInside, "3(Watch list Breakpoint list Call stack Output Local variables)"},
-        {0, 0.1, drtInsideBefore, "3(Output Watch list Breakpoint list Call stack Local variables)"},
+        {2, 0.25, drtInsideBefore, 1, "3(Watch list Breakpoint list Output Call stack Local variables)"},
+        {2, 0.75, drtInside, 2, "3(Watch list Breakpoint list Call stack Output Local variables)"},
+        {0, 0.1, drtInsideBefore, -1, "3(Output Watch list Breakpoint list Call stack Local variables)"},
     };
     for (const Case& c : cases) {
         if (&c != cases) {
@@ -202,7 +203,13 @@ TEST_F(DockMoverTest, ADropOnATabLandsBeforeOrAfterThatTab) {
         MoveTo(at);
         EXPECT_EQ(mover->Place().target, tabs->Children(c.tab)) << "the panel of the tab under the cursor";
         EXPECT_EQ(mover->Place().region, c.region);
+        EXPECT_EQ(tabs->DropMark(), c.mark);
+        if (&c == cases) SaveGrab("drop-on-tab.png");
+        MoveTo(Inside(panels["Work area"], 4, 40));
+        EXPECT_EQ(tabs->DropMark(), -2) << "the mark goes with the cursor";
+        MoveTo(at);
         Release(at);
+        EXPECT_EQ(tabs->DropMark(), -2);
         EXPECT_EQ(Shape(panels["Output"]->Container()), c.tabs);
     }
 }
