@@ -211,7 +211,11 @@ std::pair<TvzInsideContainer*, int> TabMark(const TvzDropPlace& place) {
 // ---- TvzMover ----
 
 TvzMover::TvzMover(TvzCustomDockingManager* owner)
-    : TvzCustomMover(owner), feedback_(std::make_unique<TvzDragFeedback>()) {}
+    : TvzCustomMover(owner), feedback_(std::make_unique<TvzDragFeedback>()),
+      hover_(std::make_unique<TvzTabHover>([this](ui::TPoint screen, bool activate) {
+          auto* tabs = dynamic_cast<TvzInsideContainer*>(ControlAt(screen));
+          return tabs ? tabs->OleDragHover(screen, activate) : TGuid{};
+      })) {}
 
 TvzMover::~TvzMover() {
     if (Active()) {
@@ -339,6 +343,7 @@ void TvzMover::Track(ui::TPoint screen, ui::TShiftState shift) {
     place_ = place;
     MarkTab(TabMark(place_));
     ShowPlace(place_, screen);
+    hover_->Over(screen);
 }
 
 void TvzMover::MarkTab(std::pair<TvzInsideContainer*, int> mark) {
@@ -359,6 +364,7 @@ void TvzMover::Finish(bool accepted) {
     if (!Active()) return;
     HidePlace();
     MarkTab({nullptr, -2});
+    hover_->Leave();
     capture_->End();
     if (accepted) {
         Drop();

@@ -33,6 +33,7 @@ namespace docking {
 
 class TvzDragCapture;
 class TvzInsideContainer;
+class TvzTabHover;
 
 // A top-most window of drag feedback: no frame, and it never takes the focus.
 class TvzOverlayWindow : public ui::THintWindow {
@@ -119,6 +120,7 @@ private:
     TvzDragCapture* capture_ = nullptr;
     TvzInsideContainer* markedTabs_ = nullptr;
     std::unique_ptr<TvzDragFeedback> feedback_;
+    std::unique_ptr<TvzTabHover> hover_;
 };
 
 } // namespace docking

@@ -37,6 +37,9 @@ public:
     ui::TRect TabStripRect() const;
     // The tab under a client point, or -1.
     int TabAt(ui::TPoint point) const;
+    // The key of the panel whose tab lies under a screen point (the null key off every tab); with
+    // `activate` that tab also comes to front.
+    TGuid OleDragHover(ui::TPoint screen, bool activate);
     // Lays the strip out again from the style's tab widths.
     void LayoutTabs();
     // The tab list popup: one item per tab, by caption, the current one checked.
@@ -80,6 +83,27 @@ private:
     ui::TPoint mouseDownPoint_;
     ui::TPopupMenu* tabListMenu_ = nullptr;
     ui::TMenuItem* tabsItem_ = nullptr;
+};
+
+// A drag resting on one tab brings it to front after kDelay ms; moving to another tab starts the
+// wait again.
+class TvzTabHover {
+public:
+    static constexpr uint32_t kDelay = 500;
+    // `hover` answers the key of the tab under a screen point and, asked to, activates that tab.
+    explicit TvzTabHover(std::function<TGuid(ui::TPoint screen, bool activate)> hover);
+    ~TvzTabHover();
+    TvzTabHover(const TvzTabHover&) = delete;
+    TvzTabHover& operator=(const TvzTabHover&) = delete;
+
+    void Over(ui::TPoint screen);
+    // The drag ended or left: nothing comes to front.
+    void Leave();
+
+private:
+    std::function<TGuid(ui::TPoint, bool)> hover_;
+    TGuid key_{};
+    ui::TPoint point_;
 };
 
 } // namespace docking

@@ -3,6 +3,7 @@
 #include "docking/vzDocker.h"
 #include "docking/vzDockingVS2005.h"
 #include "docking/vzDockMover.h"
+#include "platform/ui/Clock.h"
 #include "platform/ui/Hints.h"
 #include "platform/ui/KeyCodes.h"
 
@@ -224,6 +225,33 @@ TEST_F(DockMoverTest, OffTheTabsTheStripStandsForTheLastTab) {
     EXPECT_EQ(mover->Place().region, drtInside);
     Release(at);
     EXPECT_EQ(Shape(tabs), "3(Watch list Breakpoint list Call stack Local variables Output)");
+}
+
+TEST_F(DockMoverTest, ATabHoveredForHalfASecondComesToFront) {
+    ui::TManualClockScope clock;
+    auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+    ASSERT_EQ(tabs->CurrentTab(), 0);
+    PressAndPull(panels["Output"]);
+    MoveTo(OnTab(*tabs, 2, 0.3));
+    clock->Advance(300);
+    MoveTo(OnTab(*tabs, 2, 0.6)); // on the same tab the wait goes on
+    clock->Advance(199);
+    EXPECT_EQ(tabs->CurrentTab(), 0);
+    clock->Advance(1);
+    EXPECT_EQ(tabs->CurrentTab(), 2) << "Call stack after 500 ms";
+
+    MoveTo(OnTab(*tabs, 1, 0.5));
+    clock->Advance(400);
+    MoveTo(OnTab(*tabs, 3, 0.5)); // another tab starts the wait again
+    clock->Advance(400);
+    EXPECT_EQ(tabs->CurrentTab(), 2);
+    clock->Advance(100);
+    EXPECT_EQ(tabs->CurrentTab(), 3);
+
+    MoveTo(OnTab(*tabs, 0, 0.5));
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0); // the drag ends before the delay
+    clock->Advance(1000);
+    EXPECT_EQ(tabs->CurrentTab(), 3);
 }
 
 TEST_F(DockMoverTest, TheDragKeyMovesOnlyAFloatingFrameAndTheDropFloatsThePanel) {
