@@ -4,6 +4,7 @@
 #include "docking/vzDockContainer.h"
 #include "docking/vzDocker.h"
 #include "docking/vzDockingSite.h"
+#include "docking/vzDockTabs.h"
 #include "docking/vzDockTexts.h"
 #include "docking/vzDockUtils.h"
 #include "docking/vzMaskForms.h"
@@ -188,10 +189,33 @@ private:
     bool capturing_ = false;
 };
 
+namespace {
+
+// The tab container a drop inside lands in and the tab it lands after (-1: first); none for drops
+// of other regions or beside a panel outside any tab container.
+std::pair<TvzInsideContainer*, int> TabMark(const TvzDropPlace& place) {
+    if (place.region != drtInside && place.region != drtInsideBefore) return {nullptr, -2};
+    TvzCustomDockingControl* reference = place.target;
+    auto* tabs = dynamic_cast<TvzInsideContainer*>(place.target);
+    if (tabs && tabs->ChildCount() > 0)
+        reference = tabs->Children(std::max(0, tabs->CurrentTab()));
+    else
+        tabs = dynamic_cast<TvzInsideContainer*>(place.target->Container());
+    if (!tabs) return {nullptr, -2};
+    const int index = tabs->IndexOfChild(reference);
+    return {tabs, place.region == drtInside ? index : index - 1};
+}
+
+} // namespace
+
 // ---- TvzMover ----
 
 TvzMover::TvzMover(TvzCustomDockingManager* owner)
-    : TvzCustomMover(owner), feedback_(std::make_unique<TvzDragFeedback>()) {}
+    : TvzCustomMover(owner), feedback_(std::make_unique<TvzDragFeedback>()),
+      hover_(std::make_unique<TvzTabHover>([this](ui::TPoint screen, bool activate) {
+          auto* tabs = dynamic_cast<TvzInsideContainer*>(ControlAt(screen));
+          return tabs ? tabs->OleDragHover(screen, activate) : TGuid{};
+      })) {}
 
 TvzMover::~TvzMover() {
     if (Active()) {
@@ -266,10 +290,25 @@ TvzCustomDockingControl* TvzMover::ControlAt(ui::TPoint screen) const {
     return nullptr;
 }
 
+TvzCustomDockingControl* TvzMover::ResolveTarget(TvzCustomDockingControl* control, ui::TPoint screen) const {
+    auto* tabs = dynamic_cast<TvzInsideContainer*>(control);
+    if (!tabs || tabs->ChildCount() == 0) return control;
+    const ui::TPoint at = tabs->ScreenToClient(screen);
+    if (!tabs->TabStripRect().Contains(at)) return control;
+    // Off every tab the strip stands for its last visible one.
+    int tab = tabs->TabAt(at);
+    if (tab < 0) tab = std::min(tabs->StripLayout().lastVisible, tabs->ChildCount() - 1);
+    if (tab < 0) return control;
+    TvzCustomDockingControl* panel = tabs->Children(tab);
+    return CanTarget(panel) ? panel : nullptr;
+}
+
 TvzDropPlace TvzMover::PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) {
     TvzDockingRegionType region = Owner()->Docker(control)->RegionAtPoint(screen);
     if (auto* panel = dynamic_cast<TvzDockingControl*>(control)) panel->DockZone(control_, screen, region);
-    return PlaceAt(control, region);
+    if (region != drtInside && region != drtInsideBefore) return PlaceAt(control, region);
+    TvzCustomDockingControl* target = ResolveTarget(control, screen);
+    return target ? PlaceAt(target, region) : TvzDropPlace{};
 }
 
 TvzDropPlace TvzMover::PlaceAt(TvzCustomDockingControl* target, TvzDockingRegionType region) {
@@ -302,7 +341,15 @@ void TvzMover::Track(ui::TPoint screen, ui::TShiftState shift) {
         place.frame = ui::Bounds(screen.X - grab_.X, screen.Y - grab_.Y, frameSize_.X, frameSize_.Y);
     }
     place_ = place;
+    MarkTab(TabMark(place_));
     ShowPlace(place_, screen);
+    hover_->Over(screen);
+}
+
+void TvzMover::MarkTab(std::pair<TvzInsideContainer*, int> mark) {
+    if (markedTabs_ && markedTabs_ != mark.first) markedTabs_->SetDropMark(-2);
+    if (mark.first) mark.first->SetDropMark(mark.second);
+    markedTabs_ = mark.first;
 }
 
 void TvzMover::ShowPlace(const TvzDropPlace& place, ui::TPoint cursor) {
@@ -316,6 +363,8 @@ void TvzMover::HidePlace() {
 void TvzMover::Finish(bool accepted) {
     if (!Active()) return;
     HidePlace();
+    MarkTab({nullptr, -2});
+    hover_->Leave();
     capture_->End();
     if (accepted) {
         Drop();

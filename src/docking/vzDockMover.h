@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <utility>
 
 // Moving a panel by its caption: the drag loop, where it would land, and the drop.
 namespace docking::drag {
@@ -31,6 +32,8 @@ struct TvzDropPlace {
 namespace docking {
 
 class TvzDragCapture;
+class TvzInsideContainer;
+class TvzTabHover;
 
 // A top-most window of drag feedback: no frame, and it never takes the focus.
 class TvzOverlayWindow : public ui::THintWindow {
@@ -96,11 +99,16 @@ protected:
     virtual void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor);
     virtual void HidePlace();
     bool CanTarget(const TvzCustomDockingControl* control) const;
+    // A drop inside a tab container over its tab strip aims at the panel of the tab under the
+    // cursor; none when that panel cannot take it.
+    TvzCustomDockingControl* ResolveTarget(TvzCustomDockingControl* control, ui::TPoint screen) const;
     // The place `region` of `target` gives, with its frame and hint; none when it leaves no room.
     drag::TvzDropPlace PlaceAt(TvzCustomDockingControl* target, TvzDockingRegionType region);
 
 private:
     void Drop();
+    // Moves the drop mark to tab `second` of container `first`; none clears it.
+    void MarkTab(std::pair<TvzInsideContainer*, int> mark);
     void EndDock(TvzCustomDockingControl* target, bool cancelled);
 
     TvzCustomDockingControl* control_ = nullptr;
@@ -110,7 +118,9 @@ private:
     ui::TPoint cursor_;
     drag::TvzDropPlace place_;
     TvzDragCapture* capture_ = nullptr;
+    TvzInsideContainer* markedTabs_ = nullptr;
     std::unique_ptr<TvzDragFeedback> feedback_;
+    std::unique_ptr<TvzTabHover> hover_;
 };
 
 } // namespace docking

@@ -91,4 +91,11 @@ std::vector<int> SortedTabOrder(const std::vector<std::string>& captions) {
     return order;
 }
 
+std::optional<int> DropMarkEdge(const TvzTabStripLayout& layout, int mark) {
+    if (mark < -1 || mark > layout.lastVisible || layout.lefts.empty()) return std::nullopt;
+    if (mark < layout.firstVisible) return layout.lefts[static_cast<std::size_t>(layout.firstVisible)];
+    const auto at = static_cast<std::size_t>(mark);
+    return layout.lefts[at] + layout.widths[at];
+}
+
 } // namespace docking::tabs

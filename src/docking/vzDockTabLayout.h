@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ struct TvzTabStripLayout {
 // so that the tab list and scroll buttons at the right end stay clear.
 TvzTabStripLayout LayoutTabStrip(const std::vector<int>& widths, int firstVisible,
                                  const TvzTabStripMetrics& m);
+
+// The tab boundary drop mark `mark` stands on: the left edge of the first visible tab when it lies
+// before it, else the right edge of tab `mark`. None for no mark (-2) or a tab out of sight.
+std::optional<int> DropMarkEdge(const TvzTabStripLayout& layout, int mark);
 
 // The order of a tab list menu: captions without hotkey markers, case-insensitively; answers the
 // tab indexes in that order.

@@ -6,6 +6,7 @@
 #include "platform/rtl/Utf.h"
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Mouse.h"
+#include "platform/ui/Timers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -127,6 +128,21 @@ void TvzInsideContainer::LayoutTabs() {
     scrollRightState_ = layout_.scrollRightEnabled
                             ? (scrollRightState_ == dbsDisabled ? dbsNormal : scrollRightState_)
                             : dbsDisabled;
+}
+
+void TvzInsideContainer::SetDropMark(int mark) {
+    if (mark < -2 || mark >= ChildCount()) throw rtl::EAssertionFailed("Invalid tab drop mark");
+    if (mark == dropMark_) return;
+    dropMark_ = mark;
+    Invalidate();
+    Update();
+}
+
+TGuid TvzInsideContainer::OleDragHover(ui::TPoint screen, bool activate) {
+    const int tab = TabAt(ScreenToClient(screen));
+    if (tab < 0) return {};
+    if (activate && tab != currentTab_) SelectTab(tab, false);
+    return children_[static_cast<std::size_t>(tab)]->Key();
 }
 
 int TvzInsideContainer::TabAt(ui::TPoint point) const {
@@ -261,6 +277,8 @@ void TvzInsideContainer::Paint() {
             i == 0 ? tipFirst : (i == count - 1 ? tipLast : tipMiddle),
             orientation_ == dtoTop ? orTop : orBottom, 0, TvzImage{manager->Images(), -1, false});
     }
+    if (const std::optional<int> edge = tabs::DropMarkEdge(layout_, dropMark_))
+        style->PaintTabTarget(*Canvas(), {*edge - 3, strip.Top + 2, *edge + 3, strip.Bottom - 2});
     const int buttonWidth = ButtonWidth();
     const int buttonTop = strip.Top + (strip.Height() - buttonWidth) / 2;
     const auto button = [&](int left, TvzDockButtonState state, TvzTabButtonKind kind) {
@@ -342,6 +360,32 @@ void TvzInsideContainer::MouseUp(ui::TMouseButton button, ui::TShiftState shift,
         if (TvzCustomDockingManager* manager = DockingManager()) manager->CaptureMouse(nullptr);
     }
     TvzCustomDockingContainer::MouseUp(button, shift, x, y);
+}
+
+// ---- TvzTabHover ----
+
+TvzTabHover::TvzTabHover(std::function<TGuid(ui::TPoint, bool)> hover) : hover_(std::move(hover)) {}
+
+TvzTabHover::~TvzTabHover() {
+    ui::Timers().KillTimers(this);
+}
+
+void TvzTabHover::Over(ui::TPoint screen) {
+    point_ = screen;
+    const TGuid key = hover_(screen, false);
+    if (key == key_) return;
+    key_ = key;
+    ui::Timers().KillTimers(this);
+    if (key_ == TGuid{}) return;
+    ui::Timers().SetTimer(this, 1, kDelay, [this] {
+        ui::Timers().KillTimers(this);
+        hover_(point_, true);
+    });
+}
+
+void TvzTabHover::Leave() {
+    ui::Timers().KillTimers(this);
+    key_ = {};
 }
 
 } // namespace docking

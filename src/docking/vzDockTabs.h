@@ -23,6 +23,9 @@ public:
     uistyle::TvzTabOrientation Orientation() const { return orientation_; }
     void SetOrientation(uistyle::TvzTabOrientation orientation);
     int HotTab() const { return hotTab_; }
+    // Where a dragged panel would go in: after tab `DropMark`, -1 before the first tab, -2 nowhere.
+    int DropMark() const { return dropMark_; }
+    void SetDropMark(int mark);
     const tabs::TvzTabStripLayout& StripLayout() const { return layout_; }
     uistyle::TvzDockButtonState ScrollLeftState() const { return scrollLeftState_; }
     uistyle::TvzDockButtonState ScrollRightState() const { return scrollRightState_; }
@@ -34,6 +37,9 @@ public:
     ui::TRect TabStripRect() const;
     // The tab under a client point, or -1.
     int TabAt(ui::TPoint point) const;
+    // The key of the panel whose tab lies under a screen point (the null key off every tab); with
+    // `activate` that tab also comes to front.
+    TGuid OleDragHover(ui::TPoint screen, bool activate);
     // Lays the strip out again from the style's tab widths.
     void LayoutTabs();
     // The tab list popup: one item per tab, by caption, the current one checked.
@@ -69,6 +75,7 @@ private:
     uistyle::TvzTabOrientation orientation_ = uistyle::dtoTop;
     int firstVisible_ = 0;
     int hotTab_ = -1;
+    int dropMark_ = -2;
     tabs::TvzTabStripLayout layout_;
     uistyle::TvzDockButtonState scrollLeftState_ = uistyle::dbsDisabled;
     uistyle::TvzDockButtonState scrollRightState_ = uistyle::dbsDisabled;
@@ -76,6 +83,27 @@ private:
     ui::TPoint mouseDownPoint_;
     ui::TPopupMenu* tabListMenu_ = nullptr;
     ui::TMenuItem* tabsItem_ = nullptr;
+};
+
+// A drag resting on one tab brings it to front after kDelay ms; moving to another tab starts the
+// wait again.
+class TvzTabHover {
+public:
+    static constexpr uint32_t kDelay = 500;
+    // `hover` answers the key of the tab under a screen point and, asked to, activates that tab.
+    explicit TvzTabHover(std::function<TGuid(ui::TPoint screen, bool activate)> hover);
+    ~TvzTabHover();
+    TvzTabHover(const TvzTabHover&) = delete;
+    TvzTabHover& operator=(const TvzTabHover&) = delete;
+
+    void Over(ui::TPoint screen);
+    // The drag ended or left: nothing comes to front.
+    void Leave();
+
+private:
+    std::function<TGuid(ui::TPoint, bool)> hover_;
+    TGuid key_{};
+    ui::TPoint point_;
 };
 
 } // namespace docking

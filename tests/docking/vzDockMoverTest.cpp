@@ -3,6 +3,7 @@
 #include "docking/vzDocker.h"
 #include "docking/vzDockingVS2005.h"
 #include "docking/vzDockMover.h"
+#include "platform/ui/Clock.h"
 #include "platform/ui/Hints.h"
 #include "platform/ui/KeyCodes.h"
 
@@ -169,6 +170,88 @@ TEST_F(DockMoverTest, DroppingOnACaptionDocksInsideAsATab) {
     EXPECT_EQ(
         Shape(site->Root()),
         "1(2(Work area 3(Schema browser Output)) 3(Watch list Breakpoint list Call stack Local variables))");
+}
+
+// The screen point on tab `index` of the bottom tab container, `fraction` of its width in.
+ui::TPoint OnTab(const TvzInsideContainer& tabs, int index, double fraction) {
+    const ui::TRect strip = tabs.TabStripRect();
+    const auto at = static_cast<std::size_t>(index);
+    const int x = tabs.StripLayout().lefts[at] + static_cast<int>(tabs.StripLayout().widths[at] * fraction);
+    return tabs.ClientToScreen({x, (strip.Top + strip.Bottom) / 2});
+}
+
+TEST_F(DockMoverTest, ADropOnATabLandsBeforeOrAfterThatTab) {
+    struct Case {
+        int tab;
+        double fraction;
+        TvzDockingRegionType region;
+        int mark;
+        const char* tabs;
+    };
+    const Case cases[] = {
+        {2, 0.25, drtInsideBefore, 1, "3(Watch list Breakpoint list Output Call stack Local variables)"},
+        {2, 0.75, drtInside, 2, "3(Watch list Breakpoint list Call stack Output Local variables)"},
+        {0, 0.1, drtInsideBefore, -1, "3(Output Watch list Breakpoint list Call stack Local variables)"},
+    };
+    for (const Case& c : cases) {
+        if (&c != cases) {
+            TearDown();
+            SetUp();
+        }
+        auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+        const ui::TPoint at = OnTab(*tabs, c.tab, c.fraction);
+        PressAndPull(panels["Output"]);
+        MoveTo(at);
+        EXPECT_EQ(mover->Place().target, tabs->Children(c.tab)) << "the panel of the tab under the cursor";
+        EXPECT_EQ(mover->Place().region, c.region);
+        EXPECT_EQ(tabs->DropMark(), c.mark);
+        if (&c == cases) SaveGrab("drop-on-tab.png");
+        MoveTo(Inside(panels["Work area"], 4, 40));
+        EXPECT_EQ(tabs->DropMark(), -2) << "the mark goes with the cursor";
+        MoveTo(at);
+        Release(at);
+        EXPECT_EQ(tabs->DropMark(), -2);
+        EXPECT_EQ(Shape(panels["Output"]->Container()), c.tabs);
+    }
+}
+
+TEST_F(DockMoverTest, OffTheTabsTheStripStandsForTheLastTab) {
+    auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+    const ui::TRect strip = tabs->TabStripRect();
+    const ui::TPoint at = tabs->ClientToScreen({strip.Right - 3, (strip.Top + strip.Bottom) / 2});
+    PressAndPull(panels["Output"]);
+    MoveTo(at);
+    EXPECT_EQ(mover->Place().target, panels["Local variables"]);
+    EXPECT_EQ(mover->Place().region, drtInside);
+    Release(at);
+    EXPECT_EQ(Shape(tabs), "3(Watch list Breakpoint list Call stack Local variables Output)");
+}
+
+TEST_F(DockMoverTest, ATabHoveredForHalfASecondComesToFront) {
+    ui::TManualClockScope clock;
+    auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+    ASSERT_EQ(tabs->CurrentTab(), 0);
+    PressAndPull(panels["Output"]);
+    MoveTo(OnTab(*tabs, 2, 0.3));
+    clock->Advance(300);
+    MoveTo(OnTab(*tabs, 2, 0.6)); // on the same tab the wait goes on
+    clock->Advance(199);
+    EXPECT_EQ(tabs->CurrentTab(), 0);
+    clock->Advance(1);
+    EXPECT_EQ(tabs->CurrentTab(), 2) << "Call stack after 500 ms";
+
+    MoveTo(OnTab(*tabs, 1, 0.5));
+    clock->Advance(400);
+    MoveTo(OnTab(*tabs, 3, 0.5)); // another tab starts the wait again
+    clock->Advance(400);
+    EXPECT_EQ(tabs->CurrentTab(), 2);
+    clock->Advance(100);
+    EXPECT_EQ(tabs->CurrentTab(), 3);
+
+    MoveTo(OnTab(*tabs, 0, 0.5));
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0); // the drag ends before the delay
+    clock->Advance(1000);
+    EXPECT_EQ(tabs->CurrentTab(), 3);
 }
 
 TEST_F(DockMoverTest, TheDragKeyMovesOnlyAFloatingFrameAndTheDropFloatsThePanel) {

@@ -62,6 +62,20 @@ TEST(TabLayoutTest, TooManyTabsScrollAndDisableTheButtonAtEachEnd) {
     EXPECT_EQ(layout.widths[0], 200 - 2 * 14 - 3 - 4 - 14);
 }
 
+TEST(TabLayoutTest, TheDropMarkStandsOnATabBoundary) {
+    tabs::TvzTabStripMetrics m{200, 0, 3, 14, true};
+    const auto layout = tabs::LayoutTabStrip({60, 60, 60, 60}, 1, m); // tabs 1 and 2 in sight
+    const std::pair<int, std::optional<int>> cases[] = {
+        {-2, std::nullopt},        // no mark
+        {-1, layout.lefts[1]},     // before the first tab: the first visible tab's left edge
+        {0, layout.lefts[1]},      // after a tab scrolled out to the left: the same
+        {1, layout.lefts[1] + 60}, // after a visible tab: its right edge
+        {2, layout.lefts[2] + 60}, {3, std::nullopt}, // after a tab scrolled out to the right
+    };
+    for (const auto& [mark, edge] : cases)
+        EXPECT_EQ(tabs::DropMarkEdge(layout, mark), edge) << mark;
+}
+
 TEST(TabLayoutTest, TheTabListIsSortedWithoutHotkeysIgnoringCase) {
     EXPECT_EQ(tabs::StripHotkey("&Call stack"), "Call stack");
     EXPECT_EQ(tabs::StripHotkey("A&&B"), "A&B");
