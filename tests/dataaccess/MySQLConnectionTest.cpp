@@ -320,14 +320,14 @@ TEST_F(MySQLTransactionTest, TheIsolationLevelAppliesToTheTransaction) {
         transaction_->SetProp(prIsolationLevel, level);
         transaction_->StartTransaction();
         connection_->ExecSQL("INSERT INTO " + table_ + " VALUES (1)");
-        // The server refreshes this table's snapshot on its own schedule.
+        // The server refreshes this table's snapshot on its own schedule, later on a loaded machine.
         EXPECT_EQ(testsupport::Eventually(
                       [&] {
                           return Scalar(*connection_,
                                         "SELECT trx_isolation_level FROM information_schema.INNODB_TRX "
                                         "WHERE trx_mysql_thread_id = CONNECTION_ID()");
                       },
-                      name),
+                      name, std::chrono::seconds(20)),
                   name);
         transaction_->Rollback();
     }
