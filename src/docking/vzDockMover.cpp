@@ -272,7 +272,7 @@ TvzCustomDockingControl* TvzMover::ControlAt(ui::TPoint screen) const {
     std::stable_partition(sites.begin(), sites.end(),
                           [](const TvzCustomDockingSite* s) { return s->IsFloating(); });
     for (TvzCustomDockingSite* site : sites) {
-        if (site->IsHoldingSite() || !site->Showing()) continue;
+        if (site->IsHoldingSite() || !site->Showing() || !Considers(site)) continue;
         const ui::TPoint origin = site->ClientToScreen({0, 0});
         if (!ui::Bounds(origin.X, origin.Y, site->Width(), site->Height()).Contains(screen)) continue;
         TvzCustomDockingControl* best = nullptr;
@@ -288,6 +288,10 @@ TvzCustomDockingControl* TvzMover::ControlAt(ui::TPoint screen) const {
         return best;
     }
     return nullptr;
+}
+
+bool TvzMover::Considers(const TvzCustomDockingSite*) const {
+    return true;
 }
 
 TvzCustomDockingControl* TvzMover::ResolveTarget(TvzCustomDockingControl* control, ui::TPoint screen) const {

@@ -99,6 +99,8 @@ protected:
     virtual void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor);
     virtual void HidePlace();
     bool CanTarget(const TvzCustomDockingControl* control) const;
+    // Whether the drag looks for targets in `site`; it always does here.
+    virtual bool Considers(const TvzCustomDockingSite* site) const;
     // A drop inside a tab container over its tab strip aims at the panel of the tab under the
     // cursor; none when that panel cannot take it.
     TvzCustomDockingControl* ResolveTarget(TvzCustomDockingControl* control, ui::TPoint screen) const;

@@ -1,5 +1,6 @@
 #include "docking/vzDockingVS2005.h"
 
+#include "docking/vzDockCustForm.h"
 #include "docking/vzDocker.h"
 #include "docking/vzDockSite.h"
 #include "platform/ui/Canvas.h"
@@ -207,6 +208,10 @@ void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint curso
     shown_ = {};
     // Away from the guides the frame floats.
     TvzMover::ShowPlace(place, cursor);
+}
+
+bool TvzVS2005Mover::Considers(const TvzCustomDockingSite* site) const {
+    return !site->IsFloating() || !Owner()->Customizer().IsCustomizing();
 }
 
 void TvzVS2005Mover::HidePlace() {

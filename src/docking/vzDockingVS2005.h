@@ -60,6 +60,8 @@ protected:
     drag::TvzDropPlace PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) override;
     void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor) override;
     void HidePlace() override;
+    // While the setup dialog is open, panels dock only in the main site.
+    bool Considers(const TvzCustomDockingSite* site) const override;
 
 private:
     static constexpr int kGuides = drtDetachedBottom + 1;

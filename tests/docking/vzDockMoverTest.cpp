@@ -1,5 +1,6 @@
 #include "MainFormFixture.h"
 
+#include "docking/vzDockCustForm.h"
 #include "docking/vzDocker.h"
 #include "docking/vzDockingVS2005.h"
 #include "docking/vzDockMover.h"
@@ -399,6 +400,32 @@ TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
     EXPECT_EQ(
         Shape(site->Root()),
         "1(2(Work area Schema browser) 3(Watch list Breakpoint list Call stack Local variables) Output)");
+}
+
+TEST_F(DockMoverTest, WhileTheSetupDialogIsOpenTheGuidedStyleDocksOnlyInTheMainSite) {
+    TvzVS2005Mover guided(manager);
+    TvzDockingControl* floated = panels["Call stack"];
+    floated->Float(ui::Bounds(100, 100, 200, 150));
+    ui::GetParentForm(floated)->Show();
+    uitest::ProcessEvents();
+    const ui::TPoint onFloating = Middle(floated);
+    const ui::TPoint onMain = Middle(panels["Work area"]);
+    const auto onFloatingSite = [&](const TvzMover& m) {
+        TvzCustomDockingControl* under = m.ControlAt(onFloating);
+        return under && under->ParentSite()->IsFloating();
+    };
+    ASSERT_TRUE(onFloatingSite(guided));
+
+    TvzDockingManagerCustomizer& customizer = DockingCustomizer();
+    customizer.Customize(manager, true, "Panels");
+    ASSERT_TRUE(customizer.IsCustomizing());
+    EXPECT_FALSE(onFloatingSite(guided)) << "the floating form is passed over";
+    EXPECT_EQ(guided.ControlAt(onMain), panels["Work area"]);
+    EXPECT_TRUE(onFloatingSite(*mover)) << "the plain style looks everywhere";
+
+    customizer.Customize(manager, false, "");
+    uitest::ProcessEvents();
+    EXPECT_TRUE(onFloatingSite(guided));
 }
 
 } // namespace
