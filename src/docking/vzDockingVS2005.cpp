@@ -5,7 +5,9 @@
 #include "docking/vzDockSite.h"
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Color.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/Hints.h"
+#include "platform/ui/Timers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -97,11 +99,36 @@ using namespace guides;
 // framed in the highlight colour while the cursor is on it.
 class TvzGuideWindow : public TvzOverlayWindow {
 public:
-    explicit TvzGuideWindow(int region) : region_(region) {}
+    explicit TvzGuideWindow(int region) : region_(region) { ui::SetAlphaBlendValue(*this, 0); }
+    ~TvzGuideWindow() override { ui::Timers().KillTimers(this); }
+    bool Hot() const { return hot_; }
     void SetHot(bool hot) {
         if (hot == hot_) return;
         hot_ = hot;
         Invalidate();
+    }
+    // Moves the alpha to `alpha` over `delay` milliseconds; at 0 the guide hides.
+    void FadeTo(int alpha, int delay) {
+        ui::Timers().KillTimer(this, kFadeTimer);
+        if (!fade_.Start(ui::AlphaBlendValue(*this), alpha, delay)) {
+            SetAlpha(alpha);
+            return;
+        }
+        Show();
+        ui::Timers().SetTimer(this, kFadeTimer, kFadeTick, [this] {
+            ui::SetAlphaBlendValue(*this, static_cast<uint8_t>(fade_.Tick()));
+            if (fade_.Running()) return;
+            ui::Timers().KillTimer(this, kFadeTimer);
+            if (ui::AlphaBlendValue(*this) == 0) Hide();
+        });
+    }
+    void SetAlpha(int alpha) {
+        ui::Timers().KillTimer(this, kFadeTimer);
+        ui::SetAlphaBlendValue(*this, static_cast<uint8_t>(alpha));
+        if (alpha > 0)
+            Show();
+        else
+            Hide();
     }
 
 protected:
@@ -150,8 +177,10 @@ private:
         return part;
     }
 
+    static constexpr ui::TTimerId kFadeTimer = 1;
     int region_;
     bool hot_ = false;
+    TvzFade fade_;
 };
 
 TvzVS2005Mover::TvzVS2005Mover(TvzCustomDockingManager* owner) : TvzMover(owner) {
@@ -196,13 +225,25 @@ void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint curso
     for (int region = 0; region < kGuides; ++region) {
         TvzGuideWindow& guide = *guides_[static_cast<std::size_t>(region)];
         const ui::TRect& at = shown_[static_cast<std::size_t>(region)];
-        guide.SetHot(at.Contains(cursor) && place.target);
+        const bool hot = at.Contains(cursor) && place.target;
         if (at.IsEmpty()) {
-            guide.Hide();
+            guide.SetHot(false);
+            guide.SetAlpha(0);
             continue;
         }
+        const bool appears = !guide.Visible() || guide.BoundsRect() != at;
         guide.SetBoundsRect(at);
-        guide.Show();
+        if (appears) {
+            guide.SetHot(hot);
+            guide.SetAlpha(0);
+            guide.FadeTo(hot ? kActiveDockZone.activeTransparency : kActiveDockZone.transparency,
+                         kActiveDockZone.fadeInDelay);
+        } else if (hot != guide.Hot()) {
+            guide.SetHot(hot);
+            // A lit guide turns opaque quickly; one left goes back to half visibility.
+            guide.FadeTo(hot ? kActiveDockZone.activeTransparency : kActiveDockZone.transparency,
+                         hot ? kActiveDockZone.fadeInDelay : kActiveDockZone.fadeOutDelay);
+        }
         guide.BringToFront();
     }
     shown_ = {};
@@ -215,8 +256,10 @@ bool TvzVS2005Mover::Considers(const TvzCustomDockingSite* site) const {
 }
 
 void TvzVS2005Mover::HidePlace() {
-    for (auto& guide : guides_)
-        guide->Hide();
+    for (auto& guide : guides_) {
+        guide->SetHot(false);
+        guide->SetAlpha(0);
+    }
     TvzMover::HidePlace();
 }
 

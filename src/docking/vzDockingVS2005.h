@@ -22,6 +22,15 @@ ui::TRect GuideBounds(int index, const TvzGuideSizes& sizes, const ui::TRect& ta
 // The picture of `region`: drtInside shows the tabs-at-the-bottom picture when the tabs are there.
 int GuidePicture(TvzDockingRegionType region, bool tabsAtBottom);
 
+// How the guides of the panel under the cursor fade (alpha 0..255, milliseconds).
+struct TvzDockZoneOptions {
+    int transparency;
+    int activeTransparency;
+    int fadeInDelay;
+    int fadeOutDelay;
+};
+inline constexpr TvzDockZoneOptions kActiveDockZone{128, 255, 200, 250};
+
 // A guide's alpha moving to a target in ticks of kFadeTick milliseconds.
 class TvzFade {
 public:

@@ -5,6 +5,7 @@
 #include "docking/vzDockingVS2005.h"
 #include "docking/vzDockMover.h"
 #include "platform/ui/Clock.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/Hints.h"
 #include "platform/ui/KeyCodes.h"
 
@@ -400,6 +401,45 @@ TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
     EXPECT_EQ(
         Shape(site->Root()),
         "1(2(Work area Schema browser) 3(Watch list Breakpoint list Call stack Local variables) Output)");
+}
+
+TEST_F(DockMoverTest, TheGuidesFadeInAndAHoveredGuideTurnsOpaque) {
+    ui::TManualClockScope clock;
+    auto guided = std::make_unique<TvzVS2005Mover>(manager);
+    TvzVS2005Mover* vs = guided.get();
+    manager->SetMover(typeid(TvzCustomDockingControl), std::move(guided));
+    mover = vs;
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(panels["Output"]);
+    MoveTo(Inside(work, 30, 40));
+    ui::TWinControl& left = static_cast<ui::TWinControl&>(vs->Guide(drtLeft));
+    ui::TWinControl& inside = static_cast<ui::TWinControl&>(vs->Guide(drtInside));
+    ASSERT_TRUE(left.Visible());
+    EXPECT_EQ(ui::AlphaBlendValue(left), 0) << "a guide starts invisible";
+    clock->Advance(25);
+    EXPECT_EQ(ui::AlphaBlendValue(left), 16) << "0 to 128 in eight steps";
+    clock->Advance(175);
+    EXPECT_EQ(ui::AlphaBlendValue(left), 128);
+    EXPECT_EQ(ui::AlphaBlendValue(inside), 128);
+
+    const ui::TRect at = left.BoundsRect();
+    MoveTo({at.Left + 10, at.Top + 20});
+    clock->Advance(25);
+    EXPECT_EQ(ui::AlphaBlendValue(left), 144);
+    clock->Advance(175);
+    EXPECT_EQ(ui::AlphaBlendValue(left), 255) << "lit within 200 ms";
+    EXPECT_EQ(ui::AlphaBlendValue(inside), 128) << "the others stay half visible";
+
+    MoveTo(Inside(work, 30, 40));
+    clock->Advance(225);
+    EXPECT_LT(ui::AlphaBlendValue(left), 255);
+    EXPECT_GT(ui::AlphaBlendValue(left), 128);
+    clock->Advance(25);
+    EXPECT_EQ(ui::AlphaBlendValue(left), 128) << "back to half visibility within 250 ms";
+
+    Release(Inside(work, 30, 40));
+    EXPECT_FALSE(left.Visible());
+    EXPECT_EQ(ui::AlphaBlendValue(left), 0);
 }
 
 TEST_F(DockMoverTest, WhileTheSetupDialogIsOpenTheGuidedStyleDocksOnlyInTheMainSite) {

@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 
 namespace ui {
 
@@ -577,6 +578,16 @@ TMonitor TScreen::MonitorFromRect(const TRect& r) const {
         }
     }
     return Monitors(best);
+}
+
+uint8_t AlphaBlendValue(const TWinControl& window) {
+    if (!window.HandleAllocated()) return 255;
+    return static_cast<uint8_t>(std::lround(window.Widget()->windowOpacity() * 255));
+}
+
+void SetAlphaBlendValue(TWinControl& window, uint8_t alpha) {
+    window.HandleNeeded();
+    window.Widget()->setWindowOpacity(alpha / 255.0);
 }
 
 } // namespace ui

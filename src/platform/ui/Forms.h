@@ -212,6 +212,11 @@ private:
     std::unique_ptr<TFont> hintFont_;
 };
 
+// The alpha of a top-level window, from 0 (invisible) to 255 (opaque); without a compositor the
+// window shows opaque whatever it holds.
+uint8_t AlphaBlendValue(const TWinControl& window);
+void SetAlphaBlendValue(TWinControl& window, uint8_t alpha);
+
 // The screen while an application object exists.
 extern TScreen* Screen;
 
