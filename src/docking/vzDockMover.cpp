@@ -77,6 +77,24 @@ protected:
     }
 };
 
+// The landing place as a filled window with a white border, shown see-through.
+class TvzTranslucentFrame : public TvzOverlayWindow {
+protected:
+    void Paint() override {
+        ui::TCanvas& canvas = *Canvas();
+        const ui::TRect client = ClientRect();
+        canvas.Brush()->SetStyle(ui::bsSolid);
+        canvas.Brush()->SetColor(ui::clWhite);
+        canvas.FillRect(client);
+        canvas.Brush()->SetColor(ui::clHighlight);
+        canvas.FillRect(
+            {client.Left + kBorder, client.Top + kBorder, client.Right - kBorder, client.Bottom - kBorder});
+    }
+
+private:
+    static constexpr int kBorder = 2;
+};
+
 } // namespace
 
 TvzDragFeedback::TvzDragFeedback() {
@@ -87,8 +105,19 @@ TvzDragFeedback::TvzDragFeedback() {
 
 TvzDragFeedback::~TvzDragFeedback() = default;
 
+void TvzDragFeedback::SetTranslucent(uint8_t alpha) {
+    Hide();
+    translucent_ = std::make_unique<TvzTranslucentFrame>();
+    ui::SetAlphaBlendValue(*translucent_, alpha);
+}
+
 void TvzDragFeedback::Show(const ui::TRect& frame, const std::string& hint, ui::TPoint cursor) {
-    if (frame != frame_) {
+    if (frame != frame_ && translucent_) {
+        frame_ = frame;
+        translucent_->SetBoundsRect(frame);
+        translucent_->Show();
+        translucent_->BringToFront();
+    } else if (frame != frame_) {
         frame_ = frame;
         const auto rects = mask::OutlineBars(frame, kOutlineWidth);
         for (std::size_t i = 0; i < bars_.size(); ++i) {
@@ -109,6 +138,7 @@ void TvzDragFeedback::Show(const ui::TRect& frame, const std::string& hint, ui::
 void TvzDragFeedback::Hide() {
     for (auto& bar : bars_)
         bar->Hide();
+    if (translucent_) translucent_->Hide();
     if (hint_->Visible()) hint_->ReleaseHandle();
     frame_ = {};
     hintText_.clear();

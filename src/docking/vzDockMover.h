@@ -56,6 +56,8 @@ public:
     TvzDragFeedback(const TvzDragFeedback&) = delete;
     TvzDragFeedback& operator=(const TvzDragFeedback&) = delete;
 
+    // From now on the landing place shows as a filled window with this alpha, not an outline.
+    void SetTranslucent(uint8_t alpha);
     void Show(const ui::TRect& frame, const std::string& hint, ui::TPoint cursor);
     void Hide();
     // The outline shown now; empty while hidden.
@@ -63,10 +65,13 @@ public:
     const std::string& Hint() const { return hintText_; }
     ui::TCustomControl& Bar(int index) const { return *bars_[static_cast<std::size_t>(index)]; }
     ui::THintWindow& HintWindow() const { return *hint_; }
+    // The filled window; none while the outline shows the place.
+    ui::TCustomControl* TranslucentFrame() const { return translucent_.get(); }
 
 private:
     std::array<std::unique_ptr<ui::TCustomControl>, 4> bars_;
     std::unique_ptr<ui::THintWindow> hint_;
+    std::unique_ptr<ui::TCustomControl> translucent_;
     ui::TRect frame_;
     std::string hintText_;
 };

@@ -184,6 +184,7 @@ private:
 };
 
 TvzVS2005Mover::TvzVS2005Mover(TvzCustomDockingManager* owner) : TvzMover(owner) {
+    Feedback().SetTranslucent(kFrameTransparency);
     for (int region = 0; region < kGuides; ++region)
         guides_[static_cast<std::size_t>(region)] = std::make_unique<TvzGuideWindow>(region);
 }
@@ -222,6 +223,8 @@ drag::TvzDropPlace TvzVS2005Mover::PlaceOver(TvzCustomDockingControl* control, u
 }
 
 void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor) {
+    // Away from the guides the frame floats; the guides stand above it.
+    TvzMover::ShowPlace(place, cursor);
     for (int region = 0; region < kGuides; ++region) {
         TvzGuideWindow& guide = *guides_[static_cast<std::size_t>(region)];
         const ui::TRect& at = shown_[static_cast<std::size_t>(region)];
@@ -247,8 +250,6 @@ void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint curso
         guide.BringToFront();
     }
     shown_ = {};
-    // Away from the guides the frame floats.
-    TvzMover::ShowPlace(place, cursor);
 }
 
 bool TvzVS2005Mover::Considers(const TvzCustomDockingSite* site) const {

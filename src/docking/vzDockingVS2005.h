@@ -58,6 +58,7 @@ class TvzGuideWindow;
 class TvzVS2005Mover : public TvzMover {
 public:
     static constexpr int kGuideSize = 41;
+    static constexpr uint8_t kFrameTransparency = 128; // the alpha of the landing place
 
     explicit TvzVS2005Mover(TvzCustomDockingManager* owner);
     ~TvzVS2005Mover() override;

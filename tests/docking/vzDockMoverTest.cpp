@@ -108,6 +108,7 @@ protected:
         std::vector<ui::TControl*> windows;
         for (int i = 0; i < 4; ++i)
             windows.push_back(&mover->Feedback().Bar(i));
+        if (ui::TCustomControl* frame = mover->Feedback().TranslucentFrame()) windows.push_back(frame);
         if (auto* guided = dynamic_cast<TvzVS2005Mover*>(mover))
             for (int region = drtLeft; region <= drtDetachedBottom; ++region)
                 windows.push_back(&guided->Guide(region));
@@ -429,6 +430,13 @@ TEST_F(DockMoverTest, TheGuidesFadeInAndAHoveredGuideTurnsOpaque) {
     clock->Advance(175);
     EXPECT_EQ(ui::AlphaBlendValue(left), 255) << "lit within 200 ms";
     EXPECT_EQ(ui::AlphaBlendValue(inside), 128) << "the others stay half visible";
+    ui::TCustomControl* frame = mover->Feedback().TranslucentFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(frame->Visible());
+    EXPECT_EQ(frame->BoundsRect(), mover->Place().frame) << "the landing place, filled";
+    EXPECT_EQ(ui::AlphaBlendValue(*static_cast<ui::TWinControl*>(frame)), 128);
+    EXPECT_FALSE(mover->Feedback().Bar(0).Visible()) << "no outline beside it";
+    SaveGrab("drag-guide-lit.png");
 
     MoveTo(Inside(work, 30, 40));
     clock->Advance(225);
@@ -439,6 +447,7 @@ TEST_F(DockMoverTest, TheGuidesFadeInAndAHoveredGuideTurnsOpaque) {
 
     Release(Inside(work, 30, 40));
     EXPECT_FALSE(left.Visible());
+    EXPECT_FALSE(mover->Feedback().TranslucentFrame()->Visible());
     EXPECT_EQ(ui::AlphaBlendValue(left), 0);
 }
 
