@@ -77,6 +77,14 @@ protected:
         ASSERT_FALSE(mover->Active()) << "not before the threshold";
         panel->Perform(ui::WM_MOUSEMOVE, keys, ui::MakeLParam(at.X + 12, at.Y));
     }
+    // Drags from now on with guides.
+    TvzVS2005Mover* UseGuidedStyle() {
+        auto guided = std::make_unique<TvzVS2005Mover>(manager);
+        TvzVS2005Mover* vs = guided.get();
+        manager->SetMover(typeid(TvzCustomDockingControl), std::move(guided));
+        mover = vs;
+        return vs;
+    }
     // The mouse at a screen point, as the window that holds it during the drag sees it.
     void MoveTo(ui::TPoint screen, uintptr_t keys = ui::MK_LBUTTON) {
         ui::TControl* capture = ui::GetCaptureControl();
@@ -353,10 +361,7 @@ TEST_F(DockMoverTest, ADockZoneHandlerMayRefuseAPlace) {
 }
 
 TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
-    auto guided = std::make_unique<TvzVS2005Mover>(manager);
-    TvzVS2005Mover* vs = guided.get();
-    manager->SetMover(typeid(TvzCustomDockingControl), std::move(guided));
-    mover = vs;
+    TvzVS2005Mover* vs = UseGuidedStyle();
     TvzDockingControl* work = panels["Work area"];
     PressAndPull(panels["Output"]);
     ASSERT_TRUE(mover->Active());
@@ -406,10 +411,7 @@ TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
 
 TEST_F(DockMoverTest, TheGuidesFadeInAndAHoveredGuideTurnsOpaque) {
     ui::TManualClockScope clock;
-    auto guided = std::make_unique<TvzVS2005Mover>(manager);
-    TvzVS2005Mover* vs = guided.get();
-    manager->SetMover(typeid(TvzCustomDockingControl), std::move(guided));
-    mover = vs;
+    TvzVS2005Mover* vs = UseGuidedStyle();
     TvzDockingControl* work = panels["Work area"];
     PressAndPull(panels["Output"]);
     MoveTo(Inside(work, 30, 40));
