@@ -1,6 +1,7 @@
 // The output window, the data view and the floating tool form over a real run.
 #include <gtest/gtest.h>
 
+#include "app/DataViewTesting.h"
 #include "app/fruDataView.h"
 #include "app/fruOutput.h"
 #include "app/fuToolForm.h"
@@ -8,7 +9,6 @@
 #include "core/uDBAConnection.h"
 #include "engine/uDebugger.h"
 #include "platform/rtl/Exception.h"
-#include "platform/rtl/Utf.h"
 #include "platform/ui/Application.h"
 #include "support/UiTest.h"
 
@@ -18,12 +18,7 @@
 namespace app {
 namespace {
 
-std::string GridTitles(const widecontrols::TUcDBGrid& grid) {
-    std::string titles;
-    for (int i = 0; i < grid.Columns()->Count(); ++i)
-        titles += (i > 0 ? " | " : "") + rtl::Utf16ToUtf8(grid.Columns()->Items(i)->Title()->Caption());
-    return titles;
-}
+using testing::GridTitles;
 
 // Whether any pixel of the rectangle has the colour.
 bool HasColour(const QImage& image, const ui::TRect& rect, ui::TColor colour) {

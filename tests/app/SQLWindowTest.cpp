@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/DataViewTesting.h"
 #include "app/FrameServerFixture.h"
 #include "app/fruDataView.h"
 #include "app/fruTextEditor.h"
@@ -117,11 +118,7 @@ protected:
         if (!frame->DockedDataView()) return {};
         EXPECT_TRUE(frame->tsResultSet->TabVisible());
         EXPECT_EQ(frame->pcResult->ActivePage(), frame->tsResultSet);
-        const auto* columns = frame->DockedDataView()->dbgResult->Columns();
-        std::string titles;
-        for (int i = 0; i < columns->Count(); ++i)
-            titles += (i > 0 ? " | " : "") + rtl::Utf16ToUtf8(columns->Items(i)->Title()->Caption());
-        return titles;
+        return testing::GridTitles(*frame->DockedDataView()->dbgResult);
     }
 
     std::unique_ptr<TfrmSQL> frame;
