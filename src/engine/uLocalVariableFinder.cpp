@@ -2,6 +2,7 @@
 
 #include "core/uStringUtils.h"
 #include "engine/uDBAProgram.h"
+#include "engine/uStrictAssignment.h"
 #include "parser/uMySqlGrammar.h"
 #include "parser/uMySqlStatements.h"
 #include "parser/uSQLDataChange.h"
@@ -63,6 +64,26 @@ void ForEachToken(parser::TSymbol& symbol, const TAction& action) {
     }
 }
 
+// The last token of the symbol; none when it has none.
+parser::TToken* LastToken(parser::TSymbol& symbol) {
+    parser::TToken* last = nullptr;
+    ForEachToken(symbol, [&](parser::TToken& token) { last = &token; });
+    return last;
+}
+
+std::string BackQuoted(std::string_view name) {
+    std::string quoted = "`";
+    for (char c : name)
+        quoted += c == '`' ? std::string("``") : std::string(1, c);
+    return quoted + '`';
+}
+
+// A read of the variable's session variable, as the declared type where CAST has it.
+std::string TypedRead(const TDBAVariable& variable) {
+    const std::string type = ExactCastType(variable.GetValue()->GetCharacteristics());
+    return type.empty() ? variable.SessionName() : "CAST(" + variable.SessionName() + " AS " + type + ")";
+}
+
 } // namespace
 
 bool IsLimitCount(const parser::TIdentifierTerminal& terminal) {
@@ -87,9 +108,12 @@ void TLocalVariableFinder::VisitIdentifierTerminal(parser::TIdentifierTerminal* 
     if (limitCount && limitParameters_) {
         terminal->Token()->SetText("?");
         limitParameters_->Add(variable);
-    } else {
+    } else if (limitCount || insideCall_ || reference == TReference::Write) {
         terminal->Token()->SetText(variable->SessionName());
+    } else {
+        terminal->Token()->SetText(TypedRead(*variable));
     }
+    ++renamed_;
     if (!variables_.Contains(variable)) variables_.Add(variable);
     if (targets_ && reference == TReference::Write && !targets_->Contains(variable)) targets_->Add(variable);
 }
@@ -106,7 +130,30 @@ void TLocalVariableFinder::VisitFunction(parser::TSQLProduction* production) {
         token.SetText(first ? count->SessionName() : "");
         first = false;
     });
+    ++renamed_;
     if (!variables_.Contains(count)) variables_.Add(count);
+}
+
+void TLocalVariableFinder::VisitColumnItem(parser::TSQLProduction* production) {
+    const auto* item = production->Children().Find<parser::TColumnItem_Sub_1>();
+    const auto* alias = item ? item->Children().Find<parser::TAliasIdOpt>() : nullptr;
+    auto* source = item ? item->Children().Find<parser::TColumnSource>() : nullptr;
+    if (!source || (alias && !alias->GetAlias().empty()))
+        return TSQLProductionVisitor::VisitColumnItem(production);
+    const std::string name = parser::GetSourceText(*source, false, true);
+    // A LIMIT count marked for its value (a NUL-framed marker) has lost its written text.
+    if (name.find('\0') != std::string::npos) return TSQLProductionVisitor::VisitColumnItem(production);
+    const int renamedBefore = renamed_;
+    TSQLProductionVisitor::VisitColumnItem(production);
+    if (renamed_ == renamedBefore) return;
+    parser::TToken* last = LastToken(*source);
+    last->SetText(last->GetText() + " AS " + BackQuoted(name));
+}
+
+void TLocalVariableFinder::VisitRoutineCallStatement(parser::TSQLProduction* production) {
+    insideCall_ = true;
+    TSQLProductionVisitor::VisitRoutineCallStatement(production);
+    insideCall_ = false;
 }
 
 std::string ServerSideText(parser::TSymbol& symbol, const std::shared_ptr<IBlock>& block,

@@ -19,6 +19,9 @@ bool IsLimitCount(const parser::TIdentifierTerminal& terminal);
 // what the server runs. A reference is a bare name in an expression, a SET target or an INTO
 // target; a qualified name, an UPDATE ... SET column, an INSERT column and the argument of VALUES()
 // are the server's. Names the block does not declare as mirrored variables stay as written.
+// A read becomes a CAST of the session variable to the declared type where CAST has that type, so
+// that the server derives the same types from it; CALL arguments stay bare, as OUT arguments must. A
+// select list item that reads a local is named as the server names it, by its text as written.
 class TLocalVariableFinder : public parser::TSQLProductionVisitor {
 public:
     // Each variable found is added to `variables` once. With `limitParameters`, a variable that
@@ -32,6 +35,8 @@ public:
     void VisitIdentifierTerminal(parser::TIdentifierTerminal* terminal) override;
     // With a program, ROW_COUNT() and FOUND_ROWS() become the session names of its mirrors of them.
     void VisitFunction(parser::TSQLProduction* production) override;
+    void VisitColumnItem(parser::TSQLProduction* production) override;
+    void VisitRoutineCallStatement(parser::TSQLProduction* production) override;
 
 private:
     TDBAVariables& variables_;
@@ -39,6 +44,9 @@ private:
     TDBAVariables* limitParameters_;
     TDBAProgram* program_;
     TDBAVariables* targets_;
+    // How many references were renamed so far.
+    int renamed_ = 0;
+    bool insideCall_ = false;
 };
 
 // The source text of a statement or expression as the server must receive it, comments and line

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 #include "core/uDataConverter.h"
@@ -145,6 +146,13 @@ std::optional<double> PassedDecimalLimit(const core::IRODataValue& value,
     return {};
 }
 
+// The fraction digits of a temporal type, "(n)" as declared; empty for none.
+std::string FractionClause(const std::string& upperName) {
+    const std::size_t open = upperName.find('(');
+    return open == std::string::npos ? std::string()
+                                     : "(" + std::to_string(std::atoi(upperName.c_str() + open + 1)) + ")";
+}
+
 // CHAR (not VARCHAR): the server pads it and reads it back without trailing blanks.
 bool IsFixedLengthText(const core::TDatatypeCharacteristics& target) {
     const std::string name = UpperTypeName(target);
@@ -283,6 +291,36 @@ void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValu
         *problem =
             Problem(kErrorDataTruncated, rtl::Format("Data truncated for column '%s' at row 0", column));
     routine.Program().StoreWarnings().push_back(std::move(*problem));
+}
+
+std::string ExactCastType(const core::TDatatypeCharacteristics& declared) {
+    const std::string name = UpperTypeName(declared);
+    if (name.find("ZEROFILL") != std::string::npos) return {};
+    switch (declared.DataType) {
+    case core::dtInteger:
+        if (declared.MinValue == std::numeric_limits<std::int64_t>::min() &&
+            declared.MaxValue == std::numeric_limits<std::int64_t>::max())
+            return "SIGNED";
+        if (declared.MinValue == 0 && declared.MaxValue == std::numeric_limits<std::uint64_t>::max())
+            return "UNSIGNED";
+        return {};
+    case core::dtFloat:
+        if (const auto range = DecimalRange(declared)) {
+            if (range->Unsigned) return {};
+            const int scale = declared.Scale == core::kScaleNotSpecified ? 0 : declared.Scale;
+            return rtl::Format("DECIMAL(%d,%d)", range->Precision, scale);
+        }
+        if (name == "FLOAT" || name == "DOUBLE" || name == "DOUBLE PRECISION") return name;
+        return {};
+    case core::dtDate:
+        return "DATE";
+    case core::dtDateTime:
+        return "DATETIME" + FractionClause(name);
+    case core::dtTime:
+        return "TIME" + FractionClause(name);
+    default:
+        return {};
+    }
 }
 
 } // namespace engine

@@ -43,6 +43,13 @@ TEvaluationMode StoreEvaluationMode(const TRoutine& routine);
 // one that keeps its value in the client. User and system variables take any value.
 bool IsTypedVariable(const IAssignable& target);
 
+// The type that CAST gives exactly as the declared type of a local: the server then derives from the
+// cast what it derives from the local (a column's type, an operation's scale). Empty where CAST has
+// no such type: integers narrower than BIGINT, unsigned or zero-filled DECIMAL, FLOAT and DOUBLE
+// with digits or UNSIGNED, REAL, all text and binary types (CAST gives the connection's character
+// set, and CHAR and BINARY become variable-length), ENUM, SET, BIT, YEAR, TIMESTAMP and spatial types.
+std::string ExactCastType(const core::TDatatypeCharacteristics& declared);
+
 // Assigns the value to the target, checking it first when the target is a typed variable: a strict
 // routine fails with the problem, any other converts the value as the type takes it (a DECIMAL out
 // of range becomes its nearest limit) and leaves the problem as a warning in the program's

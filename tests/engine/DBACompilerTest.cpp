@@ -114,18 +114,22 @@ INSTANTIATE_TEST_SUITE_P(
         TRewriteCase{"INSERT INTO t (x, y) VALUES (y, x) ON DUPLICATE KEY UPDATE x = VALUES(x)",
                      "INSERT INTO t (x, y) VALUES ({y}, {x}) ON DUPLICATE KEY UPDATE x = VALUES(x)",
                      {"y", "x"}},
-        // Each variable once, in order of first use; comments, line breaks and user variables stay.
+        // Each variable once, in order of first use; comments, line breaks and user variables stay. A
+        // select list item that reads a local keeps the name the server gives it, its text as written.
         TRewriteCase{"SELECT y, x /* x */, y\n    FROM t WHERE @x = x",
-                     "SELECT {y}, {x} /* x */, {y}\n    FROM t WHERE @x = {x}",
+                     "SELECT {y} AS `y`, {x} AS `x` /* x */, {y} AS `y`\n    FROM t WHERE @x = {x}",
                      {"y", "x"}},
-        TRewriteCase{"SELECT `x` FROM t", "SELECT {x} FROM t", {"x"}},
+        TRewriteCase{"SELECT `x` FROM t", "SELECT {x} AS ```x``` FROM t", {"x"}},
+        TRewriteCase{"SELECT x  +  1, (SELECT y), x z, a FROM t",
+                     "SELECT {x}  +  1 AS `x  +  1`, (SELECT {y} AS `y`) AS `(SELECT y)`, {x} z, a FROM t",
+                     {"x", "y"}},
         TRewriteCase{"INSERT INTO t SET x = y", "INSERT INTO t SET x = {y}", {"y"}},
         TRewriteCase{"UPDATE t1, t2 SET t1.x = x, y = 1", "UPDATE t1, t2 SET t1.x = {x}, y = 1", {"x"}},
         TRewriteCase{"SELECT a FROM t JOIN u USING (x, y)", "SELECT a FROM t JOIN u USING (x, y)", {}},
         TRewriteCase{"DELETE x FROM t x WHERE a = x", "DELETE x FROM t x WHERE a = {x}", {"x"}},
         TRewriteCase{"SELECT a FROM t LIMIT 1 INTO x", "SELECT a FROM t LIMIT 1 INTO {x}", {"x"}},
         TRewriteCase{"DELETE FROM t WHERE id IN (SELECT x FROM u)",
-                     "DELETE FROM t WHERE id IN (SELECT {x} FROM u)",
+                     "DELETE FROM t WHERE id IN (SELECT {x} AS `x` FROM u)",
                      {"x"}},
         TRewriteCase{"CREATE TABLE c AS SELECT x AS id", "CREATE TABLE c AS SELECT {x} AS id", {"x"}},
         TRewriteCase{"DROP TABLE x", "DROP TABLE x", {}},
@@ -145,6 +149,54 @@ INSTANTIATE_TEST_SUITE_P(
             "EXECUTE IMMEDIATE CONVERT(X'53454C4543542027615C5C27204C494D495420322C203F' USING utf8mb4) "
             "USING IFNULL({n}, 0) & 18446744073709551615",
             {"n"}}));
+
+// The server derives types from a local's declaration (a column of CREATE TABLE ... AS SELECT, the
+// scale of a division): a read is cast to the declared type wherever CAST has that very type.
+TEST_F(DBACompilerTest, ReadsOfLocalsCarryTheirDeclaredTypeWhereCastHasIt) {
+    struct TCase {
+        const char* type;
+        const char* read;
+    } cases[] = {
+        {"DECIMAL(6,3)", "CAST({v} AS DECIMAL(6,3))"},
+        {"numeric", "CAST({v} AS DECIMAL(10,0))"},
+        {"DEC(5) UNSIGNED", "{v}"},
+        {"BIGINT", "CAST({v} AS SIGNED)"},
+        {"BIGINT UNSIGNED", "CAST({v} AS UNSIGNED)"},
+        {"BIGINT ZEROFILL", "{v}"},
+        {"INT", "{v}"},
+        {"TINYINT UNSIGNED", "{v}"},
+        {"DOUBLE", "CAST({v} AS DOUBLE)"},
+        {"FLOAT", "CAST({v} AS FLOAT)"},
+        {"FLOAT(7,2)", "{v}"},
+        {"DATE", "CAST({v} AS DATE)"},
+        {"DATETIME(2)", "CAST({v} AS DATETIME(2))"},
+        {"TIME", "CAST({v} AS TIME)"},
+        {"TIMESTAMP", "{v}"},
+        {"VARCHAR(10)", "{v}"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.type);
+        Compile(std::string("BEGIN\n  DECLARE v ") + c.type +
+                ";\n  UPDATE t SET a = v WHERE b < v LIMIT 1;\nEND");
+        const auto statement = At<TDBAServerSideStatement>(0);
+        ASSERT_TRUE(statement);
+        const std::string read = Expand(c.read);
+        EXPECT_EQ(rtl::Utf16ToUtf8(statement->Text()),
+                  "UPDATE t SET a = " + read + " WHERE b < " + read + " LIMIT 1");
+    }
+}
+
+// Where only a value or a variable is taken, a local stays its bare session variable: a LIMIT count,
+// an INTO target, a CALL argument (which may be OUT).
+TEST_F(DBACompilerTest, BareSessionVariablesWhereNoExpressionIsTaken) {
+    Compile("BEGIN DECLARE d DECIMAL(6,3); DECLARE n BIGINT; END");
+    TDBAVariables variables(false);
+    EXPECT_EQ(rtl::Utf16ToUtf8(AnalyzeQuery(u"CALL p(d, n + 1)", block, variables).Text),
+              Expand("CALL p({d}, {n} + 1)"));
+    EXPECT_EQ(
+        rtl::Utf16ToUtf8(AnalyzeQuery(u"SELECT 1 INTO d LIMIT n", block, variables).Text),
+        Expand("EXECUTE IMMEDIATE 'SELECT 1 INTO {d} LIMIT ?' USING IFNULL({n}, 0) & 18446744073709551615"));
+}
 
 TEST_F(DBACompilerTest, ExpressionsTheServerEvaluatesAreSentAsText) {
     struct TCase {
@@ -420,7 +472,7 @@ TEST_F(DBACompilerTest, AnalyzeQueryRewritesTheLocalsOfTheStop) {
         AnalyzeQuery(u"SELECT x, t.x /* x */ FROM t WHERE x > @x LIMIT n", block, variables);
     EXPECT_EQ(result.Kind, qkReturnsRows);
     EXPECT_EQ(rtl::Utf16ToUtf8(result.Text),
-              Expand("EXECUTE IMMEDIATE 'SELECT {x}, t.x /* x */ FROM t WHERE {x} > @x LIMIT ?' USING "
+              Expand("EXECUTE IMMEDIATE 'SELECT {x} AS `x`, t.x /* x */ FROM t WHERE {x} > @x LIMIT ?' USING "
                      "IFNULL({n}, 0) & 18446744073709551615"));
     EXPECT_EQ(Names(variables), (std::vector<std::string>{"x", "n"}));
 

@@ -98,8 +98,8 @@ TEST_F(DBAInterpreterRoundTripTest, LimitCountsOfAnExpressionAreSentAsTheirValue
             "SET r = (SELECT id FROM t LIMIT n OFFSET m);\nEND");
     const std::string n = Session("n");
     // Only the counts become literals, with the values of the moment; the other use of n stays mirrored.
-    const std::string first =
-        "select (SELECT SUM(id) + " + n + " FROM (SELECT id FROM t LIMIT 1, 2) s) as ExpressionValue";
+    const std::string first = "select (SELECT SUM(id) + " + n +
+                              " AS `SUM(id) + n` FROM (SELECT id FROM t LIMIT 1, 2) s) as ExpressionValue";
     const std::string second = "select (SELECT id FROM t LIMIT 3 OFFSET 1) as ExpressionValue";
     connection->AnswerRows(first, {{"ExpressionValue", 3}}, {{"7"}});
     connection->AnswerRows(second, {{"ExpressionValue", 3}}, {{"2"}});

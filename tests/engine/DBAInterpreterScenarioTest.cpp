@@ -72,7 +72,7 @@ TEST_F(DBAInterpreterScenarioTest, MirroringOrderAndHeadings) {
                                "SELECT COUNT(*) INTO {n} FROM t WHERE id > {a}",
                                "SELECT {n}",
                                "SET {n}=1",
-                               "SELECT {a}, {n}, v FROM t WHERE id = {a} + 10",
+                               "SELECT {a} AS `a`, {n} AS `n`, v FROM t WHERE id = {a} + 10",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Result(4), Result(5), Result(6, {"a", "n", "v"}, {"5|1|new"})));
     EXPECT_THAT(database->Rows("SELECT id, v FROM t ORDER BY id"),
@@ -109,7 +109,7 @@ TEST_F(DBAInterpreterScenarioTest, OneRoundTripForAStatementThatWritesNoLocal) {
                                "SELECT 1 / 0 AS q",
                                "show warnings",
                                "SET {n}=2",
-                               "SELECT {n}, {k}",
+                               "SELECT {n} AS `n`, {k} AS `k`",
                            })));
     EXPECT_THAT(Outputs(),
                 ElementsAre(Result(7), Result(8), Result(7), Result(8), Result(10, {"q"}, {"NULL"}),
@@ -139,7 +139,7 @@ TEST_F(DBAInterpreterScenarioTest, CursorLoopWithNotFoundHandler) {
                                "SET {total}=0",
                                "SELECT {total},@@warning_count",
                                "SET {total}=6",
-                               "SELECT {total}",
+                               "SELECT {total} AS `total`",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Message(mkInformation, std::string("[HANDLED]") + kNoData, 9),
                                        Result(14, {"total"}, {"6"})));
@@ -185,7 +185,7 @@ TEST_F(DBAInterpreterScenarioTest, WarningPassUnhandledAndHandled) {
                   "END"),
               "");
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SELECT 1/0 AS q", "show warnings", "SELECT 1/0 AS q",
-                                                    "show warnings", "SET {w}=1", "SELECT {w}"})));
+                                                    "show warnings", "SET {w}=1", "SELECT {w} AS `w`"})));
     const std::string division = "Error code: 1365, SQLState: 22012, Message: Division by 0";
     EXPECT_THAT(Outputs(),
                 ElementsAre(Result(3, {"q"}, {"NULL"}), Message(mkError, division, 3),
@@ -233,7 +233,7 @@ TEST_F(DBAInterpreterScenarioTest, ExitHandlerAndUnhandledError) {
                                "INSERT INTO t VALUES (1, 'again')",
                                "ERROR: Duplicate entry '1' for key 'PRIMARY'",
                                "SET {r}='dup'",
-                               "SELECT {r}",
+                               "SELECT {r} AS `r`",
                                "INSERT INTO t VALUES (2, 'again')",
                                "ERROR: Duplicate entry '2' for key 'PRIMARY'",
                            })));
@@ -270,7 +270,7 @@ TEST_F(DBAInterpreterScenarioTest, InterpretedProcedureCall) {
                                // Back to the database before the call, quoted as any name.
                                "use `{db}`",
                                "SET {a}=15",
-                               "SELECT {a}",
+                               "SELECT {a} AS `a`",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Result(4, {"a"}, {"15"})));
     const TRecordingDebugger& debugger = *runner->debugger;
@@ -333,7 +333,7 @@ TEST_F(DBAInterpreterScenarioTest, InterpretedFunctionCall) {
                                "use `{db}`",
                                "show warnings",
                                "SET {r}=50",
-                               "SELECT {r}",
+                               "SELECT {r} AS `r`",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Result(4, {"r"}, {"50"})));
     EXPECT_THAT(runner->debugger->stack, ElementsAre("", "<Main>->f_add:-1(2, 3)", ""));
@@ -383,7 +383,7 @@ TEST_F(DBAInterpreterScenarioTest, SignalAndResignal) {
                   "  SELECT msg;\n"
                   "END"),
               "");
-    EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SET {msg}='caught'", "SELECT {msg}"})));
+    EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SET {msg}='caught'", "SELECT {msg} AS `msg`"})));
     EXPECT_THAT(
         Outputs(),
         ElementsAre(Message(mkInformation, "[HANDLED]Error code: 5001, SQLState: 45000, Message: boom", 5),
