@@ -188,15 +188,33 @@ void ForgetKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program) 
     program.SetServerWarningsKept(false);
 }
 
-void ClearServerWarnings(core::IDBAConnection& connection) {
+namespace {
+
+// Runs a statement of the debugger's own, unseen by the monitor; a failure is what some of them are
+// sent for.
+void ExecUnmonitored(core::IDBAConnection& connection, const std::string& sql) {
     core::SetSQLMonitorEnabled(false);
     try {
-        // A statement that reads a table clears the warnings and, unlike a failing statement, leaves
-        // none of its own for the routine's SHOW WARNINGS to find.
-        connection.ExecSQL("DO (SELECT 0 FROM (SELECT 0) AS debugger_internal_clear)");
+        connection.ExecSQL(sql);
     } catch (const rtl::Exception&) {
     }
     core::SetSQLMonitorEnabled(true);
+}
+
+} // namespace
+
+void ClearServerWarnings(core::IDBAConnection& connection) {
+    // A statement that reads a table clears the warnings and, unlike a failing statement, leaves
+    // none of its own for the routine's SHOW WARNINGS to find.
+    ExecUnmonitored(connection, "DO (SELECT 0 FROM (SELECT 0) AS debugger_internal_clear)");
+}
+
+void LeaveServerCondition(core::IDBAConnection& connection, bool warning, int errorCode,
+                          const std::string& message) {
+    // SIGNAL takes a literal only; in hexadecimal it reads the same under any sql_mode.
+    ExecUnmonitored(connection,
+                    rtl::Format("SIGNAL SQLSTATE '%s' SET MYSQL_ERRNO = %d, MESSAGE_TEXT = X'%s'",
+                                warning ? "01000" : "45000", errorCode, core::BytesToHex(message)));
 }
 
 void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
@@ -205,7 +223,7 @@ void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
     if (warningCount == 0) return;
     const std::vector<TStoreProblem> warnings = ServerWarnings(connection);
     if (warnings.empty()) return;
-    ClearServerWarnings(connection);
+    DBAProgramOf(routine).SetServerWarningsKept(true);
     DispatchWarnings(routine, block, debugger, statement, warnings);
 }
 
@@ -246,7 +264,16 @@ void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& blo
                            const std::shared_ptr<IStatement>& statement) {
     std::vector<TStoreProblem> warnings;
     warnings.swap(routine.Program().StoreWarnings());
-    if (!warnings.empty()) DispatchWarnings(routine, block, debugger, statement, warnings);
+    if (warnings.empty()) return;
+    // As the server's own stores, the last one's warning replaces the list; a note, which SIGNAL
+    // cannot raise, leaves it empty.
+    core::IDBAConnection& connection = RoutineConnection(routine);
+    ForgetKeptWarnings(connection, DBAProgramOf(routine));
+    if (const TStoreProblem& last = warnings.back(); !last.Note) {
+        LeaveServerCondition(connection, true, last.ErrorCode, last.Message);
+        DBAProgramOf(routine).SetServerWarningsKept(true);
+    }
+    DispatchWarnings(routine, block, debugger, statement, warnings);
 }
 
 bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
@@ -266,8 +293,11 @@ bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
     debugger->Output(mkInformation,
                      rtl::Utf8ToUtf16("[HANDLED]" + ConditionText(errorCode, sqlState, message)), nullptr,
                      statement, routine);
-    // A handled condition leaves the routine no warnings to read.
-    ForgetKeptWarnings(RoutineConnection(routine), DBAProgramOf(routine));
+    // The handler's statements read the condition they handle; after them the routine reads no
+    // warnings.
+    core::IDBAConnection& connection = RoutineConnection(routine);
+    LeaveServerCondition(connection, warning, errorCode, message);
+    DBAProgramOf(routine).SetServerWarningsKept(true);
     {
         const TActiveHandlerGuard active(handlers, *handler, message, warning, sqlState, errorCode);
         // In a list of its own, so that the debugger stops on the body as on any statement.
@@ -275,6 +305,7 @@ bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
         body->Add(handler->Body());
         ExecuteInContext(routine, declaringBlock, body, debugger);
     }
+    ForgetKeptWarnings(connection, DBAProgramOf(routine));
     if (handler->Kind() == hkExit) throw EExitBlock(declaringBlock->GetIdentity());
     return true;
 }

@@ -103,9 +103,15 @@ int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVa
 void ForgetKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program);
 // Empties the server's warning list with a statement that fails on purpose, unseen by the monitor.
 void ClearServerWarnings(core::IDBAConnection& connection);
+// Makes the condition the only entry of the server's warning list, unseen by the monitor, for the
+// routine's SHOW WARNINGS, @@warning_count and @@error_count: a warning as a warning (SIGNAL raises
+// no note), anything else as an error.
+void LeaveServerCondition(core::IDBAConnection& connection, bool warning, int errorCode,
+                          const std::string& message);
 // "show warnings": each row, except the trace of ClearServerWarnings, is offered to the handlers
-// as a warning-level condition or else reported for the statement. Nothing is asked when the
-// warning count is known to be 0.
+// as a warning-level condition or else reported for the statement, and the list stays for the
+// routine's SHOW WARNINGS and @@warning_count. Nothing is asked when the warning count is known to
+// be 0.
 void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
                            const std::shared_ptr<IBlock>& block, const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement,
