@@ -326,18 +326,19 @@ const TBothWaysCase kCases[] = {
     // A local keeps its name and, where CAST has its type, its type: as a column of CREATE TABLE ...
     // AS SELECT and in the scale of what is computed from it.
     {"LocalsKeepTheirNameAndType",
-     {"CREATE PROCEDURE k() BEGIN DECLARE v DECIMAL(6,3) DEFAULT 1.5; DECLARE u BIGINT UNSIGNED DEFAULT 5; "
+     {"CREATE PROCEDURE k(p DECIMAL(4,1)) BEGIN DECLARE v DECIMAL(6,3) DEFAULT 1.5; DECLARE u BIGINT "
+      "UNSIGNED DEFAULT 5; "
       "DECLARE d DATETIME(2) DEFAULT '2020-01-02 03:04:05'; DECLARE f DOUBLE DEFAULT 0.5; "
-      "DROP TABLE IF EXISTS k; CREATE TABLE k AS SELECT v, v / 3, u, d, f, (SELECT v) AS s, `v`; "
+      "DROP TABLE IF EXISTS k; CREATE TABLE k AS SELECT v, v / 3, u, d, f, (SELECT v) AS s, `v`, p; "
       "SELECT COLUMN_NAME AS c, COLUMN_TYPE AS t FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = "
       "DATABASE() AND TABLE_NAME = 'k' ORDER BY ORDINAL_POSITION; "
-      "SELECT CONCAT_WS('|', v / 3, v * v, u + 1, d + INTERVAL 1 SECOND, f / 4) AS x FROM k; END"},
+      "SELECT CONCAT_WS('|', v / 3, v * v, u + 1, d + INTERVAL 1 SECOND, f / 4, p / 2) AS x FROM k; END"},
      {},
-     "CALL k()",
+     "CALL k(2.25)",
      {"c,t:v|decimal(6,3);v / 3|decimal(10,7);u|bigint(20) unsigned;d|datetime(2);f|double;s|decimal(6,3);"
-      "`v`|decimal(6,3)",
+      "`v`|decimal(6,3);p|decimal(4,1)",
       // As text, which every connection shows alike.
-      "x:0.5000000|2.250000|6|2020-01-02 03:04:06.00|0.125"}},
+      "x:0.5000000|2.250000|6|2020-01-02 03:04:06.00|0.125|1.15000"}},
     // A local LIMIT count reads as the server reads it: negatives wrap to huge unsigned counts, NULL is 0.
     {"LimitWithNegativeAndNullLocals",
      {"CREATE PROCEDURE l(a INT, b INT) SELECT id FROM t ORDER BY id LIMIT a, b",
