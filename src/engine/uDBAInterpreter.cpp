@@ -247,6 +247,7 @@ void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                       const std::shared_ptr<IDebugger>& debugger,
                       const std::shared_ptr<IStatement>& statement,
                       const std::vector<TStoreProblem>& warnings) {
+    DBAProgramOf(routine).CountRaisedConditions();
     // As on the server, one statement activates one handler at most: the first warning that a
     // handler takes, and the handler's statements leave none of the others behind.
     for (const TStoreProblem& warning : warnings)
@@ -370,6 +371,7 @@ std::shared_ptr<IStatement> TDBAExpressionInterpreter::WarningStatement() const 
 
 void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctionCall>& call) {
     std::shared_ptr<core::IRODataValue> result;
+    const int raisedBefore = DBAProgramOf(Routine()).ConditionsRaised();
     try {
         TFunctionCaller caller(call);
         CallRoutine(caller, Routine(), Block(), Debugger(), WarningStatement());
@@ -377,8 +379,10 @@ void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctio
         result = returned.Value();
     }
     RTL_ASSERT_MSG(result, "a function call ended without a result");
-    // An interpreted function's statements have had their warning pass.
-    ForgetKeptWarnings(RoutineConnection(Routine()), DBAProgramOf(Routine()));
+    // An interpreted function's statements have had their warning pass; as on the server, their
+    // warnings empty the caller's list, and a function that raised none leaves it.
+    if (DBAProgramOf(Routine()).ConditionsRaised() != raisedBefore)
+        ForgetKeptWarnings(RoutineConnection(Routine()), DBAProgramOf(Routine()));
     ProcessServerWarnings(RoutineConnection(Routine()), Routine(), Block(), Debugger(), WarningStatement());
     DispatchStoreWarnings(Routine(), Block(), Debugger(), WarningStatement());
     SetResult(result);
@@ -424,6 +428,7 @@ bool TDBAStatementInterpreter::HandleException(rtl::Exception& exception,
 bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& exception,
                                                  const std::shared_ptr<IStatement>& statement) {
     if (exception.Handled()) return false;
+    DBAProgramOf(Routine()).CountRaisedConditions();
     ClearServerWarnings(RoutineConnection(Routine()));
     DBAProgramOf(Routine()).SetServerWarningsKept(false);
     // A statement that failed counts no rows.

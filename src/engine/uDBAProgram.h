@@ -71,6 +71,10 @@ public:
     // (SHOW WARNINGS, @@warning_count), but a count read from the server would include it.
     bool ServerWarningsKept() const { return serverWarningsKept_; }
     void SetServerWarningsKept(bool value) { serverWarningsKept_ = value; }
+    // How many statements raised warnings or errors so far: a stored function that raised none leaves
+    // its caller's warning list as it was.
+    int ConditionsRaised() const { return conditionsRaised_; }
+    void CountRaisedConditions() { ++conditionsRaised_; }
 
     std::shared_ptr<IBlock> CreateBlock() override;
     void Run(const std::shared_ptr<IDebugger>& debugger) override;
@@ -93,6 +97,7 @@ private:
     std::shared_ptr<TDBAVariable> rowCount_;
     std::shared_ptr<TDBAVariable> foundRows_;
     bool serverWarningsKept_ = false;
+    int conditionsRaised_ = 0;
 };
 
 // What SHOW CREATE answers for a routine.

@@ -297,14 +297,16 @@ const TBothWaysCase kCases[] = {
     // A stored function's warnings stay inside it and empty the caller's list; one without warnings
     // keeps it.
     {"StoredFunctionWarningsStayInside",
-     {"CREATE FUNCTION f() RETURNS INT BEGIN DECLARE x INT; SET x = CAST('5 ' AS UNSIGNED); RETURN x; END",
+     {"CREATE FUNCTION f() RETURNS INT BEGIN DECLARE x INT; SET x = (SELECT CAST('5 ' AS UNSIGNED)); RETURN "
+      "x; "
+      "END",
       "CREATE FUNCTION g() RETURNS INT RETURN 3",
       "CREATE PROCEDURE w() BEGIN DECLARE v INT DEFAULT 1; SELECT 1 / 0 AS z; SELECT g() AS r; SHOW "
-      "WARNINGS; "
-      "SET v = f(); SHOW WARNINGS; END"},
+      "WARNINGS; SELECT 2 / 0 AS y; SET v = g(); SHOW WARNINGS; SET v = f(); SHOW WARNINGS; END"},
      {},
      "CALL w()",
-     {"z:NULL", "r:3", "Level,Code,Message:Warning|1365|Division by 0", "Level,Code,Message:"}},
+     {"z:NULL", "r:3", "Level,Code,Message:Warning|1365|Division by 0", "y:NULL",
+      "Level,Code,Message:Warning|1365|Division by 0", "Level,Code,Message:"}},
     {"HandledWarningLeavesNone",
      {"CREATE PROCEDURE w() BEGIN DECLARE h INT DEFAULT 0; DECLARE CONTINUE HANDLER FOR SQLWARNING SET h = h "
       "+ "
