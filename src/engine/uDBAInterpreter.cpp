@@ -211,10 +211,12 @@ void ClearServerWarnings(core::IDBAConnection& connection) {
 
 void LeaveServerCondition(core::IDBAConnection& connection, bool warning, int errorCode,
                           const std::string& message) {
-    // SIGNAL takes a literal only; in hexadecimal it reads the same under any sql_mode.
-    ExecUnmonitored(connection,
-                    rtl::Format("SIGNAL SQLSTATE '%s' SET MYSQL_ERRNO = %d, MESSAGE_TEXT = X'%s'",
-                                warning ? "01000" : "45000", errorCode, core::BytesToHex(message)));
+    // SIGNAL takes a literal only, in hexadecimal read the same under any sql_mode, and refuses a
+    // message longer than its condition item.
+    constexpr std::size_t kMessageTextLength = 512;
+    const std::string text = message.substr(0, rtl::Utf8PrefixBytes(message, kMessageTextLength));
+    ExecUnmonitored(connection, rtl::Format("SIGNAL SQLSTATE '%s' SET MYSQL_ERRNO = %d, MESSAGE_TEXT = X'%s'",
+                                            warning ? "01000" : "45000", errorCode, core::BytesToHex(text)));
 }
 
 void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,

@@ -70,6 +70,18 @@ TStoreProblem Problem(int errorCode, std::string message) {
     return {errorCode, core::MySQLErrorSQLState(errorCode), std::move(message)};
 }
 
+// A value quoted in a message as the server quotes it: past 128 bytes, the whole characters of its
+// first 125 bytes and "...".
+std::string MessageValue(const std::string& text) {
+    constexpr std::size_t kWholeBytes = 128;
+    constexpr std::size_t kCutBytes = 125;
+    if (text.size() <= kWholeBytes) return text;
+    std::size_t end = kCutBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end) + "...";
+}
+
 TProblem CheckNumberText(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
                          std::string_view column) {
     const std::string text = value.AsString().AsString();
@@ -79,9 +91,9 @@ TProblem CheckNumberText(const core::IRODataValue& value, const core::TDatatypeC
                            : target.Scale == core::kScaleNotSpecified ? "double"
                                                                       : "decimal";
         // The SQLSTATE is the server's; the error table of old servers does not know the error.
-        return TStoreProblem{
-            kErrorIncorrectValue, "22007",
-            rtl::Format("Incorrect %s value: '%s' for column ``.``.`%s` at row 0", kind, text, column)};
+        return TStoreProblem{kErrorIncorrectValue, "22007",
+                             rtl::Format("Incorrect %s value: '%s' for column ``.``.`%s` at row 0", kind,
+                                         MessageValue(text), column)};
     }
     case TTextNumber::Truncated:
         return Problem(kErrorDataTruncated, rtl::Format("Data truncated for column '%s' at row 0", column));

@@ -87,6 +87,13 @@ std::vector<std::string> CallUnderTheDebugger(TDBAProgramRunner& runner, const s
 
 const std::string kLongText(600, 'x');
 
+std::string Repeated(const std::string& text, int count) {
+    std::string repeated;
+    for (int i = 0; i < count; ++i)
+        repeated += text;
+    return repeated;
+}
+
 const TBothWaysCase kCases[] = {
     // Recursion as deep as max_sp_recursion_depth allows, and one step deeper.
     {"RecursionWithinTheLimit",
@@ -276,6 +283,17 @@ const TBothWaysCase kCases[] = {
      "CALL w()",
      {"Level,Code,Message:Warning|1265|Data truncated for column 'x' at row 0",
       "Level,Code,Message:Warning|1366|Incorrect integer value: 'a' for column ``.``.`t` at row 0", "n:1"}},
+    // The message quotes a long value cut as the server cuts it, by bytes on a character boundary.
+    {"LocalStoreWarningQuotesALongValueCut",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE w() BEGIN DECLARE i INT; SET i = REPEAT('x', 128); SHOW WARNINGS; SET i = "
+      "REPEAT('\xC3\xA9', 70); SHOW WARNINGS; END"},
+     {},
+     "CALL w()",
+     {"Level,Code,Message:Warning|1366|Incorrect integer value: '" + std::string(128, 'x') +
+          "' for column ``.``.`i` at row 0",
+      "Level,Code,Message:Warning|1366|Incorrect integer value: '" + Repeated("\xC3\xA9", 62) +
+          "...' for column ``.``.`i` at row 0"}},
     // A handler's statements read the condition it handles, an error as an error; after them the
     // routine reads none.
     {"HandlerReadsTheConditionItHandles",
