@@ -128,6 +128,8 @@ std::string UpperTypeName(const core::TDatatypeCharacteristics& target) {
 // DECIMAL(10). None for the other floating-point types, which take any double.
 struct TDecimalRange {
     int Precision;
+    // As declared; a value's scale stops at core::kMaxScale.
+    int Scale;
     bool Unsigned;
 };
 
@@ -135,9 +137,13 @@ std::optional<TDecimalRange> DecimalRange(const core::TDatatypeCharacteristics& 
     const std::string name = UpperTypeName(target);
     if (!name.starts_with("DEC") && !name.starts_with("NUMERIC") && !name.starts_with("FIXED")) return {};
     int precision = 10;
-    if (const std::size_t open = name.find('('); open != std::string::npos)
+    int scale = 0;
+    if (const std::size_t open = name.find('('); open != std::string::npos) {
         precision = std::atoi(name.c_str() + open + 1);
-    return TDecimalRange{precision, name.find("UNSIGNED") != std::string::npos};
+        if (const std::size_t comma = name.find(',', open); comma != std::string::npos)
+            scale = std::atoi(name.c_str() + comma + 1);
+    }
+    return TDecimalRange{precision, scale, name.find("UNSIGNED") != std::string::npos};
 }
 
 // The limit of the DECIMAL type that the value, rounded to the type's scale, passes; none when it
@@ -319,10 +325,10 @@ std::string ExactCastType(const core::TDatatypeCharacteristics& declared) {
     case core::dtFloat:
         if (const auto range = DecimalRange(declared)) {
             if (range->Unsigned) return {};
-            const int scale = declared.Scale == core::kScaleNotSpecified ? 0 : declared.Scale;
-            return rtl::Format("DECIMAL(%d,%d)", range->Precision, scale);
+            return rtl::Format("DECIMAL(%d,%d)", range->Precision, range->Scale);
         }
-        if (name == "FLOAT" || name == "DOUBLE" || name == "DOUBLE PRECISION") return name;
+        if (name == "FLOAT" || name == "DOUBLE") return name;
+        if (name == "DOUBLE PRECISION") return "DOUBLE";
         return {};
     case core::dtDate:
         return "DATE";

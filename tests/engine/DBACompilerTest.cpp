@@ -159,6 +159,7 @@ TEST_F(DBACompilerTest, ReadsOfLocalsCarryTheirDeclaredTypeWhereCastHasIt) {
     } cases[] = {
         {"DECIMAL(6,3)", "CAST({v} AS DECIMAL(6,3))"},
         {"numeric", "CAST({v} AS DECIMAL(10,0))"},
+        {"DECIMAL(30, 20)", "CAST({v} AS DECIMAL(30,20))"},
         {"DEC(5) UNSIGNED", "{v}"},
         {"BIGINT", "CAST({v} AS SIGNED)"},
         {"BIGINT UNSIGNED", "CAST({v} AS UNSIGNED)"},
@@ -166,6 +167,7 @@ TEST_F(DBACompilerTest, ReadsOfLocalsCarryTheirDeclaredTypeWhereCastHasIt) {
         {"INT", "{v}"},
         {"TINYINT UNSIGNED", "{v}"},
         {"DOUBLE", "CAST({v} AS DOUBLE)"},
+        {"DOUBLE PRECISION", "CAST({v} AS DOUBLE)"},
         {"FLOAT", "CAST({v} AS FLOAT)"},
         {"FLOAT(7,2)", "{v}"},
         {"DATE", "CAST({v} AS DATE)"},
