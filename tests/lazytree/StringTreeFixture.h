@@ -82,12 +82,21 @@ protected:
     QImage Grab() {
         const QImage window = widget()->grab().toImage();
         const ui::TRect c = tree.ClientRectInWindow();
-        QImage client = window.copy(c.Left, c.Top, c.Width(), c.Height());
+        return Keep(window.copy(c.Left, c.Top, c.Width(), c.Height()));
+    }
+    // The header band of the window.
+    QImage GrabHeader() {
+        const int height = tree.Header().Height();
+        return Keep(widget()->grab().toImage().copy(0, tree.ClientRectInWindow().Top - height,
+                                                    tree.ClientWidth(), height));
+    }
+    // Saves a grab for a look at it when LAZYTREE_TEST_PNG_DIR names a folder.
+    QImage Keep(QImage image) {
         if (const char* dir = std::getenv("LAZYTREE_TEST_PNG_DIR"))
-            client.save(QString::fromUtf8(dir) + "/" +
-                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-                        QString::number(grabs++) + ".png");
-        return client;
+            image.save(QString::fromUtf8(dir) + "/" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                       QString::number(grabs++) + ".png");
+        return image;
     }
     static TColor Pixel(const QImage& image, int x, int y) { return ui::FromQColor(image.pixelColor(x, y)); }
     static int CountColor(const QImage& image, const ui::TRect& r, TColor color) {
