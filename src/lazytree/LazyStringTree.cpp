@@ -296,7 +296,9 @@ void TCustomLazyStringTree::PaintStaticText(TVTCellPaintInfo& info, const std::u
     else
         r.Left += info.NodeWidth + textMargin_;
     canvas.Brush()->SetStyle(ui::bsClear);
-    canvas.DrawText(text, r, ui::DT_SINGLELINE | ui::DT_VCENTER | ui::DT_NOPREFIX);
+    canvas.DrawText(text, r,
+                    ui::DT_SINGLELINE | ui::DT_VCENTER | ui::DT_NOPREFIX |
+                        (info.RightToLeft ? ui::DT_RTLREADING | ui::DT_RIGHT : 0));
 }
 
 void TCustomLazyStringTree::DoTextDrawing(TVTCellPaintInfo& info, const std::u16string& text, ui::TRect r,

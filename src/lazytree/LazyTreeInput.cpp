@@ -608,10 +608,14 @@ ui::TRect TBaseLazyTree::ContentRectInClient(PLazyNode node, TColumnIndex column
     ui::TRect r = tree_.GetDisplayRect(node, NoColumn, false);
     auto& columns = header_.Columns();
     if (columns.IsValidColumn(column)) {
-        r.Left = columns[column].Left() - EffectiveOffsetX();
+        r.Left = columns[column].Left() - EffectiveOffsetX() + RTLOffset();
         r.Right = r.Left + columns[column].Width();
     }
-    r.Left += NodeIndent(node, column) + tree_.Margin() + ImagesWidth(node, column);
+    const int lead = NodeIndent(node, column) + tree_.Margin() + ImagesWidth(node, column);
+    if (CellRightToLeft(column))
+        r.Right -= lead;
+    else
+        r.Left += lead;
     return r;
 }
 
@@ -630,7 +634,9 @@ TBaseLazyTree::TNodeHint TBaseLazyTree::HintAt(int x, int y) {
         const int width = DoGetNodeWidth(hit.HitNode, hit.HitColumn);
         if (width <= content.Width()) return hint;
         hint.Text = GetNodeToolTip(hit.HitNode, hit.HitColumn);
-        hint.Rect = {content.Left, content.Top, content.Left + width, content.Bottom};
+        hint.Rect = CellRightToLeft(hit.HitColumn)
+                        ? ui::TRect{content.Right - width, content.Top, content.Right, content.Bottom}
+                        : ui::TRect{content.Left, content.Top, content.Left + width, content.Bottom};
         return hint;
     }
     hint.Text = GetNodeHint(hit.HitNode, hit.HitColumn);

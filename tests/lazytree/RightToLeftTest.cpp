@@ -48,6 +48,11 @@ TEST_F(RightToLeftTest, RowsWithoutColumnsGrowFromTheRightEdge) {
     EXPECT_LT(childText, width - 36);
     EXPECT_GT(FirstInk(image, 0, kRow), width - 100);
 
+    // The text's rectangle (for the editor) follows: right-aligned before the indentation and margin.
+    const TTreeRect text = model().GetDisplayRect(Top(0), NoColumn, true);
+    EXPECT_EQ(text.Right, width - 22);
+    EXPECT_GT(text.Left, width / 2);
+
     // Hit tests measure from the right as well.
     EXPECT_TRUE(HitAt(width - 10, 8).Contains(nhOnButton));
     EXPECT_TRUE(HitAt(width - 30, 8).Contains(nhOnText));
