@@ -65,6 +65,24 @@ TEST_F(ThemePaintTest, ThemeAwareTreesDrawThemedButtonsUntilTheOptionGoes) {
     EXPECT_EQ(Pixel(Grab(), 5, 5), kLines);
 }
 
+TEST_F(ThemePaintTest, OnlyTheExplorerLookHasHotButtons) {
+    const auto hotDiffers = [this](bool expanded) {
+        ui::TBitmap normal, hot;
+        normal.Assign(&tree.ButtonBitmap(expanded, false));
+        hot.Assign(&tree.ButtonBitmap(expanded, true));
+        for (int y = 0; y < normal.Height(); ++y)
+            for (int x = 0; x < normal.Width(); ++x)
+                if (normal.Canvas()->Pixel(x, y) != hot.Canvas()->Pixel(x, y)) return true;
+        return false;
+    };
+    EXPECT_FALSE(hotDiffers(false));
+    SetPaint(toUseExplorerTheme, true);
+    EXPECT_TRUE(hotDiffers(false));
+    EXPECT_TRUE(hotDiffers(true));
+    SetPaint(toThemeAware, false);
+    EXPECT_FALSE(hotDiffers(true)) << "the explorer option needs themes";
+}
+
 TEST_F(ThemePaintTest, ThemesHideTreeLinesOnlyWhenAsked) {
     Fill(2, 2);
     model().ToggleNode(Top(0));
