@@ -68,12 +68,7 @@ class RightToLeftColumnsTest : public RightToLeftTest {
 protected:
     void SetUp() override {
         RightToLeftTest::SetUp();
-        for (const char16_t* caption : {u"Name", u"Type"}) {
-            TLazyTreeColumn& column = header().Columns().Add();
-            column.SetWidth(100);
-            column.Look().Text = caption;
-        }
-        header().SetMainColumn(0);
+        AddColumns({u"Name", u"Type"}, 100);
         Fill(3, 1);
         header().SetOptions(header().Options() + TVTHeaderOptions{hoVisible});
         tree.SetBiDiMode(bdRightToLeft);

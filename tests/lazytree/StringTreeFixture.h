@@ -13,6 +13,7 @@
 #include "support/UiTest.h"
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <QApplication>
 #include <QImage>
 #include <QTest>
@@ -77,6 +78,16 @@ protected:
             count = children;
         };
         model().SetRootNodeCount(count);
+    }
+
+    // Columns with these captions, each `width` wide; the first is the main column.
+    void AddColumns(std::initializer_list<const char16_t*> captions, int width) {
+        for (const char16_t* caption : captions) {
+            TLazyTreeColumn& column = tree.Header().Columns().Add();
+            column.SetWidth(width);
+            column.Look().Text = caption;
+        }
+        tree.Header().SetMainColumn(0);
     }
 
     QImage Grab() {

@@ -139,11 +139,7 @@ class ThemedHeaderTest : public ThemePaintTest {
 protected:
     void SetUp() override {
         ThemePaintTest::SetUp();
-        for (const char16_t* caption : {u"Name", u"Type"}) {
-            TLazyTreeColumn& column = tree.Header().Columns().Add();
-            column.SetWidth(100);
-            column.Look().Text = caption;
-        }
+        AddColumns({u"Name", u"Type"}, 100);
         Fill(3);
         tree.Header().SetStyle(hsXPStyle);
         tree.Header().SetOptions(tree.Header().Options() + TVTHeaderOptions{hoVisible, hoHotTrack});
