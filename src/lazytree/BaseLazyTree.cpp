@@ -100,6 +100,14 @@ void TBaseLazyTree::SetSelectionCurveRadius(int value) {
     if (Change(selectionCurveRadius_, std::max(0, value))) Invalidate();
 }
 
+void TBaseLazyTree::SetDrawSelectionMode(TVTDrawSelectionMode value) {
+    if (Change(drawSelectionMode_, value)) Invalidate();
+}
+
+void TBaseLazyTree::SetSelectionBlendFactor(uint8_t value) {
+    if (Change(selectionBlendFactor_, value)) Invalidate();
+}
+
 void TBaseLazyTree::SetBiDiMode(TBiDiMode value) {
     if (value == tree_.BiDiMode()) return;
     tree_.SetBiDiMode(value);

@@ -31,6 +31,7 @@ enum TVTImageKind : uint8_t { ikNormal, ikSelected, ikState, ikOverlay };
 enum TItemEraseAction : uint8_t { eaColor, eaDefault, eaNone };
 enum TVTCellPaintMode : uint8_t { cpmPaint, cpmGetContentMargin };
 enum TVTHintMode : uint8_t { hmDefault, hmHint, hmHintAndDefault, hmTooltip };
+enum TVTDrawSelectionMode : uint8_t { smDottedRectangle, smBlendedRectangle };
 
 // What one paint call draws.
 enum TVTPaintCallOption : uint8_t {
@@ -235,6 +236,11 @@ public:
     void SetNodeAlignment(TVTNodeAlignment value);
     int SelectionCurveRadius() const { return selectionCurveRadius_; }
     void SetSelectionCurveRadius(int value);
+    // How the rubber band shows (themes always blend it), and how strongly blending colours.
+    TVTDrawSelectionMode DrawSelectionMode() const { return drawSelectionMode_; }
+    void SetDrawSelectionMode(TVTDrawSelectionMode value);
+    uint8_t SelectionBlendFactor() const { return selectionBlendFactor_; }
+    void SetSelectionBlendFactor(uint8_t value);
     TVTHintMode HintMode() const { return hintMode_; }
     void SetHintMode(TVTHintMode value) { hintMode_ = value; }
     uint32_t EditDelay() const { return editDelay_; }
@@ -481,7 +487,12 @@ private:
     void PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const ui::TRect& window, int nodeTop,
                   TVTPaintCallOptions options, bool useColumns, const TLineImage& lineImage);
     void EraseItem(ui::TCanvas& canvas, PLazyNode node, ui::TRect r, TVTPaintCallOptions options);
-    void PaintCellSelection(TVTCellPaintInfo& info);
+    // windowOrgX: the tree x of the row bitmap's left edge.
+    void PaintCellSelection(TVTCellPaintInfo& info, int windowOrgX);
+    // Blends r (tree x, moved by -originX onto the bitmap) with a colour by the blend factor.
+    void BlendRect(ui::TBitmap& bitmap, ui::TRect r, int originX, ui::TColor color);
+    // The rubber band over a bitmap whose canvas shows tree x from originX.
+    void PaintSelectionRectangle(ui::TBitmap& bitmap, int originX, const ui::TRect& band);
     void PaintTreeLines(TVTCellPaintInfo& info, int vAlign, const TLineImage& lineImage);
     void DrawLineImage(TVTCellPaintInfo& info, int x, int y, int height, int vAlign, TVTLineType type);
     void PaintNodeButton(TVTCellPaintInfo& info, int buttonX, int buttonY);
@@ -579,6 +590,8 @@ private:
     TVTButtonFillMode buttonFillMode_ = fmTreeColor;
     TVTNodeAlignment nodeAlignment_ = naProportional;
     int selectionCurveRadius_ = 0;
+    TVTDrawSelectionMode drawSelectionMode_ = smDottedRectangle;
+    uint8_t selectionBlendFactor_ = 128;
     TVTHintMode hintMode_ = hmDefault;
     uint32_t editDelay_ = kDefaultEditDelay;
 

@@ -524,7 +524,7 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
                         --info.CellRect.Right;
                         info.ContentRect.Right = std::min(info.ContentRect.Right, info.CellRect.Right);
                     }
-                    PaintCellSelection(info);
+                    PaintCellSelection(info, window.Left);
                     if (isMain) {
                         if (paint.Contains(toShowTreeLines) && !tree_.TreeLinesHiddenByTheme())
                             PaintTreeLines(info, align.Lines, lineImage);
@@ -558,11 +558,32 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
         ui::TRect band = NormalizeRect(tree_.SelectionRect());
         band.Top -= nodeTop;
         band.Bottom -= nodeTop;
-        canvas.DrawFocusRect(band);
+        PaintSelectionRectangle(rowBitmap_, window.Left, band);
     }
 }
 
-void TBaseLazyTree::PaintCellSelection(TVTCellPaintInfo& info) {
+void TBaseLazyTree::BlendRect(ui::TBitmap& bitmap, ui::TRect r, int originX, ui::TColor color) {
+    r = {std::max(0, r.Left - originX), std::max(0, r.Top), std::min(bitmap.Width(), r.Right - originX),
+         std::min(bitmap.Height(), r.Bottom)};
+    if (r.IsEmpty()) return;
+    AlphaBlend(bitmap, bitmap, r, {r.Left, r.Top}, bmConstantAlphaAndColor, selectionBlendFactor_,
+               static_cast<int>(ui::ColorToRGB(color)));
+}
+
+void TBaseLazyTree::PaintSelectionRectangle(ui::TBitmap& bitmap, int originX, const ui::TRect& band) {
+    ui::TCanvas& c = *bitmap.Canvas();
+    if (drawSelectionMode_ != smBlendedRectangle && !tree_.TreeStates().Contains(tsUseThemes)) {
+        c.DrawFocusRect(band);
+        return;
+    }
+    const auto& colors = tree_.Colors();
+    BlendRect(bitmap, band, originX, colors[TVTColors::SelectionRectangleBlendColor]);
+    c.Brush()->SetStyle(ui::bsSolid);
+    c.Brush()->SetColor(colors[TVTColors::SelectionRectangleBorderColor]);
+    c.FrameRect(band);
+}
+
+void TBaseLazyTree::PaintCellSelection(TVTCellPaintInfo& info, int windowOrgX) {
     ui::TCanvas& c = *info.Canvas;
     const auto& treeOptions = tree_.Options();
     const bool gridExtensions = treeOptions.MiscOptions.Contains(toGridExtensions);
@@ -619,8 +640,11 @@ void TBaseLazyTree::PaintCellSelection(TVTCellPaintInfo& info) {
             c.Pen()->SetColor(colors[dropTarget ? C::DropTargetBorderColor
                                      : focused  ? C::FocusedSelectionBorderColor
                                                 : C::UnfocusedSelectionBorderColor]);
-            c.RoundRect(inner.Left, inner.Top, inner.Right, inner.Bottom, selectionCurveRadius_,
-                        selectionCurveRadius_);
+            if (treeOptions.PaintOptions.Contains(toUseBlendedSelection))
+                BlendRect(rowBitmap_, inner, windowOrgX, c.Brush()->Color());
+            else
+                c.RoundRect(inner.Left, inner.Top, inner.Right, inner.Bottom, selectionCurveRadius_,
+                            selectionCurveRadius_);
         }
     }
     if (explorer && hotCell)
@@ -689,7 +713,7 @@ void TBaseLazyTree::PaintRemainingArea(ui::TCanvas& canvas, ui::TPoint target, i
     if (tree_.IsMouseSelecting() && !tree_.SelectionRect().IsEmpty()) {
         ui::TRect band = NormalizeRect(tree_.SelectionRect());
         const int dx = -window.Left, dy = -treeTop;
-        c.DrawFocusRect({band.Left + dx, band.Top + dy, band.Right + dx, band.Bottom + dy});
+        PaintSelectionRectangle(area, 0, {band.Left + dx, band.Top + dy, band.Right + dx, band.Bottom + dy});
     }
     canvas.Draw(target.X, target.Y, &area);
 }

@@ -110,6 +110,13 @@ protected:
         return image;
     }
     static TColor Pixel(const QImage& image, int x, int y) { return ui::FromQColor(image.pixelColor(x, y)); }
+    // A colour blended over another by the default blend factor of 128.
+    static TColor HalfBlend(TColor over, TColor under) {
+        TColor result = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+            result |= ((128 * ((over >> shift) & 0xFF) + 128 * ((under >> shift) & 0xFF)) / 256) << shift;
+        return result;
+    }
     static int CountColor(const QImage& image, const ui::TRect& r, TColor color) {
         int count = 0;
         for (int y = r.Top; y < r.Bottom; ++y)

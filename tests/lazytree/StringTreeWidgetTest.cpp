@@ -83,6 +83,17 @@ TEST_F(StringTreeWidgetTest, SelectionColourFollowsFocusAndHidingOptions) {
     EXPECT_EQ(CountColor(Grab(), {0, kRow, 300, 2 * kRow}, kFocusedSelection), 0);
 }
 
+TEST_F(StringTreeWidgetTest, BlendedSelectionMixesItsColourIntoTheRow) {
+    Fill(3);
+    model().SetSelectionOptions(model().Options().SelectionOptions + TVTSelectionOptions{toFullRowSelect});
+    model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toUseBlendedSelection});
+    model().AddToSelection(Top(1));
+    Activate();
+    const QImage image = Grab();
+    EXPECT_EQ(Pixel(image, 150, kRow + kRow / 2), HalfBlend(kFocusedSelection, kBack));
+    EXPECT_EQ(Pixel(image, 150, kRow / 2), kBack);
+}
+
 TEST_F(StringTreeWidgetTest, EditedCellShowsNeitherSelectionNorText) {
     Fill(2);
     model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toHideFocusRect});

@@ -83,6 +83,26 @@ TEST_F(ThemePaintTest, OnlyTheExplorerLookHasHotButtons) {
     EXPECT_FALSE(hotDiffers(true)) << "the explorer option needs themes";
 }
 
+TEST_F(ThemePaintTest, ThemesBlendTheRubberBandOverRowsAndTheSpaceBelow) {
+    Fill(3);
+    constexpr TColor kBand = 0x00C000, kBorder = 0x800080;
+    model().Colors().Set(TVTColors::SelectionRectangleBlendColor, kBand);
+    model().Colors().Set(TVTColors::SelectionRectangleBorderColor, kBorder);
+    model().StartDrawSelection(150, 10, {});
+    model().CalculateSelectionRect(250, 90);
+    QImage image = Grab();
+    EXPECT_EQ(Pixel(image, 200, 2 * kRow + 5), HalfBlend(kBand, kBack)) << "over a row";
+    EXPECT_EQ(Pixel(image, 200, 80), HalfBlend(kBand, kBack)) << "below the last row";
+    EXPECT_EQ(Pixel(image, 150, 40), kBorder);
+    EXPECT_EQ(Pixel(image, 260, 40), kBack);
+
+    SetPaint(toThemeAware, false);
+    image = Grab();
+    EXPECT_EQ(Pixel(image, 200, 2 * kRow + 5), kBack) << "unthemed the band is a dotted frame";
+    tree.SetDrawSelectionMode(smBlendedRectangle);
+    EXPECT_EQ(Pixel(Grab(), 200, 80), HalfBlend(kBand, kBack));
+}
+
 TEST_F(ThemePaintTest, ThemesHideTreeLinesOnlyWhenAsked) {
     Fill(2, 2);
     model().ToggleNode(Top(0));
