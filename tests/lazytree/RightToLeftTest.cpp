@@ -64,6 +64,31 @@ TEST_F(RightToLeftTest, RowsWithoutColumnsGrowFromTheRightEdge) {
     EXPECT_TRUE(HitAt(10, 8).Contains(nhOnButton));
 }
 
+TEST_F(RightToLeftTest, ImagesStandRightOfTheTextBeforeTheIndentation) {
+    constexpr TColor kImage = 0x00C000;
+    ui::TCustomImageList images(16, 16);
+    ui::TBitmap picture(16, 16, ui::pf32bit);
+    picture.Canvas()->Brush()->SetColor(kImage);
+    picture.Canvas()->FillRect({0, 0, 16, 16});
+    images.AddMasked(&picture, ui::clFuchsia);
+    tree.SetImages(&images);
+    tree.OnGetImageIndex = [](TBaseLazyTree&, PLazyNode, TVTImageKind, TColumnIndex, bool&, int& index) {
+        index = 0;
+    };
+    Fill(1);
+    tree.SetBiDiMode(bdRightToLeft);
+    const int width = tree.ClientWidth();
+    const QImage image = Grab();
+    // Indent 18 and margin 4 from the right: the image covers width - 38 to width - 23.
+    EXPECT_EQ(Pixel(image, width - 23, 1), kImage);
+    EXPECT_EQ(Pixel(image, width - 38, 16), kImage);
+    EXPECT_EQ(Pixel(image, width - 39, 8), kBack) << "the gap of 2 before the text";
+    EXPECT_LT(LastInk(image.copy(0, 0, width - 39, kRow), 0, kRow), width - 40);
+    EXPECT_EQ(HitAt(width - 30, 8), (TVTNodeHitPositions{nhOnNode, nhOnNormalImage}));
+    EXPECT_TRUE(HitAt(width - 50, 8).Contains(nhOnText));
+    tree.SetImages(nullptr);
+}
+
 class RightToLeftColumnsTest : public RightToLeftTest {
 protected:
     void SetUp() override {
