@@ -128,6 +128,27 @@ TEST_F(StringTreeWidgetTest, ButtonsAndLinesLookAsDrawn) {
     EXPECT_EQ(dots, kRow / 2);
 }
 
+TEST_F(StringTreeWidgetTest, TriangleButtonsPointRightAndDown) {
+    tree.SetButtonStyle(bsTriangle);
+    const auto pixel = [this](bool expanded, int x, int y) {
+        ui::TBitmap copy;
+        copy.Assign(&tree.ButtonBitmap(expanded, false));
+        return copy.Canvas()->Pixel(x, y);
+    };
+    // Collapsed (2, 0), (6, 4), (2, 8); expanded (0, 2), (8, 2), (4, 6); the rest is the transparent key.
+    const struct {
+        bool expanded;
+        int x, y;
+        TColor expected;
+    } cases[] = {
+        {false, 2, 0, ui::clBlack},   {false, 3, 4, ui::clBlack},  {false, 7, 4, ui::clFuchsia},
+        {false, 0, 4, ui::clFuchsia}, {true, 4, 3, ui::clBlack},   {true, 0, 2, ui::clBlack},
+        {true, 4, 7, ui::clFuchsia},  {true, 4, 0, ui::clFuchsia},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(pixel(c.expanded, c.x, c.y), c.expected) << c.expanded << " at " << c.x << "," << c.y;
+}
+
 TEST_F(StringTreeWidgetTest, ImagesStandAfterTheIndentationAndSelectedOnesAreBlended) {
     constexpr TColor kImage = 0x00C000;
     ui::TCustomImageList images(16, 16);
