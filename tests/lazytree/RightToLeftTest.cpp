@@ -89,6 +89,22 @@ TEST_F(RightToLeftTest, ImagesStandRightOfTheTextBeforeTheIndentation) {
     tree.SetImages(nullptr);
 }
 
+TEST_F(RightToLeftTest, BandGridLineEndsBeforeTheIndentation) {
+    Fill(1, 1);
+    model().ToggleNode(Top(0));
+    model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toShowHorzGridLines});
+    model().Colors().Set(TVTColors::GridLineColor, 0x00FF00);
+    tree.SetLineMode(lmBands);
+    tree.SetBiDiMode(bdRightToLeft);
+    const QImage image = Grab();
+    const int bottom = 2 * kRow - 1; // the child's last row
+    const int indentEdge = tree.ClientWidth() - 2 * model().Indent();
+    EXPECT_EQ(CountColor(image, {indentEdge - 40, bottom, indentEdge, bottom + 1}, 0x00FF00), 20);
+    EXPECT_EQ(
+        CountColor(image, {indentEdge, bottom, indentEdge + model().Indent() - 1, bottom + 1}, 0x00FF00), 0)
+        << "no grid line inside the indentation";
+}
+
 class RightToLeftColumnsTest : public RightToLeftTest {
 protected:
     void SetUp() override {
