@@ -66,12 +66,7 @@ TEST_F(RightToLeftTest, RowsWithoutColumnsGrowFromTheRightEdge) {
 
 TEST_F(RightToLeftTest, ImagesStandRightOfTheTextBeforeTheIndentation) {
     constexpr TColor kImage = 0x00C000;
-    ui::TCustomImageList images(16, 16);
-    ui::TBitmap picture(16, 16, ui::pf32bit);
-    picture.Canvas()->Brush()->SetColor(kImage);
-    picture.Canvas()->FillRect({0, 0, 16, 16});
-    images.AddMasked(&picture, ui::clFuchsia);
-    tree.SetImages(&images);
+    ShowImage(kImage);
     tree.OnGetImageIndex = [](TBaseLazyTree&, PLazyNode, TVTImageKind, TColumnIndex, bool&, int& index) {
         index = 0;
     };
@@ -86,23 +81,6 @@ TEST_F(RightToLeftTest, ImagesStandRightOfTheTextBeforeTheIndentation) {
     EXPECT_LT(LastInk(image.copy(0, 0, width - 39, kRow), 0, kRow), width - 40);
     EXPECT_EQ(HitAt(width - 30, 8), (TVTNodeHitPositions{nhOnNode, nhOnNormalImage}));
     EXPECT_TRUE(HitAt(width - 50, 8).Contains(nhOnText));
-    tree.SetImages(nullptr);
-}
-
-TEST_F(RightToLeftTest, BandGridLineEndsBeforeTheIndentation) {
-    Fill(1, 1);
-    model().ToggleNode(Top(0));
-    model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toShowHorzGridLines});
-    model().Colors().Set(TVTColors::GridLineColor, 0x00FF00);
-    tree.SetLineMode(lmBands);
-    tree.SetBiDiMode(bdRightToLeft);
-    const QImage image = Grab();
-    const int bottom = 2 * kRow - 1; // the child's last row
-    const int indentEdge = tree.ClientWidth() - 2 * model().Indent();
-    EXPECT_EQ(CountColor(image, {indentEdge - 40, bottom, indentEdge, bottom + 1}, 0x00FF00), 20);
-    EXPECT_EQ(
-        CountColor(image, {indentEdge, bottom, indentEdge + model().Indent() - 1, bottom + 1}, 0x00FF00), 0)
-        << "no grid line inside the indentation";
 }
 
 class RightToLeftColumnsTest : public RightToLeftTest {

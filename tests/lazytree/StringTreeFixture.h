@@ -90,6 +90,15 @@ protected:
         tree.Header().SetMainColumn(0);
     }
 
+    // Every node's images come from a list of one 16 x 16 image in this colour.
+    void ShowImage(TColor color) {
+        ui::TBitmap picture(16, 16, ui::pf32bit);
+        picture.Canvas()->Brush()->SetColor(color);
+        picture.Canvas()->FillRect({0, 0, 16, 16});
+        images.AddMasked(&picture, ui::clFuchsia);
+        tree.SetImages(&images);
+    }
+
     QImage Grab() {
         const QImage window = widget()->grab().toImage();
         const ui::TRect c = tree.ClientRectInWindow();
@@ -150,6 +159,7 @@ protected:
     int grabs = 0;
     ui::TManualClockScope clock{1000};
     ui::TWinControl form{nullptr};
+    ui::TCustomImageList images{16, 16}; // outlives the tree
     TLazyStringTree tree{nullptr};
 };
 

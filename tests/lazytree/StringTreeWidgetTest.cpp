@@ -151,12 +151,7 @@ TEST_F(StringTreeWidgetTest, TriangleButtonsPointRightAndDown) {
 
 TEST_F(StringTreeWidgetTest, ImagesStandAfterTheIndentationAndSelectedOnesAreBlended) {
     constexpr TColor kImage = 0x00C000;
-    ui::TCustomImageList images(16, 16);
-    ui::TBitmap picture(16, 16, ui::pf32bit);
-    picture.Canvas()->Brush()->SetColor(kImage);
-    picture.Canvas()->FillRect({0, 0, 16, 16});
-    images.AddMasked(&picture, ui::clFuchsia);
-    tree.SetImages(&images);
+    ShowImage(kImage);
     int plainAsked = 0;
     tree.OnGetImageIndex = [&](TBaseLazyTree&, PLazyNode, TVTImageKind kind, TColumnIndex, bool&,
                                int& index) {
@@ -181,7 +176,6 @@ TEST_F(StringTreeWidgetTest, ImagesStandAfterTheIndentationAndSelectedOnesAreBle
     image = Grab();
     EXPECT_EQ(plainAsked, 0);
     EXPECT_EQ(Pixel(image, 22, 1), kBack);
-    tree.SetImages(nullptr);
 }
 
 TEST_F(StringTreeWidgetTest, SelectedOnlyPaintsSelectedRowsAndTheirChildren) {
@@ -206,12 +200,22 @@ TEST_F(StringTreeWidgetTest, BandModeGridLineStartsAfterTheIndentation) {
     model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toShowHorzGridLines});
     model().Colors().Set(TVTColors::GridLineColor, 0x00FF00);
     tree.SetLineMode(lmBands);
-    const QImage image = Grab();
     const int bottom = 2 * kRow - 1; // the child's last row
-    const int indent = 2 * model().Indent();
-    EXPECT_EQ(CountColor(image, {indent, bottom, indent + 40, bottom + 1}, 0x00FF00), 20);
-    EXPECT_EQ(CountColor(image, {model().Indent() + 1, bottom, indent, bottom + 1}, 0x00FF00), 0)
-        << "no grid line inside the indentation";
+    const int indent = model().Indent();
+    const int width = tree.ClientWidth();
+    // Right to left the line ends where the indentation begins on the right.
+    for (const TBiDiMode mode : {bdLeftToRight, bdRightToLeft}) {
+        tree.SetBiDiMode(mode);
+        const bool rightToLeft = mode == bdRightToLeft;
+        const int edge = rightToLeft ? width - 2 * indent : 2 * indent;
+        const QImage image = Grab();
+        const ui::TRect line = rightToLeft ? ui::TRect{edge - 40, bottom, edge, bottom + 1}
+                                           : ui::TRect{edge, bottom, edge + 40, bottom + 1};
+        const ui::TRect inside = rightToLeft ? ui::TRect{edge, bottom, edge + indent - 1, bottom + 1}
+                                             : ui::TRect{indent + 1, bottom, edge, bottom + 1};
+        EXPECT_EQ(CountColor(image, line, 0x00FF00), 20) << mode;
+        EXPECT_EQ(CountColor(image, inside, 0x00FF00), 0) << "no grid line inside the indentation " << mode;
+    }
 }
 
 TEST_F(StringTreeWidgetTest, FixedColumnsStayWhileTheOthersScroll) {
