@@ -34,13 +34,20 @@ void TBaseLazyTree::PrepareButtons() {
         ui::TBitmap& hotBitmap = buttons_[expanded ? bnHotExpanded : bnHotCollapsed];
         bitmap.SetPixelFormat(ui::pf32bit);
         bitmap.SetSize(size, size);
+        // The theme's glyph is smoothed into its background: it stands on the column's colour.
+        const auto drawThemed = [&](ui::TBitmap& target, bool hot) {
+            ui::TCanvas& canvas = *target.Canvas();
+            canvas.Brush()->SetStyle(ui::bsSolid);
+            canvas.Brush()->SetColor(MainColumnColor());
+            canvas.FillRect(whole);
+            ui::DrawThemedTreeGlyph(canvas, whole, expanded, hot);
+        };
         ui::TCanvas& c = *bitmap.Canvas();
         c.Brush()->SetStyle(ui::bsSolid);
-        // The theme's glyph is smoothed into its background: it stands on the column's colour.
-        c.Brush()->SetColor(themed ? MainColumnColor() : ui::clFuchsia);
+        c.Brush()->SetColor(ui::clFuchsia);
         c.FillRect(whole);
         if (themed) {
-            ui::DrawThemedTreeGlyph(c, whole, expanded, false);
+            drawThemed(bitmap, false);
         } else if (buttonStyle_ == bsTriangle) {
             c.Pen()->SetColor(ui::clBlack);
             c.Brush()->SetColor(ui::clBlack);
@@ -76,13 +83,7 @@ void TBaseLazyTree::PrepareButtons() {
         bitmap.SetTransparentMode(ui::tmFixed);
         bitmap.SetTransparent(true);
         hotBitmap.Assign(&bitmap);
-        if (explorer) {
-            ui::TCanvas& hot = *hotBitmap.Canvas();
-            hot.Brush()->SetStyle(ui::bsSolid);
-            hot.Brush()->SetColor(MainColumnColor());
-            hot.FillRect(whole);
-            ui::DrawThemedTreeGlyph(hot, whole, expanded, true);
-        }
+        if (explorer) drawThemed(hotBitmap, true);
     }
 }
 
