@@ -100,6 +100,44 @@ void TBaseLazyTree::SetSelectionCurveRadius(int value) {
     if (Change(selectionCurveRadius_, std::max(0, value))) Invalidate();
 }
 
+void TBaseLazyTree::SetDrawSelectionMode(TVTDrawSelectionMode value) {
+    if (Change(drawSelectionMode_, value)) Invalidate();
+}
+
+void TBaseLazyTree::SetSelectionBlendFactor(uint8_t value) {
+    if (Change(selectionBlendFactor_, value)) Invalidate();
+}
+
+void TBaseLazyTree::SetBiDiMode(TBiDiMode value) {
+    if (value == tree_.BiDiMode()) return;
+    tree_.SetBiDiMode(value);
+    auto& columns = header_.Columns();
+    for (TColumnIndex i = 0; i < columns.Count(); ++i)
+        if (columns[i].Options().Contains(coParentBidiMode)) columns[i].Look().BiDiMode = value;
+    if (tree_.Options().AutoOptions.Contains(toAutoBidiColumnOrdering))
+        columns.OrderForLayout(tree_.UseRightToLeftAlignment());
+    HeaderChanged(false);
+    Invalidate();
+}
+
+int TBaseLazyTree::RTLOffset() const {
+    if (!tree_.UseRightToLeftAlignment() || header_.Columns().Count() == 0) return 0;
+    return std::max(0, ClientWidth() - tree_.RangeX());
+}
+
+bool TBaseLazyTree::CellRightToLeft(TColumnIndex column) const {
+    const auto& columns = header_.Columns();
+    const int mode = columns.IsValidColumn(column) ? columns[column].Look().BiDiMode : tree_.BiDiMode();
+    return mode != bdLeftToRight;
+}
+
+ui::TColor TBaseLazyTree::MainColumnColor() const {
+    const auto& columns = header_.Columns();
+    const TColumnIndex main = header_.MainColumn();
+    if (!columns.IsValidColumn(main) || columns[main].Options().Contains(coParentColor)) return TreeColor();
+    return columns[main].Look().Color;
+}
+
 // Buttons and line patterns depend on colours, the font and the styles: built again when next painted.
 void TBaseLazyTree::InvalidateGlyphs() {
     buttonsValid_ = false;
@@ -162,6 +200,7 @@ TTreePoint TBaseLazyTree::THost::CursorPos() const {
 
 void TBaseLazyTree::CreateWnd() {
     ui::TCustomControl::CreateWnd();
+    tree_.ApplyThemes();
     tree_.UpdateScrollBars();
 }
 

@@ -8,6 +8,7 @@
 #include "lazytree/TreeHost.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Themes.h"
 
 #include <array>
 #include <functional>
@@ -30,6 +31,7 @@ enum TVTImageKind : uint8_t { ikNormal, ikSelected, ikState, ikOverlay };
 enum TItemEraseAction : uint8_t { eaColor, eaDefault, eaNone };
 enum TVTCellPaintMode : uint8_t { cpmPaint, cpmGetContentMargin };
 enum TVTHintMode : uint8_t { hmDefault, hmHint, hmHintAndDefault, hmTooltip };
+enum TVTDrawSelectionMode : uint8_t { smDottedRectangle, smBlendedRectangle };
 
 // What one paint call draws.
 enum TVTPaintCallOption : uint8_t {
@@ -234,12 +236,23 @@ public:
     void SetNodeAlignment(TVTNodeAlignment value);
     int SelectionCurveRadius() const { return selectionCurveRadius_; }
     void SetSelectionCurveRadius(int value);
+    // How the rubber band shows (themes always blend it), and how strongly blending colours.
+    TVTDrawSelectionMode DrawSelectionMode() const { return drawSelectionMode_; }
+    void SetDrawSelectionMode(TVTDrawSelectionMode value);
+    uint8_t SelectionBlendFactor() const { return selectionBlendFactor_; }
+    void SetSelectionBlendFactor(uint8_t value);
     TVTHintMode HintMode() const { return hintMode_; }
     void SetHintMode(TVTHintMode value) { hintMode_ = value; }
     uint32_t EditDelay() const { return editDelay_; }
     void SetEditDelay(uint32_t value) { editDelay_ = value; }
     // The bitmaps of the expand buttons: collapsed, expanded, hot collapsed, hot expanded.
     const ui::TBitmap& ButtonBitmap(bool expanded, bool hot);
+    // Right-to-left layout (bdRightToLeft) keeps the columns to the right; any mode but bdLeftToRight
+    // lays its cells out from the right. Columns with coParentBidiMode follow the tree.
+    TBiDiMode BiDiMode() const { return tree_.BiDiMode(); }
+    void SetBiDiMode(TBiDiMode value);
+    // How far right-to-left layout moves the columns right, so that they end at the client's edge.
+    int RTLOffset() const;
 
     // The header's own images, and the strip of drop marks (0, 1), sort glyphs (2-5) and the hot
     // underline's pieces (6-8) it draws with.
@@ -462,6 +475,10 @@ private:
 
     void Scroll(int bar, int code);
     void InvalidateGlyphs();
+    // Whether a column's cells (the tree's without columns) are laid out from the right.
+    bool CellRightToLeft(TColumnIndex column) const;
+    // The main column's colour, the tree's when the column follows it.
+    ui::TColor MainColumnColor() const;
     void PrepareButtons();
     // The 8 x 8 tree-line pattern in two colours: 0 bits in fore, 1 bits in back.
     const ui::TBitmap& LinePattern(ui::TColor fore, ui::TColor back);
@@ -470,10 +487,18 @@ private:
     void PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const ui::TRect& window, int nodeTop,
                   TVTPaintCallOptions options, bool useColumns, const TLineImage& lineImage);
     void EraseItem(ui::TCanvas& canvas, PLazyNode node, ui::TRect r, TVTPaintCallOptions options);
-    void PaintCellSelection(TVTCellPaintInfo& info);
+    // windowOrgX: the tree x of the row bitmap's left edge.
+    void PaintCellSelection(TVTCellPaintInfo& info, int windowOrgX);
+    // Blends r (tree x, moved by -originX onto the bitmap) with a colour by the blend factor.
+    void BlendRect(ui::TBitmap& bitmap, ui::TRect r, int originX, ui::TColor color);
+    // The rubber band over a bitmap whose canvas shows tree x from originX.
+    void PaintSelectionRectangle(ui::TBitmap& bitmap, int originX, const ui::TRect& band);
     void PaintTreeLines(TVTCellPaintInfo& info, int vAlign, const TLineImage& lineImage);
     void DrawLineImage(TVTCellPaintInfo& info, int x, int y, int height, int vAlign, TVTLineType type);
     void PaintNodeButton(TVTCellPaintInfo& info, int buttonX, int buttonY);
+    // The themed item under a selected or hot cell in the explorer look.
+    void PaintExplorerItem(TVTCellPaintInfo& info, const ui::TRect& r, bool clipToCell,
+                           ui::TThemedTreeItem state);
     void PaintImage(TVTCellPaintInfo& info, TVTImageSlotIndex slot, bool doOverlay);
     // The space below the last row; treeTop is its top in tree coordinates.
     void PaintRemainingArea(ui::TCanvas& canvas, ui::TPoint target, int height, const ui::TRect& window,
@@ -509,6 +534,8 @@ private:
 
     // Hit classification inside a cell (offset from its left, width right).
     void ClassifyHit(TVTNodeHitInfo& hit, int offset, int right, TAlignment alignment);
+    // The same, measured from the cell's right edge.
+    void ClassifyHitRTL(TVTNodeHitInfo& hit, int offset, int right, TAlignment alignment);
     // The room images take before the content of a node's cell.
     int ImagesWidth(PLazyNode node, TColumnIndex column);
     void ShowHint(ui::TMessage& message);
@@ -563,10 +590,14 @@ private:
     TVTButtonFillMode buttonFillMode_ = fmTreeColor;
     TVTNodeAlignment nodeAlignment_ = naProportional;
     int selectionCurveRadius_ = 0;
+    TVTDrawSelectionMode drawSelectionMode_ = smDottedRectangle;
+    uint8_t selectionBlendFactor_ = 128;
     TVTHintMode hintMode_ = hmDefault;
     uint32_t editDelay_ = kDefaultEditDelay;
 
     bool buttonsValid_ = false;
+    bool buttonsThemed_ = false; // the look the buttons were built for
+    bool buttonsExplorer_ = false;
     std::array<ui::TBitmap, 4> buttons_; // collapsed, expanded, hot collapsed, hot expanded
     std::map<std::pair<ui::TColor, ui::TColor>, ui::TBitmap> linePatterns_;
     ui::TBitmap rowBitmap_;

@@ -222,13 +222,19 @@ void TCustomLazyStringTree::InitializeTextProperties(TVTCellPaintInfo& info) {
     ui::TCanvas& canvas = *info.Canvas;
     canvas.SetFont(Font());
     const auto& options = Tree().Options();
+    // The explorer look marks hot and selected items with its own item, not with the text.
+    const bool explorer = Tree().ExplorerLook();
     if (options.PaintOptions.Contains(toHotTrack) && info.Node == Tree().HotNode()) {
-        canvas.Font()->SetStyle(canvas.Font()->Style() + ui::TFontStyles{ui::fsUnderline});
+        if (!explorer) canvas.Font()->SetStyle(canvas.Font()->Style() + ui::TFontStyles{ui::fsUnderline});
         canvas.Font()->SetColor(Tree().Colors()[TVTColors::HotColor]);
     }
-    if (info.PaintOptions.Contains(pcSelection) &&
-        (info.Column == Tree().FocusedColumn() || options.SelectionOptions.Contains(toFullRowSelect)) &&
-        Tree().IsSelected(info.Node) && (HasFocus() || options.PaintOptions.Contains(toPopupMode)))
+    if (explorer || !info.PaintOptions.Contains(pcSelection) ||
+        (info.Column != Tree().FocusedColumn() && !options.SelectionOptions.Contains(toFullRowSelect)))
+        return;
+    const bool dropTarget = info.Node == DropTargetNode();
+    if ((dropTarget && LastDropMode() == dmOnNode) ||
+        (Tree().IsSelected(info.Node) &&
+         (dropTarget || HasFocus() || options.PaintOptions.Contains(toPopupMode))))
         canvas.Font()->SetColor(ui::clHighlightText);
 }
 
@@ -246,6 +252,7 @@ void TCustomLazyStringTree::PaintNormalText(TVTCellPaintInfo& info, std::u16stri
     if (node->States.Contains(nsMultiline)) {
         if (OnPaintText) OnPaintText(*this, canvas, node, info.Column, ttNormal);
         format = ui::DT_WORDBREAK | ui::DT_EDITCONTROL | ui::DT_END_ELLIPSIS | ui::DT_NOPREFIX | alignment;
+        if (info.RightToLeft) format |= ui::DT_RTLREADING;
     } else {
         if (ellipsisWidth_ == 0) ellipsisWidth_ = MeasureCanvas().TextWidth(kEllipsis);
         int ellipsisWidth = ellipsisWidth_;
@@ -256,6 +263,7 @@ void TCustomLazyStringTree::PaintNormalText(TVTCellPaintInfo& info, std::u16stri
             nodeWidth = 2 * textMargin_ + canvas.TextWidth(text);
         }
         format = ui::DT_SINGLELINE | ui::DT_VCENTER | ui::DT_NOPREFIX;
+        if (info.RightToLeft) format |= ui::DT_RTLREADING;
         if (info.Column < 0) {
             format |= alignment;
         } else if (r.Width() < nodeWidth - 2 * textMargin_) {
@@ -288,7 +296,9 @@ void TCustomLazyStringTree::PaintStaticText(TVTCellPaintInfo& info, const std::u
     else
         r.Left += info.NodeWidth + textMargin_;
     canvas.Brush()->SetStyle(ui::bsClear);
-    canvas.DrawText(text, r, ui::DT_SINGLELINE | ui::DT_VCENTER | ui::DT_NOPREFIX);
+    canvas.DrawText(text, r,
+                    ui::DT_SINGLELINE | ui::DT_VCENTER | ui::DT_NOPREFIX |
+                        (info.RightToLeft ? ui::DT_RTLREADING | ui::DT_RIGHT : 0));
 }
 
 void TCustomLazyStringTree::DoTextDrawing(TVTCellPaintInfo& info, const std::u16string& text, ui::TRect r,

@@ -218,10 +218,8 @@ TAlignment TCustomLazyStringTree::ExportAlignment(TColumnIndex column, bool capt
     const bool ownCaptionAlignment = caption && c.Options().Contains(coUseCaptionAlignment);
     auto alignment =
         static_cast<TAlignment>(ownCaptionAlignment ? c.Look().CaptionAlignment : c.Look().Alignment);
-    rightToLeft = c.Look().BiDiMode != 0;
-    if (rightToLeft && alignment != taCenter)
-        alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
-    return alignment;
+    rightToLeft = c.Look().BiDiMode != bdLeftToRight;
+    return rightToLeft ? MirroredAlignment(alignment) : alignment;
 }
 
 // ---- Text ----

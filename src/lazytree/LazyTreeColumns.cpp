@@ -44,6 +44,8 @@ void TLazyTreeColumn::SetWidth(int value) {
 
 void TLazyTreeColumn::SetOptions(TVTColumnOptions value) {
     if (value.Contains(coAutoSpring) && !options_.Contains(coAutoSpring)) springRest_ = 0;
+    if (value.Contains(coParentBidiMode) && !options_.Contains(coParentBidiMode))
+        look_.BiDiMode = owner_.tree_.BiDiMode();
     options_ = value;
 }
 
@@ -62,6 +64,7 @@ void TLazyTreeColumn::SetMaxWidth(int value) {
 TLazyTreeColumn& TLazyTreeColumns::Add() {
     items_.push_back(std::unique_ptr<TLazyTreeColumn>(new TLazyTreeColumn(*this, Count(), kDefaultWidth)));
     positions_.push_back(Count() - 1);
+    items_.back()->look_.BiDiMode = tree_.BiDiMode();
     if (mainColumn_ < 0) mainColumn_ = 0;
     UpdatePositions();
     return *items_.back();
@@ -113,6 +116,12 @@ void TLazyTreeColumns::UpdatePositions() {
         tree_.UpdateHorizontalScrollBar();
         host->Invalidate(nullptr);
     }
+}
+
+void TLazyTreeColumns::OrderForLayout(bool rightToLeft) {
+    for (std::size_t p = 0; p < positions_.size(); ++p)
+        positions_[p] = static_cast<TColumnIndex>(rightToLeft ? positions_.size() - 1 - p : p);
+    UpdatePositions();
 }
 
 TColumnIndex TLazyTreeColumns::ColumnFromPosition(uint32_t position) const {

@@ -131,6 +131,8 @@ public:
     // The mean width of the visible scrolling columns, halves to even; the indent without any.
     int GetScrollWidth() const;
     int TotalWidth() const;
+    // Right to left the columns stand in reverse index order, left to right in index order.
+    void OrderForLayout(bool rightToLeft);
     // Recomputes every column's position and left edge from the position array.
     void UpdatePositions();
     // The binary form of the columns (the current version on writing); reading replaces them and

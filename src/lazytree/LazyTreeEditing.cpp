@@ -103,9 +103,11 @@ void TBaseLazyTree::UpdateEditBounds() {
     auto& columns = header_.Columns();
     if (options.MiscOptions.Contains(toGridExtensions) && columns.IsValidColumn(editColumn_)) {
         const auto& column = columns[editColumn_];
-        const int left = column.Left() - EffectiveOffsetX();
+        const int left = column.Left() - EffectiveOffsetX() + RTLOffset();
+        TAlignment alignment = static_cast<TAlignment>(column.Look().Alignment);
+        if (CellRightToLeft(editColumn_)) alignment = MirroredAlignment(alignment);
         // A left-aligned editor takes the rest of the cell; any other starts at the cell's left edge.
-        if (static_cast<TAlignment>(column.Look().Alignment) == taLeftJustify)
+        if (alignment == taLeftJustify)
             r.Right = left + column.Width();
         else
             r.Left = left;

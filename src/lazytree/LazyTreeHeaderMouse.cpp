@@ -18,24 +18,31 @@ bool TBaseLazyTree::InHeader(ui::TPoint p) const {
 }
 
 TColumnIndex TBaseLazyTree::HeaderColumnAt(ui::TPoint p) const {
-    return header_.Columns().ColumnFromPoint({p.X, 0}, true);
+    return header_.Columns().ColumnFromPoint({p.X - RTLOffset(), 0}, true);
 }
 
-// The last column whose edge is near wins, so a column of width 0 can still be pulled open.
+// The column whose sizing edge is near: its right edge, or its left one right to left, where the columns
+// are visited from the first. The last column whose edge is near wins, so a column of width 0 can still
+// be pulled open; `left` is the edge that stays.
 TColumnIndex TBaseLazyTree::SplitterAt(int x, int& left) const {
     if (!header_.Options().Contains(hoColumnResize)) return NoColumn;
     const auto& columns = header_.Columns();
     const int fixedWidth = columns.GetVisibleFixedWidth();
-    for (int position = columns.Count() - 1; position >= 0; --position) {
+    const bool rightToLeft = tree_.UseRightToLeftAlignment();
+    const int rtlOffset = RTLOffset();
+    for (int step = 0; step < columns.Count(); ++step) {
+        const int position = rightToLeft ? step : columns.Count() - 1 - step;
         const TColumnIndex index = columns.ColumnFromPosition(position);
         const TLazyTreeColumn& column = columns[index];
         if (!column.Visible()) continue;
-        const int columnLeft = column.Left() - (column.Fixed() ? 0 : EffectiveOffsetX());
+        const int columnLeft = column.Left() - (column.Fixed() ? 0 : EffectiveOffsetX()) + rtlOffset;
         const int right = columnLeft + column.Width();
-        if (x <= right - kSplitterInside || x >= right + kSplitterOutside) continue;
-        if (!column.Fixed() && x < fixedWidth) continue;
+        if (rightToLeft ? x <= columnLeft - kSplitterOutside || x >= columnLeft + kSplitterInside
+                        : x <= right - kSplitterInside || x >= right + kSplitterOutside)
+            continue;
+        if (!column.Fixed() && x < fixedWidth + rtlOffset) continue;
         if (!column.Options().Contains(coResizable)) return NoColumn;
-        left = columnLeft;
+        left = rightToLeft ? right : columnLeft;
         return index;
     }
     return NoColumn;
@@ -106,7 +113,8 @@ bool TBaseLazyTree::HeaderMouseMove(ui::TPoint p) {
         headerTrack_ = htWidth;
         [[fallthrough]];
     case htWidth:
-        header_.Columns()[trackColumn_].SetWidth(p.X - trackLeft_);
+        header_.Columns()[trackColumn_].SetWidth(tree_.UseRightToLeftAlignment() ? trackLeft_ - p.X
+                                                                                 : p.X - trackLeft_);
         HeaderChanged(false);
         return true;
     case htDragPending:

@@ -4,6 +4,7 @@
 #include "platform/ui/Edges.h"
 #include "platform/ui/ImageList.h"
 #include "platform/ui/Messages.h"
+#include "platform/ui/Themes.h"
 
 #include <algorithm>
 
@@ -16,7 +17,9 @@ enum TUtilityImage {
     uiDropMarkRight,
     uiSortDescending,
     uiSortAscending,
-    uiHotLeft = 6,
+    uiThemedSortDescending,
+    uiThemedSortAscending,
+    uiHotLeft,
     uiHotMiddle,
     uiHotRight
 };
@@ -173,6 +176,13 @@ void TBaseLazyTree::DrawButtonText(ui::TCanvas& canvas, const std::u16string& ca
 
 void TBaseLazyTree::PaintSectionBackground(THeaderPaintInfo& info) {
     ui::TCanvas& canvas = *info.TargetCanvas;
+    if (tree_.TreeStates().Contains(tsUseThemes)) {
+        ui::DrawThemedHeaderItem(canvas, info.PaintRectangle,
+                                 info.IsDownIndex    ? ui::TThemedHeaderItem::Pressed
+                                 : info.IsHoverIndex ? ui::TThemedHeaderItem::Hot
+                                                     : ui::TThemedHeaderItem::Normal);
+        return;
+    }
     if (header_.Style() == hsXPStyle) {
         DrawXPSection(canvas, info.PaintRectangle, info.IsHoverIndex, info.IsDownIndex, info.ShowRightBorder);
         return;
@@ -202,7 +212,9 @@ void TBaseLazyTree::PaintHeaderSection(THeaderPaintInfo& info, THeaderPaintEleme
     }
     if (!ownerDrawn.Contains(hpeBackground)) PaintSectionBackground(info);
 
-    // Image at the leading side, sort glyph at the trailing one, the caption between.
+    // Image at the leading side, sort glyph at the trailing one, the caption between; right to left the
+    // sides change places.
+    const bool rightToLeft = look.BiDiMode != bdLeftToRight;
     ui::TRect r = info.PaintRectangle;
     r.Left += 2;
     r.Top += 2;
@@ -211,14 +223,19 @@ void TBaseLazyTree::PaintHeaderSection(THeaderPaintInfo& info, THeaderPaintEleme
     const int middle = (r.Top + r.Bottom) / 2;
     int left = r.Left + look.Margin;
     int right = r.Right - look.Margin;
-    if (info.ShowHeaderGlyph) {
-        info.GlyphPos = {left, middle - headerImages_->Height() / 2};
-        left += headerImages_->Width() + look.Spacing;
-    }
-    if (info.ShowSortGlyph) {
-        info.SortGlyphPos = {right - kUtilitySize, middle - kUtilitySize / 2};
-        right -= kUtilitySize + look.Spacing;
-    }
+    const auto lead = [&](int width) {
+        const int x = rightToLeft ? right - width : left;
+        (rightToLeft ? right -= width + look.Spacing : left += width + look.Spacing);
+        return x;
+    };
+    const auto trail = [&](int width) {
+        const int x = rightToLeft ? left : right - width;
+        (rightToLeft ? left += width + look.Spacing : right -= width + look.Spacing);
+        return x;
+    };
+    if (info.ShowHeaderGlyph)
+        info.GlyphPos = {lead(headerImages_->Width()), middle - headerImages_->Height() / 2};
+    if (info.ShowSortGlyph) info.SortGlyphPos = {trail(kUtilitySize), middle - kUtilitySize / 2};
     info.TextRectangle = {left, r.Top, std::max(left, right), r.Bottom};
     if (info.IsDownIndex) {
         const auto shift = [](ui::TPoint& p) { p = {p.X + 1, p.Y + 1}; };
@@ -228,22 +245,30 @@ void TBaseLazyTree::PaintHeaderSection(THeaderPaintInfo& info, THeaderPaintEleme
                               info.TextRectangle.Right + 1, info.TextRectangle.Bottom + 1};
     }
     const bool overlapped =
-        info.ShowSortGlyph &&
+        !rightToLeft && info.ShowSortGlyph &&
         info.GlyphPos.X + (headerImages_ ? headerImages_->Width() : 0) > info.SortGlyphPos.X;
     if (info.ShowHeaderGlyph && !overlapped && !ownerDrawn.Contains(hpeHeaderGlyph))
         headerImages_->Draw(canvas, info.GlyphPos.X, info.GlyphPos.Y, look.ImageIndex, info.IsEnabled);
     if (!look.Text.empty() && !ownerDrawn.Contains(hpeText)) {
-        const int alignment =
-            column.Options().Contains(coUseCaptionAlignment) ? look.CaptionAlignment : look.Alignment;
-        const ui::TTextFormat format = ui::DT_NOPREFIX | (alignment == taRightJustify ? ui::DT_RIGHT
-                                                          : alignment == taCenter     ? ui::DT_CENTER
-                                                                                      : ui::DT_LEFT);
+        TAlignment alignment = static_cast<TAlignment>(
+            column.Options().Contains(coUseCaptionAlignment) ? look.CaptionAlignment : look.Alignment);
+        if (rightToLeft) alignment = MirroredAlignment(alignment);
+        const ui::TTextFormat format = ui::DT_NOPREFIX | (rightToLeft ? ui::DT_RTLREADING : 0) |
+                                       (alignment == taRightJustify ? ui::DT_RIGHT
+                                        : alignment == taCenter     ? ui::DT_CENTER
+                                                                    : ui::DT_LEFT);
         canvas.SetFont(Font());
-        DrawButtonText(canvas, look.Text, info.TextRectangle, info.IsEnabled, info.IsHoverIndex, format);
+        // Themes colour hot sections themselves.
+        const bool hotText = info.IsHoverIndex && !tree_.TreeStates().Contains(tsUseThemes);
+        DrawButtonText(canvas, look.Text, info.TextRectangle, info.IsEnabled, hotText, format);
     }
-    if (info.ShowSortGlyph && !ownerDrawn.Contains(hpeSortGlyph))
+    if (info.ShowSortGlyph && !ownerDrawn.Contains(hpeSortGlyph)) {
+        const bool themed = tree_.TreeStates().Contains(tsUseThemes);
+        const bool ascending = header_.SortDirection() == sdAscending;
         UtilityImages().Draw(canvas, info.SortGlyphPos.X, info.SortGlyphPos.Y,
-                             header_.SortDirection() == sdAscending ? uiSortAscending : uiSortDescending);
+                             themed ? (ascending ? uiThemedSortAscending : uiThemedSortDescending)
+                                    : (ascending ? uiSortAscending : uiSortDescending));
+    }
     if (info.DropMark != dmmNone && !ownerDrawn.Contains(hpeDropMark)) {
         const bool atLeft = info.DropMark == dmmLeft;
         UtilityImages().Draw(canvas,
@@ -276,6 +301,8 @@ void TBaseLazyTree::PaintHeader(ui::TCanvas& canvas, const ui::TRect& target, ui
     if (advanced) OnHeaderDrawQueryElements(*this, background, elements);
     if (elements.Contains(hpeBackground)) {
         OnAdvancedHeaderDraw(*this, background, {hpeBackground});
+    } else if (tree_.TreeStates().Contains(tsUseThemes)) {
+        ui::DrawThemedHeaderItem(c, background.PaintRectangle, ui::TThemedHeaderItem::Background);
     } else if (header_.Style() == hsXPStyle) {
         DrawXPSection(c, background.PaintRectangle, false, false, false);
     } else {
@@ -285,13 +312,14 @@ void TBaseLazyTree::PaintHeader(ui::TCanvas& canvas, const ui::TRect& target, ui
     }
 
     auto& columns = header_.Columns();
-    int previousRight = 0;
+    const int rtlOffset = RTLOffset();
+    int previousRight = rtlOffset;
     for (int position = 0; position < columns.Count(); ++position) {
         const TColumnIndex index = columns.ColumnFromPosition(position);
         const TLazyTreeColumn& column = columns[index];
         if (!column.Visible()) continue;
         // Fixed columns stay where they are; the others scroll.
-        const int left = column.Left() - (column.Fixed() ? 0 : EffectiveOffsetX());
+        const int left = column.Left() - (column.Fixed() ? 0 : EffectiveOffsetX()) + rtlOffset;
         const ui::TRect section{previousRight, 0, std::max(previousRight, left + column.Width()), height};
         previousRight = section.Right;
         if (section.Right <= target.Left) continue;

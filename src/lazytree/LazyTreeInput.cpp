@@ -52,7 +52,8 @@ TVTNodeHitInfo TBaseLazyTree::HitTestAt(int x, int y, bool relative) {
         hit.HitPositions.Include(nhBelow);
     auto& columns = header_.Columns();
     if (relative) {
-        // Fixed columns do not scroll.
+        // Right to left the columns keep to the right edge; fixed columns do not scroll.
+        x -= RTLOffset();
         if (x >= columns.GetVisibleFixedWidth()) x += EffectiveOffsetX();
         y -= tree_.OffsetY();
     }
@@ -100,7 +101,10 @@ TVTNodeHitInfo TBaseLazyTree::HitTestAt(int x, int y, bool relative) {
         else if (y >= bottom - 3)
             hit.HitPositions.Include(nhLowerEdge);
     }
-    ClassifyHit(hit, offset, right, alignment);
+    if (CellRightToLeft(hit.HitColumn))
+        ClassifyHitRTL(hit, offset, right, alignment);
+    else
+        ClassifyHit(hit, offset, right, alignment);
     return hit;
 }
 
@@ -158,6 +162,64 @@ void TBaseLazyTree::ClassifyHit(TVTNodeHitInfo& hit, int offset, int right, TAli
     }
     default:
         hit.HitPositions.Include(offset < indent + width ? nhOnText : nhRightOfText);
+        break;
+    }
+}
+
+void TBaseLazyTree::ClassifyHitRTL(TVTNodeHitInfo& hit, int offset, int right, TAlignment alignment) {
+    PLazyNode node = hit.HitNode;
+    const auto& options = tree_.Options();
+    const bool isMain = hit.HitColumn == header_.MainColumn();
+    const int indentStart = right - NodeIndent(node, hit.HitColumn);
+    if (offset >= indentStart) {
+        if (options.PaintOptions.Contains(toShowButtons) && node->States.Contains(nsHasChildren)) {
+            if (indentStart + tree_.Indent() >= offset) hit.HitPositions.Include(nhOnButtonArea);
+            if (indentStart + ButtonBitmap(false, false).Width() >= offset)
+                hit.HitPositions.Include(nhOnButton);
+        }
+        return;
+    }
+    if (!isMain && options.MiscOptions.Contains(toReportMode)) return;
+    int end = indentStart - tree_.Margin();
+    if (isMain && options.MiscOptions.Contains(toCheckSupport) && checkImages_ && node->CheckType != ctNone)
+        end -= checkImages_->Width() + 2;
+    if (isMain && end < offset) {
+        hit.HitPositions = {nhOnNode};
+        if (node->CheckType != ctNone) hit.HitPositions.Include(nhOnCheckBox);
+        return;
+    }
+    if (stateImages_ && HasImage(node, ikState, hit.HitColumn)) {
+        end -= stateImages_->Width() + 2;
+        if (end < offset) {
+            hit.HitPositions.Include(nhOnStateImage);
+            return;
+        }
+    }
+    if (images_ && HasImage(node, ikNormal, hit.HitColumn)) {
+        end -= images_->Width() + 2;
+        if (end < offset) {
+            hit.HitPositions.Include(nhOnNormalImage);
+            return;
+        }
+    }
+    const int width = DoGetNodeWidth(node, hit.HitColumn);
+    if (end < width) {
+        hit.HitPositions.Include(nhOnText);
+        return;
+    }
+    switch (MirroredAlignment(alignment)) {
+    case taRightJustify:
+        hit.HitPositions.Include(offset < end - width ? nhLeftOfText : nhOnText);
+        break;
+    case taCenter: {
+        const int middle = (end - width) / 2;
+        hit.HitPositions.Include(offset < middle           ? nhLeftOfText
+                                 : offset < middle + width ? nhOnText
+                                                           : nhRightOfText);
+        break;
+    }
+    default:
+        hit.HitPositions.Include(offset > width ? nhRightOfText : nhOnText);
         break;
     }
 }
@@ -546,10 +608,14 @@ ui::TRect TBaseLazyTree::ContentRectInClient(PLazyNode node, TColumnIndex column
     ui::TRect r = tree_.GetDisplayRect(node, NoColumn, false);
     auto& columns = header_.Columns();
     if (columns.IsValidColumn(column)) {
-        r.Left = columns[column].Left() - EffectiveOffsetX();
+        r.Left = columns[column].Left() - EffectiveOffsetX() + RTLOffset();
         r.Right = r.Left + columns[column].Width();
     }
-    r.Left += NodeIndent(node, column) + tree_.Margin() + ImagesWidth(node, column);
+    const int lead = NodeIndent(node, column) + tree_.Margin() + ImagesWidth(node, column);
+    if (CellRightToLeft(column))
+        r.Right -= lead;
+    else
+        r.Left += lead;
     return r;
 }
 
@@ -568,7 +634,9 @@ TBaseLazyTree::TNodeHint TBaseLazyTree::HintAt(int x, int y) {
         const int width = DoGetNodeWidth(hit.HitNode, hit.HitColumn);
         if (width <= content.Width()) return hint;
         hint.Text = GetNodeToolTip(hit.HitNode, hit.HitColumn);
-        hint.Rect = {content.Left, content.Top, content.Left + width, content.Bottom};
+        hint.Rect = CellRightToLeft(hit.HitColumn)
+                        ? ui::TRect{content.Right - width, content.Top, content.Right, content.Bottom}
+                        : ui::TRect{content.Left, content.Top, content.Left + width, content.Bottom};
         return hint;
     }
     hint.Text = GetNodeHint(hit.HitNode, hit.HitColumn);

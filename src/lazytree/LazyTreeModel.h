@@ -86,6 +86,15 @@ public:
     TLazyTreeOptions& Options() { return options_; }
     const TLazyTreeOptions& Options() const { return options_; }
     void SetPaintOptions(TVTPaintOptions value);
+    // Enters tsUseThemes when the tree is theme-aware and the platform draws with a visual style.
+    void ApplyThemes();
+    // The explorer look: themed, with toUseExplorerTheme.
+    bool ExplorerLook() const {
+        return states_.Contains(tsUseThemes) && options_.PaintOptions.Contains(toUseExplorerTheme);
+    }
+    bool TreeLinesHiddenByTheme() const {
+        return states_.Contains(tsUseThemes) && options_.PaintOptions.Contains(toHideTreeLinesIfThemed);
+    }
     void SetAnimationOptions(TVTAnimationOptions value);
     void SetAutoOptions(TVTAutoOptions value);
     void SetSelectionOptions(TVTSelectionOptions value);
@@ -111,6 +120,10 @@ public:
     void SetAutoScrollInterval(uint32_t value) { autoScrollInterval_ = value; }
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment value);
+    // The control sets it and brings its columns along.
+    TBiDiMode BiDiMode() const { return biDiMode_; }
+    void SetBiDiMode(TBiDiMode value) { biDiMode_ = value; }
+    bool UseRightToLeftAlignment() const { return biDiMode_ == bdRightToLeft; }
     TScrollStyle ScrollBars() const { return scrollBars_; }
     void SetScrollBars(TScrollStyle value) { scrollBars_ = value; }
     bool AlwaysVisible() const { return alwaysVisible_; }
@@ -641,6 +654,7 @@ private:
     uint32_t autoScrollDelay_ = 1000;
     uint32_t autoScrollInterval_ = 1;
     TAlignment alignment_ = taLeftJustify;
+    TBiDiMode biDiMode_ = bdLeftToRight;
     TScrollStyle scrollBars_ = ssBoth;
     bool alwaysVisible_ = false;
     TTreePoint panningAnchor_;

@@ -1,5 +1,6 @@
 #include "lazytree/LazyTreeModel.h"
 #include "platform/rtl/Exception.h"
+#include "platform/ui/Themes.h"
 
 namespace lazytree {
 
@@ -20,9 +21,8 @@ void TLazyTreeModel::SetPaintOptions(TVTPaintOptions value) {
     const TVTPaintOptions old = options_.PaintOptions;
     if (value == old) return;
     options_.PaintOptions = value;
-    // Themes are a policy of the platform layer: the tree stays unthemed and looks the same everywhere.
     if (Toggled(old, value, toThemeAware) || Toggled(old, value, toUseExplorerTheme)) {
-        if (!value.Contains(toThemeAware)) DoStateChange({}, {tsUseThemes});
+        ApplyThemes();
     } else if (Toggled(old, value, toShowHiddenNodes)) {
         // Filtered nodes come and go: their heights count only where they are shown, so the totals and
         // the visible count are recounted rather than adjusted per filtered node.
@@ -33,6 +33,13 @@ void TLazyTreeModel::SetPaintOptions(TVTPaintOptions value) {
         return;
     }
     InvalidateWindow();
+}
+
+void TLazyTreeModel::ApplyThemes() {
+    if (options_.PaintOptions.Contains(toThemeAware) && ui::ThemesEnabled())
+        DoStateChange({tsUseThemes});
+    else
+        DoStateChange({}, {tsUseThemes});
 }
 
 void TLazyTreeModel::SetAnimationOptions(TVTAnimationOptions value) {

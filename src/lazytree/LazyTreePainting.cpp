@@ -21,18 +21,34 @@ enum TButtonSlot { bnCollapsed, bnExpanded, bnHotCollapsed, bnHotExpanded };
 // ---- Glyphs ----
 
 void TBaseLazyTree::PrepareButtons() {
-    if (buttonsValid_) return;
+    const bool themed = tree_.TreeStates().Contains(tsUseThemes);
+    const bool explorer = tree_.ExplorerLook();
+    if (buttonsValid_ && buttonsThemed_ == themed && buttonsExplorer_ == explorer) return;
     buttonsValid_ = true;
+    buttonsThemed_ = themed;
+    buttonsExplorer_ = explorer;
     const int size = kDefaultButtonSize;
+    const ui::TRect whole{0, 0, size, size};
     for (int expanded = 0; expanded < 2; ++expanded) {
         ui::TBitmap& bitmap = buttons_[expanded ? bnExpanded : bnCollapsed];
+        ui::TBitmap& hotBitmap = buttons_[expanded ? bnHotExpanded : bnHotCollapsed];
         bitmap.SetPixelFormat(ui::pf32bit);
         bitmap.SetSize(size, size);
+        // The theme's glyph is smoothed into its background: it stands on the column's colour.
+        const auto drawThemed = [&](ui::TBitmap& target, bool hot) {
+            ui::TCanvas& canvas = *target.Canvas();
+            canvas.Brush()->SetStyle(ui::bsSolid);
+            canvas.Brush()->SetColor(MainColumnColor());
+            canvas.FillRect(whole);
+            ui::DrawThemedTreeGlyph(canvas, whole, expanded, hot);
+        };
         ui::TCanvas& c = *bitmap.Canvas();
         c.Brush()->SetStyle(ui::bsSolid);
         c.Brush()->SetColor(ui::clFuchsia);
-        c.FillRect({0, 0, size, size});
-        if (buttonStyle_ == bsTriangle) {
+        c.FillRect(whole);
+        if (themed) {
+            drawThemed(bitmap, false);
+        } else if (buttonStyle_ == bsTriangle) {
             c.Pen()->SetColor(ui::clBlack);
             c.Brush()->SetColor(ui::clBlack);
             if (expanded)
@@ -66,7 +82,8 @@ void TBaseLazyTree::PrepareButtons() {
         bitmap.SetTransparentColor(ui::clFuchsia);
         bitmap.SetTransparentMode(ui::tmFixed);
         bitmap.SetTransparent(true);
-        buttons_[expanded ? bnHotExpanded : bnHotCollapsed].Assign(&bitmap);
+        hotBitmap.Assign(&bitmap);
+        if (explorer) drawThemed(hotBitmap, true);
     }
 }
 
@@ -114,7 +131,13 @@ void TBaseLazyTree::DrawLineImage(TVTCellPaintInfo& info, int x, int y, int heig
     const int bottom = y + height;
     ui::TCanvas& c = *info.Canvas;
     const auto vertical = [&](int from, int to, int at) { FillLine(c, {at, from, at + 1, to}); };
-    const auto horizontal = [&] { FillLine(c, {mid, middle, x + indent, middle + 1}); };
+    const bool reverse = info.RightToLeft;
+    // Right to left the horizontal runs from the cell's left edge to the vertical.
+    const auto horizontal = [&] {
+        FillLine(c, reverse ? ui::TRect{x, middle, mid + 1, middle + 1}
+                            : ui::TRect{mid, middle, x + indent, middle + 1});
+    };
+    const int leftEdge = reverse ? x + indent : x;
     switch (type) {
     case ltBottomRight:
         vertical(middle, bottom, mid);
@@ -135,10 +158,10 @@ void TBaseLazyTree::DrawLineImage(TVTCellPaintInfo& info, int x, int y, int heig
         horizontal();
         break;
     case ltLeft:
-        vertical(y, bottom, x);
+        vertical(y, bottom, leftEdge);
         break;
     case ltLeftBottom:
-        vertical(y, bottom, x);
+        vertical(y, bottom, leftEdge);
         FillLine(c, {x, bottom - 1, x + indent, bottom});
         break;
     case ltNone:
@@ -159,10 +182,11 @@ void TBaseLazyTree::PaintTreeLines(TVTCellPaintInfo& info, int vAlign, const TLi
     } else {
         info.Canvas->Font()->SetColor(tree_.Colors()[TVTColors::TreeLineColor]);
     }
-    int x = info.CellRect.Left;
+    const int step = info.RightToLeft ? -tree_.Indent() : tree_.Indent();
+    int x = info.RightToLeft ? info.CellRect.Right - tree_.Indent() : info.CellRect.Left;
     for (TVTLineType piece : pieces) {
         DrawLineImage(info, x, info.CellRect.Top, height, vAlign, piece);
-        x += tree_.Indent();
+        x += step;
     }
 }
 
@@ -170,7 +194,9 @@ void TBaseLazyTree::PaintNodeButton(TVTCellPaintInfo& info, int buttonX, int but
     const bool hot =
         tree_.Options().PaintOptions.Contains(toHotTrack) && info.Node == tree_.HotNode() && hotButton_;
     const ui::TBitmap& bitmap = ButtonBitmap(info.Node->States.Contains(nsExpanded), hot);
-    info.Canvas->Draw(info.CellRect.Left + buttonX, info.CellRect.Top + buttonY, &bitmap);
+    const int x =
+        info.RightToLeft ? info.CellRect.Right - buttonX - bitmap.Width() : info.CellRect.Left + buttonX;
+    info.Canvas->Draw(x, info.CellRect.Top + buttonY, &bitmap);
 }
 
 void TBaseLazyTree::GetImageIndex(TVTCellPaintInfo& info, TVTImageKind kind, TVTImageSlotIndex slot,
@@ -230,7 +256,9 @@ void TBaseLazyTree::PaintImage(TVTCellPaintInfo& info, TVTImageSlotIndex slot, b
 void TBaseLazyTree::Paint() {
     const ui::TRect update = Canvas()->ClipRect();
     if (update.IsEmpty()) return;
-    const int offsetX = EffectiveOffsetX(), offsetY = tree_.OffsetY();
+    // Right to left the columns keep to the right edge.
+    const int rtlOffset = RTLOffset();
+    const int offsetX = EffectiveOffsetX() - rtlOffset, offsetY = tree_.OffsetY();
     const auto paintArea = [&](const ui::TRect& r, int scrollX) {
         PaintTree(*Canvas(), {r.Left + scrollX, r.Top - offsetY, r.Right + scrollX, r.Bottom - offsetY},
                   {r.Left, r.Top}, kScreenPaintOptions);
@@ -242,7 +270,7 @@ void TBaseLazyTree::Paint() {
     }
     // Fixed columns do not scroll: they and the rest are painted apart.
     const ui::TRect client = ClientRect();
-    paintArea({0, client.Top, fixedWidth, client.Bottom}, 0);
+    paintArea({0, client.Top, fixedWidth, client.Bottom}, -rtlOffset);
     if (client.Right > fixedWidth) paintArea({fixedWidth, client.Top, client.Right, client.Bottom}, offsetX);
 }
 
@@ -288,7 +316,7 @@ void TBaseLazyTree::PaintTree(ui::TCanvas& canvas, const ui::TRect& window, ui::
     const int targetBottom = target.Y + window.Height();
     while (node && rowTop < targetBottom) {
         TLineImage lineImage;
-        int selectLevel = DetermineLineImage(tree_, node, lineImage, false);
+        int selectLevel = DetermineLineImage(tree_, node, lineImage, tree_.TreeLinesHiddenByTheme());
         if (!node->States.Contains(nsInitialized)) tree_.InitNode(node);
         if (tree_.IsSelected(node) && !paint.Contains(toChildrenAbove)) ++selectLevel;
         tree_.MeasureItemHeight(node);
@@ -333,7 +361,8 @@ void TBaseLazyTree::EraseItem(ui::TCanvas& canvas, PLazyNode node, ui::TRect r, 
     case eaDefault:
         canvas.Brush()->SetStyle(ui::bsSolid);
         if (options.Contains(pcSelection) && treeOptions.SelectionOptions.Contains(toFullRowSelect) &&
-            tree_.IsSelected(node) && !treeOptions.PaintOptions.Contains(toUseBlendedSelection)) {
+            tree_.IsSelected(node) && !treeOptions.PaintOptions.Contains(toUseBlendedSelection) &&
+            !tree_.ExplorerLook()) {
             canvas.Brush()->SetColor(TreeColor());
             canvas.FillRect(r);
             const bool focused = HasFocus() || treeOptions.PaintOptions.Contains(toPopupMode);
@@ -400,7 +429,8 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
             info.Position = useColumns ? static_cast<int>(columns[column].Position()) : 0;
             info.Alignment =
                 useColumns ? static_cast<TAlignment>(columns[column].Look().Alignment) : tree_.Alignment();
-            info.RightToLeft = false;
+            info.RightToLeft = CellRightToLeft(column);
+            if (info.RightToLeft) info.Alignment = MirroredAlignment(info.Alignment);
             info.PaintOptions = options;
             const bool editedCell = editing && (!useColumns || column == editColumn_);
             if (editedCell) info.PaintOptions.Exclude(pcSelection);
@@ -418,7 +448,10 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
                 if (window.Left < info.CellRect.Right) {
                     info.NodeWidth = DoGetNodeWidth(node, column);
                     info.ContentRect = info.CellRect;
-                    info.ContentRect.Left += tree_.Margin();
+                    if (info.RightToLeft)
+                        info.ContentRect.Right -= tree_.Margin();
+                    else
+                        info.ContentRect.Left += tree_.Margin();
                     info.ImageSlots[isCheck].Index = -1;
                     if (isMain && checkImages_ && treeOptions.MiscOptions.Contains(toCheckSupport)) {
                         TVTImageSlot& check = info.ImageSlots[isCheck];
@@ -428,7 +461,7 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
                         if (check.Index >= 0) {
                             const ui::TPoint p =
                                 PlaceImage(info.ContentRect, {checkImages_->Width(), checkImages_->Height()},
-                                           false, align.Lines);
+                                           info.RightToLeft, align.Lines);
                             check.XPos = p.X;
                             check.YPos = p.Y;
                         }
@@ -440,16 +473,21 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
                         GetImageIndex(info, kind, slot, list);
                         if (info.ImageSlots[slot].Index < 0) return;
                         // Laid out with the tree's own list, whatever list the event supplied.
-                        const ui::TPoint p =
-                            PlaceImage(info.ContentRect, {list->Width(), list->Height()}, false, align.Lines);
+                        const ui::TPoint p = PlaceImage(info.ContentRect, {list->Width(), list->Height()},
+                                                        info.RightToLeft, align.Lines);
                         info.ImageSlots[slot].XPos = p.X;
                         info.ImageSlots[slot].YPos = p.Y;
                     };
                     slotFor(ikState, isState, stateImages_);
                     slotFor(tree_.IsSelected(node) ? ikSelected : ikNormal, isNormal, images_);
                     if (isMain) {
-                        const int shift = indent * (paint.Contains(toFixedIndent) ? 1 : indentLevels);
-                        info.ContentRect.Left += shift;
+                        int shift = indent * (paint.Contains(toFixedIndent) ? 1 : indentLevels);
+                        if (info.RightToLeft) {
+                            info.ContentRect.Right -= shift;
+                            shift = -shift;
+                        } else {
+                            info.ContentRect.Left += shift;
+                        }
                         for (int slot = isNormal; slot <= isCheck; ++slot)
                             info.ImageSlots[slot].XPos += shift;
                     }
@@ -464,8 +502,13 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
                                             info.CellRect.Bottom - 1);
                         } else {
                             const int levels = paint.Contains(toFixedIndent) ? 1 : indentLevels;
-                            DrawDottedHLine(info, info.CellRect.Left + levels * indent,
-                                            info.CellRect.Right - 1, info.CellRect.Bottom - 1);
+                            if (info.RightToLeft)
+                                DrawDottedHLine(info, info.CellRect.Left,
+                                                info.CellRect.Right - levels * indent - 1,
+                                                info.CellRect.Bottom - 1);
+                            else
+                                DrawDottedHLine(info, info.CellRect.Left + levels * indent,
+                                                info.CellRect.Right - 1, info.CellRect.Bottom - 1);
                         }
                         --info.CellRect.Bottom;
                         info.ContentRect.Bottom = info.CellRect.Bottom;
@@ -473,15 +516,19 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
                     if (useColumns && info.PaintOptions.Contains(pcGridLines) &&
                         paint.Contains(toShowVertGridLines) &&
                         (!header_.Options().Contains(hoAutoResize) || info.Position < columns.Count() - 1)) {
-                        canvas.Font()->SetColor(tree_.Colors()[TVTColors::GridLineColor]);
-                        DrawDottedVLine(info, info.CellRect.Top, info.CellRect.Bottom,
-                                        info.CellRect.Right - 1);
+                        // A right-to-left text may run on into an empty neighbour: no line through it.
+                        if (!info.RightToLeft || !ColumnIsEmpty(node, column)) {
+                            canvas.Font()->SetColor(tree_.Colors()[TVTColors::GridLineColor]);
+                            DrawDottedVLine(info, info.CellRect.Top, info.CellRect.Bottom,
+                                            info.CellRect.Right - 1);
+                        }
                         --info.CellRect.Right;
                         info.ContentRect.Right = std::min(info.ContentRect.Right, info.CellRect.Right);
                     }
-                    PaintCellSelection(info);
+                    PaintCellSelection(info, window.Left);
                     if (isMain) {
-                        if (paint.Contains(toShowTreeLines)) PaintTreeLines(info, align.Lines, lineImage);
+                        if (paint.Contains(toShowTreeLines) && !tree_.TreeLinesHiddenByTheme())
+                            PaintTreeLines(info, align.Lines, lineImage);
                         if (paint.Contains(toShowButtons) && node->States.Contains(nsHasChildren) &&
                             (!node->States.Contains(nsAllChildrenHidden) ||
                              !treeOptions.AutoOptions.Contains(toAutoHideButtons)))
@@ -512,11 +559,32 @@ void TBaseLazyTree::PaintRow(ui::TCanvas& canvas, TVTCellPaintInfo& info, const 
         ui::TRect band = NormalizeRect(tree_.SelectionRect());
         band.Top -= nodeTop;
         band.Bottom -= nodeTop;
-        canvas.DrawFocusRect(band);
+        PaintSelectionRectangle(rowBitmap_, window.Left, band);
     }
 }
 
-void TBaseLazyTree::PaintCellSelection(TVTCellPaintInfo& info) {
+void TBaseLazyTree::BlendRect(ui::TBitmap& bitmap, ui::TRect r, int originX, ui::TColor color) {
+    r = {std::max(0, r.Left - originX), std::max(0, r.Top), std::min(bitmap.Width(), r.Right - originX),
+         std::min(bitmap.Height(), r.Bottom)};
+    if (r.IsEmpty()) return;
+    AlphaBlend(bitmap, bitmap, r, {r.Left, r.Top}, bmConstantAlphaAndColor, selectionBlendFactor_,
+               static_cast<int>(ui::ColorToRGB(color)));
+}
+
+void TBaseLazyTree::PaintSelectionRectangle(ui::TBitmap& bitmap, int originX, const ui::TRect& band) {
+    ui::TCanvas& c = *bitmap.Canvas();
+    if (drawSelectionMode_ != smBlendedRectangle && !tree_.TreeStates().Contains(tsUseThemes)) {
+        c.DrawFocusRect(band);
+        return;
+    }
+    const auto& colors = tree_.Colors();
+    BlendRect(bitmap, band, originX, colors[TVTColors::SelectionRectangleBlendColor]);
+    c.Brush()->SetStyle(ui::bsSolid);
+    c.Brush()->SetColor(colors[TVTColors::SelectionRectangleBorderColor]);
+    c.FrameRect(band);
+}
+
+void TBaseLazyTree::PaintCellSelection(TVTCellPaintInfo& info, int windowOrgX) {
     ui::TCanvas& c = *info.Canvas;
     const auto& treeOptions = tree_.Options();
     const bool gridExtensions = treeOptions.MiscOptions.Contains(toGridExtensions);
@@ -548,24 +616,60 @@ void TBaseLazyTree::PaintCellSelection(TVTCellPaintInfo& info) {
     const bool selected = tree_.IsSelected(info.Node);
     // A drop target shows as one while the drop goes onto it (or it is selected anyway).
     const bool dropTarget = info.Node == dropTargetNode_ && (lastDropMode_ == dmOnNode || selected);
+    // The explorer look draws one themed item across the whole row (as wide as the rows are painted),
+    // cut to each cell.
+    const bool explorer = tree_.ExplorerLook();
+    ui::TRect rowRect{0, info.CellRect.Top, std::max(ClientWidth(), tree_.RangeX()), info.CellRect.Bottom};
+    if (treeOptions.PaintOptions.Contains(toShowVertGridLines)) --rowRect.Right;
+    const bool rowWide = gridExtensions || fullRow;
+    const bool hotCell = treeOptions.PaintOptions.Contains(toHotTrack) && info.Node == tree_.HotNode() &&
+                         (info.Column == hotColumn_ || fullRow);
     if (inFocusedCell && info.PaintOptions.Contains(pcSelection) && (selected || dropTarget)) {
-        const auto& colors = tree_.Colors();
-        using C = TVTColors;
-        c.Brush()->SetStyle(ui::bsSolid);
-        c.Brush()->SetColor(colors[dropTarget ? C::DropTargetColor
-                                   : focused  ? C::FocusedSelectionColor
-                                              : C::UnfocusedSelectionColor]);
-        c.Pen()->SetColor(colors[dropTarget ? C::DropTargetBorderColor
-                                 : focused  ? C::FocusedSelectionBorderColor
-                                            : C::UnfocusedSelectionBorderColor]);
-        if (gridExtensions || fullRow) inner = info.CellRect;
-        if (!inner.IsEmpty())
-            c.RoundRect(inner.Left, inner.Top, inner.Right, inner.Bottom, selectionCurveRadius_,
-                        selectionCurveRadius_);
+        if (rowWide) inner = info.CellRect;
+        if (explorer && !dropTarget) {
+            if (!inner.IsEmpty() && !hotCell)
+                PaintExplorerItem(info, rowWide ? rowRect : inner, rowWide,
+                                  HasFocus() ? ui::TThemedTreeItem::Selected
+                                             : ui::TThemedTreeItem::SelectedNotFocus);
+        } else if (!inner.IsEmpty()) {
+            const auto& colors = tree_.Colors();
+            using C = TVTColors;
+            c.Brush()->SetStyle(ui::bsSolid);
+            c.Brush()->SetColor(colors[dropTarget ? C::DropTargetColor
+                                       : focused  ? C::FocusedSelectionColor
+                                                  : C::UnfocusedSelectionColor]);
+            c.Pen()->SetColor(colors[dropTarget ? C::DropTargetBorderColor
+                                     : focused  ? C::FocusedSelectionBorderColor
+                                                : C::UnfocusedSelectionBorderColor]);
+            if (treeOptions.PaintOptions.Contains(toUseBlendedSelection))
+                BlendRect(rowBitmap_, inner, windowOrgX, c.Brush()->Color());
+            else
+                c.RoundRect(inner.Left, inner.Top, inner.Right, inner.Bottom, selectionCurveRadius_,
+                            selectionCurveRadius_);
+        }
     }
+    if (explorer && hotCell)
+        PaintExplorerItem(info, rowWide ? rowRect : inner, rowWide,
+                          selected && !treeOptions.PaintOptions.Contains(toAlwaysHideSelection)
+                              ? ui::TThemedTreeItem::HotSelected
+                              : ui::TThemedTreeItem::Hot);
+    // Full-row focus in the explorer look frames the row, whichever cell has the focus.
+    const bool rowFocus = explorer && fullRow && !treeOptions.SelectionOptions.Contains(toExtendedFocus);
     if (inFocusedCell && info.PaintOptions.Contains(pcFocusRect) && focused &&
-        info.Node == tree_.FocusedNode() && info.Column == tree_.FocusedColumn())
-        c.DrawFocusRect(gridExtensions ? info.CellRect : inner);
+        info.Node == tree_.FocusedNode() && (info.Column == tree_.FocusedColumn() || rowFocus)) {
+        ui::TRect frame = rowFocus ? rowRect : gridExtensions ? info.CellRect : inner;
+        if (explorer) frame = {frame.Left + 1, frame.Top + 1, frame.Right - 1, frame.Bottom - 1};
+        c.DrawFocusRect(frame);
+    }
+}
+
+void TBaseLazyTree::PaintExplorerItem(TVTCellPaintInfo& info, const ui::TRect& r, bool clipToCell,
+                                      ui::TThemedTreeItem state) {
+    ui::TCanvas& c = *info.Canvas;
+    c.SaveState();
+    if (clipToCell) c.IntersectClipRect(info.CellRect);
+    ui::DrawThemedTreeItem(c, r, state);
+    c.RestoreState();
 }
 
 void TBaseLazyTree::PaintRemainingArea(ui::TCanvas& canvas, ui::TPoint target, int height,
@@ -610,7 +714,7 @@ void TBaseLazyTree::PaintRemainingArea(ui::TCanvas& canvas, ui::TPoint target, i
     if (tree_.IsMouseSelecting() && !tree_.SelectionRect().IsEmpty()) {
         ui::TRect band = NormalizeRect(tree_.SelectionRect());
         const int dx = -window.Left, dy = -treeTop;
-        c.DrawFocusRect({band.Left + dx, band.Top + dy, band.Right + dx, band.Bottom + dy});
+        PaintSelectionRectangle(area, 0, {band.Left + dx, band.Top + dy, band.Right + dx, band.Bottom + dy});
     }
     canvas.Draw(target.X, target.Y, &area);
 }

@@ -100,9 +100,14 @@ TTreeRect TLazyTreeModel::GetDisplayRect(PLazyNode node, int column, bool textOn
 
     int offset = margin_ + indentation;
     if (isMainColumn && options_.PaintOptions.Contains(toShowRoot)) offset += indent_;
-    r.Left += offset;
+    // Right to left the indentation is on the right and the alignment mirrored.
+    const bool rightToLeft = biDiMode_ != bdLeftToRight;
+    if (rightToLeft)
+        r.Right -= offset;
+    else
+        r.Left += offset;
     const int textWidth = DoGetNodeWidth(node, column);
-    TAlignment alignment = alignment_;
+    TAlignment alignment = rightToLeft ? MirroredAlignment(alignment_) : alignment_;
     // Unclipped text keeps its whole width (left-aligned when it is wider than the cell); clipped text
     // is only narrowed into the cell.
     const auto align = [&](int leftWidth) {
@@ -120,7 +125,7 @@ TTreeRect TLazyTreeModel::GetDisplayRect(PLazyNode node, int column, bool textOn
         }
     };
     if (unclipped) {
-        if (r.Width() < textWidth - 1) alignment = taLeftJustify;
+        if (r.Width() < textWidth - 1) alignment = rightToLeft ? taRightJustify : taLeftJustify;
         align(textWidth - 1);
     } else if (textWidth < r.Width()) {
         align(textWidth);

@@ -185,6 +185,16 @@ struct TLazyTreeOptions {
 };
 
 enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
+// Left and right change places in a right-to-left cell.
+constexpr TAlignment MirroredAlignment(TAlignment alignment) {
+    return alignment == taLeftJustify    ? taRightJustify
+           : alignment == taRightJustify ? taLeftJustify
+                                         : alignment;
+}
+
+// Reading order and layout: only bdRightToLeft mirrors the layout; every mode but bdLeftToRight
+// reads right to left.
+enum TBiDiMode : uint8_t { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 
 enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TScrollBarStyle : uint8_t { sbmRegular, sbmFlat, sbm3D };

@@ -15,6 +15,7 @@ TStringEditLink::TStringEditLink() : edit_(new TVTEdit(*this)) {
 
 TStringEditLink::~TStringEditLink() {
     TVTEdit* edit = edit_;
+    if (!edit) return;
     edit->link_.reset();
     edit->SetVisible(false);
     ui::PostCall(edit, [edit] { delete edit; });
@@ -98,6 +99,11 @@ void TStringEditLink::PlaceEditor(const ui::TRect& r) {
 TVTEdit::TVTEdit(TStringEditLink& link) : ui::TEdit(nullptr) {
     SetShowHint(false);
     SetParentShowHint(false);
+}
+
+TVTEdit::~TVTEdit() {
+    ui::CancelPostedCalls(this);
+    if (link_) link_->edit_ = nullptr;
 }
 
 void TVTEdit::KeyDown(uint16_t& key, ui::TShiftState shift) {

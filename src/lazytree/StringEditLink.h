@@ -45,6 +45,8 @@ private:
 class TVTEdit : public ui::TEdit {
 public:
     explicit TVTEdit(TStringEditLink& link);
+    // Freed with the tree while it still edits, it leaves its link nothing to free.
+    ~TVTEdit() override;
 
 protected:
     void KeyDown(uint16_t& key, ui::TShiftState shift) override;

@@ -10,12 +10,7 @@ class HeaderMouseTest : public test::StringTreeWidgetTest {
 protected:
     void SetUp() override {
         StringTreeWidgetTest::SetUp();
-        for (const char16_t* caption : {u"Name", u"Type", u"Size"}) {
-            TLazyTreeColumn& column = header().Columns().Add();
-            column.SetWidth(80);
-            column.Look().Text = caption;
-        }
-        header().SetMainColumn(0);
+        AddColumns({u"Name", u"Type", u"Size"}, 80);
         Fill(3);
         header().SetOptions(header().Options() + TVTHeaderOptions{hoVisible, hoDblClickResize});
         tree.OnHeaderClick = [this](TVTHeader&, const TVTHeaderHitInfo& hit) {

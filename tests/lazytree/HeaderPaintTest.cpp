@@ -11,12 +11,7 @@ class HeaderPaintTest : public test::StringTreeWidgetTest {
 protected:
     void SetUp() override {
         StringTreeWidgetTest::SetUp();
-        for (const char16_t* caption : {u"Name", u"Type"}) {
-            TLazyTreeColumn& column = header().Columns().Add();
-            column.SetWidth(100);
-            column.Look().Text = caption;
-        }
-        header().SetMainColumn(0);
+        AddColumns({u"Name", u"Type"}, 100);
         Fill(3);
         header().SetOptions(header().Options() + TVTHeaderOptions{hoVisible});
     }

@@ -13,6 +13,7 @@
 #include "support/UiTest.h"
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <QApplication>
 #include <QImage>
 #include <QTest>
@@ -79,17 +80,52 @@ protected:
         model().SetRootNodeCount(count);
     }
 
+    // Columns with these captions, each `width` wide; the first is the main column.
+    void AddColumns(std::initializer_list<const char16_t*> captions, int width) {
+        for (const char16_t* caption : captions) {
+            TLazyTreeColumn& column = tree.Header().Columns().Add();
+            column.SetWidth(width);
+            column.Look().Text = caption;
+        }
+        tree.Header().SetMainColumn(0);
+    }
+
+    // Every node's images come from a list of one 16 x 16 image in this colour.
+    void ShowImage(TColor color) {
+        ui::TBitmap picture(16, 16, ui::pf32bit);
+        picture.Canvas()->Brush()->SetColor(color);
+        picture.Canvas()->FillRect({0, 0, 16, 16});
+        images.AddMasked(&picture, ui::clFuchsia);
+        tree.SetImages(&images);
+    }
+
     QImage Grab() {
         const QImage window = widget()->grab().toImage();
         const ui::TRect c = tree.ClientRectInWindow();
-        QImage client = window.copy(c.Left, c.Top, c.Width(), c.Height());
+        return Keep(window.copy(c.Left, c.Top, c.Width(), c.Height()));
+    }
+    // The header band of the window.
+    QImage GrabHeader() {
+        const int height = tree.Header().Height();
+        return Keep(widget()->grab().toImage().copy(0, tree.ClientRectInWindow().Top - height,
+                                                    tree.ClientWidth(), height));
+    }
+    // Saves a grab for a look at it when LAZYTREE_TEST_PNG_DIR names a folder.
+    QImage Keep(QImage image) {
         if (const char* dir = std::getenv("LAZYTREE_TEST_PNG_DIR"))
-            client.save(QString::fromUtf8(dir) + "/" +
-                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-                        QString::number(grabs++) + ".png");
-        return client;
+            image.save(QString::fromUtf8(dir) + "/" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                       QString::number(grabs++) + ".png");
+        return image;
     }
     static TColor Pixel(const QImage& image, int x, int y) { return ui::FromQColor(image.pixelColor(x, y)); }
+    // A colour blended over another by the default blend factor of 128.
+    static TColor HalfBlend(TColor over, TColor under) {
+        TColor result = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+            result |= ((128 * ((over >> shift) & 0xFF) + 128 * ((under >> shift) & 0xFF)) / 256) << shift;
+        return result;
+    }
     static int CountColor(const QImage& image, const ui::TRect& r, TColor color) {
         int count = 0;
         for (int y = r.Top; y < r.Bottom; ++y)
@@ -123,6 +159,7 @@ protected:
     int grabs = 0;
     ui::TManualClockScope clock{1000};
     ui::TWinControl form{nullptr};
+    ui::TCustomImageList images{16, 16}; // outlives the tree
     TLazyStringTree tree{nullptr};
 };
 

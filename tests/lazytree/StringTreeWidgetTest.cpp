@@ -83,6 +83,17 @@ TEST_F(StringTreeWidgetTest, SelectionColourFollowsFocusAndHidingOptions) {
     EXPECT_EQ(CountColor(Grab(), {0, kRow, 300, 2 * kRow}, kFocusedSelection), 0);
 }
 
+TEST_F(StringTreeWidgetTest, BlendedSelectionMixesItsColourIntoTheRow) {
+    Fill(3);
+    model().SetSelectionOptions(model().Options().SelectionOptions + TVTSelectionOptions{toFullRowSelect});
+    model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toUseBlendedSelection});
+    model().AddToSelection(Top(1));
+    Activate();
+    const QImage image = Grab();
+    EXPECT_EQ(Pixel(image, 150, kRow + kRow / 2), HalfBlend(kFocusedSelection, kBack));
+    EXPECT_EQ(Pixel(image, 150, kRow / 2), kBack);
+}
+
 TEST_F(StringTreeWidgetTest, EditedCellShowsNeitherSelectionNorText) {
     Fill(2);
     model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toHideFocusRect});
@@ -117,14 +128,30 @@ TEST_F(StringTreeWidgetTest, ButtonsAndLinesLookAsDrawn) {
     EXPECT_EQ(dots, kRow / 2);
 }
 
+TEST_F(StringTreeWidgetTest, TriangleButtonsPointRightAndDown) {
+    tree.SetButtonStyle(bsTriangle);
+    const auto pixel = [this](bool expanded, int x, int y) {
+        ui::TBitmap copy;
+        copy.Assign(&tree.ButtonBitmap(expanded, false));
+        return copy.Canvas()->Pixel(x, y);
+    };
+    // Collapsed (2, 0), (6, 4), (2, 8); expanded (0, 2), (8, 2), (4, 6); the rest is the transparent key.
+    const struct {
+        bool expanded;
+        int x, y;
+        TColor expected;
+    } cases[] = {
+        {false, 2, 0, ui::clBlack},   {false, 3, 4, ui::clBlack},  {false, 7, 4, ui::clFuchsia},
+        {false, 0, 4, ui::clFuchsia}, {true, 4, 3, ui::clBlack},   {true, 0, 2, ui::clBlack},
+        {true, 4, 7, ui::clFuchsia},  {true, 4, 0, ui::clFuchsia},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(pixel(c.expanded, c.x, c.y), c.expected) << c.expanded << " at " << c.x << "," << c.y;
+}
+
 TEST_F(StringTreeWidgetTest, ImagesStandAfterTheIndentationAndSelectedOnesAreBlended) {
     constexpr TColor kImage = 0x00C000;
-    ui::TCustomImageList images(16, 16);
-    ui::TBitmap picture(16, 16, ui::pf32bit);
-    picture.Canvas()->Brush()->SetColor(kImage);
-    picture.Canvas()->FillRect({0, 0, 16, 16});
-    images.AddMasked(&picture, ui::clFuchsia);
-    tree.SetImages(&images);
+    ShowImage(kImage);
     int plainAsked = 0;
     tree.OnGetImageIndex = [&](TBaseLazyTree&, PLazyNode, TVTImageKind kind, TColumnIndex, bool&,
                                int& index) {
@@ -149,7 +176,6 @@ TEST_F(StringTreeWidgetTest, ImagesStandAfterTheIndentationAndSelectedOnesAreBle
     image = Grab();
     EXPECT_EQ(plainAsked, 0);
     EXPECT_EQ(Pixel(image, 22, 1), kBack);
-    tree.SetImages(nullptr);
 }
 
 TEST_F(StringTreeWidgetTest, SelectedOnlyPaintsSelectedRowsAndTheirChildren) {
@@ -174,12 +200,22 @@ TEST_F(StringTreeWidgetTest, BandModeGridLineStartsAfterTheIndentation) {
     model().SetPaintOptions(model().Options().PaintOptions + TVTPaintOptions{toShowHorzGridLines});
     model().Colors().Set(TVTColors::GridLineColor, 0x00FF00);
     tree.SetLineMode(lmBands);
-    const QImage image = Grab();
     const int bottom = 2 * kRow - 1; // the child's last row
-    const int indent = 2 * model().Indent();
-    EXPECT_EQ(CountColor(image, {indent, bottom, indent + 40, bottom + 1}, 0x00FF00), 20);
-    EXPECT_EQ(CountColor(image, {model().Indent() + 1, bottom, indent, bottom + 1}, 0x00FF00), 0)
-        << "no grid line inside the indentation";
+    const int indent = model().Indent();
+    const int width = tree.ClientWidth();
+    // Right to left the line ends where the indentation begins on the right.
+    for (const TBiDiMode mode : {bdLeftToRight, bdRightToLeft}) {
+        tree.SetBiDiMode(mode);
+        const bool rightToLeft = mode == bdRightToLeft;
+        const int edge = rightToLeft ? width - 2 * indent : 2 * indent;
+        const QImage image = Grab();
+        const ui::TRect line = rightToLeft ? ui::TRect{edge - 40, bottom, edge, bottom + 1}
+                                           : ui::TRect{edge, bottom, edge + 40, bottom + 1};
+        const ui::TRect inside = rightToLeft ? ui::TRect{edge, bottom, edge + indent - 1, bottom + 1}
+                                             : ui::TRect{indent + 1, bottom, edge, bottom + 1};
+        EXPECT_EQ(CountColor(image, line, 0x00FF00), 20) << mode;
+        EXPECT_EQ(CountColor(image, inside, 0x00FF00), 0) << "no grid line inside the indentation " << mode;
+    }
 }
 
 TEST_F(StringTreeWidgetTest, FixedColumnsStayWhileTheOthersScroll) {
