@@ -284,8 +284,10 @@ void TvzMover::StartMove(TvzCustomDockingControl* control, ui::TPoint cursor) {
     grab_ = {cursor.X - frame.Left, cursor.Y - frame.Top};
     place_ = {};
     if (!capture_) capture_ = new TvzDragCapture(nullptr, this);
-    capture_->Begin(form, ui::KeyboardShiftState() + ui::TShiftState{ui::ssLeft});
-    Track(cursor, ui::KeyboardShiftState() + ui::TShiftState{ui::ssLeft});
+    const ui::TShiftState shift = ui::KeyboardShiftState() + ui::TShiftState{ui::ssLeft};
+    capture_->Begin(form, shift);
+    DragStarted(shift);
+    Track(cursor, shift);
 }
 
 bool TvzMover::CanTarget(const TvzCustomDockingControl* control) const {

@@ -98,6 +98,8 @@ public:
     TvzDragFeedback& Feedback() const { return *feedback_; }
 
 protected:
+    // The drag has begun with `shift` held, before its first step.
+    virtual void DragStarted(ui::TShiftState) {}
     // Where the panel lands over `control` at `screen`; no target when it cannot dock there.
     virtual drag::TvzDropPlace PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen);
     // The landing place changed: styles show it their own way.

@@ -3,6 +3,7 @@
 #include "docking/vzDockCustForm.h"
 #include "docking/vzDocker.h"
 #include "docking/vzDockSite.h"
+#include "docking/vzDockTabs.h"
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Forms.h"
@@ -183,73 +184,192 @@ private:
     TvzFade fade_;
 };
 
+// ---- TvzDockingZoneController ----
+
+TvzDockingZoneController::TvzDockingZoneController(TvzCustomDockingControl* target,
+                                                   const TvzGuidePlaces& places)
+    : target_(target) {
+    for (int region = 0; region < kGuides; ++region) {
+        const ui::TRect& place = places[static_cast<std::size_t>(region)];
+        if (place.IsEmpty()) continue;
+        auto guide = std::make_unique<TvzGuideWindow>(region);
+        guide->SetBoundsRect(place);
+        guides_[static_cast<std::size_t>(region)] = std::move(guide);
+    }
+}
+
+TvzDockingZoneController::~TvzDockingZoneController() = default;
+
+ui::TCustomControl* TvzDockingZoneController::Guide(int region) const {
+    return Window(region);
+}
+
+TvzDockingRegionType TvzDockingZoneController::HitTest(ui::TPoint screen) const {
+    for (int region = 0; region < kGuides; ++region)
+        if (Window(region) && Window(region)->BoundsRect().Contains(screen))
+            return static_cast<TvzDockingRegionType>(region);
+    return drtNone;
+}
+
+void TvzDockingZoneController::Light(TvzDockingRegionType region, const TvzDockZoneOptions& options) {
+    if (region == lit_) return;
+    if (lit_ != drtNone && Window(lit_)) {
+        Window(lit_)->SetHot(false);
+        Window(lit_)->FadeTo(options.transparency, options.fadeOutDelay);
+    }
+    lit_ = region;
+    if (region == drtNone || !Window(region)) return;
+    Window(region)->SetHot(true);
+    Window(region)->FadeTo(options.activeTransparency, options.fadeInDelay);
+}
+
+void TvzDockingZoneController::FadeAll(int alpha, int delay) {
+    for (auto& guide : guides_)
+        if (guide) guide->FadeTo(alpha, delay);
+}
+
+void TvzDockingZoneController::SetAll(int alpha) {
+    for (auto& guide : guides_)
+        if (guide) guide->SetAlpha(alpha);
+}
+
+// ---- TvzVS2005Mover ----
+
 TvzVS2005Mover::TvzVS2005Mover(TvzCustomDockingManager* owner) : TvzMover(owner) {
     Feedback().SetTranslucent(kFrameTransparency);
-    for (int region = 0; region < kGuides; ++region)
-        guides_[static_cast<std::size_t>(region)] = std::make_unique<TvzGuideWindow>(region);
 }
 
 TvzVS2005Mover::~TvzVS2005Mover() = default;
 
-ui::TCustomControl& TvzVS2005Mover::Guide(int region) const {
-    return *guides_[static_cast<std::size_t>(region)];
+TvzDockingZoneController* TvzVS2005Mover::Controller(const TvzCustomDockingControl* target) const {
+    const auto found = controllers_.find(target);
+    return found == controllers_.end() ? nullptr : found->second.get();
+}
+
+void TvzVS2005Mover::DragStarted(ui::TShiftState shift) {
+    for (TvzCustomDockingSite* site : Owner()->Sites()) {
+        if (site->IsHoldingSite() || !site->Showing() || !site->Root()) continue;
+        AddControllers(site->Root(), site);
+    }
+    firstStep_ = true;
+    flashing_ = flashZonesOnStart_ && drag::DockingShift(shift) != Owner()->AutoDragKey();
+    if (!flashing_) return;
+    for (auto& [target, controller] : controllers_)
+        controller->SetAll(dockZone_.activeTransparency);
+}
+
+void TvzVS2005Mover::AddControllers(TvzCustomDockingControl* control, const TvzCustomDockingSite* site) {
+    if (!CanTarget(control)) return; // nor anything below it
+    const auto add = [&] {
+        TvzDockingZoneController::TvzGuidePlaces places = GuidePlaces(control, site);
+        if (std::any_of(places.begin(), places.end(), [](const ui::TRect& r) { return !r.IsEmpty(); }))
+            controllers_[control] = std::make_unique<TvzDockingZoneController>(control, places);
+    };
+    if (control->ChildCount() == 0) {
+        if (control->Showing()) add();
+        return;
+    }
+    if (control == site->Root()) add();
+    if (auto* tabs = dynamic_cast<TvzInsideContainer*>(control)) {
+        // Only the page in front can be seen.
+        if (tabs->CurrentTab() >= 0) AddControllers(tabs->Children(tabs->CurrentTab()), site);
+        return;
+    }
+    for (int i = 0; i < control->ChildCount(); ++i)
+        AddControllers(control->Children(i), site);
+}
+
+TvzDockingZoneController::TvzGuidePlaces TvzVS2005Mover::GuidePlaces(TvzCustomDockingControl* target,
+                                                                     const TvzCustomDockingSite* site) const {
+    TvzGuideSizes sizes;
+    sizes.fill({kGuideSize, kGuideSize});
+    TvzDockingZoneController::TvzGuidePlaces places{};
+    const ui::TRect rect = target->ScreenRect();
+    if (target->IsContainer()) {
+        // The outer guides dock beside the whole tree of the main site.
+        if (site->IsFloating() || target != site->Root()) return places;
+        for (int region = drtDetachedLeft; region <= drtDetachedBottom; ++region)
+            places[static_cast<std::size_t>(region)] = GuideBounds(region, sizes, rect, rect);
+        return places;
+    }
+    if (target == Control()) return places;
+    const bool workspace = dynamic_cast<TvzWorkspaceControl*>(target) != nullptr;
+    const ui::TRect area = DockingArea(rect, Owner()->Metric(0));
+    for (int region = drtLeft; region <= drtInside; ++region)
+        if (!workspace || region == drtInside)
+            places[static_cast<std::size_t>(region)] = GuideBounds(region, sizes, rect, area);
+    return places;
 }
 
 drag::TvzDropPlace TvzVS2005Mover::PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) {
-    TvzGuideSizes sizes;
-    sizes.fill({kGuideSize, kGuideSize});
-    const ui::TRect rect = control->ScreenRect();
-    const ui::TRect area = DockingArea(rect, Owner()->Metric(0));
-    const bool workspace = dynamic_cast<TvzWorkspaceControl*>(control) != nullptr;
-    for (int region = drtLeft; region <= drtInside; ++region)
-        shown_[static_cast<std::size_t>(region)] =
-            workspace && region != drtInside ? ui::TRect{} : GuideBounds(region, sizes, rect, area);
-    // The outer guides dock beside the whole tree of the main site.
-    TvzCustomDockingSite* site = control->ParentSite();
-    TvzCustomDockingControl* root = site && !site->IsFloating() && !workspace ? site->Root() : nullptr;
-    for (int region = drtDetachedLeft; region <= drtDetachedBottom; ++region) {
-        shown_[static_cast<std::size_t>(region)] =
-            root ? GuideBounds(region, sizes, root->ScreenRect(), root->ScreenRect()) : ui::TRect{};
-    }
-    for (int region = drtDetachedBottom; region >= drtLeft; --region) {
-        if (!shown_[static_cast<std::size_t>(region)].Contains(screen)) continue;
-        if (region >= drtDetachedLeft) {
-            if (!CanTarget(root)) return {};
-            return PlaceAt(root, static_cast<TvzDockingRegionType>(region - drtDetachedLeft));
-        }
-        return PlaceAt(control, static_cast<TvzDockingRegionType>(region));
+    overChain_.clear();
+    for (TvzCustomDockingControl* up = control; up; up = up->Container())
+        if (TvzDockingZoneController* controller = Controller(up)) overChain_.push_back(controller);
+    for (TvzDockingZoneController* controller : overChain_) {
+        const TvzDockingRegionType region = controller->HitTest(screen);
+        if (region == drtNone) continue;
+        if (region < drtDetachedLeft) return PlaceAt(controller->Target(), region);
+        if (!CanTarget(controller->Target())) return {};
+        return PlaceAt(controller->Target(), static_cast<TvzDockingRegionType>(region - drtDetachedLeft));
     }
     return {};
 }
 
 void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor) {
-    // Away from the guides the frame floats; the guides stand above it.
+    const ui::TRect before = Feedback().Frame();
     TvzMover::ShowPlace(place, cursor);
-    for (int region = 0; region < kGuides; ++region) {
-        TvzGuideWindow& guide = *guides_[static_cast<std::size_t>(region)];
-        const ui::TRect& at = shown_[static_cast<std::size_t>(region)];
-        const bool hot = at.Contains(cursor) && place.target;
-        if (at.IsEmpty()) {
-            guide.SetHot(false);
-            guide.SetAlpha(0);
-            continue;
-        }
-        const bool appears = !guide.Visible() || guide.BoundsRect() != at;
-        guide.SetBoundsRect(at);
-        if (appears) {
-            guide.SetHot(hot);
-            guide.SetAlpha(0);
-            guide.FadeTo(hot ? kActiveDockZone.activeTransparency : kActiveDockZone.transparency,
-                         kActiveDockZone.fadeInDelay);
-        } else if (hot != guide.Hot()) {
-            guide.SetHot(hot);
-            // A lit guide turns opaque quickly; one left goes back to half visibility.
-            guide.FadeTo(hot ? kActiveDockZone.activeTransparency : kActiveDockZone.transparency,
-                         hot ? kActiveDockZone.fadeInDelay : kActiveDockZone.fadeOutDelay);
-        }
-        guide.BringToFront();
+    std::vector<TvzDockingZoneController*> chain;
+    chain.swap(overChain_);
+    if (firstStep_) {
+        firstStep_ = false;
+        start_ = cursor;
     }
-    shown_ = {};
+    if (flashing_) {
+        const double moved = std::hypot(cursor.X - start_.X, cursor.Y - start_.Y);
+        if (std::lround(moved) < Owner()->Metric(2)) return;
+        flashing_ = false;
+        for (auto& [target, controller] : controllers_)
+            controller->FadeAll(dockZone_.transparency, dockZone_.fadeOutDelay);
+        return;
+    }
+    ShowChain(chain);
+    // The first guide of the chain under the cursor lights up, when the panel can dock there.
+    TvzDockingZoneController* lit = nullptr;
+    TvzDockingRegionType region = drtNone;
+    for (TvzDockingZoneController* controller : chain_) {
+        if (!place.target) break;
+        region = controller->HitTest(cursor);
+        if (region == drtNone) continue;
+        lit = controller;
+        break;
+    }
+    if (lit_ && lit_ != lit) lit_->Light(drtNone, activeDockZone_);
+    if (lit) lit->Light(region, activeDockZone_);
+    lit_ = lit;
+    // The guides stand above the landing place.
+    if (Feedback().Frame() == before) return;
+    for (TvzDockingZoneController* controller : chain_)
+        for (int r = 0; r < TvzDockingZoneController::kGuides; ++r)
+            if (ui::TCustomControl* guide = controller->Guide(r); guide && guide->Visible())
+                guide->BringToFront();
+}
+
+void TvzVS2005Mover::ShowChain(const std::vector<TvzDockingZoneController*>& chain) {
+    const auto in = [](const std::vector<TvzDockingZoneController*>& list, TvzDockingZoneController* c) {
+        return std::find(list.begin(), list.end(), c) != list.end();
+    };
+    for (TvzDockingZoneController* controller : chain_)
+        if (!in(chain, controller)) {
+            if (controller == lit_) {
+                controller->Light(drtNone, activeDockZone_);
+                lit_ = nullptr;
+            }
+            controller->FadeAll(dockZone_.transparency, dockZone_.fadeOutDelay);
+        }
+    for (TvzDockingZoneController* controller : chain)
+        if (!in(chain_, controller))
+            controller->FadeAll(activeDockZone_.transparency, activeDockZone_.fadeInDelay);
+    chain_ = chain;
 }
 
 bool TvzVS2005Mover::Considers(const TvzCustomDockingSite* site) const {
@@ -257,10 +377,12 @@ bool TvzVS2005Mover::Considers(const TvzCustomDockingSite* site) const {
 }
 
 void TvzVS2005Mover::HidePlace() {
-    for (auto& guide : guides_) {
-        guide->SetHot(false);
-        guide->SetAlpha(0);
-    }
+    // The drag ends: its guides go with it.
+    lit_ = nullptr;
+    chain_.clear();
+    overChain_.clear();
+    controllers_.clear();
+    flashing_ = false;
     TvzMover::HidePlace();
 }
 

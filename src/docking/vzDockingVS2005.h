@@ -4,7 +4,9 @@
 #include "docking/vzDockPanel.h"
 
 #include <array>
+#include <map>
 #include <memory>
+#include <vector>
 
 // The guided drag style: where its guides stand around a target and how they fade.
 namespace docking::guides {
@@ -29,7 +31,9 @@ struct TvzDockZoneOptions {
     int fadeInDelay;
     int fadeOutDelay;
 };
+// The panels under the cursor and the lit guide; the guides of the others.
 inline constexpr TvzDockZoneOptions kActiveDockZone{128, 255, 200, 250};
+inline constexpr TvzDockZoneOptions kDockZone{0, 128, 50, 1000};
 
 // A guide's alpha moving to a target in ticks of kFadeTick milliseconds.
 class TvzFade {
@@ -52,6 +56,40 @@ namespace docking {
 
 class TvzGuideWindow;
 
+// The guides of one target during a drag: one window per region its docker offers, hit tests on
+// them, and the one guide lit under the cursor.
+class TvzDockingZoneController {
+public:
+    static constexpr int kGuides = drtDetachedBottom + 1;
+    using TvzGuidePlaces = std::array<ui::TRect, kGuides>;
+
+    // A hidden guide for each non-empty place.
+    TvzDockingZoneController(TvzCustomDockingControl* target, const TvzGuidePlaces& places);
+    ~TvzDockingZoneController();
+    TvzDockingZoneController(const TvzDockingZoneController&) = delete;
+    TvzDockingZoneController& operator=(const TvzDockingZoneController&) = delete;
+
+    TvzCustomDockingControl* Target() const { return target_; }
+    // The guide of `region`; none where the target offers no such region.
+    ui::TCustomControl* Guide(int region) const;
+    // The region of the first guide holding the point, or drtNone.
+    TvzDockingRegionType HitTest(ui::TPoint screen) const;
+    // The lit region, drtNone when none is.
+    TvzDockingRegionType Lit() const { return lit_; }
+    // Lights the guide of `region` (drtNone: none): the guide lit before fades back to the
+    // options' transparency, the new one to their active transparency.
+    void Light(TvzDockingRegionType region, const guides::TvzDockZoneOptions& options);
+    void FadeAll(int alpha, int delay);
+    void SetAll(int alpha);
+
+private:
+    TvzGuideWindow* Window(int region) const { return guides_[static_cast<std::size_t>(region)].get(); }
+
+    TvzCustomDockingControl* target_;
+    std::array<std::unique_ptr<TvzGuideWindow>, kGuides> guides_;
+    TvzDockingRegionType lit_ = drtNone;
+};
+
 // The guided drag: while the cursor is over a panel, guides stand at its centre (left, top, right,
 // bottom, inside) and at the edges of the main site's tree; the panel docks by the guide it is
 // dropped on, and anywhere else it floats.
@@ -63,10 +101,18 @@ public:
     explicit TvzVS2005Mover(TvzCustomDockingManager* owner);
     ~TvzVS2005Mover() override;
 
-    // The guide of `region` (drtLeft .. drtDetachedBottom) and where it stands while it shows.
-    ui::TCustomControl& Guide(int region) const;
+    guides::TvzDockZoneOptions& DockZone() { return dockZone_; }
+    guides::TvzDockZoneOptions& ActiveDockZone() { return activeDockZone_; }
+    // A drag started without the drag key shows every guide half visible until the mouse has
+    // moved by the drag threshold.
+    bool FlashZonesOnStart() const { return flashZonesOnStart_; }
+    void SetFlashZonesOnStart(bool on) { flashZonesOnStart_ = on; }
+
+    // The guides of `target` during a drag; none when it shows none.
+    TvzDockingZoneController* Controller(const TvzCustomDockingControl* target) const;
 
 protected:
+    void DragStarted(ui::TShiftState shift) override;
     drag::TvzDropPlace PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) override;
     void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor) override;
     void HidePlace() override;
@@ -74,9 +120,23 @@ protected:
     bool Considers(const TvzCustomDockingSite* site) const override;
 
 private:
-    static constexpr int kGuides = drtDetachedBottom + 1;
-    std::array<std::unique_ptr<TvzGuideWindow>, kGuides> guides_;
-    std::array<ui::TRect, kGuides> shown_{}; // where each guide stands this step; empty: hidden
+    void AddControllers(TvzCustomDockingControl* control, const TvzCustomDockingSite* site);
+    // The guide places `target` offers; all empty when it offers none.
+    TvzDockingZoneController::TvzGuidePlaces GuidePlaces(TvzCustomDockingControl* target,
+                                                         const TvzCustomDockingSite* site) const;
+    // The chain under the cursor changed to `chain`: the guides left behind fade out, new ones in.
+    void ShowChain(const std::vector<TvzDockingZoneController*>& chain);
+
+    guides::TvzDockZoneOptions dockZone_ = guides::kDockZone;
+    guides::TvzDockZoneOptions activeDockZone_ = guides::kActiveDockZone;
+    bool flashZonesOnStart_ = true;
+    std::map<const TvzCustomDockingControl*, std::unique_ptr<TvzDockingZoneController>> controllers_;
+    std::vector<TvzDockingZoneController*> chain_;     // the controllers shown as under the cursor
+    std::vector<TvzDockingZoneController*> overChain_; // the chain PlaceOver found this step
+    TvzDockingZoneController* lit_ = nullptr;
+    bool firstStep_ = false;
+    ui::TPoint start_;
+    bool flashing_ = false;
 };
 
 } // namespace docking
