@@ -77,25 +77,58 @@ protected:
     }
 };
 
-// The landing place as a filled window with a white border, shown see-through.
-class TvzTranslucentFrame : public TvzOverlayWindow {
-protected:
-    void Paint() override {
-        ui::TCanvas& canvas = *Canvas();
-        const ui::TRect client = ClientRect();
-        canvas.Brush()->SetStyle(ui::bsSolid);
-        canvas.Brush()->SetColor(ui::clWhite);
-        canvas.FillRect(client);
-        canvas.Brush()->SetColor(ui::clHighlight);
-        canvas.FillRect(
-            {client.Left + kBorder, client.Top + kBorder, client.Right - kBorder, client.Bottom - kBorder});
-    }
-
-private:
-    static constexpr int kBorder = 2;
-};
-
 } // namespace
+
+// ---- TvzTranslucentFrame ----
+
+void TvzTranslucentFrame::SetFill(ui::TColor color) {
+    if (color == fill_) return;
+    fill_ = color;
+    Invalidate();
+}
+
+void TvzTranslucentFrame::SetBorder(ui::TColor color) {
+    if (color == border_) return;
+    border_ = color;
+    Invalidate();
+}
+
+void TvzTranslucentFrame::SetBorderSize(int size) {
+    size = std::clamp(size, kMinBorder, kMaxBorder);
+    if (size == borderSize_) return;
+    borderSize_ = size;
+    Invalidate();
+}
+
+void TvzTranslucentFrame::SetShape(const ui::TRegion& shape) {
+    if (shape == shape_) return;
+    shape_ = shape;
+    ui::SetWindowRegion(*this, &shape_);
+    Invalidate();
+}
+
+void TvzTranslucentFrame::Paint() {
+    ui::TCanvas& canvas = *Canvas();
+    const ui::TRect client = ClientRect();
+    const ui::TRegion region = shape_.IsEmpty() ? ui::TRegion(client) : shape_;
+    bool defaultDrawing = true;
+    if (OnCustomPaint) OnCustomPaint(this, &canvas, region, client, cpsBefore, defaultDrawing);
+    if (defaultDrawing) {
+        canvas.Brush()->SetStyle(ui::bsSolid);
+        canvas.Brush()->SetColor(fill_);
+        for (const ui::TRect& r : region.Rects())
+            canvas.FillRect(r);
+        // An opaque frame would hide what it lands on; the border marks a see-through one.
+        if (ui::AlphaBlendValue(*this) < 255) {
+            canvas.Brush()->SetColor(border_);
+            for (const ui::TRect& r : mask::FrameBorder(region, borderSize_).Rects())
+                canvas.FillRect(r);
+        }
+    }
+    if (OnCustomPaint) OnCustomPaint(this, &canvas, region, client, cpsAfter, defaultDrawing);
+}
+
+// ---- TvzDragFeedback ----
 
 TvzDragFeedback::TvzDragFeedback() {
     for (auto& bar : bars_)
@@ -111,10 +144,15 @@ void TvzDragFeedback::SetTranslucent(uint8_t alpha) {
     ui::SetAlphaBlendValue(*translucent_, alpha);
 }
 
-void TvzDragFeedback::Show(const ui::TRect& frame, const std::string& hint, ui::TPoint cursor) {
-    if (frame != frame_ && translucent_) {
+void TvzDragFeedback::Show(const ui::TRect& frame, const ui::TRegion& shape, const std::string& hint,
+                           ui::TPoint cursor) {
+    if ((frame != frame_ || !(shape == shape_)) && translucent_) {
         frame_ = frame;
+        shape_ = shape;
+        ui::TRegion local = shape;
+        local.Offset(-frame.Left, -frame.Top);
         translucent_->SetBoundsRect(frame);
+        translucent_->SetShape(local);
         translucent_->Show();
         translucent_->BringToFront();
     } else if (frame != frame_) {
@@ -141,6 +179,7 @@ void TvzDragFeedback::Hide() {
     if (translucent_) translucent_->Hide();
     if (hint_->Visible()) hint_->ReleaseHandle();
     frame_ = {};
+    shape_ = {};
     hintText_.clear();
 }
 
@@ -389,7 +428,8 @@ void TvzMover::MarkTab(std::pair<TvzInsideContainer*, int> mark) {
 }
 
 void TvzMover::ShowPlace(const TvzDropPlace& place, ui::TPoint cursor) {
-    feedback_->Show(place.frame, Owner()->ShowDockingHint() ? place.hint : std::string(), cursor);
+    feedback_->Show(place.frame, place.shape, Owner()->ShowDockingHint() ? place.hint : std::string(),
+                    cursor);
 }
 
 void TvzMover::HidePlace() {

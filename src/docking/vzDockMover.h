@@ -1,9 +1,12 @@
 #pragma once
 
 #include "docking/vzDockManager.h"
+#include "platform/ui/Color.h"
 #include "platform/ui/Hints.h"
+#include "platform/ui/Region.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -23,7 +26,8 @@ bool DockingAllowed(ui::TShiftState shift, TvzDockingShiftState dockKey, bool au
 struct TvzDropPlace {
     TvzCustomDockingControl* target = nullptr; // none: the panel floats
     TvzDockingRegionType region = drtNone;
-    ui::TRect frame; // the landing place shown, in screen coordinates
+    ui::TRect frame;   // the landing place shown, in screen coordinates
+    ui::TRegion shape; // its shape in screen coordinates where it is not the whole frame
     std::string hint;
 };
 
@@ -45,6 +49,41 @@ protected:
     void WndProc(ui::TMessage& message) override;
 };
 
+enum TvzCustomPaintStage { cpsBefore, cpsAfter };
+// Paints a landing place before (cpsBefore) or after (cpsAfter) the default drawing, which clearing
+// `defaultDrawing` at cpsBefore leaves out. `region` and `rect` are in the frame's coordinates.
+using TvzCustomFramePaintEvent =
+    std::function<void(ui::TObject* sender, ui::TCanvas* canvas, const ui::TRegion& region,
+                       const ui::TRect& rect, TvzCustomPaintStage stage, bool& defaultDrawing)>;
+
+// The landing place as a filled window in its shape, with a border while it is see-through.
+class TvzTranslucentFrame : public TvzOverlayWindow {
+public:
+    static constexpr int kMinBorder = 1, kMaxBorder = 10;
+
+    ui::TColor Fill() const { return fill_; }
+    void SetFill(ui::TColor color);
+    ui::TColor Border() const { return border_; }
+    void SetBorder(ui::TColor color);
+    int BorderSize() const { return borderSize_; }
+    // Kept within kMinBorder..kMaxBorder.
+    void SetBorderSize(int size);
+    // The shape in the frame's coordinates; empty: the whole frame.
+    const ui::TRegion& Shape() const { return shape_; }
+    void SetShape(const ui::TRegion& shape);
+
+    TvzCustomFramePaintEvent OnCustomPaint;
+
+protected:
+    void Paint() override;
+
+private:
+    ui::TColor fill_ = ui::clHighlight;
+    ui::TColor border_ = ui::clWhite;
+    int borderSize_ = 2;
+    ui::TRegion shape_;
+};
+
 // What the user sees during a drag: the outline of the landing place, drawn by four top-most bars
 // that never take the focus, and the hint beside the cursor.
 class TvzDragFeedback {
@@ -58,7 +97,8 @@ public:
 
     // From now on the landing place shows as a filled window with this alpha, not an outline.
     void SetTranslucent(uint8_t alpha);
-    void Show(const ui::TRect& frame, const std::string& hint, ui::TPoint cursor);
+    // `shape` (screen coordinates; empty: the whole frame) shapes only a filled frame.
+    void Show(const ui::TRect& frame, const ui::TRegion& shape, const std::string& hint, ui::TPoint cursor);
     void Hide();
     // The outline shown now; empty while hidden.
     const ui::TRect& Frame() const { return frame_; }
@@ -66,13 +106,14 @@ public:
     ui::TCustomControl& Bar(int index) const { return *bars_[static_cast<std::size_t>(index)]; }
     ui::THintWindow& HintWindow() const { return *hint_; }
     // The filled window; none while the outline shows the place.
-    ui::TCustomControl* TranslucentFrame() const { return translucent_.get(); }
+    TvzTranslucentFrame* TranslucentFrame() const { return translucent_.get(); }
 
 private:
     std::array<std::unique_ptr<ui::TCustomControl>, 4> bars_;
     std::unique_ptr<ui::THintWindow> hint_;
-    std::unique_ptr<ui::TCustomControl> translucent_;
+    std::unique_ptr<TvzTranslucentFrame> translucent_;
     ui::TRect frame_;
+    ui::TRegion shape_;
     std::string hintText_;
 };
 

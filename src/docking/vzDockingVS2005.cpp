@@ -184,6 +184,37 @@ private:
     TvzFade fade_;
 };
 
+// ---- TvzVS2005DockingFrameOptions ----
+
+void TvzVS2005DockingFrameOptions::SetBrush(ui::TColor color) {
+    brush_ = color;
+    if (frame_) frame_->SetFill(color);
+}
+
+void TvzVS2005DockingFrameOptions::SetBorder(ui::TColor color) {
+    border_ = color;
+    if (frame_) frame_->SetBorder(color);
+}
+
+void TvzVS2005DockingFrameOptions::SetBorderSize(int size) {
+    borderSize_ = std::clamp(size, TvzTranslucentFrame::kMinBorder, TvzTranslucentFrame::kMaxBorder);
+    if (frame_) frame_->SetBorderSize(borderSize_);
+}
+
+void TvzVS2005DockingFrameOptions::Attach(TvzTranslucentFrame* frame) {
+    if (frame_) frame_->OnCustomPaint = nullptr;
+    frame_ = frame;
+    if (!frame) return;
+    ui::SetAlphaBlendValue(*frame, transparency_);
+    frame->SetFill(brush_);
+    frame->SetBorder(border_);
+    frame->SetBorderSize(borderSize_);
+    frame->OnCustomPaint = [this](ui::TObject* sender, ui::TCanvas* canvas, const ui::TRegion& region,
+                                  const ui::TRect& rect, TvzCustomPaintStage stage, bool& defaultDrawing) {
+        if (OnCustomPaint) OnCustomPaint(sender, canvas, region, rect, stage, defaultDrawing);
+    };
+}
+
 // ---- TvzDockingZoneController ----
 
 TvzDockingZoneController::TvzDockingZoneController(TvzCustomDockingControl* target,
@@ -236,7 +267,7 @@ void TvzDockingZoneController::SetAll(int alpha) {
 // ---- TvzVS2005Mover ----
 
 TvzVS2005Mover::TvzVS2005Mover(TvzCustomDockingManager* owner) : TvzMover(owner) {
-    Feedback().SetTranslucent(kFrameTransparency);
+    Feedback().SetTranslucent(dockingFrame_.Transparency());
 }
 
 TvzVS2005Mover::~TvzVS2005Mover() = default;
@@ -247,6 +278,7 @@ TvzDockingZoneController* TvzVS2005Mover::Controller(const TvzCustomDockingContr
 }
 
 void TvzVS2005Mover::DragStarted(ui::TShiftState shift) {
+    dockingFrame_.Attach(Feedback().TranslucentFrame());
     for (TvzCustomDockingSite* site : Owner()->Sites()) {
         if (site->IsHoldingSite() || !site->Showing() || !site->Root()) continue;
         AddControllers(site->Root(), site);
@@ -378,6 +410,7 @@ bool TvzVS2005Mover::Considers(const TvzCustomDockingSite* site) const {
 
 void TvzVS2005Mover::HidePlace() {
     // The drag ends: its guides go with it.
+    dockingFrame_.Attach(nullptr);
     lit_ = nullptr;
     chain_.clear();
     overChain_.clear();

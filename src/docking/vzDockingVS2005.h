@@ -56,6 +56,33 @@ namespace docking {
 
 class TvzGuideWindow;
 
+// How the guided style fills the landing place. Colours and border reach a frame already shown;
+// the transparency waits for the next drag.
+class TvzVS2005DockingFrameOptions {
+public:
+    uint8_t Transparency() const { return transparency_; }
+    void SetTransparency(uint8_t alpha) { transparency_ = alpha; }
+    ui::TColor Brush() const { return brush_; }
+    void SetBrush(ui::TColor color);
+    ui::TColor Border() const { return border_; }
+    void SetBorder(ui::TColor color);
+    int BorderSize() const { return borderSize_; }
+    // Kept within 1..10.
+    void SetBorderSize(int size);
+
+    TvzCustomFramePaintEvent OnCustomPaint;
+
+    // A drag begins with `frame` (none: the drag ended): it takes every option and follows them.
+    void Attach(TvzTranslucentFrame* frame);
+
+private:
+    uint8_t transparency_ = 128;
+    ui::TColor brush_ = ui::clHighlight;
+    ui::TColor border_ = ui::clWhite;
+    int borderSize_ = 2;
+    TvzTranslucentFrame* frame_ = nullptr;
+};
+
 // The guides of one target during a drag: one window per region its docker offers, hit tests on
 // them, and the one guide lit under the cursor.
 class TvzDockingZoneController {
@@ -96,11 +123,11 @@ private:
 class TvzVS2005Mover : public TvzMover {
 public:
     static constexpr int kGuideSize = 41;
-    static constexpr uint8_t kFrameTransparency = 128; // the alpha of the landing place
 
     explicit TvzVS2005Mover(TvzCustomDockingManager* owner);
     ~TvzVS2005Mover() override;
 
+    TvzVS2005DockingFrameOptions& DockingFrame() { return dockingFrame_; }
     guides::TvzDockZoneOptions& DockZone() { return dockZone_; }
     guides::TvzDockZoneOptions& ActiveDockZone() { return activeDockZone_; }
     // A drag started without the drag key shows every guide half visible until the mouse has
@@ -127,6 +154,7 @@ private:
     // The chain under the cursor changed to `chain`: the guides left behind fade out, new ones in.
     void ShowChain(const std::vector<TvzDockingZoneController*>& chain);
 
+    TvzVS2005DockingFrameOptions dockingFrame_;
     guides::TvzDockZoneOptions dockZone_ = guides::kDockZone;
     guides::TvzDockZoneOptions activeDockZone_ = guides::kActiveDockZone;
     bool flashZonesOnStart_ = true;

@@ -10,6 +10,7 @@
 #include "platform/ui/KeyCodes.h"
 
 #include <gtest/gtest.h>
+#include <QColor>
 #include <QCoreApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -562,6 +563,52 @@ TEST_F(DockMoverTest, ADragFlashesEveryGuideUntilTheMouseHasMovedByTheThreshold)
         EXPECT_FALSE(guide->Visible());
     ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
     modifiers(Qt::NoModifier);
+}
+
+TEST_F(DockMoverTest, TheFrameOptionsReachTheFrameShownAndTheTransparencyTheNextDrag) {
+    TvzVS2005Mover* vs = UseGuidedStyle();
+    TvzVS2005DockingFrameOptions& options = vs->DockingFrame();
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(panels["Output"]);
+    const ui::TRect left = Guide(*vs, work, drtLeft)->BoundsRect();
+    MoveTo({left.Left + 10, left.Top + 20});
+    TvzTranslucentFrame& frame = *mover->Feedback().TranslucentFrame();
+    ASSERT_TRUE(frame.Visible());
+    const auto pixel = [&](int x, int y) { return frame.Widget()->grab().toImage().pixelColor(x, y); };
+    EXPECT_EQ(pixel(1, 1), QColor(Qt::white)) << "the border";
+    EXPECT_EQ(pixel(20, 20), QColor(0, 120, 215)) << "filled in the highlight colour";
+
+    options.SetBrush(ui::clRed);
+    options.SetBorderSize(0);
+    EXPECT_EQ(frame.BorderSize(), 1) << "at least one pixel";
+    EXPECT_EQ(pixel(20, 20), QColor(Qt::red)) << "a frame already shown takes the new brush";
+    EXPECT_EQ(pixel(1, 1), QColor(Qt::red));
+    options.SetBorderSize(11);
+    EXPECT_EQ(options.BorderSize(), 10);
+    EXPECT_EQ(pixel(9, 9), QColor(Qt::white));
+
+    std::vector<TvzCustomPaintStage> stages;
+    options.OnCustomPaint = [&](ui::TObject* sender, ui::TCanvas* canvas, const ui::TRegion& region,
+                                const ui::TRect& rect, TvzCustomPaintStage stage, bool& defaultDrawing) {
+        EXPECT_EQ(sender, &frame);
+        EXPECT_EQ(rect, frame.ClientRect());
+        EXPECT_TRUE(region == ui::TRegion(rect));
+        stages.push_back(stage);
+        if (stage != cpsBefore) return;
+        defaultDrawing = false;
+        canvas->Brush()->SetColor(ui::clBlack);
+        canvas->FillRect(rect);
+    };
+    EXPECT_EQ(pixel(20, 20), QColor(Qt::black)) << "the handler drew instead";
+    EXPECT_EQ(stages, (std::vector<TvzCustomPaintStage>{cpsBefore, cpsAfter}));
+    options.OnCustomPaint = nullptr;
+
+    options.SetTransparency(200);
+    EXPECT_EQ(ui::AlphaBlendValue(frame), 128) << "not during this drag";
+    Release(Inside(work, 30, 40));
+    PressAndPull(panels["Schema browser"]);
+    EXPECT_EQ(ui::AlphaBlendValue(frame), 200) << "the next drag";
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
 }
 
 TEST_F(DockMoverTest, WhileTheSetupDialogIsOpenTheGuidedStyleDocksOnlyInTheMainSite) {
