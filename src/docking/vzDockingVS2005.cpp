@@ -72,6 +72,20 @@ int GuidePicture(TvzDockingRegionType region, bool tabsAtBottom) {
     return region == drtInside && tabsAtBottom ? drtInsideBefore : region;
 }
 
+ui::TRegion PageWithTab(const ui::TRect& dock, int stripHeight, int tabIndent, bool tabsAtBottom) {
+    ui::TRect page = dock, tab = dock;
+    if (tabsAtBottom) {
+        page.Bottom -= stripHeight;
+        tab.Top = page.Bottom;
+    } else {
+        page.Top += stripHeight;
+        tab.Bottom = page.Top;
+    }
+    tab.Left = std::min(dock.Left + tabIndent, dock.Right);
+    tab.Right = std::min(tab.Left + kPlaceholderTab, dock.Right);
+    return ui::TRegion(page) | ui::TRegion(tab);
+}
+
 bool TvzFade::Start(int current, int target, int delay) {
     delay = std::max(delay, kFadeTick);
     target_ = target;
@@ -340,11 +354,24 @@ drag::TvzDropPlace TvzVS2005Mover::PlaceOver(TvzCustomDockingControl* control, u
     for (TvzDockingZoneController* controller : overChain_) {
         const TvzDockingRegionType region = controller->HitTest(screen);
         if (region == drtNone) continue;
-        if (region < drtDetachedLeft) return PlaceAt(controller->Target(), region);
+        if (region < drtDetachedLeft) return Shaped(PlaceAt(controller->Target(), region));
         if (!CanTarget(controller->Target())) return {};
         return PlaceAt(controller->Target(), static_cast<TvzDockingRegionType>(region - drtDetachedLeft));
     }
     return {};
+}
+
+drag::TvzDropPlace TvzVS2005Mover::Shaped(drag::TvzDropPlace place) const {
+    if (place.region != drtInside && place.region != drtInsideBefore) return place;
+    const auto tabbed = [](const TvzCustomDockingControl* c) {
+        return dynamic_cast<const TvzInsideContainer*>(c);
+    };
+    if (tabbed(place.target) || tabbed(place.target->Container())) return place;
+    const TvzCustomDockingManager* manager = Owner();
+    const int strip = manager->Style()->GetTabPaneHeight(uistyle::TvzImage{manager->Images(), -1, false});
+    place.shape = PageWithTab(place.frame, strip, manager->Style()->TabIndent(),
+                              manager->TabOrientation() == uistyle::dtoBottom);
+    return place;
 }
 
 void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor) {

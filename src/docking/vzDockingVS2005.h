@@ -24,6 +24,11 @@ ui::TRect GuideBounds(int index, const TvzGuideSizes& sizes, const ui::TRect& ta
 // The picture of `region`: drtInside shows the tabs-at-the-bottom picture when the tabs are there.
 int GuidePicture(TvzDockingRegionType region, bool tabsAtBottom);
 
+// A panel dropped inside one that has no tabs yet lands as a new tab page: `dock` less a strip of
+// `stripHeight` on the tab side, plus one tab of at most kPlaceholderTab px from `tabIndent` in it.
+inline constexpr int kPlaceholderTab = 50;
+ui::TRegion PageWithTab(const ui::TRect& dock, int stripHeight, int tabIndent, bool tabsAtBottom);
+
 // How the guides of the panel under the cursor fade (alpha 0..255, milliseconds).
 struct TvzDockZoneOptions {
     int transparency;
@@ -147,6 +152,8 @@ protected:
     bool Considers(const TvzCustomDockingSite* site) const override;
 
 private:
+    // A drop inside a panel outside any tab container shows as a new tab page.
+    drag::TvzDropPlace Shaped(drag::TvzDropPlace place) const;
     void AddControllers(TvzCustomDockingControl* control, const TvzCustomDockingSite* site);
     // The guide places `target` offers; all empty when it offers none.
     TvzDockingZoneController::TvzGuidePlaces GuidePlaces(TvzCustomDockingControl* target,

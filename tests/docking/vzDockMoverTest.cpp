@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QWidget>
 
 #include <cstdlib>
@@ -129,6 +130,9 @@ protected:
             auto* control = static_cast<ui::TWinControl*>(window);
             if (!control->Visible()) continue;
             const ui::TPoint at = control->ClientToScreen({0, 0});
+            const QRegion shape = control->Widget()->mask();
+            painter.setClipRegion(shape.translated(at.X - origin.X, at.Y - origin.Y));
+            painter.setClipping(!shape.isEmpty());
             painter.drawImage(at.X - origin.X, at.Y - origin.Y, control->Widget()->grab().toImage());
         }
         painter.end();
@@ -608,6 +612,35 @@ TEST_F(DockMoverTest, TheFrameOptionsReachTheFrameShownAndTheTransparencyTheNext
     Release(Inside(work, 30, 40));
     PressAndPull(panels["Schema browser"]);
     EXPECT_EQ(ui::AlphaBlendValue(frame), 200) << "the next drag";
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+}
+
+TEST_F(DockMoverTest, TheInsideGuideOfAPanelWithoutTabsShowsANewTabPage) {
+    TvzVS2005Mover* vs = UseGuidedStyle();
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(panels["Output"]);
+    const ui::TRect inside = Guide(*vs, work, drtInside)->BoundsRect();
+    MoveTo({inside.Left + 20, inside.Top + 20});
+    ASSERT_EQ(mover->Place().region, drtInside);
+    const ui::TRect frame = mover->Place().frame;
+    EXPECT_EQ(frame, work->ScreenRect());
+    const int strip = manager->Style()->GetTabPaneHeight(uistyle::TvzImage{manager->Images(), -1, false});
+    EXPECT_TRUE(mover->Place().shape ==
+                guides::PageWithTab(frame, strip, manager->Style()->TabIndent(), true));
+    TvzTranslucentFrame& shown = *mover->Feedback().TranslucentFrame();
+    ui::TRegion local = mover->Place().shape;
+    local.Offset(-frame.Left, -frame.Top);
+    EXPECT_TRUE(shown.Shape() == local);
+    EXPECT_TRUE(ui::WindowRegion(shown) == local) << "the window takes the shape";
+    EXPECT_FALSE(local.Contains({frame.Width() - 5, frame.Height() - 5})) << "beside the tab";
+    SaveGrab("drag-inside-page.png");
+
+    // Inside a panel that already lies in a tab container the frame stays whole.
+    const ui::TRect besideWatches = Guide(*vs, panels["Watch list"], drtInside)->BoundsRect();
+    MoveTo({besideWatches.Left + 20, besideWatches.Top + 20});
+    ASSERT_EQ(mover->Place().region, drtInside);
+    EXPECT_TRUE(mover->Place().shape.IsEmpty());
+    EXPECT_TRUE(ui::WindowRegion(shown).IsEmpty());
     ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
 }
 
