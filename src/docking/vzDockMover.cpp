@@ -422,9 +422,13 @@ void TvzMover::Track(ui::TPoint screen, ui::TShiftState shift) {
 }
 
 void TvzMover::MarkTab(std::pair<TvzInsideContainer*, int> mark) {
-    if (markedTabs_ && markedTabs_ != mark.first) markedTabs_->SetDropMark(-2);
-    if (mark.first) mark.first->SetDropMark(mark.second);
+    if (markedTabs_ && markedTabs_ != mark.first) ShowTabMark(*markedTabs_, -2);
+    if (mark.first) ShowTabMark(*mark.first, mark.second);
     markedTabs_ = mark.first;
+}
+
+void TvzMover::ShowTabMark(TvzInsideContainer& tabs, int mark) {
+    tabs.SetDropMark(mark);
 }
 
 void TvzMover::ShowPlace(const TvzDropPlace& place, ui::TPoint cursor) {

@@ -146,6 +146,8 @@ protected:
     // The landing place changed: styles show it their own way.
     virtual void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor);
     virtual void HidePlace();
+    // Shows in `tabs` where a drop after tab `mark` (-1: before the first; -2: none) would go.
+    virtual void ShowTabMark(TvzInsideContainer& tabs, int mark);
     bool CanTarget(const TvzCustomDockingControl* control) const;
     // Whether the drag looks for targets in `site`; it always does here.
     virtual bool Considers(const TvzCustomDockingSite* site) const;

@@ -358,6 +358,10 @@ drag::TvzDropPlace TvzVS2005Mover::PlaceOver(TvzCustomDockingControl* control, u
         if (!CanTarget(controller->Target())) return {};
         return PlaceAt(controller->Target(), static_cast<TvzDockingRegionType>(region - drtDetachedLeft));
     }
+    // Off the guides a tab strip still takes the panel, before or after the tab under the cursor.
+    if (auto* tabs = dynamic_cast<TvzInsideContainer*>(control);
+        tabs && tabs->TabStripRect().Contains(tabs->ScreenToClient(screen)))
+        return TvzMover::PlaceOver(control, screen);
     return {};
 }
 
@@ -429,6 +433,10 @@ void TvzVS2005Mover::ShowChain(const std::vector<TvzDockingZoneController*>& cha
         if (!in(chain_, controller))
             controller->FadeAll(activeDockZone_.transparency, activeDockZone_.fadeInDelay);
     chain_ = chain;
+}
+
+void TvzVS2005Mover::ShowTabMark(TvzInsideContainer& tabs, int mark) {
+    tabs.PreviewDrop(mark, Control());
 }
 
 bool TvzVS2005Mover::Considers(const TvzCustomDockingSite* site) const {

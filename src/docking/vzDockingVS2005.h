@@ -148,6 +148,8 @@ protected:
     drag::TvzDropPlace PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) override;
     void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor) override;
     void HidePlace() override;
+    // A placeholder tab previews where the panel would go.
+    void ShowTabMark(TvzInsideContainer& tabs, int mark) override;
     // While the setup dialog is open, panels dock only in the main site.
     bool Considers(const TvzCustomDockingSite* site) const override;
 

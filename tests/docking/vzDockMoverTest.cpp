@@ -644,6 +644,32 @@ TEST_F(DockMoverTest, TheInsideGuideOfAPanelWithoutTabsShowsANewTabPage) {
     ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
 }
 
+TEST_F(DockMoverTest, TheGuidedStylePreviewsATabDropWithAPlaceholderTab) {
+    UseGuidedStyle();
+    auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+    constexpr int P = tabs::kPlaceholder;
+    PressAndPull(panels["Output"]);
+    MoveTo(OnTab(*tabs, 2, 0.25));
+    EXPECT_EQ(mover->Place().region, drtInsideBefore) << "off the guides the strip still takes it";
+    EXPECT_EQ(tabs->Preview(), (std::vector<int>{0, 1, P, 2, 3}));
+    EXPECT_EQ(tabs->DropMark(), -2) << "a placeholder, not a mark";
+    SaveGrab("drag-tab-placeholder.png");
+    MoveTo(OnTab(*tabs, 2, 0.75));
+    EXPECT_EQ(tabs->Preview(), (std::vector<int>{0, 1, 2, P, 3}));
+    MoveTo(Inside(panels["Work area"], 30, 40));
+    EXPECT_TRUE(tabs->Preview().empty()) << "the strip is itself again";
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+
+    // A tab dragged along its own strip is taken out of the preview.
+    PressAndPull(panels["Watch list"]);
+    const ui::TPoint onCallStack = OnTab(*tabs, 2, 0.75);
+    MoveTo(onCallStack);
+    EXPECT_EQ(tabs->Preview(), (std::vector<int>{1, 2, P, 3}));
+    Release(onCallStack);
+    EXPECT_TRUE(tabs->Preview().empty());
+    EXPECT_EQ(Shape(tabs), "3(Breakpoint list Call stack Watch list Local variables)");
+}
+
 TEST_F(DockMoverTest, WhileTheSetupDialogIsOpenTheGuidedStyleDocksOnlyInTheMainSite) {
     TvzVS2005Mover guided(manager);
     TvzDockingControl* floated = panels["Call stack"];
