@@ -346,17 +346,7 @@ TvzCustomDockingControl* TvzMover::ControlAt(ui::TPoint screen) const {
         if (site->IsHoldingSite() || !site->Showing() || !Considers(site)) continue;
         const ui::TPoint origin = site->ClientToScreen({0, 0});
         if (!ui::Bounds(origin.X, origin.Y, site->Width(), site->Height()).Contains(screen)) continue;
-        TvzCustomDockingControl* best = nullptr;
-        for (int i = 0; i < site->ControlCount(); ++i) {
-            auto* control = dynamic_cast<TvzCustomDockingControl*>(site->Controls(i));
-            if (!control || !control->Showing()) continue;
-            const ui::TPoint at = control->ClientToScreen({0, 0});
-            if (!ui::Bounds(at.X, at.Y, control->Width(), control->Height()).Contains(screen)) continue;
-            // The innermost control: a panel over the container it lies in.
-            if (!best || control->Width() * control->Height() < best->Width() * best->Height())
-                best = control;
-        }
-        return best;
+        return site->ControlAtPoint(screen);
     }
     return nullptr;
 }

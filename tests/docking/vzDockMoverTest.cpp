@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 #include <QColor>
 #include <QCoreApplication>
+#include <QDragMoveEvent>
 #include <QImage>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
@@ -668,6 +670,56 @@ TEST_F(DockMoverTest, TheGuidedStylePreviewsATabDropWithAPlaceholderTab) {
     Release(onCallStack);
     EXPECT_TRUE(tabs->Preview().empty());
     EXPECT_EQ(Shape(tabs), "3(Breakpoint list Call stack Watch list Local variables)");
+}
+
+TEST_F(DockMoverTest, DataDraggedInFromAnotherProgramBringsTheTabItRestsOnToFront) {
+    ui::TManualClockScope clock;
+    auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+    QWidget* window = site->Widget();
+    ASSERT_FALSE(window->acceptDrops()) << "only when the manager lets it";
+    manager->SetOleDropEnabled(true);
+    ASSERT_TRUE(window->acceptDrops());
+
+    QMimeData text;
+    text.setText("SELECT 1");
+    const auto local = [&](ui::TPoint screen) {
+        const ui::TPoint p = site->ScreenToClient(screen);
+        return QPoint(p.X, p.Y);
+    };
+    const auto drag = [&](QEvent::Type type, ui::TPoint screen) {
+        QDragMoveEvent event(local(screen), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton,
+                             Qt::NoModifier, type);
+        QCoreApplication::sendEvent(window, &event);
+        EXPECT_EQ(event.dropAction(), Qt::IgnoreAction) << "the data is never taken";
+        return event.isAccepted();
+    };
+    QDragEnterEvent enter(local(OnTab(*tabs, 2, 0.5)), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    EXPECT_TRUE(enter.isAccepted()) << "entered, so that the moves come";
+    EXPECT_FALSE(drag(QEvent::DragMove, OnTab(*tabs, 2, 0.5))) << "but nowhere a drop";
+    clock->Advance(300);
+    drag(QEvent::DragMove, OnTab(*tabs, 2, 0.8)); // on the same tab the wait goes on
+    clock->Advance(199);
+    EXPECT_EQ(tabs->CurrentTab(), 0);
+    clock->Advance(1);
+    EXPECT_EQ(tabs->CurrentTab(), 2) << "Call stack after 500 ms";
+
+    drag(QEvent::DragMove, OnTab(*tabs, 1, 0.5));
+    clock->Advance(400);
+    drag(QEvent::DragMove, OnTab(*tabs, 3, 0.5)); // another tab starts the wait again
+    clock->Advance(400);
+    EXPECT_EQ(tabs->CurrentTab(), 2);
+    clock->Advance(100);
+    EXPECT_EQ(tabs->CurrentTab(), 3);
+
+    drag(QEvent::DragMove, OnTab(*tabs, 0, 0.5));
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(window, &leave);
+    clock->Advance(1000);
+    EXPECT_EQ(tabs->CurrentTab(), 3) << "a drag that left brings nothing to front";
+
+    manager->SetOleDropEnabled(false);
+    EXPECT_FALSE(window->acceptDrops());
 }
 
 TEST_F(DockMoverTest, WhileTheSetupDialogIsOpenTheGuidedStyleDocksOnlyInTheMainSite) {
