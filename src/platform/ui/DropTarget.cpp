@@ -29,8 +29,8 @@ protected:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(event);
             const bool enter = event->type() == QEvent::DragEnter;
-            const TDropEffect effect = enter ? target_->DragEnter(ScreenOf(*drag), ShiftOf(*drag))
-                                             : target_->DragOver(ScreenOf(*drag), ShiftOf(*drag));
+            const uint32_t effect = enter ? target_->DragEnter(ScreenOf(*drag), ShiftOf(*drag))
+                                          : target_->DragOver(ScreenOf(*drag), ShiftOf(*drag));
             const Qt::DropAction action = ActionOf(effect);
             drag->setDropAction(action);
             // Accepting the enter keeps the moves coming even when no drop is offered.
@@ -59,7 +59,7 @@ private:
     static TShiftState ShiftOf(const QDropEvent& event) {
         return KeysToShiftState(KeysOf(event.buttons(), event.modifiers()));
     }
-    static Qt::DropAction ActionOf(TDropEffect effect) {
+    static Qt::DropAction ActionOf(uint32_t effect) {
         if (effect & DROPEFFECT_MOVE) return Qt::MoveAction;
         if (effect & DROPEFFECT_COPY) return Qt::CopyAction;
         if (effect & DROPEFFECT_LINK) return Qt::LinkAction;

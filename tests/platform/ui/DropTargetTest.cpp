@@ -21,15 +21,15 @@ namespace {
 // Records the calls and answers `effect` to each.
 class RecordingTarget : public IDropTarget {
 public:
-    TDropEffect effect = DROPEFFECT_NONE;
+    uint32_t effect = DROPEFFECT_NONE;
     std::vector<std::string> calls;
-    TDropEffect DragEnter(TPoint p, TShiftState shift) override { return Note("enter", p, shift); }
-    TDropEffect DragOver(TPoint p, TShiftState shift) override { return Note("over", p, shift); }
+    uint32_t DragEnter(TPoint p, TShiftState shift) override { return Note("enter", p, shift); }
+    uint32_t DragOver(TPoint p, TShiftState shift) override { return Note("over", p, shift); }
     void DragLeave() override { calls.push_back("leave"); }
-    TDropEffect Drop(TPoint p, TShiftState shift) override { return Note("drop", p, shift); }
+    uint32_t Drop(TPoint p, TShiftState shift) override { return Note("drop", p, shift); }
 
 private:
-    TDropEffect Note(const char* what, TPoint p, TShiftState shift) {
+    uint32_t Note(const char* what, TPoint p, TShiftState shift) {
         calls.push_back(std::string(what) + " " + std::to_string(p.X) + "," + std::to_string(p.Y) +
                         (shift.Contains(ssCtrl) ? " ctrl" : ""));
         return effect;
