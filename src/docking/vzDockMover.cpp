@@ -81,22 +81,9 @@ protected:
 
 // ---- TvzTranslucentFrame ----
 
-void TvzTranslucentFrame::SetFill(ui::TColor color) {
-    if (color == fill_) return;
-    fill_ = color;
-    Invalidate();
-}
-
-void TvzTranslucentFrame::SetBorder(ui::TColor color) {
-    if (color == border_) return;
-    border_ = color;
-    Invalidate();
-}
-
-void TvzTranslucentFrame::SetBorderSize(int size) {
-    size = std::clamp(size, kMinBorder, kMaxBorder);
-    if (size == borderSize_) return;
-    borderSize_ = size;
+void TvzTranslucentFrame::SetLook(const TvzFrameLook& look) {
+    if (look == look_) return;
+    look_ = look;
     Invalidate();
 }
 
@@ -115,13 +102,13 @@ void TvzTranslucentFrame::Paint() {
     if (OnCustomPaint) OnCustomPaint(this, &canvas, region, client, cpsBefore, defaultDrawing);
     if (defaultDrawing) {
         canvas.Brush()->SetStyle(ui::bsSolid);
-        canvas.Brush()->SetColor(fill_);
+        canvas.Brush()->SetColor(look_.fill);
         for (const ui::TRect& r : region.Rects())
             canvas.FillRect(r);
         // An opaque frame would hide what it lands on; the border marks a see-through one.
         if (ui::AlphaBlendValue(*this) < 255) {
-            canvas.Brush()->SetColor(border_);
-            for (const ui::TRect& r : mask::FrameBorder(region, borderSize_).Rects())
+            canvas.Brush()->SetColor(look_.border);
+            for (const ui::TRect& r : mask::FrameBorder(region, look_.borderSize).Rects())
                 canvas.FillRect(r);
         }
     }

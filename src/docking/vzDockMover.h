@@ -56,18 +56,20 @@ using TvzCustomFramePaintEvent =
     std::function<void(ui::TObject* sender, ui::TCanvas* canvas, const ui::TRegion& region,
                        const ui::TRect& rect, TvzCustomPaintStage stage, bool& defaultDrawing)>;
 
+// How a filled landing place looks: its fill, and the border it shows while see-through.
+struct TvzFrameLook {
+    static constexpr int kMinBorder = 1, kMaxBorder = 10;
+    ui::TColor fill = ui::clHighlight;
+    ui::TColor border = ui::clWhite;
+    int borderSize = 2; // kMinBorder..kMaxBorder
+    bool operator==(const TvzFrameLook&) const = default;
+};
+
 // The landing place as a filled window in its shape, with a border while it is see-through.
 class TvzTranslucentFrame : public TvzOverlayWindow {
 public:
-    static constexpr int kMinBorder = 1, kMaxBorder = 10;
-
-    ui::TColor Fill() const { return fill_; }
-    void SetFill(ui::TColor color);
-    ui::TColor Border() const { return border_; }
-    void SetBorder(ui::TColor color);
-    int BorderSize() const { return borderSize_; }
-    // Kept within kMinBorder..kMaxBorder.
-    void SetBorderSize(int size);
+    const TvzFrameLook& Look() const { return look_; }
+    void SetLook(const TvzFrameLook& look);
     // The shape in the frame's coordinates; empty: the whole frame.
     const ui::TRegion& Shape() const { return shape_; }
     void SetShape(const ui::TRegion& shape);
@@ -78,9 +80,7 @@ protected:
     void Paint() override;
 
 private:
-    ui::TColor fill_ = ui::clHighlight;
-    ui::TColor border_ = ui::clWhite;
-    int borderSize_ = 2;
+    TvzFrameLook look_;
     ui::TRegion shape_;
 };
 

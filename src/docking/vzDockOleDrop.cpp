@@ -7,11 +7,11 @@ namespace docking {
 TvzOleDropAcceptor::TvzOleDropAcceptor(TvzCustomDockingSite* site)
     : hover_([site](ui::TPoint screen, bool activate) { return site->OleDragHover(screen, activate); }) {}
 
-ui::TDropEffect TvzOleDropAcceptor::DragEnter(ui::TPoint, ui::TShiftState) {
+uint32_t TvzOleDropAcceptor::DragEnter(ui::TPoint, ui::TShiftState) {
     return ui::DROPEFFECT_SCROLL;
 }
 
-ui::TDropEffect TvzOleDropAcceptor::DragOver(ui::TPoint screen, ui::TShiftState) {
+uint32_t TvzOleDropAcceptor::DragOver(ui::TPoint screen, ui::TShiftState) {
     hover_.Over(screen);
     return ui::DROPEFFECT_SCROLL;
 }
@@ -20,7 +20,7 @@ void TvzOleDropAcceptor::DragLeave() {
     hover_.Leave();
 }
 
-ui::TDropEffect TvzOleDropAcceptor::Drop(ui::TPoint, ui::TShiftState) {
+uint32_t TvzOleDropAcceptor::Drop(ui::TPoint, ui::TShiftState) {
     hover_.Leave();
     return ui::DROPEFFECT_SCROLL;
 }

@@ -14,11 +14,11 @@ class TvzOleDropAcceptor : public ui::IDropTarget {
 public:
     explicit TvzOleDropAcceptor(TvzCustomDockingSite* site);
 
-    ui::TDropEffect DragEnter(ui::TPoint screen, ui::TShiftState shift) override;
-    ui::TDropEffect DragOver(ui::TPoint screen, ui::TShiftState shift) override;
+    uint32_t DragEnter(ui::TPoint screen, ui::TShiftState shift) override;
+    uint32_t DragOver(ui::TPoint screen, ui::TShiftState shift) override;
     // A drag that leaves or drops brings nothing to front any more.
     void DragLeave() override;
-    ui::TDropEffect Drop(ui::TPoint screen, ui::TShiftState shift) override;
+    uint32_t Drop(ui::TPoint screen, ui::TShiftState shift) override;
 
 private:
     TvzTabHover hover_;

@@ -201,18 +201,22 @@ private:
 // ---- TvzVS2005DockingFrameOptions ----
 
 void TvzVS2005DockingFrameOptions::SetBrush(ui::TColor color) {
-    brush_ = color;
-    if (frame_) frame_->SetFill(color);
+    look_.fill = color;
+    Changed();
 }
 
 void TvzVS2005DockingFrameOptions::SetBorder(ui::TColor color) {
-    border_ = color;
-    if (frame_) frame_->SetBorder(color);
+    look_.border = color;
+    Changed();
 }
 
 void TvzVS2005DockingFrameOptions::SetBorderSize(int size) {
-    borderSize_ = std::clamp(size, TvzTranslucentFrame::kMinBorder, TvzTranslucentFrame::kMaxBorder);
-    if (frame_) frame_->SetBorderSize(borderSize_);
+    look_.borderSize = std::clamp(size, TvzFrameLook::kMinBorder, TvzFrameLook::kMaxBorder);
+    Changed();
+}
+
+void TvzVS2005DockingFrameOptions::Changed() {
+    if (frame_) frame_->SetLook(look_);
 }
 
 void TvzVS2005DockingFrameOptions::Attach(TvzTranslucentFrame* frame) {
@@ -220,9 +224,7 @@ void TvzVS2005DockingFrameOptions::Attach(TvzTranslucentFrame* frame) {
     frame_ = frame;
     if (!frame) return;
     ui::SetAlphaBlendValue(*frame, transparency_);
-    frame->SetFill(brush_);
-    frame->SetBorder(border_);
-    frame->SetBorderSize(borderSize_);
+    frame->SetLook(look_);
     frame->OnCustomPaint = [this](ui::TObject* sender, ui::TCanvas* canvas, const ui::TRegion& region,
                                   const ui::TRect& rect, TvzCustomPaintStage stage, bool& defaultDrawing) {
         if (OnCustomPaint) OnCustomPaint(sender, canvas, region, rect, stage, defaultDrawing);

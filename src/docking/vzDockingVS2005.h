@@ -67,12 +67,12 @@ class TvzVS2005DockingFrameOptions {
 public:
     uint8_t Transparency() const { return transparency_; }
     void SetTransparency(uint8_t alpha) { transparency_ = alpha; }
-    ui::TColor Brush() const { return brush_; }
+    ui::TColor Brush() const { return look_.fill; }
     void SetBrush(ui::TColor color);
-    ui::TColor Border() const { return border_; }
+    ui::TColor Border() const { return look_.border; }
     void SetBorder(ui::TColor color);
-    int BorderSize() const { return borderSize_; }
-    // Kept within 1..10.
+    int BorderSize() const { return look_.borderSize; }
+    // Kept within TvzFrameLook's bounds.
     void SetBorderSize(int size);
 
     TvzCustomFramePaintEvent OnCustomPaint;
@@ -81,10 +81,10 @@ public:
     void Attach(TvzTranslucentFrame* frame);
 
 private:
+    void Changed();
+
     uint8_t transparency_ = 128;
-    ui::TColor brush_ = ui::clHighlight;
-    ui::TColor border_ = ui::clWhite;
-    int borderSize_ = 2;
+    TvzFrameLook look_;
     TvzTranslucentFrame* frame_ = nullptr;
 };
 

@@ -586,7 +586,7 @@ TEST_F(DockMoverTest, TheFrameOptionsReachTheFrameShownAndTheTransparencyTheNext
 
     options.SetBrush(ui::clRed);
     options.SetBorderSize(0);
-    EXPECT_EQ(frame.BorderSize(), 1) << "at least one pixel";
+    EXPECT_EQ(frame.Look().borderSize, 1) << "at least one pixel";
     EXPECT_EQ(pixel(20, 20), QColor(Qt::red)) << "a frame already shown takes the new brush";
     EXPECT_EQ(pixel(1, 1), QColor(Qt::red));
     options.SetBorderSize(11);
