@@ -354,9 +354,14 @@ drag::TvzDropPlace TvzVS2005Mover::PlaceOver(TvzCustomDockingControl* control, u
     for (TvzCustomDockingControl* up = control; up; up = up->Container())
         if (TvzDockingZoneController* controller = Controller(up)) overChain_.push_back(controller);
     for (TvzDockingZoneController* controller : overChain_) {
-        const TvzDockingRegionType region = controller->HitTest(screen);
+        TvzDockingRegionType region = controller->HitTest(screen);
         if (region == drtNone) continue;
-        if (region < drtDetachedLeft) return Shaped(PlaceAt(controller->Target(), region));
+        if (region < drtDetachedLeft) {
+            // The panel's own handler may refuse the guide's place.
+            if (auto* panel = dynamic_cast<TvzDockingControl*>(controller->Target()))
+                panel->DockZone(Control(), screen, region);
+            return Shaped(PlaceAt(controller->Target(), region));
+        }
         if (!CanTarget(controller->Target())) return {};
         return PlaceAt(controller->Target(), static_cast<TvzDockingRegionType>(region - drtDetachedLeft));
     }

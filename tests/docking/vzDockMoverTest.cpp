@@ -385,6 +385,18 @@ TEST_F(DockMoverTest, ADockZoneHandlerMayRefuseAPlace) {
     MoveTo(Inside(work, 4, 40));
     EXPECT_EQ(mover->Place().region, drtLeft);
     ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+
+    // The guided style asks the handler about the guide under the cursor.
+    TvzVS2005Mover* vs = UseGuidedStyle();
+    PressAndPull(panels["Output"]);
+    const ui::TRect inside = Guide(*vs, work, drtInside)->BoundsRect();
+    MoveTo({inside.Left + 20, inside.Top + 20});
+    EXPECT_EQ(mover->Place().target, nullptr);
+    EXPECT_EQ(vs->Controller(work)->Lit(), drtNone) << "a refused guide does not light";
+    const ui::TRect left = Guide(*vs, work, drtLeft)->BoundsRect();
+    MoveTo({left.Left + 10, left.Top + 20});
+    EXPECT_EQ(mover->Place().region, drtLeft);
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
 }
 
 TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
