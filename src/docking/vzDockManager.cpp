@@ -115,6 +115,13 @@ void TvzCustomDockingManager::UnregisterSite(TvzCustomDockingSite* site) {
     if (site == holdingSite_) holdingSite_ = nullptr;
 }
 
+void TvzCustomDockingManager::SetOleDropEnabled(bool enabled) {
+    if (enabled == oleDropEnabled_) return;
+    oleDropEnabled_ = enabled;
+    for (TvzCustomDockingSite* site : Sites())
+        site->UpdateOleDrop();
+}
+
 TvzCustomDockingSite* TvzCustomDockingManager::Site(int id) const {
     const auto it = sites_.find(id);
     return it == sites_.end() ? nullptr : it->second;

@@ -120,6 +120,9 @@ public:
     // The hint of a drag names the target and the region.
     bool ShowDockingHint() const { return showDockingHint_; }
     void SetShowDockingHint(bool show) { showDockingHint_ = show; }
+    // Data dragged in from another program brings the tab it rests on to front.
+    bool OleDropEnabled() const { return oleDropEnabled_; }
+    void SetOleDropEnabled(bool enabled);
     TvzDockingShiftState AutoDragKey() const { return autoDragKey_; }
     void SetAutoDragKey(TvzDockingShiftState keys);
     TvzDockingShiftState AutoDockKey() const { return autoDockKey_; }
@@ -275,6 +278,7 @@ private:
     bool showDockButtonHint_ = true;
     bool autoDragDocking_ = true;
     bool showDockingHint_ = true;
+    bool oleDropEnabled_ = false;
     TvzDockButtonItems captionButtons_{dbiHide, dbiAutoHide, dbiMaximizeRestore, dbiMenu, dbiHelp};
     ui::TCustomImageList* images_ = nullptr;
     ui::TCustomImageList* customButtonImages_ = nullptr;

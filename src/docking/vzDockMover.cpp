@@ -77,25 +77,45 @@ protected:
     }
 };
 
-// The landing place as a filled window with a white border, shown see-through.
-class TvzTranslucentFrame : public TvzOverlayWindow {
-protected:
-    void Paint() override {
-        ui::TCanvas& canvas = *Canvas();
-        const ui::TRect client = ClientRect();
-        canvas.Brush()->SetStyle(ui::bsSolid);
-        canvas.Brush()->SetColor(ui::clWhite);
-        canvas.FillRect(client);
-        canvas.Brush()->SetColor(ui::clHighlight);
-        canvas.FillRect(
-            {client.Left + kBorder, client.Top + kBorder, client.Right - kBorder, client.Bottom - kBorder});
-    }
-
-private:
-    static constexpr int kBorder = 2;
-};
-
 } // namespace
+
+// ---- TvzTranslucentFrame ----
+
+void TvzTranslucentFrame::SetLook(const TvzFrameLook& look) {
+    if (look == look_) return;
+    look_ = look;
+    Invalidate();
+}
+
+void TvzTranslucentFrame::SetShape(const ui::TRegion& shape) {
+    if (shape == shape_) return;
+    shape_ = shape;
+    ui::SetWindowRegion(*this, &shape_);
+    Invalidate();
+}
+
+void TvzTranslucentFrame::Paint() {
+    ui::TCanvas& canvas = *Canvas();
+    const ui::TRect client = ClientRect();
+    const ui::TRegion region = shape_.IsEmpty() ? ui::TRegion(client) : shape_;
+    bool defaultDrawing = true;
+    if (OnCustomPaint) OnCustomPaint(this, &canvas, region, client, cpsBefore, defaultDrawing);
+    if (defaultDrawing) {
+        canvas.Brush()->SetStyle(ui::bsSolid);
+        canvas.Brush()->SetColor(look_.fill);
+        for (const ui::TRect& r : region.Rects())
+            canvas.FillRect(r);
+        // An opaque frame would hide what it lands on; the border marks a see-through one.
+        if (ui::AlphaBlendValue(*this) < 255) {
+            canvas.Brush()->SetColor(look_.border);
+            for (const ui::TRect& r : mask::FrameBorder(region, look_.borderSize).Rects())
+                canvas.FillRect(r);
+        }
+    }
+    if (OnCustomPaint) OnCustomPaint(this, &canvas, region, client, cpsAfter, defaultDrawing);
+}
+
+// ---- TvzDragFeedback ----
 
 TvzDragFeedback::TvzDragFeedback() {
     for (auto& bar : bars_)
@@ -111,10 +131,15 @@ void TvzDragFeedback::SetTranslucent(uint8_t alpha) {
     ui::SetAlphaBlendValue(*translucent_, alpha);
 }
 
-void TvzDragFeedback::Show(const ui::TRect& frame, const std::string& hint, ui::TPoint cursor) {
-    if (frame != frame_ && translucent_) {
+void TvzDragFeedback::Show(const ui::TRect& frame, const ui::TRegion& shape, const std::string& hint,
+                           ui::TPoint cursor) {
+    if ((frame != frame_ || !(shape == shape_)) && translucent_) {
         frame_ = frame;
+        shape_ = shape;
+        ui::TRegion local = shape;
+        local.Offset(-frame.Left, -frame.Top);
         translucent_->SetBoundsRect(frame);
+        translucent_->SetShape(local);
         translucent_->Show();
         translucent_->BringToFront();
     } else if (frame != frame_) {
@@ -141,6 +166,7 @@ void TvzDragFeedback::Hide() {
     if (translucent_) translucent_->Hide();
     if (hint_->Visible()) hint_->ReleaseHandle();
     frame_ = {};
+    shape_ = {};
     hintText_.clear();
 }
 
@@ -284,8 +310,10 @@ void TvzMover::StartMove(TvzCustomDockingControl* control, ui::TPoint cursor) {
     grab_ = {cursor.X - frame.Left, cursor.Y - frame.Top};
     place_ = {};
     if (!capture_) capture_ = new TvzDragCapture(nullptr, this);
-    capture_->Begin(form, ui::KeyboardShiftState() + ui::TShiftState{ui::ssLeft});
-    Track(cursor, ui::KeyboardShiftState() + ui::TShiftState{ui::ssLeft});
+    const ui::TShiftState shift = ui::KeyboardShiftState() + ui::TShiftState{ui::ssLeft};
+    capture_->Begin(form, shift);
+    DragStarted(shift);
+    Track(cursor, shift);
 }
 
 bool TvzMover::CanTarget(const TvzCustomDockingControl* control) const {
@@ -305,17 +333,7 @@ TvzCustomDockingControl* TvzMover::ControlAt(ui::TPoint screen) const {
         if (site->IsHoldingSite() || !site->Showing() || !Considers(site)) continue;
         const ui::TPoint origin = site->ClientToScreen({0, 0});
         if (!ui::Bounds(origin.X, origin.Y, site->Width(), site->Height()).Contains(screen)) continue;
-        TvzCustomDockingControl* best = nullptr;
-        for (int i = 0; i < site->ControlCount(); ++i) {
-            auto* control = dynamic_cast<TvzCustomDockingControl*>(site->Controls(i));
-            if (!control || !control->Showing()) continue;
-            const ui::TPoint at = control->ClientToScreen({0, 0});
-            if (!ui::Bounds(at.X, at.Y, control->Width(), control->Height()).Contains(screen)) continue;
-            // The innermost control: a panel over the container it lies in.
-            if (!best || control->Width() * control->Height() < best->Width() * best->Height())
-                best = control;
-        }
-        return best;
+        return site->ControlAtPoint(screen);
     }
     return nullptr;
 }
@@ -381,13 +399,18 @@ void TvzMover::Track(ui::TPoint screen, ui::TShiftState shift) {
 }
 
 void TvzMover::MarkTab(std::pair<TvzInsideContainer*, int> mark) {
-    if (markedTabs_ && markedTabs_ != mark.first) markedTabs_->SetDropMark(-2);
-    if (mark.first) mark.first->SetDropMark(mark.second);
+    if (markedTabs_ && markedTabs_ != mark.first) ShowTabMark(*markedTabs_, -2);
+    if (mark.first) ShowTabMark(*mark.first, mark.second);
     markedTabs_ = mark.first;
 }
 
+void TvzMover::ShowTabMark(TvzInsideContainer& tabs, int mark) {
+    tabs.SetDropMark(mark);
+}
+
 void TvzMover::ShowPlace(const TvzDropPlace& place, ui::TPoint cursor) {
-    feedback_->Show(place.frame, Owner()->ShowDockingHint() ? place.hint : std::string(), cursor);
+    feedback_->Show(place.frame, place.shape, Owner()->ShowDockingHint() ? place.hint : std::string(),
+                    cursor);
 }
 
 void TvzMover::HidePlace() {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "docking/vzDockManager.h"
+#include "platform/ui/Color.h"
 #include "platform/ui/Hints.h"
+#include "platform/ui/Region.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -23,7 +26,8 @@ bool DockingAllowed(ui::TShiftState shift, TvzDockingShiftState dockKey, bool au
 struct TvzDropPlace {
     TvzCustomDockingControl* target = nullptr; // none: the panel floats
     TvzDockingRegionType region = drtNone;
-    ui::TRect frame; // the landing place shown, in screen coordinates
+    ui::TRect frame;   // the landing place shown, in screen coordinates
+    ui::TRegion shape; // its shape in screen coordinates where it is not the whole frame
     std::string hint;
 };
 
@@ -45,6 +49,41 @@ protected:
     void WndProc(ui::TMessage& message) override;
 };
 
+enum TvzCustomPaintStage { cpsBefore, cpsAfter };
+// Paints a landing place before (cpsBefore) or after (cpsAfter) the default drawing, which clearing
+// `defaultDrawing` at cpsBefore leaves out. `region` and `rect` are in the frame's coordinates.
+using TvzCustomFramePaintEvent =
+    std::function<void(ui::TObject* sender, ui::TCanvas* canvas, const ui::TRegion& region,
+                       const ui::TRect& rect, TvzCustomPaintStage stage, bool& defaultDrawing)>;
+
+// How a filled landing place looks: its fill, and the border it shows while see-through.
+struct TvzFrameLook {
+    static constexpr int kMinBorder = 1, kMaxBorder = 10;
+    ui::TColor fill = ui::clHighlight;
+    ui::TColor border = ui::clWhite;
+    int borderSize = 2; // kMinBorder..kMaxBorder
+    bool operator==(const TvzFrameLook&) const = default;
+};
+
+// The landing place as a filled window in its shape, with a border while it is see-through.
+class TvzTranslucentFrame : public TvzOverlayWindow {
+public:
+    const TvzFrameLook& Look() const { return look_; }
+    void SetLook(const TvzFrameLook& look);
+    // The shape in the frame's coordinates; empty: the whole frame.
+    const ui::TRegion& Shape() const { return shape_; }
+    void SetShape(const ui::TRegion& shape);
+
+    TvzCustomFramePaintEvent OnCustomPaint;
+
+protected:
+    void Paint() override;
+
+private:
+    TvzFrameLook look_;
+    ui::TRegion shape_;
+};
+
 // What the user sees during a drag: the outline of the landing place, drawn by four top-most bars
 // that never take the focus, and the hint beside the cursor.
 class TvzDragFeedback {
@@ -58,7 +97,8 @@ public:
 
     // From now on the landing place shows as a filled window with this alpha, not an outline.
     void SetTranslucent(uint8_t alpha);
-    void Show(const ui::TRect& frame, const std::string& hint, ui::TPoint cursor);
+    // `shape` (screen coordinates; empty: the whole frame) shapes only a filled frame.
+    void Show(const ui::TRect& frame, const ui::TRegion& shape, const std::string& hint, ui::TPoint cursor);
     void Hide();
     // The outline shown now; empty while hidden.
     const ui::TRect& Frame() const { return frame_; }
@@ -66,13 +106,14 @@ public:
     ui::TCustomControl& Bar(int index) const { return *bars_[static_cast<std::size_t>(index)]; }
     ui::THintWindow& HintWindow() const { return *hint_; }
     // The filled window; none while the outline shows the place.
-    ui::TCustomControl* TranslucentFrame() const { return translucent_.get(); }
+    TvzTranslucentFrame* TranslucentFrame() const { return translucent_.get(); }
 
 private:
     std::array<std::unique_ptr<ui::TCustomControl>, 4> bars_;
     std::unique_ptr<ui::THintWindow> hint_;
-    std::unique_ptr<ui::TCustomControl> translucent_;
+    std::unique_ptr<TvzTranslucentFrame> translucent_;
     ui::TRect frame_;
+    ui::TRegion shape_;
     std::string hintText_;
 };
 
@@ -98,11 +139,15 @@ public:
     TvzDragFeedback& Feedback() const { return *feedback_; }
 
 protected:
+    // The drag has begun with `shift` held, before its first step.
+    virtual void DragStarted(ui::TShiftState) {}
     // Where the panel lands over `control` at `screen`; no target when it cannot dock there.
     virtual drag::TvzDropPlace PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen);
     // The landing place changed: styles show it their own way.
     virtual void ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor);
     virtual void HidePlace();
+    // Shows in `tabs` where a drop after tab `mark` (-1: before the first; -2: none) would go.
+    virtual void ShowTabMark(TvzInsideContainer& tabs, int mark);
     bool CanTarget(const TvzCustomDockingControl* control) const;
     // Whether the drag looks for targets in `site`; it always does here.
     virtual bool Considers(const TvzCustomDockingSite* site) const;

@@ -2,6 +2,8 @@
 
 #include "docking/vzDockControl.h"
 #include "docking/vzDockManager.h"
+#include "docking/vzDockOleDrop.h"
+#include "docking/vzDockTabs.h"
 #include "docking/vzDockTexts.h"
 #include "platform/ui/Canvas.h"
 
@@ -26,6 +28,48 @@ void TvzCustomDockingSite::SetDockingManager(TvzCustomDockingManager* manager) {
     }
     manager_ = manager;
     if (manager_) siteId_ = manager_->RegisterSite(this);
+    UpdateOleDrop();
+}
+
+TvzCustomDockingControl* TvzCustomDockingSite::ControlAtPoint(ui::TPoint screen) const {
+    TvzCustomDockingControl* best = nullptr;
+    for (int i = 0; i < ControlCount(); ++i) {
+        auto* control = dynamic_cast<TvzCustomDockingControl*>(Controls(i));
+        if (!control || !control->Showing()) continue;
+        const ui::TPoint at = control->ClientToScreen({0, 0});
+        if (!ui::Bounds(at.X, at.Y, control->Width(), control->Height()).Contains(screen)) continue;
+        // The innermost control: a panel over the container it lies in.
+        if (!best || control->Width() * control->Height() < best->Width() * best->Height()) best = control;
+    }
+    return best;
+}
+
+TGuid TvzCustomDockingSite::OleDragHover(ui::TPoint screen, bool activate) {
+    auto* tabs = dynamic_cast<TvzInsideContainer*>(ControlAtPoint(screen));
+    return tabs ? tabs->OleDragHover(screen, activate) : TGuid{};
+}
+
+void TvzCustomDockingSite::UpdateOleDrop() {
+    const bool wanted = manager_ && manager_->OleDropEnabled() && HandleAllocated() && !IsDestroying();
+    if (wanted == (oleDrop_ != nullptr)) return;
+    if (!wanted) {
+        if (HandleAllocated()) ui::RevokeDragDrop(*this);
+        oleDrop_.reset();
+        return;
+    }
+    oleDrop_ = std::make_unique<TvzOleDropAcceptor>(this);
+    if (!ui::RegisterDragDrop(*this, oleDrop_.get())) oleDrop_.reset();
+}
+
+void TvzCustomDockingSite::CreateWnd() {
+    ui::TCustomControl::CreateWnd();
+    UpdateOleDrop();
+}
+
+void TvzCustomDockingSite::DestroyWnd() {
+    // The registration goes with the window.
+    oleDrop_.reset();
+    ui::TCustomControl::DestroyWnd();
 }
 
 TvzCustomDockingControl* TvzCustomDockingSite::Root() const {

@@ -11,6 +11,7 @@ namespace docking {
 
 class TvzCustomDockingControl;
 class TvzCustomDockingManager;
+class TvzOleDropAcceptor;
 
 class TvzCustomDockingSite : public ui::TCustomControl {
 public:
@@ -63,12 +64,23 @@ public:
     // Lets every auto-hidden control go, before a layout is read.
     virtual void ClearHideZones() {}
 
+    // The innermost shown control of the tree under a screen point, or none.
+    TvzCustomDockingControl* ControlAtPoint(ui::TPoint screen) const;
+    // The key of the panel whose tab lies under a screen point (the null key elsewhere); with
+    // `activate` that tab comes to front.
+    TGuid OleDragHover(ui::TPoint screen, bool activate);
+    // Data dragged in from another program may bring tabs to front while the manager allows it and
+    // the window exists.
+    void UpdateOleDrop();
+
     std::function<void(TvzCustomDockingSite* sender, TvzCustomDockingControl* control, bool& allow)>
         OnCanDock;
     std::function<void(TvzCustomDockingSite* sender, TvzCustomDockingControl* control, bool& allow)>
         OnCanUndock;
 
 protected:
+    void CreateWnd() override;
+    void DestroyWnd() override;
     void Paint() override;
     // A site that changes size lays its tree out again.
     void Resize() override;
@@ -83,6 +95,7 @@ private:
     int siteId_ = -1;
     bool autoConstraints_ = true;
     ui::TPoint minimumSize_;
+    std::unique_ptr<TvzOleDropAcceptor> oleDrop_; // while registered
 };
 
 // The manager's invisible site: every registered control that shows nowhere lives here.

@@ -98,4 +98,14 @@ std::optional<int> DropMarkEdge(const TvzTabStripLayout& layout, int mark) {
     return layout.lefts[at] + layout.widths[at];
 }
 
+std::vector<int> PreviewOrder(int count, int mark, int dragged) {
+    std::vector<int> order;
+    for (int i = 0; i < count; ++i)
+        if (i != dragged) order.push_back(i);
+    // Taking the dragged tab out moves every later tab one place to the left.
+    const int at = dragged >= 0 && dragged <= mark ? mark : mark + 1;
+    order.insert(order.begin() + std::clamp(at, 0, static_cast<int>(order.size())), kPlaceholder);
+    return order;
+}
+
 } // namespace docking::tabs

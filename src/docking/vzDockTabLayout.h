@@ -42,6 +42,12 @@ TvzTabStripLayout LayoutTabStrip(const std::vector<int>& widths, int firstVisibl
 // before it, else the right edge of tab `mark`. None for no mark (-2) or a tab out of sight.
 std::optional<int> DropMarkEdge(const TvzTabStripLayout& layout, int mark);
 
+// A previewed drop: the tabs in strip order as child indexes, the dragged tab (`dragged`, -1 when it
+// comes from elsewhere) taken out and kPlaceholder where the drop after tab `mark` (-1: before the
+// first) would put it.
+inline constexpr int kPlaceholder = -1;
+std::vector<int> PreviewOrder(int count, int mark, int dragged);
+
 // The order of a tab list menu: captions without hotkey markers, case-insensitively; answers the
 // tab indexes in that order.
 std::vector<int> SortedTabOrder(const std::vector<std::string>& captions);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace docking {
 
@@ -101,26 +102,67 @@ int TvzInsideContainer::ButtonWidth() const {
     return static_cast<int>(std::lround(style->GetMetric(10) * style->ButtonWidthRatio()));
 }
 
-void TvzInsideContainer::LayoutTabs() {
-    TvzCustomDockingManager* manager = DockingManager();
-    if (!manager || manager->IsDestroying() || IsDestroying()) return;
+namespace {
+
+TvzTabItemState TabState(int entry, int current, int hot) {
+    if (entry == tabs::kPlaceholder) return tisNormal;
+    return entry == current ? (entry == hot ? tisFocused : tisSelected) : (entry == hot ? tisHot : tisNormal);
+}
+
+TvzTabItemPosition TabPosition(std::size_t index, std::size_t count) {
+    return index == 0 ? tipFirst : (index + 1 == count ? tipLast : tipMiddle);
+}
+
+std::vector<int> EveryTab(std::size_t count) {
+    std::vector<int> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    return order;
+}
+
+} // namespace
+
+std::vector<int> TvzInsideContainer::TabOrder() const {
+    return preview_.empty() ? EveryTab(children_.size()) : preview_;
+}
+
+std::string TvzInsideContainer::TabCaption(int entry) const {
+    return entry == tabs::kPlaceholder ? placeholderCaption_
+                                       : children_[static_cast<std::size_t>(entry)]->Caption();
+}
+
+tabs::TvzTabStripLayout TvzInsideContainer::LayoutOf(const std::vector<int>& order) const {
+    const TvzCustomDockingManager* manager = DockingManager();
     TvzDockingUIStyle* style = manager->Style();
     std::vector<int> widths;
-    const int count = ChildCount();
-    for (int i = 0; i < count; ++i) {
-        const TvzTabItemState state = i == currentTab_ ? (i == hotTab_ ? tisFocused : tisSelected)
-                                                       : (i == hotTab_ ? tisHot : tisNormal);
-        const TvzTabItemPosition position = i == 0 ? tipFirst : (i == count - 1 ? tipLast : tipMiddle);
-        widths.push_back(style->TabWidth(rtl::Utf8ToUtf16(children_[static_cast<std::size_t>(i)]->Caption()),
-                                         state, TvzImage{manager->Images(), -1, false}, 0, position,
-                                         orientation_ == dtoTop ? orTop : orBottom));
-    }
+    for (std::size_t i = 0; i < order.size(); ++i)
+        widths.push_back(
+            style->TabWidth(rtl::Utf8ToUtf16(TabCaption(order[i])), TabState(order[i], currentTab_, hotTab_),
+                            TvzImage{manager->Images(), -1, false}, 0, TabPosition(i, order.size()),
+                            orientation_ == dtoTop ? orTop : orBottom));
     tabs::TvzTabStripMetrics metrics;
     metrics.clientWidth = Width();
     metrics.tabIndent = style->TabIndent();
     metrics.buttonWidth = ButtonWidth();
     metrics.listButton = true;
-    layout_ = tabs::LayoutTabStrip(widths, firstVisible_, metrics);
+    return tabs::LayoutTabStrip(widths, firstVisible_, metrics);
+}
+
+void TvzInsideContainer::PreviewDrop(int mark, const TvzCustomDockingControl* dragged) {
+    std::vector<int> preview;
+    if (mark >= -1) {
+        preview = tabs::PreviewOrder(ChildCount(), mark, IndexOfChild(dragged));
+        placeholderCaption_ = dragged->Caption();
+    }
+    if (preview == preview_) return;
+    preview_ = std::move(preview);
+    Invalidate();
+    Update();
+}
+
+void TvzInsideContainer::LayoutTabs() {
+    TvzCustomDockingManager* manager = DockingManager();
+    if (!manager || manager->IsDestroying() || IsDestroying()) return;
+    layout_ = LayoutOf(EveryTab(children_.size()));
     firstVisible_ = layout_.firstVisible;
     scrollLeftState_ = layout_.scrollLeftEnabled
                            ? (scrollLeftState_ == dbsDisabled ? dbsNormal : scrollLeftState_)
@@ -263,19 +305,20 @@ void TvzInsideContainer::Paint() {
     style->PaintTabPane(*Canvas(), strip, orientation_);
     const int tabHeight =
         style->GetTabHeight(TvzImage{}) + style->GetMetric(4) + style->GetMetric(5) + style->GetMetric(9);
-    for (int i = layout_.firstVisible; i <= layout_.lastVisible && i < ChildCount(); ++i) {
-        const int left = layout_.lefts[static_cast<std::size_t>(i)];
-        const int right = left + layout_.widths[static_cast<std::size_t>(i)] - 1;
+    // A previewed drop shows the strip it would leave.
+    const std::vector<int> order = TabOrder();
+    const tabs::TvzTabStripLayout layout = preview_.empty() ? layout_ : LayoutOf(order);
+    for (int i = layout.firstVisible; i <= layout.lastVisible && i < static_cast<int>(order.size()); ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const int left = layout.lefts[at];
+        const int right = left + layout.widths[at] - 1;
         const ui::TRect rect = orientation_ == dtoTop
                                    ? ui::TRect{left, strip.Bottom - tabHeight, right, strip.Bottom}
                                    : ui::TRect{left, strip.Top, right, strip.Top + tabHeight};
-        const TvzTabItemState state = i == currentTab_ ? (i == hotTab_ ? tisFocused : tisSelected)
-                                                       : (i == hotTab_ ? tisHot : tisNormal);
-        const int count = ChildCount();
-        style->PaintTabItem(
-            *Canvas(), rect, rtl::Utf8ToUtf16(children_[static_cast<std::size_t>(i)]->Caption()), state,
-            i == 0 ? tipFirst : (i == count - 1 ? tipLast : tipMiddle),
-            orientation_ == dtoTop ? orTop : orBottom, 0, TvzImage{manager->Images(), -1, false});
+        style->PaintTabItem(*Canvas(), rect, rtl::Utf8ToUtf16(TabCaption(order[at])),
+                            TabState(order[at], currentTab_, hotTab_), TabPosition(at, order.size()),
+                            orientation_ == dtoTop ? orTop : orBottom, 0,
+                            TvzImage{manager->Images(), -1, false});
     }
     if (const std::optional<int> edge = tabs::DropMarkEdge(layout_, dropMark_))
         style->PaintTabTarget(*Canvas(), {*edge - 3, strip.Top + 2, *edge + 3, strip.Bottom - 2});

@@ -26,6 +26,11 @@ public:
     // Where a dragged panel would go in: after tab `DropMark`, -1 before the first tab, -2 nowhere.
     int DropMark() const { return dropMark_; }
     void SetDropMark(int mark);
+    // Previews a drop after tab `mark` (-1: before the first; -2 ends the preview): the strip shows
+    // a placeholder tab for `dragged` there, without its own tab when it lies in this container.
+    void PreviewDrop(int mark, const TvzCustomDockingControl* dragged);
+    // The strip as shown, as child indexes with tabs::kPlaceholder; empty while no drop is previewed.
+    const std::vector<int>& Preview() const { return preview_; }
     const tabs::TvzTabStripLayout& StripLayout() const { return layout_; }
     uistyle::TvzDockButtonState ScrollLeftState() const { return scrollLeftState_; }
     uistyle::TvzDockButtonState ScrollRightState() const { return scrollRightState_; }
@@ -68,6 +73,10 @@ protected:
 private:
     void UpdateChildVisibility();
     std::vector<std::string> TabCaptions() const;
+    // The layout of `order` (child indexes, tabs::kPlaceholder for the previewed tab).
+    tabs::TvzTabStripLayout LayoutOf(const std::vector<int>& order) const;
+    std::vector<int> TabOrder() const;
+    std::string TabCaption(int entry) const;
     int ButtonWidth() const;
     void BuildMenu();
 
@@ -76,6 +85,8 @@ private:
     int firstVisible_ = 0;
     int hotTab_ = -1;
     int dropMark_ = -2;
+    std::vector<int> preview_;
+    std::string placeholderCaption_;
     tabs::TvzTabStripLayout layout_;
     uistyle::TvzDockButtonState scrollLeftState_ = uistyle::dbsDisabled;
     uistyle::TvzDockButtonState scrollRightState_ = uistyle::dbsDisabled;

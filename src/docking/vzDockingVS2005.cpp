@@ -3,6 +3,7 @@
 #include "docking/vzDockCustForm.h"
 #include "docking/vzDocker.h"
 #include "docking/vzDockSite.h"
+#include "docking/vzDockTabs.h"
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Forms.h"
@@ -69,6 +70,20 @@ ui::TRect GuideBounds(int index, const TvzGuideSizes& sizes, const ui::TRect& ta
 
 int GuidePicture(TvzDockingRegionType region, bool tabsAtBottom) {
     return region == drtInside && tabsAtBottom ? drtInsideBefore : region;
+}
+
+ui::TRegion PageWithTab(const ui::TRect& dock, int stripHeight, int tabIndent, bool tabsAtBottom) {
+    ui::TRect page = dock, tab = dock;
+    if (tabsAtBottom) {
+        page.Bottom -= stripHeight;
+        tab.Top = page.Bottom;
+    } else {
+        page.Top += stripHeight;
+        tab.Bottom = page.Top;
+    }
+    tab.Left = std::min(dock.Left + tabIndent, dock.Right);
+    tab.Right = std::min(tab.Left + kPlaceholderTab, dock.Right);
+    return ui::TRegion(page) | ui::TRegion(tab);
 }
 
 bool TvzFade::Start(int current, int target, int delay) {
@@ -183,73 +198,252 @@ private:
     TvzFade fade_;
 };
 
-TvzVS2005Mover::TvzVS2005Mover(TvzCustomDockingManager* owner) : TvzMover(owner) {
-    Feedback().SetTranslucent(kFrameTransparency);
+// ---- TvzVS2005DockingFrameOptions ----
+
+void TvzVS2005DockingFrameOptions::SetBrush(ui::TColor color) {
+    look_.fill = color;
+    Changed();
+}
+
+void TvzVS2005DockingFrameOptions::SetBorder(ui::TColor color) {
+    look_.border = color;
+    Changed();
+}
+
+void TvzVS2005DockingFrameOptions::SetBorderSize(int size) {
+    look_.borderSize = std::clamp(size, TvzFrameLook::kMinBorder, TvzFrameLook::kMaxBorder);
+    Changed();
+}
+
+void TvzVS2005DockingFrameOptions::Changed() {
+    if (frame_) frame_->SetLook(look_);
+}
+
+void TvzVS2005DockingFrameOptions::Attach(TvzTranslucentFrame* frame) {
+    if (frame_) frame_->OnCustomPaint = nullptr;
+    frame_ = frame;
+    if (!frame) return;
+    ui::SetAlphaBlendValue(*frame, transparency_);
+    frame->SetLook(look_);
+    frame->OnCustomPaint = [this](ui::TObject* sender, ui::TCanvas* canvas, const ui::TRegion& region,
+                                  const ui::TRect& rect, TvzCustomPaintStage stage, bool& defaultDrawing) {
+        if (OnCustomPaint) OnCustomPaint(sender, canvas, region, rect, stage, defaultDrawing);
+    };
+}
+
+// ---- TvzDockingZoneController ----
+
+TvzDockingZoneController::TvzDockingZoneController(TvzCustomDockingControl* target,
+                                                   const TvzGuidePlaces& places)
+    : target_(target) {
+    for (int region = 0; region < kGuides; ++region) {
+        const ui::TRect& place = places[static_cast<std::size_t>(region)];
+        if (place.IsEmpty()) continue;
+        auto guide = std::make_unique<TvzGuideWindow>(region);
+        guide->SetBoundsRect(place);
+        guides_[static_cast<std::size_t>(region)] = std::move(guide);
+    }
+}
+
+TvzDockingZoneController::~TvzDockingZoneController() = default;
+
+ui::TCustomControl* TvzDockingZoneController::Guide(int region) const {
+    return Window(region);
+}
+
+TvzDockingRegionType TvzDockingZoneController::HitTest(ui::TPoint screen) const {
     for (int region = 0; region < kGuides; ++region)
-        guides_[static_cast<std::size_t>(region)] = std::make_unique<TvzGuideWindow>(region);
+        if (Window(region) && Window(region)->BoundsRect().Contains(screen))
+            return static_cast<TvzDockingRegionType>(region);
+    return drtNone;
+}
+
+void TvzDockingZoneController::Light(TvzDockingRegionType region, const TvzDockZoneOptions& options) {
+    if (region == lit_) return;
+    if (lit_ != drtNone && Window(lit_)) {
+        Window(lit_)->SetHot(false);
+        Window(lit_)->FadeTo(options.transparency, options.fadeOutDelay);
+    }
+    lit_ = region;
+    if (region == drtNone || !Window(region)) return;
+    Window(region)->SetHot(true);
+    Window(region)->FadeTo(options.activeTransparency, options.fadeInDelay);
+}
+
+void TvzDockingZoneController::FadeAll(int alpha, int delay) {
+    for (auto& guide : guides_)
+        if (guide) guide->FadeTo(alpha, delay);
+}
+
+void TvzDockingZoneController::SetAll(int alpha) {
+    for (auto& guide : guides_)
+        if (guide) guide->SetAlpha(alpha);
+}
+
+// ---- TvzVS2005Mover ----
+
+TvzVS2005Mover::TvzVS2005Mover(TvzCustomDockingManager* owner) : TvzMover(owner) {
+    Feedback().SetTranslucent(dockingFrame_.Transparency());
 }
 
 TvzVS2005Mover::~TvzVS2005Mover() = default;
 
-ui::TCustomControl& TvzVS2005Mover::Guide(int region) const {
-    return *guides_[static_cast<std::size_t>(region)];
+TvzDockingZoneController* TvzVS2005Mover::Controller(const TvzCustomDockingControl* target) const {
+    const auto found = controllers_.find(target);
+    return found == controllers_.end() ? nullptr : found->second.get();
+}
+
+void TvzVS2005Mover::DragStarted(ui::TShiftState shift) {
+    dockingFrame_.Attach(Feedback().TranslucentFrame());
+    for (TvzCustomDockingSite* site : Owner()->Sites()) {
+        if (site->IsHoldingSite() || !site->Showing() || !site->Root()) continue;
+        AddControllers(site->Root(), site);
+    }
+    firstStep_ = true;
+    flashing_ = flashZonesOnStart_ && drag::DockingShift(shift) != Owner()->AutoDragKey();
+    if (!flashing_) return;
+    for (auto& [target, controller] : controllers_)
+        controller->SetAll(dockZone_.activeTransparency);
+}
+
+void TvzVS2005Mover::AddControllers(TvzCustomDockingControl* control, const TvzCustomDockingSite* site) {
+    if (!CanTarget(control)) return; // nor anything below it
+    const auto add = [&] {
+        TvzDockingZoneController::TvzGuidePlaces places = GuidePlaces(control, site);
+        if (std::any_of(places.begin(), places.end(), [](const ui::TRect& r) { return !r.IsEmpty(); }))
+            controllers_[control] = std::make_unique<TvzDockingZoneController>(control, places);
+    };
+    if (control->ChildCount() == 0) {
+        if (control->Showing()) add();
+        return;
+    }
+    if (control == site->Root()) add();
+    if (auto* tabs = dynamic_cast<TvzInsideContainer*>(control)) {
+        // Only the page in front can be seen.
+        if (tabs->CurrentTab() >= 0) AddControllers(tabs->Children(tabs->CurrentTab()), site);
+        return;
+    }
+    for (int i = 0; i < control->ChildCount(); ++i)
+        AddControllers(control->Children(i), site);
+}
+
+TvzDockingZoneController::TvzGuidePlaces TvzVS2005Mover::GuidePlaces(TvzCustomDockingControl* target,
+                                                                     const TvzCustomDockingSite* site) const {
+    TvzGuideSizes sizes;
+    sizes.fill({kGuideSize, kGuideSize});
+    TvzDockingZoneController::TvzGuidePlaces places{};
+    const ui::TRect rect = target->ScreenRect();
+    if (target->IsContainer()) {
+        // The outer guides dock beside the whole tree of the main site.
+        if (site->IsFloating() || target != site->Root()) return places;
+        for (int region = drtDetachedLeft; region <= drtDetachedBottom; ++region)
+            places[static_cast<std::size_t>(region)] = GuideBounds(region, sizes, rect, rect);
+        return places;
+    }
+    if (target == Control()) return places;
+    const bool workspace = dynamic_cast<TvzWorkspaceControl*>(target) != nullptr;
+    const ui::TRect area = DockingArea(rect, Owner()->Metric(0));
+    for (int region = drtLeft; region <= drtInside; ++region)
+        if (!workspace || region == drtInside)
+            places[static_cast<std::size_t>(region)] = GuideBounds(region, sizes, rect, area);
+    return places;
 }
 
 drag::TvzDropPlace TvzVS2005Mover::PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) {
-    TvzGuideSizes sizes;
-    sizes.fill({kGuideSize, kGuideSize});
-    const ui::TRect rect = control->ScreenRect();
-    const ui::TRect area = DockingArea(rect, Owner()->Metric(0));
-    const bool workspace = dynamic_cast<TvzWorkspaceControl*>(control) != nullptr;
-    for (int region = drtLeft; region <= drtInside; ++region)
-        shown_[static_cast<std::size_t>(region)] =
-            workspace && region != drtInside ? ui::TRect{} : GuideBounds(region, sizes, rect, area);
-    // The outer guides dock beside the whole tree of the main site.
-    TvzCustomDockingSite* site = control->ParentSite();
-    TvzCustomDockingControl* root = site && !site->IsFloating() && !workspace ? site->Root() : nullptr;
-    for (int region = drtDetachedLeft; region <= drtDetachedBottom; ++region) {
-        shown_[static_cast<std::size_t>(region)] =
-            root ? GuideBounds(region, sizes, root->ScreenRect(), root->ScreenRect()) : ui::TRect{};
-    }
-    for (int region = drtDetachedBottom; region >= drtLeft; --region) {
-        if (!shown_[static_cast<std::size_t>(region)].Contains(screen)) continue;
-        if (region >= drtDetachedLeft) {
-            if (!CanTarget(root)) return {};
-            return PlaceAt(root, static_cast<TvzDockingRegionType>(region - drtDetachedLeft));
+    overChain_.clear();
+    for (TvzCustomDockingControl* up = control; up; up = up->Container())
+        if (TvzDockingZoneController* controller = Controller(up)) overChain_.push_back(controller);
+    for (TvzDockingZoneController* controller : overChain_) {
+        TvzDockingRegionType region = controller->HitTest(screen);
+        if (region == drtNone) continue;
+        if (region < drtDetachedLeft) {
+            // The panel's own handler may refuse the guide's place.
+            if (auto* panel = dynamic_cast<TvzDockingControl*>(controller->Target()))
+                panel->DockZone(Control(), screen, region);
+            return Shaped(PlaceAt(controller->Target(), region));
         }
-        return PlaceAt(control, static_cast<TvzDockingRegionType>(region));
+        if (!CanTarget(controller->Target())) return {};
+        return PlaceAt(controller->Target(), static_cast<TvzDockingRegionType>(region - drtDetachedLeft));
     }
+    // Off the guides a tab strip still takes the panel, before or after the tab under the cursor.
+    if (auto* tabs = dynamic_cast<TvzInsideContainer*>(control);
+        tabs && tabs->TabStripRect().Contains(tabs->ScreenToClient(screen)))
+        return TvzMover::PlaceOver(control, screen);
     return {};
 }
 
+drag::TvzDropPlace TvzVS2005Mover::Shaped(drag::TvzDropPlace place) const {
+    if (place.region != drtInside && place.region != drtInsideBefore) return place;
+    const auto tabbed = [](const TvzCustomDockingControl* c) {
+        return dynamic_cast<const TvzInsideContainer*>(c);
+    };
+    if (tabbed(place.target) || tabbed(place.target->Container())) return place;
+    const TvzCustomDockingManager* manager = Owner();
+    const int strip = manager->Style()->GetTabPaneHeight(uistyle::TvzImage{manager->Images(), -1, false});
+    place.shape = PageWithTab(place.frame, strip, manager->Style()->TabIndent(),
+                              manager->TabOrientation() == uistyle::dtoBottom);
+    return place;
+}
+
 void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint cursor) {
-    // Away from the guides the frame floats; the guides stand above it.
+    const ui::TRect before = Feedback().Frame();
     TvzMover::ShowPlace(place, cursor);
-    for (int region = 0; region < kGuides; ++region) {
-        TvzGuideWindow& guide = *guides_[static_cast<std::size_t>(region)];
-        const ui::TRect& at = shown_[static_cast<std::size_t>(region)];
-        const bool hot = at.Contains(cursor) && place.target;
-        if (at.IsEmpty()) {
-            guide.SetHot(false);
-            guide.SetAlpha(0);
-            continue;
-        }
-        const bool appears = !guide.Visible() || guide.BoundsRect() != at;
-        guide.SetBoundsRect(at);
-        if (appears) {
-            guide.SetHot(hot);
-            guide.SetAlpha(0);
-            guide.FadeTo(hot ? kActiveDockZone.activeTransparency : kActiveDockZone.transparency,
-                         kActiveDockZone.fadeInDelay);
-        } else if (hot != guide.Hot()) {
-            guide.SetHot(hot);
-            // A lit guide turns opaque quickly; one left goes back to half visibility.
-            guide.FadeTo(hot ? kActiveDockZone.activeTransparency : kActiveDockZone.transparency,
-                         hot ? kActiveDockZone.fadeInDelay : kActiveDockZone.fadeOutDelay);
-        }
-        guide.BringToFront();
+    std::vector<TvzDockingZoneController*> chain;
+    chain.swap(overChain_);
+    if (firstStep_) {
+        firstStep_ = false;
+        start_ = cursor;
     }
-    shown_ = {};
+    if (flashing_) {
+        const double moved = std::hypot(cursor.X - start_.X, cursor.Y - start_.Y);
+        if (std::lround(moved) < Owner()->Metric(2)) return;
+        flashing_ = false;
+        for (auto& [target, controller] : controllers_)
+            controller->FadeAll(dockZone_.transparency, dockZone_.fadeOutDelay);
+        return;
+    }
+    ShowChain(chain);
+    // The first guide of the chain under the cursor lights up, when the panel can dock there.
+    TvzDockingZoneController* lit = nullptr;
+    TvzDockingRegionType region = drtNone;
+    for (TvzDockingZoneController* controller : chain_) {
+        if (!place.target) break;
+        region = controller->HitTest(cursor);
+        if (region == drtNone) continue;
+        lit = controller;
+        break;
+    }
+    if (lit_ && lit_ != lit) lit_->Light(drtNone, activeDockZone_);
+    if (lit) lit->Light(region, activeDockZone_);
+    lit_ = lit;
+    // The guides stand above the landing place.
+    if (Feedback().Frame() == before) return;
+    for (TvzDockingZoneController* controller : chain_)
+        for (int r = 0; r < TvzDockingZoneController::kGuides; ++r)
+            if (ui::TCustomControl* guide = controller->Guide(r); guide && guide->Visible())
+                guide->BringToFront();
+}
+
+void TvzVS2005Mover::ShowChain(const std::vector<TvzDockingZoneController*>& chain) {
+    const auto in = [](const std::vector<TvzDockingZoneController*>& list, TvzDockingZoneController* c) {
+        return std::find(list.begin(), list.end(), c) != list.end();
+    };
+    for (TvzDockingZoneController* controller : chain_)
+        if (!in(chain, controller)) {
+            if (controller == lit_) {
+                controller->Light(drtNone, activeDockZone_);
+                lit_ = nullptr;
+            }
+            controller->FadeAll(dockZone_.transparency, dockZone_.fadeOutDelay);
+        }
+    for (TvzDockingZoneController* controller : chain)
+        if (!in(chain_, controller))
+            controller->FadeAll(activeDockZone_.transparency, activeDockZone_.fadeInDelay);
+    chain_ = chain;
+}
+
+void TvzVS2005Mover::ShowTabMark(TvzInsideContainer& tabs, int mark) {
+    tabs.PreviewDrop(mark, Control());
 }
 
 bool TvzVS2005Mover::Considers(const TvzCustomDockingSite* site) const {
@@ -257,10 +451,13 @@ bool TvzVS2005Mover::Considers(const TvzCustomDockingSite* site) const {
 }
 
 void TvzVS2005Mover::HidePlace() {
-    for (auto& guide : guides_) {
-        guide->SetHot(false);
-        guide->SetAlpha(0);
-    }
+    // The drag ends: its guides go with it.
+    dockingFrame_.Attach(nullptr);
+    lit_ = nullptr;
+    chain_.clear();
+    overChain_.clear();
+    controllers_.clear();
+    flashing_ = false;
     TvzMover::HidePlace();
 }
 

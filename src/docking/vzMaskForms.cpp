@@ -10,6 +10,17 @@ std::array<ui::TRect, 4> OutlineBars(const ui::TRect& r, int w) {
             ui::Bounds(r.Left, r.Bottom - w, r.Width() - w, w), ui::Bounds(r.Left, r.Top, w, r.Height() - w)};
 }
 
+ui::TRegion FrameBorder(const ui::TRegion& region, int width) {
+    // The inside is what stays in the region when it moves by `width` either way on both axes.
+    ui::TRegion inside = region;
+    for (const ui::TPoint shift : {ui::TPoint{width, 0}, {-width, 0}, {0, width}, {0, -width}}) {
+        ui::TRegion moved = region;
+        moved.Offset(shift.X, shift.Y);
+        inside = inside & moved;
+    }
+    return region - inside;
+}
+
 TvzSplitterDrag::TvzSplitterDrag(const ui::TRect& bar, bool horizontal, int minimum, int maximum,
                                  TPositionEvent onDone)
     : bar_(bar), horizontal_(horizontal), minimum_(minimum), maximum_(maximum),

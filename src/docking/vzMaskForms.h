@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ui/Region.h"
 #include "platform/ui/Types.h"
 
 #include <array>
@@ -12,6 +13,9 @@ namespace docking::mask {
 // Four bars `width` thick that cover the outline of `rect` exactly once (top, right, bottom, left),
 // so that inverting them twice restores what was there.
 std::array<ui::TRect, 4> OutlineBars(const ui::TRect& rect, int width);
+
+// The pixels of `region` within `width` of its edge: the border drawn round a shaped frame.
+ui::TRegion FrameBorder(const ui::TRegion& region, int width);
 
 // A splitter bar dragged between `minimum` and `maximum` along x (`horizontal`) or y. The whole bar is
 // inverted: the frame is half its thickness.

@@ -10,8 +10,14 @@
 #include "platform/ui/KeyCodes.h"
 
 #include <gtest/gtest.h>
+#include <QColor>
+#include <QCoreApplication>
+#include <QDragMoveEvent>
 #include <QImage>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QWidget>
 
 #include <cstdlib>
@@ -78,9 +84,10 @@ protected:
         panel->Perform(ui::WM_MOUSEMOVE, keys, ui::MakeLParam(at.X + 12, at.Y));
     }
     // Drags from now on with guides.
-    TvzVS2005Mover* UseGuidedStyle() {
+    TvzVS2005Mover* UseGuidedStyle(bool flash = false) {
         auto guided = std::make_unique<TvzVS2005Mover>(manager);
         TvzVS2005Mover* vs = guided.get();
+        vs->SetFlashZonesOnStart(flash);
         manager->SetMover(typeid(TvzCustomDockingControl), std::move(guided));
         mover = vs;
         return vs;
@@ -118,17 +125,37 @@ protected:
             windows.push_back(&mover->Feedback().Bar(i));
         if (ui::TCustomControl* frame = mover->Feedback().TranslucentFrame()) windows.push_back(frame);
         if (auto* guided = dynamic_cast<TvzVS2005Mover*>(mover))
-            for (int region = drtLeft; region <= drtDetachedBottom; ++region)
-                windows.push_back(&guided->Guide(region));
+            for (ui::TWinControl* guide : AllGuides(*guided))
+                windows.push_back(guide);
         windows.push_back(&mover->Feedback().HintWindow());
         for (ui::TControl* window : windows) {
             auto* control = static_cast<ui::TWinControl*>(window);
             if (!control->Visible()) continue;
             const ui::TPoint at = control->ClientToScreen({0, 0});
+            const QRegion shape = control->Widget()->mask();
+            painter.setClipRegion(shape.translated(at.X - origin.X, at.Y - origin.Y));
+            painter.setClipping(!shape.isEmpty());
             painter.drawImage(at.X - origin.X, at.Y - origin.Y, control->Widget()->grab().toImage());
         }
         painter.end();
         image.save(QString::fromStdString(std::string(dir) + "/" + name));
+    }
+
+    // The guide of `region` over `target` during a guided drag; none when it has none.
+    static ui::TWinControl* Guide(const TvzVS2005Mover& vs, const TvzCustomDockingControl* target,
+                                  int region) {
+        TvzDockingZoneController* controller = vs.Controller(target);
+        return controller ? static_cast<ui::TWinControl*>(controller->Guide(region)) : nullptr;
+    }
+    std::vector<ui::TWinControl*> AllGuides(const TvzVS2005Mover& vs) const {
+        std::vector<const TvzCustomDockingControl*> targets{site->Root()};
+        for (const auto& [caption, panel] : panels)
+            targets.push_back(panel);
+        std::vector<ui::TWinControl*> guides;
+        for (const TvzCustomDockingControl* target : targets)
+            for (int region = drtLeft; region <= drtDetachedBottom; ++region)
+                if (ui::TWinControl* guide = Guide(vs, target, region)) guides.push_back(guide);
+        return guides;
     }
 
     TvzMover* mover = nullptr;
@@ -358,6 +385,18 @@ TEST_F(DockMoverTest, ADockZoneHandlerMayRefuseAPlace) {
     MoveTo(Inside(work, 4, 40));
     EXPECT_EQ(mover->Place().region, drtLeft);
     ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+
+    // The guided style asks the handler about the guide under the cursor.
+    TvzVS2005Mover* vs = UseGuidedStyle();
+    PressAndPull(panels["Output"]);
+    const ui::TRect inside = Guide(*vs, work, drtInside)->BoundsRect();
+    MoveTo({inside.Left + 20, inside.Top + 20});
+    EXPECT_EQ(mover->Place().target, nullptr);
+    EXPECT_EQ(vs->Controller(work)->Lit(), drtNone) << "a refused guide does not light";
+    const ui::TRect left = Guide(*vs, work, drtLeft)->BoundsRect();
+    MoveTo({left.Left + 10, left.Top + 20});
+    EXPECT_EQ(mover->Place().region, drtLeft);
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
 }
 
 TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
@@ -372,30 +411,39 @@ TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
     sizes.fill({TvzVS2005Mover::kGuideSize, TvzVS2005Mover::kGuideSize});
     const ui::TRect area = DockingArea(work->ScreenRect(), manager->Metric(0));
     for (int region = drtLeft; region <= drtInside; ++region) {
-        EXPECT_TRUE(vs->Guide(region).Visible()) << region;
-        EXPECT_EQ(vs->Guide(region).BoundsRect(),
-                  guides::GuideBounds(region, sizes, work->ScreenRect(), area))
+        ui::TWinControl* guide = Guide(*vs, work, region);
+        ASSERT_NE(guide, nullptr) << region;
+        EXPECT_TRUE(guide->Visible()) << region;
+        EXPECT_EQ(guide->BoundsRect(), guides::GuideBounds(region, sizes, work->ScreenRect(), area))
             << region;
     }
+    EXPECT_EQ(Guide(*vs, work, drtDetachedLeft), nullptr) << "a panel has only its compass";
+    EXPECT_EQ(vs->Controller(panels["Output"]), nullptr) << "the dragged panel shows no guides";
+    EXPECT_EQ(vs->Controller(panels["Call stack"]), nullptr) << "nor a page behind another";
+    EXPECT_EQ(vs->Controller(work->Container()), nullptr) << "nor a container inside the tree";
     const ui::TRect root = site->Root()->ScreenRect();
-    EXPECT_EQ(vs->Guide(drtDetachedBottom).BoundsRect(),
+    ASSERT_NE(Guide(*vs, site->Root(), drtDetachedBottom), nullptr);
+    EXPECT_EQ(Guide(*vs, site->Root(), drtDetachedBottom)->BoundsRect(),
               ui::Bounds((root.Left + root.Right) / 2 - 20, root.Bottom - 41, 41, 41))
         << "the outer guides stand inside the tree's edges";
+    EXPECT_EQ(Guide(*vs, site->Root(), drtLeft), nullptr);
 
-    const ui::TRect left = vs->Guide(drtLeft).BoundsRect();
+    const ui::TRect left = Guide(*vs, work, drtLeft)->BoundsRect();
     MoveTo({left.Left + 10, left.Top + 20});
     EXPECT_EQ(mover->Place().target, work);
     EXPECT_EQ(mover->Place().region, drtLeft);
+    EXPECT_EQ(vs->Controller(work)->Lit(), drtLeft);
 
-    const ui::TRect bottom = vs->Guide(drtDetachedBottom).BoundsRect();
+    const ui::TRect bottom = Guide(*vs, site->Root(), drtDetachedBottom)->BoundsRect();
     const ui::TPoint onBottom{bottom.Left + 20, bottom.Top + 20};
     MoveTo(onBottom);
     EXPECT_EQ(mover->Place().target, site->Root());
     EXPECT_EQ(mover->Place().region, drtBottom);
+    EXPECT_EQ(vs->Controller(work)->Lit(), drtNone);
+    EXPECT_EQ(vs->Controller(site->Root())->Lit(), drtDetachedBottom);
     SaveGrab("drag-guides.png");
     Release(onBottom);
-    for (int region = drtLeft; region <= drtDetachedBottom; ++region)
-        EXPECT_FALSE(vs->Guide(region).Visible()) << region;
+    EXPECT_EQ(vs->Controller(work), nullptr) << "the guides go with the drag";
     EXPECT_EQ(
         Shape(site->Root()),
         "1(2(Work area Schema browser) 3(Watch list Breakpoint list Call stack Local variables) Output)");
@@ -415,8 +463,8 @@ TEST_F(DockMoverTest, TheGuidesFadeInAndAHoveredGuideTurnsOpaque) {
     TvzDockingControl* work = panels["Work area"];
     PressAndPull(panels["Output"]);
     MoveTo(Inside(work, 30, 40));
-    ui::TWinControl& left = static_cast<ui::TWinControl&>(vs->Guide(drtLeft));
-    ui::TWinControl& inside = static_cast<ui::TWinControl&>(vs->Guide(drtInside));
+    ui::TWinControl& left = *Guide(*vs, work, drtLeft);
+    ui::TWinControl& inside = *Guide(*vs, work, drtInside);
     ASSERT_TRUE(left.Visible());
     EXPECT_EQ(ui::AlphaBlendValue(left), 0) << "a guide starts invisible";
     clock->Advance(25);
@@ -428,6 +476,7 @@ TEST_F(DockMoverTest, TheGuidesFadeInAndAHoveredGuideTurnsOpaque) {
     const ui::TRect at = left.BoundsRect();
     MoveTo({at.Left + 10, at.Top + 20});
     clock->Advance(25);
+    MoveTo({at.Left + 12, at.Top + 20}); // moving on the lit guide does not start its fade again
     EXPECT_EQ(ui::AlphaBlendValue(left), 144);
     clock->Advance(175);
     EXPECT_EQ(ui::AlphaBlendValue(left), 255) << "lit within 200 ms";
@@ -448,9 +497,241 @@ TEST_F(DockMoverTest, TheGuidesFadeInAndAHoveredGuideTurnsOpaque) {
     EXPECT_EQ(ui::AlphaBlendValue(left), 128) << "back to half visibility within 250 ms";
 
     Release(Inside(work, 30, 40));
-    EXPECT_FALSE(left.Visible());
+    EXPECT_EQ(vs->Controller(work), nullptr);
     EXPECT_FALSE(mover->Feedback().TranslucentFrame()->Visible());
-    EXPECT_EQ(ui::AlphaBlendValue(left), 0);
+}
+
+TEST_F(DockMoverTest, GuidesTheCursorLeavesBehindFadeOutOverASecond) {
+    ui::TManualClockScope clock;
+    TvzVS2005Mover* vs = UseGuidedStyle();
+    TvzDockingControl* work = panels["Work area"];
+    TvzDockingControl* watches = panels["Watch list"];
+    PressAndPull(panels["Output"]);
+    MoveTo(Inside(work, 30, 40));
+    clock->Advance(200);
+    ui::TWinControl& workLeft = *Guide(*vs, work, drtLeft);
+    ui::TWinControl& outer = *Guide(*vs, site->Root(), drtDetachedLeft);
+    ASSERT_EQ(ui::AlphaBlendValue(workLeft), 128);
+    ASSERT_EQ(ui::AlphaBlendValue(outer), 128);
+
+    MoveTo(Inside(watches, 30, 40)); // the root stays in the chain, the work area leaves it
+    clock->Advance(25);
+    EXPECT_EQ(ui::AlphaBlendValue(workLeft), 125);
+    EXPECT_EQ(ui::AlphaBlendValue(*Guide(*vs, watches, drtLeft)), 16);
+    EXPECT_EQ(ui::AlphaBlendValue(outer), 128);
+    clock->Advance(950);
+    EXPECT_TRUE(workLeft.Visible()) << "still fading";
+    clock->Advance(25);
+    EXPECT_EQ(ui::AlphaBlendValue(workLeft), 0);
+    EXPECT_FALSE(workLeft.Visible());
+    EXPECT_EQ(ui::AlphaBlendValue(*Guide(*vs, watches, drtLeft)), 128);
+
+    // With the drag key no guide is offered: all of them go.
+    MoveTo(Inside(watches, 30, 40), ui::MK_LBUTTON | ui::MK_CONTROL);
+    clock->Advance(1000);
+    EXPECT_FALSE(outer.Visible());
+    EXPECT_FALSE(Guide(*vs, watches, drtLeft)->Visible());
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+}
+
+TEST_F(DockMoverTest, ADragFlashesEveryGuideUntilTheMouseHasMovedByTheThreshold) {
+    ui::TManualClockScope clock;
+    TvzVS2005Mover* vs = UseGuidedStyle(true);
+    TvzDockingControl* output = panels["Output"];
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(output);
+    const std::vector<ui::TWinControl*> guides = AllGuides(*vs);
+    ASSERT_EQ(guides.size(), 5u * 3 + 4)
+        << "the compasses of the three panels in front, the root's outer guides";
+    for (ui::TWinControl* guide : guides) {
+        EXPECT_TRUE(guide->Visible());
+        EXPECT_EQ(ui::AlphaBlendValue(*guide), 128);
+    }
+    SaveGrab("drag-guides-flash.png");
+
+    // The drag starts where the caption was pressed.
+    const ui::TPoint start = output->ClientToScreen({12, output->CaptionHeight() / 2});
+    MoveTo({start.X + 6, start.Y + 4}); // 7.2 px
+    clock->Advance(1000);
+    EXPECT_EQ(ui::AlphaBlendValue(*guides.front()), 128) << "below the threshold the flash stays";
+    EXPECT_EQ(vs->Controller(site->Root())->Lit(), drtNone);
+
+    MoveTo(Inside(work, 30, 40));
+    clock->Advance(25);
+    for (ui::TWinControl* guide : guides)
+        EXPECT_EQ(ui::AlphaBlendValue(*guide), 125) << "all fade out over a second";
+    MoveTo(Inside(work, 32, 40)); // now the panel under the cursor shows its guides
+    clock->Advance(200);
+    EXPECT_EQ(ui::AlphaBlendValue(*Guide(*vs, work, drtLeft)), 128);
+    EXPECT_LT(ui::AlphaBlendValue(*Guide(*vs, panels["Watch list"], drtLeft)), 125);
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+
+    // Started with the drag key held, the drag flashes nothing.
+    // The keyboard state is what the last input event said.
+    const auto modifiers = [&](Qt::KeyboardModifiers held) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), Qt::NoButton, Qt::NoButton, held);
+        QCoreApplication::sendEvent(form->Widget(), &move);
+    };
+    modifiers(Qt::ControlModifier);
+    ASSERT_TRUE(ui::KeyboardShiftState().Contains(ui::ssCtrl));
+    PressAndPull(output, ui::MK_LBUTTON | ui::MK_CONTROL);
+    ASSERT_TRUE(mover->Active());
+    ASSERT_EQ(AllGuides(*vs).size(), guides.size());
+    for (ui::TWinControl* guide : AllGuides(*vs))
+        EXPECT_FALSE(guide->Visible());
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+    modifiers(Qt::NoModifier);
+}
+
+TEST_F(DockMoverTest, TheFrameOptionsReachTheFrameShownAndTheTransparencyTheNextDrag) {
+    TvzVS2005Mover* vs = UseGuidedStyle();
+    TvzVS2005DockingFrameOptions& options = vs->DockingFrame();
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(panels["Output"]);
+    const ui::TRect left = Guide(*vs, work, drtLeft)->BoundsRect();
+    MoveTo({left.Left + 10, left.Top + 20});
+    TvzTranslucentFrame& frame = *mover->Feedback().TranslucentFrame();
+    ASSERT_TRUE(frame.Visible());
+    const auto pixel = [&](int x, int y) { return frame.Widget()->grab().toImage().pixelColor(x, y); };
+    EXPECT_EQ(pixel(1, 1), QColor(Qt::white)) << "the border";
+    EXPECT_EQ(pixel(20, 20), QColor(0, 120, 215)) << "filled in the highlight colour";
+
+    options.SetBrush(ui::clRed);
+    options.SetBorderSize(0);
+    EXPECT_EQ(frame.Look().borderSize, 1) << "at least one pixel";
+    EXPECT_EQ(pixel(20, 20), QColor(Qt::red)) << "a frame already shown takes the new brush";
+    EXPECT_EQ(pixel(1, 1), QColor(Qt::red));
+    options.SetBorderSize(11);
+    EXPECT_EQ(options.BorderSize(), 10);
+    EXPECT_EQ(pixel(9, 9), QColor(Qt::white));
+
+    std::vector<TvzCustomPaintStage> stages;
+    options.OnCustomPaint = [&](ui::TObject* sender, ui::TCanvas* canvas, const ui::TRegion& region,
+                                const ui::TRect& rect, TvzCustomPaintStage stage, bool& defaultDrawing) {
+        EXPECT_EQ(sender, &frame);
+        EXPECT_EQ(rect, frame.ClientRect());
+        EXPECT_TRUE(region == ui::TRegion(rect));
+        stages.push_back(stage);
+        if (stage != cpsBefore) return;
+        defaultDrawing = false;
+        canvas->Brush()->SetColor(ui::clBlack);
+        canvas->FillRect(rect);
+    };
+    EXPECT_EQ(pixel(20, 20), QColor(Qt::black)) << "the handler drew instead";
+    EXPECT_EQ(stages, (std::vector<TvzCustomPaintStage>{cpsBefore, cpsAfter}));
+    options.OnCustomPaint = nullptr;
+
+    options.SetTransparency(200);
+    EXPECT_EQ(ui::AlphaBlendValue(frame), 128) << "not during this drag";
+    Release(Inside(work, 30, 40));
+    PressAndPull(panels["Schema browser"]);
+    EXPECT_EQ(ui::AlphaBlendValue(frame), 200) << "the next drag";
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+}
+
+TEST_F(DockMoverTest, TheInsideGuideOfAPanelWithoutTabsShowsANewTabPage) {
+    TvzVS2005Mover* vs = UseGuidedStyle();
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(panels["Output"]);
+    const ui::TRect inside = Guide(*vs, work, drtInside)->BoundsRect();
+    MoveTo({inside.Left + 20, inside.Top + 20});
+    ASSERT_EQ(mover->Place().region, drtInside);
+    const ui::TRect frame = mover->Place().frame;
+    EXPECT_EQ(frame, work->ScreenRect());
+    const int strip = manager->Style()->GetTabPaneHeight(uistyle::TvzImage{manager->Images(), -1, false});
+    EXPECT_TRUE(mover->Place().shape ==
+                guides::PageWithTab(frame, strip, manager->Style()->TabIndent(), true));
+    TvzTranslucentFrame& shown = *mover->Feedback().TranslucentFrame();
+    ui::TRegion local = mover->Place().shape;
+    local.Offset(-frame.Left, -frame.Top);
+    EXPECT_TRUE(shown.Shape() == local);
+    EXPECT_TRUE(ui::WindowRegion(shown) == local) << "the window takes the shape";
+    EXPECT_FALSE(local.Contains({frame.Width() - 5, frame.Height() - 5})) << "beside the tab";
+    SaveGrab("drag-inside-page.png");
+
+    // Inside a panel that already lies in a tab container the frame stays whole.
+    const ui::TRect besideWatches = Guide(*vs, panels["Watch list"], drtInside)->BoundsRect();
+    MoveTo({besideWatches.Left + 20, besideWatches.Top + 20});
+    ASSERT_EQ(mover->Place().region, drtInside);
+    EXPECT_TRUE(mover->Place().shape.IsEmpty());
+    EXPECT_TRUE(ui::WindowRegion(shown).IsEmpty());
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+}
+
+TEST_F(DockMoverTest, TheGuidedStylePreviewsATabDropWithAPlaceholderTab) {
+    UseGuidedStyle();
+    auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+    constexpr int P = tabs::kPlaceholder;
+    PressAndPull(panels["Output"]);
+    MoveTo(OnTab(*tabs, 2, 0.25));
+    EXPECT_EQ(mover->Place().region, drtInsideBefore) << "off the guides the strip still takes it";
+    EXPECT_EQ(tabs->Preview(), (std::vector<int>{0, 1, P, 2, 3}));
+    EXPECT_EQ(tabs->DropMark(), -2) << "a placeholder, not a mark";
+    SaveGrab("drag-tab-placeholder.png");
+    MoveTo(OnTab(*tabs, 2, 0.75));
+    EXPECT_EQ(tabs->Preview(), (std::vector<int>{0, 1, 2, P, 3}));
+    MoveTo(Inside(panels["Work area"], 30, 40));
+    EXPECT_TRUE(tabs->Preview().empty()) << "the strip is itself again";
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+
+    // A tab dragged along its own strip is taken out of the preview.
+    PressAndPull(panels["Watch list"]);
+    const ui::TPoint onCallStack = OnTab(*tabs, 2, 0.75);
+    MoveTo(onCallStack);
+    EXPECT_EQ(tabs->Preview(), (std::vector<int>{1, 2, P, 3}));
+    Release(onCallStack);
+    EXPECT_TRUE(tabs->Preview().empty());
+    EXPECT_EQ(Shape(tabs), "3(Breakpoint list Call stack Watch list Local variables)");
+}
+
+TEST_F(DockMoverTest, DataDraggedInFromAnotherProgramBringsTheTabItRestsOnToFront) {
+    ui::TManualClockScope clock;
+    auto* tabs = static_cast<TvzInsideContainer*>(panels["Watch list"]->Container());
+    QWidget* window = site->Widget();
+    ASSERT_FALSE(window->acceptDrops()) << "only when the manager lets it";
+    manager->SetOleDropEnabled(true);
+    ASSERT_TRUE(window->acceptDrops());
+
+    QMimeData text;
+    text.setText("SELECT 1");
+    const auto local = [&](ui::TPoint screen) {
+        const ui::TPoint p = site->ScreenToClient(screen);
+        return QPoint(p.X, p.Y);
+    };
+    const auto drag = [&](QEvent::Type type, ui::TPoint screen) {
+        QDragMoveEvent event(local(screen), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton,
+                             Qt::NoModifier, type);
+        QCoreApplication::sendEvent(window, &event);
+        EXPECT_EQ(event.dropAction(), Qt::IgnoreAction) << "the data is never taken";
+        return event.isAccepted();
+    };
+    QDragEnterEvent enter(local(OnTab(*tabs, 2, 0.5)), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    EXPECT_TRUE(enter.isAccepted()) << "entered, so that the moves come";
+    EXPECT_FALSE(drag(QEvent::DragMove, OnTab(*tabs, 2, 0.5))) << "but nowhere a drop";
+    clock->Advance(300);
+    drag(QEvent::DragMove, OnTab(*tabs, 2, 0.8)); // on the same tab the wait goes on
+    clock->Advance(199);
+    EXPECT_EQ(tabs->CurrentTab(), 0);
+    clock->Advance(1);
+    EXPECT_EQ(tabs->CurrentTab(), 2) << "Call stack after 500 ms";
+
+    drag(QEvent::DragMove, OnTab(*tabs, 1, 0.5));
+    clock->Advance(400);
+    drag(QEvent::DragMove, OnTab(*tabs, 3, 0.5)); // another tab starts the wait again
+    clock->Advance(400);
+    EXPECT_EQ(tabs->CurrentTab(), 2);
+    clock->Advance(100);
+    EXPECT_EQ(tabs->CurrentTab(), 3);
+
+    drag(QEvent::DragMove, OnTab(*tabs, 0, 0.5));
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(window, &leave);
+    clock->Advance(1000);
+    EXPECT_EQ(tabs->CurrentTab(), 3) << "a drag that left brings nothing to front";
+
+    manager->SetOleDropEnabled(false);
+    EXPECT_FALSE(window->acceptDrops());
 }
 
 TEST_F(DockMoverTest, WhileTheSetupDialogIsOpenTheGuidedStyleDocksOnlyInTheMainSite) {

@@ -76,6 +76,22 @@ TEST(TabLayoutTest, TheDropMarkStandsOnATabBoundary) {
         EXPECT_EQ(tabs::DropMarkEdge(layout, mark), edge) << mark;
 }
 
+TEST(TabLayoutTest, APreviewTakesTheDraggedTabOutAndPutsThePlaceholderWhereTheDropGoes) {
+    constexpr int P = tabs::kPlaceholder;
+    const struct {
+        int mark, dragged;
+        std::vector<int> order;
+    } cases[] = {
+        {-1, -1, {P, 0, 1, 2, 3}}, {1, -1, {0, 1, P, 2, 3}},
+        {3, -1, {0, 1, 2, 3, P}},  {2, 0, {1, 2, P, 3}}, // the dragged tab came before the mark
+        {0, 0, {P, 1, 2, 3}},                            // after itself: where it was
+        {-1, 2, {P, 0, 1, 3}},     {1, 2, {0, 1, P, 3}}, // it comes after the mark
+        {3, 3, {0, 1, 2, P}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(tabs::PreviewOrder(4, c.mark, c.dragged), c.order) << c.mark << " " << c.dragged;
+}
+
 TEST(TabLayoutTest, TheTabListIsSortedWithoutHotkeysIgnoringCase) {
     EXPECT_EQ(tabs::StripHotkey("&Call stack"), "Call stack");
     EXPECT_EQ(tabs::StripHotkey("A&&B"), "A&B");

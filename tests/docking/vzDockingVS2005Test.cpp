@@ -36,6 +36,24 @@ TEST(GuideBoundsTest, InsideShowsTheBottomTabsPictureOnlyWhenTabsAreThere) {
     EXPECT_EQ(GuidePicture(drtLeft, true), drtLeft);
 }
 
+TEST(PageWithTabTest, ThePageLeavesTheTabStripToOneTabOfAtMostFiftyPixels) {
+    const struct {
+        ui::TRect dock;
+        bool atBottom;
+        ui::TRect page, tab;
+    } cases[] = {
+        {{100, 100, 400, 300}, true, {100, 100, 400, 280}, {105, 280, 155, 300}},
+        {{100, 100, 400, 300}, false, {100, 120, 400, 300}, {105, 100, 155, 120}},
+        {{100, 100, 130, 300}, true, {100, 100, 130, 280}, {105, 280, 130, 300}}, // narrower than a tab
+        {{100, 100, 103, 300}, true, {100, 100, 103, 280}, {}},                   // no room after the indent
+    };
+    for (const auto& c : cases) {
+        const ui::TRegion expected = ui::TRegion(c.page) | ui::TRegion(c.tab);
+        EXPECT_TRUE(PageWithTab(c.dock, 20, 5, c.atBottom) == expected)
+            << c.dock.Right << (c.atBottom ? " bottom" : " top");
+    }
+}
+
 std::vector<int> AlphasOf(TvzFade& fade) {
     std::vector<int> alphas;
     while (fade.Running())

@@ -7,6 +7,24 @@
 namespace docking::mask {
 namespace {
 
+TEST(FrameBorderTest, TheBorderFollowsEveryEdgeOfTheShape) {
+    // A page with a tab hanging below its left part.
+    const ui::TRegion shape = ui::TRegion({0, 0, 40, 30}) | ui::TRegion({5, 30, 25, 40});
+    const ui::TRegion border = FrameBorder(shape, 2);
+    const struct {
+        ui::TPoint at;
+        bool inBorder;
+    } cases[] = {
+        {{0, 0}, true},    {{1, 15}, true},   {{2, 15}, false},  {{39, 15}, true}, {{37, 15}, false},
+        {{20, 28}, false}, {{30, 28}, true},  {{5, 35}, true},   {{7, 35}, false}, {{24, 35}, true},
+        {{15, 39}, true},  {{15, 37}, false}, {{30, 35}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(border.Contains(c.at), c.inBorder) << c.at.X << "," << c.at.Y;
+    EXPECT_TRUE(FrameBorder(ui::TRegion({0, 0, 3, 3}), 2) == ui::TRegion({0, 0, 3, 3}))
+        << "too small for an inside";
+}
+
 TEST(OutlineBarsTest, TheFourBarsCoverTheOutlineExactlyOnce) {
     const ui::TRect rect{10, 20, 60, 50};
     const int width = 4;

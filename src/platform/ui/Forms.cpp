@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QPointer>
+#include <QRegion>
 #include <QScreen>
 #include <QWidget>
 
@@ -588,6 +589,18 @@ uint8_t AlphaBlendValue(const TWinControl& window) {
 void SetAlphaBlendValue(TWinControl& window, uint8_t alpha) {
     window.HandleNeeded();
     window.Widget()->setWindowOpacity(alpha / 255.0);
+}
+
+void SetWindowRegion(TWinControl& window, const TRegion* region) {
+    window.HandleNeeded();
+    if (region && !region->IsEmpty())
+        window.Widget()->setMask(region->Native());
+    else
+        window.Widget()->clearMask();
+}
+
+TRegion WindowRegion(const TWinControl& window) {
+    return window.HandleAllocated() ? TRegion(window.Widget()->mask()) : TRegion();
 }
 
 } // namespace ui

@@ -2,6 +2,7 @@
 
 #include "platform/ui/Controls.h"
 #include "platform/ui/Metrics.h"
+#include "platform/ui/Region.h"
 
 #include <functional>
 #include <string>
@@ -216,6 +217,11 @@ private:
 // window shows opaque whatever it holds.
 uint8_t AlphaBlendValue(const TWinControl& window);
 void SetAlphaBlendValue(TWinControl& window, uint8_t alpha);
+// The shape of a window in its own coordinates: outside it the window shows nothing and takes no
+// input. None (or an empty region) gives the whole window back.
+void SetWindowRegion(TWinControl& window, const TRegion* region);
+// The shape set, empty for the whole window.
+TRegion WindowRegion(const TWinControl& window);
 
 // The screen while an application object exists.
 extern TScreen* Screen;

@@ -22,6 +22,8 @@ constexpr uint32_t DROPEFFECT_NONE = 0;
 constexpr uint32_t DROPEFFECT_COPY = 1;
 constexpr uint32_t DROPEFFECT_MOVE = 2;
 constexpr uint32_t DROPEFFECT_LINK = 4;
+// The target may scroll under the drag; it takes no data.
+constexpr uint32_t DROPEFFECT_SCROLL = 0x80000000;
 
 // Drags `data` out of `source`'s window while the mouse button is held; answers the effect the drop
 // target chose, DROPEFFECT_NONE when the drag was cancelled (Escape) or refused.

@@ -1,12 +1,24 @@
 #include "platform/ui/QtBridge.h"
 
 #include "platform/data/NameCompare.h"
+#include "platform/ui/Messages.h"
 
 #include <QFontMetricsF>
 
 #include <cmath>
 
 namespace ui {
+
+uintptr_t KeysOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    uintptr_t keys = 0;
+    if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) keys |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton) keys |= MK_MBUTTON;
+    if (modifiers & Qt::ShiftModifier) keys |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier) keys |= MK_CONTROL;
+    if (modifiers & Qt::AltModifier) keys |= MK_ALT;
+    return keys;
+}
 
 QColor ToQColor(TColor color) {
     if (color == clNone) return QColor(Qt::transparent);

@@ -35,6 +35,9 @@ QString MapFontFamily(const std::string& name, TFontPitch pitch);
 // A Qt palette in the fixed system colours, for the widgets of standard controls.
 QPalette SystemPalette();
 
+// The MK_ key flags of a mouse or drag event's buttons and modifiers.
+uintptr_t KeysOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+
 // The program's own cursor at that index, else the standard shape (crDefault: the arrow).
 QCursor ToQCursor(TCursor cursor);
 

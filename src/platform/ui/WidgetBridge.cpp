@@ -78,17 +78,6 @@ struct NativeDispatch {
 };
 NativeDispatch* currentDispatch = nullptr;
 
-uintptr_t KeysOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
-    uintptr_t keys = 0;
-    if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
-    if (buttons & Qt::RightButton) keys |= MK_RBUTTON;
-    if (buttons & Qt::MiddleButton) keys |= MK_MBUTTON;
-    if (modifiers & Qt::ShiftModifier) keys |= MK_SHIFT;
-    if (modifiers & Qt::ControlModifier) keys |= MK_CONTROL;
-    if (modifiers & Qt::AltModifier) keys |= MK_ALT;
-    return keys;
-}
-
 uint32_t MouseMessage(QEvent::Type type, Qt::MouseButton button) {
     static constexpr uint32_t kDown[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
     int index = 0;
