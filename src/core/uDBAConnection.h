@@ -142,7 +142,8 @@ public:
     virtual void ExecScript(const std::string& fileName) = 0;
     // A new, unopened query on this connection; the caller opens, reads and frees it.
     virtual std::unique_ptr<data::TDataSet> CreateQuery(const std::string& sql, bool unidirectional) = 0;
-    // Runs the statement at once.
+    // Runs the statement at once. Of a multi-statement text, leading statements without rows (a SET
+    // sent ahead) are stepped over: the result is the first with rows, or else the last.
     virtual std::shared_ptr<IQueryResult> Execute(const std::string& sql) = 0;
 };
 

@@ -115,16 +115,40 @@ std::string ConditionText(int errorCode, const std::string& sqlState, const std:
 
 // ---- round trips
 
-void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variables) {
+namespace {
+
+// "SET a=<literal>,..." of the variables not mirrored yet; empty when all are.
+std::string PushText(const TDBAVariables& variables) {
     std::string assignments;
     for (const auto& variable : variables)
         if (!variable->Mirrored())
             core::AppendWithDelimiter(
                 assignments, variable->SessionName() + "=" + TSQLWriter::WriteExpression(variable), ",");
-    if (assignments.empty()) return;
-    connection.ExecSQL("SET " + assignments);
+    return assignments.empty() ? assignments : "SET " + assignments;
+}
+
+void SetMirrored(const TDBAVariables& variables) {
     for (const auto& variable : variables)
         variable->SetMirrored();
+}
+
+} // namespace
+
+void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variables) {
+    const std::string push = PushText(variables);
+    if (push.empty()) return;
+    connection.ExecSQL(push);
+    SetMirrored(variables);
+}
+
+std::shared_ptr<core::IQueryResult> ExecuteWithPush(core::IDBAConnection& connection,
+                                                    const TDBAVariables& variables, const std::string& sql) {
+    const std::string push = PushText(variables);
+    // One packet: the connection steps over the SET's reply, which has no rows, to the statement's.
+    auto result = connection.Execute(push.empty() ? sql : push + ";" + sql);
+    // Not reached after an error, whether the SET or the statement failed: the SET goes again.
+    SetMirrored(variables);
+    return result;
 }
 
 namespace {
@@ -467,10 +491,9 @@ void TDBAStatementInterpreter::VisitServerSideStatement(
     const std::shared_ptr<TDBAServerSideStatement>& statement) {
     core::IDBAConnection& connection = RoutineConnection(Routine());
     const TDBAVariables& variables = statement->Variables();
-    PushVariables(connection, variables);
     const std::string text = rtl::Utf16ToUtf8(statement->Text());
-    const int replyWarningCount =
-        ReportResults(connection.Execute(text), variables, Routine(), Debugger(), statement, true);
+    const int replyWarningCount = ReportResults(ExecuteWithPush(connection, variables, text), variables,
+                                                Routine(), Debugger(), statement, true);
     const int warningCount = PullVariablesWithWarningCount(
         connection, statement->Targets(), &DBAProgramOf(Routine()), IsSelect(text), replyWarningCount);
     ProcessReplyWarnings(connection, Routine(), Block(), Debugger(), statement, replyWarningCount,

@@ -88,6 +88,10 @@ using core::kWarningCountUnknown;
 // One "SET a=<literal>,b=<literal>" of the session variables that are not mirrored yet, in order;
 // nothing when all are. They are mirrored afterwards.
 void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
+// Runs the statement with that SET sent ahead in the same packet (one round trip); the result is
+// the statement's own.
+std::shared_ptr<core::IQueryResult> ExecuteWithPush(core::IDBAConnection& connection,
+                                                    const TDBAVariables& variables, const std::string& sql);
 // One "SELECT a,b" of the session variables, whose values the variables take; nothing for none.
 void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
 // The same read-back with the server's warning count as a further column, which spares the round

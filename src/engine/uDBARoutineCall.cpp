@@ -159,9 +159,9 @@ int TProcedureCaller::CallLine() const {
 void TProcedureCaller::CallOnServer(TServerCallContext& context, const std::string& argumentText,
                                     const TDBAVariables& variables) const {
     core::IDBAConnection& connection = context.Connection;
-    PushVariables(connection, variables);
     const int replyWarningCount =
-        ReportResults(connection.Execute(rtl::Format("CALL %s(%s)", call_->GetRoutineName(), argumentText)),
+        ReportResults(ExecuteWithPush(connection, variables,
+                                      rtl::Format("CALL %s(%s)", call_->GetRoutineName(), argumentText)),
                       variables, context.CallingRoutine, context.Debugger, context.Statement, false);
     const int warningCount = PullVariablesWithWarningCount(
         connection, variables, &DBAProgramOf(context.CallingRoutine), false, replyWarningCount);

@@ -5,12 +5,12 @@ namespace engine {
 namespace {
 
 int BeginLine(const IStatement& statement) {
-    const auto info = statement.GetDebugInfo();
+    const auto& info = statement.GetDebugInfo();
     return info ? info->GetBeginLine() : -1;
 }
 
 int EndLine(const IStatement& statement) {
-    const auto info = statement.GetDebugInfo();
+    const auto& info = statement.GetDebugInfo();
     return info ? info->GetEndLine() : -1;
 }
 
@@ -29,7 +29,8 @@ void TDebugThread::Record(TRoutine& routine, const std::shared_ptr<IBlock>& cont
                           const std::shared_ptr<IStatement>& statement, int line) {
     std::lock_guard lock(mutex_);
     routine_ = &routine;
-    context_ = context;
+    // Mostly the same block as before: no reference count to change.
+    if (context_ != context) context_ = context;
     statement_ = statement;
     line_ = line;
 }

@@ -61,9 +61,14 @@ public:
     virtual std::string GetName() const = 0;
 };
 
+class TVariable;
+
 class IAssignable : public virtual ISymbol {
 public:
     virtual void SetValue(const std::shared_ptr<core::IRODataValue>& value) = 0;
+    // A declared local, whose type the stores check; null for any other target. Asked at every
+    // assignment, so no cast.
+    virtual const TVariable* TypedVariable() const { return nullptr; }
 };
 
 class ICustomVariable : public virtual IAssignable {
@@ -253,6 +258,8 @@ public:
     TVariable(std::string name, std::shared_ptr<core::IRODataValue> defaultValue,
               std::shared_ptr<core::IRWDataValue> value,
               std::shared_ptr<IExpression> defaultExpression = nullptr);
+
+    const TVariable* TypedVariable() const override { return this; }
 
     // The holder itself, so the result follows later assignments.
     std::shared_ptr<core::IRODataValue> GetValue() const override { return value_; }

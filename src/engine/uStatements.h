@@ -19,7 +19,7 @@ class TStatementVisitor;
 class IStatement {
 public:
     virtual ~IStatement() = default;
-    virtual std::shared_ptr<IDebugInfo> GetDebugInfo() const = 0;
+    virtual const std::shared_ptr<IDebugInfo>& GetDebugInfo() const = 0;
     virtual void Accept(TStatementVisitor& visitor) = 0;
 };
 
@@ -156,7 +156,7 @@ class TCustomStatement : public TInterfacedObject, public virtual IStatement {
 public:
     explicit TCustomStatement(std::shared_ptr<IDebugInfo> debugInfo);
 
-    std::shared_ptr<IDebugInfo> GetDebugInfo() const override { return debugInfo_; }
+    const std::shared_ptr<IDebugInfo>& GetDebugInfo() const override { return debugInfo_; }
 
 private:
     std::shared_ptr<IDebugInfo> debugInfo_;

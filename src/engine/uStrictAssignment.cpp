@@ -269,7 +269,7 @@ void CheckStrictStore(const core::IRODataValue& value, const core::TDatatypeChar
 }
 
 bool IsTypedVariable(const IAssignable& target) {
-    return dynamic_cast<const TVariable*>(&target) != nullptr;
+    return target.TypedVariable() != nullptr;
 }
 
 bool HasSqlModeFlag(const std::string& sqlMode, std::string_view flag) {
@@ -295,11 +295,16 @@ TEvaluationMode StoreEvaluationMode(const TRoutine& routine) {
 
 void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValue>& value,
                     const TRoutine& routine) {
-    const auto* variable = dynamic_cast<const TVariable*>(&target);
+    const TVariable* variable = target.TypedVariable();
     if (value == core::DefaultDataValue() || !variable) return target.SetValue(value);
     const core::TDatatypeCharacteristics& type = variable->GetValue()->GetCharacteristics();
-    const std::string column = routine.Program().IdentifierManager().UnquoteIdentifier(variable->GetName());
-    auto problem = FindStoreProblem(*value, type, column);
+    // The column name only goes into a problem's message, and most stores have none.
+    auto problem = FindStoreProblem(*value, type, {});
+    std::string column;
+    if (problem) {
+        column = routine.Program().IdentifierManager().UnquoteIdentifier(variable->GetName());
+        problem = FindStoreProblem(*value, type, column);
+    }
     if (problem && !problem->Note && StoresStrictly(routine))
         core::RaiseDBAError(problem->Message, problem->ErrorCode, problem->SQLState);
     target.SetValue(FittedValue(value, type, routine));

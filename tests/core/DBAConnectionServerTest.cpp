@@ -376,6 +376,47 @@ TEST(DBAConnectionServerTest, PendingResults) {
     EXPECT_EQ(Text(connection->Evaluate(u"4", true, 0)), "4");
 }
 
+// A SET sent ahead in the same text: the result, its affected rows and its warnings are those of the
+// statement after it; an error is the failing statement's, and one in the SET runs nothing after it.
+TEST(DBAConnectionServerTest, LeadingStatementsWithoutRowsAreSteppedOver) {
+    const auto& server = VELTRANE_REQUIRE_SERVER();
+    const auto connection = NewServerConnection(server);
+    connection->Connect();
+    connection->ExecSQL("create temporary table DBAConnectionServerTest_s (a int primary key, t varchar(2))");
+    connection->ExecSQL("insert into DBAConnectionServerTest_s values (1,'x'),(2,'y'),(3,'z')");
+
+    // The SET warns about the cut value; the UPDATE, whose reply this is, does not.
+    const auto update = connection->Execute("SET @s1 = cast('7z' as signed), @s2 = 2;"
+                                            "update DBAConnectionServerTest_s set t = @s1 where a >= @s2");
+    EXPECT_FALSE(update->HasResultSet());
+    EXPECT_EQ(update->RowCount(), 2);
+    EXPECT_EQ(update->WarningCount(), 0);
+
+    const auto select = connection->Execute(
+        "SET @s2 = 3; select t, cast('1x' as signed) as c from DBAConnectionServerTest_s where a = @s2");
+    ASSERT_TRUE(select->HasResultSet());
+    EXPECT_FALSE(select->HasMoreResults());
+    EXPECT_EQ(select->GetDataSet()->Fields()[0]->AsString(), "7");
+    EXPECT_EQ(select->WarningCount(), 1);
+
+    const auto errorCode = [&](const std::string& sql) {
+        try {
+            connection->Execute(sql);
+        } catch (const core::EDBAConnectionException& e) {
+            return e.ErrorCode();
+        }
+        return 0;
+    };
+    EXPECT_EQ(errorCode("SET @s3 = 5; insert into DBAConnectionServerTest_s values (1, 'd')"), 1062);
+    EXPECT_EQ(Text(connection->Evaluate(u"@s3", true, 0)), "5");
+    EXPECT_EQ(errorCode("SET @s4 = (select a from DBAConnectionServerTest_s);"
+                        "insert into DBAConnectionServerTest_s values (9, 'n')"),
+              1242);
+    EXPECT_EQ(
+        Text(connection->Evaluate(u"(select count(*) from DBAConnectionServerTest_s where a = 9)", true, 0)),
+        "0");
+}
+
 TEST(DBAConnectionServerTest, ScriptsBypassTheMonitor) {
     const auto& server = VELTRANE_REQUIRE_SERVER();
     char fileName[] = "/tmp/DBAConnectionServerTestXXXXXX";

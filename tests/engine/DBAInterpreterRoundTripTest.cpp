@@ -76,9 +76,10 @@ TEST_F(DBAInterpreterRoundTripTest, StatementIsPushedRunPulledAndChecked) {
     AnswerPull({"a"}, {"6"});
     EXPECT_EQ(runner.Run(), "");
     const std::string a = Session("a");
-    const std::vector<std::string> expected = {"SET " + a + "=5",
-                                               "SELECT v INTO " + a + " FROM t WHERE id = " + a, Pull({"a"})};
-    // The pull counted no warnings, so none are asked for and nothing is cleared.
+    // The push travels with the statement; the pull counted no warnings, so none are asked for and
+    // nothing is cleared.
+    const std::vector<std::string> expected = {
+        "SET " + a + "=5;SELECT v INTO " + a + " FROM t WHERE id = " + a, Pull({"a"})};
     EXPECT_THAT(Sent(), ElementsAreArray(expected));
     EXPECT_THAT(Monitor(), ElementsAreArray(expected));
     // The pull brought the server's value back.
@@ -160,18 +161,16 @@ TEST_F(DBAInterpreterRoundTripTest, ServerErrorGoesToTheHandlerWithoutPullOrWarn
     Compile("BEGIN\nDECLARE a INT DEFAULT 1;\nDECLARE CONTINUE HANDLER FOR SQLSTATE '23000' SET a = 2;\n"
             "INSERT INTO t VALUES (a, 'x');\nEND");
     const std::string a = Session("a");
-    connection->Fail("INSERT INTO t VALUES (" + a + ", 'x')", 1062, "23000",
-                     "Duplicate entry '1' for key 'PRIMARY'");
+    const std::string statement = "SET " + a + "=1;INSERT INTO t VALUES (" + a + ", 'x')";
+    connection->Fail(statement, 1062, "23000", "Duplicate entry '1' for key 'PRIMARY'");
     // The handler's statements read the error in the server's list, as a SIGNAL of it left it there:
     // the SIGNAL fails by design, unseen by the monitor, and the list is emptied after the handler.
     const std::string signal = "SIGNAL SQLSTATE '45000' SET MYSQL_ERRNO = 1062, MESSAGE_TEXT = X'" +
                                core::BytesToHex("Duplicate entry '1' for key 'PRIMARY'") + "'";
     connection->Fail(signal, 1062, "45000", "Duplicate entry '1' for key 'PRIMARY'");
     EXPECT_EQ(runner.Run(), "");
-    EXPECT_THAT(Sent(), ElementsAre("SET " + a + "=1", "INSERT INTO t VALUES (" + a + ", 'x')",
-                                    kClearWarnings, signal, kClearWarnings));
-    EXPECT_THAT(Monitor(), ElementsAre("SET " + a + "=1", "INSERT INTO t VALUES (" + a + ", 'x')",
-                                       "ERROR: Duplicate entry '1' for key 'PRIMARY'"));
+    EXPECT_THAT(Sent(), ElementsAre(statement, kClearWarnings, signal, kClearWarnings));
+    EXPECT_THAT(Monitor(), ElementsAre(statement, "ERROR: Duplicate entry '1' for key 'PRIMARY'"));
     core::MonitorSQL("after");
     EXPECT_EQ(Monitor().back(), "after");
     EXPECT_THAT(

@@ -65,14 +65,11 @@ TEST_F(DBAInterpreterScenarioTest, MirroringOrderAndHeadings) {
               "");
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({
                                // The reply counts the warnings; a statement that writes no local
-                               // is one round trip once its locals are on the server.
-                               "SET {a}=5",
-                               "INSERT INTO t VALUES ({a} + 10, 'new')",
-                               "SET {n}=NULL",
-                               "SELECT COUNT(*) INTO {n} FROM t WHERE id > {a}",
+                               // is one round trip, the SET of its changed locals in the same packet.
+                               "SET {a}=5;INSERT INTO t VALUES ({a} + 10, 'new')",
+                               "SET {n}=NULL;SELECT COUNT(*) INTO {n} FROM t WHERE id > {a}",
                                "SELECT {n}",
-                               "SET {n}=1",
-                               "SELECT {a} AS `a`, {n} AS `n`, v FROM t WHERE id = {a} + 10",
+                               "SET {n}=1;SELECT {a} AS `a`, {n} AS `n`, v FROM t WHERE id = {a} + 10",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Result(4), Result(5), Result(6, {"a", "n", "v"}, {"5|1|new"})));
     EXPECT_THAT(database->Rows("SELECT id, v FROM t ORDER BY id"),
@@ -97,24 +94,47 @@ TEST_F(DBAInterpreterScenarioTest, OneRoundTripForAStatementThatWritesNoLocal) {
                   "END"),
               "");
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({
-                               "SET {k}=2",
-                               "UPDATE t SET v = v WHERE id = {k}",
-                               "SET {n}=0",
-                               "SELECT COUNT(*) INTO {n} FROM t WHERE id >= {k}",
+                               "SET {k}=2;UPDATE t SET v = v WHERE id = {k}",
+                               "SET {n}=0;SELECT COUNT(*) INTO {n} FROM t WHERE id >= {k}",
                                "SELECT {n}",
                                "UPDATE t SET v = v WHERE id = {k}",
-                               "SET {n}=2",
-                               "SELECT COUNT(*) INTO {n} FROM t WHERE id >= {k}",
+                               "SET {n}=2;SELECT COUNT(*) INTO {n} FROM t WHERE id >= {k}",
                                "SELECT {n}",
                                "SELECT 1 / 0 AS q",
                                "show warnings",
-                               "SET {n}=2",
-                               "SELECT {n} AS `n`, {k} AS `k`",
+                               "SET {n}=2;SELECT {n} AS `n`, {k} AS `k`",
                            })));
     EXPECT_THAT(Outputs(),
                 ElementsAre(Result(7), Result(8), Result(7), Result(8), Result(10, {"q"}, {"NULL"}),
                             Message(mkError, "Error code: 1365, SQLState: 22012, Message: Division by 0", 10),
                             Result(11, {"n", "k"}, {"2|2"})));
+}
+
+// The routine's SHOW WARNINGS lists what the statement itself raised, its pushed SET sent alongside.
+TEST_F(DBAInterpreterScenarioTest, ShowWarningsAfterAStatementWithPushedLocals) {
+    Start(VELTRANE_REQUIRE_SERVER());
+    EXPECT_EQ(Run("BEGIN\n"
+                  "  DECLARE a VARCHAR(5) DEFAULT '2y';\n"
+                  "  DECLARE n INT;\n"
+                  "  SELECT COUNT(*) INTO n FROM t WHERE id = CAST(a AS SIGNED);\n"
+                  "  SHOW WARNINGS;\n"
+                  "END"),
+              "");
+    // The server, as it runs the same block, warns twice: the condition is evaluated twice.
+    const std::string truncated = "Truncated incorrect INTEGER value: '2y'";
+    const TOutputMessage warning =
+        Message(mkError, "Error code: 1292, SQLState: 22007, Message: " + truncated, 4);
+    EXPECT_THAT(Monitor(),
+                ElementsAreArray(Expand({
+                    "SET {n}=NULL,{a}='2y';SELECT COUNT(*) INTO {n} FROM t WHERE id = CAST({a} AS SIGNED)",
+                    "SELECT {n}",
+                    "show warnings",
+                    "SHOW WARNINGS",
+                })));
+    EXPECT_THAT(Outputs(), ElementsAre(Result(4), warning, warning,
+                                       Result(5, {"Level", "Code", "Message"},
+                                              {"Warning|1292|" + truncated, "Warning|1292|" + truncated})));
+    EXPECT_EQ(runner->ValueOf("n"), "1");
 }
 
 TEST_F(DBAInterpreterScenarioTest, CursorLoopWithNotFoundHandler) {
@@ -138,8 +158,7 @@ TEST_F(DBAInterpreterScenarioTest, CursorLoopWithNotFoundHandler) {
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({
                                "SET {total}=0",
                                "SELECT {total},@@warning_count",
-                               "SET {total}=6",
-                               "SELECT {total} AS `total`",
+                               "SET {total}=6;SELECT {total} AS `total`",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Message(mkInformation, std::string("[HANDLED]") + kNoData, 9),
                                        Result(14, {"total"}, {"6"})));
@@ -185,7 +204,7 @@ TEST_F(DBAInterpreterScenarioTest, WarningPassUnhandledAndHandled) {
                   "END"),
               "");
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SELECT 1/0 AS q", "show warnings", "SELECT 1/0 AS q",
-                                                    "show warnings", "SET {w}=1", "SELECT {w} AS `w`"})));
+                                                    "show warnings", "SET {w}=1;SELECT {w} AS `w`"})));
     const std::string division = "Error code: 1365, SQLState: 22012, Message: Division by 0";
     EXPECT_THAT(Outputs(),
                 ElementsAre(Result(3, {"q"}, {"NULL"}), Message(mkError, division, 3),
@@ -232,8 +251,7 @@ TEST_F(DBAInterpreterScenarioTest, ExitHandlerAndUnhandledError) {
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({
                                "INSERT INTO t VALUES (1, 'again')",
                                "ERROR: Duplicate entry '1' for key 'PRIMARY'",
-                               "SET {r}='dup'",
-                               "SELECT {r} AS `r`",
+                               "SET {r}='dup';SELECT {r} AS `r`",
                                "INSERT INTO t VALUES (2, 'again')",
                                "ERROR: Duplicate entry '2' for key 'PRIMARY'",
                            })));
@@ -269,8 +287,7 @@ TEST_F(DBAInterpreterScenarioTest, InterpretedProcedureCall) {
                                "SET sql_mode = @debugger_internal_sql_mode_1",
                                // Back to the database before the call, quoted as any name.
                                "use `{db}`",
-                               "SET {a}=15",
-                               "SELECT {a} AS `a`",
+                               "SET {a}=15;SELECT {a} AS `a`",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Result(4, {"a"}, {"15"})));
     const TRecordingDebugger& debugger = *runner->debugger;
@@ -332,8 +349,7 @@ TEST_F(DBAInterpreterScenarioTest, InterpretedFunctionCall) {
                                // Back to the database before the call, quoted as any name.
                                "use `{db}`",
                                "show warnings",
-                               "SET {r}=50",
-                               "SELECT {r} AS `r`",
+                               "SET {r}=50;SELECT {r} AS `r`",
                            })));
     EXPECT_THAT(Outputs(), ElementsAre(Result(4, {"r"}, {"50"})));
     EXPECT_THAT(runner->debugger->stack, ElementsAre("", "<Main>->f_add:-1(2, 3)", ""));
@@ -365,8 +381,7 @@ TEST_F(DBAInterpreterScenarioTest, CallOfMissingProcedureRunsOnServer) {
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({
                                "SHOW CREATE PROCEDURE `{db}`.`nosuch`",
                                "ERROR: PROCEDURE nosuch does not exist",
-                               "SET {a}=1",
-                               "CALL nosuch({a}, 2)",
+                               "SET {a}=1;CALL nosuch({a}, 2)",
                                "ERROR: PROCEDURE {db}.nosuch does not exist",
                            })));
 }
@@ -383,7 +398,7 @@ TEST_F(DBAInterpreterScenarioTest, SignalAndResignal) {
                   "  SELECT msg;\n"
                   "END"),
               "");
-    EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SET {msg}='caught'", "SELECT {msg} AS `msg`"})));
+    EXPECT_THAT(Monitor(), ElementsAreArray(Expand({"SET {msg}='caught';SELECT {msg} AS `msg`"})));
     EXPECT_THAT(
         Outputs(),
         ElementsAre(Message(mkInformation, "[HANDLED]Error code: 5001, SQLState: 45000, Message: boom", 5),

@@ -246,6 +246,34 @@ const TAgreementCase kCases[] = {
      "SET q = (SELECT SUM(id) FROM (SELECT id FROM t ORDER BY id LIMIT n OFFSET m) s); END",
      {"r", "q"},
      "7|5"},
+    // The SET of changed locals travels in the statement's packet; what the routine sees after the
+    // statement stays the statement's own.
+    {"CountsAfterAStatementWithPushedLocals",
+     {},
+     "BEGIN DECLARE a INT DEFAULT 0; DECLARE n, r, f, l INT; SET a = 2; "
+     "UPDATE t SET v = CONCAT(v, '+') WHERE id >= a; SET r = ROW_COUNT(); SET a = 1; "
+     "SELECT COUNT(*) INTO n FROM t WHERE id > a; SET f = FOUND_ROWS(); SET a = 7; DO LAST_INSERT_ID(a); "
+     "SET l = LAST_INSERT_ID(); END",
+     {"r", "n", "f", "l"},
+     "2|2|1|7"},
+    {"WarningOfAStatementWithPushedLocals",
+     {},
+     "BEGIN DECLARE a VARCHAR(5) DEFAULT ''; DECLARE n INT; DECLARE w INT DEFAULT 0; "
+     "DECLARE c VARCHAR(20) DEFAULT ''; "
+     "DECLARE CONTINUE HANDLER FOR SQLWARNING SET w = w + 1; DECLARE CONTINUE HANDLER FOR 1292 "
+     "SET c = CONCAT(c, '+truncated'); SET a = '2y'; SELECT COUNT(*) INTO n FROM t WHERE id = CAST(a AS "
+     "SIGNED); "
+     "SET a = '3'; SELECT COUNT(*) INTO n FROM t WHERE id = CAST(a AS SIGNED); END",
+     {"n", "w", "c"},
+     "1|0|+truncated"},
+    {"ErrorOfAStatementWithPushedLocals",
+     {},
+     "BEGIN DECLARE a INT DEFAULT 0; DECLARE r VARCHAR(20) DEFAULT ''; "
+     "DECLARE CONTINUE HANDLER FOR SQLEXCEPTION SET r = CONCAT(r, '+other'); "
+     "DECLARE CONTINUE HANDLER FOR 1062 SET r = CONCAT(r, '+dup'); SET a = 1; INSERT INTO t VALUES (a, 'x'); "
+     "SET a = 4; INSERT INTO t VALUES (a, 'x'); SET r = CONCAT(r, '+', ROW_COUNT()); END",
+     {"r"},
+     "+dup+1"},
 };
 
 class DBAInterpreterServerAgreementTest : public testing::TestWithParam<TAgreementCase> {};

@@ -60,9 +60,12 @@ TEST_F(RoutineCallTest, RoutineThatDoesNotCompileRunsOnTheServerAtEveryCall) {
     runner.CompileMain("BEGIN\nDECLARE a INT DEFAULT 1;\nCALL pbad(a);\nCALL pbad(a);\nEND");
     AnswerPull("a");
     EXPECT_EQ(runner.Run(), "");
-    const std::string call = "CALL pbad(" + Session("a") + ")";
+    // Each call carries the SET of the argument, which the read-back left unmirrored.
+    const std::string call = ";CALL pbad(" + Session("a") + ")";
     EXPECT_EQ(Count("SHOW CREATE PROCEDURE `fake_db`.`pbad`"), 1);
-    EXPECT_EQ(Count(call), 2);
+    EXPECT_EQ(std::count_if(connection->Statements().begin(), connection->Statements().end(),
+                            [&](const std::string& sql) { return sql.ends_with(call); }),
+              2);
     EXPECT_EQ(Count("SELECT " + Session("a") + ",@@warning_count"), 2);
 }
 
@@ -86,9 +89,9 @@ TEST_F(RoutineCallTest, ServerCallNamesVariablesAndPullsThem) {
     EXPECT_EQ(runner.Run(), "");
     const std::string a = Session("a");
     // A user variable goes by its name, so that the server can write an OUT argument into it.
-    EXPECT_THAT(connection->Statements(),
-                ElementsAre("SHOW CREATE PROCEDURE `fake_db`.`pout`", "SET " + a + "=3",
-                            "CALL pout(" + a + ", @u, 6, 'x')", "SELECT " + a + ",@@warning_count"));
+    EXPECT_THAT(connection->Statements(), ElementsAre("SHOW CREATE PROCEDURE `fake_db`.`pout`",
+                                                      "SET " + a + "=3;CALL pout(" + a + ", @u, 6, 'x')",
+                                                      "SELECT " + a + ",@@warning_count"));
 }
 
 TEST_F(RoutineCallTest, NoCurrentDatabaseBeforeTheCallIsNotSwitchedBackTo) {
@@ -150,8 +153,8 @@ TEST(RoutineCallServerTest, RoutineWithoutReadableBodyRunsOnTheServer) {
         const std::string a = runner.Variable("a")->SessionName();
         EXPECT_THAT(runner.monitor->lines, ElementsAreArray(std::vector<std::string>{
                                                "SHOW CREATE PROCEDURE `" + database.name + "`.`p_out`",
-                                               "SET " + a + "=NULL", "CALL p_out(" + a + ")", "SELECT " + a,
-                                               "SET " + a + "=42", "SELECT " + a + " AS `a`"}));
+                                               "SET " + a + "=NULL;CALL p_out(" + a + ")", "SELECT " + a,
+                                               "SET " + a + "=42;SELECT " + a + " AS `a`"}));
         EXPECT_THAT(runner.debugger->outputs, ElementsAre(Result(4, {"a"}, {"42"})));
 
         TDBAProgramRunner userVariable(connection);

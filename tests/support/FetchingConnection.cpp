@@ -200,7 +200,16 @@ std::unique_ptr<data::TDataSet> FetchingConnection::CreateQuery(const std::strin
 
 std::shared_ptr<core::IQueryResult> FetchingConnection::Execute(const std::string& sql) {
     core::MonitorSQL(sql);
-    return std::make_shared<FetchedQueryResult>(Runner(), sql);
+    // As the adapter does, leading statements without rows (a SET sent ahead) are stepped over.
+    const auto run = [this](const std::string& text) {
+        std::vector<FetchedResult> results = Send(text);
+        auto first = results.begin();
+        while (results.end() - first > 1 && !first->hasResultSet)
+            ++first;
+        results.erase(results.begin(), first);
+        return results;
+    };
+    return std::make_shared<FetchedQueryResult>(run, sql);
 }
 
 bool FetchingConnection::IsSystemVariable(const std::string& name) {
