@@ -334,9 +334,12 @@ namespace {
 bool Match(TSymbol& symbol, TTokenIterator& iterator) {
     // An eighth of the stack stays for failing cleanly. The builders and visitors that walk the tree
     // afterwards start again from here and spend far less stack per level than matching does.
+    // The frame address, not a local's: a sanitizer may keep locals on a heap of its own.
+    const char* frame = static_cast<const char*>(__builtin_frame_address(0));
     if (&symbol == symbol.grammar_) {
-        symbol.grammar_->stackFloor_ = rtl::StackSpaceLeft() / 8;
-    } else if (rtl::StackSpaceLeft() < symbol.grammar_->stackFloor_) {
+        const std::size_t left = rtl::StackSpaceLeft();
+        symbol.grammar_->stackLimit_ = left == SIZE_MAX ? nullptr : frame - (left - left / 8);
+    } else if (frame < symbol.grammar_->stackLimit_) {
         RaiseNestedTooDeeply(iterator);
     }
     TToken* token = iterator.Eof() ? nullptr : iterator.Current();
@@ -504,12 +507,13 @@ const TProductionMatchingStrategy& TProductionMatchingStrategy::DelimitedList() 
 }
 
 bool TLinearMatchingStrategy::Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const {
-    owner.Children().Reserve(rule.Count());
     for (int i = 0; i < rule.Count(); ++i) {
         if (iterator.Eof()) return false;
         int saved = iterator.Position();
         TSymbol* matched = nullptr;
         if (rule.MatchElement(i, iterator, matched)) {
+            // Most attempts fail at their first element: room for the children only once one matched.
+            if (owner.Children().IsEmpty()) owner.Children().Reserve(rule.Count());
             owner.Children().Add(matched);
         } else {
             iterator.SetPosition(saved);

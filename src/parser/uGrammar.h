@@ -642,9 +642,9 @@ private:
     TSymbolStorage storage_;
     std::vector<TSymbol*> symbols_;
     uint64_t kept_ = 0;
-    // Matching stops with an error below this much free stack, so that deep nesting cannot
-    // overflow it; set when the grammar itself starts matching.
-    std::size_t stackFloor_ = 0;
+    // Matching stops with an error in a frame below this address, an eighth of the stack above its
+    // end, so that deep nesting cannot overflow it; set when the grammar itself starts matching.
+    const char* stackLimit_ = nullptr;
     std::deque<TInternedText> texts_;
     std::unordered_map<TTextKey, const TInternedText*, TTextKeyHash> textIndex_;
     // The rules of the productions, built once for the grammar's settings: by class index for
