@@ -148,6 +148,9 @@ struct TStartSets {
 
 namespace {
 
+// Of the elements that have no start set of their own.
+const TStartSet kAnyStart{.Any = true};
+
 TStartSets& StartSetsOf(const TSymbolClass& grammarClass) {
     static std::unordered_map<const TSymbolClass*, TStartSets> sets;
     return sets[&grammarClass];
@@ -216,10 +219,9 @@ void TSymbolStorage::Release(TMark mark) {
 
 // ---- TSymbolClass
 
-int TSymbolClass::Index() const {
+int TSymbolClass::NewIndex() const {
     static std::atomic<int> next{0};
-    int index = Ordinal.load(std::memory_order_acquire);
-    if (index >= 0) return index;
+    int index = -1;
     int fresh = next.fetch_add(1);
     // Another thread may have numbered the class meanwhile; its number stands.
     return Ordinal.compare_exchange_strong(index, fresh) ? fresh : index;
@@ -406,7 +408,7 @@ std::string TTerminal::GetKey() const {
 
 void TTerminal::Assign(const TSymbol& source) {
     TSymbol::Assign(source);
-    if (const auto* terminal = dynamic_cast<const TTerminal*>(&source)) token_ = terminal->token_;
+    token_ = static_cast<const TTerminal&>(source).token_;
 }
 
 void TTerminal::MatchSucceeded(TTokenIterator& iterator) {
@@ -442,7 +444,9 @@ TConstantTerminal* TConstantTerminal::New(TProduction* owner, const TInternedTex
 }
 
 bool TConstantTerminal::TextMatches(const TToken& token, std::string_view text) {
-    if (const auto* t = token.As<TCustomTextToken>()) return core::SameText(t->Text(), text);
+    // Most words tried at a token differ from its text in length already.
+    if (const auto* t = token.As<TCustomTextToken>())
+        return t->Text().size() == text.size() && core::SameText(t->Text(), text);
     return core::SameText(token.GetText(), text);
 }
 
@@ -679,8 +683,7 @@ TSymbol* TRule::Symbol(int index) {
     TSymbol*& symbol = Created(index);
     if (symbol) return symbol;
     if (item.Kind == TKind::Class) {
-        symbol = ParserFactory().CreateSymbolEx(*static_cast<const TSymbolClass*>(item.Ref), &owner_,
-                                                item.Required);
+        symbol = static_cast<const TSymbolClass*>(item.Ref)->Create(&owner_, item.Required);
         return symbol;
     }
     // The texts were interned and their requirement settled when the rule was defined.
@@ -762,7 +765,8 @@ bool TProduction::DoMatch(TTokenIterator& iterator) {
 
 void TProduction::Assign(const TSymbol& source) {
     TSymbol::Assign(source);
-    if (const auto* production = dynamic_cast<const TProduction*>(&source)) children_ = production->children_;
+    // The same key: the same class.
+    children_ = static_cast<const TProduction&>(source).children_;
 }
 
 void TProduction::Accept(TSymbolVisitor& visitor) {
@@ -1050,8 +1054,10 @@ const TStartSet* TGrammar::StartSetOf(const TRule::TItem& item) {
 bool TGrammar::CanStart(const TRule::TItem& item, TToken& token) {
     // Tolerant matches may succeed with nothing matched; they are rare and tried in full.
     if (tolerant_) return true;
-    if (!item.Start) item.Start = StartSetOf(item);
-    if (!item.Start) return true;
+    if (!item.Start) {
+        const TStartSet* found = StartSetOf(item);
+        item.Start = found ? found : &kAnyStart;
+    }
     const TStartSet& set = *item.Start;
     if (set.Any || set.Empty || (set.Kinds >> static_cast<int>(token.Kind()) & 1)) return true;
     const int number = TokenWordNumber(token);

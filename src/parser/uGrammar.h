@@ -48,10 +48,16 @@ struct TSymbolClass {
 
     bool InheritsFrom(const TSymbolClass& other) const;
     // A small number of the class, unique in the process: an index into per-class tables.
-    int Index() const;
+    int Index() const {
+        const int index = Ordinal.load(std::memory_order_acquire);
+        return index >= 0 ? index : NewIndex();
+    }
     // The virtual constructor: a new symbol of this class, created for the owner and owned by the
     // owner's grammar.
     TSymbol* Create(TProduction* owner, bool required = true) const;
+
+private:
+    int NewIndex() const;
 };
 
 // A text interned by a grammar: its address is the memo key of the symbols keyed by it.
