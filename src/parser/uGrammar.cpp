@@ -149,7 +149,11 @@ struct TStartSets {
 namespace {
 
 // Of the elements that have no start set of their own.
-const TStartSet kAnyStart{.Any = true};
+const TStartSet kAnyStart = [] {
+    TStartSet set;
+    set.Any = true;
+    return set;
+}();
 
 TStartSets& StartSetsOf(const TSymbolClass& grammarClass) {
     static std::unordered_map<const TSymbolClass*, TStartSets> sets;
@@ -1125,8 +1129,8 @@ void TSymbolVisitor::VisitIdentifierTerminal(TIdentifierTerminal* terminal) {
 TSymbol* FindChildSymbol(const TProduction& production, const TSymbolClass& cls) {
     for (TSymbol* child : production.Children()) {
         if (child->InheritsFrom(cls)) return child;
-        if (const auto* p = dynamic_cast<const TProduction*>(child)) {
-            if (TSymbol* found = FindChildSymbol(*p, cls)) return found;
+        if (child->Is<TProduction>()) {
+            if (TSymbol* found = FindChildSymbol(static_cast<const TProduction&>(*child), cls)) return found;
         }
     }
     return nullptr;
@@ -1135,14 +1139,15 @@ TSymbol* FindChildSymbol(const TProduction& production, const TSymbolClass& cls)
 namespace {
 
 void AppendSymbolText(const TSymbol& symbol, std::string& text) {
-    if (const auto* terminal = dynamic_cast<const TTerminal*>(&symbol)) {
-        if (const auto* t = terminal->Token() ? terminal->Token()->As<TCustomTextToken>() : nullptr) {
+    if (symbol.Is<TTerminal>()) {
+        const TToken* token = static_cast<const TTerminal&>(symbol).Token();
+        if (const auto* t = token ? token->As<TCustomTextToken>() : nullptr) {
             text += t->Text();
-        } else if (terminal->Token()) {
-            text += terminal->Token()->GetText();
+        } else if (token) {
+            text += token->GetText();
         }
-    } else if (const auto* production = dynamic_cast<const TProduction*>(&symbol)) {
-        for (const TSymbol* child : production->Children())
+    } else if (symbol.Is<TProduction>()) {
+        for (const TSymbol* child : static_cast<const TProduction&>(symbol).Children())
             AppendSymbolText(*child, text);
     }
 }

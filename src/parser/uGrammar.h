@@ -135,9 +135,10 @@ public:
     void DefineRule(::parser::TRule& rule) override
 
 // An Accept that calls `Operation` of visitors of class `Visitor` and ignores every other visitor.
+// The visitor class declares its kind (see TSymbolVisitor::AsKind).
 #define PARSER_ACCEPT(Visitor, Operation)                                                                    \
     void Accept(::parser::TSymbolVisitor& visitor) override {                                                \
-        if (auto* v = dynamic_cast<Visitor*>(&visitor)) v->Operation(this);                                  \
+        if (void* v = visitor.AsKind(Visitor::Kind())) static_cast<Visitor*>(v)->Operation(this);            \
     }
 
 // A non-owning list of symbols.
@@ -688,6 +689,10 @@ TSymbol* ConstructSymbol(TGrammar& grammar) {
 class TSymbolVisitor {
 public:
     virtual ~TSymbolVisitor() = default;
+
+    // The visitor as the class whose kind (the address of something of its own) is given, or null:
+    // every symbol asks this of every visitor, where a dynamic_cast would compare type names.
+    virtual void* AsKind(const void* kind) { return nullptr; }
 
     virtual void VisitSymbol(TSymbol* symbol) {}
     // Visits the matched children in order.
