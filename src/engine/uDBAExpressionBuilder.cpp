@@ -27,7 +27,8 @@ bool IsNiladicFunction(std::string_view name) {
 // Whether the operand is a sub-select quantified by ANY, SOME or ALL, which only a comparison reads.
 bool IsQuantifiedSubQuery(const parser::TSymbol& operand) {
     const parser::TSymbol* symbol = &operand;
-    while (const auto* production = dynamic_cast<const parser::TProduction*>(symbol)) {
+    while (symbol->Is<parser::TProduction>()) {
+        const auto* production = static_cast<const parser::TProduction*>(symbol);
         if (production->Is<parser::TSubQuery>())
             return !core::SameText(parser::GetSymbolText(*production->Children().Items(0)), "EXISTS");
         if (production->Children().Count() != 1) return false;

@@ -148,6 +148,13 @@ struct TStartSets {
 
 namespace {
 
+// Of the elements that have no start set of their own.
+const TStartSet kAnyStart = [] {
+    TStartSet set;
+    set.Any = true;
+    return set;
+}();
+
 TStartSets& StartSetsOf(const TSymbolClass& grammarClass) {
     static std::unordered_map<const TSymbolClass*, TStartSets> sets;
     return sets[&grammarClass];
@@ -163,50 +170,62 @@ TSymbolStorage::~TSymbolStorage() {
 }
 
 void* TSymbolStorage::do_allocate(size_t bytes, size_t alignment) {
-    for (;;) {
-        if (current_ < blocks_.size()) {
-            TBlock& block = blocks_[current_];
-            size_t start = (used_ + alignment - 1) & ~(alignment - 1);
-            if (start + bytes <= block.Size) {
-                used_ = start + bytes;
-                std::byte* p = block.Data.get() + start;
-                ASAN_UNPOISON_MEMORY_REGION(p, bytes);
-                return p;
-            }
-            if (current_ + 1 < blocks_.size()) {
-                // A block kept from before a release.
-                ++current_;
-                used_ = 0;
-                continue;
-            }
-        }
-        size_t size =
-            blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().Size * 2, kLargestBlockSize);
-        size = std::max(size, bytes + alignment);
-        blocks_.push_back({std::unique_ptr<std::byte[]>(new std::byte[size]), size}); // not zeroed
-        ASAN_POISON_MEMORY_REGION(blocks_.back().Data.get(), size);
-        current_ = blocks_.size() - 1;
-        used_ = 0;
+    const auto cursor = reinterpret_cast<uintptr_t>(cursor_);
+    const uintptr_t start = (cursor + alignment - 1) & ~(alignment - 1);
+    if (start + bytes > reinterpret_cast<uintptr_t>(end_) || !cursor_)
+        return AllocateInNextBlock(bytes, alignment);
+    cursor_ = reinterpret_cast<std::byte*>(start + bytes);
+    auto* p = reinterpret_cast<std::byte*>(start);
+    ASAN_UNPOISON_MEMORY_REGION(p, bytes);
+    return p;
+}
+
+void TSymbolStorage::Enter(size_t block) {
+    current_ = block;
+    cursor_ = blocks_[block].Data.get();
+    end_ = cursor_ + blocks_[block].Size;
+}
+
+void* TSymbolStorage::AllocateInNextBlock(size_t bytes, size_t alignment) {
+    // A block kept from before a release, when the allocation fits in it.
+    if (!blocks_.empty() && current_ + 1 < blocks_.size() &&
+        bytes + alignment <= blocks_[current_ + 1].Size) {
+        Enter(current_ + 1);
+        return do_allocate(bytes, alignment);
     }
+    size_t size = blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().Size * 2, kLargestBlockSize);
+    size = std::max(size, bytes + alignment);
+    // Blocks after the current one are empty: the new one goes before them.
+    const size_t at = blocks_.empty() ? 0 : current_ + 1;
+    blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(at),
+                   {std::unique_ptr<std::byte[]>(new std::byte[size]), size}); // not zeroed
+    Enter(at);
+    ASAN_POISON_MEMORY_REGION(cursor_, size);
+    return do_allocate(bytes, alignment);
 }
 
 void TSymbolStorage::Release(TMark mark) {
-    if (blocks_.empty()) return;
+    if (blocks_.empty() || (mark.Block == current_ && mark.Cursor == cursor_)) return;
     RTL_ASSERT(mark.Block <= current_);
     for (size_t b = mark.Block; b <= current_; ++b) {
-        size_t from = b == mark.Block ? mark.Used : 0;
-        ASAN_POISON_MEMORY_REGION(blocks_[b].Data.get() + from, blocks_[b].Size - from);
+        std::byte* from = b == mark.Block && mark.Cursor ? mark.Cursor : blocks_[b].Data.get();
+        ASAN_POISON_MEMORY_REGION(from, blocks_[b].Data.get() + blocks_[b].Size - from);
+    }
+    if (!mark.Cursor) {
+        // Marked before the first block existed.
+        Enter(0);
+        return;
     }
     current_ = mark.Block;
-    used_ = mark.Used;
+    cursor_ = mark.Cursor;
+    end_ = blocks_[current_].Data.get() + blocks_[current_].Size;
 }
 
 // ---- TSymbolClass
 
-int TSymbolClass::Index() const {
+int TSymbolClass::NewIndex() const {
     static std::atomic<int> next{0};
-    int index = Ordinal.load(std::memory_order_acquire);
-    if (index >= 0) return index;
+    int index = -1;
     int fresh = next.fetch_add(1);
     // Another thread may have numbered the class meanwhile; its number stands.
     return Ordinal.compare_exchange_strong(index, fresh) ? fresh : index;
@@ -334,9 +353,12 @@ namespace {
 bool Match(TSymbol& symbol, TTokenIterator& iterator) {
     // An eighth of the stack stays for failing cleanly. The builders and visitors that walk the tree
     // afterwards start again from here and spend far less stack per level than matching does.
+    // The frame address, not a local's: a sanitizer may keep locals on a heap of its own.
+    const char* frame = static_cast<const char*>(__builtin_frame_address(0));
     if (&symbol == symbol.grammar_) {
-        symbol.grammar_->stackFloor_ = rtl::StackSpaceLeft() / 8;
-    } else if (rtl::StackSpaceLeft() < symbol.grammar_->stackFloor_) {
+        const std::size_t left = rtl::StackSpaceLeft();
+        symbol.grammar_->stackLimit_ = left == SIZE_MAX ? nullptr : frame - (left - left / 8);
+    } else if (frame < symbol.grammar_->stackLimit_) {
         RaiseNestedTooDeeply(iterator);
     }
     TToken* token = iterator.Eof() ? nullptr : iterator.Current();
@@ -355,7 +377,7 @@ bool Match(TSymbol& symbol, TTokenIterator& iterator) {
         // Added as failed while it runs, so that a rule reaching itself at the same token fails
         // instead of recursing without end.
         bool added = false;
-        slot = token->Memo().Claim(key, added);
+        slot = token->Memo().Claim(key, added, token->Owner()->MemoStorage());
         if (!added) {
             const TSymbol* known = token->Memo().At(slot).symbol;
             if (!known) return false;
@@ -374,7 +396,7 @@ bool Match(TSymbol& symbol, TTokenIterator& iterator) {
         if (token->Memo().Capacity() == capacity)
             token->Memo().At(slot).symbol = &symbol;
         else
-            token->Memo().Set(key, &symbol);
+            token->Memo().Set(key, &symbol, token->Owner()->MemoStorage());
         ++symbol.grammar_->kept_;
     }
     symbol.MatchSucceeded(iterator);
@@ -390,7 +412,7 @@ std::string TTerminal::GetKey() const {
 
 void TTerminal::Assign(const TSymbol& source) {
     TSymbol::Assign(source);
-    if (const auto* terminal = dynamic_cast<const TTerminal*>(&source)) token_ = terminal->token_;
+    token_ = static_cast<const TTerminal&>(source).token_;
 }
 
 void TTerminal::MatchSucceeded(TTokenIterator& iterator) {
@@ -426,7 +448,9 @@ TConstantTerminal* TConstantTerminal::New(TProduction* owner, const TInternedTex
 }
 
 bool TConstantTerminal::TextMatches(const TToken& token, std::string_view text) {
-    if (const auto* t = token.As<TCustomTextToken>()) return core::SameText(t->Text(), text);
+    // Most words tried at a token differ from its text in length already.
+    if (const auto* t = token.As<TCustomTextToken>())
+        return t->Text().size() == text.size() && core::SameText(t->Text(), text);
     return core::SameText(token.GetText(), text);
 }
 
@@ -504,12 +528,13 @@ const TProductionMatchingStrategy& TProductionMatchingStrategy::DelimitedList() 
 }
 
 bool TLinearMatchingStrategy::Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const {
-    owner.Children().Reserve(rule.Count());
     for (int i = 0; i < rule.Count(); ++i) {
         if (iterator.Eof()) return false;
         int saved = iterator.Position();
         TSymbol* matched = nullptr;
         if (rule.MatchElement(i, iterator, matched)) {
+            // Most attempts fail at their first element: room for the children only once one matched.
+            if (owner.Children().IsEmpty()) owner.Children().Reserve(rule.Count());
             owner.Children().Add(matched);
         } else {
             iterator.SetPosition(saved);
@@ -662,8 +687,7 @@ TSymbol* TRule::Symbol(int index) {
     TSymbol*& symbol = Created(index);
     if (symbol) return symbol;
     if (item.Kind == TKind::Class) {
-        symbol = ParserFactory().CreateSymbolEx(*static_cast<const TSymbolClass*>(item.Ref), &owner_,
-                                                item.Required);
+        symbol = static_cast<const TSymbolClass*>(item.Ref)->Create(&owner_, item.Required);
         return symbol;
     }
     // The texts were interned and their requirement settled when the rule was defined.
@@ -745,7 +769,8 @@ bool TProduction::DoMatch(TTokenIterator& iterator) {
 
 void TProduction::Assign(const TSymbol& source) {
     TSymbol::Assign(source);
-    if (const auto* production = dynamic_cast<const TProduction*>(&source)) children_ = production->children_;
+    // The same key: the same class.
+    children_ = static_cast<const TProduction&>(source).children_;
 }
 
 void TProduction::Accept(TSymbolVisitor& visitor) {
@@ -1033,8 +1058,10 @@ const TStartSet* TGrammar::StartSetOf(const TRule::TItem& item) {
 bool TGrammar::CanStart(const TRule::TItem& item, TToken& token) {
     // Tolerant matches may succeed with nothing matched; they are rare and tried in full.
     if (tolerant_) return true;
-    if (!item.Start) item.Start = StartSetOf(item);
-    if (!item.Start) return true;
+    if (!item.Start) {
+        const TStartSet* found = StartSetOf(item);
+        item.Start = found ? found : &kAnyStart;
+    }
     const TStartSet& set = *item.Start;
     if (set.Any || set.Empty || (set.Kinds >> static_cast<int>(token.Kind()) & 1)) return true;
     const int number = TokenWordNumber(token);
@@ -1102,8 +1129,8 @@ void TSymbolVisitor::VisitIdentifierTerminal(TIdentifierTerminal* terminal) {
 TSymbol* FindChildSymbol(const TProduction& production, const TSymbolClass& cls) {
     for (TSymbol* child : production.Children()) {
         if (child->InheritsFrom(cls)) return child;
-        if (const auto* p = dynamic_cast<const TProduction*>(child)) {
-            if (TSymbol* found = FindChildSymbol(*p, cls)) return found;
+        if (child->Is<TProduction>()) {
+            if (TSymbol* found = FindChildSymbol(static_cast<const TProduction&>(*child), cls)) return found;
         }
     }
     return nullptr;
@@ -1112,14 +1139,15 @@ TSymbol* FindChildSymbol(const TProduction& production, const TSymbolClass& cls)
 namespace {
 
 void AppendSymbolText(const TSymbol& symbol, std::string& text) {
-    if (const auto* terminal = dynamic_cast<const TTerminal*>(&symbol)) {
-        if (const auto* t = terminal->Token() ? terminal->Token()->As<TCustomTextToken>() : nullptr) {
+    if (symbol.Is<TTerminal>()) {
+        const TToken* token = static_cast<const TTerminal&>(symbol).Token();
+        if (const auto* t = token ? token->As<TCustomTextToken>() : nullptr) {
             text += t->Text();
-        } else if (terminal->Token()) {
-            text += terminal->Token()->GetText();
+        } else if (token) {
+            text += token->GetText();
         }
-    } else if (const auto* production = dynamic_cast<const TProduction*>(&symbol)) {
-        for (const TSymbol* child : production->Children())
+    } else if (symbol.Is<TProduction>()) {
+        for (const TSymbol* child : static_cast<const TProduction&>(symbol).Children())
             AppendSymbolText(*child, text);
     }
 }

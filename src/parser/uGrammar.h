@@ -48,10 +48,16 @@ struct TSymbolClass {
 
     bool InheritsFrom(const TSymbolClass& other) const;
     // A small number of the class, unique in the process: an index into per-class tables.
-    int Index() const;
+    int Index() const {
+        const int index = Ordinal.load(std::memory_order_acquire);
+        return index >= 0 ? index : NewIndex();
+    }
     // The virtual constructor: a new symbol of this class, created for the owner and owned by the
     // owner's grammar.
     TSymbol* Create(TProduction* owner, bool required = true) const;
+
+private:
+    int NewIndex() const;
 };
 
 // A text interned by a grammar: its address is the memo key of the symbols keyed by it.
@@ -129,9 +135,10 @@ public:
     void DefineRule(::parser::TRule& rule) override
 
 // An Accept that calls `Operation` of visitors of class `Visitor` and ignores every other visitor.
+// The visitor class declares its kind (see TSymbolVisitor::AsKind).
 #define PARSER_ACCEPT(Visitor, Operation)                                                                    \
     void Accept(::parser::TSymbolVisitor& visitor) override {                                                \
-        if (auto* v = dynamic_cast<Visitor*>(&visitor)) v->Operation(this);                                  \
+        if (void* v = visitor.AsKind(Visitor::Kind())) static_cast<Visitor*>(v)->Operation(this);            \
     }
 
 // A non-owning list of symbols.
@@ -558,12 +565,12 @@ class TSymbolStorage : public std::pmr::memory_resource {
 public:
     struct TMark {
         size_t Block;
-        size_t Used;
+        std::byte* Cursor;
     };
 
     TSymbolStorage() = default;
     ~TSymbolStorage() override;
-    TMark Mark() const { return {current_, used_}; }
+    TMark Mark() const { return {current_, cursor_}; }
     void Release(TMark mark);
 
 private:
@@ -577,10 +584,15 @@ private:
     bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
         return this == &other;
     }
+    // The next kept block, or a new one, with room for the allocation.
+    void* AllocateInNextBlock(size_t bytes, size_t alignment);
+    void Enter(size_t block);
 
     std::vector<TBlock> blocks_;
     size_t current_ = 0;
-    size_t used_ = 0;
+    // The free part of the current block.
+    std::byte* cursor_ = nullptr;
+    std::byte* end_ = nullptr;
 };
 
 // The root production. It owns every symbol created for its parses, and its token list.
@@ -642,9 +654,9 @@ private:
     TSymbolStorage storage_;
     std::vector<TSymbol*> symbols_;
     uint64_t kept_ = 0;
-    // Matching stops with an error below this much free stack, so that deep nesting cannot
-    // overflow it; set when the grammar itself starts matching.
-    std::size_t stackFloor_ = 0;
+    // Matching stops with an error in a frame below this address, an eighth of the stack above its
+    // end, so that deep nesting cannot overflow it; set when the grammar itself starts matching.
+    const char* stackLimit_ = nullptr;
     std::deque<TInternedText> texts_;
     std::unordered_map<TTextKey, const TInternedText*, TTextKeyHash> textIndex_;
     // The rules of the productions, built once for the grammar's settings: by class index for
@@ -677,6 +689,10 @@ TSymbol* ConstructSymbol(TGrammar& grammar) {
 class TSymbolVisitor {
 public:
     virtual ~TSymbolVisitor() = default;
+
+    // The visitor as the class whose kind (the address of something of its own) is given, or null:
+    // every symbol asks this of every visitor, where a dynamic_cast would compare type names.
+    virtual void* AsKind(const void* kind) { return nullptr; }
 
     virtual void VisitSymbol(TSymbol* symbol) {}
     // Visits the matched children in order.

@@ -54,15 +54,14 @@ namespace {
 // level per statement.
 const TTerminal* EdgeTerminal(const TSymbol* symbol, bool last) {
     if (!symbol) return nullptr;
-    if (const auto* terminal = dynamic_cast<const TTerminal*>(symbol)) return terminal;
+    if (symbol->Is<TTerminal>()) return static_cast<const TTerminal*>(symbol);
+    if (!symbol->Is<TProduction>()) return nullptr;
     struct TFrame {
         const TProduction* production;
         int next;
     };
     std::vector<TFrame> stack;
-    const auto* root = dynamic_cast<const TProduction*>(symbol);
-    if (!root) return nullptr;
-    stack.push_back({root, 0});
+    stack.push_back({static_cast<const TProduction*>(symbol), 0});
     while (!stack.empty()) {
         TFrame& frame = stack.back();
         const TSymbols& children = frame.production->Children();

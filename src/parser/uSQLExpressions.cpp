@@ -14,8 +14,9 @@ namespace {
 // last matched symbol ends.
 TProduction* NewNode(TProduction& level, const TSymbolClass& cls, std::initializer_list<TSymbol*> parts,
                      const TSymbols& moreParts, const TSymbol& last) {
-    auto* node = dynamic_cast<TProduction*>(ParserFactory().CreateSymbol(cls, &level));
-    RTL_ASSERT(node != nullptr);
+    TSymbol* created = ParserFactory().CreateSymbol(cls, &level);
+    RTL_ASSERT(created->Is<TProduction>());
+    auto* node = static_cast<TProduction*>(created);
     node->Children().Reserve(static_cast<int>(parts.size()) + moreParts.Count());
     for (TSymbol* part : parts)
         node->Children().Add(part);
@@ -38,9 +39,8 @@ TChainTail* MatchTail(TRule& round, TTokenIterator& iterator) {
         int saved = iterator.Position();
         TSymbol* matched = nullptr;
         if (round.MatchElement(i, iterator, matched)) {
-            auto* tail = dynamic_cast<TChainTail*>(matched);
-            RTL_ASSERT_MSG(tail != nullptr, "A chain lists its operand, then its tails");
-            return tail;
+            RTL_ASSERT_MSG(matched->Is<TChainTail>(), "A chain lists its operand, then its tails");
+            return static_cast<TChainTail*>(matched);
         }
         iterator.SetPosition(saved);
     }
@@ -83,8 +83,8 @@ public:
     // Operators, then the operand: either may come first.
     TStartShape StartShape() const override { return TStartShape::Choice; }
     bool Match(TProduction& owner, TRule& rule, TTokenIterator& iterator) const override {
-        auto* level = dynamic_cast<TCustomPrefixExp*>(&owner);
-        RTL_ASSERT(level != nullptr && rule.Count() == 2);
+        RTL_ASSERT(owner.Is<TCustomPrefixExp>() && rule.Count() == 2);
+        auto* level = static_cast<TCustomPrefixExp*>(&owner);
         std::vector<TSymbol*> operators;
         std::unique_ptr<TRule> round;
         TRule* current = &rule;

@@ -36,6 +36,9 @@ class TExpressionList;
 class TCustomChainExp : public TSQLProduction {
     PARSER_SYMBOL_CLASS(TCustomChainExp, TSQLProduction)
     const TProductionMatchingStrategy& StrategyClass() const override;
+    // An inner level is tried only by the level above at the same token, which is remembered: a
+    // memo entry per level would only fill the token's table.
+    bool Memoised() const override { return false; }
 };
 
 // What follows the left operand of a node: operator and right operand, or the rest of a predicate.
@@ -50,6 +53,7 @@ class TChainTail : public TSQLProduction {
 class TCustomPrefixExp : public TSQLProduction {
     PARSER_SYMBOL_CLASS(TCustomPrefixExp, TSQLProduction)
     const TProductionMatchingStrategy& StrategyClass() const override;
+    bool Memoised() const override { return false; }
     // Fills the children from the operators as written (outermost first) and the operand.
     virtual void ComposePrefixes(const std::vector<TSymbol*>& operators, TSymbol* operand) = 0;
 };
@@ -59,6 +63,7 @@ class TCustomPrefixExp : public TSQLProduction {
 class TExpression : public TCustomChainExp {
     PARSER_SYMBOL_CLASS(TExpression, TCustomChainExp)
     void DefineRule(TRule& rule) override;
+    bool Memoised() const override { return true; }
     PARSER_SQL_ACCEPT(Expression)
 };
 

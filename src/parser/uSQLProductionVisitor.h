@@ -139,6 +139,13 @@ class TSQLProduction;
 // TSQLProduction: the derived visitor knows the class it overrides for.
 class TSQLProductionVisitor : public TSymbolVisitor {
 public:
+    static const void* Kind() {
+        static const char kind = 0;
+        return &kind;
+    }
+    void* AsKind(const void* kind) override {
+        return kind == Kind() ? static_cast<TSQLProductionVisitor*>(this) : TSymbolVisitor::AsKind(kind);
+    }
 #define PARSER_DECLARE_SQL_VISIT(Name, Default) virtual void Visit##Name(TSQLProduction* production);
     PARSER_SQL_PRODUCTION_VISITS(PARSER_DECLARE_SQL_VISIT)
 #undef PARSER_DECLARE_SQL_VISIT

@@ -245,7 +245,8 @@ void TJoinCondition_02::DefineRule(TRule& rule) {
 
 void TJoinCondition_02::Accept(TSymbolVisitor& visitor) {
     visitor.VisitProduction(this);
-    if (auto* v = dynamic_cast<TSQLProductionVisitor*>(&visitor)) v->VisitJoinCondition_02(this);
+    if (void* v = visitor.AsKind(TSQLProductionVisitor::Kind()))
+        static_cast<TSQLProductionVisitor*>(v)->VisitJoinCondition_02(this);
 }
 
 // ---- clauses

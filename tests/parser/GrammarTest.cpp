@@ -3,6 +3,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -520,6 +522,54 @@ int ParseRoutine(int statements) {
     std::printf("%d statements, %d tokens: %d symbols, %.3f s\n", statements, grammar.Tokens().Count(),
                 grammar.SymbolCount(), elapsed);
     return grammar.SymbolCount();
+}
+
+// Releasing to a mark and allocating again, across blocks kept from earlier releases that are too
+// small for what comes: live allocations never overlap and keep what was written into them.
+TEST(SymbolStorage, MarksSurviveBlocksKeptAndAdded) {
+    TSymbolStorage storage;
+    struct TLive {
+        std::byte* data;
+        size_t size;
+        std::byte fill;
+    };
+    std::vector<TLive> live;
+    auto allocate = [&](size_t size) {
+        auto* data = static_cast<std::byte*>(storage.allocate(size, 16));
+        const auto fill = static_cast<std::byte>(live.size() + 1);
+        std::memset(data, static_cast<int>(fill), size);
+        live.push_back({data, size, fill});
+    };
+    auto release = [&](TSymbolStorage::TMark mark, size_t keep) {
+        storage.Release(mark);
+        live.resize(keep);
+    };
+    auto check = [&] {
+        for (size_t i = 0; i < live.size(); ++i) {
+            for (size_t k = 0; k < live[i].size; ++k)
+                ASSERT_EQ(live[i].data[k], live[i].fill) << "allocation " << i;
+            for (size_t j = 0; j < i; ++j)
+                EXPECT_TRUE(live[i].data >= live[j].data + live[j].size ||
+                            live[j].data >= live[i].data + live[i].size);
+        }
+    };
+
+    const auto empty = storage.Mark();
+    allocate(100);
+    const auto first = storage.Mark();
+    allocate(12 * 1024);
+    allocate(20 * 1024); // a second block
+    allocate(40 * 1024); // a third
+    release(first, 1);
+    check();
+    allocate(8 * 1024);
+    allocate(150 * 1024); // larger than the blocks kept: a new one before them
+    allocate(30 * 1024);
+    check();
+    release(empty, 0);
+    for (size_t size : {size_t{16 * 1024}, size_t{40 * 1024}, size_t{300 * 1024}, size_t{64}})
+        allocate(size);
+    check();
 }
 
 TEST(GrammarScale, LongRoutineCostsLinearly) {
