@@ -58,6 +58,7 @@ public:
                  TDataConverter* converter, bool binaryLiteral = false);
 
     TDatatypeCharacteristics GetCharacteristics() const override { return characteristics_; }
+    bool IsBinaryLiteral() const { return binaryLiteral_; }
     rtl::Variant AsString() const override;
     rtl::Variant AsWideString() const override;
     rtl::Variant AsFloat() const override;

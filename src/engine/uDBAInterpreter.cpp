@@ -441,7 +441,10 @@ TDBAStatementInterpreter::CreateNestedInterpreter(TRoutine& routine, const std::
 std::shared_ptr<core::IRODataValue>
 TDBAStatementInterpreter::EvaluateExpression(const std::shared_ptr<IExpression>& expression,
                                              TEvaluationMode mode) {
-    return EvaluateInContext(Routine(), Block(), Debugger(), expression, mode, CurrentStatement());
+    auto value = EvaluateInContext(Routine(), Block(), Debugger(), expression, mode, CurrentStatement());
+    // What reading text as a number left, in a condition as much as in a store.
+    DispatchStoreWarnings(Routine(), Block(), Debugger(), CurrentStatement());
+    return value;
 }
 
 bool TDBAStatementInterpreter::HandleException(rtl::Exception& exception,

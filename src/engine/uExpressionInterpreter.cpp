@@ -21,6 +21,50 @@ std::optional<bool> Compared(const core::IRODataValue& left, const std::shared_p
     return holds(left.Compare(right));
 }
 
+// Text that reads as a number by its characters; a hexadecimal or bit literal reads by its bytes.
+bool IsText(const core::IRODataValue& value) {
+    if (value.IsNull() || value.GetCharacteristics().DataType != core::dtString) return false;
+    const auto* literal = dynamic_cast<const core::TRODataValue*>(&value);
+    return !literal || !literal->IsBinaryLiteral();
+}
+
+// The reading of text that an operator's operands take; none for operators that do not read numbers.
+std::optional<TNumberReading> OperandReading(std::uint8_t op) {
+    switch (op) {
+    case boAdd:
+    case boSubtract:
+    case boMultiply:
+    case boDivide:
+    case boModulo:
+    case boXor:
+        return nrDouble;
+    case boIntegerDivide:
+    case boBitAnd:
+    case boBitOr:
+    case boBitXor:
+    case boShiftLeft:
+    case boShiftRight:
+        return nrDecimal;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool IsComparison(std::uint8_t op) {
+    switch (op) {
+    case boGreater:
+    case boLess:
+    case boLessOrEqual:
+    case boGreaterOrEqual:
+    case boEqual:
+    case boNotEqual:
+    case boNullSafeEqual:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::optional<bool> Truth(const core::IRODataValue& value) {
     if (value.IsNull()) return std::nullopt;
     return IsTrue(value);
@@ -106,6 +150,34 @@ void TExpressionInterpreter::SetQuotient(std::shared_ptr<core::IRODataValue> quo
     SetNull();
 }
 
+void TExpressionInterpreter::CheckTextNumber(const core::IRODataValue& value, TNumberReading reading) {
+    if (!IsText(value)) return;
+    auto problem = FindTextConversionProblem(value.AsString().AsString(), reading);
+    if (!problem) return;
+    if (!problem->Note && mode_ != emDefault)
+        core::RaiseDBAError(problem->Message, problem->ErrorCode, problem->SQLState);
+    routine_.Program().StoreWarnings().push_back(std::move(*problem));
+}
+
+void TExpressionInterpreter::CheckComparedText(const core::IRODataValue& value,
+                                               const core::IRODataValue& other) {
+    if (other.IsNull()) return;
+    switch (other.GetCharacteristics().DataType) {
+    case core::dtInteger:
+    case core::dtBoolean:
+        return CheckTextNumber(value, nrDecimal);
+    case core::dtFloat:
+        return CheckTextNumber(value, nrDouble);
+    default:
+        return;
+    }
+}
+
+std::optional<bool> TExpressionInterpreter::TruthOf(const std::shared_ptr<core::IRODataValue>& value) {
+    CheckTextNumber(*value, nrDouble);
+    return Truth(*value);
+}
+
 void TExpressionInterpreter::VisitBrackets(const std::shared_ptr<IBrackets>& brackets) {
     brackets->GetExpression()->Accept(*this);
 }
@@ -116,15 +188,15 @@ void TExpressionInterpreter::VisitReadable(const std::shared_ptr<IReadable>& rea
 
 // Like the server, the right operand is not evaluated once the left one decides.
 std::optional<bool> TExpressionInterpreter::And(const IOperation& operation) {
-    const std::optional<bool> left = Truth(*EvaluateOperand(operation.GetLeft()));
+    const std::optional<bool> left = TruthOf(EvaluateOperand(operation.GetLeft()));
     if (left == false) return false;
-    return Both(left, Truth(*EvaluateOperand(operation.GetRight())));
+    return Both(left, TruthOf(EvaluateOperand(operation.GetRight())));
 }
 
 std::optional<bool> TExpressionInterpreter::Or(const IOperation& operation) {
-    const std::optional<bool> left = Truth(*EvaluateOperand(operation.GetLeft()));
+    const std::optional<bool> left = TruthOf(EvaluateOperand(operation.GetLeft()));
     if (left == true) return true;
-    return Either(left, Truth(*EvaluateOperand(operation.GetRight())));
+    return Either(left, TruthOf(EvaluateOperand(operation.GetRight())));
 }
 
 void TExpressionInterpreter::VisitOperation(const std::shared_ptr<IOperation>& operation) {
@@ -135,6 +207,13 @@ void TExpressionInterpreter::VisitOperation(const std::shared_ptr<IOperation>& o
 
     const auto left = EvaluateOperand(operation->GetLeft());
     const auto right = EvaluateOperand(operation->GetRight());
+    if (IsComparison(op) && !left->IsNull() && !right->IsNull()) {
+        CheckComparedText(*left, *right);
+        CheckComparedText(*right, *left);
+    } else if (const auto reading = OperandReading(op); reading && !left->IsNull() && !right->IsNull()) {
+        CheckTextNumber(*left, *reading);
+        CheckTextNumber(*right, *reading);
+    }
     if (op == boNullSafeEqual) return SetBoolean(left->IsNull() == right->IsNull() && left->Equals(right));
     if (left->IsNull() || right->IsNull()) return SetNull();
     switch (op) {
@@ -194,17 +273,18 @@ void TExpressionInterpreter::VisitUnaryOperation(const std::shared_ptr<IUnaryOpe
     case uoIsNotUnknown:
         return SetBoolean(!operand->IsNull());
     case uoIsTrue:
-        return SetBoolean(IsTrue(*operand));
+        return SetBoolean(TruthOf(operand) == true);
     case uoIsNotTrue:
-        return SetBoolean(!IsTrue(*operand));
+        return SetBoolean(TruthOf(operand) != true);
     case uoIsFalse:
-        return SetBoolean(Truth(*operand) == false);
+        return SetBoolean(TruthOf(operand) == false);
     case uoIsNotFalse:
-        return SetBoolean(Truth(*operand) != false);
+        return SetBoolean(TruthOf(operand) != false);
     default:
         break;
     }
     if (operand->IsNull()) return SetNull();
+    CheckTextNumber(*operand, op == uoBitNot ? nrDecimal : nrDouble);
     switch (op) {
     case uoNot:
         return SetBoolean(!IsTrue(*operand));
@@ -220,12 +300,14 @@ void TExpressionInterpreter::VisitTernaryOperation(const std::shared_ptr<ITernar
     if (op > toIf) throw rtl::Exception("Unsupported ternary operation");
     if (op == toIf) {
         // Only the branch taken is evaluated, as the server does.
-        const bool condition = IsTrue(*EvaluateOperand(operation->GetFirst()));
+        const bool condition = TruthOf(EvaluateOperand(operation->GetFirst())) == true;
         return SetResult(EvaluateOperand(condition ? operation->GetSecond() : operation->GetThird()));
     }
     const auto tested = EvaluateOperand(operation->GetFirst());
     const auto lower = EvaluateOperand(operation->GetSecond());
     const auto upper = EvaluateOperand(operation->GetThird());
+    // The tested text is read once, as the bound that is not NULL reads it.
+    if (!tested->IsNull()) CheckComparedText(*tested, lower->IsNull() ? *upper : *lower);
     const std::optional<bool> between = Both(Compared(*tested, lower, [](int order) { return order >= 0; }),
                                              Compared(*tested, upper, [](int order) { return order <= 0; }));
     if (op == toBetween || !between)
@@ -253,8 +335,14 @@ void TExpressionInterpreter::VisitInExpression(const std::shared_ptr<IInExpressi
     const bool negated = expression->IsNegated();
     const auto list = expression->GetList();
     bool sawNull = false;
+    bool textRead = false;
     for (int i = 0; i < list->Count(); ++i) {
         const auto item = EvaluateOperand(list->GetItem(i));
+        // Tested text is read once, as the first number of the list reads it.
+        if (!textRead && IsText(*tested) && !item->IsNull() && !IsText(*item)) {
+            CheckComparedText(*tested, *item);
+            textRead = true;
+        }
         if (item->IsNull())
             sawNull = true;
         else if (tested->Equals(item))
@@ -269,8 +357,12 @@ void TExpressionInterpreter::VisitInExpression(const std::shared_ptr<IInExpressi
 void TExpressionInterpreter::VisitTypeCast(const std::shared_ptr<ITypeCast>& cast) {
     cast->GetExpression()->Accept(*this);
     core::TDatatypeCharacteristics target = cast->GetCharacteristics();
-    if (target.DataType == core::dtInteger && !result_->IsNull())
+    if (target.DataType == core::dtInteger && !result_->IsNull()) {
+        CheckTextNumber(*result_, nrInteger);
         return SetResult(arithmetic_.CastToInteger(result_, target.MinValue >= 0));
+    }
+    if (target.DataType == core::dtFloat)
+        CheckTextNumber(*result_, target.Scale == core::kScaleNotSpecified ? nrDouble : nrDecimal);
     if (target.DataType == core::dtString && target.Length == core::kNoLength)
         target.Length = result_->GetCharacteristics().Length;
     SetResult(result_->ConvertTo(target));

@@ -15,10 +15,12 @@
 namespace engine {
 
 // How the value of an evaluation is used. A value that is stored into a variable or returned by a
-// function is computed as the server computes it under its default strict sql_mode, where a
-// division by zero raises error 1365 instead of giving NULL.
+// function under a strict sql_mode fails where text reads as no number (1292) instead of warning;
+// under the server's default mode (emStrict) a division by zero also raises error 1365 instead of
+// giving NULL.
 enum TEvaluationMode : std::uint8_t {
     emDefault,
+    emStrictStore,
     emStrict,
 };
 
@@ -66,6 +68,14 @@ private:
     std::optional<bool> Or(const IOperation& operation);
     // The quotient, or what a zero divisor gives in this mode.
     void SetQuotient(std::shared_ptr<core::IRODataValue> quotient);
+    // Says of text read as a number what the server says: a strict store fails with it, any other
+    // evaluation leaves it as a warning in the program's StoreWarnings.
+    void CheckTextNumber(const core::IRODataValue& value, TNumberReading reading);
+    // How a comparison reads text against the other operand: against an integer as a DECIMAL,
+    // against another number as a DOUBLE; none against text, dates and times.
+    void CheckComparedText(const core::IRODataValue& value, const core::IRODataValue& other);
+    // The truth value, NULL for NULL, of a value read as a DOUBLE.
+    std::optional<bool> TruthOf(const std::shared_ptr<core::IRODataValue>& value);
 
     TRoutine& routine_;
     std::shared_ptr<IDebugger> debugger_;

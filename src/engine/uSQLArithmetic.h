@@ -1,11 +1,17 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "core/uDataValues.h"
 #include "engine/uDataValueManager.h"
 
 namespace engine {
+
+// The number an operation reads from text: CAST to SIGNED or UNSIGNED reads an integer, integer
+// division, bit operators and comparisons with an integer read a DECIMAL, other arithmetic and
+// truth values a DOUBLE.
+enum TNumberReading : std::uint8_t { nrInteger, nrDecimal, nrDouble };
 
 // The server's arithmetic on two non-NULL values, with the server's result types:
 // - values that read as exact integers (integers, Booleans, years, dates and times, ENUM and SET)

@@ -22,7 +22,8 @@ constexpr int kErrorOutOfRange = 1264;
 constexpr int kErrorIncorrectValue = 1366;
 constexpr int kErrorDataTooLong = 1406;
 
-enum class TTextNumber { Number, Truncated, Invalid };
+// Padded: a number followed by blanks only.
+enum class TTextNumber { Number, Padded, Truncated, Invalid };
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -32,9 +33,10 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// How the server reads text stored into a numeric variable: blanks around a number are fine, any
-// other text after it truncates, and text without a digit is no number.
-TTextNumber ReadTextNumber(std::string_view text) {
+// How the server reads text as a number: blanks before it are fine, blanks after it pad it, any
+// other text after it truncates, and text without a digit is no number. An integer has neither a
+// fraction nor an exponent.
+TTextNumber ReadTextNumber(std::string_view text, bool integer = false) {
     std::size_t i = 0;
     auto digits = [&] {
         const std::size_t start = i;
@@ -46,12 +48,12 @@ TTextNumber ReadTextNumber(std::string_view text) {
         ++i;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
     std::size_t mantissa = digits();
-    if (i < text.size() && text[i] == '.') {
+    if (!integer && i < text.size() && text[i] == '.') {
         ++i;
         mantissa += digits();
     }
     if (mantissa == 0) return TTextNumber::Invalid;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    if (!integer && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         std::size_t exponent = i + 1;
         if (exponent < text.size() && (text[exponent] == '-' || text[exponent] == '+')) ++exponent;
         if (exponent < text.size() && IsDigit(text[exponent])) {
@@ -59,9 +61,11 @@ TTextNumber ReadTextNumber(std::string_view text) {
             digits();
         }
     }
+    const std::size_t end = i;
     while (i < text.size() && IsBlank(text[i]))
         ++i;
-    return i == text.size() ? TTextNumber::Number : TTextNumber::Truncated;
+    if (i < text.size()) return TTextNumber::Truncated;
+    return end == text.size() ? TTextNumber::Number : TTextNumber::Padded;
 }
 
 using TProblem = std::optional<TStoreProblem>;
@@ -98,6 +102,7 @@ TProblem CheckNumberText(const core::IRODataValue& value, const core::TDatatypeC
     case TTextNumber::Truncated:
         return Problem(kErrorDataTruncated, rtl::Format("Data truncated for column '%s' at row 0", column));
     case TTextNumber::Number:
+    case TTextNumber::Padded:
         break;
     }
     return {};
@@ -262,6 +267,18 @@ std::optional<TStoreProblem> FindStoreProblem(const core::IRODataValue& value,
     }
 }
 
+std::optional<TStoreProblem> FindTextConversionProblem(std::string_view text, TNumberReading reading) {
+    constexpr int kErrorTruncatedValue = 1292;
+    static const char* const kNames[] = {"INTEGER", "DECIMAL", "DOUBLE"};
+    const TTextNumber read = ReadTextNumber(text, reading == nrInteger);
+    if (read == TTextNumber::Number) return {};
+    TStoreProblem problem{
+        kErrorTruncatedValue, "22007",
+        rtl::Format("Truncated incorrect %s value: '%s'", kNames[reading], MessageValue(std::string(text)))};
+    problem.Note = read == TTextNumber::Padded;
+    return problem;
+}
+
 void CheckStrictStore(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
                       std::string_view column) {
     if (const auto problem = FindStoreProblem(value, target, column); problem && !problem->Note)
@@ -288,9 +305,8 @@ bool StoresStrictly(const TRoutine& routine) {
 
 TEvaluationMode StoreEvaluationMode(const TRoutine& routine) {
     if (!routine.SqlMode()) return emStrict;
-    return StoresStrictly(routine) && HasSqlModeFlag(*routine.SqlMode(), "ERROR_FOR_DIVISION_BY_ZERO")
-               ? emStrict
-               : emDefault;
+    if (!StoresStrictly(routine)) return emDefault;
+    return HasSqlModeFlag(*routine.SqlMode(), "ERROR_FOR_DIVISION_BY_ZERO") ? emStrict : emStrictStore;
 }
 
 void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValue>& value,

@@ -24,6 +24,9 @@ namespace engine {
 std::optional<TStoreProblem> FindStoreProblem(const core::IRODataValue& value,
                                               const core::TDatatypeCharacteristics& target,
                                               std::string_view column);
+// What the server says of text that is no number of the kind, 1292 "Truncated incorrect ... value":
+// a note where only blanks follow the number, a warning otherwise.
+std::optional<TStoreProblem> FindTextConversionProblem(std::string_view text, TNumberReading reading);
 // Raises the problem FindStoreProblem finds, as a strict store does.
 void CheckStrictStore(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target,
                       std::string_view column);
@@ -36,7 +39,7 @@ bool IsStrictSqlMode(const std::string& sqlMode);
 // wrote runs under the server's default mode, which is strict.
 bool StoresStrictly(const TRoutine& routine);
 // emStrict where the routine's sql_mode makes a division by zero an error (strict, with
-// ERROR_FOR_DIVISION_BY_ZERO), else emDefault, where it gives NULL.
+// ERROR_FOR_DIVISION_BY_ZERO), emStrictStore for other strict modes, else emDefault.
 TEvaluationMode StoreEvaluationMode(const TRoutine& routine);
 
 // Whether the server stores into the target under its strict rules: a variable of a declared type,

@@ -243,6 +243,14 @@ std::shared_ptr<core::IRODataValue> TVeltrane::EvaluateExpression(std::u16string
     const auto context = thread_->Context();
     TDBAExpressionBuilder builder(*program_, context);
     const auto expression = CompileExpression(text, parser::TMySqlGrammar::StaticClass(), builder);
+    // What the user's own expression says of text read as a number is no condition of the routine.
+    struct TDropOwnWarnings {
+        std::vector<TStoreProblem>& warnings;
+        std::size_t pending;
+        ~TDropOwnWarnings() {
+            warnings.erase(warnings.begin() + static_cast<std::ptrdiff_t>(pending), warnings.end());
+        }
+    } dropOwn{routine->Program().StoreWarnings(), routine->Program().StoreWarnings().size()};
     return EvaluateInContext(*routine, context, CreateNullDebugger(), expression);
 }
 

@@ -169,6 +169,28 @@ TEST_F(VeltraneTest, AConditionStopsOnlyWhereItHoldsAndEvaluatesAtTheStop) {
     EXPECT_THAT(messages, ElementsAre(kStarted, TMessage{mkInformation, "Debugging completed", 6}));
 }
 
+TEST_F(VeltraneTest, WarningsOfTheUsersOwnExpressionsStayOutOfTheRoutine) {
+    CompileMain("BEGIN\n"
+                "  DECLARE s VARCHAR(5) DEFAULT '3a';\n"
+                "  SET @w = 1;\n"
+                "  SET @w = s + 1;\n"
+                "END");
+    veltrane->BreakPoints().Add("", rkAnonymousBlock, 3).SetCondition(u"s + 0 > 0");
+    veltrane->Start(false);
+    ASSERT_TRUE(veltrane->IsRunning());
+    EXPECT_EQ(veltrane->EvaluateToText(u"s * 2"), u"6");
+    veltrane->Run();
+    PumpUntil([&] { return !veltrane->IsRunning(); });
+    // Only the routine's own reading of the text warns.
+    EXPECT_THAT(
+        messages,
+        ElementsAre(
+            kStarted,
+            TMessage{mkError,
+                     "Error code: 1292, SQLState: 22007, Message: Truncated incorrect DOUBLE value: '3a'", 4},
+            TMessage{mkInformation, "Debugging completed", 5}));
+}
+
 TEST_F(VeltraneTest, AnInvalidConditionStopsWithItsError) {
     CompileMain(kLoop);
     veltrane->BreakPoints().Add("", rkAnonymousBlock, 4).SetCondition(u"nosuch = 1");
