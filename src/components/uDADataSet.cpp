@@ -15,42 +15,13 @@
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace components {
 
 using namespace data;
 
 namespace {
-
-// Sets a flag for the length of a scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-    bool saved_;
-};
-
-// Pops the connection's operation pushed for the length of a scope.
-class OperationScope {
-public:
-    OperationScope(TCustomDAConnection* connection, TConnLostCause operation, bool allowFailOver)
-        : connection_(connection) {
-        if (connection_) connection_->PushOperation(operation, allowFailOver);
-    }
-    ~OperationScope() {
-        if (connection_) connection_->PopOperation();
-    }
-    OperationScope(const OperationScope&) = delete;
-    OperationScope& operator=(const OperationScope&) = delete;
-
-private:
-    TCustomDAConnection* connection_;
-};
 
 // The next name of a ";"-separated list from `pos`; false at its end.
 bool NextName(const std::string& list, size_t& pos, std::string& name) {
@@ -239,8 +210,7 @@ TCustomDADataSet::~TCustomDADataSet() {
     } catch (...) {
         HandleApplicationException(std::current_exception());
     }
-    UnregisterConnection();
-    if (transaction_) RemoveFreeNotification(transaction_);
+    client_.Release();
     for (auto& list : updateSQL_)
         if (list) list->OnChange = nullptr;
     detailTimer_.reset();
@@ -288,60 +258,32 @@ void TCustomDADataSet::ScanMacros() {
     std::string text = command_->SQLText();
     for (const auto& list : updateSQL_)
         if (list) text += list->Text();
-    FlagScope scanning(command_->scanningMacros_);
+    rtl::FlagScope scanning(command_->scanningMacros_);
     Macros().Scan(command_->MacroCheck() ? text : std::string());
 }
 
 // ---- Connection binding
 
-void TCustomDADataSet::RegisterWith(TCustomDAConnection* connection) {
-    connection->RegisterClient(
-        this, [this](TCustomConnection* sender, bool connecting) { ConnectChange(sender, connecting); });
-    FreeNotification(connection);
-    registeredWith_ = connection;
-}
-
-void TCustomDADataSet::UnregisterConnection() {
-    if (!registeredWith_) return;
-    registeredWith_->UnRegisterClient(this);
-    RemoveFreeNotification(registeredWith_);
-    registeredWith_ = nullptr;
-}
-
 void TCustomDADataSet::SetConnection(TCustomDAConnection* value) {
-    if (value == connection_) return;
-    if (connection_) {
-        Disconnect(true);
-        UnregisterConnection();
-    }
-    connection_ = value;
-    if (value) RegisterWith(value);
+    if (value == client_.Connection()) return;
+    if (client_.Connection()) Disconnect(true);
+    client_.SetConnection(value);
     if (recordSet_) recordSet_->SetConnection(value ? value->IConnection() : nullptr);
     DataEvent(dePropertyChange, 0);
 }
 
 void TCustomDADataSet::SetTransaction(TDATransaction* value) {
-    if (value == transaction_) return;
-    if (transaction_) RemoveFreeNotification(transaction_);
-    transaction_ = value;
-    if (transaction_) FreeNotification(transaction_);
+    client_.SetTransaction(value);
 }
 
 TDATransaction* TCustomDADataSet::UsedTransaction() const {
-    TCustomDAConnection* connection = UsedConnection();
-    if (!connection) return nullptr;
-    if (transaction_ && connection->IsMultipleTransactionsSupported()) return transaction_;
-    return connection->CurrentTransaction();
+    return client_.UsedTransaction(UsedConnection());
 }
 
 void TCustomDADataSet::Notification(TComponent* component, TOperation operation) {
     TMemDataSet::Notification(component, operation);
     if (operation != opRemove) return;
-    if (component == transaction_) transaction_ = nullptr;
-    if (component == registeredWith_) {
-        // The connection is mostly gone by now: let go of it without calling it.
-        registeredWith_ = nullptr;
-        if (connection_ == component) connection_ = nullptr;
+    if (client_.Forget(component)) {
         if (recordSet_) recordSet_->SetConnection(nullptr);
         executionHeld_ = openHeld_ = prepareHeld_ = false;
     }
@@ -452,7 +394,7 @@ void TCustomDADataSet::BeginConnection(bool noConnectCheck) {
     try {
         TDATransaction* transaction = UsedTransaction();
         if (!transaction) DatabaseError("Transaction not assigned", this);
-        if (!registeredWith_) RegisterWith(connection);
+        if (!client_.RegisteredWith()) client_.RegisterWith(connection);
         CheckRecordStore();
         recordSet_->SetConnection(connection->IConnection());
         recordSet_->SetTransaction(transaction->ITransaction());
@@ -597,8 +539,8 @@ void TCustomDADataSet::AssignTo(TPersistent* dest) const {
     TMemDataSet::AssignTo(dest);
     auto* other = dynamic_cast<TCustomDADataSet*>(dest);
     if (!other) return;
-    other->SetConnection(connection_);
-    other->SetTransaction(transaction_);
+    other->SetConnection(client_.Connection());
+    other->SetTransaction(client_.Transaction());
     other->SetMasterSource(MasterSource());
     other->SetMasterFields(masterFields_);
     other->SetDetailFields(detailFields_);
@@ -758,13 +700,13 @@ void TCustomDADataSet::Execute() {
                     WriteParamsForExecution();
                     if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
                     {
-                        FlagScope lock(traceLock_);
+                        rtl::FlagScope lock(traceLock_);
                         InternalExecute();
                     }
                     if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
                 }
                 if (IsQuery()) {
-                    FlagScope lock(traceLock_);
+                    rtl::FlagScope lock(traceLock_);
                     Open();
                 }
                 break;

@@ -11,6 +11,7 @@
 #include "dataaccess/uData.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <cmath>
 
@@ -63,19 +64,6 @@ rtl::Variant BytesOf(const std::string& text) {
     return rtl::Variant(std::move(bytes));
 }
 
-// Sets a variable for the length of a scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-    bool saved_;
-};
-
 // The pairs of a named call; a single Null element stands for none.
 void ForEachPair(const rtl::VariantArray& pairs,
                  const std::function<void(const std::string& name, const rtl::Variant& value)>& action) {
@@ -98,7 +86,7 @@ TCustomDASQL::TCustomDASQL(TComponent* owner)
     };
     macros_->OnChange = [this](const TMacro*) {
         if (scanningMacros_) return;
-        FlagScope lock(macroLock_);
+        rtl::FlagScope lock(macroLock_);
         SQLChanged();
     };
 }
@@ -110,63 +98,32 @@ TCustomDASQL::~TCustomDASQL() {
     } catch (...) {
         HandleApplicationException(std::current_exception());
     }
-    UnregisterConnection();
-    if (transaction_) RemoveFreeNotification(transaction_);
+    client_.Release();
     sql_.OnChange = nullptr;
     macros_->OnChange = nullptr;
 }
 
 // ---- Connection and transaction
 
-void TCustomDASQL::RegisterWith(TCustomDAConnection* connection) {
-    connection->RegisterClient(
-        this, [this](TCustomConnection* sender, bool connecting) { ConnectChange(sender, connecting); });
-    FreeNotification(connection);
-    registeredWith_ = connection;
-}
-
-void TCustomDASQL::UnregisterConnection() {
-    if (!registeredWith_) return;
-    registeredWith_->UnRegisterClient(this);
-    RemoveFreeNotification(registeredWith_);
-    registeredWith_ = nullptr;
-}
-
 void TCustomDASQL::SetConnection(TCustomDAConnection* value) {
-    if (value == connection_ && value == UsedConnection()) return;
-    if (UsedConnection()) {
-        HandleDisconnect();
-        UnregisterConnection();
-    }
-    connection_ = value;
-    if (value) RegisterWith(value);
+    if (value == client_.Connection() && value == UsedConnection()) return;
+    if (UsedConnection()) HandleDisconnect();
+    client_.SetConnection(value);
     if (iCommand_) iCommand_->SetConnection(value ? value->IConnection() : nullptr);
 }
 
 void TCustomDASQL::SetTransaction(TDATransaction* value) {
-    if (value == transaction_) return;
-    if (transaction_) RemoveFreeNotification(transaction_);
-    transaction_ = value;
-    if (transaction_) FreeNotification(transaction_);
+    client_.SetTransaction(value);
 }
 
 TDATransaction* TCustomDASQL::UsedTransaction() const {
-    TCustomDAConnection* connection = UsedConnection();
-    if (!connection) return nullptr;
-    if (connection->IsMultipleTransactionsSupported()) return transaction_;
-    return connection->CurrentTransaction();
+    return client_.UsedTransaction(UsedConnection());
 }
 
 void TCustomDASQL::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
     if (operation != opRemove) return;
-    if (component == transaction_) transaction_ = nullptr;
-    if (component == registeredWith_) {
-        // The connection is mostly gone by now: let go of it without calling it.
-        registeredWith_ = nullptr;
-        if (connection_ == component) connection_ = nullptr;
-        if (iCommand_) iCommand_->SetConnection(nullptr);
-    }
+    if (client_.Forget(component) && iCommand_) iCommand_->SetConnection(nullptr);
 }
 
 void TCustomDASQL::ConnectChange(TCustomConnection*, bool connecting) {
@@ -184,7 +141,7 @@ void TCustomDASQL::SetSQL(const std::string& text) {
     if (text == SQLText()) return;
     wholeText_ = text;
     hasWholeText_ = true;
-    FlagScope setting(settingWholeText_);
+    rtl::FlagScope setting(settingWholeText_);
     sql_.BeginUpdate();
     try {
         sql_.SetText(text);
@@ -254,7 +211,7 @@ void TCustomDASQL::CreateICommand() {
 }
 
 TCustomDAConnection* TCustomDASQL::UsedConnection() const {
-    return dataSet_ ? dataSet_->UsedConnection() : connection_;
+    return dataSet_ ? dataSet_->UsedConnection() : client_.Connection();
 }
 
 std::string TCustomDASQL::FinalSQL() const {
@@ -264,8 +221,8 @@ std::string TCustomDASQL::FinalSQL() const {
 void TCustomDASQL::SetICommand(TServerCommandPtr command) {
     iCommand_ = std::move(command);
     if (!iCommand_) return;
-    iCommand_->SetConnection(connection_ ? connection_->IConnection() : nullptr);
-    iCommand_->SetTransaction(transaction_ ? transaction_->ITransaction() : nullptr);
+    iCommand_->SetConnection(Connection() ? Connection()->IConnection() : nullptr);
+    iCommand_->SetTransaction(Transaction() ? Transaction()->ITransaction() : nullptr);
     iCommand_->SetProp(dataaccess::prAutoCommit, autoCommit_);
     iCommand_->OnAfterExecute = [this](bool result) { DoAfterExecute(result); };
     TComponent* component = dynamic_cast<TCustomDAConnection*>(Owner()) ? Owner() : this;
@@ -327,7 +284,7 @@ void TCustomDASQL::SQLChanged() {
 }
 
 void TCustomDASQL::ScanMacros() {
-    FlagScope scanning(scanningMacros_);
+    rtl::FlagScope scanning(scanningMacros_);
     macros_->Scan(macroCheck_ ? SQLText() : std::string());
 }
 
@@ -433,26 +390,20 @@ void TCustomDASQL::Execute(int iterations) {
 
 void TCustomDASQL::InternalExecute(int iterations) {
     TCustomDAConnection* connection = UsedConnection();
-    connection->PushOperation(dataaccess::clExecute, true);
-    try {
-        for (;;) {
-            try {
-                iCommand_->Execute(iterations);
-                break;
-            } catch (const dataaccess::EFailOver& failOver) {
-                if (failOver.ConnLostCause() != dataaccess::clExecute) throw;
-                connection->RestoreAfterFailOver();
-                if (!executionHeld_) {
-                    connection->AcquireConnection();
-                    executionHeld_ = true;
-                }
+    const OperationScope operation(connection, dataaccess::clExecute, true);
+    for (;;) {
+        try {
+            iCommand_->Execute(iterations);
+            break;
+        } catch (const dataaccess::EFailOver& failOver) {
+            if (failOver.ConnLostCause() != dataaccess::clExecute) throw;
+            connection->RestoreAfterFailOver();
+            if (!executionHeld_) {
+                connection->AcquireConnection();
+                executionHeld_ = true;
             }
         }
-    } catch (...) {
-        connection->PopOperation();
-        throw;
     }
-    connection->PopOperation();
 }
 
 void TCustomDASQL::DoAfterExecute(bool result) {
@@ -476,7 +427,7 @@ void TCustomDASQL::CreateProcCall(const std::string& name, bool needDescription,
         iCommand_->CreateProcCall(name, needDescription);
         if (needDescription) CreateParamsFromCommand();
         // The call with ":name" parameters, so that a later rebuild of the text finds them again.
-        FlagScope lock(assembleLock_);
+        rtl::FlagScope lock(assembleLock_);
         SetSQL(iCommand_->UserSQL());
     } catch (...) {
         EndConnection();
@@ -622,7 +573,7 @@ void TCustomDASQL::AssignTo(TPersistent* dest) const {
         TComponent::AssignTo(dest);
         return;
     }
-    other->SetConnection(connection_);
+    other->SetConnection(client_.Connection());
     other->SetParamCheck(paramCheck_);
     other->SetMacroCheck(macroCheck_);
     other->SetSQL(SQLText());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/uDAConnectionClient.h"
 #include "components/uDAParams.h"
 #include "components/uMacros.h"
 #include "dataaccess/uCRCommand.h"
@@ -46,10 +47,10 @@ public:
     ~TCustomDASQL() override;
 
     // ---- Connection and transaction
-    TCustomDAConnection* Connection() const { return connection_; }
+    TCustomDAConnection* Connection() const { return client_.Connection(); }
     // Registers with the new connection; the old one's prepared state is dropped.
     void SetConnection(TCustomDAConnection* value);
-    TDATransaction* Transaction() const { return transaction_; }
+    TDATransaction* Transaction() const { return client_.Transaction(); }
     void SetTransaction(TDATransaction* value);
 
     // ---- Text, parameters, macros
@@ -161,16 +162,14 @@ private:
     friend class TCustomDADataSet;
     friend class TDBAccessUtils;
 
-    void RegisterWith(TCustomDAConnection* connection);
-    void UnregisterConnection();
     void ReleaseExecution();
     bool IsInput(const TDAParam& param) const;
     bool ConvertLineBreaks() const;
     bool TraceWanted() const;
 
-    TCustomDAConnection* connection_ = nullptr;
-    TCustomDAConnection* registeredWith_ = nullptr;
-    TDATransaction* transaction_ = nullptr;
+    TDAConnectionClient client_{*this, [this](data::TCustomConnection* sender, bool connecting) {
+                                    ConnectChange(sender, connecting);
+                                }};
     rtl::TStringList sql_;
     // The text as SetSQL got it, while the list has not been changed line by line since.
     std::string wholeText_;

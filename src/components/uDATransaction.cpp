@@ -219,8 +219,9 @@ void TDATransaction::StartTransaction() {
     PrepareConnections(false);
     TCustomDASQLMonitor::TraceStart(this, true);
     TCustomDAConnection* single = connections_.size() == 1 ? connections_.front() : nullptr;
-    if (single) single->PushOperation(dataaccess::clTransStart, single->IsFailOverAllowed());
     try {
+        const OperationScope operation(single, dataaccess::clTransStart,
+                                       single && single->IsFailOverAllowed());
         for (;;) {
             try {
                 iTransaction_->StartTransaction();
@@ -231,14 +232,12 @@ void TDATransaction::StartTransaction() {
             }
         }
     } catch (...) {
-        if (single) single->PopOperation();
         if (!Active()) {
             prepared_ = false;
             ReleaseConnections();
         }
         throw;
     }
-    if (single) single->PopOperation();
     for (TCustomDAConnection* connection : connections_)
         connection->IConnection()->SetProp(dataaccess::prAutoCommit, false);
     startCount_ = 1;
