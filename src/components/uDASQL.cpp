@@ -23,17 +23,7 @@ using dataaccess::TParamDesc;
 namespace {
 
 bool IsSizedType(TFieldType type) {
-    switch (type) {
-    case ftString:
-    case ftBytes:
-    case ftVarBytes:
-    case ftFixedChar:
-    case ftWideString:
-    case ftFixedWideChar:
-        return true;
-    default:
-        return false;
-    }
+    return IsTextParamType(type) || type == ftBytes || type == ftVarBytes;
 }
 
 bool IsTextBlobType(TFieldType type) {

@@ -1389,7 +1389,7 @@ void TMemDataSet::PrepareKeyValue(const rtl::Variant& keyValue, std::vector<uint
     if (text && !convert) {
         if (code == dtBoolean) {
             PutBlock<int16_t>(block, keyValue.AsBoolean() ? 1 : 0);
-        } else if (code == dtBytes || code == dtVarBytes || code == dtExtVarBytes) {
+        } else if (IsBytesType(code)) {
             PutBytes(block, keyValue.AsString());
         } else if (code == dtWideString || code == dtExtWideString) {
             valueType = dtWideString;

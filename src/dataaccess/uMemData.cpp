@@ -32,10 +32,6 @@ std::string Trim(std::string text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-bool IsStringType(uint16_t type) {
-    return type == dtString || type == dtExtString || type == dtWideString || type == dtExtWideString;
-}
-
 // A numeric field value in its stored form.
 long double NumberAt(const void* value, uint16_t type, uint32_t byteSize) {
     switch (type) {
@@ -949,24 +945,16 @@ void TMemData::SortItems() {
 // ---- Value comparison
 
 bool TMemData::TrimApplies(const TFieldDesc& field) const {
-    return IsStringType(field.TypeCode) && (field.FixedChar ? TrimFixedChar() : TrimVarChar());
+    return IsTextType(field.TypeCode) && (field.FixedChar ? TrimFixedChar() : TrimVarChar());
 }
 
 std::string TMemData::FieldText(void* record, const TFieldDesc& field) const {
-    switch (field.TypeCode) {
-    case dtBlob:
-    case dtMemo:
-    case dtWideMemo:
+    if (IsBlobType(field.TypeCode))
         return BlobSlot(record, field) ? BlobSlot(record, field)->ReadAsAnsi() : std::string();
-    case dtBytes:
-    case dtVarBytes:
-    case dtExtVarBytes:
+    if (IsBytesType(field.TypeCode))
         throw rtl::EConversionError(rtl::Format(SCannotConvertType, field.TypeCode));
-    default: {
-        const std::string text = VariantText(ReadFieldAsVariant(field.FieldNumber, record));
-        return TrimApplies(field) ? Trim(text) : text;
-    }
-    }
+    const std::string text = VariantText(ReadFieldAsVariant(field.FieldNumber, record));
+    return TrimApplies(field) ? Trim(text) : text;
 }
 
 int TMemData::CompareValues(const void* value, uint16_t valueType, int flags, void* record,

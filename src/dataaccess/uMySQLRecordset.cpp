@@ -792,7 +792,7 @@ void TMySQLRecordset::FillFieldDesc(const TMYSQL_FIELD& column, int dataType, ui
     // A column alias is no column of the table: edits write the underlying one.
     field.ServerName = column.OrgName;
     if (!column.Table.empty()) field.SetTableInfo(ColumnTableInfo(column));
-    if (dataType != dtBlob && dataType != dtMemo && dataType != dtWideMemo) field.ValueLength = length;
+    if (!IsBlobType(dataType)) field.ValueLength = length;
     field.MySQLType = column.FieldType;
     field.IsUnsigned = (column.Flags & kMyUnsignedFlag) != 0;
     field.SubTypeCode = 0;
@@ -1039,11 +1039,11 @@ void TMySQLRecordset::DecodeRow(void* record,
         uint8_t* slot = FieldData(record, field);
         const uint16_t type = field.TypeCode;
         if (value.IsNull) {
-            if (type == dtBlob || type == dtMemo || type == dtWideMemo) {
+            if (IsBlobType(type)) {
                 auto* blob = new TCompressedBlob(type == dtWideMemo);
                 blob->EnableRollback();
                 Marshal::StorePointer(slot, blob);
-            } else if (type == dtExtString || type == dtExtVarBytes || type == dtExtWideString) {
+            } else if (IsHeapType(type)) {
                 Marshal::StorePointer(slot, nullptr);
             }
             continue;
