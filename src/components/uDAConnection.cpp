@@ -114,6 +114,7 @@ TCustomDAConnection::~TCustomDAConnection() {
     try {
         Disconnect();
     } catch (...) {
+        // A destructor has nobody to tell; the connection goes all the same.
     }
     if (ioHandler_) dataaccess::TCRIOHandlerUtils::UnRegisterClient(ioHandler_, this);
     internalCommand_.reset();
@@ -251,13 +252,8 @@ void TCustomDAConnection::SetConnected(bool value) {
     // has fired already.
     TNotifyEvent beforeDisconnect = std::move(BeforeDisconnect);
     BeforeDisconnect = nullptr;
-    try {
-        data::TCustomConnection::SetConnected(false);
-    } catch (...) {
-        BeforeDisconnect = std::move(beforeDisconnect);
-        throw;
-    }
-    BeforeDisconnect = std::move(beforeDisconnect);
+    rtl::Finally([&] { data::TCustomConnection::SetConnected(false); },
+                 [&] { BeforeDisconnect = std::move(beforeDisconnect); });
     if (error) std::rethrow_exception(error);
 }
 
@@ -627,6 +623,7 @@ void TCustomDAConnection::HandleConnectionError(dataaccess::EDAError& error, boo
             try {
                 Disconnect();
             } catch (...) {
+                // The fatal error in hand is the one to report; a broken session often fails to close.
             }
         }
     };
@@ -694,18 +691,16 @@ void TCustomDAConnection::ListNames(const std::string& kind, const rtl::TStringL
                                     std::initializer_list<const char*> prefixes) {
     std::unique_ptr<dataaccess::TCRMetaData> metaData = CreateServerMetaData();
     AcquireConnection();
-    try {
-        list.Clear();
-        TDATransaction* transaction = UsedTransaction();
-        AddNames(metaData->GetMetaData(iConnection_.get(),
-                                       transaction ? transaction->ITransaction() : nullptr, kind,
-                                       restrictions),
-                 list, name, prefixes);
-    } catch (...) {
-        ReleaseConnection();
-        throw;
-    }
-    ReleaseConnection();
+    rtl::Finally(
+        [&] {
+            list.Clear();
+            TDATransaction* transaction = UsedTransaction();
+            AddNames(metaData->GetMetaData(iConnection_.get(),
+                                           transaction ? transaction->ITransaction() : nullptr, kind,
+                                           restrictions),
+                     list, name, prefixes);
+        },
+        [&] { ReleaseConnection(); });
 }
 
 // ---- applying cached updates
@@ -766,6 +761,7 @@ void TCustomDAConnection::ApplyUpdatesOf(const std::vector<TCustomDADataSet*>& d
                 try {
                     endTransactions(false);
                 } catch (...) {
+                    // The failure of the apply is the one to report, not that of undoing it.
                 }
                 std::rethrow_exception(error);
             }

@@ -245,13 +245,7 @@ void TCustomDADataSet::SetUpdateSQL(TStatementType type, const rtl::TStringList&
     rtl::TStringList* list = updateSQL_[type].get();
     RTL_ASSERT(list);
     list->BeginUpdate();
-    try {
-        list->Assign(lines);
-    } catch (...) {
-        list->EndUpdate();
-        throw;
-    }
-    list->EndUpdate();
+    rtl::Finally([&] { list->Assign(lines); }, [&] { list->EndUpdate(); });
 }
 
 void TCustomDADataSet::ScanMacros() {
@@ -450,13 +444,7 @@ void TCustomDADataSet::UnPrepare() {
         prepareHeld_ = false;
         EndConnection();
     };
-    try {
-        TMemDataSet::UnPrepare();
-    } catch (...) {
-        release();
-        throw;
-    }
-    release();
+    rtl::Finally([&] { TMemDataSet::UnPrepare(); }, [&] { release(); });
     if (recordSet_ && !IsDestroying()) recordSet_->TablesInfo().Clear();
     if (wasPrepared && TraceWanted()) TCustomDASQLMonitor::TraceSQLUnprepare(this, FinalSQL(), false);
 }
@@ -504,14 +492,12 @@ void TCustomDADataSet::InternalOpen() {
     if (options_->AutoPrepare()) Prepare();
     if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
     BeginConnection(true);
-    try {
-        TMemDataSet::InternalOpen();
-        DADataSetService()->InitCursor();
-    } catch (...) {
-        EndConnection();
-        throw;
-    }
-    EndConnection();
+    rtl::Finally(
+        [&] {
+            TMemDataSet::InternalOpen();
+            DADataSetService()->InitCursor();
+        },
+        [&] { EndConnection(); });
     if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
     if (options_->LocalMasterDetail() && MasterDataSet() && MasterDataSet()->Active()) {
         SetMasterParams(Params());
@@ -879,13 +865,7 @@ void TCustomDADataSet::InternalEdit() {
 }
 
 void TCustomDADataSet::InternalCancel() {
-    try {
-        Updater().BeforeCancel();
-    } catch (...) {
-        TMemDataSet::InternalCancel();
-        throw;
-    }
-    TMemDataSet::InternalCancel();
+    rtl::Finally([&] { Updater().BeforeCancel(); }, [&] { TMemDataSet::InternalCancel(); });
 }
 
 void TCustomDADataSet::Lock() {
@@ -1177,13 +1157,7 @@ void TCustomDADataSet::RefreshDetail() {
         DoBeforeRefresh();
         CheckBrowseMode();
         UpdateCursorPos();
-        try {
-            ReopenData();
-        } catch (...) {
-            show();
-            throw;
-        }
-        show();
+        rtl::Finally([&] { ReopenData(); }, [&] { show(); });
     } catch (...) {
         EnableControls();
         EndConnection();

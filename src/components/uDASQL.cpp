@@ -133,13 +133,7 @@ void TCustomDASQL::SetSQL(const std::string& text) {
     hasWholeText_ = true;
     rtl::FlagScope setting(settingWholeText_);
     sql_.BeginUpdate();
-    try {
-        sql_.SetText(text);
-    } catch (...) {
-        sql_.EndUpdate();
-        throw;
-    }
-    sql_.EndUpdate();
+    rtl::Finally([&] { sql_.SetText(text); }, [&] { sql_.EndUpdate(); });
 }
 
 std::string TCustomDASQL::SQLText() const {
@@ -246,13 +240,8 @@ void TCustomDASQL::AssembleSQL() {
         return;
     }
     iCommand_->SetProp(dataaccess::prDisableParamScan, true);
-    try {
-        iCommand_->SetSQL(text);
-    } catch (...) {
-        iCommand_->SetProp(dataaccess::prDisableParamScan, false);
-        throw;
-    }
-    iCommand_->SetProp(dataaccess::prDisableParamScan, false);
+    rtl::Finally([&] { iCommand_->SetSQL(text); },
+                 [&] { iCommand_->SetProp(dataaccess::prDisableParamScan, false); });
 }
 
 std::string TCustomDASQL::GetFinalSQL() const {
@@ -338,13 +327,7 @@ void TCustomDASQL::InternalPrepare() {
 
 void TCustomDASQL::UnPrepare() {
     if (!Prepared()) return;
-    try {
-        InternalUnPrepare();
-    } catch (...) {
-        EndConnection();
-        throw;
-    }
-    EndConnection();
+    rtl::Finally([&] { InternalUnPrepare(); }, [&] { EndConnection(); });
 }
 
 void TCustomDASQL::InternalUnPrepare() {
@@ -412,18 +395,16 @@ void TCustomDASQL::DoAfterExecute(bool result) {
 void TCustomDASQL::CreateProcCall(const std::string& name, bool needDescription, bool isQuery) {
     if (name.empty()) DatabaseError("StoredProcName must be defined", this);
     BeginConnection(true);
-    try {
-        if (!needDescription) WriteParams(false);
-        iCommand_->CreateProcCall(name, needDescription);
-        if (needDescription) CreateParamsFromCommand();
-        // The call with ":name" parameters, so that a later rebuild of the text finds them again.
-        rtl::FlagScope lock(assembleLock_);
-        SetSQL(iCommand_->UserSQL());
-    } catch (...) {
-        EndConnection();
-        throw;
-    }
-    EndConnection();
+    rtl::Finally(
+        [&] {
+            if (!needDescription) WriteParams(false);
+            iCommand_->CreateProcCall(name, needDescription);
+            if (needDescription) CreateParamsFromCommand();
+            // The call with ":name" parameters, so that a later rebuild of the text finds them again.
+            rtl::FlagScope lock(assembleLock_);
+            SetSQL(iCommand_->UserSQL());
+        },
+        [&] { EndConnection(); });
     storedProcIsQuery_ = isQuery;
     SetStoredProcName(name);
 }
@@ -519,15 +500,13 @@ void TCustomDASQL::CreateParamsFromCommand() {
 
 void TCustomDASQL::AssignParamDescs(TDAParams& params, const dataaccess::TParamDescs& descs) {
     params.BeginUpdate();
-    try {
-        params.Clear();
-        for (int i = 0; i < descs.Count(); ++i)
-            ReadParamDesc(*static_cast<TDAParam*>(params.Add()), *descs.Items(i));
-    } catch (...) {
-        params.EndUpdate();
-        throw;
-    }
-    params.EndUpdate();
+    rtl::Finally(
+        [&] {
+            params.Clear();
+            for (int i = 0; i < descs.Count(); ++i)
+                ReadParamDesc(*static_cast<TDAParam*>(params.Add()), *descs.Items(i));
+        },
+        [&] { params.EndUpdate(); });
 }
 
 void TCustomDASQL::WriteParams(bool withValues) {

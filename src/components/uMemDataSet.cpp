@@ -13,6 +13,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Utf.h"
 
 #include <algorithm>
@@ -877,13 +878,7 @@ void TMemDataSet::Cancel() {
     // The buffer's complex values stay alive until the framework's cancel is over.
     std::vector<uint8_t> temporary(ActiveBuffer(), ActiveBuffer() + recBufSize_);
     data_->AddRefComplexFields(temporary.data());
-    try {
-        TDataSet::Cancel();
-    } catch (...) {
-        data_->FreeComplexFields(temporary.data(), true);
-        throw;
-    }
-    data_->FreeComplexFields(temporary.data(), true);
+    rtl::Finally([&] { TDataSet::Cancel(); }, [&] { data_->FreeComplexFields(temporary.data(), true); });
 }
 
 void TMemDataSet::DoOnNewRecord() {
@@ -1195,13 +1190,7 @@ void TMemDataSet::WithCacheBuffers(Operation operation) {
         FreeRecordBuffer(oldCacheBuffer_);
         newCacheBuffer_ = oldCacheBuffer_ = nullptr;
     };
-    try {
-        operation();
-    } catch (...) {
-        release();
-        throw;
-    }
-    release();
+    rtl::Finally([&] { operation(); }, [&] { release(); });
 }
 
 void TMemDataSet::ApplyUpdates() {
@@ -1210,13 +1199,7 @@ void TMemDataSet::ApplyUpdates() {
     CheckCachedUpdates();
     UpdateCursorPos();
     RTL_ASSERT(data_);
-    try {
-        WithCacheBuffers([this] { data_->ApplyUpdates(); });
-    } catch (...) {
-        Resync({});
-        throw;
-    }
-    Resync({});
+    rtl::Finally([&] { WithCacheBuffers([this] { data_->ApplyUpdates(); }); }, [&] { Resync({}); });
 }
 
 void TMemDataSet::CommitUpdates() {
@@ -1349,25 +1332,22 @@ bool TMemDataSet::FindRecord(bool restart, bool goForward) {
         InstallFilter();
         resetFilter();
     }
-    try {
-        if (goForward) {
-            if (restart) data_->SetToBegin();
-            data_->GetNextRecord(nullptr);
-        } else {
-            if (restart) data_->SetToEnd();
-            data_->GetPriorRecord(nullptr);
-        }
-    } catch (...) {
-        if (temporary) {
-            RemoveFilter();
-            resetFilter();
-        }
-        throw;
-    }
-    if (temporary) {
-        RemoveFilter();
-        resetFilter();
-    }
+    rtl::Finally(
+        [&] {
+            if (goForward) {
+                if (restart) data_->SetToBegin();
+                data_->GetNextRecord(nullptr);
+            } else {
+                if (restart) data_->SetToEnd();
+                data_->GetPriorRecord(nullptr);
+            }
+        },
+        [&] {
+            if (temporary) {
+                RemoveFilter();
+                resetFilter();
+            }
+        });
     const bool found = !data_->IsBof() && !data_->IsEof();
     if (found) {
         Resync({rmExact, rmCenter});
@@ -1602,16 +1582,15 @@ rtl::Variant TMemDataSet::Lookup(const std::string& keyFields, const rtl::Varian
     const TDataSetState saved = SetTempState(dsFilter);
     filterBuffer_ = TempBuffer();
     rtl::VariantArray values;
-    try {
-        for (const std::string& name : SplitFieldNames(resultFields))
-            values.push_back(FieldByName(name)->Value());
-    } catch (...) {
-        filterBuffer_ = nullptr;
-        RestoreState(saved);
-        throw;
-    }
-    filterBuffer_ = nullptr;
-    RestoreState(saved);
+    rtl::Finally(
+        [&] {
+            for (const std::string& name : SplitFieldNames(resultFields))
+                values.push_back(FieldByName(name)->Value());
+        },
+        [&] {
+            filterBuffer_ = nullptr;
+            RestoreState(saved);
+        });
     if (values.size() == 1) return values.front();
     return rtl::Variant(values);
 }

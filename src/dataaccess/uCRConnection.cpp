@@ -44,6 +44,7 @@ void TCRConnection::HandleError(EDAError& error, bool& fail) {
                     try {
                         Disconnect();
                     } catch (...) {
+                        // The session is broken already; the reconnect below is what counts.
                     }
                 }
                 try {
@@ -51,6 +52,7 @@ void TCRConnection::HandleError(EDAError& error, bool& fail) {
                     reconnected_ = true;
                     if (OnReconnected) OnReconnected();
                 } catch (...) {
+                    // Not reconnected: the next attempt or OnReconnectError follows.
                 }
             }
             if (reconnected_ && reexecute) throw EFailOver(cause);
@@ -62,6 +64,7 @@ void TCRConnection::HandleError(EDAError& error, bool& fail) {
             try {
                 OnReconnectError();
             } catch (...) {
+                // The caller raises the original error, which says more than the clean-up's.
             }
             connected_ = false;
         }

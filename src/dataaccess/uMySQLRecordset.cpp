@@ -12,6 +12,7 @@
 #include "dataaccess/uMyTableInfo.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Utf.h"
 
 #include <mariadb/mysql.h>
@@ -558,17 +559,12 @@ void TMySQLRecordset::InternalUnprepare() {
         Connection().API()->mysql_free_result(command.SQLResult());
         command.SetSQLResult(nullptr);
     }
-    try {
-        TCRRecordSet::InternalUnprepare();
-    } catch (...) {
-        command.SetCursorState(csInactive);
-        SetCommandType(ctUnknown);
-        ReleaseFetchConnection(false);
-        throw;
-    }
-    command.SetCursorState(csInactive);
-    SetCommandType(ctUnknown);
-    ReleaseFetchConnection(false);
+    rtl::Finally([&] { TCRRecordSet::InternalUnprepare(); },
+                 [&] {
+                     command.SetCursorState(csInactive);
+                     SetCommandType(ctUnknown);
+                     ReleaseFetchConnection(false);
+                 });
 }
 
 void TMySQLRecordset::InternalClose() {
@@ -595,13 +591,7 @@ void TMySQLRecordset::InitFields() {
         command.SetCursorState(csInactive);
         SetCommandType(ctUnknown);
     };
-    try {
-        TCRRecordSet::InitFields();
-    } catch (...) {
-        settle();
-        throw;
-    }
-    settle();
+    rtl::Finally([&] { TCRRecordSet::InitFields(); }, [&] { settle(); });
 }
 
 TMySQLRecordset::TStatementKind TMySQLRecordset::ClassifySQL() const {
@@ -645,23 +635,21 @@ void TMySQLRecordset::DescribeByProbe() {
                        first == kwExplain || SameText(lexemes.Texts[0], "WITH");
     if (!reads) return;
     TMySQLCommand::TSQLState saved = command.SaveSQLState();
-    try {
-        command.SetProbeSQL(ProbeSQL(command.SQL()));
-        RTL_ASSERT_MSG(!command.SQLResult(), "FCommand.FSQLResult must be nil");
-        RTL_ASSERT_MSG(!nextResult_, "FSQLResultNext must be nil");
-        openNextState_ = onNotChecked;
-        command.Execute();
-        if (!command.SQLResult()) {
-            CloseResult(true, true);
-            TakeNextResult();
-        }
-        if (command.SQLResult()) CreateFieldDescs();
-        DrainResults();
-    } catch (...) {
-        command.RestoreSQLState(std::move(saved));
-        throw;
-    }
-    command.RestoreSQLState(std::move(saved));
+    rtl::Finally(
+        [&] {
+            command.SetProbeSQL(ProbeSQL(command.SQL()));
+            RTL_ASSERT_MSG(!command.SQLResult(), "FCommand.FSQLResult must be nil");
+            RTL_ASSERT_MSG(!nextResult_, "FSQLResultNext must be nil");
+            openNextState_ = onNotChecked;
+            command.Execute();
+            if (!command.SQLResult()) {
+                CloseResult(true, true);
+                TakeNextResult();
+            }
+            if (command.SQLResult()) CreateFieldDescs();
+            DrainResults();
+        },
+        [&] { command.RestoreSQLState(std::move(saved)); });
 }
 
 // ---- Field descriptors

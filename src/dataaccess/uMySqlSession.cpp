@@ -6,6 +6,7 @@
 #include "dataaccess/uMySqlResultSet.h"
 #include "dataaccess/uMySqlStmt.h"
 #include "dataaccess/uMySqlVioPipe.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Streams.h"
 
 #include <algorithm>
@@ -567,17 +568,15 @@ void TMySqlSession::SkipResult() {
 }
 
 void TMySqlSession::Close() {
-    try {
-        if (!quitSent_ && net_->Vio()) {
-            quitSent_ = true;
-            state_ = ssReady;
-            SimpleCommand(cmdQuit, nullptr, 0, true);
-        }
-    } catch (...) {
-        net_->Close();
-        throw;
-    }
-    net_->Close();
+    rtl::Finally(
+        [&] {
+            if (!quitSent_ && net_->Vio()) {
+                quitSent_ = true;
+                state_ = ssReady;
+                SimpleCommand(cmdQuit, nullptr, 0, true);
+            }
+        },
+        [&] { net_->Close(); });
 }
 
 void TMySqlSession::SelectDb(const std::string& database) {
