@@ -444,7 +444,7 @@ void TCustomDADataSet::UnPrepare() {
         prepareHeld_ = false;
         EndConnection();
     };
-    rtl::Finally([&] { TMemDataSet::UnPrepare(); }, [&] { release(); });
+    rtl::Finally([&] { TMemDataSet::UnPrepare(); }, release);
     if (recordSet_ && !IsDestroying()) recordSet_->TablesInfo().Clear();
     if (wasPrepared && TraceWanted()) TCustomDASQLMonitor::TraceSQLUnprepare(this, FinalSQL(), false);
 }
@@ -576,29 +576,27 @@ void TCustomDADataSet::InternalRefresh() {
     OperationScope operation(connection, dataaccess::clRefresh,
                              connection && connection->IsFailOverAllowed());
     BeginConnection(true);
-    try {
-        // Finding the key may ask the server, which must wait until the session is free.
-        std::vector<TField*> keyFields;
-        rtl::Variant keyValues;
-        if (!RowsPendingInSession()) GetCurrentKeys(keyFields, keyValues);
-        for (;;) {
-            try {
-                if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
-                WriteParamsForExecution();
-                TMemDataSet::InternalRefresh();
-                if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
-                rowsAffected_ = -1;
-                RelocateRecord(keyFields, keyValues);
-                break;
-            } catch (const dataaccess::EFailOver&) {
-                connection->RestoreAfterFailOver();
+    rtl::Finally(
+        [&] {
+            // Finding the key may ask the server, which must wait until the session is free.
+            std::vector<TField*> keyFields;
+            rtl::Variant keyValues;
+            if (!RowsPendingInSession()) GetCurrentKeys(keyFields, keyValues);
+            for (;;) {
+                try {
+                    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
+                    WriteParamsForExecution();
+                    TMemDataSet::InternalRefresh();
+                    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
+                    rowsAffected_ = -1;
+                    RelocateRecord(keyFields, keyValues);
+                    break;
+                } catch (const dataaccess::EFailOver&) {
+                    connection->RestoreAfterFailOver();
+                }
             }
-        }
-    } catch (...) {
-        EndConnection();
-        throw;
-    }
-    EndConnection();
+        },
+        [&] { EndConnection(); });
 }
 
 void TCustomDADataSet::RelocateRecord(const std::vector<TField*>& fields, const rtl::Variant& values) {
@@ -676,40 +674,38 @@ void TCustomDADataSet::Execute() {
     OperationScope operation(connection, dataaccess::clExecute, true);
     BeginConnection(true);
     executionHeld_ = true;
-    try {
-        if (Active()) Close();
-        for (;;) {
-            try {
-                BeforeExecute();
-                if (options_->AutoPrepare()) Prepare();
-                if (!IsQuery()) {
-                    WriteParamsForExecution();
-                    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
-                    {
-                        rtl::FlagScope lock(traceLock_);
-                        InternalExecute();
+    rtl::Finally(
+        [&] {
+            if (Active()) Close();
+            for (;;) {
+                try {
+                    BeforeExecute();
+                    if (options_->AutoPrepare()) Prepare();
+                    if (!IsQuery()) {
+                        WriteParamsForExecution();
+                        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
+                        {
+                            rtl::FlagScope lock(traceLock_);
+                            InternalExecute();
+                        }
+                        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
                     }
-                    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
-                }
-                if (IsQuery()) {
-                    rtl::FlagScope lock(traceLock_);
-                    Open();
-                }
-                break;
-            } catch (const dataaccess::EFailOver& failOver) {
-                if (failOver.ConnLostCause() != dataaccess::clExecute) throw;
-                connection->RestoreAfterFailOver();
-                if (!executionHeld_) {
-                    BeginConnection(true);
-                    executionHeld_ = true;
+                    if (IsQuery()) {
+                        rtl::FlagScope lock(traceLock_);
+                        Open();
+                    }
+                    break;
+                } catch (const dataaccess::EFailOver& failOver) {
+                    if (failOver.ConnLostCause() != dataaccess::clExecute) throw;
+                    connection->RestoreAfterFailOver();
+                    if (!executionHeld_) {
+                        BeginConnection(true);
+                        executionHeld_ = true;
+                    }
                 }
             }
-        }
-    } catch (...) {
-        ReleaseExecution();
-        throw;
-    }
-    ReleaseExecution();
+        },
+        [&] { ReleaseExecution(); });
 }
 
 void TCustomDADataSet::InternalExecute() {
@@ -1152,19 +1148,18 @@ void TCustomDADataSet::RefreshDetail() {
         DoAfterRefresh();
         if (!IsEmpty()) DoAfterScroll();
     };
-    try {
-        WriteParamsForExecution();
-        DoBeforeRefresh();
-        CheckBrowseMode();
-        UpdateCursorPos();
-        rtl::Finally([&] { ReopenData(); }, [&] { show(); });
-    } catch (...) {
-        EnableControls();
-        EndConnection();
-        throw;
-    }
-    EnableControls();
-    EndConnection();
+    rtl::Finally(
+        [&] {
+            WriteParamsForExecution();
+            DoBeforeRefresh();
+            CheckBrowseMode();
+            UpdateCursorPos();
+            rtl::Finally([&] { ReopenData(); }, show);
+        },
+        [&] {
+            EnableControls();
+            EndConnection();
+        });
     if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false, "Refresh");
     rowsAffected_ = -1;
 }

@@ -63,44 +63,42 @@ void TDataSetUpdater::HandleApplyRecord(data::TUpdateKind kind, TUpdateRecAction
         ~Restore() { flag = value; }
     } restore{applyingCache_, wasApplying};
     action = dataaccess::urFail;
-    try {
-        try {
-            const bool handled = static_cast<bool>(dataSet.OnUpdateRecord);
-            if (handled) {
-                dataSet.OnUpdateRecord(&dataSet, kind, action);
-                if (action == dataaccess::urFail) data::DatabaseError("Update failed");
+    rtl::Finally(
+        [&] {
+            try {
+                const bool handled = static_cast<bool>(dataSet.OnUpdateRecord);
+                if (handled) {
+                    dataSet.OnUpdateRecord(&dataSet, kind, action);
+                    if (action == dataaccess::urFail) data::DatabaseError("Update failed");
+                    if (action == dataaccess::urAbort) data::Abort();
+                }
+                if (!handled || action == uaDefaultProcessing) {
+                    switch (kind) {
+                    case data::ukModify:
+                        ApplyUpdate();
+                        break;
+                    case data::ukInsert:
+                        ApplyInsert();
+                        break;
+                    case data::ukDelete:
+                        ApplyDelete();
+                        break;
+                    }
+                    if (IsBatchMode() && !lastItem && !IsBatchFull()) {
+                        action = uaDeferred;
+                    } else {
+                        if (IsBatchMode()) FlushBatch();
+                        action = dataaccess::urApplied;
+                    }
+                }
+            } catch (data::EDatabaseError& error) {
+                if (!dataSet.OnUpdateError) throw;
+                dataSet.OnUpdateError(&dataSet, error, kind, action);
+                if (action == dataaccess::urFail) throw;
                 if (action == dataaccess::urAbort) data::Abort();
             }
-            if (!handled || action == uaDefaultProcessing) {
-                switch (kind) {
-                case data::ukModify:
-                    ApplyUpdate();
-                    break;
-                case data::ukInsert:
-                    ApplyInsert();
-                    break;
-                case data::ukDelete:
-                    ApplyDelete();
-                    break;
-                }
-                if (IsBatchMode() && !lastItem && !IsBatchFull()) {
-                    action = uaDeferred;
-                } else {
-                    if (IsBatchMode()) FlushBatch();
-                    action = dataaccess::urApplied;
-                }
-            }
-        } catch (data::EDatabaseError& error) {
-            if (!dataSet.OnUpdateError) throw;
-            dataSet.OnUpdateError(&dataSet, error, kind, action);
-            if (action == dataaccess::urFail) throw;
-            if (action == dataaccess::urAbort) data::Abort();
-        }
-    } catch (...) {
-        dataSet.SetModified(modified);
-        throw;
-    }
-    dataSet.SetModified(modified);
+        },
+        [&] { dataSet.SetModified(modified); });
 }
 
 // ---- Query data sets

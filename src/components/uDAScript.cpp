@@ -289,7 +289,7 @@ void TDAScript::Execute() {
             }
             if (!break_) FlushBatch();
         },
-        [&] { finish(); });
+        finish);
 }
 
 bool TDAScript::ExecuteNext() {

@@ -483,44 +483,42 @@ void TMemDataSet::CreateFieldDefs() {
     RTL_ASSERT(data_);
     if (FieldDefs().Updated()) return;
     FieldDefs().BeginUpdate();
-    try {
-        FieldDefs().Clear();
-        for (int i = 0; i < data_->FieldCount(); ++i) {
-            const TFieldDesc& desc = data_->Fields().Items(i);
-            // Children of object columns and calculated columns get no definition of their own.
-            if (desc.OwnerField || IsCalcFieldDesc(desc)) continue;
-            const TFieldType type = GetFieldTypeOfDesc(desc);
-            if (type == ftUnknown) DatabaseError("Data type is not supported", this);
-            TFieldDef* def = FieldDefs().AddFieldDef();
-            def->SetName(desc.FieldName);
-            def->SetFieldNo(i + 1);
-            def->SetDataType(type);
-            def->SetSize(GetFieldDefSize(type, desc));
-            def->SetRequired(false);
-            TFieldAttributes attributes;
-            if (desc.FixedChar) attributes += {faFixed};
-            def->SetAttributes(attributes);
-            switch (type) {
-            case ftSmallint:
-            case ftInteger:
-            case ftFloat:
-            case ftLargeint:
-                def->SetPrecision(static_cast<int>(desc.ValueLength));
-                break;
-            case ftBCD:
-            case ftFMTBcd:
-                def->SetPrecision(static_cast<int>(desc.ValueLength));
-                def->SetSize(desc.DecimalPlaces);
-                break;
-            default:
-                break;
+    rtl::Finally(
+        [&] {
+            FieldDefs().Clear();
+            for (int i = 0; i < data_->FieldCount(); ++i) {
+                const TFieldDesc& desc = data_->Fields().Items(i);
+                // Children of object columns and calculated columns get no definition of their own.
+                if (desc.OwnerField || IsCalcFieldDesc(desc)) continue;
+                const TFieldType type = GetFieldTypeOfDesc(desc);
+                if (type == ftUnknown) DatabaseError("Data type is not supported", this);
+                TFieldDef* def = FieldDefs().AddFieldDef();
+                def->SetName(desc.FieldName);
+                def->SetFieldNo(i + 1);
+                def->SetDataType(type);
+                def->SetSize(GetFieldDefSize(type, desc));
+                def->SetRequired(false);
+                TFieldAttributes attributes;
+                if (desc.FixedChar) attributes += {faFixed};
+                def->SetAttributes(attributes);
+                switch (type) {
+                case ftSmallint:
+                case ftInteger:
+                case ftFloat:
+                case ftLargeint:
+                    def->SetPrecision(static_cast<int>(desc.ValueLength));
+                    break;
+                case ftBCD:
+                case ftFMTBcd:
+                    def->SetPrecision(static_cast<int>(desc.ValueLength));
+                    def->SetSize(desc.DecimalPlaces);
+                    break;
+                default:
+                    break;
+                }
             }
-        }
-    } catch (...) {
-        FieldDefs().EndUpdate();
-        throw;
-    }
-    FieldDefs().EndUpdate();
+        },
+        [&] { FieldDefs().EndUpdate(); });
     FieldDefs().SetUpdated(data_->FieldCount() > 0);
 }
 
@@ -1190,7 +1188,7 @@ void TMemDataSet::WithCacheBuffers(Operation operation) {
         FreeRecordBuffer(oldCacheBuffer_);
         newCacheBuffer_ = oldCacheBuffer_ = nullptr;
     };
-    rtl::Finally([&] { operation(); }, [&] { release(); });
+    rtl::Finally([&] { operation(); }, release);
 }
 
 void TMemDataSet::ApplyUpdates() {

@@ -344,7 +344,7 @@ void TCustomMyConnection::ListStoredProcNames(rtl::TStringList& list, bool allPr
                     list.Add(routine);
             }
         },
-        [&] { restore(); });
+        restore);
 }
 
 // ---- TMyConnection

@@ -591,7 +591,7 @@ void TMySQLRecordset::InitFields() {
         command.SetCursorState(csInactive);
         SetCommandType(ctUnknown);
     };
-    rtl::Finally([&] { TCRRecordSet::InitFields(); }, [&] { settle(); });
+    rtl::Finally([&] { TCRRecordSet::InitFields(); }, settle);
 }
 
 TMySQLRecordset::TStatementKind TMySQLRecordset::ClassifySQL() const {
@@ -663,29 +663,28 @@ void TMySQLRecordset::CreateFieldDescs() {
     const unsigned int count = api.mysql_num_fields(result);
     TCRTablesInfo& tables = TablesInfo();
     tables.BeginUpdate();
-    try {
-        for (unsigned int i = 0; i < count; ++i) {
-            TMYSQL_FIELD column;
-            api.ReadFieldDesc(result, i, useUnicode_, column);
-            int dataType;
-            bool fixed;
-            uint32_t length;
-            DetermineFieldType(column, dataType, fixed, length);
-            if (dataType == dtUnknown) continue; // a type this layer cannot read
-            auto field = std::make_unique<TMySQLFieldDesc>();
-            field->FieldNumber = static_cast<uint16_t>(i + 1);
-            field->ServerNumber = static_cast<int16_t>(i);
-            field->FixedChar = fixed;
-            FillFieldDesc(column, dataType, length, *field);
-            Fields().Add(std::move(field));
-        }
-    } catch (...) {
-        tables.NormalizeNames();
-        tables.EndUpdate();
-        throw;
-    }
-    tables.NormalizeNames();
-    tables.EndUpdate();
+    rtl::Finally(
+        [&] {
+            for (unsigned int i = 0; i < count; ++i) {
+                TMYSQL_FIELD column;
+                api.ReadFieldDesc(result, i, useUnicode_, column);
+                int dataType;
+                bool fixed;
+                uint32_t length;
+                DetermineFieldType(column, dataType, fixed, length);
+                if (dataType == dtUnknown) continue; // a type this layer cannot read
+                auto field = std::make_unique<TMySQLFieldDesc>();
+                field->FieldNumber = static_cast<uint16_t>(i + 1);
+                field->ServerNumber = static_cast<int16_t>(i);
+                field->FixedChar = fixed;
+                FillFieldDesc(column, dataType, length, *field);
+                Fields().Add(std::move(field));
+            }
+        },
+        [&] {
+            tables.NormalizeNames();
+            tables.EndUpdate();
+        });
     ParseTableNames();
     nulls_.clear();
 }
