@@ -72,9 +72,6 @@ constexpr TDataTypeGroup DataTypeGroup(int type) {
     }
 }
 
-constexpr bool IsIntegerType(int type) {
-    return DataTypeGroup(type) == TDataTypeGroup::Integer;
-}
 // A date, a time of day or both, kept as a day count.
 constexpr bool IsDateTimeType(int type) {
     return DataTypeGroup(type) == TDataTypeGroup::DateTime;

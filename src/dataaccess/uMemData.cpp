@@ -960,6 +960,12 @@ std::string TMemData::FieldText(void* record, const TFieldDesc& field) const {
 int TMemData::CompareValues(const void* value, uint16_t valueType, int flags, void* record,
                             const TFieldDesc& field) const {
     const TComparableValue fieldValue = GetComparableValue(record, field);
+    // Numbers, dates and booleans all compare by their numeric value.
+    const TDataTypeGroup group = DataTypeGroup(valueType);
+    if (group == TDataTypeGroup::Integer || group == TDataTypeGroup::Float ||
+        group == TDataTypeGroup::DateTime || valueType == dtBoolean)
+        return CompareOrdered(NumberAt(value, valueType, field.ByteSize),
+                              NumberAt(fieldValue.Value, fieldValue.Type, field.ByteSize));
     switch (valueType) {
     case dtString:
     case dtGuid: {
@@ -984,20 +990,6 @@ int TMemData::CompareValues(const void* value, uint16_t valueType, int flags, vo
             flags |= cfCaseInsensitive;
         return MatchWideStrings(own, rtl::Utf8ToUtf16(FieldText(record, field)), flags);
     }
-    case dtInt8:
-    case dtInt16:
-    case dtInt32:
-    case dtUInt16:
-    case dtUInt32:
-    case dtInt64:
-    case dtFloat:
-    case dtCurrency:
-    case dtDate:
-    case dtTime:
-    case dtDateTime:
-    case dtBoolean:
-        return CompareOrdered(NumberAt(value, valueType, field.ByteSize),
-                              NumberAt(fieldValue.Value, fieldValue.Type, field.ByteSize));
     case dtBCD:
         return CompareOrdered(std::llround(LoadAs<double>(value) * 10000.0),
                               std::llround(LoadAs<double>(fieldValue.Value) * 10000.0));
