@@ -204,12 +204,10 @@ void TCustomDADataSet::Init() {
 
 TCustomDADataSet::~TCustomDADataSet() {
     Destroying();
-    try {
+    CloseReportingErrors([this] {
         Close();
         UnPrepare();
-    } catch (...) {
-        HandleApplicationException(std::current_exception());
-    }
+    });
     client_.Release();
     for (auto& list : updateSQL_)
         if (list) list->OnChange = nullptr;
@@ -264,14 +262,6 @@ void TCustomDADataSet::SetConnection(TCustomDAConnection* value) {
     client_.SetConnection(value);
     if (recordSet_) recordSet_->SetConnection(value ? value->IConnection() : nullptr);
     DataEvent(dePropertyChange, 0);
-}
-
-void TCustomDADataSet::SetTransaction(TDATransaction* value) {
-    client_.SetTransaction(value);
-}
-
-TDATransaction* TCustomDADataSet::UsedTransaction() const {
-    return client_.UsedTransaction(UsedConnection());
 }
 
 void TCustomDADataSet::Notification(TComponent* component, TOperation operation) {

@@ -163,8 +163,8 @@ public:
     void SetConnection(TCustomDAConnection* value);
     virtual TCustomDAConnection* UsedConnection() const { return client_.Connection(); }
     TDATransaction* Transaction() const { return client_.Transaction(); }
-    void SetTransaction(TDATransaction* value);
-    TDATransaction* UsedTransaction() const;
+    void SetTransaction(TDATransaction* value) { client_.SetTransaction(value); }
+    TDATransaction* UsedTransaction() const { return client_.UsedTransaction(UsedConnection()); }
 
     // ---- Text, parameters, macros
     rtl::TStringList& SQL() const { return command_->SQL(); }

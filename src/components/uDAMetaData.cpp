@@ -19,11 +19,7 @@ TDAMetaData::TDAMetaData(TComponent* owner) : TMemDataSet(owner) {
 
 TDAMetaData::~TDAMetaData() {
     Destroying();
-    try {
-        Close();
-    } catch (...) {
-        HandleApplicationException(std::current_exception());
-    }
+    CloseReportingErrors([this] { Close(); });
     restrictions_.OnChange = nullptr;
     SetRecordStore(nullptr);
     client_.Release();
@@ -33,14 +29,6 @@ void TDAMetaData::SetConnection(TCustomDAConnection* value) {
     if (value == Connection()) return;
     if (Connection()) Close();
     client_.SetConnection(value);
-}
-
-void TDAMetaData::SetTransaction(TDATransaction* value) {
-    client_.SetTransaction(value);
-}
-
-TDATransaction* TDAMetaData::UsedTransaction() const {
-    return client_.UsedTransaction(Connection());
 }
 
 void TDAMetaData::SetMetaDataKind(const std::string& value) {

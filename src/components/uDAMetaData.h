@@ -21,10 +21,10 @@ public:
     TCustomDAConnection* Connection() const { return client_.Connection(); }
     void SetConnection(TCustomDAConnection* value);
     TDATransaction* Transaction() const { return client_.Transaction(); }
-    void SetTransaction(TDATransaction* value);
+    void SetTransaction(TDATransaction* value) { client_.SetTransaction(value); }
     // Null without a connection; otherwise the connection's current transaction, or the own one
     // where the connection runs several transactions at once.
-    TDATransaction* UsedTransaction() const;
+    TDATransaction* UsedTransaction() const { return client_.UsedTransaction(Connection()); }
 
     const std::string& MetaDataKind() const { return metaDataKind_; }
     // A different kind closes the data set.

@@ -83,11 +83,7 @@ TCustomDASQL::TCustomDASQL(TComponent* owner)
 
 TCustomDASQL::~TCustomDASQL() {
     Destroying();
-    try {
-        UnPrepare();
-    } catch (...) {
-        HandleApplicationException(std::current_exception());
-    }
+    CloseReportingErrors([this] { UnPrepare(); });
     client_.Release();
     sql_.OnChange = nullptr;
     macros_->OnChange = nullptr;
@@ -100,14 +96,6 @@ void TCustomDASQL::SetConnection(TCustomDAConnection* value) {
     if (UsedConnection()) HandleDisconnect();
     client_.SetConnection(value);
     if (iCommand_) iCommand_->SetConnection(value ? value->IConnection() : nullptr);
-}
-
-void TCustomDASQL::SetTransaction(TDATransaction* value) {
-    client_.SetTransaction(value);
-}
-
-TDATransaction* TCustomDASQL::UsedTransaction() const {
-    return client_.UsedTransaction(UsedConnection());
 }
 
 void TCustomDASQL::Notification(TComponent* component, TOperation operation) {

@@ -51,7 +51,7 @@ public:
     // Registers with the new connection; the old one's prepared state is dropped.
     void SetConnection(TCustomDAConnection* value);
     TDATransaction* Transaction() const { return client_.Transaction(); }
-    void SetTransaction(TDATransaction* value);
+    void SetTransaction(TDATransaction* value) { client_.SetTransaction(value); }
 
     // ---- Text, parameters, macros
     // The text line by line; a change through the list replaces the whole text SetSQL kept.
@@ -123,7 +123,7 @@ protected:
     bool CheckICommand();
     virtual const TDataTypesMap& GetDataTypesMap() const;
     virtual TCustomDAConnection* UsedConnection() const;
-    virtual TDATransaction* UsedTransaction() const;
+    virtual TDATransaction* UsedTransaction() const { return client_.UsedTransaction(UsedConnection()); }
 
     // ---- Connection use
     // Raises "Connection is not defined" or "Transaction not assigned".

@@ -250,12 +250,10 @@ TMemDataSet::TMemDataSet(TComponent* owner) : TDataSet(owner) {}
 
 TMemDataSet::~TMemDataSet() {
     Destroying();
-    try {
+    CloseReportingErrors([this] {
         Close();
         UnPrepare();
-    } catch (...) {
-        HandleApplicationException(std::current_exception());
-    }
+    });
     FreeOldRecord();
     SetRecordStore(nullptr);
 }
