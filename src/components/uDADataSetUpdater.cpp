@@ -55,13 +55,7 @@ void TDataSetUpdater::HandleUpdate() {
 void TDataSetUpdater::HandleApplyRecord(data::TUpdateKind kind, TUpdateRecAction& action, bool lastItem) {
     TMemDataSet& dataSet = *memDataSet_;
     const bool modified = dataSet.Modified();
-    const bool wasApplying = applyingCache_;
-    applyingCache_ = true;
-    struct Restore {
-        bool& flag;
-        bool value;
-        ~Restore() { flag = value; }
-    } restore{applyingCache_, wasApplying};
+    const rtl::FlagScope applying(applyingCache_);
     action = dataaccess::urFail;
     rtl::Finally(
         [&] {
@@ -828,9 +822,8 @@ void TDADataSetUpdater::RefreshQuick(bool checkDeleted) {
 }
 
 void TDADataSetUpdater::RefreshRecordInUpdate() {
-    const bool saved = refreshingInUpdate_;
-    refreshingInUpdate_ = true;
-    rtl::Finally([&] { RefreshRecord(); }, [&] { refreshingInUpdate_ = saved; });
+    const rtl::FlagScope refreshing(refreshingInUpdate_);
+    RefreshRecord();
 }
 
 } // namespace components

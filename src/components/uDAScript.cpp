@@ -97,11 +97,7 @@ bool TDAScriptProcessor::EndsStatement(int code, const std::string& lexem, int s
 
 bool TDAScriptProcessor::ExecuteNext() {
     rtl::TCriticalSection::Guard guard(script_->lock_);
-    struct StatementScope {
-        bool& flag;
-        explicit StatementScope(bool& f) : flag(f) { flag = true; }
-        ~StatementScope() { flag = false; }
-    } scope(script_->inStatement_);
+    const rtl::FlagScope inStatement(script_->inStatement_);
     if (!lexer_) CreateLexer();
 
     int statementType = 0;
