@@ -13,6 +13,7 @@
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringList.h"
 
 #include <algorithm>
@@ -24,19 +25,6 @@ namespace {
 
 constexpr const char* SInvalidNamedParams =
     "Invalid Params array. Valid format: <Name1>,<Value1>[,<Name2>,<Value2>[...]]";
-
-// Sets a flag for the length of a scope and puts back its old value, also on an exception.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-    ~TFlagScope() { flag_ = old_; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& flag_;
-    bool old_;
-};
 
 // Adds one line per row of a metadata answer: the `name` column, preceded by the non-empty values
 // of the `prefixes` columns the answer has, each followed by ".".
@@ -126,6 +114,7 @@ TCustomDAConnection::~TCustomDAConnection() {
     try {
         Disconnect();
     } catch (...) {
+        // A destructor has nobody to tell; the connection goes all the same.
     }
     if (ioHandler_) dataaccess::TCRIOHandlerUtils::UnRegisterClient(ioHandler_, this);
     internalCommand_.reset();
@@ -249,7 +238,7 @@ void TCustomDAConnection::SetConnected(bool value) {
         connectCount_ = count;
         return;
     }
-    TFlagScope disconnecting(disconnecting_);
+    rtl::FlagScope disconnecting(disconnecting_);
     connectCount_ = 0;
     promptFlag_ = true;
     std::exception_ptr error;
@@ -263,13 +252,8 @@ void TCustomDAConnection::SetConnected(bool value) {
     // has fired already.
     TNotifyEvent beforeDisconnect = std::move(BeforeDisconnect);
     BeforeDisconnect = nullptr;
-    try {
-        data::TCustomConnection::SetConnected(false);
-    } catch (...) {
-        BeforeDisconnect = std::move(beforeDisconnect);
-        throw;
-    }
-    BeforeDisconnect = std::move(beforeDisconnect);
+    rtl::Finally([&] { data::TCustomConnection::SetConnected(false); },
+                 [&] { BeforeDisconnect = std::move(beforeDisconnect); });
     if (error) std::rethrow_exception(error);
 }
 
@@ -302,18 +286,14 @@ void TCustomDAConnection::DoConnect() {
     if (iConnection_ && !iConnection_->IsValid()) FreeServerConnection();
     EnsureServerConnection();
     RTL_ASSERT(iConnection_);
-    PushOperation(dataaccess::clConnect, true);
-    try {
+    {
+        const OperationScope operation(this, dataaccess::clConnect, true);
         internalTransaction_->PrepareTransaction();
         iConnection_->SetUsername(username_);
         iConnection_->SetPassword(password_);
         iConnection_->SetServer(GetServer());
         iConnection_->Connect(std::string());
-    } catch (...) {
-        PopOperation();
-        throw;
     }
-    PopOperation();
     TCustomDASQLMonitor::TraceConnect(this, false);
 }
 
@@ -639,10 +619,11 @@ void TCustomDAConnection::HandleConnectionError(dataaccess::EDAError& error, boo
         if (reconnectAttempt != 0) return;
         ResetOnFatalError();
         if (!reconnecting && !disconnecting_) {
-            TFlagScope disconnecting(disconnecting_);
+            rtl::FlagScope disconnecting(disconnecting_);
             try {
                 Disconnect();
             } catch (...) {
+                // The fatal error in hand is the one to report; a broken session often fails to close.
             }
         }
     };
@@ -710,18 +691,16 @@ void TCustomDAConnection::ListNames(const std::string& kind, const rtl::TStringL
                                     std::initializer_list<const char*> prefixes) {
     std::unique_ptr<dataaccess::TCRMetaData> metaData = CreateServerMetaData();
     AcquireConnection();
-    try {
-        list.Clear();
-        TDATransaction* transaction = UsedTransaction();
-        AddNames(metaData->GetMetaData(iConnection_.get(),
-                                       transaction ? transaction->ITransaction() : nullptr, kind,
-                                       restrictions),
-                 list, name, prefixes);
-    } catch (...) {
-        ReleaseConnection();
-        throw;
-    }
-    ReleaseConnection();
+    rtl::Finally(
+        [&] {
+            list.Clear();
+            TDATransaction* transaction = UsedTransaction();
+            AddNames(metaData->GetMetaData(iConnection_.get(),
+                                           transaction ? transaction->ITransaction() : nullptr, kind,
+                                           restrictions),
+                     list, name, prefixes);
+        },
+        [&] { ReleaseConnection(); });
 }
 
 // ---- applying cached updates
@@ -759,8 +738,8 @@ void TCustomDAConnection::ApplyUpdatesOf(const std::vector<TCustomDADataSet*>& d
                 retaining ? transaction->RollbackRetaining() : transaction->Rollback();
         }
     };
-    PushOperation(dataaccess::clConnectionApply, IsFailOverAllowed());
-    try {
+    {
+        const OperationScope operation(this, dataaccess::clConnectionApply, IsFailOverAllowed());
         for (bool firstPass = true;; firstPass = false) {
             try {
                 for (size_t i = 0; i < transactions.size(); ++i) {
@@ -770,13 +749,8 @@ void TCustomDAConnection::ApplyUpdatesOf(const std::vector<TCustomDADataSet*>& d
                 for (TCustomDADataSet* dataSet : cached) {
                     const bool autoCommit = TDBAccessUtils::GetAutoCommit(dataSet);
                     TDBAccessUtils::SetAutoCommit(dataSet, false);
-                    try {
-                        dataSet->ApplyUpdates();
-                    } catch (...) {
-                        TDBAccessUtils::SetAutoCommit(dataSet, autoCommit);
-                        throw;
-                    }
-                    TDBAccessUtils::SetAutoCommit(dataSet, autoCommit);
+                    rtl::Finally([dataSet] { dataSet->ApplyUpdates(); },
+                                 [&] { TDBAccessUtils::SetAutoCommit(dataSet, autoCommit); });
                 }
                 if (autoCommit_) endTransactions(true);
                 break;
@@ -787,15 +761,12 @@ void TCustomDAConnection::ApplyUpdatesOf(const std::vector<TCustomDADataSet*>& d
                 try {
                     endTransactions(false);
                 } catch (...) {
+                    // The failure of the apply is the one to report, not that of undoing it.
                 }
                 std::rethrow_exception(error);
             }
         }
-    } catch (...) {
-        PopOperation();
-        throw;
     }
-    PopOperation();
     for (TCustomDADataSet* dataSet : cached)
         dataSet->CommitUpdates();
 }

@@ -293,4 +293,22 @@ private:
     bool disconnecting_ = false;
 };
 
+// Pushes an operation on a connection for the length of a scope and pops it however the scope
+// ends; without a connection it does nothing.
+class OperationScope {
+public:
+    OperationScope(TCustomDAConnection* connection, TConnLostCause operation, bool allowFailOver)
+        : connection_(connection) {
+        if (connection_) connection_->PushOperation(operation, allowFailOver);
+    }
+    ~OperationScope() {
+        if (connection_) connection_->PopOperation();
+    }
+    OperationScope(const OperationScope&) = delete;
+    OperationScope& operator=(const OperationScope&) = delete;
+
+private:
+    TCustomDAConnection* connection_;
+};
+
 } // namespace components

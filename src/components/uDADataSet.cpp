@@ -15,42 +15,13 @@
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace components {
 
 using namespace data;
 
 namespace {
-
-// Sets a flag for the length of a scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-    bool saved_;
-};
-
-// Pops the connection's operation pushed for the length of a scope.
-class OperationScope {
-public:
-    OperationScope(TCustomDAConnection* connection, TConnLostCause operation, bool allowFailOver)
-        : connection_(connection) {
-        if (connection_) connection_->PushOperation(operation, allowFailOver);
-    }
-    ~OperationScope() {
-        if (connection_) connection_->PopOperation();
-    }
-    OperationScope(const OperationScope&) = delete;
-    OperationScope& operator=(const OperationScope&) = delete;
-
-private:
-    TCustomDAConnection* connection_;
-};
 
 // The next name of a ";"-separated list from `pos`; false at its end.
 bool NextName(const std::string& list, size_t& pos, std::string& name) {
@@ -233,14 +204,11 @@ void TCustomDADataSet::Init() {
 
 TCustomDADataSet::~TCustomDADataSet() {
     Destroying();
-    try {
+    CloseReportingErrors([this] {
         Close();
         UnPrepare();
-    } catch (...) {
-        HandleApplicationException(std::current_exception());
-    }
-    UnregisterConnection();
-    if (transaction_) RemoveFreeNotification(transaction_);
+    });
+    client_.Release();
     for (auto& list : updateSQL_)
         if (list) list->OnChange = nullptr;
     detailTimer_.reset();
@@ -275,73 +243,31 @@ void TCustomDADataSet::SetUpdateSQL(TStatementType type, const rtl::TStringList&
     rtl::TStringList* list = updateSQL_[type].get();
     RTL_ASSERT(list);
     list->BeginUpdate();
-    try {
-        list->Assign(lines);
-    } catch (...) {
-        list->EndUpdate();
-        throw;
-    }
-    list->EndUpdate();
+    rtl::Finally([&] { list->Assign(lines); }, [&] { list->EndUpdate(); });
 }
 
 void TCustomDADataSet::ScanMacros() {
     std::string text = command_->SQLText();
     for (const auto& list : updateSQL_)
         if (list) text += list->Text();
-    FlagScope scanning(command_->scanningMacros_);
+    rtl::FlagScope scanning(command_->scanningMacros_);
     Macros().Scan(command_->MacroCheck() ? text : std::string());
 }
 
 // ---- Connection binding
 
-void TCustomDADataSet::RegisterWith(TCustomDAConnection* connection) {
-    connection->RegisterClient(
-        this, [this](TCustomConnection* sender, bool connecting) { ConnectChange(sender, connecting); });
-    FreeNotification(connection);
-    registeredWith_ = connection;
-}
-
-void TCustomDADataSet::UnregisterConnection() {
-    if (!registeredWith_) return;
-    registeredWith_->UnRegisterClient(this);
-    RemoveFreeNotification(registeredWith_);
-    registeredWith_ = nullptr;
-}
-
 void TCustomDADataSet::SetConnection(TCustomDAConnection* value) {
-    if (value == connection_) return;
-    if (connection_) {
-        Disconnect(true);
-        UnregisterConnection();
-    }
-    connection_ = value;
-    if (value) RegisterWith(value);
+    if (value == client_.Connection()) return;
+    if (client_.Connection()) Disconnect(true);
+    client_.SetConnection(value);
     if (recordSet_) recordSet_->SetConnection(value ? value->IConnection() : nullptr);
     DataEvent(dePropertyChange, 0);
-}
-
-void TCustomDADataSet::SetTransaction(TDATransaction* value) {
-    if (value == transaction_) return;
-    if (transaction_) RemoveFreeNotification(transaction_);
-    transaction_ = value;
-    if (transaction_) FreeNotification(transaction_);
-}
-
-TDATransaction* TCustomDADataSet::UsedTransaction() const {
-    TCustomDAConnection* connection = UsedConnection();
-    if (!connection) return nullptr;
-    if (transaction_ && connection->IsMultipleTransactionsSupported()) return transaction_;
-    return connection->CurrentTransaction();
 }
 
 void TCustomDADataSet::Notification(TComponent* component, TOperation operation) {
     TMemDataSet::Notification(component, operation);
     if (operation != opRemove) return;
-    if (component == transaction_) transaction_ = nullptr;
-    if (component == registeredWith_) {
-        // The connection is mostly gone by now: let go of it without calling it.
-        registeredWith_ = nullptr;
-        if (connection_ == component) connection_ = nullptr;
+    if (client_.Forget(component)) {
         if (recordSet_) recordSet_->SetConnection(nullptr);
         executionHeld_ = openHeld_ = prepareHeld_ = false;
     }
@@ -452,7 +378,7 @@ void TCustomDADataSet::BeginConnection(bool noConnectCheck) {
     try {
         TDATransaction* transaction = UsedTransaction();
         if (!transaction) DatabaseError("Transaction not assigned", this);
-        if (!registeredWith_) RegisterWith(connection);
+        if (!client_.RegisteredWith()) client_.RegisterWith(connection);
         CheckRecordStore();
         recordSet_->SetConnection(connection->IConnection());
         recordSet_->SetTransaction(transaction->ITransaction());
@@ -508,13 +434,7 @@ void TCustomDADataSet::UnPrepare() {
         prepareHeld_ = false;
         EndConnection();
     };
-    try {
-        TMemDataSet::UnPrepare();
-    } catch (...) {
-        release();
-        throw;
-    }
-    release();
+    rtl::Finally([&] { TMemDataSet::UnPrepare(); }, release);
     if (recordSet_ && !IsDestroying()) recordSet_->TablesInfo().Clear();
     if (wasPrepared && TraceWanted()) TCustomDASQLMonitor::TraceSQLUnprepare(this, FinalSQL(), false);
 }
@@ -562,14 +482,12 @@ void TCustomDADataSet::InternalOpen() {
     if (options_->AutoPrepare()) Prepare();
     if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
     BeginConnection(true);
-    try {
-        TMemDataSet::InternalOpen();
-        DADataSetService()->InitCursor();
-    } catch (...) {
-        EndConnection();
-        throw;
-    }
-    EndConnection();
+    rtl::Finally(
+        [&] {
+            TMemDataSet::InternalOpen();
+            DADataSetService()->InitCursor();
+        },
+        [&] { EndConnection(); });
     if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
     if (options_->LocalMasterDetail() && MasterDataSet() && MasterDataSet()->Active()) {
         SetMasterParams(Params());
@@ -597,8 +515,8 @@ void TCustomDADataSet::AssignTo(TPersistent* dest) const {
     TMemDataSet::AssignTo(dest);
     auto* other = dynamic_cast<TCustomDADataSet*>(dest);
     if (!other) return;
-    other->SetConnection(connection_);
-    other->SetTransaction(transaction_);
+    other->SetConnection(client_.Connection());
+    other->SetTransaction(client_.Transaction());
     other->SetMasterSource(MasterSource());
     other->SetMasterFields(masterFields_);
     other->SetDetailFields(detailFields_);
@@ -648,29 +566,27 @@ void TCustomDADataSet::InternalRefresh() {
     OperationScope operation(connection, dataaccess::clRefresh,
                              connection && connection->IsFailOverAllowed());
     BeginConnection(true);
-    try {
-        // Finding the key may ask the server, which must wait until the session is free.
-        std::vector<TField*> keyFields;
-        rtl::Variant keyValues;
-        if (!RowsPendingInSession()) GetCurrentKeys(keyFields, keyValues);
-        for (;;) {
-            try {
-                if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
-                WriteParamsForExecution();
-                TMemDataSet::InternalRefresh();
-                if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
-                rowsAffected_ = -1;
-                RelocateRecord(keyFields, keyValues);
-                break;
-            } catch (const dataaccess::EFailOver&) {
-                connection->RestoreAfterFailOver();
+    rtl::Finally(
+        [&] {
+            // Finding the key may ask the server, which must wait until the session is free.
+            std::vector<TField*> keyFields;
+            rtl::Variant keyValues;
+            if (!RowsPendingInSession()) GetCurrentKeys(keyFields, keyValues);
+            for (;;) {
+                try {
+                    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
+                    WriteParamsForExecution();
+                    TMemDataSet::InternalRefresh();
+                    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
+                    rowsAffected_ = -1;
+                    RelocateRecord(keyFields, keyValues);
+                    break;
+                } catch (const dataaccess::EFailOver&) {
+                    connection->RestoreAfterFailOver();
+                }
             }
-        }
-    } catch (...) {
-        EndConnection();
-        throw;
-    }
-    EndConnection();
+        },
+        [&] { EndConnection(); });
 }
 
 void TCustomDADataSet::RelocateRecord(const std::vector<TField*>& fields, const rtl::Variant& values) {
@@ -748,40 +664,38 @@ void TCustomDADataSet::Execute() {
     OperationScope operation(connection, dataaccess::clExecute, true);
     BeginConnection(true);
     executionHeld_ = true;
-    try {
-        if (Active()) Close();
-        for (;;) {
-            try {
-                BeforeExecute();
-                if (options_->AutoPrepare()) Prepare();
-                if (!IsQuery()) {
-                    WriteParamsForExecution();
-                    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
-                    {
-                        FlagScope lock(traceLock_);
-                        InternalExecute();
+    rtl::Finally(
+        [&] {
+            if (Active()) Close();
+            for (;;) {
+                try {
+                    BeforeExecute();
+                    if (options_->AutoPrepare()) Prepare();
+                    if (!IsQuery()) {
+                        WriteParamsForExecution();
+                        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
+                        {
+                            rtl::FlagScope lock(traceLock_);
+                            InternalExecute();
+                        }
+                        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
                     }
-                    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
-                }
-                if (IsQuery()) {
-                    FlagScope lock(traceLock_);
-                    Open();
-                }
-                break;
-            } catch (const dataaccess::EFailOver& failOver) {
-                if (failOver.ConnLostCause() != dataaccess::clExecute) throw;
-                connection->RestoreAfterFailOver();
-                if (!executionHeld_) {
-                    BeginConnection(true);
-                    executionHeld_ = true;
+                    if (IsQuery()) {
+                        rtl::FlagScope lock(traceLock_);
+                        Open();
+                    }
+                    break;
+                } catch (const dataaccess::EFailOver& failOver) {
+                    if (failOver.ConnLostCause() != dataaccess::clExecute) throw;
+                    connection->RestoreAfterFailOver();
+                    if (!executionHeld_) {
+                        BeginConnection(true);
+                        executionHeld_ = true;
+                    }
                 }
             }
-        }
-    } catch (...) {
-        ReleaseExecution();
-        throw;
-    }
-    ReleaseExecution();
+        },
+        [&] { ReleaseExecution(); });
 }
 
 void TCustomDADataSet::InternalExecute() {
@@ -937,13 +851,7 @@ void TCustomDADataSet::InternalEdit() {
 }
 
 void TCustomDADataSet::InternalCancel() {
-    try {
-        Updater().BeforeCancel();
-    } catch (...) {
-        TMemDataSet::InternalCancel();
-        throw;
-    }
-    TMemDataSet::InternalCancel();
+    rtl::Finally([&] { Updater().BeforeCancel(); }, [&] { TMemDataSet::InternalCancel(); });
 }
 
 void TCustomDADataSet::Lock() {
@@ -1230,25 +1138,18 @@ void TCustomDADataSet::RefreshDetail() {
         DoAfterRefresh();
         if (!IsEmpty()) DoAfterScroll();
     };
-    try {
-        WriteParamsForExecution();
-        DoBeforeRefresh();
-        CheckBrowseMode();
-        UpdateCursorPos();
-        try {
-            ReopenData();
-        } catch (...) {
-            show();
-            throw;
-        }
-        show();
-    } catch (...) {
-        EnableControls();
-        EndConnection();
-        throw;
-    }
-    EnableControls();
-    EndConnection();
+    rtl::Finally(
+        [&] {
+            WriteParamsForExecution();
+            DoBeforeRefresh();
+            CheckBrowseMode();
+            UpdateCursorPos();
+            rtl::Finally([&] { ReopenData(); }, show);
+        },
+        [&] {
+            EnableControls();
+            EndConnection();
+        });
     if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false, "Refresh");
     rowsAffected_ = -1;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/uDAConnectionClient.h"
 #include "components/uDADataSetService.h"
 #include "components/uDASQL.h"
 #include "components/uDASQLGenerator.h"
@@ -158,12 +159,12 @@ public:
     ~TCustomDADataSet() override;
 
     // ---- Connection and transaction
-    TCustomDAConnection* Connection() const { return connection_; }
+    TCustomDAConnection* Connection() const { return client_.Connection(); }
     void SetConnection(TCustomDAConnection* value);
-    virtual TCustomDAConnection* UsedConnection() const { return connection_; }
-    TDATransaction* Transaction() const { return transaction_; }
-    void SetTransaction(TDATransaction* value);
-    TDATransaction* UsedTransaction() const;
+    virtual TCustomDAConnection* UsedConnection() const { return client_.Connection(); }
+    TDATransaction* Transaction() const { return client_.Transaction(); }
+    void SetTransaction(TDATransaction* value) { client_.SetTransaction(value); }
+    TDATransaction* UsedTransaction() const { return client_.UsedTransaction(UsedConnection()); }
 
     // ---- Text, parameters, macros
     rtl::TStringList& SQL() const { return command_->SQL(); }
@@ -357,8 +358,6 @@ private:
     TDADataSetUpdater& Updater() const;
 
     void AttachCommand();
-    void RegisterWith(TCustomDAConnection* connection);
-    void UnregisterConnection();
     // Pushes the data set's settings into the record set and its command.
     void WriteRecordSetSettings();
     // Writes the parameters into the server command; with the stored-procedure call when named.
@@ -390,9 +389,9 @@ private:
     // Puts the cursor back on the record with these key values, else before the first record.
     void RelocateRecord(const std::vector<data::TField*>& fields, const rtl::Variant& values);
 
-    TCustomDAConnection* connection_ = nullptr;
-    TCustomDAConnection* registeredWith_ = nullptr;
-    TDATransaction* transaction_ = nullptr;
+    TDAConnectionClient client_{*this, [this](data::TCustomConnection* sender, bool connecting) {
+                                    ConnectChange(sender, connecting);
+                                }};
     std::unique_ptr<TCustomDASQL> command_;
     std::unique_ptr<TDADataSetOptions> options_;
     std::unique_ptr<TDADetailDataLink> detailLink_;

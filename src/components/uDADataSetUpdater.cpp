@@ -15,6 +15,7 @@
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -32,13 +33,11 @@ TDataSetUpdater::TDataSetUpdater(TDataSetService* service) : dataSetService_(ser
 template <class Apply>
 void TDataSetUpdater::HandleChange(Apply apply) {
     const bool modified = memDataSet_->Modified();
-    try {
-        if (!memDataSet_->LocalUpdate()) apply();
-    } catch (...) {
-        memDataSet_->SetModified(modified);
-        throw;
-    }
-    memDataSet_->SetModified(modified);
+    rtl::Finally(
+        [&] {
+            if (!memDataSet_->LocalUpdate()) apply();
+        },
+        [&] { memDataSet_->SetModified(modified); });
 }
 
 void TDataSetUpdater::HandleAppend() {
@@ -56,52 +55,44 @@ void TDataSetUpdater::HandleUpdate() {
 void TDataSetUpdater::HandleApplyRecord(data::TUpdateKind kind, TUpdateRecAction& action, bool lastItem) {
     TMemDataSet& dataSet = *memDataSet_;
     const bool modified = dataSet.Modified();
-    const bool wasApplying = applyingCache_;
-    applyingCache_ = true;
-    struct Restore {
-        bool& flag;
-        bool value;
-        ~Restore() { flag = value; }
-    } restore{applyingCache_, wasApplying};
+    const rtl::FlagScope applying(applyingCache_);
     action = dataaccess::urFail;
-    try {
-        try {
-            const bool handled = static_cast<bool>(dataSet.OnUpdateRecord);
-            if (handled) {
-                dataSet.OnUpdateRecord(&dataSet, kind, action);
-                if (action == dataaccess::urFail) data::DatabaseError("Update failed");
+    rtl::Finally(
+        [&] {
+            try {
+                const bool handled = static_cast<bool>(dataSet.OnUpdateRecord);
+                if (handled) {
+                    dataSet.OnUpdateRecord(&dataSet, kind, action);
+                    if (action == dataaccess::urFail) data::DatabaseError("Update failed");
+                    if (action == dataaccess::urAbort) data::Abort();
+                }
+                if (!handled || action == uaDefaultProcessing) {
+                    switch (kind) {
+                    case data::ukModify:
+                        ApplyUpdate();
+                        break;
+                    case data::ukInsert:
+                        ApplyInsert();
+                        break;
+                    case data::ukDelete:
+                        ApplyDelete();
+                        break;
+                    }
+                    if (IsBatchMode() && !lastItem && !IsBatchFull()) {
+                        action = uaDeferred;
+                    } else {
+                        if (IsBatchMode()) FlushBatch();
+                        action = dataaccess::urApplied;
+                    }
+                }
+            } catch (data::EDatabaseError& error) {
+                if (!dataSet.OnUpdateError) throw;
+                dataSet.OnUpdateError(&dataSet, error, kind, action);
+                if (action == dataaccess::urFail) throw;
                 if (action == dataaccess::urAbort) data::Abort();
             }
-            if (!handled || action == uaDefaultProcessing) {
-                switch (kind) {
-                case data::ukModify:
-                    ApplyUpdate();
-                    break;
-                case data::ukInsert:
-                    ApplyInsert();
-                    break;
-                case data::ukDelete:
-                    ApplyDelete();
-                    break;
-                }
-                if (IsBatchMode() && !lastItem && !IsBatchFull()) {
-                    action = uaDeferred;
-                } else {
-                    if (IsBatchMode()) FlushBatch();
-                    action = dataaccess::urApplied;
-                }
-            }
-        } catch (data::EDatabaseError& error) {
-            if (!dataSet.OnUpdateError) throw;
-            dataSet.OnUpdateError(&dataSet, error, kind, action);
-            if (action == dataaccess::urFail) throw;
-            if (action == dataaccess::urAbort) data::Abort();
-        }
-    } catch (...) {
-        dataSet.SetModified(modified);
-        throw;
-    }
-    dataSet.SetModified(modified);
+        },
+        [&] { dataSet.SetModified(modified); });
 }
 
 // ---- Query data sets
@@ -477,6 +468,7 @@ bool TDADataSetUpdater::RunUpdateStatement(const std::string& sql, TStatementTyp
             try {
                 transaction->Rollback();
             } catch (...) {
+                // The failure of the update is the one to report, not that of undoing it.
             }
         }
         throw;
@@ -557,20 +549,19 @@ void TDADataSetUpdater::RemoveDeletedRecords(TCustomDADataSet& source) {
     const std::string savedIndex = source.IndexFieldNames();
     source.SetIndexFieldNames(FieldNames(theirs));
     auto* store = static_cast<dataaccess::TMemData*>(data.RecordStore());
-    try {
-        std::vector<data::TBookmark> gone;
-        for (data.First(); !data.Eof(); data.Next())
-            if (!source.LocateRecord(theirs, KeyValues(own), {}, false)) gone.push_back(data.GetBookmark());
-        for (const data::TBookmark& bookmark : gone) {
-            data.GotoBookmark(bookmark);
-            data.UpdateCursorPos();
-            store->RemoveCurrentItem();
-        }
-    } catch (...) {
-        source.SetIndexFieldNames(savedIndex);
-        throw;
-    }
-    source.SetIndexFieldNames(savedIndex);
+    rtl::Finally(
+        [&] {
+            std::vector<data::TBookmark> gone;
+            for (data.First(); !data.Eof(); data.Next())
+                if (!source.LocateRecord(theirs, KeyValues(own), {}, false))
+                    gone.push_back(data.GetBookmark());
+            for (const data::TBookmark& bookmark : gone) {
+                data.GotoBookmark(bookmark);
+                data.UpdateCursorPos();
+                store->RemoveCurrentItem();
+            }
+        },
+        [&] { source.SetIndexFieldNames(savedIndex); });
     data.Resync({});
 }
 
@@ -592,13 +583,8 @@ void TDADataSetUpdater::MergeRefreshedRecords(TCustomDADataSet& source) {
             WriteSourceRecord(source, record.data());
             // A row the server added: it is already there, so it is not inserted again.
             auto insert = std::exchange(store->OnInsertRecord, nullptr);
-            try {
-                store->AppendRecord(record.data());
-            } catch (...) {
-                store->OnInsertRecord = std::move(insert);
-                throw;
-            }
-            store->OnInsertRecord = std::move(insert);
+            rtl::Finally([&] { store->AppendRecord(record.data()); },
+                         [&] { store->OnInsertRecord = std::move(insert); });
         }
         for (data::TField* field : source.Fields())
             SaveMaxTimestamp(field->FieldName(), field->Value());
@@ -816,35 +802,28 @@ void TDADataSetUpdater::RefreshQuick(bool checkDeleted) {
         if (filtered) data.SetFiltered(true);
         data.EnableControls();
     };
-    try {
-        if (filtered) data.SetFiltered(false);
-        data.Options().SetStrictUpdate(false);
-        std::vector<data::TField*> keyFields;
-        rtl::Variant keyValues;
-        data.GetCurrentKeys(keyFields, keyValues);
-        if (checkDeleted && !data.IsEmpty()) RunUpdateStatement({}, TStatementTypes{stRefreshCheckDeleted});
-        RunUpdateStatement({}, TStatementTypes{stRefreshQuick});
-        data.RelocateRecord(keyFields, keyValues);
-        data.Resync({});
-    } catch (...) {
-        restore();
-        data.DoAfterRefresh();
-        throw;
-    }
-    restore();
-    data.DoAfterRefresh();
+    rtl::Finally(
+        [&] {
+            if (filtered) data.SetFiltered(false);
+            data.Options().SetStrictUpdate(false);
+            std::vector<data::TField*> keyFields;
+            rtl::Variant keyValues;
+            data.GetCurrentKeys(keyFields, keyValues);
+            if (checkDeleted && !data.IsEmpty())
+                RunUpdateStatement({}, TStatementTypes{stRefreshCheckDeleted});
+            RunUpdateStatement({}, TStatementTypes{stRefreshQuick});
+            data.RelocateRecord(keyFields, keyValues);
+            data.Resync({});
+        },
+        [&] {
+            restore();
+            data.DoAfterRefresh();
+        });
 }
 
 void TDADataSetUpdater::RefreshRecordInUpdate() {
-    const bool saved = refreshingInUpdate_;
-    refreshingInUpdate_ = true;
-    try {
-        RefreshRecord();
-    } catch (...) {
-        refreshingInUpdate_ = saved;
-        throw;
-    }
-    refreshingInUpdate_ = saved;
+    const rtl::FlagScope refreshing(refreshingInUpdate_);
+    RefreshRecord();
 }
 
 } // namespace components

@@ -7,6 +7,7 @@
 #include "dataaccess/uDAError.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace components {
 
@@ -18,50 +19,16 @@ TDAMetaData::TDAMetaData(TComponent* owner) : TMemDataSet(owner) {
 
 TDAMetaData::~TDAMetaData() {
     Destroying();
-    try {
-        Close();
-    } catch (...) {
-        HandleApplicationException(std::current_exception());
-    }
+    CloseReportingErrors([this] { Close(); });
     restrictions_.OnChange = nullptr;
     SetRecordStore(nullptr);
-    UnregisterConnection();
-    if (transaction_) RemoveFreeNotification(transaction_);
-}
-
-void TDAMetaData::RegisterWith(TCustomDAConnection* connection) {
-    connection->RegisterClient(this,
-                               [this](TCustomConnection*, bool connecting) { ConnectChange(connecting); });
-    FreeNotification(connection);
-}
-
-void TDAMetaData::UnregisterConnection() {
-    if (!connection_) return;
-    connection_->UnRegisterClient(this);
-    RemoveFreeNotification(connection_);
+    client_.Release();
 }
 
 void TDAMetaData::SetConnection(TCustomDAConnection* value) {
-    if (value == connection_) return;
-    if (connection_) {
-        Close();
-        UnregisterConnection();
-    }
-    connection_ = value;
-    if (value) RegisterWith(value);
-}
-
-void TDAMetaData::SetTransaction(TDATransaction* value) {
-    if (value == transaction_) return;
-    if (transaction_) RemoveFreeNotification(transaction_);
-    transaction_ = value;
-    if (transaction_) FreeNotification(transaction_);
-}
-
-TDATransaction* TDAMetaData::UsedTransaction() const {
-    if (!connection_) return nullptr;
-    if (transaction_ && connection_->IsMultipleTransactionsSupported()) return transaction_;
-    return connection_->CurrentTransaction();
+    if (value == Connection()) return;
+    if (Connection()) Close();
+    client_.SetConnection(value);
 }
 
 void TDAMetaData::SetMetaDataKind(const std::string& value) {
@@ -72,36 +39,32 @@ void TDAMetaData::SetMetaDataKind(const std::string& value) {
 
 void TDAMetaData::ConnectChange(bool connecting) {
     // In the disconnected mode the rows stay; the record set lets go of the server on its own.
-    if (!connecting && !connection_->Options().DisconnectedMode()) Close();
+    if (!connecting && !Connection()->Options().DisconnectedMode()) Close();
 }
 
 void TDAMetaData::Notification(TComponent* component, TOperation operation) {
     TMemDataSet::Notification(component, operation);
     if (operation != opRemove) return;
-    if (component == transaction_) transaction_ = nullptr;
-    if (component == connection_) {
-        // The connection is mostly gone by now: let go of it without calling it.
-        connection_ = nullptr;
-        Close();
-    }
+    if (client_.Forget(component)) Close();
 }
 
 void TDAMetaData::OpenConnection() {
-    if (!connection_) DatabaseError("Connection is not defined", this);
+    if (!Connection()) DatabaseError("Connection is not defined", this);
     RTL_ASSERT(UsedTransaction());
-    connection_->AcquireConnection();
+    Connection()->AcquireConnection();
 }
 
 void TDAMetaData::ReleaseConnection() {
-    if (connection_) connection_->ReleaseConnection();
+    if (Connection()) Connection()->ReleaseConnection();
 }
 
 void TDAMetaData::OpenCursor(bool infoQuery) {
-    TCustomDAConnection* connection = connection_;
-    if (connection) connection->PushOperation(dataaccess::clOpen, connection->IsFailOverAllowed());
-    try {
-        OpenConnection();
-        try {
+    TCustomDAConnection* connection = Connection();
+    const OperationScope operation(connection, dataaccess::clOpen,
+                                   connection && connection->IsFailOverAllowed());
+    OpenConnection();
+    rtl::Finally(
+        [&] {
             for (;;) {
                 try {
                     TMemDataSet::OpenCursor(infoQuery);
@@ -110,23 +73,15 @@ void TDAMetaData::OpenCursor(bool infoQuery) {
                     connection->RestoreAfterFailOver();
                 }
             }
-        } catch (...) {
-            ReleaseConnection();
-            throw;
-        }
-        ReleaseConnection();
-    } catch (...) {
-        if (connection) connection->PopOperation();
-        throw;
-    }
-    if (connection) connection->PopOperation();
+        },
+        [this] { ReleaseConnection(); });
 }
 
 void TDAMetaData::InternalOpen() {
-    std::unique_ptr<dataaccess::TCRMetaData> provider = connection_->CreateServerMetaData();
+    std::unique_ptr<dataaccess::TCRMetaData> provider = Connection()->CreateServerMetaData();
     TDATransaction* transaction = UsedTransaction();
-    dataaccess::TData& answer = provider->GetMetaData(connection_->IConnection(), transaction->ITransaction(),
-                                                      metaDataKind_, restrictions_);
+    dataaccess::TData& answer = provider->GetMetaData(
+        Connection()->IConnection(), transaction->ITransaction(), metaDataKind_, restrictions_);
     SetRecordStore(provider->ReleaseAnswer(answer));
     TMemDataSet::InternalOpen();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/uDAConnectionClient.h"
 #include "components/uMemDataSet.h"
 #include "platform/rtl/StringList.h"
 
@@ -17,13 +18,13 @@ public:
     explicit TDAMetaData(data::TComponent* owner = nullptr);
     ~TDAMetaData() override;
 
-    TCustomDAConnection* Connection() const { return connection_; }
+    TCustomDAConnection* Connection() const { return client_.Connection(); }
     void SetConnection(TCustomDAConnection* value);
-    TDATransaction* Transaction() const { return transaction_; }
-    void SetTransaction(TDATransaction* value);
+    TDATransaction* Transaction() const { return client_.Transaction(); }
+    void SetTransaction(TDATransaction* value) { client_.SetTransaction(value); }
     // Null without a connection; otherwise the connection's current transaction, or the own one
     // where the connection runs several transactions at once.
-    TDATransaction* UsedTransaction() const;
+    TDATransaction* UsedTransaction() const { return client_.UsedTransaction(Connection()); }
 
     const std::string& MetaDataKind() const { return metaDataKind_; }
     // A different kind closes the data set.
@@ -39,14 +40,12 @@ protected:
     void Notification(data::TComponent* component, data::TOperation operation) override;
 
 private:
-    void RegisterWith(TCustomDAConnection* connection);
-    void UnregisterConnection();
     void ConnectChange(bool connecting);
     void OpenConnection();
     void ReleaseConnection();
 
-    TCustomDAConnection* connection_ = nullptr;
-    TDATransaction* transaction_ = nullptr;
+    TDAConnectionClient client_{
+        *this, [this](data::TCustomConnection*, bool connecting) { ConnectChange(connecting); }};
     std::string metaDataKind_;
     rtl::TStringList restrictions_;
 };

@@ -297,4 +297,8 @@ void SetNullOrEmptyValue(TParam* param, bool isNull) {
     param->SetRawValue(isNull ? rtl::Variant::Null() : rtl::Variant(std::string()));
 }
 
+bool IsTextParamType(TFieldType type) {
+    return type == ftString || type == ftFixedChar || type == ftWideString || type == ftFixedWideChar;
+}
+
 } // namespace components

@@ -148,5 +148,7 @@ public:
 
 // Sets the raw value to NULL or to an empty string, leaving the type alone.
 void SetNullOrEmptyValue(data::TParam* param, bool isNull);
+// A parameter type whose value is text of a fixed or varying length, 8-bit or wide (not a memo).
+bool IsTextParamType(data::TFieldType type);
 
 } // namespace components

@@ -11,6 +11,7 @@
 #include "dataaccess/uData.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <cmath>
 
@@ -22,17 +23,7 @@ using dataaccess::TParamDesc;
 namespace {
 
 bool IsSizedType(TFieldType type) {
-    switch (type) {
-    case ftString:
-    case ftBytes:
-    case ftVarBytes:
-    case ftFixedChar:
-    case ftWideString:
-    case ftFixedWideChar:
-        return true;
-    default:
-        return false;
-    }
+    return IsTextParamType(type) || type == ftBytes || type == ftVarBytes;
 }
 
 bool IsTextBlobType(TFieldType type) {
@@ -63,19 +54,6 @@ rtl::Variant BytesOf(const std::string& text) {
     return rtl::Variant(std::move(bytes));
 }
 
-// Sets a variable for the length of a scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-    bool saved_;
-};
-
 // The pairs of a named call; a single Null element stands for none.
 void ForEachPair(const rtl::VariantArray& pairs,
                  const std::function<void(const std::string& name, const rtl::Variant& value)>& action) {
@@ -98,75 +76,32 @@ TCustomDASQL::TCustomDASQL(TComponent* owner)
     };
     macros_->OnChange = [this](const TMacro*) {
         if (scanningMacros_) return;
-        FlagScope lock(macroLock_);
+        rtl::FlagScope lock(macroLock_);
         SQLChanged();
     };
 }
 
 TCustomDASQL::~TCustomDASQL() {
     Destroying();
-    try {
-        UnPrepare();
-    } catch (...) {
-        HandleApplicationException(std::current_exception());
-    }
-    UnregisterConnection();
-    if (transaction_) RemoveFreeNotification(transaction_);
+    CloseReportingErrors([this] { UnPrepare(); });
+    client_.Release();
     sql_.OnChange = nullptr;
     macros_->OnChange = nullptr;
 }
 
 // ---- Connection and transaction
 
-void TCustomDASQL::RegisterWith(TCustomDAConnection* connection) {
-    connection->RegisterClient(
-        this, [this](TCustomConnection* sender, bool connecting) { ConnectChange(sender, connecting); });
-    FreeNotification(connection);
-    registeredWith_ = connection;
-}
-
-void TCustomDASQL::UnregisterConnection() {
-    if (!registeredWith_) return;
-    registeredWith_->UnRegisterClient(this);
-    RemoveFreeNotification(registeredWith_);
-    registeredWith_ = nullptr;
-}
-
 void TCustomDASQL::SetConnection(TCustomDAConnection* value) {
-    if (value == connection_ && value == UsedConnection()) return;
-    if (UsedConnection()) {
-        HandleDisconnect();
-        UnregisterConnection();
-    }
-    connection_ = value;
-    if (value) RegisterWith(value);
+    if (value == client_.Connection() && value == UsedConnection()) return;
+    if (UsedConnection()) HandleDisconnect();
+    client_.SetConnection(value);
     if (iCommand_) iCommand_->SetConnection(value ? value->IConnection() : nullptr);
-}
-
-void TCustomDASQL::SetTransaction(TDATransaction* value) {
-    if (value == transaction_) return;
-    if (transaction_) RemoveFreeNotification(transaction_);
-    transaction_ = value;
-    if (transaction_) FreeNotification(transaction_);
-}
-
-TDATransaction* TCustomDASQL::UsedTransaction() const {
-    TCustomDAConnection* connection = UsedConnection();
-    if (!connection) return nullptr;
-    if (connection->IsMultipleTransactionsSupported()) return transaction_;
-    return connection->CurrentTransaction();
 }
 
 void TCustomDASQL::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
     if (operation != opRemove) return;
-    if (component == transaction_) transaction_ = nullptr;
-    if (component == registeredWith_) {
-        // The connection is mostly gone by now: let go of it without calling it.
-        registeredWith_ = nullptr;
-        if (connection_ == component) connection_ = nullptr;
-        if (iCommand_) iCommand_->SetConnection(nullptr);
-    }
+    if (client_.Forget(component) && iCommand_) iCommand_->SetConnection(nullptr);
 }
 
 void TCustomDASQL::ConnectChange(TCustomConnection*, bool connecting) {
@@ -184,15 +119,9 @@ void TCustomDASQL::SetSQL(const std::string& text) {
     if (text == SQLText()) return;
     wholeText_ = text;
     hasWholeText_ = true;
-    FlagScope setting(settingWholeText_);
+    rtl::FlagScope setting(settingWholeText_);
     sql_.BeginUpdate();
-    try {
-        sql_.SetText(text);
-    } catch (...) {
-        sql_.EndUpdate();
-        throw;
-    }
-    sql_.EndUpdate();
+    rtl::Finally([&] { sql_.SetText(text); }, [&] { sql_.EndUpdate(); });
 }
 
 std::string TCustomDASQL::SQLText() const {
@@ -254,7 +183,7 @@ void TCustomDASQL::CreateICommand() {
 }
 
 TCustomDAConnection* TCustomDASQL::UsedConnection() const {
-    return dataSet_ ? dataSet_->UsedConnection() : connection_;
+    return dataSet_ ? dataSet_->UsedConnection() : client_.Connection();
 }
 
 std::string TCustomDASQL::FinalSQL() const {
@@ -264,8 +193,8 @@ std::string TCustomDASQL::FinalSQL() const {
 void TCustomDASQL::SetICommand(TServerCommandPtr command) {
     iCommand_ = std::move(command);
     if (!iCommand_) return;
-    iCommand_->SetConnection(connection_ ? connection_->IConnection() : nullptr);
-    iCommand_->SetTransaction(transaction_ ? transaction_->ITransaction() : nullptr);
+    iCommand_->SetConnection(Connection() ? Connection()->IConnection() : nullptr);
+    iCommand_->SetTransaction(Transaction() ? Transaction()->ITransaction() : nullptr);
     iCommand_->SetProp(dataaccess::prAutoCommit, autoCommit_);
     iCommand_->OnAfterExecute = [this](bool result) { DoAfterExecute(result); };
     TComponent* component = dynamic_cast<TCustomDAConnection*>(Owner()) ? Owner() : this;
@@ -299,13 +228,8 @@ void TCustomDASQL::AssembleSQL() {
         return;
     }
     iCommand_->SetProp(dataaccess::prDisableParamScan, true);
-    try {
-        iCommand_->SetSQL(text);
-    } catch (...) {
-        iCommand_->SetProp(dataaccess::prDisableParamScan, false);
-        throw;
-    }
-    iCommand_->SetProp(dataaccess::prDisableParamScan, false);
+    rtl::Finally([&] { iCommand_->SetSQL(text); },
+                 [&] { iCommand_->SetProp(dataaccess::prDisableParamScan, false); });
 }
 
 std::string TCustomDASQL::GetFinalSQL() const {
@@ -327,7 +251,7 @@ void TCustomDASQL::SQLChanged() {
 }
 
 void TCustomDASQL::ScanMacros() {
-    FlagScope scanning(scanningMacros_);
+    rtl::FlagScope scanning(scanningMacros_);
     macros_->Scan(macroCheck_ ? SQLText() : std::string());
 }
 
@@ -391,13 +315,7 @@ void TCustomDASQL::InternalPrepare() {
 
 void TCustomDASQL::UnPrepare() {
     if (!Prepared()) return;
-    try {
-        InternalUnPrepare();
-    } catch (...) {
-        EndConnection();
-        throw;
-    }
-    EndConnection();
+    rtl::Finally([&] { InternalUnPrepare(); }, [&] { EndConnection(); });
 }
 
 void TCustomDASQL::InternalUnPrepare() {
@@ -433,26 +351,20 @@ void TCustomDASQL::Execute(int iterations) {
 
 void TCustomDASQL::InternalExecute(int iterations) {
     TCustomDAConnection* connection = UsedConnection();
-    connection->PushOperation(dataaccess::clExecute, true);
-    try {
-        for (;;) {
-            try {
-                iCommand_->Execute(iterations);
-                break;
-            } catch (const dataaccess::EFailOver& failOver) {
-                if (failOver.ConnLostCause() != dataaccess::clExecute) throw;
-                connection->RestoreAfterFailOver();
-                if (!executionHeld_) {
-                    connection->AcquireConnection();
-                    executionHeld_ = true;
-                }
+    const OperationScope operation(connection, dataaccess::clExecute, true);
+    for (;;) {
+        try {
+            iCommand_->Execute(iterations);
+            break;
+        } catch (const dataaccess::EFailOver& failOver) {
+            if (failOver.ConnLostCause() != dataaccess::clExecute) throw;
+            connection->RestoreAfterFailOver();
+            if (!executionHeld_) {
+                connection->AcquireConnection();
+                executionHeld_ = true;
             }
         }
-    } catch (...) {
-        connection->PopOperation();
-        throw;
     }
-    connection->PopOperation();
 }
 
 void TCustomDASQL::DoAfterExecute(bool result) {
@@ -471,18 +383,16 @@ void TCustomDASQL::DoAfterExecute(bool result) {
 void TCustomDASQL::CreateProcCall(const std::string& name, bool needDescription, bool isQuery) {
     if (name.empty()) DatabaseError("StoredProcName must be defined", this);
     BeginConnection(true);
-    try {
-        if (!needDescription) WriteParams(false);
-        iCommand_->CreateProcCall(name, needDescription);
-        if (needDescription) CreateParamsFromCommand();
-        // The call with ":name" parameters, so that a later rebuild of the text finds them again.
-        FlagScope lock(assembleLock_);
-        SetSQL(iCommand_->UserSQL());
-    } catch (...) {
-        EndConnection();
-        throw;
-    }
-    EndConnection();
+    rtl::Finally(
+        [&] {
+            if (!needDescription) WriteParams(false);
+            iCommand_->CreateProcCall(name, needDescription);
+            if (needDescription) CreateParamsFromCommand();
+            // The call with ":name" parameters, so that a later rebuild of the text finds them again.
+            rtl::FlagScope lock(assembleLock_);
+            SetSQL(iCommand_->UserSQL());
+        },
+        [&] { EndConnection(); });
     storedProcIsQuery_ = isQuery;
     SetStoredProcName(name);
 }
@@ -578,15 +488,13 @@ void TCustomDASQL::CreateParamsFromCommand() {
 
 void TCustomDASQL::AssignParamDescs(TDAParams& params, const dataaccess::TParamDescs& descs) {
     params.BeginUpdate();
-    try {
-        params.Clear();
-        for (int i = 0; i < descs.Count(); ++i)
-            ReadParamDesc(*static_cast<TDAParam*>(params.Add()), *descs.Items(i));
-    } catch (...) {
-        params.EndUpdate();
-        throw;
-    }
-    params.EndUpdate();
+    rtl::Finally(
+        [&] {
+            params.Clear();
+            for (int i = 0; i < descs.Count(); ++i)
+                ReadParamDesc(*static_cast<TDAParam*>(params.Add()), *descs.Items(i));
+        },
+        [&] { params.EndUpdate(); });
 }
 
 void TCustomDASQL::WriteParams(bool withValues) {
@@ -622,7 +530,7 @@ void TCustomDASQL::AssignTo(TPersistent* dest) const {
         TComponent::AssignTo(dest);
         return;
     }
-    other->SetConnection(connection_);
+    other->SetConnection(client_.Connection());
     other->SetParamCheck(paramCheck_);
     other->SetMacroCheck(macroCheck_);
     other->SetSQL(SQLText());

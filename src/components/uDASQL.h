@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/uDAConnectionClient.h"
 #include "components/uDAParams.h"
 #include "components/uMacros.h"
 #include "dataaccess/uCRCommand.h"
@@ -46,11 +47,11 @@ public:
     ~TCustomDASQL() override;
 
     // ---- Connection and transaction
-    TCustomDAConnection* Connection() const { return connection_; }
+    TCustomDAConnection* Connection() const { return client_.Connection(); }
     // Registers with the new connection; the old one's prepared state is dropped.
     void SetConnection(TCustomDAConnection* value);
-    TDATransaction* Transaction() const { return transaction_; }
-    void SetTransaction(TDATransaction* value);
+    TDATransaction* Transaction() const { return client_.Transaction(); }
+    void SetTransaction(TDATransaction* value) { client_.SetTransaction(value); }
 
     // ---- Text, parameters, macros
     // The text line by line; a change through the list replaces the whole text SetSQL kept.
@@ -122,7 +123,7 @@ protected:
     bool CheckICommand();
     virtual const TDataTypesMap& GetDataTypesMap() const;
     virtual TCustomDAConnection* UsedConnection() const;
-    virtual TDATransaction* UsedTransaction() const;
+    virtual TDATransaction* UsedTransaction() const { return client_.UsedTransaction(UsedConnection()); }
 
     // ---- Connection use
     // Raises "Connection is not defined" or "Transaction not assigned".
@@ -161,16 +162,14 @@ private:
     friend class TCustomDADataSet;
     friend class TDBAccessUtils;
 
-    void RegisterWith(TCustomDAConnection* connection);
-    void UnregisterConnection();
     void ReleaseExecution();
     bool IsInput(const TDAParam& param) const;
     bool ConvertLineBreaks() const;
     bool TraceWanted() const;
 
-    TCustomDAConnection* connection_ = nullptr;
-    TCustomDAConnection* registeredWith_ = nullptr;
-    TDATransaction* transaction_ = nullptr;
+    TDAConnectionClient client_{*this, [this](data::TCustomConnection* sender, bool connecting) {
+                                    ConnectChange(sender, connecting);
+                                }};
     rtl::TStringList sql_;
     // The text as SetSQL got it, while the list has not been changed line by line since.
     std::string wholeText_;

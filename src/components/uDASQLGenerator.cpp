@@ -14,6 +14,7 @@
 #include "platform/data/DataError.h"
 #include "platform/data/FieldClasses.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <limits>
 
@@ -311,38 +312,36 @@ void TDASQLGenerator::GenerateFor(TCRTableInfo& tableInfo, const TKeyAndDataFiel
     const auto finish = [params] {
         if (params) params->EndUpdate();
     };
-    try {
-        switch (statementType) {
-        case stInsert:
-            GenerateInsertSQL(fields, modifiedFieldsOnly, recIndex);
-            break;
-        case stUpdate:
-            GenerateUpdateSQL(fields, modifiedFieldsOnly, recIndex);
-            break;
-        case stDelete:
-            GenerateDeleteSQL(fields, modifiedFieldsOnly, recIndex);
-            break;
-        case stLock:
-            GenerateLockSQL(fields, recIndex);
-            break;
-        case stRefresh:
-            GenerateRefreshSQL(fields, modifiedFieldsOnly);
-            break;
-        case stRefreshQuick:
-            GenerateRefreshQuickSQL(fields);
-            break;
-        case stRefreshCheckDeleted:
-            GenerateCheckDeletedSQL(fields.KeyFieldDescs);
-            break;
-        default:
-            data::DatabaseError("Bad statement type");
-        }
-        sql = AssembleSQL();
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
+    rtl::Finally(
+        [&] {
+            switch (statementType) {
+            case stInsert:
+                GenerateInsertSQL(fields, modifiedFieldsOnly, recIndex);
+                break;
+            case stUpdate:
+                GenerateUpdateSQL(fields, modifiedFieldsOnly, recIndex);
+                break;
+            case stDelete:
+                GenerateDeleteSQL(fields, modifiedFieldsOnly, recIndex);
+                break;
+            case stLock:
+                GenerateLockSQL(fields, recIndex);
+                break;
+            case stRefresh:
+                GenerateRefreshSQL(fields, modifiedFieldsOnly);
+                break;
+            case stRefreshQuick:
+                GenerateRefreshQuickSQL(fields);
+                break;
+            case stRefreshCheckDeleted:
+                GenerateCheckDeletedSQL(fields.KeyFieldDescs);
+                break;
+            default:
+                data::DatabaseError("Bad statement type");
+            }
+            sql = AssembleSQL();
+        },
+        finish);
 }
 
 void TDASQLGenerator::GenerateSQL(TStatementType statementType, bool modifiedFieldsOnly, std::string& sql,

@@ -60,11 +60,6 @@ bool IsDebugging(const data::TComponent* component) {
     return false;
 }
 
-bool IsStringType(data::TFieldType type) {
-    return type == data::ftString || type == data::ftFixedChar || type == data::ftWideString ||
-           type == data::ftFixedWideChar;
-}
-
 std::string Login(const data::TComponent* object) {
     const auto* connection = dynamic_cast<const TCustomDAConnection*>(object);
     return connection ? connection->Username() + "@" + connection->Server() : std::string();
@@ -214,7 +209,7 @@ std::string TCustomDASQLMonitor::TraceSuffix(const data::TComponent* component) 
 
 std::string TCustomDASQLMonitor::ParamDataTypeText(const data::TParam& param) {
     std::string text = data::FieldTypeName(param.DataType());
-    if (IsStringType(param.DataType()))
+    if (IsTextParamType(param.DataType()))
         text += rtl::Format("[%d]", static_cast<int>(param.AsString().size()));
     return text;
 }
@@ -247,7 +242,7 @@ std::string TCustomDASQLMonitor::ParamValueText(const data::TParam& param) {
     case data::ftCursor:
         return "<CURSOR>";
     default:
-        return IsStringType(param.DataType()) ? "'" + param.AsString() + "'" : param.AsString();
+        return IsTextParamType(param.DataType()) ? "'" + param.AsString() + "'" : param.AsString();
     }
 }
 

@@ -4,6 +4,7 @@
 #include "components/uDADataSet.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Streams.h"
 
 namespace components {
@@ -96,11 +97,7 @@ bool TDAScriptProcessor::EndsStatement(int code, const std::string& lexem, int s
 
 bool TDAScriptProcessor::ExecuteNext() {
     rtl::TCriticalSection::Guard guard(script_->lock_);
-    struct StatementScope {
-        bool& flag;
-        explicit StatementScope(bool& f) : flag(f) { flag = true; }
-        ~StatementScope() { flag = false; }
-    } scope(script_->inStatement_);
+    const rtl::FlagScope inStatement(script_->inStatement_);
     if (!lexer_) CreateLexer();
 
     int statementType = 0;
@@ -281,16 +278,14 @@ void TDAScript::Execute() {
         if (dataSet) dataSet->EnableControls();
         if (!noPreconnect_) connection->ReleaseConnection();
     };
-    try {
-        processor.SetCurrentDelimiter(delimiter_);
-        while (!break_ && processor.ExecuteNext()) {
-        }
-        if (!break_) FlushBatch();
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
+    rtl::Finally(
+        [&] {
+            processor.SetCurrentDelimiter(delimiter_);
+            while (!break_ && processor.ExecuteNext()) {
+            }
+            if (!break_) FlushBatch();
+        },
+        finish);
 }
 
 bool TDAScript::ExecuteNext() {
@@ -307,13 +302,7 @@ void TDAScript::ExecuteStream(rtl::TStream& stream) {
     stream_ = &stream;
     streamStart_ = stream.Position();
     if (processor_) processor_->Reset();
-    try {
-        Execute();
-    } catch (...) {
-        stream_ = nullptr;
-        throw;
-    }
-    stream_ = nullptr;
+    rtl::Finally([&] { Execute(); }, [&] { stream_ = nullptr; });
 }
 
 void TDAScript::BreakExec() {

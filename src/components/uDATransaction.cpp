@@ -4,6 +4,7 @@
 #include "components/uDASQLMonitor.h"
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uDAError.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 
@@ -145,6 +146,7 @@ void TDATransaction::DoError(dataaccess::EDAError& error, bool& fail) {
     try {
         CloseTransaction(true);
     } catch (...) {
+        // The lost connection is reported by the error in hand; closing over it may fail as well.
     }
     inError_ = false;
 }
@@ -219,8 +221,9 @@ void TDATransaction::StartTransaction() {
     PrepareConnections(false);
     TCustomDASQLMonitor::TraceStart(this, true);
     TCustomDAConnection* single = connections_.size() == 1 ? connections_.front() : nullptr;
-    if (single) single->PushOperation(dataaccess::clTransStart, single->IsFailOverAllowed());
     try {
+        const OperationScope operation(single, dataaccess::clTransStart,
+                                       single && single->IsFailOverAllowed());
         for (;;) {
             try {
                 iTransaction_->StartTransaction();
@@ -231,14 +234,12 @@ void TDATransaction::StartTransaction() {
             }
         }
     } catch (...) {
-        if (single) single->PopOperation();
         if (!Active()) {
             prepared_ = false;
             ReleaseConnections();
         }
         throw;
     }
-    if (single) single->PopOperation();
     for (TCustomDAConnection* connection : connections_)
         connection->IConnection()->SetProp(dataaccess::prAutoCommit, false);
     startCount_ = 1;
@@ -250,13 +251,10 @@ void TDATransaction::Commit() {
     if (!prepared_) PrepareConnections(false);
     TCustomDASQLMonitor::TraceCommit(this, true);
     DisconnectClients(false);
-    try {
-        iTransaction_->Commit();
-    } catch (...) {
-        if (!Active()) UnprepareConnections();
-        throw;
-    }
-    if (!Active()) UnprepareConnections();
+    rtl::Finally([&] { iTransaction_->Commit(); },
+                 [&] {
+                     if (!Active()) UnprepareConnections();
+                 });
     TCustomDASQLMonitor::TraceCommit(this, false);
 }
 
@@ -264,13 +262,10 @@ void TDATransaction::Rollback() {
     if (!prepared_) PrepareConnections(false);
     TCustomDASQLMonitor::TraceRollback(this, true);
     DisconnectClients(false);
-    try {
-        iTransaction_->Rollback();
-    } catch (...) {
-        if (!Active()) UnprepareConnections();
-        throw;
-    }
-    if (!Active()) UnprepareConnections();
+    rtl::Finally([&] { iTransaction_->Rollback(); },
+                 [&] {
+                     if (!Active()) UnprepareConnections();
+                 });
     TCustomDASQLMonitor::TraceRollback(this, false);
 }
 

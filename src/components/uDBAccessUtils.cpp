@@ -7,6 +7,7 @@
 #include "components/uDATransaction.h"
 #include "dataaccess/uCRAccess.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace components {
 
@@ -87,13 +88,7 @@ void TDBAccessUtils::SetSQLText(data::TComponent* object, const std::string& tex
     TCustomDASQL& command = CommandOf(object);
     command.macroLock_ = macroLock;
     command.paramScanLock_ = rescanLock;
-    try {
-        command.SetSQL(text);
-    } catch (...) {
-        command.macroLock_ = command.paramScanLock_ = false;
-        throw;
-    }
-    command.macroLock_ = command.paramScanLock_ = false;
+    rtl::Finally([&] { command.SetSQL(text); }, [&] { command.macroLock_ = command.paramScanLock_ = false; });
 }
 
 void TDBAccessUtils::HandleDisconnect(data::TComponent* command) {

@@ -5,6 +5,7 @@
 #include "platform/data/Component.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <cctype>
 #include <memory>
@@ -148,19 +149,17 @@ void TMacros::Scan(const std::string& text) {
     }
     if (same) return;
     BeginUpdate();
-    try {
-        Clear();
-        for (const MacroEntry& entry : found) {
-            auto* macro = static_cast<TMacro*>(Add());
-            macro->SetName(entry.name);
-            macro->SetValue(entry.value);
-            macro->SetActive(entry.active);
-        }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    rtl::Finally(
+        [&] {
+            Clear();
+            for (const MacroEntry& entry : found) {
+                auto* macro = static_cast<TMacro*>(Add());
+                macro->SetName(entry.name);
+                macro->SetValue(entry.value);
+                macro->SetActive(entry.active);
+            }
+        },
+        [&] { EndUpdate(); });
 }
 
 void TMacros::Expand(std::string& text) const {

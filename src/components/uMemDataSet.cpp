@@ -13,6 +13,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Utf.h"
 
 #include <algorithm>
@@ -249,12 +250,10 @@ TMemDataSet::TMemDataSet(TComponent* owner) : TDataSet(owner) {}
 
 TMemDataSet::~TMemDataSet() {
     Destroying();
-    try {
+    CloseReportingErrors([this] {
         Close();
         UnPrepare();
-    } catch (...) {
-        HandleApplicationException(std::current_exception());
-    }
+    });
     FreeOldRecord();
     SetRecordStore(nullptr);
 }
@@ -482,44 +481,42 @@ void TMemDataSet::CreateFieldDefs() {
     RTL_ASSERT(data_);
     if (FieldDefs().Updated()) return;
     FieldDefs().BeginUpdate();
-    try {
-        FieldDefs().Clear();
-        for (int i = 0; i < data_->FieldCount(); ++i) {
-            const TFieldDesc& desc = data_->Fields().Items(i);
-            // Children of object columns and calculated columns get no definition of their own.
-            if (desc.OwnerField || IsCalcFieldDesc(desc)) continue;
-            const TFieldType type = GetFieldTypeOfDesc(desc);
-            if (type == ftUnknown) DatabaseError("Data type is not supported", this);
-            TFieldDef* def = FieldDefs().AddFieldDef();
-            def->SetName(desc.FieldName);
-            def->SetFieldNo(i + 1);
-            def->SetDataType(type);
-            def->SetSize(GetFieldDefSize(type, desc));
-            def->SetRequired(false);
-            TFieldAttributes attributes;
-            if (desc.FixedChar) attributes += {faFixed};
-            def->SetAttributes(attributes);
-            switch (type) {
-            case ftSmallint:
-            case ftInteger:
-            case ftFloat:
-            case ftLargeint:
-                def->SetPrecision(static_cast<int>(desc.ValueLength));
-                break;
-            case ftBCD:
-            case ftFMTBcd:
-                def->SetPrecision(static_cast<int>(desc.ValueLength));
-                def->SetSize(desc.DecimalPlaces);
-                break;
-            default:
-                break;
+    rtl::Finally(
+        [&] {
+            FieldDefs().Clear();
+            for (int i = 0; i < data_->FieldCount(); ++i) {
+                const TFieldDesc& desc = data_->Fields().Items(i);
+                // Children of object columns and calculated columns get no definition of their own.
+                if (desc.OwnerField || IsCalcFieldDesc(desc)) continue;
+                const TFieldType type = GetFieldTypeOfDesc(desc);
+                if (type == ftUnknown) DatabaseError("Data type is not supported", this);
+                TFieldDef* def = FieldDefs().AddFieldDef();
+                def->SetName(desc.FieldName);
+                def->SetFieldNo(i + 1);
+                def->SetDataType(type);
+                def->SetSize(GetFieldDefSize(type, desc));
+                def->SetRequired(false);
+                TFieldAttributes attributes;
+                if (desc.FixedChar) attributes += {faFixed};
+                def->SetAttributes(attributes);
+                switch (type) {
+                case ftSmallint:
+                case ftInteger:
+                case ftFloat:
+                case ftLargeint:
+                    def->SetPrecision(static_cast<int>(desc.ValueLength));
+                    break;
+                case ftBCD:
+                case ftFMTBcd:
+                    def->SetPrecision(static_cast<int>(desc.ValueLength));
+                    def->SetSize(desc.DecimalPlaces);
+                    break;
+                default:
+                    break;
+                }
             }
-        }
-    } catch (...) {
-        FieldDefs().EndUpdate();
-        throw;
-    }
-    FieldDefs().EndUpdate();
+        },
+        [&] { FieldDefs().EndUpdate(); });
     FieldDefs().SetUpdated(data_->FieldCount() > 0);
 }
 
@@ -877,13 +874,7 @@ void TMemDataSet::Cancel() {
     // The buffer's complex values stay alive until the framework's cancel is over.
     std::vector<uint8_t> temporary(ActiveBuffer(), ActiveBuffer() + recBufSize_);
     data_->AddRefComplexFields(temporary.data());
-    try {
-        TDataSet::Cancel();
-    } catch (...) {
-        data_->FreeComplexFields(temporary.data(), true);
-        throw;
-    }
-    data_->FreeComplexFields(temporary.data(), true);
+    rtl::Finally([&] { TDataSet::Cancel(); }, [&] { data_->FreeComplexFields(temporary.data(), true); });
 }
 
 void TMemDataSet::DoOnNewRecord() {
@@ -1195,13 +1186,7 @@ void TMemDataSet::WithCacheBuffers(Operation operation) {
         FreeRecordBuffer(oldCacheBuffer_);
         newCacheBuffer_ = oldCacheBuffer_ = nullptr;
     };
-    try {
-        operation();
-    } catch (...) {
-        release();
-        throw;
-    }
-    release();
+    rtl::Finally([&] { operation(); }, release);
 }
 
 void TMemDataSet::ApplyUpdates() {
@@ -1210,13 +1195,7 @@ void TMemDataSet::ApplyUpdates() {
     CheckCachedUpdates();
     UpdateCursorPos();
     RTL_ASSERT(data_);
-    try {
-        WithCacheBuffers([this] { data_->ApplyUpdates(); });
-    } catch (...) {
-        Resync({});
-        throw;
-    }
-    Resync({});
+    rtl::Finally([&] { WithCacheBuffers([this] { data_->ApplyUpdates(); }); }, [&] { Resync({}); });
 }
 
 void TMemDataSet::CommitUpdates() {
@@ -1349,25 +1328,22 @@ bool TMemDataSet::FindRecord(bool restart, bool goForward) {
         InstallFilter();
         resetFilter();
     }
-    try {
-        if (goForward) {
-            if (restart) data_->SetToBegin();
-            data_->GetNextRecord(nullptr);
-        } else {
-            if (restart) data_->SetToEnd();
-            data_->GetPriorRecord(nullptr);
-        }
-    } catch (...) {
-        if (temporary) {
-            RemoveFilter();
-            resetFilter();
-        }
-        throw;
-    }
-    if (temporary) {
-        RemoveFilter();
-        resetFilter();
-    }
+    rtl::Finally(
+        [&] {
+            if (goForward) {
+                if (restart) data_->SetToBegin();
+                data_->GetNextRecord(nullptr);
+            } else {
+                if (restart) data_->SetToEnd();
+                data_->GetPriorRecord(nullptr);
+            }
+        },
+        [&] {
+            if (temporary) {
+                RemoveFilter();
+                resetFilter();
+            }
+        });
     const bool found = !data_->IsBof() && !data_->IsEof();
     if (found) {
         Resync({rmExact, rmCenter});
@@ -1389,7 +1365,7 @@ void TMemDataSet::PrepareKeyValue(const rtl::Variant& keyValue, std::vector<uint
     if (text && !convert) {
         if (code == dtBoolean) {
             PutBlock<int16_t>(block, keyValue.AsBoolean() ? 1 : 0);
-        } else if (code == dtBytes || code == dtVarBytes || code == dtExtVarBytes) {
+        } else if (IsBytesType(code)) {
             PutBytes(block, keyValue.AsString());
         } else if (code == dtWideString || code == dtExtWideString) {
             valueType = dtWideString;
@@ -1602,16 +1578,15 @@ rtl::Variant TMemDataSet::Lookup(const std::string& keyFields, const rtl::Varian
     const TDataSetState saved = SetTempState(dsFilter);
     filterBuffer_ = TempBuffer();
     rtl::VariantArray values;
-    try {
-        for (const std::string& name : SplitFieldNames(resultFields))
-            values.push_back(FieldByName(name)->Value());
-    } catch (...) {
-        filterBuffer_ = nullptr;
-        RestoreState(saved);
-        throw;
-    }
-    filterBuffer_ = nullptr;
-    RestoreState(saved);
+    rtl::Finally(
+        [&] {
+            for (const std::string& name : SplitFieldNames(resultFields))
+                values.push_back(FieldByName(name)->Value());
+        },
+        [&] {
+            filterBuffer_ = nullptr;
+            RestoreState(saved);
+        });
     if (values.size() == 1) return values.front();
     return rtl::Variant(values);
 }

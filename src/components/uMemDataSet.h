@@ -6,6 +6,7 @@
 #include "platform/rtl/Streams.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +41,17 @@ public:
 
     static const TDataTypesMap& Instance();
 };
+
+// Runs the closing steps of a destructor; a failure goes to the application's handler, as a
+// destructor may not throw.
+template <class Close>
+void CloseReportingErrors(Close close) {
+    try {
+        close();
+    } catch (...) {
+        data::HandleApplicationException(std::current_exception());
+    }
+}
 
 class TMemDataSet;
 class TDataSetUpdater;

@@ -3,6 +3,7 @@
 #include "components/uMyConnection.h"
 #include "dataaccess/uMySQLCommand.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace components {
 
@@ -44,13 +45,10 @@ void TMyCommand::ScanParams() {
     }
     // The server command notes where each parameter stands in the text while it is scanned.
     ICommand()->SetProp(dataaccess::prFillParamPosition, true);
-    try {
-        TCustomDASQL::ScanParams();
-    } catch (...) {
-        if (ICommand()) ICommand()->SetProp(dataaccess::prFillParamPosition, false);
-        throw;
-    }
-    if (ICommand()) ICommand()->SetProp(dataaccess::prFillParamPosition, false);
+    rtl::Finally([&] { TCustomDASQL::ScanParams(); },
+                 [&] {
+                     if (ICommand()) ICommand()->SetProp(dataaccess::prFillParamPosition, false);
+                 });
 }
 
 void TMyCommand::AssignTo(data::TPersistent* dest) const {

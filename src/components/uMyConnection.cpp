@@ -7,6 +7,7 @@
 #include "dataaccess/uMyMetaData.h"
 #include "dataaccess/uMySQLCommand.h"
 #include "platform/data/DataError.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringList.h"
 
 namespace components {
@@ -27,18 +28,16 @@ std::vector<std::string> QueryFirstColumn(TMySQLConnection& connection, const st
     PMYSQL_RES result = api.mysql_use_result(connection.Handle());
     connection.CheckHandle(result, connection.Component());
     std::vector<std::string> values;
-    try {
-        while (PMYSQL_ROW row = api.FetchRow(result)) {
-            std::string text;
-            api.GetFieldString(row, 0, text);
-            values.push_back(std::move(text));
-        }
-        connection.CheckLastError(connection.Component());
-    } catch (...) {
-        api.mysql_free_result(result);
-        throw;
-    }
-    api.mysql_free_result(result);
+    rtl::Finally(
+        [&] {
+            while (PMYSQL_ROW row = api.FetchRow(result)) {
+                std::string text;
+                api.GetFieldString(row, 0, text);
+                values.push_back(std::move(text));
+            }
+            connection.CheckLastError(connection.Component());
+        },
+        [&] { api.mysql_free_result(result); });
     return values;
 }
 
@@ -189,6 +188,7 @@ void TCustomMyConnection::SetDatabase(const std::string& value) {
         try {
             WriteProp(prDatabase, database_);
         } catch (...) {
+            // The rejected name is the error to report.
         }
         throw;
     }
@@ -300,14 +300,12 @@ rtl::Variant TCustomMyConnection::ExecuteSQL(const std::string& text, const rtl:
         return rtl::Variant::Null();
     }
     AcquireConnection();
-    try {
-        Connect();
-        MyIConnection()->ExecSQL(text);
-    } catch (...) {
-        ReleaseConnection();
-        throw;
-    }
-    ReleaseConnection();
+    rtl::Finally(
+        [&] {
+            Connect();
+            MyIConnection()->ExecSQL(text);
+        },
+        [&] { ReleaseConnection(); });
     return rtl::Variant::Null();
 }
 
@@ -322,32 +320,31 @@ void TCustomMyConnection::ListStoredProcNames(rtl::TStringList& list, bool allPr
         if (!wasConnected) Disconnect();
         SetDatabase(database);
     };
-    try {
-        Connect();
-        TMySQLConnection& connection = *MyIConnection();
-        const int major = connection.ServerMajor(), minor = connection.ServerMinor();
-        const int release = connection.ServerRelease();
-        if (major > 4) {
-            // The name is compared as a string literal, never as a quoted identifier.
-            const std::string name =
-                database.empty() ? "'mysql'" : MyQuoteAnsiString(database, connection.BackslashEscapes());
-            std::string sql;
-            if (major == 5 && minor == 0 && release == 0)
-                sql = "SELECT name FROM mysql.proc ORDER BY name";
-            else if (major == 5 && minor == 0 && release <= 3)
-                sql = "SELECT name FROM mysql.proc WHERE LOWER(db) = LOWER(" + name + ") ORDER BY name";
-            else
-                sql = "SELECT ROUTINE_NAME FROM information_schema.routines WHERE LOWER(routine_schema) = "
-                      "LOWER(" +
-                      name + ") ORDER BY ROUTINE_NAME";
-            for (const std::string& routine : QueryFirstColumn(connection, sql, ConnectionTimeout()))
-                list.Add(routine);
-        }
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
+    rtl::Finally(
+        [&] {
+            Connect();
+            TMySQLConnection& connection = *MyIConnection();
+            const int major = connection.ServerMajor(), minor = connection.ServerMinor();
+            const int release = connection.ServerRelease();
+            if (major > 4) {
+                // The name is compared as a string literal, never as a quoted identifier.
+                const std::string name =
+                    database.empty() ? "'mysql'" : MyQuoteAnsiString(database, connection.BackslashEscapes());
+                std::string sql;
+                if (major == 5 && minor == 0 && release == 0)
+                    sql = "SELECT name FROM mysql.proc ORDER BY name";
+                else if (major == 5 && minor == 0 && release <= 3)
+                    sql = "SELECT name FROM mysql.proc WHERE LOWER(db) = LOWER(" + name + ") ORDER BY name";
+                else
+                    sql =
+                        "SELECT ROUTINE_NAME FROM information_schema.routines WHERE LOWER(routine_schema) = "
+                        "LOWER(" +
+                        name + ") ORDER BY ROUTINE_NAME";
+                for (const std::string& routine : QueryFirstColumn(connection, sql, ConnectionTimeout()))
+                    list.Add(routine);
+            }
+        },
+        restore);
 }
 
 // ---- TMyConnection
@@ -361,6 +358,7 @@ TMyConnection::~TMyConnection() {
     try {
         Disconnect();
     } catch (...) {
+        // A destructor has nobody to tell; the connection goes all the same.
     }
 }
 

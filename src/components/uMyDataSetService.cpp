@@ -15,6 +15,7 @@
 #include "platform/data/NameCompare.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <mariadb/mysql.h>
 
@@ -392,15 +393,13 @@ bool TCustomMyDataSetService::OpenNext() {
     recordSet->GetProp(dataaccess::prHasMoreResults, more);
     if (!more.AsBoolean()) return false;
     recordSet->SetProp(dataaccess::prOpenNext, true);
-    try {
-        dataSet->FieldDefs().SetUpdated(false);
-        // The last result of a CALL is its status, without rows: taken, it leaves nothing open.
-        dataSet->Execute();
-    } catch (...) {
-        recordSet->SetProp(dataaccess::prOpenNext, false);
-        throw;
-    }
-    recordSet->SetProp(dataaccess::prOpenNext, false);
+    rtl::Finally(
+        [&] {
+            dataSet->FieldDefs().SetUpdated(false);
+            // The last result of a CALL is its status, without rows: taken, it leaves nothing open.
+            dataSet->Execute();
+        },
+        [&] { recordSet->SetProp(dataaccess::prOpenNext, false); });
     return dataSet->Active();
 }
 

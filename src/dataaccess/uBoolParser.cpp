@@ -250,8 +250,7 @@ private:
 
 bool IsDateField(const TExpressionNode* node) {
     if (node->NodeType != ntField) return false;
-    const uint16_t type = node->FieldDesc->TypeCode;
-    return type == dtDate || type == dtTime || type == dtDateTime;
+    return IsDateTimeType(node->FieldDesc->TypeCode);
 }
 
 // "*" and "%" match any run of characters, "_" one character; the whole text must match.

@@ -2,6 +2,7 @@
 
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uCRTransaction.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Threads.h"
 
 namespace dataaccess {
@@ -9,18 +10,6 @@ namespace dataaccess {
 namespace {
 
 constexpr const char* SMTSNotSupported = "MS DTC transactions not supported";
-
-// Sets a flag for the length of a scope, also when the scope is left by an exception.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~TFlagScope() { flag_ = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
 
 } // namespace
 
@@ -43,18 +32,19 @@ void TCRConnection::HandleError(EDAError& error, bool& fail) {
         reconnect = attempt > 0;
         bool reexecute = false;
         if (OnError) {
-            TFlagScope guard(inProcessError_);
+            rtl::FlagScope guard(inProcessError_);
             OnError(error, fail, reconnect, reexecute, attempt, cause);
         }
         if (reconnect) {
             reconnected_ = false;
             {
-                TFlagScope guard(inProcessError_);
+                rtl::FlagScope guard(inProcessError_);
                 // Failures of the reconnect never escape: the caller still holds the original error.
                 if (attempt == 0) {
                     try {
                         Disconnect();
                     } catch (...) {
+                        // The session is broken already; the reconnect below is what counts.
                     }
                 }
                 try {
@@ -62,17 +52,19 @@ void TCRConnection::HandleError(EDAError& error, bool& fail) {
                     reconnected_ = true;
                     if (OnReconnected) OnReconnected();
                 } catch (...) {
+                    // Not reconnected: the next attempt or OnReconnectError follows.
                 }
             }
             if (reconnected_ && reexecute) throw EFailOver(cause);
             ++attempt;
         } else if (attempt > 0 && !reconnected_ && OnReconnectError) {
             // The component's disconnect needs a connected connection to run its notifications.
-            TFlagScope guard(inProcessError_);
+            rtl::FlagScope guard(inProcessError_);
             connected_ = true;
             try {
                 OnReconnectError();
             } catch (...) {
+                // The caller raises the original error, which says more than the clean-up's.
             }
             connected_ = false;
         }

@@ -2,6 +2,7 @@
 
 #include "dataaccess/uDataUtils.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 
@@ -132,17 +133,15 @@ void TCRTablesInfo::EndUpdate() {
 
 void TCRTablesInfo::NormalizeNames() {
     BeginUpdate();
-    try {
-        for (const auto& item : items_) {
-            item->SetTableName(tableInfoClass_->NormalizeName(item->TableName(), false));
-            item->SetTableAlias(tableInfoClass_->NormalizeName(item->TableAlias(), false));
-            item->SetTableNameFull(tableInfoClass_->NormalizeName(item->GetTableNameFull(), false));
-        }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    rtl::Finally(
+        [&] {
+            for (const auto& item : items_) {
+                item->SetTableName(tableInfoClass_->NormalizeName(item->TableName(), false));
+                item->SetTableAlias(tableInfoClass_->NormalizeName(item->TableAlias(), false));
+                item->SetTableNameFull(tableInfoClass_->NormalizeName(item->GetTableNameFull(), false));
+            }
+        },
+        [&] { EndUpdate(); });
     namesNormalized_ = true;
 }
 

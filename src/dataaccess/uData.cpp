@@ -814,12 +814,11 @@ rtl::TDateTime TData::DateTimeToInternal(int mode, const void* value) const {
 }
 
 bool TData::IsBlobFieldType(uint16_t typeCode) const {
-    return typeCode == dtBlob || typeCode == dtMemo || typeCode == dtWideMemo;
+    return IsBlobType(typeCode);
 }
 
 bool TData::IsComplexFieldType(uint16_t typeCode) const {
-    return typeCode == dtVariant || typeCode == dtExtString || typeCode == dtExtVarBytes ||
-           typeCode == dtExtWideString || IsBlobFieldType(typeCode);
+    return typeCode == dtVariant || IsHeapType(typeCode) || IsBlobFieldType(typeCode);
 }
 
 // ---- Complex values

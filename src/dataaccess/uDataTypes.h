@@ -34,4 +34,62 @@ enum TInternalDataType : int {
     dtSQLTimeStamp = 31,
 };
 
+// The kinds of value the codes stand for; every code is of one kind.
+enum class TDataTypeGroup { Other, Integer, Float, DateTime, Text, Bytes, Blob };
+
+// The one table of the groups the stores, the client code and the parsers treat alike.
+constexpr TDataTypeGroup DataTypeGroup(int type) {
+    switch (type) {
+    case dtInt8:
+    case dtInt16:
+    case dtInt32:
+    case dtUInt16:
+    case dtUInt32:
+    case dtInt64:
+        return TDataTypeGroup::Integer;
+    case dtFloat:
+    case dtCurrency:
+        return TDataTypeGroup::Float;
+    case dtDate:
+    case dtTime:
+    case dtDateTime:
+        return TDataTypeGroup::DateTime;
+    case dtString:
+    case dtExtString:
+    case dtWideString:
+    case dtExtWideString:
+        return TDataTypeGroup::Text;
+    case dtBytes:
+    case dtVarBytes:
+    case dtExtVarBytes:
+        return TDataTypeGroup::Bytes;
+    case dtBlob:
+    case dtMemo:
+    case dtWideMemo:
+        return TDataTypeGroup::Blob;
+    default:
+        return TDataTypeGroup::Other;
+    }
+}
+
+// A date, a time of day or both, kept as a day count.
+constexpr bool IsDateTimeType(int type) {
+    return DataTypeGroup(type) == TDataTypeGroup::DateTime;
+}
+// 8-bit or UTF-16 text of a field or a heap string (not a memo).
+constexpr bool IsTextType(int type) {
+    return DataTypeGroup(type) == TDataTypeGroup::Text;
+}
+constexpr bool IsBytesType(int type) {
+    return DataTypeGroup(type) == TDataTypeGroup::Bytes;
+}
+// A value of its own blob: binary, 8-bit or UTF-16 memo.
+constexpr bool IsBlobType(int type) {
+    return DataTypeGroup(type) == TDataTypeGroup::Blob;
+}
+// Kept on the string heap instead of in the record.
+constexpr bool IsHeapType(int type) {
+    return type == dtExtString || type == dtExtVarBytes || type == dtExtWideString;
+}
+
 } // namespace dataaccess

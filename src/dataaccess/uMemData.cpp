@@ -32,10 +32,6 @@ std::string Trim(std::string text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-bool IsStringType(uint16_t type) {
-    return type == dtString || type == dtExtString || type == dtWideString || type == dtExtWideString;
-}
-
 // A numeric field value in its stored form.
 long double NumberAt(const void* value, uint16_t type, uint32_t byteSize) {
     switch (type) {
@@ -949,29 +945,27 @@ void TMemData::SortItems() {
 // ---- Value comparison
 
 bool TMemData::TrimApplies(const TFieldDesc& field) const {
-    return IsStringType(field.TypeCode) && (field.FixedChar ? TrimFixedChar() : TrimVarChar());
+    return IsTextType(field.TypeCode) && (field.FixedChar ? TrimFixedChar() : TrimVarChar());
 }
 
 std::string TMemData::FieldText(void* record, const TFieldDesc& field) const {
-    switch (field.TypeCode) {
-    case dtBlob:
-    case dtMemo:
-    case dtWideMemo:
+    if (IsBlobType(field.TypeCode))
         return BlobSlot(record, field) ? BlobSlot(record, field)->ReadAsAnsi() : std::string();
-    case dtBytes:
-    case dtVarBytes:
-    case dtExtVarBytes:
+    if (IsBytesType(field.TypeCode))
         throw rtl::EConversionError(rtl::Format(SCannotConvertType, field.TypeCode));
-    default: {
-        const std::string text = VariantText(ReadFieldAsVariant(field.FieldNumber, record));
-        return TrimApplies(field) ? Trim(text) : text;
-    }
-    }
+    const std::string text = VariantText(ReadFieldAsVariant(field.FieldNumber, record));
+    return TrimApplies(field) ? Trim(text) : text;
 }
 
 int TMemData::CompareValues(const void* value, uint16_t valueType, int flags, void* record,
                             const TFieldDesc& field) const {
     const TComparableValue fieldValue = GetComparableValue(record, field);
+    // Numbers, dates and booleans all compare by their numeric value.
+    const TDataTypeGroup group = DataTypeGroup(valueType);
+    if (group == TDataTypeGroup::Integer || group == TDataTypeGroup::Float ||
+        group == TDataTypeGroup::DateTime || valueType == dtBoolean)
+        return CompareOrdered(NumberAt(value, valueType, field.ByteSize),
+                              NumberAt(fieldValue.Value, fieldValue.Type, field.ByteSize));
     switch (valueType) {
     case dtString:
     case dtGuid: {
@@ -996,20 +990,6 @@ int TMemData::CompareValues(const void* value, uint16_t valueType, int flags, vo
             flags |= cfCaseInsensitive;
         return MatchWideStrings(own, rtl::Utf8ToUtf16(FieldText(record, field)), flags);
     }
-    case dtInt8:
-    case dtInt16:
-    case dtInt32:
-    case dtUInt16:
-    case dtUInt32:
-    case dtInt64:
-    case dtFloat:
-    case dtCurrency:
-    case dtDate:
-    case dtTime:
-    case dtDateTime:
-    case dtBoolean:
-        return CompareOrdered(NumberAt(value, valueType, field.ByteSize),
-                              NumberAt(fieldValue.Value, fieldValue.Type, field.ByteSize));
     case dtBCD:
         return CompareOrdered(std::llround(LoadAs<double>(value) * 10000.0),
                               std::llround(LoadAs<double>(fieldValue.Value) * 10000.0));

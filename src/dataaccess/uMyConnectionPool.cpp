@@ -3,6 +3,7 @@
 #include "dataaccess/uCRAccess.h"
 #include "dataaccess/uData.h"
 #include "dataaccess/uMySQLConnection.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <mutex>
 
@@ -115,16 +116,14 @@ std::unique_ptr<TCRConnection> TMyLocalConnectionPool::CreateNewConnection() {
     connection->SetProp(prCert, key.Cert);
     connection->SetProp(prEmbParams, key.EmbeddedParams);
     NotifyBusyStart();
-    try {
-        connection->SetUsername(key.Username);
-        connection->SetPassword(key.Password);
-        connection->SetServer(key.Server);
-        connection->Connect(std::string());
-    } catch (...) {
-        NotifyBusyEnd();
-        throw;
-    }
-    NotifyBusyEnd();
+    rtl::Finally(
+        [&] {
+            connection->SetUsername(key.Username);
+            connection->SetPassword(key.Password);
+            connection->SetServer(key.Server);
+            connection->Connect(std::string());
+        },
+        [&] { NotifyBusyEnd(); });
     return connection;
 }
 

@@ -202,15 +202,7 @@ void AppendValueSQLText(AnsiStringBuilder& sql, const TMySqlParam& param, const 
 std::string GetValueSQLText(const TMySqlParam& param, const TMyLiteralOptions& options) {
     const rtl::Variant& value = param.Value;
     if (param.IsNull || (!param.Blob && value.IsNull())) return "NULL";
-    switch (param.DataType) {
-    case dtDate:
-    case dtTime:
-    case dtDateTime:
-        if (value.AsDateTime() == kMyZeroDate) return "'0000-00-00 00:00:00'";
-        break;
-    default:
-        break;
-    }
+    if (IsDateTimeType(param.DataType) && value.AsDateTime() == kMyZeroDate) return "'0000-00-00 00:00:00'";
     switch (param.DataType) {
     case dtUnknown:
     case dtBlob:
@@ -287,8 +279,7 @@ TMySqlParam MySqlParamOf(const TParamDesc& param) {
 }
 
 bool IsBlobParam(const TParamDesc& param) {
-    const int dataType = param.GetDataType();
-    return dataType == dtBlob || dataType == dtMemo || dataType == dtWideMemo;
+    return IsBlobType(param.GetDataType());
 }
 
 std::string GetFieldTableName(const TCRFieldDesc& field) {

@@ -171,8 +171,7 @@ private:
 
     // The heap-string types have a MySQL type but no parameter form.
     static void CheckBindable(int dataType) {
-        if (dataType == dtExtString || dataType == dtExtVarBytes || dataType == dtExtWideString)
-            InvalidInternalFieldType(dataType);
+        if (IsHeapType(dataType)) InvalidInternalFieldType(dataType);
     }
 
     // Text of a Unicode blob goes as UTF-8; other content as its bytes, uncompressed.

@@ -125,6 +125,7 @@ void TMySQLConnection::Connect(const std::string& connectString) {
         try {
             Disconnect();
         } catch (...) {
+            // The failure to connect is the one to report.
         }
         throw;
     }

@@ -12,6 +12,7 @@
 #include "dataaccess/uMyTableInfo.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Utf.h"
 
 #include <mariadb/mysql.h>
@@ -558,17 +559,12 @@ void TMySQLRecordset::InternalUnprepare() {
         Connection().API()->mysql_free_result(command.SQLResult());
         command.SetSQLResult(nullptr);
     }
-    try {
-        TCRRecordSet::InternalUnprepare();
-    } catch (...) {
-        command.SetCursorState(csInactive);
-        SetCommandType(ctUnknown);
-        ReleaseFetchConnection(false);
-        throw;
-    }
-    command.SetCursorState(csInactive);
-    SetCommandType(ctUnknown);
-    ReleaseFetchConnection(false);
+    rtl::Finally([&] { TCRRecordSet::InternalUnprepare(); },
+                 [&] {
+                     command.SetCursorState(csInactive);
+                     SetCommandType(ctUnknown);
+                     ReleaseFetchConnection(false);
+                 });
 }
 
 void TMySQLRecordset::InternalClose() {
@@ -595,13 +591,7 @@ void TMySQLRecordset::InitFields() {
         command.SetCursorState(csInactive);
         SetCommandType(ctUnknown);
     };
-    try {
-        TCRRecordSet::InitFields();
-    } catch (...) {
-        settle();
-        throw;
-    }
-    settle();
+    rtl::Finally([&] { TCRRecordSet::InitFields(); }, settle);
 }
 
 TMySQLRecordset::TStatementKind TMySQLRecordset::ClassifySQL() const {
@@ -645,23 +635,21 @@ void TMySQLRecordset::DescribeByProbe() {
                        first == kwExplain || SameText(lexemes.Texts[0], "WITH");
     if (!reads) return;
     TMySQLCommand::TSQLState saved = command.SaveSQLState();
-    try {
-        command.SetProbeSQL(ProbeSQL(command.SQL()));
-        RTL_ASSERT_MSG(!command.SQLResult(), "FCommand.FSQLResult must be nil");
-        RTL_ASSERT_MSG(!nextResult_, "FSQLResultNext must be nil");
-        openNextState_ = onNotChecked;
-        command.Execute();
-        if (!command.SQLResult()) {
-            CloseResult(true, true);
-            TakeNextResult();
-        }
-        if (command.SQLResult()) CreateFieldDescs();
-        DrainResults();
-    } catch (...) {
-        command.RestoreSQLState(std::move(saved));
-        throw;
-    }
-    command.RestoreSQLState(std::move(saved));
+    rtl::Finally(
+        [&] {
+            command.SetProbeSQL(ProbeSQL(command.SQL()));
+            RTL_ASSERT_MSG(!command.SQLResult(), "FCommand.FSQLResult must be nil");
+            RTL_ASSERT_MSG(!nextResult_, "FSQLResultNext must be nil");
+            openNextState_ = onNotChecked;
+            command.Execute();
+            if (!command.SQLResult()) {
+                CloseResult(true, true);
+                TakeNextResult();
+            }
+            if (command.SQLResult()) CreateFieldDescs();
+            DrainResults();
+        },
+        [&] { command.RestoreSQLState(std::move(saved)); });
 }
 
 // ---- Field descriptors
@@ -675,29 +663,28 @@ void TMySQLRecordset::CreateFieldDescs() {
     const unsigned int count = api.mysql_num_fields(result);
     TCRTablesInfo& tables = TablesInfo();
     tables.BeginUpdate();
-    try {
-        for (unsigned int i = 0; i < count; ++i) {
-            TMYSQL_FIELD column;
-            api.ReadFieldDesc(result, i, useUnicode_, column);
-            int dataType;
-            bool fixed;
-            uint32_t length;
-            DetermineFieldType(column, dataType, fixed, length);
-            if (dataType == dtUnknown) continue; // a type this layer cannot read
-            auto field = std::make_unique<TMySQLFieldDesc>();
-            field->FieldNumber = static_cast<uint16_t>(i + 1);
-            field->ServerNumber = static_cast<int16_t>(i);
-            field->FixedChar = fixed;
-            FillFieldDesc(column, dataType, length, *field);
-            Fields().Add(std::move(field));
-        }
-    } catch (...) {
-        tables.NormalizeNames();
-        tables.EndUpdate();
-        throw;
-    }
-    tables.NormalizeNames();
-    tables.EndUpdate();
+    rtl::Finally(
+        [&] {
+            for (unsigned int i = 0; i < count; ++i) {
+                TMYSQL_FIELD column;
+                api.ReadFieldDesc(result, i, useUnicode_, column);
+                int dataType;
+                bool fixed;
+                uint32_t length;
+                DetermineFieldType(column, dataType, fixed, length);
+                if (dataType == dtUnknown) continue; // a type this layer cannot read
+                auto field = std::make_unique<TMySQLFieldDesc>();
+                field->FieldNumber = static_cast<uint16_t>(i + 1);
+                field->ServerNumber = static_cast<int16_t>(i);
+                field->FixedChar = fixed;
+                FillFieldDesc(column, dataType, length, *field);
+                Fields().Add(std::move(field));
+            }
+        },
+        [&] {
+            tables.NormalizeNames();
+            tables.EndUpdate();
+        });
     ParseTableNames();
     nulls_.clear();
 }
@@ -792,7 +779,7 @@ void TMySQLRecordset::FillFieldDesc(const TMYSQL_FIELD& column, int dataType, ui
     // A column alias is no column of the table: edits write the underlying one.
     field.ServerName = column.OrgName;
     if (!column.Table.empty()) field.SetTableInfo(ColumnTableInfo(column));
-    if (dataType != dtBlob && dataType != dtMemo && dataType != dtWideMemo) field.ValueLength = length;
+    if (!IsBlobType(dataType)) field.ValueLength = length;
     field.MySQLType = column.FieldType;
     field.IsUnsigned = (column.Flags & kMyUnsignedFlag) != 0;
     field.SubTypeCode = 0;
@@ -1039,11 +1026,11 @@ void TMySQLRecordset::DecodeRow(void* record,
         uint8_t* slot = FieldData(record, field);
         const uint16_t type = field.TypeCode;
         if (value.IsNull) {
-            if (type == dtBlob || type == dtMemo || type == dtWideMemo) {
+            if (IsBlobType(type)) {
                 auto* blob = new TCompressedBlob(type == dtWideMemo);
                 blob->EnableRollback();
                 Marshal::StorePointer(slot, blob);
-            } else if (type == dtExtString || type == dtExtVarBytes || type == dtExtWideString) {
+            } else if (IsHeapType(type)) {
                 Marshal::StorePointer(slot, nullptr);
             }
             continue;

@@ -6,6 +6,7 @@
 #include "dataaccess/uMySqlResultSet.h"
 #include "dataaccess/uMySqlStmt.h"
 #include "dataaccess/uMySqlVioPipe.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Streams.h"
 
 #include <algorithm>
@@ -532,52 +533,50 @@ void TMySqlSession::SendLocalFile(const std::string& fileName) {
 void TMySqlSession::SkipResult() {
     TMySqlNet& net = *net_;
     if (state_ == ssReady) return;
-    try {
-        if (net.Compress()) {
-            for (;;) {
-                net.ReadPacket();
-                if (net.PacketLength() <= kEndOfDataMaxLength && net.PacketData()[0] == kEndOfData) {
-                    if (net.PacketLength() >= 5) {
-                        warningCount_ = static_cast<uint16_t>(net.PacketData()[1] | net.PacketData()[2] << 8);
-                        serverStatus_ = static_cast<uint16_t>(net.PacketData()[3] | net.PacketData()[4] << 8);
+    rtl::Finally(
+        [&] {
+            if (net.Compress()) {
+                for (;;) {
+                    net.ReadPacket();
+                    if (net.PacketLength() <= kEndOfDataMaxLength && net.PacketData()[0] == kEndOfData) {
+                        if (net.PacketLength() >= 5) {
+                            warningCount_ =
+                                static_cast<uint16_t>(net.PacketData()[1] | net.PacketData()[2] << 8);
+                            serverStatus_ =
+                                static_cast<uint16_t>(net.PacketData()[3] | net.PacketData()[4] << 8);
+                        }
+                        break;
                     }
-                    break;
+                }
+            } else {
+                TBytes chunk;
+                bool continued = false;
+                for (;;) {
+                    const int length = net.ReadPacketChunked(chunk, kSkipChunk, !continued);
+                    if (!continued && length > 0 && length <= kEndOfDataMaxLength && chunk[0] == kEndOfData) {
+                        if (length >= 5) {
+                            warningCount_ = static_cast<uint16_t>(chunk[1] | chunk[2] << 8);
+                            serverStatus_ = static_cast<uint16_t>(chunk[3] | chunk[4] << 8);
+                        }
+                        break;
+                    }
+                    continued = length == TMySqlNet::kPieceSize;
                 }
             }
-        } else {
-            TBytes chunk;
-            bool continued = false;
-            for (;;) {
-                const int length = net.ReadPacketChunked(chunk, kSkipChunk, !continued);
-                if (!continued && length > 0 && length <= kEndOfDataMaxLength && chunk[0] == kEndOfData) {
-                    if (length >= 5) {
-                        warningCount_ = static_cast<uint16_t>(chunk[1] | chunk[2] << 8);
-                        serverStatus_ = static_cast<uint16_t>(chunk[3] | chunk[4] << 8);
-                    }
-                    break;
-                }
-                continued = length == TMySqlNet::kPieceSize;
-            }
-        }
-    } catch (...) {
-        state_ = ssReady;
-        throw;
-    }
-    state_ = ssReady;
+        },
+        [&] { state_ = ssReady; });
 }
 
 void TMySqlSession::Close() {
-    try {
-        if (!quitSent_ && net_->Vio()) {
-            quitSent_ = true;
-            state_ = ssReady;
-            SimpleCommand(cmdQuit, nullptr, 0, true);
-        }
-    } catch (...) {
-        net_->Close();
-        throw;
-    }
-    net_->Close();
+    rtl::Finally(
+        [&] {
+            if (!quitSent_ && net_->Vio()) {
+                quitSent_ = true;
+                state_ = ssReady;
+                SimpleCommand(cmdQuit, nullptr, 0, true);
+            }
+        },
+        [&] { net_->Close(); });
 }
 
 void TMySqlSession::SelectDb(const std::string& database) {

@@ -22,7 +22,7 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::StartsWith;
 
-const std::string kKeyPath = "Software\\Vazozi\\MyDAC\\";
+const std::string kKeyPath = "Software\\Veltrane\\";
 
 class TTestConnectDialog : public TCustomConnectDialog {
 public:
@@ -30,8 +30,10 @@ public:
     using TCustomConnectDialog::GetServerListKeyPath;
     using TCustomConnectDialog::TCustomConnectDialog;
 
+    std::string keyPath = kKeyPath;
+
 protected:
-    std::string GetKeyPath() const override { return kKeyPath; }
+    std::string GetKeyPath() const override { return keyPath; }
 };
 
 // An enumerator that offers fixed servers.
@@ -187,6 +189,7 @@ TEST_F(ConnectDialogTest, AnAcceptedServerMovesToTheTopOfTheHistory) {
 }
 
 TEST_F(ConnectDialogTest, HistoryOfTheOlderVendorIsReadButWrittenUnderTheCurrentName) {
+    dialog.keyPath = "Software\\Vazozi\\Veltrane\\";
     std::string older = dialog.GetServerListKeyPath();
     older.replace(older.find("Vazozi"), 6, "VezoRav");
     Store(older, {{"Server 1", "old1"}, {"Server 2", "old2"}});

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,12 @@ using testsupport::RawSession;
 void PumpUntil(std::chrono::steady_clock::time_point start, std::chrono::milliseconds until) {
     while (std::chrono::steady_clock::now() - start < until)
         rtl::CheckSynchronize(10);
+}
+
+// Links a detail to the table's id by its m column, without parameters.
+void LinkByFields(TMyQuery& detail) {
+    detail.SetMasterFields("id");
+    detail.SetDetailFields("m");
 }
 
 // Editing a query over a table of its own: t (id auto-increment key, name), and k without a key.
@@ -51,14 +58,28 @@ protected:
         query->SetConnection(connection.get());
     }
 
-    // The keyless table again, with these columns and rows: the detail table of master/detail cases.
-    void ReplaceKeylessTable(const std::string& columns, const std::string& rows) {
+    // Opens the table as the master and a detail query over the keyless table, made again with these
+    // columns and rows; `configure` readies the detail before it gets its master and opens.
+    TMyQuery& OpenMasterDetail(const std::string& columns, const std::string& rows, const std::string& sql,
+                               const std::function<void(TMyQuery&)>& configure = {}) {
         raw->Execute("DROP TABLE IF EXISTS " + keyless);
         raw->Execute("CREATE TABLE " + keyless + " (" + columns + ")");
         raw->Execute("INSERT INTO " + keyless + " VALUES " + rows);
+        OpenTable();
+        masterSource = std::make_unique<data::TDataSource>(nullptr);
+        masterSource->SetDataSet(query.get());
+        detail = std::make_unique<TMyQuery>();
+        detail->SetConnection(connection.get());
+        detail->SetSQL(sql);
+        if (configure) configure(*detail);
+        detail->SetMasterSource(masterSource.get());
+        detail->Open();
+        return *detail;
     }
 
     void TearDown() override {
+        detail.reset();
+        masterSource.reset();
         query.reset();
         connection.reset();
         if (raw) raw->Execute("DROP TABLE IF EXISTS " + table + ", " + keyless);
@@ -81,6 +102,8 @@ protected:
     std::unique_ptr<RawSession> raw;
     std::unique_ptr<TMyConnection> connection;
     std::unique_ptr<TMyQuery> query;
+    std::unique_ptr<data::TDataSource> masterSource;
+    std::unique_ptr<TMyQuery> detail;
 };
 
 TEST_F(MyQueryEditingTest, PostsUpdateInsertWithIdentityAndDelete) {
@@ -430,15 +453,8 @@ TEST_F(MyQueryEditingTest, UpdateObjectTextsAndObjectsRunTheChange) {
 }
 
 TEST_F(MyQueryEditingTest, DetailFollowsTheMasterByParameters) {
-    ReplaceKeylessTable("m INT, v VARCHAR(5)", "(1, 'x'), (1, 'y'), (2, 'z')");
-    OpenTable();
-    data::TDataSource source(nullptr);
-    source.SetDataSet(query.get());
-    TMyQuery detail;
-    detail.SetConnection(connection.get());
-    detail.SetSQL("SELECT m, v FROM " + keyless + " WHERE m = :id");
-    detail.SetMasterSource(&source);
-    detail.Open();
+    TMyQuery& detail = OpenMasterDetail("m INT, v VARCHAR(5)", "(1, 'x'), (1, 'y'), (2, 'z')",
+                                        "SELECT m, v FROM " + keyless + " WHERE m = :id");
     EXPECT_EQ(detail.RecordCount(), 2);
     query->Next();
     EXPECT_EQ(detail.RecordCount(), 1);
@@ -451,15 +467,7 @@ TEST_F(MyQueryEditingTest, DetailFollowsTheMasterByParameters) {
 
 // A detail whose reopen fails still tells its listeners and gives its controls back.
 TEST_F(MyQueryEditingTest, FailedDetailRefreshEndsCleanly) {
-    ReplaceKeylessTable("m INT", "(1), (2)");
-    OpenTable();
-    data::TDataSource source(nullptr);
-    source.SetDataSet(query.get());
-    TMyQuery detail;
-    detail.SetConnection(connection.get());
-    detail.SetSQL("SELECT m FROM " + keyless + " WHERE m = :id");
-    detail.SetMasterSource(&source);
-    detail.Open();
+    TMyQuery& detail = OpenMasterDetail("m INT", "(1), (2)", "SELECT m FROM " + keyless + " WHERE m = :id");
     int refreshes = 0;
     detail.AfterRefresh = [&](data::TDataSet*) { ++refreshes; };
     raw->Execute("DROP TABLE " + keyless);
@@ -472,18 +480,12 @@ TEST_F(MyQueryEditingTest, FailedDetailRefreshEndsCleanly) {
 
 // A local detail reads its rows once and shows those of the master's current record.
 TEST_F(MyQueryEditingTest, LocalDetailFiltersItsRowsByTheMaster) {
-    ReplaceKeylessTable("m VARCHAR(5), v VARCHAR(5)", "('1', 'x'), ('1', 'y'), ('2', 'z'), (NULL, 'n')");
-    OpenTable();
-    data::TDataSource source(nullptr);
-    source.SetDataSet(query.get());
-    TMyQuery detail;
-    detail.SetConnection(connection.get());
-    detail.SetSQL("SELECT m, v FROM " + keyless + " ORDER BY v");
-    detail.Options().SetLocalMasterDetail(true);
-    detail.SetMasterFields("id");
-    detail.SetDetailFields("m");
-    detail.SetMasterSource(&source);
-    detail.Open();
+    TMyQuery& detail =
+        OpenMasterDetail("m VARCHAR(5), v VARCHAR(5)", "('1', 'x'), ('1', 'y'), ('2', 'z'), (NULL, 'n')",
+                         "SELECT m, v FROM " + keyless + " ORDER BY v", [](TMyQuery& linked) {
+                             linked.Options().SetLocalMasterDetail(true);
+                             LinkByFields(linked);
+                         });
     EXPECT_EQ(detail.FinalSQL(), "SELECT m, v FROM " + keyless + " ORDER BY v");
     EXPECT_EQ(detail.RecordCount(), 2);
     EXPECT_EQ(detail.FieldByName("v")->AsString(), "x");
@@ -503,17 +505,8 @@ TEST_F(MyQueryEditingTest, LocalDetailFiltersItsRowsByTheMaster) {
 
 // A detail row posted with another master's value leaves the detail; the server keeps it.
 TEST_F(MyQueryEditingTest, PostedDetailRowThatLeftItsMasterIsRemoved) {
-    ReplaceKeylessTable("m INT, v VARCHAR(5)", "(1, 'x'), (1, 'y'), (2, 'z')");
-    OpenTable();
-    data::TDataSource source(nullptr);
-    source.SetDataSet(query.get());
-    TMyQuery detail;
-    detail.SetConnection(connection.get());
-    detail.SetSQL("SELECT m, v FROM " + keyless + " ORDER BY v");
-    detail.SetMasterFields("id");
-    detail.SetDetailFields("m");
-    detail.SetMasterSource(&source);
-    detail.Open();
+    TMyQuery& detail = OpenMasterDetail("m INT, v VARCHAR(5)", "(1, 'x'), (1, 'y'), (2, 'z')",
+                                        "SELECT m, v FROM " + keyless + " ORDER BY v", LinkByFields);
     ASSERT_EQ(detail.RecordCount(), 2);
     detail.Edit();
     detail.FieldByName("v")->SetAsString("X");
@@ -553,16 +546,9 @@ TEST_F(MyQueryEditingTest, FilterSwitchKeepsTheCurrentRecord) {
 }
 
 TEST_F(MyQueryEditingTest, DetailDelayRefreshesOnceAfterTheLastMove) {
-    ReplaceKeylessTable("m INT", "(1), (2), (3), (3)");
-    OpenTable();
-    data::TDataSource source(nullptr);
-    source.SetDataSet(query.get());
-    TMyQuery detail;
-    detail.SetConnection(connection.get());
-    detail.SetSQL("SELECT m FROM " + keyless + " WHERE m = :id");
-    detail.SetMasterSource(&source);
-    detail.Options().SetDetailDelay(500);
-    detail.Open();
+    TMyQuery& detail =
+        OpenMasterDetail("m INT", "(1), (2), (3), (3)", "SELECT m FROM " + keyless + " WHERE m = :id",
+                         [](TMyQuery& linked) { linked.Options().SetDetailDelay(500); });
     int refreshes = 0;
     detail.AfterRefresh = [&](data::TDataSet*) { ++refreshes; };
     query->Next();

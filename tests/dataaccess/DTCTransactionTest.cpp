@@ -4,6 +4,7 @@
 #include "dataaccess/uMySQLConnection.h"
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
+#include "TestConnection.h"
 
 #include <gtest/gtest.h>
 
@@ -130,11 +131,7 @@ TEST_F(DTCTransactionTest, AMySQLConnectionRefusesToEnlist) {
     const auto settings = VELTRANE_REQUIRE_SERVER();
     RegisterDtcCoordinator(&FakeEntry);
     TMySQLConnection connection;
-    connection.SetProp(prDirect, false);
-    connection.SetServer(settings.host);
-    connection.SetUsername(settings.user);
-    connection.SetPassword(settings.password);
-    connection.SetProp(prPort, settings.port);
+    testing::UseTestServer(connection, settings, false);
     TMTSTransaction transaction;
     transaction.AddConnection(&connection);
     EXPECT_EQ(testsupport::ErrorMessageOf([&] { transaction.StartTransaction(); }),

@@ -6,6 +6,7 @@
 #include "dataaccess/uMySQLRecordset.h"
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
+#include "TestConnection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -78,12 +79,8 @@ protected:
 
     void Connect(std::unique_ptr<TMySQLConnection> connection) {
         connection_ = std::move(connection);
-        connection_->SetProp(prDirect, false);
-        connection_->SetServer(settings_.host);
-        connection_->SetUsername(settings_.user);
-        connection_->SetPassword(settings_.password);
+        testing::UseTestServer(*connection_, settings_, false);
         connection_->SetProp(prDatabase, database_);
-        connection_->SetProp(prPort, settings_.port);
         connection_->Connect("");
     }
 

@@ -6,6 +6,7 @@
 #include "DirectSwitch.h"
 #include "platform/data/Component.h"
 #include "support/TestServer.h"
+#include "TestConnection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,21 +20,11 @@
 namespace dataaccess {
 namespace {
 
-std::unique_ptr<TMySQLConnection> Connect(const testsupport::ServerSettings& s) {
-    auto connection = std::make_unique<TMySQLConnection>();
-    connection->SetProp(prDirect, testsupport::TestDirect());
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetProp(prDatabase, s.database);
-    connection->SetProp(prPort, s.port);
-    connection->Connect("");
-    return connection;
-}
+using testing::ConnectTestConnection;
 
 // A connected command with its connection.
 struct Fixture {
-    explicit Fixture(const testsupport::ServerSettings& s) : connection(Connect(s)) {
+    explicit Fixture(const testsupport::ServerSettings& s) : connection(ConnectTestConnection(s)) {
         command.SetConnection(connection.get());
     }
     ~Fixture() {

@@ -6,6 +6,7 @@
 #include "DirectSwitch.h"
 #include "platform/data/Component.h"
 #include "support/TestServer.h"
+#include "TestConnection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,16 +24,8 @@ namespace {
 
 using ::testing::MatchesRegex;
 
-// A client-library connection to the test server, not yet connected.
 std::unique_ptr<TMySQLConnection> NewConnection(const testsupport::ServerSettings& s) {
-    auto connection = std::make_unique<TMySQLConnection>();
-    connection->SetProp(prDirect, testsupport::TestDirect());
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetProp(prDatabase, s.database);
-    connection->SetProp(prPort, s.port);
-    return connection;
+    return testing::NewTestConnection(s);
 }
 
 // The first column of the first row, read through the connection's own handle.

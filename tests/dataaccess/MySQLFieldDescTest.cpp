@@ -8,6 +8,7 @@
 #include "platform/rtl/Utf.h"
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
+#include "TestConnection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -123,18 +124,7 @@ TEST(MySQLFieldDescTest, ParseTextDateTime) {
 
 // ---- Column types against a real table
 
-std::unique_ptr<TMySQLConnection> Connect(const testsupport::ServerSettings& s, bool useUnicode) {
-    auto connection = std::make_unique<TMySQLConnection>();
-    connection->SetProp(prDirect, testsupport::TestDirect());
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetProp(prDatabase, s.database);
-    connection->SetProp(prPort, s.port);
-    connection->SetProp(prUseUnicode, useUnicode);
-    connection->Connect("");
-    return connection;
-}
+using testing::ConnectTestConnection;
 
 class MySQLColumnTypesTest : public ::testing::Test {
 protected:
@@ -168,7 +158,7 @@ protected:
         rtl::Variant value;
     };
     std::map<std::string, Column> Read(bool useUnicode, bool enableBoolean, bool enableBCD) {
-        auto connection = Connect(settings_, useUnicode);
+        auto connection = ConnectTestConnection(settings_, useUnicode);
         TMySQLRecordset rs;
         rs.SetConnection(connection.get());
         rs.SetProp(prCreateConnection, false);
@@ -248,7 +238,7 @@ TEST_F(MySQLColumnTypesTest, TypesAndValues) {
 }
 
 TEST_F(MySQLColumnTypesTest, UnicodeLengthsCountCharacters) {
-    auto connection = Connect(settings_, true);
+    auto connection = ConnectTestConnection(settings_, true);
     TMySQLRecordset rs;
     rs.SetConnection(connection.get());
     rs.SetProp(prCreateConnection, false);
@@ -262,7 +252,7 @@ TEST_F(MySQLColumnTypesTest, ZeroDates) {
     raw_->Execute("DROP TABLE IF EXISTS coltypes_zero; CREATE TABLE coltypes_zero (d DATE, dt DATETIME)");
     raw_->Execute(
         "SET SESSION sql_mode = ''; INSERT INTO coltypes_zero VALUES ('0000-00-00', '0000-00-00 00:00:00')");
-    auto connection = Connect(settings_, false);
+    auto connection = ConnectTestConnection(settings_, false);
     for (bool nullForZero : {true, false}) {
         SCOPED_TRACE(nullForZero);
         TMySQLRecordset rs;
@@ -284,7 +274,7 @@ TEST_F(MySQLColumnTypesTest, ZeroDates) {
 }
 
 TEST_F(MySQLColumnTypesTest, TablesOfTheColumns) {
-    auto connection = Connect(settings_, false);
+    auto connection = ConnectTestConnection(settings_, false);
     TMySQLRecordset rs;
     rs.SetConnection(connection.get());
     rs.SetProp(prCreateConnection, false);
@@ -341,7 +331,7 @@ TEST(MySQLFieldDescTest, BinaryValueAsText) {
 // The record set takes OptimizedBigInt and DecimalPrecision from its connection.
 TEST_F(MySQLColumnTypesTest, ConnectionOptionsChooseTheTypes) {
     for (const bool on : {false, true}) {
-        auto connection = Connect(settings_, false);
+        auto connection = ConnectTestConnection(settings_, false);
         connection->SetProp(prOptimizedBigInt, on);
         connection->SetProp(prDecimalPrecision, on);
         rtl::Variant value;
@@ -371,7 +361,7 @@ TEST_F(MySQLColumnTypesTest, FieldFlagsComeFromTheColumnFlags) {
     raw_->Execute("CREATE TABLE " + table +
                   " (id INT AUTO_INCREMENT PRIMARY KEY, must INT NOT NULL, defaulted INT NOT NULL DEFAULT 0, "
                   "optional INT, stamp TIMESTAMP NOT NULL)");
-    auto connection = Connect(settings_, false);
+    auto connection = ConnectTestConnection(settings_, false);
     TMySQLRecordset rs;
     rs.SetConnection(connection.get());
     rs.SetProp(prCreateConnection, false);

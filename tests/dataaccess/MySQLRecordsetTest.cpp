@@ -6,6 +6,7 @@
 #include "platform/rtl/Threads.h"
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
+#include "TestConnection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,23 +21,12 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::unique_ptr<TMySQLConnection> Connect(const testsupport::ServerSettings& s, bool useUnicode = false) {
-    auto connection = std::make_unique<TMySQLConnection>();
-    connection->SetProp(prDirect, testsupport::TestDirect());
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetProp(prDatabase, s.database);
-    connection->SetProp(prPort, s.port);
-    connection->SetProp(prUseUnicode, useUnicode);
-    connection->Connect("");
-    return connection;
-}
+using testing::ConnectTestConnection;
 
 // A record set on its own connection; reads on the main connection unless a test asks otherwise.
 struct Fixture {
     explicit Fixture(const testsupport::ServerSettings& s, bool useUnicode = false)
-        : connection(Connect(s, useUnicode)), recordSet(std::make_unique<TMySQLRecordset>()) {
+        : connection(ConnectTestConnection(s, useUnicode)), recordSet(std::make_unique<TMySQLRecordset>()) {
         recordSet->SetConnection(connection.get());
         recordSet->SetProp(prCreateConnection, false);
     }
@@ -317,7 +307,7 @@ TEST(MySQLRecordsetTest, FetchConnectionIsKilledWhenClosedEarly) {
 // session; another connection ends it, as the session belongs to the old one.
 TEST(MySQLRecordsetTest, BindingConnectionsWhileReadingOverTheFetchSession) {
     const auto settings = VELTRANE_REQUIRE_SERVER();
-    auto other = Connect(settings);
+    auto other = ConnectTestConnection(settings);
     Fixture f(settings);
     f.rs().SetProp(prCreateConnection, true);
     f.Open("SELECT seq FROM seq_1_to_1000");

@@ -10,6 +10,7 @@
 #include "dataaccess/uMySqlSession.h"
 #include "platform/rtl/Streams.h"
 #include "support/TestServer.h"
+#include "TestConnection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -461,16 +462,7 @@ TEST(MySqlDirectTest, StatementErrors) {
 // ---- The connection and command over the wire protocol
 
 std::unique_ptr<TMySQLConnection> DirectConnection(const testsupport::ServerSettings& s) {
-    auto connection = std::make_unique<TMySQLConnection>();
-    connection->SetProp(prDirect, true);
-    connection->SetServer(s.host);
-    connection->SetUsername(s.user);
-    connection->SetPassword(s.password);
-    connection->SetProp(prDatabase, s.database);
-    connection->SetProp(prPort, s.port);
-    connection->SetProp(prUseUnicode, true);
-    connection->Connect("");
-    return connection;
+    return testing::ConnectTestConnection(s, true, true);
 }
 
 TEST(MySqlDirectTest, TheConnectionRunsOverTheWireProtocol) {

@@ -8,8 +8,8 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
-#include <utility>
 #include <set>
+#include <utility>
 
 namespace testsupport {
 
@@ -107,7 +107,7 @@ T ParseNumber(const std::string& text) {
 } // namespace
 
 FetchedDataSet::FetchedDataSet(Runner runner, std::string sql, FieldStyle style)
-    : TDataSet(nullptr), runner_(std::move(runner)), sql_(std::move(sql)), style_(style) {}
+    : RowsDataSet(nullptr), runner_(std::move(runner)), sql_(std::move(sql)), style_(style) {}
 
 FetchedDataSet::~FetchedDataSet() {
     Destroying();
@@ -180,7 +180,7 @@ void FetchedDataSet::InternalOpen() {
     }
     BindFields(true);
     SetBookmarkSize(sizeof(int32_t));
-    cursor_ = -1;
+    SetCursor(-1);
     open_ = true;
 }
 
@@ -193,50 +193,24 @@ void FetchedDataSet::InternalClose() {
 
 // ---- buffers and the cursor ----
 
-TRecordBuffer FetchedDataSet::AllocRecordBuffer() {
-    return new uint8_t[kBufferSize]();
+size_t FetchedDataSet::RecordBufferSize() const {
+    return kBufferSize;
 }
 
-void FetchedDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
-    delete[] buffer;
-    buffer = nullptr;
-}
-
-TGetResult FetchedDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool) {
-    switch (mode) {
-    case gmCurrent:
-        if (cursor_ < 0) return grBOF;
-        if (cursor_ >= RowCount()) return grEOF;
-        break;
-    case gmNext:
-        if (cursor_ >= RowCount() - 1) {
-            cursor_ = RowCount();
-            return grEOF;
-        }
-        ++cursor_;
-        break;
-    case gmPrior:
-        if (cursor_ <= 0) {
-            cursor_ = -1;
-            return grBOF;
-        }
-        --cursor_;
-        break;
-    }
-    const int32_t row = cursor_;
-    std::memcpy(buffer, &row, sizeof row);
+void FetchedDataSet::FillRecord(TRecordBuffer buffer, int row) {
+    const int32_t index = row;
+    std::memcpy(buffer, &index, sizeof index);
     buffer[kFlagOffset] = bfCurrent;
-    return grOK;
 }
 
 void FetchedDataSet::InternalGotoBookmark(const void* bookmark) {
     int32_t row = 0;
     std::memcpy(&row, bookmark, sizeof row);
-    cursor_ = row;
+    SetCursor(row);
 }
 
 void FetchedDataSet::InternalSetToRecord(TRecordBuffer buffer) {
-    cursor_ = BufferRow(buffer);
+    SetCursor(BufferRow(buffer));
 }
 
 void FetchedDataSet::GetBookmarkData(TRecordBuffer buffer, void* data) const {

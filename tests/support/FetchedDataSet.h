@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/uDBAConnection.h"
-#include "platform/data/DataSet.h"
+#include "support/RowsDataSet.h"
 
 #include <cstdint>
 #include <functional>
@@ -39,7 +39,7 @@ enum class FieldStyle { Typed, AsString, WideText };
 
 // A read-only, bidirectional data set over the results of one statement, all fetched when it runs.
 // Each field carries its column's MySQL type code and unsigned flag.
-class FetchedDataSet : public data::TDataSet {
+class FetchedDataSet : public RowsDataSet {
 public:
     // Runs a statement and answers every result it produced, in order.
     using Runner = std::function<std::vector<FetchedResult>(const std::string& sql)>;
@@ -65,18 +65,15 @@ public:
     using data::TDataSet::GetFieldData;
     bool GetFieldData(data::TField* field, void* buffer) override;
     std::unique_ptr<rtl::TStream> CreateBlobStream(data::TField* field, data::TBlobStreamMode mode) override;
-    bool IsSequenced() const override { return true; }
 
 protected:
-    data::TRecordBuffer AllocRecordBuffer() override;
-    void FreeRecordBuffer(data::TRecordBuffer& buffer) override;
-    data::TGetResult GetRecord(data::TRecordBuffer buffer, data::TGetMode mode, bool doCheck) override;
+    int RowCount() const override { return static_cast<int>(current_.rows.size()); }
+    size_t RecordBufferSize() const override;
+    void FillRecord(data::TRecordBuffer buffer, int row) override;
     void InternalOpen() override;
     void InternalClose() override;
     void InternalInitFieldDefs() override;
     bool IsCursorOpen() const override { return open_; }
-    void InternalFirst() override { cursor_ = -1; }
-    void InternalLast() override { cursor_ = RowCount(); }
     void InternalGotoBookmark(const void* bookmark) override;
     void InternalSetToRecord(data::TRecordBuffer buffer) override;
     void GetBookmarkData(data::TRecordBuffer buffer, void* data) const override;
@@ -90,7 +87,6 @@ protected:
 private:
     // Runs the statement unless its results are already at hand.
     void Fetch();
-    int RowCount() const { return static_cast<int>(current_.rows.size()); }
     const std::optional<std::string>& CurrentValue(const data::TField* field) const;
 
     Runner runner_;
@@ -100,7 +96,6 @@ private:
     FetchedResult current_;
     std::vector<FetchedResult> pending_;
     bool open_ = false;
-    int cursor_ = -1;
 };
 
 } // namespace testsupport

@@ -19,4 +19,31 @@ private:
     F cleanup_;
 };
 
+// Runs `body`, then `cleanup` whether or not `body` threw; for a clean-up that may throw itself,
+// which a destructor must not. An error of `body` goes on unless `cleanup` throws its own.
+template <class Body, class Cleanup>
+void Finally(Body&& body, Cleanup&& cleanup) {
+    try {
+        body();
+    } catch (...) {
+        cleanup();
+        throw;
+    }
+    cleanup();
+}
+
+// Sets a flag for the length of a scope and puts back the value it had before, so that nested
+// scopes leave the outer one's setting in place.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = saved_; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+    bool saved_;
+};
+
 } // namespace rtl

@@ -104,7 +104,7 @@ private:
 
 ToyDataSet::ToyDataSet(TComponent* owner, std::vector<ToyColumn> columns,
                        std::vector<std::vector<rtl::Variant>> rows)
-    : TDataSet(owner), columns_(std::move(columns)), source_(std::move(rows)) {}
+    : RowsDataSet(owner), columns_(std::move(columns)), source_(std::move(rows)) {}
 
 ToyDataSet::~ToyDataSet() {
     Destroying();
@@ -145,7 +145,7 @@ void ToyDataSet::InternalOpen() {
         EncodeRow(values, row);
         rows_.push_back(std::move(row));
     }
-    cursor_ = -1;
+    SetCursor(-1);
     oldBuffer_ = AllocRecordBuffer();
     open_ = true;
 }
@@ -184,15 +184,6 @@ void ToyDataSet::ChangeStoredValue(int row, int fieldNo, const rtl::Variant& val
 
 // ---- buffers and the cursor ----
 
-TRecordBuffer ToyDataSet::AllocRecordBuffer() {
-    return new uint8_t[bufferSize_]();
-}
-
-void ToyDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
-    delete[] buffer;
-    buffer = nullptr;
-}
-
 void ToyDataSet::FillBuffer(TRecordBuffer buffer, int index) const {
     const Row& row = rows_[index];
     std::memcpy(buffer, row.data.data(), dataSize_);
@@ -202,31 +193,9 @@ void ToyDataSet::FillBuffer(TRecordBuffer buffer, int index) const {
     std::memcpy(buffer + infoOffset_ + kInfoSize, &row.id, kBookmarkSize);
 }
 
-TGetResult ToyDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool) {
-    const int count = static_cast<int>(rows_.size());
-    switch (mode) {
-    case gmCurrent:
-        if (cursor_ < 0) return grBOF;
-        if (cursor_ >= count) return grEOF;
-        break;
-    case gmNext:
-        if (cursor_ >= count - 1) {
-            cursor_ = count;
-            return grEOF;
-        }
-        ++cursor_;
-        break;
-    case gmPrior:
-        if (cursor_ <= 0) {
-            cursor_ = -1;
-            return grBOF;
-        }
-        --cursor_;
-        break;
-    }
-    FillBuffer(buffer, cursor_);
+void ToyDataSet::FillRecord(TRecordBuffer buffer, int row) {
+    FillBuffer(buffer, row);
     GetCalcFields(buffer);
-    return grOK;
 }
 
 int ToyDataSet::FindRow(int64_t id) const {
@@ -245,7 +214,7 @@ void ToyDataSet::InternalGotoBookmark(const void* bookmark) {
     std::memcpy(&id, bookmark, kBookmarkSize);
     const int index = FindRow(id);
     if (index < 0) DatabaseError("Record not found", this);
-    cursor_ = index;
+    SetCursor(index);
 }
 
 void ToyDataSet::InternalSetToRecord(TRecordBuffer buffer) {
@@ -298,7 +267,7 @@ void ToyDataSet::SetRecNo(int value) {
     CheckBrowseMode();
     if (value < 1 || value > static_cast<int>(rows_.size()) || value == RecNo()) return;
     DoBeforeScroll();
-    cursor_ = value - 1;
+    SetCursor(value - 1);
     Resync({rmExact, rmCenter});
     DoAfterScroll();
 }
@@ -425,7 +394,7 @@ void ToyDataSet::InternalPost() {
         std::memcpy(rows_[index].data.data(), record, dataSize_);
         for (auto& [fieldNo, value] : pendingBlobs_)
             rows_[index].blobs[fieldNo] = value;
-        cursor_ = index;
+        SetCursor(index);
     } else {
         Row row{nextId_++, std::vector<uint8_t>(record, record + dataSize_), pendingBlobs_};
         int at = static_cast<int>(rows_.size());
@@ -434,13 +403,13 @@ void ToyDataSet::InternalPost() {
             if (before >= 0) at = before;
         }
         rows_.insert(rows_.begin() + at, std::move(row));
-        cursor_ = at;
+        SetCursor(at);
     }
     pendingBlobs_.clear();
 }
 
 void ToyDataSet::InternalDelete() {
-    rows_.erase(rows_.begin() + cursor_);
+    rows_.erase(rows_.begin() + Cursor());
     pendingBlobs_.clear();
 }
 

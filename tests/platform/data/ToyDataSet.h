@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/data/DataSet.h"
+#include "support/RowsDataSet.h"
 
 #include <map>
 #include <optional>
@@ -20,7 +20,7 @@ struct ToyColumn {
 // of its fields; edits go back into those rows. Record buffer: for each data field a presence byte and
 // its DataSize bytes, the calculated-field area, the record number (int32), the bookmark flag, and the
 // bookmark (the row's id, int64). Blob values live beside the rows.
-class ToyDataSet : public data::TDataSet {
+class ToyDataSet : public testsupport::RowsDataSet {
 public:
     ToyDataSet(data::TComponent* owner, std::vector<ToyColumn> columns,
                std::vector<std::vector<rtl::Variant>> rows);
@@ -30,7 +30,6 @@ public:
     bool GetFieldData(data::TField* field, void* buffer) override;
     void SetFieldData(data::TField* field, const void* buffer) override;
     std::unique_ptr<rtl::TStream> CreateBlobStream(data::TField* field, data::TBlobStreamMode mode) override;
-    bool IsSequenced() const override { return true; }
     void SetRecNo(int value) override;
     bool BookmarkValid(const data::TBookmark& bookmark) const override;
     int CompareBookmarks(const data::TBookmark& a, const data::TBookmark& b) const override;
@@ -45,15 +44,13 @@ public:
     using data::TDataSet::InternalHandleException;
 
 protected:
-    data::TRecordBuffer AllocRecordBuffer() override;
-    void FreeRecordBuffer(data::TRecordBuffer& buffer) override;
-    data::TGetResult GetRecord(data::TRecordBuffer buffer, data::TGetMode mode, bool doCheck) override;
+    int RowCount() const override { return static_cast<int>(rows_.size()); }
+    size_t RecordBufferSize() const override { return bufferSize_; }
+    void FillRecord(data::TRecordBuffer buffer, int row) override;
     void InternalOpen() override;
     void InternalClose() override;
     void InternalInitFieldDefs() override;
     bool IsCursorOpen() const override { return open_; }
-    void InternalFirst() override { cursor_ = -1; }
-    void InternalLast() override { cursor_ = static_cast<int>(rows_.size()); }
     void InternalGotoBookmark(const void* bookmark) override;
     void InternalSetToRecord(data::TRecordBuffer buffer) override;
     void GetBookmarkData(data::TRecordBuffer buffer, void* data) const override;
@@ -61,7 +58,7 @@ protected:
     data::TBookmarkFlag GetBookmarkFlag(data::TRecordBuffer buffer) const override;
     void SetBookmarkFlag(data::TRecordBuffer buffer, data::TBookmarkFlag flag) override;
     int GetRecNo() const override;
-    int GetRecordCount() const override { return open_ ? static_cast<int>(rows_.size()) : 0; }
+    int GetRecordCount() const override { return open_ ? RowCount() : 0; }
     bool GetCanModify() const override { return !ReadOnlyDataSet; }
     void InternalInitRecord(data::TRecordBuffer buffer) override;
     void InternalEdit() override;
@@ -96,7 +93,6 @@ private:
     size_t dataSize_ = 0;
     size_t infoOffset_ = 0;
     size_t bufferSize_ = 0;
-    int cursor_ = -1;
     int64_t nextId_ = 1;
     bool open_ = false;
     data::TRecordBuffer oldBuffer_ = nullptr;
