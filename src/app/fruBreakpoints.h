@@ -1,3 +1,4 @@
+// The breakpoint list window: every breakpoint of the run with its module, line and condition.
 #pragma once
 
 #include "platform/ui/Actions.h"

@@ -1,3 +1,4 @@
+// The call stack window: the routines of a paused run, each line opening its routine.
 #pragma once
 
 #include "platform/ui/Forms.h"

@@ -1,3 +1,4 @@
+// The routine editor frame: the code editor with breakpoints, the current line and code insight.
 #pragma once
 
 #include "app/fruTextEditor.h"

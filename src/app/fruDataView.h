@@ -1,3 +1,4 @@
+// The data view frame: a grid over a result set, with "NULL" shown in a colour of its own.
 #pragma once
 
 #include "platform/data/DataLink.h"

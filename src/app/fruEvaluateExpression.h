@@ -1,3 +1,4 @@
+// The evaluate window: computes one expression at a stop and can pass it to the watch list.
 #pragma once
 
 #include "platform/ui/Actions.h"

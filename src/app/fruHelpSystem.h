@@ -1,3 +1,4 @@
+// The help window: searches the reference help and shows its topics as HTML pages.
 #pragma once
 
 #include <map>

@@ -1,3 +1,4 @@
+// The local variables window: the names and values of the variables at the current stop.
 #pragma once
 
 #include "platform/ui/Actions.h"

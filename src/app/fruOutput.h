@@ -1,3 +1,4 @@
+// The output window: the messages of a run, each line with its image.
 #pragma once
 
 #include "platform/ui/Actions.h"

@@ -1,3 +1,4 @@
+// The SQL window: runs statements at a stop in the debugged session and shows results and messages.
 #pragma once
 
 #include "platform/ui/Actions.h"

@@ -1,3 +1,4 @@
+// The schema browser: a tree of the server's databases and their stored routines.
 #pragma once
 
 #include "platform/ui/Forms.h"

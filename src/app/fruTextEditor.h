@@ -1,3 +1,4 @@
+// The base of every editor frame: the code editor with completion, parameter hints and search.
 #pragma once
 
 #include "core/uMultiNotifier.h"

@@ -1,3 +1,4 @@
+// The watch list window: expressions re-evaluated at every stop.
 #pragma once
 
 #include "platform/ui/Actions.h"

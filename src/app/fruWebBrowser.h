@@ -1,3 +1,4 @@
+// A frame around the embedded web browser that lets its owner vet each navigation.
 #pragma once
 
 #include "platform/ui/Forms.h"

@@ -1,3 +1,4 @@
+// The About box: the program's picture, version and a link to its home page.
 #pragma once
 
 #include "platform/ui/Forms.h"

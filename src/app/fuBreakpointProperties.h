@@ -1,3 +1,4 @@
+// The dialog that edits a breakpoint's line and condition.
 #pragma once
 
 #include "widecontrols/uUcForms.h"

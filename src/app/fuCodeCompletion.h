@@ -1,3 +1,4 @@
+// The code completion pop-up: the candidate list under the caret and the word it completes.
 #pragma once
 
 #include "app/fruTextEditor.h"

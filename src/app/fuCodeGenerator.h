@@ -1,3 +1,4 @@
+// The code generator dialog: writes a main block that calls a routine with its parameters.
 #pragma once
 
 #include <memory>

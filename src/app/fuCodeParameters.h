@@ -1,3 +1,4 @@
+// The parameter hint window: a routine's parameters with the current one in bold.
 #pragma once
 
 #include "app/fruTextEditor.h"

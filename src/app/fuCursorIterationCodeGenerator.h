@@ -1,3 +1,4 @@
+// The generator of a cursor loop that fetches the columns of a SELECT into variables.
 #pragma once
 
 #include <optional>

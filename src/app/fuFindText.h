@@ -1,3 +1,4 @@
+// The find dialog and the last search, which search again repeats in any editor.
 #pragma once
 
 #include "platform/ui/Forms.h"

@@ -1,3 +1,4 @@
+// The internal check: compiles every routine of the server and lists those the program cannot handle.
 #pragma once
 
 #include "platform/ui/Forms.h"

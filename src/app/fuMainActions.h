@@ -1,3 +1,4 @@
+// The main window's commands as a table: names, categories, captions, shortcuts and menus.
 #pragma once
 
 #include <map>

@@ -1,3 +1,4 @@
+// The main window's handling of routines: kinds, opening, first statement lines and closing.
 #pragma once
 
 #include <atomic>

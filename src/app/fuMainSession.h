@@ -1,3 +1,4 @@
+// What the main window saves and restores per connection: the open modules and the main block.
 #pragma once
 
 #include <string>

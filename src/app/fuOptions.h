@@ -1,3 +1,4 @@
+// The options dialog: the editor's automatic features and what code completion offers.
 #pragma once
 
 #include "platform/ui/Forms.h"

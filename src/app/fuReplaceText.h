@@ -1,3 +1,4 @@
+// The replace dialog, the find dialog with a replacement text.
 #pragma once
 
 #include "app/fuFindText.h"

@@ -1,3 +1,4 @@
+// A floating window that hosts a tool frame outside the docking panels.
 #pragma once
 
 #include "platform/ui/Forms.h"

@@ -1,3 +1,4 @@
+// Fills the completion list and the parameter hints for the statement at the caret.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// A completion candidate: its kind, caption, colour and the list that holds them.
 #pragma once
 
 #include "platform/ui/Color.h"

@@ -1,3 +1,4 @@
+// The switches of what code completion offers besides the names a statement asks for.
 #pragma once
 
 namespace app {

@@ -1,3 +1,4 @@
+// What completion reads from the statement at the caret: its context, tables and aliases.
 #pragma once
 
 #include "parser/uSQLProductionVisitor.h"

@@ -1,3 +1,4 @@
+// The engine's database connection over the MySQL data-access components.
 #pragma once
 
 #include "core/uDBAConnection.h"

@@ -1,3 +1,4 @@
+// The engine's query results over the MySQL query component of the adapter's connection.
 #pragma once
 
 #include "components/uMyQuery.h"

@@ -1,3 +1,4 @@
+// The debugging commands of the main window and when each is available.
 #pragma once
 
 #include <cstdint>

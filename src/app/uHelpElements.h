@@ -1,3 +1,4 @@
+// The reference help as objects: topics, categories, keywords and the manager that loads them.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Writes the reference help pages into the user's help folder and reads their lines back.
 #pragma once
 
 #include <string>

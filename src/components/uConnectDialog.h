@@ -1,3 +1,4 @@
+// The base of connect dialogs and the hook that lists the servers they offer.
 #pragma once
 
 #include "platform/data/Component.h"

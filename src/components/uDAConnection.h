@@ -1,3 +1,4 @@
+// The base connection component: options, pooling, transactions, lost-connection handling and errors.
 #pragma once
 
 #include "dataaccess/uCRConnection.h"

@@ -1,3 +1,4 @@
+// The base query data set: SQL, parameters, master/detail links, refresh and updates over a connection.
 #pragma once
 
 #include "components/uDAConnectionClient.h"

@@ -1,3 +1,4 @@
+// The service behind a query data set: key fields, field origins, updating table and SQL generation.
 #pragma once
 
 #include "components/uDASQLGenerator.h"

@@ -1,3 +1,4 @@
+// Writes a data set's inserts, updates and deletes to the server, at once or from the cache.
 #pragma once
 
 #include "components/uDASQLGenerator.h"

@@ -1,3 +1,4 @@
+// A read-only data set of server metadata, one kind at a time, narrowed by restrictions.
 #pragma once
 
 #include "components/uDAConnectionClient.h"

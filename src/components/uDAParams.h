@@ -1,3 +1,4 @@
+// Statement parameters with blob, wide-text and 64-bit values, and their info for SQL generation.
 #pragma once
 
 #include "platform/data/Collection.h"

@@ -1,3 +1,4 @@
+// The command component: runs SQL and stored procedures over a connection with parameters and macros.
 #pragma once
 
 #include "components/uDAConnectionClient.h"

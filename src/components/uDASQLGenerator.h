@@ -1,3 +1,4 @@
+// Generates the INSERT, UPDATE, DELETE, lock and refresh statements of a data set.
 #pragma once
 
 #include "platform/data/Collection.h"

@@ -1,3 +1,4 @@
+// Edits the WHERE and ORDER BY clauses of a SELECT text without a full parse.
 #pragma once
 
 #include "dataaccess/uCRCommand.h"

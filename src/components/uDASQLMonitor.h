@@ -1,3 +1,4 @@
+// The SQL monitor: traces statements, fetches, errors, connects and transactions to a handler.
 #pragma once
 
 #include "platform/data/Component.h"

@@ -1,3 +1,4 @@
+// The script component: splits a text into statements and runs them one by one.
 #pragma once
 
 #include "components/uDASQL.h"

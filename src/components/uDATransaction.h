@@ -1,3 +1,4 @@
+// The transaction component: starts, commits and rolls back over its connections.
 #pragma once
 
 #include "components/uDAConnection.h"

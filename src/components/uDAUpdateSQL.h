@@ -1,3 +1,4 @@
+// The update object: the statements or components that store a data set's changes.
 #pragma once
 
 #include "components/uDASQLGenerator.h"

@@ -1,3 +1,4 @@
+// Access to the internals of connections, commands, data sets and transactions for their helpers.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// Named pieces of text substituted for "&name" in SQL before it is sent.
 #pragma once
 
 #include "dataaccess/uCRCommand.h"

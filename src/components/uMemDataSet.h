@@ -1,3 +1,4 @@
+// The data set over the record store: fields, buffers, blobs, filters, sorting and cached updates.
 #pragma once
 
 #include "dataaccess/uData.h"

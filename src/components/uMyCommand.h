@@ -1,3 +1,4 @@
+// The MySQL command component.
 #pragma once
 
 #include "components/uDASQL.h"

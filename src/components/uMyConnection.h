@@ -1,3 +1,4 @@
+// The MySQL connection component with its options, SSL options and transaction.
 #pragma once
 
 #include "components/uDAConnection.h"

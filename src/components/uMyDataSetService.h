@@ -1,3 +1,4 @@
+// The service of MySQL query data sets: keys, auto-increment fields and refresh statements.
 #pragma once
 
 #include "components/uDADataSetService.h"

@@ -1,3 +1,4 @@
+// The updater of MySQL query data sets: auto-increment values, locks and date-time comparison.
 #pragma once
 
 #include "components/uDADataSetUpdater.h"

@@ -1,3 +1,4 @@
+// The metadata data set over a MySQL connection.
 #pragma once
 
 #include "components/uDAMetaData.h"

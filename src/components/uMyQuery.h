@@ -1,3 +1,4 @@
+// The MySQL query data set and its options.
 #pragma once
 
 #include "components/uDADataSet.h"

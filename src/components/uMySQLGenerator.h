@@ -1,3 +1,4 @@
+// The MySQL dialect of the statement generator, with its parameter markers.
 #pragma once
 
 #include "components/uDAParams.h"

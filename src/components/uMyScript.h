@@ -1,3 +1,4 @@
+// The MySQL script component: DELIMITER commands and routine bodies with inner semicolons.
 #pragma once
 
 #include "components/uDAScript.h"

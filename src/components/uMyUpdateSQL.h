@@ -1,3 +1,4 @@
+// The update object of MySQL data sets.
 #pragma once
 
 #include "components/uDAUpdateSQL.h"

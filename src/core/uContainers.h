@@ -1,3 +1,4 @@
+// Small containers: an ordered list of integers and lists of quote pairs.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The database interfaces the engine runs on: connection, query result, variables and errors.
 #pragma once
 
 #include "core/uDataConverter.h"

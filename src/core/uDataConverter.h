@@ -1,3 +1,4 @@
+// Conversions, fitting, comparison and literal text of SQL values, as the server does them.
 #pragma once
 
 #include <cstdint>

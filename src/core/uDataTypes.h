@@ -1,3 +1,4 @@
+// The data types of SQL values and their characteristics: length, precision, charset, flags.
 #pragma once
 
 #include <array>

@@ -1,3 +1,4 @@
+// Typed SQL values: read-only and writable values with their type descriptions.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Splits, quotes and qualifies schema object names under the session's default schema.
 #pragma once
 
 #include "core/uContainers.h"

@@ -1,3 +1,4 @@
+// Events and a notifier that passes each event to many handlers.
 #pragma once
 
 #include <memory>

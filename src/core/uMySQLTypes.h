@@ -1,3 +1,4 @@
+// MySQL character sets with their code pages, and the characteristics of MySQL type names.
 #pragma once
 
 #include <array>

@@ -1,3 +1,4 @@
+// A backtracking regular-expression engine over byte strings, and its errors.
 #pragma once
 
 #include <array>

@@ -1,3 +1,4 @@
+// Comparison of text under the server's default collation.
 #pragma once
 
 #include <cstdint>

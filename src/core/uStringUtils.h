@@ -1,3 +1,4 @@
+// Escaping, quoting and hex forms of SQL strings, and code-page conversions.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// Unicode regular-expression search over UTF-16 text.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// Unicode character properties: categories, case and white space tests.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// Access to the Unicode tables generated at build time: categories, case maps, decompositions.
 #pragma once
 
 #include <cstddef>

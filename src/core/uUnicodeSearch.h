@@ -1,3 +1,4 @@
+// Search engines that find every match of a pattern in UTF-16 text, and their flags.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// A list of UTF-16 strings read from and written to text, streams and files.
 #pragma once
 
 #include <functional>

@@ -1,3 +1,4 @@
+// Decimal numbers of up to 64 digits: conversion to and from text, comparison and rounding.
 #pragma once
 
 #include <cstdint>

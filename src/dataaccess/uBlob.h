@@ -1,3 +1,4 @@
+// Blob values of the record store: content in pieces, shared between records by reference count.
 #pragma once
 
 #include "dataaccess/uMarshal.h"

@@ -1,3 +1,4 @@
+// The record store's memory: blocks of row items with their update status.
 #pragma once
 
 #include <cstddef>

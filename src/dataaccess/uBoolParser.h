@@ -1,3 +1,4 @@
+// Filter expressions of the record store: their lexer and the parsed expression tree.
 #pragma once
 
 #include "dataaccess/uCRParser.h"

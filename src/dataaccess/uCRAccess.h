@@ -1,3 +1,4 @@
+// Messages and numbered property codes of the abstract server layer.
 #pragma once
 
 #include "platform/rtl/Exception.h"

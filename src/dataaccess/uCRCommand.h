@@ -1,3 +1,4 @@
+// The abstract server command: SQL text, parameters and execution.
 #pragma once
 
 #include "dataaccess/uStringBuilder.h"

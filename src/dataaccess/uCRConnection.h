@@ -1,3 +1,4 @@
+// The abstract server connection: connect, disconnect, transactions and lost-connection handling.
 #pragma once
 
 #include "dataaccess/uDAError.h"

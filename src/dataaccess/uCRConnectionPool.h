@@ -1,3 +1,4 @@
+// Pools of server connections keyed by their parameters, with a validation thread.
 #pragma once
 
 #include "dataaccess/uCRConnection.h"

@@ -1,3 +1,4 @@
+// The abstract server metadata: rows of one metadata kind in a fixed column layout.
 #pragma once
 
 #include "dataaccess/uCRRecordSet.h"

@@ -1,3 +1,4 @@
+// The base SQL lexer: lexeme tables, symbols, keywords, comments and blocks.
 #pragma once
 
 #include "dataaccess/uEncoding.h"

@@ -1,3 +1,4 @@
+// The abstract server record set: a command's result fetched into the record store.
 #pragma once
 
 #include "dataaccess/uCRCommand.h"

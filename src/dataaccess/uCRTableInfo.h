@@ -1,3 +1,4 @@
+// What a record set knows of the tables its columns come from, and the server's quoting rules.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The abstract server transaction over one or more connections, with isolation levels.
 #pragma once
 
 #include "dataaccess/uCRConnection.h"

@@ -1,3 +1,4 @@
+// The transport of the wire protocol: the base class and plain TCP sockets.
 #pragma once
 
 #include "dataaccess/uMarshal.h"

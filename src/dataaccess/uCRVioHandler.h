@@ -1,3 +1,4 @@
+// A transport through a user-written I/O handler component.
 #pragma once
 
 #include "dataaccess/uCRVio.h"

@@ -1,3 +1,4 @@
+// The TLS transport over TCP, through OpenSSL loaded at run time.
 #pragma once
 
 #include "dataaccess/uCRVio.h"

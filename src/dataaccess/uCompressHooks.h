@@ -1,3 +1,4 @@
+// The zlib compressor and decompressor the blobs and the wire protocol call.
 #pragma once
 
 #include "platform/rtl/Exception.h"

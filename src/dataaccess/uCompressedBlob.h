@@ -1,3 +1,4 @@
+// Blobs whose content is kept zlib-compressed.
 #pragma once
 
 #include "dataaccess/uBlob.h"

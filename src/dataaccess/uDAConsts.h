@@ -1,3 +1,4 @@
+// Messages of the general data-access layer.
 #pragma once
 
 namespace dataaccess {

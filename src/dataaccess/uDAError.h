@@ -1,3 +1,4 @@
+// The base error of the data-access layer.
 #pragma once
 
 #include "platform/data/DataError.h"

@@ -1,3 +1,4 @@
+// The distributed-transaction coordinator as seen by the transactions: its interfaces and loading.
 #pragma once
 
 #include "platform/rtl/Exception.h"

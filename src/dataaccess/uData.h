@@ -1,3 +1,4 @@
+// The record store's base: fields, records, bookmarks, filters, sorting and blob access.
 #pragma once
 
 #include "dataaccess/uBlockManager.h"

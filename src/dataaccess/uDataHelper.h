@@ -1,3 +1,4 @@
+// Builds and reads the rows of a record store through one record buffer of its own.
 #pragma once
 
 #include "platform/rtl/Variant.h"

@@ -1,3 +1,4 @@
+// Internal data type codes of the record store's fields.
 #pragma once
 
 namespace dataaccess {

@@ -1,3 +1,4 @@
+// Time stamps, calendar values, buffer copies and string comparisons the data-access units share.
 #pragma once
 
 #include "platform/rtl/DateTime.h"

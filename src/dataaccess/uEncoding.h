@@ -1,3 +1,4 @@
+// Encodings that turn 8-bit and UTF-16 strings into byte arrays and back.
 #pragma once
 
 #include "dataaccess/uMarshal.h"

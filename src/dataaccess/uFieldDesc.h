@@ -1,3 +1,4 @@
+// The description of a record store field: its type, size and place in the record.
 #pragma once
 
 #include "dataaccess/uDataTypes.h"

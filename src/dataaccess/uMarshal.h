@@ -1,3 +1,4 @@
+// Byte arrays and little-endian values inside them.
 #pragma once
 
 #include <cstddef>

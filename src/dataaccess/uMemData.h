@@ -1,3 +1,4 @@
+// The in-memory record store: rows in blocks, cached updates and local sorting.
 #pragma once
 
 #include "dataaccess/uBlockManager.h"

@@ -1,3 +1,4 @@
+// A growable in-memory byte stream.
 #pragma once
 
 #include "dataaccess/uMarshal.h"

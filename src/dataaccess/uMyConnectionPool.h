@@ -1,3 +1,4 @@
+// Pools of MySQL connections, keyed by everything that shapes a session.
 #pragma once
 
 #include "dataaccess/uCRConnectionPool.h"

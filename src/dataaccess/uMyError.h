@@ -1,3 +1,4 @@
+// The error of a failed MySQL call.
 #pragma once
 
 #include "dataaccess/uDAError.h"

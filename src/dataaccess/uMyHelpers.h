@@ -1,3 +1,4 @@
+// MySQL helpers: quoting and escaping, literal values, name splitting and type mapping.
 #pragma once
 
 #include "dataaccess/uMySQLAPI.h"

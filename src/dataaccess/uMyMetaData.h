@@ -1,3 +1,4 @@
+// Metadata of a MySQL server from INFORMATION_SCHEMA or SHOW statements.
 #pragma once
 
 #include "dataaccess/uCRMetaData.h"

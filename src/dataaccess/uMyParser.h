@@ -1,3 +1,4 @@
+// The MySQL lexer: its symbols, keywords and comments.
 #pragma once
 
 #include "dataaccess/uCRParser.h"

@@ -1,3 +1,4 @@
+// The MySQL client API as one abstract class, with the records and handles it passes.
 #pragma once
 
 #include "platform/rtl/DateTime.h"

@@ -1,3 +1,4 @@
+// The MySQL client API over the client library, loaded at run time.
 #pragma once
 
 #include "dataaccess/uMySQLAPI.h"

@@ -1,3 +1,4 @@
+// The MySQL server command: executes statements, prepared or not, and describes routines.
 #pragma once
 
 #include "dataaccess/uCRCommand.h"

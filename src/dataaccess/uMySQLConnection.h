@@ -1,3 +1,4 @@
+// The MySQL server connection and transaction over the API object it chooses.
 #pragma once
 
 #include "dataaccess/uCRConnection.h"

@@ -1,3 +1,4 @@
+// The MySQL client API over the embedded-server library, with the server's start and stop.
 #pragma once
 
 #include "dataaccess/uMySQLClient.h"

@@ -1,3 +1,4 @@
+// A column of a MySQL result and the decoding of its text and binary values.
 #pragma once
 
 #include "dataaccess/uCRRecordSet.h"

@@ -1,3 +1,4 @@
+// The MySQL record set: fetches a command's rows, by text or binary protocol, into the store.
 #pragma once
 
 #include "dataaccess/uCRRecordSet.h"

@@ -1,3 +1,4 @@
+// The MySQL client API over the library's own wire protocol, without a client library.
 #pragma once
 
 #include "dataaccess/uMySQLAPI.h"

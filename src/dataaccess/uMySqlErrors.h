@@ -1,3 +1,4 @@
+// Client error codes and messages of the wire protocol, and its exception.
 #pragma once
 
 #include "platform/rtl/Exception.h"

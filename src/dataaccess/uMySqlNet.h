@@ -1,3 +1,4 @@
+// Packet framing of the wire protocol over a transport, with optional compression.
 #pragma once
 
 #include "dataaccess/uCRVio.h"

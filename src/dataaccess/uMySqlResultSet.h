@@ -1,3 +1,4 @@
+// A result set of the wire protocol: column descriptions and rows read from packets.
 #pragma once
 
 #include "dataaccess/uMarshal.h"

@@ -1,3 +1,4 @@
+// A session of the wire protocol: login, commands, server status and errors.
 #pragma once
 
 #include "dataaccess/uMarshal.h"

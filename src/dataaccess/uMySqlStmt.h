@@ -1,3 +1,4 @@
+// A server-side prepared statement of the wire protocol.
 #pragma once
 
 #include "dataaccess/uMySQLAPI.h"

@@ -1,3 +1,4 @@
+// The local-server transport over a Unix domain socket.
 #pragma once
 
 #include "dataaccess/uCRVio.h"

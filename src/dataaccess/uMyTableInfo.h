@@ -1,3 +1,4 @@
+// MySQL's identifier quoting rules and the table info of MySQL record sets.
 #pragma once
 
 #include "dataaccess/uCRTableInfo.h"

@@ -1,3 +1,4 @@
+// Calendar dates and times as separate numbers, and their conversions.
 #pragma once
 
 #include "dataaccess/uDataUtils.h"

@@ -1,3 +1,4 @@
+// OpenSSL loaded at run time, with the entry points the TLS transport uses.
 #pragma once
 
 #include <cstddef>

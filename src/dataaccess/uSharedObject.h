@@ -1,3 +1,4 @@
+// Reference-counted objects that record slots point to.
 #pragma once
 
 #include "platform/rtl/Variant.h"

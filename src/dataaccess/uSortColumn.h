@@ -1,3 +1,4 @@
+// Local sort orders of the record store and the string comparisons they use.
 #pragma once
 
 #include "platform/rtl/Variant.h"

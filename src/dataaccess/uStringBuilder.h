@@ -1,3 +1,4 @@
+// A growable character buffer for building SQL text.
 #pragma once
 
 #include "platform/rtl/Exception.h"

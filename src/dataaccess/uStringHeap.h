@@ -1,3 +1,4 @@
+// The heap that keeps the record store's variable-length strings.
 #pragma once
 
 #include <array>

@@ -1,3 +1,4 @@
+// Invalid-argument and unsupported-operation errors of the data-access helpers.
 #pragma once
 
 #include "platform/rtl/Exception.h"

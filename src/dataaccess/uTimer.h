@@ -1,3 +1,4 @@
+// A timer component whose events run on the user-interface thread.
 #pragma once
 
 #include "platform/data/Component.h"

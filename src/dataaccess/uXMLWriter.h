@@ -1,3 +1,4 @@
+// Writes XML text with escaping, elements and attributes.
 #pragma once
 
 #include "platform/rtl/Exception.h"

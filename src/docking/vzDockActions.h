@@ -1,3 +1,4 @@
+// The commands every docking control owns, their action links and the control's pop-up menu.
 #pragma once
 
 #include "docking/vzDockTypes.h"

@@ -1,3 +1,4 @@
+// The auto-hide zones of a docking site: the hidden panels, their tabs and the slide-out host.
 #pragma once
 
 #include "docking/vzDockHideZone.h"

@@ -1,3 +1,4 @@
+// The buttons on a docking control's caption bar and when each shows.
 #pragma once
 
 #include "docking/vzDockActions.h"

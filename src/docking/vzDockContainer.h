@@ -1,3 +1,4 @@
+// The base of docking nodes that hold other nodes, split or tabbed.
 #pragma once
 
 #include "docking/vzDockControl.h"

@@ -1,3 +1,4 @@
+// The node of every docking tree, a panel or a container, and where it was placed.
 #pragma once
 
 #include "docking/vzDockActions.h"

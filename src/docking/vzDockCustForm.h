@@ -1,3 +1,4 @@
+// The docking setup dialog and how the framework opens, updates and closes it.
 #pragma once
 
 #include "docking/vzDockManager.h"

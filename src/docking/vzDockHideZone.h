@@ -1,3 +1,4 @@
+// The geometry and timing of the auto-hide zones, over plain rectangles and callbacks.
 #pragma once
 
 #include "docking/vzDockingUI.h"

@@ -1,3 +1,4 @@
+// The GUID keys of docking controls and sites, and their text form.
 #pragma once
 
 #include "docking/vzDockUtils.h"

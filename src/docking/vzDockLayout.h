@@ -1,3 +1,4 @@
+// A docking layout as plain data, read whole and checked before anything on screen changes.
 #pragma once
 
 #include "docking/vzDockStream.h"

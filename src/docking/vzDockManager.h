@@ -1,3 +1,4 @@
+// The registry of a form's docking sites and controls, its settings and its refresh bracket.
 #pragma once
 
 #include "docking/vzDockControl.h"

@@ -1,3 +1,4 @@
+// Moving a panel by its caption: the drag loop, the landing place and the drop.
 #pragma once
 
 #include "docking/vzDockManager.h"

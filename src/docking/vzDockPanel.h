@@ -1,3 +1,4 @@
+// The panel an application docks, and the placeholder of an empty site.
 #pragma once
 
 #include "docking/vzDockControl.h"

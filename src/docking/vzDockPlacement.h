@@ -1,3 +1,4 @@
+// Where a docked panel sat, so that showing it again puts it back there.
 #pragma once
 
 #include "docking/vzDockControl.h"

@@ -1,3 +1,4 @@
+// The base of the windows that host one docking tree each.
 #pragma once
 
 #include "docking/vzDockKeys.h"

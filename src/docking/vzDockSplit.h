@@ -1,3 +1,4 @@
+// Containers that split their space into a column or a row, with splitters between neighbours.
 #pragma once
 
 #include "docking/vzDockContainer.h"

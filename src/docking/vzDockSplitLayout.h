@@ -1,3 +1,4 @@
+// The arithmetic of split containers along their axis, over plain numbers.
 #pragma once
 
 #include "docking/vzDockTypes.h"

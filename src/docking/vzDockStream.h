@@ -1,3 +1,4 @@
+// The binary layout stream: writer and reader of its brackets, blocks and fields.
 #pragma once
 
 #include "docking/vzDockKeys.h"

@@ -1,3 +1,4 @@
+// The arithmetic of a tab strip and of the current tab, over plain numbers.
 #pragma once
 
 #include <optional>

@@ -1,3 +1,4 @@
+// The tab container: stacked panels and the tab strip that chooses one.
 #pragma once
 
 #include "docking/vzDockContainer.h"

@@ -1,3 +1,4 @@
+// The docking framework's fixed texts.
 #pragma once
 
 // The docking framework's fixed texts; the formats take their arguments in the order shown.

@@ -1,3 +1,4 @@
+// Values the docking controls, their manager and their sites share.
 #pragma once
 
 #include "platform/rtl/Set.h"

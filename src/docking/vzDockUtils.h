@@ -1,3 +1,4 @@
+// Small helpers of the docking framework: keyed lists, class lists, window filters, change links.
 #pragma once
 
 #include "platform/rtl/Exception.h"

@@ -1,3 +1,4 @@
+// Inserting a panel into a docking tree next to a target, by region.
 #pragma once
 
 #include "docking/vzDockPanel.h"

@@ -1,3 +1,4 @@
+// The docking manager of a form: its containers, floating forms and the form's own place.
 #pragma once
 
 #include "docking/vzDockingSite.h"

@@ -1,3 +1,4 @@
+// The plain drag-and-dock style: the region follows where the cursor stands in the target.
 #pragma once
 
 #include "docking/vzDocker.h"

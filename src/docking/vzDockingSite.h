@@ -1,3 +1,4 @@
+// The form's docking site, floating forms with their sites, and keeping forms on a display.
 #pragma once
 
 #include "docking/vzDockAutoHide.h"

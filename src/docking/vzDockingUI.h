@@ -1,3 +1,4 @@
+// The base painting style of docked panels.
 #pragma once
 
 #include "docking/vzDockUtils.h"

@@ -1,3 +1,4 @@
+// The default painting style: captions, buttons, tabs and gradients.
 #pragma once
 
 #include "docking/vzDockingUI.h"

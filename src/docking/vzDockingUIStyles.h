@@ -1,3 +1,4 @@
+// The other painting styles, each the default look with some elements drawn its own way.
 #pragma once
 
 #include "docking/vzDockingUIDefault.h"

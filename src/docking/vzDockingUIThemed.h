@@ -1,3 +1,4 @@
+// The painting style that draws captions and buttons with the system theme.
 #pragma once
 
 #include "docking/vzDockingUIDefault.h"

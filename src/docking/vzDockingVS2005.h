@@ -1,3 +1,4 @@
+// The guided drag style: where its guides stand around a target and how they fade.
 #pragma once
 
 #include "docking/vzDockMover.h"

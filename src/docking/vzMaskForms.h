@@ -1,3 +1,4 @@
+// The feedback of a drag as arithmetic: the outline of a landing place and a moved splitter's bar.
 #pragma once
 
 #include "platform/ui/Region.h"

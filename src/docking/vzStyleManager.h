@@ -1,3 +1,4 @@
+// The painting styles by name and the component that picks the current one.
 #pragma once
 
 #include "docking/vzDockingUI.h"

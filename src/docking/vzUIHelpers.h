@@ -1,3 +1,4 @@
+// Colour and integer arithmetic the painting styles share.
 #pragma once
 
 #include "platform/ui/Canvas.h"

@@ -1,3 +1,4 @@
+// Growable UTF-16 buffers: a string builder for many lines and a stream over wide text.
 #pragma once
 
 #include "platform/rtl/Streams.h"

@@ -1,3 +1,4 @@
+// The text of the code editor: its lines, line breaks and line blocks.
 #pragma once
 
 #include "editor/WCEEditorHost.h"

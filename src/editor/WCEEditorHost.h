@@ -1,3 +1,4 @@
+// What the editor's commands need of their host: caret, selection and the undo records.
 #pragma once
 
 #include "platform/ui/Types.h"

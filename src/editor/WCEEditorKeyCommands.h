@@ -1,3 +1,4 @@
+// The code editor's commands, their names and the keystrokes bound to them.
 #pragma once
 
 #include "platform/data/Collection.h"

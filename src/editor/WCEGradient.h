@@ -1,3 +1,4 @@
+// Fills a rectangle with a colour gradient, band by band.
 #pragma once
 
 #include "platform/ui/Color.h"

@@ -1,3 +1,4 @@
+// The base syntax highlighter: token attributes and the scan of one line.
 #pragma once
 
 #include "editor/WCEShared.h"

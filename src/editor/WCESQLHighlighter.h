@@ -1,3 +1,4 @@
+// The SQL syntax highlighter: keywords, token kinds and the ranges that span lines.
 #pragma once
 
 #include "editor/WCEHighlighter.h"

@@ -1,3 +1,4 @@
+// Gutter markers and line styles that plug-ins put beside and over lines.
 #pragma once
 
 #include "platform/ui/Color.h"

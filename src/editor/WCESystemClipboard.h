@@ -1,3 +1,4 @@
+// The editor's clipboard over the system clipboard, in the Unicode text format only.
 #pragma once
 
 #include "editor/WideCodeEditModel.h"

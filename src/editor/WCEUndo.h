@@ -1,3 +1,4 @@
+// The code editor's undo and redo lists of grouped changes.
 #pragma once
 
 #include "editor/WCEEditorHost.h"

@@ -1,3 +1,4 @@
+// The code editor window: paints the model and turns input into the model's commands.
 #pragma once
 
 #include "editor/WCESystemClipboard.h"

@@ -1,3 +1,4 @@
+// The code editor's model: text, caret, selection, search, bookmarks, plug-ins and commands.
 #pragma once
 
 #include "editor/WCEContent.h"

@@ -1,3 +1,4 @@
+// The editor plug-in that splits a script into statements and finds the one at the caret.
 #pragma once
 
 #include "editor/uSQLTokenizer.h"

@@ -1,3 +1,4 @@
+// A tokenizer of SQL text for the editor's statement splitter.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Breakpoints: a routine, a line and an optional condition, and their list.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The compiler's entry points from parsed SQL to expressions and statements, and its errors.
 #pragma once
 
 // The compiler's entry points and its errors. A compile error carries the character range of the

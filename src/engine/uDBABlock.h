@@ -1,3 +1,4 @@
+// Blocks of the server-side layer with their condition handlers.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The conditions handler declarations name: error codes, SQLSTATEs and their classes.
 #pragma once
 
 #include <cstdint>

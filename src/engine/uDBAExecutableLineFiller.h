@@ -1,3 +1,4 @@
+// The lines where a routine compiled for the server can stop.
 #pragma once
 
 #include <memory>

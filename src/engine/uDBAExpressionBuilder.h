@@ -1,3 +1,4 @@
+// The expression builder of the server-side layer: which parts run on the server.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Expressions and variables of the server-side layer: session, user and system variables.
 #pragma once
 
 #include <cstdint>

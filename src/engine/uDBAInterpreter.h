@@ -1,3 +1,4 @@
+// The interpreters of a routine compiled for the server: local flow, server-side statements.
 #pragma once
 
 #include <memory>

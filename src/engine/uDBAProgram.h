@@ -1,3 +1,4 @@
+// The server-side program: routine texts loaded from the server, the handler stack, the schema.
 #pragma once
 
 #include <cstdint>

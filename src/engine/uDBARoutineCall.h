@@ -1,3 +1,4 @@
+// Calls of stored procedures and functions, interpreted when possible, else run on the server.
 #pragma once
 
 #include <memory>

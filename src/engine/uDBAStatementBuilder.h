@@ -1,3 +1,4 @@
+// The statement builder of the server-side program.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Statements of the server-side layer: server-side SQL, routine calls and cursors.
 #pragma once
 
 #include <memory>

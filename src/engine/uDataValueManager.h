@@ -1,3 +1,4 @@
+// Makes the typed values of a run.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The output messages of a run, as events of the debugger facade.
 #pragma once
 
 #include <cstdint>

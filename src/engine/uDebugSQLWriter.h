@@ -1,3 +1,4 @@
+// The SQL writer for text that runs on the server during a run.
 #pragma once
 
 #include <memory>

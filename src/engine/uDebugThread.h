@@ -1,3 +1,4 @@
+// The thread a run executes on: the debugger the interpreters call, paused and resumed by the user.
 #pragma once
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// The debugger interface the interpreters call at every statement, a null one, and message events.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Collects the lines of a routine where a run can stop.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Builds expression trees from parsed SQL expressions.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Evaluates expression trees on the client as the server would.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The expression tree: interfaces and classes of symbols, variables, operators and calls.
 #pragma once
 
 #include <cstdint>

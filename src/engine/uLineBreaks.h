@@ -1,3 +1,4 @@
+// Carries a routine's line breaks between the editor's CR LF and the server's own.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// Finds the local variables an SQL statement uses and writes its server-side text.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// The schema list interfaces the engine reads metadata through.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// A schema list that holds its items until it is freed.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// A program: the main routine, the procedures and functions loaded so far, and the call stack.
 #pragma once
 
 #include <array>

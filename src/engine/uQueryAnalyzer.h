@@ -1,3 +1,4 @@
+// Classifies a statement of the SQL window and rewrites it for the server.
 #pragma once
 
 #include <cstdint>

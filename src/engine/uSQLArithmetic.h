@@ -1,3 +1,4 @@
+// The server's arithmetic on two values, with the server's result types.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// A SELECT statement as objects, for writing it back as SQL text.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Writes expression trees back as SQL text.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Builds statement trees from parsed stored-program statements.
 #pragma once
 
 #include <cstdint>

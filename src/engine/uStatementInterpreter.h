@@ -1,3 +1,4 @@
+// Runs statement trees on the client under the debugger's hooks.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// The statement tree: interfaces and classes of the statements of stored programs.
 #pragma once
 
 #include <cstdint>

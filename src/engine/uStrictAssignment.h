@@ -1,3 +1,4 @@
+// What the server says of a value that does not fit a variable's declared type under strict mode.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// The debugger facade the user interface drives: programs, runs, stops and their errors.
 #pragma once
 
 #include <atomic>

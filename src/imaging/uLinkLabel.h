@@ -1,3 +1,4 @@
+// The link label: a window-less control that shows a marked-up caption with clickable links.
 #pragma once
 
 #include "imaging/uMarkupParser.h"

@@ -1,3 +1,4 @@
+// The parser of a link label's caption markup into elements.
 #pragma once
 
 #include "imaging/uMarkupTree.h"

@@ -1,3 +1,4 @@
+// Lays out and draws a parsed markup caption on a canvas.
 #pragma once
 
 #include "imaging/uMarkupTree.h"

@@ -1,3 +1,4 @@
+// The node tree of a parsed markup caption and the text helpers it uses.
 #pragma once
 
 #include "platform/rtl/Exception.h"

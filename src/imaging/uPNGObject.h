@@ -1,3 +1,4 @@
+// The PNG picture: reading, writing and drawing a PNG file as a graphic.
 #pragma once
 
 #include "imaging/uPngChunks.h"

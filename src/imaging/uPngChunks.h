@@ -1,3 +1,4 @@
+// The chunks of a PNG file: the header, palette, image data, end and the ancillary ones.
 #pragma once
 
 #include "imaging/uPngErrors.h"

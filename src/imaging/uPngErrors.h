@@ -1,3 +1,4 @@
+// The errors of the PNG codec, one class per kind of failure.
 #pragma once
 
 #include "platform/rtl/Exception.h"

@@ -1,3 +1,4 @@
+// Operations on PNG pictures: fading, greying, styled drawing and conversion from other graphics.
 #pragma once
 
 #include "imaging/uPNGObject.h"

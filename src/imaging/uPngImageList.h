@@ -1,3 +1,4 @@
+// An image list whose images are PNG pictures.
 #pragma once
 
 #include "imaging/uPngFunctions.h"

@@ -1,3 +1,4 @@
+// PNG pixel formats, row filters and the Adam7 interlace passes.
 #pragma once
 
 #include "platform/rtl/Set.h"

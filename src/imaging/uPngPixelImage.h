@@ -1,3 +1,4 @@
+// The pixels of a PNG picture as a bitmap with an alpha channel and a colour table.
 #pragma once
 
 #include <array>

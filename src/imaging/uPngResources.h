@@ -1,3 +1,4 @@
+// Loads a PNG picture from the program's resources.
 #pragma once
 
 #include "imaging/uPNGObject.h"

@@ -1,3 +1,4 @@
+// The CRC-32 and zlib streams of PNG chunks.
 #pragma once
 
 #include "platform/rtl/Streams.h"

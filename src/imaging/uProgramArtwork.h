@@ -1,3 +1,4 @@
+// The program's own pictures, drawn at build time, as resources.
 #pragma once
 
 #include <cstddef>

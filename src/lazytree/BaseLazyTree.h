@@ -1,3 +1,4 @@
+// The lazy tree control: nodes made on demand, painting, header, scrolling, editing and drag and drop.
 #pragma once
 
 #include "lazytree/LazyTreeDragDrop.h"

@@ -1,3 +1,4 @@
+// One node of a lazy tree: its states, check state, size and links.
 #pragma once
 
 #include <cstddef>

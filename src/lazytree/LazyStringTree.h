@@ -1,3 +1,4 @@
+// The lazy tree that shows text in its cells, with export and in-place editing.
 #pragma once
 
 #include "lazytree/BaseLazyTree.h"

@@ -1,3 +1,4 @@
+// The colours a lazy tree paints with.
 #pragma once
 
 #include "platform/ui/Color.h"

@@ -1,3 +1,4 @@
+// The columns of a lazy tree's header: their options, sizes, order and look.
 #pragma once
 
 #include "lazytree/TreeHost.h"

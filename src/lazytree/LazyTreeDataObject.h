@@ -1,3 +1,4 @@
+// The data a lazy tree exchanges through the clipboard and drag and drop, in formats.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Dragging and dropping nodes: the allowed effects, the drag object and the drop place.
 #pragma once
 
 #include "platform/rtl/Set.h"

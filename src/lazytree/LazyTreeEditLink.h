@@ -1,3 +1,4 @@
+// The interface of an in-place cell editor of a lazy tree.
 #pragma once
 
 #include "lazytree/LazyNode.h"

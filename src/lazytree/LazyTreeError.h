@@ -1,3 +1,4 @@
+// The error a caller of a lazy tree can cause.
 #pragma once
 
 #include "platform/rtl/Exception.h"

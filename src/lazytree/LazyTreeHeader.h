@@ -1,3 +1,4 @@
+// The header of a lazy tree: its options, fixed area and columns.
 #pragma once
 
 #include "lazytree/LazyTreeColumns.h"

@@ -1,3 +1,4 @@
+// The tree lines drawn in a node's indentation cells.
 #pragma once
 
 #include "lazytree/LazyNode.h"

@@ -1,3 +1,4 @@
+// The node store of a lazy tree and everything in it that needs no widget.
 #pragma once
 
 #include "lazytree/LazyNode.h"

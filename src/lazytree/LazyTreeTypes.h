@@ -1,3 +1,4 @@
+// The states, options and reasons a lazy tree's parts share.
 #pragma once
 
 #include "platform/rtl/Set.h"

@@ -1,3 +1,4 @@
+// Helpers of the lazy tree: text shortening and wrapping, rectangles and alpha blending.
 #pragma once
 
 #include "platform/ui/Types.h"

@@ -1,3 +1,4 @@
+// A cache of node tops that finds a position or a node from the nearest entry.
 #pragma once
 
 #include "lazytree/LazyNode.h"

@@ -1,3 +1,4 @@
+// Runs a function when the scope ends, on the normal path and on an exception alike.
 #pragma once
 
 #include <utility>

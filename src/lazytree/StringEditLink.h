@@ -1,3 +1,4 @@
+// The string tree's in-place editor: an edit control over a cell's text.
 #pragma once
 
 #include "lazytree/LazyTreeEditLink.h"

@@ -1,3 +1,4 @@
+// What a lazy tree model needs from the window that shows it.
 #pragma once
 
 #include "platform/ui/Types.h"

@@ -1,3 +1,4 @@
+// The grammar shared by SQL dialects, its productions and the parse modes.
 #pragma once
 
 #include "parser/uGrammar.h"

@@ -1,3 +1,4 @@
+// The grammar engine: symbols, productions, their classes and the memo of parsed symbols.
 #pragma once
 
 #include "parser/uTokens.h"

@@ -1,3 +1,4 @@
+// MySQL data types of declarations and casts, and their mapping to the type catalogue.
 #pragma once
 
 // MySQL data types of declarations and cast targets, and their mapping to the type catalogue.

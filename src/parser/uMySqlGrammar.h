@@ -1,3 +1,4 @@
+// The MySQL grammar: the common grammar with MySQL names, operators and productions.
 #pragma once
 
 // The MySQL grammar: the common SQL grammar with backquoted names, the MySQL operators and the

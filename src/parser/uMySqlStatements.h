@@ -1,3 +1,4 @@
+// The MySQL forms of SELECT, INSERT, UPDATE and DELETE.
 #pragma once
 
 // The MySQL forms of SELECT, INSERT, UPDATE and DELETE: each builds the common rule first and adds

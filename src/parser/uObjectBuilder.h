@@ -1,3 +1,4 @@
+// The object builders that tell each grammar position which production class a dialect uses.
 #pragma once
 
 #include "parser/uGrammar.h"

@@ -1,3 +1,4 @@
+// The parsers that turn text into symbol trees, their factory and syntax errors.
 #pragma once
 
 #include "parser/uGrammar.h"

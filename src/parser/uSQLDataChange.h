@@ -1,3 +1,4 @@
+// INSERT, REPLACE, UPDATE and DELETE of every dialect.
 #pragma once
 
 // INSERT (and REPLACE), UPDATE and DELETE of every dialect. Each statement calls DefineOptions right

@@ -1,3 +1,4 @@
+// Operators and predicates of SQL expressions, by the server's precedence.
 #pragma once
 
 // Operators and predicates of SQL expressions, with the server's precedence, loosest first:

@@ -1,3 +1,4 @@
+// The visitor with one operation per SQL production class.
 #pragma once
 
 #include "parser/uGrammar.h"

@@ -1,3 +1,4 @@
+// SELECT and its clauses.
 #pragma once
 
 // SELECT: the union chain of select heads, columns and aliases, INTO, FROM with joins and derived

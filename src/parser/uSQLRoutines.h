@@ -1,3 +1,4 @@
+// The text of a stored routine as the server returns it, from CREATE to the body.
 #pragma once
 
 // The text of a stored routine as the server returns it: CREATE [DEFINER = user] PROCEDURE or

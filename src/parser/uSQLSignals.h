@@ -1,3 +1,4 @@
+// SIGNAL and RESIGNAL with their condition information items.
 #pragma once
 
 // SIGNAL and RESIGNAL: a condition (a SQLSTATE value or a declared condition's name) and a SET list

@@ -1,3 +1,4 @@
+// The statements of stored programs: SET, DECLARE, IF, CASE, loops, blocks, CALL and cursors.
 #pragma once
 
 // The statements of stored programs: statement lists, SET, DECLARE (variables, conditions, handlers,

@@ -1,3 +1,4 @@
+// The operands of SQL expressions: literals, names, function calls, CASE, casts and data types.
 #pragma once
 
 // The operands of SQL expressions: literals, tuples and sub-selects, dotted names, function calls,

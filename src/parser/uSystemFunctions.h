@@ -1,3 +1,4 @@
+// The server's built-in functions with their parameters.
 #pragma once
 
 #include "platform/rtl/Exception.h"

@@ -1,3 +1,4 @@
+// Splits SQL text into tokens: words, operators, literals and comments.
 #pragma once
 
 #include "core/uContainers.h"

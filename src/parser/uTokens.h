@@ -1,3 +1,4 @@
+// The tokens of SQL text and their classes.
 #pragma once
 
 #include "platform/rtl/Exception.h"

@@ -1,3 +1,4 @@
+// The stored form of objects' properties: values, type tags and filers.
 #pragma once
 
 #include "platform/data/Component.h"

@@ -1,3 +1,4 @@
+// Lists of UTF-16 strings and the file and resource streams of the wide controls.
 #pragma once
 
 #include "widecontrols/uFiler.h"

@@ -1,3 +1,4 @@
+// Text fields read as UTF-16 in the encoding of their column.
 #pragma once
 
 #include "widecontrols/uFiler.h"

@@ -1,3 +1,4 @@
+// The data grid with wide column titles and in-place editing.
 #pragma once
 
 #include "widecontrols/uUcUtils.h"

@@ -1,3 +1,4 @@
+// Stores the wide string and character properties the framework keeps only in 8 bits.
 #pragma once
 
 #include "widecontrols/uFiler.h"

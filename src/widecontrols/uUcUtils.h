@@ -1,3 +1,4 @@
+// UTF-16 helpers of the wide controls: conversions to ANSI, UTF-8 and UTF-7, and code pages.
 #pragma once
 
 #include "platform/rtl/Exception.h"

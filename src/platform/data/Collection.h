@@ -1,3 +1,4 @@
+// Collections that own their items, and the items that belong to them.
 #pragma once
 
 #include "platform/data/Component.h"

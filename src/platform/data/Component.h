@@ -1,3 +1,4 @@
+// Persistent objects and components with owners, names and notifications.
 #pragma once
 
 #include "platform/rtl/Exception.h"

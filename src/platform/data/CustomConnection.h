@@ -1,3 +1,4 @@
+// The base of connection components and the clients that follow their state.
 #pragma once
 
 #include "platform/data/Component.h"

@@ -1,3 +1,4 @@
+// Field types, data set states and data events.
 #pragma once
 
 #include "platform/rtl/Set.h"

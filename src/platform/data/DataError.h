@@ -1,3 +1,4 @@
+// Raises the database error of a component.
 #pragma once
 
 #include "platform/rtl/Exception.h"

@@ -1,3 +1,4 @@
+// Data sources and the data links that connect grids, controls and detail sets to a data set.
 #pragma once
 
 #include "platform/data/Component.h"

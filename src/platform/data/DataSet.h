@@ -1,3 +1,4 @@
+// The data set: records through buffers, navigation, bookmarks, editing and events.
 #pragma once
 
 #include "platform/data/Component.h"

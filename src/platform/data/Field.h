@@ -1,3 +1,4 @@
+// The fields of a data set: one column's value, read and written in the record buffer.
 #pragma once
 
 #include "platform/data/Component.h"

@@ -1,3 +1,4 @@
+// The field class made for each field type.
 #pragma once
 
 #include "platform/data/DBTypes.h"

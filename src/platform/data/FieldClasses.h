@@ -1,3 +1,4 @@
+// The field classes: text, numbers, dates, Booleans, blobs and their raw layouts.
 #pragma once
 
 #include "platform/data/Field.h"

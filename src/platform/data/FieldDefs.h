@@ -1,3 +1,4 @@
+// The field definitions of a data set, from which default fields are made.
 #pragma once
 
 #include "platform/data/Collection.h"

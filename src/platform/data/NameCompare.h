@@ -1,3 +1,4 @@
+// Compares component, field and parameter names without case.
 #pragma once
 
 #include <string_view>

@@ -1,3 +1,4 @@
+// Statement parameters: name, type, direction and value.
 #pragma once
 
 #include "platform/data/Collection.h"

@@ -1,3 +1,4 @@
+// Conversions between Windows code pages, UTF-8 and UTF-16.
 #pragma once
 
 #include <string>

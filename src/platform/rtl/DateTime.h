@@ -1,3 +1,4 @@
+// Dates and times as day numbers with a fraction: encoding, decoding and text.
 #pragma once
 
 #include <cstdint>

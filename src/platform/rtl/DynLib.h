@@ -1,3 +1,4 @@
+// A shared library loaded at run time.
 #pragma once
 
 #include <memory>

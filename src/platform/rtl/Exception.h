@@ -1,3 +1,4 @@
+// The root of every error the program raises, and the macros that declare errors and assert.
 #pragma once
 
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// Printf-style formatting of 8-bit and UTF-16 text, and number texts.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Named sections of named values over an INI file or the settings store.
 #pragma once
 
 #include "platform/rtl/Settings.h"

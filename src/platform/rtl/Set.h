@@ -1,3 +1,4 @@
+// A set of enumeration members as a bit set.
 #pragma once
 
 #include "platform/rtl/Exception.h"

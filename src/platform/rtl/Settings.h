@@ -1,3 +1,4 @@
+// The user's settings store in place of the registry: keys of named values in a file.
 #pragma once
 
 #include <cstdint>

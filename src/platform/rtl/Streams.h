@@ -1,3 +1,4 @@
+// Byte streams: the base stream, memory streams and files.
 #pragma once
 
 #include "platform/rtl/Exception.h"

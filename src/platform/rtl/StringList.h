@@ -1,3 +1,4 @@
+// A list of strings with objects, sorting and text forms.
 #pragma once
 
 #include "platform/rtl/Exception.h"

@@ -1,3 +1,4 @@
+// Threads, calls synchronised onto the main thread, stack checks and the steady clock.
 #pragma once
 
 #include "platform/rtl/Exception.h"

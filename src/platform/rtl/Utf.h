@@ -1,3 +1,4 @@
+// Lossless conversions between UTF-8, UTF-16 and UTF-32.
 #pragma once
 
 #include <string>

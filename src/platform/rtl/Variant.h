@@ -1,3 +1,4 @@
+// A value of one of several kinds, with conversions between them.
 #pragma once
 
 #include "platform/rtl/DateTime.h"

@@ -1,3 +1,4 @@
+// How controls follow their parent's size by alignment and anchors, as arithmetic.
 #pragma once
 
 #include "platform/rtl/Set.h"

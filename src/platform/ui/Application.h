@@ -1,3 +1,4 @@
+// The application object: its forms, the message loop, idle work, hints and uncaught exceptions.
 #pragma once
 
 #include "platform/ui/Forms.h"

@@ -1,3 +1,4 @@
+// The bitmap graphic: pixels in a format, transparency and a canvas to draw on.
 #pragma once
 
 #include "platform/ui/Canvas.h"

@@ -1,3 +1,4 @@
+// Reading and writing BMP files.
 #pragma once
 
 #include "platform/rtl/Streams.h"

@@ -1,3 +1,4 @@
+// The canvas: drawing of lines, shapes, text and images with a font, pen and brush.
 #pragma once
 
 #include "platform/ui/Graphics.h"

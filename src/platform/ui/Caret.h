@@ -1,3 +1,4 @@
+// The state of a window's text caret: its rectangle, hide count and blink phase.
 #pragma once
 
 #include "platform/ui/Types.h"

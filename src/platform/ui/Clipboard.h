@@ -1,3 +1,4 @@
+// The clipboard and its named formats.
 #pragma once
 
 #include "platform/ui/Bitmap.h"

@@ -1,3 +1,4 @@
+// The millisecond clock every delay of the user interface reads, and the tests' manual clock.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Colours, system colours and their components.
 #pragma once
 
 #include <cstdint>

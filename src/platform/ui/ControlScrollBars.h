@@ -1,3 +1,4 @@
+// A windowed control's own scroll bars.
 #pragma once
 
 // A windowed control's own scroll bars. For src/platform/ui only.

@@ -1,3 +1,4 @@
+// Controls: the base control, windowed and graphic controls, their actions and input.
 #pragma once
 
 #include "platform/rtl/Exception.h"

@@ -1,3 +1,4 @@
+// Screen cursors: the standard shapes and the program's own.
 #pragma once
 
 #include "platform/ui/Icon.h"

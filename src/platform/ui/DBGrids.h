@@ -1,3 +1,4 @@
+// The data grid: a grid over a data set with columns, titles and in-place editing.
 #pragma once
 
 #include "platform/data/DataLink.h"

@@ -1,3 +1,4 @@
+// Message boxes, and answering them without a user in tests.
 #pragma once
 
 #include "platform/rtl/Set.h"

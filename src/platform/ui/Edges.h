@@ -1,3 +1,4 @@
+// Drawing of 3D edges, frames, frame controls and gradients.
 #pragma once
 
 #include "platform/ui/Canvas.h"

@@ -1,3 +1,4 @@
+// Forms and frames: top-level windows built in code, modal showing and closing.
 #pragma once
 
 #include "platform/ui/Controls.h"

@@ -1,3 +1,4 @@
+// The base of images that draw themselves and load and save a format.
 #pragma once
 
 #include "platform/rtl/Streams.h"

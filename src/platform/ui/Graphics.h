@@ -1,3 +1,4 @@
+// The drawing tools: font, pen and brush.
 #pragma once
 
 #include "platform/rtl/Set.h"

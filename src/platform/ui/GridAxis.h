@@ -1,3 +1,4 @@
+// The arithmetic of one axis of a grid: cell sizes, fixed cells and scrolling.
 #pragma once
 
 #include <vector>

@@ -1,3 +1,4 @@
+// The grid controls: cells, fixed rows and columns, scrolling and in-place editors.
 #pragma once
 
 #include "platform/ui/Controls.h"

@@ -1,3 +1,4 @@
+// Hint windows and what the application shows as a hint.
 #pragma once
 
 #include "platform/ui/Controls.h"

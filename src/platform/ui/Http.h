@@ -1,3 +1,4 @@
+// One HTTP GET as the program makes it.
 #pragma once
 
 #include <functional>

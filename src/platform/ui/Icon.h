@@ -1,3 +1,4 @@
+// The icon graphic: a small picture with transparency, in the ICO format.
 #pragma once
 
 #include "platform/ui/Bitmap.h"

@@ -1,3 +1,4 @@
+// Image lists: images of one size drawn by index, with overlays.
 #pragma once
 
 #include "platform/ui/Bitmap.h"

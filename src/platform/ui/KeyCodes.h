@@ -1,3 +1,4 @@
+// The virtual-key code of a Qt key.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Window messages as the controls' window procedures see them.
 #pragma once
 
 #include "platform/rtl/Set.h"

@@ -1,3 +1,4 @@
+// System metrics: screen sizes, work areas and timing settings.
 #pragma once
 
 #include "platform/ui/Types.h"

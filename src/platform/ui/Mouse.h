@@ -1,3 +1,4 @@
+// The mouse as the controls see it: position and the system's settings.
 #pragma once
 
 #include "platform/ui/Types.h"

@@ -1,3 +1,4 @@
+// Colour tables for indexed bitmaps and the nearest entry to a colour.
 #pragma once
 
 #include "platform/ui/Color.h"

@@ -1,3 +1,4 @@
+// A picture that holds a graphic of any registered class.
 #pragma once
 
 #include "platform/ui/Bitmap.h"

@@ -1,3 +1,4 @@
+// Calls posted to run later on the user-interface thread.
 #pragma once
 
 #include <functional>

@@ -1,3 +1,4 @@
+// Conversions between the framework's types and Qt's.
 #pragma once
 
 // Conversions between the framework's types and Qt's. For src/platform/ui only: no other folder

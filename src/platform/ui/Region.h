@@ -1,3 +1,4 @@
+// Regions: sets of pixels combined from rectangles, ellipses, polygons and images.
 #pragma once
 
 #include "platform/ui/Color.h"

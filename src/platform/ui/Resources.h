@@ -1,3 +1,4 @@
+// The program's resources by type and name.
 #pragma once
 
 #include "platform/rtl/Exception.h"

@@ -1,3 +1,4 @@
+// Opening web addresses and files with the desktop's programs, and starting processes.
 #pragma once
 
 #include <functional>

@@ -1,3 +1,4 @@
+// Text layout as DrawText does it: lines, word breaks, tabs and measures.
 #pragma once
 
 #include <cstdint>

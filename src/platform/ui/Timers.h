@@ -1,3 +1,4 @@
+// Window timers and the timer component.
 #pragma once
 
 #include "platform/ui/Types.h"

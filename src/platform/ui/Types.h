@@ -1,3 +1,4 @@
+// Points, sizes, rectangles and the object model types the window framework uses.
 #pragma once
 
 #include "platform/data/Collection.h"

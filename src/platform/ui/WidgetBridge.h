@@ -1,3 +1,4 @@
+// The seam between a control and its native Qt window.
 #pragma once
 
 // The seam between a control and its native window. For src/platform/ui only.

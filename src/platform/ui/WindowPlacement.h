@@ -1,3 +1,4 @@
+// A top-level window's placement: its state and normal rectangle.
 #pragma once
 
 #include "platform/ui/Messages.h"

@@ -1,3 +1,4 @@
+// The program's connection to the window system, made once at the start.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,4 @@
+// Watches any window's moves, sizes, visibility and end without changing it.
 #pragma once
 
 #include "platform/ui/Messages.h"
