@@ -195,6 +195,12 @@ int InternalTypeToMySqlType(int dataType);
 // Fails the assertion "Invalid internal field type $%X (%d)".
 [[noreturn]] void InvalidInternalFieldType(int dataType);
 
+// The client API over the library's own wire protocol; defined there, so that choosing it does not
+// make this layer depend on the protocol.
+TMySQLAPI& MySQLAPIDirect();
+// The protocol's type code of a column in a row the wire protocol fetched for a statement.
+uint8_t DirectRowFieldType(PMYSQL_BINDSET row, int column);
+
 // Read and write timeouts in seconds, 0 meaning a year; only on the 4.1 layouts.
 inline constexpr unsigned int kNoTimeoutSeconds = 31536000;
 void SetMySQLTimeouts(TMySQLAPI& api, PMYSQL_CON mysql, unsigned int seconds);

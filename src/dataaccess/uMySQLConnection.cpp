@@ -4,7 +4,6 @@
 #include "dataaccess/uMyError.h"
 #include "dataaccess/uMyHelpers.h"
 #include "dataaccess/uMySQLClient.h"
-#include "dataaccess/uMySqlDirect.h"
 #include "dataaccess/uMySQLEmbedded.h"
 #include "platform/data/Component.h"
 #include "platform/data/DataError.h"
@@ -81,7 +80,7 @@ void TMySQLConnection::SelectAPI() {
     if (embedded_)
         api_ = &MySQLAPIEmbeddedServer();
     else if (direct_)
-        api_ = &MySQLAPIDirectInstance();
+        api_ = &MySQLAPIDirect();
     else
         api_ = &MySQLAPIClient();
 }

@@ -8,7 +8,6 @@
 #include "dataaccess/uMyHelpers.h"
 #include "dataaccess/uMyParser.h"
 #include "dataaccess/uMySQLConnection.h"
-#include "dataaccess/uMySqlResultSet.h"
 #include "dataaccess/uMyTableInfo.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
@@ -1284,7 +1283,6 @@ int TMySQLRecordset::FetchDirectRow(void* record) {
     api.StmtGetLengths(row, fetchLengths_);
     // The executed statement's column types, which may differ from the prepared ones (a parameter's
     // type is known only now), say how the values are written.
-    const TMySqlBinds& binds = *reinterpret_cast<const TMySqlBinds*>(row);
     std::vector<std::string> texts(fetchLengths_.size());
     DecodeRow(record, [&](const TMySQLFieldDesc& field) {
         const int column = field.ServerNumber;
@@ -1293,7 +1291,7 @@ int TMySQLRecordset::FetchDirectRow(void* record) {
         value.IsNull = data == nullptr;
         if (!value.IsNull) {
             std::string& text = texts[static_cast<size_t>(column)];
-            text = BinaryValueAsText(binds[column].FieldType, field.IsUnsigned, data,
+            text = BinaryValueAsText(DirectRowFieldType(row, column), field.IsUnsigned, data,
                                      fetchLengths_[static_cast<size_t>(column)]);
             value.Data = text.data();
             value.Length = text.size();

@@ -1,6 +1,5 @@
 #include "dataaccess/uMySqlDirect.h"
 
-#include "dataaccess/uMySQLConnection.h"
 #include "dataaccess/uMySqlErrors.h"
 #include "dataaccess/uMySqlResultSet.h"
 #include "dataaccess/uMySqlSession.h"
@@ -508,6 +507,14 @@ void* TMySQLAPIDirect::StmtGetFieldBuf(PMYSQL_STMT stmt, int index) {
 TMySQLAPIDirect& MySQLAPIDirectInstance() {
     static TMySQLAPIDirect instance;
     return instance;
+}
+
+TMySQLAPI& MySQLAPIDirect() {
+    return MySQLAPIDirectInstance();
+}
+
+uint8_t DirectRowFieldType(PMYSQL_BINDSET row, int column) {
+    return (*reinterpret_cast<TMySqlBinds*>(row))[column].FieldType;
 }
 
 void SetMySqlIOHandler(PMYSQL_CON mysql, TCRIOHandler* handler) {

@@ -130,6 +130,16 @@ bool FillMySqlFieldInfo(const std::string& name, const std::string& orgName, con
     return numeric;
 }
 
+void ReadColumnDefinitions(TMySqlSession& session, uint32_t count, TMySqlFieldInfos& columns) {
+    TMySqlResultSet definitions(&session, nullptr, session.IsProtocol41() ? 7 : 5, {});
+    definitions.ReadAllRows();
+    definitions.ReadFieldInfos(static_cast<int>(count), columns);
+}
+
+void DetachResult(TMySqlResultSet& result) {
+    result.Detach();
+}
+
 // ---- TMySqlResultSet
 
 TMySqlResultSet::TMySqlResultSet(TMySqlSession* session)

@@ -3,7 +3,6 @@
 #include "dataaccess/uCRVioHandler.h"
 #include "dataaccess/uCRVioTcpSSL.h"
 #include "dataaccess/uMySqlErrors.h"
-#include "dataaccess/uMySqlResultSet.h"
 #include "dataaccess/uMySqlStmt.h"
 #include "dataaccess/uMySqlVioPipe.h"
 #include "platform/rtl/ScopeExit.h"
@@ -199,7 +198,7 @@ TMySqlSession::TMySqlSession()
 TMySqlSession::~TMySqlSession() {
     for (TMySqlStmt* stmt : statements_)
         stmt->Detach();
-    if (currentResult_) currentResult_->Detach();
+    if (currentResult_) DetachResult(*currentResult_);
 }
 
 void TMySqlSession::DetachStatement(TMySqlStmt* stmt) {
@@ -486,9 +485,7 @@ void TMySqlSession::ReadQueryResult() {
 }
 
 void TMySqlSession::ReadColumns(uint32_t count, TMySqlFieldInfos& columns) {
-    TMySqlResultSet definitions(this, nullptr, IsProtocol41() ? 7 : 5, {});
-    definitions.ReadAllRows();
-    definitions.ReadFieldInfos(static_cast<int>(count), columns);
+    ReadColumnDefinitions(*this, count, columns);
 }
 
 bool TMySqlSession::LocalFileAllowed(const std::string& fileName) const {

@@ -18,6 +18,13 @@ class TMySqlStmt;
 struct TMySqlFieldInfo;
 using TMySqlFieldInfos = std::vector<TMySqlFieldInfo>;
 
+class TMySqlSession;
+
+// The result set's part in a session, defined beside the result set so that the session does not
+// depend on it: reading `count` column definitions, and cutting a result loose from a closing session.
+void ReadColumnDefinitions(TMySqlSession& session, uint32_t count, TMySqlFieldInfos& columns);
+void DetachResult(TMySqlResultSet& result);
+
 // SHA-1 of a byte array: the 20-byte digest.
 class TSHA1Managed {
 public:
