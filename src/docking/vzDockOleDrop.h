@@ -1,3 +1,4 @@
+// The drop target a docking site registers for data dragged in from another program.
 #pragma once
 
 #include "docking/vzDockTabs.h"

@@ -1,3 +1,4 @@
+// Drop targets: windows told about data dragged over them from another program.
 #pragma once
 
 #include "platform/ui/Controls.h"

@@ -1,3 +1,4 @@
+// Visual styles: the switch and the themed drawing of tree and header parts.
 #pragma once
 
 #include "platform/ui/Canvas.h"
