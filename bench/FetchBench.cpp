@@ -15,10 +15,10 @@
 #include "app/uDBAMyDataConnection.h"
 #include "BenchDatabase.h"
 #include "BenchSupport.h"
-#include "dataaccess/uCRAccess.h"
-#include "dataaccess/uMySQLConnection.h"
-#include "dataaccess/uMySqlDirect.h"
-#include "dataaccess/uMySQLRecordset.h"
+#include "dataaccess/mysql/uMySQLConnection.h"
+#include "dataaccess/mysql/uMySQLRecordset.h"
+#include "dataaccess/protocol/uMySqlDirect.h"
+#include "dataaccess/server/uCRAccess.h"
 #include "platform/rtl/Format.h"
 
 namespace bench {

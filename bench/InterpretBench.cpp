@@ -8,8 +8,8 @@
 
 #include "BenchDatabase.h"
 #include "BenchSupport.h"
-#include "engine/uMetadataImp.h"
-#include "engine/uVeltrane.h"
+#include "engine/debugger/uVeltrane.h"
+#include "engine/model/uMetadataImp.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Utf.h"
 

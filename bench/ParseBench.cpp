@@ -10,8 +10,8 @@
 
 #include "BenchDatabase.h"
 #include "BenchSupport.h"
-#include "engine/uDBAProgram.h"
-#include "engine/uMetadataImp.h"
+#include "engine/model/uMetadataImp.h"
+#include "engine/server/uDBAProgram.h"
 #include "parser/uMySqlGrammar.h"
 #include "parser/uParser.h"
 #include "platform/rtl/Utf.h"

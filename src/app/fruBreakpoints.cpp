@@ -3,7 +3,7 @@
 #include "app/fuBreakpointProperties.h"
 #include "app/uFrameActions.h"
 #include "core/uMultiNotifier.h"
-#include "engine/uVeltrane.h"
+#include "engine/debugger/uVeltrane.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Utf.h"
 #include "platform/ui/Messages.h"

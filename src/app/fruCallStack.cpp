@@ -3,7 +3,7 @@
 #include "platform/rtl/Exception.h"
 #include "platform/ui/Messages.h"
 
-#include "engine/uVeltrane.h"
+#include "engine/debugger/uVeltrane.h"
 
 namespace app {
 namespace {

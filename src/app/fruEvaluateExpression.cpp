@@ -5,7 +5,7 @@
 #include "app/uFrameActions.h"
 #include "app/uWindowFileHelpers.h"
 #include "core/uStringUtils.h"
-#include "engine/uVeltrane.h"
+#include "engine/debugger/uVeltrane.h"
 #include "imaging/uPngImageList.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Utf.h"

@@ -1,7 +1,7 @@
 #include "app/fruLocalVariables.h"
 
 #include "app/uFrameActions.h"
-#include "engine/uVeltrane.h"
+#include "engine/debugger/uVeltrane.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Utf.h"
 #include "widecontrols/uUcClipboard.h"

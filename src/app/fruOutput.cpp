@@ -11,8 +11,8 @@
 
 #include "core/uDBAConnection.h"
 #include "core/uStringUtils.h"
-#include "engine/uDebugger.h"
-#include "engine/uVeltrane.h"
+#include "engine/debugger/uVeltrane.h"
+#include "engine/model/uDebugger.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Utf.h"
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "app/uFrameActions.h"
 #include "core/uStringUtils.h"
-#include "engine/uVeltrane.h"
+#include "engine/debugger/uVeltrane.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Utf.h"

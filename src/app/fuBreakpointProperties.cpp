@@ -1,6 +1,6 @@
 #include "app/fuBreakpointProperties.h"
 
-#include "engine/uBreakPoints.h"
+#include "engine/debugger/uBreakPoints.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Utf.h"

@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "core/uStringUtils.h"
-#include "engine/uDBAExpressions.h"
-#include "engine/uProgram.h"
-#include "engine/uStatements.h"
+#include "engine/local/uProgram.h"
+#include "engine/model/uStatements.h"
+#include "engine/server/uDBAExpressions.h"
 #include "parser/uMySqlGrammar.h"
 #include "parser/uParser.h"
 #include "parser/uSQLRoutines.h"

@@ -13,8 +13,8 @@
 
 #include "core/uDataValues.h"
 #include "core/uDBAConnection.h"
-#include "engine/uDBAProgram.h"
-#include "engine/uMetadataImp.h"
+#include "engine/model/uMetadataImp.h"
+#include "engine/server/uDBAProgram.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/Field.h"
 #include "platform/rtl/Exception.h"

@@ -8,19 +8,19 @@
 #include "app/fruHelpSystem.h"
 #include "app/fruLocalVariables.h"
 #include "app/fruOutput.h"
-#include "app/fruSQL.h"
 #include "app/fruSchemaBrowser.h"
+#include "app/fruSQL.h"
+#include "app/fruTextEditor.h"
 #include "app/fruWatchList.h"
 #include "app/fuAbout.h"
 #include "app/fuCodeCompletion.h"
 #include "app/fuCodeGenerator.h"
 #include "app/fuCursorIterationCodeGenerator.h"
 #include "app/fuInternalCheck.h"
-#include "app/fuOptions.h"
-#include "app/fuToolForm.h"
-#include "app/fruTextEditor.h"
 #include "app/fuMainActions.h"
 #include "app/fuMainSession.h"
+#include "app/fuOptions.h"
+#include "app/fuToolForm.h"
 #include "app/uArtworkImages.h"
 #include "app/uCheckUpdates.h"
 #include "app/uCodeCompletionCache.h"
@@ -32,8 +32,8 @@
 #include "docking/vzDockKeys.h"
 #include "docking/vzDockPanel.h"
 #include "docking/vzDockTabs.h"
-#include "engine/uDBAProgram.h"
-#include "engine/uVeltrane.h"
+#include "engine/debugger/uVeltrane.h"
+#include "engine/server/uDBAProgram.h"
 #include "imaging/uPngImageList.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
@@ -326,7 +326,8 @@ void TfmMain::CreateToolWindows() {
         frmWatchList_->AddWatch(rtl::Utf8ToUtf16(expression));
     });
     fmEvaluate_ = CreateToolForm(this, "Evaluate", frmEvaluate_, false, false);
-    frmSQL_ = new TfrmSQL(this, veltrane_.get(), [this] { RefreshViews(); }, fmCodeCompletion_);
+    frmSQL_ = new TfrmSQL(
+        this, veltrane_.get(), [this] { RefreshViews(); }, fmCodeCompletion_);
     PlaceControl(frmSQL_, &Panel("dcSQL"), ui::alClient);
     frmCallStack_ = new TfrmCallStack(this, veltrane_.get());
     frmCallStack_->OnEntry = [this](engine::TRoutine* routine, int line) { ShowRoutineLine(routine, line); };
@@ -502,9 +503,9 @@ void TfmMain::BindActions() {
     });
     bind("aAbout", [this] { ShowAbout(this); });
     const std::pair<const char*, int> tools[] = {
-        {"aShowBreakpoints", 0}, {"aShowCallStack", 1}, {"aShowWatches", 2}, {"aShowLocalVariables", 3},
-        {"aShowOutput", 4},      {"aShowBrowser", 5},   {"aSQLWindow", 6},   {"aMonitor", 7},
-        {"aSyntaxHelp", 8}};
+        {"aShowBreakpoints", 0},    {"aShowCallStack", 1}, {"aShowWatches", 2},
+        {"aShowLocalVariables", 3}, {"aShowOutput", 4},    {"aShowBrowser", 5},
+        {"aSQLWindow", 6},          {"aMonitor", 7},       {"aSyntaxHelp", 8}};
     for (const auto& [name, tool] : tools)
         bind(name, [this, tool = tool] { ShowToolWindow(tool); });
 }

@@ -1,8 +1,8 @@
 #include "app/fuMainRoutines.h"
 
-#include "engine/uDBAExpressions.h"
-#include "engine/uProgram.h"
-#include "engine/uStatements.h"
+#include "engine/local/uProgram.h"
+#include "engine/model/uStatements.h"
+#include "engine/server/uDBAExpressions.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Utf.h"

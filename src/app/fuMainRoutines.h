@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/uProgram.h"
+#include "engine/local/uProgram.h"
 
 namespace core {
 class IDBAConnection;

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "engine/uBreakPoints.h"
+#include "engine/debugger/uBreakPoints.h"
 #include "platform/rtl/Settings.h"
 #include "platform/rtl/Utf.h"
 

@@ -1,7 +1,7 @@
 #include "app/uDBAMyDataQueryResult.h"
 
 #include "components/uMyConnection.h"
-#include "dataaccess/uMySQLRecordset.h"
+#include "dataaccess/mysql/uMySQLRecordset.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Threads.h"
 #include "widecontrols/uUcDB.h"

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "core/uContainers.h"
-#include "engine/uStatements.h"
-#include "engine/uVeltrane.h"
+#include "engine/debugger/uVeltrane.h"
+#include "engine/model/uStatements.h"
 
 namespace app {
 namespace {

@@ -1,8 +1,8 @@
 #include "components/uConnectDialog.h"
 
 #include "components/uDAConnection.h"
-#include "dataaccess/uData.h"
-#include "dataaccess/uDataUtils.h"
+#include "dataaccess/store/uData.h"
+#include "dataaccess/store/uDataUtils.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"

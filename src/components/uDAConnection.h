@@ -1,8 +1,8 @@
 // The base connection component: options, pooling, transactions, lost-connection handling and errors.
 #pragma once
 
-#include "dataaccess/uCRConnection.h"
-#include "dataaccess/uSortColumn.h"
+#include "dataaccess/server/uCRConnection.h"
+#include "dataaccess/store/uSortColumn.h"
 #include "platform/data/CustomConnection.h"
 #include "platform/rtl/Threads.h"
 #include "platform/rtl/Variant.h"

@@ -6,7 +6,7 @@
 #include "components/uDASQL.h"
 #include "components/uDASQLGenerator.h"
 #include "components/uMemDataSet.h"
-#include "dataaccess/uCRRecordSet.h"
+#include "dataaccess/server/uCRRecordSet.h"
 #include "platform/data/DataLink.h"
 #include "platform/rtl/StringList.h"
 

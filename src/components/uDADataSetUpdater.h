@@ -2,7 +2,7 @@
 #pragma once
 
 #include "components/uDASQLGenerator.h"
-#include "dataaccess/uData.h"
+#include "dataaccess/store/uData.h"
 #include "platform/data/DBTypes.h"
 #include "platform/rtl/Variant.h"
 

@@ -2,9 +2,9 @@
 
 #include "components/uDAConnection.h"
 #include "components/uDATransaction.h"
-#include "dataaccess/uCRAccess.h"
-#include "dataaccess/uCRMetaData.h"
-#include "dataaccess/uDAError.h"
+#include "dataaccess/server/uCRAccess.h"
+#include "dataaccess/server/uCRMetaData.h"
+#include "dataaccess/store/uDAError.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/ScopeExit.h"

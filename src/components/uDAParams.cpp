@@ -1,7 +1,7 @@
 #include "components/uDAParams.h"
 
-#include "dataaccess/uBlob.h"
-#include "dataaccess/uSharedObject.h"
+#include "dataaccess/store/uBlob.h"
+#include "dataaccess/store/uSharedObject.h"
 #include "platform/data/FieldClasses.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exception.h"

@@ -4,7 +4,7 @@
 #include "components/uDAConnectionClient.h"
 #include "components/uDAParams.h"
 #include "components/uMacros.h"
-#include "dataaccess/uCRCommand.h"
+#include "dataaccess/server/uCRCommand.h"
 #include "platform/data/Component.h"
 #include "platform/data/CustomConnection.h"
 #include "platform/rtl/StringList.h"

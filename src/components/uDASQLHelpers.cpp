@@ -1,8 +1,8 @@
 #include "components/uDASQLHelpers.h"
 
 #include "components/uMacros.h"
-#include "dataaccess/uCRParser.h"
-#include "dataaccess/uMyParser.h"
+#include "dataaccess/mysql/uMyParser.h"
+#include "dataaccess/store/uCRParser.h"
 
 #include <algorithm>
 #include <memory>

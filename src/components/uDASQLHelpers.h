@@ -1,7 +1,7 @@
 // Edits the WHERE and ORDER BY clauses of a SELECT text without a full parse.
 #pragma once
 
-#include "dataaccess/uCRCommand.h"
+#include "dataaccess/server/uCRCommand.h"
 
 #include <functional>
 #include <string>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "components/uDASQL.h"
-#include "dataaccess/uCRParser.h"
+#include "dataaccess/store/uCRParser.h"
 #include "platform/data/Component.h"
 #include "platform/data/DataLink.h"
 #include "platform/rtl/StringList.h"

@@ -2,8 +2,8 @@
 
 #include "components/uDASQL.h"
 #include "components/uDASQLMonitor.h"
-#include "dataaccess/uCRAccess.h"
-#include "dataaccess/uDAError.h"
+#include "dataaccess/server/uCRAccess.h"
+#include "dataaccess/store/uDAError.h"
 #include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>

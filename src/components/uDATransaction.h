@@ -2,8 +2,8 @@
 #pragma once
 
 #include "components/uDAConnection.h"
-#include "dataaccess/uCRConnection.h"
-#include "dataaccess/uCRTransaction.h"
+#include "dataaccess/server/uCRConnection.h"
+#include "dataaccess/server/uCRTransaction.h"
 #include "platform/data/Component.h"
 
 #include <cstdint>

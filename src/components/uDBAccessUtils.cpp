@@ -5,7 +5,7 @@
 #include "components/uDADataSetUpdater.h"
 #include "components/uDASQL.h"
 #include "components/uDATransaction.h"
-#include "dataaccess/uCRAccess.h"
+#include "dataaccess/server/uCRAccess.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/ScopeExit.h"
 

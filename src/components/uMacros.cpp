@@ -1,7 +1,7 @@
 #include "components/uMacros.h"
 
-#include "dataaccess/uCRParser.h"
-#include "dataaccess/uDataUtils.h"
+#include "dataaccess/store/uCRParser.h"
+#include "dataaccess/store/uDataUtils.h"
 #include "platform/data/Component.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Format.h"

@@ -1,7 +1,7 @@
 // Named pieces of text substituted for "&name" in SQL before it is sent.
 #pragma once
 
-#include "dataaccess/uCRCommand.h"
+#include "dataaccess/server/uCRCommand.h"
 #include "platform/data/Collection.h"
 
 #include <functional>

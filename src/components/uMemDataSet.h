@@ -1,7 +1,7 @@
 // The data set over the record store: fields, buffers, blobs, filters, sorting and cached updates.
 #pragma once
 
-#include "dataaccess/uData.h"
+#include "dataaccess/store/uData.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/FieldClasses.h"
 #include "platform/rtl/Streams.h"

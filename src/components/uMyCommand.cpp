@@ -1,7 +1,7 @@
 #include "components/uMyCommand.h"
 
 #include "components/uMyConnection.h"
-#include "dataaccess/uMySQLCommand.h"
+#include "dataaccess/mysql/uMySQLCommand.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/ScopeExit.h"
 

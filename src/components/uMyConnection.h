@@ -3,7 +3,7 @@
 
 #include "components/uDAConnection.h"
 #include "components/uDATransaction.h"
-#include "dataaccess/uMySQLConnection.h"
+#include "dataaccess/mysql/uMySQLConnection.h"
 
 #include <cstdint>
 #include <memory>

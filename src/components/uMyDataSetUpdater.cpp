@@ -1,8 +1,8 @@
 #include "components/uMyDataSetUpdater.h"
 
 #include "components/uDADataSet.h"
-#include "dataaccess/uMySQLFieldDesc.h"
-#include "dataaccess/uMyTableInfo.h"
+#include "dataaccess/mysql/uMySQLFieldDesc.h"
+#include "dataaccess/mysql/uMyTableInfo.h"
 #include "platform/data/DataError.h"
 
 #include <mariadb/mysql.h>

@@ -4,9 +4,9 @@
 #include "components/uMyCommand.h"
 #include "components/uMyConnection.h"
 #include "components/uMyDataSetService.h"
-#include "dataaccess/uCRAccess.h"
-#include "dataaccess/uMySQLRecordset.h"
-#include "dataaccess/uTimer.h"
+#include "dataaccess/mysql/uMySQLRecordset.h"
+#include "dataaccess/server/uCRAccess.h"
+#include "dataaccess/store/uTimer.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 

@@ -2,7 +2,7 @@
 
 #include "components/uMyCommand.h"
 #include "components/uMyConnection.h"
-#include "dataaccess/uMyParser.h"
+#include "dataaccess/mysql/uMyParser.h"
 
 namespace components {
 

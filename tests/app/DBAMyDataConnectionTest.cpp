@@ -1,8 +1,8 @@
 #include "app/uDBAMyDataConnection.h"
 
 #include "core/uDataTypes.h"
+#include "engine/debugger/uVeltrane.h"
 #include "engine/DebugThreadTestSupport.h"
-#include "engine/uVeltrane.h"
 #include "platform/data/FieldClassTable.h"
 #include "platform/rtl/Utf.h"
 #include "support/ErrorText.h"

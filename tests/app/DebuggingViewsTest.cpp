@@ -7,7 +7,7 @@
 #include "app/fruOutput.h"
 #include "app/fruWatchList.h"
 #include "app/VeltraneServerFixture.h"
-#include "engine/uDebugger.h"
+#include "engine/model/uDebugger.h"
 
 namespace app {
 namespace {

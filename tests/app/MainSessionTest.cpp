@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "engine/uBreakPoints.h"
+#include "engine/debugger/uBreakPoints.h"
 #include "platform/rtl/Settings.h"
 
 namespace app {

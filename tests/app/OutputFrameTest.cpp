@@ -7,7 +7,7 @@
 #include "app/fuToolForm.h"
 #include "app/VeltraneServerFixture.h"
 #include "core/uDBAConnection.h"
-#include "engine/uDebugger.h"
+#include "engine/model/uDebugger.h"
 #include "platform/rtl/Exception.h"
 #include "platform/ui/Application.h"
 #include "support/UiTest.h"

@@ -5,7 +5,7 @@
 #include "app/fruBreakpoints.h"
 #include "app/fruCallStack.h"
 #include "app/fuBreakpointProperties.h"
-#include "engine/uBreakPoints.h"
+#include "engine/debugger/uBreakPoints.h"
 #include "platform/rtl/Exception.h"
 #include "widecontrols/uUcStdCtrls.h"
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/debugger/uVeltrane.h"
 #include "engine/DebugThreadTestSupport.h"
-#include "engine/uVeltrane.h"
 #include "platform/rtl/Utf.h"
 #include "support/MariaDBConnection.h"
 #include "support/TestServer.h"

@@ -1,6 +1,6 @@
 #include "components/uConnectDialog.h"
 #include "components/uMyConnection.h"
-#include "dataaccess/uData.h"
+#include "dataaccess/store/uData.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Settings.h"
 #include "platform/rtl/StringList.h"

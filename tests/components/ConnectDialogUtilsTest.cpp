@@ -4,7 +4,7 @@
 #include "components/uMyConnection.h"
 #include "components/uMyQuery.h"
 #include "ComponentsTestSupport.h"
-#include "dataaccess/uCRTableInfo.h"
+#include "dataaccess/server/uCRTableInfo.h"
 #include "platform/data/Params.h"
 #include "platform/rtl/StringList.h"
 #include "support/ErrorText.h"

@@ -1,8 +1,8 @@
 #include "components/uDAConnection.h"
 #include "components/uDASQL.h"
 #include "components/uDATransaction.h"
-#include "dataaccess/uCRCommand.h"
-#include "dataaccess/uMyError.h"
+#include "dataaccess/mysql/uMyError.h"
+#include "dataaccess/server/uCRCommand.h"
 #include "platform/data/Component.h"
 
 #include <gmock/gmock.h>

@@ -1,5 +1,5 @@
 #include "components/uDAParams.h"
-#include "dataaccess/uBlob.h"
+#include "dataaccess/store/uBlob.h"
 #include "platform/data/FieldClasses.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Streams.h"

@@ -1,8 +1,8 @@
 #include "components/uDAConnection.h"
 #include "components/uDASQL.h"
 #include "components/uMyCommand.h"
-#include "dataaccess/uCRAccess.h"
-#include "dataaccess/uMySQLCommand.h"
+#include "dataaccess/mysql/uMySQLCommand.h"
+#include "dataaccess/server/uCRAccess.h"
 #include "support/ErrorText.h"
 
 #include <gtest/gtest.h>

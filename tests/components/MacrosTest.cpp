@@ -1,5 +1,5 @@
 #include "components/uMacros.h"
-#include "dataaccess/uMyParser.h"
+#include "dataaccess/mysql/uMyParser.h"
 #include "support/ErrorText.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "components/uMyCommand.h"
 #include "components/uMyConnection.h"
 #include "ComponentsTestSupport.h"
-#include "dataaccess/uMyError.h"
-#include "dataaccess/uMySQLCommand.h"
+#include "dataaccess/mysql/uMyError.h"
+#include "dataaccess/mysql/uMySQLCommand.h"
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
 

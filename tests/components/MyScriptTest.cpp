@@ -2,7 +2,7 @@
 #include "components/uMyQuery.h"
 #include "components/uMyScript.h"
 #include "ComponentsTestSupport.h"
-#include "dataaccess/uMyError.h"
+#include "dataaccess/mysql/uMyError.h"
 #include "platform/data/Component.h"
 #include "platform/rtl/Utf.h"
 #include "support/ErrorText.h"

@@ -1,8 +1,8 @@
 #include "components/uMyConnection.h"
 #include "ComponentsTestSupport.h"
-#include "dataaccess/uCRAccess.h"
-#include "dataaccess/uMyConnectionPool.h"
-#include "dataaccess/uMySQLAPI.h"
+#include "dataaccess/mysql/uMyConnectionPool.h"
+#include "dataaccess/mysql/uMySQLAPI.h"
+#include "dataaccess/server/uCRAccess.h"
 #include "support/ErrorText.h"
 #include "support/TestServer.h"
 

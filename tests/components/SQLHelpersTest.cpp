@@ -1,5 +1,5 @@
 #include "components/uDASQLHelpers.h"
-#include "dataaccess/uCRParser.h"
+#include "dataaccess/store/uCRParser.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "components/uMyCommand.h"
 #include "components/uMyConnection.h"
 #include "ComponentsTestSupport.h"
-#include "dataaccess/uMySQLCommand.h"
+#include "dataaccess/mysql/uMySQLCommand.h"
 #include "platform/data/Params.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"

@@ -5,7 +5,7 @@
 
 #include "MemoryVio.h"
 
-#include "dataaccess/uMySqlSession.h"
+#include "dataaccess/protocol/uMySqlSession.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dataaccess/uBcd.h"
-#include "dataaccess/uMemData.h"
-#include "dataaccess/uSQLTimeStamp.h"
+#include "dataaccess/store/uBcd.h"
+#include "dataaccess/store/uMemData.h"
+#include "dataaccess/store/uSQLTimeStamp.h"
 #include "platform/rtl/Variant.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dataaccess/uCRVio.h"
+#include "dataaccess/protocol/uCRVio.h"
 
 #include <algorithm>
 #include <cstring>

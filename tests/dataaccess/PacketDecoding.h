@@ -6,9 +6,9 @@
 
 #include "MemoryVio.h"
 
-#include "dataaccess/uMySqlErrors.h"
-#include "dataaccess/uMySqlNet.h"
-#include "dataaccess/uSystemExceptions.h"
+#include "dataaccess/protocol/uMySqlErrors.h"
+#include "dataaccess/protocol/uMySqlNet.h"
+#include "dataaccess/store/uSystemExceptions.h"
 
 #include <algorithm>
 #include <cstddef>

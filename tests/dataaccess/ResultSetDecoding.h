@@ -6,10 +6,10 @@
 
 #include "FakeMySqlPeer.h"
 
-#include "dataaccess/uMySqlErrors.h"
-#include "dataaccess/uMySqlResultSet.h"
-#include "dataaccess/uMySqlSession.h"
-#include "dataaccess/uSystemExceptions.h"
+#include "dataaccess/protocol/uMySqlErrors.h"
+#include "dataaccess/protocol/uMySqlResultSet.h"
+#include "dataaccess/protocol/uMySqlSession.h"
+#include "dataaccess/store/uSystemExceptions.h"
 
 #include <cstddef>
 #include <cstdint>

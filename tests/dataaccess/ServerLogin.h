@@ -3,7 +3,7 @@
 // Just enough of the login for tests of the transports and the packet layer against the real server:
 // the greeting, the 4.1 login with the native password token, and single-row text queries.
 
-#include "dataaccess/uMySqlNet.h"
+#include "dataaccess/protocol/uMySqlNet.h"
 #include "platform/rtl/DynLib.h"
 #include "support/TestServer.h"
 

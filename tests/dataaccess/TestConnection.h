@@ -2,8 +2,8 @@
 
 // A client connection of the data-access tests to the test server.
 
-#include "dataaccess/uCRAccess.h"
-#include "dataaccess/uMySQLConnection.h"
+#include "dataaccess/mysql/uMySQLConnection.h"
+#include "dataaccess/server/uCRAccess.h"
 #include "DirectSwitch.h"
 #include "support/TestServer.h"
 

@@ -1,8 +1,8 @@
 #include "engine/CompilerTestSupport.h"
 
 #include "core/uDBAConnection.h"
-#include "engine/uCompiler.h"
-#include "engine/uDebugger.h"
+#include "engine/local/uCompiler.h"
+#include "engine/model/uDebugger.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Utf.h"
 

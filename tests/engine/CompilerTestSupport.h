@@ -14,8 +14,8 @@
 
 #include "core/uDataConverter.h"
 #include "engine/InterpreterTestSupport.h"
-#include "engine/uProgram.h"
-#include "engine/uStatements.h"
+#include "engine/local/uProgram.h"
+#include "engine/model/uStatements.h"
 
 namespace engine {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "engine/uMetadataImp.h"
-#include "engine/uSQLWriter.h"
+#include "engine/model/uMetadataImp.h"
+#include "engine/sql/uSQLWriter.h"
 #include "platform/rtl/Utf.h"
 
 namespace engine {

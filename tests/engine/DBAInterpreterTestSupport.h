@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/uDBAExpressions.h"
-#include "engine/uDBAProgram.h"
-#include "engine/uDebugger.h"
+#include "engine/model/uDebugger.h"
+#include "engine/server/uDBAExpressions.h"
+#include "engine/server/uDBAProgram.h"
 #include "support/FakeConnection.h"
 #include "support/ServerConnection.h"
 #include "support/SQLMonitorLog.h"

@@ -4,7 +4,7 @@
 
 #include "core/uDBAConnection.h"
 #include "core/uMySQLTypes.h"
-#include "engine/uStatementInterpreter.h"
+#include "engine/local/uStatementInterpreter.h"
 #include "platform/rtl/CodePage.h"
 
 namespace engine {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "core/uDataConverter.h"
-#include "engine/uExpressions.h"
-#include "engine/uProgram.h"
-#include "engine/uStatements.h"
+#include "engine/local/uProgram.h"
+#include "engine/model/uExpressions.h"
+#include "engine/model/uStatements.h"
 #include "support/TestServer.h"
 
 namespace engine {

@@ -2,8 +2,8 @@
 // statement and expression builders.
 
 #include "core/uDataConverter.h"
-#include "engine/uCompiler.h"
-#include "engine/uProgram.h"
+#include "engine/local/uCompiler.h"
+#include "engine/local/uProgram.h"
 #include "parser/uParser.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Utf.h"

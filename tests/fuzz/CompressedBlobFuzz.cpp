@@ -2,7 +2,7 @@
 // compressed: adopted when it carries the header, then read whole, in part and uncompressed.
 
 #include "dataaccess/Owned.h"
-#include "dataaccess/uCompressedBlob.h"
+#include "dataaccess/store/uCompressedBlob.h"
 #include "platform/rtl/Exception.h"
 
 #include <cstddef>

@@ -2,8 +2,8 @@
 // stream mode (the first byte picks the mode and the lexer's switches), read to the end and once
 // more from the start through the searches.
 
-#include "dataaccess/uEncoding.h"
-#include "dataaccess/uMyParser.h"
+#include "dataaccess/mysql/uMyParser.h"
+#include "dataaccess/store/uEncoding.h"
 #include "platform/rtl/Streams.h"
 
 #include <cstddef>

@@ -1,8 +1,8 @@
 #include "widecontrols/uUcDBGrids.h"
 
 #include "components/uMemDataSet.h"
-#include "dataaccess/uFieldDesc.h"
-#include "dataaccess/uMemData.h"
+#include "dataaccess/store/uFieldDesc.h"
+#include "dataaccess/store/uMemData.h"
 #include "platform/data/DataLink.h"
 #include "platform/data/Field.h"
 #include "platform/ui/Canvas.h"

@@ -1,9 +1,0 @@
-#include "engine/uDebugger.h"
-
-namespace engine {
-
-std::shared_ptr<IDebugger> CreateNullDebugger() {
-    return std::make_shared<TNullDebugger>();
-}
-
-} // namespace engine
