@@ -1,8 +1,8 @@
-# Fails when a source file includes a header of a library it may not depend on, or when Qt leaks
+# Fails when a source file includes a header of a layer it may not depend on, or when Qt leaks
 # out of the window framework: only platform/ui includes Qt headers, there only in its sources and
 # its bridge headers (*Bridge.h), and no other folder includes a bridge header. The allowed
-# directions come from the libraries' links in src/CMakeLists.txt, written out at configure time as
-# RULES: one line "dir=allowed;dirs".
+# directions come from the layer table in src/CMakeLists.txt (libraries and the layer folders inside
+# them), written out at configure time as RULES: one line "dir=allowed;dirs".
 #   cmake -DRULES=<file> -DSOURCE_DIR=<src> -P CheckIncludes.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -64,7 +64,7 @@ endforeach()
 
 if(violations)
   list(JOIN violations "\n  " text)
-  message(FATAL_ERROR "Includes against the direction of the libraries' dependencies:\n  ${text}")
+  message(FATAL_ERROR "Includes against the direction of the layers' dependencies:\n  ${text}")
 endif()
 list(LENGTH layer_dirs count)
-message(STATUS "Includes follow the dependencies of ${count} libraries")
+message(STATUS "Includes follow the dependencies of ${count} layers")
