@@ -29,6 +29,7 @@
 #include "app/uWindowFileHelpers.h"
 #include "docking/vzDockingManager.h"
 #include "docking/vzDockingSite.h"
+#include "docking/vzDockingVS2005.h"
 #include "docking/vzDockKeys.h"
 #include "docking/vzDockPanel.h"
 #include "docking/vzDockTabs.h"
@@ -239,6 +240,14 @@ void TfmMain::CreateDocking() {
     dockingManager_->SetStoreOptions({docking::dsoFormPosition, docking::dsoFormState});
     dockingManager_->SetTabOrientation(docking::uistyle::dtoBottom);
     dockingManager_->SetCaptionButtons({docking::dbiHide, docking::dbiAutoHide, docking::dbiMaximizeRestore});
+    dockingManager_->SetAutoDragKey({docking::dssCtrl, docking::dssLeft});
+    // Panels are dragged with guides around the target and at the site's edges.
+    auto guided = std::make_unique<docking::TvzVS2005Mover>(dockingManager_);
+    guided->ActiveDockZone() = {
+        .transparency = 128, .activeTransparency = 255, .fadeInDelay = 200, .fadeOutDelay = 250};
+    guided->DockZone() = {
+        .transparency = 0, .activeTransparency = 128, .fadeInDelay = 50, .fadeOutDelay = 1000};
+    dockingManager_->SetMover(typeid(docking::TvzCustomDockingControl), std::move(guided));
     dockingSite_ = new docking::TvzDockingSite(this);
     dockingSite_->SetName("DockingSite");
     dockingSite_->SetParent(this);

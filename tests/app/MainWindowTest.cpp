@@ -10,6 +10,8 @@
 #include "app/fruTextEditor.h"
 #include "app/fruWatchList.h"
 #include "app/fuMain.h"
+#include "docking/vzDockingManager.h"
+#include "docking/vzDockingVS2005.h"
 #include "docking/vzDockPanel.h"
 #include "docking/vzDockTabs.h"
 #include "engine/debugger/uVeltrane.h"
@@ -33,6 +35,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 
@@ -139,6 +142,30 @@ TEST_F(MainWindowTest, TheDefaultLayoutTabsTheDebuggingViewsAndFollowsTheWindows
         EXPECT_EQ(main->Panel("dcSchemaBrowser").BoundsRect().Right, site->ClientWidth());
     }
     main->Widget()->grab().toImage().save("main-window-default-layout.png");
+}
+
+// Panels are dragged with guides that fade as the form sets them, Ctrl with the left button drags
+// without docking, new tab containers put their tabs at the bottom and the window's place is stored.
+TEST_F(MainWindowTest, PanelsAreDraggedWithFadingGuides) {
+    auto* manager = dynamic_cast<docking::TvzDockingManager*>(main->Panel("dcOutput").DockingManager());
+    ASSERT_TRUE(manager);
+    auto* guided = dynamic_cast<docking::TvzVS2005Mover*>(manager->Mover(&main->Panel("dcOutput")));
+    ASSERT_TRUE(guided) << "panels are dragged without guides";
+    const auto expect = [](const docking::guides::TvzDockZoneOptions& zone, std::array<int, 4> values,
+                           const char* which) {
+        EXPECT_EQ(
+            (std::array{zone.transparency, zone.activeTransparency, zone.fadeInDelay, zone.fadeOutDelay}),
+            values)
+            << which;
+    };
+    expect(guided->ActiveDockZone(), {128, 255, 200, 250}, "active zone");
+    expect(guided->DockZone(), {0, 128, 50, 1000}, "other zones");
+    EXPECT_EQ(manager->AutoDragKey(), (docking::TvzDockingShiftState{docking::dssCtrl, docking::dssLeft}));
+    EXPECT_EQ(manager->TabOrientation(), docking::uistyle::dtoBottom);
+    EXPECT_EQ(manager->StoreOptions(),
+              (docking::TvzDockingStoreOptions{docking::dsoFormPosition, docking::dsoFormState}));
+    EXPECT_EQ(manager->CaptionButtons(), (docking::TvzDockButtonItems{docking::dbiHide, docking::dbiAutoHide,
+                                                                      docking::dbiMaximizeRestore}));
 }
 
 TEST_F(MainWindowTest, TheSessionKeepsTheMainBlockTheWatchesAndTheSQLText) {

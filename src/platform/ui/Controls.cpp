@@ -578,7 +578,12 @@ void TControl::SetMouseCapture(bool capture) {
 }
 
 void TControl::BringToFront() {
-    if (parent_) parent_->SetChildOrder(this, parent_->ControlCount() - 1);
+    if (parent_) {
+        parent_->SetChildOrder(this, parent_->ControlCount() - 1);
+        return;
+    }
+    // A window of its own goes above the other windows.
+    if (auto* win = dynamic_cast<TWinControl*>(this); win && win->Widget()) win->Widget()->raise();
 }
 
 void TControl::SendToBack() {
