@@ -5,8 +5,6 @@
 #include "platform/rtl/Utf.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 
 namespace parser {
 
@@ -34,14 +32,14 @@ const TSymbolMemo::Entry* TSymbolMemo::Find(const void* key) const {
     }
 }
 
-void TSymbolMemo::Set(const void* key, TSymbol* symbol, TMemoStorage& storage) {
+void TSymbolMemo::Set(const void* key, TSymbol* symbol) {
     bool added = false;
-    entries_[Claim(key, added, storage)].symbol = symbol;
+    entries_[Claim(key, added)].symbol = symbol;
 }
 
-uint32_t TSymbolMemo::Claim(const void* key, bool& added, TMemoStorage& storage) {
+uint32_t TSymbolMemo::Claim(const void* key, bool& added) {
     RTL_ASSERT(key != nullptr);
-    if ((count_ + 1) * 4 > static_cast<int>(capacity_) * 3) Grow(storage);
+    if ((count_ + 1) * 4 > static_cast<int>(capacity_) * 3) Grow();
     uint32_t mask = capacity_ - 1;
     for (uint32_t i = HashKey(key) & mask;; i = (i + 1) & mask) {
         Entry& e = entries_[i];
@@ -58,35 +56,22 @@ uint32_t TSymbolMemo::Claim(const void* key, bool& added, TMemoStorage& storage)
     }
 }
 
-void TSymbolMemo::Grow(TMemoStorage& storage) {
-    const uint32_t newCapacity = capacity_ == 0 ? kFirstCapacity : capacity_ * 2;
-    Entry* old = entries_;
-    const uint32_t oldCapacity = capacity_;
-    entries_ = static_cast<Entry*>(storage.Take(newCapacity, sizeof(Entry)));
+void TSymbolMemo::Grow() {
+    uint32_t newCapacity = capacity_ == 0 ? kFirstCapacity : capacity_ * 2;
+    auto old = std::move(entries_);
+    uint32_t oldCapacity = capacity_;
+    entries_ = std::make_unique<Entry[]>(newCapacity);
     capacity_ = newCapacity;
     count_ = 0;
     for (uint32_t i = 0; i < oldCapacity; ++i) {
-        if (old[i].key) Set(old[i].key, old[i].symbol, storage);
+        if (old[i].key) Set(old[i].key, old[i].symbol);
     }
-    if (old) storage.Give(old, oldCapacity);
 }
 
-// ---- TMemoStorage
-
-void* TMemoStorage::Take(uint32_t capacity, size_t entrySize) {
-    const int slot = std::countr_zero(capacity);
-    void* table = free_[slot];
-    if (table)
-        free_[slot] = free_[slot]->Next;
-    else
-        table = blocks_.allocate(capacity * entrySize, alignof(std::max_align_t));
-    std::memset(table, 0, capacity * entrySize);
-    return table;
-}
-
-void TMemoStorage::Give(void* table, uint32_t capacity) {
-    const int slot = std::countr_zero(capacity);
-    free_[slot] = new (table) TFree{free_[slot]};
+void TSymbolMemo::Clear() {
+    entries_.reset();
+    capacity_ = 0;
+    count_ = 0;
 }
 
 // ---- TToken
@@ -102,53 +87,44 @@ std::u16string TToken::GetWideText() const {
     return rtl::Utf8ToUtf16(GetText());
 }
 
-namespace {
-
-template <class T>
-TToken* NewToken(std::pmr::memory_resource& storage) {
-    return new (storage.allocate(sizeof(T), alignof(T))) T();
-}
-
-} // namespace
-
-TToken* CreateToken(TTokenKind kind, std::pmr::memory_resource& storage) {
+std::unique_ptr<TToken> CreateToken(TTokenKind kind) {
     switch (kind) {
     case TTokenKind::Composite:
-        return NewToken<TCompositeToken>(storage);
+        return std::make_unique<TCompositeToken>();
     case TTokenKind::Cursor:
-        return NewToken<TCursorToken>(storage);
+        return std::make_unique<TCursorToken>();
     case TTokenKind::EndOfInput:
-        return NewToken<TEOFToken>(storage);
+        return std::make_unique<TEOFToken>();
     case TTokenKind::CustomText:
-        return NewToken<TCustomTextToken>(storage);
+        return std::make_unique<TCustomTextToken>();
     case TTokenKind::ReservedWord:
-        return NewToken<TReservedWordToken>(storage);
+        return std::make_unique<TReservedWordToken>();
     case TTokenKind::Text:
-        return NewToken<TTextToken>(storage);
+        return std::make_unique<TTextToken>();
     case TTokenKind::WhiteSpace:
-        return NewToken<TWhiteSpace>(storage);
+        return std::make_unique<TWhiteSpace>();
     case TTokenKind::Comment:
-        return NewToken<TCommentToken>(storage);
+        return std::make_unique<TCommentToken>();
     case TTokenKind::LineComment:
-        return NewToken<TLineComment>(storage);
+        return std::make_unique<TLineComment>();
     case TTokenKind::BlockComment:
-        return NewToken<TBlockComment>(storage);
+        return std::make_unique<TBlockComment>();
     case TTokenKind::Numeric:
-        return NewToken<TNumericToken>(storage);
+        return std::make_unique<TNumericToken>();
     case TTokenKind::Hexadecimal:
-        return NewToken<THexadecimalToken>(storage);
+        return std::make_unique<THexadecimalToken>();
     case TTokenKind::Binary:
-        return NewToken<TBinaryToken>(storage);
+        return std::make_unique<TBinaryToken>();
     case TTokenKind::UserVariable:
-        return NewToken<TUserVariableToken>(storage);
+        return std::make_unique<TUserVariableToken>();
     case TTokenKind::QuotedString:
-        return NewToken<TQuotedStringToken>(storage);
+        return std::make_unique<TQuotedStringToken>();
     case TTokenKind::QuotedIdentifier:
-        return NewToken<TQuotedIdentifierToken>(storage);
+        return std::make_unique<TQuotedIdentifierToken>();
     case TTokenKind::Break:
-        return NewToken<TBreakToken>(storage);
+        return std::make_unique<TBreakToken>();
     case TTokenKind::CompositeOperation:
-        return NewToken<TCompositeOperationToken>(storage);
+        return std::make_unique<TCompositeOperationToken>();
     case TTokenKind::Token:
         break;
     }
@@ -156,10 +132,6 @@ TToken* CreateToken(TTokenKind kind, std::pmr::memory_resource& storage) {
 }
 
 // ---- TCompositeToken
-
-TCompositeToken::~TCompositeToken() {
-    Clear();
-}
 
 std::string TCompositeToken::GetText() const {
     std::string text;
@@ -192,9 +164,10 @@ TToken* TCompositeToken::AddToken(TTokenKind kind) {
 
 TToken* TCompositeToken::InsertToken(int index, TTokenKind kind) {
     if (index < 0 || index > Count()) rtl::ListIndexError(index);
-    TToken* result = CreateToken(kind, storage_);
-    result->owner_ = this;
-    tokens_.insert(tokens_.begin() + index, result);
+    auto token = CreateToken(kind);
+    token->owner_ = this;
+    TToken* result = token.get();
+    tokens_.insert(tokens_.begin() + index, std::move(token));
     for (int i = index; i < Count(); ++i)
         tokens_[i]->index_ = i;
     return result;
@@ -206,11 +179,7 @@ int TCompositeToken::IndexOf(const TToken* token) const {
 }
 
 void TCompositeToken::Clear() {
-    for (TToken* token : tokens_)
-        token->~TToken();
     tokens_.clear();
-    memoStorage_.Clear();
-    storage_.release();
 }
 
 // ---- helpers

@@ -290,38 +290,6 @@ TEST(TokenList, InsertKeepsIndexesAndDescribes) {
     EXPECT_TRUE(tokens.First()->Is<TTextToken>());
 }
 
-// A token's memo keeps every key through its table's growth, and a table another token gave back
-// comes to the next one empty.
-TEST(TokenList, MemoTablesGrowAndAreReusedEmpty) {
-    TCompositeToken tokens;
-    MySqlTokenizer()->Tokenize(tokens, u"a b c");
-    std::vector<int> keys(200);
-    auto* symbol = reinterpret_cast<TSymbol*>(&keys); // never followed
-    auto fill = [&](TToken& token, int count) {
-        for (int i = 0; i < count; ++i) {
-            bool added = false;
-            const uint32_t slot = token.Memo().Claim(&keys[i], added, tokens.MemoStorage());
-            EXPECT_TRUE(added);
-            if (i % 2) token.Memo().At(slot).symbol = symbol;
-        }
-    };
-    TToken& first = *tokens.Items(0);
-    fill(first, 200);
-    ASSERT_EQ(first.Memo().Count(), 200);
-    for (int i = 0; i < 200; ++i) {
-        const auto* entry = first.Memo().Find(&keys[i]);
-        ASSERT_NE(entry, nullptr);
-        EXPECT_EQ(entry->symbol, i % 2 ? symbol : nullptr);
-    }
-    // The next token's tables come from those the first gave back on its way up.
-    TToken& second = *tokens.Items(2);
-    EXPECT_EQ(second.Memo().Find(&keys[0]), nullptr);
-    fill(second, 100);
-    EXPECT_EQ(second.Memo().Count(), 100);
-    EXPECT_EQ(second.Memo().Find(&keys[151]), nullptr);
-    EXPECT_EQ(first.Memo().Find(&keys[151])->symbol, symbol);
-}
-
 TEST(TokenIterator, SkipsWhitespaceAndCommentsAndKeepsTheFurthestIndex) {
     TCompositeToken tokens;
     MySqlTokenizer()->Tokenize(tokens, u" a /* c */ b -- d\n");
