@@ -242,12 +242,12 @@ void TfmMain::CreateDocking() {
     dockingManager_->SetCaptionButtons({docking::dbiHide, docking::dbiAutoHide, docking::dbiMaximizeRestore});
     dockingManager_->SetAutoDragKey({docking::dssCtrl, docking::dssLeft});
     // Panels are dragged with guides around the target and at the site's edges.
-    auto guided = std::make_unique<docking::TvzVS2005Mover>(dockingManager_);
-    guided->ActiveDockZone() = {
+    dockingManager_->SetDockingStyleClassName("VS2005");
+    auto& guided = static_cast<docking::TvzVS2005Mover&>(*dockingManager_->Mover(nullptr));
+    guided.ActiveDockZone() = {
         .transparency = 128, .activeTransparency = 255, .fadeInDelay = 200, .fadeOutDelay = 250};
-    guided->DockZone() = {
+    guided.DockZone() = {
         .transparency = 0, .activeTransparency = 128, .fadeInDelay = 50, .fadeOutDelay = 1000};
-    dockingManager_->SetMover(typeid(docking::TvzCustomDockingControl), std::move(guided));
     dockingSite_ = new docking::TvzDockingSite(this);
     dockingSite_->SetName("DockingSite");
     dockingSite_->SetParent(this);

@@ -412,7 +412,7 @@ void TvzCustomDockingManager::SetMover(std::type_index type, std::unique_ptr<Tvz
 }
 
 TvzCustomMover* TvzCustomDockingManager::Mover(const TvzCustomDockingControl* control) const {
-    auto it = movers_.find(typeid(*control));
+    auto it = control ? movers_.find(typeid(*control)) : movers_.end();
     if (it == movers_.end()) it = movers_.find(typeid(TvzCustomDockingControl));
     return it == movers_.end() ? nullptr : it->second.get();
 }

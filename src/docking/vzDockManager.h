@@ -168,7 +168,7 @@ public:
     // Mouse capture for a control (none releases it); refused while busy or inactive.
     bool CaptureMouse(ui::TControl* control);
     void SetMover(std::type_index type, std::unique_ptr<TvzCustomMover> mover);
-    // The mover of the control's class, else of the base class.
+    // The mover of the control's class, else (and for none) of the base class.
     TvzCustomMover* Mover(const TvzCustomDockingControl* control) const;
     // The docker for the target's class, aimed at the target.
     TvzDocker* Docker(TvzCustomDockingControl* target);

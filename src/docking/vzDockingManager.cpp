@@ -21,6 +21,18 @@ TvzDockingManager::TvzDockingManager(ui::TComponent* owner) : TvzCustomDockingMa
             throw EvzDocking(texts::sSingleManager);
 }
 
+void TvzDockingManager::SetDockingStyleClassName(const std::string& name) {
+    const drag::TvzDockingStyleList::TClass* found = drag::DockingStyles().Find(name);
+    dockingStyle_ = found ? found->create() : nullptr;
+    dockingStyleName_ = found ? name : std::string();
+    SetMover(typeid(TvzCustomDockingControl), DockingStyle().CreateMover(this));
+}
+
+const drag::TvzDockingStyle& TvzDockingManager::DockingStyle() const {
+    if (dockingStyle_) return *dockingStyle_;
+    return fallbackStyle_;
+}
+
 ui::TCustomForm* TvzDockingManager::Form() const {
     return dynamic_cast<ui::TCustomForm*>(Owner());
 }

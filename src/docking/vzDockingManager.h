@@ -2,6 +2,7 @@
 #pragma once
 
 #include "docking/vzDockingSite.h"
+#include "docking/vzDockingStyle.h"
 #include "docking/vzDockManager.h"
 
 // The docking manager a form drops on: its containers, floating forms and the form's own place.
@@ -25,6 +26,14 @@ public:
     bool FloatingFormOnTop() const { return floatingFormOnTop_; }
     void SetFloatingFormOnTop(bool onTop);
 
+    // ---- The drag style ----
+    // The registered name of the drag style, empty while the native fallback serves.
+    const std::string& DockingStyleClassName() const { return dockingStyleName_; }
+    // A registered name makes a new style of that class the manager's, with a fresh mover; any
+    // other name returns to the fallback. Not during a drag.
+    void SetDockingStyleClassName(const std::string& name);
+    const drag::TvzDockingStyle& DockingStyle() const;
+
     TvzCustomDockingControl* CreateContainer(int typeId) override;
     TvzCustomDockingSite* CreateFloatingSite(const ui::TRect& rect, bool clientArea) override;
     ui::TCustomForm* Form() const;
@@ -38,6 +47,9 @@ private:
     TvzDockingStoreOptions storeOptions_;
     uistyle::TvzTabOrientation tabOrientation_ = uistyle::dtoTop;
     bool floatingFormOnTop_ = false;
+    std::string dockingStyleName_;
+    std::unique_ptr<drag::TvzDockingStyle> dockingStyle_;
+    drag::TvzNativeDockingStyle fallbackStyle_;
 };
 
 // The placement mask of store options: 1 position, 2 state, 4 constraints, 8 active control.

@@ -150,6 +150,7 @@ TEST_F(MainWindowTest, PanelsAreDraggedWithFadingGuides) {
     auto* manager = dynamic_cast<docking::TvzDockingManager*>(main->Panel("dcOutput").DockingManager());
     ASSERT_TRUE(manager);
     auto* guided = dynamic_cast<docking::TvzVS2005Mover*>(manager->Mover(&main->Panel("dcOutput")));
+    EXPECT_EQ(manager->DockingStyleClassName(), "VS2005");
     ASSERT_TRUE(guided) << "panels are dragged without guides";
     const auto expect = [](const docking::guides::TvzDockZoneOptions& zone, std::array<int, 4> values,
                            const char* which) {

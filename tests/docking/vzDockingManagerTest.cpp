@@ -1,5 +1,6 @@
 #include "MainFormFixture.h"
 
+#include "docking/vzDockingVS2005.h"
 #include "docking/vzDockTexts.h"
 #include "platform/rtl/Settings.h"
 #include "platform/ui/Bitmap.h"
@@ -160,6 +161,28 @@ TEST_F(DockingRegistryTest, SavingOverALongerFileTruncatesIt) {
     panels["Output"]->Hide();
     manager->LoadFromFile(path);
     EXPECT_EQ(panels["Output"]->DockState(), dsDocked);
+}
+
+TEST_F(DockingManagerTest, TheDragStyleIsChosenByItsRegisteredName) {
+    EXPECT_EQ(manager->DockingStyleClassName(), "");
+    EXPECT_TRUE(dynamic_cast<const drag::TvzNativeDockingStyle*>(&manager->DockingStyle()));
+    const struct {
+        const char* name;
+        const char* expected;
+        bool guided;
+    } cases[] = {{"VS2005", "VS2005", true},
+                 {"Native", "Native", false},
+                 {"VS2005", "VS2005", true},
+                 {"Unknown", "", false},
+                 {"", "", false}};
+    for (const auto& c : cases) {
+        manager->SetDockingStyleClassName(c.name);
+        EXPECT_EQ(manager->DockingStyleClassName(), c.expected) << c.name;
+        EXPECT_EQ(dynamic_cast<TvzVS2005Mover*>(manager->Mover(panels["Output"])) != nullptr, c.guided)
+            << c.name;
+        EXPECT_TRUE(manager->Mover(nullptr)) << c.name;
+    }
+    EXPECT_THROW(drag::DockingStyles().Add<drag::TvzNativeDockingStyle>("VS2005"), rtl::EListError);
 }
 
 TEST_F(DockingManagerTest, OneManagerAndOneSitePerFormAndPerManager) {
