@@ -19,6 +19,32 @@ private:
     F cleanup_;
 };
 
+// Runs `undo` when the scope ends before `Dismiss` is called, that is when the work it guards
+// failed half-way. An error of `undo` itself is dropped: the error that ended the scope is the one
+// to report, and a destructor must not throw while it is in flight.
+template <class F>
+class UndoGuard {
+public:
+    explicit UndoGuard(F undo) : undo_(std::move(undo)) {}
+    ~UndoGuard() {
+        if (dismissed_) return;
+        try {
+            undo_();
+        } catch (...) {
+            // See above: the failure being undone says more than the failure to undo it.
+        }
+    }
+    UndoGuard(const UndoGuard&) = delete;
+    UndoGuard& operator=(const UndoGuard&) = delete;
+
+    // The work succeeded: nothing to undo.
+    void Dismiss() { dismissed_ = true; }
+
+private:
+    F undo_;
+    bool dismissed_ = false;
+};
+
 // Runs `body`, then `cleanup` whether or not `body` threw; for a clean-up that may throw itself,
 // which a destructor must not. An error of `body` goes on unless `cleanup` throws its own.
 template <class Body, class Cleanup>

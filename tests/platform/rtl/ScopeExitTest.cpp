@@ -63,5 +63,32 @@ TEST(ScopeExitTest, ScopeExitRunsOnReturnAndOnException) {
     EXPECT_EQ(runs, 2);
 }
 
+TEST(ScopeExitTest, UndoGuardUndoesOnlyWhatFailedAndKeepsTheFailure) {
+    std::string log;
+    {
+        UndoGuard undo([&] { log += "undo;"; });
+        log += "work;";
+        undo.Dismiss();
+    }
+    EXPECT_EQ(log, "work;");
+
+    log.clear();
+    try {
+        UndoGuard undo([&] { log += "undo;"; });
+        throw std::runtime_error("work");
+    } catch (const std::runtime_error&) {
+        log += "caught;";
+    }
+    EXPECT_EQ(log, "undo;caught;");
+
+    // An undo that fails as well leaves the failure of the work to report, not its own.
+    try {
+        UndoGuard undo([] { throw std::logic_error("undo"); });
+        throw std::runtime_error("work");
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "work");
+    }
+}
+
 } // namespace
 } // namespace rtl
