@@ -1,5 +1,7 @@
 #include "platform/data/Collection.h"
 
+#include "platform/rtl/ScopeExit.h"
+
 #include <algorithm>
 
 namespace data {
@@ -99,15 +101,13 @@ void TCollection::Assign(const TPersistent* source) {
         return;
     }
     BeginUpdate();
-    try {
-        Clear();
-        for (const TCollectionItem* item : other->items_)
-            Add()->Assign(item);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    rtl::Finally(
+        [&] {
+            Clear();
+            for (const TCollectionItem* item : other->items_)
+                Add()->Assign(item);
+        },
+        [this] { EndUpdate(); });
 }
 
 void TCollection::InsertItem(TCollectionItem* item) {

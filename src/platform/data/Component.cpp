@@ -56,6 +56,7 @@ void HandleApplicationException(std::exception_ptr error) {
     } catch (const EAbort&) {
         return;
     } catch (...) {
+        // Any other error is reported below.
     }
     TExceptionHandler handler;
     {

@@ -68,6 +68,7 @@ void TCustomConnection::SendConnectEvent(bool connecting, const std::function<vo
         try {
             c.onConnectChange(this, connecting);
         } catch (...) {
+            // The caller's handler decides: it may rethrow, and the remaining clients are still told.
             onClientError();
         }
     }

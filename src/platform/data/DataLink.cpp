@@ -2,6 +2,7 @@
 
 #include "platform/data/DataError.h"
 #include "platform/data/DataSet.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 
@@ -164,14 +165,8 @@ bool TDataLink::Edit() {
 }
 
 void TDataLink::UpdateRecord() {
-    updating_ = true;
-    try {
-        UpdateData();
-    } catch (...) {
-        updating_ = false;
-        throw;
-    }
-    updating_ = false;
+    const rtl::FlagScope updating(updating_);
+    UpdateData();
 }
 
 void TDataLink::UpdateState() {

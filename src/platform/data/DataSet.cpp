@@ -2,6 +2,7 @@
 
 #include "platform/data/DataLink.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -68,17 +69,12 @@ void TDataSet::SetActive(bool value) {
 void TDataSet::OpenDataSet() {
     DoBeforeOpen();
     state_ = dsOpening;
-    try {
-        OpenCursor(false);
-    } catch (...) {
+    rtl::UndoGuard undo([this] {
         state_ = dsInactive;
-        try {
-            CloseCursor();
-        } catch (...) {
-            // The open's own error is the one to report.
-        }
-        throw;
-    }
+        CloseCursor();
+    });
+    OpenCursor(false);
+    undo.Dismiss();
     SetState(dsBrowse);
     DoAfterOpen();
     if (!IsEmpty()) DoAfterScroll();
@@ -126,14 +122,10 @@ void TDataSet::InitFieldDefs() {
         InternalInitFieldDefs();
         return;
     }
-    try {
+    {
+        rtl::UndoGuard close([this] { CloseCursor(); });
         OpenCursor(true);
-    } catch (...) {
-        try {
-            CloseCursor();
-        } catch (...) {
-        }
-        throw;
+        close.Dismiss();
     }
     CloseCursor();
 }
@@ -163,16 +155,15 @@ void TDataSet::First() {
     CheckBrowseMode();
     DoBeforeScroll();
     ClearBuffers();
-    try {
-        InternalFirst();
-        GetNextRecords();
-    } catch (...) {
-        bof_ = true;
-        DataEvent(deDataSetChange, 0);
-        throw;
-    }
-    bof_ = true;
-    DataEvent(deDataSetChange, 0);
+    rtl::Finally(
+        [this] {
+            InternalFirst();
+            GetNextRecords();
+        },
+        [this] {
+            bof_ = true;
+            DataEvent(deDataSetChange, 0);
+        });
     DoAfterScroll();
 }
 
@@ -180,16 +171,15 @@ void TDataSet::Last() {
     CheckBrowseMode();
     DoBeforeScroll();
     ClearBuffers();
-    try {
-        InternalLast();
-        GetPriorRecords();
-    } catch (...) {
-        eof_ = true;
-        DataEvent(deDataSetChange, 0);
-        throw;
-    }
-    eof_ = true;
-    DataEvent(deDataSetChange, 0);
+    rtl::Finally(
+        [this] {
+            InternalLast();
+            GetPriorRecords();
+        },
+        [this] {
+            eof_ = true;
+            DataEvent(deDataSetChange, 0);
+        });
     DoAfterScroll();
 }
 
@@ -211,39 +201,36 @@ int TDataSet::MoveBy(int distance) {
     bof_ = eof_ = false;
     int moved = 0;
     int shift = 0; // how far the records already in the window moved (negative: towards index 0)
-    auto notify = [&] { DataEvent(deDataSetScroll, shift); };
-    try {
-        for (; distance > 0; --distance, ++moved) {
-            if (activeRecord_ < recordCount_ - 1) {
-                ++activeRecord_;
-                continue;
+    rtl::Finally(
+        [&] {
+            for (; distance > 0; --distance, ++moved) {
+                if (activeRecord_ < recordCount_ - 1) {
+                    ++activeRecord_;
+                    continue;
+                }
+                const bool full = recordCount_ == bufferCount_;
+                if (!GetNextRecord()) {
+                    eof_ = true;
+                    break;
+                }
+                if (full) --shift;
+                activeRecord_ = recordCount_ - 1;
             }
-            const bool full = recordCount_ == bufferCount_;
-            if (!GetNextRecord()) {
-                eof_ = true;
-                break;
+            for (; distance < 0; ++distance, ++moved) {
+                if (activeRecord_ > 0) {
+                    --activeRecord_;
+                    continue;
+                }
+                const bool full = recordCount_ == bufferCount_;
+                if (!GetPriorRecord()) {
+                    bof_ = true;
+                    break;
+                }
+                if (full) ++shift;
+                activeRecord_ = 0;
             }
-            if (full) --shift;
-            activeRecord_ = recordCount_ - 1;
-        }
-        for (; distance < 0; ++distance, ++moved) {
-            if (activeRecord_ > 0) {
-                --activeRecord_;
-                continue;
-            }
-            const bool full = recordCount_ == bufferCount_;
-            if (!GetPriorRecord()) {
-                bof_ = true;
-                break;
-            }
-            if (full) ++shift;
-            activeRecord_ = 0;
-        }
-    } catch (...) {
-        notify();
-        throw;
-    }
-    notify();
+        },
+        [&] { DataEvent(deDataSetScroll, shift); });
     DoAfterScroll();
     return moved;
 }
@@ -289,16 +276,14 @@ void TDataSet::Resync(TResyncMode mode) {
     int before = mode.Contains(rmCenter) ? (bufferCount_ - 1) / 2 : activeRecord_;
     MoveBuffer(recordCount_, 0);
     ActivateBuffers();
-    try {
-        while (before > 0 && GetPriorRecord())
-            --before;
-        GetNextRecords();
-        GetPriorRecords();
-    } catch (...) {
-        DataEvent(deDataSetChange, 0);
-        throw;
-    }
-    DataEvent(deDataSetChange, 0);
+    rtl::Finally(
+        [&] {
+            while (before > 0 && GetPriorRecord())
+                --before;
+            GetNextRecords();
+            GetPriorRecords();
+        },
+        [this] { DataEvent(deDataSetChange, 0); });
 }
 
 // ---- bookmarks ----
@@ -371,15 +356,14 @@ void TDataSet::BeginInsertAppend() {
 
 void TDataSet::EndInsertAppend() {
     SetState(dsInsert);
-    try {
-        DoOnNewRecord();
-    } catch (...) {
-        // The new record goes away again.
+    // A failed new record goes away again.
+    rtl::UndoGuard undo([this] {
         UpdateCursorPos();
         SetState(dsBrowse);
         Resync({});
-        throw;
-    }
+    });
+    DoOnNewRecord();
+    undo.Dismiss();
     modified_ = false;
     DataEvent(deDataSetChange, 0);
     DoAfterInsert();
@@ -518,25 +502,14 @@ bool TDataSet::GetFieldData(int fieldNo, void* buffer) {
 rtl::Variant TDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
     if (field->FieldKind() != fkData && field->FieldKind() != fkInternalCalc) return rtl::Variant::Null();
     const TDataSetState old = SetTempState(state);
-    try {
-        rtl::Variant value = field->Value();
-        RestoreState(old);
-        return value;
-    } catch (...) {
-        RestoreState(old);
-        throw;
-    }
+    const rtl::ScopeExit restore([&] { RestoreState(old); });
+    return field->Value();
 }
 
 void TDataSet::SetStateFieldValue(TDataSetState state, TField* field, const rtl::Variant& value) {
     const TDataSetState old = SetTempState(state);
-    try {
-        field->SetValue(value);
-    } catch (...) {
-        RestoreState(old);
-        throw;
-    }
-    RestoreState(old);
+    const rtl::ScopeExit restore([&] { RestoreState(old); });
+    field->SetValue(value);
 }
 
 std::unique_ptr<rtl::TStream> TDataSet::CreateBlobStream(TField*, TBlobStreamMode) {
@@ -590,14 +563,9 @@ void TDataSet::GetCalcFields(TRecordBuffer buffer) {
     if (calcFieldsSize_ <= 0) return;
     const TDataSetState old = SetTempState(dsCalcFields);
     calcBuffer_ = buffer;
-    try {
-        ClearCalcFields(buffer);
-        CalculateFields(buffer);
-    } catch (...) {
-        RestoreState(old);
-        throw;
-    }
-    RestoreState(old);
+    const rtl::ScopeExit restore([&] { RestoreState(old); });
+    ClearCalcFields(buffer);
+    CalculateFields(buffer);
 }
 
 // ---- searching ----

@@ -4,6 +4,7 @@
 #include "platform/data/DataSet.h"
 #include "platform/data/NameCompare.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -137,14 +138,8 @@ void TField::SetData(const void* buffer) {
 void TField::Validate(const void* buffer) {
     if (!OnValidate) return;
     validateBuffer_ = buffer;
-    validating_ = true;
-    try {
-        OnValidate(this);
-    } catch (...) {
-        validating_ = false;
-        throw;
-    }
-    validating_ = false;
+    const rtl::FlagScope validating(validating_);
+    OnValidate(this);
 }
 
 void TField::Change() {

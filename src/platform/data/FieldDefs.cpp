@@ -6,6 +6,8 @@
 #include "platform/data/NameCompare.h"
 #include "platform/rtl/Format.h"
 
+#include <memory>
+
 namespace data {
 
 // ---- TFieldDef ----
@@ -63,27 +65,23 @@ TField* TFieldDef::CreateField(TComponent* owner) {
     TDataSet* dataSet = DataSet();
     const TFieldClass fieldClass = dataSet ? dataSet->GetFieldClass(dataType_) : DefaultFieldClass(dataType_);
     if (!fieldClass) DatabaseError(rtl::Format("Field '%s' is of an unknown type", name_), dataSet);
-    TField* field = fieldClass(owner);
-    try {
-        field->SetFieldType(dataType_);
-        field->SetSize(size_);
-        field->SetFieldName(name_);
-        field->SetFieldNo(fieldNo_);
-        field->SetRequired(Required());
-        field->SetReadOnly(attributes_.Contains(faReadonly));
-        field->SetVisible(!attributes_.Contains(faHiddenCol));
-        field->SetMySQLType(mySQLType_, mySQLUnsigned_);
-        if (auto* text = dynamic_cast<TStringField*>(field); text && attributes_.Contains(faFixed))
-            text->SetFixedChar(true);
-        if (auto* number = dynamic_cast<TFloatField*>(field); number && precision_ > 0)
-            number->SetPrecision(precision_);
-        if (auto* decimal = dynamic_cast<TBCDField*>(field)) decimal->SetPrecision(precision_);
-        field->SetDataSet(dataSet);
-    } catch (...) {
-        delete field;
-        throw;
-    }
-    return field;
+    // Held until it is set up: a field that fails half-way goes again.
+    std::unique_ptr<TField> field(fieldClass(owner));
+    field->SetFieldType(dataType_);
+    field->SetSize(size_);
+    field->SetFieldName(name_);
+    field->SetFieldNo(fieldNo_);
+    field->SetRequired(Required());
+    field->SetReadOnly(attributes_.Contains(faReadonly));
+    field->SetVisible(!attributes_.Contains(faHiddenCol));
+    field->SetMySQLType(mySQLType_, mySQLUnsigned_);
+    if (auto* text = dynamic_cast<TStringField*>(field.get()); text && attributes_.Contains(faFixed))
+        text->SetFixedChar(true);
+    if (auto* number = dynamic_cast<TFloatField*>(field.get()); number && precision_ > 0)
+        number->SetPrecision(precision_);
+    if (auto* decimal = dynamic_cast<TBCDField*>(field.get())) decimal->SetPrecision(precision_);
+    field->SetDataSet(dataSet);
+    return field.release();
 }
 
 void TFieldDef::Assign(const TPersistent* source) {

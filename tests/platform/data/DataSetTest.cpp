@@ -445,6 +445,61 @@ TEST_F(DataSetTest, FieldDefsWithoutOpening) {
     }
 }
 
+// A toy whose open, field-def read and close fail on request.
+class FailingToyDataSet : public ToyDataSet {
+public:
+    FailingToyDataSet() : ToyDataSet(nullptr, SixRowColumns(), SixRows()) {}
+    bool FailOpen = false;
+    bool FailDefs = false;
+    bool FailClose = false;
+
+protected:
+    void InternalOpen() override {
+        if (FailOpen) DatabaseError("open failed");
+        ToyDataSet::InternalOpen();
+    }
+    void InternalInitFieldDefs() override {
+        if (FailDefs) DatabaseError("field defs failed");
+        ToyDataSet::InternalInitFieldDefs();
+    }
+    void InternalClose() override {
+        if (FailClose) DatabaseError("close failed");
+        ToyDataSet::InternalClose();
+    }
+};
+
+TEST(DataSetCleanUpTest, AFailedOpenReportsItsOwnErrorAndLeavesTheDataSetReusable) {
+    struct Case {
+        const char* name;
+        bool FailingToyDataSet::*step;
+        std::function<void(FailingToyDataSet&)> run;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"open", &FailingToyDataSet::FailOpen, [](FailingToyDataSet& d) { d.Open(); }, "open failed"},
+        {"field defs", &FailingToyDataSet::FailDefs, [](FailingToyDataSet& d) { d.FieldDefs().Update(); },
+         "field defs failed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FailingToyDataSet ds;
+        ds.*c.step = true;
+        // The close that undoes the half-done step fails as well; the step's error is the one to see.
+        ds.FailClose = true;
+        try {
+            c.run(ds);
+            ADD_FAILURE() << "no error";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Message(), c.error);
+        }
+        EXPECT_EQ(ds.State(), dsInactive);
+        ds.*c.step = false;
+        ds.FailClose = false;
+        c.run(ds);
+        EXPECT_EQ(ds.FieldDefs().Count(), 6);
+    }
+}
+
 TEST_F(DataSetTest, BlockReadMovesWithoutTellingTheLinks) {
     class CountingLink : public TDataLink {
     public:
