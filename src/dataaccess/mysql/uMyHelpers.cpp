@@ -7,6 +7,7 @@
 #include "dataaccess/store/uDataTypes.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <mariadb/mysql.h>
 
@@ -145,16 +146,10 @@ std::string CompressedBlobLiteral(TBlob& blob, const TMyLiteralOptions& options)
     if (blob.GetSize() <= kMinCompressSize)
         return MyBlobToSQLText(blob, options.UseUnicode, options.BackslashEscapes);
     auto* copy = new TCompressedBlob(blob.IsUnicode());
-    try {
-        copy->CopyFrom(blob);
-        copy->SetCompressed(true);
-        std::string literal = MyBlobToSQLText(*copy, options.UseUnicode, options.BackslashEscapes);
-        copy->Release();
-        return literal;
-    } catch (...) {
-        copy->Release();
-        throw;
-    }
+    const rtl::ScopeExit release([copy] { copy->Release(); });
+    copy->CopyFrom(blob);
+    copy->SetCompressed(true);
+    return MyBlobToSQLText(*copy, options.UseUnicode, options.BackslashEscapes);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "platform/data/Component.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -420,18 +421,17 @@ void TMySQLCommand::Prepare() {
         throw EDAError(0, "Prepare/UnPrepare is not supported by this MySQL server version");
     TMySQLAPI& api = *connection_->API();
     stmt_ = api.mysql_stmt_init(connection_->Handle());
-    try {
-        CheckHandle(stmt_);
-        SetStatementTimeouts();
-        CheckStmtStatus(api.mysql_stmt_prepare(stmt_, sql_.data(), static_cast<unsigned long>(sql_.size())));
-        prepared_ = true;
-        TCRCommand::Prepare();
-    } catch (...) {
+    rtl::UndoGuard close([&] {
         if (stmt_) api.mysql_stmt_close(stmt_);
         stmt_ = nullptr;
         prepared_ = false;
-        throw;
-    }
+    });
+    CheckHandle(stmt_);
+    SetStatementTimeouts();
+    CheckStmtStatus(api.mysql_stmt_prepare(stmt_, sql_.data(), static_cast<unsigned long>(sql_.size())));
+    prepared_ = true;
+    TCRCommand::Prepare();
+    close.Dismiss();
 }
 
 void TMySQLCommand::Unprepare() {

@@ -8,6 +8,7 @@
 #include "platform/data/Component.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <mariadb/mysql.h>
 
@@ -99,6 +100,7 @@ void TMySQLConnection::Connect(const std::string& connectString) {
     if (connected_) return;
     serverVersionText_.clear();
     serverVersion_ = {};
+    rtl::UndoGuard disconnect([this] { Disconnect(); });
     try {
         if (handle_) Disconnect();
         auto* embeddedServer = dynamic_cast<TMySQLAPIEmbedded*>(api_);
@@ -120,14 +122,8 @@ void TMySQLConnection::Connect(const std::string& connectString) {
         ApplyCharset();
     } catch (const EFailOver&) {
         // A reconnect inside the error handling has connected already.
-    } catch (...) {
-        try {
-            Disconnect();
-        } catch (...) {
-            // The failure to connect is the one to report.
-        }
-        throw;
     }
+    disconnect.Dismiss();
 }
 
 void TMySQLConnection::SetConnectionOptions() {

@@ -4,6 +4,7 @@
 #include "dataaccess/store/uDAError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Threads.h"
 
@@ -333,12 +334,9 @@ void TMySQLAPIEmbedded::LoadLib() {
     TMySQLAPIClient::LoadLib();
     if (!Loaded()) return; // Init reports it
     ++clients_;
-    try {
-        StartServer();
-    } catch (...) {
-        FreeLib();
-        throw;
-    }
+    rtl::UndoGuard unload([this] { FreeLib(); });
+    StartServer();
+    unload.Dismiss();
 }
 
 void TMySQLAPIEmbedded::StartServer() {

@@ -1,5 +1,6 @@
 #include "dataaccess/mysql/uMySQLFieldDesc.h"
 
+#include "dataaccess/store/uDataUtils.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
@@ -105,14 +106,12 @@ int Milliseconds(std::string_view text, size_t from) {
 
 bool Combine(int year, int month, int day, int hour, int minute, int second, int millisecond,
              rtl::TDateTime& value) {
-    try {
-        const rtl::TDateTime date = rtl::EncodeDate(year, month, day);
-        const rtl::TDateTime time = rtl::EncodeTime(hour, minute, second, millisecond);
-        value = date < 0 ? date - time : date + time;
-        return true;
-    } catch (const rtl::EConversionError&) {
+    rtl::TDateTime date = 0;
+    rtl::TDateTime time = 0;
+    if (!EncodeDateValue(year, month, day, date) || !EncodeTimeValue(hour, minute, second, millisecond, time))
         return false;
-    }
+    value = date < 0 ? date - time : date + time;
+    return true;
 }
 
 // "YYYY-MM-DD" and, with `withTime`, " HH:MM:SS[.fff]".

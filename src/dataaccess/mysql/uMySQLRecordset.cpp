@@ -330,13 +330,14 @@ void TMySQLRecordset::ExecCommand() {
     const bool takesNext = command.OpenNext() && CommandType() == ctUnknown;
     // The execution reports the count of the result it opens: the pending one's, taken below.
     if (takesNext) command.TakeResult(nullptr, nextRowsAffected_);
-    try {
+    {
+        rtl::UndoGuard undo([&] {
+            CloseResult(false, true);
+            ReleaseFetchConnection(false);
+            if (CommandType() != ctCursor) command.SetCursorState(csInactive);
+        });
         TCRRecordSet::ExecCommand();
-    } catch (...) {
-        CloseResult(false, true);
-        ReleaseFetchConnection(false);
-        if (CommandType() != ctCursor) command.SetCursorState(csInactive);
-        throw;
+        undo.Dismiss();
     }
     if (takesNext)
         TakeNextResult();
@@ -434,12 +435,13 @@ void TMySQLRecordset::CloseResult(bool checkNext, bool skipRows) {
                 first = false;
                 nextRowsAffected_ = command.GetRowsAffected();
                 nextResult_ = api.mysql_use_result(handle);
-                try {
+                {
+                    rtl::UndoGuard release([&] {
+                        if (nextResult_) api.mysql_free_result(nextResult_);
+                        nextResult_ = nullptr;
+                    });
                     CheckLastError();
-                } catch (...) {
-                    if (nextResult_) api.mysql_free_result(nextResult_);
-                    nextResult_ = nullptr;
-                    throw;
+                    release.Dismiss();
                 }
                 // A last result without rows (the status of a CALL) is still a result of its own:
                 // it stays pending for the next open rather than being taken as the end.
@@ -483,14 +485,11 @@ void TMySQLRecordset::UseFetchConnection() {
     mainConnection_ = main;
     fetchConnection_ = fetch;
     command.SetConnection(fetch);
-    try {
-        fetch->SetErrorsToHandler(true);
-        fetch->Connect("");
-        if (main->InternalTransaction()->GetInTransaction()) fetch->InternalTransaction()->StartTransaction();
-    } catch (...) {
-        ReleaseFetchConnection(true);
-        throw;
-    }
+    rtl::UndoGuard release([this] { ReleaseFetchConnection(true); });
+    fetch->SetErrorsToHandler(true);
+    fetch->Connect("");
+    if (main->InternalTransaction()->GetInTransaction()) fetch->InternalTransaction()->StartTransaction();
+    release.Dismiss();
 }
 
 void TMySQLRecordset::ReleaseFetchConnection(bool killed) {
@@ -539,17 +538,14 @@ void TMySQLRecordset::SetToEnd() {
 void TMySQLRecordset::InternalPrepare() {
     TMySQLCommand& command = MyCommand();
     RefreshConnectionFacts();
-    try {
-        if (!FetchAllOption() && createConnection_) UseFetchConnection();
-        TCRRecordSet::InternalPrepare();
-        RTL_ASSERT(command.Statement());
-        TMySQLAPI& api = *Connection().API();
-        SetCommandType(api.mysql_stmt_field_count(command.Statement()) > 0 ? ctCursor : ctStatement);
-        command.SetSQLResult(api.mysql_stmt_result_metadata(command.Statement()));
-    } catch (...) {
-        InternalUnprepare();
-        throw;
-    }
+    rtl::UndoGuard unprepare([this] { InternalUnprepare(); });
+    if (!FetchAllOption() && createConnection_) UseFetchConnection();
+    TCRRecordSet::InternalPrepare();
+    RTL_ASSERT(command.Statement());
+    TMySQLAPI& api = *Connection().API();
+    SetCommandType(api.mysql_stmt_field_count(command.Statement()) > 0 ? ctCursor : ctStatement);
+    command.SetSQLResult(api.mysql_stmt_result_metadata(command.Statement()));
+    unprepare.Dismiss();
 }
 
 void TMySQLRecordset::InternalUnprepare() {
@@ -1101,6 +1097,7 @@ void TMySQLRecordset::DecodeRow(void* record,
                 try {
                     blob->SetCompressed(compressMode == cbClient || compressMode == cbClientServer);
                 } catch (const rtl::Exception&) {
+                    // A value that is not valid compressed data reads as NULL, not as a failed fetch.
                     blob->Clear();
                     isNull = true;
                 }
@@ -1172,53 +1169,52 @@ bool TMySQLRecordset::Fetch() {
     TMySQLAPI& api = *Connection().API();
     std::vector<PItemHeader> reuse = UniDirectional() ? RecycleBlock() : std::vector<PItemHeader>();
     std::vector<PItemHeader> items;
-    try {
-        if (prepared && fetchState_ == 0) {
-            BindFetchBuffers();
-            fetchState_ = 1;
-        }
-        while (prepared && static_cast<int>(items.size()) < FetchRows()) {
-            PItemHeader item = TakeFetchItem(reuse);
-            items.push_back(item);
-            void* record = BlockManager().ItemRecord(item);
-            InitRecord(record);
-            if (FetchPreparedRow(record) == MYSQL_NO_DATA) {
-                items.pop_back();
-                BlockManager().ReturnItem(item);
-                fetchState_ = 2;
-                CloseResult(false, true);
-                break;
-            }
-        }
-        while (!prepared && static_cast<int>(items.size()) < FetchRows()) {
-            PMYSQL_ROW row = api.FetchRow(command.SQLResult());
-            if (!row) {
-                // The error's handler may close this record set (a lost session disconnects the
-                // connection): nothing of this fetch may be left to free after it ran.
-                if (api.mysql_errno(Connection().Handle()) != 0) {
-                    FreeItems(items);
-                    FreeItems(reuse);
-                    CheckLastError();
-                }
-                CloseResult(true, true);
-                break;
-            }
-            api.GetFieldLengths(command.SQLResult(), lengths_);
-            PItemHeader item = TakeFetchItem(reuse);
-            items.push_back(item);
-            void* record = BlockManager().ItemRecord(item);
-            InitRecord(record);
-            ReadRowValues(record, row, lengths_);
-        }
-        FreeItems(reuse);
-    } catch (...) {
+    rtl::UndoGuard undo([&] {
         FreeItems(items);
         FreeItems(reuse);
         CloseResult(false, false);
         eof_ = true;
         DoAfterFetch();
-        throw;
+    });
+    if (prepared && fetchState_ == 0) {
+        BindFetchBuffers();
+        fetchState_ = 1;
     }
+    while (prepared && static_cast<int>(items.size()) < FetchRows()) {
+        PItemHeader item = TakeFetchItem(reuse);
+        items.push_back(item);
+        void* record = BlockManager().ItemRecord(item);
+        InitRecord(record);
+        if (FetchPreparedRow(record) == MYSQL_NO_DATA) {
+            items.pop_back();
+            BlockManager().ReturnItem(item);
+            fetchState_ = 2;
+            CloseResult(false, true);
+            break;
+        }
+    }
+    while (!prepared && static_cast<int>(items.size()) < FetchRows()) {
+        PMYSQL_ROW row = api.FetchRow(command.SQLResult());
+        if (!row) {
+            // The error's handler may close this record set (a lost session disconnects the
+            // connection): nothing of this fetch may be left to free after it ran.
+            if (api.mysql_errno(Connection().Handle()) != 0) {
+                FreeItems(items);
+                FreeItems(reuse);
+                CheckLastError();
+            }
+            CloseResult(true, true);
+            break;
+        }
+        api.GetFieldLengths(command.SQLResult(), lengths_);
+        PItemHeader item = TakeFetchItem(reuse);
+        items.push_back(item);
+        void* record = BlockManager().ItemRecord(item);
+        InitRecord(record);
+        ReadRowValues(record, row, lengths_);
+    }
+    FreeItems(reuse);
+    undo.Dismiss();
     if (!items.empty()) {
         for (PItemHeader item : items)
             LinkItem(item, nullptr);

@@ -2,6 +2,7 @@
 
 #include "dataaccess/protocol/uMySqlErrors.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Threads.h"
 
 #include <arpa/inet.h>
@@ -166,33 +167,32 @@ void TCRVioTcp::Connect() {
         SetLastError(SocketErrorText("socket", errno));
         throw SocketException(kCrUnknownHost, LastError());
     }
-    try {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port_));
-        int errorCode = 0;
-        if (!ResolveIPv4(host_, address.sin_addr, errorCode)) {
-            SetLastError(SocketErrorText("connect", errorCode));
-            throw SocketException(kCrUnknownHost, LastError());
-        }
-        // Before connecting, so that the timeout also bounds the connect.
-        SetSocketTimeouts(socket_, timeout_);
-        if (connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-            SetLastError(SocketErrorText("connect", errno));
-            throw SocketException(kCrConnHostError, LastError());
-        }
-        // Packets are written whole, so nothing is gained by holding back small segments.
-        const int on = 1;
-        if (setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on)) != 0 ||
-            setsockopt(socket_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof(on)) != 0) {
-            SetLastError(SocketErrorText("connect", errno));
-            throw SocketException(kCrConnHostError, LastError());
-        }
-    } catch (...) {
+    rtl::UndoGuard closeSocket([this] {
         ::close(socket_);
         socket_ = -1;
-        throw;
+    });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port_));
+    int errorCode = 0;
+    if (!ResolveIPv4(host_, address.sin_addr, errorCode)) {
+        SetLastError(SocketErrorText("connect", errorCode));
+        throw SocketException(kCrUnknownHost, LastError());
     }
+    // Before connecting, so that the timeout also bounds the connect.
+    SetSocketTimeouts(socket_, timeout_);
+    if (connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        SetLastError(SocketErrorText("connect", errno));
+        throw SocketException(kCrConnHostError, LastError());
+    }
+    // Packets are written whole, so nothing is gained by holding back small segments.
+    const int on = 1;
+    if (setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on)) != 0 ||
+        setsockopt(socket_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof(on)) != 0) {
+        SetLastError(SocketErrorText("connect", errno));
+        throw SocketException(kCrConnHostError, LastError());
+    }
+    closeSocket.Dismiss();
 }
 
 void TCRVioTcp::Close() {

@@ -1,6 +1,7 @@
 #include "dataaccess/protocol/uCRVioTcpSSL.h"
 
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -109,33 +110,30 @@ void TCRVioTcpSSL::ExpectServerHost() {
 void TCRVioTcpSSL::StartSSL(bool isClient) {
     RTL_ASSERT(isClient);
     RTL_ASSERT(GetSocket() != -1 && !ssl_);
-    try {
-        CreateContext();
-        ssl_ = lib_.SSL_new(context_);
-        RTL_ASSERT_MSG(ssl_, "SSL_new failure");
-        if (Verifying()) ExpectServerHost();
-        lib_.SSL_set_fd(ssl_, GetSocket());
-        lib_.SSL_set_connect_state(ssl_);
-        // Failed certificate loads above leave entries that would be taken for handshake errors.
-        lib_.ERR_clear_error();
-        int result;
-        {
-            SigPipeBlock block;
-            result = lib_.SSL_do_handshake(ssl_);
-        }
-        if (result != 1) {
-            std::string text = rtl::Format("SSL_do_handshake = %d\r\nSSL_get_error(..., r2) = %d\r\nr2 = %d",
-                                           result, lib_.SSL_get_error(ssl_, result), result);
-            const long verdict = lib_.SSL_get_verify_result(ssl_);
-            const std::string reason =
-                verdict != X509_V_OK ? lib_.X509_verify_cert_error_string(verdict) : QueuedReason();
-            if (!reason.empty()) text += "\r\n" + reason;
-            throw rtl::Exception(text);
-        }
-    } catch (...) {
-        FreeTls();
-        throw;
+    rtl::UndoGuard freeTls([this] { FreeTls(); });
+    CreateContext();
+    ssl_ = lib_.SSL_new(context_);
+    RTL_ASSERT_MSG(ssl_, "SSL_new failure");
+    if (Verifying()) ExpectServerHost();
+    lib_.SSL_set_fd(ssl_, GetSocket());
+    lib_.SSL_set_connect_state(ssl_);
+    // Failed certificate loads above leave entries that would be taken for handshake errors.
+    lib_.ERR_clear_error();
+    int result;
+    {
+        SigPipeBlock block;
+        result = lib_.SSL_do_handshake(ssl_);
     }
+    if (result != 1) {
+        std::string text = rtl::Format("SSL_do_handshake = %d\r\nSSL_get_error(..., r2) = %d\r\nr2 = %d",
+                                       result, lib_.SSL_get_error(ssl_, result), result);
+        const long verdict = lib_.SSL_get_verify_result(ssl_);
+        const std::string reason =
+            verdict != X509_V_OK ? lib_.X509_verify_cert_error_string(verdict) : QueuedReason();
+        if (!reason.empty()) text += "\r\n" + reason;
+        throw rtl::Exception(text);
+    }
+    freeTls.Dismiss();
     active_ = true;
 }
 

@@ -202,15 +202,12 @@ void TMySqlNet::SendPacket(const uint8_t* bytes, int offset, int count) {
         CheckCompressorLinked();
         uint32_t packed = static_cast<uint32_t>(count + count / 5 + 12);
         frame.resize(kCompHeaderSize + packed);
-        try {
-            CompressBlock(frame.data() + kCompHeaderSize, packed, bytes + offset,
-                          static_cast<uint32_t>(count));
-            // Data that does not shrink goes as it is; this also keeps the frame within a 3-byte length.
-            if (packed < static_cast<uint32_t>(count)) {
-                frame.resize(kCompHeaderSize + packed);
-                originalLength = count;
-            }
-        } catch (const EZlibError&) {
+        // Data that does not shrink goes as it is; this also keeps the frame within a 3-byte length.
+        if (TryCompressBlock(frame.data() + kCompHeaderSize, packed, bytes + offset,
+                             static_cast<uint32_t>(count)) &&
+            packed < static_cast<uint32_t>(count)) {
+            frame.resize(kCompHeaderSize + packed);
+            originalLength = count;
         }
     }
     if (originalLength == 0) {

@@ -4,6 +4,7 @@
 #include "dataaccess/protocol/uMySqlSession.h"
 #include "dataaccess/store/uSystemExceptions.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace dataaccess {
 
@@ -221,12 +222,10 @@ bool TMySqlResultSet::Fetch(TMySqlBinds*& binds) {
         rowLength_ = static_cast<int>(row.size());
         eof_ = rowIndex_ == rows_->size();
     } else {
-        try {
-            if (!ReadRow()) return false;
-        } catch (...) {
-            pending_ = false;
-            throw;
-        }
+        rtl::UndoGuard drop([this] { pending_ = false; });
+        const bool read = ReadRow();
+        drop.Dismiss();
+        if (!read) return false;
     }
     if (resultBinds_) {
         DecodeBinaryRow(*resultBinds_);

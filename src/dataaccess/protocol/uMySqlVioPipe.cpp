@@ -2,6 +2,7 @@
 
 #include "dataaccess/protocol/uMySqlErrors.h"
 #include "dataaccess/store/uDataUtils.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -42,11 +43,10 @@ void TMySqlVioPipe::Connect() {
         const int handle = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (handle == -1) throw EMySqlException(kCrNamedPipeOpenError, std::strerror(errno));
         // A server whose backlog is full makes connect wait, up to the send timeout, for a free slot.
-        try {
+        {
+            rtl::UndoGuard closeSocket([handle] { ::close(handle); });
             SetSocketTimeouts(handle, timeout_);
-        } catch (...) {
-            ::close(handle);
-            throw;
+            closeSocket.Dismiss();
         }
         if (connect(handle, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) {
             handle_ = handle;

@@ -2,6 +2,7 @@
 
 #include "dataaccess/server/uCRAccess.h"
 #include "dataaccess/store/uDataUtils.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 
@@ -115,10 +116,10 @@ bool TCRLocalConnectionPool::Revalidate(TCRConnection& connection) {
 }
 
 void TCRLocalConnectionPool::FreeConnection(std::unique_ptr<TCRConnection> connection) {
-    // A connection that cannot even say goodbye is gone all the same.
     try {
         connection->Disconnect();
     } catch (...) {
+        // A connection that cannot even say goodbye is gone all the same.
     }
     connection.reset();
 }
@@ -135,25 +136,22 @@ std::unique_ptr<TCRConnection> TCRLocalConnectionPool::GetConnection() {
         if (++inUseCount_ == Parameters().MaxPoolSize) busyEvent_.ResetEvent();
     }
 
+    // The place taken above is given back, or a failed connect would shrink the pool for good.
+    rtl::UndoGuard giveBack([this] { ReleaseInUse(); });
     std::unique_ptr<TCRConnection> connection;
-    try {
-        while (!connection) {
-            TIdleEntry entry = TakeIdle();
-            if (!entry.Connection) break;
-            TCRConnection& candidate = *entry.Connection;
-            const bool cleared = candidate.PoolVersion() < clearCounter_;
-            if (cleared || ((Parameters().Validate || candidate.PoolVersion() < invalidateCounter_) &&
-                            !Revalidate(candidate)))
-                FreeConnection(std::move(entry.Connection));
-            else
-                connection = std::move(entry.Connection);
-        }
-        if (!connection) connection = CreateNewConnection();
-    } catch (...) {
-        // The place taken above is given back, or a failed connect would shrink the pool for good.
-        ReleaseInUse();
-        throw;
+    while (!connection) {
+        TIdleEntry entry = TakeIdle();
+        if (!entry.Connection) break;
+        TCRConnection& candidate = *entry.Connection;
+        const bool cleared = candidate.PoolVersion() < clearCounter_;
+        if (cleared || ((Parameters().Validate || candidate.PoolVersion() < invalidateCounter_) &&
+                        !Revalidate(candidate)))
+            FreeConnection(std::move(entry.Connection));
+        else
+            connection = std::move(entry.Connection);
     }
+    if (!connection) connection = CreateNewConnection();
+    giveBack.Dismiss();
     connection->SetPool(this);
     connection->SetPoolVersion(invalidateCounter_);
     return connection;

@@ -3,6 +3,7 @@
 #include "dataaccess/server/uCRAccess.h"
 #include "dataaccess/server/uCRConnection.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace dataaccess {
 
@@ -33,16 +34,15 @@ bool TCRRecordSet::GetConvertLineBreaks() const {
 
 void TCRRecordSet::Prepare() {
     if (Prepared()) return;
-    try {
-        TMemData::Prepare();
-        if (commandType_ == ctCursor) ComputeRecordLayout();
-    } catch (...) {
+    rtl::UndoGuard undo([this] {
         if (Prepared())
             TMemData::Unprepare();
         else
             InternalUnprepare();
-        throw;
-    }
+    });
+    TMemData::Prepare();
+    if (commandType_ == ctCursor) ComputeRecordLayout();
+    undo.Dismiss();
 }
 
 void TCRRecordSet::Unprepare() {
@@ -57,20 +57,19 @@ void TCRRecordSet::InternalOpen() {
 }
 
 void TCRRecordSet::ExecuteAndFetch() {
-    try {
-        const TCommandType typeBefore = commandType_;
-        // A statement that was executed and turned out to return rows is read, not run again.
-        if (command_->GetCursorState() != csExecuted) ExecCommand();
-        if (typeBefore != ctCursor || ReinitFieldsAfterExecute()) InitFields();
-        if (fetchAll_)
-            FetchAll();
-        else
-            Fetch();
-    } catch (...) {
+    rtl::UndoGuard undo([this] {
         if (!Prepared()) InternalUnprepare();
         if (command_->GetCursorState() == csExecuted) command_->SetCursorState(csInactive);
-        throw;
-    }
+    });
+    const TCommandType typeBefore = commandType_;
+    // A statement that was executed and turned out to return rows is read, not run again.
+    if (command_->GetCursorState() != csExecuted) ExecCommand();
+    if (typeBefore != ctCursor || ReinitFieldsAfterExecute()) InitFields();
+    if (fetchAll_)
+        FetchAll();
+    else
+        Fetch();
+    undo.Dismiss();
 }
 
 PItemHeader TCRRecordSet::NextVisibleItem() {

@@ -1,6 +1,7 @@
 #include "dataaccess/server/uCRTransaction.h"
 
 #include "dataaccess/server/uCRAccess.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <exception>
 
@@ -115,18 +116,10 @@ void TMTSTransaction::StartTransaction() {
         if (!Connections().Items(i)->IsConnected()) throw rtl::Exception(SConnectionNotActive);
     StartMTSTransaction();
     active_ = true;
-    try {
-        for (int i = 0; i < Connections().Count(); ++i)
-            Enlist(Connections().Items(i));
-    } catch (...) {
-        const std::exception_ptr error = std::current_exception();
-        try {
-            Rollback();
-        } catch (...) {
-            // The enlisting failure is the one to report.
-        }
-        std::rethrow_exception(error);
-    }
+    rtl::UndoGuard rollback([this] { Rollback(); });
+    for (int i = 0; i < Connections().Count(); ++i)
+        Enlist(Connections().Items(i));
+    rollback.Dismiss();
 }
 
 void TMTSTransaction::Commit() {

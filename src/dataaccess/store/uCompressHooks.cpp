@@ -66,6 +66,16 @@ int CompressBlock(void* destination, uint32_t& destinationLength, const void* so
     return CompressProc(destination, destinationLength, source, sourceLength);
 }
 
+bool TryCompressBlock(void* destination, uint32_t& destinationLength, const void* source,
+                      uint32_t sourceLength) {
+    try {
+        return CompressBlock(destination, destinationLength, source, sourceLength) >= 0;
+    } catch (const EZlibError&) {
+        // Data that does not shrink overflows the room it was given; uncompressed it is still valid.
+        return false;
+    }
+}
+
 int UncompressBlock(void* destination, uint32_t& destinationLength, const void* source,
                     uint32_t sourceLength) {
     RTL_ASSERT_MSG(UncompressProc, kUncompressorNotLinked);

@@ -29,6 +29,10 @@ int ZlibUncompress(void* destination, uint32_t& destinationLength, const void* s
 // Raises "Compressor function is not linked" or "Uncompressor function is not linked".
 void CheckCompressorLinked();
 int CompressBlock(void* destination, uint32_t& destinationLength, const void* source, uint32_t sourceLength);
+// The same for data that may as well stay as it is: false when the compressor fails, and the caller
+// keeps the data uncompressed.
+bool TryCompressBlock(void* destination, uint32_t& destinationLength, const void* source,
+                      uint32_t sourceLength);
 int UncompressBlock(void* destination, uint32_t& destinationLength, const void* source,
                     uint32_t sourceLength);
 

@@ -2,6 +2,7 @@
 
 #include "dataaccess/store/uCompressHooks.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 #include <algorithm>
 #include <cstring>
@@ -35,11 +36,7 @@ PPieceHeader TCompressedBlobData::CompressToPiece(const void* source, uint32_t s
     CheckCompressorLinked();
     PPieceHeader piece = AllocPiece(size + size / 5 + 32);
     uint32_t length = piece->Capacity - kCompressedHeaderSize;
-    bool done = false;
-    try {
-        done = CompressBlock(PieceData(piece) + kCompressedHeaderSize, length, source, size) >= 0;
-    } catch (const EZlibError&) {
-    }
+    const bool done = TryCompressBlock(PieceData(piece) + kCompressedHeaderSize, length, source, size);
     if (!done || length + kCompressedHeaderSize >= size) {
         FreePiece(piece);
         return nullptr;
@@ -93,11 +90,10 @@ void TCompressedBlobData::Uncompress() {
     if (!compressed_) return;
     const uint32_t size = CheckCompressedPiece();
     PPieceHeader piece = AllocPiece(size);
-    try {
+    {
+        rtl::UndoGuard freePiece([&] { FreePiece(piece); });
         InflateTo(PieceData(piece), size);
-    } catch (...) {
-        FreePiece(piece);
-        throw;
+        freePiece.Dismiss();
     }
     piece->Used = size;
     Clear();

@@ -12,12 +12,12 @@
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Utf.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <exception>
 #include <limits>
 
 namespace dataaccess {
@@ -164,35 +164,32 @@ void TData::InitData() {
 
 void TData::Open() {
     if (active_) return;
-    try {
-        InitData();
-        InternalOpen();
-        try {
-            ParseFilter();
-        } catch (...) {
-            InternalClose();
-            throw;
-        }
-        active_ = true;
-    } catch (...) {
+    rtl::UndoGuard freeData([this] {
         FreeData();
         FreeFilter();
-        throw;
+    });
+    InitData();
+    InternalOpen();
+    {
+        rtl::UndoGuard internalClose([this] { InternalClose(); });
+        ParseFilter();
+        internalClose.Dismiss();
     }
+    active_ = true;
+    freeData.Dismiss();
 }
 
 void TData::Close() {
-    std::exception_ptr failure;
-    try {
-        if (active_) InternalClose();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    active_ = false;
-    FreeData();
-    if (autoInitFields_ && !prepared_) ClearFields();
-    FreeFilter();
-    if (failure) std::rethrow_exception(failure);
+    rtl::Finally(
+        [this] {
+            if (active_) InternalClose();
+        },
+        [this] {
+            active_ = false;
+            FreeData();
+            if (autoInitFields_ && !prepared_) ClearFields();
+            FreeFilter();
+        });
 }
 
 void TData::Prepare() {
@@ -932,18 +929,13 @@ void TData::EditRecord(void* record) {
 
 void TData::PostEditedRecord(void* record) {
     void* previous = NewRecordBuffer();
-    try {
-        GetRecord(previous);
-        UpdateRecord(record);
-    } catch (...) {
-        DisposeRecordBuffer(previous);
-        throw;
-    }
+    const rtl::ScopeExit dispose([&] { DisposeRecordBuffer(previous); });
+    GetRecord(previous);
+    UpdateRecord(record);
     for (const auto& field : fields_)
         if (!field->OwnerField && IsBlobFieldType(field->TypeCode))
             if (TBlob* blob = BlobSlot(record, *field)) blob->CommitRollback();
     FreeComplexFields(previous, false);
-    DisposeRecordBuffer(previous);
 }
 
 void TData::CancelRecord(void* record) {

@@ -292,5 +292,23 @@ TEST_F(CompressedBlobTest, FailingCompressorLeavesDataPlain) {
     EXPECT_EQ(Text(*blob), Repeated(80));
 }
 
+TEST_F(CompressedBlobTest, TryCompressBlockSaysWhetherTheDataWasPacked) {
+    const std::string text = Repeated(4000);
+    std::vector<uint8_t> room(text.size());
+    uint32_t length = static_cast<uint32_t>(room.size());
+    ASSERT_TRUE(TryCompressBlock(room.data(), length, text.data(), static_cast<uint32_t>(text.size())));
+    EXPECT_LT(length, text.size());
+
+    // Random bytes grow under zlib: they do not fit in their own size.
+    const std::string noise = Random(4000);
+    length = static_cast<uint32_t>(room.size());
+    EXPECT_FALSE(TryCompressBlock(room.data(), length, noise.data(), static_cast<uint32_t>(noise.size())));
+
+    // A compressor that answers with an error code rather than an exception fails the same way.
+    CompressProc = [](void*, uint32_t&, const void*, uint32_t) -> int { return Z_BUF_ERROR; };
+    length = static_cast<uint32_t>(room.size());
+    EXPECT_FALSE(TryCompressBlock(room.data(), length, text.data(), static_cast<uint32_t>(text.size())));
+}
+
 } // namespace
 } // namespace dataaccess

@@ -160,6 +160,10 @@ TEST_F(FilterTest, ParseErrors) {
     abc.SetFilterText("garbage ="); // parsed when the store opens
     EXPECT_THROW(abc.Open(), data::EDatabaseError);
     EXPECT_FALSE(abc.Active());
+    // The failed open was undone whole: the store opens once the filter is right.
+    abc.SetFilterText("B = 2");
+    abc.Open();
+    EXPECT_TRUE(abc.Active());
 }
 
 TEST_F(FilterTest, PrecedenceOfTheParsedTree) {
