@@ -6,6 +6,7 @@
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Settings.h"
 #include "platform/rtl/StringList.h"
 
@@ -189,25 +190,22 @@ bool TCustomConnectDialog::Execute() {
         connection_->SetPassword(password);
         connection_->SetServer(server);
     };
+    rtl::UndoGuard undo(restore);
     bool result = false;
-    try {
-        if (storeLogInfo_) {
-            rtl::TSettings settings;
-            // No development environment runs this program, so a stored login is always offered.
-            if (OpenReadKey(settings, GetLoginKeyPath())) LoadInfoFromRegistry(settings);
-            if (!savePassword_ || !dataaccess::SameTextAnsi(connection_->Username(), username))
-                connection_->SetPassword(std::string());
-        }
-        if (TConnectDialogHook hook = CurrentHook()) result = hook(*this);
-        if (result && storeLogInfo_) {
-            SaveServerListToRegistry();
-            rtl::TSettings settings;
-            if (settings.OpenKey(GetLoginKeyPath(), true)) SaveInfoToRegistry(settings);
-        }
-    } catch (...) {
-        restore();
-        throw;
+    if (storeLogInfo_) {
+        rtl::TSettings settings;
+        // No development environment runs this program, so a stored login is always offered.
+        if (OpenReadKey(settings, GetLoginKeyPath())) LoadInfoFromRegistry(settings);
+        if (!savePassword_ || !dataaccess::SameTextAnsi(connection_->Username(), username))
+            connection_->SetPassword(std::string());
     }
+    if (TConnectDialogHook hook = CurrentHook()) result = hook(*this);
+    if (result && storeLogInfo_) {
+        SaveServerListToRegistry();
+        rtl::TSettings settings;
+        if (settings.OpenKey(GetLoginKeyPath(), true)) SaveInfoToRegistry(settings);
+    }
+    undo.Dismiss();
     if (!result) restore();
     return result;
 }

@@ -441,38 +441,29 @@ bool TDADataSetUpdater::RunUpdateStatement(const std::string& sql, TStatementTyp
     TDATransaction* transaction = TransactionFor(type);
     const bool guard = strict && transaction && !transaction->Active();
     if (guard) transaction->StartTransaction();
-    try {
-        ExecuteUpdateStatement(types, prepared);
-        if (prepared.query && prepared.query->Active() && type == stRefreshCheckDeleted) {
-            RemoveDeletedRecords(*prepared.query);
-        } else if (prepared.query && prepared.query->Active() && type == stRefreshQuick) {
-            MergeRefreshedRecords(*prepared.query);
-        } else if (prepared.query && prepared.query->Active() && (type == stLock || type == stRefresh)) {
-            TCustomDADataSet& query = *prepared.query;
-            const int count = query.RecordCount();
-            data.rowsAffected_ = count;
-            if (data.Options().StrictUpdate() && count != 1)
-                data::DatabaseError(rtl::Format("Refresh failed. Found %d records", count));
-            if (count > 0 && (type == stRefresh || checkRecordOnLock_)) CopyRecord(query, types);
-        } else if (type != stBatchUpdate) {
-            const int count =
-                prepared.query ? prepared.query->RowsAffected() : prepared.command->RowsAffected();
-            data.rowsAffected_ = count;
-            if (strict && count != 1)
-                data::DatabaseError(rtl::Format("Update failed. Found %d records", count));
-            if (NeedReturnParams() || types.Contains(stRefresh)) ReturnParamsToRecord(prepared);
-        }
-        if (guard) transaction->Commit();
-    } catch (...) {
-        if (guard && transaction->Active()) {
-            try {
-                transaction->Rollback();
-            } catch (...) {
-                // The failure of the update is the one to report, not that of undoing it.
-            }
-        }
-        throw;
+    rtl::UndoGuard rollback([&] {
+        if (guard && transaction->Active()) transaction->Rollback();
+    });
+    ExecuteUpdateStatement(types, prepared);
+    if (prepared.query && prepared.query->Active() && type == stRefreshCheckDeleted) {
+        RemoveDeletedRecords(*prepared.query);
+    } else if (prepared.query && prepared.query->Active() && type == stRefreshQuick) {
+        MergeRefreshedRecords(*prepared.query);
+    } else if (prepared.query && prepared.query->Active() && (type == stLock || type == stRefresh)) {
+        TCustomDADataSet& query = *prepared.query;
+        const int count = query.RecordCount();
+        data.rowsAffected_ = count;
+        if (data.Options().StrictUpdate() && count != 1)
+            data::DatabaseError(rtl::Format("Refresh failed. Found %d records", count));
+        if (count > 0 && (type == stRefresh || checkRecordOnLock_)) CopyRecord(query, types);
+    } else if (type != stBatchUpdate) {
+        const int count = prepared.query ? prepared.query->RowsAffected() : prepared.command->RowsAffected();
+        data.rowsAffected_ = count;
+        if (strict && count != 1) data::DatabaseError(rtl::Format("Update failed. Found %d records", count));
+        if (NeedReturnParams() || types.Contains(stRefresh)) ReturnParamsToRecord(prepared);
     }
+    if (guard) transaction->Commit();
+    rollback.Dismiss();
     if (data.AfterUpdateExecute) data.AfterUpdateExecute(&data, types, prepared.Params());
     if (prepared.query) prepared.query->Close();
     return true;
@@ -664,30 +655,28 @@ bool TDADataSetUpdater::ApplyInsert() {
 bool TDADataSetUpdater::ApplyUpdate() {
     TCustomDADataSet& data = *DataSet();
     const bool optimistic = data.LockMode() == lmOptimistic;
-    try {
-        if (optimistic) LockRecord();
-        const bool ran = RunUpdateStatement({}, TStatementTypes{stUpdate});
-        if (ran && !IsBatchMode() && data.RefreshOptions().Contains(roAfterUpdate)) RefreshRecordInUpdate();
-        FinishLock(ran);
-        return ran;
-    } catch (...) {
+    rtl::UndoGuard unlock([&] {
         if (optimistic) ReleaseLock();
-        throw;
-    }
+    });
+    if (optimistic) LockRecord();
+    const bool ran = RunUpdateStatement({}, TStatementTypes{stUpdate});
+    if (ran && !IsBatchMode() && data.RefreshOptions().Contains(roAfterUpdate)) RefreshRecordInUpdate();
+    FinishLock(ran);
+    unlock.Dismiss();
+    return ran;
 }
 
 bool TDADataSetUpdater::ApplyDelete() {
     TCustomDADataSet& data = *DataSet();
     const bool locking = data.LockMode() != lmNone;
-    try {
-        if (locking) LockRecord();
-        const bool ran = RunUpdateStatement({}, TStatementTypes{stDelete});
-        FinishLock(ran);
-        return ran;
-    } catch (...) {
+    rtl::UndoGuard unlock([&] {
         if (locking) ReleaseLock();
-        throw;
-    }
+    });
+    if (locking) LockRecord();
+    const bool ran = RunUpdateStatement({}, TStatementTypes{stDelete});
+    FinishLock(ran);
+    unlock.Dismiss();
+    return ran;
 }
 
 void TDADataSetUpdater::FinishLock(bool ran) {
@@ -763,13 +752,12 @@ void TDADataSetUpdater::BeforeEdit() {
     if (data.LockMode() == lmPessimistic) types.Include(stLock);
     if (types.Empty()) return;
     const bool locking = types.Contains(stLock);
-    try {
-        if (locking) BeginLockTransaction();
-        RunUpdateStatement({}, types);
-    } catch (...) {
+    rtl::UndoGuard unlock([&] {
         if (locking) ReleaseLock();
-        throw;
-    }
+    });
+    if (locking) BeginLockTransaction();
+    RunUpdateStatement({}, types);
+    unlock.Dismiss();
 }
 
 void TDADataSetUpdater::BeforeCancel() {

@@ -142,13 +142,12 @@ void TDATransaction::DoError(dataaccess::EDAError& error, bool& fail) {
     TCustomDASQLMonitor::TraceError(error);
     if (OnError) OnError(this, error, fail);
     if (inError_ || !error.IsConnectionLostError()) return;
-    inError_ = true;
+    const rtl::FlagScope inError(inError_);
     try {
         CloseTransaction(true);
     } catch (...) {
         // The lost connection is reported by the error in hand; closing over it may fail as well.
     }
-    inError_ = false;
 }
 
 // ---- connections
@@ -160,14 +159,14 @@ void TDATransaction::PrepareConnections(bool noAcquire) {
     if (!noAcquire) {
         for (size_t i = 0; i < connections_.size(); ++i) {
             if (!connections_[i]->Options().DisconnectedMode()) continue;
-            try {
-                connections_[i]->AcquireConnection();
-            } catch (...) {
+            // What was acquired so far is given back when one connection fails.
+            rtl::UndoGuard release([&] {
                 for (size_t j = 0; j <= i; ++j)
                     if (connections_[j]->Options().DisconnectedMode() && connections_[j]->Connected())
                         connections_[j]->ReleaseConnection();
-                throw;
-            }
+            });
+            connections_[i]->AcquireConnection();
+            release.Dismiss();
         }
     }
     PrepareTransaction();
@@ -206,6 +205,7 @@ void TDATransaction::DisconnectClients(bool ignoreErrors) {
             try {
                 command->UnPrepare();
             } catch (...) {
+                // After a fatal error the statements are unprepared over a dead session: each may fail.
                 if (!ignoreErrors) throw;
             }
         }
@@ -221,7 +221,12 @@ void TDATransaction::StartTransaction() {
     PrepareConnections(false);
     TCustomDASQLMonitor::TraceStart(this, true);
     TCustomDAConnection* single = connections_.size() == 1 ? connections_.front() : nullptr;
-    try {
+    {
+        rtl::UndoGuard release([this] {
+            if (Active()) return;
+            prepared_ = false;
+            ReleaseConnections();
+        });
         const OperationScope operation(single, dataaccess::clTransStart,
                                        single && single->IsFailOverAllowed());
         for (;;) {
@@ -233,12 +238,7 @@ void TDATransaction::StartTransaction() {
                 single->RestoreAfterFailOver();
             }
         }
-    } catch (...) {
-        if (!Active()) {
-            prepared_ = false;
-            ReleaseConnections();
-        }
-        throw;
+        release.Dismiss();
     }
     for (TCustomDAConnection* connection : connections_)
         connection->IConnection()->SetProp(dataaccess::prAutoCommit, false);
@@ -315,6 +315,7 @@ void TDATransaction::CloseTransaction(bool force) {
         if (!force) throw;
         ResetITransaction();
     } catch (...) {
+        // A forced close goes on: the transaction or its connection is going away regardless.
         if (!force) throw;
     }
 }
@@ -362,6 +363,7 @@ void TDATransaction::ResetOnFatalError() {
             else
                 iTransaction_->Rollback();
         } catch (...) {
+            // Ending it over the lost session fails as a rule; the transaction goes with the session.
             ResetITransaction();
         }
         prepared_ = false;

@@ -878,13 +878,10 @@ void TMemDataSet::Cancel() {
 }
 
 void TMemDataSet::DoOnNewRecord() {
-    try {
-        SetDefaultExpressionValues();
-        TDataSet::DoOnNewRecord();
-    } catch (...) {
-        InternalCancel();
-        throw;
-    }
+    rtl::UndoGuard cancel([this] { InternalCancel(); });
+    SetDefaultExpressionValues();
+    TDataSet::DoOnNewRecord();
+    cancel.Dismiss();
 }
 
 void TMemDataSet::SetDefaultExpressionValues() {
@@ -942,11 +939,7 @@ TBlobStream::~TBlobStream() {
     // Only an open stream gets modified.
     if (!modified_) return;
     field_->SetModified(true);
-    try {
-        dataSet_->DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field_));
-    } catch (...) {
-        HandleApplicationException(std::current_exception());
-    }
+    CloseReportingErrors([this] { dataSet_->DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field_)); });
 }
 
 bool TBlobStream::FromRollback() const {

@@ -181,17 +181,10 @@ void TCustomMyConnection::CheckInactive() const {
 
 void TCustomMyConnection::SetDatabase(const std::string& value) {
     if (value == database_) return;
-    try {
-        WriteProp(prDatabase, value);
-    } catch (...) {
-        // The server connection keeps the name it was given; give it the old one back.
-        try {
-            WriteProp(prDatabase, database_);
-        } catch (...) {
-            // The rejected name is the error to report.
-        }
-        throw;
-    }
+    // The server connection keeps the name it was given: a rejected one gives it the old one back.
+    rtl::UndoGuard undo([this] { WriteProp(prDatabase, database_); });
+    WriteProp(prDatabase, value);
+    undo.Dismiss();
     database_ = value;
 }
 

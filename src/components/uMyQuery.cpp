@@ -9,6 +9,7 @@
 #include "dataaccess/store/uTimer.h"
 #include "platform/data/DataError.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace components {
 
@@ -98,16 +99,14 @@ void TCustomMyDataSet::EnableAutoRefresh(bool value) {
 
 void TCustomMyDataSet::AutoRefreshTick() {
     if (State() != data::dsBrowse) return;
-    try {
-        auto* service = static_cast<TCustomMyDataSetService*>(DADataSetService());
-        if (service->TimestampField())
-            RefreshQuick(true);
-        else
-            Refresh();
-    } catch (...) {
-        Options().SetAutoRefresh(false);
-        throw;
-    }
+    // A refresh that fails would fail on every tick.
+    rtl::UndoGuard stop([this] { Options().SetAutoRefresh(false); });
+    auto* service = static_cast<TCustomMyDataSetService*>(DADataSetService());
+    if (service->TimestampField())
+        RefreshQuick(true);
+    else
+        Refresh();
+    stop.Dismiss();
     // The next tick counts from the end of this refresh.
     autoRefreshTimer_->SetEnabled(false);
     autoRefreshTimer_->SetEnabled(true);
