@@ -107,7 +107,11 @@ void TDebugThread::LeaveBlock(TRoutine& routine, const std::shared_ptr<IBlock>& 
 void TDebugThread::Output(TDebugMessageKind kind, const std::u16string& text,
                           const std::shared_ptr<core::IQueryResult>& result,
                           const std::shared_ptr<IStatement>& statement, TRoutine& routine) {
-    if (onOutput_) Synchronize([&] { onOutput_(kind, text, result, statement, routine); });
+    if (!onOutput_) return;
+    // The routine belongs to the program, which outlives the thread and so every queued message.
+    rtl::Queue([this, kind, text, result, statement, &routine] {
+        onOutput_(kind, text, result, statement, routine);
+    });
 }
 
 TRoutine* TDebugThread::CurrentRoutine() const {
@@ -153,6 +157,8 @@ void TDebugThread::Execute() {
     } catch (const std::exception& exception) {
         error = {exception.what(), "Exception"};
     }
+    // The queued messages reach the user-interface thread before the run counts as ended.
+    Synchronize([] {});
     lastReported_ = nullptr;
     lastReportedAddress_ = nullptr;
     std::lock_guard lock(mutex_);

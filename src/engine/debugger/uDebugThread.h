@@ -31,7 +31,7 @@ struct TExceptionInfo {
 // synchronous stop callback, and then sleeps until RequestResume lets it go on or ends the session.
 // A hook that the stop filter rules out goes on without the hand-over; errors are always handed over.
 // Its output messages reach the output callback on the user-interface thread as well, so handlers
-// may touch widgets.
+// may touch widgets; they are queued, in order with the stops, so that a statement does not wait.
 class TDebugThread : public TInterfacedThread, public IDebugger {
 public:
     using TOutputEvent = std::function<void(TDebugMessageKind kind, const std::u16string& text,

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <pthread.h>
 
 namespace rtl {
@@ -16,6 +17,8 @@ struct SyncCall {
     const std::function<void()>* fn = nullptr;
     std::exception_ptr error;
     bool done = false;
+    // Set for a queued call: nobody waits for it, so the queue owns the call and its function.
+    std::unique_ptr<std::function<void()>> owned;
 };
 
 struct SyncQueue {
@@ -25,16 +28,17 @@ struct SyncQueue {
     std::deque<SyncCall*> calls;
     bool poked = false;
     std::function<void()> wakeup;
+    std::function<void(std::exception_ptr)> queuedErrorHandler;
 };
 
-SyncQueue& Queue() {
+SyncQueue& Calls() {
     static SyncQueue queue;
     return queue;
 }
 
 // Lets a UI thread that waits in CheckSynchronize look at its own condition again.
 void PokeMainThread() {
-    SyncQueue& q = Queue();
+    SyncQueue& q = Calls();
     {
         std::lock_guard lock(q.mutex);
         q.poked = true;
@@ -95,22 +99,48 @@ bool IsMainThread() {
     return std::this_thread::get_id() == mainThreadId.load();
 }
 
+namespace {
+
+// Hands a call to the UI thread. Only the first of a batch wakes it: it takes every call waiting, so
+// a stream of queued messages costs one wake-up per batch, not one each.
+void Post(SyncCall* call) {
+    SyncQueue& q = Calls();
+    std::function<void()> wakeup;
+    {
+        std::lock_guard lock(q.mutex);
+        const bool wasEmpty = q.calls.empty();
+        q.calls.push_back(call);
+        if (!wasEmpty) return;
+        wakeup = q.wakeup;
+    }
+    q.queued.notify_all();
+    if (wakeup) wakeup();
+}
+
+// Whether the application took the error of a queued call.
+bool HandleQueuedError(std::exception_ptr error) {
+    std::function<void(std::exception_ptr)> handler;
+    {
+        SyncQueue& q = Calls();
+        std::lock_guard lock(q.mutex);
+        handler = q.queuedErrorHandler;
+    }
+    if (!handler) return false;
+    handler(error);
+    return true;
+}
+
+} // namespace
+
 void Synchronize(const std::function<void()>& fn) {
     if (IsMainThread()) {
         fn();
         return;
     }
-    SyncQueue& q = Queue();
+    SyncQueue& q = Calls();
     SyncCall call;
     call.fn = &fn;
-    std::function<void()> wakeup;
-    {
-        std::lock_guard lock(q.mutex);
-        q.calls.push_back(&call);
-        wakeup = q.wakeup;
-    }
-    q.queued.notify_all();
-    if (wakeup) wakeup();
+    Post(&call);
     {
         std::unique_lock lock(q.mutex);
         q.done.wait(lock, [&] { return call.done; });
@@ -118,9 +148,20 @@ void Synchronize(const std::function<void()>& fn) {
     if (call.error) std::rethrow_exception(call.error);
 }
 
+void Queue(std::function<void()> fn) {
+    if (IsMainThread()) {
+        fn();
+        return;
+    }
+    auto call = std::make_unique<SyncCall>();
+    call->owned = std::make_unique<std::function<void()>>(std::move(fn));
+    call->fn = call->owned.get();
+    Post(call.release());
+}
+
 bool CheckSynchronize(uint32_t timeoutMs) {
     if (!IsMainThread()) throw EThread("CheckSynchronize called from a thread that is not the main thread");
-    SyncQueue& q = Queue();
+    SyncQueue& q = Calls();
     std::unique_lock lock(q.mutex);
     const auto ready = [&] { return !q.calls.empty() || q.poked; };
     if (timeoutMs == kInfinite)
@@ -133,7 +174,18 @@ bool CheckSynchronize(uint32_t timeoutMs) {
     std::deque<SyncCall*> pending;
     pending.swap(q.calls);
     lock.unlock();
+    std::exception_ptr queuedError;
     for (SyncCall* call : pending) {
+        if (call->owned) {
+            const std::unique_ptr<SyncCall> queued(call);
+            try {
+                (*call->fn)();
+            } catch (...) {
+                if (!HandleQueuedError(std::current_exception()) && !queuedError)
+                    queuedError = std::current_exception();
+            }
+            continue;
+        }
         try {
             (*call->fn)();
         } catch (...) {
@@ -145,11 +197,18 @@ bool CheckSynchronize(uint32_t timeoutMs) {
         }
         q.done.notify_all();
     }
+    if (queuedError) std::rethrow_exception(queuedError);
     return true;
 }
 
+void SetQueuedErrorHandler(std::function<void(std::exception_ptr)> handler) {
+    SyncQueue& q = Calls();
+    std::lock_guard lock(q.mutex);
+    q.queuedErrorHandler = std::move(handler);
+}
+
 void SetSynchronizeWakeup(std::function<void()> wakeup) {
-    SyncQueue& q = Queue();
+    SyncQueue& q = Calls();
     std::lock_guard lock(q.mutex);
     q.wakeup = std::move(wakeup);
 }

@@ -35,6 +35,13 @@ bool IsMainThread();
 // the caller. On the UI thread itself `fn` simply runs. The UI thread serves these calls in
 // CheckSynchronize.
 void Synchronize(const std::function<void()>& fn);
+// Runs `fn` on the UI thread later, in order with the Synchronize calls, without waiting for it. On
+// the UI thread itself `fn` simply runs. Nobody waits to receive what it throws: the error goes to
+// the handler of SetQueuedErrorHandler, or without one is raised by the CheckSynchronize that ran
+// it, after the other calls it took.
+void Queue(std::function<void()> fn);
+// The application's place for errors of queued calls (an empty function removes it).
+void SetQueuedErrorHandler(std::function<void(std::exception_ptr)> handler);
 // Runs the calls waiting for the UI thread, after waiting up to `timeoutMs` for the first one.
 // Returns whether any ran. Raises EThread when called on another thread.
 bool CheckSynchronize(uint32_t timeoutMs = 0);

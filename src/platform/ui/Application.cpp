@@ -96,7 +96,7 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
     loopHooks_->aboutToBlock = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, serve);
     loopHooks_->awake = QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, serve);
     rtl::SetSynchronizeWakeup([dispatcher] { dispatcher->wakeUp(); });
-    data::SetApplicationExceptionHandler([](std::exception_ptr error) {
+    const auto showError = [](std::exception_ptr error) {
         const auto show = [error] {
             if (!Application) return;
             try {
@@ -107,7 +107,9 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
         };
         // Shown on the UI thread, whichever thread it comes from.
         rtl::Synchronize(show);
-    });
+    };
+    data::SetApplicationExceptionHandler(showError);
+    rtl::SetQueuedErrorHandler(showError);
     SetInputObserver(
         [this](TControl* control, const TMessage& message) { HintMouseMessage(control, message); });
 }
@@ -116,6 +118,7 @@ TApplication::~TApplication() {
     Destroying();
     SetInputObserver(nullptr);
     data::SetApplicationExceptionHandler(nullptr);
+    rtl::SetQueuedErrorHandler(nullptr);
     rtl::SetSynchronizeWakeup(nullptr);
     loopHooks_.reset();
     Timers().KillTimers(this);

@@ -30,7 +30,10 @@ private:
 class ThreadsTest : public testing::Test {
 protected:
     void SetUp() override { rtl::SetMainThread(); }
-    void TearDown() override { rtl::SetSynchronizeWakeup(nullptr); }
+    void TearDown() override {
+        rtl::SetSynchronizeWakeup(nullptr);
+        rtl::SetQueuedErrorHandler(nullptr);
+    }
 };
 
 TEST_F(ThreadsTest, SynchronizeRunsOnTheMainThreadAndBlocksTheCaller) {
@@ -59,6 +62,67 @@ TEST_F(ThreadsTest, SynchronizeOnTheMainThreadRunsDirectly) {
     rtl::Synchronize([&] { ++calls; });
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(rtl::CheckSynchronize(0));
+}
+
+// Queued calls do not hold the thread up, run on the UI thread in order with synchronised ones, and
+// a failing one neither stops the others nor reaches the thread.
+TEST_F(ThreadsTest, QueuedCallsRunInOrderWithoutWaiting) {
+    const std::thread::id mainId = std::this_thread::get_id();
+    std::vector<std::string> order;
+    bool allOnMain = true;
+    FunctionThread thread([&](FunctionThread& self) {
+        rtl::Queue([&] {
+            allOnMain = allOnMain && std::this_thread::get_id() == mainId;
+            order.push_back("queued 1");
+        });
+        rtl::Queue([] { throw rtl::EConversionError("queued failure"); });
+        rtl::Queue([&] { order.push_back("queued 2"); });
+        self.Synchronize([&] { order.push_back("synchronised"); });
+        order.push_back("thread goes on");
+    });
+    thread.Start();
+    std::string failure;
+    while (!thread.Finished()) {
+        try {
+            rtl::CheckSynchronize(10);
+        } catch (const rtl::EConversionError& e) {
+            failure = e.Message();
+        }
+    }
+    thread.WaitFor();
+    EXPECT_EQ(order, (std::vector<std::string>{"queued 1", "queued 2", "synchronised", "thread goes on"}));
+    EXPECT_TRUE(allOnMain);
+    EXPECT_EQ(failure, "queued failure") << "raised on the UI thread, after the calls queued with it";
+    EXPECT_FALSE(thread.FatalException());
+
+    int calls = 0;
+    rtl::Queue([&] { ++calls; });
+    EXPECT_EQ(calls, 1) << "on the UI thread a queued call runs at once";
+}
+
+TEST_F(ThreadsTest, TheApplicationTakesTheErrorsOfQueuedCalls) {
+    std::vector<std::string> handled;
+    rtl::SetQueuedErrorHandler([&](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const rtl::Exception& e) {
+            handled.push_back(e.Message());
+        }
+    });
+    int wakeups = 0;
+    rtl::SetSynchronizeWakeup([&] { ++wakeups; });
+    FunctionThread thread([](FunctionThread&) {
+        rtl::Queue([] { throw rtl::EConversionError("first"); });
+        rtl::Queue([] { throw rtl::EConversionError("second"); });
+    });
+    thread.Start();
+    while (!thread.Finished())
+        rtl::CheckSynchronize(10); // raises nothing: the handler took both
+    thread.WaitFor();
+    rtl::CheckSynchronize(0);
+    EXPECT_EQ(handled, (std::vector<std::string>{"first", "second"}));
+    EXPECT_GE(wakeups, 1);
+    EXPECT_LE(wakeups, 2) << "a call queued behind one not yet served does not wake the UI thread again";
 }
 
 TEST_F(ThreadsTest, ExceptionsReachTheCallingThread) {
