@@ -16,10 +16,13 @@ constexpr std::int64_t kInt64Min = std::numeric_limits<std::int64_t>::min();
 // NULL, and the DEFAULT keyword, as a value.
 class TNullDataValue : public IRODataValue {
 public:
-    TDatatypeCharacteristics GetCharacteristics() const override {
-        TDatatypeCharacteristics result;
-        result.TypeName = "NULL";
-        return result;
+    const TDatatypeCharacteristics& GetCharacteristics() const override {
+        static const TDatatypeCharacteristics null = [] {
+            TDatatypeCharacteristics result;
+            result.TypeName = "NULL";
+            return result;
+        }();
+        return null;
     }
     rtl::Variant AsString() const override { return rtl::Variant::Null(); }
     rtl::Variant AsWideString() const override { return rtl::Variant::Null(); }
