@@ -289,9 +289,9 @@ void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
 void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                            const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement) {
+    if (routine.Program().StoreWarnings().empty()) return;
     std::vector<TStoreProblem> warnings;
     warnings.swap(routine.Program().StoreWarnings());
-    if (warnings.empty()) return;
     // As the server's own stores, the last one's warning replaces the list; a note, which SIGNAL
     // cannot raise, leaves it empty.
     core::IDBAConnection& connection = RoutineConnection(routine);
