@@ -261,7 +261,11 @@ rtl::Variant TDataConverter::NormalizeValue(const rtl::Variant& value, const TDa
     case dtUnknown:
         throw rtl::Exception(rtl::Format("Unsupported data type %s", DataTypeNames[c.DataType]));
     case dtInteger: {
-        const rtl::Variant v = ToInteger(value, BareCharacteristics(dtInteger), false);
+        // A signed integer, the common payload, is read as it is.
+        const bool integer = value.Type() == rtl::varInt64;
+        const rtl::Variant converted =
+            integer ? rtl::Variant() : ToInteger(value, BareCharacteristics(dtInteger), false);
+        const rtl::Variant& v = integer ? value : converted;
         if (v.Type() == rtl::varUInt64) return IntegerVariant(std::min(v.AsUInt64(), c.MaxValue));
         const std::int64_t i = v.AsInt64();
         if (i < c.MinValue) return rtl::Variant(c.MinValue);

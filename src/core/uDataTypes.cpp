@@ -16,10 +16,13 @@ constexpr std::int64_t kInt64Min = std::numeric_limits<std::int64_t>::min();
 // NULL, and the DEFAULT keyword, as a value.
 class TNullDataValue : public IRODataValue {
 public:
-    TDatatypeCharacteristics GetCharacteristics() const override {
-        TDatatypeCharacteristics result;
-        result.TypeName = "NULL";
-        return result;
+    const TDatatypeCharacteristics& GetCharacteristics() const override {
+        static const TDatatypeCharacteristics null = [] {
+            TDatatypeCharacteristics result;
+            result.TypeName = "NULL";
+            return result;
+        }();
+        return null;
     }
     rtl::Variant AsString() const override { return rtl::Variant::Null(); }
     rtl::Variant AsWideString() const override { return rtl::Variant::Null(); }
@@ -92,17 +95,26 @@ TDatatypeCharacteristics SetCharacteristics(const std::vector<std::string>& valu
     return EnumSetCharacteristics(dtSet, values, codePage);
 }
 
-TDatatypeCharacteristics BareCharacteristics(TDataType dataType) {
-    return MakeDatatypeCharacteristics(dataType, rtl::kCodePageBinary, 0, kUnlimitedLength,
-                                       std::numeric_limits<std::uint64_t>::max(), kInt64Min, {});
+const TDatatypeCharacteristics& BareCharacteristics(TDataType dataType) {
+    // Made once: every value computed on the client starts from one of them.
+    static const auto all = [] {
+        std::array<TDatatypeCharacteristics, DataTypeNames.size()> result;
+        for (std::size_t i = 0; i < result.size(); ++i)
+            result[i] = MakeDatatypeCharacteristics(static_cast<TDataType>(i), rtl::kCodePageBinary, 0,
+                                                    kUnlimitedLength,
+                                                    std::numeric_limits<std::uint64_t>::max(), kInt64Min, {});
+        return result;
+    }();
+    RTL_ASSERT(dataType < all.size());
+    return all[dataType];
 }
 
-std::shared_ptr<IRODataValue> NullDataValue() {
+const std::shared_ptr<IRODataValue>& NullDataValue() {
     static const std::shared_ptr<IRODataValue> instance = std::make_shared<TNullDataValue>();
     return instance;
 }
 
-std::shared_ptr<IRODataValue> DefaultDataValue() {
+const std::shared_ptr<IRODataValue>& DefaultDataValue() {
     static const std::shared_ptr<IRODataValue> instance = std::make_shared<TNullDataValue>();
     return instance;
 }

@@ -70,15 +70,15 @@ TDatatypeCharacteristics EnumCharacteristics(const std::vector<std::string>& val
 TDatatypeCharacteristics SetCharacteristics(const std::vector<std::string>& values, std::int32_t codePage);
 // The description of a value made from a bare kind: binary code page, scale 0, unlimited length,
 // and for integers every signed and unsigned 64-bit number.
-TDatatypeCharacteristics BareCharacteristics(TDataType dataType);
+const TDatatypeCharacteristics& BareCharacteristics(TDataType dataType);
 
 class IRODataValue;
 class IRWDataValue;
 
 // The process-wide NULL value, and the distinct instance that stands for the keyword DEFAULT
 // (recognised by identity only; otherwise it behaves exactly like NULL).
-std::shared_ptr<IRODataValue> NullDataValue();
-std::shared_ptr<IRODataValue> DefaultDataValue();
+const std::shared_ptr<IRODataValue>& NullDataValue();
+const std::shared_ptr<IRODataValue>& DefaultDataValue();
 
 // The value's read-write interface; raises "Read only value" when it has none.
 std::shared_ptr<IRWDataValue> AsRWDataValue(const std::shared_ptr<IRODataValue>& value);

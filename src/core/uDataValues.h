@@ -17,7 +17,8 @@ class IRODataValue {
 public:
     virtual ~IRODataValue() = default;
 
-    virtual TDatatypeCharacteristics GetCharacteristics() const = 0;
+    // Lives as long as the value: every value is read for its type, and a copy would cost more.
+    virtual const TDatatypeCharacteristics& GetCharacteristics() const = 0;
     // Decimal numbers, "1"/"0" for Booleans, "YYYY-MM-DD"-style dates, member names, UTF-8 text for
     // strings in a text code page, the bytes of binary strings.
     virtual rtl::Variant AsString() const = 0;
@@ -58,7 +59,7 @@ public:
     TRODataValue(const rtl::Variant& value, const TDatatypeCharacteristics& characteristics,
                  TDataConverter* converter, bool binaryLiteral = false);
 
-    TDatatypeCharacteristics GetCharacteristics() const override { return characteristics_; }
+    const TDatatypeCharacteristics& GetCharacteristics() const override { return characteristics_; }
     bool IsBinaryLiteral() const { return binaryLiteral_; }
     rtl::Variant AsString() const override;
     rtl::Variant AsWideString() const override;

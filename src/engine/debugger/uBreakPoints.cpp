@@ -85,12 +85,14 @@ void TBreakPoints::Changed() {
         if (item->Enabled()) lines.push_back(item->Line());
     {
         std::lock_guard lock(linesLock_);
+        anyEnabled_.store(!lines.empty(), std::memory_order_release);
         enabledLines_ = std::move(lines);
     }
     notifier_.Notify();
 }
 
 bool TBreakPoints::AnyEnabledAt(int line) const {
+    if (!anyEnabled_.load(std::memory_order_acquire)) return false;
     std::lock_guard lock(linesLock_);
     return std::find(enabledLines_.begin(), enabledLines_.end(), line) != enabledLines_.end();
 }

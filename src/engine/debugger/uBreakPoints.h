@@ -1,6 +1,7 @@
 // Breakpoints: a routine, a line and an optional condition, and their list.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -86,6 +87,8 @@ private:
     core::TMultiNotifier notifier_;
     mutable std::mutex linesLock_;
     std::vector<int> enabledLines_;
+    // Spares the lock in the common case of a run without breakpoints.
+    std::atomic<bool> anyEnabled_{false};
 };
 
 } // namespace engine

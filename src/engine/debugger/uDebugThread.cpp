@@ -25,31 +25,30 @@ TDebugThread::~TDebugThread() {
     TerminateAndWait();
 }
 
-void TDebugThread::Record(TRoutine& routine, const std::shared_ptr<IBlock>& context,
-                          const std::shared_ptr<IStatement>& statement, int line) {
-    std::lock_guard lock(mutex_);
-    routine_ = &routine;
+void TDebugThread::Hook(TRoutine& routine, const std::shared_ptr<IBlock>& context,
+                        const std::shared_ptr<IStatement>& statement, int line, bool mayWait) {
+    hookRoutine_ = &routine;
     // Mostly the same block as before: no reference count to change.
-    if (context_ != context) context_ = context;
-    statement_ = statement;
-    line_ = line;
+    if (hookContext_ != context) hookContext_ = context;
+    hookLine_ = line;
+    if (mayWait && (!mayStop_ || mayStop_(routine, line))) WaitForResume(statement);
 }
 
-void TDebugThread::WaitForResume() {
-    // Once the session is being ended, every hook lets the interpreter reach its terminate check.
-    if (resumeMode_.load() == rmTerminate) return;
+void TDebugThread::WaitForResume(const std::shared_ptr<IStatement>& statement) {
     {
         std::lock_guard lock(mutex_);
+        routine_ = hookRoutine_;
+        context_ = hookContext_;
+        statement_ = statement;
+        line_ = hookLine_;
+        // Once the session is being ended, every hook lets the interpreter reach its terminate check.
+        if (resumeMode_.load() == rmTerminate) return;
         running_ = rsWaiting;
     }
     // The stop decision resumes at once when this hook is no stop.
     Synchronize([this] { onStop_(*this); });
     std::unique_lock lock(mutex_);
     resumed_.wait(lock, [this] { return running_ != rsWaiting || resumeMode_.load() == rmTerminate; });
-}
-
-void TDebugThread::WaitIfMayStop(const TRoutine& routine, int line) {
-    if (!mayStop_ || mayStop_(routine, line)) WaitForResume();
 }
 
 void TDebugThread::RequestResume(TResumeMode mode) {
@@ -72,13 +71,13 @@ void TDebugThread::OnException(rtl::Exception& exception, TRoutine& routine, boo
         {
             std::lock_guard lock(mutex_);
             error_ = {exception.Message(), exception.ClassName()};
-            line_ =
-                std::dynamic_pointer_cast<IBlock>(statement) ? EndLine(*statement) : BeginLine(*statement);
-            routine_ = &routine;
         }
+        hookLine_ =
+            std::dynamic_pointer_cast<IBlock>(statement) ? EndLine(*statement) : BeginLine(*statement);
+        hookRoutine_ = &routine;
         lastReported_ = std::current_exception();
         lastReportedAddress_ = &exception;
-        WaitForResume();
+        WaitForResume(statement);
     }
     // The enclosing statements see the same exception pass; it was reported here, once.
     std::lock_guard lock(mutex_);
@@ -87,21 +86,15 @@ void TDebugThread::OnException(rtl::Exception& exception, TRoutine& routine, boo
 
 void TDebugThread::BeforeStatement(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                                    const std::shared_ptr<IStatement>& statement) {
-    const int line = BeginLine(*statement);
-    Record(routine, block, statement, line);
-    WaitIfMayStop(routine, line);
+    Hook(routine, block, statement, BeginLine(*statement), true);
 }
 
 void TDebugThread::EnterBlock(TRoutine& routine, const std::shared_ptr<IBlock>& block) {
-    const int line = BeginLine(*block);
-    Record(routine, block, block, line);
-    if (block->GetParent()) WaitIfMayStop(routine, line);
+    Hook(routine, block, block, BeginLine(*block), block->GetParent() != nullptr);
 }
 
 void TDebugThread::LeaveBlock(TRoutine& routine, const std::shared_ptr<IBlock>& block) {
-    const int line = EndLine(*block);
-    Record(routine, block, block, line);
-    if (block->GetParent()) WaitIfMayStop(routine, line);
+    Hook(routine, block, block, EndLine(*block), block->GetParent() != nullptr);
 }
 
 void TDebugThread::Output(TDebugMessageKind kind, const std::u16string& text,
@@ -161,6 +154,7 @@ void TDebugThread::Execute() {
     Synchronize([] {});
     lastReported_ = nullptr;
     lastReportedAddress_ = nullptr;
+    hookContext_ = nullptr;
     std::lock_guard lock(mutex_);
     error_ = error;
     context_ = nullptr;

@@ -62,7 +62,8 @@ public:
     // From the user-interface thread: go on (rmRun) or end the session (rmTerminate).
     void RequestResume(TResumeMode mode);
 
-    // What the last hook recorded. Null, null, null and -1 before the first hook and after the run.
+    // Where the run was at its last hand-over (a stop being decided, or an error). Null, null, null
+    // and -1 before the first and after the run. Read while the run runs, they may be behind it.
     TRoutine* CurrentRoutine() const;
     std::shared_ptr<IBlock> Context() const;
     std::shared_ptr<IStatement> Statement() const;
@@ -77,11 +78,12 @@ private:
     // States of the run: the thread has not begun, the interpreter runs, or it waits in a hook.
     enum TRunState : std::uint8_t { rsWaiting = 0, rsRunning = 1, rsNotStarted = 2 };
 
-    void Record(TRoutine& routine, const std::shared_ptr<IBlock>& context,
-                const std::shared_ptr<IStatement>& statement, int line);
-    void WaitForResume();
-    // Hands over unless the filter rules the hook out.
-    void WaitIfMayStop(const TRoutine& routine, int line);
+    // Notes the place of a hook on this thread alone; `mayWait` hands over unless the filter rules
+    // the hook out.
+    void Hook(TRoutine& routine, const std::shared_ptr<IBlock>& context,
+              const std::shared_ptr<IStatement>& statement, int line, bool mayWait);
+    // Publishes the place of the hook for the user-interface thread, hands over and waits.
+    void WaitForResume(const std::shared_ptr<IStatement>& statement);
     bool IsLastReported(const rtl::Exception& exception) const;
 
     TProgram& program_;
@@ -89,7 +91,13 @@ private:
     TStopEvent onStop_;
     TStopFilter mayStop_;
 
-    // Guards the recorded place and the error, which the user-interface thread reads, and the run
+    // The place of the last hook, which only this thread touches: most hooks are no stop, and a
+    // lock per statement would cost more than the statement.
+    TRoutine* hookRoutine_ = nullptr;
+    std::shared_ptr<IBlock> hookContext_;
+    int hookLine_ = -1;
+
+    // Guards the published place and the error, which the user-interface thread reads, and the run
     // state that it changes.
     mutable std::mutex mutex_;
     std::condition_variable resumed_;

@@ -99,7 +99,7 @@ bool CaseMatches(const std::shared_ptr<core::IRODataValue>& selector,
 TExpressionInterpreter::TExpressionInterpreter(TRoutine& routine, std::shared_ptr<IDebugger> debugger,
                                                std::shared_ptr<IBlock> block)
     : routine_(routine), debugger_(std::move(debugger)), block_(std::move(block)),
-      result_(core::NullDataValue()), arithmetic_(routine.Program().ValueFactory()) {
+      arithmetic_(routine.Program().ValueFactory()) {
     RTL_ASSERT(debugger_);
     RTL_ASSERT(block_);
 }
@@ -110,9 +110,9 @@ TExpressionInterpreter::Evaluate(const std::shared_ptr<IExpression>& expression)
     // Deep expressions recurse here: stop with the server's error before the stack runs out.
     if (rtl::StackSpaceLeft() < kEvaluationStackReserve)
         core::RaiseMySQLError("Thread stack overrun", kErrorStackOverrun);
-    result_ = core::NullDataValue();
+    result_.reset();
     expression->Accept(*this);
-    return result_;
+    return result_ ? std::move(result_) : core::NullDataValue();
 }
 
 std::shared_ptr<core::IRODataValue>

@@ -50,7 +50,7 @@ bool IsExact(core::TDataType kind) {
 }
 
 TNumber ReadNumber(const core::IRODataValue& value) {
-    const core::TDatatypeCharacteristics c = value.GetCharacteristics();
+    const core::TDatatypeCharacteristics& c = value.GetCharacteristics();
     TNumber n;
     if (IsExact(c.DataType)) {
         const rtl::Variant i = value.AsInteger();

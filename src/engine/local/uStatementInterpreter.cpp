@@ -36,6 +36,22 @@ bool IsStepStop(IStatement& statement) {
 
 } // namespace
 
+// Makes a statement the current one for its run, and the one before current again afterwards.
+class TCurrentStatementScope {
+public:
+    TCurrentStatementScope(TStatementInterpreter& interpreter, const std::shared_ptr<IStatement>& statement)
+        : interpreter_(interpreter), outer_(interpreter.current_) {
+        interpreter_.current_ = &statement;
+    }
+    ~TCurrentStatementScope() { interpreter_.current_ = outer_; }
+    TCurrentStatementScope(const TCurrentStatementScope&) = delete;
+    TCurrentStatementScope& operator=(const TCurrentStatementScope&) = delete;
+
+private:
+    TStatementInterpreter& interpreter_;
+    const std::shared_ptr<IStatement>* outer_;
+};
+
 TStatementInterpreter::TStatementInterpreter(TRoutine& routine, std::shared_ptr<IDebugger> debugger,
                                              std::shared_ptr<IBlock> block)
     : routine_(routine), debugger_(std::move(debugger)), block_(std::move(block)) {
@@ -45,12 +61,17 @@ TStatementInterpreter::TStatementInterpreter(TRoutine& routine, std::shared_ptr<
 
 void TStatementInterpreter::Execute(const std::shared_ptr<IStatement>& statement) {
     RTL_ASSERT(statement);
-    current_ = statement;
+    const TCurrentStatementScope scope(*this, statement);
     statement->Accept(*this);
 }
 
+const std::shared_ptr<IStatement>& TStatementInterpreter::CurrentStatement() const {
+    static const std::shared_ptr<IStatement> none;
+    return current_ ? *current_ : none;
+}
+
 void TStatementInterpreter::ExecuteNested(const std::shared_ptr<IStatement>& statement) {
-    ExecuteIn(block_, statement);
+    Execute(statement);
 }
 
 void TStatementInterpreter::ExecuteIn(const std::shared_ptr<IBlock>& block,
@@ -128,7 +149,7 @@ void TStatementInterpreter::VisitStatement(const std::shared_ptr<IStatement>&) {
 void TStatementInterpreter::VisitCompositeStatement(const std::shared_ptr<ICompositeStatement>& statement) {
     for (int i = 0; i < statement->Count(); ++i) {
         const auto item = statement->GetStatement(i);
-        current_ = item;
+        const TCurrentStatementScope scope(*this, item);
         try {
             if (IsStepStop(*item)) CallBeforeStatement(item);
             item->Accept(*this);

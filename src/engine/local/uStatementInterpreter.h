@@ -62,7 +62,7 @@ protected:
     const std::shared_ptr<IDebugger>& Debugger() const { return debugger_; }
     const std::shared_ptr<IBlock>& Block() const { return block_; }
 
-    // Runs the statement on a nested interpreter, in this block or in the given one.
+    // Runs the statement in this block, on this interpreter, or in the given block on a nested one.
     void ExecuteNested(const std::shared_ptr<IStatement>& statement);
     void ExecuteIn(const std::shared_ptr<IBlock>& block, const std::shared_ptr<IStatement>& statement);
 
@@ -76,8 +76,8 @@ protected:
     // the debugger; the statement is then done. Flow control is never offered.
     bool TryHandle(rtl::Exception& exception, const std::shared_ptr<IStatement>& statement);
 
-    // The statement this interpreter runs or last ran; null before the first.
-    const std::shared_ptr<IStatement>& CurrentStatement() const { return current_; }
+    // The statement this interpreter runs; null outside Execute.
+    const std::shared_ptr<IStatement>& CurrentStatement() const;
 
 private:
     // How a loop's body ended.
@@ -90,7 +90,11 @@ private:
     TRoutine& routine_;
     std::shared_ptr<IDebugger> debugger_;
     std::shared_ptr<IBlock> block_;
-    std::shared_ptr<IStatement> current_;
+    // Points at the caller's reference, which outlives the run of the statement: no reference count
+    // changes per statement.
+    const std::shared_ptr<IStatement>* current_ = nullptr;
+
+    friend class TCurrentStatementScope;
 };
 
 // Runs the statement with a base interpreter.

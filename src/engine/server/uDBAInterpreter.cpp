@@ -289,9 +289,9 @@ void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
 void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                            const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement) {
+    if (routine.Program().StoreWarnings().empty()) return;
     std::vector<TStoreProblem> warnings;
     warnings.swap(routine.Program().StoreWarnings());
-    if (warnings.empty()) return;
     // As the server's own stores, the last one's warning replaces the list; a note, which SIGNAL
     // cannot raise, leaves it empty.
     core::IDBAConnection& connection = RoutineConnection(routine);
@@ -390,6 +390,10 @@ TDBAExpressionInterpreter::TDBAExpressionInterpreter(TRoutine& routine, std::sha
     : TExpressionInterpreter(routine, std::move(debugger), std::move(block)),
       statement_(std::move(statement)) {}
 
+void TDBAExpressionInterpreter::SetStatement(const std::shared_ptr<IStatement>& statement) {
+    if (statement_ != statement) statement_ = statement;
+}
+
 std::shared_ptr<IStatement> TDBAExpressionInterpreter::WarningStatement() const {
     if (statement_) return statement_;
     return Block();
@@ -441,7 +445,10 @@ TDBAStatementInterpreter::CreateNestedInterpreter(TRoutine& routine, const std::
 std::shared_ptr<core::IRODataValue>
 TDBAStatementInterpreter::EvaluateExpression(const std::shared_ptr<IExpression>& expression,
                                              TEvaluationMode mode) {
-    auto value = EvaluateInContext(Routine(), Block(), Debugger(), expression, mode, CurrentStatement());
+    if (!evaluator_) evaluator_.emplace(Routine(), Debugger(), Block());
+    evaluator_->SetStatement(CurrentStatement());
+    evaluator_->SetMode(mode);
+    auto value = evaluator_->Evaluate(expression);
     // What reading text as a number left, in a condition as much as in a store.
     DispatchStoreWarnings(Routine(), Block(), Debugger(), CurrentStatement());
     return value;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/uDataValues.h"
@@ -32,6 +33,8 @@ public:
     // warning pass.
     void VisitFunctionCall(const std::shared_ptr<IFunctionCall>& call) override;
     IDBAExpressionVisitor* ServerSideExtension() override { return this; }
+    // The statement of the evaluations that follow.
+    void SetStatement(const std::shared_ptr<IStatement>& statement);
     void VisitMirroredVariable(const std::shared_ptr<TDBAVariable>& variable) override;
     void VisitServerSideExpression(const std::shared_ptr<TDBAServerSideExpression>& expression) override;
 
@@ -76,6 +79,9 @@ protected:
 private:
     // MYSQL_ERRNO and MESSAGE_TEXT, where the statement sets them, replace the code and the text.
     void ApplySignalItems(const TDBACustomSignal& statement, int& errorCode, std::string& message);
+
+    // Made at the first evaluation and kept for every later one in the block.
+    std::optional<TDBAExpressionInterpreter> evaluator_;
 };
 
 class TDBAProgram;

@@ -86,6 +86,24 @@ TEST_F(BreakPointsTest, ABreakPointNotifiesThroughItsListOnlyOnRealChanges) {
     EXPECT_TRUE(list.Exists("", 0, 7));
 }
 
+// The debug thread's check follows every change of the list: adding, disabling, moving, clearing.
+TEST_F(BreakPointsTest, AnyEnabledAtFollowsTheEnabledLines) {
+    EXPECT_FALSE(list.AnyEnabledAt(3));
+    TBreakPoint& point = list.Add("`dbg`.`p`", 1, 3);
+    list.Add("", 0, 7).SetEnabled(false);
+    EXPECT_TRUE(list.AnyEnabledAt(3));
+    EXPECT_FALSE(list.AnyEnabledAt(7)) << "a disabled breakpoint";
+    point.SetLine(4);
+    EXPECT_FALSE(list.AnyEnabledAt(3));
+    EXPECT_TRUE(list.AnyEnabledAt(4));
+    point.SetEnabled(false);
+    EXPECT_FALSE(list.AnyEnabledAt(4)) << "none enabled";
+    list.Items(1).SetEnabled(true);
+    EXPECT_TRUE(list.AnyEnabledAt(7));
+    list.Clear();
+    EXPECT_FALSE(list.AnyEnabledAt(7));
+}
+
 TEST(DebuggMessageEventTest, KeepsWhatItCarries) {
     int sender = 0;
     const TDebuggMessageEvent event(&sender, nullptr, 6, 1, "`dbg`.`p`", u"Debugging completed",
