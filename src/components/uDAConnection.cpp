@@ -317,6 +317,7 @@ void TCustomDAConnection::DoDisconnect() {
         }
         if (error) std::rethrow_exception(error);
     } catch (const dataaccess::EDAError& e) {
+        // A connection that goes away over a lost session has nothing left to close on the server.
         if (!IsDestroying() || !e.IsConnectionLostError()) throw;
     }
 }

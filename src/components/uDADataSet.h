@@ -164,7 +164,7 @@ private:
 // A data set that runs one SQL statement through a connection component and shows its rows: the
 // record store is the server record set of the connection's class, the statement text, parameters
 // and macros live in an owned command component.
-class TCustomDADataSet : public TMemDataSet {
+class TCustomDADataSet : public TMemDataSet, public TDACommandOwner {
 public:
     using TAfterExecuteEvent = std::function<void(TCustomDADataSet* sender, bool result)>;
     using TBeforeFetchEvent = std::function<void(TCustomDADataSet* dataSet, bool& cancel)>;
@@ -178,7 +178,7 @@ public:
     // ---- Connection and transaction
     TCustomDAConnection* Connection() const { return client_.Connection(); }
     void SetConnection(TCustomDAConnection* value);
-    virtual TCustomDAConnection* UsedConnection() const { return client_.Connection(); }
+    TCustomDAConnection* UsedConnection() const override { return client_.Connection(); }
     TDATransaction* Transaction() const { return client_.Transaction(); }
     void SetTransaction(TDATransaction* value) { client_.SetTransaction(value); }
     TDATransaction* UsedTransaction() const { return client_.UsedTransaction(UsedConnection()); }
@@ -201,7 +201,7 @@ public:
     void SetUpdateSQL(TStatementType type, const rtl::TStringList& lines);
     virtual TStatementTypes GetUpdateStatementTypes() const;
     // The text sent: the command's final text, then FilterSQL and the master/detail condition.
-    virtual std::string FinalSQL() const;
+    std::string FinalSQL() const override;
     const std::string& FilterSQL() const { return filterSQL_; }
     void SetFilterSQL(const std::string& value);
     // Changing the link reopens an open data set with the condition and parameters it implies.
@@ -305,7 +305,7 @@ public:
     std::string PSGetTableName() const;
 
     // The command component's text changed: close, unprepare, forget the command type.
-    void CommandSQLChanged();
+    void CommandSQLChanged() override;
 
     TAfterExecuteEvent AfterExecute;
     TBeforeFetchEvent BeforeFetch;

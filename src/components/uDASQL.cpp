@@ -1,7 +1,6 @@
 #include "components/uDASQL.h"
 
 #include "components/uDAConnection.h"
-#include "components/uDADataSet.h"
 #include "components/uDASQLMonitor.h"
 #include "components/uDATransaction.h"
 #include "components/uMemDataSet.h"

@@ -39,6 +39,19 @@ using TServerCommandPtr = std::unique_ptr<dataaccess::TCRCommand, TServerCommand
 
 class TCustomDASQL;
 
+// The query data set a command works for: the command runs over its connection with its final text,
+// and tells it when the text changed.
+class TDACommandOwner {
+public:
+    virtual TCustomDAConnection* UsedConnection() const = 0;
+    virtual std::string FinalSQL() const = 0;
+    // The command's text changed.
+    virtual void CommandSQLChanged() = 0;
+
+protected:
+    ~TDACommandOwner() = default;
+};
+
 // A command's links to its connection, and what the connection asks of the command.
 class TDACommandClient final : public TDAConnectionClient {
 public:
@@ -90,8 +103,8 @@ public:
     // query data set's command answers its data set's final text.
     std::string FinalSQL() const;
     // Set by the query data set that owns this command; its record set's command is then used.
-    TCustomDADataSet* DataSet() const { return dataSet_; }
-    void SetDataSet(TCustomDADataSet* value) { dataSet_ = value; }
+    TDACommandOwner* DataSet() const { return dataSet_; }
+    void SetDataSet(TDACommandOwner* value) { dataSet_ = value; }
 
     // ---- Options
     // Off: ":name" is text, and the parameters are not rebuilt from the SQL.
@@ -203,7 +216,7 @@ private:
     std::unique_ptr<TDAParams> params_;
     std::unique_ptr<TMacros> macros_;
     TServerCommandPtr iCommand_;
-    TCustomDADataSet* dataSet_ = nullptr;
+    TDACommandOwner* dataSet_ = nullptr;
     bool paramCheck_ = true;
     bool macroCheck_ = true;
     bool autoCommit_ = false;
