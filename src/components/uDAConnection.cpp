@@ -1,16 +1,15 @@
 #include "components/uDAConnection.h"
 
-#include "components/uDADataSet.h"
-#include "components/uDASQL.h"
+#include "components/uDAConnectionClient.h"
 #include "components/uDASQLMonitor.h"
 #include "components/uDATransaction.h"
-#include "components/uDBAccessUtils.h"
 #include "dataaccess/protocol/uCRVioHandler.h"
 #include "dataaccess/server/uCRAccess.h"
 #include "dataaccess/server/uCRMetaData.h"
 #include "dataaccess/store/uDAError.h"
 #include "dataaccess/store/uDataHelper.h"
 #include "platform/data/DataError.h"
+#include "platform/data/DataSet.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/ScopeExit.h"
@@ -318,17 +317,15 @@ void TCustomDAConnection::DoDisconnect() {
         }
         if (error) std::rethrow_exception(error);
     } catch (const dataaccess::EDAError& e) {
+        // A connection that goes away over a lost session has nothing left to close on the server.
         if (!IsDestroying() || !e.IsConnectionLostError()) throw;
     }
 }
 
 void TCustomDAConnection::AttachServerConnection(std::unique_ptr<dataaccess::TCRConnection> connection) {
     iConnection_ = std::move(connection);
-    // No client may keep the old server connection: it may be freed now.
-    for (TCustomDASQL* command : sqlClients_)
-        if (command->ICommand()) command->ICommand()->SetConnection(iConnection_.get());
-    for (TCustomDADataSet* dataSet : DADataSets())
-        if (dataSet->RecordSet()) dataSet->RecordSet()->SetConnection(iConnection_.get());
+    for (TDAConnectionClient* client : clients_)
+        client->ServerConnectionChanged(iConnection_.get());
     if (!iConnection_) return;
     iConnection_->SetComponent(this);
     iConnection_->OnError = [this](dataaccess::EDAError& error, bool& fail, bool& reconnect, bool& reexecute,
@@ -339,13 +336,6 @@ void TCustomDAConnection::AttachServerConnection(std::unique_ptr<dataaccess::TCR
     iConnection_->OnReconnected = [this] {
         if (AfterConnect) AfterConnect(this);
     };
-}
-
-std::vector<TCustomDADataSet*> TCustomDAConnection::DADataSets() const {
-    std::vector<TCustomDADataSet*> dataSets;
-    for (int i = 0; i < DataSetCount(); ++i)
-        if (auto* dataSet = dynamic_cast<TCustomDADataSet*>(DataSets(i))) dataSets.push_back(dataSet);
-    return dataSets;
 }
 
 std::unique_ptr<dataaccess::TCRMetaData> TCustomDAConnection::CreateServerMetaData() const {
@@ -370,20 +360,19 @@ void TCustomDAConnection::AcquireConnection() {
     const bool loginPrompt = LoginPrompt();
     // The login prompt shows only for the first connect after an explicit disconnect.
     SetLoginPrompt(loginPrompt && promptFlag_);
-    auto restore = [&] {
+    const rtl::ScopeExit restore([&] {
         connectCount_ = count;
         SetLoginPrompt(loginPrompt);
         promptFlag_ = !GetConnected();
-    };
+    });
     try {
         Connect();
     } catch (const dataaccess::EFailOver&) {
+        // The failover reconnected already: the connect it interrupted has nothing left to do.
     } catch (...) {
         if (!GetConnected()) --count;
-        restore();
         throw;
     }
-    restore();
 }
 
 void TCustomDAConnection::ReleaseConnection() {
@@ -500,18 +489,19 @@ void TCustomDAConnection::DetachTransactions() {
 
 // ---- clients
 
-void TCustomDAConnection::RegisterClient(data::TComponent* client, TConnectChangeEvent onConnectChange) {
+void TCustomDAConnection::AddClient(TDAConnectionClient& client, TConnectChangeEvent onConnectChange) {
     rtl::TCriticalSection::Guard guard(clientLock_);
-    data::TCustomConnection::RegisterClient(client, std::move(onConnectChange));
-    auto* command = dynamic_cast<TCustomDASQL*>(client);
-    if (command && std::find(sqlClients_.begin(), sqlClients_.end(), command) == sqlClients_.end())
-        sqlClients_.push_back(command);
+    RegisterClient(&client.Owner(), std::move(onConnectChange));
+    if (std::find(clients_.begin(), clients_.end(), &client) != clients_.end()) return;
+    clients_.push_back(&client);
+    if (TCustomDASQL* command = client.Command()) sqlClients_.push_back(command);
 }
 
-void TCustomDAConnection::UnRegisterClient(data::TComponent* client) {
+void TCustomDAConnection::RemoveClient(TDAConnectionClient& client) {
     rtl::TCriticalSection::Guard guard(clientLock_);
-    data::TCustomConnection::UnRegisterClient(client);
-    std::erase(sqlClients_, client);
+    UnRegisterClient(&client.Owner());
+    std::erase(clients_, &client);
+    std::erase(sqlClients_, client.Command());
 }
 
 // ---- failover
@@ -576,14 +566,9 @@ bool TCustomDAConnection::ClientsNeedSession(TConnLostCause connLostCause,
                                              const data::TComponent* refreshing) const {
     // A prepared statement and unread rows live in the old session: a new session would not know
     // them.
-    const std::vector<TCustomDADataSet*> dataSets = DADataSets();
-    const bool dataSetNeedsIt = std::any_of(dataSets.begin(), dataSets.end(), [&](TCustomDADataSet* d) {
-        if (connLostCause == dataaccess::clRefresh && d == refreshing) return false;
-        return d->Prepared() || (d->Active() && !d->FetchAll() && !d->Fetched());
+    return std::any_of(clients_.begin(), clients_.end(), [&](const TDAConnectionClient* client) {
+        return client->NeedsSession(connLostCause == dataaccess::clRefresh && &client->Owner() == refreshing);
     });
-    return dataSetNeedsIt || std::any_of(sqlClients_.begin(), sqlClients_.end(), [](const TCustomDASQL* c) {
-               return c->Prepared() && !c->Executing();
-           });
 }
 
 void TCustomDAConnection::HandleConnectionError(dataaccess::EDAError& error, bool& fail, bool& reconnect,
@@ -627,40 +612,39 @@ void TCustomDAConnection::HandleConnectionError(dataaccess::EDAError& error, boo
             }
         }
     };
-    try {
-        if (!reexecute && OnError) OnError(this, error, fail);
-    } catch (...) {
-        cleanUp(false);
-        throw;
-    }
-    cleanUp(reconnect);
+    bool reconnecting = false;
+    rtl::Finally(
+        [&] {
+            if (!reexecute && OnError) OnError(this, error, fail);
+            reconnecting = reconnect;
+        },
+        [&] { cleanUp(reconnecting); });
 }
 
 // ---- one-shot execution
 
-TCustomDASQL& TCustomDAConnection::EnsureInternalCommand() {
+TDAOneShotCommand& TCustomDAConnection::EnsureInternalCommand() {
     if (!internalCommand_) {
         internalCommand_ = CreateSQL();
-        internalCommand_->SetConnection(this);
-        internalCommand_->SetDebug(debug_);
+        internalCommand_->BindTo(this, debug_);
     }
     return *internalCommand_;
 }
 
 rtl::Variant TCustomDAConnection::ExecuteSQL(const std::string& text, const rtl::VariantArray& values) {
-    return ExecuteSQLThrough(EnsureInternalCommand(), text, values);
+    return EnsureInternalCommand().ExecuteSQLOnce(text, values);
 }
 
 rtl::Variant TCustomDAConnection::ExecuteSQLNamed(const std::string& text, const rtl::VariantArray& pairs) {
-    return ExecuteSQLNamedThrough(EnsureInternalCommand(), text, pairs);
+    return EnsureInternalCommand().ExecuteSQLNamedOnce(text, pairs);
 }
 
 rtl::Variant TCustomDAConnection::ExecuteProc(const std::string& name, const rtl::VariantArray& values) {
-    return ExecuteProcThrough(EnsureInternalCommand(), name, values);
+    return EnsureInternalCommand().ExecuteProcOnce(name, values);
 }
 
 rtl::Variant TCustomDAConnection::ExecuteProcNamed(const std::string& name, const rtl::VariantArray& pairs) {
-    return ExecuteProcNamedThrough(EnsureInternalCommand(), name, pairs);
+    return EnsureInternalCommand().ExecuteProcNamedOnce(name, pairs);
 }
 
 // ---- name lists
@@ -706,22 +690,32 @@ void TCustomDAConnection::ListNames(const std::string& kind, const rtl::TStringL
 // ---- applying cached updates
 
 void TCustomDAConnection::ApplyUpdates() {
-    ApplyUpdatesOf(DADataSets());
+    ApplyUpdatesOfClients(clients_);
 }
 
-void TCustomDAConnection::ApplyUpdatesOf(const std::vector<TCustomDADataSet*>& dataSets) {
-    for (TCustomDADataSet* dataSet : dataSets)
-        if (dataSet->UsedConnection() != this)
+void TCustomDAConnection::ApplyUpdatesOf(const std::vector<data::TDataSet*>& dataSets) {
+    std::vector<TDAConnectionClient*> clients;
+    for (data::TDataSet* dataSet : dataSets) {
+        const auto it =
+            std::find_if(clients_.begin(), clients_.end(),
+                         [dataSet](TDAConnectionClient* client) { return &client->Owner() == dataSet; });
+        if (it == clients_.end())
             data::DatabaseError(
                 rtl::Format("Cannot update, %s is not owned by %s", dataSet->Name().c_str(), Name().c_str()));
-    std::vector<TCustomDADataSet*> cached;
+        clients.push_back(*it);
+    }
+    ApplyUpdatesOfClients(clients);
+}
+
+void TCustomDAConnection::ApplyUpdatesOfClients(const std::vector<TDAConnectionClient*>& clients) {
+    std::vector<TDAConnectionClient*> cached;
     std::vector<TDATransaction*> transactions;
-    for (TCustomDADataSet* dataSet : dataSets) {
-        if (!dataSet->Active() || !dataSet->CachedUpdates()) continue;
+    for (TDAConnectionClient* client : clients) {
+        if (!client->HoldsCachedUpdates()) continue;
         // With one transaction per connection the update transaction is the used one.
-        TDATransaction* transaction = dataSet->UsedTransaction();
+        TDATransaction* transaction = client->UsedTransaction(this);
         if (!transaction) throw rtl::Exception("Transaction not assigned");
-        cached.push_back(dataSet);
+        cached.push_back(client);
         if (std::find(transactions.begin(), transactions.end(), transaction) == transactions.end())
             transactions.push_back(transaction);
     }
@@ -746,12 +740,8 @@ void TCustomDAConnection::ApplyUpdatesOf(const std::vector<TCustomDADataSet*>& d
                     if (firstPass) startedHere[i] = !transactions[i]->Active();
                     if (!transactions[i]->Active()) transactions[i]->StartTransaction();
                 }
-                for (TCustomDADataSet* dataSet : cached) {
-                    const bool autoCommit = TDBAccessUtils::GetAutoCommit(dataSet);
-                    TDBAccessUtils::SetAutoCommit(dataSet, false);
-                    rtl::Finally([dataSet] { dataSet->ApplyUpdates(); },
-                                 [&] { TDBAccessUtils::SetAutoCommit(dataSet, autoCommit); });
-                }
+                for (TDAConnectionClient* client : cached)
+                    client->ApplyCachedUpdates();
                 if (autoCommit_) endTransactions(true);
                 break;
             } catch (const dataaccess::EFailOver&) {
@@ -767,8 +757,8 @@ void TCustomDAConnection::ApplyUpdatesOf(const std::vector<TCustomDADataSet*>& d
             }
         }
     }
-    for (TCustomDADataSet* dataSet : cached)
-        dataSet->CommitUpdates();
+    for (TDAConnectionClient* client : cached)
+        client->CommitCachedUpdates();
 }
 
 void TCustomDAConnection::CheckNamedParams(const rtl::VariantArray& pairs) {

@@ -28,8 +28,9 @@ class TStringList;
 namespace components {
 
 class TCustomDAConnection;
-class TCustomDADataSet;
 class TCustomDASQL;
+class TDAConnectionClient;
+class TDAOneShotCommand;
 class TDATransaction;
 
 using dataaccess::TConnLostCause;
@@ -102,9 +103,10 @@ protected:
 // every server error of its server connection passes. A server descendant creates the server
 // connection (EnsureServerConnection) and the server commands of its clients.
 //
-// Commands (TCustomDASQL) register with RegisterClient and wrap each server operation in
-// AcquireConnection/ReleaseConnection; they run their server command over IConnection() in
-// CurrentTransaction()'s server transaction, and push clExecute around it for local failover.
+// Commands and data sets join through their connection-client links (AddClient), which are all
+// the connection knows of them; they wrap each server operation in AcquireConnection/
+// ReleaseConnection, run it over IConnection() in CurrentTransaction()'s server transaction, and
+// push their operation around it for local failover.
 class TCustomDAConnection : public data::TCustomConnection {
 public:
     ~TCustomDAConnection() override;
@@ -217,13 +219,15 @@ public:
 
     // Applies the cached updates of the given data sets (ApplyUpdates: of all of this connection's)
     // in their transactions: committed together when AutoCommit is on, rolled back on a failure.
+    // "Cannot update, <data set> is not owned by <connection>" for a data set of another connection.
     void ApplyUpdates();
-    void ApplyUpdatesOf(const std::vector<TCustomDADataSet*>& dataSets);
+    void ApplyUpdatesOf(const std::vector<data::TDataSet*>& dataSets);
 
-    // Commands registered as clients.
+    // A client's links join (once) and leave; the owner is registered as a client alongside.
+    void AddClient(TDAConnectionClient& client, TConnectChangeEvent onConnectChange);
+    void RemoveClient(TDAConnectionClient& client);
+    // The commands among the clients.
     const std::vector<TCustomDASQL*>& SQLClients() const { return sqlClients_; }
-    void RegisterClient(data::TComponent* client, TConnectChangeEvent onConnectChange = {}) override;
-    void UnRegisterClient(data::TComponent* client) override;
 
     TDAConnectionErrorEvent OnError;
     TConnectionLostEvent OnConnectionLost;
@@ -254,11 +258,10 @@ protected:
     // Passes a setting to the server connection when one exists.
     void WriteProp(int prop, const rtl::Variant& value) const;
     // The command of ExecuteSQL and its siblings, made by CreateSQL on first use.
-    TCustomDASQL& EnsureInternalCommand();
+    TDAOneShotCommand& EnsureInternalCommand();
     // A new command of this connection's server class, not yet bound to it.
-    virtual std::unique_ptr<TCustomDASQL> CreateSQL() const = 0;
-    // The query data sets among the clients.
-    std::vector<TCustomDADataSet*> DADataSets() const;
+    virtual std::unique_ptr<TDAOneShotCommand> CreateSQL() const = 0;
+    void ApplyUpdatesOfClients(const std::vector<TDAConnectionClient*>& clients);
     // Fills `list` from a metadata answer of `kind` (see ListTableNames).
     void ListNames(const std::string& kind, const rtl::TStringList& restrictions, rtl::TStringList& list,
                    const char* name, std::initializer_list<const char*> prefixes);
@@ -283,12 +286,14 @@ private:
     TDATransaction* defaultTransaction_ = nullptr;
     std::unique_ptr<TDATransaction> internalTransaction_;
     int connectCount_ = 0;
+    // The links of the clients in the order they joined; sqlClients_ holds the commands among them.
+    std::vector<TDAConnectionClient*> clients_;
     std::vector<TCustomDASQL*> sqlClients_;
     std::unique_ptr<dataaccess::TCRConnection> iConnection_;
     // Set after construction and every explicit disconnect: the next connect is a first one.
     bool promptFlag_ = true;
     std::vector<TOperationEntry> operations_;
-    std::unique_ptr<TCustomDASQL> internalCommand_;
+    std::unique_ptr<TDAOneShotCommand> internalCommand_;
     dataaccess::TCRIOHandler* ioHandler_ = nullptr;
     // Set while a disconnect runs: a fatal error inside it starts no second one.
     bool disconnecting_ = false;

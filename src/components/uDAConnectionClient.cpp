@@ -16,14 +16,14 @@ void TDAConnectionClient::SetConnection(TCustomDAConnection* value) {
 }
 
 void TDAConnectionClient::RegisterWith(TCustomDAConnection* connection) {
-    connection->RegisterClient(&owner_, onConnectChange_);
+    connection->AddClient(*this, onConnectChange_);
     owner_.FreeNotification(connection);
     registeredWith_ = connection;
 }
 
 void TDAConnectionClient::UnregisterConnection() {
     if (!registeredWith_) return;
-    registeredWith_->UnRegisterClient(&owner_);
+    registeredWith_->RemoveClient(*this);
     owner_.RemoveFreeNotification(registeredWith_);
     registeredWith_ = nullptr;
 }

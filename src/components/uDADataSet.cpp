@@ -50,6 +50,35 @@ TDataSet* TDADetailDataLink::GetDetailDataSet() const {
     return dataSet_;
 }
 
+// ---- What the connection asks
+
+TDADataSetClient::TDADataSetClient(TCustomDADataSet& dataSet,
+                                   TCustomConnection::TConnectChangeEvent onConnectChange)
+    : TDAConnectionClient(dataSet, std::move(onConnectChange)), dataSet_(dataSet) {}
+
+void TDADataSetClient::ServerConnectionChanged(dataaccess::TCRConnection* connection) {
+    if (dataSet_.RecordSet()) dataSet_.RecordSet()->SetConnection(connection);
+}
+
+bool TDADataSetClient::NeedsSession(bool refreshing) const {
+    return !refreshing &&
+           (dataSet_.Prepared() || (dataSet_.Active() && !dataSet_.FetchAll() && !dataSet_.Fetched()));
+}
+
+bool TDADataSetClient::HoldsCachedUpdates() const {
+    return dataSet_.Active() && dataSet_.CachedUpdates();
+}
+
+void TDADataSetClient::ApplyCachedUpdates() {
+    const bool autoCommit = dataSet_.AutoCommit();
+    dataSet_.WriteAutoCommit(false);
+    rtl::Finally([&] { dataSet_.ApplyUpdates(); }, [&] { dataSet_.WriteAutoCommit(autoCommit); });
+}
+
+void TDADataSetClient::CommitCachedUpdates() {
+    dataSet_.CommitUpdates();
+}
+
 // ---- Options
 
 TDADataSetOptions::TDADataSetOptions(TCustomDADataSet* owner) : dataSet_(owner) {}
@@ -837,6 +866,11 @@ TDADataSetUpdater& TCustomDADataSet::Updater() const {
     return *DADataSetService()->Updater();
 }
 
+void TCustomDADataSet::WriteAutoCommit(bool value) {
+    autoCommit_ = value;
+    if (recordSet_) recordSet_->Command()->SetProp(dataaccess::prAutoCommit, value);
+}
+
 std::unique_ptr<TCustomDADataSet> TCustomDADataSet::CreateUpdateQuery() const {
     return std::make_unique<TCustomDADataSet>(nullptr);
 }
@@ -971,21 +1005,22 @@ void TCustomDADataSet::SetDefaultExpressionValues() {
     query.SetParamCheck(false);
     query.SetSQL("SELECT " + expressions);
     BeginConnection(true);
-    try {
-        if (TraceWanted())
-            TCustomDASQLMonitor::TraceSQLExecute(this, query.SQL().Text(), true, "Select default values");
-        query.Open();
-        for (size_t i = 0; i < serverFields.size(); ++i)
-            serverFields[i]->SetValue(query.Fields()[static_cast<int>(i)]->Value());
-        query.Close();
-        if (TraceWanted())
-            TCustomDASQLMonitor::TraceSQLExecute(this, query.SQL().Text(), false, "Select default values");
-    } catch (...) {
-        query.Close();
-        EndConnection();
-        throw;
-    }
-    EndConnection();
+    rtl::Finally(
+        [&] {
+            if (TraceWanted())
+                TCustomDASQLMonitor::TraceSQLExecute(this, query.SQL().Text(), true, "Select default values");
+            query.Open();
+            for (size_t i = 0; i < serverFields.size(); ++i)
+                serverFields[i]->SetValue(query.Fields()[static_cast<int>(i)]->Value());
+            query.Close();
+            if (TraceWanted())
+                TCustomDASQLMonitor::TraceSQLExecute(this, query.SQL().Text(), false,
+                                                     "Select default values");
+        },
+        [&] {
+            query.Close();
+            EndConnection();
+        });
 }
 
 // ---- Master/detail

@@ -145,10 +145,26 @@ private:
     bool enableFMTBCD_ = false;
 };
 
+// A data set's links to its connection, and what the connection asks of the data set.
+class TDADataSetClient final : public TDAConnectionClient {
+public:
+    TDADataSetClient(TCustomDADataSet& dataSet, data::TCustomConnection::TConnectChangeEvent onConnectChange);
+
+    void ServerConnectionChanged(dataaccess::TCRConnection* connection) override;
+    // Prepared, or open with rows still to fetch.
+    bool NeedsSession(bool refreshing) const override;
+    bool HoldsCachedUpdates() const override;
+    void ApplyCachedUpdates() override;
+    void CommitCachedUpdates() override;
+
+private:
+    TCustomDADataSet& dataSet_;
+};
+
 // A data set that runs one SQL statement through a connection component and shows its rows: the
 // record store is the server record set of the connection's class, the statement text, parameters
 // and macros live in an owned command component.
-class TCustomDADataSet : public TMemDataSet {
+class TCustomDADataSet : public TMemDataSet, public TDACommandOwner {
 public:
     using TAfterExecuteEvent = std::function<void(TCustomDADataSet* sender, bool result)>;
     using TBeforeFetchEvent = std::function<void(TCustomDADataSet* dataSet, bool& cancel)>;
@@ -162,7 +178,7 @@ public:
     // ---- Connection and transaction
     TCustomDAConnection* Connection() const { return client_.Connection(); }
     void SetConnection(TCustomDAConnection* value);
-    virtual TCustomDAConnection* UsedConnection() const { return client_.Connection(); }
+    TCustomDAConnection* UsedConnection() const override { return client_.Connection(); }
     TDATransaction* Transaction() const { return client_.Transaction(); }
     void SetTransaction(TDATransaction* value) { client_.SetTransaction(value); }
     TDATransaction* UsedTransaction() const { return client_.UsedTransaction(UsedConnection()); }
@@ -185,7 +201,7 @@ public:
     void SetUpdateSQL(TStatementType type, const rtl::TStringList& lines);
     virtual TStatementTypes GetUpdateStatementTypes() const;
     // The text sent: the command's final text, then FilterSQL and the master/detail condition.
-    virtual std::string FinalSQL() const;
+    std::string FinalSQL() const override;
     const std::string& FilterSQL() const { return filterSQL_; }
     void SetFilterSQL(const std::string& value);
     // Changing the link reopens an open data set with the condition and parameters it implies.
@@ -289,7 +305,7 @@ public:
     std::string PSGetTableName() const;
 
     // The command component's text changed: close, unprepare, forget the command type.
-    void CommandSQLChanged();
+    void CommandSQLChanged() override;
 
     TAfterExecuteEvent AfterExecute;
     TBeforeFetchEvent BeforeFetch;
@@ -352,11 +368,14 @@ protected:
     void SetDefaultExpressionValues() override;
 
 private:
+    friend class TDADataSetClient;
     friend class TDADataSetOptions;
     friend class TDADataSetUpdater;
     friend class TDBAccessUtils;
 
     TDADataSetUpdater& Updater() const;
+    // Sets the flag and passes it to the record set's command at once.
+    void WriteAutoCommit(bool value);
 
     void AttachCommand();
     // Pushes the data set's settings into the record set and its command.
@@ -390,9 +409,9 @@ private:
     // Puts the cursor back on the record with these key values, else before the first record.
     void RelocateRecord(const std::vector<data::TField*>& fields, const rtl::Variant& values);
 
-    TDAConnectionClient client_{*this, [this](data::TCustomConnection* sender, bool connecting) {
-                                    ConnectChange(sender, connecting);
-                                }};
+    TDADataSetClient client_{*this, [this](data::TCustomConnection* sender, bool connecting) {
+                                 ConnectChange(sender, connecting);
+                             }};
     std::unique_ptr<TCustomDASQL> command_;
     std::unique_ptr<TDADataSetOptions> options_;
     std::unique_ptr<TDADetailDataLink> detailLink_;

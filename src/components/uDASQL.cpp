@@ -1,7 +1,6 @@
 #include "components/uDASQL.h"
 
 #include "components/uDAConnection.h"
-#include "components/uDADataSet.h"
 #include "components/uDASQLMonitor.h"
 #include "components/uDATransaction.h"
 #include "components/uMemDataSet.h"
@@ -64,6 +63,20 @@ void ForEachPair(const rtl::VariantArray& pairs,
 }
 
 } // namespace
+
+// ---- What the connection asks
+
+TDACommandClient::TDACommandClient(TCustomDASQL& command,
+                                   TCustomConnection::TConnectChangeEvent onConnectChange)
+    : TDAConnectionClient(command, std::move(onConnectChange)), command_(command) {}
+
+void TDACommandClient::ServerConnectionChanged(dataaccess::TCRConnection* connection) {
+    if (command_.ICommand()) command_.ICommand()->SetConnection(connection);
+}
+
+bool TDACommandClient::NeedsSession(bool) const {
+    return command_.Prepared() && !command_.Executing();
+}
 
 // ---- Construction
 
@@ -334,19 +347,18 @@ void TCustomDASQL::Execute(int iterations) {
     BeginConnection(true);
     executionHeld_ = true;
     dataaccess::NotifyBusyStart();
-    try {
-        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
-        WriteParams(true);
-        InternalExecute(iterations);
-        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
-    } catch (...) {
-        dataaccess::NotifyBusyEnd();
-        ReleaseExecution();
-        throw;
-    }
-    dataaccess::NotifyBusyEnd();
-    // A server command that ran nothing did not report its end.
-    ReleaseExecution();
+    rtl::Finally(
+        [&] {
+            if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), true);
+            WriteParams(true);
+            InternalExecute(iterations);
+            if (TraceWanted()) TCustomDASQLMonitor::TraceSQLExecute(this, FinalSQL(), false);
+        },
+        [&] {
+            dataaccess::NotifyBusyEnd();
+            // A server command that failed or ran nothing did not report its end.
+            ReleaseExecution();
+        });
 }
 
 void TCustomDASQL::InternalExecute(int iterations) {
@@ -544,61 +556,58 @@ void TCustomDASQL::AssignTo(TPersistent* dest) const {
 
 // ---- One-shot execution
 
-rtl::Variant ExecuteSQLThrough(TCustomDASQL& command, const std::string& text,
-                               const rtl::VariantArray& values) {
-    command.SetSQL(std::string());
-    command.SetSQL(text);
-    for (size_t i = 0; i < values.size() && static_cast<int>(i) < command.ParamCount(); ++i)
-        command.Params()[static_cast<int>(i)]->SetValue(values[i]);
-    command.Execute();
+void TCustomDASQL::BindTo(TCustomDAConnection* connection, bool debug) {
+    SetConnection(connection);
+    SetDebug(debug);
+}
+
+rtl::Variant TCustomDASQL::ExecuteSQLOnce(const std::string& text, const rtl::VariantArray& values) {
+    SetSQL(std::string());
+    SetSQL(text);
+    for (size_t i = 0; i < values.size() && static_cast<int>(i) < ParamCount(); ++i)
+        Params()[static_cast<int>(i)]->SetValue(values[i]);
+    Execute();
     return rtl::Variant::Null();
 }
 
-rtl::Variant ExecuteSQLNamedThrough(TCustomDASQL& command, const std::string& text,
-                                    const rtl::VariantArray& pairs) {
-    command.SetSQL(std::string());
-    command.SetSQL(text);
+rtl::Variant TCustomDASQL::ExecuteSQLNamedOnce(const std::string& text, const rtl::VariantArray& pairs) {
+    SetSQL(std::string());
+    SetSQL(text);
     ForEachPair(pairs, [&](const std::string& name, const rtl::Variant& value) {
-        command.ParamByName(name)->SetValue(value);
+        ParamByName(name)->SetValue(value);
     });
-    command.Execute();
+    Execute();
     return rtl::Variant();
 }
 
-namespace {
-
-void PrepareProcCall(TCustomDASQL& command, const std::string& name) {
-    command.SetSQL(std::string());
-    command.CreateProcCall(name, true, false);
+void TCustomDASQL::PrepareProcCall(const std::string& name) {
+    SetSQL(std::string());
+    CreateProcCall(name, true, false);
 }
 
-} // namespace
-
-rtl::Variant ExecuteProcThrough(TCustomDASQL& command, const std::string& name,
-                                const rtl::VariantArray& values) {
-    PrepareProcCall(command, name);
+rtl::Variant TCustomDASQL::ExecuteProcOnce(const std::string& name, const rtl::VariantArray& values) {
+    PrepareProcCall(name);
     size_t next = 0;
-    for (int i = 0; i < command.ParamCount(); ++i) {
-        TDAParam* param = command.Params()[i];
+    for (int i = 0; i < ParamCount(); ++i) {
+        TDAParam* param = Params()[i];
         if (param->ParamType() == ptResult) continue;
         if (next < values.size())
             param->SetValue(values[next++]);
         else if (param->ParamType() == ptInput)
             param->SetBound(false);
     }
-    command.Execute();
+    Execute();
     return rtl::Variant();
 }
 
-rtl::Variant ExecuteProcNamedThrough(TCustomDASQL& command, const std::string& name,
-                                     const rtl::VariantArray& pairs) {
-    PrepareProcCall(command, name);
-    for (int i = 0; i < command.ParamCount(); ++i)
-        if (command.Params()[i]->ParamType() == ptInput) command.Params()[i]->SetBound(false);
+rtl::Variant TCustomDASQL::ExecuteProcNamedOnce(const std::string& name, const rtl::VariantArray& pairs) {
+    PrepareProcCall(name);
+    for (int i = 0; i < ParamCount(); ++i)
+        if (Params()[i]->ParamType() == ptInput) Params()[i]->SetBound(false);
     ForEachPair(pairs, [&](const std::string& paramName, const rtl::Variant& value) {
-        command.ParamByName(paramName)->SetValue(value);
+        ParamByName(paramName)->SetValue(value);
     });
-    command.Execute();
+    Execute();
     return rtl::Variant();
 }
 

@@ -37,10 +37,39 @@ struct TServerCommandDeleter {
 };
 using TServerCommandPtr = std::unique_ptr<dataaccess::TCRCommand, TServerCommandDeleter>;
 
+class TCustomDASQL;
+
+// The query data set a command works for: the command runs over its connection with its final text,
+// and tells it when the text changed.
+class TDACommandOwner {
+public:
+    virtual TCustomDAConnection* UsedConnection() const = 0;
+    virtual std::string FinalSQL() const = 0;
+    // The command's text changed.
+    virtual void CommandSQLChanged() = 0;
+
+protected:
+    ~TDACommandOwner() = default;
+};
+
+// A command's links to its connection, and what the connection asks of the command.
+class TDACommandClient final : public TDAConnectionClient {
+public:
+    TDACommandClient(TCustomDASQL& command, data::TCustomConnection::TConnectChangeEvent onConnectChange);
+
+    TCustomDASQL* Command() const override { return &command_; }
+    void ServerConnectionChanged(dataaccess::TCRConnection* connection) override;
+    // A prepared statement lives in the session, except while it executes.
+    bool NeedsSession(bool refreshing) const override;
+
+private:
+    TCustomDASQL& command_;
+};
+
 // Executes one SQL statement (or a stored-procedure call) that returns no rows through a server
 // command of its connection: SQL text with ":name" parameters and "&name" macros, parameter values
 // sent and output values read back, counted use of the connection around every execution.
-class TCustomDASQL : public data::TComponent {
+class TCustomDASQL : public data::TComponent, public TDAOneShotCommand {
 public:
     using TAfterExecuteEvent = std::function<void(TCustomDASQL* sender, bool result)>;
 
@@ -74,8 +103,8 @@ public:
     // query data set's command answers its data set's final text.
     std::string FinalSQL() const;
     // Set by the query data set that owns this command; its record set's command is then used.
-    TCustomDADataSet* DataSet() const { return dataSet_; }
-    void SetDataSet(TCustomDADataSet* value) { dataSet_ = value; }
+    TDACommandOwner* DataSet() const { return dataSet_; }
+    void SetDataSet(TDACommandOwner* value) { dataSet_ = value; }
 
     // ---- Options
     // Off: ":name" is text, and the parameters are not rebuilt from the SQL.
@@ -112,6 +141,13 @@ public:
     // Puts the call of a stored routine into SQL; with `needDescription` the parameters come from
     // the routine's description on the server, otherwise from the present parameters.
     void CreateProcCall(const std::string& name, bool needDescription, bool isQuery);
+
+    // ---- One-shot execution, as a connection's internal command
+    void BindTo(TCustomDAConnection* connection, bool debug) override;
+    rtl::Variant ExecuteSQLOnce(const std::string& text, const rtl::VariantArray& values) override;
+    rtl::Variant ExecuteSQLNamedOnce(const std::string& text, const rtl::VariantArray& pairs) override;
+    rtl::Variant ExecuteProcOnce(const std::string& name, const rtl::VariantArray& values) override;
+    rtl::Variant ExecuteProcNamedOnce(const std::string& name, const rtl::VariantArray& pairs) override;
 
     TAfterExecuteEvent AfterExecute;
 
@@ -163,14 +199,15 @@ private:
     friend class TCustomDADataSet;
     friend class TDBAccessUtils;
 
+    void PrepareProcCall(const std::string& name);
     void ReleaseExecution();
     bool IsInput(const TDAParam& param) const;
     bool ConvertLineBreaks() const;
     bool TraceWanted() const;
 
-    TDAConnectionClient client_{*this, [this](data::TCustomConnection* sender, bool connecting) {
-                                    ConnectChange(sender, connecting);
-                                }};
+    TDACommandClient client_{*this, [this](data::TCustomConnection* sender, bool connecting) {
+                                 ConnectChange(sender, connecting);
+                             }};
     rtl::TStringList sql_;
     // The text as SetSQL got it, while the list has not been changed line by line since.
     std::string wholeText_;
@@ -179,7 +216,7 @@ private:
     std::unique_ptr<TDAParams> params_;
     std::unique_ptr<TMacros> macros_;
     TServerCommandPtr iCommand_;
-    TCustomDADataSet* dataSet_ = nullptr;
+    TDACommandOwner* dataSet_ = nullptr;
     bool paramCheck_ = true;
     bool macroCheck_ = true;
     bool autoCommit_ = false;
@@ -195,20 +232,5 @@ private:
     bool storedProcIsQuery_ = false;
     int64_t insertId_ = 0;
 };
-
-// One-shot execution through a connection's internal command. The answer is Null: no command class
-// of this program has a result parameter.
-// The SQL is set anew (parameters scanned again); parameter i takes values[i].
-rtl::Variant ExecuteSQLThrough(TCustomDASQL& command, const std::string& text,
-                               const rtl::VariantArray& values);
-// `pairs` alternates names and values (one Null element: none).
-rtl::Variant ExecuteSQLNamedThrough(TCustomDASQL& command, const std::string& text,
-                                    const rtl::VariantArray& pairs);
-// Calls the stored procedure with its description read from the server; values go to the
-// parameters in order and the input parameters left over are unbound.
-rtl::Variant ExecuteProcThrough(TCustomDASQL& command, const std::string& name,
-                                const rtl::VariantArray& values);
-rtl::Variant ExecuteProcNamedThrough(TCustomDASQL& command, const std::string& name,
-                                     const rtl::VariantArray& pairs);
 
 } // namespace components

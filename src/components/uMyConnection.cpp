@@ -206,7 +206,7 @@ std::unique_ptr<TCRCommand> TCustomMyConnection::CreateServerCommand() const {
     return std::make_unique<TMySQLCommand>();
 }
 
-std::unique_ptr<TCustomDASQL> TCustomMyConnection::CreateSQL() const {
+std::unique_ptr<TDAOneShotCommand> TCustomMyConnection::CreateSQL() const {
     return std::make_unique<TMyCommand>();
 }
 

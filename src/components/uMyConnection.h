@@ -153,7 +153,7 @@ protected:
     virtual void SetIConnection(dataaccess::TMySQLConnection& connection);
     // The pool key of this connection's settings.
     virtual void FillConnectionParameters(dataaccess::TMyConnectionParameters& key) const;
-    std::unique_ptr<TCustomDASQL> CreateSQL() const override;
+    std::unique_ptr<TDAOneShotCommand> CreateSQL() const override;
 
 private:
     std::string database_;

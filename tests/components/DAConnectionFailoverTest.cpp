@@ -135,7 +135,7 @@ protected:
     void EnsureServerConnection() override {
         if (!IConnection()) AttachServerConnection(std::make_unique<FakeServerConnection>());
     }
-    std::unique_ptr<TCustomDASQL> CreateSQL() const override { return nullptr; }
+    std::unique_ptr<TDAOneShotCommand> CreateSQL() const override { return nullptr; }
 };
 
 std::string Outcome(const std::function<void()>& action) {

@@ -187,20 +187,19 @@ TEST_F(MyCommandTest, MissingTransactionReleasesTheUse) {
 }
 
 TEST_F(MyCommandTest, OneShotExecution) {
-    ExecuteSQLThrough(*command, "INSERT INTO " + table + " VALUES (:id, :name)", {5, "five"});
-    ExecuteSQLNamedThrough(*command, "INSERT INTO " + table + " VALUES (:id, :name)",
-                           {"name", "six", "id", 6});
+    command->ExecuteSQLOnce("INSERT INTO " + table + " VALUES (:id, :name)", {5, "five"});
+    command->ExecuteSQLNamedOnce("INSERT INTO " + table + " VALUES (:id, :name)", {"name", "six", "id", 6});
     EXPECT_EQ(Rows(), "5=five;6=six;");
     EXPECT_EQ(ErrorMessageOf([&] {
-                  ExecuteSQLNamedThrough(*command, "DO :a", {"a", 1, "b"});
+                  command->ExecuteSQLNamedOnce("DO :a", {"a", 1, "b"});
               }),
               "Invalid Params array. Valid format: <Name1>,<Value1>[,<Name2>,<Value2>[...]]");
 
-    ExecuteProcThrough(*command, proc, {21, "proc"});
+    command->ExecuteProcOnce(proc, {21, "proc"});
     EXPECT_EQ(command->StoredProcName(), proc);
     EXPECT_EQ(command->ParamCount(), 2);
-    ExecuteProcThrough(*command, proc, {22});
-    ExecuteProcNamedThrough(*command, proc, {"n", "named", "a", 23});
+    command->ExecuteProcOnce(proc, {22});
+    command->ExecuteProcNamedOnce(proc, {"n", "named", "a", 23});
     EXPECT_EQ(Rows(), "5=five;6=six;21=proc;22=none;23=named;");
     connection->ExecuteSQL("INSERT INTO " + table + " VALUES (:id, :name)", {30, "via connection"});
     connection->ExecuteProc(proc, {31, "proc via connection"});

@@ -2,13 +2,20 @@
 # out of the window framework: only platform/ui includes Qt headers, there only in its sources and
 # its bridge headers (*Bridge.h), and no other folder includes a bridge header. The allowed
 # directions come from the layer table in src/CMakeLists.txt (libraries and the layer folders inside
-# them), written out at configure time as RULES: one line "dir=allowed;dirs".
+# them), written out at configure time as RULES: one line "dir=allowed;dirs" per layer, and one line
+# "!unit=users" per unit that the units of its layer named there use and it must never include.
 #   cmake -DRULES=<file> -DSOURCE_DIR=<src> -P CheckIncludes.cmake
 cmake_minimum_required(VERSION 3.25)
 
 file(STRINGS "${RULES}" rule_lines)
 set(layer_dirs "")
+set(units_below "")
 foreach(line IN LISTS rule_lines)
+  if(line MATCHES "^!([^=]+)=(.*)$")
+    list(APPEND units_below "${CMAKE_MATCH_1}")
+    set("users_${CMAKE_MATCH_1}" "${CMAKE_MATCH_2}")
+    continue()
+  endif()
   string(REGEX MATCH "^([^=]+)=(.*)$" _ "${line}")
   set(dir "${CMAKE_MATCH_1}")
   list(APPEND layer_dirs "${dir}")
@@ -62,9 +69,30 @@ foreach(dir IN LISTS layer_dirs)
   endforeach()
 endforeach()
 
+# A unit below others includes none of them.
+foreach(unit IN LISTS units_below)
+  if(NOT EXISTS "${SOURCE_DIR}/${unit}.h" AND NOT EXISTS "${SOURCE_DIR}/${unit}.cpp")
+    list(APPEND violations "${unit}: no such unit (a rule in src/CMakeLists.txt names it)")
+  endif()
+  foreach(extension .h .cpp)
+    if(NOT EXISTS "${SOURCE_DIR}/${unit}${extension}")
+      continue()
+    endif()
+    file(STRINGS "${SOURCE_DIR}/${unit}${extension}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(include IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*$" "\\1" target "${include}")
+      string(REGEX REPLACE "\\.[^./]*$" "" used "${target}")
+      if(used IN_LIST "users_${unit}")
+        list(APPEND violations "${unit}${extension}: ${target} (${used} uses ${unit}, never the other way)")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
 if(violations)
   list(JOIN violations "\n  " text)
   message(FATAL_ERROR "Includes against the direction of the layers' dependencies:\n  ${text}")
 endif()
 list(LENGTH layer_dirs count)
-message(STATUS "Includes follow the dependencies of ${count} layers")
+list(LENGTH units_below unit_count)
+message(STATUS "Includes follow the dependencies of ${count} layers and ${unit_count} units below others")
