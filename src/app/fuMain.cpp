@@ -243,7 +243,7 @@ void TfmMain::CreateDocking() {
     dockingManager_->SetAutoDragKey({docking::dssCtrl, docking::dssLeft});
     // Panels are dragged with guides around the target and at the site's edges.
     dockingManager_->SetDockingStyleClassName("VS2005");
-    auto& guided = static_cast<docking::TvzVS2005Mover&>(*dockingManager_->Mover(nullptr));
+    auto& guided = dynamic_cast<docking::drag::TvzVS2005DockingStyle&>(dockingManager_->DockingStyle());
     guided.ActiveDockZone() = {
         .transparency = 128, .activeTransparency = 255, .fadeInDelay = 200, .fadeOutDelay = 250};
     guided.DockZone() = {

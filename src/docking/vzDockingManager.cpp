@@ -23,12 +23,17 @@ TvzDockingManager::TvzDockingManager(ui::TComponent* owner) : TvzCustomDockingMa
 
 void TvzDockingManager::SetDockingStyleClassName(const std::string& name) {
     const drag::TvzDockingStyleList::TClass* found = drag::DockingStyles().Find(name);
-    dockingStyle_ = found ? found->create() : nullptr;
+    dockingStyle_ = found ? std::shared_ptr<drag::TvzDockingStyle>(found->create()) : nullptr;
     dockingStyleName_ = found ? name : std::string();
     SetMover(typeid(TvzCustomDockingControl), DockingStyle().CreateMover(this));
 }
 
 const drag::TvzDockingStyle& TvzDockingManager::DockingStyle() const {
+    if (dockingStyle_) return *dockingStyle_;
+    return fallbackStyle_;
+}
+
+drag::TvzDockingStyle& TvzDockingManager::DockingStyle() {
     if (dockingStyle_) return *dockingStyle_;
     return fallbackStyle_;
 }

@@ -33,6 +33,7 @@ public:
     // other name returns to the fallback. Not during a drag.
     void SetDockingStyleClassName(const std::string& name);
     const drag::TvzDockingStyle& DockingStyle() const;
+    drag::TvzDockingStyle& DockingStyle();
 
     TvzCustomDockingControl* CreateContainer(int typeId) override;
     TvzCustomDockingSite* CreateFloatingSite(const ui::TRect& rect, bool clientArea) override;
@@ -48,7 +49,7 @@ private:
     uistyle::TvzTabOrientation tabOrientation_ = uistyle::dtoTop;
     bool floatingFormOnTop_ = false;
     std::string dockingStyleName_;
-    std::unique_ptr<drag::TvzDockingStyle> dockingStyle_;
+    std::shared_ptr<drag::TvzDockingStyle> dockingStyle_;
     drag::TvzNativeDockingStyle fallbackStyle_;
 };
 

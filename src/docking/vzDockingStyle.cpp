@@ -4,12 +4,8 @@
 
 namespace docking::drag {
 
-std::unique_ptr<TvzCustomMover> TvzNativeDockingStyle::CreateMover(TvzCustomDockingManager* manager) const {
+std::unique_ptr<TvzCustomMover> TvzNativeDockingStyle::CreateMover(TvzCustomDockingManager* manager) {
     return std::make_unique<TvzMover>(manager);
-}
-
-std::unique_ptr<TvzCustomMover> TvzVS2005DockingStyle::CreateMover(TvzCustomDockingManager* manager) const {
-    return std::make_unique<TvzVS2005Mover>(manager);
 }
 
 TvzDockingStyleList& DockingStyles() {
@@ -17,6 +13,7 @@ TvzDockingStyleList& DockingStyles() {
         TvzDockingStyleList list;
         list.Add<TvzNativeDockingStyle>("Native");
         list.Add<TvzVS2005DockingStyle>("VS2005");
+        list.Add<TvzVSWhidbeyDockingStyle>("VSWhidbey");
         return list;
     }();
     return styles;

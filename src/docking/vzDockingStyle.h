@@ -14,27 +14,22 @@ class TvzCustomMover;
 // a painting style how panels look.
 namespace docking::drag {
 
-// A drag style makes the mover that follows a dragged panel; the manager owns both.
-class TvzDockingStyle {
+// A drag style makes the mover that follows a dragged panel; the manager owns both, the style
+// shared so that a mover reading its options never outlives it.
+class TvzDockingStyle : public std::enable_shared_from_this<TvzDockingStyle> {
 public:
     virtual ~TvzDockingStyle() = default;
-    virtual std::unique_ptr<TvzCustomMover> CreateMover(TvzCustomDockingManager* manager) const = 0;
+    virtual std::unique_ptr<TvzCustomMover> CreateMover(TvzCustomDockingManager* manager) = 0;
 };
 
 // No guides: the region follows where the cursor stands in the control under it.
 class TvzNativeDockingStyle : public TvzDockingStyle {
 public:
-    std::unique_ptr<TvzCustomMover> CreateMover(TvzCustomDockingManager* manager) const override;
-};
-
-// Guides at the target's centre and at the main site's edges, and a translucent landing frame.
-class TvzVS2005DockingStyle : public TvzDockingStyle {
-public:
-    std::unique_ptr<TvzCustomMover> CreateMover(TvzCustomDockingManager* manager) const override;
+    std::unique_ptr<TvzCustomMover> CreateMover(TvzCustomDockingManager* manager) override;
 };
 
 using TvzDockingStyleList = TvzClassList<TvzDockingStyle>;
-// The process-wide registry: "Native" and "VS2005".
+// The process-wide registry: "Native", "VS2005" and "VSWhidbey".
 TvzDockingStyleList& DockingStyles();
 
 } // namespace docking::drag

@@ -13,110 +13,26 @@
 #include <algorithm>
 #include <cmath>
 
-namespace docking::guides {
-
-namespace {
-
-int Half(int extent) {
-    return -(extent / 2);
-}
-
-ui::TPoint Offset(int index, const TvzGuideSizes& s) {
-    const int dx4 = Half(s[drtInside].X), dy4 = Half(s[drtInside].Y);
-    switch (index) {
-    case drtLeft:
-        return {dx4 - s[index].X + 7, Half(s[index].Y)};
-    case drtRight:
-        return {-dx4 - 5, Half(s[index].Y)};
-    case drtTop:
-        return {Half(s[index].X), dy4 - s[index].Y + 7};
-    case drtBottom:
-        return {Half(s[index].X), -dy4 - 5};
-    case drtDetachedLeft:
-        return {0, Half(s[index].Y)};
-    case drtDetachedTop:
-        return {Half(s[index].X), 0};
-    case drtDetachedRight:
-        return {-s[index].X, Half(s[index].Y)};
-    case drtDetachedBottom:
-        return {Half(s[index].X), -s[index].Y};
-    default: // the centre, for either tab orientation
-        return {dx4, dy4};
-    }
-}
-
-ui::TPoint Anchor(int index, const ui::TRect& target, const ui::TRect& area) {
-    const int middleX = (target.Left + target.Right) / 2, middleY = (target.Top + target.Bottom) / 2;
-    switch (index) {
-    case drtDetachedLeft:
-        return {target.Left, middleY};
-    case drtDetachedTop:
-        return {middleX, target.Top};
-    case drtDetachedRight:
-        return {target.Right, middleY};
-    case drtDetachedBottom:
-        return {middleX, target.Bottom};
-    default:
-        return {(area.Left + area.Right) / 2, (area.Top + area.Bottom) / 2};
-    }
-}
-
-} // namespace
-
-ui::TRect GuideBounds(int index, const TvzGuideSizes& sizes, const ui::TRect& target, const ui::TRect& area) {
-    const ui::TPoint anchor = Anchor(index, target, area), offset = Offset(index, sizes);
-    return ui::Bounds(anchor.X + offset.X, anchor.Y + offset.Y, sizes[index].X, sizes[index].Y);
-}
-
-int GuidePicture(TvzDockingRegionType region, bool tabsAtBottom) {
-    return region == drtInside && tabsAtBottom ? drtInsideBefore : region;
-}
-
-ui::TRegion PageWithTab(const ui::TRect& dock, int stripHeight, int tabIndent, bool tabsAtBottom) {
-    ui::TRect page = dock, tab = dock;
-    if (tabsAtBottom) {
-        page.Bottom -= stripHeight;
-        tab.Top = page.Bottom;
-    } else {
-        page.Top += stripHeight;
-        tab.Bottom = page.Top;
-    }
-    tab.Left = std::min(dock.Left + tabIndent, dock.Right);
-    tab.Right = std::min(tab.Left + kPlaceholderTab, dock.Right);
-    return ui::TRegion(page) | ui::TRegion(tab);
-}
-
-bool TvzFade::Start(int current, int target, int delay) {
-    delay = std::max(delay, kFadeTick);
-    target_ = target;
-    if (current == target) {
-        steps_ = -1;
-        return false;
-    }
-    steps_ = delay / kFadeTick - 1;
-    step_ = static_cast<double>(kFadeTick) * (current - target) / delay;
-    return true;
-}
-
-int TvzFade::Tick() {
-    const int alpha = static_cast<int>(std::lround(steps_ * step_)) + target_;
-    --steps_;
-    return alpha;
-}
-
-} // namespace docking::guides
-
 namespace docking {
 
 using namespace guides;
 
-// One guide: a top-most picture of a page with the side it docks to in the highlight colour,
-// framed in the highlight colour while the cursor is on it.
+// One guide: a top-most window in the shape of its place, showing its picture, lit or not.
 class TvzGuideWindow : public TvzOverlayWindow {
 public:
-    explicit TvzGuideWindow(int region) : region_(region) { ui::SetAlphaBlendValue(*this, 0); }
+    TvzGuideWindow(const TvzGuidePictures& pictures, int picture, const ui::TRegion& place)
+        : picture_(pictures.normal[static_cast<std::size_t>(picture)]),
+          litPicture_(pictures.lit[static_cast<std::size_t>(picture)]), place_(place) {
+        ui::SetAlphaBlendValue(*this, 0);
+        const ui::TRect bounds = place.BoundingRect();
+        SetBoundsRect(bounds);
+        ui::TRegion shape = place;
+        shape.Offset(-bounds.Left, -bounds.Top);
+        ui::SetWindowRegion(*this, &shape);
+    }
     ~TvzGuideWindow() override { ui::Timers().KillTimers(this); }
-    bool Hot() const { return hot_; }
+    // The guide's pixels on the screen.
+    const ui::TRegion& Place() const { return place_; }
     void SetHot(bool hot) {
         if (hot == hot_) return;
         hot_ = hot;
@@ -147,53 +63,12 @@ public:
     }
 
 protected:
-    void Paint() override {
-        ui::TCanvas& canvas = *Canvas();
-        const ui::TRect client = ClientRect();
-        canvas.Brush()->SetStyle(ui::bsSolid);
-        canvas.Brush()->SetColor(ui::RGB(236, 236, 236));
-        canvas.Pen()->SetColor(hot_ ? ui::clHighlight : ui::RGB(128, 128, 128));
-        canvas.Pen()->SetWidth(hot_ ? 2 : 1);
-        canvas.Rectangle(client);
-        canvas.Pen()->SetWidth(1);
-        const ui::TRect page = ui::Bounds(9, 9, client.Width() - 18, client.Height() - 18);
-        canvas.Brush()->SetColor(ui::clWhite);
-        canvas.Pen()->SetColor(ui::RGB(64, 64, 64));
-        canvas.Rectangle(page);
-        canvas.Brush()->SetColor(ui::clHighlight);
-        canvas.FillRect(DockedPart(page));
-    }
+    void Paint() override { Canvas()->Draw(0, 0, (hot_ ? litPicture_ : picture_).get()); }
 
 private:
-    ui::TRect DockedPart(const ui::TRect& page) const {
-        const int third = page.Width() / 3;
-        ui::TRect part = {page.Left + 1, page.Top + 1, page.Right - 1, page.Bottom - 1};
-        switch (region_) {
-        case drtLeft:
-        case drtDetachedLeft:
-            part.Right = part.Left + third;
-            break;
-        case drtTop:
-        case drtDetachedTop:
-            part.Bottom = part.Top + third;
-            break;
-        case drtRight:
-        case drtDetachedRight:
-            part.Left = part.Right - third;
-            break;
-        case drtBottom:
-        case drtDetachedBottom:
-            part.Top = part.Bottom - third;
-            break;
-        default: // inside: the page itself, its tab strip left white
-            part.Bottom -= 5;
-            break;
-        }
-        return part;
-    }
-
     static constexpr ui::TTimerId kFadeTimer = 1;
-    int region_;
+    std::shared_ptr<const ui::TBitmap> picture_, litPicture_;
+    ui::TRegion place_;
     bool hot_ = false;
     TvzFade fade_;
 };
@@ -234,14 +109,14 @@ void TvzVS2005DockingFrameOptions::Attach(TvzTranslucentFrame* frame) {
 // ---- TvzDockingZoneController ----
 
 TvzDockingZoneController::TvzDockingZoneController(TvzCustomDockingControl* target,
+                                                   const TvzGuidePictures& pictures,
                                                    const TvzGuidePlaces& places)
     : target_(target) {
     for (int region = 0; region < kGuides; ++region) {
-        const ui::TRect& place = places[static_cast<std::size_t>(region)];
-        if (place.IsEmpty()) continue;
-        auto guide = std::make_unique<TvzGuideWindow>(region);
-        guide->SetBoundsRect(place);
-        guides_[static_cast<std::size_t>(region)] = std::move(guide);
+        const TvzGuidePlace& place = places[static_cast<std::size_t>(region)];
+        if (place.region.IsEmpty()) continue;
+        guides_[static_cast<std::size_t>(region)] =
+            std::make_unique<TvzGuideWindow>(pictures, place.picture, place.region);
     }
 }
 
@@ -253,12 +128,13 @@ ui::TCustomControl* TvzDockingZoneController::Guide(int region) const {
 
 TvzDockingRegionType TvzDockingZoneController::HitTest(ui::TPoint screen) const {
     for (int region = 0; region < kGuides; ++region)
-        if (Window(region) && Window(region)->BoundsRect().Contains(screen))
+        if (Window(region) && Window(region)->Place().Contains(screen))
             return static_cast<TvzDockingRegionType>(region);
     return drtNone;
 }
 
-void TvzDockingZoneController::Light(TvzDockingRegionType region, const TvzDockZoneOptions& options) {
+void TvzDockingZoneController::Light(TvzDockingRegionType region,
+                                     const TvzVS2005DockingZoneOptions& options) {
     if (region == lit_) return;
     if (lit_ != drtNone && Window(lit_)) {
         Window(lit_)->SetHot(false);
@@ -282,11 +158,16 @@ void TvzDockingZoneController::SetAll(int alpha) {
 
 // ---- TvzVS2005Mover ----
 
-TvzVS2005Mover::TvzVS2005Mover(TvzCustomDockingManager* owner) : TvzMover(owner) {
-    Feedback().SetTranslucent(dockingFrame_.Transparency());
+TvzVS2005Mover::TvzVS2005Mover(TvzCustomDockingManager* owner,
+                               std::shared_ptr<drag::TvzVS2005DockingStyle> style)
+    : TvzMover(owner), style_(std::move(style)) {
+    Feedback().SetTranslucent(style_->DockingFrame().Transparency());
 }
 
-TvzVS2005Mover::~TvzVS2005Mover() = default;
+TvzVS2005Mover::~TvzVS2005Mover() {
+    // The style outlives a mover dropped during a drag: it must not follow the frame that goes.
+    if (Active()) style_->DockingFrame().Attach(nullptr);
+}
 
 TvzDockingZoneController* TvzVS2005Mover::Controller(const TvzCustomDockingControl* target) const {
     const auto found = controllers_.find(target);
@@ -294,24 +175,26 @@ TvzDockingZoneController* TvzVS2005Mover::Controller(const TvzCustomDockingContr
 }
 
 void TvzVS2005Mover::DragStarted(ui::TShiftState shift) {
-    dockingFrame_.Attach(Feedback().TranslucentFrame());
+    style_->DockingFrame().Attach(Feedback().TranslucentFrame());
     for (TvzCustomDockingSite* site : Owner()->Sites()) {
         if (site->IsHoldingSite() || !site->Showing() || !site->Root()) continue;
         AddControllers(site->Root(), site);
     }
     firstStep_ = true;
-    flashing_ = flashZonesOnStart_ && drag::DockingShift(shift) != Owner()->AutoDragKey();
+    flashing_ = style_->FlashZonesOnStart() && drag::DockingShift(shift) != Owner()->AutoDragKey();
     if (!flashing_) return;
     for (auto& [target, controller] : controllers_)
-        controller->SetAll(dockZone_.activeTransparency);
+        controller->SetAll(style_->DockZone().activeTransparency);
 }
 
 void TvzVS2005Mover::AddControllers(TvzCustomDockingControl* control, const TvzCustomDockingSite* site) {
     if (!CanTarget(control)) return; // nor anything below it
     const auto add = [&] {
         TvzDockingZoneController::TvzGuidePlaces places = GuidePlaces(control, site);
-        if (std::any_of(places.begin(), places.end(), [](const ui::TRect& r) { return !r.IsEmpty(); }))
-            controllers_[control] = std::make_unique<TvzDockingZoneController>(control, places);
+        if (std::any_of(places.begin(), places.end(),
+                        [](const TvzDockingZoneController::TvzGuidePlace& p) { return !p.region.IsEmpty(); }))
+            controllers_[control] =
+                std::make_unique<TvzDockingZoneController>(control, style_->Pictures(), places);
     };
     if (control->ChildCount() == 0) {
         if (control->Showing()) add();
@@ -329,24 +212,32 @@ void TvzVS2005Mover::AddControllers(TvzCustomDockingControl* control, const TvzC
 
 TvzDockingZoneController::TvzGuidePlaces TvzVS2005Mover::GuidePlaces(TvzCustomDockingControl* target,
                                                                      const TvzCustomDockingSite* site) const {
-    TvzGuideSizes sizes;
-    sizes.fill({kGuideSize, kGuideSize});
     TvzDockingZoneController::TvzGuidePlaces places{};
     const ui::TRect rect = target->ScreenRect();
+    const auto place = [&](int region, const ui::TRect& area) {
+        auto& p = places[static_cast<std::size_t>(region)];
+        p.region = GuideRegion(region, style_->Geometry(), rect, area);
+        p.picture = GuidePicture(static_cast<TvzDockingRegionType>(region), TabsAtBottom(target));
+    };
     if (target->IsContainer()) {
         // The outer guides dock beside the whole tree of the main site.
         if (site->IsFloating() || target != site->Root()) return places;
         for (int region = drtDetachedLeft; region <= drtDetachedBottom; ++region)
-            places[static_cast<std::size_t>(region)] = GuideBounds(region, sizes, rect, rect);
+            place(region, rect);
         return places;
     }
     if (target == Control()) return places;
     const bool workspace = dynamic_cast<TvzWorkspaceControl*>(target) != nullptr;
     const ui::TRect area = DockingArea(rect, Owner()->Metric(0));
     for (int region = drtLeft; region <= drtInside; ++region)
-        if (!workspace || region == drtInside)
-            places[static_cast<std::size_t>(region)] = GuideBounds(region, sizes, rect, area);
+        if (!workspace || region == drtInside) place(region, area);
     return places;
+}
+
+bool TvzVS2005Mover::TabsAtBottom(const TvzCustomDockingControl* target) const {
+    if (const auto* tabs = dynamic_cast<const TvzInsideContainer*>(target->Container()))
+        return tabs->Orientation() == uistyle::dtoBottom;
+    return Owner()->TabOrientation() == uistyle::dtoBottom;
 }
 
 drag::TvzDropPlace TvzVS2005Mover::PlaceOver(TvzCustomDockingControl* control, ui::TPoint screen) {
@@ -399,7 +290,7 @@ void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint curso
         if (std::lround(moved) < Owner()->Metric(2)) return;
         flashing_ = false;
         for (auto& [target, controller] : controllers_)
-            controller->FadeAll(dockZone_.transparency, dockZone_.fadeOutDelay);
+            controller->FadeAll(style_->DockZone().transparency, style_->DockZone().fadeOutDelay);
         return;
     }
     ShowChain(chain);
@@ -413,8 +304,8 @@ void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint curso
         lit = controller;
         break;
     }
-    if (lit_ && lit_ != lit) lit_->Light(drtNone, activeDockZone_);
-    if (lit) lit->Light(region, activeDockZone_);
+    if (lit_ && lit_ != lit) lit_->Light(drtNone, style_->ActiveDockZone());
+    if (lit) lit->Light(region, style_->ActiveDockZone());
     lit_ = lit;
     // The guides stand above the landing place.
     if (Feedback().Frame() == before) return;
@@ -425,20 +316,20 @@ void TvzVS2005Mover::ShowPlace(const drag::TvzDropPlace& place, ui::TPoint curso
 }
 
 void TvzVS2005Mover::ShowChain(const std::vector<TvzDockingZoneController*>& chain) {
+    const TvzVS2005DockingZoneOptions &zone = style_->DockZone(), &active = style_->ActiveDockZone();
     const auto in = [](const std::vector<TvzDockingZoneController*>& list, TvzDockingZoneController* c) {
         return std::find(list.begin(), list.end(), c) != list.end();
     };
     for (TvzDockingZoneController* controller : chain_)
         if (!in(chain, controller)) {
             if (controller == lit_) {
-                controller->Light(drtNone, activeDockZone_);
+                controller->Light(drtNone, active);
                 lit_ = nullptr;
             }
-            controller->FadeAll(dockZone_.transparency, dockZone_.fadeOutDelay);
+            controller->FadeAll(zone.transparency, zone.fadeOutDelay);
         }
     for (TvzDockingZoneController* controller : chain)
-        if (!in(chain_, controller))
-            controller->FadeAll(activeDockZone_.transparency, activeDockZone_.fadeInDelay);
+        if (!in(chain_, controller)) controller->FadeAll(active.transparency, active.fadeInDelay);
     chain_ = chain;
 }
 
@@ -452,7 +343,7 @@ bool TvzVS2005Mover::Considers(const TvzCustomDockingSite* site) const {
 
 void TvzVS2005Mover::HidePlace() {
     // The drag ends: its guides go with it.
-    dockingFrame_.Attach(nullptr);
+    style_->DockingFrame().Attach(nullptr);
     lit_ = nullptr;
     chain_.clear();
     overChain_.clear();
@@ -462,3 +353,23 @@ void TvzVS2005Mover::HidePlace() {
 }
 
 } // namespace docking
+
+namespace docking::drag {
+
+TvzVS2005DockingStyle::TvzVS2005DockingStyle() : TvzVS2005DockingStyle(VS2005Pictures()) {}
+
+TvzVS2005DockingStyle::TvzVS2005DockingStyle(TvzGuidePictures pictures)
+    : pictures_(std::move(pictures)), geometry_(PictureGeometry(pictures_)) {}
+
+TvzVS2005DockingStyle::TvzVS2005DockingStyle(TvzGuidePictures pictures, TvzGuideGeometry geometry)
+    : pictures_(std::move(pictures)), geometry_(std::move(geometry)) {}
+
+std::unique_ptr<TvzCustomMover> TvzVS2005DockingStyle::CreateMover(TvzCustomDockingManager* manager) {
+    return std::make_unique<TvzVS2005Mover>(
+        manager, std::static_pointer_cast<TvzVS2005DockingStyle>(shared_from_this()));
+}
+
+TvzVSWhidbeyDockingStyle::TvzVSWhidbeyDockingStyle()
+    : TvzVS2005DockingStyle(WhidbeyPictures(WhidbeyHitRegions()), WhidbeyGeometry()) {}
+
+} // namespace docking::drag

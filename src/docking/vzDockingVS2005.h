@@ -1,6 +1,9 @@
-// The guided drag style: where its guides stand around a target and how they fade.
+// The guided drag styles: their options, guide windows, and the mover that shows the guides.
 #pragma once
 
+#include "docking/vzDockGuidePictures.h"
+#include "docking/vzDockGuides.h"
+#include "docking/vzDockingStyle.h"
 #include "docking/vzDockMover.h"
 #include "docking/vzDockPanel.h"
 
@@ -9,58 +12,7 @@
 #include <memory>
 #include <vector>
 
-// The guided drag style: where its guides stand around a target and how they fade.
-namespace docking::guides {
-
-inline constexpr int kGuideCount = 10; // the regions drtLeft .. drtInsideBefore
-inline constexpr int kFadeTick = 25;   // milliseconds between fade steps
-
-// Each guide picture's width and height (the bounding box of its hit region).
-using TvzGuideSizes = std::array<ui::TPoint, kGuideCount>;
-
-// Guide `index` on the screen for a target with rectangle `target` and docking area `area`: the
-// compass (0..4, 9) around the area's centre, overlapping the centre guide, the outer guides (5..8)
-// inside the target's edges.
-ui::TRect GuideBounds(int index, const TvzGuideSizes& sizes, const ui::TRect& target, const ui::TRect& area);
-// The picture of `region`: drtInside shows the tabs-at-the-bottom picture when the tabs are there.
-int GuidePicture(TvzDockingRegionType region, bool tabsAtBottom);
-
-// A panel dropped inside one that has no tabs yet lands as a new tab page: `dock` less a strip of
-// `stripHeight` on the tab side, plus one tab of at most kPlaceholderTab px from `tabIndent` in it.
-inline constexpr int kPlaceholderTab = 50;
-ui::TRegion PageWithTab(const ui::TRect& dock, int stripHeight, int tabIndent, bool tabsAtBottom);
-
-// How the guides of the panel under the cursor fade (alpha 0..255, milliseconds).
-struct TvzDockZoneOptions {
-    int transparency;
-    int activeTransparency;
-    int fadeInDelay;
-    int fadeOutDelay;
-};
-// The panels under the cursor and the lit guide; the guides of the others.
-inline constexpr TvzDockZoneOptions kActiveDockZone{128, 255, 200, 250};
-inline constexpr TvzDockZoneOptions kDockZone{0, 128, 50, 1000};
-
-// A guide's alpha moving to a target in ticks of kFadeTick milliseconds.
-class TvzFade {
-public:
-    // Starts from `current`; false when there is nothing to fade (the alpha is already there).
-    bool Start(int current, int target, int delay);
-    // The next alpha; Running() turns false after the last.
-    int Tick();
-    bool Running() const { return steps_ >= 0; }
-
-private:
-    int target_ = 0;
-    int steps_ = -1;
-    double step_ = 0;
-};
-
-} // namespace docking::guides
-
 namespace docking {
-
-class TvzGuideWindow;
 
 // How the guided style fills the landing place. Colours and border reach a frame already shown;
 // the transparency waits for the next drag.
@@ -89,15 +41,76 @@ private:
     TvzTranslucentFrame* frame_ = nullptr;
 };
 
+} // namespace docking
+
+namespace docking::drag {
+
+// The guided drag: guides at the centre of the panel under the cursor and at the edges of the main
+// site's tree, faded in and out, and a translucent frame over the landing place. Its options reach
+// every drag that follows.
+class TvzVS2005DockingStyle : public TvzDockingStyle {
+public:
+    // 41-pixel guides, hit by their pictures' drawn pixels.
+    TvzVS2005DockingStyle();
+
+    std::unique_ptr<TvzCustomMover> CreateMover(TvzCustomDockingManager* manager) override;
+
+    TvzVS2005DockingFrameOptions& DockingFrame() { return dockingFrame_; }
+    // The guides of the panels under the cursor and the lit guide.
+    guides::TvzVS2005DockingZoneOptions& ActiveDockZone() { return activeDockZone_; }
+    const guides::TvzVS2005DockingZoneOptions& ActiveDockZone() const { return activeDockZone_; }
+    // The guides of the other panels.
+    guides::TvzVS2005DockingZoneOptions& DockZone() { return dockZone_; }
+    const guides::TvzVS2005DockingZoneOptions& DockZone() const { return dockZone_; }
+    // A drag started without the drag key shows every guide half visible until the mouse has
+    // moved by the drag threshold.
+    bool FlashZonesOnStart() const { return flashZonesOnStart_; }
+    void SetFlashZonesOnStart(bool on) { flashZonesOnStart_ = on; }
+
+    const guides::TvzGuidePictures& Pictures() const { return pictures_; }
+    const guides::TvzGuideGeometry& Geometry() const { return geometry_; }
+
+protected:
+    TvzVS2005DockingStyle(guides::TvzGuidePictures pictures, guides::TvzGuideGeometry geometry);
+
+private:
+    explicit TvzVS2005DockingStyle(guides::TvzGuidePictures pictures);
+
+    TvzVS2005DockingFrameOptions dockingFrame_;
+    guides::TvzVS2005DockingZoneOptions activeDockZone_ = guides::kActiveDockZone;
+    guides::TvzVS2005DockingZoneOptions dockZone_ = guides::kDockZone;
+    bool flashZonesOnStart_ = true;
+    guides::TvzGuidePictures pictures_;
+    guides::TvzGuideGeometry geometry_;
+};
+
+// The guided drag with a diamond of 69-pixel guides, hit by their polygon shapes.
+class TvzVSWhidbeyDockingStyle : public TvzVS2005DockingStyle {
+public:
+    TvzVSWhidbeyDockingStyle();
+};
+
+} // namespace docking::drag
+
+namespace docking {
+
+class TvzGuideWindow;
+
 // The guides of one target during a drag: one window per region its docker offers, hit tests on
-// them, and the one guide lit under the cursor.
+// their shapes, and the one guide lit under the cursor.
 class TvzDockingZoneController {
 public:
     static constexpr int kGuides = drtDetachedBottom + 1;
-    using TvzGuidePlaces = std::array<ui::TRect, kGuides>;
+    // Where one guide stands on the screen (empty: the target offers no such guide) and its picture.
+    struct TvzGuidePlace {
+        ui::TRegion region;
+        int picture = 0;
+    };
+    using TvzGuidePlaces = std::array<TvzGuidePlace, kGuides>;
 
-    // A hidden guide for each non-empty place.
-    TvzDockingZoneController(TvzCustomDockingControl* target, const TvzGuidePlaces& places);
+    // A hidden guide for each non-empty place, showing `pictures`.
+    TvzDockingZoneController(TvzCustomDockingControl* target, const guides::TvzGuidePictures& pictures,
+                             const TvzGuidePlaces& places);
     ~TvzDockingZoneController();
     TvzDockingZoneController(const TvzDockingZoneController&) = delete;
     TvzDockingZoneController& operator=(const TvzDockingZoneController&) = delete;
@@ -105,13 +118,13 @@ public:
     TvzCustomDockingControl* Target() const { return target_; }
     // The guide of `region`; none where the target offers no such region.
     ui::TCustomControl* Guide(int region) const;
-    // The region of the first guide holding the point, or drtNone.
+    // The region of the first guide whose shape holds the point, or drtNone.
     TvzDockingRegionType HitTest(ui::TPoint screen) const;
     // The lit region, drtNone when none is.
     TvzDockingRegionType Lit() const { return lit_; }
     // Lights the guide of `region` (drtNone: none): the guide lit before fades back to the
     // options' transparency, the new one to their active transparency.
-    void Light(TvzDockingRegionType region, const guides::TvzDockZoneOptions& options);
+    void Light(TvzDockingRegionType region, const guides::TvzVS2005DockingZoneOptions& options);
     void FadeAll(int alpha, int delay);
     void SetAll(int alpha);
 
@@ -123,24 +136,15 @@ private:
     TvzDockingRegionType lit_ = drtNone;
 };
 
-// The guided drag: while the cursor is over a panel, guides stand at its centre (left, top, right,
-// bottom, inside) and at the edges of the main site's tree; the panel docks by the guide it is
-// dropped on, and anywhere else it floats.
+// The mover of the guided styles: while the cursor is over a panel, guides stand at its centre
+// (left, top, right, bottom, inside) and at the edges of the main site's tree; the panel docks by
+// the guide it is dropped on, and anywhere else it floats. It reads its options from its style.
 class TvzVS2005Mover : public TvzMover {
 public:
-    static constexpr int kGuideSize = 41;
-
-    explicit TvzVS2005Mover(TvzCustomDockingManager* owner);
+    TvzVS2005Mover(TvzCustomDockingManager* owner, std::shared_ptr<drag::TvzVS2005DockingStyle> style);
     ~TvzVS2005Mover() override;
 
-    TvzVS2005DockingFrameOptions& DockingFrame() { return dockingFrame_; }
-    guides::TvzDockZoneOptions& DockZone() { return dockZone_; }
-    guides::TvzDockZoneOptions& ActiveDockZone() { return activeDockZone_; }
-    // A drag started without the drag key shows every guide half visible until the mouse has
-    // moved by the drag threshold.
-    bool FlashZonesOnStart() const { return flashZonesOnStart_; }
-    void SetFlashZonesOnStart(bool on) { flashZonesOnStart_ = on; }
-
+    drag::TvzVS2005DockingStyle& Style() const { return *style_; }
     // The guides of `target` during a drag; none when it shows none.
     TvzDockingZoneController* Controller(const TvzCustomDockingControl* target) const;
 
@@ -161,13 +165,13 @@ private:
     // The guide places `target` offers; all empty when it offers none.
     TvzDockingZoneController::TvzGuidePlaces GuidePlaces(TvzCustomDockingControl* target,
                                                          const TvzCustomDockingSite* site) const;
+    // Whether the inside guide of `target` shows tabs at the bottom: those of its tab container,
+    // else the ones new tab containers get.
+    bool TabsAtBottom(const TvzCustomDockingControl* target) const;
     // The chain under the cursor changed to `chain`: the guides left behind fade out, new ones in.
     void ShowChain(const std::vector<TvzDockingZoneController*>& chain);
 
-    TvzVS2005DockingFrameOptions dockingFrame_;
-    guides::TvzDockZoneOptions dockZone_ = guides::kDockZone;
-    guides::TvzDockZoneOptions activeDockZone_ = guides::kActiveDockZone;
-    bool flashZonesOnStart_ = true;
+    std::shared_ptr<drag::TvzVS2005DockingStyle> style_;
     std::map<const TvzCustomDockingControl*, std::unique_ptr<TvzDockingZoneController>> controllers_;
     std::vector<TvzDockingZoneController*> chain_;     // the controllers shown as under the cursor
     std::vector<TvzDockingZoneController*> overChain_; // the chain PlaceOver found this step

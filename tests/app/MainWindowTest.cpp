@@ -149,11 +149,13 @@ TEST_F(MainWindowTest, TheDefaultLayoutTabsTheDebuggingViewsAndFollowsTheWindows
 TEST_F(MainWindowTest, PanelsAreDraggedWithFadingGuides) {
     auto* manager = dynamic_cast<docking::TvzDockingManager*>(main->Panel("dcOutput").DockingManager());
     ASSERT_TRUE(manager);
-    auto* guided = dynamic_cast<docking::TvzVS2005Mover*>(manager->Mover(&main->Panel("dcOutput")));
+    auto* mover = dynamic_cast<docking::TvzVS2005Mover*>(manager->Mover(&main->Panel("dcOutput")));
     EXPECT_EQ(manager->DockingStyleClassName(), "VS2005");
-    ASSERT_TRUE(guided) << "panels are dragged without guides";
-    const auto expect = [](const docking::guides::TvzDockZoneOptions& zone, std::array<int, 4> values,
-                           const char* which) {
+    ASSERT_TRUE(mover) << "panels are dragged without guides";
+    const docking::drag::TvzVS2005DockingStyle* guided = &mover->Style();
+    EXPECT_EQ(guided, &manager->DockingStyle()) << "the mover reads the options set on the style";
+    const auto expect = [](const docking::guides::TvzVS2005DockingZoneOptions& zone,
+                           std::array<int, 4> values, const char* which) {
         EXPECT_EQ(
             (std::array{zone.transparency, zone.activeTransparency, zone.fadeInDelay, zone.fadeOutDelay}),
             values)

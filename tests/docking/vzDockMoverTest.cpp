@@ -83,12 +83,12 @@ protected:
         ASSERT_FALSE(mover->Active()) << "not before the threshold";
         panel->Perform(ui::WM_MOUSEMOVE, keys, ui::MakeLParam(at.X + 12, at.Y));
     }
-    // Drags from now on with guides.
-    TvzVS2005Mover* UseGuidedStyle(bool flash = false) {
-        auto guided = std::make_unique<TvzVS2005Mover>(manager);
-        TvzVS2005Mover* vs = guided.get();
-        vs->SetFlashZonesOnStart(flash);
-        manager->SetMover(typeid(TvzCustomDockingControl), std::move(guided));
+    // Drags from now on with the guided style of that name.
+    TvzVS2005Mover* UseGuidedStyle(bool flash = false, const char* name = "VS2005") {
+        manager->SetDockingStyleClassName(name);
+        auto* vs = dynamic_cast<TvzVS2005Mover*>(manager->Mover(nullptr));
+        EXPECT_NE(vs, nullptr) << name;
+        vs->Style().SetFlashZonesOnStart(flash);
         mover = vs;
         return vs;
     }
@@ -133,8 +133,11 @@ protected:
             if (!control->Visible()) continue;
             const ui::TPoint at = control->ClientToScreen({0, 0});
             const QRegion shape = control->Widget()->mask();
-            painter.setClipRegion(shape.translated(at.X - origin.X, at.Y - origin.Y));
-            painter.setClipping(!shape.isEmpty());
+            // An empty clip region set once would leave every later clip region ignored.
+            if (shape.isEmpty())
+                painter.setClipping(false);
+            else
+                painter.setClipRegion(shape.translated(at.X - origin.X, at.Y - origin.Y));
             painter.drawImage(at.X - origin.X, at.Y - origin.Y, control->Widget()->grab().toImage());
         }
         painter.end();
@@ -407,15 +410,14 @@ TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
 
     MoveTo(Inside(work, 30, 40));
     EXPECT_EQ(mover->Place().target, nullptr) << "off the guides the frame floats";
-    guides::TvzGuideSizes sizes;
-    sizes.fill({TvzVS2005Mover::kGuideSize, TvzVS2005Mover::kGuideSize});
     const ui::TRect area = DockingArea(work->ScreenRect(), manager->Metric(0));
     for (int region = drtLeft; region <= drtInside; ++region) {
         ui::TWinControl* guide = Guide(*vs, work, region);
         ASSERT_NE(guide, nullptr) << region;
         EXPECT_TRUE(guide->Visible()) << region;
-        EXPECT_EQ(guide->BoundsRect(), guides::GuideBounds(region, sizes, work->ScreenRect(), area))
-            << region;
+        const ui::TRegion place =
+            guides::GuideRegion(region, vs->Style().Geometry(), work->ScreenRect(), area);
+        EXPECT_EQ(guide->BoundsRect(), place.BoundingRect()) << region;
     }
     EXPECT_EQ(Guide(*vs, work, drtDetachedLeft), nullptr) << "a panel has only its compass";
     EXPECT_EQ(vs->Controller(panels["Output"]), nullptr) << "the dragged panel shows no guides";
@@ -455,6 +457,79 @@ TEST_F(DockMoverTest, TheGuidedStyleDocksByTheGuideUnderTheCursor) {
     EXPECT_EQ(
         Shape(site->Root()),
         "1(2(Work area Schema browser) 3(Watch list Breakpoint list Call stack Local variables) Output)");
+}
+
+TEST_F(DockMoverTest, TheWhidbeyDiamondIsHitByTheShapesOfItsPieces) {
+    ui::TManualClockScope clock;
+    TvzVS2005Mover* vs = UseGuidedStyle(false, "VSWhidbey");
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(panels["Output"]);
+    MoveTo(Inside(work, 30, 40));
+    clock->Advance(200);
+    const ui::TRect area = DockingArea(work->ScreenRect(), manager->Metric(0));
+    const ui::TPoint centre{(area.Left + area.Right) / 2, (area.Top + area.Bottom) / 2};
+    const auto at = [&](int dx, int dy) { return ui::TPoint{centre.X + dx, centre.Y + dy}; };
+    ui::TWinControl& left = *Guide(*vs, work, drtLeft);
+    ui::TWinControl& top = *Guide(*vs, work, drtTop);
+    EXPECT_EQ(left.BoundsRect(), (ui::TRect{centre.X - 69, centre.Y - 34, centre.X - 22, centre.Y + 35}));
+    EXPECT_EQ(Guide(*vs, work, drtInside)->BoundsRect(), ui::Bounds(centre.X - 22, centre.Y - 21, 43, 43));
+    ui::TRegion shape = guides::WhidbeyHitRegions()[drtLeft];
+    shape.Offset(-shape.BoundingRect().Left, -shape.BoundingRect().Top);
+    EXPECT_TRUE(ui::WindowRegion(left) == shape) << "the window takes the piece's shape";
+    ASSERT_FALSE(ui::IntersectRect(left.BoundsRect(), top.BoundsRect()).IsEmpty());
+
+    // Both points lie in both pieces' boxes, on either side of the slanted edge between them.
+    MoveTo(at(-26, -27));
+    EXPECT_EQ(mover->Place().region, drtTop);
+    EXPECT_EQ(vs->Controller(work)->Lit(), drtTop);
+    MoveTo(at(-29, -27));
+    EXPECT_EQ(mover->Place().region, drtLeft);
+    EXPECT_EQ(vs->Controller(work)->Lit(), drtLeft);
+    clock->Advance(200);
+    EXPECT_EQ(ui::AlphaBlendValue(left), 255);
+    EXPECT_EQ(ui::AlphaBlendValue(top), 128);
+    MoveTo(at(-40, -30)); // in the left piece's box, outside every piece
+    EXPECT_EQ(mover->Place().target, nullptr);
+    MoveTo(at(-29, -27));
+    clock->Advance(200);
+    SaveGrab("drag-whidbey-guides.png");
+    Release(at(-29, -27));
+    EXPECT_EQ(
+        Shape(site->Root()),
+        "1(2(Output Work area Schema browser) 3(Watch list Breakpoint list Call stack Local variables))");
+}
+
+TEST_F(DockMoverTest, TheMoverFadesByTheOptionsOfItsStyle) {
+    ui::TManualClockScope clock;
+    TvzVS2005Mover* vs = UseGuidedStyle(true);
+    drag::TvzVS2005DockingStyle& style = vs->Style();
+    ASSERT_EQ(&style, &manager->DockingStyle());
+    // Set after the mover was made: it reads them from its style when a drag needs them.
+    style.DockZone() = {.transparency = 0, .activeTransparency = 200, .fadeInDelay = 50, .fadeOutDelay = 100};
+    style.ActiveDockZone() = {
+        .transparency = 64, .activeTransparency = 240, .fadeInDelay = 0, .fadeOutDelay = 250};
+    TvzDockingControl* work = panels["Work area"];
+    PressAndPull(panels["Output"]);
+    ui::TWinControl& left = *Guide(*vs, work, drtLeft);
+    EXPECT_EQ(ui::AlphaBlendValue(left), 200) << "the flash";
+    MoveTo(Inside(work, 30, 40));
+    clock->Advance(25);
+    EXPECT_EQ(ui::AlphaBlendValue(left), 150) << "out in four ticks";
+    clock->Advance(75);
+    EXPECT_FALSE(left.Visible());
+    MoveTo(Inside(work, 32, 40));
+    clock->Advance(25);
+    EXPECT_EQ(ui::AlphaBlendValue(left), 64) << "a fade of no time takes one tick";
+    const ui::TRect box = left.BoundsRect();
+    MoveTo({box.Left + 10, box.Top + 20});
+    clock->Advance(25);
+    EXPECT_EQ(ui::AlphaBlendValue(left), 240);
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
+
+    style.SetFlashZonesOnStart(false);
+    PressAndPull(panels["Output"]);
+    EXPECT_FALSE(Guide(*vs, work, drtLeft)->Visible()) << "no flash";
+    ui::GetCaptureControl()->Perform(ui::WM_KEYDOWN, ui::VK_ESCAPE, 0);
 }
 
 TEST_F(DockMoverTest, TheGuidesFadeInAndAHoveredGuideTurnsOpaque) {
@@ -585,7 +660,7 @@ TEST_F(DockMoverTest, ADragFlashesEveryGuideUntilTheMouseHasMovedByTheThreshold)
 
 TEST_F(DockMoverTest, TheFrameOptionsReachTheFrameShownAndTheTransparencyTheNextDrag) {
     TvzVS2005Mover* vs = UseGuidedStyle();
-    TvzVS2005DockingFrameOptions& options = vs->DockingFrame();
+    TvzVS2005DockingFrameOptions& options = vs->Style().DockingFrame();
     TvzDockingControl* work = panels["Work area"];
     PressAndPull(panels["Output"]);
     const ui::TRect left = Guide(*vs, work, drtLeft)->BoundsRect();
@@ -735,7 +810,7 @@ TEST_F(DockMoverTest, DataDraggedInFromAnotherProgramBringsTheTabItRestsOnToFron
 }
 
 TEST_F(DockMoverTest, WhileTheSetupDialogIsOpenTheGuidedStyleDocksOnlyInTheMainSite) {
-    TvzVS2005Mover guided(manager);
+    TvzVS2005Mover guided(manager, std::make_shared<drag::TvzVS2005DockingStyle>());
     TvzDockingControl* floated = panels["Call stack"];
     floated->Float(ui::Bounds(100, 100, 200, 150));
     ui::GetParentForm(floated)->Show();

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <typeindex>
 
 namespace docking::testing {
 namespace {
@@ -169,20 +170,27 @@ TEST_F(DockingManagerTest, TheDragStyleIsChosenByItsRegisteredName) {
     const struct {
         const char* name;
         const char* expected;
-        bool guided;
-    } cases[] = {{"VS2005", "VS2005", true},
-                 {"Native", "Native", false},
-                 {"VS2005", "VS2005", true},
-                 {"Unknown", "", false},
-                 {"", "", false}};
+        std::type_index style;
+    } cases[] = {{"VS2005", "VS2005", typeid(drag::TvzVS2005DockingStyle)},
+                 {"VSWhidbey", "VSWhidbey", typeid(drag::TvzVSWhidbeyDockingStyle)},
+                 {"Native", "Native", typeid(drag::TvzNativeDockingStyle)},
+                 {"VS2005", "VS2005", typeid(drag::TvzVS2005DockingStyle)},
+                 {"Unknown", "", typeid(drag::TvzNativeDockingStyle)},
+                 {"", "", typeid(drag::TvzNativeDockingStyle)}};
     for (const auto& c : cases) {
         manager->SetDockingStyleClassName(c.name);
         EXPECT_EQ(manager->DockingStyleClassName(), c.expected) << c.name;
-        EXPECT_EQ(dynamic_cast<TvzVS2005Mover*>(manager->Mover(panels["Output"])) != nullptr, c.guided)
-            << c.name;
+        const drag::TvzDockingStyle& style = manager->DockingStyle();
+        EXPECT_EQ(std::type_index(typeid(style)), c.style) << c.name;
+        auto* guided = dynamic_cast<TvzVS2005Mover*>(manager->Mover(panels["Output"]));
+        if (auto* guidedStyle = dynamic_cast<const drag::TvzVS2005DockingStyle*>(&style))
+            EXPECT_TRUE(guided && &guided->Style() == guidedStyle) << c.name << ": the mover of that style";
+        else
+            EXPECT_FALSE(guided) << c.name;
         EXPECT_TRUE(manager->Mover(nullptr)) << c.name;
     }
     EXPECT_THROW(drag::DockingStyles().Add<drag::TvzNativeDockingStyle>("VS2005"), rtl::EListError);
+    EXPECT_THROW(drag::DockingStyles().Add<drag::TvzNativeDockingStyle>("VSWhidbey"), rtl::EListError);
 }
 
 TEST_F(DockingManagerTest, OneManagerAndOneSitePerFormAndPerManager) {
