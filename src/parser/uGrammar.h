@@ -566,12 +566,12 @@ class TSymbolStorage : public std::pmr::memory_resource {
 public:
     struct TMark {
         size_t Block;
-        size_t Used;
+        std::byte* Cursor;
     };
 
     TSymbolStorage() = default;
     ~TSymbolStorage() override;
-    TMark Mark() const { return {current_, used_}; }
+    TMark Mark() const { return {current_, cursor_}; }
     void Release(TMark mark);
 
 private:
@@ -585,10 +585,15 @@ private:
     bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
         return this == &other;
     }
+    // The next kept block, or a new one, with room for the allocation.
+    void* AllocateInNextBlock(size_t bytes, size_t alignment);
+    void Enter(size_t block);
 
     std::vector<TBlock> blocks_;
     size_t current_ = 0;
-    size_t used_ = 0;
+    // The free part of the current block.
+    std::byte* cursor_ = nullptr;
+    std::byte* end_ = nullptr;
 };
 
 // The root production. It owns every symbol created for its parses, and its token list.
