@@ -231,11 +231,12 @@ int TSymbolClass::NewIndex() const {
     return Ordinal.compare_exchange_strong(index, fresh) ? fresh : index;
 }
 
-bool TSymbolClass::InheritsFrom(const TSymbolClass& other) const {
-    for (const TSymbolClass* c = this; c; c = c->Parent) {
-        if (c == &other) return true;
-    }
-    return false;
+TSymbolClass::TSymbolClass(const char* name, const TSymbolClass* parent,
+                           TSymbol* (*construct)(TGrammar& grammar))
+    : Name(name), Parent(parent), Construct(construct), depth_(parent ? parent->depth_ + 1 : 0),
+      line_(std::make_unique<const TSymbolClass*[]>(depth_ + 1)) {
+    if (parent) std::copy_n(parent->line_.get(), depth_, line_.get());
+    line_[depth_] = this;
 }
 
 TSymbol* TSymbolClass::Create(TProduction* owner, bool required) const {

@@ -40,6 +40,9 @@ using TSymbolKey = const void*;
 
 // A class reference: name, parent and virtual constructor of a symbol class.
 struct TSymbolClass {
+    // The parent is complete before its children: each class refers to it when it is created.
+    TSymbolClass(const char* name, const TSymbolClass* parent, TSymbol* (*construct)(TGrammar& grammar));
+
     const char* Name;
     const TSymbolClass* Parent;
     // Constructs an instance in the grammar's storage; null for abstract classes.
@@ -47,7 +50,10 @@ struct TSymbolClass {
     // Numbers the classes in the order they are first asked for; -1 until then.
     mutable std::atomic<int> Ordinal{-1};
 
-    bool InheritsFrom(const TSymbolClass& other) const;
+    // One comparison: compiling asks it of every owner of every name.
+    bool InheritsFrom(const TSymbolClass& other) const {
+        return other.depth_ <= depth_ && line_[other.depth_] == &other;
+    }
     // A small number of the class, unique in the process: an index into per-class tables.
     int Index() const {
         const int index = Ordinal.load(std::memory_order_acquire);
@@ -59,6 +65,11 @@ struct TSymbolClass {
 
 private:
     int NewIndex() const;
+
+    // Parents above the class.
+    int depth_;
+    // The root class first, down to this one.
+    std::unique_ptr<const TSymbolClass*[]> line_;
 };
 
 // A text interned by a grammar: its address is the memo key of the symbols keyed by it.
