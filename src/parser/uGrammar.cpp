@@ -170,42 +170,55 @@ TSymbolStorage::~TSymbolStorage() {
 }
 
 void* TSymbolStorage::do_allocate(size_t bytes, size_t alignment) {
-    for (;;) {
-        if (current_ < blocks_.size()) {
-            TBlock& block = blocks_[current_];
-            size_t start = (used_ + alignment - 1) & ~(alignment - 1);
-            if (start + bytes <= block.Size) {
-                used_ = start + bytes;
-                std::byte* p = block.Data.get() + start;
-                ASAN_UNPOISON_MEMORY_REGION(p, bytes);
-                return p;
-            }
-            if (current_ + 1 < blocks_.size()) {
-                // A block kept from before a release.
-                ++current_;
-                used_ = 0;
-                continue;
-            }
-        }
-        size_t size =
-            blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().Size * 2, kLargestBlockSize);
-        size = std::max(size, bytes + alignment);
-        blocks_.push_back({std::unique_ptr<std::byte[]>(new std::byte[size]), size}); // not zeroed
-        ASAN_POISON_MEMORY_REGION(blocks_.back().Data.get(), size);
-        current_ = blocks_.size() - 1;
-        used_ = 0;
+    const auto cursor = reinterpret_cast<uintptr_t>(cursor_);
+    const uintptr_t start = (cursor + alignment - 1) & ~(alignment - 1);
+    if (start + bytes > reinterpret_cast<uintptr_t>(end_) || !cursor_)
+        return AllocateInNextBlock(bytes, alignment);
+    cursor_ = reinterpret_cast<std::byte*>(start + bytes);
+    auto* p = reinterpret_cast<std::byte*>(start);
+    ASAN_UNPOISON_MEMORY_REGION(p, bytes);
+    return p;
+}
+
+void TSymbolStorage::Enter(size_t block) {
+    current_ = block;
+    cursor_ = blocks_[block].Data.get();
+    end_ = cursor_ + blocks_[block].Size;
+}
+
+void* TSymbolStorage::AllocateInNextBlock(size_t bytes, size_t alignment) {
+    // A block kept from before a release, when the allocation fits in it.
+    if (!blocks_.empty() && current_ + 1 < blocks_.size() &&
+        bytes + alignment <= blocks_[current_ + 1].Size) {
+        Enter(current_ + 1);
+        return do_allocate(bytes, alignment);
     }
+    size_t size = blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().Size * 2, kLargestBlockSize);
+    size = std::max(size, bytes + alignment);
+    // Blocks after the current one are empty: the new one goes before them.
+    const size_t at = blocks_.empty() ? 0 : current_ + 1;
+    blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(at),
+                   {std::unique_ptr<std::byte[]>(new std::byte[size]), size}); // not zeroed
+    Enter(at);
+    ASAN_POISON_MEMORY_REGION(cursor_, size);
+    return do_allocate(bytes, alignment);
 }
 
 void TSymbolStorage::Release(TMark mark) {
-    if (blocks_.empty()) return;
+    if (blocks_.empty() || (mark.Block == current_ && mark.Cursor == cursor_)) return;
     RTL_ASSERT(mark.Block <= current_);
     for (size_t b = mark.Block; b <= current_; ++b) {
-        size_t from = b == mark.Block ? mark.Used : 0;
-        ASAN_POISON_MEMORY_REGION(blocks_[b].Data.get() + from, blocks_[b].Size - from);
+        std::byte* from = b == mark.Block && mark.Cursor ? mark.Cursor : blocks_[b].Data.get();
+        ASAN_POISON_MEMORY_REGION(from, blocks_[b].Data.get() + blocks_[b].Size - from);
+    }
+    if (!mark.Cursor) {
+        // Marked before the first block existed.
+        Enter(0);
+        return;
     }
     current_ = mark.Block;
-    used_ = mark.Used;
+    cursor_ = mark.Cursor;
+    end_ = blocks_[current_].Data.get() + blocks_[current_].Size;
 }
 
 // ---- TSymbolClass
@@ -218,11 +231,12 @@ int TSymbolClass::NewIndex() const {
     return Ordinal.compare_exchange_strong(index, fresh) ? fresh : index;
 }
 
-bool TSymbolClass::InheritsFrom(const TSymbolClass& other) const {
-    for (const TSymbolClass* c = this; c; c = c->Parent) {
-        if (c == &other) return true;
-    }
-    return false;
+TSymbolClass::TSymbolClass(const char* name, const TSymbolClass* parent,
+                           TSymbol* (*construct)(TGrammar& grammar))
+    : Name(name), Parent(parent), Construct(construct), depth_(parent ? parent->depth_ + 1 : 0),
+      line_(std::make_unique<const TSymbolClass*[]>(depth_ + 1)) {
+    if (parent) std::copy_n(parent->line_.get(), depth_, line_.get());
+    line_[depth_] = this;
 }
 
 TSymbol* TSymbolClass::Create(TProduction* owner, bool required) const {
@@ -364,7 +378,7 @@ bool Match(TSymbol& symbol, TTokenIterator& iterator) {
         // Added as failed while it runs, so that a rule reaching itself at the same token fails
         // instead of recursing without end.
         bool added = false;
-        slot = token->Memo().Claim(key, added);
+        slot = token->Memo().Claim(key, added, token->Owner()->MemoStorage());
         if (!added) {
             const TSymbol* known = token->Memo().At(slot).symbol;
             if (!known) return false;
@@ -383,7 +397,7 @@ bool Match(TSymbol& symbol, TTokenIterator& iterator) {
         if (token->Memo().Capacity() == capacity)
             token->Memo().At(slot).symbol = &symbol;
         else
-            token->Memo().Set(key, &symbol);
+            token->Memo().Set(key, &symbol, token->Owner()->MemoStorage());
         ++symbol.grammar_->kept_;
     }
     symbol.MatchSucceeded(iterator);

@@ -40,6 +40,9 @@ using TSymbolKey = const void*;
 
 // A class reference: name, parent and virtual constructor of a symbol class.
 struct TSymbolClass {
+    // The parent is complete before its children: each class refers to it when it is created.
+    TSymbolClass(const char* name, const TSymbolClass* parent, TSymbol* (*construct)(TGrammar& grammar));
+
     const char* Name;
     const TSymbolClass* Parent;
     // Constructs an instance in the grammar's storage; null for abstract classes.
@@ -47,7 +50,10 @@ struct TSymbolClass {
     // Numbers the classes in the order they are first asked for; -1 until then.
     mutable std::atomic<int> Ordinal{-1};
 
-    bool InheritsFrom(const TSymbolClass& other) const;
+    // One comparison: compiling asks it of every owner of every name.
+    bool InheritsFrom(const TSymbolClass& other) const {
+        return other.depth_ <= depth_ && line_[other.depth_] == &other;
+    }
     // A small number of the class, unique in the process: an index into per-class tables.
     int Index() const {
         const int index = Ordinal.load(std::memory_order_acquire);
@@ -59,6 +65,11 @@ struct TSymbolClass {
 
 private:
     int NewIndex() const;
+
+    // Parents above the class.
+    int depth_;
+    // The root class first, down to this one.
+    std::unique_ptr<const TSymbolClass*[]> line_;
 };
 
 // A text interned by a grammar: its address is the memo key of the symbols keyed by it.
@@ -566,12 +577,12 @@ class TSymbolStorage : public std::pmr::memory_resource {
 public:
     struct TMark {
         size_t Block;
-        size_t Used;
+        std::byte* Cursor;
     };
 
     TSymbolStorage() = default;
     ~TSymbolStorage() override;
-    TMark Mark() const { return {current_, used_}; }
+    TMark Mark() const { return {current_, cursor_}; }
     void Release(TMark mark);
 
 private:
@@ -585,10 +596,15 @@ private:
     bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
         return this == &other;
     }
+    // The next kept block, or a new one, with room for the allocation.
+    void* AllocateInNextBlock(size_t bytes, size_t alignment);
+    void Enter(size_t block);
 
     std::vector<TBlock> blocks_;
     size_t current_ = 0;
-    size_t used_ = 0;
+    // The free part of the current block.
+    std::byte* cursor_ = nullptr;
+    std::byte* end_ = nullptr;
 };
 
 // The root production. It owns every symbol created for its parses, and its token list.

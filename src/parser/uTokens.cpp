@@ -5,6 +5,8 @@
 #include "platform/rtl/Utf.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace parser {
 
@@ -32,14 +34,16 @@ const TSymbolMemo::Entry* TSymbolMemo::Find(const void* key) const {
     }
 }
 
-void TSymbolMemo::Set(const void* key, TSymbol* symbol) {
+void TSymbolMemo::Set(const void* key, TSymbol* symbol, TMemoStorage& storage) {
     bool added = false;
-    entries_[Claim(key, added)].symbol = symbol;
+    // Claim may grow the table: the table is read after it, not before.
+    const uint32_t slot = Claim(key, added, storage);
+    entries_[slot].symbol = symbol;
 }
 
-uint32_t TSymbolMemo::Claim(const void* key, bool& added) {
+uint32_t TSymbolMemo::Claim(const void* key, bool& added, TMemoStorage& storage) {
     RTL_ASSERT(key != nullptr);
-    if ((count_ + 1) * 4 > static_cast<int>(capacity_) * 3) Grow();
+    if ((count_ + 1) * 4 > static_cast<int>(capacity_) * 3) Grow(storage);
     uint32_t mask = capacity_ - 1;
     for (uint32_t i = HashKey(key) & mask;; i = (i + 1) & mask) {
         Entry& e = entries_[i];
@@ -56,22 +60,35 @@ uint32_t TSymbolMemo::Claim(const void* key, bool& added) {
     }
 }
 
-void TSymbolMemo::Grow() {
-    uint32_t newCapacity = capacity_ == 0 ? kFirstCapacity : capacity_ * 2;
-    auto old = std::move(entries_);
-    uint32_t oldCapacity = capacity_;
-    entries_ = std::make_unique<Entry[]>(newCapacity);
+void TSymbolMemo::Grow(TMemoStorage& storage) {
+    const uint32_t newCapacity = capacity_ == 0 ? kFirstCapacity : capacity_ * 2;
+    Entry* old = entries_;
+    const uint32_t oldCapacity = capacity_;
+    entries_ = static_cast<Entry*>(storage.Take(newCapacity, sizeof(Entry)));
     capacity_ = newCapacity;
     count_ = 0;
     for (uint32_t i = 0; i < oldCapacity; ++i) {
-        if (old[i].key) Set(old[i].key, old[i].symbol);
+        if (old[i].key) Set(old[i].key, old[i].symbol, storage);
     }
+    if (old) storage.Give(old, oldCapacity);
 }
 
-void TSymbolMemo::Clear() {
-    entries_.reset();
-    capacity_ = 0;
-    count_ = 0;
+// ---- TMemoStorage
+
+void* TMemoStorage::Take(uint32_t capacity, size_t entrySize) {
+    const int slot = std::countr_zero(capacity);
+    void* table = free_[slot];
+    if (table)
+        free_[slot] = free_[slot]->Next;
+    else
+        table = blocks_.allocate(capacity * entrySize, alignof(std::max_align_t));
+    std::memset(table, 0, capacity * entrySize);
+    return table;
+}
+
+void TMemoStorage::Give(void* table, uint32_t capacity) {
+    const int slot = std::countr_zero(capacity);
+    free_[slot] = new (table) TFree{free_[slot]};
 }
 
 // ---- TToken
@@ -87,44 +104,53 @@ std::u16string TToken::GetWideText() const {
     return rtl::Utf8ToUtf16(GetText());
 }
 
-std::unique_ptr<TToken> CreateToken(TTokenKind kind) {
+namespace {
+
+template <class T>
+TToken* NewToken(std::pmr::memory_resource& storage) {
+    return new (storage.allocate(sizeof(T), alignof(T))) T();
+}
+
+} // namespace
+
+TToken* CreateToken(TTokenKind kind, std::pmr::memory_resource& storage) {
     switch (kind) {
     case TTokenKind::Composite:
-        return std::make_unique<TCompositeToken>();
+        return NewToken<TCompositeToken>(storage);
     case TTokenKind::Cursor:
-        return std::make_unique<TCursorToken>();
+        return NewToken<TCursorToken>(storage);
     case TTokenKind::EndOfInput:
-        return std::make_unique<TEOFToken>();
+        return NewToken<TEOFToken>(storage);
     case TTokenKind::CustomText:
-        return std::make_unique<TCustomTextToken>();
+        return NewToken<TCustomTextToken>(storage);
     case TTokenKind::ReservedWord:
-        return std::make_unique<TReservedWordToken>();
+        return NewToken<TReservedWordToken>(storage);
     case TTokenKind::Text:
-        return std::make_unique<TTextToken>();
+        return NewToken<TTextToken>(storage);
     case TTokenKind::WhiteSpace:
-        return std::make_unique<TWhiteSpace>();
+        return NewToken<TWhiteSpace>(storage);
     case TTokenKind::Comment:
-        return std::make_unique<TCommentToken>();
+        return NewToken<TCommentToken>(storage);
     case TTokenKind::LineComment:
-        return std::make_unique<TLineComment>();
+        return NewToken<TLineComment>(storage);
     case TTokenKind::BlockComment:
-        return std::make_unique<TBlockComment>();
+        return NewToken<TBlockComment>(storage);
     case TTokenKind::Numeric:
-        return std::make_unique<TNumericToken>();
+        return NewToken<TNumericToken>(storage);
     case TTokenKind::Hexadecimal:
-        return std::make_unique<THexadecimalToken>();
+        return NewToken<THexadecimalToken>(storage);
     case TTokenKind::Binary:
-        return std::make_unique<TBinaryToken>();
+        return NewToken<TBinaryToken>(storage);
     case TTokenKind::UserVariable:
-        return std::make_unique<TUserVariableToken>();
+        return NewToken<TUserVariableToken>(storage);
     case TTokenKind::QuotedString:
-        return std::make_unique<TQuotedStringToken>();
+        return NewToken<TQuotedStringToken>(storage);
     case TTokenKind::QuotedIdentifier:
-        return std::make_unique<TQuotedIdentifierToken>();
+        return NewToken<TQuotedIdentifierToken>(storage);
     case TTokenKind::Break:
-        return std::make_unique<TBreakToken>();
+        return NewToken<TBreakToken>(storage);
     case TTokenKind::CompositeOperation:
-        return std::make_unique<TCompositeOperationToken>();
+        return NewToken<TCompositeOperationToken>(storage);
     case TTokenKind::Token:
         break;
     }
@@ -132,6 +158,10 @@ std::unique_ptr<TToken> CreateToken(TTokenKind kind) {
 }
 
 // ---- TCompositeToken
+
+TCompositeToken::~TCompositeToken() {
+    Clear();
+}
 
 std::string TCompositeToken::GetText() const {
     std::string text;
@@ -164,10 +194,9 @@ TToken* TCompositeToken::AddToken(TTokenKind kind) {
 
 TToken* TCompositeToken::InsertToken(int index, TTokenKind kind) {
     if (index < 0 || index > Count()) rtl::ListIndexError(index);
-    auto token = CreateToken(kind);
-    token->owner_ = this;
-    TToken* result = token.get();
-    tokens_.insert(tokens_.begin() + index, std::move(token));
+    TToken* result = CreateToken(kind, storage_);
+    result->owner_ = this;
+    tokens_.insert(tokens_.begin() + index, result);
     for (int i = index; i < Count(); ++i)
         tokens_[i]->index_ = i;
     return result;
@@ -179,7 +208,11 @@ int TCompositeToken::IndexOf(const TToken* token) const {
 }
 
 void TCompositeToken::Clear() {
+    for (TToken* token : tokens_)
+        token->~TToken();
     tokens_.clear();
+    memoStorage_.Clear();
+    storage_.release();
 }
 
 // ---- helpers

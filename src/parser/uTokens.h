@@ -3,8 +3,10 @@
 
 #include "platform/rtl/Exception.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +40,25 @@ enum class TTokenKind : uint8_t {
     CompositeOperation,
 };
 
+// Storage of the memo tables of a token list: a table that grew is kept for the next token whose
+// table reaches that size, and all of them go with the list.
+class TMemoStorage {
+public:
+    explicit TMemoStorage(std::pmr::memory_resource& blocks) : blocks_(blocks) {}
+    // Room for a table of `capacity` entries (a power of two), every key null.
+    void* Take(uint32_t capacity, size_t entrySize);
+    void Give(void* table, uint32_t capacity);
+    // Forgets every table; the blocks they were in are released by their owner.
+    void Clear() { free_.fill(nullptr); }
+
+private:
+    struct TFree {
+        TFree* Next;
+    };
+    std::pmr::memory_resource& blocks_;
+    std::array<TFree*, 32> free_{}; // by log2 of the capacity
+};
+
 // Memoised match results of the grammar engine at one token: symbol key -> the symbol that matched
 // starting here, or null when that key failed here. Open addressing, created on first use.
 class TSymbolMemo {
@@ -53,22 +74,21 @@ public:
 
     const Entry* Find(const void* key) const;
     // Adds or replaces the entry for the key.
-    void Set(const void* key, TSymbol* symbol);
+    void Set(const void* key, TSymbol* symbol, TMemoStorage& storage);
     // The slot of the key's entry, added as failed when there was none (then `added`). A slot stays
     // the key's while the capacity stays the same.
-    uint32_t Claim(const void* key, bool& added);
+    uint32_t Claim(const void* key, bool& added, TMemoStorage& storage);
     Entry& At(uint32_t slot) { return entries_[slot]; }
     uint32_t Capacity() const { return capacity_; }
     int Count() const { return count_; }
-    void Clear();
 
 private:
-    void Grow();
+    void Grow(TMemoStorage& storage);
 
     // Most tokens where anything is tried see a few dozen keys.
     static constexpr uint32_t kFirstCapacity = 32;
 
-    std::unique_ptr<Entry[]> entries_;
+    Entry* entries_ = nullptr; // in the token list's memo storage
     uint32_t capacity_ = 0;
     int count_ = 0;
 };
@@ -146,6 +166,7 @@ public:
     static constexpr TTokenKind kLast = TTokenKind::Composite;
 
     TCompositeToken() : TToken(TTokenKind::Composite) {}
+    ~TCompositeToken() override;
 
     std::string GetText() const override;
     // Replaces the list by one text token holding the text.
@@ -157,10 +178,10 @@ public:
     int Count() const { return static_cast<int>(tokens_.size()); }
     TToken* Items(int index) const {
         if (index < 0 || index >= Count()) rtl::ListIndexError(index);
-        return tokens_[index].get();
+        return tokens_[index];
     }
-    TToken* First() const { return tokens_.empty() ? nullptr : tokens_.front().get(); }
-    TToken* Last() const { return tokens_.empty() ? nullptr : tokens_.back().get(); }
+    TToken* First() const { return tokens_.empty() ? nullptr : tokens_.front(); }
+    TToken* Last() const { return tokens_.empty() ? nullptr : tokens_.back(); }
     TToken* AddToken(TTokenKind kind);
     TToken* InsertToken(int index, TTokenKind kind);
     template <class T>
@@ -173,9 +194,15 @@ public:
     }
     int IndexOf(const TToken* token) const;
     void Clear();
+    // Where the memo tables of the list's tokens live.
+    TMemoStorage& MemoStorage() { return memoStorage_; }
 
 private:
-    std::vector<std::unique_ptr<TToken>> tokens_;
+    // The tokens and their memo tables live in the list's own blocks, freed all at once: a routine
+    // has thousands.
+    std::pmr::monotonic_buffer_resource storage_;
+    TMemoStorage memoStorage_{storage_};
+    std::vector<TToken*> tokens_;
 };
 
 // Marks the caret for code completion; collects the symbols tried there.
@@ -260,8 +287,8 @@ constexpr uint32_t KindsOf() {
     return ((((2u << static_cast<int>(T::kLast)) - 1) & ~((1u << static_cast<int>(T::kFirst)) - 1)) | ...);
 }
 
-// A new token of the given class, without owner.
-std::unique_ptr<TToken> CreateToken(TTokenKind kind);
+// A new token of the given class, without owner, in the storage; destroy it in place.
+TToken* CreateToken(TTokenKind kind, std::pmr::memory_resource& storage);
 
 // Neither whitespace nor a comment.
 inline bool IsSignificantToken(const TToken* token) {

@@ -290,6 +290,75 @@ TEST(TokenList, InsertKeepsIndexesAndDescribes) {
     EXPECT_TRUE(tokens.First()->Is<TTextToken>());
 }
 
+// A token's memo keeps every key through its table's growth, and a table another token gave back
+// comes to the next one empty.
+TEST(TokenList, MemoTablesGrowAndAreReusedEmpty) {
+    TCompositeToken tokens;
+    MySqlTokenizer()->Tokenize(tokens, u"a b c");
+    std::vector<int> keys(200);
+    auto* symbol = reinterpret_cast<TSymbol*>(&keys); // never followed
+    auto fill = [&](TToken& token, int count) {
+        for (int i = 0; i < count; ++i) {
+            bool added = false;
+            const uint32_t slot = token.Memo().Claim(&keys[i], added, tokens.MemoStorage());
+            EXPECT_TRUE(added);
+            if (i % 2) token.Memo().At(slot).symbol = symbol;
+        }
+    };
+    TToken& first = *tokens.Items(0);
+    fill(first, 200);
+    ASSERT_EQ(first.Memo().Count(), 200);
+    for (int i = 0; i < 200; ++i) {
+        const auto* entry = first.Memo().Find(&keys[i]);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->symbol, i % 2 ? symbol : nullptr);
+    }
+    // The next token's tables come from those the first gave back on its way up.
+    TToken& second = *tokens.Items(2);
+    EXPECT_EQ(second.Memo().Find(&keys[0]), nullptr);
+    fill(second, 100);
+    EXPECT_EQ(second.Memo().Count(), 100);
+    EXPECT_EQ(second.Memo().Find(&keys[151]), nullptr);
+    EXPECT_EQ(first.Memo().Find(&keys[151])->symbol, symbol);
+}
+
+// Set at the size where the table grows: the entry must land in the grown table, not in the one it
+// left (which another token may already hold).
+TEST(TokenList, MemoSetWhereTheTableGrowsKeepsEveryEntry) {
+    for (const bool existing : {true, false}) {
+        SCOPED_TRACE(existing ? "replacing" : "adding");
+        TCompositeToken tokens;
+        MySqlTokenizer()->Tokenize(tokens, u"a b");
+        TToken& token = *tokens.Items(0);
+        std::vector<int> keys(400);
+        std::vector<TSymbol*> symbols(keys.size(), nullptr);
+        auto* matched = reinterpret_cast<TSymbol*>(&keys); // never followed
+        int count = 0;
+        for (const uint32_t capacity : {32u, 64u, 128u, 256u}) {
+            // Fill up to the last entry the table takes before it grows.
+            while ((count + 1) * 4 <= static_cast<int>(capacity) * 3) {
+                bool added = false;
+                token.Memo().Claim(&keys[count++], added, tokens.MemoStorage());
+            }
+            ASSERT_EQ(token.Memo().Capacity(), capacity);
+            const int key = existing ? count / 2 : count++;
+            token.Memo().Set(&keys[key], matched, tokens.MemoStorage());
+            symbols[key] = matched;
+            // The table given back goes to the next token that grows.
+            TToken& other = *tokens.Items(2);
+            for (int i = 0; i < static_cast<int>(capacity) / 2; ++i) {
+                bool added = false;
+                other.Memo().Claim(&keys[keys.size() - 1 - i], added, tokens.MemoStorage());
+            }
+            for (int i = 0; i < count; ++i) {
+                const auto* entry = token.Memo().Find(&keys[i]);
+                ASSERT_NE(entry, nullptr) << i;
+                EXPECT_EQ(entry->symbol, symbols[i]) << i;
+            }
+        }
+    }
+}
+
 TEST(TokenIterator, SkipsWhitespaceAndCommentsAndKeepsTheFurthestIndex) {
     TCompositeToken tokens;
     MySqlTokenizer()->Tokenize(tokens, u" a /* c */ b -- d\n");
