@@ -35,6 +35,14 @@ constexpr int kErrorSignalNotFound = 1643;
 constexpr int kErrorSignalException = 1644;
 constexpr int kErrorResignalWithoutHandler = 1645;
 
+// A CONTINUE handler took a condition raised where a flow statement decides: as on the server, the
+// routine goes on after that statement.
+class EFlowStatementAbandoned : public rtl::Exception {
+public:
+    EFlowStatementAbandoned() : rtl::Exception("") {}
+    const char* ClassName() const override { return "EFlowStatementAbandoned"; }
+};
+
 THandlerCallStack& ActiveHandlers(const TRoutine& routine) {
     return DBAProgramOf(routine).HandlerCallStack();
 }
@@ -269,7 +277,7 @@ void ProcessReplyWarnings(core::IDBAConnection& connection, TRoutine& routine,
     DispatchWarnings(routine, block, debugger, statement, warnings);
 }
 
-void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+bool DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                       const std::shared_ptr<IDebugger>& debugger,
                       const std::shared_ptr<IStatement>& statement,
                       const std::vector<TStoreProblem>& warnings) {
@@ -279,19 +287,20 @@ void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
     for (const TStoreProblem& warning : warnings)
         if (DispatchCondition(routine, block, statement, true, warning.SQLState, warning.ErrorCode,
                               warning.Message, debugger))
-            return;
+            return true;
     for (const TStoreProblem& warning : warnings)
         debugger->Output(
             mkError, rtl::Utf8ToUtf16(ConditionText(warning.ErrorCode, warning.SQLState, warning.Message)),
             nullptr, statement, routine);
+    return false;
 }
 
-void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+bool DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                            const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement) {
     std::vector<TStoreProblem> warnings;
     warnings.swap(routine.Program().StoreWarnings());
-    if (warnings.empty()) return;
+    if (warnings.empty()) return false;
     // As the server's own stores, the last one's warning replaces the list; a note, which SIGNAL
     // cannot raise, leaves it empty.
     core::IDBAConnection& connection = RoutineConnection(routine);
@@ -300,7 +309,7 @@ void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& blo
         LeaveServerCondition(connection, true, last.ErrorCode, last.Message);
         DBAProgramOf(routine).SetServerWarningsKept(true);
     }
-    DispatchWarnings(routine, block, debugger, statement, warnings);
+    return DispatchWarnings(routine, block, debugger, statement, warnings);
 }
 
 bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
@@ -447,8 +456,18 @@ TDBAStatementInterpreter::EvaluateExpression(const std::shared_ptr<IExpression>&
     return value;
 }
 
+bool TDBAStatementInterpreter::Holds(const std::shared_ptr<IExpression>& condition,
+                                     const std::shared_ptr<core::IRODataValue>& selector) {
+    const bool holds = TDBAExpressionInterpreter(Routine(), Debugger(), Block(), CurrentStatement())
+                           .Holds(condition, selector);
+    if (DispatchStoreWarnings(Routine(), Block(), Debugger(), CurrentStatement()))
+        throw EFlowStatementAbandoned();
+    return holds;
+}
+
 bool TDBAStatementInterpreter::HandleException(rtl::Exception& exception,
                                                const std::shared_ptr<IStatement>& statement) {
+    if (dynamic_cast<const EFlowStatementAbandoned*>(&exception)) return true;
     if (auto* serverError = dynamic_cast<core::EDBAConnectionException*>(&exception))
         return HandleServerError(*serverError, statement);
     return TStatementInterpreter::HandleException(exception, statement);

@@ -71,6 +71,8 @@ protected:
     CreateNestedInterpreter(TRoutine& routine, const std::shared_ptr<IBlock>& block) override;
     std::shared_ptr<core::IRODataValue> EvaluateExpression(const std::shared_ptr<IExpression>& expression,
                                                            TEvaluationMode mode) override;
+    bool Holds(const std::shared_ptr<IExpression>& condition,
+               const std::shared_ptr<core::IRODataValue>& selector) override;
     bool HandleException(rtl::Exception& exception, const std::shared_ptr<IStatement>& statement) override;
 
 private:
@@ -130,13 +132,13 @@ void ProcessReplyWarnings(core::IDBAConnection& connection, TRoutine& routine,
                           const std::shared_ptr<IStatement>& statement, int replyWarningCount,
                           int readBackWarningCount);
 // Offers the warnings of one statement to the handlers: the first that a handler takes runs it,
-// and when none does, each is reported for the statement.
-void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+// and when none does, each is reported for the statement. Whether a handler took one.
+bool DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                       const std::shared_ptr<IDebugger>& debugger,
                       const std::shared_ptr<IStatement>& statement,
                       const std::vector<TStoreProblem>& warnings);
 // The same for what the statement's non-strict stores left in the program's StoreWarnings.
-void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+bool DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                            const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement);
 // Runs the handler that takes the condition raised in the block, if any: "[HANDLED]" output, its

@@ -464,3 +464,67 @@ INSTANTIATE_TEST_SUITE_P(Cases, ServerSemanticsTest, testing::ValuesIn(kCases),
 
 } // namespace
 } // namespace engine
+
+namespace engine {
+namespace {
+
+// What the routine's own statements leave in its warning list when the debugger computes them.
+const TBothWaysCase kRoutineWarningCases[] = {
+    // A CASE reads its selector and each WHEN as a comparison does; text against text reads no number.
+    // Each WHEN of a CASE statement is a statement of its own, whose warning replaces the list.
+    {"CaseStatementComparesTextAsNumbers",
+     {"CREATE PROCEDURE n() BEGIN DECLARE s VARCHAR(5) DEFAULT 'abc'; DECLARE i INT DEFAULT 3; "
+      "CASE s WHEN 2.5 THEN SELECT 'm' AS c; ELSE SELECT 'e' AS c; END CASE; SHOW WARNINGS; "
+      "CASE s WHEN 2e0 THEN SELECT 'm' AS c; WHEN 3 THEN SELECT 'n' AS c; ELSE SELECT 'e' AS c; END CASE; "
+      "SHOW WARNINGS; CASE i WHEN '3x' THEN SELECT 'three' AS c; END CASE; SHOW WARNINGS; "
+      "CASE s WHEN 'abc' THEN SELECT 'same' AS c; END CASE; SELECT @@warning_count AS w; "
+      "CASE NULL WHEN 'x' THEN SELECT 'null' AS c; ELSE SELECT 'no' AS c; END CASE; END"},
+     {},
+     "CALL n()",
+     {"c:e", "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: 'abc'", "c:e",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DECIMAL value: 'abc'", "c:three",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DECIMAL value: '3x'", "c:same", "w:1", "c:no"}},
+    // A CASE expression reads its selector once for each kind of comparison; a strict store fails.
+    {"CaseExpressionComparesTextAsNumbers",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE n() BEGIN DECLARE s VARCHAR(5) DEFAULT 'abc'; DECLARE r INT; "
+      "SET r = CASE s WHEN 'x' THEN 1 WHEN 1 THEN 2 WHEN 2 THEN 3 ELSE 4 END; SHOW WARNINGS; "
+      "SET r = r + CASE WHEN '1z' THEN 10 ELSE 20 END; SHOW WARNINGS; SELECT r; END"},
+     {},
+     "CALL n()",
+     {"Level,Code,Message:Warning|1292|Truncated incorrect DECIMAL value: 'abc'",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: '1z'", "r:14"}},
+    {"CaseExpressionInAStrictStore",
+     {"CREATE PROCEDURE n() BEGIN DECLARE s VARCHAR(5) DEFAULT 'abc'; DECLARE r INT; "
+      "SET r = CASE s WHEN 1 THEN 1 ELSE 2 END; END"},
+     {},
+     "CALL n()",
+     {"error 1292: Truncated incorrect DECIMAL value: 'abc'"}},
+    // A condition that is text alone reads it as a DOUBLE, and warns even in a strict routine.
+    {"TextAloneAsACondition",
+     {"CREATE PROCEDURE n() BEGIN DECLARE k INT DEFAULT 0; "
+      "IF 'abc' THEN SELECT 'yes' AS c; END IF; SHOW WARNINGS; "
+      "WHILE '0x' DO SELECT 'loop' AS c; END WHILE; SHOW WARNINGS; "
+      "REPEAT SET k = k + 1; UNTIL '1abc' END REPEAT; SHOW WARNINGS; "
+      "IF 'x' THEN SELECT 'a' AS c; ELSEIF '1y' THEN SELECT 'b' AS c; END IF; SHOW WARNINGS; SELECT k; END"},
+     {},
+     "CALL n()",
+     {"Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: 'abc'",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: '0x'",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: '1abc'", "c:b",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: '1y'", "k:1"}},
+    // A CONTINUE handler that takes what a flow statement raised deciding goes on after that statement.
+    {"TextAloneAsAConditionActivatesHandlers",
+     {"CREATE PROCEDURE n() BEGIN DECLARE k INT DEFAULT 0; DECLARE CONTINUE HANDLER FOR 1292 SET k = k + 1; "
+      "IF 'abc' THEN SET k = 100; END IF; CASE 'abc' WHEN 0 THEN SET k = k + 10; END CASE; "
+      "WHILE k < 20 AND '2x' DO SET k = k + 5; END WHILE; SELECT k; END"},
+     {},
+     "CALL n()",
+     {"k:3"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(RoutineWarnings, ServerSemanticsTest, testing::ValuesIn(kRoutineWarningCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace engine
