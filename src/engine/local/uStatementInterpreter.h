@@ -48,7 +48,7 @@ protected:
     // block; a DEFAULT expression is evaluated anew each time.
     virtual void ResetBlockVariables(const std::shared_ptr<IBlock>& block);
     // The variable back to its declared default, evaluated in the block.
-    void ResetVariable(ICustomVariable& variable, const std::shared_ptr<IBlock>& block);
+    virtual void ResetVariable(ICustomVariable& variable, const std::shared_ptr<IBlock>& block);
     // A new interpreter of this class with the same debugger.
     virtual std::unique_ptr<TStatementInterpreter>
     CreateNestedInterpreter(TRoutine& routine, const std::shared_ptr<IBlock>& block);

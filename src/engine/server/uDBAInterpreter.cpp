@@ -1,6 +1,9 @@
 #include "engine/server/uDBAInterpreter.h"
 
 #include <cctype>
+#include <optional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/uStringUtils.h"
@@ -12,6 +15,7 @@
 #include "engine/sql/uSQLWriter.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Utf.h"
 
 namespace engine {
@@ -185,7 +189,8 @@ std::vector<TStoreProblem> ServerWarnings(core::IDBAConnection& connection) {
     query->Open();
     for (; !query->Eof(); query->Next()) {
         const int errorCode = query->Fields()[1]->AsInteger();
-        warnings.push_back({errorCode, core::MySQLErrorSQLState(errorCode), query->Fields()[2]->AsString()});
+        warnings.push_back({errorCode, core::MySQLErrorSQLState(errorCode), query->Fields()[2]->AsString(),
+                            query->Fields()[0]->AsString() == "Note"});
     }
     return warnings;
 }
@@ -241,14 +246,82 @@ void ClearServerWarnings(core::IDBAConnection& connection) {
     ExecUnmonitored(connection, "DO (SELECT 0 FROM (SELECT 0) AS debugger_internal_clear)");
 }
 
-void LeaveServerCondition(core::IDBAConnection& connection, bool warning, int errorCode,
-                          const std::string& message) {
-    // SIGNAL takes a literal only, in hexadecimal read the same under any sql_mode, and refuses a
-    // message longer than its condition item.
+namespace {
+
+constexpr int kErrorTruncatedValue = 1292;
+// A quoted text this long or longer that ends in "..." may have been cut by the message.
+constexpr std::size_t kShortestCutQuote = 125;
+
+// SIGNAL or RESIGNAL of the condition: a literal only, in hexadecimal read the same under any
+// sql_mode, no longer than the message a condition item takes.
+std::string SignalText(const char* statement, const char* sqlState, int errorCode,
+                       const std::string& message) {
     constexpr std::size_t kMessageTextLength = 512;
     const std::string text = message.substr(0, rtl::Utf8PrefixBytes(message, kMessageTextLength));
-    ExecUnmonitored(connection, rtl::Format("SIGNAL SQLSTATE '%s' SET MYSQL_ERRNO = %d, MESSAGE_TEXT = X'%s'",
-                                            warning ? "01000" : "45000", errorCode, core::BytesToHex(text)));
+    return rtl::Format("%s SQLSTATE '%s' SET MYSQL_ERRNO = %d, MESSAGE_TEXT = X'%s'", statement, sqlState,
+                       errorCode, core::BytesToHex(text));
+}
+
+// An expression whose evaluation makes the server say the condition again, note or warning as it
+// judges the text: text read as a number, quoted whole by its message. None for anything else.
+std::optional<std::string> RepeatingExpression(const TStoreProblem& condition) {
+    static constexpr std::pair<std::string_view, const char*> kReadings[] = {
+        {"Truncated incorrect DOUBLE value: '", "%s + 0"},
+        {"Truncated incorrect INTEGER value: '", "CAST(%s AS SIGNED)"},
+        {"Truncated incorrect DECIMAL value: '", "CAST(%s AS DECIMAL)"},
+    };
+    const std::string& message = condition.Message;
+    if (condition.ErrorCode != kErrorTruncatedValue || !message.ends_with('\'')) return {};
+    for (const auto& [prefix, format] : kReadings) {
+        if (!message.starts_with(prefix)) continue;
+        const std::string text = message.substr(prefix.size(), message.size() - prefix.size() - 1);
+        if (text.size() >= kShortestCutQuote && text.ends_with("...")) return {};
+        return rtl::Format(format, "CONVERT(X'" + core::BytesToHex(text) + "' USING utf8mb4)");
+    }
+    return {};
+}
+
+// One statement after which the server's warning list holds the conditions in order: first what
+// a DO makes the server say again, then each further condition pushed by the RESIGNAL of a handler
+// around what came before, which keeps the list. SIGNAL raises no note: a note the server cannot
+// say again goes in as a warning.
+std::string ConditionListText(const std::vector<TStoreProblem>& conditions) {
+    std::string repeated;
+    std::vector<const TStoreProblem*> signalled;
+    for (const TStoreProblem& condition : conditions) {
+        const auto expression = signalled.empty() ? RepeatingExpression(condition) : std::nullopt;
+        if (expression)
+            core::AppendWithDelimiter(repeated, *expression, ", ");
+        else
+            signalled.push_back(&condition);
+    }
+    if (repeated.empty() && signalled.empty()) return {};
+    std::size_t next = 0;
+    std::string statement;
+    if (!repeated.empty()) {
+        statement = "DO " + repeated;
+    } else {
+        statement = SignalText("SIGNAL", "01000", signalled[0]->ErrorCode, signalled[0]->Message);
+        next = 1;
+    }
+    if (next == signalled.size()) return statement;
+    for (; next < signalled.size(); ++next)
+        statement = rtl::Format(
+            "BEGIN DECLARE EXIT HANDLER FOR SQLWARNING, %d %s; %s; END", kErrorTruncatedValue,
+            SignalText("RESIGNAL", "01000", signalled[next]->ErrorCode, signalled[next]->Message), statement);
+    return "BEGIN NOT ATOMIC " + statement + "; END";
+}
+
+} // namespace
+
+void LeaveServerConditions(core::IDBAConnection& connection, const std::vector<TStoreProblem>& conditions) {
+    if (const std::string text = ConditionListText(conditions); !text.empty())
+        ExecUnmonitored(connection, text);
+}
+
+void LeaveServerCondition(core::IDBAConnection& connection, bool warning, const TStoreProblem& condition) {
+    if (warning) return LeaveServerConditions(connection, {condition});
+    ExecUnmonitored(connection, SignalText("SIGNAL", "45000", condition.ErrorCode, condition.Message));
 }
 
 void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
@@ -285,9 +358,7 @@ bool DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
     // As on the server, one statement activates one handler at most: the first warning that a
     // handler takes, and the handler's statements leave none of the others behind.
     for (const TStoreProblem& warning : warnings)
-        if (DispatchCondition(routine, block, statement, true, warning.SQLState, warning.ErrorCode,
-                              warning.Message, debugger))
-            return true;
+        if (DispatchCondition(routine, block, statement, true, warning, debugger)) return true;
     for (const TStoreProblem& warning : warnings)
         debugger->Output(
             mkError, rtl::Utf8ToUtf16(ConditionText(warning.ErrorCode, warning.SQLState, warning.Message)),
@@ -301,30 +372,27 @@ bool DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& blo
     std::vector<TStoreProblem> warnings;
     warnings.swap(routine.Program().StoreWarnings());
     if (warnings.empty()) return false;
-    // As the server's own stores, the last one's warning replaces the list; a note, which SIGNAL
-    // cannot raise, leaves it empty.
-    core::IDBAConnection& connection = RoutineConnection(routine);
-    ForgetKeptWarnings(connection, DBAProgramOf(routine));
-    if (const TStoreProblem& last = warnings.back(); !last.Note) {
-        LeaveServerCondition(connection, true, last.ErrorCode, last.Message);
-        DBAProgramOf(routine).SetServerWarningsKept(true);
-    }
+    // As on the server, they replace the list, which the statement leaving them empties first.
+    LeaveServerConditions(RoutineConnection(routine), warnings);
+    DBAProgramOf(routine).SetServerWarningsKept(true);
     return DispatchWarnings(routine, block, debugger, statement, warnings);
 }
 
 bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                        const std::shared_ptr<IStatement>& statement, bool warning,
-                       const std::string& sqlState, int errorCode, const std::string& message,
-                       const std::shared_ptr<IDebugger>& debugger) {
+                       const TStoreProblem& condition, const std::shared_ptr<IDebugger>& debugger) {
     const auto dbaBlock = std::dynamic_pointer_cast<IDBABlock>(block);
     if (!dbaBlock) return false;
+    const std::string& sqlState = condition.SQLState;
+    const int errorCode = condition.ErrorCode;
+    const std::string& message = condition.Message;
     TDBAHandler* handler = dbaBlock->FindHandler(errorCode, sqlState, warning);
     if (!handler) return false;
     const std::shared_ptr<IDBABlock> declaringBlock = handler->Block();
     THandlerCallStack& handlers = ActiveHandlers(routine);
     if (IsHandlerBlockActive(handlers, *declaringBlock))
-        return DispatchCondition(routine, declaringBlock->GetParent(), statement, warning, sqlState,
-                                 errorCode, message, debugger);
+        return DispatchCondition(routine, declaringBlock->GetParent(), statement, warning, condition,
+                                 debugger);
 
     debugger->Output(mkInformation,
                      rtl::Utf8ToUtf16("[HANDLED]" + ConditionText(errorCode, sqlState, message)), nullptr,
@@ -332,7 +400,7 @@ bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
     // The handler's statements read the condition they handle; after them the routine reads no
     // warnings.
     core::IDBAConnection& connection = RoutineConnection(routine);
-    LeaveServerCondition(connection, warning, errorCode, message);
+    LeaveServerCondition(connection, warning, condition);
     DBAProgramOf(routine).SetServerWarningsKept(true);
     {
         const TActiveHandlerGuard active(handlers, *handler, message, warning, sqlState, errorCode);
@@ -451,8 +519,8 @@ std::shared_ptr<core::IRODataValue>
 TDBAStatementInterpreter::EvaluateExpression(const std::shared_ptr<IExpression>& expression,
                                              TEvaluationMode mode) {
     auto value = EvaluateInContext(Routine(), Block(), Debugger(), expression, mode, CurrentStatement());
-    // What reading text as a number left, in a condition as much as in a store.
-    DispatchStoreWarnings(Routine(), Block(), Debugger(), CurrentStatement());
+    // What reading text as a number left; a store's value leaves it with what the store leaves.
+    if (!storing_) DispatchStoreWarnings(Routine(), Block(), Debugger(), CurrentStatement());
     return value;
 }
 
@@ -477,13 +545,16 @@ bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& 
                                                  const std::shared_ptr<IStatement>& statement) {
     if (exception.Handled()) return false;
     DBAProgramOf(Routine()).CountRaisedConditions();
+    // The error stands in the list for what the failed statement had said before it.
+    Routine().Program().StoreWarnings().clear();
     ClearServerWarnings(RoutineConnection(Routine()));
     DBAProgramOf(Routine()).SetServerWarningsKept(false);
     // A statement that failed counts no rows.
     if (const auto& rowCount = DBAProgramOf(Routine()).RowCount())
         rowCount->SetValue(Routine().Program().ValueFactory().CreateInteger(-1));
-    if (DispatchCondition(Routine(), Block(), statement, false, exception.SQLState(), exception.ErrorCode(),
-                          exception.ErrorMessage(), Debugger()))
+    if (DispatchCondition(Routine(), Block(), statement, false,
+                          {exception.ErrorCode(), exception.SQLState(), exception.ErrorMessage()},
+                          Debugger()))
         return true;
     exception.SetHandled(true);
     return false;
@@ -491,7 +562,6 @@ bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& 
 
 void TDBAStatementInterpreter::ResetBlockVariables(const std::shared_ptr<IBlock>& block) {
     TStatementInterpreter::ResetBlockVariables(block);
-    DispatchStoreWarnings(Routine(), block, Debugger(), block);
     if (const auto dbaBlock = std::dynamic_pointer_cast<IDBABlock>(block))
         for (int i = 0; i < dbaBlock->CursorCount(); ++i)
             dbaBlock->GetCursor(i).DataSet().Close();
@@ -504,8 +574,20 @@ void TDBAStatementInterpreter::VisitRoutineCall(const std::shared_ptr<IRoutineCa
     DispatchStoreWarnings(Routine(), Block(), Debugger(), statement);
 }
 
+void TDBAStatementInterpreter::ResetVariable(ICustomVariable& variable,
+                                             const std::shared_ptr<IBlock>& block) {
+    TStatementInterpreter::ResetVariable(variable, block);
+    // Each declaration is a statement of its own.
+    DispatchStoreWarnings(Routine(), block, Debugger(), block);
+}
+
 void TDBAStatementInterpreter::VisitAssignation(const std::shared_ptr<IAssignation>& statement) {
-    TStatementInterpreter::VisitAssignation(statement);
+    {
+        // The value's warnings and the store's are one statement's list, in that order.
+        const bool outer = std::exchange(storing_, true);
+        const rtl::ScopeExit restore([&] { storing_ = outer; });
+        TStatementInterpreter::VisitAssignation(statement);
+    }
     DispatchStoreWarnings(Routine(), Block(), Debugger(), statement);
 }
 
@@ -617,7 +699,7 @@ void TDBAStatementInterpreter::RaiseCondition(const std::shared_ptr<IStatement>&
     if (!warning && !sqlState.starts_with("01"))
         core::RaiseDBAError(message.substr(0, rtl::Utf8PrefixBytes(message, kMaxClientErrorMessage)),
                             errorCode, sqlState);
-    if (!DispatchCondition(Routine(), Block(), statement, true, sqlState, errorCode, message, Debugger()))
+    if (!DispatchCondition(Routine(), Block(), statement, true, {errorCode, sqlState, message}, Debugger()))
         Debugger()->Output(mkError, rtl::Utf8ToUtf16(ConditionText(errorCode, sqlState, message)), nullptr,
                            statement, Routine());
 }

@@ -67,6 +67,8 @@ public:
 protected:
     // Also closes the block's cursors.
     void ResetBlockVariables(const std::shared_ptr<IBlock>& block) override;
+    // Then raises what the declaration's store cut or clamped.
+    void ResetVariable(ICustomVariable& variable, const std::shared_ptr<IBlock>& block) override;
     std::unique_ptr<TStatementInterpreter>
     CreateNestedInterpreter(TRoutine& routine, const std::shared_ptr<IBlock>& block) override;
     std::shared_ptr<core::IRODataValue> EvaluateExpression(const std::shared_ptr<IExpression>& expression,
@@ -78,6 +80,9 @@ protected:
 private:
     // MYSQL_ERRNO and MESSAGE_TEXT, where the statement sets them, replace the code and the text.
     void ApplySignalItems(const TDBACustomSignal& statement, int& errorCode, std::string& message);
+
+    // Set while an assignment runs: its value's warnings wait for its store's.
+    bool storing_ = false;
 };
 
 class TDBAProgram;
@@ -110,11 +115,13 @@ int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVa
 void ForgetKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program);
 // Empties the server's warning list with a statement that fails on purpose, unseen by the monitor.
 void ClearServerWarnings(core::IDBAConnection& connection);
-// Makes the condition the only entry of the server's warning list, unseen by the monitor, for the
-// routine's SHOW WARNINGS, @@warning_count and @@error_count: a warning as a warning (SIGNAL raises
-// no note), anything else as an error.
-void LeaveServerCondition(core::IDBAConnection& connection, bool warning, int errorCode,
-                          const std::string& message);
+// Makes the conditions the entries of the server's warning list, in order, unseen by the monitor,
+// for the routine's SHOW WARNINGS, @@warning_count and @@error_count: warnings as warnings, a note
+// as a note where the server can say it again (text read as a number), else as a warning. One
+// statement, which empties the list first.
+void LeaveServerConditions(core::IDBAConnection& connection, const std::vector<TStoreProblem>& conditions);
+// The same for one condition at warning level or, `warning` unset, as an error.
+void LeaveServerCondition(core::IDBAConnection& connection, bool warning, const TStoreProblem& condition);
 // "show warnings": each row, except the trace of ClearServerWarnings, is offered to the handlers
 // as a warning-level condition or else reported for the statement, and the list stays for the
 // routine's SHOW WARNINGS and @@warning_count. Nothing is asked when the warning count is known to
@@ -146,8 +153,7 @@ bool DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& blo
 // handler is running are out of scope, as on the server. Whether a handler took it.
 bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                        const std::shared_ptr<IStatement>& statement, bool warning,
-                       const std::string& sqlState, int errorCode, const std::string& message,
-                       const std::shared_ptr<IDebugger>& debugger);
+                       const TStoreProblem& condition, const std::shared_ptr<IDebugger>& debugger);
 // The column headings of the result name the routine's variables rather than their session
 // variables; a name is replaced only where it stands whole.
 void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& variables);

@@ -521,6 +521,36 @@ const TBothWaysCase kRoutineWarningCases[] = {
      {},
      "CALL n()",
      {"k:3"}},
+    // A statement computed on the client leaves every note and warning it raised, in order, with its
+    // level; an assignment's value says its part before the store.
+    {"StatementLeavesAllItsConditionsInOrder",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE w() BEGIN DECLARE t TINYINT; DECLARE d DOUBLE; SET t = ' 1 ' + 'x' + 1000; "
+      "SHOW WARNINGS; SELECT @@warning_count AS n; SET d = CAST('7 ' AS SIGNED) + CAST(' 8' AS DECIMAL); "
+      "SHOW WARNINGS; SELECT d; END"},
+     {},
+     "CALL w()",
+     {"Level,Code,Message:Note|1292|Truncated incorrect DOUBLE value: ' 1 ';Warning|1292|Truncated incorrect "
+      "DOUBLE value: 'x';Warning|1264|Out of range value for column 't' at row 0",
+      "n:3", "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '7 '", "d:15"}},
+    // Each declaration and each item of a multiple SET is a statement of its own.
+    {"EachDeclarationAndSetItemLeavesItsOwn",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE w() BEGIN DECLARE a CHAR(1) DEFAULT 'xy'; DECLARE b TINYINT DEFAULT 300; "
+      "SHOW WARNINGS; SET a = 'pq', b = 'z' + 400; SHOW WARNINGS; END"},
+     {},
+     "CALL w()",
+     {"Level,Code,Message:Warning|1264|Out of range value for column 'b' at row 0",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: 'z';Warning|1264|Out of range value "
+      "for column 'b' at row 0"}},
+    // A handler that takes a note reads a note, whether the server or the client raised it.
+    {"HandlerReadsTheNoteItHandles",
+     {"CREATE PROCEDURE w() BEGIN DECLARE d DOUBLE; DECLARE CONTINUE HANDLER FOR 1292 SHOW WARNINGS; "
+      "SET d = ' 3 ' + 1; SELECT CAST('10 ' AS UNSIGNED) AS s; SELECT d; END"},
+     {},
+     "CALL w()",
+     {"Level,Code,Message:Note|1292|Truncated incorrect DOUBLE value: ' 3 '", "s:10",
+      "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '10 '", "d:4"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(RoutineWarnings, ServerSemanticsTest, testing::ValuesIn(kRoutineWarningCases),
