@@ -102,10 +102,14 @@ void ReplaceWholeName(std::string& text, const std::string& name, const std::str
     }
 }
 
+bool StartsWithKeyword(const std::string& text, std::string_view keyword) {
+    const std::size_t start = text.find_first_not_of(" \t\r\n(");
+    return start != std::string::npos && core::SameText(text.substr(start, keyword.size()), keyword);
+}
+
 // Whether the statement is a query, which sets FOUND_ROWS().
 bool IsSelect(const std::string& text) {
-    const std::size_t start = text.find_first_not_of(" \t\r\n(");
-    return start != std::string::npos && core::SameText(text.substr(start, 6), "SELECT");
+    return StartsWithKeyword(text, "SELECT");
 }
 
 } // namespace
@@ -217,6 +221,22 @@ int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVa
     if (foundRows && selected)
         foundRows->SetValue(connection.FieldDataValue(query->Fields()[countsField + 1]));
     return askCount ? query->Fields()[variables.Count()]->AsInteger() : replyWarningCount;
+}
+
+std::vector<TStoreProblem> KeptWarnings(core::IDBAConnection& connection, const TDBAProgram& program) {
+    return program.ServerWarningsKept() ? ServerWarnings(connection) : std::vector<TStoreProblem>();
+}
+
+int RestoreKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program,
+                        const std::vector<TStoreProblem>& kept, int warningCount) {
+    if (kept.empty()) return warningCount;
+    if (warningCount == kWarningCountUnknown)
+        warningCount = static_cast<int>(
+            core::VariantToInt64(connection.Evaluate(u"@@warning_count", true, 0)->AsInteger()));
+    if (warningCount != 0) return warningCount;
+    LeaveServerConditions(connection, kept);
+    program.SetServerWarningsKept(true);
+    return warningCount;
 }
 
 void ForgetKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program) {
@@ -498,12 +518,16 @@ void TDBAExpressionInterpreter::VisitMirroredVariable(const std::shared_ptr<TDBA
 void TDBAExpressionInterpreter::VisitServerSideExpression(
     const std::shared_ptr<TDBAServerSideExpression>& expression) {
     core::IDBAConnection& connection = RoutineConnection(Routine());
-    ForgetKeptWarnings(connection, DBAProgramOf(Routine()));
+    TDBAProgram& program = DBAProgramOf(Routine());
+    // Its own warnings are counted from an empty list.
+    const std::vector<TStoreProblem> kept = KeptWarnings(connection, program);
+    ForgetKeptWarnings(connection, program);
     PushVariables(connection, expression->Variables());
     const auto* limited = dynamic_cast<const TDBALimitedServerSideExpression*>(expression.get());
     const auto value = connection.Evaluate(limited ? limited->RunText() : expression->Text(), true, 0);
     const int warningCount =
-        PullVariablesWithWarningCount(connection, expression->Variables(), &DBAProgramOf(Routine()), false);
+        PullVariablesWithWarningCount(connection, expression->Variables(), &program, false);
+    RestoreKeptWarnings(connection, program, kept, warningCount);
     ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement(), warningCount);
     SetResult(value);
 }
@@ -594,12 +618,17 @@ void TDBAStatementInterpreter::VisitAssignation(const std::shared_ptr<IAssignati
 void TDBAStatementInterpreter::VisitServerSideStatement(
     const std::shared_ptr<TDBAServerSideStatement>& statement) {
     core::IDBAConnection& connection = RoutineConnection(Routine());
+    TDBAProgram& program = DBAProgramOf(Routine());
     const TDBAVariables& variables = statement->Variables();
     const std::string text = rtl::Utf16ToUtf8(statement->Text());
+    const bool localSet = statement->Targets().Count() > 0 && StartsWithKeyword(text, "SET");
+    const std::vector<TStoreProblem> kept =
+        localSet ? KeptWarnings(connection, program) : std::vector<TStoreProblem>();
     const int replyWarningCount = ReportResults(ExecuteWithPush(connection, variables, text), variables,
                                                 Routine(), Debugger(), statement, true);
-    const int warningCount = PullVariablesWithWarningCount(
-        connection, statement->Targets(), &DBAProgramOf(Routine()), IsSelect(text), replyWarningCount);
+    const int warningCount = PullVariablesWithWarningCount(connection, statement->Targets(), &program,
+                                                           IsSelect(text), replyWarningCount);
+    RestoreKeptWarnings(connection, program, kept, warningCount);
     ProcessReplyWarnings(connection, Routine(), Block(), Debugger(), statement, replyWarningCount,
                          warningCount);
 }

@@ -110,6 +110,14 @@ void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variab
 int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
                                   TDBAProgram* program = nullptr, bool selected = false,
                                   int replyWarningCount = kWarningCountUnknown);
+// Inside a routine a local's SET or a server-side expression that raises nothing keeps the list,
+// even where it reads a table, which at the top level empties it. The list as the routine's
+// statements left it, read only where the debugger left or kept one; and the same list left again
+// after a statement that raised nothing: its warning count, asked where unknown and a list was
+// kept, is returned.
+std::vector<TStoreProblem> KeptWarnings(core::IDBAConnection& connection, const TDBAProgram& program);
+int RestoreKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program,
+                        const std::vector<TStoreProblem>& kept, int warningCount);
 // Empties the server's warning list when a reply's warning pass kept it (see ProcessReplyWarnings),
 // before a round trip whose warnings can only be counted from the server's list.
 void ForgetKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program);
