@@ -269,6 +269,7 @@ void ClearServerWarnings(core::IDBAConnection& connection) {
 namespace {
 
 constexpr int kErrorTruncatedValue = 1292;
+constexpr int kErrorDivisionByZero = 1365;
 // A quoted text this long or longer that ends in "..." may have been cut by the message.
 constexpr std::size_t kShortestCutQuote = 125;
 
@@ -283,7 +284,8 @@ std::string SignalText(const char* statement, const char* sqlState, int errorCod
 }
 
 // An expression whose evaluation makes the server say the condition again, note or warning as it
-// judges the text: text read as a number, quoted whole by its message. None for anything else.
+// judges the text: text read as a number, quoted whole by its message, and a division by zero. None
+// for anything else.
 std::optional<std::string> RepeatingExpression(const TStoreProblem& condition) {
     static constexpr std::pair<std::string_view, const char*> kReadings[] = {
         {"Truncated incorrect DOUBLE value: '", "%s + 0"},
@@ -291,6 +293,7 @@ std::optional<std::string> RepeatingExpression(const TStoreProblem& condition) {
         {"Truncated incorrect DECIMAL value: '", "CAST(%s AS DECIMAL)"},
     };
     const std::string& message = condition.Message;
+    if (condition.ErrorCode == kErrorDivisionByZero && message == "Division by 0") return "1 / 0";
     if (condition.ErrorCode != kErrorTruncatedValue || !message.ends_with('\'')) return {};
     for (const auto& [prefix, format] : kReadings) {
         if (!message.starts_with(prefix)) continue;
@@ -307,19 +310,25 @@ std::optional<std::string> RepeatingExpression(const TStoreProblem& condition) {
 // say again goes in as a warning.
 std::string ConditionListText(const std::vector<TStoreProblem>& conditions) {
     std::string repeated;
+    bool dividesByZero = false;
     std::vector<const TStoreProblem*> signalled;
     for (const TStoreProblem& condition : conditions) {
         const auto expression = signalled.empty() ? RepeatingExpression(condition) : std::nullopt;
-        if (expression)
+        if (expression) {
             core::AppendWithDelimiter(repeated, *expression, ", ");
-        else
+            dividesByZero = dividesByZero || condition.ErrorCode == kErrorDivisionByZero;
+        } else {
             signalled.push_back(&condition);
+        }
     }
     if (repeated.empty() && signalled.empty()) return {};
     std::size_t next = 0;
     std::string statement;
     if (!repeated.empty()) {
-        statement = "DO " + repeated;
+        // Only under this flag does a division by zero warn outside a store.
+        statement =
+            (dividesByZero ? "SET STATEMENT sql_mode = 'ERROR_FOR_DIVISION_BY_ZERO' FOR DO " : "DO ") +
+            repeated;
     } else {
         statement = SignalText("SIGNAL", "01000", signalled[0]->ErrorCode, signalled[0]->Message);
         next = 1;

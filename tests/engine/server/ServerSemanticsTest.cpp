@@ -553,14 +553,14 @@ const TBothWaysCase kRoutineWarningCases[] = {
       "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '10 '", "d:4"}},
     // An expression the server computes keeps the list when it raises nothing, even reading a table.
     {"ServerSideExpressionRaisingNothingKeepsTheList",
-     {"CREATE PROCEDURE w() BEGIN DECLARE v INT; SELECT CAST('4 ' AS SIGNED) AS n, 1 / 0 AS z; "
+     {"CREATE PROCEDURE w() BEGIN DECLARE v INT; SELECT 1 / 0 AS z, CAST('4 ' AS SIGNED) AS n; "
       "SET v = (SELECT id FROM t ORDER BY id LIMIT 1); SHOW WARNINGS; "
       "IF EXISTS (SELECT 1 FROM t) THEN SELECT @@warning_count AS w, v; END IF; "
       "SET v = (SELECT CAST('5 ' AS UNSIGNED) FROM t LIMIT 1); SHOW WARNINGS; END"},
      {},
      "CALL w()",
-     {"n,z:4|NULL",
-      "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '4 ';Warning|1365|Division by 0",
+     {"z,n:NULL|4",
+      "Level,Code,Message:Warning|1365|Division by 0;Note|1292|Truncated incorrect INTEGER value: '4 '",
       "w,v:2|1", "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '5 '"}},
 };
 
