@@ -102,14 +102,10 @@ void ReplaceWholeName(std::string& text, const std::string& name, const std::str
     }
 }
 
-bool StartsWithKeyword(const std::string& text, std::string_view keyword) {
-    const std::size_t start = text.find_first_not_of(" \t\r\n(");
-    return start != std::string::npos && core::SameText(text.substr(start, keyword.size()), keyword);
-}
-
 // Whether the statement is a query, which sets FOUND_ROWS().
 bool IsSelect(const std::string& text) {
-    return StartsWithKeyword(text, "SELECT");
+    const std::size_t start = text.find_first_not_of(" \t\r\n(");
+    return start != std::string::npos && core::SameText(text.substr(start, 6), "SELECT");
 }
 
 } // namespace
@@ -502,8 +498,10 @@ std::shared_ptr<IStatement> TDBAExpressionInterpreter::WarningStatement() const 
 }
 
 void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctionCall>& call) {
+    core::IDBAConnection& connection = RoutineConnection(Routine());
+    TDBAProgram& program = DBAProgramOf(Routine());
     std::shared_ptr<core::IRODataValue> result;
-    const int raisedBefore = DBAProgramOf(Routine()).ConditionsRaised();
+    const int raisedBefore = program.ConditionsRaised();
     try {
         TFunctionCaller caller(call);
         CallRoutine(caller, Routine(), Block(), Debugger(), WarningStatement());
@@ -512,10 +510,13 @@ void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctio
     }
     RTL_ASSERT_MSG(result, "a function call ended without a result");
     // An interpreted function's statements have had their warning pass; as on the server, their
-    // warnings empty the caller's list, and a function that raised none leaves it.
-    if (DBAProgramOf(Routine()).ConditionsRaised() != raisedBefore)
-        ForgetKeptWarnings(RoutineConnection(Routine()), DBAProgramOf(Routine()));
-    ProcessServerWarnings(RoutineConnection(Routine()), Routine(), Block(), Debugger(), WarningStatement());
+    // warnings empty the caller's list, and with none the list is as its statements left it: what
+    // the list kept is not raised again. One run on the server had the list emptied first.
+    if (program.ConditionsRaised() != raisedBefore)
+        ForgetKeptWarnings(connection, program);
+    else if (program.ServerWarningsKept())
+        return SetResult(result);
+    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement());
     DispatchStoreWarnings(Routine(), Block(), Debugger(), WarningStatement());
     SetResult(result);
 }
@@ -534,9 +535,9 @@ void TDBAExpressionInterpreter::VisitServerSideExpression(
     PushVariables(connection, expression->Variables());
     const auto* limited = dynamic_cast<const TDBALimitedServerSideExpression*>(expression.get());
     const auto value = connection.Evaluate(limited ? limited->RunText() : expression->Text(), true, 0);
-    const int warningCount =
-        PullVariablesWithWarningCount(connection, expression->Variables(), &program, false);
-    RestoreKeptWarnings(connection, program, kept, warningCount);
+    const int warningCount = RestoreKeptWarnings(
+        connection, program, kept,
+        PullVariablesWithWarningCount(connection, expression->Variables(), &program, false));
     ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement(), warningCount);
     SetResult(value);
 }
@@ -627,17 +628,12 @@ void TDBAStatementInterpreter::VisitAssignation(const std::shared_ptr<IAssignati
 void TDBAStatementInterpreter::VisitServerSideStatement(
     const std::shared_ptr<TDBAServerSideStatement>& statement) {
     core::IDBAConnection& connection = RoutineConnection(Routine());
-    TDBAProgram& program = DBAProgramOf(Routine());
     const TDBAVariables& variables = statement->Variables();
     const std::string text = rtl::Utf16ToUtf8(statement->Text());
-    const bool localSet = statement->Targets().Count() > 0 && StartsWithKeyword(text, "SET");
-    const std::vector<TStoreProblem> kept =
-        localSet ? KeptWarnings(connection, program) : std::vector<TStoreProblem>();
     const int replyWarningCount = ReportResults(ExecuteWithPush(connection, variables, text), variables,
                                                 Routine(), Debugger(), statement, true);
-    const int warningCount = PullVariablesWithWarningCount(connection, statement->Targets(), &program,
-                                                           IsSelect(text), replyWarningCount);
-    RestoreKeptWarnings(connection, program, kept, warningCount);
+    const int warningCount = PullVariablesWithWarningCount(
+        connection, statement->Targets(), &DBAProgramOf(Routine()), IsSelect(text), replyWarningCount);
     ProcessReplyWarnings(connection, Routine(), Block(), Debugger(), statement, replyWarningCount,
                          warningCount);
 }

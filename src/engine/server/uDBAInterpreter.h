@@ -110,8 +110,8 @@ void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variab
 int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
                                   TDBAProgram* program = nullptr, bool selected = false,
                                   int replyWarningCount = kWarningCountUnknown);
-// Inside a routine a local's SET or a server-side expression that raises nothing keeps the list,
-// even where it reads a table, which at the top level empties it. The list as the routine's
+// Inside a routine a server-side expression that raises nothing keeps the list, even where it
+// reads a table, which at the top level empties it. The list as the routine's
 // statements left it, read only where the debugger left or kept one; and the same list left again
 // after a statement that raised nothing: its warning count, asked where unknown and a list was
 // kept, is returned.

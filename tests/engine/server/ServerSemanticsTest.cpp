@@ -556,12 +556,25 @@ const TBothWaysCase kRoutineWarningCases[] = {
      {"CREATE PROCEDURE w() BEGIN DECLARE v INT; SELECT 1 / 0 AS z, CAST('4 ' AS SIGNED) AS n; "
       "SET v = (SELECT id FROM t ORDER BY id LIMIT 1); SHOW WARNINGS; "
       "IF EXISTS (SELECT 1 FROM t) THEN SELECT @@warning_count AS w, v; END IF; "
-      "SET v = (SELECT CAST('5 ' AS UNSIGNED) FROM t LIMIT 1); SHOW WARNINGS; END"},
+      "SET v = (SELECT CAST('5 ' AS UNSIGNED) FROM t LIMIT 1); SHOW WARNINGS; "
+      "SELECT 2 / 0 AS y; SET @u = 5, v = (SELECT id FROM t ORDER BY id LIMIT 1); "
+      "SELECT @@warning_count AS w, v + @u AS s; END"},
      {},
      "CALL w()",
      {"z,n:NULL|4",
       "Level,Code,Message:Warning|1365|Division by 0;Note|1292|Truncated incorrect INTEGER value: '4 '",
-      "w,v:2|1", "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '5 '"}},
+      "w,v:2|1", "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '5 '", "y:NULL", "w,s:1|6"}},
+    // A stored function stepped into that raises nothing leaves the caller's list as its statements
+    // leave it: kept by a SET from a table, emptied by a SELECT from one; none of it is raised again.
+    {"StoredFunctionRaisingNothingLeavesTheList",
+     {"CREATE FUNCTION g() RETURNS INT BEGIN DECLARE c INT; SELECT COUNT(*) INTO c FROM t; RETURN c; END",
+      "CREATE FUNCTION h() RETURNS INT BEGIN DECLARE c INT; SET c = (SELECT COUNT(*) FROM t); RETURN c; END",
+      "CREATE PROCEDURE w() BEGIN DECLARE v INT; DECLARE k INT DEFAULT 0; SELECT 1 / 0 AS z; "
+      "BEGIN DECLARE CONTINUE HANDLER FOR 1365 SET k = k + 1; SET v = h(); END; SHOW WARNINGS; "
+      "SET v = g(); SHOW WARNINGS; SELECT k, v; END"},
+     {},
+     "CALL w()",
+     {"z:NULL", "Level,Code,Message:Warning|1365|Division by 0", "Level,Code,Message:", "k,v:0|3"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(RoutineWarnings, ServerSemanticsTest, testing::ValuesIn(kRoutineWarningCases),
