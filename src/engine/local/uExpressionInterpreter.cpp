@@ -65,6 +65,21 @@ bool IsComparison(std::uint8_t op) {
     }
 }
 
+// How a comparison reads text against the other operand: against an integer as a DECIMAL, against
+// another number as a DOUBLE; none against text, dates and times.
+std::optional<TNumberReading> ComparedReading(const core::IRODataValue& other) {
+    if (other.IsNull()) return std::nullopt;
+    switch (other.GetCharacteristics().DataType) {
+    case core::dtInteger:
+    case core::dtBoolean:
+        return nrDecimal;
+    case core::dtFloat:
+        return nrDouble;
+    default:
+        return std::nullopt;
+    }
+}
+
 std::optional<bool> Truth(const core::IRODataValue& value) {
     if (value.IsNull()) return std::nullopt;
     return IsTrue(value);
@@ -88,12 +103,6 @@ std::optional<bool> Either(std::optional<bool> a, std::optional<bool> b) {
 
 bool IsTrue(const core::IRODataValue& value) {
     return core::VariantToBoolean(value.AsBoolean());
-}
-
-bool CaseMatches(const std::shared_ptr<core::IRODataValue>& selector,
-                 const std::shared_ptr<core::IRODataValue>& when) {
-    if (!selector) return IsTrue(*when);
-    return !selector->IsNull() && !when->IsNull() && selector->Equals(when);
 }
 
 TExpressionInterpreter::TExpressionInterpreter(TRoutine& routine, std::shared_ptr<IDebugger> debugger,
@@ -161,16 +170,28 @@ void TExpressionInterpreter::CheckTextNumber(const core::IRODataValue& value, TN
 
 void TExpressionInterpreter::CheckComparedText(const core::IRODataValue& value,
                                                const core::IRODataValue& other) {
-    if (other.IsNull()) return;
-    switch (other.GetCharacteristics().DataType) {
-    case core::dtInteger:
-    case core::dtBoolean:
-        return CheckTextNumber(value, nrDecimal);
-    case core::dtFloat:
-        return CheckTextNumber(value, nrDouble);
-    default:
-        return;
+    if (const auto reading = ComparedReading(other)) CheckTextNumber(value, *reading);
+}
+
+bool TExpressionInterpreter::Matches(const core::IRODataValue& selector,
+                                     const std::shared_ptr<core::IRODataValue>& when,
+                                     unsigned& selectorReadings) {
+    if (selector.IsNull() || when->IsNull()) return false;
+    if (const auto reading = ComparedReading(*when); reading && !(selectorReadings & (1u << *reading))) {
+        selectorReadings |= 1u << *reading;
+        CheckTextNumber(selector, *reading);
     }
+    CheckComparedText(*when, selector);
+    return selector.Equals(when);
+}
+
+bool TExpressionInterpreter::Holds(const std::shared_ptr<IExpression>& condition,
+                                   const std::shared_ptr<core::IRODataValue>& selector) {
+    const auto value = Evaluate(condition);
+    if (!selector) return TruthOf(value) == true;
+    // Each WHEN of a CASE statement is a comparison of its own.
+    unsigned selectorReadings = 0;
+    return Matches(*selector, value, selectorReadings);
 }
 
 std::optional<bool> TExpressionInterpreter::TruthOf(const std::shared_ptr<core::IRODataValue>& value) {
@@ -319,8 +340,10 @@ void TExpressionInterpreter::VisitTernaryOperation(const std::shared_ptr<ITernar
 void TExpressionInterpreter::VisitCaseExpression(const std::shared_ptr<ICaseExpression>& expression) {
     const auto selector = expression->GetSelector();
     const auto selectorValue = selector ? EvaluateOperand(selector) : nullptr;
+    unsigned selectorReadings = 0;
     for (int i = 0; i < expression->Count(); ++i) {
-        if (CaseMatches(selectorValue, EvaluateOperand(expression->GetWhen(i))))
+        const auto when = EvaluateOperand(expression->GetWhen(i));
+        if (selectorValue ? Matches(*selectorValue, when, selectorReadings) : TruthOf(when) == true)
             return SetResult(EvaluateOperand(expression->GetThen(i)));
     }
     if (const auto otherwise = expression->GetElse())

@@ -37,6 +37,12 @@ public:
 
     std::shared_ptr<core::IRODataValue> Evaluate(const std::shared_ptr<IExpression>& expression);
 
+    // Whether a condition holds: true as a DOUBLE reads it. With a selector, whether the CASE branch
+    // `condition` is taken: it equals the selector, neither being NULL. Either way text read as a
+    // number says what the server says.
+    bool Holds(const std::shared_ptr<IExpression>& condition,
+               const std::shared_ptr<core::IRODataValue>& selector = nullptr);
+
     TEvaluationMode Mode() const { return mode_; }
     void SetMode(TEvaluationMode mode) { mode_ = mode; }
 
@@ -77,6 +83,11 @@ private:
     void CheckComparedText(const core::IRODataValue& value, const core::IRODataValue& other);
     // The truth value, NULL for NULL, of a value read as a DOUBLE.
     std::optional<bool> TruthOf(const std::shared_ptr<core::IRODataValue>& value);
+    // Whether a WHEN equals the selector, read as a comparison reads them. Readings listed in
+    // `selectorReadings` (a bit per reading) are not said again of the selector: a CASE expression
+    // converts its selector once per kind of comparison.
+    bool Matches(const core::IRODataValue& selector, const std::shared_ptr<core::IRODataValue>& when,
+                 unsigned& selectorReadings);
 
     TRoutine& routine_;
     std::shared_ptr<IDebugger> debugger_;
@@ -95,10 +106,5 @@ std::shared_ptr<core::IRODataValue> EvaluateExpression(TRoutine& routine,
 
 // A value that is not NULL and whose Boolean form is true.
 bool IsTrue(const core::IRODataValue& value);
-
-// Whether a CASE branch is taken: its WHEN equals the selector, neither being NULL; without a
-// selector (a searched CASE) the WHEN itself must be true.
-bool CaseMatches(const std::shared_ptr<core::IRODataValue>& selector,
-                 const std::shared_ptr<core::IRODataValue>& when);
 
 } // namespace engine

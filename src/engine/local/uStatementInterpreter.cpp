@@ -138,8 +138,9 @@ bool TStatementInterpreter::TryHandle(rtl::Exception& exception,
     return handled;
 }
 
-bool TStatementInterpreter::IsConditionTrue(const std::shared_ptr<IExpression>& condition) {
-    return IsTrue(*EvaluateExpression(condition, emDefault));
+bool TStatementInterpreter::Holds(const std::shared_ptr<IExpression>& condition,
+                                  const std::shared_ptr<core::IRODataValue>& selector) {
+    return TExpressionInterpreter(routine_, debugger_, block_).Holds(condition, selector);
 }
 
 void TStatementInterpreter::VisitStatement(const std::shared_ptr<IStatement>&) {
@@ -180,17 +181,17 @@ void TStatementInterpreter::VisitMultiAssignation(const std::shared_ptr<IMultiAs
 }
 
 void TStatementInterpreter::VisitCondition(const std::shared_ptr<ICondition>& statement) {
-    if (IsConditionTrue(statement->GetCondition()))
+    if (Holds(statement->GetCondition()))
         ExecuteNested(statement->GetThen());
     else if (const auto otherwise = statement->GetElse())
         ExecuteNested(otherwise);
 }
 
 void TStatementInterpreter::VisitConditionChain(const std::shared_ptr<IConditionChain>& statement) {
-    if (IsConditionTrue(statement->GetCondition())) return ExecuteNested(statement->GetThen());
+    if (Holds(statement->GetCondition())) return ExecuteNested(statement->GetThen());
     for (int i = 0; i < statement->Count(); ++i) {
         const auto branch = statement->GetItem(i);
-        if (IsConditionTrue(branch->GetCondition())) return ExecuteNested(branch->GetStatement());
+        if (Holds(branch->GetCondition())) return ExecuteNested(branch->GetStatement());
     }
     if (const auto otherwise = statement->GetElse()) ExecuteNested(otherwise);
 }
@@ -199,8 +200,7 @@ void TStatementInterpreter::VisitCase(const std::shared_ptr<ICase>& statement) {
     const auto selector = statement->GetSelector();
     const auto selectorValue = selector ? EvaluateExpression(selector, emDefault) : nullptr;
     for (int i = 0; i < statement->Count(); ++i)
-        if (CaseMatches(selectorValue, EvaluateExpression(statement->GetWhen(i), emDefault)))
-            return ExecuteNested(statement->GetThen(i));
+        if (Holds(statement->GetWhen(i), selectorValue)) return ExecuteNested(statement->GetThen(i));
     const auto otherwise = statement->GetElse();
     if (!otherwise) core::RaiseMySQLError("Case not found for CASE statement", kErrorCaseNotFound);
     ExecuteNested(otherwise);
@@ -225,7 +225,7 @@ TStatementInterpreter::TBodyEnd TStatementInterpreter::RunBody(const std::shared
 
 void TStatementInterpreter::VisitWhile(const std::shared_ptr<IWhile>& statement) {
     // The statement list stopped before the first test; each further test stops on the WHILE.
-    while (IsConditionTrue(statement->GetCondition())) {
+    while (Holds(statement->GetCondition())) {
         if (RunBody(statement->GetStatements(), statement->GetLabel()) == TBodyEnd::Left) return;
         CallBeforeStatement(statement);
     }
@@ -249,7 +249,7 @@ void TStatementInterpreter::VisitRepeat(const std::shared_ptr<IRepeat>& statemen
         }
         // The REPEAT's position is its UNTIL line.
         CallBeforeStatement(statement);
-        if (IsConditionTrue(statement->GetCondition())) return;
+        if (Holds(statement->GetCondition())) return;
     }
 }
 

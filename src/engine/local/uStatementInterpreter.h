@@ -48,12 +48,16 @@ protected:
     // block; a DEFAULT expression is evaluated anew each time.
     virtual void ResetBlockVariables(const std::shared_ptr<IBlock>& block);
     // The variable back to its declared default, evaluated in the block.
-    void ResetVariable(ICustomVariable& variable, const std::shared_ptr<IBlock>& block);
+    virtual void ResetVariable(ICustomVariable& variable, const std::shared_ptr<IBlock>& block);
     // A new interpreter of this class with the same debugger.
     virtual std::unique_ptr<TStatementInterpreter>
     CreateNestedInterpreter(TRoutine& routine, const std::shared_ptr<IBlock>& block);
     virtual std::shared_ptr<core::IRODataValue>
     EvaluateExpression(const std::shared_ptr<IExpression>& expression, TEvaluationMode mode);
+    // Whether the condition holds or, with a selector, the CASE branch is taken (see
+    // TExpressionInterpreter::Holds).
+    virtual bool Holds(const std::shared_ptr<IExpression>& condition,
+                       const std::shared_ptr<core::IRODataValue>& selector = nullptr);
     // Whether the routine's own condition handlers took an error raised while the statement ran;
     // the base has none.
     virtual bool HandleException(rtl::Exception& exception, const std::shared_ptr<IStatement>& statement);
@@ -84,7 +88,6 @@ private:
     enum class TBodyEnd { Completed, Iterated, Left };
 
     TBodyEnd RunBody(const std::shared_ptr<IStatement>& body, const std::string& label);
-    bool IsConditionTrue(const std::shared_ptr<IExpression>& condition);
     void CheckTerminate();
 
     TRoutine& routine_;

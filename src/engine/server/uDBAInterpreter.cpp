@@ -1,6 +1,9 @@
 #include "engine/server/uDBAInterpreter.h"
 
 #include <cctype>
+#include <optional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/uStringUtils.h"
@@ -12,6 +15,7 @@
 #include "engine/sql/uSQLWriter.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Utf.h"
 
 namespace engine {
@@ -34,6 +38,14 @@ constexpr std::size_t kMaxClientErrorMessage = 511;
 constexpr int kErrorSignalNotFound = 1643;
 constexpr int kErrorSignalException = 1644;
 constexpr int kErrorResignalWithoutHandler = 1645;
+
+// A CONTINUE handler took a condition raised where a flow statement decides: as on the server, the
+// routine goes on after that statement.
+class EFlowStatementAbandoned : public rtl::Exception {
+public:
+    EFlowStatementAbandoned() : rtl::Exception("") {}
+    const char* ClassName() const override { return "EFlowStatementAbandoned"; }
+};
 
 THandlerCallStack& ActiveHandlers(const TRoutine& routine) {
     return DBAProgramOf(routine).HandlerCallStack();
@@ -177,7 +189,8 @@ std::vector<TStoreProblem> ServerWarnings(core::IDBAConnection& connection) {
     query->Open();
     for (; !query->Eof(); query->Next()) {
         const int errorCode = query->Fields()[1]->AsInteger();
-        warnings.push_back({errorCode, core::MySQLErrorSQLState(errorCode), query->Fields()[2]->AsString()});
+        warnings.push_back({errorCode, core::MySQLErrorSQLState(errorCode), query->Fields()[2]->AsString(),
+                            query->Fields()[0]->AsString() == "Note"});
     }
     return warnings;
 }
@@ -204,6 +217,22 @@ int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVa
     if (foundRows && selected)
         foundRows->SetValue(connection.FieldDataValue(query->Fields()[countsField + 1]));
     return askCount ? query->Fields()[variables.Count()]->AsInteger() : replyWarningCount;
+}
+
+std::vector<TStoreProblem> KeptWarnings(core::IDBAConnection& connection, const TDBAProgram& program) {
+    return program.ServerWarningsKept() ? ServerWarnings(connection) : std::vector<TStoreProblem>();
+}
+
+int RestoreKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program,
+                        const std::vector<TStoreProblem>& kept, int warningCount) {
+    if (kept.empty()) return warningCount;
+    if (warningCount == kWarningCountUnknown)
+        warningCount = static_cast<int>(
+            core::VariantToInt64(connection.Evaluate(u"@@warning_count", true, 0)->AsInteger()));
+    if (warningCount != 0) return warningCount;
+    LeaveServerConditions(connection, kept);
+    program.SetServerWarningsKept(true);
+    return warningCount;
 }
 
 void ForgetKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program) {
@@ -233,14 +262,91 @@ void ClearServerWarnings(core::IDBAConnection& connection) {
     ExecUnmonitored(connection, "DO (SELECT 0 FROM (SELECT 0) AS debugger_internal_clear)");
 }
 
-void LeaveServerCondition(core::IDBAConnection& connection, bool warning, int errorCode,
-                          const std::string& message) {
-    // SIGNAL takes a literal only, in hexadecimal read the same under any sql_mode, and refuses a
-    // message longer than its condition item.
+namespace {
+
+constexpr int kErrorTruncatedValue = 1292;
+constexpr int kErrorDivisionByZero = 1365;
+// A quoted text this long or longer that ends in "..." may have been cut by the message.
+constexpr std::size_t kShortestCutQuote = 125;
+
+// SIGNAL or RESIGNAL of the condition: a literal only, in hexadecimal read the same under any
+// sql_mode, no longer than the message a condition item takes.
+std::string SignalText(const char* statement, const char* sqlState, int errorCode,
+                       const std::string& message) {
     constexpr std::size_t kMessageTextLength = 512;
     const std::string text = message.substr(0, rtl::Utf8PrefixBytes(message, kMessageTextLength));
-    ExecUnmonitored(connection, rtl::Format("SIGNAL SQLSTATE '%s' SET MYSQL_ERRNO = %d, MESSAGE_TEXT = X'%s'",
-                                            warning ? "01000" : "45000", errorCode, core::BytesToHex(text)));
+    return rtl::Format("%s SQLSTATE '%s' SET MYSQL_ERRNO = %d, MESSAGE_TEXT = X'%s'", statement, sqlState,
+                       errorCode, core::BytesToHex(text));
+}
+
+// An expression whose evaluation makes the server say the condition again, note or warning as it
+// judges the text: text read as a number, quoted whole by its message, and a division by zero. None
+// for anything else.
+std::optional<std::string> RepeatingExpression(const TStoreProblem& condition) {
+    static constexpr std::pair<std::string_view, const char*> kReadings[] = {
+        {"Truncated incorrect DOUBLE value: '", "%s + 0"},
+        {"Truncated incorrect INTEGER value: '", "CAST(%s AS SIGNED)"},
+        {"Truncated incorrect DECIMAL value: '", "CAST(%s AS DECIMAL)"},
+    };
+    const std::string& message = condition.Message;
+    if (condition.ErrorCode == kErrorDivisionByZero && message == "Division by 0") return "1 / 0";
+    if (condition.ErrorCode != kErrorTruncatedValue || !message.ends_with('\'')) return {};
+    for (const auto& [prefix, format] : kReadings) {
+        if (!message.starts_with(prefix)) continue;
+        const std::string text = message.substr(prefix.size(), message.size() - prefix.size() - 1);
+        if (text.size() >= kShortestCutQuote && text.ends_with("...")) return {};
+        return rtl::Format(format, "CONVERT(X'" + core::BytesToHex(text) + "' USING utf8mb4)");
+    }
+    return {};
+}
+
+// One statement after which the server's warning list holds the conditions in order: first what
+// a DO makes the server say again, then each further condition pushed by the RESIGNAL of a handler
+// around what came before, which keeps the list. SIGNAL raises no note: a note the server cannot
+// say again goes in as a warning.
+std::string ConditionListText(const std::vector<TStoreProblem>& conditions) {
+    std::string repeated;
+    bool dividesByZero = false;
+    std::vector<const TStoreProblem*> signalled;
+    for (const TStoreProblem& condition : conditions) {
+        const auto expression = signalled.empty() ? RepeatingExpression(condition) : std::nullopt;
+        if (expression) {
+            core::AppendWithDelimiter(repeated, *expression, ", ");
+            dividesByZero = dividesByZero || condition.ErrorCode == kErrorDivisionByZero;
+        } else {
+            signalled.push_back(&condition);
+        }
+    }
+    if (repeated.empty() && signalled.empty()) return {};
+    std::size_t next = 0;
+    std::string statement;
+    if (!repeated.empty()) {
+        // Only under this flag does a division by zero warn outside a store.
+        statement =
+            (dividesByZero ? "SET STATEMENT sql_mode = 'ERROR_FOR_DIVISION_BY_ZERO' FOR DO " : "DO ") +
+            repeated;
+    } else {
+        statement = SignalText("SIGNAL", "01000", signalled[0]->ErrorCode, signalled[0]->Message);
+        next = 1;
+    }
+    if (next == signalled.size()) return statement;
+    for (; next < signalled.size(); ++next)
+        statement = rtl::Format(
+            "BEGIN DECLARE EXIT HANDLER FOR SQLWARNING, %d %s; %s; END", kErrorTruncatedValue,
+            SignalText("RESIGNAL", "01000", signalled[next]->ErrorCode, signalled[next]->Message), statement);
+    return "BEGIN NOT ATOMIC " + statement + "; END";
+}
+
+} // namespace
+
+void LeaveServerConditions(core::IDBAConnection& connection, const std::vector<TStoreProblem>& conditions) {
+    if (const std::string text = ConditionListText(conditions); !text.empty())
+        ExecUnmonitored(connection, text);
+}
+
+void LeaveServerCondition(core::IDBAConnection& connection, bool warning, const TStoreProblem& condition) {
+    if (warning) return LeaveServerConditions(connection, {condition});
+    ExecUnmonitored(connection, SignalText("SIGNAL", "45000", condition.ErrorCode, condition.Message));
 }
 
 void ProcessServerWarnings(core::IDBAConnection& connection, TRoutine& routine,
@@ -269,7 +375,7 @@ void ProcessReplyWarnings(core::IDBAConnection& connection, TRoutine& routine,
     DispatchWarnings(routine, block, debugger, statement, warnings);
 }
 
-void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+bool DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                       const std::shared_ptr<IDebugger>& debugger,
                       const std::shared_ptr<IStatement>& statement,
                       const std::vector<TStoreProblem>& warnings) {
@@ -277,45 +383,41 @@ void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
     // As on the server, one statement activates one handler at most: the first warning that a
     // handler takes, and the handler's statements leave none of the others behind.
     for (const TStoreProblem& warning : warnings)
-        if (DispatchCondition(routine, block, statement, true, warning.SQLState, warning.ErrorCode,
-                              warning.Message, debugger))
-            return;
+        if (DispatchCondition(routine, block, statement, true, warning, debugger)) return true;
     for (const TStoreProblem& warning : warnings)
         debugger->Output(
             mkError, rtl::Utf8ToUtf16(ConditionText(warning.ErrorCode, warning.SQLState, warning.Message)),
             nullptr, statement, routine);
+    return false;
 }
 
-void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+bool DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                            const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement) {
-    if (routine.Program().StoreWarnings().empty()) return;
+    if (routine.Program().StoreWarnings().empty()) return false;
     std::vector<TStoreProblem> warnings;
     warnings.swap(routine.Program().StoreWarnings());
-    // As the server's own stores, the last one's warning replaces the list; a note, which SIGNAL
-    // cannot raise, leaves it empty.
-    core::IDBAConnection& connection = RoutineConnection(routine);
-    ForgetKeptWarnings(connection, DBAProgramOf(routine));
-    if (const TStoreProblem& last = warnings.back(); !last.Note) {
-        LeaveServerCondition(connection, true, last.ErrorCode, last.Message);
-        DBAProgramOf(routine).SetServerWarningsKept(true);
-    }
-    DispatchWarnings(routine, block, debugger, statement, warnings);
+    // As on the server, they replace the list, which the statement leaving them empties first.
+    LeaveServerConditions(RoutineConnection(routine), warnings);
+    DBAProgramOf(routine).SetServerWarningsKept(true);
+    return DispatchWarnings(routine, block, debugger, statement, warnings);
 }
 
 bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                        const std::shared_ptr<IStatement>& statement, bool warning,
-                       const std::string& sqlState, int errorCode, const std::string& message,
-                       const std::shared_ptr<IDebugger>& debugger) {
+                       const TStoreProblem& condition, const std::shared_ptr<IDebugger>& debugger) {
     const auto dbaBlock = std::dynamic_pointer_cast<IDBABlock>(block);
     if (!dbaBlock) return false;
+    const std::string& sqlState = condition.SQLState;
+    const int errorCode = condition.ErrorCode;
+    const std::string& message = condition.Message;
     TDBAHandler* handler = dbaBlock->FindHandler(errorCode, sqlState, warning);
     if (!handler) return false;
     const std::shared_ptr<IDBABlock> declaringBlock = handler->Block();
     THandlerCallStack& handlers = ActiveHandlers(routine);
     if (IsHandlerBlockActive(handlers, *declaringBlock))
-        return DispatchCondition(routine, declaringBlock->GetParent(), statement, warning, sqlState,
-                                 errorCode, message, debugger);
+        return DispatchCondition(routine, declaringBlock->GetParent(), statement, warning, condition,
+                                 debugger);
 
     debugger->Output(mkInformation,
                      rtl::Utf8ToUtf16("[HANDLED]" + ConditionText(errorCode, sqlState, message)), nullptr,
@@ -323,7 +425,7 @@ bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
     // The handler's statements read the condition they handle; after them the routine reads no
     // warnings.
     core::IDBAConnection& connection = RoutineConnection(routine);
-    LeaveServerCondition(connection, warning, errorCode, message);
+    LeaveServerCondition(connection, warning, condition);
     DBAProgramOf(routine).SetServerWarningsKept(true);
     {
         const TActiveHandlerGuard active(handlers, *handler, message, warning, sqlState, errorCode);
@@ -400,8 +502,10 @@ std::shared_ptr<IStatement> TDBAExpressionInterpreter::WarningStatement() const 
 }
 
 void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctionCall>& call) {
+    core::IDBAConnection& connection = RoutineConnection(Routine());
+    TDBAProgram& program = DBAProgramOf(Routine());
     std::shared_ptr<core::IRODataValue> result;
-    const int raisedBefore = DBAProgramOf(Routine()).ConditionsRaised();
+    const int raisedBefore = program.ConditionsRaised();
     try {
         TFunctionCaller caller(call);
         CallRoutine(caller, Routine(), Block(), Debugger(), WarningStatement());
@@ -410,10 +514,13 @@ void TDBAExpressionInterpreter::VisitFunctionCall(const std::shared_ptr<IFunctio
     }
     RTL_ASSERT_MSG(result, "a function call ended without a result");
     // An interpreted function's statements have had their warning pass; as on the server, their
-    // warnings empty the caller's list, and a function that raised none leaves it.
-    if (DBAProgramOf(Routine()).ConditionsRaised() != raisedBefore)
-        ForgetKeptWarnings(RoutineConnection(Routine()), DBAProgramOf(Routine()));
-    ProcessServerWarnings(RoutineConnection(Routine()), Routine(), Block(), Debugger(), WarningStatement());
+    // warnings empty the caller's list, and with none the list is as its statements left it: what
+    // the list kept is not raised again. One run on the server had the list emptied first.
+    if (program.ConditionsRaised() != raisedBefore)
+        ForgetKeptWarnings(connection, program);
+    else if (program.ServerWarningsKept())
+        return SetResult(result);
+    ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement());
     DispatchStoreWarnings(Routine(), Block(), Debugger(), WarningStatement());
     SetResult(result);
 }
@@ -425,12 +532,16 @@ void TDBAExpressionInterpreter::VisitMirroredVariable(const std::shared_ptr<TDBA
 void TDBAExpressionInterpreter::VisitServerSideExpression(
     const std::shared_ptr<TDBAServerSideExpression>& expression) {
     core::IDBAConnection& connection = RoutineConnection(Routine());
-    ForgetKeptWarnings(connection, DBAProgramOf(Routine()));
+    TDBAProgram& program = DBAProgramOf(Routine());
+    // Its own warnings are counted from an empty list.
+    const std::vector<TStoreProblem> kept = KeptWarnings(connection, program);
+    ForgetKeptWarnings(connection, program);
     PushVariables(connection, expression->Variables());
     const auto* limited = dynamic_cast<const TDBALimitedServerSideExpression*>(expression.get());
     const auto value = connection.Evaluate(limited ? limited->RunText() : expression->Text(), true, 0);
-    const int warningCount =
-        PullVariablesWithWarningCount(connection, expression->Variables(), &DBAProgramOf(Routine()), false);
+    const int warningCount = RestoreKeptWarnings(
+        connection, program, kept,
+        PullVariablesWithWarningCount(connection, expression->Variables(), &program, false));
     ProcessServerWarnings(connection, Routine(), Block(), Debugger(), WarningStatement(), warningCount);
     SetResult(value);
 }
@@ -449,13 +560,23 @@ TDBAStatementInterpreter::EvaluateExpression(const std::shared_ptr<IExpression>&
     evaluator_->SetStatement(CurrentStatement());
     evaluator_->SetMode(mode);
     auto value = evaluator_->Evaluate(expression);
-    // What reading text as a number left, in a condition as much as in a store.
-    DispatchStoreWarnings(Routine(), Block(), Debugger(), CurrentStatement());
+    // What reading text as a number left; a store's value leaves it with what the store leaves.
+    if (!storing_) DispatchStoreWarnings(Routine(), Block(), Debugger(), CurrentStatement());
     return value;
+}
+
+bool TDBAStatementInterpreter::Holds(const std::shared_ptr<IExpression>& condition,
+                                     const std::shared_ptr<core::IRODataValue>& selector) {
+    const bool holds = TDBAExpressionInterpreter(Routine(), Debugger(), Block(), CurrentStatement())
+                           .Holds(condition, selector);
+    if (DispatchStoreWarnings(Routine(), Block(), Debugger(), CurrentStatement()))
+        throw EFlowStatementAbandoned();
+    return holds;
 }
 
 bool TDBAStatementInterpreter::HandleException(rtl::Exception& exception,
                                                const std::shared_ptr<IStatement>& statement) {
+    if (dynamic_cast<const EFlowStatementAbandoned*>(&exception)) return true;
     if (auto* serverError = dynamic_cast<core::EDBAConnectionException*>(&exception))
         return HandleServerError(*serverError, statement);
     return TStatementInterpreter::HandleException(exception, statement);
@@ -465,13 +586,16 @@ bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& 
                                                  const std::shared_ptr<IStatement>& statement) {
     if (exception.Handled()) return false;
     DBAProgramOf(Routine()).CountRaisedConditions();
+    // The error stands in the list for what the failed statement had said before it.
+    Routine().Program().StoreWarnings().clear();
     ClearServerWarnings(RoutineConnection(Routine()));
     DBAProgramOf(Routine()).SetServerWarningsKept(false);
     // A statement that failed counts no rows.
     if (const auto& rowCount = DBAProgramOf(Routine()).RowCount())
         rowCount->SetValue(Routine().Program().ValueFactory().CreateInteger(-1));
-    if (DispatchCondition(Routine(), Block(), statement, false, exception.SQLState(), exception.ErrorCode(),
-                          exception.ErrorMessage(), Debugger()))
+    if (DispatchCondition(Routine(), Block(), statement, false,
+                          {exception.ErrorCode(), exception.SQLState(), exception.ErrorMessage()},
+                          Debugger()))
         return true;
     exception.SetHandled(true);
     return false;
@@ -479,7 +603,6 @@ bool TDBAStatementInterpreter::HandleServerError(core::EDBAConnectionException& 
 
 void TDBAStatementInterpreter::ResetBlockVariables(const std::shared_ptr<IBlock>& block) {
     TStatementInterpreter::ResetBlockVariables(block);
-    DispatchStoreWarnings(Routine(), block, Debugger(), block);
     if (const auto dbaBlock = std::dynamic_pointer_cast<IDBABlock>(block))
         for (int i = 0; i < dbaBlock->CursorCount(); ++i)
             dbaBlock->GetCursor(i).DataSet().Close();
@@ -492,8 +615,20 @@ void TDBAStatementInterpreter::VisitRoutineCall(const std::shared_ptr<IRoutineCa
     DispatchStoreWarnings(Routine(), Block(), Debugger(), statement);
 }
 
+void TDBAStatementInterpreter::ResetVariable(ICustomVariable& variable,
+                                             const std::shared_ptr<IBlock>& block) {
+    TStatementInterpreter::ResetVariable(variable, block);
+    // Each declaration is a statement of its own.
+    DispatchStoreWarnings(Routine(), block, Debugger(), block);
+}
+
 void TDBAStatementInterpreter::VisitAssignation(const std::shared_ptr<IAssignation>& statement) {
-    TStatementInterpreter::VisitAssignation(statement);
+    {
+        // The value's warnings and the store's are one statement's list, in that order.
+        const bool outer = std::exchange(storing_, true);
+        const rtl::ScopeExit restore([&] { storing_ = outer; });
+        TStatementInterpreter::VisitAssignation(statement);
+    }
     DispatchStoreWarnings(Routine(), Block(), Debugger(), statement);
 }
 
@@ -605,7 +740,7 @@ void TDBAStatementInterpreter::RaiseCondition(const std::shared_ptr<IStatement>&
     if (!warning && !sqlState.starts_with("01"))
         core::RaiseDBAError(message.substr(0, rtl::Utf8PrefixBytes(message, kMaxClientErrorMessage)),
                             errorCode, sqlState);
-    if (!DispatchCondition(Routine(), Block(), statement, true, sqlState, errorCode, message, Debugger()))
+    if (!DispatchCondition(Routine(), Block(), statement, true, {errorCode, sqlState, message}, Debugger()))
         Debugger()->Output(mkError, rtl::Utf8ToUtf16(ConditionText(errorCode, sqlState, message)), nullptr,
                            statement, Routine());
 }

@@ -70,10 +70,14 @@ public:
 protected:
     // Also closes the block's cursors.
     void ResetBlockVariables(const std::shared_ptr<IBlock>& block) override;
+    // Then raises what the declaration's store cut or clamped.
+    void ResetVariable(ICustomVariable& variable, const std::shared_ptr<IBlock>& block) override;
     std::unique_ptr<TStatementInterpreter>
     CreateNestedInterpreter(TRoutine& routine, const std::shared_ptr<IBlock>& block) override;
     std::shared_ptr<core::IRODataValue> EvaluateExpression(const std::shared_ptr<IExpression>& expression,
                                                            TEvaluationMode mode) override;
+    bool Holds(const std::shared_ptr<IExpression>& condition,
+               const std::shared_ptr<core::IRODataValue>& selector) override;
     bool HandleException(rtl::Exception& exception, const std::shared_ptr<IStatement>& statement) override;
 
 private:
@@ -82,6 +86,8 @@ private:
 
     // Made at the first evaluation and kept for every later one in the block.
     std::optional<TDBAExpressionInterpreter> evaluator_;
+    // Set while an assignment runs: its value's warnings wait for its store's.
+    bool storing_ = false;
 };
 
 class TDBAProgram;
@@ -109,16 +115,26 @@ void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variab
 int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
                                   TDBAProgram* program = nullptr, bool selected = false,
                                   int replyWarningCount = kWarningCountUnknown);
+// Inside a routine a server-side expression that raises nothing keeps the list, even where it
+// reads a table, which at the top level empties it. The list as the routine's
+// statements left it, read only where the debugger left or kept one; and the same list left again
+// after a statement that raised nothing: its warning count, asked where unknown and a list was
+// kept, is returned.
+std::vector<TStoreProblem> KeptWarnings(core::IDBAConnection& connection, const TDBAProgram& program);
+int RestoreKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program,
+                        const std::vector<TStoreProblem>& kept, int warningCount);
 // Empties the server's warning list when a reply's warning pass kept it (see ProcessReplyWarnings),
 // before a round trip whose warnings can only be counted from the server's list.
 void ForgetKeptWarnings(core::IDBAConnection& connection, TDBAProgram& program);
 // Empties the server's warning list with a statement that fails on purpose, unseen by the monitor.
 void ClearServerWarnings(core::IDBAConnection& connection);
-// Makes the condition the only entry of the server's warning list, unseen by the monitor, for the
-// routine's SHOW WARNINGS, @@warning_count and @@error_count: a warning as a warning (SIGNAL raises
-// no note), anything else as an error.
-void LeaveServerCondition(core::IDBAConnection& connection, bool warning, int errorCode,
-                          const std::string& message);
+// Makes the conditions the entries of the server's warning list, in order, unseen by the monitor,
+// for the routine's SHOW WARNINGS, @@warning_count and @@error_count: warnings as warnings, a note
+// as a note where the server can say it again (text read as a number), else as a warning. One
+// statement, which empties the list first.
+void LeaveServerConditions(core::IDBAConnection& connection, const std::vector<TStoreProblem>& conditions);
+// The same for one condition at warning level or, `warning` unset, as an error.
+void LeaveServerCondition(core::IDBAConnection& connection, bool warning, const TStoreProblem& condition);
 // "show warnings": each row, except the trace of ClearServerWarnings, is offered to the handlers
 // as a warning-level condition or else reported for the statement, and the list stays for the
 // routine's SHOW WARNINGS and @@warning_count. Nothing is asked when the warning count is known to
@@ -136,13 +152,13 @@ void ProcessReplyWarnings(core::IDBAConnection& connection, TRoutine& routine,
                           const std::shared_ptr<IStatement>& statement, int replyWarningCount,
                           int readBackWarningCount);
 // Offers the warnings of one statement to the handlers: the first that a handler takes runs it,
-// and when none does, each is reported for the statement.
-void DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+// and when none does, each is reported for the statement. Whether a handler took one.
+bool DispatchWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                       const std::shared_ptr<IDebugger>& debugger,
                       const std::shared_ptr<IStatement>& statement,
                       const std::vector<TStoreProblem>& warnings);
 // The same for what the statement's non-strict stores left in the program's StoreWarnings.
-void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
+bool DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                            const std::shared_ptr<IDebugger>& debugger,
                            const std::shared_ptr<IStatement>& statement);
 // Runs the handler that takes the condition raised in the block, if any: "[HANDLED]" output, its
@@ -150,8 +166,7 @@ void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& blo
 // handler is running are out of scope, as on the server. Whether a handler took it.
 bool DispatchCondition(TRoutine& routine, const std::shared_ptr<IBlock>& block,
                        const std::shared_ptr<IStatement>& statement, bool warning,
-                       const std::string& sqlState, int errorCode, const std::string& message,
-                       const std::shared_ptr<IDebugger>& debugger);
+                       const TStoreProblem& condition, const std::shared_ptr<IDebugger>& debugger);
 // The column headings of the result name the routine's variables rather than their session
 // variables; a name is replaced only where it stands whole.
 void RestoreVariableLabels(core::IQueryResult& result, const TDBAVariables& variables);

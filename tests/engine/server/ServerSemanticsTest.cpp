@@ -464,3 +464,121 @@ INSTANTIATE_TEST_SUITE_P(Cases, ServerSemanticsTest, testing::ValuesIn(kCases),
 
 } // namespace
 } // namespace engine
+
+namespace engine {
+namespace {
+
+// What the routine's own statements leave in its warning list when the debugger computes them.
+const TBothWaysCase kRoutineWarningCases[] = {
+    // A CASE reads its selector and each WHEN as a comparison does; text against text reads no number.
+    // Each WHEN of a CASE statement is a statement of its own, whose warning replaces the list.
+    {"CaseStatementComparesTextAsNumbers",
+     {"CREATE PROCEDURE n() BEGIN DECLARE s VARCHAR(5) DEFAULT 'abc'; DECLARE i INT DEFAULT 3; "
+      "CASE s WHEN 2.5 THEN SELECT 'm' AS c; ELSE SELECT 'e' AS c; END CASE; SHOW WARNINGS; "
+      "CASE s WHEN 2e0 THEN SELECT 'm' AS c; WHEN 3 THEN SELECT 'n' AS c; ELSE SELECT 'e' AS c; END CASE; "
+      "SHOW WARNINGS; CASE i WHEN '3x' THEN SELECT 'three' AS c; END CASE; SHOW WARNINGS; "
+      "CASE s WHEN 'abc' THEN SELECT 'same' AS c; END CASE; SELECT @@warning_count AS w; "
+      "CASE NULL WHEN 'x' THEN SELECT 'null' AS c; ELSE SELECT 'no' AS c; END CASE; END"},
+     {},
+     "CALL n()",
+     {"c:e", "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: 'abc'", "c:e",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DECIMAL value: 'abc'", "c:three",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DECIMAL value: '3x'", "c:same", "w:1", "c:no"}},
+    // A CASE expression reads its selector once for each kind of comparison; a strict store fails.
+    {"CaseExpressionComparesTextAsNumbers",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE n() BEGIN DECLARE s VARCHAR(5) DEFAULT 'abc'; DECLARE r INT; "
+      "SET r = CASE s WHEN 'x' THEN 1 WHEN 1 THEN 2 WHEN 2 THEN 3 ELSE 4 END; SHOW WARNINGS; "
+      "SET r = r + CASE WHEN '1z' THEN 10 ELSE 20 END; SHOW WARNINGS; SELECT r; END"},
+     {},
+     "CALL n()",
+     {"Level,Code,Message:Warning|1292|Truncated incorrect DECIMAL value: 'abc'",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: '1z'", "r:14"}},
+    {"CaseExpressionInAStrictStore",
+     {"CREATE PROCEDURE n() BEGIN DECLARE s VARCHAR(5) DEFAULT 'abc'; DECLARE r INT; "
+      "SET r = CASE s WHEN 1 THEN 1 ELSE 2 END; END"},
+     {},
+     "CALL n()",
+     {"error 1292: Truncated incorrect DECIMAL value: 'abc'"}},
+    // A condition that is text alone reads it as a DOUBLE, and warns even in a strict routine.
+    {"TextAloneAsACondition",
+     {"CREATE PROCEDURE n() BEGIN DECLARE k INT DEFAULT 0; "
+      "IF 'abc' THEN SELECT 'yes' AS c; END IF; SHOW WARNINGS; "
+      "WHILE '0x' DO SELECT 'loop' AS c; END WHILE; SHOW WARNINGS; "
+      "REPEAT SET k = k + 1; UNTIL '1abc' END REPEAT; SHOW WARNINGS; "
+      "IF 'x' THEN SELECT 'a' AS c; ELSEIF '1y' THEN SELECT 'b' AS c; END IF; SHOW WARNINGS; SELECT k; END"},
+     {},
+     "CALL n()",
+     {"Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: 'abc'",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: '0x'",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: '1abc'", "c:b",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: '1y'", "k:1"}},
+    // A CONTINUE handler that takes what a flow statement raised deciding goes on after that statement.
+    {"TextAloneAsAConditionActivatesHandlers",
+     {"CREATE PROCEDURE n() BEGIN DECLARE k INT DEFAULT 0; DECLARE CONTINUE HANDLER FOR 1292 SET k = k + 1; "
+      "IF 'abc' THEN SET k = 100; END IF; CASE 'abc' WHEN 0 THEN SET k = k + 10; END CASE; "
+      "WHILE k < 20 AND '2x' DO SET k = k + 5; END WHILE; SELECT k; END"},
+     {},
+     "CALL n()",
+     {"k:3"}},
+    // A statement computed on the client leaves every note and warning it raised, in order, with its
+    // level; an assignment's value says its part before the store.
+    {"StatementLeavesAllItsConditionsInOrder",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE w() BEGIN DECLARE t TINYINT; DECLARE d DOUBLE; SET t = ' 1 ' + 'x' + 1000; "
+      "SHOW WARNINGS; SELECT @@warning_count AS n; SET d = CAST('7 ' AS SIGNED) + CAST(' 8' AS DECIMAL); "
+      "SHOW WARNINGS; SELECT d; END"},
+     {},
+     "CALL w()",
+     {"Level,Code,Message:Note|1292|Truncated incorrect DOUBLE value: ' 1 ';Warning|1292|Truncated incorrect "
+      "DOUBLE value: 'x';Warning|1264|Out of range value for column 't' at row 0",
+      "n:3", "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '7 '", "d:15"}},
+    // Each declaration and each item of a multiple SET is a statement of its own.
+    {"EachDeclarationAndSetItemLeavesItsOwn",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE w() BEGIN DECLARE a CHAR(1) DEFAULT 'xy'; DECLARE b TINYINT DEFAULT 300; "
+      "SHOW WARNINGS; SET a = 'pq', b = 'z' + 400; SHOW WARNINGS; END"},
+     {},
+     "CALL w()",
+     {"Level,Code,Message:Warning|1264|Out of range value for column 'b' at row 0",
+      "Level,Code,Message:Warning|1292|Truncated incorrect DOUBLE value: 'z';Warning|1264|Out of range value "
+      "for column 'b' at row 0"}},
+    // A handler that takes a note reads a note, whether the server or the client raised it.
+    {"HandlerReadsTheNoteItHandles",
+     {"CREATE PROCEDURE w() BEGIN DECLARE d DOUBLE; DECLARE CONTINUE HANDLER FOR 1292 SHOW WARNINGS; "
+      "SET d = ' 3 ' + 1; SELECT CAST('10 ' AS UNSIGNED) AS s; SELECT d; END"},
+     {},
+     "CALL w()",
+     {"Level,Code,Message:Note|1292|Truncated incorrect DOUBLE value: ' 3 '", "s:10",
+      "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '10 '", "d:4"}},
+    // An expression the server computes keeps the list when it raises nothing, even reading a table.
+    {"ServerSideExpressionRaisingNothingKeepsTheList",
+     {"CREATE PROCEDURE w() BEGIN DECLARE v INT; SELECT 1 / 0 AS z, CAST('4 ' AS SIGNED) AS n; "
+      "SET v = (SELECT id FROM t ORDER BY id LIMIT 1); SHOW WARNINGS; "
+      "IF EXISTS (SELECT 1 FROM t) THEN SELECT @@warning_count AS w, v; END IF; "
+      "SET v = (SELECT CAST('5 ' AS UNSIGNED) FROM t LIMIT 1); SHOW WARNINGS; "
+      "SELECT 2 / 0 AS y; SET @u = 5, v = (SELECT id FROM t ORDER BY id LIMIT 1); "
+      "SELECT @@warning_count AS w, v + @u AS s; END"},
+     {},
+     "CALL w()",
+     {"z,n:NULL|4",
+      "Level,Code,Message:Warning|1365|Division by 0;Note|1292|Truncated incorrect INTEGER value: '4 '",
+      "w,v:2|1", "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '5 '", "y:NULL", "w,s:1|6"}},
+    // A stored function stepped into that raises nothing leaves the caller's list as its statements
+    // leave it: kept by a SET from a table, emptied by a SELECT from one; none of it is raised again.
+    {"StoredFunctionRaisingNothingLeavesTheList",
+     {"CREATE FUNCTION g() RETURNS INT BEGIN DECLARE c INT; SELECT COUNT(*) INTO c FROM t; RETURN c; END",
+      "CREATE FUNCTION h() RETURNS INT BEGIN DECLARE c INT; SET c = (SELECT COUNT(*) FROM t); RETURN c; END",
+      "CREATE PROCEDURE w() BEGIN DECLARE v INT; DECLARE k INT DEFAULT 0; SELECT 1 / 0 AS z; "
+      "BEGIN DECLARE CONTINUE HANDLER FOR 1365 SET k = k + 1; SET v = h(); END; SHOW WARNINGS; "
+      "SET v = g(); SHOW WARNINGS; SELECT k, v; END"},
+     {},
+     "CALL w()",
+     {"z:NULL", "Level,Code,Message:Warning|1365|Division by 0", "Level,Code,Message:", "k,v:0|3"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(RoutineWarnings, ServerSemanticsTest, testing::ValuesIn(kRoutineWarningCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace engine
