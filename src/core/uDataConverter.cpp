@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -253,6 +254,11 @@ std::shared_ptr<IRODataValue> TDataConverter::ConvertToDateTime(const rtl::Varia
     throw rtl::EConversionError("Unsupported to datetime conversion");
 }
 
+TTemporalStore TDataConverter::StoreTemporal(const rtl::Variant& value, const TDatatypeCharacteristics& source,
+                                             const TDatatypeCharacteristics& target, std::string_view) {
+    return {NormalizeValue(ConvertValue(value, source, target), target), {}};
+}
+
 // ---- Fitting, converting, comparing
 
 rtl::Variant TDataConverter::NormalizeValue(const rtl::Variant& value, const TDatatypeCharacteristics& c) {
@@ -289,7 +295,8 @@ rtl::Variant TDataConverter::NormalizeValue(const rtl::Variant& value, const TDa
         };
         const double v = VariantToExtended(value);
         const auto& range = kRanges[c.DataType - dtTime];
-        return rtl::Variant(v >= range[0] && v <= range[1] ? v : 0.0);
+        if (v < range[0] || v > range[1]) return rtl::Variant(0.0);
+        return value.Type() == rtl::varString ? value : rtl::Variant(v);
     }
     case dtYear: {
         const double v = VariantToExtended(value);
@@ -510,12 +517,10 @@ rtl::Variant TDataConverter::ToStringValue(const rtl::Variant& value, const TDat
     case dtBoolean:
         return rtl::Variant(VariantToBoolean(value) ? "1" : "0");
     case dtTime:
-        return rtl::Variant(TimeNumberToText(VariantToExtended(value)));
     case dtDate:
-        return rtl::Variant(DateNumberToText(VariantToExtended(value)));
     case dtDateTime:
     case dtTimestamp:
-        return rtl::Variant(DateTimeNumberToText(VariantToExtended(value)));
+        return rtl::Variant(TemporalText(value, c));
     case dtEnum:
     case dtSet:
         return rtl::Variant(MemberText(value, c));
@@ -612,17 +617,17 @@ rtl::Variant TDataConverter::ToBoolean(const rtl::Variant& value, const TDatatyp
 
 rtl::Variant TDataConverter::ToTime(const rtl::Variant& value, const TDatatypeCharacteristics& c) {
     if (value.IsNull() || c.DataType == dtTime) return value;
-    return ConvertToTime(value, c)->AsFloat();
+    return ConvertToTime(value, c)->AsVariant();
 }
 
 rtl::Variant TDataConverter::ToDate(const rtl::Variant& value, const TDatatypeCharacteristics& c) {
     if (value.IsNull() || c.DataType == dtDate) return value;
-    return ConvertToDate(value, c)->AsFloat();
+    return ConvertToDate(value, c)->AsVariant();
 }
 
 rtl::Variant TDataConverter::ToDateTime(const rtl::Variant& value, const TDatatypeCharacteristics& c) {
     if (value.IsNull() || c.DataType == dtDateTime || c.DataType == dtTimestamp) return value;
-    return ConvertToDateTime(value, c)->AsFloat();
+    return ConvertToDateTime(value, c)->AsVariant();
 }
 
 double TDataConverter::StrToExtended(std::string_view text) {
@@ -764,18 +769,57 @@ std::int64_t DateTimeNumberToYear(double value) {
     return static_cast<std::int64_t>(ParseFloat(DateTimeNumberToText(value).substr(0, 4)).value_or(0));
 }
 
-double DateTextToNumber(std::string_view text) {
-    return ParseFloat(Without(text, "-")).value_or(0);
+rtl::Variant DateTextToNumber(std::string_view text) {
+    return TemporalPayload(Without(text, "-"));
 }
 
-double DateTimeTextToNumber(std::string_view text) {
-    return ParseFloat(Without(text, "-: ")).value_or(0);
+rtl::Variant DateTimeTextToNumber(std::string_view text) {
+    return TemporalPayload(Without(text, "-: "));
 }
 
-double TimeTextToNumber(std::string_view text) {
-    if (text.empty()) return 0;
-    const double number = ParseFloat(Without(text, "-:")).value_or(0);
-    return text[0] == '-' ? -number : number;
+rtl::Variant TimeTextToNumber(std::string_view text) {
+    if (text.empty()) return rtl::Variant(0.0);
+    return TemporalPayload((text[0] == '-' ? "-" : "") + Without(text, "-:"));
+}
+
+rtl::Variant TemporalPayload(std::string_view number) {
+    const std::optional<double> value = ParseFloat(number);
+    if (!value) return rtl::Variant(0.0);
+    const std::size_t dot = number.find('.');
+    const bool fraction = dot != std::string_view::npos &&
+                          number.find_first_not_of('0', dot + 1) != std::string_view::npos;
+    return fraction ? rtl::Variant(number) : rtl::Variant(*value);
+}
+
+int TemporalScale(const TDatatypeCharacteristics& c) {
+    const std::size_t open = c.TypeName.find('(');
+    if (!IsTemporal(c.DataType) || open == std::string::npos) return -1;
+    return std::clamp(std::atoi(c.TypeName.c_str() + open + 1), 0, 6);
+}
+
+std::string TemporalText(const rtl::Variant& payload, const TDatatypeCharacteristics& c) {
+    const int scale = TemporalScale(c);
+    const double number = VariantToExtended(payload);
+    if (payload.Type() != rtl::varString && scale < 0) {
+        if (c.DataType == dtTime) return TimeNumberToText(number);
+        return c.DataType == dtDate ? DateNumberToText(number) : DateTimeNumberToText(number);
+    }
+    // The text's own digits: a double of 14 whole digits may round its fraction up into them.
+    std::string digits = payload.Type() == rtl::varString ? payload.AsString()
+                         : std::isfinite(number)           ? PlainDecimalText(number)
+                                                           : "0";
+    const bool negative = !digits.empty() && digits[0] == '-';
+    if (negative) digits.erase(0, 1);
+    const std::size_t dot = digits.find('.');
+    std::string fraction = dot == std::string::npos ? std::string() : digits.substr(dot + 1, 6);
+    if (scale >= 0) fraction.resize(static_cast<std::size_t>(scale), '0');
+    const std::string whole = digits.substr(0, dot);
+    std::string text;
+    if (c.DataType == dtTime)
+        text = (negative ? "-" : "") + ApplyDigitMask(whole, "00:00:00");
+    else
+        text = ApplyDigitMask(whole, c.DataType == dtDate ? "0000-00-00" : "0000-00-00 00:00:00");
+    return fraction.empty() || c.DataType == dtDate ? text : text + "." + fraction;
 }
 
 bool IsBitSet(std::uint64_t mask, int bit) {

@@ -438,6 +438,65 @@ const TBothWaysCase kCases[] = {
      {"c,mode:ab|PIPES_AS_CONCAT"}},
 };
 
+// Stores into DATE, DATETIME, TIMESTAMP and TIME locals keep what the server keeps and say what it says.
+const TBothWaysCase kTemporalCases[] = {
+    {"StrictDateStoreRefusesAnImpossibleDay",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATE; SET x = '2020-02-30'; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"error 1292: Incorrect date value: '2020-02-30' for column ``.``.`x` at row 0"}},
+    {"StrictDateTimeDefaultRefusesAPartialDate",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATETIME DEFAULT '2020-02'; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"error 1292: Incorrect datetime value: '2020-02' for column ``.``.`x` at row 0"}},
+    {"StrictTimestampStoreRefusesText",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x TIMESTAMP; SET x = CONCAT('ab', 'c'); SELECT x; END"},
+     {},
+     "CALL d()",
+     {"error 1292: Incorrect datetime value: 'abc' for column ``.``.`x` at row 0"}},
+    {"StrictTimeStoreRefusesHoursBeyondItsRange",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x TIME; SET x = '25:00:00'; SET @x = x; SET x = '900:00:00'; END"},
+     {},
+     "CALL d()",
+     {"error 1292: Incorrect time value: '900:00:00' for column ``.``.`x` at row 0"}},
+    {"StrictStoresTakeNumbersAsDates",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATE; DECLARE y DATETIME; DECLARE z DATE; "
+      "SET x = 20200102030405; SHOW WARNINGS; SET x = 20200102; SET y = 20200102030405; SET z = 123; "
+      "SELECT x, y, z; END"},
+     {},
+     "CALL d()",
+     {"Level,Code,Message:Note|1265|Data truncated for column 'x' at row 0",
+      "x,y,z:2020-01-02|2020-01-02 03:04:05|2000-01-23"}},
+    {"NotStrictTemporalStoresWarnAndKeepZeros",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE d() BEGIN DECLARE x DATE; DECLARE y DATETIME; DECLARE t TIME; "
+      "DECLARE CONTINUE HANDLER FOR 1265 SELECT 'cut' AS w; DECLARE CONTINUE HANDLER FOR 1264 SELECT "
+      "'range' AS w; SET x = '2020-02-30'; SET y = 'abc'; SET t = '900:00:00'; SELECT x, y, t; END"},
+     {},
+     "CALL d()",
+     {"w:cut", "w:cut", "w:range", "x,y,t:0000-00-00|0000-00-00 00:00:00|838:59:59"}},
+    {"NotStrictTemporalStoreLeavesItsWarning",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE d() BEGIN DECLARE x DATE; SET x = '2020-13-01'; SHOW WARNINGS; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"Level,Code,Message:Warning|1265|Data truncated for column 'x' at row 0", "x:0000-00-00"}},
+    // A store the server refuses leaves the variable NULL, whatever its type.
+    {"StrictTemporalStoreErrorGoesToAHandler",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATE DEFAULT '2020-01-01'; DECLARE CONTINUE HANDLER FOR 1292 "
+      "SELECT 'bad' AS w; SET x = '2020-02-30'; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"w:bad", "x:NULL"}},
+    {"RefusedStoreLeavesNull",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x INT DEFAULT 5; DECLARE CONTINUE HANDLER FOR 1264 "
+      "SELECT 'bad' AS w; SET x = 1e20; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"w:bad", "x:NULL"}},
+};
+
 class ServerSemanticsTest : public testing::TestWithParam<TBothWaysCase> {};
 
 TEST_P(ServerSemanticsTest, DebuggerCallsAsTheServerDoes) {
@@ -460,6 +519,8 @@ TEST_P(ServerSemanticsTest, DebuggerCallsAsTheServerDoes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ServerSemanticsTest, testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Temporal, ServerSemanticsTest, testing::ValuesIn(kTemporalCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
