@@ -131,19 +131,19 @@ TServerDataConverter::ServerCast(const char* expression, const rtl::Variant& val
 std::shared_ptr<IRODataValue>
 TServerDataConverter::ConvertToTime(const rtl::Variant& value,
                                     const TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as time)+0", value, characteristics);
+    return ServerCast("cast(%s as time(6))", value, characteristics);
 }
 
 std::shared_ptr<IRODataValue>
 TServerDataConverter::ConvertToDate(const rtl::Variant& value,
                                     const TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as date)+0", value, characteristics);
+    return ServerCast("cast(%s as date)", value, characteristics);
 }
 
 std::shared_ptr<IRODataValue>
 TServerDataConverter::ConvertToDateTime(const rtl::Variant& value,
                                         const TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as datetime)+0", value, characteristics);
+    return ServerCast("cast(%s as datetime(6))", value, characteristics);
 }
 
 TTemporalStore TServerDataConverter::StoreTemporal(const rtl::Variant& value,

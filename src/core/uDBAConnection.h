@@ -204,7 +204,7 @@ public:
                                  const TDatatypeCharacteristics& target, std::string_view column) override;
 
 private:
-    // Evaluates the value's literal inside the cast expression, such as "cast(%s as time)+0".
+    // Evaluates the value's literal inside the cast expression, such as "cast(%s as time(6))".
     std::shared_ptr<IRODataValue> ServerCast(const char* expression, const rtl::Variant& value,
                                              const TDatatypeCharacteristics& characteristics);
 

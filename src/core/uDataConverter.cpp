@@ -235,6 +235,17 @@ std::uint64_t DigitsValue(std::string_view digits) {
     return MaskOf(DecimalToInteger(ParseDecimal(digits)));
 }
 
+// The temporal payload cut to the fraction digits, as the server cuts them; all of them for -1.
+rtl::Variant WithFractionDigits(const rtl::Variant& value, int digits) {
+    const bool exact = value.Type() == rtl::varString;
+    const double v = VariantToExtended(value);
+    if (digits < 0 || !std::isfinite(v)) return exact ? value : rtl::Variant(v);
+    const std::string text = exact ? value.AsString() : PlainDecimalText(v);
+    const std::size_t dot = text.find('.');
+    if (dot == std::string::npos) return exact ? value : rtl::Variant(v);
+    return TemporalPayload(std::string_view(text).substr(0, digits > 0 ? dot + 1 + digits : dot));
+}
+
 } // namespace
 
 // ---- Conversions only the server can do
@@ -293,10 +304,14 @@ rtl::Variant TDataConverter::NormalizeValue(const rtl::Variant& value, const TDa
             {10000101000000, 99991231235959},
             {19700101000001, 20380119031407},
         };
-        const double v = VariantToExtended(value);
         const auto& range = kRanges[c.DataType - dtTime];
-        if (v < range[0] || v > range[1]) return rtl::Variant(0.0);
-        return value.Type() == rtl::varString ? value : rtl::Variant(v);
+        const rtl::Variant payload = WithFractionDigits(value, TemporalScale(c));
+        // The whole seconds decide: a double of the exact number may round up past the range's end.
+        const double whole = std::trunc(VariantToExtended(
+            payload.Type() == rtl::varString ? rtl::Variant(payload.AsString().substr(0, payload.AsString().find('.')))
+                                             : payload));
+        if (whole < range[0] || whole > range[1]) return rtl::Variant(0.0);
+        return payload;
     }
     case dtYear: {
         const double v = VariantToExtended(value);

@@ -20,6 +20,12 @@ constexpr std::uint64_t kUInt64Max = std::numeric_limits<std::uint64_t>::max();
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kInt64Min = std::numeric_limits<std::int64_t>::min();
 
+TDatatypeCharacteristics Declared(TDataType kind, std::string typeName) {
+    TDatatypeCharacteristics c = BareCharacteristics(kind);
+    c.TypeName = std::move(typeName);
+    return c;
+}
+
 TDatatypeCharacteristics Bare(TDataType kind) {
     return BareCharacteristics(kind);
 }
@@ -288,6 +294,15 @@ TEST_F(DataConverterTest, TextForms) {
              Case{kDate, Variant(0), "0000-00-00"},
              Case{kDateTime, Variant(20240131102030.0), "2024-01-31 10:20:30"},
              Case{kTimestamp, Variant(19700101000001.0), "1970-01-01 00:00:01"},
+             // Fractional seconds: the payload's exact digits, as many as the type declares.
+             Case{Declared(dtDateTime, "DATETIME(6)"), Variant("99991231235959.999999"),
+                  "9999-12-31 23:59:59.999999"},
+             Case{Declared(dtDateTime, "DATETIME(3)"), Variant("20240131102030.5"), "2024-01-31 10:20:30.500"},
+             Case{Declared(dtDateTime, "DATETIME(2)"), Variant(20240131102030.0), "2024-01-31 10:20:30.00"},
+             Case{Declared(dtTimestamp, "TIMESTAMP(0)"), Variant("20240131102030.5"), "2024-01-31 10:20:30"},
+             Case{Declared(dtTime, "TIME(1)"), Variant("-8385959.5"), "-838:59:59.5"},
+             Case{Declared(dtDate, "DATE"), Variant(20240131), "2024-01-31"},
+             Case{kDateTime, Variant("20240131102030.25"), "2024-01-31 10:20:30.25"},
              Case{kYear, Variant(2024), "2024"},
              Case{kYear, Variant(0), "0000"},
              Case{Bare(dtBoolean), Variant(true), "1"},
@@ -547,9 +562,12 @@ TEST(DataConverterDatesTest, TextAndNumbers) {
     EXPECT_EQ(DateTextToNumber("2024-01-31"), 20240131);
     EXPECT_EQ(DateTextToNumber("junk"), 0);
     EXPECT_EQ(DateTimeTextToNumber("2024-01-31 10:20:30"), 20240131102030.0);
-    EXPECT_EQ(DateTimeTextToNumber("2024-01-31 10:20:30.5"), 20240131102030.5);
+    // A fraction stays exact, as the text of the number.
+    EXPECT_EQ(DateTimeTextToNumber("2024-01-31 10:20:30.5"), Variant("20240131102030.5"));
+    EXPECT_EQ(DateTimeTextToNumber("9999-12-31 23:59:59.999999"), Variant("99991231235959.999999"));
+    EXPECT_EQ(DateTimeTextToNumber("2024-01-31 10:20:30.000"), 20240131102030.0);
     EXPECT_EQ(TimeTextToNumber("-00:12:34"), -1234);
-    EXPECT_EQ(TimeTextToNumber("838:59:59.5"), 8385959.5);
+    EXPECT_EQ(TimeTextToNumber("-838:59:59.5"), Variant("-8385959.5"));
     EXPECT_EQ(TimeTextToNumber(""), 0);
     EXPECT_EQ(TimeTextToNumber("x"), 0);
     EXPECT_EQ(DateNumberToYear(20240131), 2024);

@@ -495,6 +495,29 @@ const TBothWaysCase kTemporalCases[] = {
      {},
      "CALL d()",
      {"w:bad", "x:NULL"}},
+    // Fractional seconds: as many digits as the type has, the rest cut (the server rounds only with
+    // TIME_ROUND_FRACTIONAL), through DEFAULT, SET, INTO, arithmetic and the server's statements.
+    {"FractionalSecondsKeepTheirDigits",
+     {"CREATE PROCEDURE f() BEGIN DECLARE a DATETIME(6) DEFAULT '9999-12-31 23:59:59.999999'; "
+      "DECLARE b DATETIME(2) DEFAULT '2020-01-02 03:04:05.678'; DECLARE c TIME(3); DECLARE d TIMESTAMP(4); "
+      "DECLARE e DATETIME(3); DECLARE n DECIMAL(20,6); "
+      "SET c = '-10:11:12.98765'; SELECT '2020-01-02 10:11:12.123456789' INTO d; SET e = a; "
+      "SET n = b + 1; SELECT a, b, c, d, e, n, a + 0 AS s, CONCAT(a, '|', b) AS t; "
+      "SELECT COUNT(*) AS k FROM t WHERE a = '9999-12-31 23:59:59.999999' AND b > '2020-01-02 03:04:05.66'; "
+      "END"},
+     {},
+     "CALL f()",
+     {"a,b,c,d,e,n,s,t:9999-12-31 23:59:59.999999|2020-01-02 03:04:05.67|-10:11:12.987|"
+      "2020-01-02 10:11:12.1234|9999-12-31 23:59:59.999|20200102030406.670000|99991231235959.999999|"
+      "9999-12-31 23:59:59.999999|2020-01-02 03:04:05.67",
+      "k:3"}},
+    {"FractionalSecondsRoundWithTheirFlag",
+     {"SET sql_mode = 'TIME_ROUND_FRACTIONAL'",
+      "CREATE PROCEDURE f() BEGIN DECLARE b DATETIME(2) DEFAULT '2020-01-02 03:04:05.678'; "
+      "DECLARE c TIME(1); SET c = 1.96; SELECT b, c; END"},
+     {},
+     "CALL f()",
+     {"b,c:2020-01-02 03:04:05.68|00:00:02.0"}},
 };
 
 class ServerSemanticsTest : public testing::TestWithParam<TBothWaysCase> {};
