@@ -174,7 +174,8 @@ TTemporalStore TServerDataConverter::StoreTemporal(const rtl::Variant& value,
     warnings->Open();
     for (; !warnings->Eof(); warnings->Next())
         store.Conditions.push_back({static_cast<int>(warnings->Fields()[1]->AsInteger()),
-                                    warnings->Fields()[2]->AsString(), warnings->Fields()[0]->AsString() == "Note"});
+                                    warnings->Fields()[2]->AsString(),
+                                    warnings->Fields()[0]->AsString() == "Note"});
     return store;
 }
 

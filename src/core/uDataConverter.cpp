@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -265,7 +265,8 @@ std::shared_ptr<IRODataValue> TDataConverter::ConvertToDateTime(const rtl::Varia
     throw rtl::EConversionError("Unsupported to datetime conversion");
 }
 
-TTemporalStore TDataConverter::StoreTemporal(const rtl::Variant& value, const TDatatypeCharacteristics& source,
+TTemporalStore TDataConverter::StoreTemporal(const rtl::Variant& value,
+                                             const TDatatypeCharacteristics& source,
                                              const TDatatypeCharacteristics& target, std::string_view) {
     return {NormalizeValue(ConvertValue(value, source, target), target), {}};
 }
@@ -307,9 +308,10 @@ rtl::Variant TDataConverter::NormalizeValue(const rtl::Variant& value, const TDa
         const auto& range = kRanges[c.DataType - dtTime];
         const rtl::Variant payload = WithFractionDigits(value, TemporalScale(c));
         // The whole seconds decide: a double of the exact number may round up past the range's end.
-        const double whole = std::trunc(VariantToExtended(
-            payload.Type() == rtl::varString ? rtl::Variant(payload.AsString().substr(0, payload.AsString().find('.')))
-                                             : payload));
+        const double whole = std::trunc(
+            VariantToExtended(payload.Type() == rtl::varString
+                                  ? rtl::Variant(payload.AsString().substr(0, payload.AsString().find('.')))
+                                  : payload));
         if (whole < range[0] || whole > range[1]) return rtl::Variant(0.0);
         return payload;
     }
@@ -801,8 +803,8 @@ rtl::Variant TemporalPayload(std::string_view number) {
     const std::optional<double> value = ParseFloat(number);
     if (!value) return rtl::Variant(0.0);
     const std::size_t dot = number.find('.');
-    const bool fraction = dot != std::string_view::npos &&
-                          number.find_first_not_of('0', dot + 1) != std::string_view::npos;
+    const bool fraction =
+        dot != std::string_view::npos && number.find_first_not_of('0', dot + 1) != std::string_view::npos;
     return fraction ? rtl::Variant(number) : rtl::Variant(*value);
 }
 
@@ -821,8 +823,8 @@ std::string TemporalText(const rtl::Variant& payload, const TDatatypeCharacteris
     }
     // The text's own digits: a double of 14 whole digits may round its fraction up into them.
     std::string digits = payload.Type() == rtl::varString ? payload.AsString()
-                         : std::isfinite(number)           ? PlainDecimalText(number)
-                                                           : "0";
+                         : std::isfinite(number)          ? PlainDecimalText(number)
+                                                          : "0";
     const bool negative = !digits.empty() && digits[0] == '-';
     if (negative) digits.erase(0, 1);
     const std::size_t dot = digits.find('.');

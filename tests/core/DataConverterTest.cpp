@@ -297,7 +297,8 @@ TEST_F(DataConverterTest, TextForms) {
              // Fractional seconds: the payload's exact digits, as many as the type declares.
              Case{Declared(dtDateTime, "DATETIME(6)"), Variant("99991231235959.999999"),
                   "9999-12-31 23:59:59.999999"},
-             Case{Declared(dtDateTime, "DATETIME(3)"), Variant("20240131102030.5"), "2024-01-31 10:20:30.500"},
+             Case{Declared(dtDateTime, "DATETIME(3)"), Variant("20240131102030.5"),
+                  "2024-01-31 10:20:30.500"},
              Case{Declared(dtDateTime, "DATETIME(2)"), Variant(20240131102030.0), "2024-01-31 10:20:30.00"},
              Case{Declared(dtTimestamp, "TIMESTAMP(0)"), Variant("20240131102030.5"), "2024-01-31 10:20:30"},
              Case{Declared(dtTime, "TIME(1)"), Variant("-8385959.5"), "-838:59:59.5"},

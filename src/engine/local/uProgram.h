@@ -123,6 +123,8 @@ struct TStoreProblem {
     std::string Message;
     // A note (blanks cut) fails no store, strict or not.
     bool Note = false;
+    // Left in the server's list by the server's own store.
+    bool OnServer = false;
 };
 
 class TProgram {

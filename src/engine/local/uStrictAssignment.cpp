@@ -242,7 +242,8 @@ std::shared_ptr<core::IRODataValue> FittedValue(const std::shared_ptr<core::IROD
 }
 
 bool IsTemporal(core::TDataType kind) {
-    return kind == core::dtTime || kind == core::dtDate || kind == core::dtDateTime || kind == core::dtTimestamp;
+    return kind == core::dtTime || kind == core::dtDate || kind == core::dtDateTime ||
+           kind == core::dtTimestamp;
 }
 
 // Whether the server decides what a store into a temporal variable keeps: for every value but one of
@@ -272,6 +273,7 @@ void StoreOnTheServer(IAssignable& target, const core::IRODataValue& value,
     for (core::TStoreCondition& condition : store.Conditions) {
         TStoreProblem problem = Problem(condition.ErrorCode, std::move(condition.Message));
         problem.Note = condition.Note;
+        problem.OnServer = true;
         routine.Program().StoreWarnings().push_back(std::move(problem));
     }
 }

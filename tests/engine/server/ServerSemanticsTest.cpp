@@ -482,6 +482,14 @@ const TBothWaysCase kTemporalCases[] = {
      {},
      "CALL d()",
      {"Level,Code,Message:Warning|1265|Data truncated for column 'x' at row 0", "x:0000-00-00"}},
+    // A store that says nothing keeps the list; one that cuts leaves its note.
+    {"TemporalStoreWithoutWarningsKeepsTheList",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATE; SELECT 1 / 0 AS z; SET x = '2020-01-02'; SHOW WARNINGS; "
+      "SET x = '2020-01-02 10:00:00'; SHOW WARNINGS; END"},
+     {},
+     "CALL d()",
+     {"z:NULL", "Level,Code,Message:Warning|1365|Division by 0",
+      "Level,Code,Message:Note|1265|Data truncated for column 'x' at row 0"}},
     // A store the server refuses leaves the variable NULL, whatever its type.
     {"StrictTemporalStoreErrorGoesToAHandler",
      {"CREATE PROCEDURE d() BEGIN DECLARE x DATE DEFAULT '2020-01-01'; DECLARE CONTINUE HANDLER FOR 1292 "
@@ -511,6 +519,15 @@ const TBothWaysCase kTemporalCases[] = {
       "2020-01-02 10:11:12.1234|9999-12-31 23:59:59.999|20200102030406.670000|99991231235959.999999|"
       "9999-12-31 23:59:59.999999|2020-01-02 03:04:05.67",
       "k:3"}},
+    {"FractionalSecondsComeBackFromServerStatements",
+     {"CREATE PROCEDURE f() BEGIN DECLARE a DATETIME(6) DEFAULT '2020-01-02 03:04:05.123456'; "
+      "DECLARE e DATETIME(6); DECLARE g TIME(5); DECLARE h DATETIME(1); "
+      "SELECT MAX(x), MAX(x), MAX(TIMEDIFF(x, '2020-01-02 00:00:00')) INTO e, h, g FROM (SELECT a AS x "
+      "FROM t) q; SET a = (SELECT a + INTERVAL 1 MICROSECOND); SELECT a, e, g, h, e < a AS lt; END"},
+     {},
+     "CALL f()",
+     {"a,e,g,h,lt:2020-01-02 03:04:05.123457|2020-01-02 03:04:05.123456|03:04:05.12345|"
+      "2020-01-02 03:04:05.1|1"}},
     {"FractionalSecondsRoundWithTheirFlag",
      {"SET sql_mode = 'TIME_ROUND_FRACTIONAL'",
       "CREATE PROCEDURE f() BEGIN DECLARE b DATETIME(2) DEFAULT '2020-01-02 03:04:05.678'; "
