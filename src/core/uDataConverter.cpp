@@ -235,6 +235,25 @@ std::uint64_t DigitsValue(std::string_view digits) {
     return MaskOf(DecimalToInteger(ParseDecimal(digits)));
 }
 
+// The temporal payload as an exact count of millionths: fractional seconds compare exactly.
+__int128 TemporalMillionths(const rtl::Variant& payload) {
+    const double number = VariantToExtended(payload);
+    std::string digits = payload.Type() == rtl::varString ? payload.AsString()
+                         : std::isfinite(number)          ? PlainDecimalText(number)
+                                                          : "0";
+    const bool negative = !digits.empty() && digits[0] == '-';
+    if (negative) digits.erase(0, 1);
+    const std::size_t dot = digits.find('.');
+    std::string fraction = dot == std::string::npos ? std::string() : digits.substr(dot + 1);
+    fraction.resize(6, '0');
+    // Past every date's digits a number only needs to stay large.
+    const std::string whole = digits.substr(0, std::min<std::size_t>(dot, 24));
+    __int128 n = 0;
+    for (const char c : whole + fraction)
+        if (c >= '0' && c <= '9') n = n * 10 + (c - '0');
+    return negative ? -n : n;
+}
+
 // The temporal payload cut to the fraction digits, as the server cuts them; all of them for -1.
 rtl::Variant WithFractionDigits(const rtl::Variant& value, int digits) {
     const bool exact = value.Type() == rtl::varString;
@@ -418,17 +437,17 @@ int TDataConverter::CompareNumbers(const rtl::Variant& value1, const rtl::Varian
         // counts as the zero date).
         const bool asTime = (k1 == dtTime || k1 == dtString) && (k2 == dtTime || k2 == dtString);
         auto temporal = [&](const rtl::Variant& v,
-                            const TDatatypeCharacteristics& c) -> std::optional<double> {
+                            const TDatatypeCharacteristics& c) -> std::optional<__int128> {
             switch (c.DataType) {
             case dtTime:
-                return asTime ? std::optional<double>(VariantToExtended(v)) : std::nullopt;
+                return asTime ? std::optional<__int128>(TemporalMillionths(v)) : std::nullopt;
             case dtDate:
-                return VariantToExtended(v) * 1000000;
+                return TemporalMillionths(v) * 1000000;
             case dtDateTime:
             case dtTimestamp:
-                return VariantToExtended(v);
+                return TemporalMillionths(v);
             case dtString:
-                return VariantToExtended(asTime ? ToTime(v, c) : ToDateTime(v, c));
+                return TemporalMillionths(asTime ? ToTime(v, c) : ToDateTime(v, c));
             default:
                 return std::nullopt;
             }
