@@ -153,8 +153,9 @@ TTemporalStore TServerDataConverter::StoreTemporal(const rtl::Variant& value,
     // Only a variable of the type says what the server makes of a value in a store: a CAST reads
     // text by other rules (NULL where a store fails, nothing said of what it cuts). Backticks quote
     // under every sql_mode.
+    const std::string_view variable = column.empty() ? std::string_view("v") : column;
     std::string name = "`";
-    for (const char c : column.empty() ? std::string_view("v") : column)
+    for (const char c : variable)
         name += c == '`' ? std::string("``") : std::string(1, c);
     name += "`";
     const std::string sql = rtl::Format(
@@ -172,10 +173,15 @@ TTemporalStore TServerDataConverter::StoreTemporal(const rtl::Variant& value,
     if (!warned) return store;
     const std::unique_ptr<data::TDataSet> warnings = connection_.CreateQuery("SHOW WARNINGS", true);
     warnings->Open();
-    for (; !warnings->Eof(); warnings->Next())
-        store.Conditions.push_back({static_cast<int>(warnings->Fields()[1]->AsInteger()),
-                                    warnings->Fields()[2]->AsString(),
+    // A store that says nothing leaves the list the statements before it left; what a store says
+    // names its variable.
+    const std::string own = "for column '" + std::string(variable) + "' at row";
+    for (; !warnings->Eof(); warnings->Next()) {
+        std::string message = warnings->Fields()[2]->AsString();
+        if (message.find(own) == std::string::npos) return {store.Payload, {}};
+        store.Conditions.push_back({static_cast<int>(warnings->Fields()[1]->AsInteger()), std::move(message),
                                     warnings->Fields()[0]->AsString() == "Note"});
+    }
     return store;
 }
 

@@ -123,8 +123,6 @@ struct TStoreProblem {
     std::string Message;
     // A note (blanks cut) fails no store, strict or not.
     bool Note = false;
-    // Left in the server's list by the server's own store.
-    bool OnServer = false;
 };
 
 class TProgram {

@@ -273,7 +273,6 @@ void StoreOnTheServer(IAssignable& target, const core::IRODataValue& value,
     for (core::TStoreCondition& condition : store.Conditions) {
         TStoreProblem problem = Problem(condition.ErrorCode, std::move(condition.Message));
         problem.Note = condition.Note;
-        problem.OnServer = true;
         routine.Program().StoreWarnings().push_back(std::move(problem));
     }
 }

@@ -295,10 +295,6 @@ void DispatchStoreWarnings(TRoutine& routine, const std::shared_ptr<IBlock>& blo
     // As the server's own stores, the last one's warning replaces the list; a note, which SIGNAL
     // cannot raise, leaves it empty.
     core::IDBAConnection& connection = RoutineConnection(routine);
-    if (warnings.back().OnServer) {
-        DBAProgramOf(routine).SetServerWarningsKept(true);
-        return DispatchWarnings(routine, block, debugger, statement, warnings);
-    }
     ForgetKeptWarnings(connection, DBAProgramOf(routine));
     if (const TStoreProblem& last = warnings.back(); !last.Note) {
         LeaveServerCondition(connection, true, last.ErrorCode, last.Message);
