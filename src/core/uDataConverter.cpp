@@ -235,23 +235,38 @@ std::uint64_t DigitsValue(std::string_view digits) {
     return MaskOf(DecimalToInteger(ParseDecimal(digits)));
 }
 
-// The temporal payload as an exact count of millionths: fractional seconds compare exactly.
-__int128 TemporalMillionths(const rtl::Variant& payload) {
+// A temporal payload's number split at its point: the exact digits of a text, those of the
+// shortest decimal of a double.
+struct TTemporalDigits {
+    bool negative = false;
+    std::string whole;
+    std::string fraction;
+};
+
+TTemporalDigits SplitTemporal(const rtl::Variant& payload) {
     const double number = VariantToExtended(payload);
     std::string digits = payload.Type() == rtl::varString ? payload.AsString()
                          : std::isfinite(number)          ? PlainDecimalText(number)
                                                           : "0";
-    const bool negative = !digits.empty() && digits[0] == '-';
-    if (negative) digits.erase(0, 1);
+    TTemporalDigits split;
+    split.negative = !digits.empty() && digits[0] == '-';
+    if (split.negative) digits.erase(0, 1);
     const std::size_t dot = digits.find('.');
-    std::string fraction = dot == std::string::npos ? std::string() : digits.substr(dot + 1);
-    fraction.resize(6, '0');
+    split.whole = digits.substr(0, dot);
+    if (dot != std::string::npos) split.fraction = digits.substr(dot + 1);
+    return split;
+}
+
+// The temporal payload as an exact count of millionths: fractional seconds compare exactly.
+__int128 TemporalMillionths(const rtl::Variant& payload) {
+    TTemporalDigits split = SplitTemporal(payload);
+    split.fraction.resize(6, '0');
     // Past every date's digits a number only needs to stay large.
-    const std::string whole = digits.substr(0, std::min<std::size_t>(dot, 24));
+    split.whole.resize(std::min<std::size_t>(split.whole.size(), 24));
     __int128 n = 0;
-    for (const char c : whole + fraction)
+    for (const char c : split.whole + split.fraction)
         if (c >= '0' && c <= '9') n = n * 10 + (c - '0');
-    return negative ? -n : n;
+    return split.negative ? -n : n;
 }
 
 // The temporal payload cut to the fraction digits, as the server cuts them; all of them for -1.
@@ -835,26 +850,20 @@ int TemporalScale(const TDatatypeCharacteristics& c) {
 
 std::string TemporalText(const rtl::Variant& payload, const TDatatypeCharacteristics& c) {
     const int scale = TemporalScale(c);
-    const double number = VariantToExtended(payload);
     if (payload.Type() != rtl::varString && scale < 0) {
+        const double number = VariantToExtended(payload);
         if (c.DataType == dtTime) return TimeNumberToText(number);
         return c.DataType == dtDate ? DateNumberToText(number) : DateTimeNumberToText(number);
     }
     // The text's own digits: a double of 14 whole digits may round its fraction up into them.
-    std::string digits = payload.Type() == rtl::varString ? payload.AsString()
-                         : std::isfinite(number)          ? PlainDecimalText(number)
-                                                          : "0";
-    const bool negative = !digits.empty() && digits[0] == '-';
-    if (negative) digits.erase(0, 1);
-    const std::size_t dot = digits.find('.');
-    std::string fraction = dot == std::string::npos ? std::string() : digits.substr(dot + 1, 6);
+    const TTemporalDigits split = SplitTemporal(payload);
+    std::string fraction = split.fraction.substr(0, 6);
     if (scale >= 0) fraction.resize(static_cast<std::size_t>(scale), '0');
-    const std::string whole = digits.substr(0, dot);
     std::string text;
     if (c.DataType == dtTime)
-        text = (negative ? "-" : "") + ApplyDigitMask(whole, "00:00:00");
+        text = (split.negative ? "-" : "") + ApplyDigitMask(split.whole, "00:00:00");
     else
-        text = ApplyDigitMask(whole, c.DataType == dtDate ? "0000-00-00" : "0000-00-00 00:00:00");
+        text = ApplyDigitMask(split.whole, c.DataType == dtDate ? "0000-00-00" : "0000-00-00 00:00:00");
     return fraction.empty() || c.DataType == dtDate ? text : text + "." + fraction;
 }
 
