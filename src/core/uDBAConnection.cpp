@@ -131,19 +131,58 @@ TServerDataConverter::ServerCast(const char* expression, const rtl::Variant& val
 std::shared_ptr<IRODataValue>
 TServerDataConverter::ConvertToTime(const rtl::Variant& value,
                                     const TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as time)+0", value, characteristics);
+    return ServerCast("cast(%s as time(6))", value, characteristics);
 }
 
 std::shared_ptr<IRODataValue>
 TServerDataConverter::ConvertToDate(const rtl::Variant& value,
                                     const TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as date)+0", value, characteristics);
+    return ServerCast("cast(%s as date)", value, characteristics);
 }
 
 std::shared_ptr<IRODataValue>
 TServerDataConverter::ConvertToDateTime(const rtl::Variant& value,
                                         const TDatatypeCharacteristics& characteristics) {
-    return ServerCast("cast(%s as datetime)+0", value, characteristics);
+    return ServerCast("cast(%s as datetime(6))", value, characteristics);
+}
+
+TTemporalStore TServerDataConverter::StoreTemporal(const rtl::Variant& value,
+                                                   const TDatatypeCharacteristics& source,
+                                                   const TDatatypeCharacteristics& target,
+                                                   std::string_view column) {
+    // Only a variable of the type says what the server makes of a value in a store: a CAST reads
+    // text by other rules (NULL where a store fails, nothing said of what it cuts). Backticks quote
+    // under every sql_mode.
+    const std::string_view variable = column.empty() ? std::string_view("v") : column;
+    std::string name = "`";
+    for (const char c : variable)
+        name += c == '`' ? std::string("``") : std::string(1, c);
+    name += "`";
+    const std::string sql = rtl::Format(
+        "BEGIN NOT ATOMIC DECLARE %s %s; SET %s = %s; SELECT CAST(%s AS CHAR), @@warning_count; END", name,
+        target.TypeName, name, ToSQL(value, source), name);
+    const std::unique_ptr<data::TDataSet> stored = connection_.CreateQuery(sql, true);
+    stored->Open();
+    const std::string text = stored->Fields()[0]->AsString();
+    const bool warned = stored->Fields()[1]->AsInteger() != 0;
+    stored->Close();
+    TTemporalStore store;
+    store.Payload = target.DataType == dtTime   ? TimeTextToNumber(text)
+                    : target.DataType == dtDate ? DateTextToNumber(text)
+                                                : DateTimeTextToNumber(text);
+    if (!warned) return store;
+    const std::unique_ptr<data::TDataSet> warnings = connection_.CreateQuery("SHOW WARNINGS", true);
+    warnings->Open();
+    // A store that says nothing leaves the list the statements before it left; what a store says
+    // names its variable.
+    const std::string own = "for column '" + std::string(variable) + "' at row";
+    for (; !warnings->Eof(); warnings->Next()) {
+        std::string message = warnings->Fields()[2]->AsString();
+        if (message.find(own) == std::string::npos) return {store.Payload, {}};
+        store.Conditions.push_back({static_cast<int>(warnings->Fields()[1]->AsInteger()), std::move(message),
+                                    warnings->Fields()[0]->AsString() == "Note"});
+    }
+    return store;
 }
 
 } // namespace core

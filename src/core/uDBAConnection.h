@@ -200,9 +200,11 @@ public:
                                                 const TDatatypeCharacteristics& characteristics) override;
     std::shared_ptr<IRODataValue> ConvertToDateTime(const rtl::Variant& value,
                                                     const TDatatypeCharacteristics& characteristics) override;
+    TTemporalStore StoreTemporal(const rtl::Variant& value, const TDatatypeCharacteristics& source,
+                                 const TDatatypeCharacteristics& target, std::string_view column) override;
 
 private:
-    // Evaluates the value's literal inside the cast expression, such as "cast(%s as time)+0".
+    // Evaluates the value's literal inside the cast expression, such as "cast(%s as time(6))".
     std::shared_ptr<IRODataValue> ServerCast(const char* expression, const rtl::Variant& value,
                                              const TDatatypeCharacteristics& characteristics);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -234,6 +235,51 @@ std::uint64_t DigitsValue(std::string_view digits) {
     return MaskOf(DecimalToInteger(ParseDecimal(digits)));
 }
 
+// A temporal payload's number split at its point: the exact digits of a text, those of the
+// shortest decimal of a double.
+struct TTemporalDigits {
+    bool negative = false;
+    std::string whole;
+    std::string fraction;
+};
+
+TTemporalDigits SplitTemporal(const rtl::Variant& payload) {
+    const double number = VariantToExtended(payload);
+    std::string digits = payload.Type() == rtl::varString ? payload.AsString()
+                         : std::isfinite(number)          ? PlainDecimalText(number)
+                                                          : "0";
+    TTemporalDigits split;
+    split.negative = !digits.empty() && digits[0] == '-';
+    if (split.negative) digits.erase(0, 1);
+    const std::size_t dot = digits.find('.');
+    split.whole = digits.substr(0, dot);
+    if (dot != std::string::npos) split.fraction = digits.substr(dot + 1);
+    return split;
+}
+
+// The temporal payload as an exact count of millionths: fractional seconds compare exactly.
+__int128 TemporalMillionths(const rtl::Variant& payload) {
+    TTemporalDigits split = SplitTemporal(payload);
+    split.fraction.resize(6, '0');
+    // Past every date's digits a number only needs to stay large.
+    split.whole.resize(std::min<std::size_t>(split.whole.size(), 24));
+    __int128 n = 0;
+    for (const char c : split.whole + split.fraction)
+        if (c >= '0' && c <= '9') n = n * 10 + (c - '0');
+    return split.negative ? -n : n;
+}
+
+// The temporal payload cut to the fraction digits, as the server cuts them; all of them for -1.
+rtl::Variant WithFractionDigits(const rtl::Variant& value, int digits) {
+    const bool exact = value.Type() == rtl::varString;
+    const double v = VariantToExtended(value);
+    if (digits < 0 || !std::isfinite(v)) return exact ? value : rtl::Variant(v);
+    const std::string text = exact ? value.AsString() : PlainDecimalText(v);
+    const std::size_t dot = text.find('.');
+    if (dot == std::string::npos) return exact ? value : rtl::Variant(v);
+    return TemporalPayload(std::string_view(text).substr(0, digits > 0 ? dot + 1 + digits : dot));
+}
+
 } // namespace
 
 // ---- Conversions only the server can do
@@ -251,6 +297,12 @@ std::shared_ptr<IRODataValue> TDataConverter::ConvertToDate(const rtl::Variant&,
 std::shared_ptr<IRODataValue> TDataConverter::ConvertToDateTime(const rtl::Variant&,
                                                                 const TDatatypeCharacteristics&) {
     throw rtl::EConversionError("Unsupported to datetime conversion");
+}
+
+TTemporalStore TDataConverter::StoreTemporal(const rtl::Variant& value,
+                                             const TDatatypeCharacteristics& source,
+                                             const TDatatypeCharacteristics& target, std::string_view) {
+    return {NormalizeValue(ConvertValue(value, source, target), target), {}};
 }
 
 // ---- Fitting, converting, comparing
@@ -291,9 +343,15 @@ rtl::Variant TDataConverter::NormalizeValue(const rtl::Variant& value, const TDa
             {10000101000000, 99991231235959},
             {19700101000001, 20380119031407},
         };
-        const double v = VariantToExtended(value);
         const auto& range = kRanges[c.DataType - dtTime];
-        return rtl::Variant(v >= range[0] && v <= range[1] ? v : 0.0);
+        const rtl::Variant payload = WithFractionDigits(value, TemporalScale(c));
+        // The whole seconds decide: a double of the exact number may round up past the range's end.
+        const double whole = std::trunc(
+            VariantToExtended(payload.Type() == rtl::varString
+                                  ? rtl::Variant(payload.AsString().substr(0, payload.AsString().find('.')))
+                                  : payload));
+        if (whole < range[0] || whole > range[1]) return rtl::Variant(0.0);
+        return payload;
     }
     case dtYear: {
         const double v = VariantToExtended(value);
@@ -398,17 +456,17 @@ int TDataConverter::CompareNumbers(const rtl::Variant& value1, const rtl::Varian
         // counts as the zero date).
         const bool asTime = (k1 == dtTime || k1 == dtString) && (k2 == dtTime || k2 == dtString);
         auto temporal = [&](const rtl::Variant& v,
-                            const TDatatypeCharacteristics& c) -> std::optional<double> {
+                            const TDatatypeCharacteristics& c) -> std::optional<__int128> {
             switch (c.DataType) {
             case dtTime:
-                return asTime ? std::optional<double>(VariantToExtended(v)) : std::nullopt;
+                return asTime ? std::optional<__int128>(TemporalMillionths(v)) : std::nullopt;
             case dtDate:
-                return VariantToExtended(v) * 1000000;
+                return TemporalMillionths(v) * 1000000;
             case dtDateTime:
             case dtTimestamp:
-                return VariantToExtended(v);
+                return TemporalMillionths(v);
             case dtString:
-                return VariantToExtended(asTime ? ToTime(v, c) : ToDateTime(v, c));
+                return TemporalMillionths(asTime ? ToTime(v, c) : ToDateTime(v, c));
             default:
                 return std::nullopt;
             }
@@ -514,12 +572,10 @@ rtl::Variant TDataConverter::ToStringValue(const rtl::Variant& value, const TDat
     case dtBoolean:
         return rtl::Variant(VariantToBoolean(value) ? "1" : "0");
     case dtTime:
-        return rtl::Variant(TimeNumberToText(VariantToExtended(value)));
     case dtDate:
-        return rtl::Variant(DateNumberToText(VariantToExtended(value)));
     case dtDateTime:
     case dtTimestamp:
-        return rtl::Variant(DateTimeNumberToText(VariantToExtended(value)));
+        return rtl::Variant(TemporalText(value, c));
     case dtEnum:
     case dtSet:
         return rtl::Variant(MemberText(value, c));
@@ -616,17 +672,17 @@ rtl::Variant TDataConverter::ToBoolean(const rtl::Variant& value, const TDatatyp
 
 rtl::Variant TDataConverter::ToTime(const rtl::Variant& value, const TDatatypeCharacteristics& c) {
     if (value.IsNull() || c.DataType == dtTime) return value;
-    return ConvertToTime(value, c)->AsFloat();
+    return ConvertToTime(value, c)->AsVariant();
 }
 
 rtl::Variant TDataConverter::ToDate(const rtl::Variant& value, const TDatatypeCharacteristics& c) {
     if (value.IsNull() || c.DataType == dtDate) return value;
-    return ConvertToDate(value, c)->AsFloat();
+    return ConvertToDate(value, c)->AsVariant();
 }
 
 rtl::Variant TDataConverter::ToDateTime(const rtl::Variant& value, const TDatatypeCharacteristics& c) {
     if (value.IsNull() || c.DataType == dtDateTime || c.DataType == dtTimestamp) return value;
-    return ConvertToDateTime(value, c)->AsFloat();
+    return ConvertToDateTime(value, c)->AsVariant();
 }
 
 double TDataConverter::StrToExtended(std::string_view text) {
@@ -768,18 +824,51 @@ std::int64_t DateTimeNumberToYear(double value) {
     return static_cast<std::int64_t>(ParseFloat(DateTimeNumberToText(value).substr(0, 4)).value_or(0));
 }
 
-double DateTextToNumber(std::string_view text) {
-    return ParseFloat(Without(text, "-")).value_or(0);
+rtl::Variant DateTextToNumber(std::string_view text) {
+    return TemporalPayload(Without(text, "-"));
 }
 
-double DateTimeTextToNumber(std::string_view text) {
-    return ParseFloat(Without(text, "-: ")).value_or(0);
+rtl::Variant DateTimeTextToNumber(std::string_view text) {
+    return TemporalPayload(Without(text, "-: "));
 }
 
-double TimeTextToNumber(std::string_view text) {
-    if (text.empty()) return 0;
-    const double number = ParseFloat(Without(text, "-:")).value_or(0);
-    return text[0] == '-' ? -number : number;
+rtl::Variant TimeTextToNumber(std::string_view text) {
+    if (text.empty()) return rtl::Variant(0.0);
+    return TemporalPayload((text[0] == '-' ? "-" : "") + Without(text, "-:"));
+}
+
+rtl::Variant TemporalPayload(std::string_view number) {
+    const std::optional<double> value = ParseFloat(number);
+    if (!value) return rtl::Variant(0.0);
+    const std::size_t dot = number.find('.');
+    const bool fraction =
+        dot != std::string_view::npos && number.find_first_not_of('0', dot + 1) != std::string_view::npos;
+    return fraction ? rtl::Variant(number) : rtl::Variant(*value);
+}
+
+int TemporalScale(const TDatatypeCharacteristics& c) {
+    const std::size_t open = c.TypeName.find('(');
+    if (!IsTemporal(c.DataType) || open == std::string::npos) return -1;
+    return std::clamp(std::atoi(c.TypeName.c_str() + open + 1), 0, 6);
+}
+
+std::string TemporalText(const rtl::Variant& payload, const TDatatypeCharacteristics& c) {
+    const int scale = TemporalScale(c);
+    if (payload.Type() != rtl::varString && scale < 0) {
+        const double number = VariantToExtended(payload);
+        if (c.DataType == dtTime) return TimeNumberToText(number);
+        return c.DataType == dtDate ? DateNumberToText(number) : DateTimeNumberToText(number);
+    }
+    // The text's own digits: a double of 14 whole digits may round its fraction up into them.
+    const TTemporalDigits split = SplitTemporal(payload);
+    std::string fraction = split.fraction.substr(0, 6);
+    if (scale >= 0) fraction.resize(static_cast<std::size_t>(scale), '0');
+    std::string text;
+    if (c.DataType == dtTime)
+        text = (split.negative ? "-" : "") + ApplyDigitMask(split.whole, "00:00:00");
+    else
+        text = ApplyDigitMask(split.whole, c.DataType == dtDate ? "0000-00-00" : "0000-00-00 00:00:00");
+    return fraction.empty() || c.DataType == dtDate ? text : text + "." + fraction;
 }
 
 bool IsBitSet(std::uint64_t mask, int bit) {

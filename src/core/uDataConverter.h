@@ -14,6 +14,19 @@ namespace core {
 
 class IRODataValue;
 
+// A warning or note the server gave while storing a value.
+struct TStoreCondition {
+    int ErrorCode = 0;
+    std::string Message;
+    bool Note = false;
+};
+
+// A value stored into a temporal variable and what the store said of it.
+struct TTemporalStore {
+    rtl::Variant Payload;
+    std::vector<TStoreCondition> Conditions;
+};
+
 // What a value of one SQL kind means as another, how it fits its declared type, how two values
 // compare and how a value is written as an SQL literal, following the server's implicit
 // conversions: text that is not a number reads as its numeric prefix or 0, out-of-range dates
@@ -40,6 +53,11 @@ public:
                                                         const TDatatypeCharacteristics& characteristics);
     virtual std::shared_ptr<IRODataValue> ConvertToDateTime(const rtl::Variant& value,
                                                             const TDatatypeCharacteristics& characteristics);
+    // The value stored into the variable `column` of the temporal type `target`, as the server stores
+    // it under the session's sql_mode; a store that fails raises the server's error. The base converts
+    // and fits the value, silently.
+    virtual TTemporalStore StoreTemporal(const rtl::Variant& value, const TDatatypeCharacteristics& source,
+                                         const TDatatypeCharacteristics& target, std::string_view column);
 
     // The payload fitted into the description: integers clamped, strings cut to their length in
     // characters (UTF-8 for a Unicode code page), dates outside their range made 0, two-digit years
@@ -102,15 +120,25 @@ private:
     std::int32_t defaultCodePage_ = 1252;
 };
 
-// Date and time numbers as text and back.
+// Date and time numbers as text and back. A temporal payload is the number as a double or, when it
+// has fractional seconds, the exact text of the number ("20240131102030.123456"): a double keeps
+// only about two fraction digits of a DATETIME.
 std::string DateNumberToText(double value);     // 20240131 gives 2024-01-31
 std::string DateTimeNumberToText(double value); // 20240131102030 gives 2024-01-31 10:20:30
 std::string TimeNumberToText(double value);     // -1234.5 gives -00:12:34.500000
 std::int64_t DateNumberToYear(double value);
 std::int64_t DateTimeNumberToYear(double value);
-double DateTextToNumber(std::string_view text);
-double DateTimeTextToNumber(std::string_view text);
-double TimeTextToNumber(std::string_view text);
+rtl::Variant DateTextToNumber(std::string_view text);
+rtl::Variant DateTimeTextToNumber(std::string_view text);
+rtl::Variant TimeTextToNumber(std::string_view text);
+// The payload of a number text such as "-101112.5": text where a fraction is not all zeros.
+rtl::Variant TemporalPayload(std::string_view number);
+// The fraction digits a DATE, TIME, DATETIME or TIMESTAMP type declares, "(n)" in its name; -1 for
+// a type that does not say, such as a value's read from the server.
+int TemporalScale(const TDatatypeCharacteristics& characteristics);
+// The payload as the server shows a value of the type: with the type's fraction digits, or, where it
+// does not say, those of the payload.
+std::string TemporalText(const rtl::Variant& payload, const TDatatypeCharacteristics& characteristics);
 
 bool IsBitSet(std::uint64_t mask, int bit);
 std::uint64_t SetBit(std::uint64_t mask, int bit);

@@ -20,6 +20,12 @@ constexpr std::uint64_t kUInt64Max = std::numeric_limits<std::uint64_t>::max();
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kInt64Min = std::numeric_limits<std::int64_t>::min();
 
+TDatatypeCharacteristics Declared(TDataType kind, std::string typeName) {
+    TDatatypeCharacteristics c = BareCharacteristics(kind);
+    c.TypeName = std::move(typeName);
+    return c;
+}
+
 TDatatypeCharacteristics Bare(TDataType kind) {
     return BareCharacteristics(kind);
 }
@@ -97,6 +103,12 @@ INSTANTIATE_TEST_SUITE_P(
         NormalizeCase{"date below", kDate, Variant(10000100), Variant(0.0)},
         NormalizeCase{"date last", kDate, Variant(99991231), Variant(99991231.0)},
         NormalizeCase{"datetime after", kDateTime, Variant(99991231235960.0), Variant(0.0)},
+        NormalizeCase{"datetime last microsecond", kDateTime, Variant("99991231235959.999999"),
+                      Variant("99991231235959.999999")},
+        NormalizeCase{"fraction cut to the type", Declared(dtDateTime, "DATETIME(2)"),
+                      Variant("20240131102030.129"), Variant("20240131102030.12")},
+        NormalizeCase{"fraction cut away", Declared(dtTime, "TIME(0)"), Variant("-101112.9"),
+                      Variant(-101112.0)},
         NormalizeCase{"decimal rounds half away", FloatCharacteristics(2), Variant(3.145), Variant(3.15)},
         NormalizeCase{"negative decimal", FloatCharacteristics(2), Variant(-3.145), Variant(-3.15)},
         NormalizeCase{"decimal carry", FloatCharacteristics(1), Variant(9.96), Variant(10.0)},
@@ -288,6 +300,16 @@ TEST_F(DataConverterTest, TextForms) {
              Case{kDate, Variant(0), "0000-00-00"},
              Case{kDateTime, Variant(20240131102030.0), "2024-01-31 10:20:30"},
              Case{kTimestamp, Variant(19700101000001.0), "1970-01-01 00:00:01"},
+             // Fractional seconds: the payload's exact digits, as many as the type declares.
+             Case{Declared(dtDateTime, "DATETIME(6)"), Variant("99991231235959.999999"),
+                  "9999-12-31 23:59:59.999999"},
+             Case{Declared(dtDateTime, "DATETIME(3)"), Variant("20240131102030.5"),
+                  "2024-01-31 10:20:30.500"},
+             Case{Declared(dtDateTime, "DATETIME(2)"), Variant(20240131102030.0), "2024-01-31 10:20:30.00"},
+             Case{Declared(dtTimestamp, "TIMESTAMP(0)"), Variant("20240131102030.5"), "2024-01-31 10:20:30"},
+             Case{Declared(dtTime, "TIME(1)"), Variant("-8385959.5"), "-838:59:59.5"},
+             Case{Declared(dtDate, "DATE"), Variant(20240131), "2024-01-31"},
+             Case{kDateTime, Variant("20240131102030.25"), "2024-01-31 10:20:30.25"},
              Case{kYear, Variant(2024), "2024"},
              Case{kYear, Variant(0), "0000"},
              Case{Bare(dtBoolean), Variant(true), "1"},
@@ -389,6 +411,12 @@ INSTANTIATE_TEST_SUITE_P(
     Values, DataConverterCompareTest,
     ::testing::Values(
         CompareCase{"trailing spaces pad", kUtf8, Variant("abc  "), kUtf8, Variant("ABC"), 0},
+        CompareCase{"microseconds count", kDateTime, Variant("99991231235959.999999"), kDateTime,
+                    Variant("99991231235959.999998"), 1},
+        CompareCase{"date as midnight", kDate, Variant(20240131), kDateTime, Variant("20240131000000.000001"),
+                    -1},
+        CompareCase{"exact and rounded payloads", kDateTime, Variant("20240131102030.500"), kDateTime,
+                    Variant(20240131102030.5), 0},
         CompareCase{"leading spaces count", kUtf8, Variant(" abc"), kUtf8, Variant("abc"), -1},
         CompareCase{"accents fold", kUtf8, Variant("é"), kUtf8, Variant("E"), 0},
         CompareCase{"sharp s", kUtf8, Variant("ß"), kUtf8, Variant("s"), 0},
@@ -547,9 +575,12 @@ TEST(DataConverterDatesTest, TextAndNumbers) {
     EXPECT_EQ(DateTextToNumber("2024-01-31"), 20240131);
     EXPECT_EQ(DateTextToNumber("junk"), 0);
     EXPECT_EQ(DateTimeTextToNumber("2024-01-31 10:20:30"), 20240131102030.0);
-    EXPECT_EQ(DateTimeTextToNumber("2024-01-31 10:20:30.5"), 20240131102030.5);
+    // A fraction stays exact, as the text of the number.
+    EXPECT_EQ(DateTimeTextToNumber("2024-01-31 10:20:30.5"), Variant("20240131102030.5"));
+    EXPECT_EQ(DateTimeTextToNumber("9999-12-31 23:59:59.999999"), Variant("99991231235959.999999"));
+    EXPECT_EQ(DateTimeTextToNumber("2024-01-31 10:20:30.000"), 20240131102030.0);
     EXPECT_EQ(TimeTextToNumber("-00:12:34"), -1234);
-    EXPECT_EQ(TimeTextToNumber("838:59:59.5"), 8385959.5);
+    EXPECT_EQ(TimeTextToNumber("-838:59:59.5"), Variant("-8385959.5"));
     EXPECT_EQ(TimeTextToNumber(""), 0);
     EXPECT_EQ(TimeTextToNumber("x"), 0);
     EXPECT_EQ(DateNumberToYear(20240131), 2024);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "core/uDBAConnection.h"
 #include "platform/rtl/CodePage.h"
@@ -49,9 +50,29 @@ bool IsExact(core::TDataType kind) {
     }
 }
 
+// The fraction digits of a date or time in arithmetic: those of its type, or, where the type does
+// not say, those of its value.
+int TemporalFractionDigits(const core::IRODataValue& value, const core::TDatatypeCharacteristics& c) {
+    if (const int scale = core::TemporalScale(c); scale >= 0) return scale;
+    const rtl::Variant payload = value.AsVariant();
+    if (payload.Type() != rtl::varString) return 0;
+    const std::string text = payload.AsString();
+    const std::size_t dot = text.find('.');
+    return dot == std::string::npos ? 0 : static_cast<int>(std::min<std::size_t>(text.size() - dot - 1, 6));
+}
+
 TNumber ReadNumber(const core::IRODataValue& value) {
     const core::TDatatypeCharacteristics& c = value.GetCharacteristics();
     TNumber n;
+    if (c.DataType >= core::dtTime && c.DataType <= core::dtTimestamp) {
+        // A date or time with fractional seconds is a DECIMAL of as many digits.
+        if (const int scale = TemporalFractionDigits(value, c); scale > 0) {
+            n.kind = TNumberKind::Decimal;
+            n.scale = scale;
+            n.real = value.AsVariant().AsExtended();
+            return n;
+        }
+    }
     if (IsExact(c.DataType)) {
         const rtl::Variant i = value.AsInteger();
         n.kind = TNumberKind::Integer;

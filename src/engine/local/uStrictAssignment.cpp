@@ -241,6 +241,42 @@ std::shared_ptr<core::IRODataValue> FittedValue(const std::shared_ptr<core::IROD
     return limit ? routine.Program().ValueFactory().CreateFloat(target.Scale, *limit) : value;
 }
 
+bool IsTemporal(core::TDataType kind) {
+    return kind == core::dtTime || kind == core::dtDate || kind == core::dtDateTime ||
+           kind == core::dtTimestamp;
+}
+
+// Whether the server decides what a store into a temporal variable keeps: for every value but one of
+// the very type.
+bool StoredByTheServer(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target) {
+    if (!IsTemporal(target.DataType) || value.IsNull()) return false;
+    const core::TDatatypeCharacteristics source = value.GetCharacteristics();
+    return source.DataType != target.DataType || (value.AsVariant().Type() == rtl::varString &&
+                                                  core::TemporalScale(source) != core::TemporalScale(target));
+}
+
+// Stores as the server does, leaving what it said among the program's store warnings; a strict
+// store that fails raises the server's error.
+void StoreOnTheServer(IAssignable& target, const core::IRODataValue& value,
+                      const core::TDatatypeCharacteristics& type, const std::string& column,
+                      const TRoutine& routine) {
+    core::TDataConverter* converter = routine.Program().ValueFactory().Converter();
+    core::TTemporalStore store;
+    try {
+        store = converter->StoreTemporal(value.AsVariant(), value.GetCharacteristics(), type, column);
+    } catch (const core::EDBAConnectionException&) {
+        // A store the server refuses leaves the variable NULL.
+        target.SetValue(core::NullDataValue());
+        throw;
+    }
+    target.SetValue(std::make_shared<core::TRODataValue>(store.Payload, type, converter));
+    for (core::TStoreCondition& condition : store.Conditions) {
+        TStoreProblem problem = Problem(condition.ErrorCode, std::move(condition.Message));
+        problem.Note = condition.Note;
+        routine.Program().StoreWarnings().push_back(std::move(problem));
+    }
+}
+
 } // namespace
 
 std::optional<TStoreProblem> FindStoreProblem(const core::IRODataValue& value,
@@ -314,6 +350,10 @@ void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValu
     const TVariable* variable = target.TypedVariable();
     if (value == core::DefaultDataValue() || !variable) return target.SetValue(value);
     const core::TDatatypeCharacteristics& type = variable->GetValue()->GetCharacteristics();
+    if (StoredByTheServer(*value, type))
+        return StoreOnTheServer(target, *value, type,
+                                routine.Program().IdentifierManager().UnquoteIdentifier(variable->GetName()),
+                                routine);
     // The column name only goes into a problem's message, and most stores have none.
     auto problem = FindStoreProblem(*value, type, {});
     std::string column;
@@ -321,8 +361,11 @@ void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValu
         column = routine.Program().IdentifierManager().UnquoteIdentifier(variable->GetName());
         problem = FindStoreProblem(*value, type, column);
     }
-    if (problem && !problem->Note && StoresStrictly(routine))
+    if (problem && !problem->Note && StoresStrictly(routine)) {
+        // A store the server refuses leaves the variable NULL.
+        target.SetValue(core::NullDataValue());
         core::RaiseDBAError(problem->Message, problem->ErrorCode, problem->SQLState);
+    }
     target.SetValue(FittedValue(value, type, routine));
     if (!problem) return;
     // What does not fit is cut, and the server says so with its truncation warning.

@@ -438,6 +438,107 @@ const TBothWaysCase kCases[] = {
      {"c,mode:ab|PIPES_AS_CONCAT"}},
 };
 
+// Stores into DATE, DATETIME, TIMESTAMP and TIME locals keep what the server keeps and say what it says.
+const TBothWaysCase kTemporalCases[] = {
+    {"StrictDateStoreRefusesAnImpossibleDay",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATE; SET x = '2020-02-30'; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"error 1292: Incorrect date value: '2020-02-30' for column ``.``.`x` at row 0"}},
+    {"StrictDateTimeDefaultRefusesAPartialDate",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATETIME DEFAULT '2020-02'; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"error 1292: Incorrect datetime value: '2020-02' for column ``.``.`x` at row 0"}},
+    {"StrictTimestampStoreRefusesText",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x TIMESTAMP; SET x = CONCAT('ab', 'c'); SELECT x; END"},
+     {},
+     "CALL d()",
+     {"error 1292: Incorrect datetime value: 'abc' for column ``.``.`x` at row 0"}},
+    {"StrictTimeStoreRefusesHoursBeyondItsRange",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x TIME; SET x = '25:00:00'; SET @x = x; SET x = '900:00:00'; END"},
+     {},
+     "CALL d()",
+     {"error 1292: Incorrect time value: '900:00:00' for column ``.``.`x` at row 0"}},
+    {"StrictStoresTakeNumbersAsDates",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATE; DECLARE y DATETIME; DECLARE z DATE; "
+      "SET x = 20200102030405; SHOW WARNINGS; SET x = 20200102; SET y = 20200102030405; SET z = 123; "
+      "SELECT x, y, z; END"},
+     {},
+     "CALL d()",
+     {"Level,Code,Message:Note|1265|Data truncated for column 'x' at row 0",
+      "x,y,z:2020-01-02|2020-01-02 03:04:05|2000-01-23"}},
+    {"NotStrictTemporalStoresWarnAndKeepZeros",
+     {"SET sql_mode = ''",
+      "CREATE PROCEDURE d() BEGIN DECLARE x DATE; DECLARE y DATETIME; DECLARE t TIME; "
+      "DECLARE CONTINUE HANDLER FOR 1265 SELECT 'cut' AS w; DECLARE CONTINUE HANDLER FOR 1264 SELECT "
+      "'range' AS w; SET x = '2020-02-30'; SET y = 'abc'; SET t = '900:00:00'; SELECT CONCAT_WS('|', x, y, "
+      "t) AS v; END"},
+     {},
+     "CALL d()",
+     {"w:cut", "w:cut", "w:range", "v:0000-00-00|0000-00-00 00:00:00|838:59:59"}},
+    {"NotStrictTemporalStoreLeavesItsWarning",
+     {"SET sql_mode = ''", "CREATE PROCEDURE d() BEGIN DECLARE x DATE; SET x = '2020-13-01'; SHOW WARNINGS; "
+                           "SELECT CAST(x AS CHAR) AS x; END"},
+     {},
+     "CALL d()",
+     {"Level,Code,Message:Warning|1265|Data truncated for column 'x' at row 0", "x:0000-00-00"}},
+    // A store that says nothing keeps the list.
+    {"TemporalStoreWithoutWarningsKeepsTheList",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATE; SELECT 1 / 0 AS z; SET x = '2020-01-02'; SHOW WARNINGS; "
+      "END"},
+     {},
+     "CALL d()",
+     {"z:NULL", "Level,Code,Message:Warning|1365|Division by 0"}},
+    // A store the server refuses leaves the variable NULL, whatever its type.
+    {"StrictTemporalStoreErrorGoesToAHandler",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATE DEFAULT '2020-01-01'; DECLARE CONTINUE HANDLER FOR 1292 "
+      "SELECT 'bad' AS w; SET x = '2020-02-30'; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"w:bad", "x:NULL"}},
+    {"RefusedStoreLeavesNull",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x INT DEFAULT 5; DECLARE CONTINUE HANDLER FOR 1264 "
+      "SELECT 'bad' AS w; SET x = 1e20; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"w:bad", "x:NULL"}},
+    // Values as text, which every connection shows alike.
+    // Fractional seconds: as many digits as the type has, the rest cut (the server rounds only with
+    // TIME_ROUND_FRACTIONAL), through DEFAULT, SET, INTO, arithmetic and the server's statements.
+    {"FractionalSecondsKeepTheirDigits",
+     {"CREATE PROCEDURE f() BEGIN DECLARE a DATETIME(6) DEFAULT '9999-12-31 23:59:59.999999'; "
+      "DECLARE b DATETIME(2) DEFAULT '2020-01-02 03:04:05.678'; DECLARE c TIME(3); DECLARE d TIMESTAMP(4); "
+      "DECLARE e DATETIME(3); DECLARE n DECIMAL(20,6); "
+      "SET c = '-10:11:12.98765'; SELECT '2020-01-02 10:11:12.123456789' INTO d; SET e = a; "
+      "SET n = b + 1; SELECT CONCAT_WS('|', a, b, c, d, e, n, a + 0) AS v, CONCAT(a, '|', b) AS t; "
+      "SELECT COUNT(*) AS k FROM t WHERE a = '9999-12-31 23:59:59.999999' AND b > '2020-01-02 03:04:05.66'; "
+      "END"},
+     {},
+     "CALL f()",
+     {"v,t:9999-12-31 23:59:59.999999|2020-01-02 03:04:05.67|-10:11:12.987|"
+      "2020-01-02 10:11:12.1234|9999-12-31 23:59:59.999|20200102030406.670000|99991231235959.999999|"
+      "9999-12-31 23:59:59.999999|2020-01-02 03:04:05.67",
+      "k:3"}},
+    {"FractionalSecondsComeBackFromServerStatements",
+     {"CREATE PROCEDURE f() BEGIN DECLARE a DATETIME(6) DEFAULT '2020-01-02 03:04:05.123456'; "
+      "DECLARE e DATETIME(6); DECLARE g TIME(5); DECLARE h DATETIME(1); "
+      "SELECT MAX(x), MAX(x), MAX(TIMEDIFF(x, '2020-01-02 00:00:00')) INTO e, h, g FROM (SELECT a AS x "
+      "FROM t) q; SET a = (SELECT a + INTERVAL 1 MICROSECOND); SELECT CONCAT_WS('|', a, e, g, h, e < a) AS "
+      "v; END"},
+     {},
+     "CALL f()",
+     {"v:2020-01-02 03:04:05.123457|2020-01-02 03:04:05.123456|03:04:05.12345|"
+      "2020-01-02 03:04:05.1|1"}},
+    {"FractionalSecondsRoundWithTheirFlag",
+     {"SET sql_mode = 'TIME_ROUND_FRACTIONAL'",
+      "CREATE PROCEDURE f() BEGIN DECLARE b DATETIME(2) DEFAULT '2020-01-02 03:04:05.678'; "
+      "DECLARE c TIME(1); SET c = 1.96; SELECT CONCAT_WS('|', b, c) AS v; END"},
+     {},
+     "CALL f()",
+     {"v:2020-01-02 03:04:05.68|00:00:02.0"}},
+};
+
 class ServerSemanticsTest : public testing::TestWithParam<TBothWaysCase> {};
 
 TEST_P(ServerSemanticsTest, DebuggerCallsAsTheServerDoes) {
@@ -460,6 +561,8 @@ TEST_P(ServerSemanticsTest, DebuggerCallsAsTheServerDoes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ServerSemanticsTest, testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Temporal, ServerSemanticsTest, testing::ValuesIn(kTemporalCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
