@@ -228,12 +228,9 @@ void TCustomDAConnection::SetConnected(bool value) {
     if (value) {
         // An explicit connect is one user; the increment PerformConnect makes is not kept.
         const int count = ++connectCount_;
-        try {
-            PerformConnect(false);
-        } catch (...) {
-            connectCount_ = GetConnected() ? count : count - 1;
-            throw;
-        }
+        rtl::UndoGuard uncount([&] { connectCount_ = GetConnected() ? count : count - 1; });
+        PerformConnect(false);
+        uncount.Dismiss();
         connectCount_ = count;
         return;
     }

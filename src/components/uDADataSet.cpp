@@ -404,17 +404,16 @@ void TCustomDADataSet::BeginConnection(bool noConnectCheck) {
         connection->AcquireConnection();
     else if (!connection->Connected())
         connection->Connect();
-    try {
-        TDATransaction* transaction = UsedTransaction();
-        if (!transaction) DatabaseError("Transaction not assigned", this);
-        if (!client_.RegisteredWith()) client_.RegisterWith(connection);
-        CheckRecordStore();
-        recordSet_->SetConnection(connection->IConnection());
-        recordSet_->SetTransaction(transaction->ITransaction());
-    } catch (...) {
+    rtl::UndoGuard release([&] {
         if (noConnectCheck) connection->ReleaseConnection();
-        throw;
-    }
+    });
+    TDATransaction* transaction = UsedTransaction();
+    if (!transaction) DatabaseError("Transaction not assigned", this);
+    if (!client_.RegisteredWith()) client_.RegisterWith(connection);
+    CheckRecordStore();
+    recordSet_->SetConnection(connection->IConnection());
+    recordSet_->SetTransaction(transaction->ITransaction());
+    release.Dismiss();
 }
 
 void TCustomDADataSet::EndConnection() {
@@ -443,16 +442,15 @@ void TCustomDADataSet::Prepare() {
     if (Prepared() || Active()) return;
     BeginConnection(true);
     prepareHeld_ = true;
-    try {
-        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), true);
-        command_->WriteParams(false);
-        TMemDataSet::Prepare();
-        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), false);
-    } catch (...) {
+    rtl::UndoGuard release([this] {
         prepareHeld_ = false;
         EndConnection();
-        throw;
-    }
+    });
+    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), true);
+    command_->WriteParams(false);
+    TMemDataSet::Prepare();
+    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), false);
+    release.Dismiss();
 }
 
 void TCustomDADataSet::UnPrepare() {
@@ -480,6 +478,7 @@ void TCustomDADataSet::OpenCursor(bool infoQuery) {
     ReleaseOpen();
     BeginConnection(true);
     openHeld_ = true;
+    rtl::UndoGuard release([this] { ReleaseOpen(); });
     for (;;) {
         try {
             BeforeOpenCursor(infoQuery);
@@ -490,12 +489,11 @@ void TCustomDADataSet::OpenCursor(bool infoQuery) {
             TMemDataSet::OpenCursor(infoQuery);
             break;
         } catch (const dataaccess::EFailOver&) {
+            // The failover reconnected: open again on the new session.
             connection->RestoreAfterFailOver();
-        } catch (...) {
-            ReleaseOpen();
-            throw;
         }
     }
+    release.Dismiss();
     rtl::Variant selectParams;
     if (recordSet_->Command()->GetProp(dataaccess::prIsSelectParams, selectParams) &&
         selectParams.AsBoolean())
@@ -848,16 +846,15 @@ void TCustomDADataSet::SetFilterSQL(const std::string& value) {
     const std::string old = filterSQL_;
     const bool wasActive = Active();
     filterSQL_ = trimmed;
-    try {
-        Close();
-        UnPrepare();
-        command_->ScanParams();
-        if (wasActive) Open();
-    } catch (...) {
+    rtl::UndoGuard restore([&] {
         filterSQL_ = old;
         command_->ScanParams();
-        throw;
-    }
+    });
+    Close();
+    UnPrepare();
+    command_->ScanParams();
+    if (wasActive) Open();
+    restore.Dismiss();
 }
 
 // ---- Editing

@@ -286,16 +286,15 @@ void TCustomDASQL::BeginConnection(bool counted) {
         connection->AcquireConnection();
     else if (!connection->Connected())
         connection->Connect();
-    try {
-        TDATransaction* transaction = UsedTransaction();
-        if (!transaction) DatabaseError("Transaction not assigned", this);
-        CheckICommand();
-        iCommand_->SetConnection(connection->IConnection());
-        iCommand_->SetTransaction(transaction->ITransaction());
-    } catch (...) {
+    rtl::UndoGuard release([&] {
         if (counted) connection->ReleaseConnection();
-        throw;
-    }
+    });
+    TDATransaction* transaction = UsedTransaction();
+    if (!transaction) DatabaseError("Transaction not assigned", this);
+    CheckICommand();
+    iCommand_->SetConnection(connection->IConnection());
+    iCommand_->SetTransaction(transaction->ITransaction());
+    release.Dismiss();
 }
 
 void TCustomDASQL::EndConnection() {
@@ -311,14 +310,11 @@ bool TCustomDASQL::TraceWanted() const {
 void TCustomDASQL::Prepare() {
     if (Prepared()) return;
     BeginConnection(true);
-    try {
-        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), true);
-        InternalPrepare();
-        if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), false);
-    } catch (...) {
-        EndConnection();
-        throw;
-    }
+    rtl::UndoGuard release([this] { EndConnection(); });
+    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), true);
+    InternalPrepare();
+    if (TraceWanted()) TCustomDASQLMonitor::TraceSQLPrepare(this, FinalSQL(), false);
+    release.Dismiss();
 }
 
 void TCustomDASQL::InternalPrepare() {
