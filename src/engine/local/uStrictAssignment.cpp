@@ -241,15 +241,56 @@ std::shared_ptr<core::IRODataValue> FittedValue(const std::shared_ptr<core::IROD
     return limit ? routine.Program().ValueFactory().CreateFloat(target.Scale, *limit) : value;
 }
 
-bool IsTemporal(core::TDataType kind) {
-    return kind == core::dtTime || kind == core::dtDate || kind == core::dtDateTime ||
-           kind == core::dtTimestamp;
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+int Digits(std::string_view text, std::size_t start, std::size_t count) {
+    return std::atoi(std::string(text.substr(start, count)).c_str());
+}
+
+// Whether the parts of text the server showed are a calendar day and time of day. Zero dates and
+// TIME's extreme values are left to the server, whose sql_mode decides them.
+bool InRange(std::string_view text, core::TDataType kind) {
+    if (kind == core::dtTime) {
+        const std::size_t hours = text.starts_with('-') ? 1 : 0;
+        const std::size_t colon = text.find(':');
+        return colon != std::string_view::npos && Digits(text, hours, colon - hours) < 838 &&
+               Digits(text, colon + 1, 2) < 60 && Digits(text, colon + 4, 2) < 60;
+    }
+    const int year = Digits(text, 0, 4);
+    const int month = Digits(text, 5, 2);
+    if (year < 1 || month < 1 || month > 12) return false;
+    const int day = Digits(text, 8, 2);
+    if (day < 1 || day > DaysInMonth(year, month)) return false;
+    return kind == core::dtDate ||
+           (Digits(text, 11, 2) < 24 && Digits(text, 14, 2) < 60 && Digits(text, 17, 2) < 60);
+}
+
+// The payload of text that already is a value of the temporal type as the server shows it, with no
+// more fraction digits than the type keeps: storing it changes nothing, so the server need not be
+// asked. TIMESTAMP's range depends on the time zone, so it always asks.
+std::optional<rtl::Variant> PayloadOfTheType(const core::IRODataValue& value,
+                                             const core::TDatatypeCharacteristics& target) {
+    if (value.GetCharacteristics().DataType != core::dtString || target.DataType == core::dtTimestamp)
+        return {};
+    const std::string text = value.AsString().AsString();
+    const std::size_t dot = text.find('.');
+    if (dot != std::string::npos && static_cast<int>(text.size() - dot - 1) > core::TemporalScale(target))
+        return {};
+    const rtl::Variant payload = target.DataType == core::dtTime   ? core::TimeTextToNumber(text)
+                                 : target.DataType == core::dtDate ? core::DateTextToNumber(text)
+                                                                   : core::DateTimeTextToNumber(text);
+    if (core::TemporalText(payload, target) != text || !InRange(text, target.DataType)) return {};
+    return payload;
 }
 
 // Whether the server decides what a store into a temporal variable keeps: for every value but one of
 // the very type.
 bool StoredByTheServer(const core::IRODataValue& value, const core::TDatatypeCharacteristics& target) {
-    if (!IsTemporal(target.DataType) || value.IsNull()) return false;
+    if (!IsTemporalType(target.DataType) || value.IsNull()) return false;
     const core::TDatatypeCharacteristics source = value.GetCharacteristics();
     return source.DataType != target.DataType || (value.AsVariant().Type() == rtl::varString &&
                                                   core::TemporalScale(source) != core::TemporalScale(target));
@@ -321,6 +362,11 @@ void CheckStrictStore(const core::IRODataValue& value, const core::TDatatypeChar
         core::RaiseDBAError(problem->Message, problem->ErrorCode, problem->SQLState);
 }
 
+bool IsTemporalType(core::TDataType kind) {
+    return kind == core::dtTime || kind == core::dtDate || kind == core::dtDateTime ||
+           kind == core::dtTimestamp;
+}
+
 bool IsTypedVariable(const IAssignable& target) {
     return target.TypedVariable() != nullptr;
 }
@@ -350,6 +396,10 @@ void AssignStrictly(IAssignable& target, const std::shared_ptr<core::IRODataValu
     const TVariable* variable = target.TypedVariable();
     if (value == core::DefaultDataValue() || !variable) return target.SetValue(value);
     const core::TDatatypeCharacteristics& type = variable->GetValue()->GetCharacteristics();
+    if (IsTemporalType(type.DataType) && !value->IsNull())
+        if (auto payload = PayloadOfTheType(*value, type))
+            return target.SetValue(std::make_shared<core::TRODataValue>(
+                std::move(*payload), type, routine.Program().ValueFactory().Converter()));
     if (StoredByTheServer(*value, type))
         return StoreOnTheServer(target, *value, type,
                                 routine.Program().IdentifierManager().UnquoteIdentifier(variable->GetName()),

@@ -43,6 +43,8 @@ bool StoresStrictly(const TRoutine& routine);
 // ERROR_FOR_DIVISION_BY_ZERO), emStrictStore for other strict modes, else emDefault.
 TEvaluationMode StoreEvaluationMode(const TRoutine& routine);
 
+// DATE, DATETIME, TIMESTAMP and TIME, whose stores the server decides.
+bool IsTemporalType(core::TDataType kind);
 // Whether the server stores into the target under its strict rules: a variable of a declared type,
 // one that keeps its value in the client. User and system variables take any value.
 bool IsTypedVariable(const IAssignable& target);

@@ -165,11 +165,38 @@ std::shared_ptr<core::IQueryResult> ExecuteWithPush(core::IDBAConnection& connec
 
 namespace {
 
+// The store the converter runs is a SET's, which names row 0.
+std::string AtRow(std::string message, int row) {
+    constexpr std::string_view kRowZero = " at row 0";
+    if (message.ends_with(kRowZero)) message.replace(message.size() - 1, 1, std::to_string(row));
+    return message;
+}
+
+} // namespace
+
+void StoreStatementTarget(TDBAVariable& target, const std::shared_ptr<core::IRODataValue>& value,
+                          const TRoutine& routine, int row) {
+    const TVariable* variable = target.TypedVariable();
+    if (!variable || !IsTemporalType(variable->GetValue()->GetCharacteristics().DataType))
+        return target.SetValue(value);
+    std::vector<TStoreProblem>& warnings = routine.Program().StoreWarnings();
+    const std::size_t before = warnings.size();
+    try {
+        AssignStrictly(target, value, routine);
+    } catch (const core::EDBAConnectionException& error) {
+        core::RaiseDBAError(AtRow(error.ErrorMessage(), row), error.ErrorCode(), error.SQLState());
+    }
+    for (std::size_t i = before; i < warnings.size(); ++i)
+        warnings[i].Message = AtRow(std::move(warnings[i].Message), row);
+}
+
+namespace {
+
 // Opens "SELECT <session variables>,<more columns>" (`moreColumns` starts with its comma); the
-// variables take the values of the first columns. They stay unmirrored: a store may have converted
-// what the server holds.
+// variables take the values of the first columns, stored as the targets of a statement of
+// `targets.Routine` where given. They stay unmirrored: a store may have converted what the server holds.
 std::unique_ptr<data::TDataSet> ReadBack(core::IDBAConnection& connection, const TDBAVariables& variables,
-                                         const std::string& moreColumns) {
+                                         const std::string& moreColumns, const TStatementTargets& targets) {
     std::string names;
     for (const auto& variable : variables)
         core::AppendWithDelimiter(names, variable->SessionName(), ",");
@@ -177,8 +204,13 @@ std::unique_ptr<data::TDataSet> ReadBack(core::IDBAConnection& connection, const
         "SELECT " + names + (names.empty() ? moreColumns.substr(1) : moreColumns), false);
     query->Open();
     RTL_ASSERT(query->FieldCount() >= variables.Count());
-    for (int i = 0; i < variables.Count(); ++i)
-        variables.Items(i)->SetValue(connection.FieldDataValue(query->Fields()[i]));
+    for (int i = 0; i < variables.Count(); ++i) {
+        const auto value = connection.FieldDataValue(query->Fields()[i]);
+        if (targets.Routine)
+            StoreStatementTarget(*variables.Items(i), value, *targets.Routine, targets.Row);
+        else
+            variables.Items(i)->SetValue(value);
+    }
     return query;
 }
 
@@ -198,11 +230,12 @@ std::vector<TStoreProblem> ServerWarnings(core::IDBAConnection& connection) {
 } // namespace
 
 void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables) {
-    if (variables.Count() > 0) ReadBack(connection, variables, "");
+    if (variables.Count() > 0) ReadBack(connection, variables, "", {});
 }
 
 int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
-                                  TDBAProgram* program, bool selected, int replyWarningCount) {
+                                  TDBAProgram* program, bool selected, int replyWarningCount,
+                                  const TStatementTargets& targets) {
     const std::shared_ptr<TDBAVariable> rowCount = program ? program->RowCount() : nullptr;
     const std::shared_ptr<TDBAVariable> foundRows = program ? program->FoundRows() : nullptr;
     const bool counts = rowCount || foundRows;
@@ -211,7 +244,8 @@ int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVa
     // Reading variables uses no table, so the server keeps the warnings of the statement before.
     const auto query = ReadBack(connection, variables,
                                 std::string(askCount ? ",@@warning_count" : "") +
-                                    (counts ? ",ROW_COUNT(),FOUND_ROWS()" : ""));
+                                    (counts ? ",ROW_COUNT(),FOUND_ROWS()" : ""),
+                                targets);
     const int countsField = variables.Count() + (askCount ? 1 : 0);
     if (rowCount) rowCount->SetValue(connection.FieldDataValue(query->Fields()[countsField]));
     if (foundRows && selected)
@@ -639,10 +673,12 @@ void TDBAStatementInterpreter::VisitServerSideStatement(
     const std::string text = rtl::Utf16ToUtf8(statement->Text());
     const int replyWarningCount = ReportResults(ExecuteWithPush(connection, variables, text), variables,
                                                 Routine(), Debugger(), statement, true);
-    const int warningCount = PullVariablesWithWarningCount(
-        connection, statement->Targets(), &DBAProgramOf(Routine()), IsSelect(text), replyWarningCount);
+    const int warningCount =
+        PullVariablesWithWarningCount(connection, statement->Targets(), &DBAProgramOf(Routine()),
+                                      IsSelect(text), replyWarningCount, {&Routine(), 1});
     ProcessReplyWarnings(connection, Routine(), Block(), Debugger(), statement, replyWarningCount,
                          warningCount);
+    DispatchStoreWarnings(Routine(), Block(), Debugger(), statement);
 }
 
 void TDBAStatementInterpreter::VisitOpenCursor(const std::shared_ptr<TDBAOpenCursor>& statement) {
@@ -666,8 +702,9 @@ void TDBAStatementInterpreter::VisitFetchCursor(const std::shared_ptr<TDBAFetchC
         core::RaiseMySQLError("No data - zero rows fetched, selected, or processed", kErrorNoData);
     core::IDBAConnection& connection = RoutineConnection(Routine());
     for (int i = 0; i < targets.Count(); ++i)
-        targets.Items(i)->SetValue(connection.FieldDataValue(dataSet.Fields()[i]));
+        StoreStatementTarget(*targets.Items(i), connection.FieldDataValue(dataSet.Fields()[i]), Routine(), 1);
     dataSet.Next();
+    DispatchStoreWarnings(Routine(), Block(), Debugger(), statement);
 }
 
 void TDBAStatementInterpreter::VisitCloseCursor(const std::shared_ptr<TDBACloseCursor>& statement) {

@@ -105,6 +105,13 @@ void PushVariables(core::IDBAConnection& connection, const TDBAVariables& variab
 // the statement's own.
 std::shared_ptr<core::IQueryResult> ExecuteWithPush(core::IDBAConnection& connection,
                                                     const TDBAVariables& variables, const std::string& sql);
+// Variables read back as the targets of a statement of the routine, whose messages name the row:
+// 1 for SELECT ... INTO and FETCH, 0 for the OUT arguments of CALL.
+struct TStatementTargets {
+    const TRoutine* Routine = nullptr;
+    int Row = 0;
+};
+
 // One "SELECT a,b" of the session variables, whose values the variables take; nothing for none.
 void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variables);
 // The same read-back with the server's warning count as a further column, which spares the round
@@ -112,9 +119,16 @@ void PullVariables(core::IDBAConnection& connection, const TDBAVariables& variab
 // variables. With a program that mirrors ROW_COUNT() and FOUND_ROWS() the read-back also takes what
 // the statement left in them (FOUND_ROWS() only after a query, `selected`), and is sent for no
 // variables too. A count the statement's reply gave (`replyWarningCount`) is not asked but returned.
+// The variables are stored as `targets` where it names a routine.
 int PullVariablesWithWarningCount(core::IDBAConnection& connection, const TDBAVariables& variables,
                                   TDBAProgram* program = nullptr, bool selected = false,
-                                  int replyWarningCount = kWarningCountUnknown);
+                                  int replyWarningCount = kWarningCountUnknown,
+                                  const TStatementTargets& targets = {});
+// Stores a value a statement run on the server left for its target: a temporal local takes it as the
+// server stores into a variable of its type, strictly or not, naming the row as the statement does;
+// any other target as it is.
+void StoreStatementTarget(TDBAVariable& target, const std::shared_ptr<core::IRODataValue>& value,
+                          const TRoutine& routine, int row);
 // Inside a routine a server-side expression that raises nothing keeps the list, even where it
 // reads a table, which at the top level empties it. The list as the routine's
 // statements left it, read only where the debugger left or kept one; and the same list left again

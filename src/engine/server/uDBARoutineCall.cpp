@@ -163,8 +163,9 @@ void TProcedureCaller::CallOnServer(TServerCallContext& context, const std::stri
         ReportResults(ExecuteWithPush(connection, variables,
                                       rtl::Format("CALL %s(%s)", call_->GetRoutineName(), argumentText)),
                       variables, context.CallingRoutine, context.Debugger, context.Statement, false);
-    const int warningCount = PullVariablesWithWarningCount(
-        connection, variables, &DBAProgramOf(context.CallingRoutine), false, replyWarningCount);
+    const int warningCount =
+        PullVariablesWithWarningCount(connection, variables, &DBAProgramOf(context.CallingRoutine), false,
+                                      replyWarningCount, {&context.CallingRoutine, 0});
     ProcessReplyWarnings(connection, context.CallingRoutine, context.Block, context.Debugger,
                          context.Statement, replyWarningCount, warningCount);
 }

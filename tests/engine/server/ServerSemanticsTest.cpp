@@ -537,6 +537,32 @@ const TBothWaysCase kTemporalCases[] = {
      {},
      "CALL f()",
      {"v:2020-01-02 03:04:05.68|00:00:02.0"}},
+    // Statements run on the server store into temporal locals as the server's own stores do.
+    {"StrictSelectIntoRefusesTextThatIsNoDate",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATE; SELECT 'x' INTO x; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"error 1292: Incorrect date value: 'x' for column ``.``.`x` at row 1"}},
+    {"NotStrictSelectIntoWarnsAndKeepsZeros",
+     {"SET sql_mode = ''", "CREATE PROCEDURE d() BEGIN DECLARE x DATE; SELECT 'x' INTO x; SHOW WARNINGS; "
+                           "SELECT CAST(x AS CHAR) AS x; END"},
+     {},
+     "CALL d()",
+     {"Level,Code,Message:Warning|1265|Data truncated for column 'x' at row 1", "x:0000-00-00"}},
+    {"StrictFetchRefusesAnImpossibleDay",
+     {"CREATE PROCEDURE d() BEGIN DECLARE x DATE; DECLARE c CURSOR FOR SELECT '2020-02-30'; OPEN c; "
+      "FETCH c INTO x; SELECT x; END"},
+     {},
+     "CALL d()",
+     {"error 1292: Incorrect date value: '2020-02-30' for column ``.``.`x` at row 1"}},
+    {"SelectIntoCutsFractionsToTheLocalsDigits",
+     {"CREATE TABLE s (v DATETIME(6))", "INSERT INTO s VALUES ('2020-01-02 03:04:05.678901')",
+      "CREATE PROCEDURE d() BEGIN DECLARE x DATETIME(2); DECLARE y DATETIME(2); SELECT v, v INTO x, y FROM "
+      "s; "
+      "SET y = y + INTERVAL 0 SECOND; SELECT CONCAT_WS('|', x, y, x = y) AS v; END"},
+     {},
+     "CALL d()",
+     {"v:2020-01-02 03:04:05.67|2020-01-02 03:04:05.67|1"}},
 };
 
 class ServerSemanticsTest : public testing::TestWithParam<TBothWaysCase> {};
@@ -666,7 +692,8 @@ const TBothWaysCase kRoutineWarningCases[] = {
      "CALL w()",
      {"z,n:NULL|4",
       "Level,Code,Message:Warning|1365|Division by 0;Note|1292|Truncated incorrect INTEGER value: '4 '",
-      "w,v:2|1", "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '5 '", "y:NULL", "w,s:1|6"}},
+      "w,v:2|1", "Level,Code,Message:Note|1292|Truncated incorrect INTEGER value: '5 '", "y:NULL",
+      "w,s:1|6"}},
     // A stored function stepped into that raises nothing leaves the caller's list as its statements
     // leave it: kept by a SET from a table, emptied by a SELECT from one; none of it is raised again.
     {"StoredFunctionRaisingNothingLeavesTheList",
