@@ -22,6 +22,24 @@
 
 namespace engine {
 
+// A main block summing the ids of table t in a cursor loop that a NOT FOUND handler ends.
+inline constexpr const char* kCursorLoopMain =
+    "BEGIN\n"
+    "  DECLARE done INT DEFAULT 0;\n"
+    "  DECLARE total INT DEFAULT 0;\n"
+    "  DECLARE cur_id INT;\n"
+    "  DECLARE c CURSOR FOR SELECT id FROM t WHERE id > total ORDER BY id;\n"
+    "  DECLARE CONTINUE HANDLER FOR NOT FOUND SET done = 1;\n"
+    "  OPEN c;\n"
+    "  rd: LOOP\n"
+    "    FETCH c INTO cur_id;\n"
+    "    IF done = 1 THEN LEAVE rd; END IF;\n"
+    "    SET total = total + cur_id;\n"
+    "  END LOOP;\n"
+    "  CLOSE c;\n"
+    "  SELECT total;\n"
+    "END";
+
 // One output message: kind, text, line; for a result set its headings and rows (columns joined
 // with "|", NULL as "NULL").
 struct TOutputMessage {

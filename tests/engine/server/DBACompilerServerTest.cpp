@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,18 +27,37 @@ std::string Column(data::TDataSet& dataSet) {
     return values;
 }
 
+// A program over a connection to the test server, and a table of the test's own with its rows,
+// dropped when the test ends.
+class DBACompilerServerTest : public testing::Test {
+protected:
+    void Start(const std::string& tableName, const std::string& columns, const std::string& rows) {
+        const auto settings = VELTRANE_REQUIRE_SERVER();
+        session.emplace(settings, settings.database);
+        table = tableName;
+        session->Execute("DROP TABLE IF EXISTS " + table + "; CREATE TABLE " + table + " (" + columns +
+                         "); INSERT INTO " + table + " VALUES " + rows);
+        connection = std::make_shared<testsupport::MariaDBConnection>(settings);
+        connection->Connect();
+        program = std::make_unique<TDBAProgram>(std::make_shared<TSchema>(), connection);
+    }
+
+    void TearDown() override {
+        program.reset();
+        if (session) session->Execute("DROP TABLE IF EXISTS " + table);
+    }
+
+    std::optional<testsupport::RawSession> session;
+    std::string table;
+    std::shared_ptr<testsupport::MariaDBConnection> connection;
+    std::unique_ptr<TDBAProgram> program;
+};
+
 // The texts the compiler writes are run by the server as the routine's statements would be.
-TEST(DBACompilerServerTest, RewrittenTextsRunOnTheServer) {
-    const auto settings = VELTRANE_REQUIRE_SERVER();
-    testsupport::RawSession session(settings, settings.database);
-    session.Execute(
-        "DROP TABLE IF EXISTS dbacompilerservertest_t; "
-        "CREATE TABLE dbacompilerservertest_t (id INT PRIMARY KEY, v VARCHAR(10)); "
-        "INSERT INTO dbacompilerservertest_t VALUES (1, 'a'), (2, 'b\\\\'), (3, 'c'), (4, 'd'), (5, 'e')");
-    auto connection = std::make_shared<testsupport::MariaDBConnection>(settings);
-    connection->Connect();
-    TDBAProgram program(std::make_shared<TSchema>(), connection);
-    TRoutine& main = program.MainRoutine();
+TEST_F(DBACompilerServerTest, RewrittenTextsRunOnTheServer) {
+    Start("dbacompilerservertest_t", "id INT PRIMARY KEY, v VARCHAR(10)",
+          "(1, 'a'), (2, 'b\\\\'), (3, 'c'), (4, 'd'), (5, 'e')");
+    TRoutine& main = program->MainRoutine();
     main.SetText(
         u"BEGIN\n"
         "  DECLARE n, skip, total INT;\n"
@@ -71,20 +91,12 @@ TEST(DBACompilerServerTest, RewrittenTextsRunOnTheServer) {
     EXPECT_EQ(connection->Evaluate(rtl::Utf8ToUtf16(sessionName("total")), true, 0)->AsSQL(), "14");
     connection->ExecSQL("SET " + sessionName("total") + "=2");
     EXPECT_EQ(connection->ExecSQL(statementText(2)), 2);
-    EXPECT_EQ(session.Scalar("SELECT GROUP_CONCAT(v ORDER BY id) FROM dbacompilerservertest_t"),
+    EXPECT_EQ(session->Scalar("SELECT GROUP_CONCAT(v ORDER BY id) FROM dbacompilerservertest_t"),
               "a,b\\,z,z,e");
-    session.Execute("DROP TABLE dbacompilerservertest_t");
 }
 
-TEST(DBACompilerServerTest, ServerSideExpressionsEvaluateOnTheServer) {
-    const auto settings = VELTRANE_REQUIRE_SERVER();
-    testsupport::RawSession session(settings, settings.database);
-    session.Execute(
-        "DROP TABLE IF EXISTS dbacompilerservertest_e; CREATE TABLE dbacompilerservertest_e (id INT); "
-        "INSERT INTO dbacompilerservertest_e VALUES (1), (2), (3)");
-    auto connection = std::make_shared<testsupport::MariaDBConnection>(settings);
-    connection->Connect();
-    TDBAProgram program(std::make_shared<TSchema>(), connection);
+TEST_F(DBACompilerServerTest, ServerSideExpressionsEvaluateOnTheServer) {
+    Start("dbacompilerservertest_e", "id INT", "(1), (2), (3)");
     const struct {
         const char* expression;
         const char* value;
@@ -97,7 +109,7 @@ TEST(DBACompilerServerTest, ServerSideExpressionsEvaluateOnTheServer) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expression);
-        TRoutine& main = program.MainRoutine();
+        TRoutine& main = program->MainRoutine();
         main.SetText(rtl::Utf8ToUtf16(std::string("BEGIN DECLARE x INT; SET x = ") + c.expression + "; END"));
         main.Compile();
         const auto block = std::dynamic_pointer_cast<IBlock>(main.Block()->GetStatements()->GetStatement(0));
@@ -108,20 +120,12 @@ TEST(DBACompilerServerTest, ServerSideExpressionsEvaluateOnTheServer) {
             connection->ExecSQL("SET " + variable->SessionName() + "=2");
         EXPECT_EQ(connection->Evaluate(expression->Text(), true, 0)->AsSQL(), c.value);
     }
-    session.Execute("DROP TABLE dbacompilerservertest_e");
 }
 
 // A LIMIT count from a local variable works under the debugger as in the routine on the server.
-TEST(DBACompilerServerTest, LocalLimitCountRunsUnderTheInterpreter) {
-    const auto settings = VELTRANE_REQUIRE_SERVER();
-    testsupport::RawSession session(settings, settings.database);
-    session.Execute(
-        "DROP TABLE IF EXISTS dbacompilerservertest_l; CREATE TABLE dbacompilerservertest_l (id INT); "
-        "INSERT INTO dbacompilerservertest_l VALUES (1), (2), (3), (4)");
-    auto connection = std::make_shared<testsupport::MariaDBConnection>(settings);
-    connection->Connect();
-    TDBAProgram program(std::make_shared<TSchema>(), connection);
-    TRoutine& main = program.MainRoutine();
+TEST_F(DBACompilerServerTest, LocalLimitCountRunsUnderTheInterpreter) {
+    Start("dbacompilerservertest_l", "id INT", "(1), (2), (3), (4)");
+    TRoutine& main = program->MainRoutine();
     main.SetText(
         u"BEGIN\n"
         "  DECLARE n INT DEFAULT 3;\n"
@@ -129,10 +133,9 @@ TEST(DBACompilerServerTest, LocalLimitCountRunsUnderTheInterpreter) {
         "  SELECT SUM(id) INTO total FROM (SELECT id FROM dbacompilerservertest_l ORDER BY id LIMIT n) q;\n"
         "END");
     main.Compile();
-    RunProgram(program, CreateNullDebugger());
+    RunProgram(*program, CreateNullDebugger());
     const auto block = std::dynamic_pointer_cast<IBlock>(main.Block()->GetStatements()->GetStatement(0));
     EXPECT_EQ(block->FindSymbol("total")->GetValue()->AsSQL(), "6");
-    session.Execute("DROP TABLE dbacompilerservertest_l");
 }
 
 } // namespace

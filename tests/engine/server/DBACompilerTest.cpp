@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/CompilerTestSupport.h"
+#include "engine/DBAInterpreterTestSupport.h"
 #include "engine/model/uMetadataImp.h"
 #include "engine/server/uDBABlock.h"
 #include "engine/server/uDBAExpressions.h"
@@ -415,21 +416,7 @@ TEST_F(DBACompilerTest, RoutineParametersAreMirroredWithTheirScopes) {
 
 TEST_F(DBACompilerTest, HandlerBodiesHaveExecutableLinesAfterTheirBlock) {
     TRoutine& main = program.MainRoutine();
-    main.SetText(u"BEGIN\n"
-                 "  DECLARE done INT DEFAULT 0;\n"
-                 "  DECLARE total INT DEFAULT 0;\n"
-                 "  DECLARE cur_id INT;\n"
-                 "  DECLARE c CURSOR FOR SELECT id FROM t WHERE id > total ORDER BY id;\n"
-                 "  DECLARE CONTINUE HANDLER FOR NOT FOUND SET done = 1;\n"
-                 "  OPEN c;\n"
-                 "  rd: LOOP\n"
-                 "    FETCH c INTO cur_id;\n"
-                 "    IF done = 1 THEN LEAVE rd; END IF;\n"
-                 "    SET total = total + cur_id;\n"
-                 "  END LOOP;\n"
-                 "  CLOSE c;\n"
-                 "  SELECT total;\n"
-                 "END");
+    main.SetText(rtl::Utf8ToUtf16(kCursorLoopMain));
     main.Compile();
     core::TIntegerList lines;
     program.GetExecutableLines(main, lines);

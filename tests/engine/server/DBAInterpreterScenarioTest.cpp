@@ -139,21 +139,7 @@ TEST_F(DBAInterpreterScenarioTest, ShowWarningsAfterAStatementWithPushedLocals) 
 
 TEST_F(DBAInterpreterScenarioTest, CursorLoopWithNotFoundHandler) {
     Start(VELTRANE_REQUIRE_SERVER());
-    runner->CompileMain("BEGIN\n"
-                        "  DECLARE done INT DEFAULT 0;\n"
-                        "  DECLARE total INT DEFAULT 0;\n"
-                        "  DECLARE cur_id INT;\n"
-                        "  DECLARE c CURSOR FOR SELECT id FROM t WHERE id > total ORDER BY id;\n"
-                        "  DECLARE CONTINUE HANDLER FOR NOT FOUND SET done = 1;\n"
-                        "  OPEN c;\n"
-                        "  rd: LOOP\n"
-                        "    FETCH c INTO cur_id;\n"
-                        "    IF done = 1 THEN LEAVE rd; END IF;\n"
-                        "    SET total = total + cur_id;\n"
-                        "  END LOOP;\n"
-                        "  CLOSE c;\n"
-                        "  SELECT total;\n"
-                        "END");
+    runner->CompileMain(kCursorLoopMain);
     EXPECT_EQ(runner->Run(), "");
     EXPECT_THAT(Monitor(), ElementsAreArray(Expand({
                                "SET {total}=0",
